@@ -1,0 +1,31 @@
+# Two commands do all set-up on a fresh Debian 12 machine:
+#   make run    install what is missing, build, start the program (under Xvfb without a display)
+#   make test   install what is missing, build, run every test (GUI tests under Xvfb)
+
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build run test clean
+
+all: build
+
+deps:
+	scripts/install-deps
+
+configure: deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	@if [ -n "$$DISPLAY" ]; then $(BUILD)/bin/vistrelle $(ARGS); \
+	else xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/bin/vistrelle $(ARGS); fi
+
+# One X server for the whole run; every test has its own time limit (see cmake/Dependencies.cmake).
+test: build
+	cd $(BUILD) && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j$(JOBS)
+
+clean:
+	rm -rf $(BUILD)

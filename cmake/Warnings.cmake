@@ -1,0 +1,16 @@
+# Project-wide compile options. Third-party headers come in as SYSTEM includes (see
+# Dependencies.cmake), so -Wall -Wextra only speak about our own code.
+add_compile_options(-Wall -Wextra)
+
+# wxWidgets only emits trace output (wxLogTrace) with its debug level on; keep it on in every
+# build type so WXTRACE=DEBUG works in release builds too.
+add_compile_definitions(wxDEBUG_LEVEL=1)
+
+if(VISTRELLE_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+if(VISTRELLE_TSAN)
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+endif()

@@ -1,0 +1,98 @@
+#include "system/Application.h"
+
+#include <csignal>
+
+#include <wx/filename.h>
+#include <wx/ipc.h>
+#include <wx/log.h>
+#include <wx/stdpaths.h>
+#include <wx/toplevel.h>
+
+#include "system/Environment.h"
+#include "system/Log.h"
+#include "system/ProcessLocale.h"
+#include "system/UserAgent.h"
+#include "ui/Skin.h"
+
+namespace Quorvel {
+
+namespace {
+std::optional<int> g_exitStatus;
+}
+
+Application::Application(const wxString& displayName, int major, int minor, int build)
+    : m_displayName(displayName), m_major(major), m_minor(minor), m_build(build)
+{
+    setUpProcessLocale();
+    const wxFileName executable(wxStandardPaths::Get().GetExecutablePath());
+    m_ipcName = executable.GetName();
+    Environment::init(m_ipcName, executable.GetPath());
+
+    {
+        // A missing translation for the user's language is normal; say nothing about it.
+        wxLogNull quiet;
+        m_locale.Init(wxLANGUAGE_DEFAULT, wxLOCALE_LOAD_DEFAULT);
+        // wxLocale::Init sets the C library locale again; keep the character set usable.
+        setUpProcessLocale();
+        wxLocale::AddCatalogLookupPathPrefix(Environment::getProgramDir());
+        wxLocale::AddCatalogLookupPathPrefix(Environment::getProgramDir() + "locale");
+        for (const char* catalog : {"libquorvel", "wxwidgets", "brenmarle"})
+            m_locale.AddCatalog(catalog);
+    }
+    ConfigFile::setLocaleName(m_locale.GetCanonicalName());
+
+    m_configuration = std::make_unique<Configuration>();
+    Configuration::set(m_configuration.get());
+    m_skin = std::make_unique<Skin>(Environment::getSkinDir());
+    setUserAgent(UserAgent::compose(getVersionString(), m_locale.GetCanonicalName(), m_ipcName));
+}
+
+Application::~Application()
+{
+    Configuration::set(nullptr);
+}
+
+Application& Application::get()
+{
+    return *static_cast<Application*>(wxApp::GetInstance());
+}
+
+wxString Application::getVersionString() const
+{
+    return wxString::Format("%d.%d.%d", m_major, m_minor, m_build);
+}
+
+void Application::setIpcServer(std::unique_ptr<wxServer> server)
+{
+    m_ipcServer = std::move(server);
+}
+
+void Application::setUserAgent(const wxString& agent)
+{
+    m_userAgent = agent;
+    UserAgent::set(agent);
+}
+
+void Application::setExitStatus(int status) { g_exitStatus = status; }
+
+std::optional<int> Application::getExitStatus() { return g_exitStatus; }
+
+void Application::installTerminationHandlers()
+{
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        SetSignalHandler(signal, &Application::onTerminationSignal);
+}
+
+// Runs on the GUI thread: the toolkit delivers the signal through its event loop.
+void Application::onTerminationSignal(int signal)
+{
+    QDEBUG("[APPLICATION] Signal %d: closing", signal);
+    Application& app = get();
+    wxWindow* top = app.GetTopWindow();
+    if (top)
+        top->Close(true);
+    else
+        app.ExitMainLoop();
+}
+
+} // namespace Quorvel

@@ -1,0 +1,27 @@
+#include "system/SingleInstanceLock.h"
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace Quorvel {
+
+SingleInstanceLock::SingleInstanceLock(const wxString& path)
+{
+    // Close-on-exec: plug-ins and helper processes must not inherit (and so keep) the lock.
+    m_fd = ::open(path.utf8_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (m_fd < 0)
+        return;
+    if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0)
+        m_alreadyExisted = (errno == EWOULDBLOCK);
+}
+
+SingleInstanceLock::~SingleInstanceLock()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+} // namespace Quorvel

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <wx/filefn.h>
+#include <wx/utils.h>
+
+#include "ScratchDir.h"
+#include "system/Environment.h"
+
+using Quorvel::Environment;
+
+class EnvironmentTest : public ::testing::Test {
+protected:
+    EnvironmentTest() { Environment::init("vistrelle", dir.path() + "bin"); }
+    ScratchDir dir{ScratchDir::AsHome};
+};
+
+TEST_F(EnvironmentTest, FoldersFollowXdgDataHomeAndTheIpcName)
+{
+    EXPECT_EQ(Environment::getProgramDir(), dir.path() + "bin/");
+    EXPECT_EQ(Environment::getAppDataDir(), dir.path() + ".local/share/");
+    EXPECT_EQ(Environment::getUserDataDir(), dir.path() + ".local/share/vistrelle/");
+    EXPECT_EQ(Environment::getGlobalConfigPath(), dir.path() + "bin/vistrelle.ini");
+    EXPECT_EQ(Environment::getUserConfigPath(), dir.path() + ".local/share/vistrelle/user.ini");
+    EXPECT_EQ(Environment::getNetworkSettingsPath(),
+              dir.path() + ".local/share/quorvel-common/network.ini");
+}
+
+TEST_F(EnvironmentTest, MissingXdgDataHomeFallsBackToLocalShare)
+{
+    wxUnsetEnv("XDG_DATA_HOME");
+    EXPECT_EQ(Environment::getAppDataDir(), dir.path() + ".local/share/");
+    wxSetEnv("XDG_DATA_HOME", "relative/is/ignored");
+    EXPECT_EQ(Environment::getAppDataDir(), dir.path() + ".local/share/");
+}
+
+TEST_F(EnvironmentTest, OverrideDirFirstLineWins)
+{
+    dir.writeFile(".local/share/vistrelle/override.dir", "/srv/photos/\nignored\n");
+    EXPECT_EQ(Environment::getUserDataDir(), "/srv/photos/");
+    EXPECT_EQ(Environment::getDatabasePath(), "/srv/photos/database.db");
+}
+
+TEST_F(EnvironmentTest, OverrideDirTxtIsUsedOnlyWithoutOverrideDir)
+{
+    dir.writeFile(".local/share/vistrelle/override.dir.txt", "/srv/other");
+    EXPECT_EQ(Environment::getUserDataDir(), "/srv/other/");
+}
+
+TEST_F(EnvironmentTest, UserDataSubfolderMustExist)
+{
+    EXPECT_FALSE(Environment::setUserDataSubfolder(""));
+    EXPECT_FALSE(Environment::setUserDataSubfolder("Partner"));
+    EXPECT_EQ(Environment::getUserDataDir(), dir.path() + ".local/share/vistrelle/");
+    Environment::init("vistrelle", dir.path() + "bin");
+    ASSERT_TRUE(wxMkdir(dir.path() + ".local/share/Partner"));
+    EXPECT_TRUE(Environment::setUserDataSubfolder("Partner"));
+    EXPECT_EQ(Environment::getUserDataDir(), dir.path() + ".local/share/Partner/");
+}
+
+TEST_F(EnvironmentTest, DesktopComesFromUserDirsAndSwitchesDebug)
+{
+    dir.writeFile(".config/user-dirs.dirs", "# comment\nXDG_DESKTOP_DIR=\"$HOME/Skrivebord\"\n");
+    EXPECT_EQ(Environment::getDesktopDir(), dir.path() + "Skrivebord/");
+    EXPECT_FALSE(Environment::isDebug());
+    // Remembered once tested: creating the marker later changes nothing in this run.
+    dir.writeFile("Skrivebord/debug.txt", "");
+    EXPECT_FALSE(Environment::isDebug());
+    Environment::init("vistrelle", dir.path() + "bin");
+    EXPECT_TRUE(Environment::isDebug());
+}
+
+TEST_F(EnvironmentTest, DesktopFallsBackToHomeDesktop)
+{
+    EXPECT_EQ(Environment::getDesktopDir(), dir.path() + "Desktop/");
+}

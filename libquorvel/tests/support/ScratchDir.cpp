@@ -1,0 +1,61 @@
+#include "ScratchDir.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include <wx/dir.h>
+#include <wx/filename.h>
+#include <wx/utils.h>
+
+ScratchDir::ScratchDir(Mode mode)
+{
+    char pattern[] = "/tmp/vistrelle-test-XXXXXX";
+    const char* dir = mkdtemp(pattern);
+    if (!dir)
+        throw std::runtime_error("mkdtemp failed");
+    m_path = wxString::FromUTF8(dir) + "/";
+    if (mode == AsHome) {
+        const std::pair<const char*, const char*> vars[] = {
+            {"HOME", ""}, {"XDG_DATA_HOME", ".local/share"}, {"XDG_CONFIG_HOME", ".config"},
+            {"XDG_RUNTIME_DIR", "run"}};
+        for (const auto& [name, sub] : vars) {
+            wxString old;
+            const bool had = wxGetEnv(name, &old);
+            m_savedEnv[name] = {had, old};
+            const wxString value = m_path + sub;
+            wxFileName::Mkdir(value, 0700, wxPATH_MKDIR_FULL);
+            wxSetEnv(name, value);
+        }
+    }
+}
+
+ScratchDir::~ScratchDir()
+{
+    for (const auto& [name, saved] : m_savedEnv) {
+        if (saved.first)
+            wxSetEnv(name, saved.second);
+        else
+            wxUnsetEnv(name);
+    }
+    wxFileName::Rmdir(m_path, wxPATH_RMDIR_RECURSIVE);
+}
+
+void ScratchDir::writeFile(const wxString& name, const std::string& content) const
+{
+    const wxFileName file(m_path + name);
+    wxFileName::Mkdir(file.GetPath(), 0755, wxPATH_MKDIR_FULL);
+    std::ofstream out(file.GetFullPath().utf8_string(), std::ios::binary);
+    out << content;
+    if (!out)
+        throw std::runtime_error("could not write " + file.GetFullPath().utf8_string());
+}
+
+std::string ScratchDir::readFile(const wxString& name) const
+{
+    std::ifstream in((m_path + name).utf8_string(), std::ios::binary);
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    return buffer.str();
+}
