@@ -57,6 +57,8 @@ endfunction()
 
 # Every test gets a time limit and logs to stderr (no modal dialogs), see vistrelle_add_tests.
 function(vistrelle_add_tests target)
+    # Test programs stay out of the program directory.
+    set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     gtest_discover_tests(${target}
         PROPERTIES TIMEOUT 120
         DISCOVERY_TIMEOUT 60
