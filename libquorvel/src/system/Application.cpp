@@ -93,6 +93,8 @@ void Application::onTerminationSignal(int signal)
         top->Close(true);
     else
         app.ExitMainLoop();
+    // Closed windows are deleted at idle time, and nothing else may wake the loop up.
+    wxWakeUpIdle();
 }
 
 } // namespace Quorvel

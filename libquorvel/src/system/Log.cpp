@@ -48,6 +48,13 @@ public:
     explicit StderrChainLog(wxLog* gui) : m_gui(gui) {}
     ~StderrChainLog() override { delete m_gui; }
 
+    // Forgets the GUI target and what it still meant to show, without showing it.
+    void dropGui()
+    {
+        delete m_gui;
+        m_gui = nullptr;
+    }
+
 protected:
     void DoLogRecord(wxLogLevel level, const wxString& msg, const wxLogRecordInfo& info) override
     {
@@ -117,6 +124,10 @@ void chainLogToStderr()
 
 void logOnlyToStderr()
 {
+    // Replacing a target flushes it; a GUI target would show its pending messages in a modal
+    // dialog, which is exactly what this must avoid.
+    if (auto* chain = dynamic_cast<StderrChainLog*>(wxLog::GetActiveTarget()))
+        chain->dropGui();
     delete wxLog::SetActiveTarget(new StderrLog);
     wxLog::SetLogLevel(wxLOG_Max);
     wxLog::SetVerbose(true);

@@ -1,0 +1,444 @@
+#include "main/BrenmarleApp.h"
+
+#include <chrono>
+
+#include <wx/dir.h>
+#include <wx/filefn.h>
+#include <wx/filename.h>
+#include <wx/image.h>
+#include <wx/stdpaths.h>
+
+#include "main/BrenmarleServer.h"
+#include "main/CommandFile.h"
+#include "main/DesktopIntegration.h"
+#include "main/InstanceHandOver.h"
+#include "main/Preferences.h"
+#include "mainframe/MainFrame.h"
+#include "system/Environment.h"
+#include "system/Log.h"
+#include "system/SingleInstanceLock.h"
+#include "threads/SelfDestructThread.h"
+#include "ui/Skin.h"
+#include "widgets/SplashScreen2.h"
+
+using Quorvel::Environment;
+using Quorvel::elapsedMs;
+
+namespace {
+
+// How long a second start waits for the running instance to take its command.
+constexpr std::chrono::milliseconds HAND_OVER_TIMEOUT{3000};
+// No single shut-down step may take longer.
+constexpr std::chrono::seconds SHUTDOWN_STEP_LIMIT{5};
+
+enum ExitStatus { EXIT_OK = 0, EXIT_FAILED = 1 };
+
+} // namespace
+
+BrenmarleApp::BrenmarleApp() : Quorvel::Application(wxS("Quorvel Vistrelle"), 2, 4, 16)
+{
+    wxString name;
+    getGlobalConfig().readLocalisedString("Application/Name", name, wxString());
+    setDisplayName(name);
+    wxString subfolder;
+    if (getGlobalConfig().readString("Application/UserDataDir", subfolder))
+        Environment::setUserDataSubfolder(subfolder);
+    m_commandTimer.SetOwner(this);
+    Bind(wxEVT_TIMER, &BrenmarleApp::onPendingCommand, this, m_commandTimer.GetId());
+}
+
+BrenmarleApp::~BrenmarleApp() = default;
+
+MainFrame* BrenmarleApp::getMainFrame() const
+{
+    return dynamic_cast<MainFrame*>(getMainWindow());
+}
+
+bool BrenmarleApp::OnInit()
+{
+    const bool keepRunning = startUp();
+    if (!keepRunning) {
+        // The process ends without a main loop: an error dialog now would keep it waiting
+        // for a click (and a script that started it waiting for ever). The message is on
+        // stderr already.
+        Quorvel::logOnlyToStderr();
+    }
+    return keepRunning;
+}
+
+bool BrenmarleApp::startUp()
+{
+    Quorvel::chainLogToStderr();
+    Quorvel::enableStartupTraceMasks();
+    if (Environment::isDebug())
+        wxLog::AddTraceMask(Quorvel::TraceMask::DEBUG);
+    QTRACE(STARTUP, "%ld OnInit", elapsedMs());
+    QTRACE(STARTUP, "%ld Checking parameters", elapsedMs());
+
+    wxArrayString arguments;
+    for (int i = 1; i < argc && i <= 2; ++i)
+        arguments.push_back(argv[i]);
+    m_startup = CommandLine::parse(arguments);
+    if (m_startup.registerCameraHandler) {
+        DesktopIntegration desktop(wxStandardPaths::Get().GetExecutablePath(), getDisplayName());
+        setExitStatus(desktop.registerCameraHandler() ? EXIT_OK : EXIT_FAILED);
+        return false;
+    }
+
+    const wxString runtimeDir = Environment::getRuntimeDir();
+    wxFileName::Mkdir(runtimeDir, 0700, wxPATH_MKDIR_FULL);
+    QDEBUG("[APPLICATION] IPC Name = %s", getIpcName());
+    m_instanceLock = std::make_unique<Quorvel::SingleInstanceLock>(
+        InstanceHandOver::lockPath(runtimeDir, getIpcName()));
+    if (m_instanceLock->alreadyExisted()) {
+        QTRACE(STARTUP, "%ld Try contacting DDC server", elapsedMs());
+        const auto result =
+            InstanceHandOver::handOver(InstanceHandOver::socketPath(runtimeDir, getIpcName()),
+                                       m_startup.command, m_startup.argument, HAND_OVER_TIMEOUT);
+        if (result == InstanceHandOver::Result::Delivered) {
+            setExitStatus(EXIT_OK);
+            return false;
+        }
+        wxLogInfo("Could not establish DDE/IPC connection");
+    }
+
+    initBasic();
+    if (m_startup.command != "start") {
+        if (!runCommand(m_startup.command, m_startup.argument))
+            return false;
+        QTRACE(STARTUP, "%ld Start DDC server", elapsedMs());
+        if (!startIpcServer())
+            return false;
+        QTRACE(STARTUP, "%ld Started with custom command", elapsedMs());
+        installTerminationHandlers();
+        return true;
+    }
+
+    QTRACE(STARTUP, "%ld Starting DDC server", elapsedMs());
+    if (!startIpcServer())
+        return false;
+    cleanRunFolders();
+    QTRACE(STARTUP, "%ld Checking directories done", elapsedMs());
+    openMainFrameWithSplash();
+    Quorvel::logTiming(0, "Started");
+    installTerminationHandlers();
+    return true;
+}
+
+bool BrenmarleApp::startIpcServer()
+{
+    auto server = std::make_unique<BrenmarleServer>(
+        [this](const wxString& command, const wxString& argument) {
+            queueCommand(command, argument);
+        });
+    if (!server->start(InstanceHandOver::socketPath(Environment::getRuntimeDir(), getIpcName()))) {
+        wxLogError("Could not create DDC/TCP IPC Server");
+        setExitStatus(EXIT_FAILED);
+        return false;
+    }
+    setIpcServer(std::move(server));
+    return true;
+}
+
+void BrenmarleApp::queueCommand(const wxString& command, const wxString& argument)
+{
+    m_pendingCommand = command;
+    m_pendingArgument = argument;
+    m_commandTimer.StartOnce(1);
+}
+
+void BrenmarleApp::onPendingCommand(wxTimerEvent&)
+{
+    const wxString command = m_pendingCommand;
+    const wxString argument = m_pendingArgument;
+    m_pendingCommand.clear();
+    m_pendingArgument.clear();
+    QTRACE(EXTERNAL, "%ld IPC command %s", elapsedMs(), command);
+    // A running instance never ends because of a command sent by another start.
+    runCommand(command, argument);
+    if (getMainFrame())
+        openMainFrame();
+}
+
+void BrenmarleApp::cleanRunFolders()
+{
+    const wxString data = Environment::getUserDataDir();
+    for (const char* folder : {"fsthumbnails", "fsthumbs2", "tempthumbs"}) {
+        if (wxDirExists(data + folder))
+            wxFileName::Rmdir(data + folder, wxPATH_RMDIR_RECURSIVE);
+    }
+    if (wxDirExists(data + "temp"))
+        wxFileName::Rmdir(data + "temp", wxPATH_RMDIR_RECURSIVE);
+    wxFileName::Mkdir(data + "temp", 0755, wxPATH_MKDIR_FULL);
+}
+
+// --- Commands ---------------------------------------------------------------------------
+
+bool BrenmarleApp::runCommand(const wxString& command, const wxString& argument)
+{
+    QDEBUG("[BRENMARLEAPP] Command %s (%s)", command, argument);
+    if (command == "start") {
+        openMainFrame();
+    } else if (command == "runquery") {
+        openMainFrame();
+        if (argument.empty())
+            wxLogError("Empty query");
+        else
+            notAvailable("Picture search");
+    } else if (command == "open" || command == "edit") {
+        QTRACE(EXTERNAL, "%ld openPicture request", elapsedMs());
+        notAvailable("The picture window");
+        openMainFrame();
+    } else if (command == "openuri") {
+        openMainFrameWithSplash();
+        if (MainFrame* frame = getMainFrame())
+            frame->openAddress(argument);
+    } else if (command == "addtocart") {
+        openMainFrame();
+        notAvailable("The shopping cart");
+    } else if (command == "removedata") {
+        return removeData(argument);
+    } else if (command == "regdefhandlers") {
+        DesktopIntegration desktop(wxStandardPaths::Get().GetExecutablePath(), getDisplayName());
+        setExitStatus(desktop.registerPictureHandler() ? EXIT_OK : EXIT_FAILED);
+        return false;
+    } else if (command == "removebrenmarle") {
+        DesktopIntegration desktop(wxStandardPaths::Get().GetExecutablePath(), getDisplayName());
+        desktop.removeInstallation(Environment::getProgramDir());
+        setExitStatus(EXIT_OK);
+        return false;
+    } else if (command == "camera") {
+        openCamera(argument);
+    } else if (command == "command") {
+        runCommandFile(argument);
+    } else {
+        wxLogError("Unknown startup command: %s", command);
+        setExitStatus(EXIT_FAILED);
+        return false;
+    }
+    return true;
+}
+
+bool BrenmarleApp::removeData(const wxString& version)
+{
+    const wxString ours = getVersionString();
+    if (version != ours) {
+        wxLogError("%s does not match %s", version, ours);
+        setExitStatus(EXIT_FAILED);
+        return false;
+    }
+    initAlbums();
+    notAvailable("The remove-data assistant");
+    setExitStatus(EXIT_OK);
+    return false;
+}
+
+void BrenmarleApp::openCamera(wxString argument)
+{
+    // A drive root handed over with a stray closing quote.
+    if (argument.EndsWith("\""))
+        argument.RemoveLast();
+    openMainFrame();
+    if (!argument.empty() && wxDirExists(argument))
+        notAvailable("Importing from a folder");
+    else
+        notAvailable("Importing from a camera");
+}
+
+void BrenmarleApp::runCommandFile(const wxString& path)
+{
+    std::vector<CommandFile::Action> actions;
+    if (CommandFile::read(path, actions)) {
+        for (const CommandFile::Action& action : actions) {
+            if (action.name == "start") {
+                openMainFrameWithSplash();
+            } else if (action.name == "openuri") {
+                openMainFrameWithSplash();
+                if (MainFrame* frame = getMainFrame())
+                    frame->openAddress(action.fields.at("uri"));
+            } else if (action.name == "webimport") {
+                notAvailable("Web import");
+            } else if (action.name == "importshare") {
+                notAvailable("Importing a share");
+            } else if (action.name == "installpackage") {
+                notAvailable("Installing a plug-in package");
+            }
+        }
+    }
+    openMainFrame();
+}
+
+// Functions whose work has not been built yet say so instead of failing silently.
+void BrenmarleApp::notAvailable(const wxString& function)
+{
+    wxLogInfo("%s is not available in this version.", function);
+}
+
+// --- Start-up steps -----------------------------------------------------------------------
+
+bool BrenmarleApp::beginStep(Step step, const char* name)
+{
+    if (m_done[step])
+        return false;
+    m_done[step] = true;
+    QTRACE(STARTUP, "%ld %s", elapsedMs(), name);
+    return true;
+}
+
+void BrenmarleApp::initBasic()
+{
+    if (!beginStep(STEP_BASIC, "initBasic"))
+        return;
+    {
+        std::lock_guard<std::recursive_mutex> lock(getConfigLock());
+        Quorvel::ConfigFile& user = getUserConfig();
+        user.readString("Account/AccountId", m_account.accountId, wxString());
+        user.readString("Account/EmailAddress", m_account.emailAddress, wxString());
+        m_account.password = getConfiguration().readPassword();
+        user.readString("Account/PortalId", m_account.portalId, wxString());
+        user.readString("Account/PortalName", m_account.portalName, wxString());
+    }
+    wxImage::AddHandler(new wxPNGHandler);
+    wxImage::AddHandler(new wxGIFHandler);
+    wxImage::AddHandler(new wxJPEGHandler);
+    wxImage::AddHandler(new wxXPMHandler);
+    getLocale().AddCatalog("libbrenmarle");
+    if (!m_account.portalId.empty())
+        notAvailable("Loading the price list");
+
+    const long start = elapsedMs();
+    QDEBUG("[INIT] Creating data directories");
+    const wxString thumbnails = Environment::getThumbnailDir();
+    QDEBUG("- %s", thumbnails);
+    wxFileName::Mkdir(thumbnails, 0700, wxPATH_MKDIR_FULL);
+    Quorvel::logTiming(start, "Created directories");
+
+    QDEBUG("[INIT] Loading preferences");
+    m_preferences = std::make_unique<Preferences>(Environment::getPreferencesPath());
+    QDEBUG("Loaded preferences");
+}
+
+void BrenmarleApp::initDatabase()
+{
+    initBasic();
+    if (!beginStep(STEP_DATABASE, "initDatabase"))
+        return;
+    notAvailable("The catalogue");
+}
+
+void BrenmarleApp::initKeywords()
+{
+    initDatabase();
+    if (!beginStep(STEP_KEYWORDS, "initKeywords"))
+        return;
+    notAvailable("Keywords");
+}
+
+void BrenmarleApp::initAlbums()
+{
+    initDatabase();
+    initKeywords();
+    if (!beginStep(STEP_ALBUMS, "initAlbums"))
+        return;
+    QDEBUG("[INIT] Loading albums");
+    notAvailable("Albums");
+}
+
+void BrenmarleApp::initImageMagick()
+{
+    if (!beginStep(STEP_IMAGEMAGICK, "initImageMagick"))
+        return;
+    QDEBUG("[INIT] INITIALIZATING IMAGEMAGICK");
+    notAvailable("Picture decoding");
+}
+
+void BrenmarleApp::initPlugins()
+{
+    if (!beginStep(STEP_PLUGINS, "initPlugins"))
+        return;
+    notAvailable("Plug-ins");
+}
+
+void BrenmarleApp::initMainFrame()
+{
+    initAlbums();
+    initImageMagick();
+    initPlugins();
+    if (getMainWindow())
+        return;
+    beginStep(STEP_MAINFRAME, "initMainFrame");
+    auto* frame = new MainFrame(getDisplayName()); // the toolkit owns top-level windows
+    setMainWindow(frame);
+    SetTopWindow(frame);
+}
+
+void BrenmarleApp::openMainFrame()
+{
+    initMainFrame();
+    QTRACE(STARTUP, "%ld openMainFrame", elapsedMs());
+    wxTopLevelWindow* frame = getMainFrame();
+    if (!frame)
+        return;
+    frame->Show();
+    if (frame->IsIconized())
+        frame->Iconize(false);
+    frame->Raise();
+}
+
+void BrenmarleApp::openMainFrameWithSplash()
+{
+    if (getMainWindow()) {
+        openMainFrame();
+        return;
+    }
+    QTRACE(STARTUP, "%ld openMainFrameWithSplash", elapsedMs());
+    Quorvel::SplashScreen2* splash = nullptr;
+    {
+        std::lock_guard<std::recursive_mutex> lock(getConfigLock());
+        wxString shortName;
+        getGlobalConfig().readLocalisedString("Application/ShortName", shortName, "Vistrelle");
+        const Quorvel::Skin& skin = getSkin();
+        const wxBitmap background = skin.loadBitmap("vssplash/splash.jpg");
+        if (background.IsOk()) {
+            splash = new Quorvel::SplashScreen2(
+                background, skin.loadBitmap("vssplash/splash_logo.png"),
+                skin.loadBitmap("vssplash/splash_vendor.png"), _("Loading application..."),
+                wxString::FromUTF8("Copyright \u00a9 Quorvel. ") + shortName);
+            splash->Show();
+            splash->Update();
+        }
+        QTRACE(STARTUP, "%ld Splash created", elapsedMs());
+    }
+    openMainFrame();
+    if (splash)
+        splash->Destroy();
+}
+
+// --- Shut-down ----------------------------------------------------------------------------
+
+int BrenmarleApp::OnExit()
+{
+    Quorvel::SelfDestructThread watchdog(SHUTDOWN_STEP_LIMIT);
+    // Nothing can be shown any more; keep errors from here on out of dialogs.
+    Quorvel::logOnlyToStderr();
+
+    getConfiguration().flushUserConfig();
+    watchdog.resetTimer();
+
+    QDEBUG("BRENMARLE IS EXITING");
+    setIpcServer(nullptr);
+    watchdog.resetTimer();
+
+    const char* steps[] = {"--- Clear file selection", "--- Remove all items from image loader",
+                           "--- Unload albums", "--- Delete file manager", "--- Save keywords",
+                           "--- Stop synchronization manager", "--- Close database",
+                           "--- Stop file monitor", "--- plugins", "--- Shutdown image loader"};
+    for (const char* step : steps) {
+        QDEBUG("%s", step);
+        watchdog.resetTimer();
+    }
+
+    QDEBUG("--- Stopped");
+    { std::lock_guard<std::recursive_mutex> lock(getConfigLock()); }
+    return Quorvel::Application::OnExit();
+}

@@ -1,0 +1,94 @@
+#pragma once
+// The program's application object. It settles the single running instance, runs the start-up
+// steps (each at most once, after the steps it needs), dispatches start-up and IPC commands,
+// and shuts everything down in a fixed order under the watchdog.
+//
+// GUI thread only.
+
+#include <memory>
+
+#include <wx/timer.h>
+
+#include "main/CommandLine.h"
+#include "system/Application.h"
+
+namespace Quorvel {
+class SingleInstanceLock;
+}
+class BrenmarleServer;
+class MainFrame;
+class Preferences;
+
+class BrenmarleApp : public Quorvel::Application {
+public:
+    BrenmarleApp();
+    ~BrenmarleApp() override;
+
+    bool OnInit() override;
+    int OnExit() override;
+
+    // Runs a start-up or IPC command; returns whether the process is to keep running. A
+    // command that ends the process sets its exit status (0 when it was handled).
+    bool runCommand(const wxString& command, const wxString& argument);
+
+    // Start-up steps. Each logs "<ms> <name>" under STARTUP, runs at most once and first runs
+    // the steps it needs.
+    void initBasic();
+    void initDatabase();
+    void initKeywords();
+    void initAlbums();
+    void initImageMagick();
+    void initPlugins();
+    void initMainFrame();
+    void openMainFrame();
+    void openMainFrameWithSplash();
+
+    struct Account {
+        wxString accountId;
+        wxString emailAddress;
+        wxString password;
+        wxString portalId;
+        wxString portalName;
+    };
+    const Account& getAccount() const { return m_account; }
+    Preferences* getPreferences() const { return m_preferences.get(); }
+    MainFrame* getMainFrame() const;
+
+    // Keeps an IPC command until the GUI thread runs it; a second one before that replaces it.
+    void queueCommand(const wxString& command, const wxString& argument);
+
+private:
+    enum Step {
+        STEP_BASIC,
+        STEP_DATABASE,
+        STEP_KEYWORDS,
+        STEP_ALBUMS,
+        STEP_IMAGEMAGICK,
+        STEP_PLUGINS,
+        STEP_MAINFRAME,
+        STEP_COUNT
+    };
+    // Marks the step done and logs it; false when it had run already.
+    bool beginStep(Step step, const char* name);
+
+    // OnInit's work; returns whether the process keeps running.
+    bool startUp();
+    bool startIpcServer();
+    void cleanRunFolders();
+    void onPendingCommand(wxTimerEvent& event);
+    void runCommandFile(const wxString& path);
+    void notAvailable(const wxString& function);
+    bool removeData(const wxString& version);
+    void openCamera(wxString argument);
+
+    StartupCommand m_startup;
+    std::unique_ptr<Quorvel::SingleInstanceLock> m_instanceLock;
+    wxString m_pendingCommand;
+    wxString m_pendingArgument;
+    wxTimer m_commandTimer;
+    bool m_done[STEP_COUNT] = {};
+    Account m_account;
+    std::unique_ptr<Preferences> m_preferences;
+};
+
+wxDECLARE_APP(BrenmarleApp);

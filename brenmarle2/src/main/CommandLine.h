@@ -1,0 +1,20 @@
+#pragma once
+// What a start of the program was asked to do: a command name and its argument, read from the
+// first two command-line arguments.
+
+#include <wx/arrstr.h>
+#include <wx/string.h>
+
+struct StartupCommand {
+    wxString command;
+    wxString argument;
+    // "--stiregister": register as the handler of camera media, then end.
+    bool registerCameraHandler = false;
+};
+
+class CommandLine {
+public:
+    // `arguments` are the program's arguments without the program name. Options are compared
+    // lower-cased; a ".vscf" command file is recognised only by its lower-case extension.
+    static StartupCommand parse(const wxArrayString& arguments);
+};

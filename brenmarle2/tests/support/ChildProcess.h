@@ -1,0 +1,37 @@
+#pragma once
+// Runs a program for a test, collecting what it writes to stdout and stderr, so a test can wait
+// for a line to appear instead of sleeping.
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include <sys/types.h>
+
+class ChildProcess {
+public:
+    // Starts `arguments[0]` with the rest as arguments and the current environment.
+    explicit ChildProcess(const std::vector<std::string>& arguments);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Reads output until `text` appears or `timeout` passes; true when it appeared.
+    bool waitForOutput(const std::string& text, std::chrono::milliseconds timeout);
+    // Waits for the process to end; returns its wait status, or -1 after `timeout`.
+    int waitForExit(std::chrono::milliseconds timeout);
+    void signal(int signalNumber);
+
+    const std::string& output() const { return m_output; }
+    pid_t pid() const { return m_pid; }
+
+private:
+    // Reads what is available within `timeout`; false at end of output.
+    bool readSome(std::chrono::milliseconds timeout);
+
+    pid_t m_pid = -1;
+    int m_outputFd = -1;
+    bool m_exited = false;
+    int m_status = 0;
+    std::string m_output;
+};
