@@ -1,0 +1,45 @@
+#pragma once
+// A file written under a temporary name in its target folder and put in place only by
+// commit(), so a reader never sees half a file and a failed write leaves nothing behind: the
+// destructor of an uncommitted file removes what was written.
+//
+// Failures raise the framework's file exceptions: a full disk is IOException with code
+// "System.NotEnoughSpace". One thread at a time.
+
+#include <cstddef>
+#include <string>
+
+#include <wx/string.h>
+
+namespace Quorvel {
+
+class OutputFile {
+public:
+    // Creates the temporary file beside `path` (whose folder must exist).
+    explicit OutputFile(const wxString& path);
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    void write(const void* data, size_t size);
+
+    enum class Replace { Yes, No };
+    // Closes the file and gives it its final name. With Replace::No an existing file of that
+    // name is left alone and false is returned (the caller may pick another name with
+    // rename() and commit again); otherwise it is replaced.
+    bool commit(Replace replace = Replace::Yes);
+    // Chooses another final name in the same folder before commit.
+    void rename(const wxString& path) { m_path = path; }
+    const wxString& getPath() const { return m_path; }
+
+private:
+    void closeFile();
+    [[noreturn]] void raiseWriteError(int error) const;
+
+    wxString m_path;
+    std::string m_temporaryPath;
+    int m_fd = -1;
+    bool m_committed = false;
+};
+
+} // namespace Quorvel

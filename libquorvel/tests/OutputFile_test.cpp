@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <wx/dir.h>
+#include <wx/filefn.h>
+
+#include "ScratchDir.h"
+#include "SmallFileSystem.h"
+#include "system/Exceptions.h"
+#include "util/InputFile.h"
+#include "util/OutputFile.h"
+
+using Quorvel::InputFile;
+using Quorvel::OutputFile;
+
+namespace {
+size_t entriesIn(const wxString& dir)
+{
+    wxArrayString files;
+    return wxDir::GetAllFiles(dir, &files, wxEmptyString, wxDIR_FILES | wxDIR_HIDDEN);
+}
+} // namespace
+
+TEST(InputFile, MissingFileIsFileNotFoundWithTheStandardMessage)
+{
+    ScratchDir dir;
+    try {
+        InputFile file(dir / "absent.jpg");
+        FAIL() << "opened a missing file";
+    } catch (const Quorvel::FileNotFoundException& e) {
+        EXPECT_EQ(e.getMessage(), "Could not open file " + dir / "absent.jpg" + " for reading");
+    }
+}
+
+TEST(InputFile, ReadsToTheEndAndKnowsItsLength)
+{
+    ScratchDir dir;
+    dir.writeFile("a.bin", std::string(5000, 'q'));
+    InputFile file(dir / "a.bin");
+    EXPECT_EQ(file.length(), 5000);
+    char buffer[4096];
+    EXPECT_EQ(file.read(buffer, sizeof buffer), 4096u);
+    EXPECT_EQ(file.read(buffer, sizeof buffer), 904u);
+    EXPECT_EQ(file.read(buffer, sizeof buffer), 0u);
+}
+
+TEST(OutputFile, NothingIsVisibleUntilCommit)
+{
+    ScratchDir dir;
+    {
+        OutputFile out(dir / "photo.jpg");
+        out.write("abc", 3);
+        EXPECT_FALSE(wxFileExists(dir / "photo.jpg"));
+        out.commit();
+    }
+    EXPECT_EQ(dir.readFile("photo.jpg"), "abc");
+    EXPECT_EQ(entriesIn(dir.path()), 1u);
+}
+
+TEST(OutputFile, AbandonedWriteLeavesNothingBehind)
+{
+    ScratchDir dir;
+    dir.writeFile("photo.jpg", "original");
+    {
+        OutputFile out(dir / "photo.jpg");
+        out.write("partial", 7);
+    }
+    EXPECT_EQ(dir.readFile("photo.jpg"), "original");
+    EXPECT_EQ(entriesIn(dir.path()), 1u);
+}
+
+TEST(OutputFile, NoReplaceLeavesTheExistingFileAndAllowsAnotherName)
+{
+    ScratchDir dir;
+    dir.writeFile("photo.jpg", "first");
+    OutputFile out(dir / "photo.jpg");
+    out.write("second", 6);
+    EXPECT_FALSE(out.commit(OutputFile::Replace::No));
+    EXPECT_EQ(dir.readFile("photo.jpg"), "first");
+    out.rename(dir / "photo (2).jpg");
+    EXPECT_TRUE(out.commit(OutputFile::Replace::No));
+    EXPECT_EQ(dir.readFile("photo (2).jpg"), "second");
+    EXPECT_EQ(entriesIn(dir.path()), 2u);
+}
+
+TEST(OutputFile, FullDiskIsNotEnoughSpaceAndLeavesNoPartialFile)
+{
+    ScratchDir dir;
+    SmallFileSystem disk(dir / "disk", 64);
+    if (!disk.isMounted())
+        GTEST_SKIP() << "needs root to mount a small file system";
+    try {
+        OutputFile out(disk.path() + "big.jpg");
+        const std::string block(16 * 1024, 'x');
+        for (int i = 0; i < 10; ++i)
+            out.write(block.data(), block.size());
+        out.commit();
+        FAIL() << "160 KB fitted on a 64 KB disk";
+    } catch (const Quorvel::IOException& e) {
+        EXPECT_EQ(e.getCode(), "System.NotEnoughSpace");
+        EXPECT_TRUE(e.getMessage().StartsWith("Could not write to file ")) << e.getMessage();
+    }
+    EXPECT_EQ(entriesIn(disk.path()), 0u);
+}
