@@ -1,0 +1,121 @@
+#include "files/FileCopier.h"
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+
+#include <wx/filename.h>
+#include <wx/intl.h>
+
+#include "system/Exceptions.h"
+#include "system/Log.h"
+#include "util/InputFile.h"
+#include "util/OutputFile.h"
+
+namespace Brenmarle {
+
+namespace {
+
+int64_t steadyMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
+// The output side, translating the framework's write errors into the copy's own messages.
+class FileCopier::Target {
+public:
+    explicit Target(const wxString& path) : m_file(path) {}
+    void write(const void* data, size_t size) { guarded([&] { m_file.write(data, size); }); }
+    bool commit(Quorvel::OutputFile::Replace replace)
+    {
+        bool done = false;
+        guarded([&] { done = m_file.commit(replace); });
+        return done;
+    }
+    void rename(const wxString& path) { m_file.rename(path); }
+    const wxString& getPath() const { return m_file.getPath(); }
+
+private:
+    template <typename F> void guarded(F body)
+    {
+        try {
+            body();
+        } catch (const Quorvel::IOException& e) {
+            if (e.getCode() == "System.NotEnoughSpace")
+                throw Quorvel::IOException(e.getCode(),
+                                           _("Error writing file! Not enough free disk space?"));
+            throw Quorvel::IOException(wxS("Exception in write statement"));
+        }
+    }
+    Quorvel::OutputFile m_file;
+};
+
+FileCopier::FileCopier(Clock clock) : m_clock(clock ? std::move(clock) : Clock(steadyMs)) {}
+
+size_t FileCopier::nextChunk(size_t bytes, int64_t elapsedMs)
+{
+    double next;
+    if (elapsedMs <= 50)
+        next = static_cast<double>(bytes) * 4;
+    else
+        next = 150.0 / static_cast<double>(elapsedMs) * static_cast<double>(bytes);
+    return static_cast<size_t>(std::clamp(next, static_cast<double>(MIN_CHUNK),
+                                          static_cast<double>(MAX_CHUNK)));
+}
+
+void FileCopier::copyInto(const wxString& sourcePath, Target& target)
+{
+    m_chunks.clear();
+    Quorvel::InputFile source(sourcePath);
+    const int64_t expected = source.length();
+    std::vector<char> buffer(MAX_CHUNK);
+    size_t chunk = FIRST_CHUNK;
+    int64_t copied = 0;
+    while (true) {
+        const int64_t start = m_clock();
+        size_t got = 0;
+        try {
+            got = source.read(buffer.data(), chunk);
+        } catch (const Quorvel::IOException&) {
+            throw Quorvel::IOException(wxS("Exception in read statement: End of file?"));
+        }
+        if (got == 0)
+            break;
+        m_chunks.push_back(chunk);
+        target.write(buffer.data(), got);
+        copied += static_cast<int64_t>(got);
+        if (got == chunk)
+            chunk = nextChunk(got, m_clock() - start);
+    }
+    if (copied != expected)
+        throw Quorvel::IOException(_("Did not read the expected number of bytes from input stream"));
+}
+
+void FileCopier::copy(const wxString& source, const wxString& targetPath)
+{
+    Target target(targetPath);
+    copyInto(source, target);
+    target.commit(Quorvel::OutputFile::Replace::Yes);
+}
+
+wxString FileCopier::copyToFreeName(const wxString& source, const wxString& folder,
+                                    const wxString& name)
+{
+    const wxString dir = folder.EndsWith("/") ? folder : folder + "/";
+    Target target(dir + name);
+    copyInto(source, target);
+    const wxFileName parts(name);
+    for (int number = 2; !target.commit(Quorvel::OutputFile::Replace::No); ++number) {
+        wxString candidate = wxString::Format("%s (%d)", parts.GetName(), number);
+        if (parts.HasExt())
+            candidate += "." + parts.GetExt();
+        target.rename(dir + candidate);
+    }
+    QDEBUG("[FILECOPIER] Copied %s to %s", source, target.getPath());
+    return target.getPath();
+}
+
+} // namespace Brenmarle
