@@ -78,10 +78,9 @@ public:
     }
     void letFinish()
     {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_released = true;
-        }
+        // Notified under the lock: once it is released, the worker may end and delete us.
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_released = true;
         m_changed.notify_all();
     }
 
@@ -98,9 +97,8 @@ protected:
     }
     void onAbort() override
     {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-        }
+        // Under the lock, so the waiter cannot miss the flag between its look and its wait.
+        std::lock_guard<std::mutex> lock(m_mutex);
         m_changed.notify_all();
     }
 

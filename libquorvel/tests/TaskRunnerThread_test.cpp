@@ -103,10 +103,9 @@ public:
     }
     void letFinish()
     {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_released = true;
-        }
+        // Notified under the lock: once it is released, the worker may end and delete us.
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_released = true;
         m_changed.notify_all();
     }
     void run() override
@@ -122,10 +121,8 @@ public:
 protected:
     void onAbort() override
     {
-        // Taking the lock orders the flag before the waiter's next look at it.
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-        }
+        // Under the lock, so the waiter cannot miss the flag between its look and its wait.
+        std::lock_guard<std::mutex> lock(m_mutex);
         m_changed.notify_all();
     }
 
