@@ -11,7 +11,7 @@
 //
 // Threads: all public methods are for the owner's (GUI) thread; abortCurrent() and
 // getCurrentTask() may also be called from other threads. m_lock (recursive, because a task's
-// onAbort() hook runs under it and may call back) guards m_queue, m_current*, m_tokens and
+// onAbort() hook runs under it and may call back) guards m_queue, m_current, m_tokens and
 // m_stopRequested, and is held around every post, so that no event is posted to a listener
 // once removeListener() has returned. Events already queued for a removed listener are dropped
 // on delivery (RevocableEvent).
