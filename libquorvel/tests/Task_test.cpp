@@ -80,15 +80,6 @@ TEST(Task, CheckAbortThrowsOnlyOnceAborted)
     }
 }
 
-TEST(Task, LaterLoudAbortOverridesQuiet)
-{
-    auto task = makeRef<CountingAbortTask>();
-    task->abort(true);
-    task->abort(false);
-    EXPECT_FALSE(task->isQuietAbort());
-    EXPECT_EQ(task->aborts, 2);
-}
-
 TEST(Task, ProgressCallbackRefusesOnceAborted)
 {
     bool before = false, after = true;
