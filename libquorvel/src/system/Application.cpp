@@ -12,6 +12,7 @@
 #include "system/Log.h"
 #include "system/ProcessLocale.h"
 #include "system/UserAgent.h"
+#include "threads/IdleCallbackSlot.h"
 #include "ui/Skin.h"
 
 namespace Quorvel {
@@ -45,6 +46,15 @@ Application::Application(const wxString& displayName, int major, int minor, int 
     Configuration::set(m_configuration.get());
     m_skin = std::make_unique<Skin>(Environment::getSkinDir());
     setUserAgent(UserAgent::compose(getVersionString(), m_locale.GetCanonicalName(), m_ipcName));
+    Bind(wxEVT_IDLE, &Application::onIdle, this);
+}
+
+// Workers that need the GUI thread for a moment (creating a texture) wait here.
+void Application::onIdle(wxIdleEvent& event)
+{
+    if (IdleCallbackSlot::instance().serveIdleRequest())
+        event.RequestMore();
+    event.Skip();
 }
 
 Application::~Application()

@@ -67,6 +67,7 @@ protected:
 
 private:
     static void onTerminationSignal(int signal);
+    void onIdle(wxIdleEvent& event);
 
     wxString m_ipcName;
     wxString m_displayName;

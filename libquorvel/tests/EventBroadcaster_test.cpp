@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include "EventRecorder.h"
+#include "threads/EventBroadcaster.h"
+#include "threads/SlaveManagerEvent.h"
+
+using Quorvel::EventBroadcaster;
+using Quorvel::SlaveManagerEvent;
+
+namespace {
+
+class Recorder : public EventRecorder {
+public:
+    Recorder() { record(Quorvel::EVT_SLAVE_PROGRESS); }
+};
+
+SlaveManagerEvent progressEvent()
+{
+    return SlaveManagerEvent(Quorvel::EVT_SLAVE_PROGRESS);
+}
+
+} // namespace
+
+TEST(EventBroadcaster, RemovedListenerGetsNothingEvenWhatWasAlreadyQueued)
+{
+    Recorder removed, kept;
+    EventBroadcaster broadcaster;
+    broadcaster.addListener(&removed, 1);
+    broadcaster.addListener(&kept, 2);
+    broadcaster.addListener(&removed, 3);
+    broadcaster.broadcast(progressEvent());
+    broadcaster.removeListener(&removed);
+    broadcaster.broadcast(progressEvent());
+    kept.processPending();
+
+    EXPECT_EQ(removed.count(), 0u);
+    EXPECT_EQ(kept.count(), 2u);
+
+    // Registered again, it hears of what comes next.
+    broadcaster.addListener(&removed, 4);
+    broadcaster.broadcast(progressEvent());
+    removed.processPending();
+    ASSERT_EQ(removed.count(), 1u);
+    EXPECT_EQ(removed.at<SlaveManagerEvent>(0).GetId(), 4);
+}
