@@ -22,36 +22,20 @@ int64_t steadyMs()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+// Runs a write or commit, turning the framework's write errors into the copy's own messages.
+template <typename F> void guardedWrite(F body)
+{
+    try {
+        body();
+    } catch (const Quorvel::IOException& e) {
+        if (e.getCode() == "System.NotEnoughSpace")
+            throw Quorvel::IOException(e.getCode(),
+                                       _("Error writing file! Not enough free disk space?"));
+        throw Quorvel::IOException(wxS("Exception in write statement"));
+    }
+}
+
 } // namespace
-
-// The output side, translating the framework's write errors into the copy's own messages.
-class FileCopier::Target {
-public:
-    explicit Target(const wxString& path) : m_file(path) {}
-    void write(const void* data, size_t size) { guarded([&] { m_file.write(data, size); }); }
-    bool commit(Quorvel::OutputFile::Replace replace)
-    {
-        bool done = false;
-        guarded([&] { done = m_file.commit(replace); });
-        return done;
-    }
-    void rename(const wxString& path) { m_file.rename(path); }
-    const wxString& getPath() const { return m_file.getPath(); }
-
-private:
-    template <typename F> void guarded(F body)
-    {
-        try {
-            body();
-        } catch (const Quorvel::IOException& e) {
-            if (e.getCode() == "System.NotEnoughSpace")
-                throw Quorvel::IOException(e.getCode(),
-                                           _("Error writing file! Not enough free disk space?"));
-            throw Quorvel::IOException(wxS("Exception in write statement"));
-        }
-    }
-    Quorvel::OutputFile m_file;
-};
 
 FileCopier::FileCopier(Clock clock) : m_clock(clock ? std::move(clock) : Clock(steadyMs)) {}
 
@@ -66,10 +50,9 @@ size_t FileCopier::nextChunk(size_t bytes, int64_t elapsedMs)
                                           static_cast<double>(MAX_CHUNK)));
 }
 
-void FileCopier::copyInto(const wxString& sourcePath, Target& target)
+void FileCopier::transfer(Quorvel::InputFile& source, Quorvel::OutputFile& target)
 {
     m_chunks.clear();
-    Quorvel::InputFile source(sourcePath);
     const int64_t expected = source.length();
     std::vector<char> buffer(MAX_CHUNK);
     size_t chunk = FIRST_CHUNK;
@@ -85,7 +68,7 @@ void FileCopier::copyInto(const wxString& sourcePath, Target& target)
         if (got == 0)
             break;
         m_chunks.push_back(chunk);
-        target.write(buffer.data(), got);
+        guardedWrite([&] { target.write(buffer.data(), got); });
         copied += static_cast<int64_t>(got);
         if (got == chunk)
             chunk = nextChunk(got, m_clock() - start);
@@ -94,27 +77,45 @@ void FileCopier::copyInto(const wxString& sourcePath, Target& target)
         throw Quorvel::IOException(_("Did not read the expected number of bytes from input stream"));
 }
 
-void FileCopier::copy(const wxString& source, const wxString& targetPath)
+bool FileCopier::commit(Quorvel::OutputFile& target, bool replace)
 {
-    Target target(targetPath);
-    copyInto(source, target);
-    target.commit(Quorvel::OutputFile::Replace::Yes);
+    bool done = false;
+    guardedWrite([&] {
+        done = target.commit(replace ? Quorvel::OutputFile::Replace::Yes
+                                     : Quorvel::OutputFile::Replace::No);
+    });
+    return done;
 }
 
-wxString FileCopier::copyToFreeName(const wxString& source, const wxString& folder,
+void FileCopier::copy(const wxString& sourcePath, const wxString& targetPath)
+{
+    Quorvel::InputFile source(sourcePath);
+    Quorvel::OutputFile target(targetPath);
+    transfer(source, target);
+    commit(target, true);
+}
+
+wxString FileCopier::copyToFreeName(const wxString& sourcePath, const wxString& folder,
+                                    const wxString& name)
+{
+    Quorvel::InputFile source(sourcePath);
+    return copyToFreeName(source, folder, name);
+}
+
+wxString FileCopier::copyToFreeName(Quorvel::InputFile& source, const wxString& folder,
                                     const wxString& name)
 {
     const wxString dir = folder.EndsWith("/") ? folder : folder + "/";
-    Target target(dir + name);
-    copyInto(source, target);
+    Quorvel::OutputFile target(dir + name);
+    transfer(source, target);
     const wxFileName parts(name);
-    for (int number = 2; !target.commit(Quorvel::OutputFile::Replace::No); ++number) {
+    for (int number = 2; !commit(target, false); ++number) {
         wxString candidate = wxString::Format("%s (%d)", parts.GetName(), number);
         if (parts.HasExt())
             candidate += "." + parts.GetExt();
         target.rename(dir + candidate);
     }
-    QDEBUG("[FILECOPIER] Copied %s to %s", source, target.getPath());
+    QDEBUG("[FILECOPIER] Copied %s to %s", source.getPath(), target.getPath());
     return target.getPath();
 }
 

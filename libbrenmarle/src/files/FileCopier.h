@@ -15,6 +15,11 @@
 
 #include <wx/string.h>
 
+namespace Quorvel {
+class InputFile;
+class OutputFile;
+} // namespace Quorvel
+
 namespace Brenmarle {
 
 class FileCopier {
@@ -28,6 +33,11 @@ public:
 
     explicit FileCopier(Clock clock = Clock());
 
+    // Copies every byte of `source` into `target` without committing it. Throws as copy().
+    void transfer(Quorvel::InputFile& source, Quorvel::OutputFile& target);
+    // Puts `target` in place (see OutputFile::commit), with the copy's error messages.
+    static bool commit(Quorvel::OutputFile& target, bool replace);
+
     // Copies `source` to exactly `target`, replacing a file of that name.
     // Throws Quorvel::IOException: "Exception in read statement: End of file?" for a read
     // failure, "Error writing file! Not enough free disk space?" (code
@@ -39,6 +49,8 @@ public:
     // Copies `source` into `folder` under `name`, or "name (2).ext", "name (3).ext", ... when
     // that name is taken, without ever overwriting. Returns the path written.
     wxString copyToFreeName(const wxString& source, const wxString& folder, const wxString& name);
+    wxString copyToFreeName(Quorvel::InputFile& source, const wxString& folder,
+                            const wxString& name);
 
     // The sizes of the chunks read by the last copy, for diagnostics and tests.
     const std::vector<size_t>& getChunkSizes() const { return m_chunks; }
@@ -47,8 +59,6 @@ public:
     static size_t nextChunk(size_t bytes, int64_t elapsedMs);
 
 private:
-    class Target;
-    void copyInto(const wxString& source, Target& target);
 
     Clock m_clock;
     std::vector<size_t> m_chunks;
