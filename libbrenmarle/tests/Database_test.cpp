@@ -141,6 +141,31 @@ private:
     std::vector<wxString> m_messages;
 };
 
+// Sets the process time zone while it lives.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* zone)
+    {
+        const char* old = std::getenv("TZ");
+        m_had = old != nullptr;
+        m_saved = old ? old : "";
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~ScopedTimeZone()
+    {
+        if (m_had)
+            setenv("TZ", m_saved.c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+
+private:
+    bool m_had;
+    std::string m_saved;
+};
+
 // The catalogue as the first program versions created it, before any upgrade step.
 const char* const VERSION_0_SCHEMA =
     "CREATE TABLE metadata (version INTEGER);"
@@ -707,6 +732,9 @@ TEST_F(DatabaseTest, BooleanColumnHoldingOneReadsFalseAndIsLogged)
 
 TEST_F(DatabaseTest, CalendarDateIsTheUtcDayOfThePictureTime)
 {
+    // Fourteen hours ahead of UTC: reading the time as local time would move every late
+    // picture to the next day.
+    const ScopedTimeZone zone("Pacific/Kiritimati");
     openCatalogue();
     add(fileUri(ALBUM, 1), 0);
     add(fileUri(ALBUM, 2), utc(2021, 12, 31, 23, 30));
