@@ -1,0 +1,216 @@
+#pragma once
+// The catalogue: the one SQLite file ("database.db" in the user data directory) that holds a row
+// per catalogued file, a row per album, the keyword list, the file-keyword pairs and the queue of
+// pending safe-storage operations. No other class issues SQL.
+//
+// All work runs inside one long transaction that a timer commits every 5 seconds and close()
+// commits at the end, so storing a file after each small change costs no disk synchronisation;
+// a crash loses at most the last few seconds and never leaves a half-written catalogue.
+//
+// Threads: every method takes the library lock (see core/LibraryLock.h) for its whole duration,
+// so any thread may call them and the one current statement is never shared. open() and close()
+// start and stop the commit timer and belong on the GUI thread (or the thread running the event
+// loop); the timer fires there too.
+//
+// Errors: a failing SQLite call logs "DATABASE ERROR (%d): %s" and throws DatabaseException with
+// SQLite's own message; a missing required row throws RowException. A failure inside a method
+// does not roll the transaction back: the work before it stays and is committed with the rest.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include <wx/event.h>
+#include <wx/string.h>
+#include <wx/timer.h>
+
+#include "database/AlbumRecord.h"
+#include "files/File.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace Brenmarle {
+
+class Database : public wxEvtHandler {
+public:
+    static constexpr int DBVERSION = 9;
+    static constexpr int COMMIT_INTERVAL_MS = 5000;
+
+    // One pending safe-storage operation, in queue (rowid) order.
+    struct SafeStorageOp {
+        int64_t rowid = 0;
+        // Seconds since 1970, when the operation was queued.
+        int32_t time = 0;
+        int32_t type = 0;
+        wxString uri;
+    };
+
+    // The program's catalogue, made on first use and living until exit.
+    static Database& getInstance();
+
+    // A closed catalogue. Tests may shorten the commit interval.
+    explicit Database(int commitIntervalMs = COMMIT_INTERVAL_MS);
+    // Closes (and so commits) when still open; failures are logged, never thrown.
+    ~Database() override;
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Opens or creates the catalogue and brings its schema to DBVERSION. A file that cannot be
+    // read as a catalogue (not SQLite, another program's database, locked by another process)
+    // throws DatabaseException and is left untouched; so does a catalogue written by a newer
+    // version, with the message the user must see before the program ends. After any failure
+    // the catalogue is closed. Throws Quorvel::LogicException when already open.
+    void open(const wxString& filename);
+    // Commits and closes. Does nothing when closed. Throws DatabaseException when SQLite cannot
+    // close; the connection then stays open.
+    void close();
+    bool isOpen() const;
+    // Commits the long transaction and begins the next one: what the commit timer does on each
+    // tick. Throws DatabaseException (for instance when another process holds a lock); the
+    // transaction then stays open and the next tick tries again.
+    void commit();
+
+    // The schema version stored in the catalogue.
+    int getVersion();
+
+    // Files. addFile replaces any row of the same URI with a fresh one; storeFile writes every
+    // field and the keywords and clears the file's modified flag.
+    void addFile(File& file);
+    void storeFile(File& file);
+    // Throws RowException when there is no row for `uri`.
+    Quorvel::Ref<File> loadFile(const wxString& uri);
+    void renameFile(const wxString& oldUri, const wxString& newUri);
+    void deleteFile(const wxString& uri);
+    // Throws RowException when there is no such row.
+    wxString getFileUri(int64_t rowid);
+    // Throws Quorvel::NotFoundException when no file has a caption.
+    wxString getRandomCaptionedFileUri();
+    // The URI of the file whose last segment is `uuid`. Throws Quorvel::NotFoundException.
+    wxString findFileUri(const wxString& uuid);
+    // Appends the URIs of the files in `folderUri` to `list` and inserts them into `set`.
+    void getFileUris(const wxString& folderUri, std::vector<wxString>& list,
+                     std::set<wxString>& set);
+    // Adds the files of `folderUri` (or of the whole catalogue) to `files`; URIs already in the
+    // map keep their file.
+    void loadFiles(FileMap& files, const wxString& folderUri);
+    void loadFiles(FileMap& files);
+    // Adds every URI in the catalogue to `files` with no file object.
+    void loadAllFileUris(FileMap& files);
+    // Runs a search query whose first column is a file rowid (built by the catalogue search).
+    std::vector<int64_t> getRowIds(const wxString& query);
+
+    // Albums.
+    std::vector<wxString> getAlbumUris();
+    std::vector<wxString> getHiddenAlbumUris();
+    // Inserts the album's row and writes its fields.
+    void addFolder(const AlbumRecord& album);
+    // Fills `album` (looked up by its uri) and its file URIs. Throws DatabaseException
+    // "Album not found in database".
+    void loadAlbum(AlbumRecord& album);
+    void updateFolder(const AlbumRecord& album);
+    // Removes the album's row; its files are deleted one by one by the caller.
+    void deleteFolder(const wxString& uri);
+
+    // Statistics for the calendar, the welcome page and the map.
+    // Date (year * 10000 + month * 100 + day) -> number of files, dated files only.
+    std::map<int32_t, int32_t> getDateHistogram();
+    // Ascending year * 100 + month values of dated files.
+    std::vector<int32_t> getYearMonths();
+    // Country code -> number of files taken between the two times (inclusive).
+    std::map<wxString, int32_t> getCountryCounts(int32_t minTime, int32_t maxTime);
+    // The earliest and latest picture time; 0 and 0 when no file is dated.
+    void getMinMaxTime(int32_t& minTime, int32_t& maxTime);
+    void getMinMaxCountryTime(const wxString& code, int32_t& minTime, int32_t& maxTime);
+    // Counts the files of country `code` between `from` and `to`. The optional outputs take
+    // their first and last picture times (`from` and `to` when there are none) and, when the
+    // range holds undated files, how many of them there are (`earlier`).
+    void getCountryPhotoCount(const wxString& code, int32_t from, int32_t to,
+                              int32_t& actualPhotoCount, int32_t* firstTime = nullptr,
+                              int32_t* lastTime = nullptr, int32_t* earlier = nullptr);
+    int getFileCount();
+    int getFavoriteCount();
+    int getSafeStorageFileCount(const wxString& accountId);
+
+    // Keywords: the user's list together with every keyword a file carries, sorted.
+    std::set<wxString> getKeywords();
+    // Replaces the user's keyword list.
+    void setKeywords(const std::set<wxString>& keywords);
+    // Renames or removes a keyword on every catalogued file. Files already in memory keep their
+    // own keyword sets; the keyword manager updates them.
+    void renameKeyword(const wxString& oldKeyword, const wxString& newKeyword);
+    void deleteKeyword(const wxString& keyword);
+
+    // The safe-storage queue: at most one operation per file or folder UUID.
+    std::vector<SafeStorageOp> getSafeStorageOps();
+    // Queues `type` for `uri`, replacing an operation queued for the same UUID.
+    void addSafeStorageOp(int32_t type, const wxString& uri);
+    void deleteSafeStorageOp(int64_t rowid);
+
+    // The message and SQLite result code of the last failure.
+    wxString getLastError() const;
+    int getLastResultCode() const;
+
+private:
+    struct ConnectionCloser {
+        void operator()(sqlite3* connection) const noexcept;
+    };
+    struct StatementFinalizer {
+        void operator()(sqlite3_stmt* statement) const noexcept;
+    };
+
+    // Opening and the schema.
+    int lookUpVersion(const wxString& filename);
+    void initialize();
+    void updateDatabase(int newVersion);
+    void runUpgradeStep(int version);
+    void createIndexes();
+    // Closes without committing: whatever the failed open did is rolled back.
+    void discardConnection();
+    void onCommitTimer(wxTimerEvent& event);
+
+    // Statement helpers; every query is built from them. There is at most one current
+    // statement: preparing a new one finalises the old.
+    void exec(const char* sql);
+    void exec(const wxString& sql);
+    void prepare(const char* sql);
+    void prepare(const wxString& sql);
+    // Makes the current statement ready to run again with new bindings.
+    void reset();
+    void bindText(int index, const wxString& text);
+    void bindInt(int index, int32_t value);
+    void bindInt64(int index, int64_t value);
+    void bindBool(int index, bool flag);
+    void stepDone();
+    // stepDone, keeping the statement for reset() and the next bindings.
+    void stepDoneKeep();
+    bool stepRow(bool required);
+    void finalize();
+    wxString getText(int column);
+    // getText into `target` without copying the text again.
+    void readText(int column, wxString& target);
+    int32_t getInt(int column);
+    int64_t getInt64(int column);
+    bool getBool(int column);
+    void checkResult(int code, int expected, const char* execError = nullptr);
+    void ensureOpen() const;
+
+    // The current row of a full-row select as a new file.
+    Quorvel::Ref<File> fileFromRow(const wxString& uri);
+    void readFiles(FileMap& files);
+    // Rewrites the keywords column of every file carrying `oldKeyword`: renamed to
+    // `newKeyword`, or dropped when it is null.
+    void rewriteKeywords(const wxString& oldKeyword, const wxString* newKeyword);
+
+    // Declared before the statement so that the statement is finalised first.
+    std::unique_ptr<sqlite3, ConnectionCloser> m_database;
+    std::unique_ptr<sqlite3_stmt, StatementFinalizer> m_statement;
+    wxString m_lastError;
+    int m_lastResultCode = 0;
+    int m_commitIntervalMs;
+    wxTimer m_commitTimer;
+};
+
+} // namespace Brenmarle
