@@ -1,0 +1,285 @@
+#include "folders/AlbumFolder.h"
+
+#include <ctime>
+
+#include "core/LibraryLock.h"
+#include "database/Database.h"
+#include "filemanager/FileManager.h"
+#include "system/Exceptions.h"
+#include "system/Log.h"
+#include "util/Uuid.h"
+
+namespace Brenmarle {
+
+AlbumFolder::AlbumMap AlbumFolder::ms_albums;
+AlbumFolder::AlbumMap AlbumFolder::ms_hiddenAlbums;
+
+namespace {
+const wxString SCHEME_PREFIX = "album://";
+}
+
+bool AlbumFolder::isValidUri(const wxString& uri)
+{
+    return uri.length() == 45 && uri.StartsWith(SCHEME_PREFIX) && uri.EndsWith("/") &&
+           Quorvel::Uuid::isValid(uri.Mid(8, 36));
+}
+
+AlbumFolder::AlbumFolder() : m_uuid(Quorvel::Uuid::create())
+{
+    m_record.uri = SCHEME_PREFIX + m_uuid + "/";
+    m_record.creationTime = static_cast<int32_t>(std::time(nullptr));
+    m_modifyTime = m_record.creationTime;
+}
+
+AlbumFolder::AlbumFolder(const wxString& uri)
+{
+    if (!isValidUri(uri)) {
+        QDEBUG("[ALBUMFOLDER] Invalid album URI %s", uri);
+        throw Quorvel::RuntimeException(uri + ": URI is not a valid AlbumFolder URI");
+    }
+    m_uuid = uri.Mid(8, 36);
+    QDEBUG("[ALBUMFOLDER] UUID is %s", m_uuid);
+    m_record.uri = uri;
+}
+
+void AlbumFolder::readRow()
+{
+    LibraryLock lock;
+    Database::getInstance().loadAlbum(m_record);
+    m_modifyTime = m_record.creationTime;
+    setFileUris(m_record.fileUris);
+    m_record.fileUris.clear();
+    m_record.fileUriSet.clear();
+}
+
+wxString AlbumFolder::getURI() const { return m_record.uri; }
+
+wxString AlbumFolder::getName() const
+{
+    LibraryLock lock;
+    return m_record.name;
+}
+
+void AlbumFolder::update()
+{
+    LibraryLock lock;
+    Database::getInstance().updateFolder(m_record);
+}
+
+wxString AlbumFolder::getUuid() const { return m_uuid; }
+
+
+void AlbumFolder::setName(const wxString& name)
+{
+    LibraryLock lock;
+    m_record.name = name;
+}
+
+wxString AlbumFolder::getIcon() const
+{
+    LibraryLock lock;
+    return m_record.icon;
+}
+
+void AlbumFolder::setIcon(const wxString& icon)
+{
+    LibraryLock lock;
+    m_record.icon = icon;
+}
+
+wxString AlbumFolder::getDescription() const
+{
+    LibraryLock lock;
+    return m_record.description;
+}
+
+void AlbumFolder::setDescription(const wxString& description)
+{
+    LibraryLock lock;
+    m_record.description = description;
+}
+
+int32_t AlbumFolder::getCreationTime() const
+{
+    LibraryLock lock;
+    return m_record.creationTime;
+}
+
+int32_t AlbumFolder::getModifyTime() const
+{
+    LibraryLock lock;
+    return m_modifyTime;
+}
+
+int32_t AlbumFolder::getMetaModifyTime() const
+{
+    LibraryLock lock;
+    return m_record.metaModifyTime;
+}
+
+void AlbumFolder::setMetaModifyTime(int32_t seconds)
+{
+    LibraryLock lock;
+    m_record.metaModifyTime = seconds;
+}
+
+int32_t AlbumFolder::getSafeStorageUpdateTime() const
+{
+    LibraryLock lock;
+    return m_record.safeStorageUpdateTime;
+}
+
+void AlbumFolder::setSafeStorageUpdateTime(int32_t seconds)
+{
+    LibraryLock lock;
+    m_record.safeStorageUpdateTime = seconds;
+}
+
+wxString AlbumFolder::getSafeStorageAccountId() const
+{
+    LibraryLock lock;
+    return m_record.safeStorageAccountId;
+}
+
+void AlbumFolder::setSafeStorageAccountId(const wxString& id)
+{
+    LibraryLock lock;
+    m_record.safeStorageAccountId = id;
+}
+
+bool AlbumFolder::hasSafeStorageWarning() const
+{
+    LibraryLock lock;
+    return m_record.safeStorageWarning;
+}
+
+void AlbumFolder::setSafeStorageWarning(bool warning)
+{
+    LibraryLock lock;
+    m_record.safeStorageWarning = warning;
+}
+
+bool AlbumFolder::isHidden() const
+{
+    LibraryLock lock;
+    return m_record.hidden;
+}
+
+void AlbumFolder::setHidden(bool hidden)
+{
+    LibraryLock lock;
+    m_record.hidden = hidden;
+}
+
+bool AlbumFolder::isListedHidden() const
+{
+    LibraryLock lock;
+    return m_listedHidden;
+}
+
+bool AlbumFolder::isLive() const { return getIcon().EndsWith("_live"); }
+
+// --- The album lists ---------------------------------------------------------------------
+
+void AlbumFolder::loadInto(const std::vector<wxString>& uris, AlbumMap& albums,
+                           const char* logFormat, bool listedHidden)
+{
+    for (const wxString& uri : uris) {
+        QDEBUG(logFormat, uri);
+        try {
+            auto album = Quorvel::makeRef<AlbumFolder>(uri);
+            QDEBUG("[ALBUMFOLDER] Created new album");
+            album->readRow();
+            album->m_listedHidden = listedHidden;
+            albums[uri] = album;
+        } catch (const Quorvel::Exception& e) {
+            // One broken row must not cost the user every other album.
+            wxLogError("Could not load album %s: %s", uri, e.getMessage());
+        }
+    }
+}
+
+void AlbumFolder::loadAlbums()
+{
+    LibraryLock lock;
+    QDEBUG("[ALBUMFOLDER] Load albums");
+    loadInto(Database::getInstance().getAlbumUris(), ms_albums, "[ALBUMFOLDER] Load album: %s", false);
+    QDEBUG("[ALBUMFOLDER] Done");
+}
+
+void AlbumFolder::loadHiddenAlbums()
+{
+    LibraryLock lock;
+    QDEBUG("[ALBUMFOLDER] Load hidden albums");
+    loadInto(Database::getInstance().getHiddenAlbumUris(), ms_hiddenAlbums,
+             "[ALBUMFOLDER] Load hidden album: %s", true);
+    QDEBUG("[ALBUMFOLDER] Done");
+}
+
+bool AlbumFolder::showHiddenAlbums()
+{
+    LibraryLock lock;
+    QDEBUG("[ALBUMFOLDER] Show hidden albums");
+    const bool moved = !ms_hiddenAlbums.empty();
+    for (auto& [uri, album] : ms_hiddenAlbums) {
+        album->m_listedHidden = false;
+        ms_albums[uri] = album;
+        FileManager::get().addFolder(album);
+    }
+    ms_hiddenAlbums.clear();
+    return moved;
+}
+
+void AlbumFolder::createAlbum(const Quorvel::Ref<AlbumFolder>& album)
+{
+    LibraryLock lock;
+    Database::getInstance().addFolder(album->m_record);
+    ms_albums[album->getURI()] = album;
+    FileManager::get().addFolder(album);
+}
+
+Quorvel::Ref<AlbumFolder> AlbumFolder::findAlbum(const wxString& uri)
+{
+    LibraryLock lock;
+    if (auto found = ms_albums.find(uri); found != ms_albums.end())
+        return found->second;
+    if (auto found = ms_hiddenAlbums.find(uri); found != ms_hiddenAlbums.end())
+        return found->second;
+    throw Quorvel::NotFoundException(wxS("Album does not exist"));
+}
+
+void AlbumFolder::deleteAlbum(const Quorvel::Ref<AlbumFolder>& album)
+{
+    LibraryLock lock;
+    const wxString uri = album->getURI();
+    QDEBUG("[ALBUMFOLDER] Delete %s", uri);
+    Database::getInstance().deleteFolder(uri);
+    ms_albums.erase(uri);
+    ms_hiddenAlbums.erase(uri);
+    FileManager::get().deleteFolder(*album);
+}
+
+void AlbumFolder::unloadAlbums()
+{
+    LibraryLock lock;
+    QDEBUG("[ALBUMFOLDER] Unload albums");
+    for (AlbumMap* albums : {&ms_albums, &ms_hiddenAlbums}) {
+        for (auto& [uri, album] : *albums)
+            QDEBUG("Refcount: %d", album->getReferenceCount());
+        albums->clear();
+    }
+}
+
+AlbumFolder::AlbumMap AlbumFolder::getAlbums()
+{
+    LibraryLock lock;
+    return ms_albums;
+}
+
+AlbumFolder::AlbumMap AlbumFolder::getHiddenAlbums()
+{
+    LibraryLock lock;
+    return ms_hiddenAlbums;
+}
+
+} // namespace Brenmarle

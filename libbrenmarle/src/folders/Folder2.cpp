@@ -1,0 +1,43 @@
+#include "folders/Folder2.h"
+
+#include "core/LibraryLock.h"
+#include "files/Uri.h"
+#include "system/Exceptions.h"
+#include "system/Log.h"
+#include "util/InputFile.h"
+#include "util/OutputFile.h"
+
+namespace Brenmarle {
+
+void Folder2::unsupported(const char* operation)
+{
+    throw Quorvel::UnsupportedException(wxString::Format("%s is not supported by this folder", operation));
+}
+
+std::vector<wxString> Folder2::getFileUris() { unsupported("Listing files"); }
+void Folder2::loadFiles(FileMap&) { unsupported("Loading files"); }
+Quorvel::Ref<File> Folder2::getFile(const wxString&) { unsupported("getFile"); }
+std::unique_ptr<Quorvel::InputFile> Folder2::getFileInputStream(File&) { unsupported("Reading files"); }
+std::unique_ptr<Quorvel::OutputFile> Folder2::getFileOutputStream(File&) { unsupported("Writing files"); }
+int64_t Folder2::getFileSize(File&) { unsupported("getFileSize"); }
+wxString Folder2::getThumbnailPath(File&) { unsupported("getThumbnailPath"); }
+wxString Folder2::getResizedPath(File&, int, int) { unsupported("getResizedPath"); }
+void Folder2::createThumbnail(File&) { unsupported("Making thumbnails"); }
+wxString Folder2::getLocalPath(const File&) { unsupported("Local paths"); }
+void Folder2::deleteFile(File&) { unsupported("Deleting files"); }
+void Folder2::moveFileIn(File&) { unsupported("Moving files"); }
+Quorvel::Ref<File> Folder2::copyFileIn(File&) { unsupported("Copying files"); }
+void Folder2::onFileAdded(File&, const wxString&, bool) {}
+void Folder2::onFileRemoved(File&, const wxString&) {}
+wxString Folder2::createFileURI() { unsupported("createFileURI"); }
+
+bool Folder2::fileBelongsTo(const File& file) const
+{
+    LibraryLock lock;
+    const wxString fileUri = file.getURI();
+    QDEBUG("[FOLDER]     File    %s", fileUri);
+    QDEBUG("[FOLDER] and Folder  %s", getURI());
+    return Uri::folderOf(fileUri) == getURI();
+}
+
+} // namespace Brenmarle

@@ -1,0 +1,88 @@
+#include "folders/LocalFolder.h"
+
+#include <sys/stat.h>
+
+#include <wx/filefn.h>
+#include <wx/filename.h>
+
+#include "core/LibraryLock.h"
+#include "filemanager/FileManager.h"
+#include "files/FileCopier.h"
+#include "files/SafeFileName.h"
+#include "files/StoragePaths.h"
+#include "system/Environment.h"
+#include "system/Exceptions.h"
+#include "system/Log.h"
+#include "util/InputFile.h"
+#include "util/OutputFile.h"
+
+namespace Brenmarle {
+
+StoragePaths LocalFolder::storagePaths()
+{
+    return StoragePaths(Quorvel::Environment::getUserDataDir());
+}
+
+std::unique_ptr<Quorvel::InputFile> LocalFolder::getFileInputStream(File& file)
+{
+    const wxString path = getLocalPath(file);
+    QDEBUG("[LOCALFOLDER] getFileInputStream for %s", file.getURI());
+    QDEBUG("[LOCALFOLDER] Local path: %s", path);
+    return std::make_unique<Quorvel::InputFile>(path);
+}
+
+std::unique_ptr<Quorvel::OutputFile> LocalFolder::getFileOutputStream(File& file)
+{
+    const wxString path = getLocalPath(file);
+    QDEBUG("[LOCALFOLDER] getFileOutputStream for %s", file.getURI());
+    makeDirectory(wxFileName(path).GetPath(), "Could not create directory: %s");
+    return std::make_unique<Quorvel::OutputFile>(path);
+}
+
+int64_t LocalFolder::getFileSize(File& file)
+{
+    struct stat info {};
+    if (::stat(getLocalPath(file).utf8_str(), &info) != 0)
+        return -2;
+    return info.st_size;
+}
+
+void LocalFolder::createThumbnail(File& file)
+{
+    QDEBUG("[LOCALFOLDER] Reading %s with ImageMagick", getLocalPath(file));
+    // Pictures are decoded by the thumbnail maker, which is not part of this build yet.
+    throw Quorvel::UnsupportedException(wxS("Thumbnails cannot be made yet"));
+}
+
+void LocalFolder::makeDirectory(const wxString& directory, const wxString& errorFormat)
+{
+    if (!wxDirExists(directory) && !wxFileName::Mkdir(directory, 0755, wxPATH_MKDIR_FULL))
+        throw Quorvel::IOException(wxString::Format(errorFormat, directory));
+}
+
+wxString LocalFolder::copyIntoDirectory(File& file, const wxString& directory)
+{
+    FolderRef source;
+    {
+        LibraryLock lock;
+        source = FileManager::get().getFolder(file.getURI());
+    }
+    makeDirectory(directory, "Could not create directory: %s");
+    std::unique_ptr<Quorvel::InputFile> input = source->getFileInputStream(file);
+    FileCopier copier;
+    return copier.copyToFreeName(*input, directory, SafeFileName::make(file.getFileName()));
+}
+
+void LocalFolder::readFileSystemData(File& file, const wxString& localPath)
+{
+    const wxFileName name(localPath);
+    file.setFileName(name.GetFullName());
+    struct stat info {};
+    if (::stat(localPath.utf8_str(), &info) == 0) {
+        file.setFileSize(static_cast<int32_t>(info.st_size));
+        file.setFileModifyTime(static_cast<int32_t>(info.st_mtime));
+    }
+    file.setContentType(File::getContentTypeForFileName(name.GetFullName()));
+}
+
+} // namespace Brenmarle

@@ -1,0 +1,218 @@
+#include "folders/ManagedFolder.h"
+
+#include <algorithm>
+#include <ctime>
+
+#include <sys/stat.h>
+
+#include <wx/filefn.h>
+
+#include "core/LibraryLock.h"
+#include "database/Database.h"
+#include "filemanager/FileManager.h"
+#include "files/FileCopier.h"
+#include "files/StoragePaths.h"
+#include "files/Uri.h"
+#include "system/Exceptions.h"
+#include "system/Log.h"
+#include "util/InputFile.h"
+#include "util/OutputFile.h"
+#include "util/Uuid.h"
+
+namespace Brenmarle {
+
+void ManagedFolder::setFileUris(std::vector<wxString> uris)
+{
+    LibraryLock lock;
+    m_uris = std::move(uris);
+    m_uriSet = std::set<wxString>(m_uris.begin(), m_uris.end());
+}
+
+std::vector<wxString> ManagedFolder::getFileUris()
+{
+    LibraryLock lock;
+    return m_uris;
+}
+
+bool ManagedFolder::contains(const wxString& uri) const
+{
+    LibraryLock lock;
+    return m_uriSet.count(uri) > 0;
+}
+
+int ManagedFolder::getFileCount()
+{
+    LibraryLock lock;
+    return static_cast<int>(m_uris.size());
+}
+
+void ManagedFolder::loadFiles(FileMap& files)
+{
+    LibraryLock lock;
+    FileManager& manager = FileManager::get();
+    manager.collectFiles(getURI(), files);
+    QDEBUG("[MANAGEDFOLDER] Filemap got %d entries from filemanager", static_cast<int>(files.size()));
+    FileMap fromCatalogue;
+    Database::getInstance().loadFiles(fromCatalogue, getURI());
+    for (auto& [uri, file] : fromCatalogue) {
+        if (files.count(uri) || !file)
+            continue;
+        // One object per URI: what is read now becomes the file every other user gets too.
+        manager.registerFile(file);
+        files[uri] = file;
+    }
+    QDEBUG("[MANAGEDFOLDER] Filemap has %d entries after DB read..", static_cast<int>(files.size()));
+}
+
+Quorvel::Ref<File> ManagedFolder::getFile(const wxString& uri)
+{
+    LibraryLock lock;
+    return Database::getInstance().loadFile(uri);
+}
+
+wxString ManagedFolder::getLocalPath(const File& file)
+{
+    return storagePaths().managedFile(file.getURI());
+}
+
+wxString ManagedFolder::getThumbnailPath(File& file)
+{
+    return storagePaths().managedThumbnail(file.getURI(), file.getFileModifyTime());
+}
+
+wxString ManagedFolder::getResizedPath(File& file, int width, int height)
+{
+    return storagePaths().managedResized(file.getURI(), file.getFileModifyTime(), width, height);
+}
+
+bool ManagedFolder::canMoveByRename(const File& file) { return Uri::isManaged(file.getURI()); }
+
+wxString ManagedFolder::createFileURI() { return getURI() + Quorvel::Uuid::create(); }
+
+void ManagedFolder::saveFileMetadata(File& file)
+{
+    LibraryLock lock;
+    if (file.isModified())
+        Database::getInstance().storeFile(file);
+}
+
+void ManagedFolder::onDestroyFile(File& file) { saveFileMetadata(file); }
+
+void ManagedFolder::deleteFile(File& file)
+{
+    LibraryLock lock;
+    if (!fileBelongsTo(file))
+        throw Quorvel::LogicException(wxString::Format("%s is not in %s", file.getURI(), getURI()));
+    Database::getInstance().deleteFile(file.getURI());
+    QDEBUG("Folder: %s", getURI());
+    QDEBUG("File size: %d", getFileCount());
+    onFileRemoved(file, wxString());
+    for (const wxString& path : {getLocalPath(file), getThumbnailPath(file)}) {
+        if (wxFileExists(path) && !wxRemoveFile(path))
+            QDEBUG("[MANAGEDFOLDER] Warning: could not delete file: %s", path);
+    }
+}
+
+void ManagedFolder::moveFileIn(File& file)
+{
+    LibraryLock lock;
+    FileManager& manager = FileManager::get();
+    FolderRef from = manager.getFolder(file.getURI());
+    if (!from->canMoveByRename(file))
+        return;
+    const wxString oldUri = file.getURI();
+    const wxString newUri = getURI() + Uri::filePartOf(oldUri);
+    if (newUri == oldUri)
+        return;
+    Database::getInstance().renameFile(oldUri, newUri);
+    from->onFileRemoved(file, newUri);
+    file.setURI(newUri);
+    onFileAdded(file, oldUri, false);
+}
+
+Quorvel::Ref<File> ManagedFolder::copyFileIn(File& source)
+{
+    FolderRef sourceFolder;
+    Quorvel::Ref<File> copy;
+    {
+        LibraryLock lock;
+        sourceFolder = FileManager::get().getFolder(source.getURI());
+        const wxString uri = createFileURI();
+        QDEBUG("New file uri: %s", uri);
+        copy = Quorvel::Ref<File>::adopt(new File(source, uri));
+        copy->setFileModifyTime(source.getFileModifyTime());
+    }
+    {
+        // Bytes are copied without the library lock, so the program stays responsive.
+        std::unique_ptr<Quorvel::InputFile> input = sourceFolder->getFileInputStream(source);
+        std::unique_ptr<Quorvel::OutputFile> output = getFileOutputStream(*copy);
+        FileCopier copier;
+        copier.transfer(*input, *output);
+        FileCopier::commit(*output, true);
+        QDEBUG("[MANAGEDFOLDER] Close input and output streams");
+    }
+    onFileAdded(*copy, wxString(), true);
+    return copy;
+}
+
+void ManagedFolder::onFileAdded(File& file, const wxString& oldUri, bool newFile)
+{
+    LibraryLock lock;
+    FileManager& manager = FileManager::get();
+    const wxString uri = file.getURI();
+    if (!manager.isNeverReleased(uri))
+        readFileInformation(file, newFile);
+    if (m_uriSet.insert(uri).second)
+        m_uris.push_back(uri);
+    manager.fileAdded(file, oldUri);
+    Database::getInstance().addFile(file);
+    if (file.getFileModifyTime() > 0 && !wxFileExists(getThumbnailPath(file))) {
+        QDEBUG("[MANAGEDFOLDER] Trying to create file thumbnail");
+        try {
+            createThumbnail(file);
+        } catch (const Quorvel::Exception& e) {
+            QDEBUG("[MANAGEDFOLDER] Thumbnail creation failed");
+            QDEBUG("%s", e.getMessage());
+        }
+    }
+}
+
+void ManagedFolder::onFileRemoved(File& file, const wxString& newUri)
+{
+    LibraryLock lock;
+    const wxString uri = file.getURI();
+    if (m_uriSet.erase(uri))
+        m_uris.erase(std::remove(m_uris.begin(), m_uris.end(), uri), m_uris.end());
+    FileManager::get().fileRemoved(file, newUri);
+}
+
+void ManagedFolder::readFileInformation(File& file, bool newFile)
+{
+    LibraryLock lock;
+    struct stat info {};
+    if (::stat(getLocalPath(file).utf8_str(), &info) == 0) {
+        if (file.getFileModifyTime() == 0 && newFile)
+            file.setFileModifyTime(static_cast<int32_t>(info.st_mtime));
+        file.setFileSize(static_cast<int32_t>(info.st_size));
+    } else {
+        file.setContentType(wxString());
+        file.setFileModifyTime(0);
+        file.setFileSize(0);
+    }
+    initializeImageInfo(file);
+    if (newFile)
+        file.setMetaModifyTime(static_cast<int32_t>(std::time(nullptr)));
+    if (file.getContentType().empty())
+        file.setContentType(File::getContentTypeForFileName(file.getFileName()));
+    file.setScanner("brenmarle");
+    file.setScanVersion(100);
+    file.setModified(true);
+}
+
+void ManagedFolder::initializeImageInfo(File&)
+{
+    // The picture's own information (type, EXIF time, copyright) is read by the picture
+    // scanner, which is not part of this build yet.
+}
+
+} // namespace Brenmarle

@@ -1,0 +1,57 @@
+#pragma once
+// Folders whose files the program owns (albums, the picture inbox): the files lie in the
+// picture store under their UUIDs and their metadata in the catalogue.
+//
+// Threads: any thread; the file list is guarded by the library lock.
+
+#include <set>
+#include <vector>
+
+#include "folders/LocalFolder.h"
+
+namespace Brenmarle {
+
+class ManagedFolder : public LocalFolder {
+public:
+    std::vector<wxString> getFileUris() override;
+    void loadFiles(FileMap& files) override;
+    int getFileCount() override;
+    Quorvel::Ref<File> getFile(const wxString& uri) override;
+
+    wxString getLocalPath(const File& file) override;
+    wxString getThumbnailPath(File& file) override;
+    wxString getResizedPath(File& file, int width, int height) override;
+
+    bool canMoveByRename(const File& file) override;
+    bool canDeleteFile(const File&) override { return true; }
+    bool canEditFile(const File&) override { return true; }
+    bool canReceiveFile(const File&) override { return true; }
+
+    void deleteFile(File& file) override;
+    void moveFileIn(File& file) override;
+    Quorvel::Ref<File> copyFileIn(File& file) override;
+
+    void onFileAdded(File& file, const wxString& oldUri, bool newFile) override;
+    void onFileRemoved(File& file, const wxString& newUri) override;
+    wxString createFileURI() override;
+    void saveFileMetadata(File& file) override;
+    void onDestroyFile(File& file) override;
+
+    bool contains(const wxString& uri) const;
+
+    // Reads what the disk and the picture say about a file entering the folder: size and
+    // (for a new file) modify times, picture type, time and copyright, then marks it scanned.
+    void readFileInformation(File& file, bool newFile);
+    // The picture part of it: type, time and copyright from the picture itself.
+    void initializeImageInfo(File& file);
+
+protected:
+    // `uris` is the folder's current file list from the catalogue.
+    void setFileUris(std::vector<wxString> uris);
+
+private:
+    std::vector<wxString> m_uris;
+    std::set<wxString> m_uriSet;
+};
+
+} // namespace Brenmarle

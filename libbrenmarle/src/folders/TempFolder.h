@@ -1,0 +1,43 @@
+#pragma once
+// Temporary files of one run (pictures being edited, downloads): "temp://" + file name, kept in
+// the user data directory's "temp" folder, which start-up empties. A temporary file is removed
+// when its last user lets go.
+
+#include "folders/LocalFolder.h"
+
+namespace Brenmarle {
+
+class TempFolder : public LocalFolder {
+public:
+    TempFolder() : TempFolder("temp://", "temp") {}
+
+    wxString getURI() const override { return m_uri; }
+    int getFileCount() override { return 0; }
+    Quorvel::Ref<File> getFile(const wxString& uri) override;
+
+    wxString getLocalPath(const File& file) override;
+    wxString getThumbnailPath(File& file) override;
+    // Throws "No resized path for temp files".
+    wxString getResizedPath(File& file, int width, int height) override;
+
+    // Throws "Cannot delete from temp folder".
+    void deleteFile(File& file) override;
+    // Throws "Cannot move to temp folder".
+    void moveFileIn(File& file) override;
+    Quorvel::Ref<File> copyFileIn(File& file) override;
+    // Throws "Method is not implemented".
+    wxString createFileURI() override;
+    void onDestroyFile(File& file) override;
+
+    // The folder holding the files, created on demand.
+    wxString getDirectory() const;
+
+protected:
+    TempFolder(const wxString& uri, const wxString& directoryName);
+
+private:
+    wxString m_uri;
+    wxString m_directoryName;
+};
+
+} // namespace Brenmarle

@@ -1,0 +1,108 @@
+#include "PhotoLibraryTest.h"
+#include "folders/ComputerFolder.h"
+#include "system/Exceptions.h"
+
+using namespace Brenmarle;
+using Quorvel::Ref;
+
+class FileManagerTest : public PhotoLibraryTest {
+protected:
+    // Queued events hold their files too; tests of letting go listen to nothing.
+    void stopListening() { manager->removeListener(events.get()); }
+};
+
+TEST_F(FileManagerTest, FileAndFolderUrisGiveTheSameFolder)
+{
+    const wxString file = makeComputerPicture("Pictures/a.jpg");
+    FolderRef byFile = manager->getFolder(file);
+    FolderRef byFolder = manager->getFolder("file://" + home.path() + "Pictures/");
+    EXPECT_EQ(byFile.get(), byFolder.get());
+    EXPECT_EQ(manager->getFile(file).get(), manager->getFile(file).get());
+}
+
+TEST_F(FileManagerTest, UnknownSchemeNeedsAFactory)
+{
+    try {
+        manager->getFolder("ftp://host/dir/x.jpg");
+        FAIL();
+    } catch (const Quorvel::NotFoundException& e) {
+        EXPECT_EQ(e.getMessage(), "ftp://host/dir/: unrecognized folder URI");
+    }
+    int made = 0;
+    manager->registerFolderFactory("ftp", [&made](const wxString& uri) -> FolderRef {
+        ++made;
+        return Quorvel::makeRef<ComputerFolder>("file:///" + uri.Mid(6));
+    });
+    manager->getFolder("ftp://host/dir/x.jpg");
+    manager->getFolder("ftp://host/dir/");
+    EXPECT_EQ(made, 1);
+}
+
+TEST_F(FileManagerTest, ModifiedFileIsStoredWhenItsLastUserLetsGo)
+{
+    stopListening();
+    Ref<File> picture = manager->getFolder("inbox://")->copyFileIn(
+        *manager->getFile(makeComputerPicture("Pictures/a.jpg")));
+    const wxString uri = picture->getURI();
+    picture->setCaption("Midnight sun");
+    EXPECT_TRUE(picture->isModified());
+    picture.reset();
+    // The picture and the computer file it was copied from.
+    EXPECT_EQ(manager->releaseOrphans(), 2);
+    EXPECT_FALSE(manager->isRegistered(uri));
+    EXPECT_EQ(Database::getInstance().loadFile(uri)->getCaption(), "Midnight sun");
+    // Nothing was let go since: the next call has nothing to do.
+    EXPECT_EQ(manager->releaseOrphans(), 0);
+}
+
+TEST_F(FileManagerTest, FilesInUseAndNeverReleasedOnesStay)
+{
+    stopListening();
+    Ref<File> held = manager->getFolder("inbox://")->copyFileIn(
+        *manager->getFile(makeComputerPicture("Pictures/a.jpg")));
+    Ref<File> kept = manager->getFolder("inbox://")->copyFileIn(
+        *manager->getFile(makeComputerPicture("Pictures/b.jpg")));
+    manager->addNeverRelease(kept->getURI());
+    const wxString keptUri = kept->getURI();
+    kept.reset();
+    manager->releaseOrphans();
+    EXPECT_TRUE(manager->isRegistered(held->getURI()));
+    EXPECT_TRUE(manager->isRegistered(keptUri));
+    manager->removeNeverRelease(keptUri);
+    manager->releaseOrphans();
+    EXPECT_FALSE(manager->isRegistered(keptUri));
+}
+
+TEST_F(FileManagerTest, RenamingAKeywordTellsOnlyFilesInMemoryThatHadIt)
+{
+    FolderRef inbox = manager->getFolder("inbox://");
+    Ref<File> party = inbox->copyFileIn(*manager->getFile(makeComputerPicture("P/a.jpg")));
+    Ref<File> other = inbox->copyFileIn(*manager->getFile(makeComputerPicture("P/b.jpg")));
+    party->addKeyword("Party");
+    other->addKeyword("Events/Party");
+    ASSERT_TRUE(events->waitForCount(2)); // the two additions
+    manager->renameKeyword("Party", "Events/Party");
+    ASSERT_TRUE(events->waitForCount(3));
+    events->processPending();
+    EXPECT_EQ(events->count(), 3u);
+    const FileEvent& changed = events->at<FileEvent>(2);
+    EXPECT_EQ(changed.GetEventType(), FILE_CHANGED);
+    EXPECT_EQ(changed.getChangeMask(), 32);
+    EXPECT_EQ(changed.getFile()->getURI(), party->getURI());
+    EXPECT_EQ(changed.GetId(), 1);
+    EXPECT_TRUE(party->hasKeyword("Events/Party"));
+    EXPECT_FALSE(party->hasKeyword("Party"));
+}
+
+TEST_F(FileManagerTest, ExitStoresEveryModifiedFileStillInMemory)
+{
+    Ref<File> picture = manager->getFolder("inbox://")->copyFileIn(
+        *manager->getFile(makeComputerPicture("Pictures/a.jpg")));
+    const wxString uri = picture->getURI();
+    picture->setFavorite(true);
+    // Still held (by the queued FILE_ADDED event) when the program ends.
+    manager->removeListener(events.get());
+    manager.reset();
+    EXPECT_TRUE(Database::getInstance().loadFile(uri)->isFavorite());
+    manager = std::make_unique<FileManager>();
+}

@@ -1,0 +1,185 @@
+#include <wx/dir.h>
+#include <wx/filefn.h>
+
+#include "PhotoLibraryTest.h"
+#include "SmallFileSystem.h"
+#include "files/StoragePaths.h"
+#include "folders/ComputerFolder.h"
+#include "folders/InboxFolder.h"
+#include "core/Exceptions.h"
+
+using namespace Brenmarle;
+using Quorvel::Ref;
+
+namespace {
+const wxString UUID = "0f8fad5b-d9cb-469f-a165-70867728950e";
+
+size_t filesUnder(const wxString& dir)
+{
+    wxArrayString files;
+    return wxDir::Exists(dir) ? wxDir::GetAllFiles(dir, &files, wxEmptyString, wxDIR_FILES | wxDIR_DIRS | wxDIR_HIDDEN) : 0;
+}
+} // namespace
+
+class FoldersTest : public PhotoLibraryTest {
+protected:
+    Ref<File> importIntoInbox(const wxString& computerUri)
+    {
+        Ref<File> source = manager->getFile(computerUri);
+        return manager->getFolder("inbox://")->copyFileIn(*source);
+    }
+};
+
+TEST_F(FoldersTest, AlbumUrisMustHoldAUuid)
+{
+    EXPECT_THROW(AlbumFolder("album://" + UUID.Left(35) + "/"), Quorvel::RuntimeException);
+    try {
+        AlbumFolder bad("album://" + UUID.Left(35) + "/");
+    } catch (const Quorvel::RuntimeException& e) {
+        EXPECT_EQ(e.getMessage(), "album://" + UUID.Left(35) + "/: URI is not a valid AlbumFolder URI");
+    }
+    auto album = Quorvel::makeRef<AlbumFolder>("album://" + UUID + "/");
+    EXPECT_EQ(album->getUuid(), UUID);
+    EXPECT_EQ(manager->getFolder("inbox://" + UUID)->getURI(), "inbox://");
+}
+
+TEST_F(FoldersTest, ComputerFolderListsPicturesOnly)
+{
+    makeComputerPicture("Pictures/a.JPG");
+    makeComputerPicture("Pictures/b.tiff");
+    makeComputerPicture("Pictures/notes.txt");
+    makeComputerPicture("Pictures/sub/c.jpg");
+    FolderRef folder = manager->getFolder("file://" + home.path() + "Pictures/");
+    std::vector<wxString> uris = folder->getFileUris();
+    std::sort(uris.begin(), uris.end());
+    EXPECT_EQ(uris, (std::vector<wxString>{"file://" + home.path() + "Pictures/a.JPG",
+                                           "file://" + home.path() + "Pictures/b.tiff"}));
+    EXPECT_EQ(folder->getFileCount(), 2);
+}
+
+TEST_F(FoldersTest, CopiesIntoAComputerFolderGetNumberedNames)
+{
+    const wxString source = makeComputerPicture("Pictures/photo.jpg", "pixels");
+    Ref<File> file = manager->getFile(source);
+    FolderRef target = manager->getFolder("file://" + home.path() + "Card/");
+    std::vector<wxString> names;
+    for (int i = 0; i < 3; ++i)
+        names.push_back(target->copyFileIn(*file)->getFileName());
+    EXPECT_EQ(names, (std::vector<wxString>{"photo.jpg", "photo (2).jpg", "photo (3).jpg"}));
+    EXPECT_EQ(home.readFile("Card/photo (3).jpg"), "pixels");
+    EXPECT_EQ(home.readFile("Pictures/photo.jpg"), "pixels");
+}
+
+TEST_F(FoldersTest, ImportIntoTheInboxStoresTheFileUnderItsUuid)
+{
+    Ref<File> copy = importIntoInbox(makeComputerPicture("Pictures/photo.jpg", "pixels"));
+    const wxString uri = copy->getURI();
+    ASSERT_TRUE(uri.StartsWith("inbox://"));
+    const StoragePaths paths(dataDir);
+    EXPECT_TRUE(wxFileExists(paths.managedFile(uri)));
+    EXPECT_EQ(copy->getFileName(), "photo.jpg");
+    EXPECT_EQ(copy->getFileSize(), 6);
+    EXPECT_EQ(copy->getScanner(), "brenmarle");
+    EXPECT_EQ(Database::getInstance().loadFile(uri)->getFileName(), "photo.jpg");
+    EXPECT_EQ(manager->getFolder("inbox://")->getFileCount(), 1);
+    ASSERT_TRUE(events->waitForCount(1));
+    EXPECT_EQ(events->typeAt(0), FILE_ADDED);
+    EXPECT_EQ(events->at<FileEvent>(0).getFile()->getURI(), uri);
+}
+
+TEST_F(FoldersTest, MoveKeepsUuidFileAndKeywordsDeleteLeavesResizedCopies)
+{
+    Ref<File> picture = importIntoInbox(makeComputerPicture("Pictures/photo.jpg", "pixels"));
+    picture->addKeyword("Events/Party");
+    Database::getInstance().storeFile(*picture);
+    const wxString oldUri = picture->getURI();
+    const wxString uuid = StoragePaths::fileUuid(oldUri);
+    const StoragePaths paths(dataDir);
+    const wxString localFile = paths.managedFile(oldUri);
+
+    auto album = Quorvel::makeRef<AlbumFolder>();
+    album->setName("Ferie");
+    AlbumFolder::createAlbum(album);
+    album->moveFileIn(*picture);
+
+    EXPECT_EQ(picture->getURI(), album->getURI() + uuid);
+    EXPECT_EQ(paths.managedFile(picture->getURI()), localFile);
+    EXPECT_TRUE(wxFileExists(localFile));
+    EXPECT_THROW(Database::getInstance().loadFile(oldUri), RowException);
+    Ref<File> stored = Database::getInstance().loadFile(picture->getURI());
+    EXPECT_TRUE(stored->hasKeyword("Events/Party"));
+    EXPECT_EQ(manager->getFolder("inbox://")->getFileCount(), 0);
+    EXPECT_EQ(album->getFileCount(), 1);
+
+    // A thumbnail and a resized copy, as the viewers would have made them.
+    home.writeFile(paths.managedThumbnail(picture->getURI(), picture->getFileModifyTime()).Mid(home.path().length()), "t");
+    const wxString resized = paths.managedResized(picture->getURI(), picture->getFileModifyTime(), 800, 600);
+    home.writeFile(resized.Mid(home.path().length()), "r");
+
+    album->deleteFile(*picture);
+    EXPECT_THROW(Database::getInstance().loadFile(picture->getURI()), RowException);
+    EXPECT_FALSE(wxFileExists(localFile));
+    EXPECT_FALSE(wxFileExists(paths.managedThumbnail(picture->getURI(), picture->getFileModifyTime())));
+    EXPECT_TRUE(wxFileExists(resized));
+    EXPECT_EQ(album->getFileCount(), 0);
+}
+
+TEST_F(FoldersTest, FullDiskLeavesNoFileAndNoRow)
+{
+    SmallFileSystem archive(dataDir + "archive", 64);
+    if (!archive.isMounted())
+        GTEST_SKIP() << "needs root to mount a small file system";
+    const std::string bytes(200 * 1024, 'p');
+    const wxString source = makeComputerPicture("Pictures/big.jpg", bytes);
+    try {
+        importIntoInbox(source);
+        FAIL() << "200 KB fitted in 64 KB";
+    } catch (const Quorvel::IOException& e) {
+        EXPECT_EQ(e.getMessage(), "Error writing file! Not enough free disk space?");
+    }
+    EXPECT_EQ(filesUnder(archive.path()), 0u);
+    EXPECT_EQ(Database::getInstance().getFileCount(), 0);
+    EXPECT_EQ(manager->getFolder("inbox://")->getFileCount(), 0);
+    EXPECT_EQ(home.readFile("Pictures/big.jpg"), bytes);
+}
+
+TEST_F(FoldersTest, AlbumsSurviveARestart)
+{
+    auto shown = Quorvel::makeRef<AlbumFolder>();
+    shown->setName("Sommer");
+    AlbumFolder::createAlbum(shown);
+    shown->setName("Sommer 2026");
+    shown->setDescription("Lofoten");
+    shown->update();
+    auto hidden = Quorvel::makeRef<AlbumFolder>();
+    hidden->setName("Private");
+    hidden->setHidden(true);
+    AlbumFolder::createAlbum(hidden);
+    importIntoInbox(makeComputerPicture("Pictures/p.jpg"));
+    Ref<File> picture = manager->getFile(manager->getFolder("inbox://")->getFileUris().at(0));
+    shown->moveFileIn(*picture);
+    const wxString shownUri = shown->getURI();
+    const wxString hiddenUri = hidden->getURI();
+    picture.reset();
+    shown.reset();
+    hidden.reset();
+
+    closeLibrary();
+    openLibrary();
+    AlbumFolder::loadAlbums();
+    AlbumFolder::loadHiddenAlbums();
+
+    ASSERT_EQ(AlbumFolder::getAlbums().size(), 1u);
+    Ref<AlbumFolder> reloaded = AlbumFolder::findAlbum(shownUri);
+    EXPECT_EQ(reloaded->getName(), "Sommer 2026");
+    EXPECT_EQ(reloaded->getDescription(), "Lofoten");
+    EXPECT_EQ(reloaded->getFileCount(), 1);
+    ASSERT_EQ(AlbumFolder::getHiddenAlbums().size(), 1u);
+    EXPECT_TRUE(AlbumFolder::findAlbum(hiddenUri)->isListedHidden());
+
+    EXPECT_TRUE(AlbumFolder::showHiddenAlbums());
+    EXPECT_EQ(AlbumFolder::getAlbums().size(), 2u);
+    EXPECT_FALSE(AlbumFolder::findAlbum(hiddenUri)->isListedHidden());
+    EXPECT_TRUE(AlbumFolder::findAlbum(hiddenUri)->isHidden());
+    EXPECT_THROW(AlbumFolder::findAlbum("album://" + UUID + "/"), Quorvel::NotFoundException);
+}
