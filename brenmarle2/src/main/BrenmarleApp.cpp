@@ -8,6 +8,9 @@
 #include <wx/image.h>
 #include <wx/stdpaths.h>
 
+#include "database/Database.h"
+#include "filemanager/FileManager.h"
+#include "folders/AlbumFolder.h"
 #include "main/BrenmarleServer.h"
 #include "main/CommandFile.h"
 #include "main/DesktopIntegration.h"
@@ -15,10 +18,12 @@
 #include "main/Preferences.h"
 #include "mainframe/MainFrame.h"
 #include "system/Environment.h"
+#include "system/Exceptions.h"
 #include "system/Log.h"
 #include "system/SingleInstanceLock.h"
 #include "threads/SelfDestructThread.h"
 #include "ui/Skin.h"
+#include "widgets/AlertDialog.h"
 #include "widgets/SplashScreen2.h"
 
 using Quorvel::Environment;
@@ -45,9 +50,31 @@ BrenmarleApp::BrenmarleApp() : Quorvel::Application(wxS("Quorvel Vistrelle"), 2,
         Environment::setUserDataSubfolder(subfolder);
     m_commandTimer.SetOwner(this);
     Bind(wxEVT_TIMER, &BrenmarleApp::onPendingCommand, this, m_commandTimer.GetId());
+    Bind(wxEVT_IDLE, &BrenmarleApp::onIdle, this);
+}
+
+// Files nobody uses any more leave memory here, their changes stored.
+void BrenmarleApp::onIdle(wxIdleEvent& event)
+{
+    if (m_fileManager && m_fileManager->hasOrphans())
+        m_fileManager->releaseOrphans();
+    event.Skip();
 }
 
 BrenmarleApp::~BrenmarleApp() = default;
+
+bool BrenmarleApp::OnExceptionInMainLoop()
+{
+    // The last resort: say what went wrong instead of vanishing.
+    try {
+        throw;
+    } catch (const Quorvel::Exception& e) {
+        wxLogError("%s", e.getMessage());
+    } catch (const std::exception& e) {
+        wxLogError("%s", wxString::FromUTF8(e.what()));
+    }
+    return true;
+}
 
 MainFrame* BrenmarleApp::getMainFrame() const
 {
@@ -323,7 +350,18 @@ void BrenmarleApp::initDatabase()
     initBasic();
     if (!beginStep(STEP_DATABASE, "initDatabase"))
         return;
-    notAvailable("The catalogue");
+    try {
+        Brenmarle::Database::getInstance().open(Environment::getDatabasePath());
+    } catch (const Quorvel::Exception& e) {
+        if (e.getCode() == Brenmarle::Database::NEWER_VERSION_CODE) {
+            Quorvel::AlertDialog::show(nullptr, e.getMessage(), getDisplayName());
+            setExitStatus(EXIT_FAILED);
+            throw;
+        }
+        wxLogError("Could not open database: %s", e.getMessage());
+    }
+    // Files and folders are reached through the file manager from here on.
+    m_fileManager = std::make_unique<Brenmarle::FileManager>();
 }
 
 void BrenmarleApp::initKeywords()
@@ -341,7 +379,14 @@ void BrenmarleApp::initAlbums()
     if (!beginStep(STEP_ALBUMS, "initAlbums"))
         return;
     QDEBUG("[INIT] Loading albums");
-    notAvailable("Albums");
+    if (!Brenmarle::Database::getInstance().isOpen())
+        return;
+    try {
+        Brenmarle::AlbumFolder::loadAlbums();
+        Brenmarle::AlbumFolder::loadHiddenAlbums();
+    } catch (const Quorvel::Exception& e) {
+        wxLogError("Could not load the albums: %s", e.getMessage());
+    }
 }
 
 void BrenmarleApp::initImageMagick()
@@ -429,14 +474,41 @@ int BrenmarleApp::OnExit()
     setIpcServer(nullptr);
     watchdog.resetTimer();
 
-    const char* steps[] = {"--- Clear file selection", "--- Remove all items from image loader",
-                           "--- Unload albums", "--- Delete file manager", "--- Save keywords",
-                           "--- Stop synchronization manager", "--- Close database",
-                           "--- Stop file monitor", "--- plugins", "--- Shutdown image loader"};
-    for (const char* step : steps) {
-        QDEBUG("%s", step);
-        watchdog.resetTimer();
+    // Steps whose parts are not in this build yet are logged in their place in the order.
+    QDEBUG("--- Clear file selection");
+    watchdog.resetTimer();
+    QDEBUG("--- Remove all items from image loader");
+    watchdog.resetTimer();
+
+    QDEBUG("--- Unload albums");
+    Brenmarle::AlbumFolder::unloadAlbums();
+    watchdog.resetTimer();
+
+    if (m_fileManager) {
+        m_fileManager->dumpFileMap();
+        m_fileManager.reset();
     }
+    watchdog.resetTimer();
+
+    QDEBUG("--- Save keywords");
+    watchdog.resetTimer();
+    QDEBUG("--- Stop synchronization manager");
+    watchdog.resetTimer();
+
+    QDEBUG("--- Close database");
+    try {
+        Brenmarle::Database::getInstance().close();
+    } catch (const Quorvel::Exception& e) {
+        QDEBUG("[BRENMARLEAPP] %s", e.getMessage());
+    }
+    watchdog.resetTimer();
+
+    QDEBUG("--- Stop file monitor");
+    watchdog.resetTimer();
+    QDEBUG("--- plugins");
+    watchdog.resetTimer();
+    QDEBUG("--- Shutdown image loader");
+    watchdog.resetTimer();
 
     QDEBUG("--- Stopped");
     { std::lock_guard<std::recursive_mutex> lock(getConfigLock()); }

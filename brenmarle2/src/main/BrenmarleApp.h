@@ -15,6 +15,9 @@
 namespace Quorvel {
 class SingleInstanceLock;
 }
+namespace Brenmarle {
+class FileManager;
+}
 class BrenmarleServer;
 class MainFrame;
 class Preferences;
@@ -26,6 +29,7 @@ public:
 
     bool OnInit() override;
     int OnExit() override;
+    bool OnExceptionInMainLoop() override;
 
     // Runs a start-up or IPC command; returns whether the process is to keep running. A
     // command that ends the process sets its exit status (0 when it was handled).
@@ -76,6 +80,7 @@ private:
     bool startIpcServer();
     void cleanRunFolders();
     void onPendingCommand(wxTimerEvent& event);
+    void onIdle(wxIdleEvent& event);
     void runCommandFile(const wxString& path);
     void notAvailable(const wxString& function);
     bool removeData(const wxString& version);
@@ -89,6 +94,7 @@ private:
     bool m_done[STEP_COUNT] = {};
     Account m_account;
     std::unique_ptr<Preferences> m_preferences;
+    std::unique_ptr<Brenmarle::FileManager> m_fileManager;
 };
 
 wxDECLARE_APP(BrenmarleApp);

@@ -178,6 +178,7 @@ void Database::open(const wxString& filename)
         const int version = lookUpVersion(filename);
         if (version > DBVERSION)
             throw DatabaseException(
+                wxString(NEWER_VERSION_CODE),
                 _("The archive has been used with a newer version of this software. This "
                   "program will shut down - please upgrade your software to the most recent "
                   "version."));

@@ -38,6 +38,9 @@ class Database : public wxEvtHandler {
 public:
     static constexpr int DBVERSION = 9;
     static constexpr int COMMIT_INTERVAL_MS = 5000;
+    // Code of the exception that refuses a catalogue written by a newer version; the program
+    // shows its message and ends.
+    static constexpr const char* NEWER_VERSION_CODE = "Database.NewerVersion";
 
     // One pending safe-storage operation, in queue (rowid) order.
     struct SafeStorageOp {
