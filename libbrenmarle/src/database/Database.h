@@ -51,7 +51,8 @@ public:
         wxString uri;
     };
 
-    // The program's catalogue, made on first use and living until exit.
+    // The program's catalogue, made on first use and living until exit. First use must come
+    // after the toolkit is initialised: the catalogue owns a timer.
     static Database& getInstance();
 
     // A closed catalogue. Tests may shorten the commit interval.
