@@ -1,6 +1,6 @@
 # Project-wide compile options. Third-party headers come in as SYSTEM includes (see
 # Dependencies.cmake), so -Wall -Wextra only speak about our own code.
-add_compile_options(-Wall -Wextra)
+add_compile_options(-Wall -Wextra -Wsuggest-override)
 
 # wxWidgets only emits trace output (wxLogTrace) with its debug level on; keep it on in every
 # build type so WXTRACE=DEBUG works in release builds too.
