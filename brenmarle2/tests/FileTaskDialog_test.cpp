@@ -61,13 +61,6 @@ TEST_F(FileTaskDialogTest, StopHidesTheWindowAndStopsOnlyOnce)
     EXPECT_FALSE(wxTheApp->IsScheduledForDestruction(dialog));
 }
 
-TEST_F(FileTaskDialogTest, TheWindowsCloseBoxStopsLikeTheButton)
-{
-    dialog->Close();
-    EXPECT_FALSE(dialog->IsShown());
-    EXPECT_EQ(stops, 1);
-}
-
 TEST_F(FileTaskDialogTest, CloseOfAFailureDestroysTheWindowWithoutStopping)
 {
     dialog->showFailure("Disk full");

@@ -180,6 +180,16 @@ TEST_F(FileTaskRunnerTest, DestroyingTheRunnerStopsTheTaskAfterTheFileInHand)
     EXPECT_EQ(shownDialogs(), 0);
 }
 
+TEST_F(FileTaskRunnerTest, TheFinishedHandlerMayDestroyTheRunner)
+{
+    auto runner = std::make_unique<FileTaskRunner>(
+        std::make_unique<FileCopyTask>(computerPictures(1), album), 0);
+    runner->setFinishedHandler([&runner](FileTaskRunner&) { runner.reset(); });
+    ASSERT_TRUE(waitUntil([&runner] { return runner == nullptr; }));
+    EXPECT_EQ(album->getFileCount(), 1);
+    EXPECT_EQ(shownDialogs(), 0);
+}
+
 TEST_F(FileTaskRunnerTest, ATaskThatIsNoCopyMoveOrDeleteIsRefused)
 {
     class RenameTask : public FileTask {

@@ -10,7 +10,6 @@
 #include "filetasks/FileDeleteTask.h"
 #include "filetasks/FileMoveTask.h"
 #include "system/Exceptions.h"
-#include "system/Log.h"
 #include "threads/SlaveManager.h"
 #include "threads/SlaveManagerEvent.h"
 
@@ -178,20 +177,6 @@ TEST_F(FileTaskTest, TheFirstFailingFileEndsTheTaskAndEarlierOnesStayHandled)
     EXPECT_EQ(album->getFileUris(), std::vector<wxString>{copies[1]->getURI()});
 }
 
-TEST_F(FileTaskTest, AVanishedSourceFailsTheCopyWithTheReadError)
-{
-    Ref<AlbumFolder> album = makeAlbum("Lost");
-    FileTask::Files pictures = computerPictures(2);
-    const wxString gone = manager->getLocalPath(*pictures[1]);
-    wxRemoveFile(gone);
-
-    run(std::make_unique<FileCopyTask>(pictures, album));
-
-    EXPECT_EQ(recorder.last().GetEventType(), Quorvel::EVT_SLAVE_FAILED);
-    EXPECT_EQ(recorder.last().getErrorMessage(), "Could not open file " + gone + " for reading");
-    EXPECT_EQ(album->getFileCount(), 1);
-}
-
 TEST_F(FileTaskTest, AnAbortDuringAFileEndsTheTaskBeforeTheNext)
 {
     Ref<AlbumFolder> album = makeAlbum("Stopped");
@@ -224,47 +209,4 @@ TEST_F(FileTaskTest, AnAbortBeforeTheStartHandlesNothing)
     EXPECT_EQ(recorder.last().GetEventType(), Quorvel::EVT_SLAVE_ABORTED);
     EXPECT_EQ(recorder.progress(), (std::vector<Progress>{{"Copying picture 1 of 2", 0, 2}}));
     EXPECT_EQ(album->getFileCount(), 0);
-}
-
-namespace {
-class RecordingLog : public wxLog {
-public:
-    std::vector<wxString> lines;
-
-protected:
-    void DoLogRecord(wxLogLevel, const wxString& msg, const wxLogRecordInfo&) override
-    {
-        lines.push_back(msg);
-    }
-};
-} // namespace
-
-TEST_F(FileTaskTest, TheDebugLogNamesTaskFilesDestinationAndFailure)
-{
-    Ref<AlbumFolder> album = makeAlbum("Logged");
-    FileTask::Files pictures = computerPictures(1);
-    const wxString destination = album->getURI();
-    RecordingLog log;
-    wxLog* previous = wxLog::SetActiveTarget(&log);
-    wxLog::AddTraceMask(Quorvel::TraceMask::DEBUG);
-    // On this thread, so the log target sees every line at once.
-    auto copy = std::make_unique<FileCopyTask>(pictures, album);
-    copy->start();
-    copy.reset();
-    auto remove = std::make_unique<FileDeleteTask>(pictures);
-    EXPECT_THROW(remove->start(), Quorvel::UnsupportedException);
-    remove.reset();
-    wxLog::RemoveTraceMask(Quorvel::TraceMask::DEBUG);
-    wxLog::SetActiveTarget(previous);
-
-    const auto has = [&log](const wxString& line) {
-        return std::find(log.lines.begin(), log.lines.end(), "(DEBUG) " + line) != log.lines.end();
-    };
-    EXPECT_TRUE(has("[FILECOPYTASK] Constructur (with #files = 1"));
-    EXPECT_TRUE(has("[FILECOPYTASK] Copy file: " + pictures[0]->getURI()));
-    EXPECT_TRUE(has("[FILECOPYTASK] Destination folder: " + destination));
-    EXPECT_TRUE(has("[FILECOPYTASK] Destructor"));
-    EXPECT_TRUE(has("[FILEDELETETASK] Delete file: " + pictures[0]->getURI()));
-    EXPECT_TRUE(has("Exception: File operation not supported"));
-    EXPECT_TRUE(has("[FILEDELETETASK] Destructor"));
 }

@@ -67,16 +67,6 @@ void FileTaskRunner::setFinishedHandler(FinishedHandler handler)
     m_onFinished = std::move(handler);
 }
 
-void FileTaskRunner::abort()
-{
-    if (m_state != State::Running || m_stopRequested)
-        return;
-    if (FileTaskDialog* dialog = m_dialog.get())
-        dialog->Close(); // hides it, then calls onStop()
-    else
-        onStop();
-}
-
 void FileTaskRunner::onStop()
 {
     QDEBUG("[FILETASKRUNNER] Stop requested");

@@ -52,10 +52,6 @@ public:
 
     void setFinishedHandler(FinishedHandler handler);
 
-    // Stops the task after the file in hand, as "Stop" does: the window hides (or never opens)
-    // and the end is quiet.
-    void abort();
-
     Operation getOperation() const { return m_operation; }
     State getState() const { return m_state; }
     // The message of the failure that ended the task; empty unless it failed.
