@@ -1,6 +1,8 @@
+#include <wx/button.h>
 #include <wx/filefn.h>
 
 #include "PhotoLibraryTest.h"
+#include "PressButton.h"
 #include "WaitUntil.h"
 #include "dialogs/FileTaskDialog.h"
 #include "myalbums/AlbumDeletion.h"
@@ -77,6 +79,9 @@ TEST_F(AlbumDeletionTest, AnAlbumWhosePicturesCannotAllGoStaysWithThoseLeft)
     EXPECT_EQ(told, std::vector<bool>{false});
     EXPECT_EQ(AlbumFolder::findAlbum(album->getURI()).get(), album.get());
     EXPECT_EQ(album->getFileUris(), (std::vector<wxString>{uris[1], uris[2]}));
-    ASSERT_NE(deletion.getRunner().getDialog(), nullptr);
-    EXPECT_EQ(deletion.getRunner().getDialog()->getText(), "    The picture is in use");
+    FileTaskDialog* dialog = deletion.getRunner().getDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->getText(), "    The picture is in use");
+    pressButton(dialog->getButton());
+    EXPECT_TRUE(waitUntil([&deletion] { return deletion.getRunner().getDialog() == nullptr; }));
 }

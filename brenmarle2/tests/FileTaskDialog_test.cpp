@@ -4,16 +4,10 @@
 #include <wx/button.h>
 #include <wx/gauge.h>
 
+#include "PressButton.h"
 #include "dialogs/FileTaskDialog.h"
 
 namespace {
-
-void press(wxButton* button)
-{
-    wxCommandEvent click(wxEVT_BUTTON, button->GetId());
-    click.SetEventObject(button);
-    button->GetEventHandler()->ProcessEvent(click);
-}
 
 class FileTaskDialogTest : public ::testing::Test {
 protected:
@@ -50,7 +44,7 @@ TEST_F(FileTaskDialogTest, ProgressStandsIndentedUnderTheHeadingWithTheGauge)
 
 TEST_F(FileTaskDialogTest, StopHidesTheWindowAndStopsOnlyOnce)
 {
-    press(dialog->getButton());
+    pressButton(dialog->getButton());
     EXPECT_FALSE(dialog->IsShown());
     EXPECT_TRUE(dialog->isStopping());
     EXPECT_EQ(dialog->getText(), "    Stopping...");
@@ -68,7 +62,7 @@ TEST_F(FileTaskDialogTest, CloseOfAFailureDestroysTheWindowWithoutStopping)
     EXPECT_EQ(dialog->getText(), "    Disk full");
     EXPECT_EQ(dialog->getButton()->GetLabel(), "Close");
     EXPECT_TRUE(dialog->getButton()->IsEnabled());
-    press(dialog->getButton());
+    pressButton(dialog->getButton());
     EXPECT_FALSE(dialog->IsShown());
     EXPECT_TRUE(wxTheApp->IsScheduledForDestruction(dialog));
     EXPECT_EQ(stops, 0);

@@ -6,6 +6,7 @@
 
 #include "HeldCopyTask.h"
 #include "PhotoLibraryTest.h"
+#include "PressButton.h"
 #include "WaitUntil.h"
 #include "dialogs/FileTaskRunner.h"
 #include "filetasks/FileCopyTask.h"
@@ -25,13 +26,6 @@ int shownDialogs()
     for (wxWindow* window : wxTopLevelWindows)
         shown += dynamic_cast<FileTaskDialog*>(window) && window->IsShown();
     return shown;
-}
-
-void press(wxButton* button)
-{
-    wxCommandEvent click(wxEVT_BUTTON, button->GetId());
-    click.SetEventObject(button);
-    button->GetEventHandler()->ProcessEvent(click);
 }
 
 // The runner's delay ending, whether or not its own timer is still running.
@@ -117,7 +111,7 @@ TEST_F(FileTaskRunnerTest, AFailureBeforeTheDelayOpensTheWindowWithTheReasonAndC
     EXPECT_TRUE(dialog->getButton()->IsEnabled());
     EXPECT_EQ(album->getFileCount(), 1);
 
-    press(dialog->getButton());
+    pressButton(dialog->getButton());
     EXPECT_EQ(shownDialogs(), 0);
     EXPECT_TRUE(waitUntil([&runner] { return runner.getDialog() == nullptr; }));
 }
@@ -134,7 +128,7 @@ TEST_F(FileTaskRunnerTest, StopDuringTheSecondOfFiveFilesEndsTheTaskQuietlyBefor
     EXPECT_EQ(dialog->getGauge()->GetValue(), 1);
     EXPECT_EQ(dialog->getGauge()->GetRange(), 5);
 
-    press(dialog->getButton());
+    pressButton(dialog->getButton());
     EXPECT_FALSE(dialog->IsShown());
     EXPECT_EQ(dialog->getText(), "    Stopping...");
     EXPECT_FALSE(dialog->getButton()->IsEnabled());
