@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include <wx/filename.h>
 
 #include "EventRecorder.h"
@@ -48,6 +51,25 @@ protected:
         manager->removeListener(events.get());
         manager.reset();
         Brenmarle::Database::getInstance().close();
+    }
+
+    // A new album, stored and listed.
+    template <typename A = Brenmarle::AlbumFolder> Quorvel::Ref<A> makeAlbum(const wxString& name)
+    {
+        auto album = Quorvel::makeRef<A>();
+        album->setName(name);
+        Brenmarle::AlbumFolder::createAlbum(album);
+        return album;
+    }
+
+    // Pictures on the user's disk, Pictures/IMG_0001.JPG ... holding "picture 1", ...
+    std::vector<Quorvel::Ref<Brenmarle::File>> computerPictures(int count)
+    {
+        std::vector<Quorvel::Ref<Brenmarle::File>> files;
+        for (int i = 1; i <= count; ++i)
+            files.push_back(manager->getFile(makeComputerPicture(
+                wxString::Format("Pictures/IMG_%04d.JPG", i), "picture " + std::to_string(i))));
+        return files;
     }
 
     // A picture file on the user's disk.

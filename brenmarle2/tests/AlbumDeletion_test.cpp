@@ -1,0 +1,87 @@
+#include <wx/button.h>
+#include <wx/filefn.h>
+
+#include "PhotoLibraryTest.h"
+#include "PressButton.h"
+#include "WaitUntil.h"
+#include "dialogs/FileTaskDialog.h"
+#include "myalbums/AlbumDeletion.h"
+#include "system/Exceptions.h"
+
+using namespace Brenmarle;
+using Quorvel::Ref;
+
+namespace {
+
+// An album whose second picture cannot be deleted.
+class StubbornAlbum : public AlbumFolder {
+public:
+    void deleteFile(File& file) override
+    {
+        if (++m_deletions == 2)
+            throw Quorvel::FileAccessException("The picture is in use");
+        AlbumFolder::deleteFile(file);
+    }
+
+private:
+    int m_deletions = 0;
+};
+
+class AlbumDeletionTest : public PhotoLibraryTest {
+protected:
+    ~AlbumDeletionTest() override
+    {
+        waitUntil([] { return true; });
+    }
+
+    std::vector<wxString> fill(const FolderRef& album, int pictures)
+    {
+        std::vector<wxString> stored;
+        for (const auto& picture : computerPictures(pictures))
+            stored.push_back(manager->getLocalPath(*album->copyFileIn(*picture)));
+        return stored;
+    }
+};
+
+} // namespace
+
+TEST_F(AlbumDeletionTest, ThePicturesGoOneByOneThenTheAlbum)
+{
+    Ref<AlbumFolder> album = makeAlbum("Old");
+    const std::vector<wxString> stored = fill(album, 3);
+    std::vector<bool> told;
+
+    AlbumDeletion deletion(
+        album, nullptr, [&told](bool deleted) { told.push_back(deleted); }, 0);
+    ASSERT_NE(deletion.getRunner().getDialog(), nullptr);
+    EXPECT_EQ(deletion.getRunner().getDialog()->GetTitle(), "Deleting Files");
+    ASSERT_TRUE(waitUntil([&deletion] { return deletion.isFinished(); }));
+
+    EXPECT_EQ(told, std::vector<bool>{true});
+    EXPECT_THROW(AlbumFolder::findAlbum(album->getURI()), Quorvel::NotFoundException);
+    const auto albums = Database::getInstance().getAlbumUris();
+    EXPECT_EQ(std::count(albums.begin(), albums.end(), album->getURI()), 0);
+    for (const wxString& path : stored)
+        EXPECT_FALSE(wxFileExists(path));
+}
+
+TEST_F(AlbumDeletionTest, AnAlbumWhosePicturesCannotAllGoStaysWithThoseLeft)
+{
+    Ref<StubbornAlbum> album = makeAlbum<StubbornAlbum>("Kept");
+    fill(album, 3);
+    const std::vector<wxString> uris = album->getFileUris();
+    std::vector<bool> told;
+
+    AlbumDeletion deletion(
+        album, nullptr, [&told](bool deleted) { told.push_back(deleted); }, 60 * 1000);
+    ASSERT_TRUE(waitUntil([&deletion] { return deletion.isFinished(); }));
+
+    EXPECT_EQ(told, std::vector<bool>{false});
+    EXPECT_EQ(AlbumFolder::findAlbum(album->getURI()).get(), album.get());
+    EXPECT_EQ(album->getFileUris(), (std::vector<wxString>{uris[1], uris[2]}));
+    FileTaskDialog* dialog = deletion.getRunner().getDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->getText(), "    The picture is in use");
+    pressButton(dialog->getButton());
+    EXPECT_TRUE(waitUntil([&deletion] { return deletion.getRunner().getDialog() == nullptr; }));
+}
