@@ -186,11 +186,9 @@ void ImageData::loadPreview(const wxString& path)
     replace(std::move(picture));
 }
 
-void ImageData::loadFitted(const wxString& path, int width, int height, int rotation,
-                           int oversample)
+void ImageData::loadFitted(const wxString& path, int width, int height, int rotation, Fit fit)
 {
     require(width > 0 && height > 0, "width > 0 && height > 0");
-    require(oversample >= 1, "oversample >= 1");
     PictureReader reader(path);
     const Magick::Image& header = reader.ping();
     // The box is given for the turned picture; the decoder works on the stored one.
@@ -198,10 +196,13 @@ void ImageData::loadFitted(const wxString& path, int width, int height, int rota
     const size_t boxWidth = static_cast<size_t>(sideways ? height : width);
     const size_t boxHeight = static_cast<size_t>(sideways ? width : height);
     const Size fitted = fitWithin(header.columns(), header.rows(), boxWidth, boxHeight, false);
+    const size_t oversample = fit == Fit::Thumbnail ? 2 : 1;
     auto picture = std::make_unique<Picture>(
         Picture{reader.read(fitted.width * oversample, fitted.height * oversample)});
     runMagick("scale", [&] {
         makeTrueColour(picture->image);
+        if (fit == Fit::Thumbnail)
+            picture->image.filterType(MagickCore::TriangleFilter);
         zoomTo(picture->image, fitted);
         turn(picture->image, rotation);
     });

@@ -56,11 +56,17 @@ public:
     void load(const wxString& path);
     // The same, letting the JPEG decoder deliver a picture scaled down towards 640 x 480.
     void loadPreview(const wxString& path);
+    // What a fitted picture is for: a display-size picture is decoded at no less than its size
+    // and scaled with a sharp filter; a thumbnail is decoded at twice its size at least and
+    // scaled with a tent filter, which at that ratio is as clean and costs half as much.
+    enum class Fit { Display, Thumbnail };
+
     // Reads the picture fitted within width x height once turned clockwise by `rotation`
     // degrees, and turns it: the result is what a view of that size shows. Never enlarges.
-    // The JPEG decoder is asked for at least `oversample` times the fitted size, so the final
-    // scaling step has detail to work with. The orientation tag is reset (see `rotate`).
-    void loadFitted(const wxString& path, int width, int height, int rotation, int oversample = 1);
+    // A JPEG is decoded scaled down by libjpeg, so a large photo never exists at full size in
+    // memory. The orientation tag is reset (see `rotate`).
+    void loadFitted(const wxString& path, int width, int height, int rotation,
+                    Fit fit = Fit::Display);
 
     // Writes the picture as format 0 (JPEG) or 1 (PNG) with quality 0..100, creating missing
     // directories. The file appears complete or not at all (written beside it, then renamed).

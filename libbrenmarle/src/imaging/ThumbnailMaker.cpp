@@ -21,10 +21,10 @@ void makeDirectoryOf(const wxString& path)
 }
 
 void makeFitted(const wxString& source, const wxString& target, int width, int height,
-                int rotation, int oversample)
+                int rotation, ImageData::Fit fit)
 {
     const auto image = Quorvel::makeRef<ImageData>();
-    image->loadFitted(source, width, height, rotation, oversample);
+    image->loadFitted(source, width, height, rotation, fit);
     ThumbnailMaker::writeCacheFile(*image, target);
 }
 
@@ -35,14 +35,14 @@ void ThumbnailMaker::makeThumbnail(const wxString& picturePath, const wxString& 
 {
     QDEBUG("[THUMBNAILMAKER] Thumbnail of %s", picturePath);
     makeFitted(picturePath, thumbnailPath, THUMBNAIL_SIZE, THUMBNAIL_SIZE, rotation,
-               THUMBNAIL_OVERSAMPLE);
+               ImageData::Fit::Thumbnail);
 }
 
 void ThumbnailMaker::makeResizedCopy(const wxString& picturePath, const wxString& copyPath,
                                      int width, int height, int rotation)
 {
     QDEBUG("[THUMBNAILMAKER] %dx%d copy of %s", width, height, picturePath);
-    makeFitted(picturePath, copyPath, width, height, rotation, 1);
+    makeFitted(picturePath, copyPath, width, height, rotation, ImageData::Fit::Display);
 }
 
 void ThumbnailMaker::writeCacheFile(const ImageData& image, const wxString& path)

@@ -4,8 +4,9 @@
 // no EXIF, XMP or IPTC data, so neither this program nor another viewer turns them a second
 // time; the colour profile is kept.
 //
-// A JPEG source is decoded scaled down by libjpeg (the expensive part of making a thumbnail),
-// so a 12-megapixel photo never exists at full size in memory.
+// A JPEG source is decoded scaled down by libjpeg (to no less than twice the thumbnail's size,
+// then scaled the rest of the way), so a 12-megapixel photo never exists at full size in memory;
+// decoding is most of the cost.
 //
 // Threads: any thread; calls on different files run in parallel. Throws ImageException
 // (NoImageException when the source holds no picture), Quorvel::FileNotFoundException when
@@ -21,8 +22,6 @@ class ThumbnailMaker {
 public:
     static constexpr int THUMBNAIL_SIZE = 160;
     static constexpr int JPEG_QUALITY = 85;
-    // A thumbnail is decoded at twice its size at least, then scaled with a proper filter.
-    static constexpr int THUMBNAIL_OVERSAMPLE = 2;
 
     // Writes the thumbnail of the picture at `picturePath` to `thumbnailPath`, turned clockwise
     // by `rotation` degrees (the file's image rotation), creating missing directories.
