@@ -67,7 +67,10 @@ Options parse(int argc, char** argv)
     return options;
 }
 
-wxString picturePath(const wxString& dir, int i) { return wxString::Format("%s/photo%03d.jpg", dir, i); }
+wxString picturePath(const wxString& dir, int i)
+{
+    return wxString::Format("%s/photo%03d.jpg", dir, i);
+}
 
 // Camera-like content: smooth fractal shapes with fine grain, so the JPEG has the entropy (and
 // the decoding cost) of a real photo. About 2.5 MB at quality 92.
@@ -145,8 +148,7 @@ void report(const char* label, const Figures& figures, int count)
     const double mean = std::accumulate(t.begin(), t.end(), 0.0) / double(t.size());
     std::printf("%-26s mean %6.1f ms  median %6.1f ms  min %6.1f  max %6.1f per picture per "
                 "worker; %5.1f pictures/s\n",
-                label, mean, t[t.size() / 2], t.front(), t.back(),
-                count * 1000.0 / figures.wallMs);
+                label, mean, t[t.size() / 2], t.front(), t.back(), count * 1000.0 / figures.wallMs);
 }
 
 double runCommand(const std::string& command)
@@ -173,7 +175,8 @@ void compareWithVips(const Options& options)
         all += path;
         (i % 2 ? odd : even) += path;
     }
-    const std::string head = "vipsthumbnail -s 160x160 -o '" + outDir.ToStdString() + "/%s.jpg[Q=85]'";
+    const std::string head =
+        "vipsthumbnail -s 160x160 -o '" + outDir.ToStdString() + "/%s.jpg[Q=85]'";
     runCommand(head + all); // warm-up
     const double one = runCommand(head + all);
     const double two = runCommand("(" + head + even + ") & (" + head + odd + ") & wait");

@@ -17,7 +17,10 @@ namespace {
 
 const int32_t JULY_14_2005_183005_UTC = 1121365805;
 
-EXIFProfile profileOf(const Bytes& block) { return EXIFProfile(block.data(), block.size()); }
+EXIFProfile profileOf(const Bytes& block)
+{
+    return EXIFProfile(block.data(), block.size());
+}
 
 // Sets TZ for one test and puts the old value back.
 class TimeZone {
@@ -69,11 +72,11 @@ TEST(EXIFProfileTime, ZeroFieldsCountAsTheEpochAndGiveZero)
 
 TEST(EXIFProfileTime, TextsThatAreNoDateGiveZero)
 {
-    for (const char* text : {"", "2005:07:14", "2005:07:14 18:30", "    :  :     :  :  ",
-                             "2005:13:01 00:00:00", "2005:02:29 00:00:00", "1900:02:29 00:00:00",
-                             "2005:04:31 12:00:00", "2005:07:14 24:00:00", "2005:07:14 18:60:00",
-                             "2005:07:14 18:30:60", "20O5:07:14 18:30:05", "1969:12:31 23:59:59",
-                             "2038:01:19 03:14:08", "9999:12:31 23:59:59"})
+    for (const char* text : {"", "2005:07:14", "2005:07:14 18:30",
+                             "    :  :     :  :  ", "2005:13:01 00:00:00", "2005:02:29 00:00:00",
+                             "1900:02:29 00:00:00", "2005:04:31 12:00:00", "2005:07:14 24:00:00",
+                             "2005:07:14 18:60:00", "2005:07:14 18:30:60", "20O5:07:14 18:30:05",
+                             "1969:12:31 23:59:59", "2038:01:19 03:14:08", "9999:12:31 23:59:59"})
         EXPECT_EQ(EXIFProfile::timeFromDateText(text), 0) << text;
 }
 
@@ -88,8 +91,8 @@ TEST(EXIFProfileTime, CalendarEdgesAreExact)
 
 TEST(EXIFProfileRotation, OnlyTheThreeTurnsGiveDegrees)
 {
-    const std::pair<int, int> cases[] = {{0, 0}, {1, 0}, {2, 0},   {3, 180}, {4, 0},
-                                         {5, 0}, {6, 90}, {7, 0}, {8, 270}, {9, 0}, {-6, 0}};
+    const std::pair<int, int> cases[] = {{0, 0},  {1, 0}, {2, 0},   {3, 180}, {4, 0}, {5, 0},
+                                         {6, 90}, {7, 0}, {8, 270}, {9, 0},   {-6, 0}};
     for (const auto& [orientation, degrees] : cases)
         EXPECT_EQ(EXIFProfile::rotationForOrientation(orientation), degrees) << orientation;
 }
@@ -177,7 +180,8 @@ TEST(EXIFProfileEmpty, ABlockWithoutEntriesIsEmptyButOneWithoutAThumbnailIsNot)
 {
     EXPECT_TRUE(profileOf(ExifBuilder().build()).isEmpty());
     // libexif's `data` member is the embedded thumbnail; none of these blocks has one.
-    EXPECT_FALSE(profileOf(ExifBuilder().shortValue(ExifBuilder::IFD0, 0x0112, 1).build()).isEmpty());
+    EXPECT_FALSE(
+        profileOf(ExifBuilder().shortValue(ExifBuilder::IFD0, 0x0112, 1).build()).isEmpty());
 }
 
 TEST(EXIFProfileEntries, ListsEveryEntryByName)
@@ -232,8 +236,9 @@ TEST(EXIFProfileHostile, BogusOffsetsAndCountsGiveNoData)
     // The first entry of IFD 0: the block header (6), the TIFF header (8), the entry count (2),
     // then tag, type and count (8) before the value or its offset.
     const size_t firstValue = 6 + 8 + 2 + 8;
-    Bytes textOutside =
-        ExifBuilder().raw(ExifBuilder::IFD0, 0x010f, ExifBuilder::ASCII, 64, Bytes(64, 'A')).build();
+    Bytes textOutside = ExifBuilder()
+                            .raw(ExifBuilder::IFD0, 0x010f, ExifBuilder::ASCII, 64, Bytes(64, 'A'))
+                            .build();
     std::fill(textOutside.begin() + firstValue, textOutside.begin() + firstValue + 4, 0xee);
     const Bytes blocks[] = {
         // IFD 0 far outside the block

@@ -13,7 +13,10 @@ using TestPictures::iptcRecord;
 
 namespace {
 
-IPTCData parse(const Bytes& bytes) { return IPTCReader::parse(bytes.data(), bytes.size()); }
+IPTCData parse(const Bytes& bytes)
+{
+    return IPTCReader::parse(bytes.data(), bytes.size());
+}
 
 Bytes fullBlock()
 {
@@ -21,8 +24,10 @@ Bytes fullBlock()
                    iptcRecord(2, 120, "Sunset over the harbour"), iptcRecord(2, 25, "sea"),
                    iptcRecord(2, 25, "evening"), iptcRecord(2, 25, "sea"),
                    iptcRecord(2, 80, "Ann Smith"), iptcRecord(2, 80, "Bob Jones"),
-                   iptcRecord(2, 90, "Hamburg"), iptcRecord(2, 92, "Landungsbr\xc3\xbc"
-                                                                   "cken"),
+                   iptcRecord(2, 90, "Hamburg"),
+                   iptcRecord(2, 92,
+                              "Landungsbr\xc3\xbc"
+                              "cken"),
                    iptcRecord(2, 95, "Hamburg State"), iptcRecord(2, 100, "DEU"),
                    iptcRecord(2, 115, "Agency"), iptcRecord(2, 116, "(c) 2005 Ann Smith")});
 }
@@ -36,7 +41,8 @@ Bytes resource(unsigned id, const std::string& name, const Bytes& data)
     if ((name.size() + 1) % 2)
         bytes.push_back(0);
     const auto size = uint32_t(data.size());
-    bytes.insert(bytes.end(), {uint8_t(size >> 24), uint8_t(size >> 16), uint8_t(size >> 8), uint8_t(size)});
+    bytes.insert(bytes.end(),
+                 {uint8_t(size >> 24), uint8_t(size >> 16), uint8_t(size >> 8), uint8_t(size)});
     bytes.insert(bytes.end(), data.begin(), data.end());
     if (data.size() % 2)
         bytes.push_back(0);
@@ -63,8 +69,9 @@ TEST(IPTCReaderFields, ReadsEveryFieldTheCatalogueKeeps)
 
 TEST(IPTCReaderFields, BlanksAreTrimmedAndBlankFieldsStayEmpty)
 {
-    const IPTCData data = parse(concat({iptcRecord(2, 120, "  caption \r\n"), iptcRecord(2, 25, "   "),
-                                        iptcRecord(2, 90, ""), iptcRecord(2, 90, "Oslo")}));
+    const IPTCData data =
+        parse(concat({iptcRecord(2, 120, "  caption \r\n"), iptcRecord(2, 25, "   "),
+                      iptcRecord(2, 90, ""), iptcRecord(2, 90, "Oslo")}));
     EXPECT_EQ(data.caption, "caption");
     EXPECT_TRUE(data.keywords.empty());
     EXPECT_EQ(data.city, "Oslo"); // an empty first record does not hide the real one
@@ -94,10 +101,12 @@ TEST(IPTCReaderCharacterSets, ADeclaredOtherSetMeansLatin1)
 TEST(IPTCReaderResources, FindsTheIptcResourceAmongOthers)
 {
     const Bytes records = fullBlock();
-    const Bytes resources = concat({resource(0x03ed, "", Bytes(15, 1)), resource(0x0404, "IPTC", records)});
+    const Bytes resources =
+        concat({resource(0x03ed, "", Bytes(15, 1)), resource(0x0404, "IPTC", records)});
     const IPTCData bare = IPTCReader::parse(resources.data(), resources.size());
     EXPECT_EQ(bare.caption, "Sunset over the harbour");
-    const Bytes app13 = concat({Bytes{'P', 'h', 'o', 't', 'o', 's', 'h', 'o', 'p', ' ', '3', '.', '0', 0}, resources});
+    const Bytes app13 = concat(
+        {Bytes{'P', 'h', 'o', 't', 'o', 's', 'h', 'o', 'p', ' ', '3', '.', '0', 0}, resources});
     EXPECT_EQ(parse(app13).copyright, "(c) 2005 Ann Smith");
     EXPECT_TRUE(parse(resource(0x03ed, "", Bytes(16, 1))).isEmpty());
 }

@@ -27,8 +27,14 @@ Pixel pixelAt(const RGBImage& image, int x, int y)
     return {image.rgb[at], image.rgb[at + 1], image.rgb[at + 2]};
 }
 
-bool isRed(Pixel p) { return p.red > 200 && p.green < 60 && p.blue < 60; }
-bool isGrey(Pixel p) { return std::abs(p.red - p.green) < 8 && std::abs(p.green - p.blue) < 8; }
+bool isRed(Pixel p)
+{
+    return p.red > 200 && p.green < 60 && p.blue < 60;
+}
+bool isGrey(Pixel p)
+{
+    return std::abs(p.red - p.green) < 8 && std::abs(p.green - p.blue) < 8;
+}
 
 class ImageDataTest : public ::testing::Test {
 protected:
@@ -55,7 +61,8 @@ TEST_F(ImageDataTest, EveryOperationNeedsALoadedPicture)
     EXPECT_THROW(image->rotate(90), Quorvel::NotLoadedException);
     EXPECT_THROW(image->resize(10, 10), Quorvel::NotLoadedException);
     EXPECT_THROW(image->crop(0, 0, 1, 1), Quorvel::NotLoadedException);
-    EXPECT_THROW(image->save(dir / "x.jpg", ImageData::FORMAT_JPEG, 85), Quorvel::NotLoadedException);
+    EXPECT_THROW(image->save(dir / "x.jpg", ImageData::FORMAT_JPEG, 85),
+                 Quorvel::NotLoadedException);
 }
 
 TEST_F(ImageDataTest, AFailedLoadKeepsThePreviousPicture)
@@ -132,8 +139,12 @@ TEST_F(ImageDataTest, CropKeepsTheRectangle)
 TEST_F(ImageDataTest, CropOutsideThePictureIsRefused)
 {
     const auto image = loaded();
-    for (const auto& [x, y, w, h] : {std::tuple{-1, 0, 10, 10}, {0, -1, 10, 10}, {31, 0, 10, 10},
-                                     {0, 11, 10, 10}, {0, 0, 0, 5}, {0, 0, 41, 20}})
+    for (const auto& [x, y, w, h] : {std::tuple{-1, 0, 10, 10},
+                                     {0, -1, 10, 10},
+                                     {31, 0, 10, 10},
+                                     {0, 11, 10, 10},
+                                     {0, 0, 0, 5},
+                                     {0, 0, 41, 20}})
         EXPECT_THROW(image->crop(x, y, w, h), Quorvel::LogicException) << x << "," << y;
     image->crop(30, 10, 10, 10); // the bottom-right corner exactly
     EXPECT_EQ(image->getWidth(), 10);

@@ -46,9 +46,11 @@ TEST(PictureInfo, IptcFieldsComeThroughImageMagick)
 TEST(PictureInfo, EachKnownFormatHasItsContentType)
 {
     ScratchDir dir;
-    const std::pair<const char*, const char*> formats[] = {
-        {"PNG", "image/png"}, {"GIF", "image/gif"}, {"TIFF", "image/tiff"},
-        {"BMP", "image/bmp"}, {"TGA", "image/x-tga"}};
+    const std::pair<const char*, const char*> formats[] = {{"PNG", "image/png"},
+                                                           {"GIF", "image/gif"},
+                                                           {"TIFF", "image/tiff"},
+                                                           {"BMP", "image/bmp"},
+                                                           {"TGA", "image/x-tga"}};
     for (const auto& [magick, type] : formats) {
         const wxString path = dir / (wxString("picture.") + wxString(magick).Lower());
         TestPictures::writePicture(path, 30, 20, magick);
@@ -73,7 +75,8 @@ TEST(PictureInfo, NonPicturesAreNotRecognisedAndNothingIsThrown)
     TestPictures::writeFile(dir / "movie.avi", "RIFF....AVI LIST");
     TestPictures::writeFile(dir / "empty.jpg", "");
     TestPictures::writeFile(dir / "cut.jpg", "\xff\xd8\xff\xe0");
-    for (const wxString& path : {dir / "movie.avi", dir / "empty.jpg", dir / "cut.jpg", dir / "gone.jpg"}) {
+    for (const wxString& path :
+         {dir / "movie.avi", dir / "empty.jpg", dir / "cut.jpg", dir / "gone.jpg"}) {
         const PictureInfo info = PictureInfo::read(path);
         EXPECT_FALSE(info.recognised) << path;
         EXPECT_TRUE(info.contentType.empty());

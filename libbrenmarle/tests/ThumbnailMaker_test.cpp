@@ -66,8 +66,10 @@ TEST_F(ThumbnailMakerTest, OrientationSixGivesAnUprightThumbnailThatIsNotTurnedA
 
 TEST_F(ThumbnailMakerTest, SmallPicturesAreNotEnlarged)
 {
-    const std::pair<std::pair<int, int>, std::pair<int, int>> cases[] = {
-        {{100, 50}, {100, 50}}, {{160, 160}, {160, 160}}, {{1000, 3}, {160, 1}}, {{200, 300}, {107, 160}}};
+    const std::pair<std::pair<int, int>, std::pair<int, int>> cases[] = {{{100, 50}, {100, 50}},
+                                                                         {{160, 160}, {160, 160}},
+                                                                         {{1000, 3}, {160, 1}},
+                                                                         {{200, 300}, {107, 160}}};
     for (const auto& [source, expected] : cases) {
         TestPictures::writeJpeg(dir / "small.jpg", source.first, source.second);
         ThumbnailMaker::makeThumbnail(dir / "small.jpg", dir / "small-thumb.jpg", 0);

@@ -49,8 +49,8 @@ wxString copyrightText(const ExifEntry* entry)
     if (!nul)
         return photographer;
     const size_t editorStart = static_cast<size_t>(static_cast<const char*>(nul) - bytes) + 1;
-    const wxString editor = MetadataText::trim(
-        MetadataText::decode(bytes + editorStart, entry->size - editorStart));
+    const wxString editor =
+        MetadataText::trim(MetadataText::decode(bytes + editorStart, entry->size - editorStart));
     if (editor.empty() || editor == photographer)
         return photographer;
     if (photographer.empty())
@@ -67,7 +67,10 @@ wxString entryValue(ExifEntry* entry)
 }
 
 // libexif's name tables answer NULL for what they do not know.
-wxString libraryText(const char* text) { return text ? wxString::FromUTF8(text) : wxString(); }
+wxString libraryText(const char* text)
+{
+    return text ? wxString::FromUTF8(text) : wxString();
+}
 
 wxString tagName(ExifTag tag, ExifIfd ifd)
 {
@@ -93,7 +96,10 @@ int64_t daysFromCivil(int64_t year, unsigned month, unsigned day)
     return era * 146097 + static_cast<int64_t>(dayOfEra) - 719468;
 }
 
-bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool isLeapYear(int year)
+{
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int daysInMonth(int year, int month)
 {
@@ -119,15 +125,18 @@ int fixedField(const wxString& text, size_t from, size_t count)
 
 const char* monthName(int month)
 {
-    static const char* names[] = {"January", "February", "March",     "April",
-                                  "May",     "June",     "July",      "August",
-                                  "September", "October", "November", "December"};
+    static const char* names[] = {"January",   "February", "March",    "April",
+                                  "May",       "June",     "July",     "August",
+                                  "September", "October",  "November", "December"};
     return month >= 1 && month <= 12 ? names[month - 1] : "?";
 }
 
 } // namespace
 
-void EXIFProfile::ExifDataDeleter::operator()(_ExifData* data) const { exif_data_unref(data); }
+void EXIFProfile::ExifDataDeleter::operator()(_ExifData* data) const
+{
+    exif_data_unref(data);
+}
 
 EXIFProfile::EXIFProfile(const wxString& path, bool readTags)
 {

@@ -20,7 +20,9 @@ namespace Brenmarle {
 class EXIFProfile {
 public:
     // Reads the EXIF block of the file at `path` (a JPEG, or a raw block starting with
-    // "Exif\0\0"). With `readTags`, fills maker, model, capture time, copyright and orientation.
+    // "Exif\0\0"). With `readTags`, fills maker, model, capture time, copyright and orientation
+    // from every IFD but IFD 1, which describes the embedded thumbnail; a later entry with the
+    // same tag wins.
     explicit EXIFProfile(const wxString& path, bool readTags = true);
     // The same from bytes already in memory; the bytes are not kept.
     EXIFProfile(const unsigned char* data, size_t size, bool readTags = true);

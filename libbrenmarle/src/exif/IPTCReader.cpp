@@ -34,7 +34,8 @@ wxString recordText(const unsigned char* data, size_t length, bool declaredLatin
     wxString text;
     if (declaredLatin1) {
         const void* nul = std::memchr(bytes, '\0', length);
-        const size_t end = nul ? static_cast<size_t>(static_cast<const char*>(nul) - bytes) : length;
+        const size_t end =
+            nul ? static_cast<size_t>(static_cast<const char*>(nul) - bytes) : length;
         text = wxString(bytes, wxConvISO8859_1, end);
     } else {
         text = MetadataText::decode(bytes, length);

@@ -17,15 +17,15 @@ namespace Brenmarle {
 
 // The fields of one IPTC block, texts trimmed; empty when absent.
 struct IPTCData {
-    wxString caption;          // 2:120 Caption/Abstract
+    wxString caption;            // 2:120 Caption/Abstract
     std::set<wxString> keywords; // 2:25, each once
-    wxString creator;          // 2:80 By-line; several are joined with "; "
-    wxString city;             // 2:90
-    wxString sublocation;      // 2:92
-    wxString province;         // 2:95 Province/State
-    wxString countryCode;      // 2:100 Country/Primary Location Code
-    wxString source;           // 2:115
-    wxString copyright;        // 2:116 Copyright Notice
+    wxString creator;            // 2:80 By-line; several are joined with "; "
+    wxString city;               // 2:90
+    wxString sublocation;        // 2:92
+    wxString province;           // 2:95 Province/State
+    wxString countryCode;        // 2:100 Country/Primary Location Code
+    wxString source;             // 2:115
+    wxString copyright;          // 2:116 Copyright Notice
 
     bool isEmpty() const;
 };

@@ -29,10 +29,14 @@ struct FileCloser {
 void require(bool condition, const char* text)
 {
     if (!condition)
-        throw Quorvel::LogicException(wxString::Format("Precondition failed: %s (ImageData.cpp)", text));
+        throw Quorvel::LogicException(
+            wxString::Format("Precondition failed: %s (ImageData.cpp)", text));
 }
 
-wxString magickText(const std::exception& e) { return wxString::FromUTF8(e.what()); }
+wxString magickText(const std::exception& e)
+{
+    return wxString::FromUTF8(e.what());
+}
 
 // Runs an ImageMagick operation on a picture already in memory, turning its errors into ours.
 template <typename Operation> void runMagick(const char* what, Operation&& operation)
@@ -42,7 +46,8 @@ template <typename Operation> void runMagick(const char* what, Operation&& opera
     } catch (const Magick::Warning& warning) {
         QDEBUG("Magick WARNING: %s", magickText(warning));
     } catch (const Magick::Exception& error) {
-        throw ImageException(wxString::Format("Could not %s the picture: %s", what, magickText(error)));
+        throw ImageException(
+            wxString::Format("Could not %s the picture: %s", what, magickText(error)));
     }
 }
 
@@ -116,7 +121,8 @@ void flattenOntoWhite(Magick::Image& image)
 {
     if (!image.matte())
         return;
-    Magick::Image background(Magick::Geometry(image.columns(), image.rows()), Magick::Color("white"));
+    Magick::Image background(Magick::Geometry(image.columns(), image.rows()),
+                             Magick::Color("white"));
     background.composite(image, 0, 0, MagickCore::OverCompositeOp);
     background.matte(false);
     image = background;
@@ -127,13 +133,14 @@ void flattenOntoWhite(Magick::Image& image)
 void writeAtomically(const wxString& path, const Magick::Blob& blob)
 {
     static std::atomic<unsigned> counter{0};
-    const wxString temporary = wxString::Format("%s.part-%ld-%u", path, static_cast<long>(getpid()),
-                                                counter.fetch_add(1));
+    const wxString temporary =
+        wxString::Format("%s.part-%ld-%u", path, static_cast<long>(getpid()), counter.fetch_add(1));
     {
         std::unique_ptr<std::FILE, FileCloser> file(std::fopen(temporary.fn_str(), "wbx"));
         if (!file)
             throw Quorvel::IOException(wxString::Format("Could not write %s", path));
-        const bool written = std::fwrite(blob.data(), 1, blob.length(), file.get()) == blob.length();
+        const bool written =
+            std::fwrite(blob.data(), 1, blob.length(), file.get()) == blob.length();
         const bool closed = std::fclose(file.release()) == 0;
         if (!written || !closed) {
             wxRemoveFile(temporary);
@@ -269,7 +276,8 @@ void ImageData::resize(int width, int height)
         return;
     Magick::Image& image = m_picture->image;
     runMagick("resize", [&] {
-        zoomTo(image, fitWithin(image.columns(), image.rows(), size_t(width), size_t(height), true));
+        zoomTo(image,
+               fitWithin(image.columns(), image.rows(), size_t(width), size_t(height), true));
     });
     m_drawable.reset();
 }
@@ -311,7 +319,8 @@ void ImageData::colorize(RGBColour tint)
     runMagick("change", [&] {
         image.colorSpace(MagickCore::GRAYColorspace);
         image.colorSpace(MagickCore::sRGBColorspace);
-        image.colorize(40, Magick::ColorRGB(tint.red / 255.0, tint.green / 255.0, tint.blue / 255.0));
+        image.colorize(40,
+                       Magick::ColorRGB(tint.red / 255.0, tint.green / 255.0, tint.blue / 255.0));
     });
     m_drawable.reset();
 }
@@ -325,12 +334,13 @@ void ImageData::overlayColor(RGBColour colour, int opacity)
     try {
         // ImageMagick takes the blend as a percentage.
         const auto percent = static_cast<unsigned>(std::lround(opacity * 100.0 / 255.0));
-        image.colorize(percent,
-                       Magick::ColorRGB(colour.red / 255.0, colour.green / 255.0, colour.blue / 255.0));
+        image.colorize(percent, Magick::ColorRGB(colour.red / 255.0, colour.green / 255.0,
+                                                 colour.blue / 255.0));
         QDEBUG("OVERLAY COLOR OK");
     } catch (const Magick::Exception& error) {
         QDEBUG("OVERLAY COLOR FAILED: ImageMagick Exception: %s", magickText(error));
-        throw ImageException(wxString::Format("Could not colour the picture: %s", magickText(error)));
+        throw ImageException(
+            wxString::Format("Could not colour the picture: %s", magickText(error)));
     }
     m_drawable.reset();
 }

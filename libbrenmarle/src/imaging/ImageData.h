@@ -109,7 +109,7 @@ private:
     void replace(std::unique_ptr<Picture> picture);
 
     mutable std::mutex m_mutex;
-    std::unique_ptr<Picture> m_picture;              // guarded by m_mutex; null until loaded
+    std::unique_ptr<Picture> m_picture;                 // guarded by m_mutex; null until loaded
     mutable std::shared_ptr<const RGBImage> m_drawable; // guarded by m_mutex; null when dirty
 };
 

@@ -14,9 +14,9 @@ const size_t SCRATCH_SIZE = 123;
 
 ImageMagickLimits readLimits()
 {
-    return {Magick::ResourceLimits::memory(), Magick::ResourceLimits::map(),
-            Magick::ResourceLimits::disk(),   Magick::ResourceLimits::area(),
-            Magick::ResourceLimits::width(),  Magick::ResourceLimits::height(),
+    return {Magick::ResourceLimits::memory(),    Magick::ResourceLimits::map(),
+            Magick::ResourceLimits::disk(),      Magick::ResourceLimits::area(),
+            Magick::ResourceLimits::width(),     Magick::ResourceLimits::height(),
             Magick::ResourceLimits::listLength()};
 }
 

@@ -11,12 +11,12 @@
 namespace Brenmarle {
 
 struct ImageMagickLimits {
-    uint64_t memory;  // bytes of pixel cache on the heap before it spills to mapped memory
-    uint64_t map;     // bytes of memory-mapped pixel cache before it spills to disk
-    uint64_t disk;    // bytes of pixel cache on disk; past it a picture fails to load
-    uint64_t area;    // pixels one picture may keep in memory
-    uint64_t width;   // widest picture, pixels; a wider one fails to load
-    uint64_t height;  // tallest picture, pixels
+    uint64_t memory;     // bytes of pixel cache on the heap before it spills to mapped memory
+    uint64_t map;        // bytes of memory-mapped pixel cache before it spills to disk
+    uint64_t disk;       // bytes of pixel cache on disk; past it a picture fails to load
+    uint64_t area;       // pixels one picture may keep in memory
+    uint64_t width;      // widest picture, pixels; a wider one fails to load
+    uint64_t height;     // tallest picture, pixels
     uint64_t listLength; // frames read from one file
 };
 

@@ -99,7 +99,8 @@ PictureInfo PictureInfo::read(const wxString& path)
         QDEBUG("[PICTUREINFO] No picture information for %s: %s", path, e.getMessage());
         return PictureInfo();
     } catch (const Magick::Exception& e) {
-        QDEBUG("[PICTUREINFO] No picture information for %s: %s", path, wxString::FromUTF8(e.what()));
+        QDEBUG("[PICTUREINFO] No picture information for %s: %s", path,
+               wxString::FromUTF8(e.what()));
         return PictureInfo();
     }
     return info;

@@ -40,7 +40,7 @@ struct PictureInfo {
     int32_t height = 0;
 
     // From the EXIF block; 0, empty texts and rotation 0 when it has none.
-    int32_t time = 0; // capture wall-clock time read as UTC, seconds since 1970
+    int32_t time = 0;     // capture wall-clock time read as UTC, seconds since 1970
     int32_t rotation = 0; // degrees clockwise: 0, 90, 180 or 270
     wxString make;
     wxString model;

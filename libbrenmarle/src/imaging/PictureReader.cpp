@@ -25,7 +25,10 @@ bool startsWith(const unsigned char* data, size_t size, const char* prefix, size
     return size >= length && std::memcmp(data, prefix, length) == 0;
 }
 
-wxString magickText(const std::exception& e) { return wxString::FromUTF8(e.what()); }
+wxString magickText(const std::exception& e)
+{
+    return wxString::FromUTF8(e.what());
+}
 
 // Corrupt or short data is a failure; libjpeg's complaint about stray bytes between segments
 // is not (cameras and editors write them, and the picture decodes fine).
@@ -44,8 +47,8 @@ template <typename Read> void runRead(const wxString& path, Read&& read)
     } catch (const Magick::Warning& warning) {
         QDEBUG("Magick WARNING: %s", magickText(warning));
         if (warningFails(warning))
-            throw ImageException(wxString::Format("Could not read picture %s: %s", path,
-                                                  magickText(warning)));
+            throw ImageException(
+                wxString::Format("Could not read picture %s: %s", path, magickText(warning)));
     } catch (const Magick::Exception& error) {
         throw ImageException(
             wxString::Format("Could not read picture %s: %s", path, magickText(error)));
@@ -200,7 +203,8 @@ Magick::Image PictureReader::read(size_t hintWidth, size_t hintHeight) const
 
     Magick::Image image = prepare();
     if (useHint)
-        image.defineValue("jpeg", "size", wxString::Format("%zux%zu", hintWidth, hintHeight).ToStdString());
+        image.defineValue("jpeg", "size",
+                          wxString::Format("%zux%zu", hintWidth, hintHeight).ToStdString());
     runRead(m_path, [&] { image.read(m_blob); });
     if (!image.isValid() || image.columns() == 0 || image.rows() == 0)
         throw ImageException(wxString::Format("Could not read picture %s", m_path));

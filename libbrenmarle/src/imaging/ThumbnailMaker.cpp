@@ -20,8 +20,8 @@ void makeDirectoryOf(const wxString& path)
             wxString::Format("Could not create directory: %s", directory));
 }
 
-void makeFitted(const wxString& source, const wxString& target, int width, int height,
-                int rotation, ImageData::Fit fit)
+void makeFitted(const wxString& source, const wxString& target, int width, int height, int rotation,
+                ImageData::Fit fit)
 {
     const auto image = Quorvel::makeRef<ImageData>();
     image->loadFitted(source, width, height, rotation, fit);

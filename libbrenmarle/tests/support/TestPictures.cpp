@@ -39,7 +39,10 @@ private:
     bool m_bigEndian;
 };
 
-uint32_t ifdSize(size_t entries) { return uint32_t(2 + 12 * entries + 4); }
+uint32_t ifdSize(size_t entries)
+{
+    return uint32_t(2 + 12 * entries + 4);
+}
 
 } // namespace
 

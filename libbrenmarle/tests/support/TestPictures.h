@@ -50,8 +50,8 @@ Bytes iptcRecord(unsigned record, unsigned dataset, const std::string& value);
 Bytes concat(std::initializer_list<Bytes> parts);
 
 struct JpegOptions {
-    Bytes exif;      // APP1 profile, empty for none
-    Bytes iptc;      // raw IIM records, empty for none
+    Bytes exif; // APP1 profile, empty for none
+    Bytes iptc; // raw IIM records, empty for none
     int quality = 90;
 };
 
