@@ -293,6 +293,11 @@ TEST_F(ImageDataTest, PreviewOfASmallPictureIsNotBlownUp)
     preview->loadPreview(dir / "small.jpg");
     EXPECT_EQ(preview->getWidth(), 300);
     EXPECT_EQ(preview->getHeight(), 200);
+    // Wide enough but not tall enough is still smaller than the hint.
+    TestPictures::writeJpeg(dir / "strip.jpg", 4000, 300);
+    preview->loadPreview(dir / "strip.jpg");
+    EXPECT_EQ(preview->getWidth(), 4000);
+    EXPECT_EQ(preview->getHeight(), 300);
 }
 
 TEST_F(ImageDataTest, LoadFittedTurnsAndFitsTheTurnedPicture)
