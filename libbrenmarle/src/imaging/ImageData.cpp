@@ -1,0 +1,388 @@
+#include "imaging/ImageData.h"
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include <unistd.h>
+
+#include <Magick++.h>
+#include <wx/filename.h>
+
+#include "core/Exceptions.h"
+#include "imaging/PictureReader.h"
+#include "system/Log.h"
+
+namespace Brenmarle {
+
+struct ImageData::Picture {
+    Magick::Image image;
+};
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+void require(bool condition, const char* text)
+{
+    if (!condition)
+        throw Quorvel::LogicException(
+            wxString::Format("Precondition failed: %s (ImageData.cpp)", text));
+}
+
+wxString magickText(const std::exception& e)
+{
+    return wxString::FromUTF8(e.what());
+}
+
+// Runs an ImageMagick operation on a picture already in memory, turning its errors into ours.
+template <typename Operation> void runMagick(const char* what, Operation&& operation)
+{
+    try {
+        operation();
+    } catch (const Magick::Warning& warning) {
+        QDEBUG("Magick WARNING: %s", magickText(warning));
+    } catch (const Magick::Exception& error) {
+        throw ImageException(
+            wxString::Format("Could not %s the picture: %s", what, magickText(error)));
+    }
+}
+
+// Decoders deliver palette, grey or CMYK pictures as they are stored; everything after loading
+// (scaling, drawing, writing JPEG) expects sRGB pixels. Transparency is kept.
+void makeTrueColour(Magick::Image& image)
+{
+    const MagickCore::ColorspaceType space = image.colorSpace();
+    if (space != MagickCore::sRGBColorspace && space != MagickCore::RGBColorspace)
+        image.colorSpace(MagickCore::sRGBColorspace);
+    if (image.classType() != MagickCore::DirectClass)
+        image.classType(MagickCore::DirectClass);
+}
+
+struct Size {
+    size_t width;
+    size_t height;
+};
+
+// The size of a width x height picture zoomed to fit within the box; a side of 0 in the box
+// leaves that side free. Never smaller than 1 x 1.
+Size fitWithin(size_t width, size_t height, size_t boxWidth, size_t boxHeight, bool enlarge)
+{
+    double scale = std::numeric_limits<double>::infinity();
+    if (boxWidth > 0)
+        scale = std::min(scale, double(boxWidth) / double(width));
+    if (boxHeight > 0)
+        scale = std::min(scale, double(boxHeight) / double(height));
+    if (!enlarge)
+        scale = std::min(scale, 1.0);
+    const auto side = [scale](size_t length) {
+        return std::max<size_t>(1, static_cast<size_t>(std::lround(double(length) * scale)));
+    };
+    return {side(width), side(height)};
+}
+
+void zoomTo(Magick::Image& image, Size size)
+{
+    if (image.columns() == size.width && image.rows() == size.height)
+        return;
+    Magick::Geometry geometry(size.width, size.height);
+    geometry.aspect(true); // the size is already the fitted one; use it exactly
+    image.resize(geometry);
+}
+
+int normalisedDegrees(int degrees)
+{
+    degrees %= 360;
+    return degrees < 0 ? degrees + 360 : degrees;
+}
+
+void turn(Magick::Image& image, int degrees)
+{
+    degrees = normalisedDegrees(degrees);
+    if (degrees != 0)
+        image.rotate(degrees);
+    // ImageMagick writes this into the EXIF block when it saves the picture.
+    image.orientation(MagickCore::TopLeftOrientation);
+}
+
+void removeMetadata(Magick::Image& image)
+{
+    for (const char* name : {"exif", "xmp", "iptc", "8bim"})
+        image.profile(name, Magick::Blob());
+    image.comment(std::string());
+}
+
+// A JPEG has no transparency; without this, transparent areas would show whatever colour the
+// pixels under them happen to have (often black).
+void flattenOntoWhite(Magick::Image& image)
+{
+    if (!image.matte())
+        return;
+    Magick::Image background(Magick::Geometry(image.columns(), image.rows()),
+                             Magick::Color("white"));
+    background.composite(image, 0, 0, MagickCore::OverCompositeOp);
+    background.matte(false);
+    image = background;
+}
+
+// Writes `blob` beside `path` under a unique name and renames it into place, so a reader (or
+// a crash) never sees half a file.
+void writeAtomically(const wxString& path, const Magick::Blob& blob)
+{
+    static std::atomic<unsigned> counter{0};
+    const wxString temporary =
+        wxString::Format("%s.part-%ld-%u", path, static_cast<long>(getpid()), counter.fetch_add(1));
+    {
+        std::unique_ptr<std::FILE, FileCloser> file(std::fopen(temporary.fn_str(), "wbx"));
+        if (!file)
+            throw Quorvel::IOException(wxString::Format("Could not write %s", path));
+        const bool written =
+            std::fwrite(blob.data(), 1, blob.length(), file.get()) == blob.length();
+        const bool closed = std::fclose(file.release()) == 0;
+        if (!written || !closed) {
+            wxRemoveFile(temporary);
+            throw Quorvel::IOException(wxString::Format("Could not write %s", path));
+        }
+    }
+    if (std::rename(temporary.fn_str(), path.fn_str()) != 0) {
+        wxRemoveFile(temporary);
+        throw Quorvel::IOException(wxString::Format("Could not write %s", path));
+    }
+}
+
+} // namespace
+
+ImageData::ImageData() = default;
+ImageData::~ImageData() = default;
+
+bool ImageData::isLoaded() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_picture != nullptr;
+}
+
+void ImageData::requireLoaded() const
+{
+    if (!m_picture)
+        throw Quorvel::NotLoadedException(wxS("The picture is not loaded"));
+}
+
+void ImageData::replace(std::unique_ptr<Picture> picture)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_picture = std::move(picture);
+    m_drawable.reset();
+}
+
+void ImageData::load(const wxString& path)
+{
+    PictureReader reader(path);
+    auto picture = std::make_unique<Picture>(Picture{reader.read()});
+    runMagick("convert", [&] { makeTrueColour(picture->image); });
+    replace(std::move(picture));
+}
+
+void ImageData::loadPreview(const wxString& path)
+{
+    PictureReader reader(path);
+    auto picture = std::make_unique<Picture>(Picture{reader.read(PREVIEW_WIDTH, PREVIEW_HEIGHT)});
+    runMagick("convert", [&] { makeTrueColour(picture->image); });
+    replace(std::move(picture));
+}
+
+void ImageData::loadFitted(const wxString& path, int width, int height, int rotation, Fit fit)
+{
+    require(width > 0 && height > 0, "width > 0 && height > 0");
+    PictureReader reader(path);
+    const Magick::Image& header = reader.ping();
+    // The box is given for the turned picture; the decoder works on the stored one.
+    const bool sideways = normalisedDegrees(rotation) % 180 != 0;
+    const size_t boxWidth = static_cast<size_t>(sideways ? height : width);
+    const size_t boxHeight = static_cast<size_t>(sideways ? width : height);
+    const Size fitted = fitWithin(header.columns(), header.rows(), boxWidth, boxHeight, false);
+    const size_t oversample = fit == Fit::Thumbnail ? 2 : 1;
+    auto picture = std::make_unique<Picture>(
+        Picture{reader.read(fitted.width * oversample, fitted.height * oversample)});
+    runMagick("scale", [&] {
+        makeTrueColour(picture->image);
+        if (fit == Fit::Thumbnail)
+            picture->image.filterType(MagickCore::TriangleFilter);
+        zoomTo(picture->image, fitted);
+        turn(picture->image, rotation);
+    });
+    replace(std::move(picture));
+}
+
+void ImageData::save(const wxString& path, int format, int quality, Metadata metadata) const
+{
+    const char* magick = format == FORMAT_JPEG ? "JPEG" : format == FORMAT_PNG ? "PNG" : nullptr;
+    if (!magick) {
+        QDEBUG("[IMAGEDATA] Unsupported image format type %d", format);
+        throw Quorvel::RuntimeException(wxS("Unsupported image format type"));
+    }
+    require(quality >= 0 && quality <= 100, "quality >= 0 && quality <= 100");
+    Magick::Image image;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        requireLoaded();
+        image = m_picture->image; // shares the pixels until one side changes
+    }
+    const wxString directory = wxFileName(path).GetPath();
+    if (!directory.empty() && !wxFileName::DirExists(directory) &&
+        !wxFileName::Mkdir(directory, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL))
+        throw Quorvel::IOException(wxS("Could not create directory: ") + directory);
+
+    Magick::Blob blob;
+    try {
+        if (metadata == Metadata::Strip)
+            removeMetadata(image);
+        if (format == FORMAT_JPEG)
+            flattenOntoWhite(image);
+        image.magick(magick);
+        image.quality(static_cast<size_t>(quality));
+        image.write(&blob);
+    } catch (const Magick::Exception& error) {
+        QDEBUG("[IMAGEDATA] SAVE FAILED: %s", magickText(error));
+        throw ImageException(wxString::Format("Could not save %s: %s", path, magickText(error)));
+    }
+    writeAtomically(path, blob);
+}
+
+void ImageData::crop(int x, int y, int width, int height)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    requireLoaded();
+    Magick::Image& image = m_picture->image;
+    require(x >= 0 && y >= 0, "x >= 0 && y >= 0");
+    require(width > 0 && height > 0, "width > 0 && height > 0");
+    require(size_t(x) + size_t(width) <= image.columns(), "x + width <= columns");
+    require(size_t(y) + size_t(height) <= image.rows(), "y + height <= rows");
+    runMagick("crop", [&] {
+        image.crop(Magick::Geometry(size_t(width), size_t(height), x, y));
+        image.page(Magick::Geometry(0, 0)); // forget the offset into the old canvas
+    });
+    m_drawable.reset();
+}
+
+void ImageData::resize(int width, int height)
+{
+    require(width >= 0 && height >= 0, "width >= 0 && height >= 0");
+    std::lock_guard<std::mutex> lock(m_mutex);
+    requireLoaded();
+    if (width == 0 && height == 0)
+        return;
+    Magick::Image& image = m_picture->image;
+    runMagick("resize", [&] {
+        zoomTo(image,
+               fitWithin(image.columns(), image.rows(), size_t(width), size_t(height), true));
+    });
+    m_drawable.reset();
+}
+
+void ImageData::rotate(int degrees)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    requireLoaded();
+    runMagick("rotate", [&] { turn(m_picture->image, degrees); });
+    m_drawable.reset();
+}
+
+void ImageData::stripMetadata()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    requireLoaded();
+    runMagick("change", [&] { removeMetadata(m_picture->image); });
+}
+
+void ImageData::makeGrayscale()
+{
+    QDEBUG("[IMAGEDATA] Make grayscale");
+    std::lock_guard<std::mutex> lock(m_mutex);
+    requireLoaded();
+    Magick::Image& image = m_picture->image;
+    runMagick("change", [&] {
+        image.colorSpace(MagickCore::GRAYColorspace);
+        image.colorSpace(MagickCore::sRGBColorspace);
+    });
+    m_drawable.reset();
+}
+
+void ImageData::colorize(RGBColour tint)
+{
+    QDEBUG("[IMAGEDATA] Colorize");
+    std::lock_guard<std::mutex> lock(m_mutex);
+    requireLoaded();
+    Magick::Image& image = m_picture->image;
+    runMagick("change", [&] {
+        image.colorSpace(MagickCore::GRAYColorspace);
+        image.colorSpace(MagickCore::sRGBColorspace);
+        image.colorize(40,
+                       Magick::ColorRGB(tint.red / 255.0, tint.green / 255.0, tint.blue / 255.0));
+    });
+    m_drawable.reset();
+}
+
+void ImageData::overlayColor(RGBColour colour, int opacity)
+{
+    require(opacity >= 0 && opacity <= 255, "opacity >= 0 && opacity <= 255");
+    std::lock_guard<std::mutex> lock(m_mutex);
+    requireLoaded();
+    Magick::Image& image = m_picture->image;
+    try {
+        // ImageMagick takes the blend as a percentage.
+        const auto percent = static_cast<unsigned>(std::lround(opacity * 100.0 / 255.0));
+        image.colorize(percent, Magick::ColorRGB(colour.red / 255.0, colour.green / 255.0,
+                                                 colour.blue / 255.0));
+        QDEBUG("OVERLAY COLOR OK");
+    } catch (const Magick::Exception& error) {
+        QDEBUG("OVERLAY COLOR FAILED: ImageMagick Exception: %s", magickText(error));
+        throw ImageException(
+            wxString::Format("Could not colour the picture: %s", magickText(error)));
+    }
+    m_drawable.reset();
+}
+
+int ImageData::getWidth() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    requireLoaded();
+    return static_cast<int>(m_picture->image.columns());
+}
+
+int ImageData::getHeight() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    requireLoaded();
+    return static_cast<int>(m_picture->image.rows());
+}
+
+std::shared_ptr<const RGBImage> ImageData::getDrawable() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    requireLoaded();
+    if (m_drawable)
+        return m_drawable;
+    Magick::Image& image = m_picture->image;
+    auto drawable = std::make_shared<RGBImage>();
+    drawable->width = static_cast<int>(image.columns());
+    drawable->height = static_cast<int>(image.rows());
+    require(drawable->width > 0 && drawable->height > 0, "width > 0 && height > 0");
+    const size_t pixels = size_t(drawable->width) * size_t(drawable->height);
+    runMagick("draw", [&] {
+        drawable->rgb.resize(pixels * 3);
+        image.write(0, 0, image.columns(), image.rows(), "RGB", MagickCore::CharPixel,
+                    drawable->rgb.data());
+        if (image.matte()) {
+            drawable->alpha.resize(pixels);
+            image.write(0, 0, image.columns(), image.rows(), "A", MagickCore::CharPixel,
+                        drawable->alpha.data());
+        }
+    });
+    m_drawable = drawable;
+    return m_drawable;
+}
+
+} // namespace Brenmarle

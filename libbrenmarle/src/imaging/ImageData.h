@@ -1,0 +1,116 @@
+#pragma once
+// A picture in memory, shared by reference count between the loaders, the thumbnail cache and
+// the views. Decoding, scaling, turning and encoding go through ImageMagick; the views draw a
+// drawable copy (plain 8-bit RGB rows, made on demand and kept until the picture changes),
+// which the GUI wraps into the toolkit's image (see DrawableImage in the GUI library).
+//
+// Threads: every method may be called from any thread; one mutex guards the picture and the
+// drawable copy, and is held while decoding into this object. Loaders usually fill a new object
+// on their own thread and hand it to the GUI through a posted event.
+//
+// Failures: operations on an object with no picture throw Quorvel::NotLoadedException;
+// unreadable or hostile files throw ImageException (NoImageException when the file holds no
+// picture); broken preconditions throw Quorvel::LogicException naming the condition.
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include <wx/string.h>
+
+#include "threads/ReferenceCounted.h"
+
+namespace Brenmarle {
+
+// Pixels as the toolkit's image wants them: rows of red, green, blue bytes, and an alpha
+// byte per pixel when the picture has transparency (empty otherwise).
+struct RGBImage {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;
+    std::vector<unsigned char> alpha;
+};
+
+struct RGBColour {
+    unsigned char red = 0;
+    unsigned char green = 0;
+    unsigned char blue = 0;
+};
+
+class ImageData : public Quorvel::ReferenceCounted {
+public:
+    enum Format { FORMAT_JPEG = 0, FORMAT_PNG = 1 };
+    // What `save` does with EXIF, XMP and IPTC data; the colour profile is always kept.
+    enum class Metadata { Keep, Strip };
+
+    static constexpr int PREVIEW_WIDTH = 640;
+    static constexpr int PREVIEW_HEIGHT = 480;
+
+    ImageData();
+
+    bool isLoaded() const;
+
+    // Reads the picture (first frame) at full size in true colour, replacing the current one
+    // only on success.
+    void load(const wxString& path);
+    // The same, letting the JPEG decoder deliver a picture scaled down towards 640 x 480.
+    void loadPreview(const wxString& path);
+    // What a fitted picture is for: a display-size picture is decoded at no less than its size
+    // and scaled with a sharp filter; a thumbnail is decoded at twice its size at least and
+    // scaled with a tent filter, which at that ratio is as clean and costs half as much.
+    enum class Fit { Display, Thumbnail };
+
+    // Reads the picture fitted within width x height once turned clockwise by `rotation`
+    // degrees, and turns it: the result is what a view of that size shows. Never enlarges.
+    // A JPEG is decoded scaled down by libjpeg, so a large photo never exists at full size in
+    // memory. The orientation tag is reset (see `rotate`).
+    void loadFitted(const wxString& path, int width, int height, int rotation,
+                    Fit fit = Fit::Display);
+
+    // Writes the picture as format 0 (JPEG) or 1 (PNG) with quality 0..100, creating missing
+    // directories. The file appears complete or not at all (written beside it, then renamed).
+    // Throws Quorvel::RuntimeException "Unsupported image format type",
+    // Quorvel::IOException "Could not create directory: <dir>", ImageException on a write error.
+    void save(const wxString& path, int format, int quality,
+              Metadata metadata = Metadata::Keep) const;
+
+    // The rectangle must lie within the picture and not be empty.
+    void crop(int x, int y, int width, int height);
+    // Zooms to fit within width x height keeping the aspect ratio (up or down). Neither may be
+    // negative; 0 leaves that side free; 0 x 0 changes nothing.
+    void resize(int width, int height);
+    // Turns the picture clockwise. Since its pixels then stand as the program shows them, the
+    // EXIF orientation tag is reset to 1 ("top left"), so no other viewer turns them again.
+    void rotate(int degrees);
+    // Removes EXIF, XMP, IPTC and comments; keeps the colour profile.
+    void stripMetadata();
+
+    void makeGrayscale();
+    // A grey picture tinted with `tint` (sepia by default).
+    void colorize(RGBColour tint = RGBColour{112, 66, 20});
+    // Lays `colour` over the picture; opacity 0 (invisible) to 255 (covers it).
+    void overlayColor(RGBColour colour, int opacity);
+
+    // The picture's size in pixels.
+    int getWidth() const;
+    int getHeight() const;
+    // The drawable copy, made on first request after a change. The returned copy stays valid
+    // (and unchanged) after the picture changes.
+    std::shared_ptr<const RGBImage> getDrawable() const;
+
+protected:
+    ~ImageData() override;
+
+private:
+    struct Picture;
+
+    void requireLoaded() const;
+    void replace(std::unique_ptr<Picture> picture);
+
+    mutable std::mutex m_mutex;
+    std::unique_ptr<Picture> m_picture;                 // guarded by m_mutex; null until loaded
+    mutable std::shared_ptr<const RGBImage> m_drawable; // guarded by m_mutex; null when dirty
+};
+
+} // namespace Brenmarle
