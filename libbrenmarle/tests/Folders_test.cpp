@@ -183,3 +183,76 @@ TEST_F(FoldersTest, AlbumsSurviveARestart)
     EXPECT_TRUE(AlbumFolder::findAlbum(hiddenUri)->isHidden());
     EXPECT_THROW(AlbumFolder::findAlbum("album://" + UUID + "/"), Quorvel::NotFoundException);
 }
+
+// --- What the picture says about itself ----------------------------------------------------
+
+#include "TestPictures.h"
+#include "imaging/ImageData.h"
+
+TEST_F(FoldersTest, ImportReadsExifAndIptcAndMakesAnUprightThumbnail)
+{
+    using namespace TestPictures;
+    const wxString source = home / "Pictures/camera.jpg";
+    wxFileName::Mkdir(home / "Pictures", 0755, wxPATH_MKDIR_FULL);
+    JpegOptions options;
+    options.exif = cameraExif(6);
+    options.iptc = concat({iptcRecord(2, 120, "Midnight sun"), iptcRecord(2, 25, "Norway"),
+                           iptcRecord(2, 90, "Tromso")});
+    writeJpeg(source, 800, 600, options);
+
+    Ref<File> picture = importIntoInbox("file://" + source);
+    EXPECT_EQ(picture->getContentType(), "image/jpeg");
+    EXPECT_EQ(picture->getTime(), 1121365805); // 2005-07-14 18:30:05 read as UTC
+    EXPECT_EQ(picture->getTimeMask(), 63);
+    EXPECT_EQ(picture->getImageRotation(), 90);
+    EXPECT_EQ(picture->getImageWidth(), 800);
+    EXPECT_EQ(picture->getCaption(), "Midnight sun");
+    EXPECT_EQ(picture->getKeywords(), std::set<wxString>{"Norway"});
+    EXPECT_EQ(picture->getCity(), "Tromso");
+
+    const wxString thumbnail = manager->getFolder("inbox://")->getThumbnailPath(*picture);
+    ASSERT_TRUE(wxFileExists(thumbnail));
+    auto image = Quorvel::makeRef<ImageData>();
+    image->load(thumbnail);
+    EXPECT_EQ(image->getWidth(), 120);
+    EXPECT_EQ(image->getHeight(), 160);
+}
+
+TEST_F(FoldersTest, UserEditedTimeSurvivesARescan)
+{
+    using namespace TestPictures;
+    const wxString source = home / "Pictures/camera.jpg";
+    wxFileName::Mkdir(home / "Pictures", 0755, wxPATH_MKDIR_FULL);
+    JpegOptions options;
+    options.exif = cameraExif(1);
+    writeJpeg(source, 64, 48, options);
+    Ref<File> picture = importIntoInbox("file://" + source);
+    picture->setTime(946684800);
+    picture->setMetaUserModified(true);
+    auto inbox = manager->getFolder("inbox://");
+    static_cast<ManagedFolder*>(inbox.get())->readFileInformation(*picture, false);
+    EXPECT_EQ(picture->getTime(), 946684800);
+}
+
+TEST_F(FoldersTest, BrokenPicturesAreImportedWithoutThumbnailAndShownAsFailures)
+{
+    const wxString truncated = makeComputerPicture("Pictures/broken.jpg", std::string("\xFF\xD8\xFF\xE0", 4));
+    Ref<File> picture = importIntoInbox(truncated);
+    FolderRef inbox = manager->getFolder("inbox://");
+    EXPECT_EQ(inbox->getFileCount(), 1);
+    EXPECT_FALSE(wxFileExists(inbox->getThumbnailPath(*picture)));
+    EXPECT_THROW(inbox->loadThumbnail(*picture), ImageException);
+}
+
+TEST_F(FoldersTest, MissingThumbnailIsMadeAgainOnDemand)
+{
+    using namespace TestPictures;
+    wxFileName::Mkdir(home / "Pictures", 0755, wxPATH_MKDIR_FULL);
+    writeJpeg(home / "Pictures/a.jpg", 320, 240);
+    Ref<File> computerFile = manager->getFile("file://" + home.path() + "Pictures/a.jpg");
+    FolderRef folder = manager->getFolder(computerFile->getURI());
+    EXPECT_FALSE(wxFileExists(folder->getThumbnailPath(*computerFile)));
+    Ref<ImageData> thumbnail = folder->loadThumbnail(*computerFile);
+    EXPECT_EQ(thumbnail->getWidth(), 160);
+    EXPECT_TRUE(wxFileExists(folder->getThumbnailPath(*computerFile)));
+}

@@ -11,6 +11,7 @@
 #include "database/Database.h"
 #include "filemanager/FileManager.h"
 #include "folders/AlbumFolder.h"
+#include "imaging/ImageMagickSetup.h"
 #include "main/BrenmarleServer.h"
 #include "main/CommandFile.h"
 #include "main/DesktopIntegration.h"
@@ -394,7 +395,7 @@ void BrenmarleApp::initImageMagick()
     if (!beginStep(STEP_IMAGEMAGICK, "initImageMagick"))
         return;
     QDEBUG("[INIT] INITIALIZATING IMAGEMAGICK");
-    notAvailable("Picture decoding");
+    Brenmarle::initImageMagick();
 }
 
 void BrenmarleApp::initPlugins()

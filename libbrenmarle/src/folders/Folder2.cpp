@@ -2,6 +2,7 @@
 
 #include "core/LibraryLock.h"
 #include "files/Uri.h"
+#include "imaging/ImageData.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "util/InputFile.h"
@@ -23,6 +24,7 @@ int64_t Folder2::getFileSize(File&) { unsupported("getFileSize"); }
 wxString Folder2::getThumbnailPath(File&) { unsupported("getThumbnailPath"); }
 wxString Folder2::getResizedPath(File&, int, int) { unsupported("getResizedPath"); }
 void Folder2::createThumbnail(File&) { unsupported("Making thumbnails"); }
+Quorvel::Ref<ImageData> Folder2::loadThumbnail(File&) { unsupported("Loading thumbnails"); }
 wxString Folder2::getLocalPath(const File&) { unsupported("Local paths"); }
 void Folder2::deleteFile(File&) { unsupported("Deleting files"); }
 void Folder2::moveFileIn(File&) { unsupported("Moving files"); }

@@ -22,6 +22,8 @@ class OutputFile;
 
 namespace Brenmarle {
 
+class ImageData;
+
 class Folder2 : public Quorvel::ReferenceCounted {
 public:
     // Stores the folder's own metadata (albums write their catalogue row).
@@ -47,6 +49,8 @@ public:
     virtual wxString getResizedPath(File& file, int width, int height);
     // Makes the thumbnail file of a picture.
     virtual void createThumbnail(File& file);
+    // The thumbnail picture of a file.
+    virtual Quorvel::Ref<ImageData> loadThumbnail(File& file);
     virtual wxString getLocalPath(const File& file);
 
     // Whether a file of this folder can be moved elsewhere by renaming it (same store).

@@ -10,6 +10,8 @@
 #include "files/FileCopier.h"
 #include "files/SafeFileName.h"
 #include "files/StoragePaths.h"
+#include "imaging/ImageData.h"
+#include "imaging/ThumbnailMaker.h"
 #include "system/Environment.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
@@ -49,9 +51,25 @@ int64_t LocalFolder::getFileSize(File& file)
 
 void LocalFolder::createThumbnail(File& file)
 {
-    QDEBUG("[LOCALFOLDER] Reading %s with ImageMagick", getLocalPath(file));
-    // Pictures are decoded by the thumbnail maker, which is not part of this build yet.
-    throw Quorvel::UnsupportedException(wxS("Thumbnails cannot be made yet"));
+    if (!file.isImage()) {
+        QDEBUG("Unsupported File type in createFileThumbnail");
+        throw Quorvel::RuntimeException(wxS("Unsupported File type"));
+    }
+    const wxString picture = getLocalPath(file);
+    QDEBUG("[LOCALFOLDER] Reading %s with ImageMagick", picture);
+    ThumbnailMaker::makeThumbnail(picture, getThumbnailPath(file), file.getImageRotation());
+}
+
+Quorvel::Ref<ImageData> LocalFolder::loadThumbnail(File& file)
+{
+    const wxString path = getThumbnailPath(file);
+    // Thumbnails are a cache: computer folders have none until first shown, and the user may
+    // have cleared it. Make a missing one again instead of failing for ever.
+    if (!wxFileExists(path))
+        createThumbnail(file);
+    auto image = Quorvel::makeRef<ImageData>();
+    image->load(path);
+    return image;
 }
 
 void LocalFolder::makeDirectory(const wxString& directory, const wxString& errorFormat)

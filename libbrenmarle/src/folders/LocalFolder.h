@@ -14,7 +14,10 @@ public:
     // Creates missing folders first ("Could not create directory: %s").
     std::unique_ptr<Quorvel::OutputFile> getFileOutputStream(File& file) override;
     int64_t getFileSize(File& file) override;
+    // Throws Quorvel::RuntimeException "Unsupported File type" for a non-picture.
     void createThumbnail(File& file) override;
+    // Makes the thumbnail file first when it is missing.
+    Quorvel::Ref<ImageData> loadThumbnail(File& file) override;
 
     // Where the picture store keeps its files, under the user data directory.
     static StoragePaths storagePaths();

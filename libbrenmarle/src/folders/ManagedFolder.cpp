@@ -13,6 +13,7 @@
 #include "files/FileCopier.h"
 #include "files/StoragePaths.h"
 #include "files/Uri.h"
+#include "imaging/PictureInfo.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "util/InputFile.h"
@@ -209,10 +210,50 @@ void ManagedFolder::readFileInformation(File& file, bool newFile)
     file.setModified(true);
 }
 
-void ManagedFolder::initializeImageInfo(File&)
+void ManagedFolder::initializeImageInfo(File& file)
 {
-    // The picture's own information (type, EXIF time, copyright) is read by the picture
-    // scanner, which is not part of this build yet.
+    LibraryLock lock;
+    const wxString path = getLocalPath(file);
+    QDEBUG("Before ping");
+    const PictureInfo info = PictureInfo::read(path);
+    QDEBUG("After ping");
+    if (!info.recognised) {
+        QDEBUG("FIX Format recognition in ManagedFolder::initializeImageInfo (%s)!", info.format);
+        return;
+    }
+    file.setContentType(info.contentType);
+    const bool userEdited = file.isMetaUserModified();
+    if (PictureInfo::replacesTime(userEdited, file.getTime())) {
+        file.setTime(info.time);
+        file.setTimeMask(PictureInfo::TIME_MASK_ALL);
+    }
+    if (!userEdited)
+        file.setCopyright(info.copyright);
+    file.setImageRotation(info.rotation);
+    file.setImageWidth(info.width);
+    file.setImageHeight(info.height);
+    if (!info.make.empty() || !info.model.empty())
+        QDEBUG("[MANAGEDFOLDER] Camera: %s %s", info.make, info.model);
+    if (info.hasIPTC && !userEdited)
+        applyIptc(file, info.iptc);
+}
+
+void ManagedFolder::applyIptc(File& file, const IPTCData& iptc)
+{
+    const auto apply = [&file](const wxString& value, void (File::*setter)(const wxString&)) {
+        if (!value.empty())
+            (file.*setter)(value);
+    };
+    apply(iptc.caption, &File::setCaption);
+    if (!iptc.keywords.empty())
+        file.setKeywords(iptc.keywords);
+    apply(iptc.creator, &File::setCreator);
+    apply(iptc.city, &File::setCity);
+    apply(iptc.sublocation, &File::setSublocation);
+    apply(iptc.province, &File::setProvince);
+    apply(iptc.countryCode, &File::setCountryCode);
+    apply(iptc.source, &File::setSource);
+    apply(iptc.copyright, &File::setCopyright);
 }
 
 } // namespace Brenmarle

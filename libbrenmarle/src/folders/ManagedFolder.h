@@ -7,6 +7,7 @@
 #include <set>
 #include <vector>
 
+#include "exif/IPTCReader.h"
 #include "folders/LocalFolder.h"
 
 namespace Brenmarle {
@@ -50,6 +51,9 @@ protected:
     void setFileUris(std::vector<wxString> uris);
 
 private:
+    // Fields the picture's IPTC block names replace the file's (the user has not edited them).
+    static void applyIptc(File& file, const IPTCData& iptc);
+
     std::vector<wxString> m_uris;
     std::set<wxString> m_uriSet;
 };
