@@ -54,11 +54,7 @@ void AlbumFolder::readRow()
 
 wxString AlbumFolder::getURI() const { return m_record.uri; }
 
-wxString AlbumFolder::getName() const
-{
-    LibraryLock lock;
-    return m_record.name;
-}
+wxString AlbumFolder::getName() const { return locked(m_record.name); }
 
 void AlbumFolder::update()
 {
@@ -69,113 +65,37 @@ void AlbumFolder::update()
 wxString AlbumFolder::getUuid() const { return m_uuid; }
 
 
-void AlbumFolder::setName(const wxString& name)
+// Album fields are read and written under the library lock, like every folder's state.
+template <typename T> T AlbumFolder::locked(const T& field) const
 {
     LibraryLock lock;
-    m_record.name = name;
+    return field;
 }
 
-wxString AlbumFolder::getIcon() const
+template <typename T> void AlbumFolder::lockedSet(T& field, const T& value)
 {
     LibraryLock lock;
-    return m_record.icon;
+    field = value;
 }
 
-void AlbumFolder::setIcon(const wxString& icon)
-{
-    LibraryLock lock;
-    m_record.icon = icon;
-}
-
-wxString AlbumFolder::getDescription() const
-{
-    LibraryLock lock;
-    return m_record.description;
-}
-
-void AlbumFolder::setDescription(const wxString& description)
-{
-    LibraryLock lock;
-    m_record.description = description;
-}
-
-int32_t AlbumFolder::getCreationTime() const
-{
-    LibraryLock lock;
-    return m_record.creationTime;
-}
-
-int32_t AlbumFolder::getModifyTime() const
-{
-    LibraryLock lock;
-    return m_modifyTime;
-}
-
-int32_t AlbumFolder::getMetaModifyTime() const
-{
-    LibraryLock lock;
-    return m_record.metaModifyTime;
-}
-
-void AlbumFolder::setMetaModifyTime(int32_t seconds)
-{
-    LibraryLock lock;
-    m_record.metaModifyTime = seconds;
-}
-
-int32_t AlbumFolder::getSafeStorageUpdateTime() const
-{
-    LibraryLock lock;
-    return m_record.safeStorageUpdateTime;
-}
-
-void AlbumFolder::setSafeStorageUpdateTime(int32_t seconds)
-{
-    LibraryLock lock;
-    m_record.safeStorageUpdateTime = seconds;
-}
-
-wxString AlbumFolder::getSafeStorageAccountId() const
-{
-    LibraryLock lock;
-    return m_record.safeStorageAccountId;
-}
-
-void AlbumFolder::setSafeStorageAccountId(const wxString& id)
-{
-    LibraryLock lock;
-    m_record.safeStorageAccountId = id;
-}
-
-bool AlbumFolder::hasSafeStorageWarning() const
-{
-    LibraryLock lock;
-    return m_record.safeStorageWarning;
-}
-
-void AlbumFolder::setSafeStorageWarning(bool warning)
-{
-    LibraryLock lock;
-    m_record.safeStorageWarning = warning;
-}
-
-bool AlbumFolder::isHidden() const
-{
-    LibraryLock lock;
-    return m_record.hidden;
-}
-
-void AlbumFolder::setHidden(bool hidden)
-{
-    LibraryLock lock;
-    m_record.hidden = hidden;
-}
-
-bool AlbumFolder::isListedHidden() const
-{
-    LibraryLock lock;
-    return m_listedHidden;
-}
+void AlbumFolder::setName(const wxString& name) { lockedSet(m_record.name, name); }
+int32_t AlbumFolder::getCreationTime() const { return locked(m_record.creationTime); }
+int32_t AlbumFolder::getModifyTime() const { return locked(m_modifyTime); }
+bool AlbumFolder::isListedHidden() const { return locked(m_listedHidden); }
+wxString AlbumFolder::getIcon() const { return locked(m_record.icon); }
+void AlbumFolder::setIcon(const wxString& value) { lockedSet(m_record.icon, value); }
+wxString AlbumFolder::getDescription() const { return locked(m_record.description); }
+void AlbumFolder::setDescription(const wxString& value) { lockedSet(m_record.description, value); }
+int32_t AlbumFolder::getMetaModifyTime() const { return locked(m_record.metaModifyTime); }
+void AlbumFolder::setMetaModifyTime(int32_t value) { lockedSet(m_record.metaModifyTime, value); }
+int32_t AlbumFolder::getSafeStorageUpdateTime() const { return locked(m_record.safeStorageUpdateTime); }
+void AlbumFolder::setSafeStorageUpdateTime(int32_t value) { lockedSet(m_record.safeStorageUpdateTime, value); }
+wxString AlbumFolder::getSafeStorageAccountId() const { return locked(m_record.safeStorageAccountId); }
+void AlbumFolder::setSafeStorageAccountId(const wxString& value) { lockedSet(m_record.safeStorageAccountId, value); }
+bool AlbumFolder::hasSafeStorageWarning() const { return locked(m_record.safeStorageWarning); }
+void AlbumFolder::setSafeStorageWarning(bool value) { lockedSet(m_record.safeStorageWarning, value); }
+bool AlbumFolder::isHidden() const { return locked(m_record.hidden); }
+void AlbumFolder::setHidden(bool value) { lockedSet(m_record.hidden, value); }
 
 bool AlbumFolder::isLive() const { return getIcon().EndsWith("_live"); }
 

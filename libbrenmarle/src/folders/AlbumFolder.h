@@ -68,6 +68,8 @@ public:
     static bool isValidUri(const wxString& uri);
 
 private:
+    template <typename T> T locked(const T& field) const;
+    template <typename T> void lockedSet(T& field, const T& value);
     void readRow();
     static void loadInto(const std::vector<wxString>& uris, AlbumMap& albums, const char* logFormat,
                          bool listedHidden);
