@@ -1,58 +1,42 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "main/CommandLine.h"
 
-namespace {
-StartupCommand parse(std::initializer_list<const char*> args)
+TEST(CommandLine, OptionsIgnoreCaseCommandFilesDoNotAndAnythingElseIsOpened)
 {
-    wxArrayString arguments;
-    for (const char* arg : args)
-        arguments.push_back(wxString::FromUTF8(arg));
-    return CommandLine::parse(arguments);
-}
-} // namespace
-
-TEST(CommandLine, NoArgumentsStartsTheProgram)
-{
-    const StartupCommand command = parse({});
-    EXPECT_EQ(command.command, "start");
-    EXPECT_EQ(command.argument, "");
-    EXPECT_FALSE(command.registerCameraHandler);
-}
-
-TEST(CommandLine, OptionsIgnoreCaseAndTakeTheSecondArgument)
-{
-    EXPECT_EQ(parse({"--EDIT", "/p/a.jpg"}).command, "edit");
-    EXPECT_EQ(parse({"--EDIT", "/p/a.jpg"}).argument, "/p/a.jpg");
-    EXPECT_EQ(parse({"--OpenUri", "app://go/myalbums"}).command, "openuri");
-    EXPECT_EQ(parse({"--deletedata", "2.4.16"}).command, "removedata");
-    EXPECT_EQ(parse({"--removedata", "2.4.16"}).argument, "2.4.16");
-    EXPECT_EQ(parse({"--setdefhandlers"}).command, "regdefhandlers");
-    EXPECT_EQ(parse({"--runquery"}).argument, "");
-    EXPECT_TRUE(parse({"--StiRegister"}).registerCameraHandler);
-}
-
-TEST(CommandLine, StiPrefixMeansCamera)
-{
-    const StartupCommand command = parse({"/StiDevice:{6BDD}", "/media/card"});
-    EXPECT_EQ(command.command, "camera");
-    EXPECT_EQ(command.argument, "/media/card");
-}
-
-TEST(CommandLine, CommandFileOnlyByLowerCaseExtension)
-{
-    EXPECT_EQ(parse({"/tmp/import.vscf"}).command, "command");
-    EXPECT_EQ(parse({"/tmp/import.vscf"}).argument, "/tmp/import.vscf");
-    const StartupCommand upper = parse({"/tmp/IMPORT.VSCF"});
-    EXPECT_EQ(upper.command, "open");
-    EXPECT_EQ(upper.argument, "/tmp/IMPORT.VSCF");
-}
-
-TEST(CommandLine, AnythingElseOpensThePicture)
-{
-    const StartupCommand command = parse({wxString::FromUTF8("/home/åse/Bilder/ferie.jpg").utf8_str().data(), "ignored"});
-    EXPECT_EQ(command.command, "open");
-    EXPECT_EQ(command.argument, wxString::FromUTF8("/home/åse/Bilder/ferie.jpg"));
-    // An unknown option is taken as a file name, not dropped.
-    EXPECT_EQ(parse({"--bogus"}).command, "open");
+    struct Case {
+        std::vector<const char*> arguments;
+        const char* command;
+        const char* argument;
+    };
+    const Case cases[] = {
+        {{}, "start", ""},
+        {{"--EDIT", "/p/a.jpg"}, "edit", "/p/a.jpg"},
+        {{"--OpenUri", "app://go/myalbums"}, "openuri", "app://go/myalbums"},
+        {{"--deletedata", "2.4.16"}, "removedata", "2.4.16"},
+        {{"--removedata", "2.4.16"}, "removedata", "2.4.16"},
+        {{"--setdefhandlers"}, "regdefhandlers", ""},
+        {{"--runquery"}, "runquery", ""},
+        {{"/StiDevice:{6BDD}", "/media/card"}, "camera", "/media/card"},
+        // Command files only by the lower-case extension.
+        {{"/tmp/import.vscf"}, "command", "/tmp/import.vscf"},
+        {{"/tmp/IMPORT.VSCF"}, "open", "/tmp/IMPORT.VSCF"},
+        {{"/home/åse/Bilder/ferie.jpg", "ignored"}, "open", "/home/åse/Bilder/ferie.jpg"},
+        // An unknown option is taken as a file name, not dropped.
+        {{"--bogus"}, "open", "--bogus"},
+    };
+    for (const Case& c : cases) {
+        wxArrayString arguments;
+        for (const char* argument : c.arguments)
+            arguments.push_back(wxString::FromUTF8(argument));
+        const StartupCommand command = CommandLine::parse(arguments);
+        EXPECT_EQ(command.command, c.command) << (c.arguments.empty() ? "" : c.arguments[0]);
+        EXPECT_EQ(command.argument, wxString::FromUTF8(c.argument)) << command.command;
+        EXPECT_FALSE(command.registerCameraHandler) << command.command;
+    }
+    wxArrayString camera;
+    camera.push_back("--StiRegister");
+    EXPECT_TRUE(CommandLine::parse(camera).registerCameraHandler);
 }

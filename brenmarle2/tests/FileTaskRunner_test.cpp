@@ -183,25 +183,3 @@ TEST_F(FileTaskRunnerTest, TheFinishedHandlerMayDestroyTheRunner)
     EXPECT_EQ(album->getFileCount(), 1);
     EXPECT_EQ(shownDialogs(), 0);
 }
-
-TEST_F(FileTaskRunnerTest, ATaskThatIsNoCopyMoveOrDeleteIsRefused)
-{
-    class RenameTask : public FileTask {
-    public:
-        explicit RenameTask(bool& deleted) : FileTask({}), m_deleted(deleted) {}
-        ~RenameTask() override { m_deleted = true; }
-
-    protected:
-        wxString getProgressFormat() const override { return "Renaming picture %d of %d"; }
-        void handleFile(File&) override {}
-
-    private:
-        bool& m_deleted;
-    };
-    bool deleted = false;
-    FileTaskRunner runner(std::make_unique<RenameTask>(deleted), 0);
-
-    EXPECT_EQ(runner.getState(), State::Refused);
-    EXPECT_TRUE(deleted);
-    EXPECT_EQ(runner.getDialog(), nullptr);
-}

@@ -67,7 +67,7 @@ TEST(IPTCReaderFields, ReadsEveryFieldTheCatalogueKeeps)
     EXPECT_FALSE(data.isEmpty());
 }
 
-TEST(IPTCReaderFields, BlanksAreTrimmedAndBlankFieldsStayEmpty)
+TEST(IPTCReaderFields, BlanksAreTrimmedBlankFieldsStayEmptyAndOtherDatasetsAreIgnored)
 {
     const IPTCData data =
         parse(concat({iptcRecord(2, 120, "  caption \r\n"), iptcRecord(2, 25, "   "),
@@ -75,23 +75,15 @@ TEST(IPTCReaderFields, BlanksAreTrimmedAndBlankFieldsStayEmpty)
     EXPECT_EQ(data.caption, "caption");
     EXPECT_TRUE(data.keywords.empty());
     EXPECT_EQ(data.city, "Oslo"); // an empty first record does not hide the real one
+    EXPECT_TRUE(parse(concat({iptcRecord(1, 120, "envelope, not a caption"),
+                              iptcRecord(2, 5, "object name"), iptcRecord(8, 10, "x")}))
+                    .isEmpty());
 }
 
-TEST(IPTCReaderFields, OtherRecordsAndDatasetsAreIgnored)
-{
-    const IPTCData data = parse(concat({iptcRecord(1, 120, "envelope, not a caption"),
-                                        iptcRecord(2, 5, "object name"), iptcRecord(8, 10, "x")}));
-    EXPECT_TRUE(data.isEmpty());
-}
-
-TEST(IPTCReaderCharacterSets, UndeclaredTextIsUtf8WhenValidElseLatin1)
+TEST(IPTCReaderFields, UndeclaredTextIsUtf8WhenValidElseLatin1AndADeclaredOtherSetIsLatin1)
 {
     EXPECT_EQ(parse(iptcRecord(2, 90, "Z\xc3\xbcrich")).city, wxString::FromUTF8("Z\xc3\xbcrich"));
     EXPECT_EQ(parse(iptcRecord(2, 90, "Z\xfcrich")).city, wxString::FromUTF8("Z\xc3\xbcrich"));
-}
-
-TEST(IPTCReaderCharacterSets, ADeclaredOtherSetMeansLatin1)
-{
     // "ESC , A" announces ISO-8859-1; the bytes would also be valid UTF-8.
     const IPTCData data =
         parse(concat({iptcRecord(1, 90, "\x1b,A"), iptcRecord(2, 90, "\xc3\xa9t\xc3\xa9")}));

@@ -68,12 +68,6 @@ TEST(PictureReaderFormats, ClaimedSizesBeyondTheLimitsAreRefusedBeforeDecoding)
     }
 }
 
-TEST(PictureReaderFormats, AMissingFileIsNotFound)
-{
-    ScratchDir dir;
-    EXPECT_THROW(PictureReader(dir / "gone.jpg"), Quorvel::FileNotFoundException);
-}
-
 TEST(ImageMagickSetup, StartingTwiceKeepsLimitsNoLooserThanOurs)
 {
     Brenmarle::initImageMagick();

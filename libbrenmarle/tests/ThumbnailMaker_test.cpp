@@ -99,7 +99,11 @@ TEST_F(ThumbnailMakerTest, ResizedCopiesFitTheTurnedPictureIntoTheDisplay)
     const auto copy = load(dir / "resized/1920x1080/abc/p+1.vstf");
     EXPECT_EQ(copy->getWidth(), 810);
     EXPECT_EQ(copy->getHeight(), 1080);
+    EXPECT_TRUE(redAt(*copy->getDrawable(), 800, 10)); // turned clockwise
     EXPECT_TRUE(Brenmarle::EXIFProfile(dir / "resized/1920x1080/abc/p+1.vstf").isEmpty());
+    // A display larger than the picture does not enlarge it.
+    ThumbnailMaker::makeResizedCopy(dir / "photo.jpg", dir / "big.vstf", 8000, 8000, 0);
+    EXPECT_EQ(load(dir / "big.vstf")->getWidth(), 4000);
 }
 
 TEST_F(ThumbnailMakerTest, ACacheFileOfAShownPictureLeavesThePictureAlone)
@@ -169,18 +173,13 @@ protected:
     wxString m_lastMessage;
 };
 
-TEST_F(ThumbnailMakerHostileTest, EmptyAndNonPictureFilesAreNoPictures)
+TEST_F(ThumbnailMakerHostileTest, EmptyAndNonPictureFilesAreNoPicturesAndTruncatedJpegsFail)
 {
-    TestPictures::writeFile(dir / "empty.jpg", "");
-    TestPictures::writeFile(dir / "text.jpg", "Dear diary, today I took no pictures.\n");
-    TestPictures::writeFile(dir / "script.jpg", "<svg xmlns='http://www.w3.org/2000/svg'/>");
-    expectFailure(dir / "empty.jpg", true);
-    expectFailure(dir / "text.jpg", true);
-    expectFailure(dir / "script.jpg", true);
-}
-
-TEST_F(ThumbnailMakerHostileTest, TruncatedJpegsFail)
-{
+    for (const char* text : {"", "Dear diary, today I took no pictures.\n",
+                             "<svg xmlns='http://www.w3.org/2000/svg'/>"}) {
+        TestPictures::writeFile(dir / "text.jpg", text);
+        expectFailure(dir / "text.jpg", true);
+    }
     TestPictures::writeJpeg(dir / "whole.jpg", 640, 480);
     const std::string whole = TestPictures::readFile(dir / "whole.jpg");
     for (size_t length : {size_t(3), size_t(200), whole.size() / 2, whole.size() - 2}) {

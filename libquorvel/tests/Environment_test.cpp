@@ -23,42 +23,27 @@ TEST_F(EnvironmentTest, FoldersFollowXdgDataHomeAndTheIpcName)
     EXPECT_EQ(Environment::getUserConfigPath(), dir.path() + ".local/share/vistrelle/user.ini");
     EXPECT_EQ(Environment::getNetworkSettingsPath(),
               dir.path() + ".local/share/quorvel-common/network.ini");
-}
-
-TEST_F(EnvironmentTest, MissingXdgDataHomeFallsBackToLocalShare)
-{
+    // Unset or relative, XDG_DATA_HOME falls back to ~/.local/share.
     wxUnsetEnv("XDG_DATA_HOME");
     EXPECT_EQ(Environment::getAppDataDir(), dir.path() + ".local/share/");
     wxSetEnv("XDG_DATA_HOME", "relative/is/ignored");
     EXPECT_EQ(Environment::getAppDataDir(), dir.path() + ".local/share/");
 }
 
-TEST_F(EnvironmentTest, OverrideDirFirstLineWins)
+TEST_F(EnvironmentTest, OverrideDirFirstLineWinsAndTheTxtFileCountsOnlyWithoutIt)
 {
     dir.writeFile(".local/share/vistrelle/override.dir", "/srv/photos/\nignored\n");
+    dir.writeFile(".local/share/vistrelle/override.dir.txt", "/srv/other");
     EXPECT_EQ(Environment::getUserDataDir(), "/srv/photos/");
     EXPECT_EQ(Environment::getDatabasePath(), "/srv/photos/database.db");
-}
-
-TEST_F(EnvironmentTest, OverrideDirTxtIsUsedOnlyWithoutOverrideDir)
-{
-    dir.writeFile(".local/share/vistrelle/override.dir.txt", "/srv/other");
+    ASSERT_TRUE(wxRemoveFile(dir / ".local/share/vistrelle/override.dir"));
+    Environment::init("vistrelle", dir.path() + "bin");
     EXPECT_EQ(Environment::getUserDataDir(), "/srv/other/");
 }
 
-TEST_F(EnvironmentTest, UserDataSubfolderMustExist)
+TEST_F(EnvironmentTest, DesktopComesFromUserDirsElseHomeDesktopAndSwitchesDebug)
 {
-    EXPECT_FALSE(Environment::setUserDataSubfolder(""));
-    EXPECT_FALSE(Environment::setUserDataSubfolder("Partner"));
-    EXPECT_EQ(Environment::getUserDataDir(), dir.path() + ".local/share/vistrelle/");
-    Environment::init("vistrelle", dir.path() + "bin");
-    ASSERT_TRUE(wxMkdir(dir.path() + ".local/share/Partner"));
-    EXPECT_TRUE(Environment::setUserDataSubfolder("Partner"));
-    EXPECT_EQ(Environment::getUserDataDir(), dir.path() + ".local/share/Partner/");
-}
-
-TEST_F(EnvironmentTest, DesktopComesFromUserDirsAndSwitchesDebug)
-{
+    EXPECT_EQ(Environment::getDesktopDir(), dir.path() + "Desktop/");
     dir.writeFile(".config/user-dirs.dirs", "# comment\nXDG_DESKTOP_DIR=\"$HOME/Skrivebord\"\n");
     EXPECT_EQ(Environment::getDesktopDir(), dir.path() + "Skrivebord/");
     EXPECT_FALSE(Environment::isDebug());
@@ -67,9 +52,4 @@ TEST_F(EnvironmentTest, DesktopComesFromUserDirsAndSwitchesDebug)
     EXPECT_FALSE(Environment::isDebug());
     Environment::init("vistrelle", dir.path() + "bin");
     EXPECT_TRUE(Environment::isDebug());
-}
-
-TEST_F(EnvironmentTest, DesktopFallsBackToHomeDesktop)
-{
-    EXPECT_EQ(Environment::getDesktopDir(), dir.path() + "Desktop/");
 }

@@ -6,10 +6,8 @@
 #include "ScratchDir.h"
 #include "SmallFileSystem.h"
 #include "system/Exceptions.h"
-#include "util/InputFile.h"
 #include "util/OutputFile.h"
 
-using Quorvel::InputFile;
 using Quorvel::OutputFile;
 
 namespace {
@@ -19,29 +17,6 @@ size_t entriesIn(const wxString& dir)
     return wxDir::GetAllFiles(dir, &files, wxEmptyString, wxDIR_FILES | wxDIR_HIDDEN);
 }
 } // namespace
-
-TEST(InputFile, MissingFileIsFileNotFoundWithTheStandardMessage)
-{
-    ScratchDir dir;
-    try {
-        InputFile file(dir / "absent.jpg");
-        FAIL() << "opened a missing file";
-    } catch (const Quorvel::FileNotFoundException& e) {
-        EXPECT_EQ(e.getMessage(), "Could not open file " + dir / "absent.jpg" + " for reading");
-    }
-}
-
-TEST(InputFile, ReadsToTheEndAndKnowsItsLength)
-{
-    ScratchDir dir;
-    dir.writeFile("a.bin", std::string(5000, 'q'));
-    InputFile file(dir / "a.bin");
-    EXPECT_EQ(file.length(), 5000);
-    char buffer[4096];
-    EXPECT_EQ(file.read(buffer, sizeof buffer), 4096u);
-    EXPECT_EQ(file.read(buffer, sizeof buffer), 904u);
-    EXPECT_EQ(file.read(buffer, sizeof buffer), 0u);
-}
 
 TEST(OutputFile, NothingIsVisibleUntilCommit)
 {
@@ -66,20 +41,6 @@ TEST(OutputFile, AbandonedWriteLeavesNothingBehind)
     }
     EXPECT_EQ(dir.readFile("photo.jpg"), "original");
     EXPECT_EQ(entriesIn(dir.path()), 1u);
-}
-
-TEST(OutputFile, NoReplaceLeavesTheExistingFileAndAllowsAnotherName)
-{
-    ScratchDir dir;
-    dir.writeFile("photo.jpg", "first");
-    OutputFile out(dir / "photo.jpg");
-    out.write("second", 6);
-    EXPECT_FALSE(out.commit(OutputFile::Replace::No));
-    EXPECT_EQ(dir.readFile("photo.jpg"), "first");
-    out.rename(dir / "photo (2).jpg");
-    EXPECT_TRUE(out.commit(OutputFile::Replace::No));
-    EXPECT_EQ(dir.readFile("photo (2).jpg"), "second");
-    EXPECT_EQ(entriesIn(dir.path()), 2u);
 }
 
 TEST(OutputFile, FullDiskIsNotEnoughSpaceAndLeavesNoPartialFile)

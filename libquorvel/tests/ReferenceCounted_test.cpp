@@ -28,7 +28,7 @@ protected:
 
 } // namespace
 
-TEST_F(ReferenceCountedTest, LastReleaseDestroysExactlyOnce)
+TEST_F(ReferenceCountedTest, LastReleaseDestroysExactlyOnceAndADropMayKeepTheObject)
 {
     auto* object = new Counted;
     EXPECT_EQ(object->getReferenceCount(), 1);
@@ -37,16 +37,13 @@ TEST_F(ReferenceCountedTest, LastReleaseDestroysExactlyOnce)
     EXPECT_EQ(g_destroyed, 0);
     object->release();
     EXPECT_EQ(g_destroyed, 1);
-}
 
-TEST_F(ReferenceCountedTest, DropWithoutDestroyLeavesTheObject)
-{
-    auto* object = new Counted;
-    EXPECT_EQ(object->dropReference(false), 0);
-    EXPECT_EQ(g_destroyed, 0);
-    object->addReference();
-    object->release();
+    auto* kept = new Counted;
+    EXPECT_EQ(kept->dropReference(false), 0);
     EXPECT_EQ(g_destroyed, 1);
+    kept->addReference();
+    kept->release();
+    EXPECT_EQ(g_destroyed, 2);
 }
 
 TEST_F(ReferenceCountedTest, DroppingToOneCountsAnOrphan)

@@ -1,43 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <vector>
 
-#include "EventRecorder.h"
+#include "Gate.h"
+#include "SlaveRecorder.h"
 #include "system/Exceptions.h"
 #include "threads/SlaveManager.h"
-#include "threads/SlaveManagerEvent.h"
 
 using Quorvel::Slave;
 using Quorvel::SlaveManager;
-using Quorvel::SlaveManagerEvent;
 
 namespace {
-
-class SlaveRecorder : public EventRecorder {
-public:
-    SlaveRecorder()
-    {
-        record(Quorvel::EVT_SLAVE_STARTED);
-        record(Quorvel::EVT_SLAVE_PROGRESS);
-        record(Quorvel::EVT_SLAVE_FINISHED);
-        record(Quorvel::EVT_SLAVE_ABORTED);
-        record(Quorvel::EVT_SLAVE_FAILED);
-    }
-    const SlaveManagerEvent& event(std::size_t index) const { return at<SlaveManagerEvent>(index); }
-    std::vector<wxString> startedNames() const
-    {
-        std::vector<wxString> names;
-        for (std::size_t i = 0; i < count(); ++i)
-            if (typeAt(i) == Quorvel::EVT_SLAVE_STARTED)
-                names.push_back(event(i).getName());
-        return names;
-    }
-};
 
 // Counts how many slaves ran and how many were deleted.
 struct Tally {
@@ -45,69 +21,51 @@ struct Tally {
     std::atomic<int> deleted{0};
 };
 
+// Runs `body`; with a gate it first waits there until released or aborted. The test may keep a
+// pointer to a slave held at its gate: the manager deletes a slave only after it returns.
 class ScriptedSlave : public Slave {
 public:
-    ScriptedSlave(const wxString& name, Tally& tally, std::function<void(Slave&)> body = {})
-        : Slave(1, 2, name), m_tally(tally), m_body(std::move(body))
+    ScriptedSlave(const wxString& name, Tally& tally, std::function<void(Slave&)> body = {},
+                  std::shared_ptr<Gate> gate = nullptr)
+        : Slave(1, 2, name), m_tally(tally), m_body(std::move(body)), m_gate(std::move(gate))
     {
     }
-    ~ScriptedSlave() override { ++m_tally.deleted; }
+    ~ScriptedSlave() override
+    {
+        ++m_tally.deleted;
+        if (onDelete)
+            onDelete();
+    }
+    std::function<void()> onDelete;
 
 protected:
     void work() override
     {
         ++m_tally.ran;
+        if (m_gate) {
+            m_gate->hold([this] { return isAborted(); });
+            checkAbort();
+        }
         if (m_body)
             m_body(*this);
+    }
+    void onAbort() override
+    {
+        if (m_gate)
+            m_gate->wake();
     }
 
 private:
     Tally& m_tally;
     std::function<void(Slave&)> m_body;
+    std::shared_ptr<Gate> m_gate;
 };
 
-// Works until released or aborted. The test keeps a pointer to it; it stays valid while the
-// slave blocks, because the manager deletes a slave only after it returns.
-class BlockingSlave : public ScriptedSlave {
-public:
-    BlockingSlave(const wxString& name, Tally& tally) : ScriptedSlave(name, tally) {}
-    void waitUntilRunning()
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_running; });
-    }
-    void letFinish()
-    {
-        // Notified under the lock: once it is released, the worker may end and delete us.
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_released = true;
-        m_changed.notify_all();
-    }
-
-protected:
-    void work() override
-    {
-        ScriptedSlave::work();
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_running = true;
-        m_changed.notify_all();
-        m_changed.wait(lock, [this] { return m_released || isAborted(); });
-        lock.unlock();
-        checkAbort();
-    }
-    void onAbort() override
-    {
-        // Under the lock, so the waiter cannot miss the flag between its look and its wait.
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_changed.notify_all();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_running = false;
-    bool m_released = false;
-};
+std::unique_ptr<ScriptedSlave> blocking(const wxString& name, Tally& tally,
+                                        const std::shared_ptr<Gate>& gate)
+{
+    return std::make_unique<ScriptedSlave>(name, tally, nullptr, gate);
+}
 
 } // namespace
 
@@ -140,15 +98,14 @@ TEST(SlaveManager, ListenersSevenAndEightEachGetEveryEventWithTheirId)
             EXPECT_EQ(recorder->event(i).getFirstNumber(), 1);
             EXPECT_EQ(recorder->event(i).getSecondNumber(), 2);
         }
-        const SlaveManagerEvent& progress = recorder->event(1);
-        EXPECT_EQ(progress.getProgressText(), "Copying");
-        EXPECT_EQ(progress.getProgressValues(), (Slave::Values{3, 10, 0, 0}));
-        EXPECT_EQ(progress.getDetailText(), "IMG_0001.JPG");
+        EXPECT_EQ(recorder->event(1).getProgressText(), "Copying");
+        EXPECT_EQ(recorder->event(1).getProgressValues(), (Slave::Values{3, 10, 0, 0}));
+        EXPECT_EQ(recorder->event(1).getDetailText(), "IMG_0001.JPG");
     }
     EXPECT_EQ(tally.deleted, 1);
 }
 
-TEST(SlaveManager, AbortExceptionGivesAnAbortedEventAndNoFinished)
+TEST(SlaveManager, AbortExceptionIsAbortedAndOtherExceptionsFailWithTheirMessage)
 {
     SlaveRecorder listener;
     Tally tally;
@@ -160,72 +117,60 @@ TEST(SlaveManager, AbortExceptionGivesAnAbortedEventAndNoFinished)
             slave.checkAbort();
             slave.setProgress("not reached", {});
         }));
-        ASSERT_TRUE(listener.waitForCount(2));
+        manager.addSlave(std::make_unique<ScriptedSlave>(
+            "delete", tally, [](Slave&) { throw Quorvel::FileAccessException("read-only"); }));
+        manager.addSlave(std::make_unique<ScriptedSlave>("next", tally));
+        ASSERT_TRUE(listener.waitForCount(6));
     }
     listener.processPending();
 
     ASSERT_EQ(listener.types(),
-              (std::vector<wxEventType>{Quorvel::EVT_SLAVE_STARTED, Quorvel::EVT_SLAVE_ABORTED}));
+              (std::vector<wxEventType>{Quorvel::EVT_SLAVE_STARTED, Quorvel::EVT_SLAVE_ABORTED,
+                                        Quorvel::EVT_SLAVE_STARTED, Quorvel::EVT_SLAVE_FAILED,
+                                        Quorvel::EVT_SLAVE_STARTED, Quorvel::EVT_SLAVE_FINISHED}));
     EXPECT_EQ(listener.event(1).getErrorCode(), "Application.Error");
     EXPECT_EQ(listener.event(1).getErrorMessage(), "Operation aborted on request");
     EXPECT_EQ(listener.event(1).getName(), "move");
-}
-
-TEST(SlaveManager, FailureCarriesTheExceptionsCodeAndMessage)
-{
-    SlaveRecorder listener;
-    Tally tally;
-    {
-        SlaveManager manager;
-        manager.addListener(&listener, 1);
-        manager.addSlave(std::make_unique<ScriptedSlave>(
-            "delete", tally, [](Slave&) { throw Quorvel::FileAccessException("read-only"); }));
-        manager.addSlave(std::make_unique<ScriptedSlave>("next", tally));
-        ASSERT_TRUE(listener.waitForCount(4));
-    }
-    listener.processPending();
-
-    ASSERT_EQ(listener.count(), 4u);
-    EXPECT_EQ(listener.typeAt(1), Quorvel::EVT_SLAVE_FAILED);
-    EXPECT_EQ(listener.event(1).getErrorCode(), "Application.Error");
-    EXPECT_EQ(listener.event(1).getErrorMessage(), "read-only");
-    EXPECT_EQ(listener.typeAt(3), Quorvel::EVT_SLAVE_FINISHED);
-    EXPECT_EQ(tally.deleted, 2);
+    EXPECT_EQ(listener.event(3).getErrorCode(), "Application.Error");
+    EXPECT_EQ(listener.event(3).getErrorMessage(), "read-only");
+    EXPECT_EQ(tally.deleted, 3);
 }
 
 TEST(SlaveManager, InsertedSlavesRunInTheirPlaceAndBeyondTheEndMeansLast)
 {
     SlaveRecorder listener;
     Tally tally;
+    auto gate = std::make_shared<Gate>();
     {
         SlaveManager manager;
         manager.addListener(&listener, 1);
-        auto blocker = std::make_unique<BlockingSlave>("blocker", tally);
-        BlockingSlave* running = blocker.get();
-        manager.addSlave(std::move(blocker));
-        running->waitUntilRunning();
+        manager.addSlave(blocking("blocker", tally, gate));
+        ASSERT_TRUE(gate->waitForArrival());
         EXPECT_EQ(manager.addSlave(std::make_unique<ScriptedSlave>("b", tally)), 1u);
         EXPECT_EQ(manager.insertSlave(std::make_unique<ScriptedSlave>("a", tally), 0), 2u);
         EXPECT_EQ(manager.insertSlave(std::make_unique<ScriptedSlave>("c", tally), 99), 3u);
-        running->letFinish();
+        gate->release();
         ASSERT_TRUE(listener.waitForCount(8));
     }
-    EXPECT_EQ(listener.startedNames(), (std::vector<wxString>{"blocker", "a", "b", "c"}));
+    std::vector<wxString> started;
+    for (std::size_t i = 0; i < listener.count(); ++i)
+        if (listener.typeAt(i) == Quorvel::EVT_SLAVE_STARTED)
+            started.push_back(listener.event(i).getName());
+    EXPECT_EQ(started, (std::vector<wxString>{"blocker", "a", "b", "c"}));
 }
 
 TEST(SlaveManager, AbortAllStopsTheRunningSlaveAndDeletesTheWaitingUnrun)
 {
     SlaveRecorder listener;
     Tally tally;
+    auto gate = std::make_shared<Gate>();
     {
         SlaveManager manager;
         EXPECT_FALSE(manager.abortAll());
         manager.addListener(&listener, 1);
-        auto blocker = std::make_unique<BlockingSlave>("blocker", tally);
-        BlockingSlave* running = blocker.get();
-        manager.addSlave(std::move(blocker));
+        manager.addSlave(blocking("blocker", tally, gate));
         manager.addSlave(std::make_unique<ScriptedSlave>("waiting", tally));
-        running->waitUntilRunning();
+        ASSERT_TRUE(gate->waitForArrival());
 
         EXPECT_TRUE(manager.abortAll());
         ASSERT_TRUE(listener.waitForCount(2));
@@ -239,30 +184,19 @@ TEST(SlaveManager, AbortAllStopsTheRunningSlaveAndDeletesTheWaitingUnrun)
 
 TEST(SlaveManager, DestructorDeletesWaitingSlavesWithoutRunningThem)
 {
-    // Lets the running slave end only once the waiting ones are being deleted, so the manager
-    // cannot have started them.
-    class ReleasingSlave : public ScriptedSlave {
-    public:
-        ReleasingSlave(Tally& tally, BlockingSlave& blocker)
-            : ScriptedSlave("waiting", tally), m_blocker(blocker)
-        {
-        }
-        ~ReleasingSlave() override { m_blocker.letFinish(); }
-
-    private:
-        BlockingSlave& m_blocker;
-    };
-
     Tally tally;
+    auto gate = std::make_shared<Gate>();
     {
         SlaveManager manager;
         EXPECT_FALSE(manager.abortCurrent());
-        auto blocker = std::make_unique<BlockingSlave>("blocker", tally);
-        BlockingSlave& running = *blocker;
-        manager.addSlave(std::move(blocker));
-        manager.addSlave(std::make_unique<ReleasingSlave>(tally, running));
+        manager.addSlave(blocking("blocker", tally, gate));
+        // The running slave ends only once a waiting one is deleted, so the manager cannot
+        // have started them.
+        auto releasing = std::make_unique<ScriptedSlave>("waiting", tally);
+        releasing->onDelete = [gate] { gate->release(); };
+        manager.addSlave(std::move(releasing));
         manager.addSlave(std::make_unique<ScriptedSlave>("two", tally));
-        running.waitUntilRunning();
+        ASSERT_TRUE(gate->waitForArrival());
     }
     EXPECT_EQ(tally.ran, 1);
     EXPECT_EQ(tally.deleted, 3);

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <stdexcept>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "EventRecorder.h"
+#include "Gate.h"
 #include "system/Exceptions.h"
 #include "threads/TaskEvent.h"
 #include "threads/TaskRunnerThread.h"
@@ -23,14 +23,9 @@ namespace {
 
 // Functions, not constants: the event type values are set during another file's static
 // initialisation.
-std::vector<wxEventType> startedFinished()
+std::vector<wxEventType> startedThen(wxEventType last)
 {
-    return {Quorvel::EVT_TASK_STARTED, Quorvel::EVT_TASK_FINISHED};
-}
-
-std::vector<wxEventType> startedAborted()
-{
-    return {Quorvel::EVT_TASK_STARTED, Quorvel::EVT_TASK_ABORTED};
+    return {Quorvel::EVT_TASK_STARTED, last};
 }
 
 class TaskRecorder : public EventRecorder {
@@ -44,25 +39,6 @@ public:
         record(Quorvel::EVT_TASK_FAILED);
     }
     const TaskEvent& event(std::size_t index) const { return at<TaskEvent>(index); }
-};
-
-// Thread-safe list of what the tasks did, in order.
-class RunLog {
-public:
-    void add(const std::string& entry)
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_entries.push_back(entry);
-    }
-    std::vector<std::string> entries()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_entries;
-    }
-
-private:
-    std::mutex m_mutex;
-    std::vector<std::string> m_entries;
 };
 
 // A task whose work is given as a function; it counts its runs and its destruction.
@@ -92,45 +68,19 @@ private:
     std::atomic<int>* m_destroyed;
 };
 
-// A task that runs until the test releases it or it is aborted.
+// A task that runs until the test releases its gate or it is aborted.
 class BlockingTask : public Task {
 public:
     using Task::Task;
-    void waitUntilRunning()
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_running; });
-    }
-    void letFinish()
-    {
-        // Notified under the lock: once it is released, the worker may end and delete us.
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_released = true;
-        m_changed.notify_all();
-    }
     void run() override
     {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_running = true;
-        m_changed.notify_all();
-        m_changed.wait(lock, [this] { return m_released || isAborted(); });
-        lock.unlock();
+        gate.hold([this] { return isAborted(); });
         checkAbort();
     }
+    Gate gate;
 
 protected:
-    void onAbort() override
-    {
-        // Under the lock, so the waiter cannot miss the flag between its look and its wait.
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_changed.notify_all();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_running = false;
-    bool m_released = false;
+    void onAbort() override { gate.wake(); }
 };
 
 Ref<ScriptedTask> scripted(
@@ -144,13 +94,15 @@ Ref<ScriptedTask> scripted(
 TEST(TaskRunnerThread, RunsTasksOneAfterTheOtherInOrderAdded)
 {
     TaskRecorder first, second;
-    RunLog log;
+    std::mutex mutex;
+    std::vector<std::string> log;
     TaskRunnerThread runner;
     std::atomic<int> running{0};
     auto body = [&](ScriptedTask& task) {
         const std::string name = std::to_string(task.getId());
-        log.add(name + " begins" + (++running == 1 ? "" : " while another runs"));
-        log.add(name + (task.getTaskRunner() == &runner ? " ends" : " has no runner"));
+        std::lock_guard<std::mutex> lock(mutex);
+        log.push_back(name + " begins" + (++running == 1 ? "" : " while another runs"));
+        log.push_back(name + (task.getTaskRunner() == &runner ? " ends" : " has no runner"));
         --running;
     };
     runner.addTask(scripted(1, body), &first);
@@ -158,10 +110,9 @@ TEST(TaskRunnerThread, RunsTasksOneAfterTheOtherInOrderAdded)
     runner.waitUntilStopped();
     first.processPending();
 
-    EXPECT_EQ(log.entries(),
-              (std::vector<std::string>{"1 begins", "1 ends", "2 begins", "2 ends"}));
-    EXPECT_EQ(first.types(), startedFinished());
-    EXPECT_EQ(second.types(), startedFinished());
+    EXPECT_EQ(log, (std::vector<std::string>{"1 begins", "1 ends", "2 begins", "2 ends"}));
+    EXPECT_EQ(first.types(), startedThen(Quorvel::EVT_TASK_FINISHED));
+    EXPECT_EQ(second.types(), startedThen(Quorvel::EVT_TASK_FINISHED));
     EXPECT_EQ(first.event(1).GetId(), 1);
     EXPECT_EQ(second.event(1).GetId(), 2);
 }
@@ -189,62 +140,51 @@ TEST(TaskRunnerThread, FailuresCarryTheExceptionsCodeAndMessage)
     EXPECT_EQ(listener.typeAt(5), Quorvel::EVT_TASK_FINISHED);
 }
 
-TEST(TaskRunnerThread, AbortOfTheRunningTaskPostsOneAbortedEvent)
+TEST(TaskRunnerThread, AbortOfTheRunningTaskPostsAnAbortedEventUnlessQuiet)
 {
-    TaskRecorder listener;
-    TaskRunnerThread runner;
-    auto task = makeRef<BlockingTask>(4);
-    runner.addTask(task, &listener);
-    task->waitUntilRunning();
-    EXPECT_TRUE(runner.abortCurrent(false));
-    runner.waitUntilStopped();
-    listener.processPending();
+    for (const bool quiet : {false, true}) {
+        TaskRecorder listener;
+        TaskRunnerThread runner;
+        auto task = makeRef<BlockingTask>(4);
+        runner.addTask(task, &listener);
+        ASSERT_TRUE(task->gate.waitForArrival());
+        EXPECT_TRUE(runner.abortCurrent(quiet));
+        runner.waitUntilStopped();
+        listener.processPending();
 
-    ASSERT_EQ(listener.types(), startedAborted());
-    EXPECT_EQ(listener.event(1).GetId(), 4);
-    EXPECT_EQ(listener.event(1).getErrorCode(), "Application.Error");
-    EXPECT_EQ(listener.event(1).getErrorMessage(), "Task aborted on request");
-}
-
-TEST(TaskRunnerThread, QuietAbortPostsNoAbortedEvent)
-{
-    TaskRecorder listener;
-    TaskRunnerThread runner;
-    auto task = makeRef<BlockingTask>();
-    runner.addTask(task, &listener);
-    task->waitUntilRunning();
-    EXPECT_TRUE(runner.abortCurrent(true));
-    runner.waitUntilStopped();
-    listener.processPending();
-
-    EXPECT_EQ(listener.types(), std::vector<wxEventType>{Quorvel::EVT_TASK_STARTED});
-}
-
-TEST(TaskRunnerThread, AbortsAndClearsReportWhetherTheyFoundAnything)
-{
-    TaskRunnerThread runner;
-    EXPECT_FALSE(runner.abortAll(false));
-    EXPECT_FALSE(runner.abortCurrent(false));
-    EXPECT_FALSE(runner.clearQueue());
-    EXPECT_FALSE(runner.getCurrentTask());
+        if (quiet) {
+            EXPECT_EQ(listener.types(), std::vector<wxEventType>{Quorvel::EVT_TASK_STARTED});
+            continue;
+        }
+        ASSERT_EQ(listener.types(), startedThen(Quorvel::EVT_TASK_ABORTED));
+        EXPECT_EQ(listener.event(1).GetId(), 4);
+        EXPECT_EQ(listener.event(1).getErrorCode(), "Application.Error");
+        EXPECT_EQ(listener.event(1).getErrorMessage(), "Task aborted on request");
+    }
 }
 
 TEST(TaskRunnerThread, AbortAllDropsTheQueueAndAbortsTheRunningTask)
 {
     TaskRecorder listener;
     TaskRunnerThread runner;
+    // With nothing to abort or clear, each reports so.
+    EXPECT_FALSE(runner.abortAll(false));
+    EXPECT_FALSE(runner.abortCurrent(false));
+    EXPECT_FALSE(runner.clearQueue());
+    EXPECT_FALSE(runner.getCurrentTask());
+
     auto running = makeRef<BlockingTask>(1);
     auto waiting = scripted(2);
     runner.addTask(running, &listener);
     runner.addTask(waiting, &listener);
-    running->waitUntilRunning();
+    ASSERT_TRUE(running->gate.waitForArrival());
     EXPECT_EQ(runner.getCurrentTask().get(), running.get());
 
     EXPECT_TRUE(runner.abortAll(false));
     runner.waitUntilStopped();
     listener.processPending();
 
-    EXPECT_EQ(listener.types(), startedAborted());
+    EXPECT_EQ(listener.types(), startedThen(Quorvel::EVT_TASK_ABORTED));
     EXPECT_EQ(waiting->runs, 0);
     // The runner let go of the dropped task: only the test still holds it.
     EXPECT_EQ(waiting->getReferenceCount(), 1);
@@ -259,9 +199,9 @@ TEST(TaskRunnerThread, RequestStopStillRunsEveryQueuedTask)
     std::vector<Ref<ScriptedTask>> queued{scripted(1), scripted(2), scripted(3)};
     for (const auto& task : queued)
         runner.addTask(task, &listener);
-    gate->waitUntilRunning();
+    ASSERT_TRUE(gate->gate.waitForArrival());
     runner.requestStop();
-    gate->letFinish();
+    gate->gate.release();
     runner.waitUntilStopped();
     listener.processPending();
 
@@ -281,34 +221,21 @@ TEST(TaskRunnerThread, RemovedListenerGetsNoEventEvenOneAlreadyQueued)
     runner.addTask(task, &removed);
     auto later = scripted(2);
     runner.addTask(later, &removed);
-    task->waitUntilRunning(); // its started event is queued on `removed`, not yet handled
+    ASSERT_TRUE(task->gate.waitForArrival()); // its started event is queued, not yet handled
     runner.removeListener(&removed);
-    task->letFinish();
-    runner.addTask(scripted(3), &kept);
+    // Registered again with a new task, it hears of that task only.
+    runner.addTask(scripted(3), &removed);
+    runner.addTask(scripted(4), &kept);
+    task->gate.release();
     runner.waitUntilStopped();
     removed.processPending();
 
-    EXPECT_EQ(removed.count(), 0u);
+    ASSERT_EQ(removed.types(), startedThen(Quorvel::EVT_TASK_FINISHED));
+    EXPECT_EQ(removed.event(0).GetId(), 3);
+    EXPECT_EQ(removed.event(1).GetId(), 3);
     // Its tasks still ran; other listeners are not affected.
     EXPECT_EQ(later->runs, 1);
-    EXPECT_EQ(kept.types(), startedFinished());
-}
-
-TEST(TaskRunnerThread, ListenerAddedAgainAfterRemovalHearsOfItsNewTasks)
-{
-    TaskRecorder listener;
-    TaskRunnerThread runner;
-    auto first = makeRef<BlockingTask>(1);
-    runner.addTask(first, &listener);
-    first->waitUntilRunning();
-    runner.removeListener(&listener);
-    runner.addTask(scripted(2), &listener);
-    first->letFinish();
-    runner.waitUntilStopped();
-    listener.processPending();
-
-    ASSERT_EQ(listener.types(), startedFinished());
-    EXPECT_EQ(listener.event(0).GetId(), 2);
+    EXPECT_EQ(kept.types(), startedThen(Quorvel::EVT_TASK_FINISHED));
 }
 
 TEST(TaskRunnerThread, EventsCarryTheTasksValuesAndKeepItAlive)
@@ -339,6 +266,7 @@ TEST(TaskRunnerThread, EventsCarryTheTasksValuesAndKeepItAlive)
         EXPECT_EQ(progress.getDetailText(), "photo.jpg");
         EXPECT_EQ(progress.getDetailDone(), 1);
         EXPECT_EQ(progress.getDetailTotal(), 3);
+        // Each event has its own copy, taken when it was posted.
         EXPECT_EQ(progress.getResultText(), "");
         EXPECT_EQ(listener.event(2).getResultText(), "order 42");
         // Nobody but the recorded events holds the task now.
@@ -349,20 +277,6 @@ TEST(TaskRunnerThread, EventsCarryTheTasksValuesAndKeepItAlive)
     EXPECT_EQ(destroyed, 1);
 }
 
-TEST(TaskRunnerThread, TaskAddedTwiceRunsOnce)
-{
-    TaskRecorder listener;
-    TaskRunnerThread runner;
-    auto task = scripted(1);
-    runner.addTask(task, &listener);
-    runner.addTask(task, &listener);
-    runner.waitUntilStopped();
-    listener.processPending();
-
-    EXPECT_EQ(task->runs, 1);
-    EXPECT_EQ(listener.types(), startedFinished());
-}
-
 TEST(TaskRunnerThread, EventsArriveWhileTheRunnerKeepsRunning)
 {
     TaskRecorder listener;
@@ -371,7 +285,7 @@ TEST(TaskRunnerThread, EventsArriveWhileTheRunnerKeepsRunning)
     runner.addTask(task, &listener);
     ASSERT_TRUE(listener.waitForCount(1));
     EXPECT_EQ(listener.typeAt(0), Quorvel::EVT_TASK_STARTED);
-    task->letFinish();
+    task->gate.release();
     ASSERT_TRUE(listener.waitForCount(2));
-    EXPECT_EQ(listener.types(), startedFinished());
+    EXPECT_EQ(listener.types(), startedThen(Quorvel::EVT_TASK_FINISHED));
 }

@@ -3,8 +3,6 @@
 #include <functional>
 #include <vector>
 
-#include <wx/debug.h>
-
 #include "EventRecorder.h"
 #include "system/Exceptions.h"
 #include "threads/TaskEvent.h"
@@ -49,14 +47,6 @@ std::vector<int64_t> progressReportedBy(std::function<void(Task&)> body)
     for (std::size_t i = 0; i < listener.count(); ++i)
         done.push_back(listener.at<TaskEvent>(i).getProgressDone());
     return done;
-}
-
-int g_assertions = 0;
-
-void countAssertion(const wxString&, int, const wxString&, const wxString& cond, const wxString&)
-{
-    if (cond == "m_taskrunner != 0")
-        ++g_assertions;
 }
 
 } // namespace
@@ -118,15 +108,4 @@ TEST(Task, ThrottleCountsFromTheLastEventNotTheLastReport)
     });
     // The very first report is never held back, whatever its value; done = 0 always passes.
     EXPECT_EQ(done, (std::vector<int64_t>{1, 3, 6, 0}));
-}
-
-TEST(Task, NotifyProgressOutsideARunnerIsAProgrammingError)
-{
-    auto task = makeRef<Task>();
-    g_assertions = 0;
-    wxAssertHandler_t previous = wxSetAssertHandler(countAssertion);
-    task->setProgress("x", 1, 2);
-    task->notifyProgress();
-    wxSetAssertHandler(previous);
-    EXPECT_EQ(g_assertions, 1);
 }

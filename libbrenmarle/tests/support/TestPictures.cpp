@@ -13,31 +13,12 @@ namespace TestPictures {
 
 namespace {
 
-class Writer {
-public:
-    explicit Writer(bool bigEndian) : m_bigEndian(bigEndian) {}
-    void u16(uint16_t value)
-    {
-        if (m_bigEndian)
-            bytes.insert(bytes.end(), {uint8_t(value >> 8), uint8_t(value)});
-        else
-            bytes.insert(bytes.end(), {uint8_t(value), uint8_t(value >> 8)});
-    }
-    void u32(uint32_t value)
-    {
-        if (m_bigEndian) {
-            u16(uint16_t(value >> 16));
-            u16(uint16_t(value));
-        } else {
-            u16(uint16_t(value));
-            u16(uint16_t(value >> 16));
-        }
-    }
-    Bytes bytes;
-
-private:
-    bool m_bigEndian;
-};
+// Appends `value` as `size` bytes in the block's byte order.
+void put(Bytes& out, uint32_t value, int size, bool bigEndian)
+{
+    for (int i = 0; i < size; ++i)
+        out.push_back(uint8_t(value >> (8 * (bigEndian ? size - 1 - i : i))));
+}
 
 uint32_t ifdSize(size_t entries)
 {
@@ -55,9 +36,9 @@ ExifBuilder& ExifBuilder::ascii(Ifd ifd, uint16_t tag, const std::string& text)
 
 ExifBuilder& ExifBuilder::shortValue(Ifd ifd, uint16_t tag, uint16_t value)
 {
-    Writer writer(m_bigEndian);
-    writer.u16(value);
-    return raw(ifd, tag, SHORT, 1, writer.bytes);
+    Bytes bytes;
+    put(bytes, value, 2, m_bigEndian);
+    return raw(ifd, tag, SHORT, 1, bytes);
 }
 
 ExifBuilder& ExifBuilder::raw(Ifd ifd, uint16_t tag, uint16_t type, uint32_t count,
@@ -77,43 +58,41 @@ Bytes ExifBuilder::build() const
     const uint32_t ifd1Offset = exifOffset + (hasExif ? ifdSize(m_entries[EXIF].size()) : 0);
     uint32_t dataOffset = ifd1Offset + (hasIfd1 ? ifdSize(m_entries[IFD1].size()) : 0);
     if (hasExif) {
-        Writer pointer(m_bigEndian);
-        pointer.u32(exifOffset);
-        ifd0.push_back({0x8769, LONG, 1, pointer.bytes});
+        Bytes pointer;
+        put(pointer, exifOffset, 4, m_bigEndian);
+        ifd0.push_back({0x8769, LONG, 1, pointer});
     }
 
-    Writer out(m_bigEndian);
-    out.bytes = m_bigEndian ? Bytes{'M', 'M', 0, 42} : Bytes{'I', 'I', 42, 0};
-    out.u32(ifd0Offset);
+    const uint8_t order = m_bigEndian ? 'M' : 'I';
+    Bytes out = {'E', 'x', 'i', 'f', 0, 0, order, order};
+    put(out, 42, 2, m_bigEndian);
+    put(out, ifd0Offset, 4, m_bigEndian);
     Bytes data;
     const auto writeIfd = [&](const std::vector<Entry>& entries, uint32_t next) {
-        out.u16(uint16_t(entries.size()));
+        put(out, uint32_t(entries.size()), 2, m_bigEndian);
         for (const Entry& entry : entries) {
-            out.u16(entry.tag);
-            out.u16(entry.type);
-            out.u32(entry.count);
+            put(out, entry.tag, 2, m_bigEndian);
+            put(out, entry.type, 2, m_bigEndian);
+            put(out, entry.count, 4, m_bigEndian);
             if (entry.value.size() <= 4) {
-                Bytes inline4 = entry.value;
-                inline4.resize(4, 0);
-                out.bytes.insert(out.bytes.end(), inline4.begin(), inline4.end());
+                out.insert(out.end(), entry.value.begin(), entry.value.end());
+                out.resize(out.size() + 4 - entry.value.size(), 0);
             } else {
-                out.u32(dataOffset + uint32_t(data.size()));
+                put(out, dataOffset + uint32_t(data.size()), 4, m_bigEndian);
                 data.insert(data.end(), entry.value.begin(), entry.value.end());
                 if (data.size() % 2)
                     data.push_back(0);
             }
         }
-        out.u32(next);
+        put(out, next, 4, m_bigEndian);
     };
     writeIfd(ifd0, hasIfd1 ? ifd1Offset : 0);
     if (hasExif)
         writeIfd(m_entries[EXIF], 0);
     if (hasIfd1)
         writeIfd(m_entries[IFD1], 0);
-    Bytes block = {'E', 'x', 'i', 'f', 0, 0};
-    block.insert(block.end(), out.bytes.begin(), out.bytes.end());
-    block.insert(block.end(), data.begin(), data.end());
-    return block;
+    out.insert(out.end(), data.begin(), data.end());
+    return out;
 }
 
 Bytes cameraExif(uint16_t orientation, const std::string& dateTime)
@@ -179,45 +158,44 @@ void writeJpeg(const wxString& path, int width, int height, const JpegOptions& o
 void writePngBomb(const wxString& path)
 {
     const uint32_t side = 30000;
-    const size_t rowBytes = 1 + (side + 7) / 8; // filter byte and one bit per pixel
-    const auto chunk = [](std::string& png, const char* type, const std::string& data) {
-        const auto be32 = [&png](uint32_t v) {
-            png += char(v >> 24), png += char(v >> 16), png += char(v >> 8), png += char(v);
-        };
-        be32(uint32_t(data.size()));
-        const std::string body = std::string(type, 4) + data;
+    const auto be32 = [](std::string& out, uint32_t value) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            out += char(value >> shift);
+    };
+    std::string png = "\x89PNG\r\n\x1a\n";
+    const auto chunk = [&](const char* type, const std::string& data) {
+        be32(png, uint32_t(data.size()));
+        const std::string body = type + data;
         png += body;
-        be32(uint32_t(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()))));
+        be32(png,
+             uint32_t(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()))));
     };
     std::string header;
-    for (int i = 0; i < 2; ++i)
-        header += char(side >> 24), header += char(side >> 16), header += char(side >> 8),
-            header += char(side);
+    be32(header, side);
+    be32(header, side);
     header += std::string("\x01\x00\x00\x00\x00", 5); // depth 1, grey, deflate, no filter, plain
 
+    // Every row is a filter byte and one bit per pixel, all zero; compressed row by row.
     z_stream stream{};
     if (deflateInit(&stream, Z_BEST_COMPRESSION) != Z_OK)
         throw std::runtime_error("deflateInit failed");
-    const std::string row(rowBytes, '\0');
+    std::string row(1 + (side + 7) / 8, '\0');
     std::string compressed;
     char buffer[65536];
     for (uint32_t y = 0; y <= side; ++y) {
-        const bool last = y == side;
-        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(row.data()));
-        stream.avail_in = last ? 0 : uInt(row.size());
+        stream.next_in = reinterpret_cast<Bytef*>(row.data());
+        stream.avail_in = y < side ? uInt(row.size()) : 0;
         do {
             stream.next_out = reinterpret_cast<Bytef*>(buffer);
             stream.avail_out = sizeof(buffer);
-            deflate(&stream, last ? Z_FINISH : Z_NO_FLUSH);
+            deflate(&stream, y < side ? Z_NO_FLUSH : Z_FINISH);
             compressed.append(buffer, sizeof(buffer) - stream.avail_out);
         } while (stream.avail_out == 0);
     }
     deflateEnd(&stream);
-
-    std::string png = "\x89PNG\r\n\x1a\n";
-    chunk(png, "IHDR", header);
-    chunk(png, "IDAT", compressed);
-    chunk(png, "IEND", std::string());
+    chunk("IHDR", header);
+    chunk("IDAT", compressed);
+    chunk("IEND", std::string());
     writeFile(path, png);
 }
 

@@ -1,0 +1,30 @@
+#pragma once
+// Collects what is logged while it lives, trace messages under "DEBUG" included.
+
+#include <wx/log.h>
+
+class LogCapture : public wxLog {
+public:
+    LogCapture() : m_previous(SetActiveTarget(this)), m_hadDebug(IsAllowedTraceMask("DEBUG"))
+    {
+        AddTraceMask("DEBUG");
+    }
+    ~LogCapture() override
+    {
+        SetActiveTarget(m_previous);
+        if (!m_hadDebug)
+            RemoveTraceMask("DEBUG");
+    }
+    bool contains(const wxString& text) const { return m_text.Contains(text); }
+
+protected:
+    void DoLogRecord(wxLogLevel, const wxString& message, const wxLogRecordInfo&) override
+    {
+        m_text += message + "\n";
+    }
+
+private:
+    wxLog* m_previous;
+    bool m_hadDebug;
+    wxString m_text;
+};
