@@ -23,9 +23,11 @@ run: build
 	@if [ -n "$$DISPLAY" ]; then $(BUILD)/bin/vistrelle $(ARGS); \
 	else xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD)/bin/vistrelle $(ARGS); fi
 
-# One X server for the whole run; every test has its own time limit (see cmake/Dependencies.cmake).
+# One X server for the whole run; -noreset keeps it from resetting (and refusing a starting
+# test) whenever the last client of the moment disconnects. Every test has its own time limit
+# (see cmake/Dependencies.cmake).
 test: build
-	cd $(BUILD) && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j$(JOBS)
+	cd $(BUILD) && xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --output-on-failure -j$(JOBS)
 
 clean:
 	rm -rf $(BUILD)
