@@ -10,7 +10,6 @@
 #include "TestPictures.h"
 #include "exif/EXIFProfile.h"
 #include "imaging/ImageData.h"
-#include "system/Exceptions.h"
 #include "thumbnails/ImageLoader.h"
 #include "thumbnails/ImageLoaderEvent.h"
 
@@ -216,15 +215,6 @@ TEST_F(ImageLoaderTest, ARemovedHandlerGetsNothing)
     ASSERT_TRUE(gate.waitForArrivals(3));
     view.processPending();
     EXPECT_EQ(view.count(), 0u);
-}
-
-TEST_F(ImageLoaderTest, BadSizesAreRefused)
-{
-    const Ref<File> photo = picture("photo.jpg", 40, 30);
-    EXPECT_THROW(load(photo, -1, 10), Quorvel::LogicException);
-    EXPECT_THROW(load(photo, 320, 0), Quorvel::LogicException);
-    EXPECT_THROW(loader->load({nullptr}, &view, false, 0, 0, false), Quorvel::LogicException);
-    EXPECT_EQ(loader->getItemCount(), 0u);
 }
 
 // --- Failures ---------------------------------------------------------------------------------
