@@ -17,7 +17,9 @@ class SingleInstanceLock;
 }
 namespace Brenmarle {
 class FileManager;
-}
+class ImageLoader;
+class ThumbnailManager;
+} // namespace Brenmarle
 class BrenmarleServer;
 class MainFrame;
 class Preferences;
@@ -95,6 +97,10 @@ private:
     Account m_account;
     std::unique_ptr<Preferences> m_preferences;
     std::unique_ptr<Brenmarle::FileManager> m_fileManager;
+    // The process's thumbnail manager and image loader (their get()), made with the image
+    // library; their threads end in OnExit.
+    std::unique_ptr<Brenmarle::ThumbnailManager> m_thumbnailManager;
+    std::unique_ptr<Brenmarle::ImageLoader> m_imageLoader;
 };
 
 wxDECLARE_APP(BrenmarleApp);
