@@ -297,14 +297,20 @@ int Database::getLastResultCode() const
 
 // ---- Schema --------------------------------------------------------------------------------
 
+// Steps the prepared one-row query and returns its first column.
+int32_t Database::singleInt()
+{
+    stepRow(true);
+    const int32_t value = getInt(0);
+    finalize();
+    return value;
+}
+
 int Database::getVersion()
 {
     LibraryLock lock;
     prepare("SELECT version FROM metadata");
-    stepRow(true);
-    const int version = getInt(0);
-    finalize();
-    return version;
+    return singleInt();
 }
 
 void Database::initialize()
@@ -982,20 +988,14 @@ int Database::getFileCount()
 {
     LibraryLock lock;
     prepare("SELECT count(*) FROM file");
-    stepRow(true);
-    const int count = getInt(0);
-    finalize();
-    return count;
+    return singleInt();
 }
 
 int Database::getFavoriteCount()
 {
     LibraryLock lock;
     prepare("SELECT count(*) FROM file WHERE favorite = 'true'");
-    stepRow(true);
-    const int count = getInt(0);
-    finalize();
-    return count;
+    return singleInt();
 }
 
 int Database::getSafeStorageFileCount(const wxString& accountId)
@@ -1003,10 +1003,7 @@ int Database::getSafeStorageFileCount(const wxString& accountId)
     LibraryLock lock;
     prepare("SELECT count(*) FROM file WHERE safestoragetype > 0 and safestorageaccountid = ?");
     bindText(1, accountId);
-    stepRow(true);
-    const int count = getInt(0);
-    finalize();
-    return count;
+    return singleInt();
 }
 
 // ---- Keywords ------------------------------------------------------------------------------

@@ -196,6 +196,7 @@ private:
     // getText into `target` without copying the text again.
     void readText(int column, wxString& target);
     int32_t getInt(int column);
+    int32_t singleInt();
     int64_t getInt64(int column);
     bool getBool(int column);
     void checkResult(int code, int expected, const char* execError = nullptr);
