@@ -74,7 +74,7 @@ public:
     using Task::Task;
     void run() override
     {
-        gate.hold([this] { return isAborted(); });
+        gate.pass([this] { return isAborted(); });
         checkAbort();
     }
     Gate gate;
@@ -147,7 +147,7 @@ TEST(TaskRunnerThread, AbortOfTheRunningTaskPostsAnAbortedEventUnlessQuiet)
         TaskRunnerThread runner;
         auto task = makeRef<BlockingTask>(4);
         runner.addTask(task, &listener);
-        ASSERT_TRUE(task->gate.waitForArrival());
+        ASSERT_TRUE(task->gate.waitForArrivals());
         EXPECT_TRUE(runner.abortCurrent(quiet));
         runner.waitUntilStopped();
         listener.processPending();
@@ -177,7 +177,7 @@ TEST(TaskRunnerThread, AbortAllDropsTheQueueAndAbortsTheRunningTask)
     auto waiting = scripted(2);
     runner.addTask(running, &listener);
     runner.addTask(waiting, &listener);
-    ASSERT_TRUE(running->gate.waitForArrival());
+    ASSERT_TRUE(running->gate.waitForArrivals());
     EXPECT_EQ(runner.getCurrentTask().get(), running.get());
 
     EXPECT_TRUE(runner.abortAll(false));
@@ -199,9 +199,9 @@ TEST(TaskRunnerThread, RequestStopStillRunsEveryQueuedTask)
     std::vector<Ref<ScriptedTask>> queued{scripted(1), scripted(2), scripted(3)};
     for (const auto& task : queued)
         runner.addTask(task, &listener);
-    ASSERT_TRUE(gate->gate.waitForArrival());
+    ASSERT_TRUE(gate->gate.waitForArrivals());
     runner.requestStop();
-    gate->gate.release();
+    gate->gate.open();
     runner.waitUntilStopped();
     listener.processPending();
 
@@ -221,12 +221,12 @@ TEST(TaskRunnerThread, RemovedListenerGetsNoEventEvenOneAlreadyQueued)
     runner.addTask(task, &removed);
     auto later = scripted(2);
     runner.addTask(later, &removed);
-    ASSERT_TRUE(task->gate.waitForArrival()); // its started event is queued, not yet handled
+    ASSERT_TRUE(task->gate.waitForArrivals()); // its started event is queued, not yet handled
     runner.removeListener(&removed);
     // Registered again with a new task, it hears of that task only.
     runner.addTask(scripted(3), &removed);
     runner.addTask(scripted(4), &kept);
-    task->gate.release();
+    task->gate.open();
     runner.waitUntilStopped();
     removed.processPending();
 
@@ -285,7 +285,7 @@ TEST(TaskRunnerThread, EventsArriveWhileTheRunnerKeepsRunning)
     runner.addTask(task, &listener);
     ASSERT_TRUE(listener.waitForCount(1));
     EXPECT_EQ(listener.typeAt(0), Quorvel::EVT_TASK_STARTED);
-    task->gate.release();
+    task->gate.open();
     ASSERT_TRUE(listener.waitForCount(2));
     EXPECT_EQ(listener.types(), startedThen(Quorvel::EVT_TASK_FINISHED));
 }
