@@ -59,3 +59,11 @@ std::string ScratchDir::readFile(const wxString& name) const
     buffer << in.rdbuf();
     return buffer.str();
 }
+
+std::size_t filesUnder(const wxString& dir)
+{
+    wxArrayString files;
+    return wxDir::Exists(dir) ? wxDir::GetAllFiles(dir, &files, wxEmptyString,
+                                                   wxDIR_FILES | wxDIR_DIRS | wxDIR_HIDDEN)
+                              : 0;
+}
