@@ -41,7 +41,8 @@ public:
     const TaskEvent& event(std::size_t index) const { return at<TaskEvent>(index); }
 };
 
-// A task whose work is given as a function; it counts its runs and its destruction.
+// A task whose work is given as a function, done once its gate lets it pass (at once unless the
+// test closed it) or it is aborted; it counts its runs and its destruction.
 class ScriptedTask : public Task {
 public:
     using Body = std::function<void(ScriptedTask&)>;
@@ -52,9 +53,12 @@ public:
     void run() override
     {
         ++runs;
+        gate.pass([this] { return isAborted(); });
+        checkAbort();
         m_body(*this);
     }
     std::atomic<int> runs{0};
+    Gate gate{true};
 
 protected:
     ~ScriptedTask() override
@@ -62,31 +66,25 @@ protected:
         if (m_destroyed)
             ++*m_destroyed;
     }
+    void onAbort() override { gate.wake(); }
 
 private:
     Body m_body;
     std::atomic<int>* m_destroyed;
 };
 
-// A task that runs until the test releases its gate or it is aborted.
-class BlockingTask : public Task {
-public:
-    using Task::Task;
-    void run() override
-    {
-        gate.pass([this] { return isAborted(); });
-        checkAbort();
-    }
-    Gate gate;
-
-protected:
-    void onAbort() override { gate.wake(); }
-};
-
 Ref<ScriptedTask> scripted(
     int32_t id, ScriptedTask::Body body = [](ScriptedTask&) {})
 {
     return makeRef<ScriptedTask>(id, std::move(body));
+}
+
+// A task that runs until the test opens its gate or it is aborted.
+Ref<ScriptedTask> blocking(int32_t id)
+{
+    Ref<ScriptedTask> task = scripted(id);
+    task->gate.close();
+    return task;
 }
 
 } // namespace
@@ -145,7 +143,7 @@ TEST(TaskRunnerThread, AbortOfTheRunningTaskPostsAnAbortedEventUnlessQuiet)
     for (const bool quiet : {false, true}) {
         TaskRecorder listener;
         TaskRunnerThread runner;
-        auto task = makeRef<BlockingTask>(4);
+        auto task = blocking(4);
         runner.addTask(task, &listener);
         ASSERT_TRUE(task->gate.waitForArrivals());
         EXPECT_TRUE(runner.abortCurrent(quiet));
@@ -173,7 +171,7 @@ TEST(TaskRunnerThread, AbortAllDropsTheQueueAndAbortsTheRunningTask)
     EXPECT_FALSE(runner.clearQueue());
     EXPECT_FALSE(runner.getCurrentTask());
 
-    auto running = makeRef<BlockingTask>(1);
+    auto running = blocking(1);
     auto waiting = scripted(2);
     runner.addTask(running, &listener);
     runner.addTask(waiting, &listener);
@@ -194,7 +192,7 @@ TEST(TaskRunnerThread, RequestStopStillRunsEveryQueuedTask)
 {
     TaskRecorder listener;
     TaskRunnerThread runner;
-    auto gate = makeRef<BlockingTask>(0);
+    auto gate = blocking(0);
     runner.addTask(gate, &listener);
     std::vector<Ref<ScriptedTask>> queued{scripted(1), scripted(2), scripted(3)};
     for (const auto& task : queued)
@@ -217,7 +215,7 @@ TEST(TaskRunnerThread, RemovedListenerGetsNoEventEvenOneAlreadyQueued)
 {
     TaskRecorder removed, kept;
     TaskRunnerThread runner;
-    auto task = makeRef<BlockingTask>(1);
+    auto task = blocking(1);
     runner.addTask(task, &removed);
     auto later = scripted(2);
     runner.addTask(later, &removed);
@@ -281,7 +279,7 @@ TEST(TaskRunnerThread, EventsArriveWhileTheRunnerKeepsRunning)
 {
     TaskRecorder listener;
     TaskRunnerThread runner;
-    auto task = makeRef<BlockingTask>(1);
+    auto task = blocking(1);
     runner.addTask(task, &listener);
     ASSERT_TRUE(listener.waitForCount(1));
     EXPECT_EQ(listener.typeAt(0), Quorvel::EVT_TASK_STARTED);
