@@ -112,7 +112,7 @@ TEST(EXIFProfileEmpty, NoBlockGivesAnEmptyProfile)
 {
     ScratchDir dir;
     TestPictures::writeJpeg(dir / "plain.jpg", 32, 32);
-    TestPictures::writeFile(dir / "text.jpg", "not a picture at all");
+    writeFile(dir / "text.jpg", "not a picture at all");
     for (const wxString& path : {dir / "plain.jpg", dir / "text.jpg", dir / "missing.jpg"}) {
         const EXIFProfile profile(path);
         EXPECT_TRUE(profile.isEmpty()) << path;

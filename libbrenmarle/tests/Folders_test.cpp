@@ -186,7 +186,6 @@ TEST_F(FoldersTest, ImportReadsExifAndIptcAndMakesAnUprightThumbnail)
 {
     using namespace TestPictures;
     const wxString source = home / "Pictures/camera.jpg";
-    wxFileName::Mkdir(home / "Pictures", 0755, wxPATH_MKDIR_FULL);
     JpegOptions options;
     options.exif = cameraExif(6);
     options.iptc = concat({iptcRecord(2, 120, "Midnight sun"), iptcRecord(2, 25, "Norway"),
@@ -215,7 +214,6 @@ TEST_F(FoldersTest, UserEditedTimeSurvivesARescan)
 {
     using namespace TestPictures;
     const wxString source = home / "Pictures/camera.jpg";
-    wxFileName::Mkdir(home / "Pictures", 0755, wxPATH_MKDIR_FULL);
     JpegOptions options;
     options.exif = cameraExif(1);
     writeJpeg(source, 64, 48, options);

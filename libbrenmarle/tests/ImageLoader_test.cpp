@@ -2,7 +2,6 @@
 #include <vector>
 
 #include <wx/filefn.h>
-#include <wx/filename.h>
 
 #include "LoaderTest.h"
 #include "exif/EXIFProfile.h"
@@ -157,8 +156,7 @@ TEST_F(ImageLoaderTest, ADamagedCopyIsMadeAgainFromThePicture)
 {
     const Ref<File> photo = picture("photo.jpg", 1600, 1200);
     const wxString copy = copyPath(photo, 320, 240);
-    wxFileName::Mkdir(wxFileName(copy).GetPath(), 0755, wxPATH_MKDIR_FULL);
-    TestPictures::writeFile(copy, "\xff\xd8\xff\xe0 not much of a picture");
+    writeFile(copy, "\xff\xd8\xff\xe0 not much of a picture");
     load(photo, 320, 240);
     ASSERT_TRUE(view.waitForCount(1));
     EXPECT_EQ(view.typeAt(0), IMAGE_LOADED);

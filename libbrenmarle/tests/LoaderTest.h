@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include <wx/filename.h>
 
 #include "Gate.h"
 #include "PhotoLibraryTest.h"
@@ -55,8 +54,6 @@ class LoaderTest : public PhotoLibraryTest {
 protected:
     LoaderTest()
     {
-        wxFileName::Mkdir(home / "held", 0755, wxPATH_MKDIR_FULL);
-        wxFileName::Mkdir(home / "Pictures", 0755, wxPATH_MKDIR_FULL);
         manager->registerFolderFactory("held", [this](const wxString&) {
             return Quorvel::makeRef<HeldFolder>(home / "held/", gate);
         });

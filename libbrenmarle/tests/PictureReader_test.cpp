@@ -56,8 +56,8 @@ TEST(PictureReaderFormats, ClaimedSizesBeyondTheLimitsAreRefusedBeforeDecoding)
     std::string bmp = "BM" + std::string(16, '\0');
     bmp += std::string("\x0a\x00\x00\x00", 4) + std::string("\xa0\x15\xff\xff", 4) +
            std::string(40, '\0');
-    TestPictures::writeFile(dir / "wide.gif", gif);
-    TestPictures::writeFile(dir / "tall.bmp", bmp);
+    writeFile(dir / "wide.gif", gif);
+    writeFile(dir / "tall.bmp", bmp);
     for (const wxString& path : {dir / "wide.gif", dir / "tall.bmp"}) {
         try {
             PictureReader reader(path);

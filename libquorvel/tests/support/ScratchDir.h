@@ -30,5 +30,9 @@ private:
     std::map<wxString, std::pair<bool, wxString>> m_savedEnv;
 };
 
+// Whole files by path; writing creates the folders on the way.
+void writeFile(const wxString& path, const std::string& content);
+std::string readFile(const wxString& path);
+
 // How many files lie below `dir`, in sub-folders and hidden ones too; 0 when it does not exist.
 std::size_t filesUnder(const wxString& dir);
