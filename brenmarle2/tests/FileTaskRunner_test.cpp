@@ -74,7 +74,7 @@ TEST_F(FileTaskRunnerTest, TheWindowOpensWhenTheDelayEndsWhileTheTaskRuns)
 {
     auto hold = std::make_shared<HeldCopyTask::Hold>();
     FileTaskRunner runner(std::make_unique<HeldCopyTask>(computerPictures(2), album, 1, hold), 20);
-    ASSERT_TRUE(hold->waitForArrival());
+    ASSERT_TRUE(hold->waitForArrivals());
     ASSERT_TRUE(waitUntil([&runner] {
         return runner.getDialog() && runner.getDialog()->getText() == "    Copying picture 1 of 2";
     }));
@@ -86,7 +86,7 @@ TEST_F(FileTaskRunnerTest, TheWindowOpensWhenTheDelayEndsWhileTheTaskRuns)
     EXPECT_EQ(dialog->getButton()->GetLabel(), "Stop");
     EXPECT_TRUE(dialog->getButton()->IsEnabled());
 
-    hold->release();
+    hold->open();
     ASSERT_TRUE(waitForEnd(runner));
     EXPECT_EQ(runner.getState(), State::Succeeded);
     EXPECT_EQ(shownDialogs(), 0);
@@ -124,7 +124,7 @@ TEST_F(FileTaskRunnerTest, StopDuringTheSecondOfFiveFilesEndsTheTaskQuietlyBefor
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->IsShown());
     ASSERT_TRUE(waitUntil(
-        [&] { return hold->hasArrived() && dialog->getText() == "    Copying picture 2 of 5"; }));
+        [&] { return hold->arrivals() > 0 && dialog->getText() == "    Copying picture 2 of 5"; }));
     EXPECT_EQ(dialog->getGauge()->GetValue(), 1);
     EXPECT_EQ(dialog->getGauge()->GetRange(), 5);
 
@@ -148,11 +148,11 @@ TEST_F(FileTaskRunnerTest, AWindowGoneWithItsParentGetsNoMoreProgress)
     FileTaskRunner runner(std::make_unique<HeldCopyTask>(computerPictures(3), album, 1, hold), 0,
                           frame);
     ASSERT_NE(runner.getDialog(), nullptr);
-    ASSERT_TRUE(hold->waitForArrival());
+    ASSERT_TRUE(hold->waitForArrivals());
     frame->Destroy();
     ASSERT_TRUE(waitUntil([&runner] { return runner.getDialog() == nullptr; }));
 
-    hold->release();
+    hold->open();
     ASSERT_TRUE(waitForEnd(runner));
     EXPECT_EQ(runner.getState(), State::Succeeded);
     EXPECT_EQ(album->getFileCount(), 3);
@@ -165,7 +165,7 @@ TEST_F(FileTaskRunnerTest, DestroyingTheRunnerStopsTheTaskAfterTheFileInHand)
     auto runner = std::make_unique<FileTaskRunner>(
         std::make_unique<HeldCopyTask>(computerPictures(3), album, 1, hold), 0);
     runner->setFinishedHandler([&finished](FileTaskRunner&) { ++finished; });
-    ASSERT_TRUE(hold->waitForArrival());
+    ASSERT_TRUE(hold->waitForArrivals());
     runner.reset();
     waitUntil([] { return true; });
 

@@ -1,4 +1,3 @@
-#include <wx/dir.h>
 #include <wx/filefn.h>
 
 #include "PhotoLibraryTest.h"
@@ -13,12 +12,6 @@ using Quorvel::Ref;
 
 namespace {
 const wxString UUID = "0f8fad5b-d9cb-469f-a165-70867728950e";
-
-size_t filesUnder(const wxString& dir)
-{
-    wxArrayString files;
-    return wxDir::Exists(dir) ? wxDir::GetAllFiles(dir, &files, wxEmptyString, wxDIR_FILES | wxDIR_DIRS | wxDIR_HIDDEN) : 0;
-}
 } // namespace
 
 class FoldersTest : public PhotoLibraryTest {
@@ -193,7 +186,6 @@ TEST_F(FoldersTest, ImportReadsExifAndIptcAndMakesAnUprightThumbnail)
 {
     using namespace TestPictures;
     const wxString source = home / "Pictures/camera.jpg";
-    wxFileName::Mkdir(home / "Pictures", 0755, wxPATH_MKDIR_FULL);
     JpegOptions options;
     options.exif = cameraExif(6);
     options.iptc = concat({iptcRecord(2, 120, "Midnight sun"), iptcRecord(2, 25, "Norway"),
@@ -222,7 +214,6 @@ TEST_F(FoldersTest, UserEditedTimeSurvivesARescan)
 {
     using namespace TestPictures;
     const wxString source = home / "Pictures/camera.jpg";
-    wxFileName::Mkdir(home / "Pictures", 0755, wxPATH_MKDIR_FULL);
     JpegOptions options;
     options.exif = cameraExif(1);
     writeJpeg(source, 64, 48, options);
@@ -242,17 +233,4 @@ TEST_F(FoldersTest, BrokenPicturesAreImportedWithoutThumbnailAndShownAsFailures)
     EXPECT_EQ(inbox->getFileCount(), 1);
     EXPECT_FALSE(wxFileExists(inbox->getThumbnailPath(*picture)));
     EXPECT_THROW(inbox->loadThumbnail(*picture), ImageException);
-}
-
-TEST_F(FoldersTest, MissingThumbnailIsMadeAgainOnDemand)
-{
-    using namespace TestPictures;
-    wxFileName::Mkdir(home / "Pictures", 0755, wxPATH_MKDIR_FULL);
-    writeJpeg(home / "Pictures/a.jpg", 320, 240);
-    Ref<File> computerFile = manager->getFile("file://" + home.path() + "Pictures/a.jpg");
-    FolderRef folder = manager->getFolder(computerFile->getURI());
-    EXPECT_FALSE(wxFileExists(folder->getThumbnailPath(*computerFile)));
-    Ref<ImageData> thumbnail = folder->loadThumbnail(*computerFile);
-    EXPECT_EQ(thumbnail->getWidth(), 160);
-    EXPECT_TRUE(wxFileExists(folder->getThumbnailPath(*computerFile)));
 }

@@ -1,5 +1,5 @@
 #pragma once
-// A copy task that holds at one of its files until the test releases it or the task is aborted,
+// A copy task that holds at one of its files until the test opens its gate or the task is aborted,
 // so a test can act (press Stop, abort, watch a dialog open) while the task is in the middle
 // of that file. The held file is still copied once the hold ends, as a real copy in progress
 // would be.
@@ -26,7 +26,7 @@ protected:
     void handleFile(Brenmarle::File& file) override
     {
         if (++m_handled == m_heldAt)
-            m_hold->hold([this] { return isAborted(); });
+            m_hold->pass([this] { return isAborted(); });
         FileCopyTask::handleFile(file);
     }
     void onAbort() override { m_hold->wake(); }

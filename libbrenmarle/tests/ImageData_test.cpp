@@ -53,7 +53,7 @@ protected:
 TEST_F(ImageDataTest, AFailedLoadKeepsThePreviousPicture)
 {
     const auto image = loaded();
-    TestPictures::writeFile(dir / "broken.png", "\x89PNG\r\n\x1a\n and nothing else");
+    writeFile(dir / "broken.png", "\x89PNG\r\n\x1a\n and nothing else");
     EXPECT_THROW(image->load(dir / "broken.png"), Brenmarle::ImageException);
     EXPECT_EQ(image->getWidth(), 40);
 }
@@ -114,7 +114,7 @@ TEST_F(ImageDataTest, TransparencyReachesTheDrawableAndJpegGetsAWhiteBackground)
     transparent.magick("PNG");
     Magick::Blob blob;
     transparent.write(&blob);
-    TestPictures::writeFile(dir / "clear.png",
+    writeFile(dir / "clear.png",
                             std::string(static_cast<const char*>(blob.data()), blob.length()));
     const auto image = Quorvel::makeRef<ImageData>();
     image->load(dir / "clear.png");

@@ -2,12 +2,8 @@
 #include <vector>
 
 #include <wx/filefn.h>
-#include <wx/filename.h>
 
-#include "HeldFolder.h"
-#include "LoadGate.h"
-#include "PhotoLibraryTest.h"
-#include "TestPictures.h"
+#include "LoaderTest.h"
 #include "exif/EXIFProfile.h"
 #include "imaging/ImageData.h"
 #include "thumbnails/ImageLoader.h"
@@ -41,49 +37,24 @@ struct View : EventRecorder {
 
 } // namespace
 
-class ImageLoaderTest : public PhotoLibraryTest {
+class ImageLoaderTest : public LoaderTest {
 protected:
-    ImageLoaderTest()
-    {
-        wxFileName::Mkdir(home / "Pictures", 0755, wxPATH_MKDIR_FULL);
-        wxFileName::Mkdir(home / "held", 0755, wxPATH_MKDIR_FULL);
-        manager->registerFolderFactory("held", [this](const wxString&) {
-            return Quorvel::makeRef<HeldFolder>(home / "held/", gate);
-        });
-        loader = std::make_unique<ImageLoader>();
-    }
+    ~ImageLoaderTest() override { gate.open(); }
 
-    ~ImageLoaderTest() override
-    {
-        gate.open();
-        loader.reset();
-    }
-
-    Ref<File> picture(const wxString& name, int width, int height)
-    {
-        TestPictures::writeJpeg(home / "Pictures/" + name, width, height);
-        return manager->getFile("file://" + home.path() + "Pictures/" + name);
-    }
-    Ref<File> file(const wxString& name, const std::string& bytes)
-    {
-        home.writeFile("Pictures/" + name, bytes);
-        return manager->getFile("file://" + home.path() + "Pictures/" + name);
-    }
     wxString copyPath(const Ref<File>& file, int width, int height)
     {
         return manager->getFolder(file->getURI())->getResizedPath(*file, width, height);
     }
 
     bool load(const Ref<File>& file, int width, int height, bool allowCache = true,
-              wxEvtHandler* handler = nullptr, bool preview = false)
+              bool preview = false)
     {
-        return loader->load({file}, handler ? handler : &view, preview, width, height, allowCache);
+        return loader->load({file}, &view, preview, width, height, allowCache);
     }
 
-    LoadGate gate;
     // Declared before the loader, so its thread is gone before the views.
     View view;
-    std::unique_ptr<ImageLoader> loader;
+    std::unique_ptr<ImageLoader> loader = std::make_unique<ImageLoader>();
 };
 
 // --- Items ---------------------------------------------------------------------------------------
@@ -120,7 +91,7 @@ TEST_F(ImageLoaderTest, TheSameFileAndSizeReuseTheItemAnotherSizeMakesASecondOne
 TEST_F(ImageLoaderTest, PreviewComesFirstThenThePictureAtFullSize)
 {
     const Ref<File> photo = picture("photo.jpg", 2600, 1950);
-    EXPECT_FALSE(load(photo, 0, 0, false, &view, true));
+    EXPECT_FALSE(load(photo, 0, 0, false, true));
     ASSERT_TRUE(view.waitForCount(2));
     EXPECT_EQ(view.types(), (std::vector<wxEventType>{IMAGE_PREVIEW, IMAGE_LOADED}));
     const Ref<ImageData> preview = view.at(0).getImage();
@@ -185,8 +156,7 @@ TEST_F(ImageLoaderTest, ADamagedCopyIsMadeAgainFromThePicture)
 {
     const Ref<File> photo = picture("photo.jpg", 1600, 1200);
     const wxString copy = copyPath(photo, 320, 240);
-    wxFileName::Mkdir(wxFileName(copy).GetPath(), 0755, wxPATH_MKDIR_FULL);
-    TestPictures::writeFile(copy, "\xff\xd8\xff\xe0 not much of a picture");
+    writeFile(copy, "\xff\xd8\xff\xe0 not much of a picture");
     load(photo, 320, 240);
     ASSERT_TRUE(view.waitForCount(1));
     EXPECT_EQ(view.typeAt(0), IMAGE_LOADED);
@@ -202,10 +172,8 @@ TEST_F(ImageLoaderTest, ADamagedCopyIsMadeAgainFromThePicture)
 TEST_F(ImageLoaderTest, ARemovedHandlerGetsNothing)
 {
     std::vector<Ref<File>> held;
-    for (const char* name : {"1.jpg", "2.jpg", "3.jpg"}) {
-        TestPictures::writeJpeg(home / "held/" + name, 1600, 1200);
-        held.push_back(manager->getFile(wxString("held://") + name));
-    }
+    for (const char* name : {"1.jpg", "2.jpg", "3.jpg"})
+        held.push_back(heldPicture(name, 1600, 1200));
     gate.close();
     loader->load(held, &view, true, 320, 240, true);
     ASSERT_TRUE(gate.waitForArrivals(1)); // the first is being loaded, the second waits
@@ -221,15 +189,7 @@ TEST_F(ImageLoaderTest, ARemovedHandlerGetsNothing)
 
 TEST_F(ImageLoaderTest, HostileFilesFailAndTheLoaderKeepsWorking)
 {
-    TestPictures::writeJpeg(home / "Pictures/whole.jpg", 640, 480);
-    const std::string whole = TestPictures::readFile(home / "Pictures/whole.jpg");
-    TestPictures::writePngBomb(home / "Pictures/bomb.png");
-    const std::vector<Ref<File>> hostile = {
-        file("truncated.jpg", whole.substr(0, whole.size() / 2)),
-        file("empty.jpg", ""),
-        file("letter.jpg", "Dear user,\nthis is no picture.\n"),
-        manager->getFile("file://" + home.path() + "Pictures/bomb.png"),
-    };
+    const std::vector<Ref<File>> hostile = hostileFiles();
     for (int size : {0, 320}) {
         SCOPED_TRACE(size);
         const std::size_t before = view.count();

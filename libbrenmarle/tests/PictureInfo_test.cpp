@@ -9,9 +9,9 @@ using Brenmarle::PictureInfo;
 TEST(PictureInfo, NonPicturesAreNotRecognisedAndNothingIsThrown)
 {
     ScratchDir dir;
-    TestPictures::writeFile(dir / "movie.avi", "RIFF....AVI LIST");
-    TestPictures::writeFile(dir / "empty.jpg", "");
-    TestPictures::writeFile(dir / "cut.jpg", "\xff\xd8\xff\xe0");
+    writeFile(dir / "movie.avi", "RIFF....AVI LIST");
+    writeFile(dir / "empty.jpg", "");
+    writeFile(dir / "cut.jpg", "\xff\xd8\xff\xe0");
     for (const wxString& path :
          {dir / "movie.avi", dir / "empty.jpg", dir / "cut.jpg", dir / "gone.jpg"}) {
         const PictureInfo info = PictureInfo::read(path);

@@ -35,9 +35,6 @@ TEST(StoragePaths, UriWithoutUuidIsRefused)
 
 TEST(StoragePaths, ComputerThumbnailsAreNamedByTheUriDigest)
 {
-    // MD5 of the empty string and of a known text.
-    EXPECT_EQ(StoragePaths::uriDigest(""), "d41d8cd98f00b204e9800998ecf8427e");
-    EXPECT_EQ(StoragePaths::uriDigest("abc"), "900150983cd24fb0d6963f7d28e17f72");
     const StoragePaths paths("/data/");
     const wxString uri = "file:///home/åse/photo.jpg";
     const wxString digest = StoragePaths::uriDigest(uri);

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
-#include <mutex>
 #include <thread>
 
+#include "Gate.h"
 #include "system/Exceptions.h"
 #include "threads/IdleCallbackSlot.h"
 
@@ -13,29 +12,6 @@ using Quorvel::IdleCallbackSlot;
 using Quorvel::IWantIdleCallback;
 
 namespace {
-
-// Stands in for the GUI thread's event loop: counts the wake-ups the slot asks for.
-class WakeUps {
-public:
-    void wake()
-    {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            ++m_count;
-        }
-        m_changed.notify_all();
-    }
-    void waitFor(int count)
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_count >= count; });
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    int m_count = 0;
-};
 
 class Request : public IWantIdleCallback {
 public:
@@ -56,8 +32,9 @@ private:
 
 class IdleCallbackSlotTest : public ::testing::Test {
 protected:
-    WakeUps wakeUps;
-    IdleCallbackSlot slot{[this] { wakeUps.wake(); }};
+    // Stands in for the GUI thread's event loop: counts the wake-ups the slot asks for.
+    Gate wakeUps{true};
+    IdleCallbackSlot slot{[this] { wakeUps.pass(); }};
 };
 
 } // namespace
@@ -72,7 +49,7 @@ TEST_F(IdleCallbackSlotTest, CallbackRunsOnTheServingThreadWhileTheWorkerWaits)
         // Plain reads: the slot must have ordered the callback before this return.
         seenByWorker = request.calls;
     });
-    wakeUps.waitFor(1);
+    EXPECT_TRUE(wakeUps.waitForArrivals(1));
     EXPECT_TRUE(slot.serveIdleRequest());
     worker.join();
 
@@ -92,7 +69,7 @@ TEST_F(IdleCallbackSlotTest, ExceptionOfTheCallbackIsRethrownOnTheWorker)
             caught = e.getMessage();
         }
     });
-    wakeUps.waitFor(1);
+    EXPECT_TRUE(wakeUps.waitForArrivals(1));
     EXPECT_TRUE(slot.serveIdleRequest());
     worker.join();
     EXPECT_EQ(caught, "no texture");
@@ -105,9 +82,9 @@ TEST_F(IdleCallbackSlotTest, TwoWorkersAreServedOneAtATime)
     Request second([&] { nestedServes += slot.serveIdleRequest() ? 1 : 0; });
     std::thread a([&] { slot.runOnGuiThread(first); });
     std::thread b([&] { slot.runOnGuiThread(second); });
-    wakeUps.waitFor(1);
+    EXPECT_TRUE(wakeUps.waitForArrivals(1));
     EXPECT_TRUE(slot.serveIdleRequest());
-    wakeUps.waitFor(2);
+    EXPECT_TRUE(wakeUps.waitForArrivals(2));
     EXPECT_TRUE(slot.serveIdleRequest());
     a.join();
     b.join();
@@ -130,13 +107,13 @@ TEST_F(IdleCallbackSlotTest, CancelledRequestIsWithdrawnAndFreesTheSlot)
             aborted = true;
         }
     });
-    wakeUps.waitFor(1);
+    EXPECT_TRUE(wakeUps.waitForArrivals(1));
     cancel = true;
     worker.join();
     EXPECT_TRUE(aborted);
 
     std::thread other([&] { slot.runOnGuiThread(next); });
-    wakeUps.waitFor(2);
+    EXPECT_TRUE(wakeUps.waitForArrivals(2));
     EXPECT_TRUE(slot.serveIdleRequest());
     other.join();
     EXPECT_EQ(withdrawn.calls, 0);

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <wx/dir.h>
 #include <wx/filefn.h>
 
 #include "ScratchDir.h"
@@ -9,14 +8,6 @@
 #include "util/OutputFile.h"
 
 using Quorvel::OutputFile;
-
-namespace {
-size_t entriesIn(const wxString& dir)
-{
-    wxArrayString files;
-    return wxDir::GetAllFiles(dir, &files, wxEmptyString, wxDIR_FILES | wxDIR_HIDDEN);
-}
-} // namespace
 
 TEST(OutputFile, NothingIsVisibleUntilCommit)
 {
@@ -28,7 +19,7 @@ TEST(OutputFile, NothingIsVisibleUntilCommit)
         out.commit();
     }
     EXPECT_EQ(dir.readFile("photo.jpg"), "abc");
-    EXPECT_EQ(entriesIn(dir.path()), 1u);
+    EXPECT_EQ(filesUnder(dir.path()), 1u);
 }
 
 TEST(OutputFile, AbandonedWriteLeavesNothingBehind)
@@ -40,7 +31,7 @@ TEST(OutputFile, AbandonedWriteLeavesNothingBehind)
         out.write("partial", 7);
     }
     EXPECT_EQ(dir.readFile("photo.jpg"), "original");
-    EXPECT_EQ(entriesIn(dir.path()), 1u);
+    EXPECT_EQ(filesUnder(dir.path()), 1u);
 }
 
 TEST(OutputFile, FullDiskIsNotEnoughSpaceAndLeavesNoPartialFile)
@@ -60,5 +51,5 @@ TEST(OutputFile, FullDiskIsNotEnoughSpaceAndLeavesNoPartialFile)
         EXPECT_EQ(e.getCode(), "System.NotEnoughSpace");
         EXPECT_TRUE(e.getMessage().StartsWith("Could not write to file ")) << e.getMessage();
     }
-    EXPECT_EQ(entriesIn(disk.path()), 0u);
+    EXPECT_EQ(filesUnder(disk.path()), 0u);
 }

@@ -43,7 +43,7 @@ protected:
     {
         ++m_tally.ran;
         if (m_gate) {
-            m_gate->hold([this] { return isAborted(); });
+            m_gate->pass([this] { return isAborted(); });
             checkAbort();
         }
         if (m_body)
@@ -145,11 +145,11 @@ TEST(SlaveManager, InsertedSlavesRunInTheirPlaceAndBeyondTheEndMeansLast)
         SlaveManager manager;
         manager.addListener(&listener, 1);
         manager.addSlave(blocking("blocker", tally, gate));
-        ASSERT_TRUE(gate->waitForArrival());
+        ASSERT_TRUE(gate->waitForArrivals());
         EXPECT_EQ(manager.addSlave(std::make_unique<ScriptedSlave>("b", tally)), 1u);
         EXPECT_EQ(manager.insertSlave(std::make_unique<ScriptedSlave>("a", tally), 0), 2u);
         EXPECT_EQ(manager.insertSlave(std::make_unique<ScriptedSlave>("c", tally), 99), 3u);
-        gate->release();
+        gate->open();
         ASSERT_TRUE(listener.waitForCount(8));
     }
     std::vector<wxString> started;
@@ -170,7 +170,7 @@ TEST(SlaveManager, AbortAllStopsTheRunningSlaveAndDeletesTheWaitingUnrun)
         manager.addListener(&listener, 1);
         manager.addSlave(blocking("blocker", tally, gate));
         manager.addSlave(std::make_unique<ScriptedSlave>("waiting", tally));
-        ASSERT_TRUE(gate->waitForArrival());
+        ASSERT_TRUE(gate->waitForArrivals());
 
         EXPECT_TRUE(manager.abortAll());
         ASSERT_TRUE(listener.waitForCount(2));
@@ -193,10 +193,10 @@ TEST(SlaveManager, DestructorDeletesWaitingSlavesWithoutRunningThem)
         // The running slave ends only once a waiting one is deleted, so the manager cannot
         // have started them.
         auto releasing = std::make_unique<ScriptedSlave>("waiting", tally);
-        releasing->onDelete = [gate] { gate->release(); };
+        releasing->onDelete = [gate] { gate->open(); };
         manager.addSlave(std::move(releasing));
         manager.addSlave(std::make_unique<ScriptedSlave>("two", tally));
-        ASSERT_TRUE(gate->waitForArrival());
+        ASSERT_TRUE(gate->waitForArrivals());
     }
     EXPECT_EQ(tally.ran, 1);
     EXPECT_EQ(tally.deleted, 3);

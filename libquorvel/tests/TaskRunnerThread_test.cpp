@@ -41,7 +41,8 @@ public:
     const TaskEvent& event(std::size_t index) const { return at<TaskEvent>(index); }
 };
 
-// A task whose work is given as a function; it counts its runs and its destruction.
+// A task whose work is given as a function, done once its gate lets it pass (at once unless the
+// test closed it) or it is aborted; it counts its runs and its destruction.
 class ScriptedTask : public Task {
 public:
     using Body = std::function<void(ScriptedTask&)>;
@@ -52,9 +53,12 @@ public:
     void run() override
     {
         ++runs;
+        gate.pass([this] { return isAborted(); });
+        checkAbort();
         m_body(*this);
     }
     std::atomic<int> runs{0};
+    Gate gate{true};
 
 protected:
     ~ScriptedTask() override
@@ -62,31 +66,25 @@ protected:
         if (m_destroyed)
             ++*m_destroyed;
     }
+    void onAbort() override { gate.wake(); }
 
 private:
     Body m_body;
     std::atomic<int>* m_destroyed;
 };
 
-// A task that runs until the test releases its gate or it is aborted.
-class BlockingTask : public Task {
-public:
-    using Task::Task;
-    void run() override
-    {
-        gate.hold([this] { return isAborted(); });
-        checkAbort();
-    }
-    Gate gate;
-
-protected:
-    void onAbort() override { gate.wake(); }
-};
-
 Ref<ScriptedTask> scripted(
     int32_t id, ScriptedTask::Body body = [](ScriptedTask&) {})
 {
     return makeRef<ScriptedTask>(id, std::move(body));
+}
+
+// A task that runs until the test opens its gate or it is aborted.
+Ref<ScriptedTask> blocking(int32_t id)
+{
+    Ref<ScriptedTask> task = scripted(id);
+    task->gate.close();
+    return task;
 }
 
 } // namespace
@@ -145,9 +143,9 @@ TEST(TaskRunnerThread, AbortOfTheRunningTaskPostsAnAbortedEventUnlessQuiet)
     for (const bool quiet : {false, true}) {
         TaskRecorder listener;
         TaskRunnerThread runner;
-        auto task = makeRef<BlockingTask>(4);
+        auto task = blocking(4);
         runner.addTask(task, &listener);
-        ASSERT_TRUE(task->gate.waitForArrival());
+        ASSERT_TRUE(task->gate.waitForArrivals());
         EXPECT_TRUE(runner.abortCurrent(quiet));
         runner.waitUntilStopped();
         listener.processPending();
@@ -173,11 +171,11 @@ TEST(TaskRunnerThread, AbortAllDropsTheQueueAndAbortsTheRunningTask)
     EXPECT_FALSE(runner.clearQueue());
     EXPECT_FALSE(runner.getCurrentTask());
 
-    auto running = makeRef<BlockingTask>(1);
+    auto running = blocking(1);
     auto waiting = scripted(2);
     runner.addTask(running, &listener);
     runner.addTask(waiting, &listener);
-    ASSERT_TRUE(running->gate.waitForArrival());
+    ASSERT_TRUE(running->gate.waitForArrivals());
     EXPECT_EQ(runner.getCurrentTask().get(), running.get());
 
     EXPECT_TRUE(runner.abortAll(false));
@@ -194,14 +192,14 @@ TEST(TaskRunnerThread, RequestStopStillRunsEveryQueuedTask)
 {
     TaskRecorder listener;
     TaskRunnerThread runner;
-    auto gate = makeRef<BlockingTask>(0);
+    auto gate = blocking(0);
     runner.addTask(gate, &listener);
     std::vector<Ref<ScriptedTask>> queued{scripted(1), scripted(2), scripted(3)};
     for (const auto& task : queued)
         runner.addTask(task, &listener);
-    ASSERT_TRUE(gate->gate.waitForArrival());
+    ASSERT_TRUE(gate->gate.waitForArrivals());
     runner.requestStop();
-    gate->gate.release();
+    gate->gate.open();
     runner.waitUntilStopped();
     listener.processPending();
 
@@ -217,16 +215,16 @@ TEST(TaskRunnerThread, RemovedListenerGetsNoEventEvenOneAlreadyQueued)
 {
     TaskRecorder removed, kept;
     TaskRunnerThread runner;
-    auto task = makeRef<BlockingTask>(1);
+    auto task = blocking(1);
     runner.addTask(task, &removed);
     auto later = scripted(2);
     runner.addTask(later, &removed);
-    ASSERT_TRUE(task->gate.waitForArrival()); // its started event is queued, not yet handled
+    ASSERT_TRUE(task->gate.waitForArrivals()); // its started event is queued, not yet handled
     runner.removeListener(&removed);
     // Registered again with a new task, it hears of that task only.
     runner.addTask(scripted(3), &removed);
     runner.addTask(scripted(4), &kept);
-    task->gate.release();
+    task->gate.open();
     runner.waitUntilStopped();
     removed.processPending();
 
@@ -281,11 +279,11 @@ TEST(TaskRunnerThread, EventsArriveWhileTheRunnerKeepsRunning)
 {
     TaskRecorder listener;
     TaskRunnerThread runner;
-    auto task = makeRef<BlockingTask>(1);
+    auto task = blocking(1);
     runner.addTask(task, &listener);
     ASSERT_TRUE(listener.waitForCount(1));
     EXPECT_EQ(listener.typeAt(0), Quorvel::EVT_TASK_STARTED);
-    task->gate.release();
+    task->gate.open();
     ASSERT_TRUE(listener.waitForCount(2));
     EXPECT_EQ(listener.types(), startedThen(Quorvel::EVT_TASK_FINISHED));
 }

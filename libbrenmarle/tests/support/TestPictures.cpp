@@ -1,12 +1,11 @@
 #include "TestPictures.h"
 
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #include <Magick++.h>
 #include <zlib.h>
 
+#include "ScratchDir.h"
 #include "imaging/ImageMagickSetup.h"
 
 namespace TestPictures {
@@ -197,22 +196,6 @@ void writePngBomb(const wxString& path)
     chunk("IDAT", compressed);
     chunk("IEND", std::string());
     writeFile(path, png);
-}
-
-std::string readFile(const wxString& path)
-{
-    std::ifstream in(path.utf8_string(), std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
-
-void writeFile(const wxString& path, const std::string& content)
-{
-    std::ofstream out(path.utf8_string(), std::ios::binary);
-    out << content;
-    if (!out)
-        throw std::runtime_error("could not write " + path.utf8_string());
 }
 
 } // namespace TestPictures

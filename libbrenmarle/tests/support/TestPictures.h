@@ -65,7 +65,4 @@ void writeJpeg(const wxString& path, int width, int height,
 // A real decompression bomb: a 30000 x 30000 one-bit PNG of zeros, about 110 KB on disk.
 void writePngBomb(const wxString& path);
 
-std::string readFile(const wxString& path);
-void writeFile(const wxString& path, const std::string& content);
-
 } // namespace TestPictures

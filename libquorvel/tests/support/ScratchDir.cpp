@@ -44,18 +44,35 @@ ScratchDir::~ScratchDir()
 
 void ScratchDir::writeFile(const wxString& name, const std::string& content) const
 {
-    const wxFileName file(m_path + name);
-    wxFileName::Mkdir(file.GetPath(), 0755, wxPATH_MKDIR_FULL);
-    std::ofstream out(file.GetFullPath().utf8_string(), std::ios::binary);
-    out << content;
-    if (!out)
-        throw std::runtime_error("could not write " + file.GetFullPath().utf8_string());
+    ::writeFile(m_path + name, content);
 }
 
 std::string ScratchDir::readFile(const wxString& name) const
 {
-    std::ifstream in((m_path + name).utf8_string(), std::ios::binary);
+    return ::readFile(m_path + name);
+}
+
+void writeFile(const wxString& path, const std::string& content)
+{
+    wxFileName::Mkdir(wxFileName(path).GetPath(), 0755, wxPATH_MKDIR_FULL);
+    std::ofstream out(path.utf8_string(), std::ios::binary);
+    out << content;
+    if (!out)
+        throw std::runtime_error("could not write " + path.utf8_string());
+}
+
+std::string readFile(const wxString& path)
+{
+    std::ifstream in(path.utf8_string(), std::ios::binary);
     std::stringstream buffer;
     buffer << in.rdbuf();
     return buffer.str();
+}
+
+std::size_t filesUnder(const wxString& dir)
+{
+    wxArrayString files;
+    return wxDir::Exists(dir) ? wxDir::GetAllFiles(dir, &files, wxEmptyString,
+                                                   wxDIR_FILES | wxDIR_DIRS | wxDIR_HIDDEN)
+                              : 0;
 }

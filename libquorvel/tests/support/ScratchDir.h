@@ -3,6 +3,7 @@
 // becomes HOME, XDG_DATA_HOME, XDG_CONFIG_HOME and XDG_RUNTIME_DIR (restored afterwards), so
 // nothing touches the real user's files.
 
+#include <cstddef>
 #include <map>
 #include <string>
 
@@ -28,3 +29,10 @@ private:
     wxString m_path;
     std::map<wxString, std::pair<bool, wxString>> m_savedEnv;
 };
+
+// Whole files by path; writing creates the folders on the way.
+void writeFile(const wxString& path, const std::string& content);
+std::string readFile(const wxString& path);
+
+// How many files lie below `dir`, in sub-folders and hidden ones too; 0 when it does not exist.
+std::size_t filesUnder(const wxString& dir);
