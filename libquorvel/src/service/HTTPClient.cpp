@@ -939,7 +939,7 @@ void HTTPClient::raiseHttpError(int code, const wxString& message) const
     throw NetworkException(joined(message, text));
 }
 
-void HTTPClient::receiveBody(const Sink& sink)
+void HTTPClient::readBody(const Sink& sink)
 {
     if (!m_transfer)
         throw LogicException("HttpClient: there is no response to read");
@@ -968,7 +968,7 @@ void HTTPClient::download(const Sink& write, HttpCallbackObj* callback, int64_t 
             (long long)length, (long long)maxBytes));
     }
     int64_t total = 0;
-    receiveBody([&](const char* data, size_t size) {
+    readBody([&](const char* data, size_t size) {
         write(data, size);
         total += static_cast<int64_t>(size);
         if (maxBytes > 0 && total > maxBytes)
@@ -1219,7 +1219,7 @@ int HTTPClient::fetchToString(const wxString& url, wxString& text, bool throwOnH
             (long long)length, (long long)limit));
     }
     std::string body;
-    receiveBody([&](const char* data, size_t size) {
+    readBody([&](const char* data, size_t size) {
         if (static_cast<int64_t>(body.size() + size) > limit)
             throw IOException(wxString::Format(
                 "HttpHelper: Downloaded bytes (%lld) is larger than maximum allowed (%lld)",

@@ -139,6 +139,10 @@ public:
     // response's length and `maxBytes` (<= 0: no limit). The file is not committed here.
     void download(OutputFile& stream, HttpCallbackObj* callback, int64_t maxBytes);
     void download(wxOutputStream& stream, HttpCallbackObj* callback, int64_t maxBytes);
+    // Reads the rest of the response body of the last get() into `sink`, with none of the
+    // checks of download(); a body cut short ends without an error (the caller compares what it
+    // got with getContentLength()). What `sink` throws ends the transfer and is passed on.
+    void readBody(const std::function<void(const char*, size_t)>& sink);
 
     // X-Quorvel-MD5 for multipart uploads, otherwise Content-MD5.
     void setMd5Header(const wxString& md5);
@@ -194,7 +198,6 @@ private:
     [[noreturn]] void raiseTransferError(int result, Phase phase);
     void closeTransfer();
     wxString abortMessage(Phase phase) const;
-    void receiveBody(const Sink& sink);
     void sendBody(const std::function<size_t(char*, size_t)>& read, HttpCallbackObj* callback,
                   int64_t maxBytes);
     void download(const Sink& write, HttpCallbackObj* callback, int64_t maxBytes);
