@@ -3,6 +3,11 @@
 #include <atomic>
 #include <thread>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <wx/mstream.h>
 
 #include "LoopbackHttpServer.h"
@@ -49,6 +54,34 @@ template <class E, class F> wxString messageOf(F action)
     ADD_FAILURE() << "nothing thrown";
     return wxString();
 }
+
+// A loopback listener whose queue of one is already taken: a further connection attempt
+// neither succeeds nor fails, it waits.
+class FullListener {
+public:
+    FullListener()
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length);
+        ::listen(m_listener, 0);
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+        port = ntohs(address.sin_port);
+        ::connect(m_queued, reinterpret_cast<sockaddr*>(&address), length);
+    }
+    ~FullListener()
+    {
+        ::close(m_queued);
+        ::close(m_listener);
+    }
+    int port = 0;
+
+private:
+    int m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    int m_queued = ::socket(AF_INET, SOCK_STREAM, 0);
+};
 
 } // namespace
 
@@ -405,6 +438,16 @@ TEST_F(HTTPClientTest, AbortEndsAWaitingRequest)
     aborted = true;
     worker.join();
     EXPECT_EQ(message, "Aborting read of response headers by                     request.");
+}
+
+TEST_F(HTTPClientTest, AbortEndsAnAttemptToConnect)
+{
+    FullListener listener;
+    int checks = 0;
+    client.setAbortCheck([&] { return ++checks > 10; });
+    EXPECT_EQ(messageOf<Quorvel::AbortException>(
+                  [&] { client.get(wxString::Format("http://127.0.0.1:%d/", listener.port)); }),
+              "Aborting read of response headers by                     request.");
 }
 
 TEST_F(HTTPClientTest, ProgressCallbackStopsADownload)
