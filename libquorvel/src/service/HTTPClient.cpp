@@ -316,6 +316,9 @@ public:
         curl_easy_pause(easy.get(), CURLPAUSE_CONT);
     }
 
+    // Bytes moved so far in either direction.
+    int64_t moved() const { return received + handedOver + static_cast<int64_t>(pendingPosition); }
+
     static size_t onHeader(char* data, size_t size, size_t count, void* self);
     static size_t onWrite(char* data, size_t size, size_t count, void* self);
     static size_t onRead(char* buffer, size_t size, size_t count, void* self);
@@ -683,6 +686,7 @@ void HTTPClient::drive(const std::function<bool()>& done, Phase phase)
     transfer.lastActivity = Clock::now();
     for (;;) {
         transfer.resume();
+        const int64_t movedBefore = transfer.moved();
         int running = 0;
         const CURLMcode code = curl_multi_perform(transfer.multi.get(), &running);
         if (code != CURLM_OK) {
@@ -718,6 +722,9 @@ void HTTPClient::drive(const std::function<bool()>& done, Phase phase)
                 raiseHttpError(WRITE_TIMEOUT, "Timeout in waitForWrite");
             raiseHttpError(READ_TIMEOUT, "Timeout in waitForRead");
         }
+        // While bytes flow the socket is ready again at once; waiting is for when they stop.
+        if (transfer.moved() != movedBefore)
+            continue;
         curl_multi_poll(transfer.multi.get(), nullptr, 0, static_cast<int>(POLL_INTERVAL.count()),
                         nullptr);
     }
