@@ -16,6 +16,7 @@
 #include <wx/translation.h>
 
 #include "service/NetworkSettings.h"
+#include "service/SocketError.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "threads/HttpCallbackObj.h"
@@ -132,123 +133,6 @@ std::string encodePath(const wxString& document)
         }
     }
     return out;
-}
-
-int socketErrorFromErrno(long error)
-{
-    switch (error) {
-    case 0:
-        return 0;
-    case EINTR:
-        return 10004;
-    case EACCES:
-        return 10013;
-    case EFAULT:
-        return 10014;
-    case EINVAL:
-        return 10022;
-    case EWOULDBLOCK:
-        return 10035;
-    case EINPROGRESS:
-        return 10036;
-    case ENOTSOCK:
-        return 10038;
-    case EMSGSIZE:
-        return 10040;
-    case EOPNOTSUPP:
-        return 10045;
-    case ENETDOWN:
-        return HTTPClient::SOCKET_NETWORK_DOWN;
-    case ENETUNREACH:
-        return HTTPClient::SOCKET_NETWORK_UNREACHABLE;
-    case ENETRESET:
-        return 10052;
-    case ECONNABORTED:
-        return 10053;
-    case ECONNRESET:
-    case EPIPE:
-        return HTTPClient::SOCKET_CONNECTION_RESET;
-    case ENOBUFS:
-        return 10055;
-    case ENOTCONN:
-        return 10057;
-    case ESHUTDOWN:
-        return 10058;
-    case ETIMEDOUT:
-        return HTTPClient::SOCKET_TIMED_OUT;
-    case ECONNREFUSED:
-        return HTTPClient::SOCKET_CONNECTION_REFUSED;
-    case EHOSTUNREACH:
-        return HTTPClient::SOCKET_HOST_UNREACHABLE;
-    default:
-        return static_cast<int>(error);
-    }
-}
-
-wxString socketText(int error)
-{
-    switch (error) {
-    case 0:
-        return wxString();
-    case 10054:
-        return "Connection was reset (WSAECONNRESET)";
-    case 10051:
-        return "Network is unreachable (WSAENETUNREACH)";
-    case 10050:
-        return "Network is down (WSAENETDOWN)";
-    case 10093:
-        return "Winsocket error (WSANOTINITIALISED)";
-    case 10014:
-        return "Winsocket error (WSAEFAULT)";
-    case 10022:
-        return "Winsocket error (WSAEINVAL)";
-    case 10004:
-        return "Winsocket error (WSAEINTR)";
-    case 10036:
-        return "Winsocket error (WSAEINPROGRESS)";
-    case 10038:
-        return "Winsocket error (WSAENOTSOCK)";
-    case 10057:
-        return "Winsocket error (WSAENOTCONN)";
-    case 10045:
-        return "Winsocket error (WSAEOPNOTSUPP)";
-    case 10058:
-        return "Winsocket error (WSAESHUTDOWN)";
-    case 10035:
-        return "Winsocket error (WSAEWOULDBLOCK)";
-    case 10040:
-        return "Winsocket error (WSAEMSGSIZE)";
-    case 10053:
-        return "Winsocket error (WSAECONNABORTED)";
-    case 10060:
-        return "Winsocket error (WSAETIMEDOUT)";
-    case 10013:
-        return "Winsocket error (WSAEACCES)";
-    case 10052:
-        return "Winsocket error (WSAENETRESET)";
-    case 10055:
-        return "Winsocket error (WSAENOBUFS)";
-    case 10065:
-        return "The host is unreachable (WSAEHOSTUNREACH)";
-    default:
-        return wxString::Format("Winsock error %d", error);
-    }
-}
-
-wxString connectText(int error)
-{
-    switch (error) {
-    case HTTPClient::SOCKET_CONNECTION_REFUSED:
-        return "Connection refused";
-    case HTTPClient::SOCKET_NETWORK_UNREACHABLE:
-        return "Network is unreachable";
-    case HTTPClient::SOCKET_TIMED_OUT:
-        return "Connection timed out";
-    case HTTPClient::SOCKET_HOST_NOT_FOUND:
-        return "Host not found";
-    default:
-        return wxString::Format("Winsock error %d", error);
-    }
 }
 
 wxString translated(const char* text)
@@ -541,11 +425,48 @@ void HTTPClient::prepare(const wxString& url)
     m_viaProxy = settings.hasProxy();
     m_proxyHost = m_viaProxy ? settings.proxyHost : wxString();
     m_proxyPort = m_viaProxy ? settings.proxyPort : 0;
+    m_proxyUser = m_viaProxy ? settings.proxyUser : wxString();
+    m_proxyPassword = m_viaProxy ? settings.proxyPassword : wxString();
     if (m_viaProxy && (hasControlCharacters(m_proxyHost) ||
                        m_proxyHost.find_first_of(" /@?#") != wxString::npos || m_proxyPort < 1 ||
                        m_proxyPort > 65535))
         throw NetworkException(
             wxString::Format("Invalid proxy server %s:%d", printable(m_proxyHost), m_proxyPort));
+}
+
+HTTPClient::Headers HTTPClient::requestHeaders(const wxString& hostAndPort) const
+{
+    // The caller's headers first, then those the request always carries.
+    Headers headers;
+    auto has = [&headers](const char* name) {
+        return std::any_of(headers.begin(), headers.end(),
+                           [name](const auto& h) { return h.first.IsSameAs(name, false); });
+    };
+    for (const auto& header : m_requestHeaders)
+        if (!header.first.IsSameAs("Host", false))
+            headers.push_back(header);
+    if (!has("User-Agent"))
+        headers.emplace_back("User-Agent", wxString::FromUTF8(m_settings.getUserAgent()));
+    if (m_method == METHOD_POST) {
+        if (!has("Content-Type"))
+            headers.emplace_back("Content-Type", "application/octet-stream");
+        if (!has("Content-Length"))
+            headers.emplace_back("Content-Length",
+                                 wxString::Format("%lld", (long long)m_contentLength));
+        if (!has("Accept-Language"))
+            headers.emplace_back("Accept-Language", m_settings.getLanguage());
+    }
+    headers.emplace_back("Host", hostAndPort);
+    if (!m_user.empty()) {
+        const std::string credentials = utf8(m_user + ":" + m_password);
+        headers.emplace_back("Authorization",
+                             "Basic " + wxBase64Encode(credentials.data(), credentials.size()));
+    }
+    for (const auto& header : headers)
+        if (!isToken(header.first) || hasControlCharacters(header.second, true))
+            throw NetworkException(wxString::Format(
+                "Invalid HTTP header %s: %s", printable(header.first), printable(header.second)));
+    return headers;
 }
 
 void HTTPClient::startTransfer(Method method)
@@ -563,55 +484,29 @@ void HTTPClient::startTransfer(Method method)
     const int defaultPort = m_scheme == "https" ? 443 : 80;
     const wxString hostAndPort =
         m_port == defaultPort ? m_host : wxString::Format("%s:%d", m_host, m_port);
-
-    // The caller's headers first, then those the request always carries.
-    std::vector<std::pair<wxString, wxString>> headers;
-    auto has = [&headers](const char* name) {
-        return std::any_of(headers.begin(), headers.end(),
-                           [name](const auto& h) { return h.first.IsSameAs(name, false); });
-    };
-    for (const auto& header : m_requestHeaders)
-        if (!header.first.IsSameAs("Host", false))
-            headers.push_back(header);
-    if (!has("User-Agent"))
-        headers.emplace_back("User-Agent", wxString::FromUTF8(m_settings.getUserAgent()));
-    if (method == METHOD_POST) {
-        if (!has("Content-Type"))
-            headers.emplace_back("Content-Type", "application/octet-stream");
-        if (!has("Content-Length"))
-            headers.emplace_back("Content-Length",
-                                 wxString::Format("%lld", (long long)m_contentLength));
-        if (!has("Accept-Language"))
-            headers.emplace_back("Accept-Language", m_settings.getLanguage());
-    }
-    headers.emplace_back("Host", hostAndPort);
-    if (!m_user.empty()) {
-        const std::string credentials = utf8(m_user + ":" + m_password);
-        headers.emplace_back("Authorization",
-                             "Basic " + wxBase64Encode(credentials.data(), credentials.size()));
-    }
+    const Headers headers = requestHeaders(hostAndPort);
 
     auto transfer = std::make_unique<Transfer>(*this);
-    curl_slist* list = nullptr;
-    for (const auto& header : headers) {
-        if (!isToken(header.first) || hasControlCharacters(header.second, true))
-            throw NetworkException(wxString::Format(
-                "Invalid HTTP header %s: %s", printable(header.first), printable(header.second)));
-        curl_slist* longer =
-            curl_slist_append(list, utf8(header.first + ": " + header.second).c_str());
-        if (!longer) {
-            curl_slist_free_all(list);
-            raiseHttpError(NO_SOCKET, wxString());
-        }
-        list = longer;
-    }
+    auto append = [&transfer](const std::string& line) {
+        curl_slist* longer = curl_slist_append(transfer->headers.get(), line.c_str());
+        if (!longer)
+            throw NetworkException("Out of memory for the request headers");
+        transfer->headers.release();
+        transfer->headers.reset(longer);
+    };
+    for (const auto& header : headers)
+        append(utf8(header.first + ": " + header.second));
     // Headers the library would add on its own, which this client never sends.
     for (const char* removed : {"Accept:", "Expect:", "Proxy-Connection:", "Connection:"})
-        list = curl_slist_append(list, removed);
-    transfer->headers.reset(list);
+        append(removed);
+    configure(*transfer, utf8(m_scheme + "://" + hostAndPort) + encodePath(m_document));
+    m_transfer = std::move(transfer);
+    m_transfer->add();
+}
 
-    CURL* easy = transfer->easy.get();
-    const std::string address = utf8(m_scheme + "://" + hostAndPort) + encodePath(m_document);
+void HTTPClient::configure(Transfer& transfer, const std::string& address)
+{
+    CURL* easy = transfer.easy.get();
     curl_easy_setopt(easy, CURLOPT_URL, address.c_str());
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
@@ -620,8 +515,8 @@ void HTTPClient::startTransfer(Method method)
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L);
     curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L);
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, list);
-    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, transfer->errorBuffer);
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, transfer.headers.get());
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, transfer.errorBuffer);
     curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, (long)RECEIVE_BUFFER);
     curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, (long)AdaptiveBlockSize::MAX);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
@@ -630,6 +525,7 @@ void HTTPClient::startTransfer(Method method)
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, (long)connectTimeout.count());
     // Only the proxy of the network settings: none from the environment.
     curl_easy_setopt(easy, CURLOPT_NOPROXY, "");
+    curl_easy_setopt(easy, CURLOPT_PROXY, "");
     if (m_viaProxy) {
         const wxString proxyHost =
             m_proxyHost.Find(':') != wxNOT_FOUND && !m_proxyHost.StartsWith("[")
@@ -639,30 +535,25 @@ void HTTPClient::startTransfer(Method method)
                          utf8(wxString::Format("http://%s:%d", proxyHost, m_proxyPort)).c_str());
         curl_easy_setopt(easy, CURLOPT_PROXYTYPE, (long)CURLPROXY_HTTP);
         curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-        const NetworkSettings::Values settings = m_settings.getValues();
-        if (!settings.proxyUser.empty()) {
+        if (!m_proxyUser.empty()) {
             curl_easy_setopt(easy, CURLOPT_PROXYAUTH, (long)CURLAUTH_BASIC);
-            curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, utf8(settings.proxyUser).c_str());
-            curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, utf8(settings.proxyPassword).c_str());
+            curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, utf8(m_proxyUser).c_str());
+            curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, utf8(m_proxyPassword).c_str());
         }
-    } else {
-        curl_easy_setopt(easy, CURLOPT_PROXY, "");
     }
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
-    curl_easy_setopt(easy, CURLOPT_HEADERDATA, transfer.get());
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &transfer);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Transfer::onWrite);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, transfer.get());
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &Transfer::onProgress);
-    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, transfer.get());
+    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
-    if (method == METHOD_POST) {
+    if (m_method == METHOD_POST) {
         curl_easy_setopt(easy, CURLOPT_POST, 1L);
         curl_easy_setopt(easy, CURLOPT_READFUNCTION, &Transfer::onRead);
-        curl_easy_setopt(easy, CURLOPT_READDATA, transfer.get());
+        curl_easy_setopt(easy, CURLOPT_READDATA, &transfer);
         curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, (curl_off_t)m_contentLength);
     }
-    m_transfer = std::move(transfer);
-    m_transfer->add();
 }
 
 void HTTPClient::closeTransfer()
@@ -756,21 +647,22 @@ void HTTPClient::raiseTransferError(int result, Phase phase)
         throw AbortException(abortMessage(phase));
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
-        m_lastSocketError = SOCKET_HOST_NOT_FOUND;
+        m_lastSocketError = SocketError::HOST_NOT_FOUND;
         raiseHttpError(CONNECT_FAILED, wxString());
     case CURLE_COULDNT_CONNECT:
-        m_lastSocketError = osError ? socketErrorFromErrno(osError) : SOCKET_CONNECTION_REFUSED;
+        m_lastSocketError =
+            osError ? SocketError::fromErrno(osError) : SocketError::CONNECTION_REFUSED;
         raiseHttpError(CONNECT_FAILED, wxString());
     case CURLE_OPERATION_TIMEDOUT:
         m_timedOut = true;
-        m_lastSocketError = SOCKET_TIMED_OUT;
+        m_lastSocketError = SocketError::TIMED_OUT;
         raiseHttpError(CONNECT_FAILED, wxString());
     case CURLE_PROXY:
         if (connectCode >= 100)
             raiseHttpError(static_cast<int>(connectCode), wxString());
         raiseHttpError(CONNECT_FAILED, wxString());
     case CURLE_SEND_ERROR:
-        m_lastSocketError = socketErrorFromErrno(osError);
+        m_lastSocketError = SocketError::fromErrno(osError);
         if (phase == Phase::Request && !bodyStarted)
             raiseHttpError(HEADERS_NOT_SENT, wxString());
         raiseHttpError(SHORT_SEND,
@@ -778,7 +670,7 @@ void HTTPClient::raiseTransferError(int result, Phase phase)
                                         "count (%lld)",
                                         (long long)0, (long long)handedOver));
     case CURLE_RECV_ERROR:
-        m_lastSocketError = socketErrorFromErrno(osError);
+        m_lastSocketError = SocketError::fromErrno(osError);
         raiseHttpError(READ_ERROR, "Error reading from socket");
     case CURLE_GOT_NOTHING:
         raiseHttpError(READ_ERROR, "The server closed the connection without an answer");
@@ -800,7 +692,7 @@ void HTTPClient::raiseTransferError(int result, Phase phase)
     case CURLE_USE_SSL_FAILED:
         raiseHttpError(SECURE_CONNECTION_FAILED, wxString());
     default:
-        m_lastSocketError = socketErrorFromErrno(osError);
+        m_lastSocketError = SocketError::fromErrno(osError);
         raiseHttpError(BAD_RESPONSE, wxString());
     }
 }
@@ -916,7 +808,7 @@ void HTTPClient::raiseHttpError(int code, const wxString& message) const
     if (code >= 100)
         throw RuntimeException(joined(message, wxString::Format("HTTP error code %d", code)));
     if (code == CONNECT_FAILED) {
-        const wxString reason = connectText(m_lastSocketError);
+        const wxString reason = SocketError::describeConnectFailure(m_lastSocketError);
         const wxString text =
             m_viaProxy
                 ? wxString::Format(translated("Could not connect to proxy server at %s:%d (%s)"),
@@ -924,15 +816,15 @@ void HTTPClient::raiseHttpError(int code, const wxString& message) const
                 : wxString::Format(translated("Could not connect to %s:%d (%s)"), m_host, m_port,
                                    reason);
         switch (m_lastSocketError) {
-        case SOCKET_CONNECTION_REFUSED:
+        case SocketError::CONNECTION_REFUSED:
             throw ConnectionRefusedException(joined(message, text));
-        case SOCKET_NETWORK_UNREACHABLE:
+        case SocketError::NETWORK_UNREACHABLE:
             throw NetworkUnavailableException(joined(message, text));
         default:
             throw ConnectionException("Network.ConnectionError", joined(message, text));
         }
     }
-    wxString detail = socketText(m_lastSocketError);
+    wxString detail = SocketError::describe(m_lastSocketError);
     if (detail.empty())
         detail = m_errorDetail;
     const wxString text =

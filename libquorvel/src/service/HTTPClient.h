@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <wx/string.h>
@@ -54,17 +55,6 @@ public:
         WRITE_TIMEOUT = 13,
         SECURE_CONNECTION_FAILED = 14,
         BAD_RESPONSE = 15,
-    };
-
-    // Socket errors as the last socket error holds them (the numbering the messages know).
-    enum SocketError {
-        SOCKET_NETWORK_DOWN = 10050,
-        SOCKET_NETWORK_UNREACHABLE = 10051,
-        SOCKET_CONNECTION_RESET = 10054,
-        SOCKET_TIMED_OUT = 10060,
-        SOCKET_CONNECTION_REFUSED = 10061,
-        SOCKET_HOST_UNREACHABLE = 10065,
-        SOCKET_HOST_NOT_FOUND = 11001,
     };
 
     static constexpr const char* MULTIPART_BOUNDARY =
@@ -181,6 +171,7 @@ public:
     const wxString& getHost() const { return m_host; }
     int getPort() const { return m_port; }
     const wxString& getDocument() const { return m_document; }
+    // A SocketError number; 0 when the last failure was not a socket's.
     int getLastSocketError() const { return m_lastSocketError; }
     bool isTimedOut() const { return m_timedOut; }
 
@@ -192,7 +183,11 @@ private:
 
     int request(const wxString& url, Method method, int mode);
     void prepare(const wxString& url);
+    using Headers = std::vector<std::pair<wxString, wxString>>;
+    // The request's headers, checked: no control characters, names that are tokens.
+    Headers requestHeaders(const wxString& hostAndPort) const;
     void startTransfer(Method method);
+    void configure(Transfer& transfer, const std::string& address);
     // Runs the transfer until `done` holds or it ends; rethrows what a callback raised.
     void drive(const std::function<bool()>& done, Phase phase);
     [[noreturn]] void raiseTransferError(int result, Phase phase);
@@ -224,6 +219,8 @@ private:
     int m_port = 80;
     wxString m_proxyHost;
     int m_proxyPort = 0;
+    wxString m_proxyUser;
+    wxString m_proxyPassword;
     int m_statusCode = 0;
     wxString m_statusText;
     wxString m_formFieldName;
