@@ -325,6 +325,19 @@ TEST_F(HTTPClientTest, HugeAnnouncedLengthIsRefusedBeforeReading)
               "HttpHelper: Download size (100000000000) is larger than maximum allowed (67108864)");
 }
 
+TEST_F(HTTPClientTest, ResponseHeadersAreLimitedInNumberAndSize)
+{
+    std::string many;
+    for (int i = 0; i < 150; ++i)
+        many += "X-Filler-" + std::to_string(i) + ": 1\r\n";
+    server.enqueue(Response::ok("", many));
+    server.enqueue(Response::ok("", "X-Long: " + std::string(70000, 'l') + "\r\n"));
+    for (int i = 0; i < 2; ++i)
+        EXPECT_TRUE(messageOf<Quorvel::NetworkException>([&] {
+                        client.get(server.url());
+                    }).Contains("response headers"));
+}
+
 TEST_F(HTTPClientTest, Md5OfTheDownloadedFileIsVerified)
 {
     dir.writeFile("got.bin", "abc");
