@@ -161,7 +161,7 @@ TEST_F(HTTPClientTest, RefusesUnsafeAddressesAndHeadersBeforeConnecting)
           base + "/a\r\nX-Injected: 1", base + "/a\nb", base + wxString("/a\0b", 4),
           wxString("http://127.0.0.1:0/"), wxString("http://127.0.0.1:65536/"),
           wxString("http://127.0.0.1:8o/"), wxString("http://127.0.0.1:/"),
-          wxString("http://user@127.0.0.1/"), wxString("http:///path")})
+          wxString("http://user@127.0.0.1/"), wxString("http:///path"), wxString("http://::1/")})
         EXPECT_THROW(client.get(url), Quorvel::NetworkException) << url;
     client.setHeader("X-Note", "a\r\nHost: elsewhere");
     EXPECT_THROW(client.get(base + "/"), Quorvel::NetworkException);

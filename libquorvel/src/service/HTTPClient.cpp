@@ -412,7 +412,8 @@ void HTTPClient::prepare(const wxString& url)
     // An IPv6 address comes in brackets; nothing else may carry them, nor user names ("@").
     const bool bracketed = host.StartsWith("[") && host.EndsWith("]");
     const wxString bare = bracketed ? host.Mid(1, host.length() - 2) : host;
-    if (bare.empty() || bare.find_first_of(" @\\[]") != wxString::npos)
+    if (bare.empty() || bare.find_first_of(" @\\[]") != wxString::npos ||
+        (!bracketed && bare.Find(':') != wxNOT_FOUND))
         throw NetworkException(wxString::Format("Invalid host in web address %s", shown));
 
     const NetworkSettings::Values settings = m_settings.getValues();
