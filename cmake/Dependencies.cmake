@@ -38,11 +38,12 @@ find_package(LibXml2 REQUIRED)
 find_package(OpenSSL REQUIRED)
 find_package(GTest REQUIRED)
 pkg_check_modules(UUID REQUIRED IMPORTED_TARGET uuid)
+pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl>=7.85)
 pkg_check_modules(EXIF REQUIRED IMPORTED_TARGET libexif)
 pkg_check_modules(MAGICKPP REQUIRED IMPORTED_TARGET Magick++)
 
 # pkg-config gives these as plain include directories; mark them SYSTEM.
-foreach(_t PkgConfig::UUID PkgConfig::EXIF PkgConfig::MAGICKPP)
+foreach(_t PkgConfig::UUID PkgConfig::CURL PkgConfig::EXIF PkgConfig::MAGICKPP)
     get_target_property(_inc ${_t} INTERFACE_INCLUDE_DIRECTORIES)
     if(_inc)
         set_target_properties(${_t} PROPERTIES INTERFACE_SYSTEM_INCLUDE_DIRECTORIES "${_inc}")

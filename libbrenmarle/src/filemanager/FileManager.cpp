@@ -8,6 +8,7 @@
 #include "files/Uri.h"
 #include "folders/AlbumFolder.h"
 #include "folders/ComputerFolder.h"
+#include "folders/HttpFolder.h"
 #include "folders/InboxFolder.h"
 #include "folders/LocalFolder.h"
 #include "folders/NonVolatileTempFolder.h"
@@ -86,6 +87,8 @@ FolderRef FileManager::makeFolder(const wxString& folderUri)
         return AlbumFolder::findAlbum(folderUri);
     if (scheme == "file")
         return Quorvel::makeRef<ComputerFolder>(folderUri);
+    if (scheme == "http" || scheme == "https")
+        return Quorvel::makeRef<HttpFolder>(folderUri);
     if (scheme == "inbox")
         return Quorvel::makeRef<InboxFolder>();
     if (scheme == "temp")

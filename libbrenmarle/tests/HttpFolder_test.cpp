@@ -1,0 +1,86 @@
+#include <cstdlib>
+
+#include "LoopbackHttpServer.h"
+#include "PhotoLibraryTest.h"
+#include "files/StoragePaths.h"
+#include "folders/HttpFolder.h"
+#include "system/Exceptions.h"
+
+using namespace Brenmarle;
+using Quorvel::Ref;
+using Response = LoopbackHttpServer::Response;
+
+// Downloads land in the scratch home's own temporary folder, so the test can see what is left.
+class HttpFolderTest : public PhotoLibraryTest {
+protected:
+    HttpFolderTest()
+    {
+        if (const char* previous = std::getenv("TMPDIR"))
+            m_previousTmp = previous;
+        home.writeFile("tmp/.keep", "");
+        setenv("TMPDIR", (home / "tmp").utf8_str(), 1);
+    }
+    ~HttpFolderTest() override
+    {
+        if (m_previousTmp.empty())
+            unsetenv("TMPDIR");
+        else
+            setenv("TMPDIR", m_previousTmp.c_str(), 1);
+    }
+
+    // Copies the web file into a new album; returns the copy.
+    Ref<File> importFromWeb(const std::string& path)
+    {
+        album = makeAlbum("Web");
+        Ref<File> source = manager->getFile(server.url(path));
+        return album->copyFileIn(*source);
+    }
+    size_t leftovers() const { return filesUnder(home / "tmp") - 1; }
+
+    LoopbackHttpServer server;
+    Ref<AlbumFolder> album;
+
+private:
+    std::string m_previousTmp;
+};
+
+TEST_F(HttpFolderTest, FileManagerMakesOneHttpFolderPerWebDirectory)
+{
+    FolderRef folder = manager->getFolder(server.url("/pictures/IMG%20001.jpg"));
+    EXPECT_EQ(folder.get(), manager->getFolder(server.url("/pictures/")).get());
+    EXPECT_EQ(folder->getName(), "HTTP Folder");
+    EXPECT_EQ(manager->getFile(server.url("/pictures/IMG%20001.jpg"))->getFileName(),
+              "IMG 001.jpg");
+}
+
+TEST_F(HttpFolderTest, ImportedFileIsStoredAndItsDownloadRemoved)
+{
+    server.enqueue(Response::ok("JPEG bytes"));
+    Ref<File> copy = importFromWeb("/pictures/photo.jpg");
+    EXPECT_EQ(server.lastRequest().requestLine(), "GET /pictures/photo.jpg HTTP/1.0");
+    EXPECT_EQ(copy->getFileName(), "photo.jpg");
+    EXPECT_EQ(readFile(StoragePaths(dataDir).managedFile(copy->getURI())), "JPEG bytes");
+    EXPECT_EQ(album->getFileCount(), 1);
+    EXPECT_EQ(leftovers(), 0u);
+}
+
+TEST_F(HttpFolderTest, FailedDownloadsLeaveNothingBehind)
+{
+    server.enqueue(Response::raw("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nabcd"));
+    try {
+        importFromWeb("/cut.jpg");
+        FAIL();
+    } catch (const Quorvel::IOException& e) {
+        EXPECT_EQ(e.getMessage(), "Downloaded bytes (4) does not match expected bytes (10)");
+    }
+    server.enqueue(Response::status(404, "Not Found"));
+    try {
+        importFromWeb("/gone.jpg");
+        FAIL();
+    } catch (const Quorvel::IOException& e) {
+        EXPECT_EQ(e.getMessage(), "Error downloading file: HTTP Response code 404");
+    }
+    EXPECT_EQ(album->getFileCount(), 0);
+    EXPECT_EQ(filesUnder(dataDir + "archive"), 0u);
+    EXPECT_EQ(leftovers(), 0u);
+}

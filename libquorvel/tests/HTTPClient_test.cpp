@@ -1,0 +1,478 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <wx/mstream.h>
+
+#include "LoopbackHttpServer.h"
+#include "ScratchDir.h"
+#include "service/HTTPClient.h"
+#include "service/NetworkSettings.h"
+#include "system/Exceptions.h"
+#include "system/UserAgent.h"
+#include "threads/HttpCallbackObj.h"
+#include "util/InputFile.h"
+
+using Quorvel::HTTPClient;
+using Response = LoopbackHttpServer::Response;
+
+namespace {
+
+const std::string BOUNDARY = HTTPClient::MULTIPART_BOUNDARY;
+
+// Records progress reports and stops the transfer after `stopAfter` of them.
+class Progress : public Quorvel::HttpCallbackObj {
+public:
+    explicit Progress(int stopAfter = -1) : m_stopAfter(stopAfter) {}
+    bool progress(int64_t done, int64_t total) override
+    {
+        last = {done, total};
+        return ++calls != m_stopAfter;
+    }
+    int calls = 0;
+    std::pair<int64_t, int64_t> last{-1, -1};
+
+private:
+    int m_stopAfter;
+};
+
+// The message of what `action` throws as E; fails the test when it throws nothing or another
+// kind.
+template <class E, class F> wxString messageOf(F action)
+{
+    try {
+        action();
+    } catch (const E& e) {
+        return e.getMessage();
+    }
+    ADD_FAILURE() << "nothing thrown";
+    return wxString();
+}
+
+// A loopback listener whose queue of one is already taken: a further connection attempt
+// neither succeeds nor fails, it waits.
+class FullListener {
+public:
+    FullListener()
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length);
+        ::listen(m_listener, 0);
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+        port = ntohs(address.sin_port);
+        ::connect(m_queued, reinterpret_cast<sockaddr*>(&address), length);
+    }
+    ~FullListener()
+    {
+        ::close(m_queued);
+        ::close(m_listener);
+    }
+    int port = 0;
+
+private:
+    int m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    int m_queued = ::socket(AF_INET, SOCK_STREAM, 0);
+};
+
+} // namespace
+
+class HTTPClientTest : public ::testing::Test {
+protected:
+    ScratchDir dir;
+    LoopbackHttpServer server;
+    Quorvel::NetworkSettings settings{dir / "network.ini"};
+    HTTPClient client{settings};
+
+    void useProxy(int port, const std::string& credentials = "")
+    {
+        dir.writeFile("network.ini", "[HttpProxy]\nHost=127.0.0.1\nPort=" + std::to_string(port) +
+                                         "\n" + credentials);
+    }
+    wxString download(const Response& response, int64_t maxBytes = 0)
+    {
+        server.enqueue(response);
+        EXPECT_EQ(client.get(server.url("/file")), 200);
+        wxMemoryOutputStream out;
+        client.download(out, nullptr, maxBytes);
+        return wxString::FromUTF8(
+            static_cast<const char*>(out.GetOutputStreamBuffer()->GetBufferStart()), out.GetSize());
+    }
+};
+
+TEST_F(HTTPClientTest, DirectGetSendsOnlyItsOwnHeaders)
+{
+    server.enqueue(Response::ok("hello"));
+    client.setUser("anna");
+    client.setPassword("secret");
+    EXPECT_EQ(client.get(server.url("/prices/list.xml?x=1")), 200);
+
+    const auto request = server.lastRequest();
+    EXPECT_EQ(request.requestLine(), "GET /prices/list.xml?x=1 HTTP/1.0");
+    EXPECT_EQ(request.header("Host"), "127.0.0.1:" + std::to_string(server.port()));
+    EXPECT_EQ(request.header("User-Agent"), Quorvel::UserAgent::get());
+    EXPECT_EQ(request.header("Authorization"), "Basic YW5uYTpzZWNyZXQ=");
+    for (const char* absent : {"Accept", "Content-Length", "Proxy-Authorization", "Connection"})
+        EXPECT_FALSE(request.hasHeader(absent)) << absent;
+    EXPECT_EQ(std::count(request.head.begin(), request.head.end(), '\n'), 5);
+}
+
+TEST_F(HTTPClientTest, PostSendsTheBodyStreamWithItsLength)
+{
+    server.enqueue(Response::ok(""));
+    server.enqueue(Response::ok(""));
+    wxMemoryInputStream body("a=1&b=2", 7);
+    client.setBodyStream(&body);
+    EXPECT_EQ(client.post(server.url(), HTTPClient::POST_BODY), 200);
+    auto request = server.lastRequest();
+    EXPECT_EQ(request.requestLine(), "POST / HTTP/1.0");
+    EXPECT_EQ(request.header("Content-Type"), "application/octet-stream");
+    EXPECT_EQ(request.header("Content-Length"), "7");
+    EXPECT_FALSE(request.header("Accept-Language").empty());
+    EXPECT_EQ(request.body, "a=1&b=2");
+}
+
+TEST_F(HTTPClientTest, ResponseHeadersAreKeptApartAndClearedForEveryRequest)
+{
+    server.enqueue(Response::ok("", "X-Quorvel-MD5: 0123\r\n"));
+    server.enqueue(Response::ok(""));
+    client.setHeader("X-Request", "mine");
+    client.get(server.url("/1"));
+    EXPECT_EQ(client.getHeader("x-quorvel-md5"), "0123");
+    EXPECT_EQ(client.getHeader("X-Request"), "");
+    client.get(server.url("/2"));
+    EXPECT_EQ(client.getHeader("X-QUORVEL-MD5"), "");
+    EXPECT_EQ(server.lastRequest().header("X-Request"), "mine");
+}
+
+TEST_F(HTTPClientTest, RefusesUnsafeAddressesAndHeadersBeforeConnecting)
+{
+    const wxString base = wxString::Format("http://127.0.0.1:%d", server.port());
+    for (const wxString& url :
+         {wxString("ftp://127.0.0.1/"), wxString("file:///etc/passwd"), wxString("127.0.0.1/"),
+          base + "/a\r\nX-Injected: 1", base + "/a\nb", base + wxString("/a\0b", 4),
+          wxString("http://127.0.0.1:0/"), wxString("http://127.0.0.1:65536/"),
+          wxString("http://127.0.0.1:8o/"), wxString("http://127.0.0.1:/"),
+          wxString("http://user@127.0.0.1/"), wxString("http:///path"), wxString("http://::1/")})
+        EXPECT_THROW(client.get(url), Quorvel::NetworkException) << url;
+    client.setHeader("X-Note", "a\r\nHost: elsewhere");
+    EXPECT_THROW(client.get(base + "/"), Quorvel::NetworkException);
+    EXPECT_TRUE(server.requests().empty());
+}
+
+TEST_F(HTTPClientTest, EmptyPathBecomesSlashAndPortOverrideReplacesPort80)
+{
+    server.enqueue(Response::ok(""));
+    client.get(wxString::Format("http://127.0.0.1:%d", server.port()));
+    EXPECT_EQ(server.lastRequest().requestLine(), "GET / HTTP/1.0");
+
+    dir.writeFile("network.ini", "[Http]\nPortOverride=" + std::to_string(server.port()) + "\n");
+    server.enqueue(Response::ok(""));
+    EXPECT_EQ(client.get("http://127.0.0.1/doc"), 200);
+    EXPECT_EQ(server.lastRequest().requestLine(), "GET /doc HTTP/1.0");
+    EXPECT_EQ(client.getPort(), server.port());
+}
+
+TEST_F(HTTPClientTest, ProxyGetsTheAbsoluteAddressAndCredentials)
+{
+    useProxy(server.port(), "UserId=me\nPassword=pw\n");
+    server.enqueue(Response::ok(""));
+    server.enqueue(Response::ok(""));
+    EXPECT_EQ(client.get("http://photos.example.test:8080/a/b.jpg"), 200);
+    EXPECT_TRUE(client.isViaProxy());
+    auto request = server.lastRequest();
+    EXPECT_EQ(request.requestLine(), "GET http://photos.example.test:8080/a/b.jpg HTTP/1.0");
+    EXPECT_EQ(request.header("Proxy-Authorization"), "Basic bWU6cHc=");
+    EXPECT_EQ(request.header("Host"), "photos.example.test:8080");
+
+    client.get("http://photos.example.test/c");
+    EXPECT_EQ(server.lastRequest().requestLine(), "GET http://photos.example.test/c HTTP/1.0");
+}
+
+TEST_F(HTTPClientTest, ProxyRefusingAuthorisationIsAnHttpError)
+{
+    useProxy(server.port());
+    server.enqueue(Response::status(407, "Proxy Authentication Required"));
+    EXPECT_EQ(messageOf<Quorvel::RuntimeException>(
+                  [&] { client.getAndCheck("http://photos.example.test/", "Error downloading"); }),
+              "Error downloading HTTP error code 407");
+}
+
+TEST_F(HTTPClientTest, MultipartUploadFramesTheFileExactly)
+{
+    std::string data(1000, '\0');
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>(i * 7);
+    dir.writeFile("photo.jpg", data);
+    server.enqueue(Response::ok("done"));
+    client.setFormFieldName("rpas");
+    client.setMd5FromFile(dir / "photo.jpg");
+    client.beginUpload(server.url("/upload"), 1000, "Error before uploading file to storage");
+    Quorvel::InputFile file(dir / "photo.jpg");
+    Progress progress;
+    client.upload(file, &progress, 2000000000);
+    client.finishUpload("Error uploading file");
+
+    const auto request = server.lastRequest();
+    EXPECT_EQ(request.requestLine(), "POST /upload HTTP/1.0");
+    EXPECT_EQ(request.header("Content-Length"), "1232");
+    EXPECT_EQ(request.header("Content-Type"), "multipart/form-data; boundary=" + BOUNDARY);
+    EXPECT_EQ(wxString(request.header("X-Quorvel-MD5")), HTTPClient::md5OfFile(dir / "photo.jpg"));
+    EXPECT_EQ(request.body, "--" + BOUNDARY +
+                                "\r\nContent-Disposition: form-data; name=\"rpas\"; "
+                                "filename=\"libquorvel.bin\"\r\nContent-Type: "
+                                "application/octet-stream\r\n\r\n" +
+                                data + "\r\n--" + BOUNDARY + "--\r\n");
+    EXPECT_EQ(progress.last.first, 1000);
+    EXPECT_EQ(progress.last.second, 1000);
+}
+
+TEST_F(HTTPClientTest, RawUploadOfSeveralBlocksWithContentMd5)
+{
+    const std::string data(300000, 'x');
+    dir.writeFile("big.bin", data);
+    server.enqueue(Response::ok(""));
+    client.setMd5Header("abc");
+    client.beginUpload(server.url("/raw"), static_cast<int64_t>(data.size()), "Error");
+    Quorvel::InputFile file(dir / "big.bin");
+    client.upload(file, nullptr, 0);
+    client.finishUpload("Error uploading");
+    const auto request = server.lastRequest();
+    EXPECT_EQ(request.header("Content-MD5"), "abc");
+    EXPECT_EQ(request.body, data);
+}
+
+TEST_F(HTTPClientTest, UploadThatDoesNotMatchItsAnnouncedSizeFails)
+{
+    dir.writeFile("twenty.bin", std::string(20, 'a'));
+    server.enqueue(Response::ok(""));
+    client.beginUpload(server.url("/up"), 10, "Error");
+    Quorvel::InputFile longer(dir / "twenty.bin");
+    EXPECT_EQ(messageOf<Quorvel::IOException>([&] { client.upload(longer, nullptr, 0); }),
+              "HttpClient: Uploaded bytes (11) exceeds set content length bytes (10)");
+
+    server.enqueue(Response::ok(""));
+    client.beginUpload(server.url("/up"), 30, "Error");
+    Quorvel::InputFile shorter(dir / "twenty.bin");
+    EXPECT_EQ(messageOf<Quorvel::IOException>([&] { client.upload(shorter, nullptr, 0); }),
+              "Uploaded bytes (20)does not match registered content length (30)");
+}
+
+TEST_F(HTTPClientTest, DroppedOrRefusedUploadRaises)
+{
+    const std::string data(4 * 1024 * 1024, 'u');
+    dir.writeFile("big.bin", data);
+    Response dropping = Response::ok("");
+    dropping.closeAfterBodyBytes = 1000;
+    server.enqueue(dropping);
+    client.beginUpload(server.url("/up"), static_cast<int64_t>(data.size()), "Error");
+    Quorvel::InputFile file(dir / "big.bin");
+    EXPECT_THROW(
+        {
+            client.upload(file, nullptr, 0);
+            client.finishUpload("Error uploading");
+        },
+        Quorvel::NetworkException);
+
+    server.enqueue(Response::status(500, "Internal Server Error"));
+    client.beginUpload(server.url("/up"), 3, "Error");
+    wxMemoryInputStream small("abc", 3);
+    client.upload(small, nullptr, 0);
+    EXPECT_EQ(messageOf<Quorvel::RuntimeException>([&] { client.finishUpload("Error uploading"); }),
+              "Error uploading HTTP error code 500");
+}
+
+TEST_F(HTTPClientTest, DownloadChecksTheAnnouncedLength)
+{
+    EXPECT_EQ(download(Response::raw("HTTP/1.0 200 OK\r\nX-Quorvel-Length: 10\r\n\r\n0123456789")),
+              "0123456789");
+    const char* const missing =
+        "HttpClient: Content length is missing (no content length header or invalid header)";
+    const std::tuple<Response, int64_t, const char*> cases[] = {
+        {Response::raw("HTTP/1.0 200 OK\r\n\r\nabc"), 0, missing},
+        {Response::raw("HTTP/1.0 200 OK\r\nX-Quorvel-Length: -5\r\n\r\nabc"), 0, missing},
+        {Response::raw("HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n"), 0,
+         "HttpClient: Content-length was 0 (zero)"},
+        {Response::raw("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nabcd"), 0,
+         "HttpClient: Downloaded bytes (4) does not match expected bytes (10)"},
+        {Response::raw("HTTP/1.0 200 OK\r\nX-Quorvel-Length: 3\r\n\r\nabcd"), 0,
+         "HttpClient: Downloaded bytes (4) exceeds expected bytes (3)"},
+        {Response::ok("0123456789"), 5,
+         "HttpClient: Download size (10) is larger than maximum allowed (5)"},
+    };
+    for (const auto& [response, maxBytes, message] : cases)
+        EXPECT_EQ(messageOf<Quorvel::IOException>([&] { download(response, maxBytes); }),
+                  wxString(message));
+}
+
+TEST_F(HTTPClientTest, HugeAnnouncedLengthIsRefusedBeforeReading)
+{
+    server.enqueue(
+        Response::raw("HTTP/1.0 200 OK\r\nX-Quorvel-Length: 99999999999999999999\r\n\r\n"));
+    client.get(server.url());
+    EXPECT_EQ(client.getContentLength(), -1);
+    server.enqueue(Response::raw("HTTP/1.0 200 OK\r\nContent-Length: 100000000000\r\n\r\n"));
+    wxString text;
+    EXPECT_EQ(messageOf<Quorvel::IOException>([&] { client.fetchToString(server.url(), text); }),
+              "HttpHelper: Download size (100000000000) is larger than maximum allowed (67108864)");
+}
+
+TEST_F(HTTPClientTest, ResponseHeadersAreLimitedInNumberAndSize)
+{
+    std::string many;
+    for (int i = 0; i < 150; ++i)
+        many += "X-Filler-" + std::to_string(i) + ": 1\r\n";
+    server.enqueue(Response::ok("", many));
+    server.enqueue(Response::ok("", "X-Long: " + std::string(70000, 'l') + "\r\n"));
+    for (int i = 0; i < 2; ++i)
+        EXPECT_TRUE(messageOf<Quorvel::NetworkException>([&] {
+                        client.get(server.url());
+                    }).Contains("response headers"));
+}
+
+TEST_F(HTTPClientTest, Md5OfTheDownloadedFileIsVerified)
+{
+    dir.writeFile("got.bin", "abc");
+    const wxString md5 = HTTPClient::md5OfFile(dir / "got.bin");
+    EXPECT_EQ(md5, "900150983cd24fb0d6963f7d28e17f72");
+    for (const auto& [header, matches] :
+         {std::make_pair(std::string(), true),
+          std::make_pair("X-Quorvel-MD5: " + std::string(md5.utf8_str()) + "\r\n", true),
+          std::make_pair(std::string("X-Quorvel-MD5: 900150983cd24fb0d6963f7d28e17f73\r\n"),
+                         false)}) {
+        server.enqueue(Response::ok("abc", header));
+        client.fetchToFile(server.url("/got.bin"), dir / "copy.bin");
+        if (matches)
+            EXPECT_NO_THROW(client.verifyDownloadedFile(dir / "copy.bin"));
+        else
+            EXPECT_EQ(messageOf<Quorvel::IOException>(
+                          [&] { client.verifyDownloadedFile(dir / "copy.bin"); }),
+                      "md5sum check of downloaded file failed");
+    }
+}
+
+TEST_F(HTTPClientTest, FetchToFileLeavesNothingOfAShortBody)
+{
+    server.enqueue(Response::raw("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nabcd"));
+    EXPECT_THROW(client.fetchToFile(server.url(), dir / "sub/part.bin"), Quorvel::IOException);
+    dir.writeFile("sub/keep", "");
+    EXPECT_EQ(filesUnder(dir / "sub"), 1u);
+}
+
+TEST_F(HTTPClientTest, NoResponseIsNeverSuccess)
+{
+    Response early;
+    early.closeBeforeAnswer = true;
+    server.enqueue(early);
+    const wxString message =
+        messageOf<Quorvel::NetworkException>([&] { client.get(server.url("/early")); });
+    EXPECT_TRUE(message.Contains(wxString::Format(
+        "HTTP component error 7 when accessing /early at 127.0.0.1:%d", server.port())))
+        << message;
+
+    server.enqueue(Response::raw("garbage\r\n\r\n"));
+    EXPECT_THROW(client.get(server.url()), Quorvel::NetworkException);
+}
+
+TEST_F(HTTPClientTest, HttpStatusesBecomeRuntimeErrors)
+{
+    server.enqueue(Response::status(404, "Not Found"));
+    server.enqueue(Response::status(500, "Internal Server Error"));
+    EXPECT_EQ(messageOf<Quorvel::RuntimeException>(
+                  [&] { client.getAndCheck(server.url(), "Error downloading file"); }),
+              "Error downloading file HTTP error 404: File not found");
+    wxString text;
+    EXPECT_EQ(client.fetchToString(server.url(), text, false), 500);
+    EXPECT_EQ(text, "");
+}
+
+TEST_F(HTTPClientTest, RefusedConnectionsNameTheServerOrTheProxy)
+{
+    client.setConnectRetryPause(std::chrono::milliseconds(1));
+    const int port = LoopbackHttpServer::refusedPort();
+    try {
+        client.get(wxString::Format("http://127.0.0.1:%d/", port));
+        FAIL();
+    } catch (const Quorvel::ConnectionRefusedException& e) {
+        EXPECT_EQ(e.getCode(), "Network.ConnectionRefused");
+        EXPECT_EQ(e.getMessage(),
+                  wxString::Format("Could not connect to 127.0.0.1:%d (Connection refused)", port));
+    }
+    useProxy(port);
+    EXPECT_EQ(messageOf<Quorvel::ConnectionRefusedException>(
+                  [&] { client.get("http://photos.example.test/"); }),
+              wxString::Format("Could not connect to proxy server at 127.0.0.1:%d (Connection "
+                               "refused)",
+                               port));
+}
+
+TEST_F(HTTPClientTest, UnknownHostIsAConnectionError)
+{
+    try {
+        client.get("http://1nonexistent.invalid/");
+        FAIL();
+    } catch (const Quorvel::ConnectionException& e) {
+        EXPECT_EQ(e.getCode(), "Network.ConnectionError");
+        EXPECT_TRUE(e.getMessage().StartsWith("Could not connect to 1nonexistent.invalid:80"));
+    }
+}
+
+TEST_F(HTTPClientTest, StalledServerTimesOut)
+{
+    Response stalled;
+    stalled.stall = true;
+    server.enqueue(stalled);
+    client.setTimeout(std::chrono::milliseconds(200));
+    const wxString message =
+        messageOf<Quorvel::NetworkException>([&] { client.get(server.url("/slow")); });
+    EXPECT_TRUE(message.StartsWith("Timeout in waitForRead HTTP component error 8")) << message;
+    EXPECT_TRUE(client.isTimedOut());
+}
+
+TEST_F(HTTPClientTest, AbortEndsAWaitingRequest)
+{
+    Response stalled;
+    stalled.stall = true;
+    server.enqueue(stalled);
+    std::atomic<bool> aborted{false};
+    client.setAbortCheck([&] { return aborted.load(); });
+    wxString message;
+    std::thread worker(
+        [&] { message = messageOf<Quorvel::AbortException>([&] { client.get(server.url()); }); });
+    ASSERT_TRUE(server.waitForRequests(1));
+    aborted = true;
+    worker.join();
+    EXPECT_EQ(message, "Aborting read of response headers by                     request.");
+}
+
+TEST_F(HTTPClientTest, AbortEndsAnAttemptToConnect)
+{
+    FullListener listener;
+    int checks = 0;
+    client.setAbortCheck([&] { return ++checks > 10; });
+    EXPECT_EQ(messageOf<Quorvel::AbortException>(
+                  [&] { client.get(wxString::Format("http://127.0.0.1:%d/", listener.port)); }),
+              "Aborting read of response headers by                     request.");
+}
+
+TEST_F(HTTPClientTest, ProgressCallbackStopsADownload)
+{
+    Response slow = Response::ok(std::string(10000, 'd'));
+    slow.pieceSize = 1000;
+    slow.pause = std::chrono::milliseconds(5);
+    server.enqueue(slow);
+    client.get(server.url());
+    wxMemoryOutputStream out;
+    Progress progress(2);
+    EXPECT_EQ(messageOf<Quorvel::AbortException>([&] { client.download(out, &progress, 0); }),
+              "HttpClient: Aborted");
+    EXPECT_EQ(progress.calls, 2);
+}

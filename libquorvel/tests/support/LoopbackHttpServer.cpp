@@ -1,0 +1,275 @@
+#include "LoopbackHttpServer.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+std::string lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+int listenOnLoopback(int& port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        throw std::runtime_error("socket failed");
+    const int yes = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd, 16) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        ::close(fd);
+        throw std::runtime_error("could not listen on loopback");
+    }
+    port = ntohs(address.sin_port);
+    return fd;
+}
+
+} // namespace
+
+LoopbackHttpServer::Response LoopbackHttpServer::Response::ok(const std::string& body,
+                                                              const std::string& extraHeaders)
+{
+    Response response;
+    response.head = "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" +
+                    extraHeaders + "\r\n";
+    response.body = body;
+    return response;
+}
+
+LoopbackHttpServer::Response LoopbackHttpServer::Response::status(int code,
+                                                                  const std::string& reason)
+{
+    Response response;
+    response.body = reason + "\n";
+    response.head = "HTTP/1.0 " + std::to_string(code) + " " + reason +
+                    "\r\nContent-Length: " + std::to_string(response.body.size()) + "\r\n\r\n";
+    return response;
+}
+
+LoopbackHttpServer::Response LoopbackHttpServer::Response::raw(const std::string& text)
+{
+    Response response;
+    response.head = text;
+    return response;
+}
+
+std::string LoopbackHttpServer::Request::requestLine() const
+{
+    return head.substr(0, head.find("\r\n"));
+}
+
+bool LoopbackHttpServer::Request::hasHeader(const std::string& name) const
+{
+    return lower(head).find("\r\n" + lower(name) + ":") != std::string::npos;
+}
+
+std::string LoopbackHttpServer::Request::header(const std::string& name) const
+{
+    const size_t at = lower(head).find("\r\n" + lower(name) + ":");
+    if (at == std::string::npos)
+        return std::string();
+    size_t start = at + 2 + name.size() + 1;
+    while (start < head.size() && head[start] == ' ')
+        ++start;
+    return head.substr(start, head.find("\r\n", start) - start);
+}
+
+LoopbackHttpServer::LoopbackHttpServer()
+{
+    m_listener = listenOnLoopback(m_port);
+    if (::pipe2(m_wake, O_CLOEXEC) != 0) {
+        ::close(m_listener);
+        throw std::runtime_error("pipe failed");
+    }
+    m_thread = std::thread([this] { run(); });
+}
+
+LoopbackHttpServer::~LoopbackHttpServer()
+{
+    const char stop = 's';
+    (void)!::write(m_wake[1], &stop, 1);
+    m_thread.join();
+    ::close(m_listener);
+    ::close(m_wake[0]);
+    ::close(m_wake[1]);
+}
+
+wxString LoopbackHttpServer::url(const std::string& path) const
+{
+    return wxString::Format("http://127.0.0.1:%d", m_port) + wxString::FromUTF8(path);
+}
+
+void LoopbackHttpServer::enqueue(Response response)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_script.push_back(std::move(response));
+}
+
+std::vector<LoopbackHttpServer::Request> LoopbackHttpServer::requests() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_requests;
+}
+
+LoopbackHttpServer::Request LoopbackHttpServer::lastRequest() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_requests.empty() ? Request() : m_requests.back();
+}
+
+bool LoopbackHttpServer::waitForRequests(size_t count)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::seconds(30),
+                              [&] { return m_requests.size() >= count; });
+}
+
+int LoopbackHttpServer::refusedPort()
+{
+    int port = 0;
+    ::close(listenOnLoopback(port));
+    return port;
+}
+
+void LoopbackHttpServer::run()
+{
+    for (;;) {
+        pollfd fds[2] = {{m_listener, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0 && errno != EINTR)
+            return;
+        if (fds[1].revents)
+            return;
+        if (!(fds[0].revents & POLLIN))
+            continue;
+        const int client = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0)
+            continue;
+        serve(client);
+        ::close(client);
+    }
+}
+
+bool LoopbackHttpServer::waitReadable(int client)
+{
+    pollfd fds[2] = {{client, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
+    while (::poll(fds, 2, -1) < 0)
+        if (errno != EINTR)
+            return false;
+    return !fds[1].revents && fds[0].revents;
+}
+
+bool LoopbackHttpServer::readRequest(int client, Request& request, size_t closeAfterBodyBytes)
+{
+    std::string data;
+    char buffer[65536];
+    size_t end;
+    while ((end = data.find("\r\n\r\n")) == std::string::npos) {
+        if (data.size() > 1024 * 1024 || !waitReadable(client))
+            return false;
+        const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            return false;
+        data.append(buffer, static_cast<size_t>(n));
+    }
+    request.head = data.substr(0, end + 4);
+    data.erase(0, end + 4);
+    const std::string length = request.header("Content-Length");
+    const int64_t expected = length.empty() ? 0 : std::stoll(length);
+    auto take = [&](const char* bytes, size_t size) {
+        const size_t keep =
+            std::min(size, m_keptBodyBytes - std::min(m_keptBodyBytes, request.body.size()));
+        request.body.append(bytes, keep);
+        request.bodyBytes += static_cast<int64_t>(size);
+    };
+    take(data.data(), data.size());
+    for (;;) {
+        if (closeAfterBodyBytes != std::string::npos &&
+            request.bodyBytes >= static_cast<int64_t>(closeAfterBodyBytes))
+            return false;
+        if (request.bodyBytes >= expected)
+            return true;
+        if (!waitReadable(client))
+            return false;
+        const size_t wanted =
+            static_cast<size_t>(std::min<int64_t>(sizeof buffer, expected - request.bodyBytes));
+        const ssize_t n = ::recv(client, buffer, wanted, 0);
+        if (n <= 0)
+            return false;
+        take(buffer, static_cast<size_t>(n));
+    }
+}
+
+bool LoopbackHttpServer::sendAll(int client, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::send(client, data, size, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void LoopbackHttpServer::serve(int client)
+{
+    Response response;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_script.empty()) {
+            response = Response::status(500, "No response scripted");
+        } else {
+            response = std::move(m_script.front());
+            m_script.pop_front();
+        }
+    }
+    Request request;
+    const bool complete = readRequest(client, request, response.closeAfterBodyBytes);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_requests.push_back(request);
+        m_changed.notify_all();
+    }
+    if (!complete || response.closeBeforeAnswer)
+        return;
+    if (response.stall) {
+        char buffer[4096];
+        while (waitReadable(client) && ::recv(client, buffer, sizeof buffer, 0) > 0) {
+        }
+        return;
+    }
+    const std::string all = response.head + response.body;
+    const size_t total = std::min(all.size(), response.cutAfter);
+    if (!sendAll(client, all.data(), std::min(total, response.head.size())))
+        return;
+    const size_t piece = response.pieceSize ? response.pieceSize : total;
+    for (size_t at = response.head.size(); at < total; at += piece) {
+        if (response.pause.count() > 0) {
+            pollfd wake = {m_wake[0], POLLIN, 0};
+            if (::poll(&wake, 1, static_cast<int>(response.pause.count())) > 0)
+                return;
+        }
+        if (!sendAll(client, all.data() + at, std::min(piece, total - at)))
+            return;
+    }
+    ::shutdown(client, SHUT_WR);
+}

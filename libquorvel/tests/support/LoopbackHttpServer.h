@@ -1,0 +1,99 @@
+#pragma once
+// A small HTTP server on 127.0.0.1 for tests of the HTTP client: it records every raw request
+// and answers connections, one at a time, with scripted responses: normal ones, slow ones,
+// truncated ones, ones that close before answering or stall, or any raw bytes. It also serves
+// as a proxy, since it answers whatever request line it gets. No external network is touched.
+//
+// Threads: the server runs its own thread; the test thread scripts it and reads the records.
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <wx/string.h>
+
+class LoopbackHttpServer {
+public:
+    struct Response {
+        // Status line and headers, sent exactly as given; `body` follows.
+        std::string head;
+        std::string body;
+        // A slow server: the body goes in pieces of `pieceSize` bytes, `pause` apart.
+        size_t pieceSize = 0;
+        std::chrono::milliseconds pause{0};
+        // Only this many bytes of head and body are sent before the connection closes.
+        size_t cutAfter = std::string::npos;
+        // Reads the request, then closes without a word.
+        bool closeBeforeAnswer = false;
+        // Reads the request, then sends nothing until the client goes or the server stops.
+        bool stall = false;
+        // Closes after reading this many bytes of the request body (a dropped upload).
+        size_t closeAfterBodyBytes = std::string::npos;
+
+        // "HTTP/1.0 200 OK" with Content-Length and the extra header lines ("Name: value\r\n").
+        static Response ok(const std::string& body, const std::string& extraHeaders = "");
+        // A status with a short text body and its length.
+        static Response status(int code, const std::string& reason);
+        static Response raw(const std::string& text);
+    };
+
+    struct Request {
+        // Request line and headers, as received, up to and including the blank line.
+        std::string head;
+        std::string body;
+        // Bytes of body received (also those not kept, see setKeptBodyBytes).
+        int64_t bodyBytes = 0;
+        // Request line, and a header value by name (letter case ignored; empty when absent).
+        std::string requestLine() const;
+        std::string header(const std::string& name) const;
+        bool hasHeader(const std::string& name) const;
+    };
+
+    LoopbackHttpServer();
+    ~LoopbackHttpServer();
+    LoopbackHttpServer(const LoopbackHttpServer&) = delete;
+    LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
+
+    int port() const { return m_port; }
+    // "http://127.0.0.1:<port>" + path.
+    wxString url(const std::string& path = "/") const;
+
+    // Each connection takes the next response; with none left it gets a 500.
+    void enqueue(Response response);
+    // Request bodies beyond this many bytes are counted, not kept (default 16 MiB).
+    void setKeptBodyBytes(size_t bytes) { m_keptBodyBytes = bytes; }
+
+    std::vector<Request> requests() const;
+    Request lastRequest() const;
+    // Waits until `count` requests arrived (recorded before they are answered); false after a
+    // generous limit.
+    bool waitForRequests(size_t count);
+
+    // A loopback port that nobody listens on (connections to it are refused).
+    static int refusedPort();
+
+private:
+    void run();
+    void serve(int client);
+    bool readRequest(int client, Request& request, size_t closeAfterBodyBytes);
+    bool sendAll(int client, const char* data, size_t size);
+    // Waits for the client socket; false when the server stops or the client went.
+    bool waitReadable(int client);
+
+    int m_listener = -1;
+    int m_wake[2] = {-1, -1};
+    int m_port = 0;
+    size_t m_keptBodyBytes = 16 * 1024 * 1024;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Response> m_script;
+    std::vector<Request> m_requests;
+    std::thread m_thread;
+};
