@@ -42,12 +42,15 @@ TEST_F(FoldersTest, ComputerFolderListsPicturesOnly)
     makeComputerPicture("Pictures/b.tiff");
     makeComputerPicture("Pictures/notes.txt");
     makeComputerPicture("Pictures/sub/c.jpg");
+    makeComputerPicture("Pictures/sub\\d.jpg", "backslash");
     FolderRef folder = manager->getFolder("file://" + home.path() + "Pictures/");
     std::vector<wxString> uris = folder->getFileUris();
     std::sort(uris.begin(), uris.end());
     EXPECT_EQ(uris, (std::vector<wxString>{"file://" + home.path() + "Pictures/a.JPG",
-                                           "file://" + home.path() + "Pictures/b.tiff"}));
-    EXPECT_EQ(folder->getFileCount(), 2);
+                                           "file://" + home.path() + "Pictures/b.tiff",
+                                           "file://" + home.path() + "Pictures/sub\\d.jpg"}));
+    EXPECT_EQ(folder->getFileCount(), 3);
+    EXPECT_EQ(manager->getFile(uris[2])->getFileSize(), 9);
 }
 
 TEST_F(FoldersTest, CopiesIntoAComputerFolderGetNumberedNames)
