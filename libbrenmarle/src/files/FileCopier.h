@@ -47,7 +47,8 @@ public:
     void copy(const wxString& source, const wxString& target);
 
     // Copies `source` into `folder` under `name`, or "name (2).ext", "name (3).ext", ... when
-    // that name is taken, without ever overwriting. Returns the path written.
+    // that name is taken, without ever overwriting (see SafeFileName::numbered). Returns the
+    // path written.
     wxString copyToFreeName(const wxString& source, const wxString& folder, const wxString& name);
     wxString copyToFreeName(Quorvel::InputFile& source, const wxString& folder,
                             const wxString& name);
