@@ -2,10 +2,11 @@
 
 #include "PhotoLibraryTest.h"
 #include "SmallFileSystem.h"
+#include "SyncRecorder.h"
+#include "core/Exceptions.h"
 #include "files/StoragePaths.h"
 #include "folders/ComputerFolder.h"
 #include "folders/InboxFolder.h"
-#include "core/Exceptions.h"
 
 using namespace Brenmarle;
 using Quorvel::Ref;
@@ -68,11 +69,16 @@ TEST_F(FoldersTest, CopiesIntoAComputerFolderGetNumberedNames)
 
 TEST_F(FoldersTest, ImportIntoTheInboxStoresTheFileUnderItsUuid)
 {
+    const SyncRecorder flushes;
     Ref<File> copy = importIntoInbox(makeComputerPicture("Pictures/photo.jpg", "pixels"));
     const wxString uri = copy->getURI();
     ASSERT_TRUE(uri.StartsWith("inbox://"));
     const StoragePaths paths(dataDir);
     EXPECT_TRUE(wxFileExists(paths.managedFile(uri)));
+    // On the disk, bytes first and then the name, before the picture is announced.
+    const int fileFlushed = flushes.flushOrder(paths.managedFile(uri));
+    EXPECT_GE(fileFlushed, 0);
+    EXPECT_GT(flushes.flushOrder(wxFileName(paths.managedFile(uri)).GetPath()), fileFlushed);
     EXPECT_EQ(copy->getFileName(), "photo.jpg");
     EXPECT_EQ(copy->getFileSize(), 6);
     EXPECT_EQ(copy->getScanner(), "brenmarle");

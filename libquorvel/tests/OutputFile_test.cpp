@@ -6,6 +6,7 @@
 
 #include "ScratchDir.h"
 #include "SmallFileSystem.h"
+#include "SyncRecorder.h"
 #include "system/Exceptions.h"
 #include "util/OutputFile.h"
 
@@ -53,6 +54,18 @@ TEST(OutputFile, AbandonedWriteLeavesNothingBehind)
     }
     EXPECT_EQ(dir.readFile("photo.jpg"), "original");
     EXPECT_EQ(filesUnder(dir.path()), 1u);
+}
+
+TEST(OutputFile, FlushedCommitPutsTheBytesThenTheNameOnTheDisk)
+{
+    ScratchDir dir;
+    const SyncRecorder flushes;
+    OutputFile out(dir / "photo.jpg");
+    out.write("abc", 3);
+    out.commit(OutputFile::Replace::No, OutputFile::Flush::Yes);
+    const int file = flushes.flushOrder(dir / "photo.jpg");
+    EXPECT_GE(file, 0);
+    EXPECT_GT(flushes.flushOrder(dir.path()), file);
 }
 
 TEST(OutputFile, PermissionsFollowTheUsersUmask)

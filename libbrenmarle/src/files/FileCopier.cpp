@@ -77,12 +77,13 @@ void FileCopier::transfer(Quorvel::InputFile& source, Quorvel::OutputFile& targe
         throw Quorvel::IOException(_("Did not read the expected number of bytes from input stream"));
 }
 
-bool FileCopier::commit(Quorvel::OutputFile& target, bool replace)
+bool FileCopier::commit(Quorvel::OutputFile& target, bool replace, bool flush)
 {
     bool done = false;
     guardedWrite([&] {
-        done = target.commit(replace ? Quorvel::OutputFile::Replace::Yes
-                                     : Quorvel::OutputFile::Replace::No);
+        done = target.commit(
+            replace ? Quorvel::OutputFile::Replace::Yes : Quorvel::OutputFile::Replace::No,
+            flush ? Quorvel::OutputFile::Flush::Yes : Quorvel::OutputFile::Flush::No);
     });
     return done;
 }

@@ -35,8 +35,9 @@ public:
 
     // Copies every byte of `source` into `target` without committing it. Throws as copy().
     void transfer(Quorvel::InputFile& source, Quorvel::OutputFile& target);
-    // Puts `target` in place (see OutputFile::commit), with the copy's error messages.
-    static bool commit(Quorvel::OutputFile& target, bool replace);
+    // Puts `target` in place (see OutputFile::commit), with the copy's error messages. With
+    // `flush` the copy is on the disk, under its name, when this returns.
+    static bool commit(Quorvel::OutputFile& target, bool replace, bool flush = false);
 
     // Copies `source` to exactly `target`, replacing a file of that name.
     // Throws Quorvel::IOException: "Exception in read statement: End of file?" for a read

@@ -146,15 +146,20 @@ void OutputFile::write(const void* data, size_t size)
     }
 }
 
-bool OutputFile::commit(Replace replace)
+bool OutputFile::commit(Replace replace, Flush flush)
 {
     if (m_fd >= 0) {
-        // Delayed allocation can report a full disk only at close.
-        if (::close(m_fd) != 0) {
-            m_fd = -1;
-            raiseWriteError(errno);
-        }
+        const int fd = m_fd;
         m_fd = -1;
+        // A file system that cannot flush (EINVAL) has nothing to lose to a power cut either.
+        if (flush == Flush::Yes && ::fsync(fd) != 0 && errno != EINVAL) {
+            const int error = errno;
+            ::close(fd);
+            raiseWriteError(error);
+        }
+        // Delayed allocation can report a full disk only at close.
+        if (::close(fd) != 0)
+            raiseWriteError(errno);
     }
     const std::string target = m_path.utf8_string();
     if (replace == Replace::No) {
@@ -167,7 +172,24 @@ bool OutputFile::commit(Replace replace)
         raiseWriteError(errno);
     }
     m_committed = true;
+    if (flush == Flush::Yes)
+        syncFolder();
     return true;
+}
+
+void OutputFile::syncFolder() const
+{
+    // The new name lives in the folder; until the folder is on disk, so is the file's name not.
+    const std::string folder = wxFileName(m_path).GetPathWithSep().utf8_string();
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        raiseWriteError(errno);
+    const int result = ::fsync(fd);
+    const int error = errno;
+    ::close(fd);
+    if (result != 0 && error != EINVAL)
+        raiseWriteError(error);
 }
 
 } // namespace Quorvel

@@ -31,10 +31,14 @@ public:
     void write(const void* data, size_t size);
 
     enum class Replace { Yes, No };
+    enum class Flush { No, Yes };
     // Closes the file and gives it its final name. With Replace::No an existing file of that
     // name is left alone and false is returned (the caller may pick another name with
-    // rename() and commit again); otherwise it is replaced.
-    bool commit(Replace replace = Replace::Yes);
+    // rename() and commit again); otherwise it is replaced. With Flush::Yes the bytes reach the
+    // disk before the file takes its name, and the name before commit returns, so a file
+    // reported committed survives a power loss whole (a failure to flush the folder is raised
+    // with the file already in place).
+    bool commit(Replace replace = Replace::Yes, Flush flush = Flush::No);
     // Chooses another final name in the same folder before commit.
     void rename(const wxString& path) { m_path = path; }
     const wxString& getPath() const { return m_path; }
@@ -45,6 +49,7 @@ public:
 
 private:
     void createTemporaryFile();
+    void syncFolder() const;
     void closeFile();
     [[noreturn]] void raiseWriteError(int error) const;
 
