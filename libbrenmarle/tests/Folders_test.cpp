@@ -67,6 +67,20 @@ TEST_F(FoldersTest, CopiesIntoAComputerFolderGetNumberedNames)
     EXPECT_EQ(home.readFile("Pictures/photo.jpg"), "pixels");
 }
 
+TEST_F(FoldersTest, TemporaryFoldersListTheirWholeFiles)
+{
+    Ref<File> source = manager->getFile(makeComputerPicture("Pictures/photo.jpg"));
+    std::vector<Ref<File>> copies;
+    for (const char* folder : {"temp://", "temp://", "nvtemp://"})
+        copies.push_back(manager->getFolder(folder)->copyFileIn(*source));
+    // A copy in progress.
+    home.writeFile(dataDir.Mid(home.path().length()) + "temp/.photo.jpg.part-x3Yq7Z", "half");
+    EXPECT_EQ(manager->getFolder("temp://")->getFileUris(),
+              (std::vector<wxString>{"temp://photo (2).jpg", "temp://photo.jpg"}));
+    EXPECT_EQ(manager->getFolder("nvtemp://")->getFileUris(),
+              std::vector<wxString>{"nvtemp://photo.jpg"});
+}
+
 TEST_F(FoldersTest, ImportIntoTheInboxStoresTheFileUnderItsUuid)
 {
     const SyncRecorder flushes;
