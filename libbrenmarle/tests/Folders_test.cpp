@@ -26,14 +26,24 @@ protected:
 
 TEST_F(FoldersTest, AlbumUrisMustHoldAUuid)
 {
-    try {
-        AlbumFolder bad("album://" + UUID.Left(35) + "/");
-        ADD_FAILURE() << "a 35-character album id was accepted";
-    } catch (const Quorvel::RuntimeException& e) {
-        EXPECT_EQ(e.getMessage(), "album://" + UUID.Left(35) + "/: URI is not a valid AlbumFolder URI");
+    for (const char* bad : {
+             "album://0f8fad5b-d9cb-469f-a165-70867728950/",   // a 35-character id
+             "album://0f8fad5b-d9cb-469f-a165-70867728950e",   // no final "/"
+             "album://0f8fad5b-d9cb-469f-a165-70867728950ex",  // 45 long, no final "/"
+             "album://0f8fad5b-d9cb-469f-a165-70867728950e//", // 46 long
+             "album://0f8fad5b-d9cb-469f-a165-70867728950g/",  // not hexadecimal
+             "album://0f8fad5bxd9cb-469f-a165-70867728950e/",  // no hyphen
+             "albun://0f8fad5b-d9cb-469f-a165-70867728950e/",  // another scheme
+         }) {
+        try {
+            AlbumFolder album(bad);
+            ADD_FAILURE() << bad << " was accepted";
+        } catch (const Quorvel::RuntimeException& e) {
+            EXPECT_EQ(e.getMessage(), wxString(bad) + ": URI is not a valid AlbumFolder URI");
+        }
     }
-    auto album = Quorvel::makeRef<AlbumFolder>("album://" + UUID + "/");
-    EXPECT_EQ(album->getUuid(), UUID);
+    auto album = Quorvel::makeRef<AlbumFolder>("album://0f8fad5b-d9cb-469f-a165-70867728950e/");
+    EXPECT_EQ(album->getUuid(), "0f8fad5b-d9cb-469f-a165-70867728950e");
     EXPECT_EQ(manager->getFolder("inbox://" + UUID)->getURI(), "inbox://");
 }
 
