@@ -558,8 +558,9 @@ TEST_F(OpenCatalogueTest, FilesAreFoundByRowidByUuidAndByFolder)
 
     EXPECT_EQ(m_database.findFileUri(wxS("00000000-0000-4000-8000-000000000002")),
               fileUri(OTHER_ALBUM, 2));
-    // Only a whole last segment matches.
-    for (const wxString uuid : {wxS("0000-4000-8000-000000000002")}) {
+    // Only a whole last segment matches, and the id is no pattern.
+    for (const wxString uuid : {wxS("0000-4000-8000-000000000002"),
+                                wxS("00000000-0000-4000-8000-00000000000_"), wxS("%")}) {
         try {
             m_database.findFileUri(uuid);
             ADD_FAILURE() << uuid;
@@ -689,6 +690,7 @@ TEST_F(OpenCatalogueTest, FavouritesAreCountedAndOnlyCaptionedFilesAreDrawn)
     addWith(2, false, wxS("Midnight sun"));
     addWith(3, true, wxString());
     addWith(4, false, wxString());
+    addWith(5, false, wxString());
 
     EXPECT_EQ(m_database.getFavoriteCount(), 2);
     for (int draw = 0; draw < 5; ++draw)
