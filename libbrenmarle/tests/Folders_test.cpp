@@ -1,6 +1,9 @@
+#include <sys/stat.h>
+
 #include <wx/filefn.h>
 
 #include "PhotoLibraryTest.h"
+#include "ScopedUmask.h"
 #include "SmallFileSystem.h"
 #include "SyncRecorder.h"
 #include "core/Exceptions.h"
@@ -89,6 +92,21 @@ TEST_F(FoldersTest, TemporaryFoldersListTheirWholeFiles)
               (std::vector<wxString>{"temp://photo (2).jpg", "temp://photo.jpg"}));
     EXPECT_EQ(manager->getFolder("nvtemp://")->getFileUris(),
               std::vector<wxString>{"nvtemp://photo.jpg"});
+}
+
+TEST_F(FoldersTest, CopiesIntoAComputerFolderFollowTheUsersUmask)
+{
+    Ref<File> file = manager->getFile(makeComputerPicture("Pictures/photo.jpg"));
+    {
+        const ScopedUmask groupShares(002);
+        manager->getFolder("file://" + home.path() + "Shared/New/")->copyFileIn(*file);
+    }
+    const auto permissions = [this](const wxString& relative) {
+        struct stat info {};
+        return ::stat((home / relative).utf8_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+    };
+    EXPECT_EQ(permissions("Shared/New"), 0775u);
+    EXPECT_EQ(permissions("Shared/New/photo.jpg"), 0664u);
 }
 
 TEST_F(FoldersTest, ImportIntoTheInboxStoresTheFileUnderItsUuid)

@@ -4,6 +4,7 @@
 
 #include <wx/filefn.h>
 
+#include "ScopedUmask.h"
 #include "ScratchDir.h"
 #include "SmallFileSystem.h"
 #include "SyncRecorder.h"
@@ -13,15 +14,6 @@
 using Quorvel::OutputFile;
 
 namespace {
-
-class ScopedUmask {
-public:
-    explicit ScopedUmask(mode_t mask) : m_previous(::umask(mask)) {}
-    ~ScopedUmask() { ::umask(m_previous); }
-
-private:
-    mode_t m_previous;
-};
 
 mode_t permissionsOf(const wxString& path)
 {
