@@ -92,6 +92,11 @@ TEST_F(FoldersTest, TemporaryFoldersListTheirWholeFiles)
               (std::vector<wxString>{"temp://photo (2).jpg", "temp://photo.jpg"}));
     EXPECT_EQ(manager->getFolder("nvtemp://")->getFileUris(),
               std::vector<wxString>{"nvtemp://photo.jpg"});
+    // Where they lie.
+    EXPECT_EQ(manager->getLocalPath(*copies[1]), dataDir + "temp/photo (2).jpg");
+    EXPECT_EQ(manager->getLocalPath(*copies[2]), dataDir + "nvtemp/photo.jpg");
+    EXPECT_EQ(manager->getFolder("temp://")->getThumbnailPath(*copies[1]),
+              dataDir + "tempthumbs/photo (2).jpg");
 }
 
 TEST_F(FoldersTest, CopiesIntoAComputerFolderFollowTheUsersUmask)
