@@ -1,5 +1,7 @@
 #include "files/SafeFileName.h"
 
+#include <utility>
+
 #include "util/OutputFile.h"
 
 namespace Brenmarle {

@@ -151,7 +151,7 @@ bool OutputFile::commit(Replace replace, Flush flush)
     if (m_fd >= 0) {
         const int fd = m_fd;
         m_fd = -1;
-        // A file system that cannot flush (EINVAL) has nothing to lose to a power cut either.
+        // EINVAL: the file system offers no flushing; there is nothing more to do.
         if (flush == Flush::Yes && ::fsync(fd) != 0 && errno != EINVAL) {
             const int error = errno;
             ::close(fd);
@@ -179,7 +179,7 @@ bool OutputFile::commit(Replace replace, Flush flush)
 
 void OutputFile::syncFolder() const
 {
-    // The new name lives in the folder; until the folder is on disk, so is the file's name not.
+    // The new name is an entry of the folder: it is on the disk only when the folder is.
     const std::string folder = wxFileName(m_path).GetPathWithSep().utf8_string();
     const int fd =
         ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
