@@ -544,6 +544,42 @@ TEST_F(OpenCatalogueTest, LoadingFilesKeepsThoseAlreadyInMemory)
     EXPECT_EQ(files[fileUri(ALBUM, 1)], inMemory);
 }
 
+TEST_F(OpenCatalogueTest, FilesAreFoundByRowidByUuidAndByFolder)
+{
+    add(fileUri(ALBUM, 1));
+    add(fileUri(OTHER_ALBUM, 2));
+    add(fileUri(ALBUM, 3));
+    add(wxS("inbox://00000000-0000-4000-8000-000000000004"));
+
+    // Rows are numbered from 1 in the order they were added.
+    EXPECT_EQ(m_database.getFileUri(2), "album://9a8b7c6d-5e4f-4a3b-8c2d-1e0f9a8b7c6d/"
+                                        "00000000-0000-4000-8000-000000000002");
+    EXPECT_THROW(m_database.getFileUri(5), Brenmarle::RowException);
+
+    EXPECT_EQ(m_database.findFileUri(wxS("00000000-0000-4000-8000-000000000002")),
+              fileUri(OTHER_ALBUM, 2));
+    // Only a whole last segment matches, and the id is no pattern.
+    for (const wxString uuid : {wxS("0000-4000-8000-000000000002"),
+                                wxS("00000000-0000-4000-8000-00000000000_"), wxS("%")}) {
+        try {
+            m_database.findFileUri(uuid);
+            ADD_FAILURE() << uuid;
+        } catch (const Quorvel::NotFoundException& e) {
+            EXPECT_EQ(e.getMessage(), "File UUID not found: " + uuid);
+        }
+    }
+
+    std::vector<wxString> list{wxS("kept")};
+    std::set<wxString> set;
+    m_database.getFileUris(ALBUM, list, set);
+    EXPECT_EQ(list, (std::vector<wxString>{wxS("kept"), fileUri(ALBUM, 1), fileUri(ALBUM, 3)}));
+    EXPECT_EQ(set, (std::set<wxString>{fileUri(ALBUM, 1), fileUri(ALBUM, 3)}));
+    list.clear();
+    set.clear();
+    m_database.getFileUris(wxS("inbox://"), list, set);
+    EXPECT_EQ(list, std::vector<wxString>{wxS("inbox://00000000-0000-4000-8000-000000000004")});
+}
+
 // ---- Albums -------------------------------------------------------------------------------------
 
 TEST_F(OpenCatalogueTest, AlbumRowRoundTripsWithItsFiles)
@@ -610,6 +646,55 @@ TEST_F(OpenCatalogueTest, CountryPhotoCountsReportUndatedPicturesApart)
     EXPECT_EQ(photoCount("NO", 300, 800), (std::vector<int32_t>{0, 300, 800, 0}));
     // A range reaching back to 0 holds the undated files.
     EXPECT_EQ(photoCount("NO", 0, 500), (std::vector<int32_t>{4, 100, 200, 2}));
+}
+
+TEST_F(OpenCatalogueTest, CountryCountsAndPeriodsAreInclusiveAndSkipFilesWithoutCountry)
+{
+    int number = 0;
+    for (const auto& [time, country] : std::vector<std::pair<int32_t, const char*>>{
+             {100, "NO"}, {200, "NO"}, {900, "SE"}, {0, "SE"}, {300, ""}})
+        add(fileUri(ALBUM, ++number), time, country);
+
+    EXPECT_EQ(m_database.getCountryCounts(0, 1000),
+              (std::map<wxString, int32_t>{{wxS("NO"), 2}, {wxS("SE"), 2}}));
+    EXPECT_EQ(m_database.getCountryCounts(200, 900),
+              (std::map<wxString, int32_t>{{wxS("NO"), 1}, {wxS("SE"), 1}}));
+    EXPECT_TRUE(m_database.getCountryCounts(901, 2000).empty());
+
+    // A country's period runs over its dated pictures; 0 to 0 for a country without any.
+    const auto period = [this](const char* country) {
+        std::pair<int32_t, int32_t> times{-1, -1};
+        m_database.getMinMaxCountryTime(country, times.first, times.second);
+        return times;
+    };
+    EXPECT_EQ(period("NO"), std::make_pair(100, 200));
+    EXPECT_EQ(period("SE"), std::make_pair(900, 900));
+    EXPECT_EQ(period("DK"), std::make_pair(0, 0));
+}
+
+TEST_F(OpenCatalogueTest, FavouritesAreCountedAndOnlyCaptionedFilesAreDrawn)
+{
+    try {
+        m_database.getRandomCaptionedFileUri();
+        ADD_FAILURE() << "an empty catalogue has a captioned file";
+    } catch (const Quorvel::NotFoundException& e) {
+        EXPECT_EQ(e.getMessage(), "No file found");
+    }
+    const auto addWith = [this](int number, bool favourite, const wxString& caption) {
+        Ref<File> file = makeFile(fileUri(ALBUM, number));
+        file->setFavorite(favourite);
+        file->setCaption(caption);
+        m_database.addFile(*file);
+    };
+    addWith(1, true, wxString());
+    addWith(2, false, wxS("Midnight sun"));
+    addWith(3, true, wxString());
+    addWith(4, false, wxString());
+    addWith(5, false, wxString());
+
+    EXPECT_EQ(m_database.getFavoriteCount(), 2);
+    for (int draw = 0; draw < 5; ++draw)
+        EXPECT_EQ(m_database.getRandomCaptionedFileUri(), fileUri(ALBUM, 2));
 }
 
 // ---- Keywords -----------------------------------------------------------------------------------

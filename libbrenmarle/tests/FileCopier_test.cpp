@@ -61,6 +61,19 @@ TEST(FileCopier, ClashingNamesGetNumbers)
     EXPECT_EQ(filesUnder(dir / "out"), 2u);
 }
 
+TEST(FileCopier, NamesAtTheLengthLimitAreCopiedAndNumberedWithinIt)
+{
+    ScratchDir dir;
+    const wxString name = wxString('n', 251) + ".jpg"; // 255 bytes
+    dir.writeFile("in/" + name, "pixels");
+    wxMkdir(dir / "out");
+    FileCopier copier;
+    EXPECT_EQ(copier.copyToFreeName(dir / ("in/" + name), dir / "out", name), dir / "out/" + name);
+    EXPECT_EQ(copier.copyToFreeName(dir / ("in/" + name), dir / "out", name),
+              dir / "out/" + wxString('n', 247) + " (2).jpg");
+    EXPECT_EQ(dir.readFile("out/" + wxString('n', 247) + " (2).jpg"), "pixels");
+}
+
 TEST(FileCopier, MissingSourceCreatesNothing)
 {
     ScratchDir dir;
@@ -96,4 +109,20 @@ TEST(SafeFileName, ReplacesWhatFatRefuses)
     EXPECT_EQ(SafeFileName::make(".."), "_");
     EXPECT_EQ(SafeFileName::make(""), "_");
     EXPECT_EQ(SafeFileName::make("ok name (2).jpg"), "ok name (2).jpg");
+    // A long name from a card or the web keeps its extension and fits the disk; letters are
+    // not cut in half.
+    EXPECT_EQ(SafeFileName::make(wxString('a', 300) + ".jpeg"), wxString('a', 250) + ".jpeg");
+    wxString letters;
+    for (int i = 0; i < 200; ++i)
+        letters += wxString::FromUTF8("\xc3\xa6");
+    EXPECT_EQ(SafeFileName::make(letters + ".jpg").utf8_string().size(), 254u);
+}
+
+TEST(SafeFileName, NumberGoesBeforeTheExtension)
+{
+    using Brenmarle::SafeFileName;
+    EXPECT_EQ(SafeFileName::numbered("photo.jpg", 2), "photo (2).jpg");
+    EXPECT_EQ(SafeFileName::numbered("archive.tar.gz", 3), "archive.tar (3).gz");
+    EXPECT_EQ(SafeFileName::numbered("README", 12), "README (12)");
+    EXPECT_EQ(SafeFileName::numbered(".hidden", 2), ".hidden (2)");
 }

@@ -1,4 +1,5 @@
 #include "PhotoLibraryTest.h"
+#include "core/Exceptions.h"
 #include "folders/ComputerFolder.h"
 #include "system/Exceptions.h"
 
@@ -18,6 +19,18 @@ TEST_F(FileManagerTest, FileAndFolderUrisGiveTheSameFolder)
     FolderRef byFolder = manager->getFolder("file://" + home.path() + "Pictures/");
     EXPECT_EQ(byFile.get(), byFolder.get());
     EXPECT_EQ(manager->getFile(file).get(), manager->getFile(file).get());
+}
+
+TEST_F(FileManagerTest, OnlyPicturesAreImages)
+{
+    const wxString picture = makeComputerPicture("Pictures/a.jpg");
+    EXPECT_EQ(manager->getImage(picture).get(), manager->getFile(picture).get());
+    try {
+        manager->getImage(makeComputerPicture("Pictures/notes.txt"));
+        FAIL();
+    } catch (const NoImageException& e) {
+        EXPECT_EQ(e.getMessage(), "File is not an image");
+    }
 }
 
 TEST_F(FileManagerTest, UnknownSchemeNeedsAFactory)

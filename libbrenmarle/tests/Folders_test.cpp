@@ -1,11 +1,15 @@
+#include <sys/stat.h>
+
 #include <wx/filefn.h>
 
 #include "PhotoLibraryTest.h"
+#include "ScopedUmask.h"
 #include "SmallFileSystem.h"
+#include "SyncRecorder.h"
+#include "core/Exceptions.h"
 #include "files/StoragePaths.h"
 #include "folders/ComputerFolder.h"
 #include "folders/InboxFolder.h"
-#include "core/Exceptions.h"
 
 using namespace Brenmarle;
 using Quorvel::Ref;
@@ -25,14 +29,24 @@ protected:
 
 TEST_F(FoldersTest, AlbumUrisMustHoldAUuid)
 {
-    try {
-        AlbumFolder bad("album://" + UUID.Left(35) + "/");
-        ADD_FAILURE() << "a 35-character album id was accepted";
-    } catch (const Quorvel::RuntimeException& e) {
-        EXPECT_EQ(e.getMessage(), "album://" + UUID.Left(35) + "/: URI is not a valid AlbumFolder URI");
+    for (const char* bad : {
+             "album://0f8fad5b-d9cb-469f-a165-70867728950/",   // a 35-character id
+             "album://0f8fad5b-d9cb-469f-a165-70867728950e",   // no final "/"
+             "album://0f8fad5b-d9cb-469f-a165-70867728950ex",  // 45 long, no final "/"
+             "album://0f8fad5b-d9cb-469f-a165-70867728950e//", // 46 long
+             "album://0f8fad5b-d9cb-469f-a165-70867728950g/",  // not hexadecimal
+             "album://0f8fad5bxd9cb-469f-a165-70867728950e/",  // no hyphen
+             "albun://0f8fad5b-d9cb-469f-a165-70867728950e/",  // another scheme
+         }) {
+        try {
+            AlbumFolder album(bad);
+            ADD_FAILURE() << bad << " was accepted";
+        } catch (const Quorvel::RuntimeException& e) {
+            EXPECT_EQ(e.getMessage(), wxString(bad) + ": URI is not a valid AlbumFolder URI");
+        }
     }
-    auto album = Quorvel::makeRef<AlbumFolder>("album://" + UUID + "/");
-    EXPECT_EQ(album->getUuid(), UUID);
+    auto album = Quorvel::makeRef<AlbumFolder>("album://0f8fad5b-d9cb-469f-a165-70867728950e/");
+    EXPECT_EQ(album->getUuid(), "0f8fad5b-d9cb-469f-a165-70867728950e");
     EXPECT_EQ(manager->getFolder("inbox://" + UUID)->getURI(), "inbox://");
 }
 
@@ -42,12 +56,15 @@ TEST_F(FoldersTest, ComputerFolderListsPicturesOnly)
     makeComputerPicture("Pictures/b.tiff");
     makeComputerPicture("Pictures/notes.txt");
     makeComputerPicture("Pictures/sub/c.jpg");
+    makeComputerPicture("Pictures/sub\\d.jpg", "backslash");
     FolderRef folder = manager->getFolder("file://" + home.path() + "Pictures/");
     std::vector<wxString> uris = folder->getFileUris();
     std::sort(uris.begin(), uris.end());
     EXPECT_EQ(uris, (std::vector<wxString>{"file://" + home.path() + "Pictures/a.JPG",
-                                           "file://" + home.path() + "Pictures/b.tiff"}));
-    EXPECT_EQ(folder->getFileCount(), 2);
+                                           "file://" + home.path() + "Pictures/b.tiff",
+                                           "file://" + home.path() + "Pictures/sub\\d.jpg"}));
+    EXPECT_EQ(folder->getFileCount(), 3);
+    EXPECT_EQ(manager->getFile(uris[2])->getFileSize(), 9);
 }
 
 TEST_F(FoldersTest, CopiesIntoAComputerFolderGetNumberedNames)
@@ -63,13 +80,52 @@ TEST_F(FoldersTest, CopiesIntoAComputerFolderGetNumberedNames)
     EXPECT_EQ(home.readFile("Pictures/photo.jpg"), "pixels");
 }
 
+TEST_F(FoldersTest, TemporaryFoldersListTheirWholeFiles)
+{
+    Ref<File> source = manager->getFile(makeComputerPicture("Pictures/photo.jpg"));
+    std::vector<Ref<File>> copies;
+    for (const char* folder : {"temp://", "temp://", "nvtemp://"})
+        copies.push_back(manager->getFolder(folder)->copyFileIn(*source));
+    // A copy in progress.
+    home.writeFile(dataDir.Mid(home.path().length()) + "temp/.photo.jpg.part-x3Yq7Z", "half");
+    EXPECT_EQ(manager->getFolder("temp://")->getFileUris(),
+              (std::vector<wxString>{"temp://photo (2).jpg", "temp://photo.jpg"}));
+    EXPECT_EQ(manager->getFolder("nvtemp://")->getFileUris(),
+              std::vector<wxString>{"nvtemp://photo.jpg"});
+    // Where they lie.
+    EXPECT_EQ(manager->getLocalPath(*copies[1]), dataDir + "temp/photo (2).jpg");
+    EXPECT_EQ(manager->getLocalPath(*copies[2]), dataDir + "nvtemp/photo.jpg");
+    EXPECT_EQ(manager->getFolder("temp://")->getThumbnailPath(*copies[1]),
+              dataDir + "tempthumbs/photo (2).jpg");
+}
+
+TEST_F(FoldersTest, CopiesIntoAComputerFolderFollowTheUsersUmask)
+{
+    Ref<File> file = manager->getFile(makeComputerPicture("Pictures/photo.jpg"));
+    {
+        const ScopedUmask groupShares(002);
+        manager->getFolder("file://" + home.path() + "Shared/New/")->copyFileIn(*file);
+    }
+    const auto permissions = [this](const wxString& relative) {
+        struct stat info {};
+        return ::stat((home / relative).utf8_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+    };
+    EXPECT_EQ(permissions("Shared/New"), 0775u);
+    EXPECT_EQ(permissions("Shared/New/photo.jpg"), 0664u);
+}
+
 TEST_F(FoldersTest, ImportIntoTheInboxStoresTheFileUnderItsUuid)
 {
+    const SyncRecorder flushes;
     Ref<File> copy = importIntoInbox(makeComputerPicture("Pictures/photo.jpg", "pixels"));
     const wxString uri = copy->getURI();
     ASSERT_TRUE(uri.StartsWith("inbox://"));
     const StoragePaths paths(dataDir);
     EXPECT_TRUE(wxFileExists(paths.managedFile(uri)));
+    // On the disk, bytes first and then the name, before the picture is announced.
+    const int fileFlushed = flushes.flushOrder(paths.managedFile(uri));
+    EXPECT_GE(fileFlushed, 0);
+    EXPECT_GT(flushes.flushOrder(wxFileName(paths.managedFile(uri)).GetPath()), fileFlushed);
     EXPECT_EQ(copy->getFileName(), "photo.jpg");
     EXPECT_EQ(copy->getFileSize(), 6);
     EXPECT_EQ(copy->getScanner(), "brenmarle");

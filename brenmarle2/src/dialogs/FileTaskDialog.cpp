@@ -7,6 +7,7 @@
 #include <wx/gauge.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
+#include <wx/textctrl.h>
 
 #include "system/Log.h"
 
@@ -14,20 +15,28 @@ namespace {
 // Every text of the window stands under the heading, indented.
 const wxString INDENT = "    ";
 const int TEXT_WIDTH = 360;
+// Lines of the reason seen without scrolling.
+const int REASON_LINES = 6;
 } // namespace
 
 FileTaskDialog::FileTaskDialog(wxWindow* parent, const wxString& title)
-    : wxDialog(parent, wxID_ANY, title)
+    : wxDialog(parent, wxID_ANY, title, wxDefaultPosition, wxDefaultSize,
+               wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER)
 {
     m_heading = new wxStaticText(this, wxID_ANY, _("Current Operation:"));
     m_text = new wxStaticText(this, wxID_ANY, wxString(), wxDefaultPosition, wxSize(TEXT_WIDTH, -1),
                               wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
+    m_reason = new wxTextCtrl(this, wxID_ANY, wxString(), wxDefaultPosition,
+                              wxSize(TEXT_WIDTH, GetCharHeight() * REASON_LINES),
+                              wxTE_MULTILINE | wxTE_READONLY | wxTE_WORDWRAP);
+    m_reason->Hide();
     m_gauge = new wxGauge(this, wxID_ANY, 1);
     m_button = new wxButton(this, wxID_ANY, _("Stop"));
 
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(m_heading, wxSizerFlags().Border(wxLEFT | wxRIGHT | wxTOP));
     sizer->Add(m_text, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT | wxTOP));
+    sizer->Add(m_reason, wxSizerFlags(1).Expand().Border(wxLEFT | wxRIGHT | wxTOP));
     sizer->Add(m_gauge, wxSizerFlags().Expand().Border());
     sizer->Add(m_button, wxSizerFlags().Center().Border(wxLEFT | wxRIGHT | wxBOTTOM));
     SetSizerAndFit(sizer);
@@ -56,9 +65,19 @@ void FileTaskDialog::showFailure(const wxString& reason)
 {
     m_failed = true;
     m_heading->SetLabelText(_("File operation failed"));
-    setText(reason);
+    wxString indented = INDENT + reason;
+    indented.Replace("\n", "\n" + INDENT);
+    m_reason->ChangeValue(indented);
+    m_reason->ShowPosition(0);
+    m_text->Hide();
+    m_reason->Show();
     m_button->SetLabel(_("Close"));
     m_button->Enable();
+    // Room for the box; a window already on screen grows, never shrinks.
+    wxSize size = GetSize();
+    Fit();
+    size.IncTo(GetSize());
+    SetSize(size);
     Layout();
 }
 
@@ -69,7 +88,7 @@ wxString FileTaskDialog::getHeading() const
 
 wxString FileTaskDialog::getText() const
 {
-    return m_text->GetLabelText();
+    return m_failed ? m_reason->GetValue() : m_text->GetLabelText();
 }
 
 void FileTaskDialog::setText(const wxString& text)

@@ -748,11 +748,17 @@ wxString Database::findFileUri(const wxString& uuid)
     LibraryLock lock;
     prepare("SELECT uri FROM file WHERE uri like ?");
     bindText(1, wxString::Format("%%/%s", uuid));
-    if (!stepRow(false))
-        throw Quorvel::NotFoundException("File UUID not found: " + uuid);
-    const wxString uri = getText(0);
-    finalize();
-    return uri;
+    // LIKE takes "%" and "_" in the id as wildcards: an id from outside (a server's reply)
+    // must not name another file. Case is ignored, as LIKE ignores it.
+    const wxString segment = "/" + uuid;
+    while (stepRow(false)) {
+        const wxString uri = getText(0);
+        if (uri.Right(segment.length()).IsSameAs(segment, false)) {
+            finalize();
+            return uri;
+        }
+    }
+    throw Quorvel::NotFoundException("File UUID not found: " + uuid);
 }
 
 void Database::getFileUris(const wxString& folderUri, std::vector<wxString>& list,

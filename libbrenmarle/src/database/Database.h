@@ -92,7 +92,8 @@ public:
     wxString getFileUri(int64_t rowid);
     // Throws Quorvel::NotFoundException when no file has a caption.
     wxString getRandomCaptionedFileUri();
-    // The URI of the file whose last segment is `uuid`. Throws Quorvel::NotFoundException.
+    // The URI of the file whose last segment is `uuid` (letters in either case). Throws
+    // Quorvel::NotFoundException.
     wxString findFileUri(const wxString& uuid);
     // Appends the URIs of the files in `folderUri` to `list` and inserts them into `set`.
     void getFileUris(const wxString& folderUri, std::vector<wxString>& list,

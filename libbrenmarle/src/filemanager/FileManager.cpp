@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "core/Exceptions.h"
 #include "core/LibraryLock.h"
 #include "filemanager/FileEvent.h"
 #include "filemanager/FolderEvent.h"
@@ -152,6 +153,15 @@ Quorvel::Ref<File> FileManager::getFile(const wxString& uri)
     if (!file)
         throw Quorvel::NotFoundException(uri + ": file not found");
     return putFile(file);
+}
+
+Quorvel::Ref<File> FileManager::getImage(const wxString& uri)
+{
+    LibraryLock lock;
+    Quorvel::Ref<File> file = getFile(uri);
+    if (!file->isImage())
+        throw NoImageException(wxS("File is not an image"));
+    return file;
 }
 
 wxString FileManager::getLocalPath(File& file)

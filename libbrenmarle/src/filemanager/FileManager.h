@@ -35,6 +35,9 @@ public:
     FolderRef getFolder(const wxString& uri);
     // The file's one object, read through its folder the first time.
     Quorvel::Ref<File> getFile(const wxString& uri);
+    // getFile for a picture; throws Brenmarle::NoImageException "File is not an image" for a
+    // file of another kind.
+    Quorvel::Ref<File> getImage(const wxString& uri);
     // The local path of a file of a local folder; Quorvel::RuntimeException otherwise.
     wxString getLocalPath(File& file);
 

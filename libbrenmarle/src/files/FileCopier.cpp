@@ -4,9 +4,9 @@
 #include <chrono>
 #include <memory>
 
-#include <wx/filename.h>
 #include <wx/intl.h>
 
+#include "files/SafeFileName.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "util/InputFile.h"
@@ -77,12 +77,13 @@ void FileCopier::transfer(Quorvel::InputFile& source, Quorvel::OutputFile& targe
         throw Quorvel::IOException(_("Did not read the expected number of bytes from input stream"));
 }
 
-bool FileCopier::commit(Quorvel::OutputFile& target, bool replace)
+bool FileCopier::commit(Quorvel::OutputFile& target, bool replace, bool flush)
 {
     bool done = false;
     guardedWrite([&] {
-        done = target.commit(replace ? Quorvel::OutputFile::Replace::Yes
-                                     : Quorvel::OutputFile::Replace::No);
+        done = target.commit(
+            replace ? Quorvel::OutputFile::Replace::Yes : Quorvel::OutputFile::Replace::No,
+            flush ? Quorvel::OutputFile::Flush::Yes : Quorvel::OutputFile::Flush::No);
     });
     return done;
 }
@@ -108,13 +109,8 @@ wxString FileCopier::copyToFreeName(Quorvel::InputFile& source, const wxString& 
     const wxString dir = folder.EndsWith("/") ? folder : folder + "/";
     Quorvel::OutputFile target(dir + name);
     transfer(source, target);
-    const wxFileName parts(name);
-    for (int number = 2; !commit(target, false); ++number) {
-        wxString candidate = wxString::Format("%s (%d)", parts.GetName(), number);
-        if (parts.HasExt())
-            candidate += "." + parts.GetExt();
-        target.rename(dir + candidate);
-    }
+    for (int number = 2; !commit(target, false); ++number)
+        target.rename(dir + SafeFileName::numbered(name, number));
     QDEBUG("[FILECOPIER] Copied %s to %s", source.getPath(), target.getPath());
     return target.getPath();
 }

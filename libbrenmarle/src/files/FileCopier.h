@@ -35,8 +35,9 @@ public:
 
     // Copies every byte of `source` into `target` without committing it. Throws as copy().
     void transfer(Quorvel::InputFile& source, Quorvel::OutputFile& target);
-    // Puts `target` in place (see OutputFile::commit), with the copy's error messages.
-    static bool commit(Quorvel::OutputFile& target, bool replace);
+    // Puts `target` in place (see OutputFile::commit), with the copy's error messages. With
+    // `flush` the copy is on the disk, under its name, when this returns.
+    static bool commit(Quorvel::OutputFile& target, bool replace, bool flush = false);
 
     // Copies `source` to exactly `target`, replacing a file of that name.
     // Throws Quorvel::IOException: "Exception in read statement: End of file?" for a read
@@ -47,7 +48,8 @@ public:
     void copy(const wxString& source, const wxString& target);
 
     // Copies `source` into `folder` under `name`, or "name (2).ext", "name (3).ext", ... when
-    // that name is taken, without ever overwriting. Returns the path written.
+    // that name is taken, without ever overwriting (see SafeFileName::numbered). Returns the
+    // path written.
     wxString copyToFreeName(const wxString& source, const wxString& folder, const wxString& name);
     wxString copyToFreeName(Quorvel::InputFile& source, const wxString& folder,
                             const wxString& name);

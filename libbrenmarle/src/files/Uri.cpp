@@ -23,9 +23,7 @@ bool Uri::isManaged(const wxString& uri)
 
 wxString Uri::fromLocalPath(const wxString& path)
 {
-    wxString slashed = path;
-    slashed.Replace("\\", "/");
-    return "file://" + slashed;
+    return "file://" + path;
 }
 
 wxString Uri::toLocalPath(const wxString& uri)

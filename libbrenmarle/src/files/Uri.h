@@ -17,7 +17,8 @@ public:
     static wxString schemeOf(const wxString& uri);
     // Albums, the inbox and temporary files are owned by the program.
     static bool isManaged(const wxString& uri);
-    // "file://" + path with every backslash written as "/".
+    // "file://" + path. A backslash is an ordinary character of a Linux file name and stays
+    // as it is: written as "/", it would name another file.
     static wxString fromLocalPath(const wxString& path);
     // The local path of a "file://" URI.
     static wxString toLocalPath(const wxString& uri);

@@ -74,7 +74,9 @@ Quorvel::Ref<ImageData> LocalFolder::loadThumbnail(File& file)
 
 void LocalFolder::makeDirectory(const wxString& directory, const wxString& errorFormat)
 {
-    if (!wxDirExists(directory) && !wxFileName::Mkdir(directory, 0755, wxPATH_MKDIR_FULL))
+    // Made as any program makes folders: the user's umask decides who may look in.
+    if (!wxDirExists(directory) &&
+        !wxFileName::Mkdir(directory, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL))
         throw Quorvel::IOException(wxString::Format(errorFormat, directory));
 }
 

@@ -149,7 +149,9 @@ Quorvel::Ref<File> ManagedFolder::copyFileIn(File& source)
         std::unique_ptr<Quorvel::OutputFile> output = getFileOutputStream(*copy);
         FileCopier copier;
         copier.transfer(*input, *output);
-        FileCopier::commit(*output, true);
+        // The catalogue will name this file as the picture, and an import may delete the
+        // original next: it must be whole on the disk before anyone hears of it.
+        FileCopier::commit(*output, true, true);
         QDEBUG("[MANAGEDFOLDER] Close input and output streams");
     }
     onFileAdded(*copy, wxString(), true);

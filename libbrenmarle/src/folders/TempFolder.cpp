@@ -1,5 +1,8 @@
 #include "folders/TempFolder.h"
 
+#include <algorithm>
+
+#include <wx/dir.h>
 #include <wx/filefn.h>
 #include <wx/filename.h>
 
@@ -22,6 +25,24 @@ wxString TempFolder::getDirectory() const
     const wxString dir = Quorvel::Environment::getUserDataDir() + m_directoryName + "/";
     makeDirectory(dir, "Could not create " + m_directoryName + " directory");
     return dir;
+}
+
+std::vector<wxString> TempFolder::getFileUris()
+{
+    std::vector<wxString> uris;
+    wxDir dir;
+    {
+        wxLogNull quiet; // an unreadable folder is simply empty
+        if (!dir.Open(getDirectory()))
+            return uris;
+    }
+    wxString name;
+    // Without wxDIR_HIDDEN: a copy in progress is a hidden file until it is whole.
+    for (bool more = dir.GetFirst(&name, wxEmptyString, wxDIR_FILES); more;
+         more = dir.GetNext(&name))
+        uris.push_back(m_uri + name);
+    std::sort(uris.begin(), uris.end());
+    return uris;
 }
 
 Quorvel::Ref<File> TempFolder::getFile(const wxString& uri)

@@ -13,6 +13,9 @@ public:
 
     wxString getURI() const override { return m_uri; }
     int getFileCount() override { return 0; }
+    // The files in the folder, sorted by name; files still being written are hidden and left
+    // out.
+    std::vector<wxString> getFileUris() override;
     Quorvel::Ref<File> getFile(const wxString& uri) override;
 
     wxString getLocalPath(const File& file) override;
