@@ -145,9 +145,12 @@ wxBoxSizer* Wizard::makeButtonRow()
     auto* next = new wxButton(this, ID_NEXT, _("Next"));
     auto* cancel = new wxButton(this, wxID_CANCEL, _("Cancel"));
     // Back and Next go together; Cancel stands apart.
-    row->Add(back, wxSizerFlags().Border(wxLEFT | wxTOP | wxBOTTOM, BUTTON_BORDER));
-    row->Add(next, wxSizerFlags().Border(wxLEFT | wxTOP | wxBOTTOM, BUTTON_BORDER / 2));
-    row->Add(cancel, wxSizerFlags().Border(wxALL, BUTTON_BORDER).Border(wxLEFT, 2 * BUTTON_BORDER));
+    const int vertical = wxTOP | wxBOTTOM;
+    row->Add(back, wxSizerFlags().Border(vertical | wxLEFT, BUTTON_BORDER));
+    row->AddSpacer(BUTTON_BORDER / 2);
+    row->Add(next, wxSizerFlags().Border(vertical, BUTTON_BORDER));
+    row->AddSpacer(BUTTON_BORDER);
+    row->Add(cancel, wxSizerFlags().Border(wxALL, BUTTON_BORDER));
     next->SetDefault();
     back->Disable();
     return row;
@@ -430,6 +433,9 @@ void Wizard::showFailure(const wxString& code, const wxString& message)
                           : new ErrorPage(this, _("An unexpected error occured"));
     page->setOperation(m_operation);
     page->setFailure(code, message);
+    // The side bar stays on the step that failed.
+    if (const Page* failed = getCurrentPage())
+        page->setStep(failed->getStep());
     pushPage(page);
 }
 

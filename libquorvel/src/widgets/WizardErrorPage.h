@@ -20,6 +20,9 @@ public:
     const wxString& getCode() const { return m_code; }
     const wxString& getMessage() const { return m_message; }
     bool isRetryAllowed() const { return m_retryAllowed; }
+    // The step of the page that failed.
+    void setStep(int step) { m_step = step; }
+    int getStep() const override { return m_step; }
 
     void beforeShow() override;
     void afterShow() override;
@@ -39,6 +42,7 @@ private:
     wxString m_code;
     wxString m_message;
     bool m_retryAllowed = false;
+    int m_step = -1;
     bool m_built = false;
 };
 

@@ -60,7 +60,13 @@ public:
         addText(this, sizer, "Your 12 pictures are on their way to the example service.");
         SetSizer(sizer);
     }
-    void afterShow() override { getWizard()->setButtonLabel(ID_NEXT, "Close"); }
+    void afterShow() override
+    {
+        // Nothing is left to go back to or to cancel.
+        getWizard()->setButtonLabel(ID_BACK, wxString());
+        getWizard()->setButtonLabel(wxID_CANCEL, wxString());
+        getWizard()->setButtonLabel(ID_NEXT, "Close");
+    }
     void onNext(wxCommandEvent&) override { getWizard()->endWizard(wxID_OK); }
 };
 
