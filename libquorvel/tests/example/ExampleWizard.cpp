@@ -117,7 +117,8 @@ public:
     explicit OptionsPage(Wizard* wizard)
         : Page(wizard, wxID_ANY, "Choose how to send the pictures"), m_example(wizard)
     {
-        setDescription("The service keeps the pictures for 30 days.");
+        setDescription("The service keeps the pictures for 30 days, then removes them from the "
+                       "server; keep your own copies.");
     }
     int getStep() const override { return 1; }
     void beforeShow() override

@@ -3,7 +3,8 @@
 #include <memory>
 
 #include <wx/app.h>
-#include <wx/button.h>
+#include <wx/bitmap.h>
+#include <wx/image.h>
 
 #include "ExampleWizard.h"
 #include "Gate.h"
@@ -22,7 +23,9 @@ public:
     {
         const wxString state = argc > 1 ? argv[1] : wxString("welcome");
         Quorvel::Wizard::setHelpHandler([](const wxString&) {});
+        wxInitAllImageHandlers();
         auto* wizard = new Example::Wizard(nullptr);
+        wizard->setSideBarPicture(wxBitmap(VISTRELLE_SIDEBAR_PICTURE, wxBITMAP_TYPE_PNG));
         // Ends the program when the wizard closes, whichever way.
         wizard->Bind(wxEVT_SHOW, [wizard](wxShowEvent& event) {
             event.Skip();
