@@ -2,8 +2,9 @@
 // thumbnail placeholders (resources/skin/thumb_*.png) and the assistants' side-bar picture
 // (resources/skin/wizard/sidebar.png). Run once when the artwork changes; the
 // results are committed.
-//   g++ scripts/make-skin-art.cpp $(pkg-config --cflags --libs Magick++) -o /tmp/art && /tmp/art
-//   resources/skin
+// clang-format off
+//   g++ scripts/make-skin-art.cpp $(pkg-config --cflags --libs Magick++) -o /tmp/art && /tmp/art resources/skin
+// clang-format on
 #include <Magick++.h>
 #include <string>
 #include <vector>
