@@ -224,6 +224,8 @@ TEST_F(WizardTest, RefusedConnectionOffersRetryThatRunsTheSendingAgain)
     EXPECT_EQ(status.text, "Connection to server was refused");
 
     press(w, ID_NEXT);
+    // Back on the sending page, which offers no retry of its own.
+    EXPECT_EQ(w.getButton(ID_NEXT)->GetLabel(), "Next");
     ASSERT_TRUE(waitUntil([&] { return w.getCurrentPage()->getStep() == 3; }));
     EXPECT_EQ(w.tally().sendsStarted, 2);
     EXPECT_EQ(w.getPageCount(), 4u);
@@ -388,4 +390,7 @@ TEST_F(WizardTest, BusySquaresLightUpAndDownOnSuccessiveTicks)
 
     w.stopBusy();
     EXPECT_EQ(w.getLitBusySquare(), -1);
+    // A tick that was already on its way does not start the animation again.
+    w.getBusyTimer().Notify();
+    EXPECT_FALSE(w.getBusyTimer().IsRunning());
 }
