@@ -133,12 +133,15 @@ public:
 
     // Runs `task` on the wizard's task runner with the wizard as listener: disables Next and
     // makes the wizard busy. The variant with texts shows `busyText` meanwhile and keeps
-    // `operation` (what the work does) for an error page.
+    // `operation` (what the work does) for an error page. The first call starts the runner's
+    // thread and throws RuntimeException when it cannot. (Quorvel::Ref is spelled out: inside a
+    // wxObject a plain Ref names wxObject::Ref.)
     void runTask(const Quorvel::Ref<Task>& task);
     void runTask(const Quorvel::Ref<Task>& task, const wxString& busyText,
                  const wxString& operation);
     // Queues `slave` on the wizard's slave manager at `position` (beyond the end appends). The
-    // plain variant leaves Next and the busy state alone.
+    // plain variant leaves Next and the busy state alone. The first call starts the manager's
+    // thread and throws RuntimeException when it cannot.
     void runSlave(std::unique_ptr<Slave> slave, std::size_t position = SIZE_MAX);
     void runSlave(std::unique_ptr<Slave> slave, std::size_t position, const wxString& busyText,
                   const wxString& operation);

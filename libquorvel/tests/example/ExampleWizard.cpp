@@ -101,12 +101,7 @@ public:
     }
     void onTaskProgress(Quorvel::TaskEvent&) override { ++m_example->tally().taskEvents; }
     void onTaskAborted(Quorvel::TaskEvent&) override { ++m_example->tally().taskEvents; }
-    void onTaskFailed(Quorvel::TaskEvent& event) override
-    {
-        ++m_example->tally().taskEvents;
-        // The wizard shows the failure.
-        throw Quorvel::RuntimeException(event.getErrorMessage());
-    }
+    // A failure is left to the wizard, which shows it.
 
 private:
     Wizard* m_example;
