@@ -1,7 +1,10 @@
-// Draws the program's own artwork: the start-up splash (resources/skin/vssplash) and the
-// thumbnail placeholders (resources/skin/thumb_*.png). Run once when the artwork changes; the
+// Draws the program's own artwork: the start-up splash (resources/skin/vssplash), the
+// thumbnail placeholders (resources/skin/thumb_*.png) and the assistants' side-bar picture
+// (resources/skin/wizard/sidebar.png). Run once when the artwork changes; the
 // results are committed.
+// clang-format off
 //   g++ scripts/make-skin-art.cpp $(pkg-config --cflags --libs Magick++) -o /tmp/art && /tmp/art resources/skin
+// clang-format on
 #include <Magick++.h>
 #include <string>
 #include <vector>
@@ -60,6 +63,20 @@ int main(int argc, char** argv)
     vendor.fontPointsize(18);
     vendor.draw(Magick::DrawableText(2, 22, "Quorvel"));
     vendor.write(dir + "/splash_vendor.png");
+
+    // The assistants' side bar is 160 pixels wide; the picture heads it in the splash's colours.
+    Magick::Image sidebar(Magick::Geometry(160, 96), Magick::Color("#1d3b53"));
+    sidebar.read("gradient:#1d3b53-#3f7f8c");
+    sidebar.resize(Magick::Geometry("160x96!"));
+    sidebar.fillColor(Magick::Color(255 * 257, 255 * 257, 255 * 257, 56000));
+    sidebar.draw(Magick::DrawableCircle(130, 18, 175, 18));
+    sidebar.fillColor(Magick::Color(255 * 257, 255 * 257, 255 * 257, 60000));
+    sidebar.draw(Magick::DrawableCircle(22, 96, 62, 96));
+    sidebar.fillColor("white");
+    sidebar.font("DejaVu-Sans-Bold");
+    sidebar.fontPointsize(22);
+    sidebar.annotate("Vistrelle", Magick::Geometry(160, 96, 0, 0), Magick::CenterGravity);
+    sidebar.write(skin + "/wizard/sidebar.png");
 
     placeholder(skin + "/thumb_loading.png", "\u2026", "Loading", "#7a8a96");
     placeholder(skin + "/thumb_video.png", "\u25B6", "Video", "#3f7f8c");

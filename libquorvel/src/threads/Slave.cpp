@@ -8,8 +8,12 @@
 
 namespace Quorvel {
 
+namespace {
+std::atomic<uint64_t> lastSerial{0};
+} // namespace
+
 Slave::Slave(int32_t firstNumber, int32_t secondNumber, const wxString& name)
-    : m_firstNumber(firstNumber), m_secondNumber(secondNumber), m_name(name)
+    : m_firstNumber(firstNumber), m_secondNumber(secondNumber), m_name(name), m_serial(++lastSerial)
 {
 }
 

@@ -34,6 +34,9 @@ public:
     int32_t getFirstNumber() const { return m_firstNumber; }
     int32_t getSecondNumber() const { return m_secondNumber; }
     const wxString& getName() const { return m_name; }
+    // A number no other slave of the process has; every event about the slave carries it, so a
+    // listener can tell which of its slaves an event is about.
+    uint64_t getSerial() const { return m_serial; }
 
     void setProgress(const wxString& text, const Values& values);
     void setDetail(const wxString& text, const Values& values);
@@ -69,6 +72,7 @@ private:
     const int32_t m_firstNumber;
     const int32_t m_secondNumber;
     const wxString m_name;
+    const uint64_t m_serial;
     SlaveManager* m_manager = nullptr;
     std::atomic<bool> m_aborted{false};
 

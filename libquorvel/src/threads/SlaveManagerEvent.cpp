@@ -13,6 +13,7 @@ void SlaveManagerEvent::fillFrom(const Slave& slave)
     m_name = slave.getName();
     m_firstNumber = slave.getFirstNumber();
     m_secondNumber = slave.getSecondNumber();
+    m_serial = slave.getSerial();
     m_progressText = slave.getProgressText();
     m_progressValues = slave.getProgressValues();
     m_detailText = slave.getDetailText();

@@ -22,7 +22,7 @@ public:
 
     wxEvent* Clone() const override { return new SlaveManagerEvent(*this); }
 
-    // Copies the numbers, the name and both progress lines.
+    // Copies the numbers, the name, the serial and both progress lines.
     void fillFrom(const Slave& slave);
 
     // Code and message of the exception that ended the slave (aborted and failed events).
@@ -33,6 +33,8 @@ public:
     const wxString& getName() const { return m_name; }
     int32_t getFirstNumber() const { return m_firstNumber; }
     int32_t getSecondNumber() const { return m_secondNumber; }
+    // The slave's serial (Slave::getSerial); 0 for an event built by hand.
+    uint64_t getSerial() const { return m_serial; }
     const wxString& getProgressText() const { return m_progressText; }
     const Slave::Values& getProgressValues() const { return m_progressValues; }
     const wxString& getDetailText() const { return m_detailText; }
@@ -44,6 +46,7 @@ private:
     wxString m_name;
     int32_t m_firstNumber = 0;
     int32_t m_secondNumber = 0;
+    uint64_t m_serial = 0;
     wxString m_progressText;
     Slave::Values m_progressValues{};
     wxString m_detailText;

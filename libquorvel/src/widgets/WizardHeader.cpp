@@ -1,0 +1,196 @@
+#include "widgets/WizardHeader.h"
+
+#include <algorithm>
+
+#include <wx/artprov.h>
+#include <wx/dcbuffer.h>
+#include <wx/dcclient.h>
+#include <wx/hyperlink.h>
+#include <wx/settings.h>
+#include <wx/textwrapper.h>
+#include <wx/translation.h>
+
+#include "widgets/WizardPage.h"
+
+namespace Quorvel {
+
+namespace {
+
+const wxColour ERROR_COLOUR(204, 0, 0);
+const wxColour WARNING_COLOUR(64, 64, 0);
+const wxColour LIT_FILL(109, 213, 112);
+const wxColour DARK_GREEN(37, 142, 39);
+const int ICON_SIZE = 16;
+// Room kept free at the right of the status line for the busy squares.
+const int SQUARES_MARGIN = 8;
+// Space below the status line's last line.
+const int BOTTOM_MARGIN = 10;
+const int LINK_MARGIN = 6;
+
+class LineCollector : public wxTextWrapper {
+public:
+    wxArrayString lines;
+
+protected:
+    void OnOutputLine(const wxString& line) override { lines.push_back(line); }
+};
+
+wxBitmap artIcon(const wxArtID& id)
+{
+    return wxArtProvider::GetBitmap(id, wxART_OTHER, wxSize(ICON_SIZE, ICON_SIZE));
+}
+
+} // namespace
+
+Wizard::Header::Header(Wizard* wizard)
+    : wxPanel(wizard, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxNO_BORDER | wxTAB_TRAVERSAL),
+      m_wizard(wizard), m_errorIcon(artIcon(wxART_ERROR)), m_warningIcon(artIcon(wxART_WARNING))
+{
+    SetBackgroundStyle(wxBG_STYLE_PAINT);
+    SetBackgroundColour(*wxWHITE);
+    SetMinSize(wxSize(-1, MIN_HEIGHT));
+    m_helpLink = new wxHyperlinkCtrl(this, wxID_HELP, _("Show Help"), wxString());
+    m_helpLink->SetBackgroundColour(*wxWHITE);
+    placeHelpLink();
+    Bind(wxEVT_PAINT, &Header::onPaint, this);
+    Bind(wxEVT_SIZE, &Header::onSize, this);
+}
+
+void Wizard::Header::hideHelpLink()
+{
+    if (m_helpLink)
+        m_helpLink->Hide();
+}
+
+void Wizard::Header::placeHelpLink()
+{
+    if (!m_helpLink)
+        return;
+    const wxSize link = m_helpLink->GetBestSize();
+    m_helpLink->SetSize(GetClientSize().GetWidth() - link.GetWidth() - LINK_MARGIN, LINK_MARGIN,
+                        link.GetWidth(), link.GetHeight());
+}
+
+void Wizard::Header::onSize(wxSizeEvent& event)
+{
+    event.Skip();
+    placeHelpLink();
+    update();
+}
+
+void Wizard::Header::update()
+{
+    wxClientDC dc(this);
+    const int height = bandHeight(dc, GetClientSize().GetWidth());
+    if (height != GetMinSize().GetHeight()) {
+        SetMinSize(wxSize(-1, height));
+        // Called from a size event too: lay the wizard out once that is over.
+        CallAfter([this] { m_wizard->Layout(); });
+    }
+    Refresh();
+}
+
+void Wizard::Header::refreshStatusStrip()
+{
+    // From above the status line to the band's lines, which stay.
+    const wxSize size = GetClientSize();
+    RefreshRect(wxRect(0, STATUS_Y - 6, size.GetWidth(), size.GetHeight() - STATUS_Y + 4));
+}
+
+int Wizard::Header::statusX(const HeaderStatus& status) const
+{
+    const bool withIcon = status.kind == HeaderStatus::NoPage ||
+                          status.kind == HeaderStatus::Error ||
+                          status.kind == HeaderStatus::Warning;
+    return withIcon ? ICON_TEXT_X : ICON_X;
+}
+
+wxArrayString Wizard::Header::statusLines(const HeaderStatus& status, int width) const
+{
+    const int room = width - SQUARES_RIGHT - SQUARES_MARGIN - statusX(status);
+    LineCollector collector;
+    collector.Wrap(const_cast<Header*>(this), status.text, std::max(room, 40));
+    return collector.lines;
+}
+
+int Wizard::Header::statusY(wxDC& dc) const
+{
+    dc.SetFont(GetFont().Bold());
+    const int titleHeight = dc.GetCharHeight();
+    dc.SetFont(GetFont());
+    // With a large desktop font the status line moves down rather than under the title.
+    return std::max(STATUS_Y, TITLE_Y + titleHeight + 4);
+}
+
+int Wizard::Header::bandHeight(wxDC& dc, int width) const
+{
+    const HeaderStatus status = m_wizard->getHeaderStatus();
+    const int lines = std::max<int>(1, statusLines(status, width).size());
+    const int needed = statusY(dc) + lines * GetCharHeight() + BOTTOM_MARGIN + 2;
+    return std::max(MIN_HEIGHT, needed);
+}
+
+void Wizard::Header::onPaint(wxPaintEvent&)
+{
+    wxAutoBufferedPaintDC dc(this);
+    paint(dc, GetClientSize());
+}
+
+void Wizard::Header::paint(wxDC& dc, const wxSize& size)
+{
+    const int width = size.GetWidth();
+    const int height = size.GetHeight();
+    // The band, then its two lines at the bottom (at 62 and 63 in a band of 64).
+    dc.SetPen(*wxTRANSPARENT_PEN);
+    dc.SetBrush(*wxWHITE_BRUSH);
+    dc.DrawRectangle(0, 0, width, height - 2);
+    dc.SetPen(wxPen(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNSHADOW)));
+    dc.DrawLine(0, height - 2, width, height - 2);
+    dc.SetPen(*wxWHITE_PEN);
+    dc.DrawLine(0, height - 1, width, height - 1);
+
+    dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
+    dc.SetFont(GetFont().Bold());
+    dc.SetTextForeground(*wxBLACK);
+    dc.DrawText(m_wizard->getShownTitle(), TITLE_X, TITLE_Y);
+
+    const int y = statusY(dc);
+    const HeaderStatus status = m_wizard->getHeaderStatus();
+    dc.SetFont(GetFont());
+    switch (status.kind) {
+    case HeaderStatus::NoPage:
+    case HeaderStatus::Error:
+        dc.DrawBitmap(m_errorIcon, ICON_X, y, true);
+        dc.SetTextForeground(ERROR_COLOUR);
+        break;
+    case HeaderStatus::Warning:
+        dc.DrawBitmap(m_warningIcon, ICON_X, y, true);
+        dc.SetTextForeground(WARNING_COLOUR);
+        break;
+    case HeaderStatus::Busy:
+    case HeaderStatus::Description:
+        break;
+    }
+    int lineY = y;
+    for (const wxString& line : statusLines(status, width)) {
+        dc.DrawText(line, statusX(status), lineY);
+        lineY += dc.GetCharHeight();
+    }
+    if (m_wizard->isBusy())
+        paintBusySquares(dc, width);
+}
+
+void Wizard::Header::paintBusySquares(wxDC& dc, int width) const
+{
+    const int lit = m_wizard->getLitBusySquare();
+    for (int i = 0; i < 5; ++i) {
+        // A 12 x 12 square: its one-pixel rim in the pen's colour round a 10 x 10 inside.
+        const bool isLit = i == lit;
+        dc.SetPen(wxPen(isLit ? DARK_GREEN : *wxWHITE));
+        dc.SetBrush(wxBrush(isLit ? LIT_FILL : DARK_GREEN));
+        dc.DrawRectangle(width - SQUARES_RIGHT + SQUARE_STEP * i, SQUARES_Y, SQUARE_SIZE,
+                         SQUARE_SIZE);
+    }
+}
+
+} // namespace Quorvel
