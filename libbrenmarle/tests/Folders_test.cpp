@@ -117,6 +117,31 @@ TEST_F(FoldersTest, MoveKeepsUuidFileAndKeywordsDeleteLeavesResizedCopies)
     EXPECT_EQ(album->getFileCount(), 0);
 }
 
+TEST_F(FoldersTest, TemporaryUrisCannotLeadOutOfTheirFolder)
+{
+    Ref<File> picture = importIntoInbox(makeComputerPicture("Pictures/photo.jpg", "pixels"));
+    const wxString stored = StoragePaths(dataDir).managedFile(picture->getURI());
+    for (const wxString scheme : {"temp://", "nvtemp://"}) {
+        const wxString uri = scheme + "../" + stored.Mid(dataDir.length());
+        EXPECT_THROW(manager->getFile(uri), Quorvel::RuntimeException) << uri;
+        EXPECT_THROW(manager->getLocalPath(*Quorvel::makeRef<File>(uri)),
+                     Quorvel::RuntimeException);
+        // Made without its folder's help and let go: the store is not touched.
+        manager->registerFile(Quorvel::makeRef<File>(uri));
+        manager->releaseOrphans();
+        EXPECT_FALSE(manager->isRegistered(uri));
+    }
+    EXPECT_TRUE(wxFileExists(stored));
+
+    // A file of the folder itself is still found, and removed when let go.
+    home.writeFile(dataDir.Mid(home.path().length()) + "temp/edit.jpg", "pixels");
+    Ref<File> edited = manager->getFile("temp://edit.jpg");
+    EXPECT_EQ(manager->getLocalPath(*edited), dataDir + "temp/edit.jpg");
+    edited.reset();
+    manager->releaseOrphans();
+    EXPECT_FALSE(wxFileExists(dataDir + "temp/edit.jpg"));
+}
+
 TEST_F(FoldersTest, FullDiskLeavesNoFileAndNoRow)
 {
     SmallFileSystem archive(dataDir + "archive", 64);
