@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <wx/filefn.h>
 
 #include "PhotoLibraryTest.h"
@@ -140,6 +142,17 @@ TEST_F(FoldersTest, TemporaryUrisCannotLeadOutOfTheirFolder)
     edited.reset();
     manager->releaseOrphans();
     EXPECT_FALSE(wxFileExists(dataDir + "temp/edit.jpg"));
+}
+
+TEST_F(FoldersTest, AFileOfThreeGigabytesPassesTheSizeCheck)
+{
+    const wxString uri = makeComputerPicture("Pictures/scan.tif");
+    // Sparse: no disk space needed.
+    ASSERT_EQ(
+        ::truncate(home.path().utf8_str() + std::string("Pictures/scan.tif"), int64_t{3} << 30), 0);
+    Ref<File> scan = manager->getFile(uri);
+    EXPECT_EQ(scan->getFileSize(), File::MAX_FILE_SIZE);
+    EXPECT_NO_THROW(scan->checkFileSize(manager->getFolder(uri)->getFileSize(*scan)));
 }
 
 TEST_F(FoldersTest, FullDiskLeavesNoFileAndNoRow)

@@ -194,7 +194,7 @@ void ManagedFolder::readFileInformation(File& file, bool newFile)
     if (::stat(getLocalPath(file).utf8_str(), &info) == 0) {
         if (file.getFileModifyTime() == 0 && newFile)
             file.setFileModifyTime(static_cast<int32_t>(info.st_mtime));
-        file.setFileSize(static_cast<int32_t>(info.st_size));
+        file.setFileSize(info.st_size);
     } else {
         file.setContentType(wxString());
         file.setFileModifyTime(0);
