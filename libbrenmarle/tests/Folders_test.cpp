@@ -263,6 +263,37 @@ TEST_F(FoldersTest, UserEditedTimeSurvivesARescan)
     EXPECT_EQ(picture->getTime(), 946684800);
 }
 
+TEST_F(FoldersTest, MovesAndCopiesKeepWhatTheUserSetAndCopiesAreNotStoredOnline)
+{
+    using namespace TestPictures;
+    const wxString source = home / "Pictures/camera.jpg";
+    JpegOptions options;
+    options.exif = cameraExif(6); // 90 degrees, 2005
+    writeJpeg(source, 64, 48, options);
+    Ref<File> picture = importIntoInbox("file://" + source);
+    picture->setImageRotation(180);
+    picture->setTime(946684800);
+    picture->setSafeStorageType(1);
+    picture->setSafeStorageRevision(3);
+    picture->setSafeStorageAccountId("account");
+    Ref<AlbumFolder> first = makeAlbum("First");
+    Ref<AlbumFolder> second = makeAlbum("Second");
+
+    first->moveFileIn(*picture);
+    Ref<File> copy = second->copyFileIn(*picture);
+
+    for (const Ref<File>& file :
+         {picture, copy, Database::getInstance().loadFile(picture->getURI()),
+          Database::getInstance().loadFile(copy->getURI())}) {
+        EXPECT_EQ(file->getImageRotation(), 180) << file->getURI();
+        EXPECT_EQ(file->getTime(), 946684800) << file->getURI();
+    }
+    EXPECT_EQ(picture->getSafeStorageType(), 1);
+    EXPECT_EQ(copy->getSafeStorageType(), 0);
+    EXPECT_EQ(copy->getSafeStorageRevision(), 0);
+    EXPECT_EQ(copy->getSafeStorageAccountId(), "");
+}
+
 TEST_F(FoldersTest, BrokenPicturesAreImportedWithoutThumbnailAndShownAsFailures)
 {
     const wxString truncated = makeComputerPicture("Pictures/broken.jpg", std::string("\xFF\xD8\xFF\xE0", 4));

@@ -142,6 +142,10 @@ Quorvel::Ref<File> ManagedFolder::copyFileIn(File& source)
         QDEBUG("New file uri: %s", uri);
         copy = Quorvel::Ref<File>::adopt(new File(source, uri));
         copy->setFileModifyTime(source.getFileModifyTime());
+        // A new file: the online copy belongs to the source only.
+        copy->setSafeStorageType(0);
+        copy->setSafeStorageRevision(0);
+        copy->setSafeStorageAccountId(wxString());
     }
     {
         // Bytes are copied without the library lock, so the program stays responsive.
@@ -152,7 +156,10 @@ Quorvel::Ref<File> ManagedFolder::copyFileIn(File& source)
         FileCopier::commit(*output, true);
         QDEBUG("[MANAGEDFOLDER] Close input and output streams");
     }
-    onFileAdded(*copy, wxString(), true);
+    // A copy of a catalogued file keeps what the user set (rotation, time, captions); only
+    // pictures new to the catalogue are scanned.
+    const bool fromCatalogue = dynamic_cast<ManagedFolder*>(sourceFolder.get()) != nullptr;
+    onFileAdded(*copy, wxString(), !fromCatalogue);
     return copy;
 }
 
@@ -161,8 +168,8 @@ void ManagedFolder::onFileAdded(File& file, const wxString& oldUri, bool newFile
     LibraryLock lock;
     FileManager& manager = FileManager::get();
     const wxString uri = file.getURI();
-    if (!manager.isNeverReleased(uri))
-        readFileInformation(file, newFile);
+    if (newFile && !manager.isNeverReleased(uri))
+        readFileInformation(file, true);
     if (m_uriSet.insert(uri).second)
         m_uris.push_back(uri);
     manager.fileAdded(file, oldUri);
