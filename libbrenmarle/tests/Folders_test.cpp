@@ -1,19 +1,57 @@
 #include <unistd.h>
 
+#include <future>
+#include <mutex>
+
 #include <wx/filefn.h>
 
 #include "PhotoLibraryTest.h"
 #include "SmallFileSystem.h"
+#include "core/Exceptions.h"
+#include "core/LibraryLock.h"
 #include "files/StoragePaths.h"
 #include "folders/ComputerFolder.h"
 #include "folders/InboxFolder.h"
-#include "core/Exceptions.h"
 
 using namespace Brenmarle;
 using Quorvel::Ref;
 
 namespace {
 const wxString UUID = "0f8fad5b-d9cb-469f-a165-70867728950e";
+} // namespace
+
+namespace {
+
+// Whether a thread other than the caller could take the library lock now.
+bool libraryFreeForOthers()
+{
+    return std::async(std::launch::async,
+                      [] {
+                          std::unique_lock<std::recursive_mutex> lock(libraryMutex(),
+                                                                      std::try_to_lock);
+                          return lock.owns_lock();
+                      })
+        .get();
+}
+
+// An inbox that notes, each time it is about to read a file or decode a thumbnail, whether the
+// rest of the program could use the catalogue meanwhile.
+class WatchedInbox : public InboxFolder {
+public:
+    std::vector<bool> freeWhileReading;
+
+    wxString getLocalPath(const File& file) override
+    {
+        freeWhileReading.push_back(libraryFreeForOthers());
+        return InboxFolder::getLocalPath(file);
+    }
+    void createThumbnail(File& file) override
+    {
+        freeWhileReading.push_back(libraryFreeForOthers());
+        InboxFolder::createThumbnail(file);
+    }
+};
+
 } // namespace
 
 class FoldersTest : public PhotoLibraryTest {
@@ -292,6 +330,21 @@ TEST_F(FoldersTest, MovesAndCopiesKeepWhatTheUserSetAndCopiesAreNotStoredOnline)
     EXPECT_EQ(copy->getSafeStorageType(), 0);
     EXPECT_EQ(copy->getSafeStorageRevision(), 0);
     EXPECT_EQ(copy->getSafeStorageAccountId(), "");
+}
+
+TEST_F(FoldersTest, AnArrivingPictureIsReadWithoutHoldingTheLibrary)
+{
+    using namespace TestPictures;
+    const wxString source = home / "Pictures/camera.jpg";
+    writeJpeg(source, 64, 48, JpegOptions());
+    auto inbox = Quorvel::makeRef<WatchedInbox>();
+    Ref<File> picture = inbox->copyFileIn(*manager->getFile("file://" + source));
+
+    EXPECT_TRUE(wxFileExists(inbox->getThumbnailPath(*picture)));
+    EXPECT_EQ(Database::getInstance().loadFile(picture->getURI())->getImageWidth(), 64);
+    // Writing the copy, reading it, and decoding it for the thumbnail.
+    EXPECT_GE(inbox->freeWhileReading.size(), 3u);
+    EXPECT_EQ(std::count(inbox->freeWhileReading.begin(), inbox->freeWhileReading.end(), false), 0);
 }
 
 TEST_F(FoldersTest, BrokenPicturesAreImportedWithoutThumbnailAndShownAsFailures)

@@ -165,15 +165,13 @@ Quorvel::Ref<File> ManagedFolder::copyFileIn(File& source)
 
 void ManagedFolder::onFileAdded(File& file, const wxString& oldUri, bool newFile)
 {
-    LibraryLock lock;
     FileManager& manager = FileManager::get();
     const wxString uri = file.getURI();
+    // Reading the picture and decoding its thumbnail take long: they run without the library
+    // lock, so the catalogue, its commit timer and the GUI are not held up by each arriving
+    // picture. A new file is nobody else's until it is registered below.
     if (newFile && !manager.isNeverReleased(uri))
         readFileInformation(file, true);
-    if (m_uriSet.insert(uri).second)
-        m_uris.push_back(uri);
-    manager.fileAdded(file, oldUri);
-    Database::getInstance().addFile(file);
     if (file.getFileModifyTime() > 0 && !wxFileExists(getThumbnailPath(file))) {
         QDEBUG("[MANAGEDFOLDER] Trying to create file thumbnail");
         try {
@@ -183,6 +181,11 @@ void ManagedFolder::onFileAdded(File& file, const wxString& oldUri, bool newFile
             QDEBUG("%s", e.getMessage());
         }
     }
+    LibraryLock lock;
+    if (m_uriSet.insert(uri).second)
+        m_uris.push_back(uri);
+    manager.fileAdded(file, oldUri);
+    Database::getInstance().addFile(file);
 }
 
 void ManagedFolder::onFileRemoved(File& file, const wxString& newUri)
@@ -196,9 +199,14 @@ void ManagedFolder::onFileRemoved(File& file, const wxString& newUri)
 
 void ManagedFolder::readFileInformation(File& file, bool newFile)
 {
-    LibraryLock lock;
+    // The disk and the picture are read first, without the library lock (see onFileAdded());
+    // the fields then change together under it.
+    const wxString path = getLocalPath(file);
     struct stat info {};
-    if (::stat(getLocalPath(file).utf8_str(), &info) == 0) {
+    const bool onDisk = ::stat(path.utf8_str(), &info) == 0;
+    const PictureInfo picture = readPictureInfo(path);
+    LibraryLock lock;
+    if (onDisk) {
         if (file.getFileModifyTime() == 0 && newFile)
             file.setFileModifyTime(static_cast<int32_t>(info.st_mtime));
         file.setFileSize(info.st_size);
@@ -207,7 +215,7 @@ void ManagedFolder::readFileInformation(File& file, bool newFile)
         file.setFileModifyTime(0);
         file.setFileSize(0);
     }
-    initializeImageInfo(file);
+    applyImageInfo(file, picture);
     if (newFile)
         file.setMetaModifyTime(static_cast<int32_t>(std::time(nullptr)));
     if (file.getContentType().empty())
@@ -219,11 +227,21 @@ void ManagedFolder::readFileInformation(File& file, bool newFile)
 
 void ManagedFolder::initializeImageInfo(File& file)
 {
+    const PictureInfo picture = readPictureInfo(getLocalPath(file));
     LibraryLock lock;
-    const wxString path = getLocalPath(file);
+    applyImageInfo(file, picture);
+}
+
+PictureInfo ManagedFolder::readPictureInfo(const wxString& path)
+{
     QDEBUG("Before ping");
-    const PictureInfo info = PictureInfo::read(path);
+    PictureInfo info = PictureInfo::read(path);
     QDEBUG("After ping");
+    return info;
+}
+
+void ManagedFolder::applyImageInfo(File& file, const PictureInfo& info)
+{
     if (!info.recognised) {
         QDEBUG("FIX Format recognition in ManagedFolder::initializeImageInfo (%s)!", info.format);
         return;
