@@ -49,7 +49,8 @@ public:
 
 protected:
     // Manager thread, no lock held: `slave` has just left the list and is about to start.
-    // Nothing by default; lets a subclass act at that moment.
+    // Nothing by default; lets a subclass act at that moment. A subclass must have no slave
+    // left to run when it is destroyed, since the thread ends only in this class's destructor.
     virtual void slaveTakenUp(Slave& slave) { (void)slave; }
 
 private:
