@@ -1,3 +1,5 @@
+#include <utility>
+
 #include <wx/button.h>
 #include <wx/filefn.h>
 
@@ -25,6 +27,26 @@ public:
 
 private:
     int m_deletions = 0;
+};
+
+// An album that, while its first picture is being deleted, receives a new picture and sees its
+// second one moved to `keepers`, as other windows might do meanwhile.
+class BusyAlbum : public AlbumFolder {
+public:
+    Ref<File> newcomer;
+    Ref<AlbumFolder> keepers;
+
+    void deleteFile(File& file) override
+    {
+        AlbumFolder::deleteFile(file);
+        if (std::exchange(m_busy, false)) {
+            keepers->moveFileIn(*FileManager::get().getFile(getFileUris().at(0)));
+            newcomer = copyFileIn(*newcomer);
+        }
+    }
+
+private:
+    bool m_busy = true;
 };
 
 class AlbumDeletionTest : public PhotoLibraryTest {
@@ -83,4 +105,38 @@ TEST_F(AlbumDeletionTest, AnAlbumWhosePicturesCannotAllGoStaysWithThoseLeft)
     EXPECT_EQ(dialog->getText(), "    The picture is in use");
     pressButton(dialog->getButton());
     EXPECT_TRUE(waitUntil([&deletion] { return deletion.getRunner().getDialog() == nullptr; }));
+}
+
+TEST_F(AlbumDeletionTest, APictureWhoseRowIsGoneIsNoObstacle)
+{
+    manager->removeListener(events.get()); // its events would keep the pictures in memory
+    Ref<AlbumFolder> album = makeAlbum("Old");
+    const std::vector<wxString> stored = fill(album, 3);
+    manager->releaseOrphans();
+    Database::getInstance().deleteFile(album->getFileUris().at(1));
+
+    AlbumDeletion deletion(album, nullptr, {}, 60 * 1000);
+    ASSERT_TRUE(waitUntil([&deletion] { return deletion.isFinished(); }));
+
+    EXPECT_TRUE(deletion.isAlbumDeleted());
+    for (const wxString& path : stored)
+        EXPECT_FALSE(wxFileExists(path));
+}
+
+TEST_F(AlbumDeletionTest, PicturesAddedMeanwhileKeepTheAlbumAndPicturesMovedAwayStay)
+{
+    Ref<BusyAlbum> album = makeAlbum<BusyAlbum>("Busy");
+    album->keepers = makeAlbum("Keepers");
+    fill(album, 3);
+    album->newcomer = computerPictures(4).back();
+
+    AlbumDeletion deletion(album, nullptr, {}, 60 * 1000);
+    ASSERT_TRUE(waitUntil([&deletion] { return deletion.isFinished(); }));
+
+    EXPECT_FALSE(deletion.isAlbumDeleted());
+    EXPECT_EQ(AlbumFolder::findAlbum(album->getURI()).get(), album.get());
+    EXPECT_EQ(album->getFileUris(), std::vector<wxString>{album->newcomer->getURI()});
+    ASSERT_EQ(album->keepers->getFileCount(), 1);
+    EXPECT_TRUE(wxFileExists(
+        manager->getLocalPath(*manager->getFile(album->keepers->getFileUris().at(0)))));
 }

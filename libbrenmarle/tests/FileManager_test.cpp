@@ -1,3 +1,4 @@
+#include "LogCapture.h"
 #include "PhotoLibraryTest.h"
 #include "core/Exceptions.h"
 #include "folders/ComputerFolder.h"
@@ -5,6 +6,25 @@
 
 using namespace Brenmarle;
 using Quorvel::Ref;
+
+namespace {
+
+// Its files' metadata cannot be stored until `failures` tries have failed.
+class FlakyFolder : public Folder2 {
+public:
+    explicit FlakyFolder(int& failures) : m_failures(failures) {}
+    wxString getURI() const override { return "flaky://"; }
+    void onDestroyFile(File&) override
+    {
+        if (m_failures-- > 0)
+            throw Quorvel::IOException("disk I/O error");
+    }
+
+private:
+    int& m_failures;
+};
+
+} // namespace
 
 class FileManagerTest : public PhotoLibraryTest {
 protected:
@@ -66,6 +86,25 @@ TEST_F(FileManagerTest, ModifiedFileIsStoredWhenItsLastUserLetsGo)
     EXPECT_EQ(Database::getInstance().loadFile(uri)->getCaption(), "Midnight sun");
     // Nothing was let go since: the next call has nothing to do.
     EXPECT_EQ(manager->releaseOrphans(), 0);
+}
+
+TEST_F(FileManagerTest, AFileThatCouldNotBeStoredStaysDueUntilItIs)
+{
+    int failures = 2;
+    manager->registerFolderFactory(
+        "flaky", [&failures](const wxString&) { return Quorvel::makeRef<FlakyFolder>(failures); });
+    manager->registerFile(Quorvel::makeRef<File>("flaky://a.jpg"));
+    const LogCapture log;
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        EXPECT_EQ(manager->releaseOrphans(), 0);
+        EXPECT_TRUE(manager->isRegistered("flaky://a.jpg"));
+        // Nothing else is let go meanwhile: the file itself keeps the next try due.
+        EXPECT_TRUE(manager->hasOrphans()) << attempt;
+    }
+    EXPECT_EQ(log.occurrences("Could not store flaky://a.jpg: disk I/O error"), 1);
+    EXPECT_EQ(manager->releaseOrphans(), 1);
+    EXPECT_FALSE(manager->isRegistered("flaky://a.jpg"));
+    EXPECT_FALSE(manager->hasOrphans());
 }
 
 TEST_F(FileManagerTest, FilesInUseAndNeverReleasedOnesStay)

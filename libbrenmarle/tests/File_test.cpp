@@ -151,3 +151,22 @@ TEST(File, FileSizeCheckFailsOnAnyOtherSize)
     // An unreadable local file reports -2 and never matches.
     EXPECT_THROW(file->checkFileSize(-2), Quorvel::RuntimeException);
 }
+
+TEST(File, SizesBeyondTheColumnAreKeptAsItsLargestAndStillPassTheCheck)
+{
+    const Ref<File> file = newFile();
+    const int64_t threeGigabytes = int64_t{3} << 30;
+    file->setFileSize(threeGigabytes);
+    EXPECT_EQ(file->getFileSize(), File::MAX_FILE_SIZE);
+    EXPECT_NO_THROW(file->checkFileSize(threeGigabytes));
+    EXPECT_NO_THROW(file->checkFileSize(File::MAX_FILE_SIZE));
+    EXPECT_THROW(file->checkFileSize(File::MAX_FILE_SIZE - 1), Quorvel::RuntimeException);
+    file->setFileSize(2048);
+    try {
+        file->checkFileSize(threeGigabytes);
+        FAIL();
+    } catch (const Quorvel::RuntimeException& e) {
+        EXPECT_TRUE(e.getMessage().StartsWith("Actual local file size (3221225472) does match "
+                                              "file size in database (2048)."));
+    }
+}

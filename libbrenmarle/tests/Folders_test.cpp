@@ -1,4 +1,8 @@
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <future>
+#include <mutex>
 
 #include <wx/filefn.h>
 
@@ -7,6 +11,7 @@
 #include "SmallFileSystem.h"
 #include "SyncRecorder.h"
 #include "core/Exceptions.h"
+#include "core/LibraryLock.h"
 #include "files/StoragePaths.h"
 #include "folders/ComputerFolder.h"
 #include "folders/InboxFolder.h"
@@ -16,6 +21,40 @@ using Quorvel::Ref;
 
 namespace {
 const wxString UUID = "0f8fad5b-d9cb-469f-a165-70867728950e";
+} // namespace
+
+namespace {
+
+// Whether a thread other than the caller could take the library lock now.
+bool libraryFreeForOthers()
+{
+    return std::async(std::launch::async,
+                      [] {
+                          std::unique_lock<std::recursive_mutex> lock(libraryMutex(),
+                                                                      std::try_to_lock);
+                          return lock.owns_lock();
+                      })
+        .get();
+}
+
+// An inbox that notes, each time it is about to read a file or decode a thumbnail, whether the
+// rest of the program could use the catalogue meanwhile.
+class WatchedInbox : public InboxFolder {
+public:
+    std::vector<bool> freeWhileReading;
+
+    wxString getLocalPath(const File& file) override
+    {
+        freeWhileReading.push_back(libraryFreeForOthers());
+        return InboxFolder::getLocalPath(file);
+    }
+    void createThumbnail(File& file) override
+    {
+        freeWhileReading.push_back(libraryFreeForOthers());
+        InboxFolder::createThumbnail(file);
+    }
+};
+
 } // namespace
 
 class FoldersTest : public PhotoLibraryTest {
@@ -173,6 +212,42 @@ TEST_F(FoldersTest, MoveKeepsUuidFileAndKeywordsDeleteLeavesResizedCopies)
     EXPECT_EQ(album->getFileCount(), 0);
 }
 
+TEST_F(FoldersTest, TemporaryUrisCannotLeadOutOfTheirFolder)
+{
+    Ref<File> picture = importIntoInbox(makeComputerPicture("Pictures/photo.jpg", "pixels"));
+    const wxString stored = StoragePaths(dataDir).managedFile(picture->getURI());
+    for (const wxString scheme : {"temp://", "nvtemp://"}) {
+        const wxString uri = scheme + "../" + stored.Mid(dataDir.length());
+        EXPECT_THROW(manager->getFile(uri), Quorvel::RuntimeException) << uri;
+        EXPECT_THROW(manager->getLocalPath(*Quorvel::makeRef<File>(uri)),
+                     Quorvel::RuntimeException);
+        // Made without its folder's help and let go: the store is not touched.
+        manager->registerFile(Quorvel::makeRef<File>(uri));
+        manager->releaseOrphans();
+        EXPECT_FALSE(manager->isRegistered(uri));
+    }
+    EXPECT_TRUE(wxFileExists(stored));
+
+    // A file of the folder itself is still found, and removed when let go.
+    home.writeFile(dataDir.Mid(home.path().length()) + "temp/edit.jpg", "pixels");
+    Ref<File> edited = manager->getFile("temp://edit.jpg");
+    EXPECT_EQ(manager->getLocalPath(*edited), dataDir + "temp/edit.jpg");
+    edited.reset();
+    manager->releaseOrphans();
+    EXPECT_FALSE(wxFileExists(dataDir + "temp/edit.jpg"));
+}
+
+TEST_F(FoldersTest, AFileOfThreeGigabytesPassesTheSizeCheck)
+{
+    const wxString uri = makeComputerPicture("Pictures/scan.tif");
+    // Sparse: no disk space needed.
+    ASSERT_EQ(
+        ::truncate(home.path().utf8_str() + std::string("Pictures/scan.tif"), int64_t{3} << 30), 0);
+    Ref<File> scan = manager->getFile(uri);
+    EXPECT_EQ(scan->getFileSize(), File::MAX_FILE_SIZE);
+    EXPECT_NO_THROW(scan->checkFileSize(manager->getFolder(uri)->getFileSize(*scan)));
+}
+
 TEST_F(FoldersTest, FullDiskLeavesNoFileAndNoRow)
 {
     SmallFileSystem archive(dataDir + "archive", 64);
@@ -279,6 +354,52 @@ TEST_F(FoldersTest, UserEditedTimeSurvivesARescan)
     auto inbox = manager->getFolder("inbox://");
     static_cast<ManagedFolder*>(inbox.get())->readFileInformation(*picture, false);
     EXPECT_EQ(picture->getTime(), 946684800);
+}
+
+TEST_F(FoldersTest, MovesAndCopiesKeepWhatTheUserSetAndCopiesAreNotStoredOnline)
+{
+    using namespace TestPictures;
+    const wxString source = home / "Pictures/camera.jpg";
+    JpegOptions options;
+    options.exif = cameraExif(6); // 90 degrees, 2005
+    writeJpeg(source, 64, 48, options);
+    Ref<File> picture = importIntoInbox("file://" + source);
+    picture->setImageRotation(180);
+    picture->setTime(946684800);
+    picture->setSafeStorageType(1);
+    picture->setSafeStorageRevision(3);
+    picture->setSafeStorageAccountId("account");
+    Ref<AlbumFolder> first = makeAlbum("First");
+    Ref<AlbumFolder> second = makeAlbum("Second");
+
+    first->moveFileIn(*picture);
+    Ref<File> copy = second->copyFileIn(*picture);
+
+    for (const Ref<File>& file :
+         {picture, copy, Database::getInstance().loadFile(picture->getURI()),
+          Database::getInstance().loadFile(copy->getURI())}) {
+        EXPECT_EQ(file->getImageRotation(), 180) << file->getURI();
+        EXPECT_EQ(file->getTime(), 946684800) << file->getURI();
+    }
+    EXPECT_EQ(picture->getSafeStorageType(), 1);
+    EXPECT_EQ(copy->getSafeStorageType(), 0);
+    EXPECT_EQ(copy->getSafeStorageRevision(), 0);
+    EXPECT_EQ(copy->getSafeStorageAccountId(), "");
+}
+
+TEST_F(FoldersTest, AnArrivingPictureIsReadWithoutHoldingTheLibrary)
+{
+    using namespace TestPictures;
+    const wxString source = home / "Pictures/camera.jpg";
+    writeJpeg(source, 64, 48, JpegOptions());
+    auto inbox = Quorvel::makeRef<WatchedInbox>();
+    Ref<File> picture = inbox->copyFileIn(*manager->getFile("file://" + source));
+
+    EXPECT_TRUE(wxFileExists(inbox->getThumbnailPath(*picture)));
+    EXPECT_EQ(Database::getInstance().loadFile(picture->getURI())->getImageWidth(), 64);
+    // Writing the copy, reading it, and decoding it for the thumbnail.
+    EXPECT_GE(inbox->freeWhileReading.size(), 3u);
+    EXPECT_EQ(std::count(inbox->freeWhileReading.begin(), inbox->freeWhileReading.end(), false), 0);
 }
 
 TEST_F(FoldersTest, BrokenPicturesAreImportedWithoutThumbnailAndShownAsFailures)

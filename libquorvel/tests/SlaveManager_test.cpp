@@ -67,6 +67,15 @@ std::unique_ptr<ScriptedSlave> blocking(const wxString& name, Tally& tally,
     return std::make_unique<ScriptedSlave>(name, tally, nullptr, gate);
 }
 
+// Holds its thread at the moment a slave has left the list, until the test opens `takenUp`.
+class PausingManager : public SlaveManager {
+public:
+    Gate takenUp;
+
+protected:
+    void slaveTakenUp(Slave&) override { takenUp.pass(); }
+};
+
 } // namespace
 
 TEST(SlaveManager, ListenersSevenAndEightEachGetEveryEventWithTheirId)
@@ -200,4 +209,21 @@ TEST(SlaveManager, DestructorDeletesWaitingSlavesWithoutRunningThem)
     }
     EXPECT_EQ(tally.ran, 1);
     EXPECT_EQ(tally.deleted, 3);
+}
+
+TEST(SlaveManager, AbortAllReachesASlaveJustTakenOffTheList)
+{
+    SlaveRecorder listener;
+    Tally tally;
+    auto gate = std::make_shared<Gate>();
+    PausingManager manager;
+    manager.addListener(&listener, 1);
+    manager.addSlave(blocking("next", tally, gate));
+    ASSERT_TRUE(manager.takenUp.waitForArrivals());
+
+    EXPECT_TRUE(manager.abortAll());
+    gate->open(); // an abort that missed would leave the slave free to finish
+    manager.takenUp.open();
+    ASSERT_TRUE(listener.waitForCount(2));
+    EXPECT_EQ(listener.typeAt(1), Quorvel::EVT_SLAVE_ABORTED);
 }

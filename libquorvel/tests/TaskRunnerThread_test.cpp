@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "EventRecorder.h"
@@ -59,12 +62,15 @@ public:
     }
     std::atomic<int> runs{0};
     Gate gate{true};
+    std::function<void()> onDestroy;
 
 protected:
     ~ScriptedTask() override
     {
         if (m_destroyed)
             ++*m_destroyed;
+        if (onDestroy)
+            onDestroy();
     }
     void onAbort() override { gate.wake(); }
 
@@ -186,6 +192,35 @@ TEST(TaskRunnerThread, AbortAllDropsTheQueueAndAbortsTheRunningTask)
     EXPECT_EQ(waiting->runs, 0);
     // The runner let go of the dropped task: only the test still holds it.
     EXPECT_EQ(waiting->getReferenceCount(), 1);
+}
+
+TEST(TaskRunnerThread, AbortAllLetsGoOfDroppedTasksOutsideItsLock)
+{
+    TaskRunnerThread runner;
+    auto running = blocking(1);
+    runner.addTask(running, nullptr);
+    ASSERT_TRUE(running->gate.waitForArrivals());
+
+    // A dropped task whose destructor waits for another thread that asks the runner something.
+    std::thread asker;
+    bool answered = false;
+    {
+        auto waiting = scripted(2);
+        waiting->onDestroy = [&] {
+            std::promise<void> asked;
+            std::future<void> answer = asked.get_future();
+            asker = std::thread([&runner, asked = std::move(asked)]() mutable {
+                runner.getCurrentTask();
+                asked.set_value();
+            });
+            // Bounded, so a runner that still holds its lock fails the test instead of hanging.
+            answered = answer.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+        };
+        runner.addTask(waiting, nullptr);
+    }
+    EXPECT_TRUE(runner.abortAll(true));
+    asker.join();
+    EXPECT_TRUE(answered);
 }
 
 TEST(TaskRunnerThread, RequestStopStillRunsEveryQueuedTask)

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "core/Exceptions.h"
 #include "filemanager/FileManager.h"
 #include "filetasks/FileDeleteTask.h"
 #include "system/Exceptions.h"
@@ -14,10 +15,19 @@ AlbumDeletion::AlbumDeletion(Quorvel::Ref<Brenmarle::AlbumFolder> album, wxWindo
     QDEBUG("[ALBUMDELETION] Delete album %s", m_album->getURI());
     Brenmarle::FileTask::Files pictures;
     Brenmarle::FileManager& manager = Brenmarle::FileManager::get();
-    for (const wxString& uri : m_album->getFileUris())
-        pictures.push_back(manager.getFile(uri));
+    for (const wxString& uri : m_album->getFileUris()) {
+        try {
+            pictures.push_back(manager.getFile(uri));
+        } catch (const Brenmarle::RowException&) {
+            // Its row is gone already: what is left of it (the stored file, the album's entry)
+            // still goes with the album.
+            QDEBUG("[ALBUMDELETION] No catalogue row for %s", uri);
+            pictures.push_back(Quorvel::makeRef<Brenmarle::File>(uri));
+        }
+    }
+    // Pictures moved out of the album meanwhile are kept where they went.
     m_runner = std::make_unique<FileTaskRunner>(
-        std::make_unique<Brenmarle::FileDeleteTask>(std::move(pictures)), delayMs, parent);
+        std::make_unique<Brenmarle::FileDeleteTask>(std::move(pictures), m_album), delayMs, parent);
     m_runner->setFinishedHandler([this](FileTaskRunner& runner) { onPicturesDeleted(runner); });
 }
 

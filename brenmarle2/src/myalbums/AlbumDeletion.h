@@ -2,7 +2,9 @@
 // Deletes an album as the album list's delete command does: first its pictures, one by one in
 // the background with the file-task progress window (FileTaskRunner), then the album itself.
 // When not every picture could be deleted (a failure, or the user pressed "Stop") the album
-// stays, holding the pictures that are left.
+// stays, holding the pictures that are left; so does an album that received pictures while its
+// own were deleted. Pictures whose catalogue row is gone already are no obstacle, and pictures
+// moved to another album meanwhile stay there.
 //
 // Threads: GUI thread only.
 // Lifetime: held by whoever started it (the main window). Destroying it before it finished

@@ -301,6 +301,7 @@ int FileManager::releaseOrphans()
         return 0;
     LibraryLock lock;
     int released = 0;
+    bool stillDue = false;
     for (auto entry = m_files.begin(); entry != m_files.end();) {
         Quorvel::Ref<File>& file = entry->second;
         if (!file || file->getReferenceCount() != 1 || m_neverRelease.count(entry->first)) {
@@ -317,15 +318,21 @@ int FileManager::releaseOrphans()
             if (folder)
                 folder->onDestroyFile(*file);
         } catch (const Quorvel::Exception& e) {
-            // Dropping the file now would lose its changes; keep it for the next try.
-            wxLogError("Could not store %s: %s", entry->first, e.getMessage());
+            // Dropping the file now would lose its changes: keep it, due for the next call.
+            // The user hears of it once, not at every try.
+            if (m_failedStores.insert(entry->first).second)
+                wxLogError("Could not store %s: %s", entry->first, e.getMessage());
+            stillDue = true;
             ++entry;
             continue;
         }
+        m_failedStores.erase(entry->first);
         file->setOrphanCounter(nullptr);
         entry = m_files.erase(entry);
         ++released;
     }
+    if (stillDue)
+        ++m_orphans;
     return released;
 }
 

@@ -70,8 +70,9 @@ public:
     bool isNeverReleased(const wxString& uri);
 
     // Lets go of files nobody but the registry holds any more: their folders store modified
-    // metadata (or drop temporary files) first. Cheap when nothing was let go since the last
-    // call; the application calls it when idle. Returns how many were released.
+    // metadata (or drop temporary files) first. A file that could not be stored stays, and
+    // stays due: hasOrphans() holds until a later call stores it. Cheap when nothing was let go
+    // since the last call; the application calls it when idle. Returns how many were released.
     int releaseOrphans();
     bool hasOrphans() const { return m_orphans.load() > 0; }
 
@@ -88,6 +89,8 @@ private:
     std::map<wxString, FolderRef> m_folders;
     std::map<wxString, FolderFactory> m_factories;
     std::set<wxString> m_neverRelease;
+    // Files whose storing failed and was reported; retried without a new report.
+    std::set<wxString> m_failedStores;
     std::atomic<int32_t> m_orphans{0};
 };
 

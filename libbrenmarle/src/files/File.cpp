@@ -1,5 +1,7 @@
 #include "files/File.h"
 
+#include <algorithm>
+
 #include <wx/datetime.h>
 #include <wx/intl.h>
 
@@ -89,7 +91,12 @@ FILE_GETTER(wxString, getURI, m_uri)
 FILE_GETTER(wxString, getFileName, m_fileName)
 FILE_SETTER(const wxString&, setFileName, m_fileName)
 FILE_GETTER(int32_t, getFileSize, m_fileSize)
-FILE_SETTER(int32_t, setFileSize, m_fileSize)
+
+void File::setFileSize(int64_t bytes)
+{
+    change(m_fileSize, static_cast<int32_t>(std::clamp<int64_t>(bytes, 0, MAX_FILE_SIZE)));
+}
+
 FILE_GETTER(bool, getStateFlag1, m_stateFlag1)
 FILE_GETTER(bool, getStateFlag2, m_stateFlag2)
 FILE_GETTER(wxString, getContentType, m_contentType)
@@ -264,12 +271,12 @@ wxString File::formatDate(int32_t time, int32_t mask)
 void File::checkFileSize(int64_t localFileSize) const
 {
     const int32_t stored = getFileSize();
-    if (localFileSize == stored)
+    if (stored == MAX_FILE_SIZE ? localFileSize >= MAX_FILE_SIZE : localFileSize == stored)
         return;
-    throw Quorvel::RuntimeException(
-        wxString::Format(_("Actual local file size (%d) does match file size in database (%d).\n\n"
-                           "You should run the self-repair function from the help menu!"),
-                         static_cast<int>(localFileSize), static_cast<int>(stored)));
+    throw Quorvel::RuntimeException(wxString::Format(
+        _("Actual local file size (%lld) does match file size in database (%d).\n\n"
+          "You should run the self-repair function from the help menu!"),
+        static_cast<long long>(localFileSize), static_cast<int>(stored)));
 }
 
 wxString File::getContentTypeForFileName(const wxString& fileName)

@@ -45,8 +45,11 @@ public:
 
     wxString getFileName() const;
     void setFileName(const wxString& name);
+    // The catalogue's size column is 32-bit: a size beyond it is kept as MAX_FILE_SIZE, which
+    // stands for "this size or more".
     int32_t getFileSize() const;
-    void setFileSize(int32_t size);
+    void setFileSize(int64_t bytes);
+    static constexpr int32_t MAX_FILE_SIZE = INT32_MAX;
 
     // Two run-time flags of the application's own (both set for a new file). They are copied
     // with the file but never stored, so changing them does not mark the file modified.
@@ -132,8 +135,8 @@ public:
     static wxString formatDate(int32_t time, int32_t mask);
 
     // Compares the size of the local file, as its folder reports it (-2 when unreadable), with
-    // the size in the catalogue. Throws Quorvel::RuntimeException when they differ: the store
-    // no longer matches the catalogue.
+    // the size in the catalogue (MAX_FILE_SIZE matching any size from there up). Throws
+    // Quorvel::RuntimeException when they differ: the store no longer matches the catalogue.
     void checkFileSize(int64_t localFileSize) const;
 
     // The MIME type for a file name's extension (any case); empty when unknown.

@@ -4,12 +4,14 @@
 
 #include <wx/translation.h>
 
+#include "core/LibraryLock.h"
 #include "filemanager/FileManager.h"
 #include "system/Log.h"
 
 namespace Brenmarle {
 
-FileDeleteTask::FileDeleteTask(Files files) : FileTask(std::move(files))
+FileDeleteTask::FileDeleteTask(Files files, FolderRef from)
+    : FileTask(std::move(files)), m_from(std::move(from))
 {
     QDEBUG("[FILEDELETETASK] Constructur (with #files = %d", static_cast<int>(getFileCount()));
 }
@@ -26,6 +28,13 @@ wxString FileDeleteTask::getProgressFormat() const
 
 void FileDeleteTask::handleFile(File& file)
 {
+    // Under one lock, so the file cannot move between the look and the deletion.
+    LibraryLock lock;
+    if (m_from && !m_from->fileBelongsTo(file)) {
+        QDEBUG("[FILEDELETETASK] Left %s meanwhile, not deleted: %s", m_from->getURI(),
+               file.getURI());
+        return;
+    }
     QDEBUG("[FILEDELETETASK] Delete file: %s", file.getURI());
     FileManager::get().getFolder(file.getURI())->deleteFile(file);
 }

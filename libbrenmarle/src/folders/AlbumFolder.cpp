@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include <wx/intl.h>
+
 #include "core/LibraryLock.h"
 #include "database/Database.h"
 #include "filemanager/FileManager.h"
@@ -172,6 +174,11 @@ void AlbumFolder::deleteAlbum(const Quorvel::Ref<AlbumFolder>& album)
 {
     LibraryLock lock;
     const wxString uri = album->getURI();
+    // Without its row, a file left in the album would be in no album the user can reach.
+    if (const int left = album->getFileCount(); left > 0)
+        throw Quorvel::LogicException(wxString::Format(
+            wxPLURAL("The album still holds %d picture", "The album still holds %d pictures", left),
+            left));
     QDEBUG("[ALBUMFOLDER] Delete %s", uri);
     Database::getInstance().deleteFolder(uri);
     ms_albums.erase(uri);

@@ -59,7 +59,8 @@ public:
     static void createAlbum(const Quorvel::Ref<AlbumFolder>& album);
     // Shown albums first, then hidden; throws Quorvel::NotFoundException "Album does not exist".
     static Quorvel::Ref<AlbumFolder> findAlbum(const wxString& uri);
-    // Deletes the album's row and takes it off the lists; its files must be gone already.
+    // Deletes the album's row and takes it off the lists. Its files must be gone already:
+    // throws Quorvel::LogicException ("The album still holds %d pictures") otherwise.
     static void deleteAlbum(const Quorvel::Ref<AlbumFolder>& album);
     static void unloadAlbums();
     static AlbumMap getAlbums();

@@ -66,7 +66,9 @@ public:
     // Copies `file` (of any folder) into this folder; returns the new file.
     virtual Quorvel::Ref<File> copyFileIn(File& file);
 
-    // `file` arrived in this folder: `oldUri` is its URI before a move (empty for a new file).
+    // `file` arrived in this folder: `oldUri` is its URI before a move (empty otherwise).
+    // `newFile` marks a file new to the catalogue, to be scanned; a moved file, or a copy of a
+    // catalogued one, keeps the metadata it has.
     virtual void onFileAdded(File& file, const wxString& oldUri, bool newFile);
     // `file` left this folder: `newUri` is where it went (empty when deleted).
     virtual void onFileRemoved(File& file, const wxString& newUri);

@@ -99,7 +99,7 @@ void LocalFolder::readFileSystemData(File& file, const wxString& localPath)
     file.setFileName(name.GetFullName());
     struct stat info {};
     if (::stat(localPath.utf8_str(), &info) == 0) {
-        file.setFileSize(static_cast<int32_t>(info.st_size));
+        file.setFileSize(info.st_size);
         file.setFileModifyTime(static_cast<int32_t>(info.st_mtime));
     }
     file.setContentType(File::getContentTypeForFileName(name.GetFullName()));

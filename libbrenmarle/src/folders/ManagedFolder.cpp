@@ -142,6 +142,10 @@ Quorvel::Ref<File> ManagedFolder::copyFileIn(File& source)
         QDEBUG("New file uri: %s", uri);
         copy = Quorvel::Ref<File>::adopt(new File(source, uri));
         copy->setFileModifyTime(source.getFileModifyTime());
+        // A new file: the online copy belongs to the source only.
+        copy->setSafeStorageType(0);
+        copy->setSafeStorageRevision(0);
+        copy->setSafeStorageAccountId(wxString());
     }
     {
         // Bytes are copied without the library lock, so the program stays responsive.
@@ -154,21 +158,22 @@ Quorvel::Ref<File> ManagedFolder::copyFileIn(File& source)
         FileCopier::commit(*output, true, true);
         QDEBUG("[MANAGEDFOLDER] Close input and output streams");
     }
-    onFileAdded(*copy, wxString(), true);
+    // A copy of a catalogued file keeps what the user set (rotation, time, captions); only
+    // pictures new to the catalogue are scanned.
+    const bool fromCatalogue = dynamic_cast<ManagedFolder*>(sourceFolder.get()) != nullptr;
+    onFileAdded(*copy, wxString(), !fromCatalogue);
     return copy;
 }
 
 void ManagedFolder::onFileAdded(File& file, const wxString& oldUri, bool newFile)
 {
-    LibraryLock lock;
     FileManager& manager = FileManager::get();
     const wxString uri = file.getURI();
-    if (!manager.isNeverReleased(uri))
-        readFileInformation(file, newFile);
-    if (m_uriSet.insert(uri).second)
-        m_uris.push_back(uri);
-    manager.fileAdded(file, oldUri);
-    Database::getInstance().addFile(file);
+    // Reading the picture and decoding its thumbnail take long: they run without the library
+    // lock, so the catalogue, its commit timer and the GUI are not held up by each arriving
+    // picture. A new file is nobody else's until it is registered below.
+    if (newFile && !manager.isNeverReleased(uri))
+        readFileInformation(file, true);
     if (file.getFileModifyTime() > 0 && !wxFileExists(getThumbnailPath(file))) {
         QDEBUG("[MANAGEDFOLDER] Trying to create file thumbnail");
         try {
@@ -178,6 +183,11 @@ void ManagedFolder::onFileAdded(File& file, const wxString& oldUri, bool newFile
             QDEBUG("%s", e.getMessage());
         }
     }
+    LibraryLock lock;
+    if (m_uriSet.insert(uri).second)
+        m_uris.push_back(uri);
+    manager.fileAdded(file, oldUri);
+    Database::getInstance().addFile(file);
 }
 
 void ManagedFolder::onFileRemoved(File& file, const wxString& newUri)
@@ -191,18 +201,23 @@ void ManagedFolder::onFileRemoved(File& file, const wxString& newUri)
 
 void ManagedFolder::readFileInformation(File& file, bool newFile)
 {
-    LibraryLock lock;
+    // The disk and the picture are read first, without the library lock (see onFileAdded());
+    // the fields then change together under it.
+    const wxString path = getLocalPath(file);
     struct stat info {};
-    if (::stat(getLocalPath(file).utf8_str(), &info) == 0) {
+    const bool onDisk = ::stat(path.utf8_str(), &info) == 0;
+    const PictureInfo picture = readPictureInfo(path);
+    LibraryLock lock;
+    if (onDisk) {
         if (file.getFileModifyTime() == 0 && newFile)
             file.setFileModifyTime(static_cast<int32_t>(info.st_mtime));
-        file.setFileSize(static_cast<int32_t>(info.st_size));
+        file.setFileSize(info.st_size);
     } else {
         file.setContentType(wxString());
         file.setFileModifyTime(0);
         file.setFileSize(0);
     }
-    initializeImageInfo(file);
+    applyImageInfo(file, picture);
     if (newFile)
         file.setMetaModifyTime(static_cast<int32_t>(std::time(nullptr)));
     if (file.getContentType().empty())
@@ -214,11 +229,21 @@ void ManagedFolder::readFileInformation(File& file, bool newFile)
 
 void ManagedFolder::initializeImageInfo(File& file)
 {
+    const PictureInfo picture = readPictureInfo(getLocalPath(file));
     LibraryLock lock;
-    const wxString path = getLocalPath(file);
+    applyImageInfo(file, picture);
+}
+
+PictureInfo ManagedFolder::readPictureInfo(const wxString& path)
+{
     QDEBUG("Before ping");
-    const PictureInfo info = PictureInfo::read(path);
+    PictureInfo info = PictureInfo::read(path);
     QDEBUG("After ping");
+    return info;
+}
+
+void ManagedFolder::applyImageInfo(File& file, const PictureInfo& info)
+{
     if (!info.recognised) {
         QDEBUG("FIX Format recognition in ManagedFolder::initializeImageInfo (%s)!", info.format);
         return;

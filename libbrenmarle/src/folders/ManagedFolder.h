@@ -2,13 +2,15 @@
 // Folders whose files the program owns (albums, the picture inbox): the files lie in the
 // picture store under their UUIDs and their metadata in the catalogue.
 //
-// Threads: any thread; the file list is guarded by the library lock.
+// Threads: any thread; the file list is guarded by the library lock. Files entering the folder
+// are read and get their thumbnails outside it; only their registration holds it.
 
 #include <set>
 #include <vector>
 
 #include "exif/IPTCReader.h"
 #include "folders/LocalFolder.h"
+#include "imaging/PictureInfo.h"
 
 namespace Brenmarle {
 
@@ -42,6 +44,7 @@ public:
 
     // Reads what the disk and the picture say about a file entering the folder: size and
     // (for a new file) modify times, picture type, time and copyright, then marks it scanned.
+    // The reading is done without the library lock: call it without holding it.
     void readFileInformation(File& file, bool newFile);
     // The picture part of it: type, time and copyright from the picture itself.
     void initializeImageInfo(File& file);
@@ -51,6 +54,8 @@ protected:
     void setFileUris(std::vector<wxString> uris);
 
 private:
+    static PictureInfo readPictureInfo(const wxString& path);
+    static void applyImageInfo(File& file, const PictureInfo& info);
     // Fields the picture's IPTC block names replace the file's (the user has not edited them).
     static void applyIptc(File& file, const IPTCData& iptc);
 

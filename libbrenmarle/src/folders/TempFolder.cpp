@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <wx/arrstr.h>
 #include <wx/dir.h>
 #include <wx/filefn.h>
 #include <wx/filename.h>
@@ -52,13 +53,29 @@ Quorvel::Ref<File> TempFolder::getFile(const wxString& uri)
     return file;
 }
 
+wxString TempFolder::pathInFolder(const File& file) const
+{
+    const wxString uri = file.getURI();
+    const wxString relative = uri.StartsWith(m_uri) ? uri.Mid(m_uri.length()) : wxString();
+    // Releasing a temporary file deletes its path: a ".." step would let a URI reach the
+    // picture store or anything else the user owns.
+    bool inside = !relative.empty();
+    for (const wxString& step : wxSplit(relative, '/', '\0'))
+        inside = inside && step != "..";
+    if (!inside)
+        throw Quorvel::RuntimeException(uri + ": URI leads out of " + m_uri);
+    return relative;
+}
+
 wxString TempFolder::getLocalPath(const File& file)
 {
-    return getDirectory() + file.getURI().Mid(m_uri.length());
+    const wxString relative = pathInFolder(file);
+    return getDirectory() + relative;
 }
 
 wxString TempFolder::getThumbnailPath(File& file)
 {
+    pathInFolder(file);
     return Quorvel::Environment::getUserDataDir() + "tempthumbs/" + Uri::filePartOf(file.getURI());
 }
 
@@ -95,7 +112,14 @@ Quorvel::Ref<File> TempFolder::copyFileIn(File& file)
 void TempFolder::onDestroyFile(File& file)
 {
     QDEBUG("TempFolder::onDestroyFile");
-    const wxString path = getLocalPath(file);
+    wxString path;
+    try {
+        path = getLocalPath(file);
+    } catch (const Quorvel::Exception& e) {
+        // Nothing of ours to remove, and nothing to store: the file may go.
+        QDEBUG("[TEMPFOLDER] Not removed: %s", e.getMessage());
+        return;
+    }
     if (wxFileExists(path))
         wxRemoveFile(path);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Temporary files of one run (pictures being edited, downloads): "temp://" + file name, kept in
 // the user data directory's "temp" folder, which start-up empties. A temporary file is removed
-// when its last user lets go.
+// when its last user lets go, so its URI never names a path outside that folder.
 
 #include "folders/LocalFolder.h"
 
@@ -18,6 +18,8 @@ public:
     std::vector<wxString> getFileUris() override;
     Quorvel::Ref<File> getFile(const wxString& uri) override;
 
+    // Both throw Quorvel::RuntimeException (uri + ": URI leads out of temp://") for a URI of
+    // another folder or one with a ".." step.
     wxString getLocalPath(const File& file) override;
     wxString getThumbnailPath(File& file) override;
     // Throws "No resized path for temp files".
@@ -39,6 +41,9 @@ protected:
     TempFolder(const wxString& uri, const wxString& directoryName);
 
 private:
+    // The URI's path below the folder, refused when it could lead out of the folder.
+    wxString pathInFolder(const File& file) const;
+
     wxString m_uri;
     wxString m_directoryName;
 };

@@ -85,8 +85,21 @@ bool SlaveManager::clear()
 
 bool SlaveManager::abortAll()
 {
-    const bool cleared = clear();
-    const bool aborted = abortCurrent();
+    SlaveList dropped;
+    bool aborted = false;
+    {
+        // Both locks at once: the thread cannot take the next slave off the list between the
+        // clearing and the abort, where neither would see it.
+        std::lock_guard<std::mutex> listLock(m_listLock);
+        dropped = std::exchange(m_slaves, SlaveList());
+        std::lock_guard<std::mutex> currentLock(m_currentLock);
+        if (m_current) {
+            m_current->abort();
+            aborted = true;
+        }
+    }
+    // Deleted outside the locks, as in clear().
+    const bool cleared = dropped.clear();
     return cleared || aborted;
 }
 
@@ -101,17 +114,19 @@ void SlaveManager::runLoop()
 
 Slave* SlaveManager::takeNext()
 {
-    std::unique_ptr<Slave> next;
+    Slave* next = nullptr;
     {
-        std::unique_lock<std::mutex> lock(m_listLock);
-        m_wake.wait(lock, [this] { return !m_slaves.empty() || m_stopRequested; });
+        std::unique_lock<std::mutex> listLock(m_listLock);
+        m_wake.wait(listLock, [this] { return !m_slaves.empty() || m_stopRequested; });
         if (m_stopRequested)
             return nullptr;
-        next = m_slaves.takeFirst();
+        // Off the list and current in one step (see abortAll()).
+        std::lock_guard<std::mutex> currentLock(m_currentLock);
+        m_current = m_slaves.takeFirst();
+        next = m_current.get();
     }
-    std::lock_guard<std::mutex> lock(m_currentLock);
-    m_current = std::move(next);
-    return m_current.get();
+    slaveTakenUp(*next);
+    return next;
 }
 
 void SlaveManager::runSlave(Slave& slave)

@@ -10,7 +10,10 @@
 //
 // Threads: add, insert, clear and abort from the GUI thread (abort also from others); listener
 // registration as in EventBroadcaster. m_listLock guards m_slaves and m_stopRequested;
-// m_currentLock guards m_current. Never hold m_currentLock while taking m_listLock.
+// m_currentLock guards m_current. A slave leaves the list and becomes current under both, so
+// abortAll() always finds it in one place or the other. Take m_listLock first, never
+// m_currentLock while taking m_listLock. A slave's onAbort() runs under both: it must not call
+// back into its manager.
 
 #include <condition_variable>
 #include <cstddef>
@@ -40,8 +43,15 @@ public:
     bool abortCurrent();
     // Deletes the waiting slaves unrun; returns whether there were any.
     bool clear();
-    // clear() then abortCurrent(); returns whether either found something.
+    // Deletes the waiting slaves and aborts the running one, as one step; returns whether it
+    // found any.
     bool abortAll();
+
+protected:
+    // Manager thread, no lock held: `slave` has just left the list and is about to start.
+    // Nothing by default; lets a subclass act at that moment. A subclass must have no slave
+    // left to run when it is destroyed, since the thread ends only in this class's destructor.
+    virtual void slaveTakenUp(Slave& slave) { (void)slave; }
 
 private:
     friend class Slave;

@@ -100,11 +100,17 @@ bool TaskRunnerThread::clearQueue()
 
 bool TaskRunnerThread::abortAll(bool quiet)
 {
-    // One lock across both, so the runner cannot slip the next task in between.
-    std::lock_guard<std::recursive_mutex> lock(m_lock);
-    const bool cleared = clearQueue();
-    const bool aborted = abortCurrent(quiet);
-    return cleared || aborted;
+    std::deque<Entry> dropped;
+    bool aborted = false;
+    {
+        // One lock across both, so the runner cannot slip the next task in between.
+        std::lock_guard<std::recursive_mutex> lock(m_lock);
+        dropped.swap(m_queue);
+        aborted = abortCurrent(quiet);
+    }
+    // The dropped references go outside the lock, as in clearQueue(): a task's destructor may
+    // wait for the runner.
+    return !dropped.empty() || aborted;
 }
 
 Ref<Task> TaskRunnerThread::getCurrentTask() const

@@ -16,6 +16,14 @@ public:
             RemoveTraceMask("DEBUG");
     }
     bool contains(const wxString& text) const { return m_text.Contains(text); }
+    // How many times `text` was logged (within messages).
+    int occurrences(const wxString& text) const
+    {
+        int count = 0;
+        for (size_t at = m_text.find(text); at != wxString::npos; at = m_text.find(text, at + 1))
+            ++count;
+        return count;
+    }
 
 protected:
     void DoLogRecord(wxLogLevel, const wxString& message, const wxLogRecordInfo&) override
