@@ -132,7 +132,8 @@ bool DesktopIntegration::registerPictureHandler()
 {
     // A copy in the user's applications folder would hide the installed entry, with its icon
     // and picture types, behind a plain one.
-    if (installedEntry().empty() && !installEntry(PICTURE_ENTRY, quoteForExec(m_programPath) + " %f", "image/jpeg")) {
+    if (installedEntry().empty() &&
+        !installEntry(PICTURE_ENTRY, quoteForExec(m_programPath) + " %f", "image/jpeg")) {
         wxLogError("Could not install the desktop entry in %s", applicationsDir());
         return false;
     }
