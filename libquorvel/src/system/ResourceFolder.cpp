@@ -82,9 +82,9 @@ wxString ResourceFolder::describeMissing() const
     wxString names;
     for (const wxString& resource : m_missing)
         names << (names.empty() ? "" : ", ") << resource;
-    return wxString::Format(_("The program's resources were not found: %s is missing from %s "
-                              "(looked in %s and %s). Install the program again."),
-                            names, m_dir, m_searched[0], m_searched[1]);
+    return wxString::Format(_("The program's resources were not found. Missing from %s: %s. "
+                              "Looked in %s and %s; install the program again."),
+                            m_dir, names, m_searched[0], m_searched[1]);
 }
 
 } // namespace Quorvel
