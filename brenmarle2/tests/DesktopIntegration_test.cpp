@@ -90,4 +90,12 @@ TEST_F(DesktopIntegrationTest, InstalledProgramUsesTheInstalledEntry)
     EXPECT_TRUE(installed.installedEntry().empty());
     ASSERT_TRUE(installed.registerPictureHandler());
     EXPECT_TRUE(wxFileExists(dir / ".local/share/applications/vistrelle.desktop"));
+
+    // Installed into ~/.local: the entry in the user's folder is the installed one, kept whole.
+    dir.writeFile(".local/share/applications/vistrelle.desktop",
+                  "[Desktop Entry]\nIcon=vistrelle\n");
+    DesktopIntegration userInstalled(dir / ".local/bin/vistrelle", "Quorvel Vistrelle");
+    ASSERT_TRUE(userInstalled.registerPictureHandler());
+    EXPECT_EQ(dir.readFile(".local/share/applications/vistrelle.desktop"),
+              "[Desktop Entry]\nIcon=vistrelle\n");
 }

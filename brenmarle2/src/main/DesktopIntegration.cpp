@@ -105,6 +105,9 @@ wxString DesktopIntegration::installedEntry() const
     wxString dataDirs;
     if (!wxGetEnv("XDG_DATA_DIRS", &dataDirs) || dataDirs.empty())
         dataDirs = "/usr/local/share/:/usr/share/";
+    // A program installed into the user's own prefix (~/.local) has its entry in the user's
+    // applications folder, which the desktop reads first.
+    dataDirs = Quorvel::Environment::getAppDataDir() + ":" + dataDirs;
     for (wxString dir : wxSplit(dataDirs, ':', '\0')) {
         if (!dir.EndsWith("/"))
             dir += "/";

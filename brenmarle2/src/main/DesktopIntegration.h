@@ -26,7 +26,8 @@ public:
     static wxString applicationsDir();
     static wxString mimeAppsListPath();
     // The desktop entry installed with the program (<prefix>/share/applications beside its
-    // bin/), when that share folder is one the desktop reads ($XDG_DATA_DIRS); else empty.
+    // bin/), when that share folder is one the desktop reads ($XDG_DATA_HOME or
+    // $XDG_DATA_DIRS); else empty.
     wxString installedEntry() const;
 
 private:
