@@ -7,7 +7,8 @@
 #   share/icons/hicolor/*/apps/vistrelle.*     application icon
 #   share/man/man1/vistrelle.1.gz              manual page
 #
-# The program looks for its resources beside the executable, then in ../share/vistrelle relative
+# The program's own rule is beside its target (brenmarle2/CMakeLists.txt). The program looks for
+# its resources beside the executable, then in ../share/vistrelle relative
 # to it (Quorvel::ResourceFolder); the build folder is the first kind, an installation the second.
 
 include(GNUInstallDirs)
@@ -20,8 +21,6 @@ if(NOT _bin_to_data STREQUAL "../share")
                     "folder; with BINDIR ${CMAKE_INSTALL_FULL_BINDIR} and DATADIR "
                     "${CMAKE_INSTALL_FULL_DATADIR} an installed program will not find them.")
 endif()
-
-install(TARGETS vistrelle RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Every run-time resource, the configuration, skin, translations, help and whatever is added to
 # resources/ later; notes for developers stay behind.
@@ -67,3 +66,25 @@ endif()
 configure_file(${PROJECT_SOURCE_DIR}/cmake/Uninstall.cmake.in
                ${CMAKE_BINARY_DIR}/cmake_uninstall.cmake @ONLY)
 add_custom_target(uninstall COMMAND ${CMAKE_COMMAND} -P ${CMAKE_BINARY_DIR}/cmake_uninstall.cmake)
+
+# --- Tests of the installation ------------------------------------------------------------------
+# The installed program, started away from the build folder (needs an X display, like every test
+# that starts the program).
+add_test(NAME InstalledProgram
+    COMMAND sh ${PROJECT_SOURCE_DIR}/packaging/tests/InstalledProgram.sh ${CMAKE_COMMAND}
+            ${CMAKE_BINARY_DIR})
+set_tests_properties(InstalledProgram PROPERTIES TIMEOUT 120)
+
+# The desktop entry and software-centre description are installed as they are; the validators
+# come with scripts/install-deps.
+find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
+find_program(APPSTREAMCLI appstreamcli)
+if(DESKTOP_FILE_VALIDATE)
+    add_test(NAME DesktopEntryValidates
+        COMMAND ${DESKTOP_FILE_VALIDATE} ${_packaging}/vistrelle.desktop)
+endif()
+if(APPSTREAMCLI)
+    add_test(NAME MetainfoValidates
+        COMMAND ${APPSTREAMCLI} validate --strict --no-net
+                ${_packaging}/org.example.vistrelle.metainfo.xml)
+endif()
