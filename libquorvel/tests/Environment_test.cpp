@@ -30,6 +30,16 @@ TEST_F(EnvironmentTest, FoldersFollowXdgDataHomeAndTheIpcName)
     EXPECT_EQ(Environment::getAppDataDir(), dir.path() + ".local/share/");
 }
 
+TEST_F(EnvironmentTest, ReadOnlyResourcesComeFromTheResourceFolder)
+{
+    EXPECT_EQ(Environment::getResourceDir(), dir.path() + "bin/");
+    Environment::init("vistrelle", dir.path() + "bin", dir.path() + "share/vistrelle");
+    EXPECT_EQ(Environment::getProgramDir(), dir.path() + "bin/");
+    EXPECT_EQ(Environment::getGlobalConfigPath(), dir.path() + "share/vistrelle/vistrelle.ini");
+    EXPECT_EQ(Environment::getSkinDir(), dir.path() + "share/vistrelle/skin");
+    EXPECT_EQ(Environment::getUpdaterConfigPath(), dir.path() + "share/vistrelle/updater.ini");
+}
+
 TEST_F(EnvironmentTest, OverrideDirFirstLineWinsAndTheTxtFileCountsOnlyWithoutIt)
 {
     dir.writeFile(".local/share/vistrelle/override.dir", "/srv/photos/\nignored\n");

@@ -104,6 +104,9 @@ bool BrenmarleApp::startUp()
     if (Environment::isDebug())
         wxLog::AddTraceMask(Quorvel::TraceMask::DEBUG);
     QTRACE(STARTUP, "%ld OnInit", elapsedMs());
+    QTRACE(STARTUP, "%ld Resources in %s", elapsedMs(), Environment::getResourceDir());
+    if (!getResourceProblem().empty())
+        wxLogError("%s", getResourceProblem());
     QTRACE(STARTUP, "%ld Checking parameters", elapsedMs());
 
     wxArrayString arguments;
@@ -216,6 +219,10 @@ bool BrenmarleApp::runCommand(const wxString& command, const wxString& argument)
             wxLogError("Empty query");
         else
             notAvailable("Picture search");
+    } else if (command == "open" && wxDirExists(argument)) {
+        // The desktop entry also handles camera media: the file manager hands over the mount
+        // point of a camera or card as the file to open.
+        openCamera(argument);
     } else if (command == "open" || command == "edit") {
         QTRACE(EXTERNAL, "%ld openPicture request", elapsedMs());
         notAvailable("The picture window");

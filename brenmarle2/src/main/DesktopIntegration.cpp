@@ -94,6 +94,29 @@ wxString DesktopIntegration::applicationsDir()
 
 wxString DesktopIntegration::mimeAppsListPath() { return configHome() + "mimeapps.list"; }
 
+wxString DesktopIntegration::installedEntry() const
+{
+    wxFileName share(wxFileName(m_programPath).GetPath(), "");
+    if (share.GetDirCount() == 0)
+        return wxString();
+    share.RemoveLastDir();
+    share.AppendDir("share");
+    const wxString shareDir = share.GetPath(wxPATH_GET_SEPARATOR);
+    wxString dataDirs;
+    if (!wxGetEnv("XDG_DATA_DIRS", &dataDirs) || dataDirs.empty())
+        dataDirs = "/usr/local/share/:/usr/share/";
+    // A program installed into the user's own prefix (~/.local) has its entry in the user's
+    // applications folder, which the desktop reads first.
+    dataDirs = Quorvel::Environment::getAppDataDir() + ":" + dataDirs;
+    for (wxString dir : wxSplit(dataDirs, ':', '\0')) {
+        if (!dir.EndsWith("/"))
+            dir += "/";
+        if (dir == shareDir && wxFileExists(shareDir + "applications/" + PICTURE_ENTRY))
+            return shareDir + "applications/" + PICTURE_ENTRY;
+    }
+    return wxString();
+}
+
 bool DesktopIntegration::installEntry(const wxString& fileName, const wxString& exec,
                                       const wxString& mimeType)
 {
@@ -110,7 +133,10 @@ bool DesktopIntegration::installEntry(const wxString& fileName, const wxString& 
 
 bool DesktopIntegration::registerPictureHandler()
 {
-    if (!installEntry(PICTURE_ENTRY, quoteForExec(m_programPath) + " %f", "image/jpeg")) {
+    // A copy in the user's applications folder would hide the installed entry, with its icon
+    // and picture types, behind a plain one.
+    if (installedEntry().empty() &&
+        !installEntry(PICTURE_ENTRY, quoteForExec(m_programPath) + " %f", "image/jpeg")) {
         wxLogError("Could not install the desktop entry in %s", applicationsDir());
         return false;
     }
@@ -123,9 +149,12 @@ bool DesktopIntegration::registerPictureHandler()
 
 bool DesktopIntegration::registerCameraHandler()
 {
-    if (!installEntry(CAMERA_ENTRY, quoteForExec(m_programPath) + " --camera %f",
-                      "x-content/image-dcf") ||
-        !runProgram({"xdg-mime", "default", CAMERA_ENTRY, "x-content/image-dcf"})) {
+    // The installed entry takes camera media too: a mount point it is handed opens the import.
+    const bool installed = !installedEntry().empty();
+    const wxString entry = installed ? PICTURE_ENTRY : CAMERA_ENTRY;
+    if ((!installed && !installEntry(CAMERA_ENTRY, quoteForExec(m_programPath) + " --camera %f",
+                                     "x-content/image-dcf")) ||
+        !runProgram({"xdg-mime", "default", entry, "x-content/image-dcf"})) {
         wxLogError("ERROR: Could not register STI Launch Application");
         return false;
     }
@@ -159,6 +188,10 @@ void DesktopIntegration::removeInstallation(const wxString& programDir)
             mimeApps.Write();
     }
 
+    // An installed program's files belong to the package manager (its bin/ is shared with
+    // every other program); only a program that keeps its resources beside it owns its folder.
+    if (Quorvel::Environment::getResourceDir() != Quorvel::Environment::getProgramDir())
+        return;
     wxArrayString helpers;
     wxDir::GetAllFiles(programDir, &helpers, "brenmarle-*", wxDIR_FILES);
     for (const wxString& helper : helpers) {

@@ -14,7 +14,8 @@ public:
     static constexpr const char* CAMERA_ENTRY = "vistrelle-camera.desktop";
 
     // Installs the entry and makes the program the default for image/jpeg (which covers the
-    // .jpg, .jpe and .jpeg extensions). Returns false and logs when a step fails.
+    // .jpg, .jpe and .jpeg extensions). Returns false and logs when a step fails. An installed
+    // program whose entry the desktop sees (installedEntry()) only makes that entry the default.
     bool registerPictureHandler();
     // The same for camera media (x-content/image-dcf), started with --camera.
     bool registerCameraHandler();
@@ -24,6 +25,10 @@ public:
 
     static wxString applicationsDir();
     static wxString mimeAppsListPath();
+    // The desktop entry installed with the program (<prefix>/share/applications beside its
+    // bin/), when that share folder is one the desktop reads ($XDG_DATA_HOME or
+    // $XDG_DATA_DIRS); else empty.
+    wxString installedEntry() const;
 
 private:
     bool installEntry(const wxString& fileName, const wxString& exec, const wxString& mimeType);

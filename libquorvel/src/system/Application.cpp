@@ -11,6 +11,7 @@
 #include "system/Environment.h"
 #include "system/Log.h"
 #include "system/ProcessLocale.h"
+#include "system/ResourceFolder.h"
 #include "system/UserAgent.h"
 #include "threads/IdleCallbackSlot.h"
 #include "ui/Skin.h"
@@ -27,7 +28,9 @@ Application::Application(const wxString& displayName, int major, int minor, int 
     setUpProcessLocale();
     const wxFileName executable(wxStandardPaths::Get().GetExecutablePath());
     m_ipcName = executable.GetName();
-    Environment::init(m_ipcName, executable.GetPath());
+    const ResourceFolder resources = ResourceFolder::find(executable.GetPath(), m_ipcName);
+    Environment::init(m_ipcName, executable.GetPath(), resources.getDir());
+    m_resourceProblem = resources.describeMissing();
 
     {
         // A missing translation for the user's language is normal; say nothing about it.
@@ -35,8 +38,8 @@ Application::Application(const wxString& displayName, int major, int minor, int 
         m_locale.Init(wxLANGUAGE_DEFAULT, wxLOCALE_LOAD_DEFAULT);
         // wxLocale::Init sets the C library locale again; keep the character set usable.
         setUpProcessLocale();
-        wxLocale::AddCatalogLookupPathPrefix(Environment::getProgramDir());
-        wxLocale::AddCatalogLookupPathPrefix(Environment::getProgramDir() + "locale");
+        wxLocale::AddCatalogLookupPathPrefix(Environment::getResourceDir());
+        wxLocale::AddCatalogLookupPathPrefix(Environment::getResourceDir() + "locale");
         for (const char* catalog : {"libquorvel", "wxwidgets", "brenmarle"})
             m_locale.AddCatalog(catalog);
     }

@@ -52,6 +52,10 @@ public:
     wxServer* getIpcServer() const { return m_ipcServer.get(); }
     void setIpcServer(std::unique_ptr<wxServer> server);
 
+    // Empty when the resource folder holds everything; else what is missing and where it was
+    // looked for (see ResourceFolder), for the program to tell the user once it can.
+    const wxString& getResourceProblem() const { return m_resourceProblem; }
+
     const wxString& getUserAgent() const { return m_userAgent; }
     void setUserAgent(const wxString& agent);
 
@@ -80,6 +84,7 @@ private:
     wxWindow* m_mainWindow = nullptr;
     std::unique_ptr<wxServer> m_ipcServer;
     wxString m_userAgent;
+    wxString m_resourceProblem;
 };
 
 } // namespace Quorvel

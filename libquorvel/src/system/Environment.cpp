@@ -17,6 +17,7 @@ struct State {
     bool initialised = false;
     wxString ipcName;
     wxString programDir;
+    wxString resourceDir;
     wxString subfolder;
     std::optional<wxString> overrideDir;
     std::optional<bool> debug;
@@ -92,13 +93,15 @@ std::optional<wxString> xdgUserDir(const wxString& name)
 
 } // namespace
 
-void Environment::init(const wxString& ipcName, const wxString& programDir)
+void Environment::init(const wxString& ipcName, const wxString& programDir,
+                       const wxString& resourceDir)
 {
     std::lock_guard<std::mutex> lock(stateMutex());
     State& s = state();
     s = State();
     s.ipcName = ipcName;
     s.programDir = withSlash(programDir);
+    s.resourceDir = resourceDir.empty() ? s.programDir : withSlash(resourceDir);
     s.initialised = true;
 }
 
@@ -125,6 +128,13 @@ wxString Environment::getProgramDir()
     checkInitialised();
     std::lock_guard<std::mutex> lock(stateMutex());
     return state().programDir;
+}
+
+wxString Environment::getResourceDir()
+{
+    checkInitialised();
+    std::lock_guard<std::mutex> lock(stateMutex());
+    return state().resourceDir;
 }
 
 wxString Environment::getAppDataDir()
@@ -200,13 +210,13 @@ wxString Environment::getRuntimeDir()
     return getUserDataDir();
 }
 
-wxString Environment::getGlobalConfigPath() { return getProgramDir() + getIpcName() + ".ini"; }
+wxString Environment::getGlobalConfigPath() { return getResourceDir() + getIpcName() + ".ini"; }
 wxString Environment::getUserConfigPath() { return getUserDataDir() + "user.ini"; }
 wxString Environment::getPreferencesPath() { return getUserDataDir() + "prefs.conf"; }
 wxString Environment::getDatabasePath() { return getUserDataDir() + "database.db"; }
 wxString Environment::getThumbnailDir() { return getUserDataDir() + "thumbnails"; }
-wxString Environment::getSkinDir() { return getProgramDir() + "skin"; }
-wxString Environment::getUpdaterConfigPath() { return getProgramDir() + "updater.ini"; }
+wxString Environment::getSkinDir() { return getResourceDir() + "skin"; }
+wxString Environment::getUpdaterConfigPath() { return getResourceDir() + "updater.ini"; }
 
 wxString Environment::getNetworkSettingsPath()
 {

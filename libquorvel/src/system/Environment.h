@@ -12,13 +12,17 @@ namespace Quorvel {
 
 class Environment {
 public:
-    // `ipcName` names the default user data sub-folder; `programDir` holds the executable and
-    // its read-only resources.
-    static void init(const wxString& ipcName, const wxString& programDir);
+    // `ipcName` names the default user data sub-folder; `programDir` holds the executable;
+    // `resourceDir` its read-only resources (see ResourceFolder), by default `programDir`.
+    static void init(const wxString& ipcName, const wxString& programDir,
+                     const wxString& resourceDir = wxString());
     static bool isInitialised();
 
     static wxString getIpcName();
     static wxString getProgramDir();
+    // The global configuration, skin, translations and help lie here (beside the executable
+    // in the build folder, share/<IPC name> when installed).
+    static wxString getResourceDir();
     // $XDG_DATA_HOME (default ~/.local/share) + "/", created if missing.
     static wxString getAppDataDir();
     // The override folder if one is set, else application-data folder + sub-folder name (or

@@ -1,0 +1,90 @@
+# Where an installation puts things: the standard folders of GNUInstallDirs under the prefix.
+#
+#   bin/vistrelle                              the program
+#   share/vistrelle/                           its read-only resources (everything in resources/)
+#   share/applications/vistrelle.desktop       desktop entry (pictures and camera media)
+#   share/metainfo/<id>.metainfo.xml           software-centre description
+#   share/icons/hicolor/*/apps/vistrelle.*     application icon
+#   share/man/man1/vistrelle.1.gz              manual page
+#
+# The program's own rule is beside its target (brenmarle2/CMakeLists.txt). The program looks for
+# its resources beside the executable, then in ../share/vistrelle relative
+# to it (Quorvel::ResourceFolder); the build folder is the first kind, an installation the second.
+
+include(GNUInstallDirs)
+
+set(VISTRELLE_INSTALL_RESOURCEDIR ${CMAKE_INSTALL_DATADIR}/vistrelle)
+
+file(RELATIVE_PATH _bin_to_data ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_DATADIR})
+if(NOT _bin_to_data STREQUAL "../share")
+    message(WARNING "The program finds installed resources in ../share/vistrelle relative to its "
+                    "folder; with BINDIR ${CMAKE_INSTALL_FULL_BINDIR} and DATADIR "
+                    "${CMAKE_INSTALL_FULL_DATADIR} an installed program will not find them.")
+endif()
+
+# Every run-time resource, the configuration, skin, translations, help and whatever is added to
+# resources/ later; notes for developers stay behind.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/
+        DESTINATION ${VISTRELLE_INSTALL_RESOURCEDIR}
+        PATTERN README EXCLUDE)
+
+set(_packaging ${PROJECT_SOURCE_DIR}/packaging)
+install(FILES ${_packaging}/vistrelle.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${_packaging}/org.example.vistrelle.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${_packaging}/icons/vistrelle.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# The PNG sizes are rendered from the SVG by scripts/render-icons and committed.
+foreach(_size 16 24 32 48 64 128 256)
+    install(FILES ${_packaging}/icons/${_size}x${_size}/vistrelle.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${_size}x${_size}/apps)
+endforeach()
+
+# Manual pages are installed compressed; -n keeps the archive free of a time stamp.
+find_program(GZIP_PROGRAM gzip REQUIRED)
+set(_manpage ${CMAKE_BINARY_DIR}/vistrelle.1.gz)
+add_custom_command(OUTPUT ${_manpage}
+    COMMAND ${GZIP_PROGRAM} -9nc ${_packaging}/vistrelle.1 > ${_manpage}
+    DEPENDS ${_packaging}/vistrelle.1
+    COMMENT "Compressing the manual page")
+add_custom_target(vistrelle_manpage ALL DEPENDS ${_manpage})
+install(FILES ${_manpage} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# --- Reference provider program: NOT INSTALLED YET -------------------------------------------
+# provider/ is being written. Its install rules belong here once its target exists:
+#   install(TARGETS <provider target> RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+#   its data (price lists, templates, ...) into ${CMAKE_INSTALL_DATADIR}/<provider name>/
+#   its example configuration into ${CMAKE_INSTALL_DOCDIR}/examples/ (Debian: a packaged
+#   /etc file would be a conffile; an example the administrator copies is not)
+# and tests/InstalledProgram.sh should check the installed files like the program's.
+if(EXISTS ${PROJECT_SOURCE_DIR}/provider/CMakeLists.txt)
+    message(WARNING "provider/ exists but has no install rules yet (see cmake/Install.cmake)")
+endif()
+
+# "make uninstall" removes exactly what the last "make install" put in place, never anything in
+# the users' data folders.
+configure_file(${PROJECT_SOURCE_DIR}/cmake/Uninstall.cmake.in
+               ${CMAKE_BINARY_DIR}/cmake_uninstall.cmake @ONLY)
+add_custom_target(uninstall COMMAND ${CMAKE_COMMAND} -P ${CMAKE_BINARY_DIR}/cmake_uninstall.cmake)
+
+# --- Tests of the installation ------------------------------------------------------------------
+# The installed program, started away from the build folder (needs an X display, like every test
+# that starts the program).
+add_test(NAME InstalledProgram
+    COMMAND sh ${PROJECT_SOURCE_DIR}/packaging/tests/InstalledProgram.sh ${CMAKE_COMMAND}
+            ${CMAKE_BINARY_DIR})
+set_tests_properties(InstalledProgram PROPERTIES TIMEOUT 120)
+
+# The desktop entry and software-centre description are installed as they are; the validators
+# come with scripts/install-deps.
+find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
+find_program(APPSTREAMCLI appstreamcli)
+if(DESKTOP_FILE_VALIDATE)
+    add_test(NAME DesktopEntryValidates
+        COMMAND ${DESKTOP_FILE_VALIDATE} ${_packaging}/vistrelle.desktop)
+endif()
+if(APPSTREAMCLI)
+    add_test(NAME MetainfoValidates
+        COMMAND ${APPSTREAMCLI} validate --strict --no-net
+                ${_packaging}/org.example.vistrelle.metainfo.xml)
+endif()

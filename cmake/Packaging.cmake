@@ -1,0 +1,30 @@
+# The Debian package: "make package" (or cpack in the build folder) writes
+# vistrelle_<version>_<arch>.deb, installed under /usr. Its dependencies are worked out by
+# dpkg-shlibdeps from the libraries the program links, so they follow the build machine's
+# release.
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vistrelle)
+set(CPACK_PACKAGE_VENDOR Quorvel)
+set(CPACK_PACKAGE_CONTACT "Vistrelle developers <vistrelle@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop photo organiser")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Vistrelle keeps a catalogue of your pictures: albums, folders of your disk shown in place, \
+an inbox for new arrivals, keywords, captions, favourites, times and places. It imports from \
+cameras, card readers and folders, shows thumbnails and full pictures, runs slide shows and \
+works with online photo services to order prints, share pictures and back albums up.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://vistrelle.example.org/")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Registering as the default picture handler runs xdg-mime.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+# The menu, icon cache and MIME database are refreshed by the desktop packages' triggers on
+# share/applications and share/icons; the package needs no scripts of its own. Removing it
+# removes only its files: the users' catalogues and pictures under their home folders stay.
+
+include(CPack)
