@@ -28,3 +28,13 @@ TEST(PictureInfo, AUserEditedTimeIsKeptUnlessItIsMissing)
     EXPECT_TRUE(PictureInfo::replacesTime(true, 0));
     EXPECT_TRUE(PictureInfo::replacesTime(true, -1));
 }
+
+TEST(PictureInfo, ACameraThatWroteNoTimeGivesTheDateOnly)
+{
+    ScratchDir dir;
+    TestPictures::writeJpeg(dir / "a.jpg", 64, 48,
+                            {TestPictures::cameraExif(1, "2005:07:14   :  :  "), {}, 90});
+    const PictureInfo info = PictureInfo::read(dir / "a.jpg");
+    EXPECT_EQ(info.time, 1121299200); // 2005-07-14 00:00:00 read as UTC
+    EXPECT_EQ(info.timeMask, 1 | 2 | 4);
+}

@@ -225,7 +225,7 @@ void ManagedFolder::initializeImageInfo(File& file)
     const bool userEdited = file.isMetaUserModified();
     if (PictureInfo::replacesTime(userEdited, file.getTime())) {
         file.setTime(info.time);
-        file.setTimeMask(PictureInfo::TIME_MASK_ALL);
+        file.setTimeMask(info.timeMask);
     }
     if (!userEdited)
         file.setCopyright(info.copyright);

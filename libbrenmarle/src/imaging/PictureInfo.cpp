@@ -88,6 +88,7 @@ PictureInfo PictureInfo::read(const wxString& path)
 
         const std::unique_ptr<EXIFProfile> exif = readExif(reader, header);
         info.time = exif->getOriginalTime();
+        info.timeMask = exif->getOriginalTimeMask();
         info.rotation = exif->getRotation();
         info.make = exif->getMake();
         info.model = exif->getModel();

@@ -7,7 +7,7 @@
 // Mapping onto Brenmarle::File (applied under the library lock):
 //   - recognised false: change nothing (the content type then comes from the file name).
 //   - content type            <- contentType
-//   - time, time mask         <- time, TIME_MASK_ALL   only when replacesTime(file's metadata
+//   - time, time mask         <- time, timeMask        only when replacesTime(file's metadata
 //                                                      user-modified flag, file's time)
 //   - copyright               <- copyright             only when the metadata is not user-modified
 //   - image rotation          <- rotation              always
@@ -42,6 +42,9 @@ struct PictureInfo {
     // From the EXIF block; 0, empty texts and rotation 0 when it has none.
     int32_t time = 0;     // capture wall-clock time read as UTC, seconds since 1970
     int32_t rotation = 0; // degrees clockwise: 0, 90, 180 or 270
+    // The parts of `time` the camera gave: TIME_MASK_ALL, or the date (and hour) only when it
+    // wrote the time blank.
+    int32_t timeMask = TIME_MASK_ALL;
     wxString make;
     wxString model;
     wxString copyright;
