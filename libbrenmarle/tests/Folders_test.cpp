@@ -210,6 +210,18 @@ TEST_F(FoldersTest, ImportReadsExifAndIptcAndMakesAnUprightThumbnail)
     EXPECT_EQ(image->getHeight(), 160);
 }
 
+TEST_F(FoldersTest, ATgaInTheStoreIsReadByItsContentType)
+{
+    TestPictures::writePicture(home / "Pictures/scan.tga", 320, 240, "TGA");
+    Ref<File> picture = importIntoInbox("file://" + home / "Pictures/scan.tga");
+    EXPECT_EQ(picture->getContentType(), "image/x-tga");
+    EXPECT_EQ(picture->getImageWidth(), 320);
+    EXPECT_EQ(picture->getImageHeight(), 240);
+    FolderRef inbox = manager->getFolder("inbox://");
+    EXPECT_TRUE(wxFileExists(inbox->getThumbnailPath(*picture)));
+    EXPECT_EQ(inbox->loadThumbnail(*picture)->getWidth(), 160);
+}
+
 TEST_F(FoldersTest, UserEditedTimeSurvivesARescan)
 {
     using namespace TestPictures;

@@ -215,7 +215,12 @@ void ManagedFolder::initializeImageInfo(File& file)
     LibraryLock lock;
     const wxString path = getLocalPath(file);
     QDEBUG("Before ping");
-    const PictureInfo info = PictureInfo::read(path);
+    // Stored as ".vsaf", a picture whose bytes do not tell its format (TGA) is known by the
+    // type it came with, or by its original name.
+    const wxString knownType = file.getContentType().empty()
+                                   ? File::getContentTypeForFileName(file.getFileName())
+                                   : file.getContentType();
+    const PictureInfo info = PictureInfo::read(path, knownType);
     QDEBUG("After ping");
     if (!info.recognised) {
         QDEBUG("FIX Format recognition in ManagedFolder::initializeImageInfo (%s)!", info.format);

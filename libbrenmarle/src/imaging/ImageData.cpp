@@ -177,26 +177,27 @@ void ImageData::replace(std::unique_ptr<Picture> picture)
     m_drawable.reset();
 }
 
-void ImageData::load(const wxString& path)
+void ImageData::load(const wxString& path, const wxString& contentType)
 {
-    PictureReader reader(path);
+    PictureReader reader(path, contentType);
     auto picture = std::make_unique<Picture>(Picture{reader.read()});
     runMagick("convert", [&] { makeTrueColour(picture->image); });
     replace(std::move(picture));
 }
 
-void ImageData::loadPreview(const wxString& path)
+void ImageData::loadPreview(const wxString& path, const wxString& contentType)
 {
-    PictureReader reader(path);
+    PictureReader reader(path, contentType);
     auto picture = std::make_unique<Picture>(Picture{reader.read(PREVIEW_WIDTH, PREVIEW_HEIGHT)});
     runMagick("convert", [&] { makeTrueColour(picture->image); });
     replace(std::move(picture));
 }
 
-void ImageData::loadFitted(const wxString& path, int width, int height, int rotation, Fit fit)
+void ImageData::loadFitted(const wxString& path, int width, int height, int rotation, Fit fit,
+                           const wxString& contentType)
 {
     require(width > 0 && height > 0, "width > 0 && height > 0");
-    PictureReader reader(path);
+    PictureReader reader(path, contentType);
     const Magick::Image& header = reader.ping();
     // The box is given for the turned picture; the decoder works on the stored one.
     const bool sideways = normalisedDegrees(rotation) % 180 != 0;

@@ -52,10 +52,11 @@ public:
     bool isLoaded() const;
 
     // Reads the picture (first frame) at full size in true colour, replacing the current one
-    // only on success.
-    void load(const wxString& path);
+    // only on success. `contentType`, the file's content type when known, names the format of
+    // a picture whose bytes do not (a TGA in the picture store).
+    void load(const wxString& path, const wxString& contentType = wxString());
     // The same, letting the JPEG decoder deliver a picture scaled down towards 640 x 480.
-    void loadPreview(const wxString& path);
+    void loadPreview(const wxString& path, const wxString& contentType = wxString());
     // What a fitted picture is for: a display-size picture is decoded at no less than its size
     // and scaled with a sharp filter; a thumbnail is decoded at twice its size at least and
     // scaled with a tent filter, which at that ratio is as clean and costs half as much.
@@ -66,7 +67,7 @@ public:
     // A JPEG is decoded scaled down by libjpeg, so a large photo never exists at full size in
     // memory. The orientation tag is reset (see `rotate`).
     void loadFitted(const wxString& path, int width, int height, int rotation,
-                    Fit fit = Fit::Display);
+                    Fit fit = Fit::Display, const wxString& contentType = wxString());
 
     // Writes the picture as format 0 (JPEG) or 1 (PNG) with quality 0..100, creating missing
     // directories. The file appears complete or not at all (written beside it, then renamed).

@@ -73,11 +73,11 @@ bool PictureInfo::replacesTime(bool metadataUserModified, int32_t currentTime)
     return !metadataUserModified || currentTime == 0 || currentTime == -1;
 }
 
-PictureInfo PictureInfo::read(const wxString& path)
+PictureInfo PictureInfo::read(const wxString& path, const wxString& contentType)
 {
     PictureInfo info;
     try {
-        PictureReader reader(path);
+        PictureReader reader(path, contentType);
         QDEBUG("[PICTUREINFO] Before ping");
         const Magick::Image& header = reader.ping();
         QDEBUG("[PICTUREINFO] After ping");

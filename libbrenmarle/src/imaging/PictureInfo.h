@@ -52,9 +52,10 @@ struct PictureInfo {
     bool hasIPTC = false;
     IPTCData iptc;
 
-    // Reads the file's header and metadata (no pixels are decoded). Never throws for bad or
-    // hostile content: such a file gives recognised == false, and the reason is logged.
-    static PictureInfo read(const wxString& path);
+    // Reads the file's header and metadata (no pixels are decoded). `contentType` is the file's
+    // when known (see PictureReader). Never throws for bad or hostile content: such a file gives
+    // recognised == false, and the reason is logged.
+    static PictureInfo read(const wxString& path, const wxString& contentType = wxString());
 
     // The content type for an ImageMagick format name, or empty for one the catalogue does not
     // know.

@@ -103,7 +103,7 @@ size_t scaledSide(size_t side, size_t factor)
 
 } // namespace
 
-PictureReader::PictureReader(const wxString& path) : m_path(path)
+PictureReader::PictureReader(const wxString& path, const wxString& contentType) : m_path(path)
 {
     ensureImageMagick();
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.fn_str(), "rb"));
@@ -125,7 +125,7 @@ PictureReader::PictureReader(const wxString& path) : m_path(path)
     const size_t headSize = std::min<size_t>(size, 32);
     if (std::fread(bytes.get(), 1, headSize, file.get()) != headSize)
         throw Quorvel::FileNotFoundException(wxString::Format("Could not read %s", path));
-    m_format = formatOf(bytes.get(), headSize, path);
+    m_format = formatOf(bytes.get(), headSize, path, contentType);
     if (!m_format)
         throw NoImageException(wxString::Format("The file %s is not a picture", path));
     size_t width = 0;
@@ -146,7 +146,8 @@ const unsigned char* PictureReader::getData() const
     return static_cast<const unsigned char*>(m_blob.data());
 }
 
-const char* PictureReader::formatOf(const unsigned char* head, size_t size, const wxString& path)
+const char* PictureReader::formatOf(const unsigned char* head, size_t size, const wxString& path,
+                                    const wxString& contentType)
 {
     if (startsWith(head, size, "\xff\xd8\xff", 3))
         return "JPEG";
@@ -159,7 +160,7 @@ const char* PictureReader::formatOf(const unsigned char* head, size_t size, cons
         return "TIFF";
     if (startsWith(head, size, "BM", 2))
         return "BMP";
-    if (wxFileName(path).GetExt().Lower() == wxS("tga"))
+    if (wxFileName(path).GetExt().Lower() == wxS("tga") || contentType == wxS("image/x-tga"))
         return "TGA";
     return nullptr;
 }

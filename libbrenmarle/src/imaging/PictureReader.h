@@ -3,8 +3,9 @@
 // without letting ImageMagick decide what the file is.
 //
 // The whole file is read into memory and its format told by its first bytes; only JPEG, PNG,
-// GIF, TIFF and BMP (and TGA, which has no signature, by its ".tga" extension) are handed to
-// ImageMagick, and always with the coder named. So a text or script file named ".jpg" never
+// GIF, TIFF and BMP (and TGA, which has no signature, by its ".tga" extension or the content type
+// "image/x-tga" the catalogue keeps for it) are handed to ImageMagick, and always with the coder
+// named. So a text or script file named ".jpg" never
 // reaches a coder that would interpret it, and file names with ":" or "[...]" in them are not
 // mistaken for ImageMagick's format prefixes and frame selections.
 //
@@ -25,9 +26,11 @@ public:
     // Files larger than this are refused before they are read.
     static constexpr size_t MAX_FILE_SIZE = size_t(1) << 30;
 
-    // Reads the file. Throws NoImageException (empty or no known picture format),
-    // ImageException (too large) or Quorvel::FileNotFoundException (cannot be opened or read).
-    explicit PictureReader(const wxString& path);
+    // Reads the file. `contentType` is the file's content type when known: pictures in the store
+    // are named ".vsaf", so for them it is what tells a TGA. Throws NoImageException (empty or no
+    // known picture format), ImageException (too large) or Quorvel::FileNotFoundException
+    // (cannot be opened or read).
+    explicit PictureReader(const wxString& path, const wxString& contentType = wxString());
 
     const wxString& getPath() const { return m_path; }
     // ImageMagick's name of the format: "JPEG", "PNG", "GIF", "TIFF", "BMP" or "TGA".
@@ -42,8 +45,10 @@ public:
     // since the decoder would then scale it up.
     Magick::Image read(size_t hintWidth = 0, size_t hintHeight = 0) const;
 
-    // The format of a file that starts with `head` and has the given name, or null.
-    static const char* formatOf(const unsigned char* head, size_t size, const wxString& path);
+    // The format of a file that starts with `head` and has the given name and content type, or
+    // null.
+    static const char* formatOf(const unsigned char* head, size_t size, const wxString& path,
+                                const wxString& contentType = wxString());
 
 private:
     Magick::Image prepare() const;

@@ -326,6 +326,7 @@ void ImageLoader::loadPicture(const Job& job)
     if (!local)
         throw Quorvel::RuntimeException(wxS("Not a local folder"));
     const wxString path = local->getLocalPath(file);
+    const wxString contentType = file.getContentType();
     QDEBUG("[IMAGELOADER] Loading file %s", path);
 
     const wxString copyPath = width > 0 && job.item->allowCache
@@ -340,16 +341,16 @@ void ImageLoader::loadPicture(const Job& job)
     }
     if (job.preview) {
         auto small = Quorvel::makeRef<ImageData>();
-        small->loadPreview(path);
+        small->loadPreview(path, contentType);
         small->rotate(job.rotation);
         QDEBUG("[IMAGELOADER] PREVIEW SUCCESS");
         preview(job, small);
     }
     auto image = Quorvel::makeRef<ImageData>();
     if (width > 0) {
-        image->loadFitted(path, width, height, job.rotation, ImageData::Fit::Display);
+        image->loadFitted(path, width, height, job.rotation, ImageData::Fit::Display, contentType);
     } else {
-        image->load(path);
+        image->load(path, contentType);
         image->rotate(job.rotation);
     }
     QDEBUG("[IMAGELOADER] SUCCESS");
