@@ -107,6 +107,26 @@ TEST_F(ImageDataTest, ATurnedPictureIsSavedWithoutItsOldOrientation)
     EXPECT_TRUE(Brenmarle::EXIFProfile(dir / "stripped.jpg").isEmpty());
 }
 
+TEST_F(ImageDataTest, AWarningWhileSavingIsLoggedAndThePictureIsWritten)
+{
+    // A colour profile whose length does not match its header, as some editors write it: the
+    // PNG coder warns and leaves it out.
+    TestPictures::writeJpeg(dir / "photo.jpg", 40, 20);
+    std::string bytes = readFile(dir / "photo.jpg");
+    const std::string icc = std::string("ICC_PROFILE\0\x01\x01", 14) + std::string(200, 'x');
+    const std::string app2 = {'\xff', '\xe2', char((icc.size() + 2) >> 8), char(icc.size() + 2)};
+    bytes.insert(2, app2 + icc);
+    writeFile(dir / "photo.jpg", bytes);
+    const auto image = Quorvel::makeRef<ImageData>();
+    image->load(dir / "photo.jpg");
+
+    image->save(dir / "saved.png", ImageData::FORMAT_PNG, 85);
+    const auto saved = Quorvel::makeRef<ImageData>();
+    saved->load(dir / "saved.png");
+    EXPECT_EQ(saved->getWidth(), 40);
+    EXPECT_TRUE(isRed(pixelAt(*saved->getDrawable(), 2, 2)));
+}
+
 TEST_F(ImageDataTest, TransparencyReachesTheDrawableAndJpegGetsAWhiteBackground)
 {
     Brenmarle::ensureImageMagick();

@@ -38,7 +38,21 @@ wxString magickText(const std::exception& e)
     return wxString::FromUTF8(e.what());
 }
 
-// Runs an ImageMagick operation on a picture already in memory, turning its errors into ours.
+// Runs one ImageMagick call. Magick++ throws a warning only after the call has done its work
+// (the new picture is already in place), so a warning is logged and the work goes on; had it
+// been thrown out of a sequence of calls, the rest would be skipped and the picture left half
+// done. Errors pass.
+template <typename Call> void tolerateWarning(Call&& call)
+{
+    try {
+        call();
+    } catch (const Magick::Warning& warning) {
+        QDEBUG("Magick WARNING: %s", magickText(warning));
+    }
+}
+
+// Runs ImageMagick operations on a picture already in memory, turning their errors into ours.
+// Each call within goes through tolerateWarning.
 template <typename Operation> void runMagick(const char* what, Operation&& operation)
 {
     try {
@@ -57,9 +71,9 @@ void makeTrueColour(Magick::Image& image)
 {
     const MagickCore::ColorspaceType space = image.colorSpace();
     if (space != MagickCore::sRGBColorspace && space != MagickCore::RGBColorspace)
-        image.colorSpace(MagickCore::sRGBColorspace);
+        tolerateWarning([&] { image.colorSpace(MagickCore::sRGBColorspace); });
     if (image.classType() != MagickCore::DirectClass)
-        image.classType(MagickCore::DirectClass);
+        tolerateWarning([&] { image.classType(MagickCore::DirectClass); });
 }
 
 struct Size {
@@ -90,7 +104,7 @@ void zoomTo(Magick::Image& image, Size size)
         return;
     Magick::Geometry geometry(size.width, size.height);
     geometry.aspect(true); // the size is already the fitted one; use it exactly
-    image.resize(geometry);
+    tolerateWarning([&] { image.resize(geometry); });
 }
 
 int normalisedDegrees(int degrees)
@@ -103,7 +117,7 @@ void turn(Magick::Image& image, int degrees)
 {
     degrees = normalisedDegrees(degrees);
     if (degrees != 0)
-        image.rotate(degrees);
+        tolerateWarning([&] { image.rotate(degrees); });
     // ImageMagick writes this into the EXIF block when it saves the picture.
     image.orientation(MagickCore::TopLeftOrientation);
 }
@@ -111,8 +125,8 @@ void turn(Magick::Image& image, int degrees)
 void removeMetadata(Magick::Image& image)
 {
     for (const char* name : {"exif", "xmp", "iptc", "8bim"})
-        image.profile(name, Magick::Blob());
-    image.comment(std::string());
+        tolerateWarning([&] { image.profile(name, Magick::Blob()); });
+    tolerateWarning([&] { image.comment(std::string()); });
 }
 
 // A JPEG has no transparency; without this, transparent areas would show whatever colour the
@@ -123,7 +137,7 @@ void flattenOntoWhite(Magick::Image& image)
         return;
     Magick::Image background(Magick::Geometry(image.columns(), image.rows()),
                              Magick::Color("white"));
-    background.composite(image, 0, 0, MagickCore::OverCompositeOp);
+    tolerateWarning([&] { background.composite(image, 0, 0, MagickCore::OverCompositeOp); });
     background.matte(false);
     image = background;
 }
@@ -244,7 +258,11 @@ void ImageData::save(const wxString& path, int format, int quality, Metadata met
             flattenOntoWhite(image);
         image.magick(magick);
         image.quality(static_cast<size_t>(quality));
-        image.write(&blob);
+        // A warning (a profile too large for a JPEG segment, cut down to fit) leaves the
+        // written picture in the blob.
+        tolerateWarning([&] { image.write(&blob); });
+        if (blob.length() == 0)
+            throw Magick::ErrorBlob("no data was written");
     } catch (const Magick::Exception& error) {
         QDEBUG("[IMAGEDATA] SAVE FAILED: %s", magickText(error));
         throw ImageException(wxString::Format("Could not save %s: %s", path, magickText(error)));
@@ -262,7 +280,7 @@ void ImageData::crop(int x, int y, int width, int height)
     require(size_t(x) + size_t(width) <= image.columns(), "x + width <= columns");
     require(size_t(y) + size_t(height) <= image.rows(), "y + height <= rows");
     runMagick("crop", [&] {
-        image.crop(Magick::Geometry(size_t(width), size_t(height), x, y));
+        tolerateWarning([&] { image.crop(Magick::Geometry(size_t(width), size_t(height), x, y)); });
         image.page(Magick::Geometry(0, 0)); // forget the offset into the old canvas
     });
     m_drawable.reset();
@@ -305,8 +323,8 @@ void ImageData::makeGrayscale()
     requireLoaded();
     Magick::Image& image = m_picture->image;
     runMagick("change", [&] {
-        image.colorSpace(MagickCore::GRAYColorspace);
-        image.colorSpace(MagickCore::sRGBColorspace);
+        tolerateWarning([&] { image.colorSpace(MagickCore::GRAYColorspace); });
+        tolerateWarning([&] { image.colorSpace(MagickCore::sRGBColorspace); });
     });
     m_drawable.reset();
 }
@@ -318,10 +336,12 @@ void ImageData::colorize(RGBColour tint)
     requireLoaded();
     Magick::Image& image = m_picture->image;
     runMagick("change", [&] {
-        image.colorSpace(MagickCore::GRAYColorspace);
-        image.colorSpace(MagickCore::sRGBColorspace);
-        image.colorize(40,
-                       Magick::ColorRGB(tint.red / 255.0, tint.green / 255.0, tint.blue / 255.0));
+        tolerateWarning([&] { image.colorSpace(MagickCore::GRAYColorspace); });
+        tolerateWarning([&] { image.colorSpace(MagickCore::sRGBColorspace); });
+        tolerateWarning([&] {
+            image.colorize(
+                40, Magick::ColorRGB(tint.red / 255.0, tint.green / 255.0, tint.blue / 255.0));
+        });
     });
     m_drawable.reset();
 }
@@ -335,8 +355,10 @@ void ImageData::overlayColor(RGBColour colour, int opacity)
     try {
         // ImageMagick takes the blend as a percentage.
         const auto percent = static_cast<unsigned>(std::lround(opacity * 100.0 / 255.0));
-        image.colorize(percent, Magick::ColorRGB(colour.red / 255.0, colour.green / 255.0,
-                                                 colour.blue / 255.0));
+        tolerateWarning([&] {
+            image.colorize(percent, Magick::ColorRGB(colour.red / 255.0, colour.green / 255.0,
+                                                     colour.blue / 255.0));
+        });
         QDEBUG("OVERLAY COLOR OK");
     } catch (const Magick::Exception& error) {
         QDEBUG("OVERLAY COLOR FAILED: ImageMagick Exception: %s", magickText(error));
@@ -374,12 +396,16 @@ std::shared_ptr<const RGBImage> ImageData::getDrawable() const
     const size_t pixels = size_t(drawable->width) * size_t(drawable->height);
     runMagick("draw", [&] {
         drawable->rgb.resize(pixels * 3);
-        image.write(0, 0, image.columns(), image.rows(), "RGB", MagickCore::CharPixel,
-                    drawable->rgb.data());
+        tolerateWarning([&] {
+            image.write(0, 0, image.columns(), image.rows(), "RGB", MagickCore::CharPixel,
+                        drawable->rgb.data());
+        });
         if (image.matte()) {
             drawable->alpha.resize(pixels);
-            image.write(0, 0, image.columns(), image.rows(), "A", MagickCore::CharPixel,
-                        drawable->alpha.data());
+            tolerateWarning([&] {
+                image.write(0, 0, image.columns(), image.rows(), "A", MagickCore::CharPixel,
+                            drawable->alpha.data());
+            });
         }
     });
     m_drawable = drawable;

@@ -30,25 +30,16 @@ wxString magickText(const std::exception& e)
     return wxString::FromUTF8(e.what());
 }
 
-// Corrupt or short data is a failure; libjpeg's complaint about stray bytes between segments
-// is not (cameras and editors write them, and the picture decodes fine).
-bool warningFails(const Magick::Warning& warning)
-{
-    if (!dynamic_cast<const Magick::WarningCorruptImage*>(&warning))
-        return false;
-    return std::strstr(warning.what(), "extraneous bytes before marker") == nullptr;
-}
-
-// Runs an ImageMagick read, turning its exceptions into ours.
+// Runs an ImageMagick read, turning its errors into ours. A warning (stray bytes between JPEG
+// segments, data that ends early or is damaged part-way) comes once the decoder has delivered
+// what it could, with the picture already in place: it is logged, and the caller finds out
+// from the picture itself whether there is one.
 template <typename Read> void runRead(const wxString& path, Read&& read)
 {
     try {
         read();
     } catch (const Magick::Warning& warning) {
         QDEBUG("Magick WARNING: %s", magickText(warning));
-        if (warningFails(warning))
-            throw ImageException(
-                wxString::Format("Could not read picture %s: %s", path, magickText(warning)));
     } catch (const Magick::Exception& error) {
         throw ImageException(
             wxString::Format("Could not read picture %s: %s", path, magickText(error)));

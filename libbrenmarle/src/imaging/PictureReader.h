@@ -9,10 +9,11 @@
 // reaches a coder that would interpret it, and file names with ":" or "[...]" in them are not
 // mistaken for ImageMagick's format prefixes and frame selections.
 //
-// ImageMagick warnings are logged ("Magick WARNING: %s") and ignored, except that a picture
-// whose data ends early or is corrupt fails; the JPEG decoder's "extraneous bytes before marker"
-// warning is harmless and does not count. Every failure is an ImageException (NoImageException
-// for a file that holds no picture of a known kind). Objects are used by one thread at a time.
+// ImageMagick warnings are logged ("Magick WARNING: %s") and otherwise ignored: a JPEG that ends
+// early or is damaged part-way (a card pulled too soon, a camera's glitch) gives what could be
+// decoded, as other viewers show it; only a file that yields no picture at all fails. Every
+// failure is an ImageException (NoImageException for a file that holds no picture of a known
+// kind). Objects are used by one thread at a time.
 
 #include <cstddef>
 
