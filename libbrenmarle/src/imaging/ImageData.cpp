@@ -122,6 +122,30 @@ void turn(Magick::Image& image, int degrees)
     image.orientation(MagickCore::TopLeftOrientation);
 }
 
+// A mirroring (PictureReader::getMirroring) cannot be undone by a rotation, so the picture is
+// put the way it was meant as it is decoded, and the file's rotation (0 for these) turns that.
+// The tag is then reset, so a save does not mirror the pixels a second time.
+void unmirror(Magick::Image& image, MagickCore::OrientationType mirroring)
+{
+    switch (mirroring) {
+    case MagickCore::TopRightOrientation:
+        tolerateWarning([&] { image.flop(); });
+        break;
+    case MagickCore::BottomLeftOrientation:
+        tolerateWarning([&] { image.flip(); });
+        break;
+    case MagickCore::LeftTopOrientation:
+        tolerateWarning([&] { image.transpose(); });
+        break;
+    case MagickCore::RightBottomOrientation:
+        tolerateWarning([&] { image.transverse(); });
+        break;
+    default:
+        return;
+    }
+    image.orientation(MagickCore::TopLeftOrientation);
+}
+
 void removeMetadata(Magick::Image& image)
 {
     for (const char* name : {"exif", "xmp", "iptc", "8bim"})
@@ -195,7 +219,10 @@ void ImageData::load(const wxString& path, const wxString& contentType)
 {
     PictureReader reader(path, contentType);
     auto picture = std::make_unique<Picture>(Picture{reader.read()});
-    runMagick("convert", [&] { makeTrueColour(picture->image); });
+    runMagick("convert", [&] {
+        makeTrueColour(picture->image);
+        unmirror(picture->image, reader.getMirroring());
+    });
     replace(std::move(picture));
 }
 
@@ -203,7 +230,10 @@ void ImageData::loadPreview(const wxString& path, const wxString& contentType)
 {
     PictureReader reader(path, contentType);
     auto picture = std::make_unique<Picture>(Picture{reader.read(PREVIEW_WIDTH, PREVIEW_HEIGHT)});
-    runMagick("convert", [&] { makeTrueColour(picture->image); });
+    runMagick("convert", [&] {
+        makeTrueColour(picture->image);
+        unmirror(picture->image, reader.getMirroring());
+    });
     replace(std::move(picture));
 }
 
@@ -213,8 +243,10 @@ void ImageData::loadFitted(const wxString& path, int width, int height, int rota
     require(width > 0 && height > 0, "width > 0 && height > 0");
     PictureReader reader(path, contentType);
     const Magick::Image& header = reader.ping();
-    // The box is given for the turned picture; the decoder works on the stored one.
-    const bool sideways = normalisedDegrees(rotation) % 180 != 0;
+    // The box is given for the turned picture; the decoder works on the stored one, which a
+    // mirrored orientation may lay across as well.
+    const bool sideways = (normalisedDegrees(rotation) % 180 != 0) !=
+                          PictureReader::liesAcross(reader.getMirroring());
     const size_t boxWidth = static_cast<size_t>(sideways ? height : width);
     const size_t boxHeight = static_cast<size_t>(sideways ? width : height);
     const Size fitted = fitWithin(header.columns(), header.rows(), boxWidth, boxHeight, false);
@@ -226,6 +258,7 @@ void ImageData::loadFitted(const wxString& path, int width, int height, int rota
         if (fit == Fit::Thumbnail)
             picture->image.filterType(MagickCore::TriangleFilter);
         zoomTo(picture->image, fitted);
+        unmirror(picture->image, reader.getMirroring());
         turn(picture->image, rotation);
     });
     replace(std::move(picture));

@@ -52,8 +52,10 @@ public:
     bool isLoaded() const;
 
     // Reads the picture (first frame) at full size in true colour, replacing the current one
-    // only on success. `contentType`, the file's content type when known, names the format of
-    // a picture whose bytes do not (a TGA in the picture store).
+    // only on success. A picture whose orientation tag mirrors it (2, 4, 5, 7) is put the way
+    // it was meant, as every other viewer shows it; the turns (3, 6, 8) are left to `rotate`
+    // with the file's rotation. `contentType`, the file's content type when known, names the format
+    // of a picture whose bytes do not (a TGA in the picture store).
     void load(const wxString& path, const wxString& contentType = wxString());
     // The same, letting the JPEG decoder deliver a picture scaled down towards 640 x 480.
     void loadPreview(const wxString& path, const wxString& contentType = wxString());

@@ -11,7 +11,9 @@
 //                                                      user-modified flag, file's time)
 //   - copyright               <- copyright             only when the metadata is not user-modified
 //   - image rotation          <- rotation              always
-//   - image width, height     <- width, height         always (the stored pixels, not turned)
+//   - image width, height     <- width, height         always (the picture before the file's
+//                                                      rotation: the stored pixels, laid across
+//                                                      for the mirrored orientations 5 and 7)
 //   - then, when hasIPTC and the metadata is not user-modified, each non-empty IPTC field
 //     replaces the file's: caption, keywords (the whole set), creator, city, sublocation,
 //     province, country code, source and copyright (so an IPTC copyright wins over EXIF's).
@@ -36,7 +38,7 @@ struct PictureInfo {
     // ImageMagick's name of the format ("JPEG", "TIFF", "PNG", "GIF", "BMP", "TGA").
     wxString format;
     wxString contentType;
-    int32_t width = 0;
+    int32_t width = 0; // see the mapping above
     int32_t height = 0;
 
     // From the EXIF block; 0, empty texts and rotation 0 when it has none.

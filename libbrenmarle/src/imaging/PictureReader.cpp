@@ -156,6 +156,25 @@ const char* PictureReader::formatOf(const unsigned char* head, size_t size, cons
     return nullptr;
 }
 
+MagickCore::OrientationType PictureReader::getMirroring() const
+{
+    // Other coders report how their rows are stored (a TGA's origin), and put them right
+    // themselves.
+    if (std::strcmp(m_format, "JPEG") != 0 && std::strcmp(m_format, "TIFF") != 0)
+        return MagickCore::TopLeftOrientation;
+    const MagickCore::OrientationType orientation = ping().orientation();
+    const bool mirrored = orientation == MagickCore::TopRightOrientation ||
+                          orientation == MagickCore::BottomLeftOrientation ||
+                          liesAcross(orientation);
+    return mirrored ? orientation : MagickCore::TopLeftOrientation;
+}
+
+bool PictureReader::liesAcross(MagickCore::OrientationType orientation)
+{
+    return orientation == MagickCore::LeftTopOrientation ||
+           orientation == MagickCore::RightBottomOrientation;
+}
+
 Magick::Image PictureReader::prepare() const
 {
     Magick::Image image;

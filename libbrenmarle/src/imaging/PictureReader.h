@@ -46,6 +46,14 @@ public:
     // since the decoder would then scale it up.
     Magick::Image read(size_t hintWidth = 0, size_t hintHeight = 0) const;
 
+    // The mirroring the picture's orientation tag (EXIF in a JPEG, the TIFF tag) asks for:
+    // orientation 2, 4, 5 or 7, or TopLeftOrientation for none. The turns (3, 6, 8) are not
+    // mirrorings: they are the file's image rotation. Reads the header (see ping()).
+    MagickCore::OrientationType getMirroring() const;
+    // Whether the orientation also lays the stored pixels across (5 and 7), so the picture as
+    // meant is rows x columns.
+    static bool liesAcross(MagickCore::OrientationType orientation);
+
     // The format of a file that starts with `head` and has the given name and content type, or
     // null.
     static const char* formatOf(const unsigned char* head, size_t size, const wxString& path,
