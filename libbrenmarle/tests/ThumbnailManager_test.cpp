@@ -175,6 +175,48 @@ TEST_F(ThumbnailManagerTest, HostileFilesEndAsFailuresAndTheLoaderKeepsWorking)
     EXPECT_EQ(view.at(hostile.size()).getImage()->getWidth(), 160);
 }
 
+TEST_F(ThumbnailManagerTest, AFileThatChangedIsLoadedAgainAFailureToo)
+{
+    // A picture still being copied: nothing of it yet.
+    const Ref<File> late = otherFile("late.jpg", "");
+    ask(late, &view);
+    ASSERT_TRUE(view.waitForCount(1));
+    ASSERT_TRUE(view.at(0).isFailure());
+    EXPECT_EQ(ask(late, &view), placeholder(ThumbnailPlaceholders::FAILURE));
+
+    // Once written, the file is read again (its size and time change).
+    TestPictures::writeJpeg(home / "Pictures/late.jpg", 320, 240);
+    late->setFileSize(int32_t(home.readFile("Pictures/late.jpg").size()));
+    EXPECT_EQ(ask(late, &view), placeholder(ThumbnailPlaceholders::LOADING));
+    ASSERT_TRUE(view.waitForCount(2));
+    EXPECT_FALSE(view.at(1).isFailure());
+    EXPECT_EQ(ask(late, &view)->getWidth(), 160);
+
+    // The same for a thumbnail that loaded: a new picture under the name.
+    TestPictures::writeJpeg(home / "Pictures/late.jpg", 240, 320);
+    late->setFileModifyTime(late->getFileModifyTime() + 1);
+    EXPECT_EQ(ask(late, &view), placeholder(ThumbnailPlaceholders::LOADING));
+    ASSERT_TRUE(view.waitForCount(3));
+    EXPECT_EQ(ask(late, &view)->getWidth(), 120);
+}
+
+TEST_F(ThumbnailManagerTest, AFailureIsTriedAgainAfterAWhile)
+{
+    thumbnails.reset();
+    thumbnails = std::make_unique<ThumbnailManager>(1, ThumbnailManager::DEFAULT_CACHE_SIZE,
+                                                    std::chrono::milliseconds(0));
+    const Ref<File> late = otherFile("late.jpg", "");
+    ask(late, &view);
+    ASSERT_TRUE(view.waitForCount(1));
+    ASSERT_TRUE(view.at(0).isFailure());
+    // Written meanwhile by a program that kept its size and time, or a passing read error.
+    TestPictures::writeJpeg(home / "Pictures/late.jpg", 320, 240);
+    EXPECT_EQ(ask(late, &view), placeholder(ThumbnailPlaceholders::FAILURE)) << "until it loads";
+    ASSERT_TRUE(view.waitForCount(2));
+    EXPECT_FALSE(view.at(1).isFailure());
+    EXPECT_EQ(view.at(1).getImage()->getWidth(), 160);
+}
+
 TEST_F(ThumbnailManagerTest, APlaceholderIsReadOnceAndAMissingOneIsABrokenInstallation)
 {
     const wxString skin = Quorvel::Environment::getSkinDir() + "/";
