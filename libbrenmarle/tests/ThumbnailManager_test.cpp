@@ -247,6 +247,36 @@ TEST_F(ThumbnailManagerTest, RemovingAThumbnailDeletesItsFileAndTheCachedPicture
     EXPECT_TRUE(wxFileExists(path)) << "made again on demand";
 }
 
+TEST_F(ThumbnailManagerTest, ARotationChangeDropsEveryResizedCopyAndRemakesTheThumbnail)
+{
+    thumbnails->addListener(&other, 3);
+    const Ref<File> photo = picture("photo.jpg", 400, 300);
+    const Ref<File> neighbour = picture("neighbour.jpg", 400, 300);
+    ask(photo, &view);
+    ASSERT_TRUE(other.waitForCount(1));
+    // Copies as the viewer, the full-screen view and the slide show left them.
+    const auto copyOf = [this](const Ref<File>& file, int width, int height) {
+        const wxString path =
+            manager->getFolder(file->getURI())->getResizedPath(*file, width, height);
+        TestPictures::writeJpeg(path, width / 2, height / 2);
+        return path;
+    };
+    const wxString copies[] = {copyOf(photo, 320, 240), copyOf(photo, 1920, 1080),
+                               copyOf(photo, 1024, 768)};
+    const wxString kept = copyOf(neighbour, 1920, 1080);
+
+    photo->setImageRotation(90);
+    thumbnails->imageRotationChanged(photo);
+    for (const wxString& copy : copies)
+        EXPECT_FALSE(wxFileExists(copy)) << copy;
+    EXPECT_TRUE(wxFileExists(kept));
+    ASSERT_TRUE(other.waitForCount(2));
+    EXPECT_EQ(other.at(1).getFile(), photo);
+    EXPECT_EQ(other.at(1).getImage()->getWidth(), 120);
+    EXPECT_EQ(ask(photo, &view), other.at(1).getImage());
+    thumbnails->removeListener(&other);
+}
+
 TEST_F(ThumbnailManagerTest, TheCacheKeepsTheMostRecentlyUsedThumbnails)
 {
     thumbnails.reset();

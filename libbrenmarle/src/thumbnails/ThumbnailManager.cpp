@@ -8,6 +8,7 @@
 #include "filemanager/FileManager.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
+#include "thumbnails/ImageLoader.h"
 #include "thumbnails/ThumbnailLoadQueue.h"
 #include "thumbnails/ThumbnailLoader.h"
 
@@ -123,6 +124,16 @@ void ThumbnailManager::removeThumbnail(File& file)
         QDEBUG("[THUMBNAILMANAGER] Could not delete %s", path);
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     forget(uri);
+}
+
+void ThumbnailManager::imageRotationChanged(const Quorvel::Ref<File>& file)
+{
+    require(bool(file), "file != nullptr");
+    removeThumbnail(*file);
+    ImageLoader::removeResizedCopies(*file);
+    // No view asked: the result reaches them as a broadcast.
+    if (file->isImage())
+        queue().add({file, nullptr, {}, nullptr});
 }
 
 void ThumbnailManager::cancel(wxEvtHandler* handler)

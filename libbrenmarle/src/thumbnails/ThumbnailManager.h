@@ -89,6 +89,13 @@ public:
     // request loads (and a local folder makes) it afresh. Throws what the folder throws for a
     // folder without thumbnail files.
     void removeThumbnail(File& file);
+    // Call after changing the file's image rotation (File::setImageRotation): every picture made
+    // at the old turn goes, that is the thumbnail file and the cached thumbnail (as
+    // removeThumbnail()) and the resized copies of every display size
+    // (ImageLoader::removeResizedCopies). A picture's thumbnail is then made again in the
+    // background and broadcast to the listeners, so views showing it refresh; the image loader
+    // reloads the items it holds by itself. Throws as removeThumbnail().
+    void imageRotationChanged(const Quorvel::Ref<File>& file);
     // Drops every waiting request of `handler`; a load of its in progress ends without an
     // event, and events already posted to it are not delivered.
     void cancel(wxEvtHandler* handler);
