@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
+#include <vector>
 
 #include "ScratchDir.h"
 #include "TestPictures.h"
@@ -133,6 +135,33 @@ TEST_F(ThumbnailMakerTest, TwoThreadsMakeTheSameThumbnailsAsOne)
         EXPECT_EQ(readFile(dir / wxString::Format("one%d.jpg", i)),
                   readFile(dir / wxString::Format("two%d.jpg", i)))
             << i;
+}
+
+TEST_F(ThumbnailMakerTest, ThreadsWritingIntoOneNewDirectoryAllSucceed)
+{
+    // Loader threads making the first thumbnails of a folder race to make its directory.
+    TestPictures::writeJpeg(dir / "photo.jpg", 64, 48);
+    const auto image = load(dir / "photo.jpg");
+    const int threads = 6;
+    for (int round = 0; round < 15; ++round) {
+        std::atomic<int> ready{0};
+        std::atomic<int> failures{0};
+        std::vector<std::thread> writers;
+        for (int i = 0; i < threads; ++i)
+            writers.emplace_back([&, i] {
+                const wxString path = dir / wxString::Format("r%d/a/b/c/d/%d.jpg", round, i);
+                for (++ready; ready < threads;)
+                    std::this_thread::yield();
+                try {
+                    ThumbnailMaker::writeCacheFile(*image, path);
+                } catch (const Quorvel::Exception&) {
+                    ++failures;
+                }
+            });
+        for (std::thread& writer : writers)
+            writer.join();
+        ASSERT_EQ(failures, 0) << "round " << round;
+    }
 }
 
 // Broken and hostile files end as exceptions, leave no thumbnail behind and do not disturb the

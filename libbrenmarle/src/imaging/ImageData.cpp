@@ -3,7 +3,9 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <limits>
+#include <system_error>
 
 #include <unistd.h>
 
@@ -279,8 +281,7 @@ void ImageData::save(const wxString& path, int format, int quality, Metadata met
         image = m_picture->image; // shares the pixels until one side changes
     }
     const wxString directory = wxFileName(path).GetPath();
-    if (!directory.empty() && !wxFileName::DirExists(directory) &&
-        !wxFileName::Mkdir(directory, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL))
+    if (!directory.empty() && !makeDirectory(directory))
         throw Quorvel::IOException(wxS("Could not create directory: ") + directory);
 
     Magick::Blob blob;
@@ -301,6 +302,15 @@ void ImageData::save(const wxString& path, int format, int quality, Metadata met
         throw ImageException(wxString::Format("Could not save %s: %s", path, magickText(error)));
     }
     writeAtomically(path, blob);
+}
+
+bool ImageData::makeDirectory(const wxString& directory)
+{
+    // Unlike wxFileName::Mkdir, a part that another thread makes meanwhile is no failure, and
+    // nothing is logged: the caller reports a failure its own way.
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(directory.fn_str().data()), error);
+    return wxFileName::DirExists(directory);
 }
 
 void ImageData::crop(int x, int y, int width, int height)

@@ -78,6 +78,10 @@ public:
     void save(const wxString& path, int format, int quality,
               Metadata metadata = Metadata::Keep) const;
 
+    // Makes the directory and its parents as the cache files need them; true when it exists
+    // afterwards. Several threads may make the same directory at once. Any thread.
+    static bool makeDirectory(const wxString& directory);
+
     // The rectangle must lie within the picture and not be empty.
     void crop(int x, int y, int width, int height);
     // Zooms to fit within width x height keeping the aspect ratio (up or down). Neither may be

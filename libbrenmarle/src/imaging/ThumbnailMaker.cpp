@@ -13,9 +13,7 @@ namespace {
 void makeDirectoryOf(const wxString& path)
 {
     const wxString directory = wxFileName(path).GetPath();
-    if (directory.empty() || wxFileName::DirExists(directory))
-        return;
-    if (!wxFileName::Mkdir(directory, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL))
+    if (!directory.empty() && !ImageData::makeDirectory(directory))
         throw Quorvel::FileNotFoundException(
             wxString::Format("Could not create directory: %s", directory));
 }
