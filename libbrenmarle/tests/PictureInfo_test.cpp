@@ -40,13 +40,3 @@ TEST(PictureInfo, AMirroredOrientationLyingAcrossSwapsTheSize)
         EXPECT_EQ(info.rotation, orientation == 6 ? 90 : 0);
     }
 }
-
-TEST(PictureInfo, ACameraThatWroteNoTimeGivesTheDateOnly)
-{
-    ScratchDir dir;
-    TestPictures::writeJpeg(dir / "a.jpg", 64, 48,
-                            {TestPictures::cameraExif(1, "2005:07:14   :  :  "), {}, 90});
-    const PictureInfo info = PictureInfo::read(dir / "a.jpg");
-    EXPECT_EQ(info.time, 1121299200); // 2005-07-14 00:00:00 read as UTC
-    EXPECT_EQ(info.timeMask, 1 | 2 | 4);
-}

@@ -42,13 +42,3 @@ TEST(StoragePaths, ComputerThumbnailsAreNamedByTheUriDigest)
     EXPECT_EQ(paths.computerResized(uri, 5, 800, 600), "/data/fsresized/800x600/" + digest.Left(3) + "/" + digest + "+5.vstf");
     EXPECT_NE(StoragePaths::uriDigest("file:///a.jpg"), StoragePaths::uriDigest("file:///b.jpg"));
 }
-
-TEST(StoragePaths, TemporaryThumbnailsChangeWithTheFile)
-{
-    const StoragePaths paths("/data/");
-    const wxString digest = StoragePaths::uriDigest("temp://edit.jpg");
-    EXPECT_EQ(paths.tempThumbnail("temp://edit.jpg", 5, 1000),
-              "/data/tempthumbs/" + digest + "+5+1000.vstf");
-    EXPECT_NE(paths.tempThumbnail("nvtemp://edit.jpg", 5, 1000),
-              paths.tempThumbnail("temp://edit.jpg", 5, 1000));
-}

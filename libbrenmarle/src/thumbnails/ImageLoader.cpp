@@ -280,8 +280,10 @@ void ImageLoader::removeResizedCopies(File& file)
     }
     const wxString root = one.Left(at + 1);
     const wxString rest = one.Mid(at + 4);
+    if (!wxDir::Exists(root))
+        return; // no copy was ever made
     wxDir sizes(root);
-    if (!wxDir::Exists(root) || !sizes.IsOpened())
+    if (!sizes.IsOpened())
         return;
     wxString name;
     for (bool more = sizes.GetFirst(&name, wxEmptyString, wxDIR_DIRS); more;
