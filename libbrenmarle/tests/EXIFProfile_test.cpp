@@ -50,12 +50,28 @@ TEST(EXIFProfileTime, ZeroFieldsCountAsTheEpochAndCalendarEdgesAreExact)
 
 TEST(EXIFProfileTime, TextsThatAreNoDateGiveZero)
 {
-    for (const char* text : {"", "2005:07:14", "2005:07:14 18:30",
+    for (const char* text : {"", "2005:07", "2005:07:14 18:3", "2005:07:14 1x:30:05",
                              "    :  :     :  :  ", "2005:13:01 00:00:00", "2005:02:29 00:00:00",
                              "1900:02:29 00:00:00", "2005:04:31 12:00:00", "2005:07:14 24:00:00",
                              "2005:07:14 18:60:00", "2005:07:14 18:30:60", "20O5:07:14 18:30:05",
                              "1969:12:31 23:59:59", "2038:01:19 03:14:08", "9999:12:31 23:59:59"})
         EXPECT_EQ(EXIFProfile::timeFromDateText(text), 0) << text;
+}
+
+TEST(EXIFProfileTime, ABlankTimeKeepsTheDateAndTheMaskSaysWhatIsKnown)
+{
+    const int32_t july14 = JULY_14_2005_183005_UTC - (18 * 3600 + 30 * 60 + 5);
+    const EXIFProfile noClock = profileOf(TestPictures::cameraExif(1, "2005:07:14   :  :  "));
+    EXPECT_EQ(noClock.getOriginalTime(), july14);
+    EXPECT_EQ(noClock.getOriginalTimeMask(), EXIFProfile::TIME_MASK_DATE);
+    EXPECT_EQ(EXIFProfile::timeFromDateText("2005:07:14"), july14);
+    EXPECT_EQ(EXIFProfile::timeFromDateText("2005:07:14 18:  :  "), july14 + 18 * 3600);
+    EXPECT_EQ(EXIFProfile::timeMaskFromDateText("2005:07:14 18:  :  "),
+              EXIFProfile::TIME_MASK_DATE | EXIFProfile::TIME_MASK_HOUR);
+    EXPECT_EQ(EXIFProfile::timeFromDateText("2005:07:14 18:30"), JULY_14_2005_183005_UTC - 5);
+    EXPECT_EQ(EXIFProfile::timeMaskFromDateText("2005:07:14 18:30"), EXIFProfile::TIME_MASK_ALL);
+    EXPECT_EQ(profileOf(TestPictures::cameraExif(1)).getOriginalTimeMask(),
+              EXIFProfile::TIME_MASK_ALL);
 }
 
 TEST(EXIFProfileRotation, OnlyTheThreeTurnsGiveDegrees)

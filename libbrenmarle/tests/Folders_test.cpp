@@ -341,6 +341,34 @@ TEST_F(FoldersTest, ImportReadsExifAndIptcAndMakesAnUprightThumbnail)
     EXPECT_EQ(image->getHeight(), 160);
 }
 
+TEST_F(FoldersTest, ATgaInTheStoreIsReadByItsContentType)
+{
+    TestPictures::writePicture(home / "Pictures/scan.tga", 320, 240, "TGA");
+    Ref<File> picture = importIntoInbox("file://" + home / "Pictures/scan.tga");
+    EXPECT_EQ(picture->getContentType(), "image/x-tga");
+    EXPECT_EQ(picture->getImageWidth(), 320);
+    EXPECT_EQ(picture->getImageHeight(), 240);
+    FolderRef inbox = manager->getFolder("inbox://");
+    EXPECT_TRUE(wxFileExists(inbox->getThumbnailPath(*picture)));
+    EXPECT_EQ(inbox->loadThumbnail(*picture)->getWidth(), 160);
+}
+
+TEST_F(FoldersTest, ANewTemporaryFileUnderAReusedNameGetsItsOwnThumbnail)
+{
+    TestPictures::writeJpeg(home / "Pictures/edit.jpg", 320, 240);
+    TestPictures::writeJpeg(home / "Other/edit.jpg", 240, 320);
+    FolderRef temp = manager->getFolder("temp://");
+    Ref<File> first = temp->copyFileIn(*manager->getFile("file://" + home / "Pictures/edit.jpg"));
+    EXPECT_EQ(temp->loadThumbnail(*first)->getWidth(), 160);
+    const wxString uri = first->getURI();
+    first.reset();
+    manager->releaseOrphans(); // the temporary file goes with its last user
+
+    Ref<File> second = temp->copyFileIn(*manager->getFile("file://" + home / "Other/edit.jpg"));
+    ASSERT_EQ(second->getURI(), uri);
+    EXPECT_EQ(temp->loadThumbnail(*second)->getWidth(), 120);
+}
+
 TEST_F(FoldersTest, UserEditedTimeSurvivesARescan)
 {
     using namespace TestPictures;

@@ -107,6 +107,60 @@ TEST_F(ImageDataTest, ATurnedPictureIsSavedWithoutItsOldOrientation)
     EXPECT_TRUE(Brenmarle::EXIFProfile(dir / "stripped.jpg").isEmpty());
 }
 
+TEST_F(ImageDataTest, MirroredOrientationsAreUndoneAndTheRotationTurnsOnTop)
+{
+    // The stored 40 x 20 pixels have their red quarter top left; where it is meant to be.
+    struct Case {
+        int orientation, width, height, redX, redY;
+    };
+    const Case cases[] = {{1, 40, 20, 2, 2}, {2, 40, 20, 37, 2},  {4, 40, 20, 2, 17},
+                          {5, 20, 40, 2, 2}, {7, 20, 40, 17, 37}, {6, 40, 20, 2, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.orientation);
+        TestPictures::writeJpeg(dir / "phone.jpg", 40, 20,
+                                {TestPictures::cameraExif(uint16_t(c.orientation)), {}, 95});
+        const auto image = Quorvel::makeRef<ImageData>();
+        image->load(dir / "phone.jpg");
+        ASSERT_EQ(image->getWidth(), c.width);
+        ASSERT_EQ(image->getHeight(), c.height);
+        EXPECT_TRUE(isRed(pixelAt(*image->getDrawable(), c.redX, c.redY)));
+        // Saved as shown, with a tag that no longer mirrors it.
+        image->save(dir / "saved.jpg", ImageData::FORMAT_JPEG, 95);
+        const auto saved = Quorvel::makeRef<ImageData>();
+        saved->load(dir / "saved.jpg");
+        EXPECT_EQ(saved->getWidth(), c.width);
+        EXPECT_TRUE(isRed(pixelAt(*saved->getDrawable(), c.redX, c.redY)));
+
+        // Fitted and turned a quarter: the box fits the picture as meant, then turned.
+        image->loadFitted(dir / "phone.jpg", 10, 10, 90);
+        EXPECT_EQ(image->getWidth() > image->getHeight(), c.height > c.width);
+        EXPECT_EQ(std::max(image->getWidth(), image->getHeight()), 10);
+        const int fittedRedX = (c.height - 1 - c.redY) * image->getWidth() / c.height;
+        const int fittedRedY = c.redX * image->getHeight() / c.width;
+        EXPECT_TRUE(isRed(pixelAt(*image->getDrawable(), fittedRedX, fittedRedY)));
+    }
+}
+
+TEST_F(ImageDataTest, AWarningWhileSavingIsLoggedAndThePictureIsWritten)
+{
+    // A colour profile whose length does not match its header, as some editors write it: the
+    // PNG coder warns and leaves it out.
+    TestPictures::writeJpeg(dir / "photo.jpg", 40, 20);
+    std::string bytes = readFile(dir / "photo.jpg");
+    const std::string icc = std::string("ICC_PROFILE\0\x01\x01", 14) + std::string(200, 'x');
+    const std::string app2 = {'\xff', '\xe2', char((icc.size() + 2) >> 8), char(icc.size() + 2)};
+    bytes.insert(2, app2 + icc);
+    writeFile(dir / "photo.jpg", bytes);
+    const auto image = Quorvel::makeRef<ImageData>();
+    image->load(dir / "photo.jpg");
+
+    image->save(dir / "saved.png", ImageData::FORMAT_PNG, 85);
+    const auto saved = Quorvel::makeRef<ImageData>();
+    saved->load(dir / "saved.png");
+    EXPECT_EQ(saved->getWidth(), 40);
+    EXPECT_TRUE(isRed(pixelAt(*saved->getDrawable(), 2, 2)));
+}
+
 TEST_F(ImageDataTest, TransparencyReachesTheDrawableAndJpegGetsAWhiteBackground)
 {
     Brenmarle::ensureImageMagick();

@@ -123,6 +123,21 @@ TEST_F(ImageLoaderTest, ARotationChangeLoadsTheItemAgainTurned)
     EXPECT_EQ(view.at(2).getImage()->getWidth(), 150);
 }
 
+TEST_F(ImageLoaderTest, ACopyMadeAtTheOldTurnIsNotKept)
+{
+    const Ref<File> photo = heldPicture("photo.jpg", 400, 300);
+    gate.close();
+    load(photo, 200, 200);
+    ASSERT_TRUE(gate.waitForArrivals(1)); // about to decode at the old turn
+    // The picture is turned, its copies dropped, and the viewer moves on before the load ends.
+    photo->setImageRotation(90);
+    ImageLoader::removeResizedCopies(*photo);
+    load(heldPicture("next.jpg"), 200, 200);
+    gate.open();
+    loader->clear();
+    EXPECT_FALSE(wxFileExists(copyPath(photo, 200, 200)));
+}
+
 // --- The resized copy on disk -----------------------------------------------------------------
 
 TEST_F(ImageLoaderTest, TheResizedCopyIsReadOnTheNextLoadOfThatSize)

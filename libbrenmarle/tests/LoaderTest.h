@@ -76,14 +76,14 @@ protected:
         home.writeFile("Pictures/" + name, bytes);
         return manager->getFile("file://" + home.path() + "Pictures/" + name);
     }
-    // A truncated JPEG, a zero-byte one, a text file named ".jpg" and a 30000 x 30000 PNG bomb.
+    // A JPEG cut off in its header, a zero-byte one, a text file named ".jpg" and a
+    // 30000 x 30000 PNG bomb.
     std::vector<Quorvel::Ref<Brenmarle::File>> hostileFiles()
     {
         TestPictures::writeJpeg(home / "whole.jpg", 640, 480);
         const std::string whole = home.readFile("whole.jpg");
         TestPictures::writePngBomb(home / "Pictures/bomb.png");
-        return {otherFile("truncated.jpg", whole.substr(0, whole.size() / 2)),
-                otherFile("empty.jpg", ""),
+        return {otherFile("truncated.jpg", whole.substr(0, 200)), otherFile("empty.jpg", ""),
                 otherFile("letter.jpg", "Dear user,\nthis is no picture.\n"),
                 manager->getFile("file://" + home.path() + "Pictures/bomb.png")};
     }

@@ -28,3 +28,15 @@ TEST(PictureInfo, AUserEditedTimeIsKeptUnlessItIsMissing)
     EXPECT_TRUE(PictureInfo::replacesTime(true, 0));
     EXPECT_TRUE(PictureInfo::replacesTime(true, -1));
 }
+
+TEST(PictureInfo, AMirroredOrientationLyingAcrossSwapsTheSize)
+{
+    ScratchDir dir;
+    for (const auto& [orientation, width] : {std::pair{5, 48}, {7, 48}, {6, 64}, {2, 64}}) {
+        TestPictures::writeJpeg(dir / "a.jpg", 64, 48,
+                                {TestPictures::cameraExif(uint16_t(orientation)), {}, 90});
+        const PictureInfo info = PictureInfo::read(dir / "a.jpg");
+        EXPECT_EQ(info.width, width) << orientation;
+        EXPECT_EQ(info.rotation, orientation == 6 ? 90 : 0);
+    }
+}

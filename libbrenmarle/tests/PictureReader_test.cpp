@@ -10,10 +10,11 @@ using Brenmarle::PictureReader;
 
 namespace {
 
-const char* formatOf(const std::string& head, const char* name = "/x/picture")
+const char* formatOf(const std::string& head, const char* name = "/x/picture",
+                     const char* contentType = "")
 {
     return PictureReader::formatOf(reinterpret_cast<const unsigned char*>(head.data()), head.size(),
-                                   wxString::FromUTF8(name));
+                                   wxString::FromUTF8(name), contentType);
 }
 
 std::string orNone(const char* format)
@@ -23,7 +24,7 @@ std::string orNone(const char* format)
 
 } // namespace
 
-TEST(PictureReaderFormats, SignaturesDecideAndOnlyTgaGoesByName)
+TEST(PictureReaderFormats, SignaturesDecideAndOnlyTgaGoesByNameOrContentType)
 {
     const std::pair<std::string, std::string> cases[] = {
         {std::string("\xff\xd8\xff\xe0", 4), "JPEG"},
@@ -43,6 +44,10 @@ TEST(PictureReaderFormats, SignaturesDecideAndOnlyTgaGoesByName)
     EXPECT_EQ(orNone(formatOf(std::string(18, '\0'), "/x/shot.TGA")), "TGA");
     EXPECT_EQ(orNone(formatOf(std::string(18, '\0'), "/x/shot.tga.txt")), "none");
     EXPECT_EQ(orNone(formatOf(std::string("\x89PNG\r\n\x1a\n", 8), "/x/shot.tga")), "PNG");
+    // In the picture store every file is ".vsaf"; the catalogue's content type tells a TGA.
+    EXPECT_EQ(orNone(formatOf(std::string(18, '\0'), "/x/U.vsaf", "image/x-tga")), "TGA");
+    EXPECT_EQ(orNone(formatOf(std::string(18, '\0'), "/x/U.vsaf", "image/jpeg")), "none");
+    EXPECT_EQ(orNone(formatOf(std::string("\xff\xd8\xff", 3), "/x/U.vsaf", "image/x-tga")), "JPEG");
 }
 
 TEST(PictureReaderFormats, ClaimedSizesBeyondTheLimitsAreRefusedBeforeDecoding)

@@ -175,6 +175,48 @@ TEST_F(ThumbnailManagerTest, HostileFilesEndAsFailuresAndTheLoaderKeepsWorking)
     EXPECT_EQ(view.at(hostile.size()).getImage()->getWidth(), 160);
 }
 
+TEST_F(ThumbnailManagerTest, AFileThatChangedIsLoadedAgainAFailureToo)
+{
+    // A picture still being copied: nothing of it yet.
+    const Ref<File> late = otherFile("late.jpg", "");
+    ask(late, &view);
+    ASSERT_TRUE(view.waitForCount(1));
+    ASSERT_TRUE(view.at(0).isFailure());
+    EXPECT_EQ(ask(late, &view), placeholder(ThumbnailPlaceholders::FAILURE));
+
+    // Once written, the file is read again (its size and time change).
+    TestPictures::writeJpeg(home / "Pictures/late.jpg", 320, 240);
+    late->setFileSize(int32_t(home.readFile("Pictures/late.jpg").size()));
+    EXPECT_EQ(ask(late, &view), placeholder(ThumbnailPlaceholders::LOADING));
+    ASSERT_TRUE(view.waitForCount(2));
+    EXPECT_FALSE(view.at(1).isFailure());
+    EXPECT_EQ(ask(late, &view)->getWidth(), 160);
+
+    // The same for a thumbnail that loaded: a new picture under the name.
+    TestPictures::writeJpeg(home / "Pictures/late.jpg", 240, 320);
+    late->setFileModifyTime(late->getFileModifyTime() + 1);
+    EXPECT_EQ(ask(late, &view), placeholder(ThumbnailPlaceholders::LOADING));
+    ASSERT_TRUE(view.waitForCount(3));
+    EXPECT_EQ(ask(late, &view)->getWidth(), 120);
+}
+
+TEST_F(ThumbnailManagerTest, AFailureIsTriedAgainAfterAWhile)
+{
+    thumbnails.reset();
+    thumbnails = std::make_unique<ThumbnailManager>(1, ThumbnailManager::DEFAULT_CACHE_SIZE,
+                                                    std::chrono::milliseconds(0));
+    const Ref<File> late = otherFile("late.jpg", "");
+    ask(late, &view);
+    ASSERT_TRUE(view.waitForCount(1));
+    ASSERT_TRUE(view.at(0).isFailure());
+    // Written meanwhile by a program that kept its size and time, or a passing read error.
+    TestPictures::writeJpeg(home / "Pictures/late.jpg", 320, 240);
+    EXPECT_EQ(ask(late, &view), placeholder(ThumbnailPlaceholders::FAILURE)) << "until it loads";
+    ASSERT_TRUE(view.waitForCount(2));
+    EXPECT_FALSE(view.at(1).isFailure());
+    EXPECT_EQ(view.at(1).getImage()->getWidth(), 160);
+}
+
 TEST_F(ThumbnailManagerTest, APlaceholderIsReadOnceAndAMissingOneIsABrokenInstallation)
 {
     const wxString skin = Quorvel::Environment::getSkinDir() + "/";
@@ -203,6 +245,36 @@ TEST_F(ThumbnailManagerTest, RemovingAThumbnailDeletesItsFileAndTheCachedPicture
     EXPECT_EQ(ask(photo, &view), placeholder(ThumbnailPlaceholders::LOADING));
     ASSERT_TRUE(view.waitForCount(2));
     EXPECT_TRUE(wxFileExists(path)) << "made again on demand";
+}
+
+TEST_F(ThumbnailManagerTest, ARotationChangeDropsEveryResizedCopyAndRemakesTheThumbnail)
+{
+    thumbnails->addListener(&other, 3);
+    const Ref<File> photo = picture("photo.jpg", 400, 300);
+    const Ref<File> neighbour = picture("neighbour.jpg", 400, 300);
+    ask(photo, &view);
+    ASSERT_TRUE(other.waitForCount(1));
+    // Copies as the viewer, the full-screen view and the slide show left them.
+    const auto copyOf = [this](const Ref<File>& file, int width, int height) {
+        const wxString path =
+            manager->getFolder(file->getURI())->getResizedPath(*file, width, height);
+        TestPictures::writeJpeg(path, width / 2, height / 2);
+        return path;
+    };
+    const wxString copies[] = {copyOf(photo, 320, 240), copyOf(photo, 1920, 1080),
+                               copyOf(photo, 1024, 768)};
+    const wxString kept = copyOf(neighbour, 1920, 1080);
+
+    photo->setImageRotation(90);
+    thumbnails->imageRotationChanged(photo);
+    for (const wxString& copy : copies)
+        EXPECT_FALSE(wxFileExists(copy)) << copy;
+    EXPECT_TRUE(wxFileExists(kept));
+    ASSERT_TRUE(other.waitForCount(2));
+    EXPECT_EQ(other.at(1).getFile(), photo);
+    EXPECT_EQ(other.at(1).getImage()->getWidth(), 120);
+    EXPECT_EQ(ask(photo, &view), other.at(1).getImage());
+    thumbnails->removeListener(&other);
 }
 
 TEST_F(ThumbnailManagerTest, TheCacheKeepsTheMostRecentlyUsedThumbnails)

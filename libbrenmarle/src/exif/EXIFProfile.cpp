@@ -1,5 +1,6 @@
 #include "exif/EXIFProfile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -107,20 +108,60 @@ int daysInMonth(int year, int month)
     return month == 2 && isLeapYear(year) ? 29 : days[month - 1];
 }
 
-// The decimal number in characters [from, from + count) of `text`, or -1 when any of them is not
-// a digit (cameras that do not know the date write blanks).
+const int FIELD_BLANK = -1;
+const int FIELD_BAD = -2;
+
+// The decimal number in characters [from, from + count) of `text`; FIELD_BLANK when they are all
+// blanks or lie past the end (cameras that do not know the time write blanks, some leave the
+// time out), FIELD_BAD when they are anything else.
 int fixedField(const wxString& text, size_t from, size_t count)
 {
     int value = 0;
+    bool blank = true;
+    bool digits = true;
     for (size_t i = from; i < from + count; ++i) {
-        if (i >= text.length())
-            return -1;
-        const wxUniChar c = text[i];
-        if (c < '0' || c > '9')
-            return -1;
-        value = value * 10 + static_cast<int>(c.GetValue() - '0');
+        const wxUniChar c = i < text.length() ? text[i] : wxUniChar(' ');
+        if (c >= '0' && c <= '9') {
+            value = value * 10 + static_cast<int>(c.GetValue() - '0');
+            blank = false;
+        } else {
+            digits = false;
+            blank = blank && c == ' ';
+        }
     }
-    return value;
+    if (digits)
+        return value;
+    return blank ? FIELD_BLANK : FIELD_BAD;
+}
+
+// The fields of an EXIF date text. The date must be given; a blank hour, minute or second
+// counts as 0 and leaves the time that much less known.
+struct DateFields {
+    bool valid = false;
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    bool hourKnown = false;
+    bool minuteKnown = false;
+};
+
+DateFields readDateFields(const wxString& text)
+{
+    DateFields fields;
+    fields.year = fixedField(text, 0, 4);
+    fields.month = fixedField(text, 5, 2);
+    fields.day = fixedField(text, 8, 2);
+    const int hour = fixedField(text, 11, 2);
+    const int minute = fixedField(text, 14, 2);
+    const int second = fixedField(text, 17, 2);
+    if (fields.year < 0 || fields.month < 0 || fields.day < 0 || hour == FIELD_BAD ||
+        minute == FIELD_BAD || second == FIELD_BAD)
+        return fields;
+    fields.hour = std::max(hour, 0);
+    fields.minute = std::max(minute, 0);
+    fields.second = std::max(second, 0);
+    fields.hourKnown = hour >= 0;
+    fields.minuteKnown = fields.hourKnown && minute >= 0;
+    fields.valid = true;
+    return fields;
 }
 
 const char* monthName(int month)
@@ -266,31 +307,37 @@ int32_t EXIFProfile::getOriginalTime() const
     return timeFromDateText(m_captureDateTime);
 }
 
+int32_t EXIFProfile::getOriginalTimeMask() const
+{
+    return timeMaskFromDateText(m_captureDateTime);
+}
+
 int32_t EXIFProfile::timeFromDateText(const wxString& text)
 {
-    int year = fixedField(text, 0, 4);
-    int month = fixedField(text, 5, 2);
-    int day = fixedField(text, 8, 2);
-    const int hour = fixedField(text, 11, 2);
-    const int minute = fixedField(text, 14, 2);
-    const int second = fixedField(text, 17, 2);
-    if (year < 0 || month < 0 || day < 0 || hour < 0 || minute < 0 || second < 0)
+    const DateFields fields = readDateFields(text);
+    if (!fields.valid)
         return 0;
-    if (year == 0)
-        year = 1970;
-    if (month == 0)
-        month = 1;
-    if (day == 0)
-        day = 1;
+    const int year = fields.year == 0 ? 1970 : fields.year;
+    const int month = fields.month == 0 ? 1 : fields.month;
+    const int day = fields.day == 0 ? 1 : fields.day;
     QDEBUG("Month 1 = %s", monthName(month));
-    if (month > 12 || day > daysInMonth(year, month) || hour > 23 || minute > 59 || second > 59)
+    if (month > 12 || day > daysInMonth(year, month) || fields.hour > 23 || fields.minute > 59 ||
+        fields.second > 59)
         return 0;
     const int64_t seconds =
         daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 +
-        hour * 3600 + minute * 60 + second;
+        fields.hour * 3600 + fields.minute * 60 + fields.second;
     if (seconds < 0 || seconds > std::numeric_limits<int32_t>::max())
         return 0;
     return static_cast<int32_t>(seconds);
+}
+
+int32_t EXIFProfile::timeMaskFromDateText(const wxString& text)
+{
+    const DateFields fields = readDateFields(text);
+    if (!fields.valid || fields.minuteKnown)
+        return TIME_MASK_ALL;
+    return TIME_MASK_DATE | (fields.hourKnown ? TIME_MASK_HOUR : 0);
 }
 
 std::map<wxString, wxString> EXIFProfile::getEntries() const

@@ -50,9 +50,18 @@ public:
     // clock stored without time-zone shift); 0 when there is no valid date.
     int32_t getOriginalTime() const;
     // The same for any EXIF date text ("YYYY:MM:DD HH:MM:SS", fields at fixed positions). A year,
-    // month or day of 0 counts as 1970, January or the 1st. Dates that are not real calendar
-    // dates, or lie outside 1970-01-01 .. 2038-01-19 03:14:07, give 0.
+    // month or day of 0 counts as 1970, January or the 1st; a blank (or missing) hour, minute or
+    // second counts as 0, so a camera that knows only the day still gives it. Dates that are not
+    // real calendar dates, or lie outside 1970-01-01 .. 2038-01-19 03:14:07, give 0.
     static int32_t timeFromDateText(const wxString& text);
+
+    // Which parts of the capture time the text gives, as a file's time mask: TIME_MASK_ALL, or
+    // only the date (and the hour) when the time is blank from the hour (the minute) on.
+    static constexpr int32_t TIME_MASK_ALL = 63;
+    static constexpr int32_t TIME_MASK_DATE = 1 | 2 | 4;
+    static constexpr int32_t TIME_MASK_HOUR = 8;
+    int32_t getOriginalTimeMask() const;
+    static int32_t timeMaskFromDateText(const wxString& text);
 
     // Tag name to value text of every entry, IFD by IFD in libexif's order (0, 1, EXIF, GPS,
     // Interoperability). When two IFDs hold the same name, the first one wins, so the

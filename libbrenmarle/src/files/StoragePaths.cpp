@@ -83,4 +83,11 @@ wxString StoragePaths::computerResized(const wxString& uri, int32_t modifyTime, 
            nameWithTime(digest, modifyTime);
 }
 
+wxString StoragePaths::tempThumbnail(const wxString& uri, int32_t modifyTime, int32_t size) const
+{
+    return m_dataDir + "tempthumbs/" +
+           wxString::Format("%s+%d+%d.vstf", uriDigest(uri), static_cast<int>(modifyTime),
+                            static_cast<int>(size));
+}
+
 } // namespace Brenmarle

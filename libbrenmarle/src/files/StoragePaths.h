@@ -4,9 +4,12 @@
 //   its thumbnail       DATA/thumbnails/P/U+T.vstf
 //   a resized copy      DATA/resized/WxH/P/U+T.vstf
 //   computer thumbnail  DATA/fsthumbs3/H3/H+T.vstf and DATA/fsresized/WxH/H3/H+T.vstf
+//   temporary thumbnail DATA/tempthumbs/H+T+S.vstf
 // with U the managed file's UUID (the last 36 characters of its URI), P its first three
-// characters, T the file's modify time in seconds and H the MD5 of the computer file's URI.
-// Because T is in the name, a picture whose contents change gets new thumbnails.
+// characters, T the file's modify time in seconds, S its size in bytes and H the MD5 of the
+// computer or temporary file's URI. Because T is in the name, a picture whose contents change
+// gets new thumbnails; temporary files, whose names come back for new pictures within moments,
+// have their size in it too.
 //
 // Pure functions; any thread.
 
@@ -32,6 +35,7 @@ public:
     wxString managedResized(const wxString& uri, int32_t modifyTime, int width, int height) const;
     wxString computerThumbnail(const wxString& uri, int32_t modifyTime) const;
     wxString computerResized(const wxString& uri, int32_t modifyTime, int width, int height) const;
+    wxString tempThumbnail(const wxString& uri, int32_t modifyTime, int32_t size) const;
 
     const wxString& getDataDir() const { return m_dataDir; }
 

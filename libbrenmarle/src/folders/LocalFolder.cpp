@@ -57,7 +57,8 @@ void LocalFolder::createThumbnail(File& file)
     }
     const wxString picture = getLocalPath(file);
     QDEBUG("[LOCALFOLDER] Reading %s with ImageMagick", picture);
-    ThumbnailMaker::makeThumbnail(picture, getThumbnailPath(file), file.getImageRotation());
+    ThumbnailMaker::makeThumbnail(picture, getThumbnailPath(file), file.getImageRotation(),
+                                  file.getContentType());
 }
 
 Quorvel::Ref<ImageData> LocalFolder::loadThumbnail(File& file)

@@ -206,7 +206,7 @@ void ManagedFolder::readFileInformation(File& file, bool newFile)
     const wxString path = getLocalPath(file);
     struct stat info {};
     const bool onDisk = ::stat(path.utf8_str(), &info) == 0;
-    const PictureInfo picture = readPictureInfo(path);
+    const PictureInfo picture = readPictureInfo(file, path);
     LibraryLock lock;
     if (onDisk) {
         if (file.getFileModifyTime() == 0 && newFile)
@@ -229,15 +229,20 @@ void ManagedFolder::readFileInformation(File& file, bool newFile)
 
 void ManagedFolder::initializeImageInfo(File& file)
 {
-    const PictureInfo picture = readPictureInfo(getLocalPath(file));
+    const PictureInfo picture = readPictureInfo(file, getLocalPath(file));
     LibraryLock lock;
     applyImageInfo(file, picture);
 }
 
-PictureInfo ManagedFolder::readPictureInfo(const wxString& path)
+PictureInfo ManagedFolder::readPictureInfo(const File& file, const wxString& path)
 {
     QDEBUG("Before ping");
-    PictureInfo info = PictureInfo::read(path);
+    // Stored as ".vsaf", a picture whose bytes do not tell its format (TGA) is known by the
+    // type it came with, or by its original name.
+    const wxString knownType = file.getContentType().empty()
+                                   ? File::getContentTypeForFileName(file.getFileName())
+                                   : file.getContentType();
+    const PictureInfo info = PictureInfo::read(path, knownType);
     QDEBUG("After ping");
     return info;
 }
@@ -252,7 +257,7 @@ void ManagedFolder::applyImageInfo(File& file, const PictureInfo& info)
     const bool userEdited = file.isMetaUserModified();
     if (PictureInfo::replacesTime(userEdited, file.getTime())) {
         file.setTime(info.time);
-        file.setTimeMask(PictureInfo::TIME_MASK_ALL);
+        file.setTimeMask(info.timeMask);
     }
     if (!userEdited)
         file.setCopyright(info.copyright);

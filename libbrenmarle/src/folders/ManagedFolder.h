@@ -54,7 +54,7 @@ protected:
     void setFileUris(std::vector<wxString> uris);
 
 private:
-    static PictureInfo readPictureInfo(const wxString& path);
+    static PictureInfo readPictureInfo(const File& file, const wxString& path);
     static void applyImageInfo(File& file, const PictureInfo& info);
     // Fields the picture's IPTC block names replace the file's (the user has not edited them).
     static void applyIptc(File& file, const IPTCData& iptc);

@@ -9,7 +9,7 @@
 
 #include "core/LibraryLock.h"
 #include "filemanager/FileManager.h"
-#include "files/Uri.h"
+#include "files/StoragePaths.h"
 #include "system/Environment.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
@@ -76,7 +76,8 @@ wxString TempFolder::getLocalPath(const File& file)
 wxString TempFolder::getThumbnailPath(File& file)
 {
     pathInFolder(file);
-    return Quorvel::Environment::getUserDataDir() + "tempthumbs/" + Uri::filePartOf(file.getURI());
+    return storagePaths().tempThumbnail(file.getURI(), file.getFileModifyTime(),
+                                        file.getFileSize());
 }
 
 wxString TempFolder::getResizedPath(File&, int, int)

@@ -3,7 +3,9 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <limits>
+#include <system_error>
 
 #include <unistd.h>
 
@@ -38,7 +40,21 @@ wxString magickText(const std::exception& e)
     return wxString::FromUTF8(e.what());
 }
 
-// Runs an ImageMagick operation on a picture already in memory, turning its errors into ours.
+// Runs one ImageMagick call. Magick++ throws a warning only after the call has done its work
+// (the new picture is already in place), so a warning is logged and the work goes on; had it
+// been thrown out of a sequence of calls, the rest would be skipped and the picture left half
+// done. Errors pass.
+template <typename Call> void tolerateWarning(Call&& call)
+{
+    try {
+        call();
+    } catch (const Magick::Warning& warning) {
+        QDEBUG("Magick WARNING: %s", magickText(warning));
+    }
+}
+
+// Runs ImageMagick operations on a picture already in memory, turning their errors into ours.
+// Each call within goes through tolerateWarning.
 template <typename Operation> void runMagick(const char* what, Operation&& operation)
 {
     try {
@@ -57,9 +73,9 @@ void makeTrueColour(Magick::Image& image)
 {
     const MagickCore::ColorspaceType space = image.colorSpace();
     if (space != MagickCore::sRGBColorspace && space != MagickCore::RGBColorspace)
-        image.colorSpace(MagickCore::sRGBColorspace);
+        tolerateWarning([&] { image.colorSpace(MagickCore::sRGBColorspace); });
     if (image.classType() != MagickCore::DirectClass)
-        image.classType(MagickCore::DirectClass);
+        tolerateWarning([&] { image.classType(MagickCore::DirectClass); });
 }
 
 struct Size {
@@ -90,7 +106,7 @@ void zoomTo(Magick::Image& image, Size size)
         return;
     Magick::Geometry geometry(size.width, size.height);
     geometry.aspect(true); // the size is already the fitted one; use it exactly
-    image.resize(geometry);
+    tolerateWarning([&] { image.resize(geometry); });
 }
 
 int normalisedDegrees(int degrees)
@@ -103,16 +119,40 @@ void turn(Magick::Image& image, int degrees)
 {
     degrees = normalisedDegrees(degrees);
     if (degrees != 0)
-        image.rotate(degrees);
+        tolerateWarning([&] { image.rotate(degrees); });
     // ImageMagick writes this into the EXIF block when it saves the picture.
+    image.orientation(MagickCore::TopLeftOrientation);
+}
+
+// A mirroring (PictureReader::getMirroring) cannot be undone by a rotation, so the picture is
+// put the way it was meant as it is decoded, and the file's rotation (0 for these) turns that.
+// The tag is then reset, so a save does not mirror the pixels a second time.
+void unmirror(Magick::Image& image, MagickCore::OrientationType mirroring)
+{
+    switch (mirroring) {
+    case MagickCore::TopRightOrientation:
+        tolerateWarning([&] { image.flop(); });
+        break;
+    case MagickCore::BottomLeftOrientation:
+        tolerateWarning([&] { image.flip(); });
+        break;
+    case MagickCore::LeftTopOrientation:
+        tolerateWarning([&] { image.transpose(); });
+        break;
+    case MagickCore::RightBottomOrientation:
+        tolerateWarning([&] { image.transverse(); });
+        break;
+    default:
+        return;
+    }
     image.orientation(MagickCore::TopLeftOrientation);
 }
 
 void removeMetadata(Magick::Image& image)
 {
     for (const char* name : {"exif", "xmp", "iptc", "8bim"})
-        image.profile(name, Magick::Blob());
-    image.comment(std::string());
+        tolerateWarning([&] { image.profile(name, Magick::Blob()); });
+    tolerateWarning([&] { image.comment(std::string()); });
 }
 
 // A JPEG has no transparency; without this, transparent areas would show whatever colour the
@@ -123,7 +163,7 @@ void flattenOntoWhite(Magick::Image& image)
         return;
     Magick::Image background(Magick::Geometry(image.columns(), image.rows()),
                              Magick::Color("white"));
-    background.composite(image, 0, 0, MagickCore::OverCompositeOp);
+    tolerateWarning([&] { background.composite(image, 0, 0, MagickCore::OverCompositeOp); });
     background.matte(false);
     image = background;
 }
@@ -177,29 +217,38 @@ void ImageData::replace(std::unique_ptr<Picture> picture)
     m_drawable.reset();
 }
 
-void ImageData::load(const wxString& path)
+void ImageData::load(const wxString& path, const wxString& contentType)
 {
-    PictureReader reader(path);
+    PictureReader reader(path, contentType);
     auto picture = std::make_unique<Picture>(Picture{reader.read()});
-    runMagick("convert", [&] { makeTrueColour(picture->image); });
+    runMagick("convert", [&] {
+        makeTrueColour(picture->image);
+        unmirror(picture->image, reader.getMirroring());
+    });
     replace(std::move(picture));
 }
 
-void ImageData::loadPreview(const wxString& path)
+void ImageData::loadPreview(const wxString& path, const wxString& contentType)
 {
-    PictureReader reader(path);
+    PictureReader reader(path, contentType);
     auto picture = std::make_unique<Picture>(Picture{reader.read(PREVIEW_WIDTH, PREVIEW_HEIGHT)});
-    runMagick("convert", [&] { makeTrueColour(picture->image); });
+    runMagick("convert", [&] {
+        makeTrueColour(picture->image);
+        unmirror(picture->image, reader.getMirroring());
+    });
     replace(std::move(picture));
 }
 
-void ImageData::loadFitted(const wxString& path, int width, int height, int rotation, Fit fit)
+void ImageData::loadFitted(const wxString& path, int width, int height, int rotation, Fit fit,
+                           const wxString& contentType)
 {
     require(width > 0 && height > 0, "width > 0 && height > 0");
-    PictureReader reader(path);
+    PictureReader reader(path, contentType);
     const Magick::Image& header = reader.ping();
-    // The box is given for the turned picture; the decoder works on the stored one.
-    const bool sideways = normalisedDegrees(rotation) % 180 != 0;
+    // The box is given for the turned picture; the decoder works on the stored one, which a
+    // mirrored orientation may lay across as well.
+    const bool sideways = (normalisedDegrees(rotation) % 180 != 0) !=
+                          PictureReader::liesAcross(reader.getMirroring());
     const size_t boxWidth = static_cast<size_t>(sideways ? height : width);
     const size_t boxHeight = static_cast<size_t>(sideways ? width : height);
     const Size fitted = fitWithin(header.columns(), header.rows(), boxWidth, boxHeight, false);
@@ -211,6 +260,7 @@ void ImageData::loadFitted(const wxString& path, int width, int height, int rota
         if (fit == Fit::Thumbnail)
             picture->image.filterType(MagickCore::TriangleFilter);
         zoomTo(picture->image, fitted);
+        unmirror(picture->image, reader.getMirroring());
         turn(picture->image, rotation);
     });
     replace(std::move(picture));
@@ -231,8 +281,7 @@ void ImageData::save(const wxString& path, int format, int quality, Metadata met
         image = m_picture->image; // shares the pixels until one side changes
     }
     const wxString directory = wxFileName(path).GetPath();
-    if (!directory.empty() && !wxFileName::DirExists(directory) &&
-        !wxFileName::Mkdir(directory, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL))
+    if (!directory.empty() && !makeDirectory(directory))
         throw Quorvel::IOException(wxS("Could not create directory: ") + directory);
 
     Magick::Blob blob;
@@ -243,12 +292,25 @@ void ImageData::save(const wxString& path, int format, int quality, Metadata met
             flattenOntoWhite(image);
         image.magick(magick);
         image.quality(static_cast<size_t>(quality));
-        image.write(&blob);
+        // A warning (a profile too large for a JPEG segment, cut down to fit) leaves the
+        // written picture in the blob.
+        tolerateWarning([&] { image.write(&blob); });
+        if (blob.length() == 0)
+            throw Magick::ErrorBlob("no data was written");
     } catch (const Magick::Exception& error) {
         QDEBUG("[IMAGEDATA] SAVE FAILED: %s", magickText(error));
         throw ImageException(wxString::Format("Could not save %s: %s", path, magickText(error)));
     }
     writeAtomically(path, blob);
+}
+
+bool ImageData::makeDirectory(const wxString& directory)
+{
+    // Unlike wxFileName::Mkdir, a part that another thread makes meanwhile is no failure, and
+    // nothing is logged: the caller reports a failure its own way.
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(directory.fn_str().data()), error);
+    return wxFileName::DirExists(directory);
 }
 
 void ImageData::crop(int x, int y, int width, int height)
@@ -261,7 +323,7 @@ void ImageData::crop(int x, int y, int width, int height)
     require(size_t(x) + size_t(width) <= image.columns(), "x + width <= columns");
     require(size_t(y) + size_t(height) <= image.rows(), "y + height <= rows");
     runMagick("crop", [&] {
-        image.crop(Magick::Geometry(size_t(width), size_t(height), x, y));
+        tolerateWarning([&] { image.crop(Magick::Geometry(size_t(width), size_t(height), x, y)); });
         image.page(Magick::Geometry(0, 0)); // forget the offset into the old canvas
     });
     m_drawable.reset();
@@ -304,8 +366,8 @@ void ImageData::makeGrayscale()
     requireLoaded();
     Magick::Image& image = m_picture->image;
     runMagick("change", [&] {
-        image.colorSpace(MagickCore::GRAYColorspace);
-        image.colorSpace(MagickCore::sRGBColorspace);
+        tolerateWarning([&] { image.colorSpace(MagickCore::GRAYColorspace); });
+        tolerateWarning([&] { image.colorSpace(MagickCore::sRGBColorspace); });
     });
     m_drawable.reset();
 }
@@ -317,10 +379,12 @@ void ImageData::colorize(RGBColour tint)
     requireLoaded();
     Magick::Image& image = m_picture->image;
     runMagick("change", [&] {
-        image.colorSpace(MagickCore::GRAYColorspace);
-        image.colorSpace(MagickCore::sRGBColorspace);
-        image.colorize(40,
-                       Magick::ColorRGB(tint.red / 255.0, tint.green / 255.0, tint.blue / 255.0));
+        tolerateWarning([&] { image.colorSpace(MagickCore::GRAYColorspace); });
+        tolerateWarning([&] { image.colorSpace(MagickCore::sRGBColorspace); });
+        tolerateWarning([&] {
+            image.colorize(
+                40, Magick::ColorRGB(tint.red / 255.0, tint.green / 255.0, tint.blue / 255.0));
+        });
     });
     m_drawable.reset();
 }
@@ -334,8 +398,10 @@ void ImageData::overlayColor(RGBColour colour, int opacity)
     try {
         // ImageMagick takes the blend as a percentage.
         const auto percent = static_cast<unsigned>(std::lround(opacity * 100.0 / 255.0));
-        image.colorize(percent, Magick::ColorRGB(colour.red / 255.0, colour.green / 255.0,
-                                                 colour.blue / 255.0));
+        tolerateWarning([&] {
+            image.colorize(percent, Magick::ColorRGB(colour.red / 255.0, colour.green / 255.0,
+                                                     colour.blue / 255.0));
+        });
         QDEBUG("OVERLAY COLOR OK");
     } catch (const Magick::Exception& error) {
         QDEBUG("OVERLAY COLOR FAILED: ImageMagick Exception: %s", magickText(error));
@@ -373,12 +439,16 @@ std::shared_ptr<const RGBImage> ImageData::getDrawable() const
     const size_t pixels = size_t(drawable->width) * size_t(drawable->height);
     runMagick("draw", [&] {
         drawable->rgb.resize(pixels * 3);
-        image.write(0, 0, image.columns(), image.rows(), "RGB", MagickCore::CharPixel,
-                    drawable->rgb.data());
+        tolerateWarning([&] {
+            image.write(0, 0, image.columns(), image.rows(), "RGB", MagickCore::CharPixel,
+                        drawable->rgb.data());
+        });
         if (image.matte()) {
             drawable->alpha.resize(pixels);
-            image.write(0, 0, image.columns(), image.rows(), "A", MagickCore::CharPixel,
-                        drawable->alpha.data());
+            tolerateWarning([&] {
+                image.write(0, 0, image.columns(), image.rows(), "A", MagickCore::CharPixel,
+                            drawable->alpha.data());
+            });
         }
     });
     m_drawable = drawable;

@@ -52,10 +52,13 @@ public:
     bool isLoaded() const;
 
     // Reads the picture (first frame) at full size in true colour, replacing the current one
-    // only on success.
-    void load(const wxString& path);
+    // only on success. A picture whose orientation tag mirrors it (2, 4, 5, 7) is put the way
+    // it was meant, as every other viewer shows it; the turns (3, 6, 8) are left to `rotate`
+    // with the file's rotation. `contentType`, the file's content type when known, names the format
+    // of a picture whose bytes do not (a TGA in the picture store).
+    void load(const wxString& path, const wxString& contentType = wxString());
     // The same, letting the JPEG decoder deliver a picture scaled down towards 640 x 480.
-    void loadPreview(const wxString& path);
+    void loadPreview(const wxString& path, const wxString& contentType = wxString());
     // What a fitted picture is for: a display-size picture is decoded at no less than its size
     // and scaled with a sharp filter; a thumbnail is decoded at twice its size at least and
     // scaled with a tent filter, which at that ratio is as clean and costs half as much.
@@ -66,7 +69,7 @@ public:
     // A JPEG is decoded scaled down by libjpeg, so a large photo never exists at full size in
     // memory. The orientation tag is reset (see `rotate`).
     void loadFitted(const wxString& path, int width, int height, int rotation,
-                    Fit fit = Fit::Display);
+                    Fit fit = Fit::Display, const wxString& contentType = wxString());
 
     // Writes the picture as format 0 (JPEG) or 1 (PNG) with quality 0..100, creating missing
     // directories. The file appears complete or not at all (written beside it, then renamed).
@@ -74,6 +77,10 @@ public:
     // Quorvel::IOException "Could not create directory: <dir>", ImageException on a write error.
     void save(const wxString& path, int format, int quality,
               Metadata metadata = Metadata::Keep) const;
+
+    // Makes the directory and its parents as the cache files need them; true when it exists
+    // afterwards. Several threads may make the same directory at once. Any thread.
+    static bool makeDirectory(const wxString& directory);
 
     // The rectangle must lie within the picture and not be empty.
     void crop(int x, int y, int width, int height);

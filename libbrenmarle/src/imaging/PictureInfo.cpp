@@ -73,21 +73,25 @@ bool PictureInfo::replacesTime(bool metadataUserModified, int32_t currentTime)
     return !metadataUserModified || currentTime == 0 || currentTime == -1;
 }
 
-PictureInfo PictureInfo::read(const wxString& path)
+PictureInfo PictureInfo::read(const wxString& path, const wxString& contentType)
 {
     PictureInfo info;
     try {
-        PictureReader reader(path);
+        PictureReader reader(path, contentType);
         QDEBUG("[PICTUREINFO] Before ping");
         const Magick::Image& header = reader.ping();
         QDEBUG("[PICTUREINFO] After ping");
         info.format = reader.getFormat();
         info.contentType = contentTypeOf(info.format);
-        info.width = static_cast<int32_t>(header.columns());
-        info.height = static_cast<int32_t>(header.rows());
+        // As ImageData shows it before the file's rotation: a mirrored orientation may lay the
+        // stored pixels across.
+        const bool across = PictureReader::liesAcross(reader.getMirroring());
+        info.width = static_cast<int32_t>(across ? header.rows() : header.columns());
+        info.height = static_cast<int32_t>(across ? header.columns() : header.rows());
 
         const std::unique_ptr<EXIFProfile> exif = readExif(reader, header);
         info.time = exif->getOriginalTime();
+        info.timeMask = exif->getOriginalTimeMask();
         info.rotation = exif->getRotation();
         info.make = exif->getMake();
         info.model = exif->getModel();

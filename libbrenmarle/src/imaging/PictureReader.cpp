@@ -30,25 +30,16 @@ wxString magickText(const std::exception& e)
     return wxString::FromUTF8(e.what());
 }
 
-// Corrupt or short data is a failure; libjpeg's complaint about stray bytes between segments
-// is not (cameras and editors write them, and the picture decodes fine).
-bool warningFails(const Magick::Warning& warning)
-{
-    if (!dynamic_cast<const Magick::WarningCorruptImage*>(&warning))
-        return false;
-    return std::strstr(warning.what(), "extraneous bytes before marker") == nullptr;
-}
-
-// Runs an ImageMagick read, turning its exceptions into ours.
+// Runs an ImageMagick read, turning its errors into ours. A warning (stray bytes between JPEG
+// segments, data that ends early or is damaged part-way) comes once the decoder has delivered
+// what it could, with the picture already in place: it is logged, and the caller finds out
+// from the picture itself whether there is one.
 template <typename Read> void runRead(const wxString& path, Read&& read)
 {
     try {
         read();
     } catch (const Magick::Warning& warning) {
         QDEBUG("Magick WARNING: %s", magickText(warning));
-        if (warningFails(warning))
-            throw ImageException(
-                wxString::Format("Could not read picture %s: %s", path, magickText(warning)));
     } catch (const Magick::Exception& error) {
         throw ImageException(
             wxString::Format("Could not read picture %s: %s", path, magickText(error)));
@@ -103,7 +94,7 @@ size_t scaledSide(size_t side, size_t factor)
 
 } // namespace
 
-PictureReader::PictureReader(const wxString& path) : m_path(path)
+PictureReader::PictureReader(const wxString& path, const wxString& contentType) : m_path(path)
 {
     ensureImageMagick();
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.fn_str(), "rb"));
@@ -125,7 +116,7 @@ PictureReader::PictureReader(const wxString& path) : m_path(path)
     const size_t headSize = std::min<size_t>(size, 32);
     if (std::fread(bytes.get(), 1, headSize, file.get()) != headSize)
         throw Quorvel::FileNotFoundException(wxString::Format("Could not read %s", path));
-    m_format = formatOf(bytes.get(), headSize, path);
+    m_format = formatOf(bytes.get(), headSize, path, contentType);
     if (!m_format)
         throw NoImageException(wxString::Format("The file %s is not a picture", path));
     size_t width = 0;
@@ -146,7 +137,8 @@ const unsigned char* PictureReader::getData() const
     return static_cast<const unsigned char*>(m_blob.data());
 }
 
-const char* PictureReader::formatOf(const unsigned char* head, size_t size, const wxString& path)
+const char* PictureReader::formatOf(const unsigned char* head, size_t size, const wxString& path,
+                                    const wxString& contentType)
 {
     if (startsWith(head, size, "\xff\xd8\xff", 3))
         return "JPEG";
@@ -159,9 +151,28 @@ const char* PictureReader::formatOf(const unsigned char* head, size_t size, cons
         return "TIFF";
     if (startsWith(head, size, "BM", 2))
         return "BMP";
-    if (wxFileName(path).GetExt().Lower() == wxS("tga"))
+    if (wxFileName(path).GetExt().Lower() == wxS("tga") || contentType == wxS("image/x-tga"))
         return "TGA";
     return nullptr;
+}
+
+MagickCore::OrientationType PictureReader::getMirroring() const
+{
+    // Other coders report how their rows are stored (a TGA's origin), and put them right
+    // themselves.
+    if (std::strcmp(m_format, "JPEG") != 0 && std::strcmp(m_format, "TIFF") != 0)
+        return MagickCore::TopLeftOrientation;
+    const MagickCore::OrientationType orientation = ping().orientation();
+    const bool mirrored = orientation == MagickCore::TopRightOrientation ||
+                          orientation == MagickCore::BottomLeftOrientation ||
+                          liesAcross(orientation);
+    return mirrored ? orientation : MagickCore::TopLeftOrientation;
+}
+
+bool PictureReader::liesAcross(MagickCore::OrientationType orientation)
+{
+    return orientation == MagickCore::LeftTopOrientation ||
+           orientation == MagickCore::RightBottomOrientation;
 }
 
 Magick::Image PictureReader::prepare() const

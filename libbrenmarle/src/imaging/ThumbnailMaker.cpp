@@ -13,36 +13,36 @@ namespace {
 void makeDirectoryOf(const wxString& path)
 {
     const wxString directory = wxFileName(path).GetPath();
-    if (directory.empty() || wxFileName::DirExists(directory))
-        return;
-    if (!wxFileName::Mkdir(directory, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL))
+    if (!directory.empty() && !ImageData::makeDirectory(directory))
         throw Quorvel::FileNotFoundException(
             wxString::Format("Could not create directory: %s", directory));
 }
 
 void makeFitted(const wxString& source, const wxString& target, int width, int height, int rotation,
-                ImageData::Fit fit)
+                ImageData::Fit fit, const wxString& contentType)
 {
     const auto image = Quorvel::makeRef<ImageData>();
-    image->loadFitted(source, width, height, rotation, fit);
+    image->loadFitted(source, width, height, rotation, fit, contentType);
     ThumbnailMaker::writeCacheFile(*image, target);
 }
 
 } // namespace
 
 void ThumbnailMaker::makeThumbnail(const wxString& picturePath, const wxString& thumbnailPath,
-                                   int rotation)
+                                   int rotation, const wxString& contentType)
 {
     QDEBUG("[THUMBNAILMAKER] Thumbnail of %s", picturePath);
     makeFitted(picturePath, thumbnailPath, THUMBNAIL_SIZE, THUMBNAIL_SIZE, rotation,
-               ImageData::Fit::Thumbnail);
+               ImageData::Fit::Thumbnail, contentType);
 }
 
 void ThumbnailMaker::makeResizedCopy(const wxString& picturePath, const wxString& copyPath,
-                                     int width, int height, int rotation)
+                                     int width, int height, int rotation,
+                                     const wxString& contentType)
 {
     QDEBUG("[THUMBNAILMAKER] %dx%d copy of %s", width, height, picturePath);
-    makeFitted(picturePath, copyPath, width, height, rotation, ImageData::Fit::Display);
+    makeFitted(picturePath, copyPath, width, height, rotation, ImageData::Fit::Display,
+               contentType);
 }
 
 void ThumbnailMaker::writeCacheFile(const ImageData& image, const wxString& path)

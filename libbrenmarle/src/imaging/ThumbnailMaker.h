@@ -25,12 +25,13 @@ public:
 
     // Writes the thumbnail of the picture at `picturePath` to `thumbnailPath`, turned clockwise
     // by `rotation` degrees (the file's image rotation), creating missing directories.
+    // `contentType` is the file's, when known (see ImageData::load).
     static void makeThumbnail(const wxString& picturePath, const wxString& thumbnailPath,
-                              int rotation);
+                              int rotation, const wxString& contentType = wxString());
 
     // Writes a copy fitted within width x height once turned by `rotation` degrees.
     static void makeResizedCopy(const wxString& picturePath, const wxString& copyPath, int width,
-                                int height, int rotation);
+                                int height, int rotation, const wxString& contentType = wxString());
 
     // Writes a picture already in memory (for example the one the image loader just showed)
     // as a cache file: JPEG, quality 85, metadata stripped. The picture is not changed.

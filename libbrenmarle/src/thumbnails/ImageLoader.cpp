@@ -5,6 +5,7 @@
 #include <chrono>
 #include <exception>
 
+#include <wx/dir.h>
 #include <wx/filefn.h>
 #include <wx/thread.h>
 
@@ -52,6 +53,15 @@ Quorvel::Ref<ImageData> readCopy(const wxString& path)
         QDEBUG("[IMAGELOADER] Resized copy unreadable: %s", e.getMessage());
         return nullptr;
     }
+}
+
+// "WxH", as the folders name the directory of a size.
+bool isSizeName(const wxString& name)
+{
+    const auto digits = [](const wxString& text) {
+        return !text.empty() && text.find_first_not_of(wxS("0123456789")) == wxString::npos;
+    };
+    return digits(name.BeforeFirst('x')) && digits(name.AfterFirst('x'));
 }
 
 } // namespace
@@ -249,6 +259,41 @@ std::size_t ImageLoader::getItemCount() const
     return m_items.size();
 }
 
+void ImageLoader::removeResizedCopies(File& file)
+{
+    // The size is one folder of the copy's path: find it by asking for two sizes, then look at
+    // every size folder beside it.
+    wxString one;
+    wxString two;
+    try {
+        const FolderRef folder = FileManager::get().getFolder(file.getURI());
+        one = folder->getResizedPath(file, 1, 1);
+        two = folder->getResizedPath(file, 2, 2);
+    } catch (const Quorvel::Exception& e) {
+        QDEBUG("[IMAGELOADER] No resized copies: %s", e.getMessage());
+        return;
+    }
+    const size_t at = one.rfind(wxS("/1x1/"));
+    if (at == wxString::npos || two != one.Left(at) + wxS("/2x2/") + one.Mid(at + 5)) {
+        QDEBUG("[IMAGELOADER] Resized copies not kept by size: %s", one);
+        return;
+    }
+    const wxString root = one.Left(at + 1);
+    const wxString rest = one.Mid(at + 4);
+    if (!wxDir::Exists(root))
+        return; // no copy was ever made
+    wxDir sizes(root);
+    if (!sizes.IsOpened())
+        return;
+    wxString name;
+    for (bool more = sizes.GetFirst(&name, wxEmptyString, wxDIR_DIRS); more;
+         more = sizes.GetNext(&name)) {
+        const wxString copy = root + name + rest;
+        if (isSizeName(name) && wxFileExists(copy) && !wxRemoveFile(copy))
+            QDEBUG("[IMAGELOADER] Could not delete %s", copy);
+    }
+}
+
 void ImageLoader::runLoop()
 {
     Job job;
@@ -326,6 +371,7 @@ void ImageLoader::loadPicture(const Job& job)
     if (!local)
         throw Quorvel::RuntimeException(wxS("Not a local folder"));
     const wxString path = local->getLocalPath(file);
+    const wxString contentType = file.getContentType();
     QDEBUG("[IMAGELOADER] Loading file %s", path);
 
     const wxString copyPath = width > 0 && job.item->allowCache
@@ -340,16 +386,16 @@ void ImageLoader::loadPicture(const Job& job)
     }
     if (job.preview) {
         auto small = Quorvel::makeRef<ImageData>();
-        small->loadPreview(path);
+        small->loadPreview(path, contentType);
         small->rotate(job.rotation);
         QDEBUG("[IMAGELOADER] PREVIEW SUCCESS");
         preview(job, small);
     }
     auto image = Quorvel::makeRef<ImageData>();
     if (width > 0) {
-        image->loadFitted(path, width, height, job.rotation, ImageData::Fit::Display);
+        image->loadFitted(path, width, height, job.rotation, ImageData::Fit::Display, contentType);
     } else {
-        image->load(path);
+        image->load(path, contentType);
         image->rotate(job.rotation);
     }
     QDEBUG("[IMAGELOADER] SUCCESS");
@@ -358,6 +404,10 @@ void ImageLoader::loadPicture(const Job& job)
         return;
     try {
         ThumbnailMaker::writeCacheFile(*image, copyPath);
+        // Turned while this was made, the copies may have been removed before this one was
+        // written; a copy of the old turn must not outlive them.
+        if (file.getImageRotation() != job.rotation)
+            wxRemoveFile(copyPath);
     } catch (const Quorvel::Exception& e) {
         // The picture was shown; only the next load of this size is slower.
         QDEBUG("[IMAGELOADER] Could not keep the resized copy: %s", e.getMessage());

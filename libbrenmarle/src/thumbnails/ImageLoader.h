@@ -10,7 +10,9 @@
 // path) and read instead of the picture the next time that size is asked for. A loaded item
 // whose file's rotation changes is loaded again (not from that copy, which still shows the old
 // turn, and the copy is replaced); a change of rotation is noticed within ROTATION_CHECK_MS.
-// 0 x 0 asks for the picture at full size, never cached.
+// Copies of other sizes are not looked at until asked for: whoever turns a picture removes them
+// all (ThumbnailManager::imageRotationChanged), and a copy made at the old turn meanwhile is
+// not kept. 0 x 0 asks for the picture at full size, never cached.
 //
 // Lifetime: one per process, owned by the application (get() reaches it); the thread starts in
 // the constructor. At exit clear() runs while the file manager still exists, shutdown() at the
@@ -76,6 +78,10 @@ public:
 
     // Items held now, one per file and display size.
     std::size_t getItemCount() const;
+
+    // Deletes the file's resized copies of every size from disk (a folder without copies has
+    // none). Logs what cannot be deleted. Any thread; takes the library lock.
+    static void removeResizedCopies(File& file);
 
 private:
     struct Item;

@@ -127,10 +127,12 @@ void ThumbnailLoadQueue::runLoop(std::size_t slot)
     Quorvel::Ref<File> file;
     ThumbnailLoader* loader = nullptr;
     while (takeNext(slot, file, loader)) {
+        // Taken before the load: should the file change meanwhile, the result counts as old.
+        const ThumbnailManager::FileStamp stamp = ThumbnailManager::FileStamp::of(*file);
         const Result result = load(*loader, *file);
         const wxString uri = file->getURI();
         file.reset();
-        finish(slot, result, uri);
+        finish(slot, result, uri, stamp);
     }
     QDEBUG("[THUMBNAILLOADQUEUE] Thread has reached the end");
 }
@@ -178,7 +180,8 @@ ThumbnailLoadQueue::Result ThumbnailLoadQueue::load(ThumbnailLoader& loader, Fil
     }
 }
 
-void ThumbnailLoadQueue::finish(std::size_t slot, const Result& result, const wxString& uri)
+void ThumbnailLoadQueue::finish(std::size_t slot, const Result& result, const wxString& uri,
+                                const ThumbnailManager::FileStamp& stamp)
 {
     Request done;
     {
@@ -188,7 +191,7 @@ void ThumbnailLoadQueue::finish(std::size_t slot, const Result& result, const wx
         if (result.image && !m_stopRequested) {
             const ThumbnailUpdateEvent event(THUMBNAIL_UPDATE, current->file, result.image,
                                              current->values, result.failed);
-            m_manager.thumbnailLoaded(event, uri, current->handler);
+            m_manager.thumbnailLoaded(event, uri, stamp, current->handler);
         }
         done = std::move(*current);
         current.reset();

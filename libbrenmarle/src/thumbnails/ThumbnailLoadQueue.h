@@ -33,11 +33,10 @@
 #include "files/File.h"
 #include "imaging/ImageData.h"
 #include "thumbnails/ThumbnailLoader.h"
+#include "thumbnails/ThumbnailManager.h"
 #include "thumbnails/ThumbnailUpdateEvent.h"
 
 namespace Brenmarle {
-
-class ThumbnailManager;
 
 class ThumbnailLoadQueue {
 public:
@@ -84,7 +83,8 @@ private:
     // Waits for the next request and puts it in `slot`; false once stop is requested.
     bool takeNext(std::size_t slot, Quorvel::Ref<File>& file, ThumbnailLoader*& loader);
     static Result load(ThumbnailLoader& loader, File& file);
-    void finish(std::size_t slot, const Result& result, const wxString& uri);
+    void finish(std::size_t slot, const Result& result, const wxString& uri,
+                const ThumbnailManager::FileStamp& stamp);
 
     ThumbnailManager& m_manager;
     const std::unique_ptr<ThumbnailLoader> m_defaultLoader;

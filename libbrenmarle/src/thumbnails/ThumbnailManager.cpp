@@ -8,6 +8,7 @@
 #include "filemanager/FileManager.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
+#include "thumbnails/ImageLoader.h"
 #include "thumbnails/ThumbnailLoadQueue.h"
 #include "thumbnails/ThumbnailLoader.h"
 
@@ -28,9 +29,15 @@ void require(bool condition, const char* text)
 
 } // namespace
 
-ThumbnailManager::ThumbnailManager(std::size_t loaderThreads, std::size_t cacheSize)
+ThumbnailManager::FileStamp ThumbnailManager::FileStamp::of(const File& file)
+{
+    return {file.getFileModifyTime(), file.getFileSize()};
+}
+
+ThumbnailManager::ThumbnailManager(std::size_t loaderThreads, std::size_t cacheSize,
+                                   std::chrono::milliseconds failureRetry)
     : m_loaderThreads(std::max<std::size_t>(loaderThreads, 1)),
-      m_cacheSize(std::max<std::size_t>(cacheSize, 1))
+      m_cacheSize(std::max<std::size_t>(cacheSize, 1)), m_failureRetry(failureRetry)
 {
     ThumbnailManager* expected = nullptr;
     const bool first = g_manager.compare_exchange_strong(expected, this);
@@ -83,16 +90,22 @@ Quorvel::Ref<ImageData> ThumbnailManager::getThumbnail(const Quorvel::Ref<File>&
     if (file->isImage()) {
         const wxString uri = file->getURI();
         require(!uri.empty(), "!uri.empty()");
+        const FileStamp stamp = FileStamp::of(*file);
+        Quorvel::Ref<ImageData> cached;
+        bool retry = false;
         {
             std::lock_guard<std::recursive_mutex> lock(m_mutex);
-            if (Quorvel::Ref<ImageData> cached = findCached(uri))
-                return cached;
+            cached = findCached(uri, stamp, retry);
         }
-        // Placeholder first: a broken installation fails before anything is queued.
-        Quorvel::Ref<ImageData> loading = getPlaceholder(ThumbnailPlaceholders::LOADING);
+        if (cached && !retry)
+            return cached;
+        // Placeholder first: a broken installation fails before anything is queued. A failure
+        // tried again stays on show meanwhile, rather than flash "loading" each time.
+        Quorvel::Ref<ImageData> shown =
+            cached ? cached : getPlaceholder(ThumbnailPlaceholders::LOADING);
         if (handler)
             queue().add({file, handler, {value1, value2, value3, value4, flag}, nullptr});
-        return loading;
+        return shown;
     }
     if (file->isVideo())
         return getPlaceholder(ThumbnailPlaceholders::VIDEO);
@@ -110,11 +123,17 @@ void ThumbnailManager::removeThumbnail(File& file)
     if (wxFileExists(path) && !wxRemoveFile(path))
         QDEBUG("[THUMBNAILMANAGER] Could not delete %s", path);
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
-    const auto found = m_cache.find(uri);
-    if (found != m_cache.end()) {
-        m_recent.erase(found->second.recent);
-        m_cache.erase(found);
-    }
+    forget(uri);
+}
+
+void ThumbnailManager::imageRotationChanged(const Quorvel::Ref<File>& file)
+{
+    require(bool(file), "file != nullptr");
+    removeThumbnail(*file);
+    ImageLoader::removeResizedCopies(*file);
+    // No view asked: the result reaches them as a broadcast.
+    if (file->isImage())
+        queue().add({file, nullptr, {}, nullptr});
 }
 
 void ThumbnailManager::cancel(wxEvtHandler* handler)
@@ -168,11 +187,11 @@ void ThumbnailManager::cancelGroup(int groupId)
 }
 
 void ThumbnailManager::thumbnailLoaded(const ThumbnailUpdateEvent& event, const wxString& uri,
-                                       wxEvtHandler* handler)
+                                       const FileStamp& stamp, wxEvtHandler* handler)
 {
     {
         std::lock_guard<std::recursive_mutex> lock(m_mutex);
-        remember(uri, event.getImage());
+        remember(uri, event.getImage(), stamp, event.isFailure());
         if (handler) {
             Quorvel::RevocableEvent::Token& token = m_tokens[handler];
             if (!token)
@@ -185,28 +204,50 @@ void ThumbnailManager::thumbnailLoaded(const ThumbnailUpdateEvent& event, const 
     broadcast(event);
 }
 
-Quorvel::Ref<ImageData> ThumbnailManager::findCached(const wxString& uri)
+Quorvel::Ref<ImageData> ThumbnailManager::findCached(const wxString& uri, const FileStamp& stamp,
+                                                     bool& retry)
 {
+    retry = false;
     const auto found = m_cache.find(uri);
     if (found == m_cache.end())
         return nullptr;
-    m_recent.splice(m_recent.begin(), m_recent, found->second.recent);
-    return found->second.image;
+    const CacheEntry& entry = found->second;
+    if (!(entry.stamp == stamp)) {
+        forget(uri);
+        return nullptr;
+    }
+    retry = entry.failed && Clock::now() - entry.loadedAt >= m_failureRetry;
+    m_recent.splice(m_recent.begin(), m_recent, entry.recent);
+    return entry.image;
 }
 
-void ThumbnailManager::remember(const wxString& uri, const Quorvel::Ref<ImageData>& image)
+void ThumbnailManager::remember(const wxString& uri, const Quorvel::Ref<ImageData>& image,
+                                const FileStamp& stamp, bool failed)
 {
     const auto found = m_cache.find(uri);
     if (found != m_cache.end()) {
-        found->second.image = image;
-        m_recent.splice(m_recent.begin(), m_recent, found->second.recent);
+        CacheEntry& entry = found->second;
+        entry.image = image;
+        entry.stamp = stamp;
+        entry.failed = failed;
+        entry.loadedAt = Clock::now();
+        m_recent.splice(m_recent.begin(), m_recent, entry.recent);
         return;
     }
     m_recent.push_front(uri);
-    m_cache[uri] = CacheEntry{image, m_recent.begin()};
+    m_cache[uri] = CacheEntry{image, m_recent.begin(), stamp, failed, Clock::now()};
     if (m_cache.size() > m_cacheSize) {
         m_cache.erase(m_recent.back());
         m_recent.pop_back();
+    }
+}
+
+void ThumbnailManager::forget(const wxString& uri)
+{
+    const auto found = m_cache.find(uri);
+    if (found != m_cache.end()) {
+        m_recent.erase(found->second.recent);
+        m_cache.erase(found);
     }
 }
 

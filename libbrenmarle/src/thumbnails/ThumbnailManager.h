@@ -7,9 +7,12 @@
 // broadcast to the manager's listeners, so other views showing the file can refresh.
 //
 // The cache keeps the most recently used thumbnails up to a limit: a large collection would
-// otherwise keep every thumbnail ever shown in memory. A thumbnail that could not be loaded is
-// cached as the failure placeholder, so a view repainting does not load it again and again;
-// removeThumbnail() forgets it.
+// otherwise keep every thumbnail ever shown in memory. Each is kept with the file's modify time
+// and size as they were when it was loaded; once they differ (the file was rewritten, or a new
+// temporary file took the name) the thumbnail is loaded again. A thumbnail that could not be
+// loaded is cached as the failure placeholder, so a view repainting does not load it again and
+// again, but only for a while (the failure may have passed: a file still being written), after
+// which the next request tries again. removeThumbnail() forgets a thumbnail at once.
 //
 // Lifetime: one per process, owned by the application, made at start-up after the file
 // manager and destroyed at exit (clear() first, while the file manager still exists). get()
@@ -21,6 +24,7 @@
 // the load queue's lock may be held while m_mutex is taken; never call the queue holding m_mutex,
 // and never call a file (the library lock) holding either.
 
+#include <chrono>
 #include <cstddef>
 #include <list>
 #include <map>
@@ -45,11 +49,27 @@ public:
     // A thumbnail costs about 200 KB in memory (16-bit pixels plus the drawable copy), so this
     // is about 100 MB: several screens of a folder view, kept while the user scrolls back.
     static constexpr std::size_t DEFAULT_CACHE_SIZE = 500;
+    // Long enough that a view repainting a broken picture does not decode it over and over,
+    // short enough that a picture still being copied shows up soon after.
+    static constexpr std::chrono::milliseconds DEFAULT_FAILURE_RETRY{10000};
+
+    // What a cached thumbnail was made from: it stays good while the file's stamp is the same.
+    struct FileStamp {
+        int32_t modifyTime = 0;
+        int32_t size = 0;
+        static FileStamp of(const File& file);
+        bool operator==(const FileStamp& other) const
+        {
+            return modifyTime == other.modifyTime && size == other.size;
+        }
+    };
 
     // Becomes the process's thumbnail manager (get()) until destroyed. `loaderThreads` load
-    // thumbnails in parallel (at least one); `cacheSize` thumbnails are kept (at least one).
+    // thumbnails in parallel (at least one); `cacheSize` thumbnails are kept (at least one); a
+    // failure is kept `failureRetry` before it is tried again.
     explicit ThumbnailManager(std::size_t loaderThreads = 1,
-                              std::size_t cacheSize = DEFAULT_CACHE_SIZE);
+                              std::size_t cacheSize = DEFAULT_CACHE_SIZE,
+                              std::chrono::milliseconds failureRetry = DEFAULT_FAILURE_RETRY);
     // Stops the load queue's threads (running loads end without an event).
     ~ThumbnailManager() override;
 
@@ -57,7 +77,8 @@ public:
     static ThumbnailManager& get();
     static bool exists();
 
-    // A picture's thumbnail from the cache; otherwise, when `handler` is given, a load request
+    // A picture's thumbnail from the cache (while still good, see above); otherwise, when
+    // `handler` is given, a load request
     // is queued whose result is posted to `handler` with the four values and the flag, and the
     // loading placeholder is returned. Video, audio, encrypted and other files get their
     // placeholder and queue nothing. The URI of a picture must not be empty. Throws
@@ -68,6 +89,13 @@ public:
     // request loads (and a local folder makes) it afresh. Throws what the folder throws for a
     // folder without thumbnail files.
     void removeThumbnail(File& file);
+    // Call after changing the file's image rotation (File::setImageRotation): every picture made
+    // at the old turn goes, that is the thumbnail file and the cached thumbnail (as
+    // removeThumbnail()) and the resized copies of every display size
+    // (ImageLoader::removeResizedCopies). A picture's thumbnail is then made again in the
+    // background and broadcast to the listeners, so views showing it refresh; the image loader
+    // reloads the items it holds by itself. Throws as removeThumbnail().
+    void imageRotationChanged(const Quorvel::Ref<File>& file);
     // Drops every waiting request of `handler`; a load of its in progress ends without an
     // event, and events already posted to it are not delivered.
     void cancel(wxEvtHandler* handler);
@@ -86,24 +114,33 @@ public:
 private:
     friend class ThumbnailLoadQueue;
 
+    using Clock = std::chrono::steady_clock;
+
     struct CacheEntry {
         Quorvel::Ref<ImageData> image;
         std::list<wxString>::iterator recent;
+        FileStamp stamp;
+        bool failed = false;
+        Clock::time_point loadedAt;
     };
 
-    // Load queue thread, under the queue's lock: keeps the result under `uri` (read by the
-    // caller before it locked: file calls take the library lock, which a view may hold while
-    // it calls in here) and posts it to `handler` (null: the request was cancelled) and to the
-    // listeners.
+    // Load queue thread, under the queue's lock: keeps the result under `uri` with the file's
+    // `stamp` from before the load (both read by the caller before it locked: file calls take
+    // the library lock, which a view may hold while it calls in here) and posts it to `handler`
+    // (null: the request was cancelled) and to the listeners.
     void thumbnailLoaded(const ThumbnailUpdateEvent& event, const wxString& uri,
-                         wxEvtHandler* handler);
+                         const FileStamp& stamp, wxEvtHandler* handler);
     ThumbnailLoadQueue& queue();
-    // Under m_mutex.
-    Quorvel::Ref<ImageData> findCached(const wxString& uri);
-    void remember(const wxString& uri, const Quorvel::Ref<ImageData>& image);
+    // Under m_mutex. A thumbnail no longer good for `stamp` is dropped and not found; a failure
+    // kept long enough is found with `retry` set.
+    Quorvel::Ref<ImageData> findCached(const wxString& uri, const FileStamp& stamp, bool& retry);
+    void remember(const wxString& uri, const Quorvel::Ref<ImageData>& image, const FileStamp& stamp,
+                  bool failed);
+    void forget(const wxString& uri);
 
     const std::size_t m_loaderThreads;
     const std::size_t m_cacheSize;
+    const std::chrono::milliseconds m_failureRetry;
     ThumbnailPlaceholders m_placeholders;
 
     std::recursive_mutex m_mutex;
