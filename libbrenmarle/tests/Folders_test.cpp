@@ -134,8 +134,10 @@ TEST_F(FoldersTest, TemporaryFoldersListTheirWholeFiles)
     // Where they lie.
     EXPECT_EQ(manager->getLocalPath(*copies[1]), dataDir + "temp/photo (2).jpg");
     EXPECT_EQ(manager->getLocalPath(*copies[2]), dataDir + "nvtemp/photo.jpg");
+    // Named by the URI's digest, time and size, so a reused name never shows an old picture.
     EXPECT_EQ(manager->getFolder("temp://")->getThumbnailPath(*copies[1]),
-              dataDir + "tempthumbs/photo (2).jpg");
+              dataDir + "tempthumbs/9b7ba58dc4abf39c4fff534a506d1d26+" +
+                  wxString::Format("%d", copies[1]->getFileModifyTime()) + "+10.vstf");
 }
 
 TEST_F(FoldersTest, CopiesIntoAComputerFolderFollowTheUsersUmask)
