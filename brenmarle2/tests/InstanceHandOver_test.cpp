@@ -4,7 +4,9 @@
 
 #include <csignal>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <wx/filefn.h>
 #include <wx/utils.h>
 
@@ -111,14 +113,28 @@ TEST_F(InstanceTest, RemoveDataWithAnotherVersionFails)
         << process->output();
 }
 
-TEST(InstanceHandOverPaths, SocketPathFitsTheSocketAddress)
+TEST(InstanceHandOverPaths, LongSocketPathMovesIntoAFolderOfTheUsersOwn)
 {
-    EXPECT_EQ(InstanceHandOver::socketPath("/run/user/1000/", "vistrelle"),
+    ScratchDir shared;
+    EXPECT_EQ(InstanceHandOver::socketPath("/run/user/1000/", "vistrelle", shared.path()),
               "/run/user/1000/vistrelle.socket");
     const wxString deep = "/home/user/" + wxString('d', 120) + "/";
-    const wxString path = InstanceHandOver::socketPath(deep, "vistrelle");
-    EXPECT_LT(path.length(), 108u);
-    EXPECT_TRUE(path.StartsWith("/tmp/vistrelle-"));
-    EXPECT_EQ(path, InstanceHandOver::socketPath(deep, "vistrelle"));
-    EXPECT_NE(path, InstanceHandOver::socketPath(deep + "other/", "vistrelle"));
+    const wxString path = InstanceHandOver::socketPath(deep, "vistrelle", shared.path());
+    EXPECT_LT(path.utf8_string().size(), 108u);
+    const wxString own = shared / wxString::Format("vistrelle-%u", unsigned(::getuid()));
+    EXPECT_TRUE(path.StartsWith(own + "/")) << path;
+    struct stat info {};
+    ASSERT_EQ(::lstat(own.utf8_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_EQ(path, InstanceHandOver::socketPath(deep, "vistrelle", shared.path()));
+    EXPECT_NE(path, InstanceHandOver::socketPath(deep + "other/", "vistrelle", shared.path()));
+
+    // Made first by someone else (or opened to others): not used.
+    ASSERT_EQ(::chmod(own.utf8_str(), 0777), 0);
+    EXPECT_EQ(InstanceHandOver::socketPath(deep, "vistrelle", shared.path()), "");
+    ASSERT_EQ(::chmod(own.utf8_str(), 0700), 0);
+    if (::getuid() == 0) {
+        ASSERT_EQ(::chown(own.utf8_str(), 65534, 65534), 0);
+        EXPECT_EQ(InstanceHandOver::socketPath(deep, "vistrelle", shared.path()), "");
+    }
 }
