@@ -110,7 +110,7 @@ void Application::onTerminationSignal(int signal)
     app.m_terminationRequested = true;
     if (!IsMainLoopRunning()) {
         // Start-up ends in order after its running step; a dialog it shows must not hold it.
-        OrderlyExit::endModalDialogs();
+        app.m_orderlyExit->endModalDialogs();
         return;
     }
     app.m_orderlyExit->closeMainWindow(app.getMainWindow());

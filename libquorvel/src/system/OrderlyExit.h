@@ -8,6 +8,8 @@
 // It counts the modal dialogs that are open through the toolkit's modal dialog hook, so it
 // must exist before the first dialog is shown. GUI thread only.
 
+#include <vector>
+
 #include <wx/dialog.h>
 #include <wx/event.h>
 #include <wx/modalhook.h>
@@ -25,9 +27,9 @@ public:
     // Ends the modal dialogs, then closes `mainWindow` as if the user chose Exit, or ends the
     // main loop when there is none (or it is gone by then).
     void closeMainWindow(wxWindow* mainWindow);
-    // Ends every open modal dialog of the toolkit with wxID_CANCEL. A native message box cannot
-    // be ended from here; a close waits until the user has answered it.
-    static void endModalDialogs();
+    // Ends every open modal dialog as cancelled: the toolkit's own through EndModal, a message
+    // box of the desktop by answering it.
+    void endModalDialogs();
 
 protected:
     int Enter(wxDialog* dialog) override;
@@ -36,7 +38,8 @@ protected:
 private:
     void closeLater();
 
-    int m_modalDialogs = 0;
+    // The modal dialogs being shown, innermost last.
+    std::vector<wxDialog*> m_modalDialogs;
     bool m_closePending = false;
     wxWeakRef<wxWindow> m_window;
 };
