@@ -15,7 +15,7 @@ extern char** environ;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-ChildProcess::ChildProcess(const std::vector<std::string>& arguments)
+ChildProcess::ChildProcess(const std::vector<std::string>& arguments, const std::string& workingDir)
 {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
@@ -24,6 +24,8 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments)
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
+    if (!workingDir.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, workingDir.c_str());
     std::vector<char*> argv;
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
