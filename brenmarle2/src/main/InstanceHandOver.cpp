@@ -99,8 +99,11 @@ InstanceHandOver::Result InstanceHandOver::handOver(const wxString& socketPath,
         ::waitpid(pid, nullptr, 0);
         return Result::NoAnswer;
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == DELIVERED ? Result::Delivered
-                                                                 : Result::NoAnswer;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == DELIVERED)
+        return Result::Delivered;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == NO_CONNECTION)
+        return Result::NoServer;
+    return Result::NoAnswer;
 }
 
 int InstanceHandOver::runHelper(int argc, char** argv)

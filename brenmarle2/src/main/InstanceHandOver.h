@@ -14,7 +14,9 @@
 
 class InstanceHandOver {
 public:
-    enum class Result { Delivered, NoAnswer };
+    // NoServer: nothing listens on the socket (yet); NoAnswer: something does, but did not
+    // take the command in time.
+    enum class Result { Delivered, NoServer, NoAnswer };
 
     // The environment variable that puts the executable into helper mode; its value is the
     // socket path. Arguments in that mode: command, argument.
