@@ -1,5 +1,6 @@
 #include "ChildProcess.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <stdexcept>
@@ -51,7 +52,8 @@ ChildProcess::~ChildProcess()
 bool ChildProcess::readSome(milliseconds timeout)
 {
     pollfd entry{m_outputFd, POLLIN, 0};
-    const int ready = ::poll(&entry, 1, static_cast<int>(timeout.count()));
+    // A negative timeout would wait for ever.
+    const int ready = ::poll(&entry, 1, static_cast<int>(std::max<long long>(timeout.count(), 0)));
     if (ready <= 0)
         return ready == 0 || errno == EINTR;
     char buffer[4096];
