@@ -120,10 +120,13 @@ bool BrenmarleApp::OnInit()
     } catch (const Quorvel::Exception& e) {
         // A catalogue written by a newer version, for one.
         QDEBUG("[BRENMARLEAPP] Start-up failed: %s", e.getMessage());
-        if (!isTerminationRequested())
+        if (!isTerminationRequested()) {
             Quorvel::AlertDialog::show(nullptr, e.getMessage(), getDisplayName());
-        else
+        } else {
+            // Asked to end: no dialog that would wait for an answer.
+            Quorvel::logOnlyToStderr();
             wxLogError("%s", e.getMessage());
+        }
         setExitStatus(EXIT_FAILED);
     }
     m_starting = false;
