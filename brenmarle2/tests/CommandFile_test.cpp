@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "ScratchDir.h"
 #include "main/CommandFile.h"
 
@@ -67,6 +69,47 @@ TEST_F(CommandFileTest, OneMebibyteIsTheLimit)
     std::string over = head + std::string(CommandFile::MAX_SIZE - head.size() - tail.size() + 1, 'x') + tail;
     EXPECT_FALSE(read(over));
     EXPECT_TRUE(actions.empty());
+}
+
+TEST_F(CommandFileTest, TheLimitHoldsForWhatIsParsedNotForTheFileSize)
+{
+    // A compressed document is small on disk; only the bytes in the file may be parsed.
+    dir.writeFile("big.xml",
+                  "<c><start/><!--" + std::string(2 * CommandFile::MAX_SIZE, 'x') + "--></c>");
+    ASSERT_EQ(
+        std::system(
+            ("gzip -c '" + (dir / "big.xml") + "' > '" + (dir / "big.vscf") + "'").utf8_str()),
+        0);
+    EXPECT_FALSE(CommandFile::read(dir / "big.vscf", actions));
+    EXPECT_TRUE(actions.empty());
+}
+
+TEST_F(CommandFileTest, EntitiesAreNeverExpanded)
+{
+    std::string laughs = "<?xml version='1.0'?><!DOCTYPE c [<!ENTITY l0 'lol'>";
+    for (int i = 1; i <= 9; ++i) {
+        laughs += "<!ENTITY l" + std::to_string(i) + " '";
+        for (int j = 0; j < 10; ++j)
+            laughs += "&l" + std::to_string(i - 1) + ";";
+        laughs += "'>";
+    }
+    if (read(laughs + "]><c><openuri>&l9;</openuri></c>")) {
+        ASSERT_EQ(actions.size(), 1u);
+        EXPECT_EQ(actions[0].fields.at("uri"), "");
+    }
+    actions.clear();
+    // Wide rather than deep: 64 KiB taken 1000 times passes the parser's own checks.
+    ASSERT_TRUE(read("<?xml version='1.0'?><!DOCTYPE c [<!ENTITY a '" + std::string(65536, 'a') +
+                     "'>]><c><openuri>app://x/&amp;" +
+                     [] {
+                         std::string references;
+                         for (int i = 0; i < 1000; ++i)
+                             references += "&a;";
+                         return references;
+                     }() +
+                     "</openuri></c>"));
+    ASSERT_EQ(actions.size(), 1u);
+    EXPECT_EQ(actions[0].fields.at("uri"), "app://x/&");
 }
 
 TEST_F(CommandFileTest, ExternalEntitiesAreNotExpanded)

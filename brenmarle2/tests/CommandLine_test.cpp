@@ -40,3 +40,20 @@ TEST(CommandLine, OptionsIgnoreCaseCommandFilesDoNotAndAnythingElseIsOpened)
     camera.push_back("--StiRegister");
     EXPECT_TRUE(CommandLine::parse(camera).registerCameraHandler);
 }
+
+TEST(CommandLine, FileArgumentsAreMadeAbsoluteBeforeTheyAreHandedOver)
+{
+    const auto absolute = [](const char* command, const char* argument) {
+        StartupCommand parsed{command, wxString::FromUTF8(argument)};
+        CommandLine::makePathsAbsolute(parsed, "/home/åse");
+        return parsed.argument;
+    };
+    EXPECT_EQ(absolute("open", "Bilder/../a.jpg"), wxString::FromUTF8("/home/åse/Bilder/../a.jpg"));
+    EXPECT_EQ(absolute("edit", "a.jpg"), wxString::FromUTF8("/home/åse/a.jpg"));
+    EXPECT_EQ(absolute("command", "import.vscf"), wxString::FromUTF8("/home/åse/import.vscf"));
+    EXPECT_EQ(absolute("camera", "card"), wxString::FromUTF8("/home/åse/card"));
+    EXPECT_EQ(absolute("open", "/p/a.jpg"), "/p/a.jpg");
+    EXPECT_EQ(absolute("camera", ""), "");
+    EXPECT_EQ(absolute("openuri", "app://go/myalbums"), "app://go/myalbums");
+    EXPECT_EQ(absolute("removedata", "2.4.16"), "2.4.16");
+}

@@ -1,5 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <wx/filefn.h>
 #include <wx/utils.h>
 
@@ -22,6 +29,42 @@ TEST_F(DesktopIntegrationTest, RegisteringMakesTheProgramTheJpegDefault)
     EXPECT_NE(entry.find("MimeType=image/jpeg;"), std::string::npos);
     EXPECT_NE(dir.readFile(".config/mimeapps.list").find("image/jpeg=vistrelle.desktop"),
               std::string::npos);
+}
+
+// The desktop's own launcher starts the program from the entry, so the quoting is read the way
+// a file manager's "Open with" reads it.
+TEST_F(DesktopIntegrationTest, ExecLineStartsAProgramWhosePathHasReservedCharacters)
+{
+    const wxString program = dir / "it's \"$HOME\" `x` \\\"q\\\" two\\\\back\\slashes/vistrelle";
+    writeFile(program, "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > \"$ARGUMENTS_OUT\"\n");
+    ASSERT_EQ(::chmod(program.utf8_str(), 0755), 0);
+    const wxString arguments = dir / "arguments";
+    ASSERT_EQ(::mkfifo(arguments.utf8_str(), 0600), 0);
+    wxSetEnv("ARGUMENTS_OUT", arguments);
+    ASSERT_TRUE(DesktopIntegration(program, "Vistrelle").registerPictureHandler());
+
+    // Opened before the launch, so the program's write waits for this reader.
+    const int fd = ::open(arguments.utf8_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    const wxString entry = dir / ".local/share/applications/vistrelle.desktop";
+    EXPECT_EQ(std::system(("gio launch '" + entry + "' /p/a.jpg").utf8_str()), 0);
+    std::string received;
+    pollfd ready{fd, POLLIN, 0};
+    while (::poll(&ready, 1, 20000) > 0) {
+        char buffer[512];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        received.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    wxUnsetEnv("ARGUMENTS_OUT");
+    EXPECT_EQ(received, program.utf8_string() + "\n/p/a.jpg\n");
+
+    // The launcher refuses a program path with '%' before expanding field codes, so that rule
+    // is checked on the line itself.
+    ASSERT_TRUE(DesktopIntegration("/opt/100%/vistrelle", "Vistrelle").registerPictureHandler());
+    EXPECT_NE(readFile(entry).find("Exec=\"/opt/100%%/vistrelle\" %f\n"), std::string::npos);
 }
 
 TEST_F(DesktopIntegrationTest, RemovalKeepsOtherProgramsHandlers)

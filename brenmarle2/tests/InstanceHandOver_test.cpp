@@ -2,14 +2,19 @@
 // start's command, and shut-down on a termination signal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 
+#include <sqlite3.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <wx/filefn.h>
 #include <wx/utils.h>
 
 #include "ChildProcess.h"
 #include "ScratchDir.h"
+#include "database/Database.h"
 #include "main/InstanceHandOver.h"
 
 using namespace std::chrono_literals;
@@ -29,6 +34,23 @@ protected:
         return std::make_unique<ChildProcess>(arguments);
     }
     static int exitCode(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+    // The catalogue's schema version as another program sees it; -1 when it has none.
+    long long catalogueVersion() const
+    {
+        sqlite3* db = nullptr;
+        const wxString path = home / ".local/share/vistrelle/database.db";
+        long long version = -1;
+        if (sqlite3_open_v2(path.utf8_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+            sqlite3_stmt* statement = nullptr;
+            if (sqlite3_prepare_v2(db, "SELECT version FROM metadata", -1, &statement, nullptr) ==
+                    SQLITE_OK &&
+                sqlite3_step(statement) == SQLITE_ROW)
+                version = sqlite3_column_int64(statement, 0);
+            sqlite3_finalize(statement);
+        }
+        sqlite3_close_v2(db);
+        return version;
+    }
 
     ScratchDir home{ScratchDir::AsHome};
 };
@@ -101,6 +123,114 @@ TEST_F(InstanceTest, StoppedInstanceDoesNotHangTheSecondStart)
     stopped->signal(SIGCONT);
 }
 
+TEST_F(InstanceTest, QuickStartsAtOnceLeaveOneInstanceWithEveryCommand)
+{
+    // "Open with" on three pictures at a cold start: three processes at the same moment.
+    std::vector<std::unique_ptr<ChildProcess>> starts;
+    for (const char* uri : {"app://go/1", "app://go/2", "app://go/3"})
+        starts.push_back(start({"--openuri", uri}));
+    std::vector<int> ended;
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (ended.size() < 2 && std::chrono::steady_clock::now() < deadline) {
+        for (size_t i = 0; i < starts.size(); ++i) {
+            if (std::find(ended.begin(), ended.end(), int(i)) == ended.end() &&
+                starts[i]->waitForExit(20ms) != -1) {
+                EXPECT_EQ(exitCode(starts[i]->waitForExit(0ms)), 0) << starts[i]->output();
+                ended.push_back(int(i));
+            }
+        }
+    }
+    ASSERT_EQ(ended.size(), 2u) << "a second instance kept running";
+    const int instance = 3 - ended[0] - ended[1];
+    ChildProcess& running = *starts[instance];
+    for (int i : ended) {
+        const std::string uri = "app://go/" + std::to_string(i + 1);
+        EXPECT_TRUE(running.waitForOutput("STRING DATA: " + uri, 5s)) << running.output();
+    }
+    EXPECT_EQ(running.waitForExit(0ms), -1) << running.output();
+}
+
+TEST_F(InstanceTest, RelativeFileArgumentIsHandedOverAsAnAbsolutePath)
+{
+    auto first = start();
+    ASSERT_TRUE(first->waitForOutput(READY, 20s)) << first->output();
+    home.writeFile("Bilder/ferie.jpg", "");
+    auto second = std::make_unique<ChildProcess>(
+        std::vector<std::string>{VISTRELLE_BINARY, "ferie.jpg"}, (home / "Bilder").utf8_string());
+    EXPECT_EQ(exitCode(second->waitForExit(3s)), 0) << second->output();
+    EXPECT_TRUE(first->waitForOutput(
+        "STRING DATA: " + (home / "Bilder/ferie.jpg").utf8_string() + "\n", 5s))
+        << first->output();
+}
+
+TEST_F(InstanceTest, HandedOverCommandDoesNotChangeHowTheInstanceEnds)
+{
+    auto first = start();
+    ASSERT_TRUE(first->waitForOutput(READY, 20s)) << first->output();
+    auto second = start({"--removedata", "2.4.15"});
+    EXPECT_EQ(exitCode(second->waitForExit(3s)), 0) << second->output();
+    ASSERT_TRUE(first->waitForOutput("2.4.15 does not match 2.4.16", 5s)) << first->output();
+    first->signal(SIGTERM);
+    EXPECT_EQ(exitCode(first->waitForExit(10s)), 0) << first->output();
+}
+
+TEST_F(InstanceTest, InstanceThatTookOverAStaleSocketKeepsItAndTakesTheLock)
+{
+    auto stopped = start();
+    ASSERT_TRUE(stopped->waitForOutput(READY, 20s)) << stopped->output();
+    stopped->signal(SIGSTOP);
+    auto fallback = start();
+    ASSERT_TRUE(fallback->waitForOutput(READY, 20s)) << fallback->output();
+
+    stopped->signal(SIGCONT);
+    stopped->signal(SIGTERM);
+    ASSERT_NE(stopped->waitForExit(10s), -1) << stopped->output();
+    ASSERT_TRUE(fallback->waitForOutput("Took over the single-instance lock", 5s))
+        << fallback->output();
+
+    // A later start reaches the instance that runs now, instead of becoming another one.
+    auto third = start({"--openuri", "app://view/inbox"});
+    EXPECT_EQ(exitCode(third->waitForExit(5s)), 0) << third->output();
+    EXPECT_TRUE(fallback->waitForOutput("STRING DATA: app://view/inbox", 5s)) << fallback->output();
+}
+
+TEST_F(InstanceTest, SignalDuringStartUpEndsItInOrderWithTheCatalogueCommitted)
+{
+    auto process = start();
+    ASSERT_TRUE(process->waitForOutput("initDatabase", 20s)) << process->output();
+    process->signal(SIGTERM);
+    const int status = process->waitForExit(20s);
+    ASSERT_NE(status, -1) << process->output();
+    EXPECT_EQ(exitCode(status), 0) << process->output();
+    EXPECT_NE(process->output().find("--- Stopped"), std::string::npos) << process->output();
+    EXPECT_EQ(catalogueVersion(), Brenmarle::Database::DBVERSION);
+}
+
+TEST_F(InstanceTest, NewerCatalogueEndsTheStartWithItsMessageAndAFailure)
+{
+    {
+        home.writeFile(".local/share/vistrelle/database.db", "");
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open((home / ".local/share/vistrelle/database.db").utf8_str(), &db),
+                  SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db,
+                               "CREATE TABLE metadata (version INTEGER);"
+                               "INSERT INTO metadata (version) VALUES (99);",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+    }
+    auto process = start();
+    // The message is shown in a dialog; a termination signal ends it like the user's OK.
+    ASSERT_TRUE(process->waitForOutput("newer version", 20s)) << process->output();
+    process->signal(SIGTERM);
+    const int status = process->waitForExit(20s);
+    ASSERT_NE(status, -1) << process->output();
+    EXPECT_EQ(exitCode(status), 1) << process->output();
+    EXPECT_NE(process->output().find("--- Stopped"), std::string::npos) << process->output();
+    EXPECT_EQ(catalogueVersion(), 99);
+}
+
 TEST_F(InstanceTest, RemoveDataWithAnotherVersionFails)
 {
     auto process = start({"--removedata", "2.4.15"});
@@ -111,14 +241,28 @@ TEST_F(InstanceTest, RemoveDataWithAnotherVersionFails)
         << process->output();
 }
 
-TEST(InstanceHandOverPaths, SocketPathFitsTheSocketAddress)
+TEST(InstanceHandOverPaths, LongSocketPathMovesIntoAFolderOfTheUsersOwn)
 {
-    EXPECT_EQ(InstanceHandOver::socketPath("/run/user/1000/", "vistrelle"),
+    ScratchDir shared;
+    EXPECT_EQ(InstanceHandOver::socketPath("/run/user/1000/", "vistrelle", shared.path()),
               "/run/user/1000/vistrelle.socket");
     const wxString deep = "/home/user/" + wxString('d', 120) + "/";
-    const wxString path = InstanceHandOver::socketPath(deep, "vistrelle");
-    EXPECT_LT(path.length(), 108u);
-    EXPECT_TRUE(path.StartsWith("/tmp/vistrelle-"));
-    EXPECT_EQ(path, InstanceHandOver::socketPath(deep, "vistrelle"));
-    EXPECT_NE(path, InstanceHandOver::socketPath(deep + "other/", "vistrelle"));
+    const wxString path = InstanceHandOver::socketPath(deep, "vistrelle", shared.path());
+    EXPECT_LT(path.utf8_string().size(), 108u);
+    const wxString own = shared / wxString::Format("vistrelle-%u", unsigned(::getuid()));
+    EXPECT_TRUE(path.StartsWith(own + "/")) << path;
+    struct stat info {};
+    ASSERT_EQ(::lstat(own.utf8_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_EQ(path, InstanceHandOver::socketPath(deep, "vistrelle", shared.path()));
+    EXPECT_NE(path, InstanceHandOver::socketPath(deep + "other/", "vistrelle", shared.path()));
+
+    // Made first by someone else (or opened to others): not used.
+    ASSERT_EQ(::chmod(own.utf8_str(), 0777), 0);
+    EXPECT_EQ(InstanceHandOver::socketPath(deep, "vistrelle", shared.path()), "");
+    ASSERT_EQ(::chmod(own.utf8_str(), 0700), 0);
+    if (::getuid() == 0) {
+        ASSERT_EQ(::chown(own.utf8_str(), 65534, 65534), 0);
+        EXPECT_EQ(InstanceHandOver::socketPath(deep, "vistrelle", shared.path()), "");
+    }
 }

@@ -242,6 +242,23 @@ TEST_F(DatabaseTest, Version5CatalogueGainsDateColumnsHiddenFlagAndNewerMetadata
     EXPECT_EQ(raw.column("SELECT hidden FROM folder"), (Texts{"false", "false"}));
 }
 
+TEST_F(DatabaseTest, CreationAndUpgradesAreCommittedWhenOpenReturns)
+{
+    openCatalogue();
+    // Seen from another connection while the catalogue is still open.
+    EXPECT_EQ(RawDatabase(m_path).number("SELECT version FROM metadata"), Database::DBVERSION);
+    m_database.close();
+
+    ASSERT_TRUE(wxRemoveFile(m_path));
+    {
+        RawDatabase raw(m_path);
+        raw.exec(VERSION_0_SCHEMA);
+        raw.exec("UPDATE metadata SET version = 8");
+    }
+    openCatalogue();
+    EXPECT_EQ(RawDatabase(m_path).number("SELECT version FROM metadata"), Database::DBVERSION);
+}
+
 TEST_F(OpenCatalogueTest, NewerCatalogueIsRefusedClosedAndLeftUntouched)
 {
     m_database.close();

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+
 #include <sys/stat.h>
 
 #include "ScratchDir.h"
@@ -61,14 +64,16 @@ TEST_F(ConfigFileTest, DatesAreLocalTimeInTheFixedFormat)
         ConfigFile config(path());
         config.writeDate("PriceList/UpdateTime", when);
     }
-    EXPECT_NE(dir.readFile("settings.ini").find("UpdateTime=2006-03-14T09:05:00"), std::string::npos);
+    EXPECT_NE(dir.readFile("settings.ini").find("UpdateTime=2006-03-14T09:05:00"),
+              std::string::npos);
     ConfigFile config(path());
     wxDateTime read;
     ASSERT_TRUE(config.readDate("PriceList/UpdateTime", read));
     EXPECT_EQ(read, when);
 
     // A malformed date counts as absent.
-    dir.writeFile("malformed.ini", "[News]\nUpdateTime=yesterday\nExpiryTime=2006-03-14T09:05:00junk\n");
+    dir.writeFile("malformed.ini",
+                  "[News]\nUpdateTime=yesterday\nExpiryTime=2006-03-14T09:05:00junk\n");
     ConfigFile malformed(dir / "malformed.ini");
     const wxDateTime fallback(1, wxDateTime::Jan, 2000);
     EXPECT_FALSE(malformed.readDate("News/UpdateTime", read));
@@ -125,6 +130,22 @@ TEST_F(ConfigurationTest, MissingUserConfigGivesEmptyAccountAndNewInstallId)
     }
     Quorvel::Configuration reopened;
     EXPECT_EQ(reopened.getInstallId(), id);
+}
+
+TEST_F(ConfigurationTest, ExitFlushWaitsForAWriteInProgressOnAnotherThread)
+{
+    Quorvel::Configuration configuration;
+    configuration.getUserConfig().writeString("Account/AccountId", "a1");
+    std::future<void> flushed;
+    {
+        // Another thread in the middle of a write holds the shared lock.
+        std::lock_guard<std::recursive_mutex> writing(ConfigFile::getSharedLock());
+        flushed = std::async(std::launch::async, [&] { configuration.flushUserConfig(); });
+        EXPECT_EQ(flushed.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
+    }
+    flushed.get();
+    EXPECT_NE(dir.readFile(".local/share/vistrelle/user.ini").find("AccountId=a1"),
+              std::string::npos);
 }
 
 TEST_F(ConfigurationTest, InstallIdOfWrongLengthIsReplaced)

@@ -3,6 +3,7 @@
 #include <wx/filefn.h>
 #include <wx/utils.h>
 
+#include "LogCapture.h"
 #include "ScratchDir.h"
 #include "system/Environment.h"
 
@@ -49,6 +50,14 @@ TEST_F(EnvironmentTest, OverrideDirFirstLineWinsAndTheTxtFileCountsOnlyWithoutIt
     ASSERT_TRUE(wxRemoveFile(dir / ".local/share/vistrelle/override.dir"));
     Environment::init("vistrelle", dir.path() + "bin");
     EXPECT_EQ(Environment::getUserDataDir(), "/srv/other/");
+}
+
+TEST_F(EnvironmentTest, RelativeOverrideDirIsRefusedWithAMessage)
+{
+    dir.writeFile(".local/share/vistrelle/override.dir", "photos\n");
+    LogCapture log;
+    EXPECT_EQ(Environment::getUserDataDir(), dir.path() + ".local/share/vistrelle/");
+    EXPECT_TRUE(log.contains("not an absolute path"));
 }
 
 TEST_F(EnvironmentTest, DesktopComesFromUserDirsElseHomeDesktopAndSwitchesDebug)

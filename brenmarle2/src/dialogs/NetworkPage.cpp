@@ -81,7 +81,7 @@ bool NetworkPage::save()
     settings.writeInt("HttpProxy/Port", static_cast<int>(port));
     settings.writeString("HttpProxy/UserId", m_user->GetValue());
     settings.writeString("HttpProxy/Password", m_password->GetValue());
-    return settings.Flush();
+    return settings.flush();
 }
 
 void NetworkPage::updateEnabled()

@@ -1,6 +1,9 @@
 #include "main/BrenmarleApp.h"
 
+#include <algorithm>
 #include <chrono>
+
+#include <sys/stat.h>
 
 #include <wx/dir.h>
 #include <wx/filefn.h>
@@ -8,6 +11,7 @@
 #include <wx/image.h>
 #include <wx/stdpaths.h>
 #include <wx/thread.h>
+#include <wx/utils.h>
 
 #include "database/Database.h"
 #include "filemanager/FileManager.h"
@@ -37,10 +41,27 @@ namespace {
 
 // How long a second start waits for the running instance to take its command.
 constexpr std::chrono::milliseconds HAND_OVER_TIMEOUT{3000};
+// How often a second start looks again for a server that is not listening yet.
+constexpr std::chrono::milliseconds SERVER_POLL_INTERVAL{20};
+// How often an instance running without the single-instance lock tries to take it.
+constexpr int LOCK_RETRY_MS = 500;
 // No single shut-down step may take longer.
 constexpr std::chrono::seconds SHUTDOWN_STEP_LIMIT{5};
 
 enum ExitStatus { EXIT_OK = 0, EXIT_FAILED = 1 };
+
+// Start-up commands after which the process ends at once; the others keep it running, and
+// their process serves later starts from the first moment.
+bool keepsRunning(const wxString& command)
+{
+    return command != "removedata" && command != "regdefhandlers" && command != "removebrenmarle";
+}
+
+bool socketExists(const wxString& path)
+{
+    struct stat info {};
+    return !path.empty() && ::stat(path.utf8_str(), &info) == 0 && S_ISSOCK(info.st_mode);
+}
 
 } // namespace
 
@@ -54,6 +75,8 @@ BrenmarleApp::BrenmarleApp() : Quorvel::Application(wxS("Quorvel Vistrelle"), 2,
         Environment::setUserDataSubfolder(subfolder);
     m_commandTimer.SetOwner(this);
     Bind(wxEVT_TIMER, &BrenmarleApp::onPendingCommand, this, m_commandTimer.GetId());
+    m_lockTimer.SetOwner(this);
+    Bind(wxEVT_TIMER, &BrenmarleApp::onLockTimer, this, m_lockTimer.GetId());
     Bind(wxEVT_IDLE, &BrenmarleApp::onIdle, this);
 }
 
@@ -87,7 +110,31 @@ MainFrame* BrenmarleApp::getMainFrame() const
 
 bool BrenmarleApp::OnInit()
 {
-    const bool keepRunning = startUp();
+    bool keepRunning = false;
+    m_starting = true;
+    try {
+        keepRunning = startUp();
+    } catch (const Quorvel::AbortException&) {
+        QDEBUG("[BRENMARLEAPP] Start-up ended by a termination signal");
+        setExitStatus(EXIT_OK);
+    } catch (const Quorvel::Exception& e) {
+        // A catalogue written by a newer version, for one.
+        QDEBUG("[BRENMARLEAPP] Start-up failed: %s", e.getMessage());
+        if (!isTerminationRequested()) {
+            Quorvel::AlertDialog::show(nullptr, e.getMessage(), getDisplayName());
+        } else {
+            // Asked to end: no dialog that would wait for an answer.
+            Quorvel::logOnlyToStderr();
+            wxLogError("%s", e.getMessage());
+        }
+        setExitStatus(EXIT_FAILED);
+    }
+    m_starting = false;
+    if (!keepRunning && (m_done[STEP_BASIC] || getIpcServer())) {
+        // Start-up ended early: its windows go before the exit steps, as at a normal end.
+        delete getMainWindow();
+        shutDown();
+    }
     if (!keepRunning) {
         // The process ends without a main loop: an error dialog now would keep it waiting
         // for a click (and a script that started it waiting for ever). The message is on
@@ -100,6 +147,8 @@ bool BrenmarleApp::OnInit()
 bool BrenmarleApp::startUp()
 {
     Quorvel::chainLogToStderr();
+    // From the first moment: a signal during start-up ends it in order after the running step.
+    installTerminationHandlers();
     Quorvel::enableStartupTraceMasks();
     if (Environment::isDebug())
         wxLog::AddTraceMask(Quorvel::TraceMask::DEBUG);
@@ -113,6 +162,7 @@ bool BrenmarleApp::startUp()
     for (int i = 1; i < argc && i <= 2; ++i)
         arguments.push_back(argv[i]);
     m_startup = CommandLine::parse(arguments);
+    CommandLine::makePathsAbsolute(m_startup, wxGetCwd());
     if (m_startup.registerCameraHandler) {
         DesktopIntegration desktop(wxStandardPaths::Get().GetExecutablePath(), getDisplayName());
         setExitStatus(desktop.registerCameraHandler() ? EXIT_OK : EXIT_FAILED);
@@ -122,41 +172,81 @@ bool BrenmarleApp::startUp()
     const wxString runtimeDir = Environment::getRuntimeDir();
     wxFileName::Mkdir(runtimeDir, 0700, wxPATH_MKDIR_FULL);
     QDEBUG("[APPLICATION] IPC Name = %s", getIpcName());
+    m_socketPath = InstanceHandOver::socketPath(runtimeDir, getIpcName());
     m_instanceLock = std::make_unique<Quorvel::SingleInstanceLock>(
         InstanceHandOver::lockPath(runtimeDir, getIpcName()));
-    if (m_instanceLock->alreadyExisted()) {
-        QTRACE(STARTUP, "%ld Try contacting DDC server", elapsedMs());
-        const auto result =
-            InstanceHandOver::handOver(InstanceHandOver::socketPath(runtimeDir, getIpcName()),
-                                       m_startup.command, m_startup.argument, HAND_OVER_TIMEOUT);
-        if (result == InstanceHandOver::Result::Delivered) {
-            setExitStatus(EXIT_OK);
+    if (m_instanceLock->alreadyExisted() && handOverToRunningInstance()) {
+        setExitStatus(EXIT_OK);
+        return false;
+    }
+    interruptIfRequested();
+
+    if (m_startup.command != "start") {
+        // Served from here on: another start in the next moments finds the server and waits
+        // for the answer that comes once the main loop runs.
+        if (keepsRunning(m_startup.command)) {
+            QTRACE(STARTUP, "%ld Start DDC server", elapsedMs());
+            if (!startIpcServer())
+                return false;
+        }
+        initBasic();
+        int status = EXIT_OK;
+        if (!runCommand(m_startup.command, m_startup.argument, status)) {
+            setExitStatus(status);
             return false;
         }
-        wxLogInfo("Could not establish DDE/IPC connection");
-    }
-
-    initBasic();
-    if (m_startup.command != "start") {
-        if (!runCommand(m_startup.command, m_startup.argument))
-            return false;
-        QTRACE(STARTUP, "%ld Start DDC server", elapsedMs());
-        if (!startIpcServer())
+        if (!getIpcServer() && !startIpcServer())
             return false;
         QTRACE(STARTUP, "%ld Started with custom command", elapsedMs());
-        installTerminationHandlers();
+        interruptIfRequested();
         return true;
     }
 
     QTRACE(STARTUP, "%ld Starting DDC server", elapsedMs());
     if (!startIpcServer())
         return false;
+    initBasic();
     cleanRunFolders();
     QTRACE(STARTUP, "%ld Checking directories done", elapsedMs());
     openMainFrameWithSplash();
+    interruptIfRequested();
     Quorvel::logTiming(0, "Started");
-    installTerminationHandlers();
     return true;
+}
+
+bool BrenmarleApp::handOverToRunningInstance()
+{
+    QTRACE(STARTUP, "%ld Try contacting DDC server", elapsedMs());
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + HAND_OVER_TIMEOUT;
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            break;
+        if (socketExists(m_socketPath)) {
+            const auto result = InstanceHandOver::handOver(m_socketPath, m_startup.command,
+                                                           m_startup.argument, left);
+            if (result == InstanceHandOver::Result::Delivered)
+                return true;
+            if (result == InstanceHandOver::Result::NoAnswer)
+                break;
+        }
+        // The lock holder is still starting (its server comes next), or has just ended.
+        if (m_instanceLock->tryAcquire()) {
+            QDEBUG("[APPLICATION] The running instance ended; starting as the first");
+            return false;
+        }
+        wxMilliSleep(static_cast<unsigned long>(std::min(left, SERVER_POLL_INTERVAL).count()));
+    }
+    wxLogInfo("Could not establish DDE/IPC connection");
+    return false;
+}
+
+void BrenmarleApp::interruptIfRequested()
+{
+    if (m_starting && isTerminationRequested())
+        throw Quorvel::AbortException("Start-up ended by a termination signal");
 }
 
 bool BrenmarleApp::startIpcServer()
@@ -165,13 +255,25 @@ bool BrenmarleApp::startIpcServer()
         [this](const wxString& command, const wxString& argument) {
             queueCommand(command, argument);
         });
-    if (!server->start(InstanceHandOver::socketPath(Environment::getRuntimeDir(), getIpcName()))) {
+    if (m_socketPath.empty() || !server->start(m_socketPath)) {
         wxLogError("Could not create DDC/TCP IPC Server");
         setExitStatus(EXIT_FAILED);
         return false;
     }
     setIpcServer(std::move(server));
+    if (!m_instanceLock->isHeld()) {
+        // The holder did not answer; once it ends, this instance is the one later starts find.
+        m_lockTimer.Start(LOCK_RETRY_MS);
+    }
     return true;
+}
+
+void BrenmarleApp::onLockTimer(wxTimerEvent&)
+{
+    if (!m_instanceLock->tryAcquire())
+        return;
+    m_lockTimer.Stop();
+    QDEBUG("[APPLICATION] Took over the single-instance lock");
 }
 
 void BrenmarleApp::queueCommand(const wxString& command, const wxString& argument)
@@ -188,8 +290,15 @@ void BrenmarleApp::onPendingCommand(wxTimerEvent&)
     m_pendingCommand.clear();
     m_pendingArgument.clear();
     QTRACE(EXTERNAL, "%ld IPC command %s", elapsedMs(), command);
-    // A running instance never ends because of a command sent by another start.
-    runCommand(command, argument);
+    if (m_done[STEP_MAINFRAME] && !getMainWindow()) {
+        // The main window has gone and the program is ending: nothing new opens now.
+        QDEBUG("[BRENMARLEAPP] Ending; command %s dropped", command);
+        return;
+    }
+    // A running instance never ends, nor changes how it ends, because of a command sent by
+    // another start: that start has ended already.
+    int ignored = EXIT_OK;
+    runCommand(command, argument, ignored);
     if (getMainFrame())
         openMainFrame();
 }
@@ -208,7 +317,7 @@ void BrenmarleApp::cleanRunFolders()
 
 // --- Commands ---------------------------------------------------------------------------
 
-bool BrenmarleApp::runCommand(const wxString& command, const wxString& argument)
+bool BrenmarleApp::runCommand(const wxString& command, const wxString& argument, int& exitStatus)
 {
     QDEBUG("[BRENMARLEAPP] Command %s (%s)", command, argument);
     if (command == "start") {
@@ -235,15 +344,16 @@ bool BrenmarleApp::runCommand(const wxString& command, const wxString& argument)
         openMainFrame();
         notAvailable("The shopping cart");
     } else if (command == "removedata") {
-        return removeData(argument);
+        exitStatus = removeData(argument) ? EXIT_OK : EXIT_FAILED;
+        return false;
     } else if (command == "regdefhandlers") {
         DesktopIntegration desktop(wxStandardPaths::Get().GetExecutablePath(), getDisplayName());
-        setExitStatus(desktop.registerPictureHandler() ? EXIT_OK : EXIT_FAILED);
+        exitStatus = desktop.registerPictureHandler() ? EXIT_OK : EXIT_FAILED;
         return false;
     } else if (command == "removebrenmarle") {
         DesktopIntegration desktop(wxStandardPaths::Get().GetExecutablePath(), getDisplayName());
         desktop.removeInstallation(Environment::getProgramDir());
-        setExitStatus(EXIT_OK);
+        exitStatus = EXIT_OK;
         return false;
     } else if (command == "camera") {
         openCamera(argument);
@@ -251,7 +361,7 @@ bool BrenmarleApp::runCommand(const wxString& command, const wxString& argument)
         runCommandFile(argument);
     } else {
         wxLogError("Unknown startup command: %s", command);
-        setExitStatus(EXIT_FAILED);
+        exitStatus = EXIT_FAILED;
         return false;
     }
     return true;
@@ -262,13 +372,11 @@ bool BrenmarleApp::removeData(const wxString& version)
     const wxString ours = getVersionString();
     if (version != ours) {
         wxLogError("%s does not match %s", version, ours);
-        setExitStatus(EXIT_FAILED);
         return false;
     }
     initAlbums();
     notAvailable("The remove-data assistant");
-    setExitStatus(EXIT_OK);
-    return false;
+    return true;
 }
 
 void BrenmarleApp::openCamera(wxString argument)
@@ -316,6 +424,7 @@ void BrenmarleApp::notAvailable(const wxString& function)
 
 bool BrenmarleApp::beginStep(Step step, const char* name)
 {
+    interruptIfRequested();
     if (m_done[step])
         return false;
     m_done[step] = true;
@@ -364,11 +473,9 @@ void BrenmarleApp::initDatabase()
     try {
         Brenmarle::Database::getInstance().open(Environment::getDatabasePath());
     } catch (const Quorvel::Exception& e) {
-        if (e.getCode() == Brenmarle::Database::NEWER_VERSION_CODE) {
-            Quorvel::AlertDialog::show(nullptr, e.getMessage(), getDisplayName());
-            setExitStatus(EXIT_FAILED);
+        // The program cannot run on a catalogue it does not understand; start-up shows why.
+        if (e.getCode() == Brenmarle::Database::NEWER_VERSION_CODE)
             throw;
-        }
         wxLogError("Could not open database: %s", e.getMessage());
     }
     // Files and folders are reached through the file manager from here on.
@@ -453,7 +560,11 @@ void BrenmarleApp::openMainFrameWithSplash()
         return;
     }
     QTRACE(STARTUP, "%ld openMainFrameWithSplash", elapsedMs());
-    Quorvel::SplashScreen2* splash = nullptr;
+    // Closed on every way out, a start-up that ends early included.
+    struct SplashCloser {
+        void operator()(Quorvel::SplashScreen2* splash) const { splash->Destroy(); }
+    };
+    std::unique_ptr<Quorvel::SplashScreen2, SplashCloser> splash;
     {
         std::lock_guard<std::recursive_mutex> lock(getConfigLock());
         wxString shortName;
@@ -461,24 +572,31 @@ void BrenmarleApp::openMainFrameWithSplash()
         const Quorvel::Skin& skin = getSkin();
         const wxBitmap background = skin.loadBitmap("vssplash/splash.jpg");
         if (background.IsOk()) {
-            splash = new Quorvel::SplashScreen2(
+            splash.reset(new Quorvel::SplashScreen2(
                 background, skin.loadBitmap("vssplash/splash_logo.png"),
                 skin.loadBitmap("vssplash/splash_vendor.png"), _("Loading application..."),
-                wxString::FromUTF8("Copyright \u00a9 Quorvel. ") + shortName);
+                wxString::FromUTF8("Copyright \u00a9 Quorvel. ") + shortName));
             splash->Show();
             splash->Update();
         }
         QTRACE(STARTUP, "%ld Splash created", elapsedMs());
     }
     openMainFrame();
-    if (splash)
-        splash->Destroy();
 }
 
 // --- Shut-down ----------------------------------------------------------------------------
 
 int BrenmarleApp::OnExit()
 {
+    shutDown();
+    return Quorvel::Application::OnExit();
+}
+
+void BrenmarleApp::shutDown()
+{
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
     Quorvel::SelfDestructThread watchdog(SHUTDOWN_STEP_LIMIT);
     // Nothing can be shown any more; keep errors from here on out of dialogs.
     Quorvel::logOnlyToStderr();
@@ -487,6 +605,7 @@ int BrenmarleApp::OnExit()
     watchdog.resetTimer();
 
     QDEBUG("BRENMARLE IS EXITING");
+    m_lockTimer.Stop();
     setIpcServer(nullptr);
     watchdog.resetTimer();
 
@@ -536,6 +655,7 @@ int BrenmarleApp::OnExit()
     watchdog.resetTimer();
 
     QDEBUG("--- Stopped");
-    { std::lock_guard<std::recursive_mutex> lock(getConfigLock()); }
-    return Quorvel::Application::OnExit();
+    {
+        std::lock_guard<std::recursive_mutex> lock(getConfigLock());
+    }
 }

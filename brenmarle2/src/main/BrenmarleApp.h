@@ -34,8 +34,9 @@ public:
     bool OnExceptionInMainLoop() override;
 
     // Runs a start-up or IPC command; returns whether the process is to keep running. A
-    // command that ends the process sets its exit status (0 when it was handled).
-    bool runCommand(const wxString& command, const wxString& argument);
+    // command that would end the process gives the status to end with in `exitStatus` (0 when
+    // it was handled); only a process's own start-up command decides how it ends.
+    bool runCommand(const wxString& command, const wxString& argument, int& exitStatus);
 
     // Start-up steps. Each logs "<ms> <name>" under STARTUP, runs at most once and first runs
     // the steps it needs.
@@ -74,17 +75,27 @@ private:
         STEP_MAINFRAME,
         STEP_COUNT
     };
-    // Marks the step done and logs it; false when it had run already.
+    // Marks the step done and logs it; false when it had run already. During start-up it
+    // first ends start-up (see interruptIfRequested) when a termination signal has arrived.
     bool beginStep(Step step, const char* name);
 
     // OnInit's work; returns whether the process keeps running.
     bool startUp();
+    // A second start: hands the command to the running instance, waiting (within its bound)
+    // for the instance's server while it holds the lock. True when the command was delivered.
+    bool handOverToRunningInstance();
+    // Throws Quorvel::AbortException during start-up when a termination signal has arrived.
+    void interruptIfRequested();
+    // The exit steps, in order; run once, by OnExit or by a start-up that ends early.
+    void shutDown();
     bool startIpcServer();
+    void onLockTimer(wxTimerEvent& event);
     void cleanRunFolders();
     void onPendingCommand(wxTimerEvent& event);
     void onIdle(wxIdleEvent& event);
     void runCommandFile(const wxString& path);
     void notAvailable(const wxString& function);
+    // False when `version` is not this program's version.
     bool removeData(const wxString& version);
     void openCamera(wxString argument);
 
@@ -93,6 +104,12 @@ private:
     wxString m_pendingCommand;
     wxString m_pendingArgument;
     wxTimer m_commandTimer;
+    // The single-instance socket; an instance that started without the lock (the holder did
+    // not answer) tries to take the lock over with this timer.
+    wxString m_socketPath;
+    wxTimer m_lockTimer;
+    bool m_starting = false;
+    bool m_shutDown = false;
     bool m_done[STEP_COUNT] = {};
     Account m_account;
     std::unique_ptr<Preferences> m_preferences;

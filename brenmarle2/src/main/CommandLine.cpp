@@ -58,3 +58,15 @@ StartupCommand CommandLine::parse(const wxArrayString& arguments)
     }
     return result;
 }
+
+void CommandLine::makePathsAbsolute(StartupCommand& command, const wxString& workingDir)
+{
+    const wxString& name = command.command;
+    if (name != "open" && name != "edit" && name != "command" && name != "camera")
+        return;
+    if (command.argument.empty() || command.argument.StartsWith("/"))
+        return;
+    // Joined as typed (no "." or ".." folded away), so the path means what it meant here.
+    command.argument =
+        (workingDir.EndsWith("/") ? workingDir : workingDir + "/") + command.argument;
+}

@@ -17,4 +17,7 @@ public:
     // `arguments` are the program's arguments without the program name. Options are compared
     // lower-cased; a ".vscf" command file is recognised only by its lower-case extension.
     static StartupCommand parse(const wxArrayString& arguments);
+    // Makes the file argument of "open", "edit", "command" and "camera" absolute against
+    // `workingDir`: the running instance that may receive it has a working directory of its own.
+    static void makePathsAbsolute(StartupCommand& command, const wxString& workingDir);
 };

@@ -51,13 +51,29 @@ wxString configHome()
     return home + "/.config/";
 }
 
-// Desktop entries quote arguments with double quotes and escape a few characters inside.
+// A value of a desktop entry is a string, whose escapes come off before anything else reads
+// it: a backslash is written doubled, and a line break must not end the entry.
+wxString escapeValue(const wxString& text)
+{
+    wxString escaped = text;
+    escaped.Replace("\\", "\\\\");
+    escaped.Replace("\n", "\\n");
+    escaped.Replace("\r", "\\r");
+    escaped.Replace("\t", "\\t");
+    return escaped;
+}
+
+// One argument of an Exec line: double-quoted, with '"', '`', '$' and '\' escaped by a backslash
+// inside the quotes; then the string escapes of the value (which double every backslash
+// again), and "%%" for a literal '%', which otherwise starts a field code.
 wxString quoteForExec(const wxString& path)
 {
     wxString quoted = path;
     for (const char* c : {"\\", "\"", "`", "$"})
         quoted.Replace(c, wxString("\\") + c);
-    return "\"" + quoted + "\"";
+    quoted = escapeValue("\"" + quoted + "\"");
+    quoted.Replace("%", "%%");
+    return quoted;
 }
 
 // "image/jpeg=vistrelle.desktop;other.desktop;" loses only our entry; a line left with no
@@ -124,7 +140,7 @@ bool DesktopIntegration::installEntry(const wxString& fileName, const wxString& 
     if (!wxFileName::Mkdir(dir, 0755, wxPATH_MKDIR_FULL))
         return false;
     const wxString name = m_displayName.empty() ? wxString("Vistrelle") : m_displayName;
-    const wxString entry = "[Desktop Entry]\nType=Application\nName=" + name +
+    const wxString entry = "[Desktop Entry]\nType=Application\nName=" + escapeValue(name) +
                            "\nExec=" + exec + "\nMimeType=" + mimeType +
                            ";\nCategories=Graphics;Photography;\nTerminal=false\n";
     wxFFile file(dir + fileName, "w");

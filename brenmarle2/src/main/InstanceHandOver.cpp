@@ -8,6 +8,7 @@
 
 #include <poll.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -15,6 +16,7 @@
 
 #include <wx/app.h>
 #include <wx/init.h>
+#include <wx/log.h>
 #include <wx/stdpaths.h>
 
 #include "main/BrenmarleClient.h"
@@ -97,8 +99,11 @@ InstanceHandOver::Result InstanceHandOver::handOver(const wxString& socketPath,
         ::waitpid(pid, nullptr, 0);
         return Result::NoAnswer;
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == DELIVERED ? Result::Delivered
-                                                                 : Result::NoAnswer;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == DELIVERED)
+        return Result::Delivered;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == NO_CONNECTION)
+        return Result::NoServer;
+    return Result::NoAnswer;
 }
 
 int InstanceHandOver::runHelper(int argc, char** argv)
@@ -130,14 +135,30 @@ int InstanceHandOver::runHelper(int argc, char** argv)
     return NOT_DELIVERED;
 }
 
-wxString InstanceHandOver::socketPath(const wxString& runtimeDir, const wxString& ipcName)
+wxString InstanceHandOver::socketPath(const wxString& runtimeDir, const wxString& ipcName,
+                                      const wxString& sharedTempDir)
 {
     const wxString path = runtimeDir + ipcName + ".socket";
     if (path.utf8_str().length() < sizeof(sockaddr_un::sun_path))
         return path;
-    const std::string folder = runtimeDir.utf8_string();
-    return wxString::Format("/tmp/%s-%u-%zx.socket", ipcName, static_cast<unsigned>(::getuid()),
-                            std::hash<std::string>{}(folder));
+    // Anyone can create names in the shared folder: a socket there could be another user's,
+    // waiting for our commands. A folder of our own, that nobody else can write into, is safe.
+    const uid_t uid = ::getuid();
+    const wxString folder =
+        wxString::Format("%s%s-%u", sharedTempDir, ipcName, static_cast<unsigned>(uid));
+    const std::string folderPath = folder.utf8_string();
+    if (::mkdir(folderPath.c_str(), 0700) != 0 && errno != EEXIST)
+        return wxString();
+    struct stat info {};
+    if (::lstat(folderPath.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != uid ||
+        (info.st_mode & 0077) != 0) {
+        wxLogError("The folder %s is not this user's own; the program cannot listen for other "
+                   "starts there.",
+                   folder);
+        return wxString();
+    }
+    return wxString::Format("%s/%zx.socket", folder,
+                            std::hash<std::string>{}(runtimeDir.utf8_string()));
 }
 
 wxString InstanceHandOver::lockPath(const wxString& runtimeDir, const wxString& ipcName)

@@ -14,7 +14,9 @@
 
 class InstanceHandOver {
 public:
-    enum class Result { Delivered, NoAnswer };
+    // NoServer: nothing listens on the socket (yet); NoAnswer: something does, but did not
+    // take the command in time.
+    enum class Result { Delivered, NoServer, NoAnswer };
 
     // The environment variable that puts the executable into helper mode; its value is the
     // socket path. Arguments in that mode: command, argument.
@@ -28,7 +30,10 @@ public:
     static int runHelper(int argc, char** argv);
 
     // Where the single-instance socket and lock live for this user and program. Socket paths
-    // are limited to 108 bytes; a longer one moves to /tmp under a name unique to the folder.
-    static wxString socketPath(const wxString& runtimeDir, const wxString& ipcName);
+    // are limited to 108 bytes; a longer one moves, under a name unique to `runtimeDir`, into
+    // the folder `sharedTempDir` + IPC name + "-" + user id, which is created here readable by
+    // the user only. Empty (and logged) when that folder exists but is not the user's own.
+    static wxString socketPath(const wxString& runtimeDir, const wxString& ipcName,
+                               const wxString& sharedTempDir = "/tmp/");
     static wxString lockPath(const wxString& runtimeDir, const wxString& ipcName);
 };

@@ -1,5 +1,6 @@
 #include "ChildProcess.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <stdexcept>
@@ -15,7 +16,7 @@ extern char** environ;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-ChildProcess::ChildProcess(const std::vector<std::string>& arguments)
+ChildProcess::ChildProcess(const std::vector<std::string>& arguments, const std::string& workingDir)
 {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
@@ -24,6 +25,8 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments)
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
+    if (!workingDir.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, workingDir.c_str());
     std::vector<char*> argv;
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
@@ -49,7 +52,8 @@ ChildProcess::~ChildProcess()
 bool ChildProcess::readSome(milliseconds timeout)
 {
     pollfd entry{m_outputFd, POLLIN, 0};
-    const int ready = ::poll(&entry, 1, static_cast<int>(timeout.count()));
+    // A negative timeout would wait for ever.
+    const int ready = ::poll(&entry, 1, static_cast<int>(std::max<long long>(timeout.count(), 0)));
     if (ready <= 0)
         return ready == 0 || errno == EINTR;
     char buffer[4096];

@@ -10,8 +10,10 @@
 
 class ChildProcess {
 public:
-    // Starts `arguments[0]` with the rest as arguments and the current environment.
-    explicit ChildProcess(const std::vector<std::string>& arguments);
+    // Starts `arguments[0]` with the rest as arguments and the current environment, in
+    // `workingDir` when one is given.
+    explicit ChildProcess(const std::vector<std::string>& arguments,
+                          const std::string& workingDir = std::string());
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

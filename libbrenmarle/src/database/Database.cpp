@@ -185,6 +185,10 @@ void Database::open(const wxString& filename)
         if (version < DBVERSION)
             updateDatabase(version + 1);
         createIndexes();
+        // A new or upgraded catalogue is on disk before anything else runs: a program ended
+        // before the first timer tick (a long start-up cut short) would otherwise leave an
+        // empty file, or the old one with its upgrade lost.
+        exec("COMMIT; BEGIN TRANSACTION");
     } catch (...) {
         discardConnection();
         throw;

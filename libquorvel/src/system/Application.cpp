@@ -10,6 +10,7 @@
 
 #include "system/Environment.h"
 #include "system/Log.h"
+#include "system/OrderlyExit.h"
 #include "system/ProcessLocale.h"
 #include "system/ResourceFolder.h"
 #include "system/UserAgent.h"
@@ -49,6 +50,7 @@ Application::Application(const wxString& displayName, int major, int minor, int 
     Configuration::set(m_configuration.get());
     m_skin = std::make_unique<Skin>(Environment::getSkinDir());
     setUserAgent(UserAgent::compose(getVersionString(), m_locale.GetCanonicalName(), m_ipcName));
+    m_orderlyExit = std::make_unique<OrderlyExit>();
     Bind(wxEVT_IDLE, &Application::onIdle, this);
 }
 
@@ -96,18 +98,25 @@ void Application::installTerminationHandlers()
         SetSignalHandler(signal, &Application::onTerminationSignal);
 }
 
-// Runs on the GUI thread: the toolkit delivers the signal through its event loop.
+bool Application::isTerminationRequested()
+{
+    CheckSignal();
+    return m_terminationRequested;
+}
+
+// Runs on the GUI thread: the toolkit records the signal and calls this from its event loop (or
+// from isTerminationRequested() during start-up).
 void Application::onTerminationSignal(int signal)
 {
     QDEBUG("[APPLICATION] Signal %d: closing", signal);
     Application& app = get();
-    wxWindow* top = app.GetTopWindow();
-    if (top)
-        top->Close(true);
-    else
-        app.ExitMainLoop();
-    // Closed windows are deleted at idle time, and nothing else may wake the loop up.
-    wxWakeUpIdle();
+    app.m_terminationRequested = true;
+    if (!IsMainLoopRunning()) {
+        // Start-up ends in order after its running step; a dialog it shows must not hold it.
+        app.m_orderlyExit->endModalDialogs();
+        return;
+    }
+    app.m_orderlyExit->closeMainWindow(app.getMainWindow());
 }
 
 } // namespace Quorvel

@@ -11,6 +11,8 @@
 
 #include <wx/app.h>
 #include <wx/intl.h>
+#include <wx/weakref.h>
+#include <wx/window.h>
 
 #include "system/Configuration.h"
 
@@ -18,6 +20,7 @@
 
 namespace Quorvel {
 
+class OrderlyExit;
 class Skin;
 
 class Application : public wxApp {
@@ -45,6 +48,7 @@ public:
     wxLocale& getLocale() { return m_locale; }
     Skin& getSkin() { return *m_skin; }
 
+    // The main window; null before it is made and again from the moment it is destroyed.
     wxWindow* getMainWindow() const { return m_mainWindow; }
     void setMainWindow(wxWindow* window) { m_mainWindow = window; }
 
@@ -64,9 +68,15 @@ public:
     static void setExitStatus(int status);
     static std::optional<int> getExitStatus();
 
+    // Whether a termination signal has arrived. Before the main loop runs a signal is only
+    // recorded: start-up asks here between its steps and ends in order. Delivers a signal
+    // that arrived since the last call first.
+    bool isTerminationRequested();
+
 protected:
-    // Closes the top window as if the user chose Exit, so shut-down runs in its order.
-    // Installed for SIGTERM, SIGINT and SIGHUP by installTerminationHandlers().
+    // Handles SIGTERM, SIGINT and SIGHUP from here on. With the main loop running, a signal
+    // ends the modal dialogs and then closes the main window as if the user chose Exit, so
+    // shut-down runs in its order; before that it is only recorded (and ends modal dialogs).
     void installTerminationHandlers();
 
 private:
@@ -81,7 +91,9 @@ private:
     wxLocale m_locale;
     std::unique_ptr<Configuration> m_configuration;
     std::unique_ptr<Skin> m_skin;
-    wxWindow* m_mainWindow = nullptr;
+    wxWeakRef<wxWindow> m_mainWindow;
+    std::unique_ptr<OrderlyExit> m_orderlyExit;
+    bool m_terminationRequested = false;
     std::unique_ptr<wxServer> m_ipcServer;
     wxString m_userAgent;
     wxString m_resourceProblem;

@@ -8,12 +8,6 @@ namespace Quorvel {
 
 namespace {
 
-std::recursive_mutex& configMutex()
-{
-    static std::recursive_mutex mutex;
-    return mutex;
-}
-
 std::mutex& localeMutex()
 {
     static std::mutex mutex;
@@ -28,7 +22,24 @@ wxString& localeOverride()
 
 using Lock = std::lock_guard<std::recursive_mutex>;
 
+std::recursive_mutex& configMutex()
+{
+    return ConfigFile::getSharedLock();
+}
+
 } // namespace
+
+std::recursive_mutex& ConfigFile::getSharedLock()
+{
+    static std::recursive_mutex mutex;
+    return mutex;
+}
+
+bool ConfigFile::flush()
+{
+    Lock lock(configMutex());
+    return Flush();
+}
 
 ConfigFile::ConfigFile(const wxString& path, Privacy privacy)
     : wxFileConfig(wxEmptyString, wxEmptyString, path, wxEmptyString, wxCONFIG_USE_LOCAL_FILE,

@@ -6,7 +6,9 @@
 // Thread-safety: each typed read or write below holds one lock shared by every ConfigFile for
 // the duration of the single toolkit call. Callers that need several related keys to be
 // consistent, or that flush, hold the application's configuration lock around the sequence.
-// Writes stay in memory until Flush() or destruction.
+// Writes stay in memory until flush() or destruction.
+
+#include <mutex>
 
 #include <wx/datetime.h>
 #include <wx/fileconf.h>
@@ -23,6 +25,12 @@ public:
     ~ConfigFile() override;
 
     const wxString& getPath() const { return m_path; }
+
+    // Writes the file now, under the shared lock, so no other thread's write changes the
+    // entries while they are being written out.
+    bool flush();
+    // The lock every typed read and write (and flush) holds; recursive.
+    static std::recursive_mutex& getSharedLock();
 
     bool hasEntry(const wxString& key) const;
 

@@ -45,7 +45,7 @@ void Configuration::flushUserConfig()
 {
     Lock lock(m_lock);
     if (m_user)
-        m_user->Flush();
+        m_user->flush();
 }
 
 wxString Configuration::getInstallId()

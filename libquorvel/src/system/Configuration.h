@@ -34,7 +34,8 @@ public:
     ConfigFile& getUserConfig();
     std::recursive_mutex& getLock() { return m_lock; }
 
-    // Flushes the user configuration, if it was ever opened, under the configuration lock.
+    // Flushes the user configuration, if it was ever opened, under the configuration lock and
+    // the shared ConfigFile lock.
     void flushUserConfig();
 
     // "Application/InstallId": read it, or create and store a new UUID when the stored value is

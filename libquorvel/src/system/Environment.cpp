@@ -6,6 +6,8 @@
 #include <wx/dir.h>
 #include <wx/filefn.h>
 #include <wx/filename.h>
+#include <wx/intl.h>
+#include <wx/log.h>
 #include <wx/textfile.h>
 #include <wx/utils.h>
 
@@ -161,16 +163,34 @@ bool Environment::setUserDataSubfolder(const wxString& name)
 wxString Environment::getOverrideDir()
 {
     checkInitialised();
-    std::lock_guard<std::mutex> lock(stateMutex());
-    State& s = state();
-    if (!s.overrideDir) {
-        const wxString dir = defaultUserDataDir(s);
-        wxString value = firstLineOf(dir + "override.dir");
-        if (!wxFileExists(dir + "override.dir"))
-            value = firstLineOf(dir + "override.dir.txt");
-        s.overrideDir = withSlash(value);
+    wxString refused;
+    wxString file;
+    wxString dir;
+    wxString result;
+    {
+        std::lock_guard<std::mutex> lock(stateMutex());
+        State& s = state();
+        if (!s.overrideDir) {
+            dir = defaultUserDataDir(s);
+            file = dir + "override.dir";
+            if (!wxFileExists(file))
+                file = dir + "override.dir.txt";
+            wxString value = firstLineOf(file);
+            // A relative folder would follow the working directory of each start, and the
+            // start-up clean-up deletes folders in the user data directory.
+            if (!value.empty() && !value.StartsWith("/")) {
+                refused = value;
+                value.clear();
+            }
+            s.overrideDir = withSlash(value);
+        }
+        result = *s.overrideDir;
     }
-    return *s.overrideDir;
+    if (!refused.empty())
+        wxLogError(_("The folder \"%s\" named in %s is not an absolute path; it is ignored and "
+                     "%s is used instead."),
+                   refused, file, dir);
+    return result;
 }
 
 wxString Environment::getUserDataDir()

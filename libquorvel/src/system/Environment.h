@@ -32,6 +32,7 @@ public:
     // folder. Must be called before the user data directory is first asked for.
     static bool setUserDataSubfolder(const wxString& name);
     // First line of "override.dir" (or "override.dir.txt") in the default user data directory.
+    // Only an absolute path counts; another value is logged as an error and ignored.
     static wxString getOverrideDir();
     // The user's desktop folder as xdg-user-dir reports it, else ~/Desktop.
     static wxString getDesktopDir();

@@ -18,6 +18,15 @@ SingleInstanceLock::SingleInstanceLock(const wxString& path)
         m_alreadyExisted = (errno == EWOULDBLOCK);
 }
 
+bool SingleInstanceLock::tryAcquire()
+{
+    if (m_fd < 0)
+        return false;
+    if (m_alreadyExisted && ::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
+        m_alreadyExisted = false;
+    return !m_alreadyExisted;
+}
+
 SingleInstanceLock::~SingleInstanceLock()
 {
     if (m_fd >= 0)

@@ -20,6 +20,8 @@ public:
     // lock file cannot be opened at all the program runs as a first instance.
     bool alreadyExisted() const { return m_alreadyExisted; }
     bool isHeld() const { return m_fd >= 0 && !m_alreadyExisted; }
+    // Tries once more to take the lock that another process held; true when it is held now.
+    bool tryAcquire();
 
 private:
     int m_fd = -1;
