@@ -30,8 +30,8 @@
 #include "widgets/AlertDialog.h"
 #include "widgets/SplashScreen2.h"
 
-using Quorvel::Environment;
 using Quorvel::elapsedMs;
+using Quorvel::Environment;
 
 namespace {
 
@@ -421,7 +421,7 @@ void BrenmarleApp::initMainFrame()
     if (getMainWindow())
         return;
     beginStep(STEP_MAINFRAME, "initMainFrame");
-    auto* frame = new MainFrame(getDisplayName()); // the toolkit owns top-level windows
+    auto* frame = new MainFrame(getDisplayName(), m_preferences.get()); // the toolkit owns it
     setMainWindow(frame);
     SetTopWindow(frame);
 }
@@ -529,6 +529,8 @@ int BrenmarleApp::OnExit()
     watchdog.resetTimer();
 
     QDEBUG("--- Stopped");
-    { std::lock_guard<std::recursive_mutex> lock(getConfigLock()); }
+    {
+        std::lock_guard<std::recursive_mutex> lock(getConfigLock());
+    }
     return Quorvel::Application::OnExit();
 }
