@@ -409,10 +409,8 @@ CommandContext MainFrame::getCommandContext() const
     context.section = m_section;
     context.albumChosen = m_albumsPage->getChosenAlbum() != nullptr;
     context.wallpaperAvailable = m_wallpaperAvailable;
-    for (const auto& [uri, album] : Brenmarle::AlbumFolder::getHiddenAlbums()) {
-        if (!album->isListedHidden())
-            context.hiddenAlbumsLeft = true;
-    }
+    // Hidden albums wait in their own list until the user loads them.
+    context.hiddenAlbumsLeft = !Brenmarle::AlbumFolder::getHiddenAlbums().empty();
     if (ThumbnailView* view = getCurrentView()) {
         context.pictureCount = static_cast<int>(view->getFiles().size());
         context.selectedCount = static_cast<int>(view->getSelectedCount());

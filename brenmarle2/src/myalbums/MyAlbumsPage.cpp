@@ -39,6 +39,7 @@ MyAlbumsPage::MyAlbumsPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
     Bind(Brenmarle::FOLDER_DELETED, &MyAlbumsPage::onFolderEvent, this);
     if (Brenmarle::FileManager::exists())
         Brenmarle::FileManager::get().addListener(this, GetId());
+    m_view->setEmptyText(_("Choose an album on the left, or make one with New Album."));
     refreshAlbums();
 }
 
@@ -53,10 +54,6 @@ void MyAlbumsPage::refreshAlbums()
     m_albums.clear();
     for (const auto& [uri, album] : AlbumFolder::getAlbums())
         m_albums.push_back(album);
-    for (const auto& [uri, album] : AlbumFolder::getHiddenAlbums()) {
-        if (album->isListedHidden())
-            m_albums.push_back(album);
-    }
     std::stable_sort(m_albums.begin(), m_albums.end(), [this](const auto& a, const auto& b) {
         const int order = a->getName().CmpNoCase(b->getName());
         return m_ascending ? order < 0 : order > 0;
@@ -74,12 +71,19 @@ void MyAlbumsPage::refreshAlbums()
             QDEBUG("[MYALBUMSPAGE] %s", e.getMessage());
         }
         m_list->SetItem(row, 1, wxString::Format("%d", count));
-        if (album->isListedHidden())
+        // A hidden album the user asked to see again is greyed.
+        if (album->isHidden())
             m_list->SetItemTextColour(row, wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT));
         if (album->getURI() == m_chosen)
             chosenRow = row;
     }
     m_list->Thaw();
+    // Something to look at from the start: the first album when none is chosen.
+    if (chosenRow < 0 && !m_albums.empty() && (m_chosen.empty() || !getChosenAlbum())) {
+        m_chosen.clear();
+        chooseAlbum(m_albums.front()->getURI());
+        return;
+    }
     if (chosenRow >= 0) {
         m_list->SetItemState(chosenRow, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED,
                              wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
