@@ -23,8 +23,11 @@
 #include "filetasks/FileDeleteTask.h"
 #include "folders/AlbumFolder.h"
 #include "folders/ManagedFolder.h"
+#include "fullscreen/FullScreenFrame.h"
 #include "main/Preferences.h"
 #include "mainframe/CommandIds.h"
+#include "mainframe/HelpAddress.h"
+#include "mainframe/HelpFrame.h"
 #include "mainframe/InboxPanel.h"
 #include "mainframe/MyComputerPage.h"
 #include "mainframe/PictureSearchPage.h"
@@ -655,7 +658,7 @@ void MainFrame::onCommand(wxCommandEvent& event)
         break;
     }
     case ID_HELP_CONTENTS:
-        showHelp("index.html");
+        showHelp("help://index.html");
         break;
     case ID_SUPPORT_INFO:
         showSupportInformation();
@@ -958,14 +961,30 @@ void MainFrame::showAbout()
 void MainFrame::openAddress(const wxString& address)
 {
     QDEBUG("[MAINFRAME] Address: %s", address);
-    if (address == "app://go/myalbums")
-        showSection(Section::Albums);
-    else if (address == "app://go/mycomputer")
-        showSection(Section::Computer);
-    else if (address == "app://go/picturesearch")
-        showSection(Section::Search);
-    else if (address == "app://view/inbox")
-        showSidebar(ID_VIEW_INBOX);
-    else
-        QDEBUG("[MAINFRAME] Unknown address ignored: %s", address);
+    if (address.StartsWith("help://")) {
+        showHelp(address);
+        return;
+    }
+    const CommandContext context = getCommandContext();
+    static const std::pair<const char*, int> commands[] = {
+        {"app://view/inbox", ID_VIEW_INBOX},
+        {"app://view/shoppingcart", ID_VIEW_SHOPPING_CART},
+        {"app://go/myalbums", ID_GO_ALBUMS},
+        {"app://go/mycomputer", ID_GO_COMPUTER},
+        {"app://go/picturesearch", ID_GO_SEARCH},
+        {"app://account/login", ID_LOGIN},
+        {"app://tools/createproducts", ID_CREATE_PRODUCTS},
+    };
+    for (const auto& [known, id] : commands) {
+        if (address != known)
+            continue;
+        if (!CommandState::isEnabled(id, context)) {
+            QDEBUG("[MAINFRAME] Address not available in this version: %s", address);
+            return;
+        }
+        wxCommandEvent event(wxEVT_MENU, id);
+        onCommand(event);
+        return;
+    }
+    QDEBUG("[MAINFRAME] Unknown address ignored: %s", address);
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include <wx/frame.h>
+#include <wx/weakref.h>
 
 #include "mainframe/CommandState.h"
 #include "mainframe/IconLookup.h"
@@ -27,6 +28,7 @@ class FileTask;
 }
 class AlbumDeletion;
 class FileTaskRunner;
+class HelpFrame;
 class InboxPanel;
 class MyAlbumsPage;
 class MyComputerPage;
@@ -69,6 +71,9 @@ public:
     InboxPanel* getInboxPanel() const { return m_inboxPanel; }
     wxToolBar* getMainToolBar() const { return m_toolBar; }
     wxString getDescription() const;
+    HelpFrame* getHelpFrame() const { return m_helpFrame; }
+    // The folder of the help pages: "help" in the program folder.
+    static wxString getHelpFolder();
 
     // Builds the pop-ups as they would be shown (the caller owns them).
     wxMenu* makeMainMenuPopup() const;
@@ -142,6 +147,7 @@ private:
     MyComputerPage* m_computerPage = nullptr;
     wxWindow* m_searchPage = nullptr;
     InboxPanel* m_inboxPanel = nullptr;
+    wxWeakRef<HelpFrame> m_helpFrame;
 
     std::vector<std::pair<int, CloseGuard>> m_closeGuards;
     int m_nextGuard = 1;
