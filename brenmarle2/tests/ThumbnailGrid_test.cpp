@@ -11,7 +11,7 @@ ThumbnailGrid tenInRowsOfFour()
 {
     ThumbnailGrid grid(100, 120, 0);
     grid.reset(10);
-    grid.setViewWidth(450);
+    grid.setViewWidth(430); // four columns of 107
     return grid;
 }
 
@@ -27,10 +27,10 @@ TEST(ThumbnailGrid, LaysItemsOutInRowsAndFindsThemUnderThePointer)
     ThumbnailGrid grid = tenInRowsOfFour();
     EXPECT_EQ(grid.getColumns(), 4);
     EXPECT_EQ(grid.getRows(), 3);
-    EXPECT_EQ(grid.getItemRect(5), wxRect(100, 120, 100, 120));
-    EXPECT_EQ(grid.hitTest(wxPoint(150, 130)), 5);
+    EXPECT_EQ(grid.getItemRect(5), wxRect(107, 120, 107, 120));
+    EXPECT_EQ(grid.hitTest(wxPoint(210, 130)), 5);
     // Beyond the last column and below the short last row there is nothing.
-    EXPECT_EQ(grid.hitTest(wxPoint(420, 10)), ThumbnailGrid::NONE);
+    EXPECT_EQ(grid.hitTest(wxPoint(429, 10)), ThumbnailGrid::NONE);
     EXPECT_EQ(grid.hitTest(wxPoint(250, 250)), ThumbnailGrid::NONE);
     std::size_t first = 0, end = 0;
     grid.getItemsOfRows(1, 5, first, end);

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 ThumbnailGrid::ThumbnailGrid(int cellWidth, int cellHeight, int margin)
-    : m_cellWidth(cellWidth), m_cellHeight(cellHeight), m_margin(margin)
+    : m_cellWidth(cellWidth), m_cellHeight(cellHeight), m_margin(margin), m_columnWidth(cellWidth)
 {
 }
 
@@ -46,11 +46,14 @@ void ThumbnailGrid::setCellSize(int cellWidth, int cellHeight)
 {
     m_cellWidth = std::max(1, cellWidth);
     m_cellHeight = std::max(1, cellHeight);
+    m_columnWidth = m_cellWidth;
 }
 
 void ThumbnailGrid::setViewWidth(int width)
 {
     m_columns = std::max(1, (width - 2 * m_margin) / m_cellWidth);
+    // The width left over is shared between the columns, so the grid fills the view.
+    m_columnWidth = std::max(m_cellWidth, (width - 2 * m_margin) / m_columns);
 }
 
 int ThumbnailGrid::getColumns() const
@@ -81,7 +84,7 @@ wxRect ThumbnailGrid::getItemRect(std::size_t index) const
 {
     const int row = static_cast<int>(index / m_columns);
     const int column = static_cast<int>(index % m_columns);
-    return wxRect(m_margin + column * m_cellWidth, m_margin + row * m_cellHeight, m_cellWidth,
+    return wxRect(m_margin + column * m_columnWidth, m_margin + row * m_cellHeight, m_columnWidth,
                   m_cellHeight);
 }
 
@@ -89,7 +92,7 @@ long ThumbnailGrid::hitTest(const wxPoint& point) const
 {
     if (point.x < m_margin || point.y < m_margin)
         return NONE;
-    const int column = (point.x - m_margin) / m_cellWidth;
+    const int column = (point.x - m_margin) / m_columnWidth;
     const int row = (point.y - m_margin) / m_cellHeight;
     if (column >= m_columns)
         return NONE;

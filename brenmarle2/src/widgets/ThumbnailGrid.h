@@ -29,7 +29,8 @@ public:
     void erase(std::size_t index);
 
     void setCellSize(int cellWidth, int cellHeight);
-    // The width of the view's client area; the number of columns follows from it.
+    // The width of the view's client area; the number of columns follows from it, and the
+    // columns widen to fill it.
     void setViewWidth(int width);
     int getColumns() const;
     int getRows() const;
@@ -79,6 +80,8 @@ private:
     int m_cellHeight;
     int m_margin;
     int m_columns = 1;
+    // The cell width stretched to share the view's width.
+    int m_columnWidth;
     std::vector<bool> m_selected;
     std::size_t m_selectedCount = 0;
     long m_focus = NONE;
