@@ -188,3 +188,24 @@ TEST_F(MainFrameTest, RotatedMarkedAndDeletedPicturesStaySoAfterARestart)
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(kept, expected);
 }
+
+TEST_F(MainFrameTest, PicturesDroppedOnAnAlbumMoveBetweenAlbumsAndAreCopiedFromTheDesktop)
+{
+    Ref<AlbumFolder> from = albumWithPictures("Garden", 3);
+    Ref<AlbumFolder> to = makeAlbum("Best");
+    const std::vector<wxString> uris = from->getFileUris();
+    const wxString desktopPicture = home.path() + "Desktop/DSC_0001.JPG";
+    writeFile(desktopPicture, "JPEG bytes");
+    openFrame();
+
+    EXPECT_TRUE(frame->dropOnAlbum(to, {uris[0], uris[1]}, {}, true));
+    EXPECT_TRUE(frame->dropOnAlbum(to, {}, {desktopPicture, home.path() + "notes.txt"}, false));
+    ASSERT_TRUE(waitUntil([&] { return to->getFileCount() == 3 && from->getFileCount() == 1; }));
+    restart();
+
+    EXPECT_EQ(AlbumFolder::findAlbum(from->getURI())->getFileUris(),
+              std::vector<wxString>{uris[2]});
+    EXPECT_EQ(AlbumFolder::findAlbum(to->getURI())->getFileCount(), 3);
+    // The desktop's file stays where it was.
+    EXPECT_TRUE(wxFileExists(desktopPicture));
+}

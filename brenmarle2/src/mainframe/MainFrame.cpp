@@ -21,10 +21,13 @@
 #include "filemanager/FileManager.h"
 #include "filetasks/FileCopyTask.h"
 #include "filetasks/FileDeleteTask.h"
+#include "filetasks/FileMoveTask.h"
 #include "folders/AlbumFolder.h"
+#include "folders/ComputerFolder.h"
 #include "folders/ManagedFolder.h"
 #include "fullscreen/FullScreenFrame.h"
 #include "main/Preferences.h"
+#include "mainframe/CalendarMonthView.h"
 #include "mainframe/CommandIds.h"
 #include "mainframe/HelpAddress.h"
 #include "mainframe/HelpFrame.h"
@@ -75,6 +78,22 @@ bool hasWallpaperSetting()
     return wxExecute("gsettings list-keys org.gnome.desktop.background", output, errors,
                      wxEXEC_SYNC | wxEXEC_NODISABLE) == 0 &&
            output.Index("picture-uri") != wxNOT_FOUND;
+}
+
+// Whether the view's selected pictures all live in the program's own store. A view of a
+// folder answers for its folder; a calendar day or a search mixes folders.
+bool isManaged(ThumbnailView& view)
+{
+    if (view.getFolder())
+        return dynamic_cast<Brenmarle::ManagedFolder*>(view.getFolder().get()) != nullptr;
+    if (view.getSelectedCount() == 0)
+        return false;
+    for (const auto& file : view.getSelectedFiles()) {
+        const wxString uri = file->getURI();
+        if (!uri.StartsWith("album://") && !uri.StartsWith("inbox://"))
+            return false;
+    }
+    return true;
 }
 
 wxString sectionName(Section section)
@@ -208,15 +227,11 @@ void MainFrame::buildLayout()
         PopupMenu(menu.get());
     });
     m_albumsPage->setChosenHandler([this] { updateMenus(); });
-    auto* calendar = new wxPanel(m_book);
-    calendar->SetName("CalendarMonthView");
-    auto* calendarSizer = new wxBoxSizer(wxVERTICAL);
-    calendarSizer->Add(new wxStaticText(calendar, wxID_ANY,
-                                        _("The photo calendar is not available in this version "
-                                          "yet.")),
-                       0, wxALL, 24);
-    calendar->SetSizer(calendarSizer);
-    m_calendarPage = calendar;
+    m_albumsPage->setDropHandler(
+        [this](const Quorvel::Ref<Brenmarle::AlbumFolder>& album, const std::vector<wxString>& uris,
+               const std::vector<wxString>& paths,
+               bool move) { return dropOnAlbum(album, uris, paths, move); });
+    m_calendarPage = new CalendarMonthView(m_book);
     m_computerPage = new MyComputerPage(m_book);
     m_searchPage = new PictureSearchPage(m_book);
     m_book->AddPage(m_welcomePage, sectionName(Section::Start));
@@ -355,6 +370,9 @@ void MainFrame::showSection(Section section)
     case Section::Albums:
         m_albumsPage->refreshAlbums();
         break;
+    case Section::Calendar:
+        m_calendarPage->refresh();
+        break;
     default:
         break;
     }
@@ -397,6 +415,8 @@ ThumbnailView* MainFrame::getCurrentView() const
     switch (m_section) {
     case Section::Albums:
         return m_albumsPage->getView();
+    case Section::Calendar:
+        return m_calendarPage->getView();
     case Section::Computer:
         return m_computerPage->getView();
     default:
@@ -417,8 +437,7 @@ CommandContext MainFrame::getCommandContext() const
     if (ThumbnailView* view = getCurrentView()) {
         context.pictureCount = static_cast<int>(view->getFiles().size());
         context.selectedCount = static_cast<int>(view->getSelectedCount());
-        context.selectionManaged =
-            dynamic_cast<Brenmarle::ManagedFolder*>(view->getFolder().get()) != nullptr;
+        context.selectionManaged = isManaged(*view);
     }
     return context;
 }
@@ -812,6 +831,43 @@ void MainFrame::runFileTask(std::unique_ptr<Brenmarle::FileTask> task)
     } catch (const Quorvel::Exception& e) {
         wxLogError("%s", e.getMessage());
     }
+}
+
+bool MainFrame::dropOnAlbum(const Quorvel::Ref<Brenmarle::AlbumFolder>& album,
+                            const std::vector<wxString>& uris, const std::vector<wxString>& paths,
+                            bool move)
+{
+    if (!album)
+        return false;
+    Brenmarle::FileManager& manager = Brenmarle::FileManager::get();
+    Brenmarle::FileTask::Files moved;
+    Brenmarle::FileTask::Files copied;
+    try {
+        for (const wxString& uri : uris) {
+            const Quorvel::Ref<File> file = manager.getFile(uri);
+            if (album->fileBelongsTo(*file))
+                continue; // dropped where it already is
+            // Only pictures of the program's own store move; the user's own files are copied.
+            if (move && album->canMoveByRename(*file))
+                moved.push_back(file);
+            else
+                copied.push_back(file);
+        }
+        for (const wxString& path : paths) {
+            if (Brenmarle::ComputerFolder::isListedExtension(path))
+                copied.push_back(manager.getFile("file://" + path));
+        }
+    } catch (const Quorvel::Exception& e) {
+        wxLogError(_("Could not add the pictures to %s: %s"), album->getName(), e.getMessage());
+        return false;
+    }
+    QDEBUG("[MAINFRAME] Drop on %s: %zu moved, %zu copied", album->getURI(), moved.size(),
+           copied.size());
+    if (!moved.empty())
+        runFileTask(std::make_unique<Brenmarle::FileMoveTask>(std::move(moved), album));
+    if (!copied.empty())
+        runFileTask(std::make_unique<Brenmarle::FileCopyTask>(std::move(copied), album));
+    return true;
 }
 
 void MainFrame::copySelectionTo(const wxString& path)

@@ -18,6 +18,7 @@
 #include <wx/frame.h>
 #include <wx/weakref.h>
 
+#include "folders/AlbumFolder.h"
 #include "mainframe/CommandState.h"
 #include "mainframe/IconLookup.h"
 #include "mainframe/MainMenus.h"
@@ -28,6 +29,7 @@ class FileTask;
 }
 class AlbumDeletion;
 class FileTaskRunner;
+class CalendarMonthView;
 class HelpFrame;
 class InboxPanel;
 class MyAlbumsPage;
@@ -69,6 +71,7 @@ public:
     WelcomePage* getWelcomePage() const { return m_welcomePage; }
     MyComputerPage* getComputerPage() const { return m_computerPage; }
     InboxPanel* getInboxPanel() const { return m_inboxPanel; }
+    CalendarMonthView* getCalendarPage() const { return m_calendarPage; }
     wxToolBar* getMainToolBar() const { return m_toolBar; }
     wxString getDescription() const;
     HelpFrame* getHelpFrame() const { return m_helpFrame; }
@@ -94,6 +97,11 @@ public:
     void toggleFavorite();
     // Deletes the selected pictures without asking (the menu command asks first).
     void deleteSelection();
+    // Pictures dropped on `album`: catalogued ones by URI (moved when `move` and they are in
+    // the program's store, else copied), files from the desktop by path (copied in).
+    bool dropOnAlbum(const Quorvel::Ref<Brenmarle::AlbumFolder>& album,
+                     const std::vector<wxString>& uris, const std::vector<wxString>& paths,
+                     bool move);
     // Copies the selected pictures into the directory `path`.
     void copySelectionTo(const wxString& path);
 
@@ -143,7 +151,7 @@ private:
     wxStaticText* m_description = nullptr;
     WelcomePage* m_welcomePage = nullptr;
     MyAlbumsPage* m_albumsPage = nullptr;
-    wxWindow* m_calendarPage = nullptr;
+    CalendarMonthView* m_calendarPage = nullptr;
     MyComputerPage* m_computerPage = nullptr;
     wxWindow* m_searchPage = nullptr;
     InboxPanel* m_inboxPanel = nullptr;

@@ -8,6 +8,7 @@
 
 #include "filemanager/FileManager.h"
 #include "filemanager/FolderEvent.h"
+#include "myalbums/AlbumDropTarget.h"
 #include "system/Configuration.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
@@ -31,6 +32,13 @@ MyAlbumsPage::MyAlbumsPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
     sizer->Add(m_view, 1, wxEXPAND);
     SetSizer(sizer);
 
+    m_list->SetDropTarget(
+        new AlbumDropTarget(m_list, [this](long row, const std::vector<wxString>& uris,
+                                           const std::vector<wxString>& paths, bool move) {
+            if (row < 0 || row >= static_cast<long>(m_albums.size()) || !m_onDrop)
+                return false;
+            return m_onDrop(m_albums[row], uris, paths, move);
+        }));
     m_list->Bind(wxEVT_LIST_ITEM_SELECTED, &MyAlbumsPage::onSelected, this);
     m_list->Bind(wxEVT_LIST_ITEM_RIGHT_CLICK, &MyAlbumsPage::onRightClick, this);
     m_list->Bind(wxEVT_LIST_COL_CLICK, &MyAlbumsPage::onColumnClick, this);

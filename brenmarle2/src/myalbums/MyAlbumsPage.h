@@ -36,6 +36,12 @@ public:
 
     // Called on a right click on an album (the main window pops up the album menu).
     void setAlbumMenuHandler(std::function<void()> handler) { m_onAlbumMenu = std::move(handler); }
+    // Pictures dropped on an album: the URIs (from the program) or paths (from the desktop),
+    // and whether the user asked for a move. Returns whether they were taken.
+    using DropHandler = std::function<bool(const Quorvel::Ref<Brenmarle::AlbumFolder>& album,
+                                           const std::vector<wxString>& uris,
+                                           const std::vector<wxString>& paths, bool move)>;
+    void setDropHandler(DropHandler handler) { m_onDrop = std::move(handler); }
     // Called when the chosen album changes.
     void setChosenHandler(std::function<void()> handler) { m_onChosen = std::move(handler); }
 
@@ -52,4 +58,5 @@ private:
     bool m_ascending = true;
     std::function<void()> m_onAlbumMenu;
     std::function<void()> m_onChosen;
+    DropHandler m_onDrop;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <wx/dcbuffer.h>
+#include <wx/dnd.h>
 #include <wx/settings.h>
 
 #include "filemanager/FileEvent.h"
@@ -12,6 +13,7 @@
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "thumbnails/ThumbnailManager.h"
+#include "widgets/PictureDrag.h"
 
 wxDEFINE_EVENT(THUMBNAIL_SELECTION, wxCommandEvent);
 wxDEFINE_EVENT(THUMBNAIL_ACTIVATE, wxCommandEvent);
@@ -492,6 +494,8 @@ void ThumbnailView::onLeftDown(wxMouseEvent& event)
     const wxPoint content(event.GetX(), event.GetY() + static_cast<int>(GetVisibleRowsBegin()) *
                                                            m_grid.getCellHeight());
     const long index = m_grid.hitTest(content);
+    m_pressPoint = event.GetPosition();
+    m_pressIndex = index;
     if (index == ThumbnailGrid::NONE) {
         // Empty space: a rubber band starts.
         m_dragging = true;
@@ -500,14 +504,30 @@ void ThumbnailView::onLeftDown(wxMouseEvent& event)
         m_bandAdd = event.ControlDown() || event.ShiftDown();
         m_bandBase = m_grid.getSelectionFlags();
         CaptureMouse();
+    } else if (m_grid.isSelected(static_cast<std::size_t>(index)) && !event.ControlDown() &&
+               !event.ShiftDown()) {
+        // The selection may be about to be dragged: a plain click on it takes effect when the
+        // button comes up without a drag.
+        m_pendingClick = true;
+        return;
     }
     clickItem(index, event.ControlDown(), event.ShiftDown());
 }
 
 void ThumbnailView::onMotion(wxMouseEvent& event)
 {
-    if (!m_dragging || !event.LeftIsDown())
+    if (!event.LeftIsDown())
         return;
+    if (!m_dragging) {
+        const wxPoint moved = event.GetPosition() - m_pressPoint;
+        if (m_pressIndex != ThumbnailGrid::NONE && std::abs(moved.x) + std::abs(moved.y) > 6 &&
+            m_grid.isSelected(static_cast<std::size_t>(m_pressIndex))) {
+            m_pendingClick = false;
+            m_pressIndex = ThumbnailGrid::NONE;
+            startDrag();
+        }
+        return;
+    }
     const wxPoint content(event.GetX(), event.GetY() + static_cast<int>(GetVisibleRowsBegin()) *
                                                            m_grid.getCellHeight());
     m_band = wxRect(m_dragStart, content);
@@ -515,8 +535,30 @@ void ThumbnailView::onMotion(wxMouseEvent& event)
     Refresh();
 }
 
+void ThumbnailView::startDrag()
+{
+    std::vector<wxString> uris;
+    std::vector<wxString> paths;
+    for (const auto& file : getSelectedFiles()) {
+        uris.push_back(file->getURI());
+        try {
+            paths.push_back(Brenmarle::FileManager::get().getLocalPath(*file));
+        } catch (const Quorvel::Exception&) {
+            // Pictures without a local file travel inside the program only.
+        }
+    }
+    std::unique_ptr<wxDataObject> data(PictureDrag::makeDataObject(uris, paths));
+    wxDropSource source(*data, this);
+    source.DoDragDrop(wxDrag_AllowMove);
+}
+
 void ThumbnailView::onLeftUp(wxMouseEvent&)
 {
+    if (m_pendingClick) {
+        m_pendingClick = false;
+        clickItem(m_pressIndex, false, false);
+    }
+    m_pressIndex = ThumbnailGrid::NONE;
     if (!m_dragging)
         return;
     m_dragging = false;

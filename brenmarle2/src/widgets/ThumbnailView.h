@@ -5,6 +5,8 @@
 // is on its way show the loading placeholder. The view follows the file manager's news: files
 // added to, removed from or changed in its folder appear, go or are drawn again at once.
 //
+// Selected pictures are dragged to albums or to the desktop (PictureDrag).
+//
 // Selection and keyboard as ThumbnailGrid; it tells its parent through THUMBNAIL_SELECTION
 // (the selection changed) and THUMBNAIL_ACTIVATE (double click or Enter) command events, and
 // THUMBNAIL_CONTEXT_MENU on a right click.
@@ -85,6 +87,7 @@ private:
     void onFileRemoved(Brenmarle::FileEvent& event);
     void onFileChanged(Brenmarle::FileEvent& event);
 
+    void startDrag();
     void rebuild();
     void updateLayout();
     void cancelRequests();
@@ -117,4 +120,8 @@ private:
     wxRect m_band;
     std::vector<bool> m_bandBase;
     bool m_bandAdd = false;
+    // The item the button went down on, and whether its click waits for the button to come up.
+    wxPoint m_pressPoint;
+    long m_pressIndex = ThumbnailGrid::NONE;
+    bool m_pendingClick = false;
 };
