@@ -5,7 +5,9 @@
 
 #include "PhotoLibraryTest.h"
 #include "WaitUntil.h"
+#include "fullscreen/FullScreenFrame.h"
 #include "mainframe/CommandIds.h"
+#include "mainframe/HelpFrame.h"
 #include "mainframe/MainFrame.h"
 #include "myalbums/AlbumPropertiesDialog.h"
 #include "myalbums/MyAlbumsPage.h"
@@ -208,4 +210,43 @@ TEST_F(MainFrameTest, PicturesDroppedOnAnAlbumMoveBetweenAlbumsAndAreCopiedFromT
     EXPECT_EQ(AlbumFolder::findAlbum(to->getURI())->getFileCount(), 3);
     // The desktop's file stays where it was.
     EXPECT_TRUE(wxFileExists(desktopPicture));
+}
+
+TEST_F(MainFrameTest, FullScreenShowsThePicturesOfTheViewFromTheSelectedOne)
+{
+    albumWithPictures("Garden", 3);
+    openFrame();
+    frame->showSection(Section::Albums);
+    frame->getCurrentView()->clickItem(1, false, false);
+    frame->ProcessCommand(ID_FULLSCREEN);
+
+    auto* fullScreen =
+        dynamic_cast<FullScreenFrame*>(wxWindow::FindWindowByName("FullScreenFrame"));
+    ASSERT_NE(fullScreen, nullptr);
+    EXPECT_EQ(fullScreen->getIndex(), 1u);
+    fullScreen->next();
+    fullScreen->next();
+    EXPECT_EQ(fullScreen->getIndex(), 2u);
+    fullScreen->Close();
+}
+
+TEST_F(MainFrameTest, AddressesSwitchSectionsAndOpenOnlyHelpPages)
+{
+    writeFile(MainFrame::getHelpFolder() + "index.html", "<html><title>Contents</title></html>");
+    writeFile(MainFrame::getHelpFolder() + "../secret.html", "<html>secret</html>");
+    openFrame();
+
+    frame->openAddress("app://go/mycomputer");
+    EXPECT_EQ(frame->getSection(), Section::Computer);
+    frame->openAddress("app://go/myalbums");
+    EXPECT_EQ(frame->getSection(), Section::Albums);
+    frame->openAddress("app://go/nowhere");
+    frame->openAddress("app://account/login"); // comes with the account work: ignored
+    EXPECT_EQ(frame->getSection(), Section::Albums);
+
+    frame->openAddress("help://../secret.html");
+    EXPECT_EQ(frame->getHelpFrame(), nullptr);
+    frame->openAddress("help://");
+    ASSERT_NE(frame->getHelpFrame(), nullptr);
+    EXPECT_TRUE(frame->getHelpFrame()->getOpenedPage().EndsWith("index.html"));
 }

@@ -472,8 +472,10 @@ void MainFrame::updateMenuStates(wxMenu& menu, const CommandContext& context)
         }
         favorite->Check(all);
     }
-    if (wxMenuItem* sidebar = menu.FindItem(m_sidebarChoice))
-        sidebar->Check(true);
+    if (wxMenuItem* sidebar = menu.FindItem(ID_VIEW_INBOX))
+        sidebar->Check(isSidebarShown());
+    if (wxMenuItem* hide = menu.FindItem(ID_HIDE_SIDEBAR))
+        hide->Enable(isSidebarShown());
 }
 
 void MainFrame::updateMenus()
@@ -985,10 +987,36 @@ void MainFrame::setWallpaper()
 
 void MainFrame::showFullScreen()
 {
-    wxBell();
+    ThumbnailView* view = getCurrentView();
+    if (!view || view->getFiles().empty())
+        return;
+    // From the picture in focus (or the first selected), through all the view shows.
+    long first = view->getGrid().getFocus();
+    if (first < 0 && view->getSelectedCount() > 0)
+        first = static_cast<long>(view->getGrid().getSelection().front());
+    auto* frame = new FullScreenFrame(this, view->getFiles(), first < 0 ? 0 : first);
+    frame->showPicture(frame->getIndex());
 }
 
-void MainFrame::showHelp(const wxString&) {}
+wxString MainFrame::getHelpFolder()
+{
+    return Quorvel::Environment::isInitialised() ? Quorvel::Environment::getProgramDir() + "help/"
+                                                 : wxString();
+}
+
+void MainFrame::showHelp(const wxString& address)
+{
+    const wxString path = HelpAddress::resolve(address, getHelpFolder());
+    if (path.empty()) {
+        QDEBUG("[MAINFRAME] No help page for %s", address);
+        return;
+    }
+    if (!m_helpFrame)
+        m_helpFrame = new HelpFrame(this, getHelpFolder());
+    m_helpFrame->showPage(path);
+    m_helpFrame->Show();
+    m_helpFrame->Raise();
+}
 
 void MainFrame::showSupportInformation()
 {

@@ -7,6 +7,24 @@
 #include "mainframe/CommandIds.h"
 #include "plugins/PluginCommands.h"
 
+#ifdef __WXGTK__
+#include <glib-object.h>
+#endif
+
+namespace {
+
+void showIconAlways(wxMenuItem* item)
+{
+#ifdef __WXGTK__
+    if (item && item->GetMenuItem())
+        g_object_set(item->GetMenuItem(), "always-show-image", 1, nullptr);
+#else
+    (void)item;
+#endif
+}
+
+} // namespace
+
 MainMenus::MainMenus(const MenuOptions& options, const IconLookup& icons)
     : m_options(options), m_icons(icons)
 {
@@ -17,7 +35,9 @@ wxMenuItem* MainMenus::append(wxMenu* menu, int id, const wxString& label, const
 {
     auto* item = new wxMenuItem(menu, id, label, help);
     item->SetBitmap(m_icons.get(icon, ICON_SIZE));
-    return menu->Append(item);
+    menu->Append(item);
+    showIconAlways(item);
+    return item;
 }
 
 wxMenuItem* MainMenus::appendSubMenu(wxMenu* menu, int id, wxMenu* subMenu, const wxString& label,
@@ -25,7 +45,9 @@ wxMenuItem* MainMenus::appendSubMenu(wxMenu* menu, int id, wxMenu* subMenu, cons
 {
     auto* item = new wxMenuItem(menu, id, label, help, wxITEM_NORMAL, subMenu);
     item->SetBitmap(m_icons.get(icon, ICON_SIZE));
-    return menu->Append(item);
+    menu->Append(item);
+    showIconAlways(item);
+    return item;
 }
 
 void MainMenus::appendPlugins(wxMenu* menu, const wxString& path,
@@ -121,8 +143,8 @@ wxMenu* MainMenus::makeViewMenu() const
     menu->AppendRadioItem(ID_VIEW_INBOX, _("View Picture Inbox"));
     menu->AppendRadioItem(ID_VIEW_KEYWORDS, _("View Keywords Sidebar"));
     menu->AppendSeparator();
-    // A radio item too: hiding is the fourth choice of the same group.
-    menu->AppendRadioItem(ID_HIDE_SIDEBAR, _("Hide Sidebar"));
+    // A plain item: a separator ends the radio group. Choosing a sidebar shows it again.
+    append(menu, ID_HIDE_SIDEBAR, _("Hide Sidebar"), wxString(), "blank.png");
     return menu;
 }
 
