@@ -89,6 +89,23 @@ void CalendarMonthView::refresh()
             wxString::Format(_("%s (%d pictures)"), first.Format("%B %Y"), month->second));
         m_monthKeys.push_back(month->first);
     }
+    if (m_monthKeys.empty()) {
+        m_months->Append(_("None of your pictures has a date yet."));
+        m_months->Disable();
+    } else {
+        m_months->Enable();
+        // Open on the latest day with pictures when the month shown has none.
+        const wxDateTime shown = m_calendar->GetDate();
+        const int32_t month = shown.GetYear() * 100 + static_cast<int>(shown.GetMonth()) + 1;
+        if (!months.count(month)) {
+            const int32_t last = m_histogram.rbegin()->first;
+            m_calendar->SetDate(
+                wxDateTime(last % 100, wxDateTime::Month((last / 100) % 100 - 1), last / 10000));
+            markMonth();
+            showDay(last);
+            return;
+        }
+    }
     markMonth();
 }
 

@@ -2,8 +2,11 @@
 // into three albums and the inbox, round robin. Run it with HOME and XDG_DATA_HOME pointing at
 // a scratch folder, never at a real user's:
 //
-//     vistrelle_sample_catalogue /tmp/pictures [copies]
+//     vistrelle_sample_catalogue /tmp/pictures [copies] [one]
+//
+// With "one" every picture goes into a single album (for timing a large album).
 #include <cstdio>
+#include <string>
 
 #include <wx/dir.h>
 #include <wx/filename.h>
@@ -34,13 +37,18 @@ int main(int argc, char** argv)
         Brenmarle::AlbumFolder::loadAlbums();
         Brenmarle::AlbumFolder::loadHiddenAlbums();
         std::vector<Brenmarle::FolderRef> targets;
-        for (const char* name : {"Summer Holiday", "Family", "Garden"}) {
+        const bool one = argc > 3 && std::string(argv[3]) == "one";
+        const std::vector<const char*> names =
+            one ? std::vector<const char*>{"Everything"}
+                : std::vector<const char*>{"Summer Holiday", "Family", "Garden"};
+        for (const char* name : names) {
             auto album = Quorvel::makeRef<Brenmarle::AlbumFolder>();
             album->setName(name);
             Brenmarle::AlbumFolder::createAlbum(album);
             targets.push_back(album);
         }
-        targets.push_back(manager->getFolder("inbox://"));
+        if (!one)
+            targets.push_back(manager->getFolder("inbox://"));
         wxArrayString pictures;
         wxDir::GetAllFiles(wxString::FromUTF8(argv[1]), &pictures, "*.jpg", wxDIR_FILES);
         pictures.Sort();
@@ -49,6 +57,9 @@ int main(int argc, char** argv)
             for (const wxString& path : pictures) {
                 auto source = manager->getFile("file://" + path);
                 auto added = targets[n++ % targets.size()]->copyFileIn(*source);
+                // Spread over the last months, a few pictures a day.
+                added->setTime(1717200000 + (n / 3) * 86400 + (n % 3) * 3600);
+                added->setTimeMask(Brenmarle::File::TIME_ALL);
                 if (n % 7 == 0)
                     added->setFavorite(true);
                 if (n % 5 == 0)
