@@ -138,8 +138,16 @@ MainFrame::MainFrame(const wxString& title, Preferences* preferences)
     Bind(wxEVT_MENU_OPEN, &MainFrame::onMenuOpen, this);
     Bind(wxEVT_TOOL_DROPDOWN, &MainFrame::onToolDropDown, this);
     Bind(THUMBNAIL_SELECTION, &MainFrame::onSelectionChanged, this);
-    Bind(THUMBNAIL_ACTIVATE, [this](wxCommandEvent&) { showFullScreen(); });
+    Bind(THUMBNAIL_ACTIVATE, [this](wxCommandEvent& event) {
+        showFullScreen(dynamic_cast<ThumbnailView*>(event.GetEventObject()));
+    });
     Bind(THUMBNAIL_CONTEXT_MENU, &MainFrame::onViewContextMenu, this);
+    Bind(THUMBNAIL_DELETE, [this](wxCommandEvent& event) {
+        // Only the current section's view: the sidebar's pictures are not what the menus name.
+        if (event.GetEventObject() == getCurrentView() &&
+            CommandState::isEnabled(ID_DELETE_PICTURES, getCommandContext()))
+            confirmDeleteSelection();
+    });
 
     loadGeometry();
     showSection(Section::Start);
@@ -985,9 +993,10 @@ void MainFrame::setWallpaper()
     }
 }
 
-void MainFrame::showFullScreen()
+void MainFrame::showFullScreen(ThumbnailView* view)
 {
-    ThumbnailView* view = getCurrentView();
+    if (!view)
+        view = getCurrentView();
     if (!view || view->getFiles().empty())
         return;
     // From the picture in focus (or the first selected), through all the view shows.

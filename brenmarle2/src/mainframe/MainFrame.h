@@ -130,7 +130,8 @@ private:
     void confirmDeleteSelection();
     void showPictureProperties();
     void setWallpaper();
-    void showFullScreen();
+    // The pictures of `view` (the current section's when null) over the whole screen.
+    void showFullScreen(ThumbnailView* view = nullptr);
     void showHelp(const wxString& page);
     void showSupportInformation();
     void showAbout();

@@ -18,6 +18,7 @@
 wxDEFINE_EVENT(THUMBNAIL_SELECTION, wxCommandEvent);
 wxDEFINE_EVENT(THUMBNAIL_ACTIVATE, wxCommandEvent);
 wxDEFINE_EVENT(THUMBNAIL_CONTEXT_MENU, wxCommandEvent);
+wxDEFINE_EVENT(THUMBNAIL_DELETE, wxCommandEvent);
 
 using Brenmarle::File;
 using Brenmarle::ThumbnailManager;
@@ -138,6 +139,8 @@ void ThumbnailView::rebuild()
     }
     m_grid.reset(m_shown.size());
     m_bitmaps.clear();
+    m_shownAt = Quorvel::elapsedMs();
+    m_screenComplete = m_shown.empty();
     updateLayout();
     ScrollToRow(0);
     Refresh();
@@ -231,12 +234,15 @@ wxBitmap ThumbnailView::thumbnailFor(std::size_t index)
             file, asked ? nullptr : this, static_cast<int>(index), m_generation, 0, 0, false);
         const Quorvel::Ref<Brenmarle::ImageData> loading =
             thumbnails.getPlaceholder(Brenmarle::ThumbnailPlaceholders::LOADING);
-        const bool waiting = image.get() == loading.get();
-        if (waiting)
+        if (image.get() == loading.get()) {
             m_requested.insert(uri);
+            // Converted once: a screenful of pictures may wait at the same time.
+            if (!m_loadingBitmap.IsOk())
+                m_loadingBitmap = wxBitmap(Brenmarle::DrawableImage::fromImageData(*image));
+            return m_loadingBitmap;
+        }
         wxBitmap bitmap(Brenmarle::DrawableImage::fromImageData(*image));
-        if (!waiting)
-            m_bitmaps[uri] = bitmap;
+        m_bitmaps[uri] = bitmap;
         return bitmap;
     } catch (const Quorvel::Exception& e) {
         QDEBUG("[THUMBNAILVIEW] No thumbnail for %s: %s", uri, e.getMessage());
@@ -258,6 +264,16 @@ void ThumbnailView::onThumbnail(Brenmarle::ThumbnailUpdateEvent& event)
         m_bitmaps[uri] = wxBitmap();
     }
     refreshItem(static_cast<std::size_t>(index));
+    logScreenComplete();
+}
+
+void ThumbnailView::logScreenComplete()
+{
+    if (m_screenComplete || !m_requested.empty() || m_endVisible == 0)
+        return;
+    m_screenComplete = true;
+    Quorvel::logTiming(m_shownAt, wxString::Format("Thumbnail view: first screen of %zu complete",
+                                                   m_endVisible - m_firstVisible));
 }
 
 void ThumbnailView::refreshItem(std::size_t index)
@@ -292,6 +308,7 @@ void ThumbnailView::onPaint(wxPaintEvent&)
         cell.y -= offset;
         drawItem(dc, i, cell);
     }
+    logScreenComplete();
     if (m_dragging && !m_band.IsEmpty()) {
         wxRect band = m_band;
         band.y -= offset;
@@ -457,6 +474,13 @@ void ThumbnailView::pressKey(int keyCode, bool shift, bool ctrl)
     case WXK_ESCAPE:
         selectNone();
         return;
+    case WXK_DELETE:
+    case WXK_NUMPAD_DELETE: {
+        wxCommandEvent event(THUMBNAIL_DELETE, GetId());
+        event.SetEventObject(this);
+        ProcessWindowEvent(event);
+        return;
+    }
     default:
         return;
     }
@@ -481,6 +505,8 @@ void ThumbnailView::onKey(wxKeyEvent& event)
     case WXK_RETURN:
     case WXK_NUMPAD_ENTER:
     case WXK_ESCAPE:
+    case WXK_DELETE:
+    case WXK_NUMPAD_DELETE:
         pressKey(key, event.ShiftDown(), event.ControlDown());
         break;
     default:

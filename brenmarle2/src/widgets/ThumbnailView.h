@@ -9,7 +9,7 @@
 //
 // Selection and keyboard as ThumbnailGrid; it tells its parent through THUMBNAIL_SELECTION
 // (the selection changed) and THUMBNAIL_ACTIVATE (double click or Enter) command events, and
-// THUMBNAIL_CONTEXT_MENU on a right click.
+// THUMBNAIL_CONTEXT_MENU on a right click, THUMBNAIL_DELETE when Delete is pressed.
 //
 // GUI thread only. The view removes itself from the managers before it is destroyed.
 
@@ -32,6 +32,7 @@ class ThumbnailUpdateEvent;
 wxDECLARE_EVENT(THUMBNAIL_SELECTION, wxCommandEvent);
 wxDECLARE_EVENT(THUMBNAIL_ACTIVATE, wxCommandEvent);
 wxDECLARE_EVENT(THUMBNAIL_CONTEXT_MENU, wxCommandEvent);
+wxDECLARE_EVENT(THUMBNAIL_DELETE, wxCommandEvent);
 
 class ThumbnailView : public wxVScrolledWindow {
 public:
@@ -89,6 +90,8 @@ private:
 
     void startDrag();
     void rebuild();
+    // Logs the time from showing the list until every thumbnail on screen was drawn, once.
+    void logScreenComplete();
     void updateLayout();
     void cancelRequests();
     // Cancels what scrolled away.
@@ -110,6 +113,9 @@ private:
     // Drawn thumbnails by URI; trimmed to what is near the screen when it grows.
     std::map<wxString, wxBitmap> m_bitmaps;
     std::set<wxString> m_requested;
+    wxBitmap m_loadingBitmap;
+    long m_shownAt = 0;
+    bool m_screenComplete = true;
     // Bumped whenever the list changes; thumbnails asked for an older list are matched by URI.
     int m_generation = 0;
     std::size_t m_firstVisible = 0;
