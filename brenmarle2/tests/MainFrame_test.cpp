@@ -12,6 +12,7 @@
 #include "myalbums/AlbumPropertiesDialog.h"
 #include "myalbums/MyAlbumsPage.h"
 #include "system/Configuration.h"
+#include "system/Log.h"
 #include "widgets/ThumbnailView.h"
 
 using namespace Brenmarle;
@@ -249,4 +250,15 @@ TEST_F(MainFrameTest, AddressesSwitchSectionsAndOpenOnlyHelpPages)
     frame->openAddress("help://");
     ASSERT_NE(frame->getHelpFrame(), nullptr);
     EXPECT_TRUE(frame->getHelpFrame()->getOpenedPage().EndsWith("index.html"));
+}
+
+TEST_F(MainFrameTest, TheDebugMenuIsThereWhenDiagnosticsAreOn)
+{
+    wxLog::AddTraceMask(Quorvel::TraceMask::DEBUG);
+    openFrame();
+    wxLog::RemoveTraceMask(Quorvel::TraceMask::DEBUG);
+    wxMenuBar* bar = frame->GetMenuBar();
+    EXPECT_EQ(bar->GetMenuLabel(bar->GetMenuCount() - 1), "&Debug");
+    ASSERT_NE(item(ID_GENERATE_CRASH), nullptr);
+    EXPECT_TRUE(item(ID_GENERATE_CRASH)->IsEnabled());
 }

@@ -26,7 +26,6 @@ bool CommandState::isLaterWork(int id)
     case ID_SAFE_REMOVE:
     case ID_SAFE_REPLACE:
     case ID_SHARE_PICTURES:
-    case ID_PRINT:
     case ID_SYNC_SAFE_STORAGE:
     case ID_SAFE_STORAGE_STATUS:
     case ID_REGISTER_ACCOUNT:
@@ -76,6 +75,7 @@ bool CommandState::isEnabled(int id, const CommandContext& context)
         return hasView && context.pictureCount > 0;
     case ID_COPY_TO_DESKTOP:
     case ID_COPY_TO_FOLDER:
+    case ID_PRINT:
         return selection;
     case ID_SET_WALLPAPER:
         return context.selectedCount == 1 && context.wallpaperAvailable;

@@ -16,6 +16,7 @@
 #include <wx/utils.h>
 
 #include "dialogs/FileTaskRunner.h"
+#include "dialogs/PicturePrintout.h"
 #include "dialogs/PicturePropertiesDialog.h"
 #include "dialogs/PreferencesDialog.h"
 #include "filemanager/FileManager.h"
@@ -385,6 +386,7 @@ void MainFrame::showSection(Section section)
         break;
     }
     if (ThumbnailView* view = getCurrentView()) {
+        view->restartTiming();
         if (view->getFolder())
             QDEBUG("[MAINFRAME] Set folder %s", view->getFolder()->getURI());
     }
@@ -665,6 +667,15 @@ void MainFrame::onCommand(wxCommandEvent& event)
     }
     case ID_SET_WALLPAPER:
         setWallpaper();
+        break;
+    case ID_PRINT:
+        if (view) {
+            wxPrinter printer;
+            PicturePrintout printout(view->getSelectedFiles());
+            if (!printer.Print(this, &printout, true) &&
+                wxPrinter::GetLastError() == wxPRINTER_ERROR)
+                wxLogError(_("The pictures could not be printed."));
+        }
         break;
     case ID_DELETE_PICTURES:
         confirmDeleteSelection();

@@ -152,7 +152,8 @@ long ThumbnailGrid::move(Move move, int pageRows, bool shift, bool ctrl)
     const long page = std::max(1, pageRows) * columns;
     long target = m_focus;
     if (target == NONE) {
-        target = 0;
+        // Nothing in focus yet: End goes to the end, every other key to the start.
+        target = move == Move::End ? count - 1 : 0;
     } else {
         switch (move) {
         case Move::Left:

@@ -28,6 +28,7 @@ namespace {
 constexpr int THUMBNAIL_BOX = 160;
 // Drawn thumbnails kept beyond those on screen before the far ones are dropped.
 constexpr std::size_t BITMAP_SLACK = 400;
+constexpr long SLOW_FRAME_MS = 50;
 
 bool sameFolder(const File& file, const Brenmarle::FolderRef& folder)
 {
@@ -267,6 +268,12 @@ void ThumbnailView::onThumbnail(Brenmarle::ThumbnailUpdateEvent& event)
     logScreenComplete();
 }
 
+void ThumbnailView::restartTiming()
+{
+    m_shownAt = Quorvel::elapsedMs();
+    m_screenComplete = m_shown.empty();
+}
+
 void ThumbnailView::logScreenComplete()
 {
     if (m_screenComplete || !m_requested.empty() || m_endVisible == 0)
@@ -284,6 +291,15 @@ void ThumbnailView::refreshItem(std::size_t index)
 }
 
 void ThumbnailView::onPaint(wxPaintEvent&)
+{
+    const long start = Quorvel::elapsedMs();
+    paint();
+    // A frame this slow is felt while scrolling: the timing log names it.
+    if (Quorvel::elapsedMs() - start > SLOW_FRAME_MS)
+        Quorvel::logTiming(start, "Thumbnail view: slow frame");
+}
+
+void ThumbnailView::paint()
 {
     wxAutoBufferedPaintDC dc(this);
     const wxSize client = GetClientSize();

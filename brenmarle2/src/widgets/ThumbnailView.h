@@ -69,12 +69,16 @@ public:
     // Forgets the drawn thumbnail of `file` and asks for it again (after a rotation).
     void reloadThumbnail(const Brenmarle::File& file);
 
+    // Starts the stopwatch of the first-screen timing again (the view has just been shown).
+    void restartTiming();
+
     // Thumbnails asked for and not yet arrived (for tests and the timing log).
     std::size_t getPendingCount() const { return m_requested.size(); }
 
 private:
     wxCoord OnGetRowHeight(size_t row) const override;
     void onPaint(wxPaintEvent& event);
+    void paint();
     void onSize(wxSizeEvent& event);
     void onScroll(wxScrollWinEvent& event);
     void onLeftDown(wxMouseEvent& event);
