@@ -262,3 +262,28 @@ TEST_F(MainFrameTest, TheDebugMenuIsThereWhenDiagnosticsAreOn)
     ASSERT_NE(item(ID_GENERATE_CRASH), nullptr);
     EXPECT_TRUE(item(ID_GENERATE_CRASH)->IsEnabled());
 }
+
+TEST_F(MainFrameTest, ClosingAsksWindowsWithUnsavedWorkAndKeepsTheGeometry)
+{
+    openFrame();
+    bool refuse = true;
+    int asked = 0;
+    frame->addCloseGuard([&] {
+        ++asked;
+        return !refuse;
+    });
+    frame->SetSize(wxRect(40, 30, 900, 640));
+    EXPECT_FALSE(frame->Close());
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(frame->IsBeingDeleted());
+
+    refuse = false;
+    const wxSize size = frame->GetSize();
+    EXPECT_TRUE(frame->Close());
+    frame = nullptr;
+    ASSERT_TRUE(waitUntil([] { return wxTopLevelWindows.IsEmpty(); }));
+    int width = 0;
+    configuration.getUserConfig().readInt("WindowSettings/MainWindowWidth", width);
+    EXPECT_EQ(width, size.x);
+    EXPECT_EQ(openFrame().GetSize(), size);
+}

@@ -27,7 +27,7 @@ namespace {
 
 constexpr int THUMBNAIL_BOX = 160;
 // Drawn thumbnails kept beyond those on screen before the far ones are dropped.
-constexpr std::size_t BITMAP_SLACK = 400;
+constexpr std::size_t BITMAP_SLACK = 120;
 constexpr long SLOW_FRAME_MS = 50;
 
 bool sameFolder(const File& file, const Brenmarle::FolderRef& folder)
