@@ -143,6 +143,7 @@ TEST_F(MainFrameTest, AlbumsMadeRenamedAndHiddenSurviveARestart)
     ASSERT_TRUE(frame->createAlbum("  Trips "));
     ASSERT_TRUE(frame->renameChosenAlbum("Journeys"));
     EXPECT_EQ(frame->getAlbumsPage()->getListedNames(), std::vector<wxString>{"Journeys"});
+    EXPECT_TRUE(frame->getAlbumsPage()->getHeader().StartsWith("Journeys"));
     const wxString uri = frame->getAlbumsPage()->getChosenAlbum()->getURI();
     {
         AlbumPropertiesDialog dialog(frame, frame->getAlbumsPage()->getChosenAlbum());

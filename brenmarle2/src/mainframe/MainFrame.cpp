@@ -382,6 +382,9 @@ void MainFrame::showSection(Section section)
     case Section::Calendar:
         m_calendarPage->refresh();
         break;
+    case Section::Computer:
+        m_computerPage->showFirst();
+        break;
     default:
         break;
     }
@@ -506,12 +509,10 @@ void MainFrame::updateMenus()
         if (id > ID_COMMAND_FIRST && id < ID_COMMAND_LAST && id != ID_MAIN_MENU)
             m_toolBar->EnableTool(id, CommandState::isEnabled(id, context));
     }
-    for (wxMenu* dropDown :
-         {m_toolBar->GetToolByPos(1) ? m_toolBar->FindById(ID_GET_PHOTOS)->GetDropdownMenu()
-                                     : nullptr,
-          m_toolBar->FindById(ID_WEBSITE)->GetDropdownMenu()}) {
-        if (dropDown)
-            updateMenuStates(*dropDown, context);
+    for (int id : {ID_GET_PHOTOS, ID_WEBSITE}) {
+        const wxToolBarToolBase* tool = m_toolBar->FindById(id);
+        if (tool && tool->GetDropdownMenu())
+            updateMenuStates(*tool->GetDropdownMenu(), context);
     }
     if (context.selectedCount > 0)
         SetStatusText(wxString::Format(_("%d of %d pictures selected"), context.selectedCount,
@@ -569,7 +570,7 @@ void MainFrame::updateDescription()
             text = file.getCaption().empty() ? file.getFileName() : file.getCaption();
             const wxString date = file.getTime() != 0 ? file.getDateText() : wxString();
             if (!date.empty())
-                text += "  \u2014  " + date;
+                text += wxString::FromUTF8("  \u2014  ") + date;
         } else if (selected.size() > 1) {
             text = wxString::Format(_("%zu pictures selected"), selected.size());
         }

@@ -3,6 +3,9 @@
 #include <wx/dirctrl.h>
 #include <wx/filename.h>
 #include <wx/sizer.h>
+#include <wx/stdpaths.h>
+
+#include <utility>
 
 #include "filemanager/FileManager.h"
 #include "system/Exceptions.h"
@@ -23,6 +26,20 @@ MyComputerPage::MyComputerPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
     SetSizer(sizer);
     m_tree->Bind(wxEVT_DIRCTRL_SELECTIONCHANGED,
                  [this](wxTreeEvent&) { showDirectory(m_tree->GetPath()); });
+    // Where most people keep their pictures; shown when first asked for (see showFirst()).
+    const wxString pictures = wxStandardPaths::Get().GetUserDir(wxStandardPaths::Dir_Pictures);
+    if (wxDirExists(pictures) && pictures != wxGetHomeDir())
+        m_startDirectory = pictures;
+}
+
+void MyComputerPage::showFirst()
+{
+    if (m_startDirectory.empty())
+        return;
+    const wxString start = std::exchange(m_startDirectory, wxString());
+    m_tree->ExpandPath(start);
+    m_tree->SetPath(start);
+    showDirectory(start);
 }
 
 void MyComputerPage::showDirectory(const wxString& path)

@@ -1,6 +1,6 @@
 #pragma once
 // My Computer: a tree of the disk's folders (starting at the user's home) and the chosen
-// folder's pictures, shown in place.
+// folder's pictures, shown in place. It opens on the user's Pictures folder.
 //
 // GUI thread only.
 
@@ -13,6 +13,8 @@ class MyComputerPage : public wxPanel {
 public:
     explicit MyComputerPage(wxWindow* parent);
 
+    // The first time the page is shown: the user's Pictures folder, when there is one.
+    void showFirst();
     // Shows the pictures of the directory `path`.
     void showDirectory(const wxString& path);
     ThumbnailView* getView() const { return m_view; }
@@ -20,4 +22,5 @@ public:
 private:
     wxGenericDirCtrl* m_tree;
     ThumbnailView* m_view;
+    wxString m_startDirectory;
 };

@@ -5,6 +5,7 @@
 #include <wx/listctrl.h>
 #include <wx/settings.h>
 #include <wx/sizer.h>
+#include <wx/stattext.h>
 
 #include "filemanager/FileManager.h"
 #include "filemanager/FolderEvent.h"
@@ -28,8 +29,15 @@ MyAlbumsPage::MyAlbumsPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
     m_list->AppendColumn(_("Album"), wxLIST_FORMAT_LEFT, 160);
     m_list->AppendColumn(_("Pictures"), wxLIST_FORMAT_RIGHT, 64);
     sizer->Add(m_list, 0, wxEXPAND);
+    auto* right = new wxBoxSizer(wxVERTICAL);
+    m_header = new wxStaticText(this, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
+                                wxST_ELLIPSIZE_END);
+    m_header->SetName("AlbumHeader");
+    m_header->SetFont(m_header->GetFont().Bold());
+    right->Add(m_header, 0, wxEXPAND | wxALL, 6);
     m_view = new ThumbnailView(this);
-    sizer->Add(m_view, 1, wxEXPAND);
+    right->Add(m_view, 1, wxEXPAND);
+    sizer->Add(right, 1, wxEXPAND);
     SetSizer(sizer);
 
     m_list->SetDropTarget(
@@ -98,6 +106,7 @@ void MyAlbumsPage::refreshAlbums()
     } else if (!m_chosen.empty()) {
         chooseAlbum(wxString());
     }
+    updateHeader();
 }
 
 std::vector<wxString> MyAlbumsPage::getListedNames() const
@@ -142,8 +151,41 @@ void MyAlbumsPage::chooseAlbum(const wxString& uri)
         if (album)
             QDEBUG("[MAINFRAME] Set folder %s", album->getURI());
     }
+    updateHeader();
     if (changed && m_onChosen)
         m_onChosen();
+}
+
+wxString MyAlbumsPage::getHeader() const
+{
+    return m_header->GetLabel();
+}
+
+void MyAlbumsPage::updateHeader()
+{
+    Quorvel::Ref<AlbumFolder> album = getChosenAlbum();
+    if (!album) {
+        m_header->SetLabel(wxString());
+        return;
+    }
+    const auto& files = m_view->getFiles();
+    int32_t first = 0;
+    int32_t last = 0;
+    for (const auto& file : files) {
+        const int32_t time = file->getTime();
+        if (time == 0)
+            continue;
+        first = first == 0 ? time : std::min(first, time);
+        last = std::max(last, time);
+    }
+    wxString text = album->getName() + wxString::FromUTF8(" \u2014 ") +
+                    wxString::Format(_("%zu pictures"), files.size());
+    if (first != 0) {
+        const wxString from = wxDateTime(static_cast<time_t>(first)).ToUTC().Format("%b %Y");
+        const wxString to = wxDateTime(static_cast<time_t>(last)).ToUTC().Format("%b %Y");
+        text += from == to ? ", " + from : wxString::Format(_(", %s to %s"), from, to);
+    }
+    m_header->SetLabel(text);
 }
 
 void MyAlbumsPage::onSelected(wxListEvent& event)

@@ -15,6 +15,7 @@
 class ThumbnailView;
 class wxListCtrl;
 class wxListEvent;
+class wxStaticText;
 namespace Brenmarle {
 class FolderEvent;
 }
@@ -30,6 +31,8 @@ public:
     // Chooses the album (null: none) and shows its pictures.
     void chooseAlbum(const wxString& uri);
     std::vector<wxString> getListedNames() const;
+    // The line above the pictures: the album's name, picture count and date range.
+    wxString getHeader() const;
 
     ThumbnailView* getView() const { return m_view; }
     wxListCtrl* getAlbumList() const { return m_list; }
@@ -50,8 +53,10 @@ private:
     void onRightClick(wxListEvent& event);
     void onColumnClick(wxListEvent& event);
     void onFolderEvent(Brenmarle::FolderEvent& event);
+    void updateHeader();
 
     wxListCtrl* m_list;
+    wxStaticText* m_header;
     ThumbnailView* m_view;
     std::vector<Quorvel::Ref<Brenmarle::AlbumFolder>> m_albums;
     wxString m_chosen;

@@ -171,11 +171,6 @@ void ThumbnailView::onSize(wxSizeEvent& event)
     event.Skip();
 }
 
-void ThumbnailView::onScroll(wxScrollWinEvent& event)
-{
-    event.Skip();
-}
-
 void ThumbnailView::cancelRequests()
 {
     if (!m_requested.empty() && ThumbnailManager::exists())

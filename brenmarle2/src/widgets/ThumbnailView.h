@@ -80,7 +80,6 @@ private:
     void onPaint(wxPaintEvent& event);
     void paint();
     void onSize(wxSizeEvent& event);
-    void onScroll(wxScrollWinEvent& event);
     void onLeftDown(wxMouseEvent& event);
     void onLeftUp(wxMouseEvent& event);
     void onMotion(wxMouseEvent& event);
