@@ -27,8 +27,11 @@ MyComputerPage::MyComputerPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
     m_tree->Bind(wxEVT_DIRCTRL_SELECTIONCHANGED,
                  [this](wxTreeEvent&) { showDirectory(m_tree->GetPath()); });
     // Where most people keep their pictures; shown when first asked for (see showFirst()).
-    const wxString pictures = wxStandardPaths::Get().GetUserDir(wxStandardPaths::Dir_Pictures);
-    if (wxDirExists(pictures) && pictures != wxGetHomeDir())
+    // Without the desktop's folder settings the toolkit answers with the home folder.
+    wxString pictures = wxStandardPaths::Get().GetUserDir(wxStandardPaths::Dir_Pictures);
+    if (wxFileName::DirName(pictures) == wxFileName::DirName(wxGetHomeDir()))
+        pictures = wxFileName::DirName(wxGetHomeDir()).GetPath(wxPATH_GET_SEPARATOR) + "Pictures";
+    if (wxDirExists(pictures))
         m_startDirectory = pictures;
 }
 
