@@ -71,13 +71,14 @@ bool diagnosticsOn()
     return Quorvel::Environment::isDebug() || wxLog::IsAllowedTraceMask(Quorvel::TraceMask::DEBUG);
 }
 
-// Whether the desktop has a wallpaper setting we can write.
+// Whether the desktop has a wallpaper setting we can write. Asked once, without running events
+// while the window is still being built.
 bool hasWallpaperSetting()
 {
     wxArrayString output;
     wxArrayString errors;
     return wxExecute("gsettings list-keys org.gnome.desktop.background", output, errors,
-                     wxEXEC_SYNC | wxEXEC_NODISABLE) == 0 &&
+                     wxEXEC_BLOCK) == 0 &&
            output.Index("picture-uri") != wxNOT_FOUND;
 }
 
