@@ -56,7 +56,8 @@ MyAlbumsPage::MyAlbumsPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
     if (Brenmarle::FileManager::exists())
         Brenmarle::FileManager::get().addListener(this, GetId());
     m_view->setEmptyText(_("Choose an album on the left, or make one with New Album."));
-    refreshAlbums();
+    // The first album's pictures are read when the page is first shown, not at start-up.
+    refreshAlbums(false);
 }
 
 MyAlbumsPage::~MyAlbumsPage()
@@ -65,7 +66,7 @@ MyAlbumsPage::~MyAlbumsPage()
         Brenmarle::FileManager::get().removeListener(this);
 }
 
-void MyAlbumsPage::refreshAlbums()
+void MyAlbumsPage::refreshAlbums(bool chooseFirst)
 {
     m_albums.clear();
     for (const auto& [uri, album] : AlbumFolder::getAlbums())
@@ -95,7 +96,8 @@ void MyAlbumsPage::refreshAlbums()
     }
     m_list->Thaw();
     // Something to look at from the start: the first album when none is chosen.
-    if (chosenRow < 0 && !m_albums.empty() && (m_chosen.empty() || !getChosenAlbum())) {
+    if (chooseFirst && chosenRow < 0 && !m_albums.empty() &&
+        (m_chosen.empty() || !getChosenAlbum())) {
         m_chosen.clear();
         chooseAlbum(m_albums.front()->getURI());
         return;

@@ -25,8 +25,9 @@ public:
     explicit MyAlbumsPage(wxWindow* parent);
     ~MyAlbumsPage() override;
 
-    // Reads the album lists again, keeping the chosen album when it is still there.
-    void refreshAlbums();
+    // Reads the album lists again, keeping the chosen album when it is still there; with
+    // `chooseFirst`, the first album is chosen when none is.
+    void refreshAlbums(bool chooseFirst = true);
     Quorvel::Ref<Brenmarle::AlbumFolder> getChosenAlbum() const;
     // Chooses the album (null: none) and shows its pictures.
     void chooseAlbum(const wxString& uri);

@@ -80,20 +80,24 @@ void ThumbnailView::setFolder(const Brenmarle::FolderRef& folder)
         // keep their object.
         Brenmarle::FileMap loaded;
         manager.collectFiles(folder->getURI(), loaded);
+        const std::size_t known = loaded.size();
         folder->loadFiles(loaded);
-        std::vector<Quorvel::Ref<File>> fresh;
-        for (auto& [uri, file] : loaded) {
-            if (file && !manager.isRegistered(uri))
-                fresh.push_back(file);
+        if (loaded.size() > known) {
+            Brenmarle::FileMap inMemory;
+            manager.collectFiles(folder->getURI(), inMemory);
+            std::vector<Quorvel::Ref<File>> fresh;
+            for (auto& [uri, file] : loaded) {
+                if (file && inMemory.count(uri) == 0)
+                    fresh.push_back(file);
+            }
+            manager.registerFiles(fresh);
         }
-        manager.registerFiles(fresh);
+        // The map holds the one object per URI now: those in memory before were kept.
         files.reserve(uris.size());
         for (const wxString& uri : uris) {
             auto found = loaded.find(uri);
-            Quorvel::Ref<File> file = found != loaded.end() && found->second ? manager.getFile(uri)
-                                                                             : Quorvel::Ref<File>();
-            if (file)
-                files.push_back(file);
+            if (found != loaded.end() && found->second)
+                files.push_back(found->second);
         }
     }
     setFiles(files);
