@@ -479,12 +479,7 @@ void MainFrame::updateMenuStates(wxMenu& menu, const CommandContext& context)
         favorites->Check(view && view->isFavoritesOnly());
     }
     if (wxMenuItem* favorite = menu.FindItem(ID_FAVORITE)) {
-        bool all = context.selectedCount > 0;
-        if (ThumbnailView* view = getCurrentView()) {
-            for (const auto& file : view->getSelectedFiles())
-                all = all && file->isFavorite();
-        }
-        favorite->Check(all);
+        favorite->Check(context.selectedCount > 0 && allSelectedFavorite());
     }
     if (wxMenuItem* sidebar = menu.FindItem(ID_VIEW_INBOX))
         sidebar->Check(isSidebarShown());
@@ -565,15 +560,17 @@ void MainFrame::updateDescription()
 {
     wxString text;
     if (ThumbnailView* view = getCurrentView()) {
-        const auto selected = view->getSelectedFiles();
-        if (selected.size() == 1) {
+        // Only one picture is described: a large selection is not copied for a count.
+        const std::size_t count = view->getSelectedCount();
+        const auto selected = count == 1 ? view->getSelectedFiles() : ThumbnailView::Files();
+        if (count == 1) {
             const File& file = *selected.front();
             text = file.getCaption().empty() ? file.getFileName() : file.getCaption();
             const wxString date = file.getTime() != 0 ? file.getDateText() : wxString();
             if (!date.empty())
                 text += wxString::FromUTF8("  \u2014  ") + date;
-        } else if (selected.size() > 1) {
-            text = wxString::Format(_("%zu pictures selected"), selected.size());
+        } else if (count > 1) {
+            text = wxString::Format(_("%zu pictures selected"), count);
         }
     }
     m_description->SetLabel(text);
@@ -628,8 +625,11 @@ void MainFrame::onCommand(wxCommandEvent& event)
         loadHiddenAlbums();
         break;
     case ID_SELECT_ALL:
-        if (view)
+        if (view) {
+            const long start = Quorvel::elapsedMs();
             view->selectAll();
+            Quorvel::logTiming(start, wxString::Format("Select all %zu", view->getFiles().size()));
+        }
         break;
     case ID_SELECT_NONE:
         if (view)
@@ -955,15 +955,28 @@ void MainFrame::rotateSelection(int degrees)
     }
 }
 
+bool MainFrame::allSelectedFavorite() const
+{
+    ThumbnailView* view = getCurrentView();
+    if (!view)
+        return false;
+    const ThumbnailGrid& grid = view->getGrid();
+    const auto& files = view->getFiles();
+    // Stops at the first picture that is no favourite: selecting everything stays quick.
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (grid.isSelected(i) && !files[i]->isFavorite())
+            return false;
+    }
+    return true;
+}
+
 void MainFrame::toggleFavorite()
 {
     ThumbnailView* view = getCurrentView();
     if (!view)
         return;
     const auto files = view->getSelectedFiles();
-    bool all = !files.empty();
-    for (const auto& file : files)
-        all = all && file->isFavorite();
+    const bool all = !files.empty() && allSelectedFavorite();
     Brenmarle::FileManager& manager = Brenmarle::FileManager::get();
     for (const auto& file : files) {
         try {

@@ -114,6 +114,7 @@ private:
     MenuOptions readMenuOptions() const;
     void updateMenuStates(wxMenu& menu, const CommandContext& context);
     void updateDescription();
+    bool allSelectedFavorite() const;
 
     void onClose(wxCloseEvent& event);
     void onCommand(wxCommandEvent& event);

@@ -58,6 +58,7 @@ public:
     Files getSelectedFiles() const;
     std::size_t getSelectedCount() const { return m_grid.getSelectedCount(); }
     ThumbnailGrid& getGrid() { return m_grid; }
+    const ThumbnailGrid& getGrid() const { return m_grid; }
 
     void selectAll();
     void selectNone();
