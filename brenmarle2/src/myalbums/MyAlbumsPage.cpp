@@ -13,6 +13,7 @@
 #include "system/Configuration.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
+#include "widgets/PictureDropTarget.h"
 #include "widgets/ThumbnailView.h"
 
 using Brenmarle::AlbumFolder;
@@ -46,6 +47,12 @@ MyAlbumsPage::MyAlbumsPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
             if (row < 0 || row >= static_cast<long>(m_albums.size()) || !m_onDrop)
                 return false;
             return m_onDrop(m_albums[row], uris, paths, move);
+        }));
+    // Pictures dropped on the pictures shown go into the chosen album.
+    m_view->SetDropTarget(new PictureDropTarget(
+        [this](const std::vector<wxString>& uris, const std::vector<wxString>& paths, bool move) {
+            Quorvel::Ref<AlbumFolder> album = getChosenAlbum();
+            return album && m_onDrop && m_onDrop(album, uris, paths, move);
         }));
     m_list->Bind(wxEVT_LIST_ITEM_SELECTED, &MyAlbumsPage::onSelected, this);
     m_list->Bind(wxEVT_LIST_ITEM_RIGHT_CLICK, &MyAlbumsPage::onRightClick, this);

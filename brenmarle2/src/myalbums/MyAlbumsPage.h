@@ -2,7 +2,8 @@
 // My Albums: the list of albums (name and picture count, sorted by name as
 // "AlbumListView/SortAscending" says; a click on the column heading turns the order) and the
 // chosen album's pictures. The list follows the file manager's folder news, so albums made,
-// renamed, shown or deleted anywhere appear at once.
+// renamed, shown or deleted anywhere appear at once. Pictures dropped on an album, or on the
+// chosen album's pictures, go into that album.
 //
 // GUI thread only.
 

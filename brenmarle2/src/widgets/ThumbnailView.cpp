@@ -590,7 +590,8 @@ void ThumbnailView::startDrag()
     }
     std::unique_ptr<wxDataObject> data(PictureDrag::makeDataObject(uris, paths));
     wxDropSource source(*data, this);
-    source.DoDragDrop(wxDrag_AllowMove);
+    // Between albums a drag moves, as in a file manager on one disk; Ctrl copies.
+    source.DoDragDrop(wxDrag_DefaultMove);
 }
 
 void ThumbnailView::onLeftUp(wxMouseEvent&)
