@@ -944,7 +944,8 @@ void MainFrame::rotateSelection(int degrees)
         try {
             file->setImageRotation(file->getImageRotation() + degrees);
             manager.getFolder(file->getURI())->saveFileMetadata(*file);
-            // Every view turns: the cached thumbnail and resized copies are made again.
+            // Every view turns: the thumbnail is made again from the stored rotation. Resized
+            // copies are not dropped here yet (the thumbnail manager has no call for them).
             if (Brenmarle::ThumbnailManager::exists())
                 Brenmarle::ThumbnailManager::get().removeThumbnail(*file);
             manager.fileChanged(*file, 0);
