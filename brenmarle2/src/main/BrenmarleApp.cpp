@@ -34,8 +34,8 @@
 #include "widgets/AlertDialog.h"
 #include "widgets/SplashScreen2.h"
 
-using Quorvel::Environment;
 using Quorvel::elapsedMs;
+using Quorvel::Environment;
 
 namespace {
 
@@ -535,7 +535,7 @@ void BrenmarleApp::initMainFrame()
     if (getMainWindow())
         return;
     beginStep(STEP_MAINFRAME, "initMainFrame");
-    auto* frame = new MainFrame(getDisplayName()); // the toolkit owns top-level windows
+    auto* frame = new MainFrame(getDisplayName(), m_preferences.get()); // the toolkit owns it
     setMainWindow(frame);
     SetTopWindow(frame);
 }

@@ -1,39 +1,1110 @@
 #include "mainframe/MainFrame.h"
 
+#include <csignal>
+
+#include <wx/aboutdlg.h>
+#include <wx/dirdlg.h>
+#include <wx/listbox.h>
 #include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/simplebook.h>
 #include <wx/sizer.h>
+#include <wx/splitter.h>
 #include <wx/stattext.h>
+#include <wx/textdlg.h>
+#include <wx/toolbar.h>
+#include <wx/utils.h>
 
+#include "dialogs/FileTaskRunner.h"
+#include "dialogs/PicturePrintout.h"
+#include "dialogs/PicturePropertiesDialog.h"
 #include "dialogs/PreferencesDialog.h"
+#include "filemanager/FileManager.h"
+#include "filetasks/FileCopyTask.h"
+#include "filetasks/FileDeleteTask.h"
+#include "filetasks/FileMoveTask.h"
+#include "folders/AlbumFolder.h"
+#include "folders/ComputerFolder.h"
+#include "folders/ManagedFolder.h"
+#include "fullscreen/FullScreenFrame.h"
+#include "main/Preferences.h"
+#include "mainframe/CalendarMonthView.h"
+#include "mainframe/CommandIds.h"
+#include "mainframe/HelpAddress.h"
+#include "mainframe/HelpFrame.h"
+#include "mainframe/InboxPanel.h"
+#include "mainframe/MyComputerPage.h"
+#include "mainframe/PictureSearchPage.h"
+#include "mainframe/WelcomePage.h"
+#include "myalbums/AlbumDeletion.h"
+#include "myalbums/AlbumPropertiesDialog.h"
+#include "myalbums/MyAlbumsPage.h"
+#include "plugins/PluginCommands.h"
+#include "system/Configuration.h"
 #include "system/Environment.h"
+#include "system/Exceptions.h"
 #include "system/Log.h"
+#include "thumbnails/ThumbnailManager.h"
+#include "widgets/ThumbnailView.h"
 
-MainFrame::MainFrame(const wxString& title)
-    : wxFrame(nullptr, wxID_ANY, title, wxDefaultPosition, wxSize(1000, 700))
+using Brenmarle::File;
+
+namespace {
+
+constexpr const char* WINDOW_NAME = "MainWindow";
+constexpr int TOOL_ICON_SIZE = 24;
+
+Quorvel::ConfigFile* userConfig()
 {
-    auto* fileMenu = new wxMenu;
-    fileMenu->Append(wxID_PREFERENCES, _("&Preferences..."));
-    fileMenu->AppendSeparator();
-    fileMenu->Append(wxID_EXIT, _("E&xit"));
-    auto* menuBar = new wxMenuBar;
-    menuBar->Append(fileMenu, _("&File"));
-    SetMenuBar(menuBar);
-    CreateStatusBar();
-
-    Bind(wxEVT_MENU, &MainFrame::onPreferences, this, wxID_PREFERENCES);
-    Bind(wxEVT_MENU, &MainFrame::onExit, this, wxID_EXIT);
+    auto* configuration = Quorvel::Configuration::get();
+    return configuration ? &configuration->getUserConfig() : nullptr;
 }
+
+Quorvel::ConfigFile* globalConfig()
+{
+    auto* configuration = Quorvel::Configuration::get();
+    return configuration ? &configuration->getGlobalConfig() : nullptr;
+}
+
+bool diagnosticsOn()
+{
+    return Quorvel::Environment::isDebug() || wxLog::IsAllowedTraceMask(Quorvel::TraceMask::DEBUG);
+}
+
+// Whether the desktop has a wallpaper setting we can write. Asked once, without running events
+// while the window is still being built.
+bool hasWallpaperSetting()
+{
+    wxArrayString output;
+    wxArrayString errors;
+    return wxExecute("gsettings list-keys org.gnome.desktop.background", output, errors,
+                     wxEXEC_BLOCK) == 0 &&
+           output.Index("picture-uri") != wxNOT_FOUND;
+}
+
+// Whether the view's selected pictures all live in the program's own store. A view of a
+// folder answers for its folder; a calendar day or a search mixes folders.
+bool isManaged(ThumbnailView& view)
+{
+    if (view.getFolder())
+        return dynamic_cast<Brenmarle::ManagedFolder*>(view.getFolder().get()) != nullptr;
+    if (view.getSelectedCount() == 0)
+        return false;
+    for (const auto& file : view.getSelectedFiles()) {
+        const wxString uri = file->getURI();
+        if (!uri.StartsWith("album://") && !uri.StartsWith("inbox://"))
+            return false;
+    }
+    return true;
+}
+
+wxString sectionName(Section section)
+{
+    switch (section) {
+    case Section::Start:
+        return _("Start Page");
+    case Section::Albums:
+        return _("My Albums");
+    case Section::Calendar:
+        return _("Photo Calendar");
+    case Section::Computer:
+        return _("My Computer");
+    case Section::Search:
+        return _("Picture Search");
+    default:
+        return wxString();
+    }
+}
+
+} // namespace
+
+MainFrame::MainFrame(const wxString& title, Preferences* preferences)
+    : wxFrame(nullptr, wxID_ANY, title, wxDefaultPosition, wxSize(1100, 760), wxDEFAULT_FRAME_STYLE,
+              WINDOW_NAME),
+      m_preferences(preferences),
+      m_icons(Quorvel::Environment::isInitialised() ? Quorvel::Environment::getSkinDir()
+                                                    : wxString()),
+      m_sidebarChoice(ID_VIEW_INBOX)
+{
+    m_menuOptions = readMenuOptions();
+    m_wallpaperAvailable = hasWallpaperSetting();
+    SetMenuBar(MainMenus(m_menuOptions, m_icons).makeMenuBar());
+    buildToolBar();
+    buildLayout();
+    CreateStatusBar(2);
+
+    Bind(wxEVT_CLOSE_WINDOW, &MainFrame::onClose, this);
+    Bind(wxEVT_MENU, &MainFrame::onCommand, this, ID_COMMAND_FIRST, ID_COMMAND_LAST);
+    Bind(wxEVT_MENU, &MainFrame::onCommand, this, wxID_EXIT);
+    Bind(wxEVT_MENU, &MainFrame::onPluginCommand, this, ID_PLUGIN_FIRST, ID_PLUGIN_LAST);
+    Bind(wxEVT_MENU_OPEN, &MainFrame::onMenuOpen, this);
+    Bind(wxEVT_TOOL_DROPDOWN, &MainFrame::onToolDropDown, this);
+    Bind(THUMBNAIL_SELECTION, &MainFrame::onSelectionChanged, this);
+    Bind(THUMBNAIL_ACTIVATE, [this](wxCommandEvent& event) {
+        showFullScreen(dynamic_cast<ThumbnailView*>(event.GetEventObject()));
+    });
+    Bind(THUMBNAIL_CONTEXT_MENU, &MainFrame::onViewContextMenu, this);
+    Bind(THUMBNAIL_DELETE, [this](wxCommandEvent& event) {
+        // Only the current section's view: the sidebar's pictures are not what the menus name.
+        if (event.GetEventObject() == getCurrentView() &&
+            CommandState::isEnabled(ID_DELETE_PICTURES, getCommandContext()))
+            confirmDeleteSelection();
+    });
+
+    loadGeometry();
+    showSection(Section::Start);
+}
+
+MainFrame::~MainFrame() = default;
+
+MenuOptions MainFrame::readMenuOptions() const
+{
+    MenuOptions options;
+    if (Quorvel::ConfigFile* global = globalConfig()) {
+        global->readBool("Functions/EnableMobilePhoneServices", options.mobilePhoneServices, false);
+        global->readBool("Functions/EnableShareByPrints", options.shareByPrints, false);
+        global->readBool("Functions/EnableCardsCalendars", options.cardsCalendars, false);
+        global->readLocalisedString("Application/ShortName", options.shortName, "Vistrelle");
+        global->readLocalisedString("Misc/WebLinkName1", options.webLinkName1, wxString());
+        global->readLocalisedString("Misc/WebLinkName2", options.webLinkName2, wxString());
+    }
+    options.diagnostics = diagnosticsOn();
+    return options;
+}
+
+void MainFrame::buildToolBar()
+{
+    m_toolBar = CreateToolBar(wxTB_HORIZONTAL | wxTB_TEXT | wxTB_FLAT, wxID_ANY, "Toolbar");
+    m_toolBar->SetToolBitmapSize(wxSize(TOOL_ICON_SIZE, TOOL_ICON_SIZE));
+    auto add = [this](int id, const wxString& label, const wxString& help, const wxString& icon,
+                      wxItemKind kind = wxITEM_NORMAL) {
+        m_toolBar->AddTool(id, label, m_icons.get(icon, TOOL_ICON_SIZE), help, kind);
+    };
+    add(ID_MAIN_MENU, _("Menu"), _("Click here to access the main menu"), "website.png");
+    add(ID_GET_PHOTOS, _("Get Photos"), _("Click here to get photos from cameras or other devices"),
+        "camera_import.png", wxITEM_DROPDOWN);
+    m_toolBar->SetDropdownMenu(ID_GET_PHOTOS,
+                               MainMenus(m_menuOptions, m_icons).makeGetPhotosMenu());
+    add(ID_NEW_ALBUM, _("New Album"), _("Create a new album"), "new_album.png");
+    add(ID_SLIDESHOW, _("Slideshow"), _("Start a picture slideshow"), "slideshow.png");
+    add(ID_PICTURE_MAP, _("Picture Map"), _("View a map of your photo shoot locations"),
+        "picturemap.png");
+    if (m_menuOptions.cardsCalendars)
+        add(ID_CREATE_PRODUCTS, _("Create Photo Products"),
+            _("Click here to create exiting products"), "create_products.png");
+    add(ID_REGISTER_ACCOUNT, _("Create Account"), _("Create a new FREE user account"),
+        "create_account.png");
+    add(ID_LOGIN, _("Log In"), _("Log in to an existing user account"), "login.png");
+    const PluginCommands& plugins = PluginCommands::get();
+    for (std::size_t index : plugins.find("/Toolbar/", 0, 99)) {
+        const PluginCommand& command = plugins.at(index);
+        add(ID_PLUGIN_FIRST + static_cast<int>(index), command.label, command.helpText,
+            command.icon);
+    }
+    add(ID_WEBSITE, _("Website"), _("Click here to go to our website"), "website.png",
+        wxITEM_DROPDOWN);
+    m_toolBar->SetDropdownMenu(ID_WEBSITE, MainMenus(m_menuOptions, m_icons).makeWebsiteMenu());
+    m_toolBar->Realize();
+}
+
+void MainFrame::buildLayout()
+{
+    auto* root = new wxPanel(this);
+    auto* sizer = new wxBoxSizer(wxHORIZONTAL);
+
+    m_navigation = new wxListBox(root, wxID_ANY, wxDefaultPosition, wxSize(150, -1));
+    m_navigation->SetName("Sections");
+    for (int i = 0; i < static_cast<int>(Section::Count); ++i)
+        m_navigation->Append(sectionName(static_cast<Section>(i)));
+    m_navigation->Bind(wxEVT_LISTBOX, [this](wxCommandEvent& event) {
+        showSection(static_cast<Section>(event.GetSelection()));
+    });
+    sizer->Add(m_navigation, 0, wxEXPAND);
+
+    m_splitter = new wxSplitterWindow(root, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                      wxSP_LIVE_UPDATE | wxSP_3DSASH);
+    m_splitter->SetName("SidebarSplitter");
+    m_splitter->SetMinimumPaneSize(120);
+    m_splitter->SetSashGravity(1.0);
+    auto* centre = new wxPanel(m_splitter);
+    auto* centreSizer = new wxBoxSizer(wxVERTICAL);
+    m_book = new wxSimplebook(centre);
+    m_welcomePage = new WelcomePage(m_book, m_menuOptions.shortName);
+    m_albumsPage = new MyAlbumsPage(m_book);
+    m_albumsPage->setAlbumMenuHandler([this] {
+        std::unique_ptr<wxMenu> menu(makeAlbumPopup());
+        updateMenuStates(*menu, getCommandContext());
+        PopupMenu(menu.get());
+    });
+    m_albumsPage->setChosenHandler([this] { updateMenus(); });
+    m_albumsPage->setDropHandler(
+        [this](const Quorvel::Ref<Brenmarle::AlbumFolder>& album, const std::vector<wxString>& uris,
+               const std::vector<wxString>& paths,
+               bool move) { return dropOnAlbum(album, uris, paths, move); });
+    m_calendarPage = new CalendarMonthView(m_book);
+    m_computerPage = new MyComputerPage(m_book);
+    m_searchPage = new PictureSearchPage(m_book);
+    m_book->AddPage(m_welcomePage, sectionName(Section::Start));
+    m_book->AddPage(m_albumsPage, sectionName(Section::Albums));
+    m_book->AddPage(m_calendarPage, sectionName(Section::Calendar));
+    m_book->AddPage(m_computerPage, sectionName(Section::Computer));
+    m_book->AddPage(m_searchPage, sectionName(Section::Search));
+    centreSizer->Add(m_book, 1, wxEXPAND);
+    m_description = new wxStaticText(centre, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
+                                     wxST_ELLIPSIZE_END);
+    m_description->SetName("DescriptionField");
+    centreSizer->Add(m_description, 0, wxEXPAND | wxALL, 4);
+    centre->SetSizer(centreSizer);
+
+    m_inboxPanel = new InboxPanel(m_splitter);
+    const long width =
+        m_preferences ? m_preferences->getSidePanelWidth() : Preferences::DEFAULT_SIDE_PANEL_WIDTH;
+    m_splitter->SplitVertically(centre, m_inboxPanel, -static_cast<int>(width));
+    sizer->Add(m_splitter, 1, wxEXPAND);
+    root->SetSizer(sizer);
+
+    bool showDescription = true;
+    if (Quorvel::ConfigFile* user = userConfig())
+        user->readBool("MainWindow/DescriptionField", showDescription, true);
+    m_description->Show(showDescription);
+}
+
+// --- Geometry --------------------------------------------------------------------------------
+
+void MainFrame::loadGeometry()
+{
+    Quorvel::ConfigFile* user = userConfig();
+    if (!user)
+        return;
+    const wxString prefix = wxString("WindowSettings/") + WINDOW_NAME;
+    wxRect rect = GetRect();
+    user->readInt(prefix + "Left", rect.x, rect.x);
+    user->readInt(prefix + "Top", rect.y, rect.y);
+    user->readInt(prefix + "Width", rect.width, rect.width);
+    user->readInt(prefix + "Height", rect.height, rect.height);
+    QDEBUG("loadWindowPosition (%s, %d, %d)", WINDOW_NAME, rect.x, rect.y);
+    // A window saved on a screen that is gone would open out of reach.
+    const wxRect screen = wxGetClientDisplayRect();
+    rect.width = std::clamp(rect.width, 400, std::max(400, screen.width));
+    rect.height = std::clamp(rect.height, 300, std::max(300, screen.height));
+    if (!screen.Intersects(rect))
+        rect.SetPosition(screen.GetPosition());
+    SetSize(rect);
+    bool maximized = false;
+    user->readBool(prefix + "Maximized", maximized, false);
+    if (maximized)
+        Maximize();
+    int choice = 0;
+    user->readInt("MainWindow/MenuAndToolBar", choice, 0);
+    applyMenuAndToolBarChoice(choice);
+}
+
+void MainFrame::applyMenuAndToolBarChoice(int choice)
+{
+    // 0: both, 1: the menu bar only, 2: the tool bar only (its main-menu button still reaches
+    // every command).
+    if (choice == 1)
+        m_toolBar->Hide();
+    else if (choice == 2 && GetMenuBar())
+        GetMenuBar()->Hide();
+}
+
+void MainFrame::saveGeometry()
+{
+    Quorvel::ConfigFile* user = userConfig();
+    if (!user)
+        return;
+    const wxString prefix = wxString("WindowSettings/") + WINDOW_NAME;
+    user->writeBool(prefix + "Maximized", IsMaximized());
+    if (!IsMaximized() && !IsIconized()) {
+        const wxRect rect = GetRect();
+        user->writeInt(prefix + "Left", rect.x);
+        user->writeInt(prefix + "Top", rect.y);
+        user->writeInt(prefix + "Width", rect.width);
+        user->writeInt(prefix + "Height", rect.height);
+    }
+    user->writeBool("MainWindow/DescriptionField", m_description->IsShown());
+    if (m_preferences && m_splitter->IsSplit()) {
+        m_preferences->setSidePanelWidth(m_splitter->GetSize().x - m_splitter->GetSashPosition());
+        m_preferences->save();
+    }
+}
+
+// --- Closing ----------------------------------------------------------------------------------
+
+int MainFrame::addCloseGuard(CloseGuard guard)
+{
+    m_closeGuards.emplace_back(m_nextGuard, std::move(guard));
+    return m_nextGuard++;
+}
+
+void MainFrame::removeCloseGuard(int id)
+{
+    m_closeGuards.erase(std::remove_if(m_closeGuards.begin(), m_closeGuards.end(),
+                                       [id](const auto& guard) { return guard.first == id; }),
+                        m_closeGuards.end());
+}
+
+void MainFrame::onClose(wxCloseEvent& event)
+{
+    if (event.CanVeto()) {
+        for (const auto& [id, guard] : m_closeGuards) {
+            if (!guard()) {
+                event.Veto();
+                return;
+            }
+        }
+    }
+    m_welcomePage->saveReminder();
+    saveGeometry();
+    // Background copies and deletions stop after the file in hand.
+    m_albumDeletion.reset();
+    m_fileTasks.clear();
+    Destroy();
+}
+
+// --- Sections and sidebar ---------------------------------------------------------------------
+
+void MainFrame::showSection(Section section)
+{
+    const long start = Quorvel::elapsedMs();
+    m_section = section;
+    const int index = static_cast<int>(section);
+    m_book->ChangeSelection(static_cast<size_t>(index));
+    if (m_navigation->GetSelection() != index)
+        m_navigation->SetSelection(index);
+    switch (section) {
+    case Section::Start:
+        m_welcomePage->refresh();
+        break;
+    case Section::Albums:
+        m_albumsPage->refreshAlbums();
+        break;
+    case Section::Calendar:
+        m_calendarPage->refresh();
+        break;
+    case Section::Computer:
+        m_computerPage->showFirst();
+        break;
+    default:
+        break;
+    }
+    if (ThumbnailView* view = getCurrentView()) {
+        view->restartTiming();
+        if (view->getFolder())
+            QDEBUG("[MAINFRAME] Set folder %s", view->getFolder()->getURI());
+    }
+    SetStatusText(sectionName(section), 0);
+    updateDescription();
+    updateMenus();
+    Quorvel::logTiming(start, "Show section " + sectionName(section));
+}
+
+void MainFrame::showSidebar(int choice)
+{
+    m_sidebarChoice = choice;
+    if (choice == ID_VIEW_INBOX) {
+        if (!m_splitter->IsSplit()) {
+            const long width = m_preferences ? m_preferences->getSidePanelWidth()
+                                             : Preferences::DEFAULT_SIDE_PANEL_WIDTH;
+            m_splitter->SplitVertically(m_splitter->GetWindow1(), m_inboxPanel,
+                                        -static_cast<int>(width));
+        }
+    } else if (m_splitter->IsSplit()) {
+        if (m_preferences)
+            m_preferences->setSidePanelWidth(m_splitter->GetSize().x -
+                                             m_splitter->GetSashPosition());
+        m_splitter->Unsplit(m_inboxPanel);
+    }
+    updateMenus();
+}
+
+bool MainFrame::isSidebarShown() const
+{
+    return m_splitter->IsSplit();
+}
+
+ThumbnailView* MainFrame::getCurrentView() const
+{
+    switch (m_section) {
+    case Section::Albums:
+        return m_albumsPage->getView();
+    case Section::Calendar:
+        return m_calendarPage->getView();
+    case Section::Computer:
+        return m_computerPage->getView();
+    default:
+        return nullptr;
+    }
+}
+
+// --- Menus ------------------------------------------------------------------------------------
+
+CommandContext MainFrame::getCommandContext() const
+{
+    CommandContext context;
+    context.section = m_section;
+    context.albumChosen = m_albumsPage->getChosenAlbum() != nullptr;
+    context.wallpaperAvailable = m_wallpaperAvailable;
+    // Hidden albums wait in their own list until the user loads them.
+    context.hiddenAlbumsLeft = !Brenmarle::AlbumFolder::getHiddenAlbums().empty();
+    if (ThumbnailView* view = getCurrentView()) {
+        context.pictureCount = static_cast<int>(view->getFiles().size());
+        context.selectedCount = static_cast<int>(view->getSelectedCount());
+        context.selectionManaged = isManaged(*view);
+    }
+    return context;
+}
+
+void MainFrame::updateMenuStates(wxMenu& menu, const CommandContext& context)
+{
+    for (wxMenuItem* item : menu.GetMenuItems()) {
+        const int id = item->GetId();
+        if (item->IsSubMenu()) {
+            updateMenuStates(*item->GetSubMenu(), context);
+            continue;
+        }
+        if (id >= ID_PLUGIN_FIRST && id <= ID_PLUGIN_LAST) {
+            const PluginCommand& command =
+                PluginCommands::get().at(static_cast<std::size_t>(id - ID_PLUGIN_FIRST));
+            item->Enable(!command.isEnabled || command.isEnabled());
+            continue;
+        }
+        if (id > ID_COMMAND_FIRST && id < ID_COMMAND_LAST)
+            item->Enable(CommandState::isEnabled(id, context));
+    }
+    MainMenus::setPictureLabels(menu, context.selectedCount);
+    if (wxMenuItem* favorites = menu.FindItem(ID_FAVORITES_ONLY)) {
+        const ThumbnailView* view = getCurrentView();
+        favorites->Check(view && view->isFavoritesOnly());
+    }
+    if (wxMenuItem* favorite = menu.FindItem(ID_FAVORITE)) {
+        favorite->Check(context.selectedCount > 0 && allSelectedFavorite());
+    }
+    if (wxMenuItem* sidebar = menu.FindItem(ID_VIEW_INBOX))
+        sidebar->Check(isSidebarShown());
+    if (wxMenuItem* hide = menu.FindItem(ID_HIDE_SIDEBAR))
+        hide->Enable(isSidebarShown());
+}
+
+void MainFrame::updateMenus()
+{
+    const CommandContext context = getCommandContext();
+    QDEBUG("[MAINFRAME] On archive menu update");
+    QDEBUG("[MAINFRAME] On picture menu update");
+    QDEBUG("[MAINFRAME] On operations menu update");
+    if (PluginCommands::get().size() > 0)
+        QDEBUG("[MAINFRAME] On update plugin item update");
+    if (wxMenuBar* bar = GetMenuBar()) {
+        for (size_t i = 0; i < bar->GetMenuCount(); ++i)
+            updateMenuStates(*bar->GetMenu(i), context);
+    }
+    for (size_t i = 0; i < m_toolBar->GetToolsCount(); ++i) {
+        const wxToolBarToolBase* tool = m_toolBar->GetToolByPos(static_cast<int>(i));
+        const int id = tool->GetId();
+        if (id > ID_COMMAND_FIRST && id < ID_COMMAND_LAST && id != ID_MAIN_MENU)
+            m_toolBar->EnableTool(id, CommandState::isEnabled(id, context));
+    }
+    for (int id : {ID_GET_PHOTOS, ID_WEBSITE}) {
+        const wxToolBarToolBase* tool = m_toolBar->FindById(id);
+        if (tool && tool->GetDropdownMenu())
+            updateMenuStates(*tool->GetDropdownMenu(), context);
+    }
+    if (context.selectedCount > 0)
+        SetStatusText(wxString::Format(_("%d of %d pictures selected"), context.selectedCount,
+                                       context.pictureCount),
+                      1);
+    else if (getCurrentView())
+        SetStatusText(wxString::Format(_("%d pictures"), context.pictureCount), 1);
+    else
+        SetStatusText(wxString(), 1);
+}
+
+void MainFrame::onMenuOpen(wxMenuEvent& event)
+{
+    updateMenus();
+    event.Skip();
+}
+
+wxMenu* MainFrame::makeMainMenuPopup() const
+{
+    return MainMenus(m_menuOptions, m_icons).makeMainMenuPopup();
+}
+
+wxMenu* MainFrame::makeAlbumPopup() const
+{
+    return MainMenus(m_menuOptions, m_icons).makeAlbumPopup();
+}
+
+void MainFrame::onToolDropDown(wxCommandEvent& event)
+{
+    updateMenus();
+    event.Skip();
+}
+
+void MainFrame::onSelectionChanged(wxCommandEvent& event)
+{
+    updateDescription();
+    updateMenus();
+    event.Skip();
+}
+
+void MainFrame::onViewContextMenu(wxCommandEvent&)
+{
+    std::unique_ptr<wxMenu> menu(MainMenus(m_menuOptions, m_icons).makePictureMenu());
+    updateMenuStates(*menu, getCommandContext());
+    PopupMenu(menu.get());
+}
+
+void MainFrame::updateDescription()
+{
+    wxString text;
+    if (ThumbnailView* view = getCurrentView()) {
+        // Only one picture is described: a large selection is not copied for a count.
+        const std::size_t count = view->getSelectedCount();
+        const auto selected = count == 1 ? view->getSelectedFiles() : ThumbnailView::Files();
+        if (count == 1) {
+            const File& file = *selected.front();
+            text = file.getCaption().empty() ? file.getFileName() : file.getCaption();
+            const wxString date = file.getTime() != 0 ? file.getDateText() : wxString();
+            if (!date.empty())
+                text += wxString::FromUTF8("  \u2014  ") + date;
+        } else if (count > 1) {
+            text = wxString::Format(_("%zu pictures selected"), count);
+        }
+    }
+    m_description->SetLabel(text);
+}
+
+wxString MainFrame::getDescription() const
+{
+    return m_description->GetLabel();
+}
+
+// --- Commands ---------------------------------------------------------------------------------
+
+void MainFrame::onPluginCommand(wxCommandEvent& event)
+{
+    const auto index = static_cast<std::size_t>(event.GetId() - ID_PLUGIN_FIRST);
+    if (index < PluginCommands::get().size() && PluginCommands::get().at(index).run)
+        PluginCommands::get().at(index).run();
+}
+
+void MainFrame::onCommand(wxCommandEvent& event)
+{
+    const int id = event.GetId();
+    if (id != wxID_EXIT && !CommandState::isEnabled(id, getCommandContext()) &&
+        id != ID_MAIN_MENU) {
+        // An accelerator can reach a command whose item is disabled.
+        return;
+    }
+    ThumbnailView* view = getCurrentView();
+    switch (id) {
+    case wxID_EXIT:
+        Close();
+        break;
+    case ID_MAIN_MENU: {
+        std::unique_ptr<wxMenu> menu(makeMainMenuPopup());
+        updateMenuStates(*menu, getCommandContext());
+        PopupMenu(menu.get());
+        break;
+    }
+    case ID_NEW_ALBUM:
+        newAlbum();
+        break;
+    case ID_RENAME_ALBUM:
+        renameAlbum();
+        break;
+    case ID_DELETE_ALBUM:
+        deleteAlbum();
+        break;
+    case ID_ALBUM_PROPERTIES:
+        albumProperties();
+        break;
+    case ID_LOAD_HIDDEN_ALBUMS:
+        loadHiddenAlbums();
+        break;
+    case ID_SELECT_ALL:
+        if (view) {
+            const long start = Quorvel::elapsedMs();
+            view->selectAll();
+            Quorvel::logTiming(start, wxString::Format("Select all %zu", view->getFiles().size()));
+        }
+        break;
+    case ID_SELECT_NONE:
+        if (view)
+            view->selectNone();
+        break;
+    case ID_INVERT_SELECTION:
+        if (view)
+            view->invertSelection();
+        break;
+    case ID_FAVORITES_ONLY:
+        if (view)
+            view->setFavoritesOnly(!view->isFavoritesOnly());
+        break;
+    case ID_FULLSCREEN:
+        showFullScreen();
+        break;
+    case ID_VIEW_INBOX:
+    case ID_HIDE_SIDEBAR:
+        showSidebar(id);
+        break;
+    case ID_GO_START:
+    case ID_GO_ALBUMS:
+    case ID_GO_CALENDAR:
+    case ID_GO_COMPUTER:
+    case ID_GO_SEARCH:
+        showSection(static_cast<Section>(id - ID_GO_START));
+        break;
+    case ID_COPY_TO_DESKTOP:
+        copySelectionTo(Quorvel::Environment::getDesktopDir());
+        break;
+    case ID_COPY_TO_FOLDER: {
+        wxDirDialog dialog(this, _("Copy the pictures to this folder"), wxGetHomeDir(),
+                           wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
+        if (dialog.ShowModal() == wxID_OK)
+            copySelectionTo(dialog.GetPath());
+        break;
+    }
+    case ID_SET_WALLPAPER:
+        setWallpaper();
+        break;
+    case ID_PRINT:
+        if (view) {
+            wxPrinter printer;
+            PicturePrintout printout(view->getSelectedFiles());
+            if (!printer.Print(this, &printout, true) &&
+                wxPrinter::GetLastError() == wxPRINTER_ERROR)
+                wxLogError(_("The pictures could not be printed."));
+        }
+        break;
+    case ID_DELETE_PICTURES:
+        confirmDeleteSelection();
+        break;
+    case ID_ROTATE_LEFT:
+        rotateSelection(-90);
+        break;
+    case ID_ROTATE_RIGHT:
+        rotateSelection(90);
+        break;
+    case ID_FAVORITE:
+        toggleFavorite();
+        break;
+    case ID_PICTURE_PROPERTIES:
+        showPictureProperties();
+        break;
+    case ID_OPTIONS: {
+        PreferencesDialog dialog(this, Quorvel::Environment::getNetworkSettingsPath());
+        dialog.ShowModal();
+        break;
+    }
+    case ID_HELP_CONTENTS:
+        showHelp("help://index.html");
+        break;
+    case ID_SUPPORT_INFO:
+        showSupportInformation();
+        break;
+    case ID_ABOUT:
+        showAbout();
+        break;
+    case ID_UNHANDLED_EXCEPTION:
+        throw Quorvel::RuntimeException(wxS("Unhandled exception generated from the Debug menu"));
+    case ID_GENERATE_CRASH:
+        QDEBUG("[MAINFRAME] Generating a crash");
+        std::raise(SIGSEGV);
+        break;
+    default:
+        break;
+    }
+}
+
+// --- Album commands --------------------------------------------------------------------------
+
+bool MainFrame::createAlbum(const wxString& name)
+{
+    const wxString trimmed = wxString(name).Trim().Trim(false);
+    if (trimmed.empty())
+        return false;
+    try {
+        auto album = Quorvel::makeRef<Brenmarle::AlbumFolder>();
+        album->setName(trimmed);
+        Brenmarle::AlbumFolder::createAlbum(album);
+        showSection(Section::Albums);
+        m_albumsPage->refreshAlbums();
+        m_albumsPage->chooseAlbum(album->getURI());
+        updateMenus();
+        return true;
+    } catch (const Quorvel::Exception& e) {
+        wxLogError(_("Could not create the album: %s"), e.getMessage());
+        return false;
+    }
+}
+
+void MainFrame::newAlbum()
+{
+    wxTextEntryDialog dialog(this, _("Name of the new album:"), _("New Album"), _("New Album"));
+    if (dialog.ShowModal() == wxID_OK)
+        createAlbum(dialog.GetValue());
+}
+
+bool MainFrame::renameChosenAlbum(const wxString& name)
+{
+    Quorvel::Ref<Brenmarle::AlbumFolder> album = m_albumsPage->getChosenAlbum();
+    const wxString trimmed = wxString(name).Trim().Trim(false);
+    if (!album || trimmed.empty() || trimmed == album->getName())
+        return false;
+    try {
+        album->setName(trimmed);
+        album->update();
+        Brenmarle::FileManager::get().folderChanged(*album, 0);
+        m_albumsPage->refreshAlbums();
+        return true;
+    } catch (const Quorvel::Exception& e) {
+        wxLogError(_("Could not rename the album: %s"), e.getMessage());
+        return false;
+    }
+}
+
+void MainFrame::renameAlbum()
+{
+    Quorvel::Ref<Brenmarle::AlbumFolder> album = m_albumsPage->getChosenAlbum();
+    if (!album)
+        return;
+    wxTextEntryDialog dialog(this, _("New name of the album:"), _("Rename Album"),
+                             album->getName());
+    if (dialog.ShowModal() == wxID_OK)
+        renameChosenAlbum(dialog.GetValue());
+}
+
+void MainFrame::deleteAlbum()
+{
+    Quorvel::Ref<Brenmarle::AlbumFolder> album = m_albumsPage->getChosenAlbum();
+    if (!album || (m_albumDeletion && !m_albumDeletion->isFinished()))
+        return;
+    const int count = album->getFileCount();
+    const wxString question =
+        count == 0 ? wxString::Format(_("Delete the album \"%s\"?"), album->getName())
+                   : wxString::Format(_("Delete the album \"%s\" and the %d pictures in it? The "
+                                        "pictures cannot be brought back."),
+                                      album->getName(), count);
+    wxMessageDialog confirm(this, question, _("Delete Album"),
+                            wxYES_NO | wxNO_DEFAULT | wxICON_WARNING);
+    confirm.SetYesNoLabels(_("Delete"), _("Cancel"));
+    if (confirm.ShowModal() != wxID_YES)
+        return;
+    try {
+        m_albumDeletion = std::make_unique<AlbumDeletion>(album, this, [this](bool) {
+            CallAfter([this] {
+                m_albumsPage->refreshAlbums();
+                updateMenus();
+            });
+        });
+    } catch (const Quorvel::Exception& e) {
+        wxLogError(_("Could not delete the album %s: %s"), album->getName(), e.getMessage());
+    }
+}
+
+void MainFrame::albumProperties()
+{
+    Quorvel::Ref<Brenmarle::AlbumFolder> album = m_albumsPage->getChosenAlbum();
+    if (!album)
+        return;
+    AlbumPropertiesDialog dialog(this, album);
+    if (dialog.ShowModal() == wxID_OK && dialog.apply()) {
+        Brenmarle::FileManager::get().folderChanged(*album, 0);
+        m_albumsPage->refreshAlbums();
+        updateMenus();
+    }
+}
+
+bool MainFrame::loadHiddenAlbums()
+{
+    bool moved = false;
+    try {
+        moved = Brenmarle::AlbumFolder::showHiddenAlbums();
+    } catch (const Quorvel::Exception& e) {
+        wxLogError(_("Could not load the hidden albums: %s"), e.getMessage());
+    }
+    m_albumsPage->refreshAlbums();
+    updateMenus();
+    return moved;
+}
+
+// --- Picture commands ------------------------------------------------------------------------
+
+void MainFrame::runFileTask(std::unique_ptr<Brenmarle::FileTask> task)
+{
+    try {
+        auto runner = std::make_unique<FileTaskRunner>(std::move(task),
+                                                       FileTaskRunner::DEFAULT_DELAY_MS, this);
+        FileTaskRunner* raw = runner.get();
+        raw->setFinishedHandler([this](FileTaskRunner& finished) {
+            FileTaskRunner* done = &finished;
+            CallAfter([this, done] {
+                m_fileTasks.erase(
+                    std::remove_if(m_fileTasks.begin(), m_fileTasks.end(),
+                                   [done](const auto& runner) { return runner.get() == done; }),
+                    m_fileTasks.end());
+                m_albumsPage->refreshAlbums();
+                updateMenus();
+            });
+        });
+        m_fileTasks.push_back(std::move(runner));
+    } catch (const Quorvel::Exception& e) {
+        wxLogError("%s", e.getMessage());
+    }
+}
+
+bool MainFrame::dropOnAlbum(const Quorvel::Ref<Brenmarle::AlbumFolder>& album,
+                            const std::vector<wxString>& uris, const std::vector<wxString>& paths,
+                            bool move)
+{
+    if (!album)
+        return false;
+    Brenmarle::FileManager& manager = Brenmarle::FileManager::get();
+    Brenmarle::FileTask::Files moved;
+    Brenmarle::FileTask::Files copied;
+    try {
+        for (const wxString& uri : uris) {
+            const Quorvel::Ref<File> file = manager.getFile(uri);
+            if (album->fileBelongsTo(*file))
+                continue; // dropped where it already is
+            // Only pictures of the program's own store move; the user's own files are copied.
+            if (move && album->canMoveByRename(*file))
+                moved.push_back(file);
+            else
+                copied.push_back(file);
+        }
+        for (const wxString& path : paths) {
+            if (Brenmarle::ComputerFolder::isListedExtension(path))
+                copied.push_back(manager.getFile("file://" + path));
+        }
+    } catch (const Quorvel::Exception& e) {
+        wxLogError(_("Could not add the pictures to %s: %s"), album->getName(), e.getMessage());
+        return false;
+    }
+    QDEBUG("[MAINFRAME] Drop on %s: %zu moved, %zu copied", album->getURI(), moved.size(),
+           copied.size());
+    if (!moved.empty())
+        runFileTask(std::make_unique<Brenmarle::FileMoveTask>(std::move(moved), album));
+    if (!copied.empty())
+        runFileTask(std::make_unique<Brenmarle::FileCopyTask>(std::move(copied), album));
+    return true;
+}
+
+void MainFrame::copySelectionTo(const wxString& path)
+{
+    ThumbnailView* view = getCurrentView();
+    if (!view || view->getSelectedCount() == 0)
+        return;
+    try {
+        const wxString directory = path.EndsWith("/") ? path : path + "/";
+        Brenmarle::FolderRef folder =
+            Brenmarle::FileManager::get().getFolder("file://" + directory);
+        runFileTask(std::make_unique<Brenmarle::FileCopyTask>(view->getSelectedFiles(), folder));
+    } catch (const Quorvel::Exception& e) {
+        wxLogError(_("Could not copy the pictures: %s"), e.getMessage());
+    }
+}
+
+void MainFrame::confirmDeleteSelection()
+{
+    ThumbnailView* view = getCurrentView();
+    if (!view || view->getSelectedCount() == 0)
+        return;
+    const std::size_t count = view->getSelectedCount();
+    const wxString question =
+        count == 1 ? _("Delete the selected picture? It cannot be brought back.")
+                   : wxString::Format(_("Delete the %zu selected pictures? They cannot be brought "
+                                        "back."),
+                                      count);
+    wxMessageDialog confirm(this, question, count == 1 ? _("Delete Picture") : _("Delete Pictures"),
+                            wxYES_NO | wxNO_DEFAULT | wxICON_WARNING);
+    confirm.SetYesNoLabels(_("Delete"), _("Cancel"));
+    if (confirm.ShowModal() == wxID_YES)
+        deleteSelection();
+}
+
+void MainFrame::deleteSelection()
+{
+    ThumbnailView* view = getCurrentView();
+    if (!view || view->getSelectedCount() == 0)
+        return;
+    runFileTask(std::make_unique<Brenmarle::FileDeleteTask>(view->getSelectedFiles()));
+}
+
+void MainFrame::rotateSelection(int degrees)
+{
+    ThumbnailView* view = getCurrentView();
+    if (!view)
+        return;
+    Brenmarle::FileManager& manager = Brenmarle::FileManager::get();
+    for (const auto& file : view->getSelectedFiles()) {
+        try {
+            file->setImageRotation(file->getImageRotation() + degrees);
+            manager.getFolder(file->getURI())->saveFileMetadata(*file);
+            // Every view turns: the thumbnail and every resized copy are made again from the
+            // stored rotation.
+            if (Brenmarle::ThumbnailManager::exists())
+                Brenmarle::ThumbnailManager::get().imageRotationChanged(file);
+            manager.fileChanged(*file, 0);
+            view->reloadThumbnail(*file);
+        } catch (const Quorvel::Exception& e) {
+            wxLogError(_("Could not turn %s: %s"), file->getFileName(), e.getMessage());
+        }
+    }
+}
+
+bool MainFrame::allSelectedFavorite() const
+{
+    ThumbnailView* view = getCurrentView();
+    if (!view)
+        return false;
+    const ThumbnailGrid& grid = view->getGrid();
+    const auto& files = view->getFiles();
+    // Stops at the first picture that is no favourite: selecting everything stays quick.
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (grid.isSelected(i) && !files[i]->isFavorite())
+            return false;
+    }
+    return true;
+}
+
+void MainFrame::toggleFavorite()
+{
+    ThumbnailView* view = getCurrentView();
+    if (!view)
+        return;
+    const auto files = view->getSelectedFiles();
+    const bool all = !files.empty() && allSelectedFavorite();
+    Brenmarle::FileManager& manager = Brenmarle::FileManager::get();
+    for (const auto& file : files) {
+        try {
+            file->setFavorite(!all);
+            manager.getFolder(file->getURI())->saveFileMetadata(*file);
+            manager.fileChanged(*file, 0);
+        } catch (const Quorvel::Exception& e) {
+            wxLogError(_("Could not mark %s: %s"), file->getFileName(), e.getMessage());
+        }
+    }
+    view->Refresh();
+    updateMenus();
+}
+
+void MainFrame::showPictureProperties()
+{
+    ThumbnailView* view = getCurrentView();
+    if (!view || view->getSelectedCount() != 1)
+        return;
+    PicturePropertiesDialog dialog(this, view->getSelectedFiles().front());
+    dialog.ShowModal();
+}
+
+void MainFrame::setWallpaper()
+{
+    ThumbnailView* view = getCurrentView();
+    if (!view || view->getSelectedCount() != 1)
+        return;
+    try {
+        const Quorvel::Ref<File> file = view->getSelectedFiles().front();
+        const wxString path = Brenmarle::FileManager::get().getLocalPath(*file);
+        const wxString uri = "file://" + path;
+        for (const char* key : {"picture-uri", "picture-uri-dark"}) {
+            wxExecute(
+                wxString::Format("gsettings set org.gnome.desktop.background %s '%s'", key, uri),
+                wxEXEC_ASYNC);
+        }
+    } catch (const Quorvel::Exception& e) {
+        wxLogError(_("Could not set the desktop wallpaper: %s"), e.getMessage());
+    }
+}
+
+void MainFrame::showFullScreen(ThumbnailView* view)
+{
+    if (!view)
+        view = getCurrentView();
+    if (!view || view->getFiles().empty())
+        return;
+    // From the picture in focus (or the first selected), through all the view shows.
+    long first = view->getGrid().getFocus();
+    if (first < 0 && view->getSelectedCount() > 0)
+        first = static_cast<long>(view->getGrid().getSelection().front());
+    auto* frame = new FullScreenFrame(this, view->getFiles(), first < 0 ? 0 : first);
+    frame->showPicture(frame->getIndex());
+}
+
+wxString MainFrame::getHelpFolder()
+{
+    return Quorvel::Environment::isInitialised() ? Quorvel::Environment::getProgramDir() + "help/"
+                                                 : wxString();
+}
+
+void MainFrame::showHelp(const wxString& address)
+{
+    const wxString path = HelpAddress::resolve(address, getHelpFolder());
+    if (path.empty()) {
+        QDEBUG("[MAINFRAME] No help page for %s", address);
+        return;
+    }
+    if (!m_helpFrame)
+        m_helpFrame = new HelpFrame(this, getHelpFolder());
+    m_helpFrame->showPage(path);
+    m_helpFrame->Show();
+    m_helpFrame->Raise();
+}
+
+void MainFrame::showSupportInformation()
+{
+    wxString text;
+    text << m_menuOptions.shortName << "\n";
+    if (Quorvel::Environment::isInitialised()) {
+        text << _("Program folder: ") << Quorvel::Environment::getProgramDir() << "\n";
+        text << _("User data folder: ") << Quorvel::Environment::getUserDataDir() << "\n";
+    }
+    text << _("Toolkit: ") << wxVERSION_STRING << "\n";
+    text << _("System: ") << wxGetOsDescription();
+    wxMessageBox(text, _("Support Information"), wxOK | wxICON_INFORMATION, this);
+}
+
+void MainFrame::showAbout()
+{
+    wxAboutDialogInfo info;
+    info.SetName(m_menuOptions.shortName);
+    info.SetDescription(_("Organise, view and share your photos."));
+    info.SetCopyright(wxString::FromUTF8("Copyright \u00a9 Quorvel"));
+    wxAboutBox(info, this);
+}
+
+// --- Addresses --------------------------------------------------------------------------------
 
 void MainFrame::openAddress(const wxString& address)
 {
     QDEBUG("[MAINFRAME] Address: %s", address);
-    SetStatusText(address);
+    if (address.StartsWith("help://")) {
+        showHelp(address);
+        return;
+    }
+    const CommandContext context = getCommandContext();
+    static const std::pair<const char*, int> commands[] = {
+        {"app://view/inbox", ID_VIEW_INBOX},
+        {"app://view/shoppingcart", ID_VIEW_SHOPPING_CART},
+        {"app://go/myalbums", ID_GO_ALBUMS},
+        {"app://go/mycomputer", ID_GO_COMPUTER},
+        {"app://go/picturesearch", ID_GO_SEARCH},
+        {"app://account/login", ID_LOGIN},
+        {"app://tools/createproducts", ID_CREATE_PRODUCTS},
+    };
+    for (const auto& [known, id] : commands) {
+        if (address != known)
+            continue;
+        if (!CommandState::isEnabled(id, context)) {
+            QDEBUG("[MAINFRAME] Address not available in this version: %s", address);
+            return;
+        }
+        wxCommandEvent event(wxEVT_MENU, id);
+        onCommand(event);
+        return;
+    }
+    QDEBUG("[MAINFRAME] Unknown address ignored: %s", address);
 }
-
-void MainFrame::onPreferences(wxCommandEvent&)
-{
-    PreferencesDialog dialog(this, Quorvel::Environment::getNetworkSettingsPath());
-    dialog.ShowModal();
-}
-
-void MainFrame::onExit(wxCommandEvent&) { Close(); }

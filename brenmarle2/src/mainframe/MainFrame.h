@@ -1,18 +1,166 @@
 #pragma once
-// The main window. For now a frame with the program's title and the File menu (Preferences,
-// Exit); its sections, sidebar and tool bar come with the main-window work.
-// GUI thread only.
+// The main window ("MainWindow"): the sections through which the user browses the catalogue
+// (start page, My Albums, Photo Calendar, My Computer, Picture Search) chosen in the navigation
+// list on the left, the sidebar on the right (the Picture Inbox, or none), the menu bar, the
+// tool bar with its main-menu button, and the description field with the selected picture's
+// caption and date. Every command turns into a call on the code that owns the work; commands
+// whose work comes later are shown disabled.
+//
+// Geometry and state are kept under "WindowSettings/MainWindow...", "MainWindow/..." in the
+// user configuration and the side panel width in the preferences.
+//
+// GUI thread only. Created once by the application; closing it ends the program.
+
+#include <functional>
+#include <memory>
+#include <vector>
 
 #include <wx/frame.h>
+#include <wx/weakref.h>
+
+#include "folders/AlbumFolder.h"
+#include "mainframe/CommandState.h"
+#include "mainframe/IconLookup.h"
+#include "mainframe/MainMenus.h"
+#include "mainframe/Section.h"
+
+namespace Brenmarle {
+class FileTask;
+}
+class AlbumDeletion;
+class FileTaskRunner;
+class CalendarMonthView;
+class HelpFrame;
+class InboxPanel;
+class MyAlbumsPage;
+class MyComputerPage;
+class Preferences;
+class ThumbnailView;
+class WelcomePage;
+class wxListBox;
+class wxMenu;
+class wxSimplebook;
+class wxSplitterWindow;
+class wxStaticText;
+class wxToolBar;
 
 class MainFrame : public wxFrame {
 public:
-    explicit MainFrame(const wxString& title);
+    // `preferences` (may be null) holds the side panel width.
+    explicit MainFrame(const wxString& title, Preferences* preferences = nullptr);
+    ~MainFrame() override;
 
     // Handles an "app://" or "help://" address handed in from outside.
     void openAddress(const wxString& address);
 
+    void showSection(Section section);
+    Section getSection() const { return m_section; }
+    // The sidebar: ID_VIEW_INBOX or ID_HIDE_SIDEBAR.
+    void showSidebar(int choice);
+    bool isSidebarShown() const;
+
+    // What decides the commands' states now.
+    CommandContext getCommandContext() const;
+    // Sets the enabled states and labels of the menu bar and tool bar items ("[MAINFRAME] On
+    // ... menu update").
+    void updateMenus();
+
+    // The view of the current section (null on the start page and the search page).
+    ThumbnailView* getCurrentView() const;
+    MyAlbumsPage* getAlbumsPage() const { return m_albumsPage; }
+    WelcomePage* getWelcomePage() const { return m_welcomePage; }
+    MyComputerPage* getComputerPage() const { return m_computerPage; }
+    InboxPanel* getInboxPanel() const { return m_inboxPanel; }
+    CalendarMonthView* getCalendarPage() const { return m_calendarPage; }
+    wxToolBar* getMainToolBar() const { return m_toolBar; }
+    wxString getDescription() const;
+    HelpFrame* getHelpFrame() const { return m_helpFrame; }
+    // The folder of the help pages: "help" in the program folder.
+    static wxString getHelpFolder();
+
+    // Builds the pop-ups as they would be shown (the caller owns them).
+    wxMenu* makeMainMenuPopup() const;
+    wxMenu* makeAlbumPopup() const;
+
+    // A window with unsaved work: asked before the main window closes; returning false keeps
+    // the program running.
+    using CloseGuard = std::function<bool()>;
+    int addCloseGuard(CloseGuard guard);
+    void removeCloseGuard(int id);
+
+    // Album commands, also called by tests. Each returns whether it changed something.
+    bool createAlbum(const wxString& name);
+    bool renameChosenAlbum(const wxString& name);
+    bool loadHiddenAlbums();
+    // Picture commands on the current view's selection.
+    void rotateSelection(int degrees);
+    void toggleFavorite();
+    // Deletes the selected pictures without asking (the menu command asks first).
+    void deleteSelection();
+    // Pictures dropped on `album`: catalogued ones by URI (moved when `move` and they are in
+    // the program's store, else copied), files from the desktop by path (copied in).
+    bool dropOnAlbum(const Quorvel::Ref<Brenmarle::AlbumFolder>& album,
+                     const std::vector<wxString>& uris, const std::vector<wxString>& paths,
+                     bool move);
+    // Copies the selected pictures into the directory `path`.
+    void copySelectionTo(const wxString& path);
+
 private:
-    void onPreferences(wxCommandEvent& event);
-    void onExit(wxCommandEvent& event);
+    void buildToolBar();
+    void buildLayout();
+    void loadGeometry();
+    void saveGeometry();
+    void applyMenuAndToolBarChoice(int choice);
+    MenuOptions readMenuOptions() const;
+    void updateMenuStates(wxMenu& menu, const CommandContext& context);
+    void updateDescription();
+    bool allSelectedFavorite() const;
+
+    void onClose(wxCloseEvent& event);
+    void onCommand(wxCommandEvent& event);
+    void onPluginCommand(wxCommandEvent& event);
+    void onMenuOpen(wxMenuEvent& event);
+    void onToolDropDown(wxCommandEvent& event);
+    void onSelectionChanged(wxCommandEvent& event);
+    void onViewContextMenu(wxCommandEvent& event);
+
+    void newAlbum();
+    void renameAlbum();
+    void deleteAlbum();
+    void albumProperties();
+    void confirmDeleteSelection();
+    void showPictureProperties();
+    void setWallpaper();
+    // The pictures of `view` (the current section's when null) over the whole screen.
+    void showFullScreen(ThumbnailView* view = nullptr);
+    void showHelp(const wxString& page);
+    void showSupportInformation();
+    void showAbout();
+    // Runs a copy or delete in the background with its progress window.
+    void runFileTask(std::unique_ptr<Brenmarle::FileTask> task);
+
+    Preferences* m_preferences;
+    IconLookup m_icons;
+    MenuOptions m_menuOptions;
+    Section m_section = Section::Start;
+    int m_sidebarChoice;
+    bool m_wallpaperAvailable = false;
+
+    wxToolBar* m_toolBar = nullptr;
+    wxListBox* m_navigation = nullptr;
+    wxSplitterWindow* m_splitter = nullptr;
+    wxSimplebook* m_book = nullptr;
+    wxStaticText* m_description = nullptr;
+    WelcomePage* m_welcomePage = nullptr;
+    MyAlbumsPage* m_albumsPage = nullptr;
+    CalendarMonthView* m_calendarPage = nullptr;
+    MyComputerPage* m_computerPage = nullptr;
+    wxWindow* m_searchPage = nullptr;
+    InboxPanel* m_inboxPanel = nullptr;
+    wxWeakRef<HelpFrame> m_helpFrame;
+
+    std::vector<std::pair<int, CloseGuard>> m_closeGuards;
+    int m_nextGuard = 1;
+    std::unique_ptr<AlbumDeletion> m_albumDeletion;
+    std::vector<std::unique_ptr<FileTaskRunner>> m_fileTasks;
 };

@@ -1,0 +1,32 @@
+#pragma once
+// Which of the main window's commands can run now, from the section shown and the selection.
+// Kept apart from the window so the rules are tested without a display.
+//
+// Commands whose work comes with parts of the program not built yet (ordering, sharing, safe
+// storage, the account, importing, the picture window, the slide show, the map, products,
+// updates, remote assistance) stay disabled: an item that did nothing when chosen would lie.
+
+#include "mainframe/Section.h"
+
+struct CommandContext {
+    Section section = Section::Start;
+    // An album is chosen in the album list (My Albums).
+    bool albumChosen = false;
+    // Pictures shown by the current section's view, and how many of them are selected.
+    int pictureCount = 0;
+    int selectedCount = 0;
+    // The selected pictures live in the program's own store (albums, the inbox): they can be
+    // deleted, turned and marked, and the change is kept.
+    bool selectionManaged = false;
+    // Hidden albums exist that the list does not show yet.
+    bool hiddenAlbumsLeft = false;
+    // The desktop has a wallpaper setting we can write.
+    bool wallpaperAvailable = false;
+};
+
+class CommandState {
+public:
+    static bool isEnabled(int id, const CommandContext& context);
+    // The command's work comes with a later part of the program.
+    static bool isLaterWork(int id);
+};

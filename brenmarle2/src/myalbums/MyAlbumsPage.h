@@ -1,0 +1,69 @@
+#pragma once
+// My Albums: the list of albums (name and picture count, sorted by name as
+// "AlbumListView/SortAscending" says; a click on the column heading turns the order) and the
+// chosen album's pictures. The list follows the file manager's folder news, so albums made,
+// renamed, shown or deleted anywhere appear at once. Pictures dropped on an album, or on the
+// chosen album's pictures, go into that album.
+//
+// GUI thread only.
+
+#include <functional>
+
+#include <wx/panel.h>
+
+#include "folders/AlbumFolder.h"
+
+class ThumbnailView;
+class wxListCtrl;
+class wxListEvent;
+class wxStaticText;
+namespace Brenmarle {
+class FolderEvent;
+}
+
+class MyAlbumsPage : public wxPanel {
+public:
+    explicit MyAlbumsPage(wxWindow* parent);
+    ~MyAlbumsPage() override;
+
+    // Reads the album lists again, keeping the chosen album when it is still there; with
+    // `chooseFirst`, the first album is chosen when none is.
+    void refreshAlbums(bool chooseFirst = true);
+    Quorvel::Ref<Brenmarle::AlbumFolder> getChosenAlbum() const;
+    // Chooses the album (null: none) and shows its pictures.
+    void chooseAlbum(const wxString& uri);
+    std::vector<wxString> getListedNames() const;
+    // The line above the pictures: the album's name, picture count and date range.
+    wxString getHeader() const;
+
+    ThumbnailView* getView() const { return m_view; }
+    wxListCtrl* getAlbumList() const { return m_list; }
+
+    // Called on a right click on an album (the main window pops up the album menu).
+    void setAlbumMenuHandler(std::function<void()> handler) { m_onAlbumMenu = std::move(handler); }
+    // Pictures dropped on an album: the URIs (from the program) or paths (from the desktop),
+    // and whether the user asked for a move. Returns whether they were taken.
+    using DropHandler = std::function<bool(const Quorvel::Ref<Brenmarle::AlbumFolder>& album,
+                                           const std::vector<wxString>& uris,
+                                           const std::vector<wxString>& paths, bool move)>;
+    void setDropHandler(DropHandler handler) { m_onDrop = std::move(handler); }
+    // Called when the chosen album changes.
+    void setChosenHandler(std::function<void()> handler) { m_onChosen = std::move(handler); }
+
+private:
+    void onSelected(wxListEvent& event);
+    void onRightClick(wxListEvent& event);
+    void onColumnClick(wxListEvent& event);
+    void onFolderEvent(Brenmarle::FolderEvent& event);
+    void updateHeader();
+
+    wxListCtrl* m_list;
+    wxStaticText* m_header;
+    ThumbnailView* m_view;
+    std::vector<Quorvel::Ref<Brenmarle::AlbumFolder>> m_albums;
+    wxString m_chosen;
+    bool m_ascending = true;
+    std::function<void()> m_onAlbumMenu;
+    std::function<void()> m_onChosen;
+    DropHandler m_onDrop;
+};

@@ -1,0 +1,33 @@
+#include "plugins/PluginCommands.h"
+
+#include <algorithm>
+
+PluginCommands& PluginCommands::get()
+{
+    static PluginCommands registry;
+    return registry;
+}
+
+void PluginCommands::add(PluginCommand command)
+{
+    m_commands.push_back(std::move(command));
+}
+
+void PluginCommands::clear()
+{
+    m_commands.clear();
+}
+
+std::vector<std::size_t> PluginCommands::find(const wxString& path, int first, int last) const
+{
+    std::vector<std::size_t> found;
+    for (std::size_t i = 0; i < m_commands.size(); ++i) {
+        const PluginCommand& command = m_commands[i];
+        if (command.path == path && command.position >= first && command.position <= last)
+            found.push_back(i);
+    }
+    std::stable_sort(found.begin(), found.end(), [this](std::size_t a, std::size_t b) {
+        return m_commands[a].position < m_commands[b].position;
+    });
+    return found;
+}

@@ -1,0 +1,697 @@
+#include "widgets/ThumbnailView.h"
+
+#include <algorithm>
+
+#include <wx/dcbuffer.h>
+#include <wx/dnd.h>
+#include <wx/settings.h>
+
+#include "filemanager/FileEvent.h"
+#include "filemanager/FileManager.h"
+#include "files/Uri.h"
+#include "imaging/gui/DrawableImage.h"
+#include "system/Exceptions.h"
+#include "system/Log.h"
+#include "thumbnails/ThumbnailManager.h"
+#include "widgets/PictureDrag.h"
+
+wxDEFINE_EVENT(THUMBNAIL_SELECTION, wxCommandEvent);
+wxDEFINE_EVENT(THUMBNAIL_ACTIVATE, wxCommandEvent);
+wxDEFINE_EVENT(THUMBNAIL_CONTEXT_MENU, wxCommandEvent);
+wxDEFINE_EVENT(THUMBNAIL_DELETE, wxCommandEvent);
+
+using Brenmarle::File;
+using Brenmarle::ThumbnailManager;
+
+namespace {
+
+constexpr int THUMBNAIL_BOX = 160;
+// Drawn thumbnails kept beyond those on screen before the far ones are dropped.
+constexpr std::size_t BITMAP_SLACK = 120;
+constexpr long SLOW_FRAME_MS = 50;
+
+bool sameFolder(const File& file, const Brenmarle::FolderRef& folder)
+{
+    return folder && Brenmarle::Uri::folderOf(file.getURI()) == folder->getURI();
+}
+
+} // namespace
+
+ThumbnailView::ThumbnailView(wxWindow* parent, wxWindowID id)
+    : wxVScrolledWindow(parent, id, wxDefaultPosition, wxDefaultSize,
+                        wxWANTS_CHARS | wxFULL_REPAINT_ON_RESIZE)
+{
+    SetName("ThumbnailView");
+    SetBackgroundStyle(wxBG_STYLE_PAINT);
+    SetRowCount(0);
+    Bind(wxEVT_PAINT, &ThumbnailView::onPaint, this);
+    Bind(wxEVT_SIZE, &ThumbnailView::onSize, this);
+    Bind(wxEVT_LEFT_DOWN, &ThumbnailView::onLeftDown, this);
+    Bind(wxEVT_LEFT_UP, &ThumbnailView::onLeftUp, this);
+    Bind(wxEVT_MOTION, &ThumbnailView::onMotion, this);
+    Bind(wxEVT_LEFT_DCLICK, &ThumbnailView::onLeftDouble, this);
+    Bind(wxEVT_RIGHT_DOWN, &ThumbnailView::onRightDown, this);
+    Bind(wxEVT_KEY_DOWN, &ThumbnailView::onKey, this);
+    Bind(Brenmarle::THUMBNAIL_UPDATE, &ThumbnailView::onThumbnail, this);
+    Bind(Brenmarle::FILE_ADDED, &ThumbnailView::onFileAdded, this);
+    Bind(Brenmarle::FILE_REMOVED, &ThumbnailView::onFileRemoved, this);
+    Bind(Brenmarle::FILE_CHANGED, &ThumbnailView::onFileChanged, this);
+    if (Brenmarle::FileManager::exists())
+        Brenmarle::FileManager::get().addListener(this, GetId());
+}
+
+ThumbnailView::~ThumbnailView()
+{
+    if (Brenmarle::FileManager::exists())
+        Brenmarle::FileManager::get().removeListener(this);
+    if (ThumbnailManager::exists())
+        ThumbnailManager::get().cancel(this);
+}
+
+void ThumbnailView::setFolder(const Brenmarle::FolderRef& folder)
+{
+    const long start = Quorvel::elapsedMs();
+    m_folder = nullptr;
+    Files files;
+    if (folder) {
+        Brenmarle::FileManager& manager = Brenmarle::FileManager::get();
+        const std::vector<wxString> uris = folder->getFileUris();
+        // One catalogue query for the folder instead of one per file; files already in memory
+        // keep their object.
+        Brenmarle::FileMap loaded;
+        manager.collectFiles(folder->getURI(), loaded);
+        const std::size_t known = loaded.size();
+        folder->loadFiles(loaded);
+        if (loaded.size() > known) {
+            Brenmarle::FileMap inMemory;
+            manager.collectFiles(folder->getURI(), inMemory);
+            std::vector<Quorvel::Ref<File>> fresh;
+            for (auto& [uri, file] : loaded) {
+                if (file && inMemory.count(uri) == 0)
+                    fresh.push_back(file);
+            }
+            manager.registerFiles(fresh);
+        }
+        // The map holds the one object per URI now: those in memory before were kept.
+        files.reserve(uris.size());
+        for (const wxString& uri : uris) {
+            auto found = loaded.find(uri);
+            if (found != loaded.end() && found->second)
+                files.push_back(found->second);
+        }
+    }
+    setFiles(files);
+    m_folder = folder;
+    Quorvel::logTiming(start, wxString::Format("Thumbnail view: %zu files of %s", files.size(),
+                                               folder ? folder->getURI() : wxString("nothing")));
+}
+
+void ThumbnailView::setFiles(const Files& files)
+{
+    m_folder = nullptr;
+    m_all = files;
+    rebuild();
+}
+
+void ThumbnailView::setEmptyText(const wxString& text)
+{
+    m_emptyText = text;
+    Refresh();
+}
+
+void ThumbnailView::setFavoritesOnly(bool only)
+{
+    if (m_favoritesOnly == only)
+        return;
+    m_favoritesOnly = only;
+    rebuild();
+}
+
+bool ThumbnailView::keeps(const File& file) const
+{
+    return !m_favoritesOnly || file.isFavorite();
+}
+
+void ThumbnailView::rebuild()
+{
+    cancelRequests();
+    ++m_generation;
+    m_shown.clear();
+    m_shown.reserve(m_all.size());
+    for (const auto& file : m_all) {
+        if (keeps(*file))
+            m_shown.push_back(file);
+    }
+    m_grid.reset(m_shown.size());
+    m_bitmaps.clear();
+    m_shownAt = Quorvel::elapsedMs();
+    m_screenComplete = m_shown.empty();
+    updateLayout();
+    ScrollToRow(0);
+    Refresh();
+    selectionChanged();
+}
+
+void ThumbnailView::updateLayout()
+{
+    m_grid.setViewWidth(GetClientSize().GetWidth());
+    const int rows = m_grid.getRows();
+    // One more row holds the margins above and below the grid.
+    SetRowCount(rows > 0 ? rows + 1 : 0);
+}
+
+wxCoord ThumbnailView::OnGetRowHeight(size_t) const
+{
+    return m_grid.getCellHeight();
+}
+
+void ThumbnailView::onSize(wxSizeEvent& event)
+{
+    const int columns = m_grid.getColumns();
+    m_grid.setViewWidth(GetClientSize().GetWidth());
+    if (columns != m_grid.getColumns())
+        updateLayout();
+    Refresh();
+    event.Skip();
+}
+
+void ThumbnailView::cancelRequests()
+{
+    if (!m_requested.empty() && ThumbnailManager::exists())
+        ThumbnailManager::get().cancel(this);
+    m_requested.clear();
+}
+
+void ThumbnailView::checkVisible()
+{
+    // A request for a picture that left the screen is dropped with all the others; those
+    // still visible are asked for again as they are drawn (cached ones come back at once).
+    for (const wxString& uri : m_requested) {
+        const long index = indexOf(uri);
+        if (index < 0 || static_cast<std::size_t>(index) < m_firstVisible ||
+            static_cast<std::size_t>(index) >= m_endVisible) {
+            cancelRequests();
+            break;
+        }
+    }
+    if (m_bitmaps.size() > (m_endVisible - m_firstVisible) + BITMAP_SLACK) {
+        std::map<wxString, wxBitmap> kept;
+        for (std::size_t i = m_firstVisible; i < m_endVisible; ++i) {
+            auto found = m_bitmaps.find(m_shown[i]->getURI());
+            if (found != m_bitmaps.end())
+                kept.insert(*found);
+        }
+        m_bitmaps.swap(kept);
+    }
+}
+
+long ThumbnailView::indexOf(const wxString& uri) const
+{
+    // The items near the screen first: that is where news usually concerns.
+    for (std::size_t i = m_firstVisible; i < m_endVisible && i < m_shown.size(); ++i) {
+        if (m_shown[i]->getURI() == uri)
+            return static_cast<long>(i);
+    }
+    for (std::size_t i = 0; i < m_shown.size(); ++i) {
+        if (m_shown[i]->getURI() == uri)
+            return static_cast<long>(i);
+    }
+    return -1;
+}
+
+wxBitmap ThumbnailView::thumbnailFor(std::size_t index)
+{
+    const Quorvel::Ref<File>& file = m_shown[index];
+    const wxString uri = file->getURI();
+    if (auto found = m_bitmaps.find(uri); found != m_bitmaps.end())
+        return found->second;
+    if (!ThumbnailManager::exists())
+        return wxBitmap();
+    ThumbnailManager& thumbnails = ThumbnailManager::get();
+    try {
+        const bool asked = m_requested.count(uri) > 0;
+        Quorvel::Ref<Brenmarle::ImageData> image = thumbnails.getThumbnail(
+            file, asked ? nullptr : this, static_cast<int>(index), m_generation, 0, 0, false);
+        const Quorvel::Ref<Brenmarle::ImageData> loading =
+            thumbnails.getPlaceholder(Brenmarle::ThumbnailPlaceholders::LOADING);
+        if (image.get() == loading.get()) {
+            m_requested.insert(uri);
+            // Converted once: a screenful of pictures may wait at the same time.
+            if (!m_loadingBitmap.IsOk())
+                m_loadingBitmap = wxBitmap(Brenmarle::DrawableImage::fromImageData(*image));
+            return m_loadingBitmap;
+        }
+        wxBitmap bitmap(Brenmarle::DrawableImage::fromImageData(*image));
+        m_bitmaps[uri] = bitmap;
+        return bitmap;
+    } catch (const Quorvel::Exception& e) {
+        QDEBUG("[THUMBNAILVIEW] No thumbnail for %s: %s", uri, e.getMessage());
+        m_bitmaps[uri] = wxBitmap();
+        return wxBitmap();
+    }
+}
+
+void ThumbnailView::onThumbnail(Brenmarle::ThumbnailUpdateEvent& event)
+{
+    const wxString uri = event.getFile()->getURI();
+    m_requested.erase(uri);
+    const long index = indexOf(uri);
+    if (index < 0)
+        return;
+    try {
+        m_bitmaps[uri] = wxBitmap(Brenmarle::DrawableImage::fromImageData(*event.getImage()));
+    } catch (const Quorvel::Exception&) {
+        m_bitmaps[uri] = wxBitmap();
+    }
+    refreshItem(static_cast<std::size_t>(index));
+    logScreenComplete();
+}
+
+void ThumbnailView::restartTiming()
+{
+    m_shownAt = Quorvel::elapsedMs();
+    m_screenComplete = m_shown.empty();
+}
+
+void ThumbnailView::logScreenComplete()
+{
+    if (m_screenComplete || !m_requested.empty() || m_endVisible == 0)
+        return;
+    m_screenComplete = true;
+    Quorvel::logTiming(m_shownAt, wxString::Format("Thumbnail view: first screen of %zu complete",
+                                                   m_endVisible - m_firstVisible));
+}
+
+void ThumbnailView::refreshItem(std::size_t index)
+{
+    wxRect rect = m_grid.getItemRect(index);
+    rect.y -= static_cast<int>(GetVisibleRowsBegin()) * m_grid.getCellHeight();
+    RefreshRect(rect, false);
+}
+
+void ThumbnailView::onPaint(wxPaintEvent&)
+{
+    const long start = Quorvel::elapsedMs();
+    paint();
+    // A frame this slow is felt while scrolling: the timing log names it.
+    if (Quorvel::elapsedMs() - start > SLOW_FRAME_MS)
+        Quorvel::logTiming(start, "Thumbnail view: slow frame");
+}
+
+void ThumbnailView::paint()
+{
+    wxAutoBufferedPaintDC dc(this);
+    const wxSize client = GetClientSize();
+    dc.SetBackground(wxBrush(wxSystemSettings::GetColour(wxSYS_COLOUR_LISTBOX)));
+    dc.Clear();
+    if (m_shown.empty()) {
+        m_firstVisible = m_endVisible = 0;
+        const wxString text = m_emptyText.empty() ? _("No pictures here.") : m_emptyText;
+        dc.SetFont(GetFont().Larger());
+        dc.SetTextForeground(wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT));
+        const wxSize extent = dc.GetMultiLineTextExtent(text);
+        dc.DrawText(text, (client.x - extent.x) / 2, std::max(20, (client.y - extent.y) / 3));
+        return;
+    }
+    const int firstRow = static_cast<int>(GetVisibleRowsBegin());
+    const int lastRow = firstRow + client.y / m_grid.getCellHeight() + 1;
+    m_grid.getItemsOfRows(firstRow, lastRow, m_firstVisible, m_endVisible);
+    checkVisible();
+    const int offset = firstRow * m_grid.getCellHeight();
+    for (std::size_t i = m_firstVisible; i < m_endVisible; ++i) {
+        wxRect cell = m_grid.getItemRect(i);
+        cell.y -= offset;
+        drawItem(dc, i, cell);
+    }
+    logScreenComplete();
+    if (m_dragging && !m_band.IsEmpty()) {
+        wxRect band = m_band;
+        band.y -= offset;
+        wxColour highlight = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT);
+        dc.SetPen(wxPen(highlight));
+        dc.SetBrush(wxBrush(highlight, wxBRUSHSTYLE_CROSSDIAG_HATCH));
+        dc.DrawRectangle(band);
+    }
+}
+
+void ThumbnailView::drawItem(wxDC& dc, std::size_t index, const wxRect& cell)
+{
+    const File& file = *m_shown[index];
+    const bool selected = m_grid.isSelected(index);
+    const wxRect inner = wxRect(cell).Deflate(4);
+    if (selected) {
+        dc.SetPen(*wxTRANSPARENT_PEN);
+        dc.SetBrush(wxBrush(wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT)));
+        dc.DrawRoundedRectangle(inner, 4);
+    }
+    if (static_cast<long>(index) == m_grid.getFocus() && HasFocus()) {
+        dc.SetPen(wxPen(wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT), 1, wxPENSTYLE_DOT));
+        dc.SetBrush(*wxTRANSPARENT_BRUSH);
+        dc.DrawRectangle(inner);
+    }
+    const wxRect box(inner.x + (inner.width - THUMBNAIL_BOX) / 2, inner.y + 4, THUMBNAIL_BOX,
+                     THUMBNAIL_BOX);
+    wxBitmap bitmap = thumbnailFor(index);
+    if (bitmap.IsOk()) {
+        int width = bitmap.GetWidth();
+        int height = bitmap.GetHeight();
+        if (width > THUMBNAIL_BOX || height > THUMBNAIL_BOX) {
+            const double scale =
+                std::min(double(THUMBNAIL_BOX) / width, double(THUMBNAIL_BOX) / height);
+            width = std::max(1, int(width * scale));
+            height = std::max(1, int(height * scale));
+            bitmap = wxBitmap(bitmap.ConvertToImage().Scale(width, height, wxIMAGE_QUALITY_HIGH));
+            m_bitmaps[file.getURI()] = bitmap;
+        }
+        dc.DrawBitmap(bitmap, box.x + (box.width - width) / 2, box.y + (box.height - height) / 2,
+                      true);
+    }
+    const wxColour text = wxSystemSettings::GetColour(selected ? wxSYS_COLOUR_HIGHLIGHTTEXT
+                                                               : wxSYS_COLOUR_LISTBOXTEXT);
+    dc.SetTextForeground(text);
+    dc.SetFont(GetFont());
+    wxString label = file.getCaption().empty() ? file.getFileName() : file.getCaption();
+    const int available = inner.width - 8;
+    if (dc.GetTextExtent(label).x > available) {
+        while (!label.empty() && dc.GetTextExtent(label + "...").x > available)
+            label.RemoveLast();
+        label += "...";
+    }
+    const wxSize extent = dc.GetTextExtent(label);
+    dc.DrawText(label, inner.x + (inner.width - extent.x) / 2, box.GetBottom() + 8);
+    if (file.isFavorite() || file.isVideo()) {
+        // Small marks in the corner of the picture: a star for favourites, a film for videos.
+        const wxString mark = wxString::FromUTF8(file.isFavorite() ? "\u2605" : "\u25B6");
+        dc.SetTextForeground(file.isFavorite() ? wxColour(230, 170, 0) : text);
+        dc.DrawText(mark, box.x + 2, box.y + 2);
+    }
+}
+
+void ThumbnailView::ensureVisible(long index)
+{
+    if (index < 0)
+        return;
+    const int row = m_grid.getRowOf(static_cast<std::size_t>(index));
+    const int first = static_cast<int>(GetVisibleRowsBegin());
+    const int rowsOnScreen = std::max(1, GetClientSize().y / m_grid.getCellHeight());
+    if (row < first)
+        ScrollToRow(row);
+    else if (row >= first + rowsOnScreen)
+        ScrollToRow(row - rowsOnScreen + 1);
+}
+
+void ThumbnailView::selectionChanged()
+{
+    wxCommandEvent event(THUMBNAIL_SELECTION, GetId());
+    event.SetEventObject(this);
+    event.SetInt(static_cast<int>(m_grid.getSelectedCount()));
+    ProcessWindowEvent(event);
+}
+
+ThumbnailView::Files ThumbnailView::getSelectedFiles() const
+{
+    Files files;
+    for (std::size_t index : m_grid.getSelection())
+        files.push_back(m_shown[index]);
+    return files;
+}
+
+void ThumbnailView::selectAll()
+{
+    m_grid.selectAll();
+    Refresh();
+    selectionChanged();
+}
+
+void ThumbnailView::selectNone()
+{
+    m_grid.selectNone();
+    Refresh();
+    selectionChanged();
+}
+
+void ThumbnailView::invertSelection()
+{
+    m_grid.invert();
+    Refresh();
+    selectionChanged();
+}
+
+void ThumbnailView::clickItem(long index, bool ctrl, bool shift)
+{
+    m_grid.click(index, ctrl, shift);
+    Refresh();
+    selectionChanged();
+}
+
+void ThumbnailView::pressKey(int keyCode, bool shift, bool ctrl)
+{
+    const int page = std::max(1, GetClientSize().y / m_grid.getCellHeight());
+    using Move = ThumbnailGrid::Move;
+    Move move;
+    switch (keyCode) {
+    case WXK_LEFT:
+        move = Move::Left;
+        break;
+    case WXK_RIGHT:
+        move = Move::Right;
+        break;
+    case WXK_UP:
+        move = Move::Up;
+        break;
+    case WXK_DOWN:
+        move = Move::Down;
+        break;
+    case WXK_PAGEUP:
+        move = Move::PageUp;
+        break;
+    case WXK_PAGEDOWN:
+        move = Move::PageDown;
+        break;
+    case WXK_HOME:
+        move = Move::Home;
+        break;
+    case WXK_END:
+        move = Move::End;
+        break;
+    case WXK_SPACE:
+        m_grid.toggleFocus();
+        Refresh();
+        selectionChanged();
+        return;
+    case WXK_RETURN:
+    case WXK_NUMPAD_ENTER: {
+        wxCommandEvent event(THUMBNAIL_ACTIVATE, GetId());
+        event.SetEventObject(this);
+        ProcessWindowEvent(event);
+        return;
+    }
+    case WXK_ESCAPE:
+        selectNone();
+        return;
+    case WXK_DELETE:
+    case WXK_NUMPAD_DELETE: {
+        wxCommandEvent event(THUMBNAIL_DELETE, GetId());
+        event.SetEventObject(this);
+        ProcessWindowEvent(event);
+        return;
+    }
+    default:
+        return;
+    }
+    ensureVisible(m_grid.move(move, page, shift, ctrl));
+    Refresh();
+    selectionChanged();
+}
+
+void ThumbnailView::onKey(wxKeyEvent& event)
+{
+    const int key = event.GetKeyCode();
+    switch (key) {
+    case WXK_LEFT:
+    case WXK_RIGHT:
+    case WXK_UP:
+    case WXK_DOWN:
+    case WXK_PAGEUP:
+    case WXK_PAGEDOWN:
+    case WXK_HOME:
+    case WXK_END:
+    case WXK_SPACE:
+    case WXK_RETURN:
+    case WXK_NUMPAD_ENTER:
+    case WXK_ESCAPE:
+    case WXK_DELETE:
+    case WXK_NUMPAD_DELETE:
+        pressKey(key, event.ShiftDown(), event.ControlDown());
+        break;
+    default:
+        event.Skip();
+    }
+}
+
+void ThumbnailView::onLeftDown(wxMouseEvent& event)
+{
+    SetFocus();
+    const wxPoint content(event.GetX(), event.GetY() + static_cast<int>(GetVisibleRowsBegin()) *
+                                                           m_grid.getCellHeight());
+    const long index = m_grid.hitTest(content);
+    m_pressPoint = event.GetPosition();
+    m_pressIndex = index;
+    if (index == ThumbnailGrid::NONE) {
+        // Empty space: a rubber band starts.
+        m_dragging = true;
+        m_dragStart = content;
+        m_band = wxRect();
+        m_bandAdd = event.ControlDown() || event.ShiftDown();
+        m_bandBase = m_grid.getSelectionFlags();
+        CaptureMouse();
+    } else if (m_grid.isSelected(static_cast<std::size_t>(index)) && !event.ControlDown() &&
+               !event.ShiftDown()) {
+        // The selection may be about to be dragged: a plain click on it takes effect when the
+        // button comes up without a drag.
+        m_pendingClick = true;
+        return;
+    }
+    clickItem(index, event.ControlDown(), event.ShiftDown());
+}
+
+void ThumbnailView::onMotion(wxMouseEvent& event)
+{
+    if (!event.LeftIsDown())
+        return;
+    if (!m_dragging) {
+        const wxPoint moved = event.GetPosition() - m_pressPoint;
+        if (m_pressIndex != ThumbnailGrid::NONE && std::abs(moved.x) + std::abs(moved.y) > 6 &&
+            m_grid.isSelected(static_cast<std::size_t>(m_pressIndex))) {
+            m_pendingClick = false;
+            m_pressIndex = ThumbnailGrid::NONE;
+            startDrag();
+        }
+        return;
+    }
+    const wxPoint content(event.GetX(), event.GetY() + static_cast<int>(GetVisibleRowsBegin()) *
+                                                           m_grid.getCellHeight());
+    m_band = wxRect(m_dragStart, content);
+    m_grid.selectRect(m_band, m_bandAdd, m_bandBase);
+    Refresh();
+}
+
+void ThumbnailView::startDrag()
+{
+    std::vector<wxString> uris;
+    std::vector<wxString> paths;
+    for (const auto& file : getSelectedFiles()) {
+        uris.push_back(file->getURI());
+        try {
+            paths.push_back(Brenmarle::FileManager::get().getLocalPath(*file));
+        } catch (const Quorvel::Exception&) {
+            // Pictures without a local file travel inside the program only.
+        }
+    }
+    std::unique_ptr<wxDataObject> data(PictureDrag::makeDataObject(uris, paths));
+    wxDropSource source(*data, this);
+    // Between albums a drag moves, as in a file manager on one disk; Ctrl copies.
+    source.DoDragDrop(wxDrag_DefaultMove);
+}
+
+void ThumbnailView::onLeftUp(wxMouseEvent&)
+{
+    if (m_pendingClick) {
+        m_pendingClick = false;
+        clickItem(m_pressIndex, false, false);
+    }
+    m_pressIndex = ThumbnailGrid::NONE;
+    if (!m_dragging)
+        return;
+    m_dragging = false;
+    if (HasCapture())
+        ReleaseMouse();
+    m_bandBase.clear();
+    Refresh();
+    selectionChanged();
+}
+
+void ThumbnailView::onLeftDouble(wxMouseEvent& event)
+{
+    const wxPoint content(event.GetX(), event.GetY() + static_cast<int>(GetVisibleRowsBegin()) *
+                                                           m_grid.getCellHeight());
+    if (m_grid.hitTest(content) == ThumbnailGrid::NONE)
+        return;
+    wxCommandEvent activate(THUMBNAIL_ACTIVATE, GetId());
+    activate.SetEventObject(this);
+    ProcessWindowEvent(activate);
+}
+
+void ThumbnailView::onRightDown(wxMouseEvent& event)
+{
+    const wxPoint content(event.GetX(), event.GetY() + static_cast<int>(GetVisibleRowsBegin()) *
+                                                           m_grid.getCellHeight());
+    const long index = m_grid.hitTest(content);
+    if (index != ThumbnailGrid::NONE && !m_grid.isSelected(static_cast<std::size_t>(index)))
+        clickItem(index, false, false);
+    wxCommandEvent menu(THUMBNAIL_CONTEXT_MENU, GetId());
+    menu.SetEventObject(this);
+    ProcessWindowEvent(menu);
+}
+
+void ThumbnailView::reloadThumbnail(const File& file)
+{
+    m_bitmaps.erase(file.getURI());
+    m_requested.erase(file.getURI());
+    const long index = indexOf(file.getURI());
+    if (index >= 0)
+        refreshItem(static_cast<std::size_t>(index));
+}
+
+void ThumbnailView::onFileAdded(Brenmarle::FileEvent& event)
+{
+    const Quorvel::Ref<File>& file = event.getFile();
+    if (!sameFolder(*file, m_folder) || indexOf(file->getURI()) >= 0)
+        return;
+    m_all.push_back(file);
+    if (keeps(*file)) {
+        m_shown.push_back(file);
+        m_grid.insert(m_shown.size() - 1);
+        updateLayout();
+        Refresh();
+    }
+}
+
+void ThumbnailView::onFileRemoved(Brenmarle::FileEvent& event)
+{
+    // A move names the file by its new URI already: the old one is in the event.
+    const wxString uri = event.isMoved() && !event.getOldUri().empty() ? event.getOldUri()
+                                                                       : event.getFile()->getURI();
+    const File* removed = event.getFile().get();
+    auto same = [&](const Quorvel::Ref<File>& file) {
+        return file.get() == removed || file->getURI() == uri;
+    };
+    m_all.erase(std::remove_if(m_all.begin(), m_all.end(), same), m_all.end());
+    for (std::size_t i = 0; i < m_shown.size(); ++i) {
+        if (same(m_shown[i])) {
+            const bool wasSelected = m_grid.isSelected(i);
+            m_bitmaps.erase(m_shown[i]->getURI());
+            m_shown.erase(m_shown.begin() + static_cast<long>(i));
+            m_grid.erase(i);
+            updateLayout();
+            Refresh();
+            if (wasSelected)
+                selectionChanged();
+            return;
+        }
+    }
+}
+
+void ThumbnailView::onFileChanged(Brenmarle::FileEvent& event)
+{
+    const Quorvel::Ref<File>& file = event.getFile();
+    const long index = indexOf(file->getURI());
+    if (index < 0)
+        return;
+    if (m_favoritesOnly && !file->isFavorite()) {
+        rebuild();
+        return;
+    }
+    reloadThumbnail(*file);
+    selectionChanged();
+}

@@ -1,0 +1,137 @@
+#pragma once
+// The thumbnail view every section shows: the pictures of one folder (or any list of files) as
+// a virtual grid. Only the rows on screen are drawn, their thumbnails asked of the
+// ThumbnailManager; what scrolls away before it arrived is cancelled. Pictures whose thumbnail
+// is on its way show the loading placeholder. The view follows the file manager's news: files
+// added to, removed from or changed in its folder appear, go or are drawn again at once.
+//
+// Selected pictures are dragged to albums or to the desktop (PictureDrag).
+//
+// Selection and keyboard as ThumbnailGrid; it tells its parent through THUMBNAIL_SELECTION
+// (the selection changed) and THUMBNAIL_ACTIVATE (double click or Enter) command events, and
+// THUMBNAIL_CONTEXT_MENU on a right click, THUMBNAIL_DELETE when Delete is pressed.
+//
+// GUI thread only. The view removes itself from the managers before it is destroyed.
+
+#include <map>
+#include <set>
+#include <vector>
+
+#include <wx/bitmap.h>
+#include <wx/vscroll.h>
+
+#include "files/File.h"
+#include "folders/Folder2.h"
+#include "widgets/ThumbnailGrid.h"
+
+namespace Brenmarle {
+class FileEvent;
+class ThumbnailUpdateEvent;
+} // namespace Brenmarle
+
+wxDECLARE_EVENT(THUMBNAIL_SELECTION, wxCommandEvent);
+wxDECLARE_EVENT(THUMBNAIL_ACTIVATE, wxCommandEvent);
+wxDECLARE_EVENT(THUMBNAIL_CONTEXT_MENU, wxCommandEvent);
+wxDECLARE_EVENT(THUMBNAIL_DELETE, wxCommandEvent);
+
+class ThumbnailView : public wxVScrolledWindow {
+public:
+    using Files = std::vector<Quorvel::Ref<Brenmarle::File>>;
+
+    ThumbnailView(wxWindow* parent, wxWindowID id = wxID_ANY);
+    ~ThumbnailView() override;
+
+    // Shows the pictures of `folder` (null: nothing) in the folder's order. Throws what
+    // reading the folder throws; the view is then empty.
+    void setFolder(const Brenmarle::FolderRef& folder);
+    // Shows `files`, following no folder (a calendar day, a search result).
+    void setFiles(const Files& files);
+    const Brenmarle::FolderRef& getFolder() const { return m_folder; }
+    // Shown when there are no pictures.
+    void setEmptyText(const wxString& text);
+
+    void setFavoritesOnly(bool only);
+    bool isFavoritesOnly() const { return m_favoritesOnly; }
+
+    // The files shown, and the selected ones in their order.
+    const Files& getFiles() const { return m_shown; }
+    Files getSelectedFiles() const;
+    std::size_t getSelectedCount() const { return m_grid.getSelectedCount(); }
+    ThumbnailGrid& getGrid() { return m_grid; }
+    const ThumbnailGrid& getGrid() const { return m_grid; }
+
+    void selectAll();
+    void selectNone();
+    void invertSelection();
+    // Mouse and keys as the user gives them, also for tests.
+    void clickItem(long index, bool ctrl, bool shift);
+    void pressKey(int keyCode, bool shift, bool ctrl);
+
+    // Forgets the drawn thumbnail of `file` and asks for it again (after a rotation).
+    void reloadThumbnail(const Brenmarle::File& file);
+
+    // Starts the stopwatch of the first-screen timing again (the view has just been shown).
+    void restartTiming();
+
+    // Thumbnails asked for and not yet arrived (for tests and the timing log).
+    std::size_t getPendingCount() const { return m_requested.size(); }
+
+private:
+    wxCoord OnGetRowHeight(size_t row) const override;
+    void onPaint(wxPaintEvent& event);
+    void paint();
+    void onSize(wxSizeEvent& event);
+    void onLeftDown(wxMouseEvent& event);
+    void onLeftUp(wxMouseEvent& event);
+    void onMotion(wxMouseEvent& event);
+    void onLeftDouble(wxMouseEvent& event);
+    void onRightDown(wxMouseEvent& event);
+    void onKey(wxKeyEvent& event);
+    void onThumbnail(Brenmarle::ThumbnailUpdateEvent& event);
+    void onFileAdded(Brenmarle::FileEvent& event);
+    void onFileRemoved(Brenmarle::FileEvent& event);
+    void onFileChanged(Brenmarle::FileEvent& event);
+
+    void startDrag();
+    void rebuild();
+    // Logs the time from showing the list until every thumbnail on screen was drawn, once.
+    void logScreenComplete();
+    void updateLayout();
+    void cancelRequests();
+    // Cancels what scrolled away.
+    void checkVisible();
+    wxBitmap thumbnailFor(std::size_t index);
+    void drawItem(wxDC& dc, std::size_t index, const wxRect& cell);
+    void ensureVisible(long index);
+    void refreshItem(std::size_t index);
+    void selectionChanged();
+    long indexOf(const wxString& uri) const;
+    bool keeps(const Brenmarle::File& file) const;
+
+    Brenmarle::FolderRef m_folder;
+    Files m_all;
+    Files m_shown;
+    bool m_favoritesOnly = false;
+    wxString m_emptyText;
+    ThumbnailGrid m_grid;
+    // Drawn thumbnails by URI; trimmed to what is near the screen when it grows.
+    std::map<wxString, wxBitmap> m_bitmaps;
+    std::set<wxString> m_requested;
+    wxBitmap m_loadingBitmap;
+    long m_shownAt = 0;
+    bool m_screenComplete = true;
+    // Bumped whenever the list changes; thumbnails asked for an older list are matched by URI.
+    int m_generation = 0;
+    std::size_t m_firstVisible = 0;
+    std::size_t m_endVisible = 0;
+    // Rubber band, in content coordinates.
+    bool m_dragging = false;
+    wxPoint m_dragStart;
+    wxRect m_band;
+    std::vector<bool> m_bandBase;
+    bool m_bandAdd = false;
+    // The item the button went down on, and whether its click waits for the button to come up.
+    wxPoint m_pressPoint;
+    long m_pressIndex = ThumbnailGrid::NONE;
+    bool m_pendingClick = false;
+};

@@ -1,0 +1,50 @@
+#include <gtest/gtest.h>
+
+#include "mainframe/CommandIds.h"
+#include "mainframe/CommandState.h"
+
+TEST(CommandState, LaterWorkStaysDisabledWhateverIsSelected)
+{
+    CommandContext context;
+    context.section = Section::Albums;
+    context.albumChosen = true;
+    context.pictureCount = 5;
+    context.selectedCount = 2;
+    context.selectionManaged = true;
+    for (int id :
+         {ID_IMPORT_CAMERA, ID_NEW_ORDER, ID_SHARE_ALBUM, ID_OPEN_PICTURE, ID_SEND_WEB, ID_SAFE_ADD,
+          ID_LOGIN, ID_ORDER_PRINTS, ID_SLIDESHOW, ID_CHECK_UPDATE, ID_WEBSITE})
+        EXPECT_FALSE(CommandState::isEnabled(id, context)) << id;
+    for (int id : {ID_NEW_ALBUM, ID_DELETE_ALBUM, ID_DELETE_PICTURES, ID_ROTATE_LEFT,
+                   ID_COPY_TO_DESKTOP, ID_SELECT_NONE, ID_OPTIONS, ID_ABOUT})
+        EXPECT_TRUE(CommandState::isEnabled(id, context)) << id;
+}
+
+TEST(CommandState, CommandsFollowTheSectionAndTheSelection)
+{
+    CommandContext context;
+    context.section = Section::Start;
+    context.albumChosen = true;
+    EXPECT_FALSE(CommandState::isEnabled(ID_RENAME_ALBUM, context));
+    EXPECT_FALSE(CommandState::isEnabled(ID_SELECT_ALL, context));
+
+    context.section = Section::Computer;
+    context.pictureCount = 3;
+    context.selectedCount = 1;
+    EXPECT_TRUE(CommandState::isEnabled(ID_SELECT_ALL, context));
+    EXPECT_TRUE(CommandState::isEnabled(ID_COPY_TO_FOLDER, context));
+    EXPECT_TRUE(CommandState::isEnabled(ID_PICTURE_PROPERTIES, context));
+    // The user's own folders are shown in place: nothing there is deleted or changed.
+    EXPECT_FALSE(CommandState::isEnabled(ID_DELETE_PICTURES, context));
+    EXPECT_FALSE(CommandState::isEnabled(ID_FAVORITE, context));
+    EXPECT_FALSE(CommandState::isEnabled(ID_SET_WALLPAPER, context));
+    context.wallpaperAvailable = true;
+    EXPECT_TRUE(CommandState::isEnabled(ID_SET_WALLPAPER, context));
+    context.selectedCount = 2;
+    EXPECT_FALSE(CommandState::isEnabled(ID_SET_WALLPAPER, context));
+    EXPECT_FALSE(CommandState::isEnabled(ID_PICTURE_PROPERTIES, context));
+
+    EXPECT_FALSE(CommandState::isEnabled(ID_LOAD_HIDDEN_ALBUMS, context));
+    context.hiddenAlbumsLeft = true;
+    EXPECT_TRUE(CommandState::isEnabled(ID_LOAD_HIDDEN_ALBUMS, context));
+}

@@ -1,0 +1,290 @@
+#include <wx/checkbox.h>
+#include <wx/listctrl.h>
+#include <wx/menu.h>
+#include <wx/textctrl.h>
+
+#include "PhotoLibraryTest.h"
+#include "WaitUntil.h"
+#include "fullscreen/FullScreenFrame.h"
+#include "mainframe/CommandIds.h"
+#include "mainframe/HelpFrame.h"
+#include "mainframe/MainFrame.h"
+#include "myalbums/AlbumPropertiesDialog.h"
+#include "myalbums/MyAlbumsPage.h"
+#include "system/Configuration.h"
+#include "system/Log.h"
+#include "widgets/ThumbnailView.h"
+
+using namespace Brenmarle;
+using Quorvel::Ref;
+
+namespace {
+
+class MainFrameTest : public PhotoLibraryTest {
+protected:
+    MainFrameTest() { Quorvel::Configuration::set(&configuration); }
+    ~MainFrameTest() override
+    {
+        closeFrame();
+        Quorvel::Configuration::set(nullptr);
+    }
+
+    MainFrame& openFrame()
+    {
+        frame = new MainFrame("Vistrelle");
+        frame->Show();
+        return *frame;
+    }
+    void closeFrame()
+    {
+        if (!frame)
+            return;
+        frame->Close(true);
+        frame = nullptr;
+        waitUntil([] { return wxTopLevelWindows.IsEmpty(); });
+    }
+    // As a new run of the program: the catalogue closed and opened again, albums read back.
+    void restart()
+    {
+        closeFrame();
+        closeLibrary();
+        openLibrary();
+        AlbumFolder::loadAlbums();
+        AlbumFolder::loadHiddenAlbums();
+    }
+
+    Ref<AlbumFolder> albumWithPictures(const wxString& name, int count)
+    {
+        Ref<AlbumFolder> album = makeAlbum(name);
+        for (const auto& picture : computerPictures(count))
+            album->copyFileIn(*picture);
+        return album;
+    }
+
+    wxMenuItem* item(int id) { return frame->GetMenuBar()->FindItem(id); }
+
+    Quorvel::Configuration configuration;
+    MainFrame* frame = nullptr;
+};
+
+std::vector<wxString> labels(wxMenu& menu)
+{
+    std::vector<wxString> result;
+    for (wxMenuItem* item : menu.GetMenuItems())
+        result.push_back(item->IsSeparator() ? wxString("-") : item->GetItemLabel());
+    return result;
+}
+
+} // namespace
+
+TEST_F(MainFrameTest, TheMenuBarHoldsTheMenusInOrderAndNoDebugMenuForEveryUser)
+{
+    openFrame();
+    wxMenuBar* bar = frame->GetMenuBar();
+    std::vector<wxString> menus;
+    for (size_t i = 0; i < bar->GetMenuCount(); ++i)
+        menus.push_back(bar->GetMenuLabel(i));
+    EXPECT_EQ(menus, (std::vector<wxString>{"&Archive", "&Edit", "&View", "&Go", "&Picture",
+                                            "&Operations", "&Account", "&Tools", "&Help"}));
+    EXPECT_EQ(labels(*bar->GetMenu(0)),
+              (std::vector<wxString>{"&Get Photos", "&New Album...", "New &Order",
+                                     "&Order Prints of Album...", "&Share Entire Album...",
+                                     "Store Album Safely...", "&Rename Album", "&Delete Album",
+                                     "Album &Properties...", "Load &hidden albums",
+                                     "&Export Archive...", "E&xit\tCtrl+Q"}));
+    EXPECT_EQ(labels(*bar->GetMenu(1)),
+              (std::vector<wxString>{"Select &All\tCtrl+A", "Select &None", "-",
+                                     "&Invert Selection\tCtrl+I"}));
+    EXPECT_EQ(labels(*bar->GetMenu(3))[2], "My &Albums\tF5");
+    EXPECT_EQ(labels(*bar->GetMenu(8)).back(), "&About Vistrelle...");
+    EXPECT_EQ(item(ID_GENERATE_CRASH), nullptr);
+
+    // The pop-up of the tool bar's menu button has menus of its own, ending as the menu bar
+    // does not.
+    std::unique_ptr<wxMenu> popup(frame->makeMainMenuPopup());
+    const std::vector<wxString> popupLabels = labels(*popup);
+    EXPECT_EQ(popupLabels.size(), 12u);
+    EXPECT_EQ(popupLabels[0], "&Archive");
+    EXPECT_EQ(std::vector<wxString>(popupLabels.end() - 3, popupLabels.end()),
+              (std::vector<wxString>{"-", "&Options...", "About..."}));
+}
+
+TEST_F(MainFrameTest, PictureCommandsFollowTheSelection)
+{
+    albumWithPictures("Garden", 3);
+    openFrame();
+    frame->showSection(Section::Albums);
+    ThumbnailView* view = frame->getCurrentView();
+    ASSERT_NE(view, nullptr);
+    ASSERT_EQ(view->getFiles().size(), 3u);
+
+    EXPECT_FALSE(item(ID_DELETE_PICTURES)->IsEnabled());
+    EXPECT_TRUE(item(ID_SELECT_ALL)->IsEnabled());
+    EXPECT_TRUE(item(ID_RENAME_ALBUM)->IsEnabled());
+    EXPECT_FALSE(item(ID_OPEN_PICTURE)->IsEnabled()); // the picture window comes later
+
+    view->clickItem(1, false, false);
+    EXPECT_TRUE(item(ID_DELETE_PICTURES)->IsEnabled());
+    EXPECT_EQ(item(ID_DELETE_PICTURES)->GetItemLabel(), "&Delete Picture");
+    EXPECT_TRUE(frame->getDescription().StartsWith("IMG_0002.JPG"));
+    view->selectAll();
+    EXPECT_EQ(item(ID_DELETE_PICTURES)->GetItemLabel(), "&Delete Pictures");
+    EXPECT_EQ(item(ID_COPY_TO_DESKTOP)->GetItemLabel(), "Copy Files To Desktop");
+    EXPECT_FALSE(item(ID_PICTURE_PROPERTIES)->IsEnabled());
+
+    frame->showSection(Section::Start);
+    EXPECT_FALSE(item(ID_DELETE_PICTURES)->IsEnabled());
+    EXPECT_FALSE(item(ID_RENAME_ALBUM)->IsEnabled());
+}
+
+TEST_F(MainFrameTest, AlbumsMadeRenamedAndHiddenSurviveARestart)
+{
+    openFrame();
+    ASSERT_TRUE(frame->createAlbum("  Trips "));
+    ASSERT_TRUE(frame->renameChosenAlbum("Journeys"));
+    EXPECT_EQ(frame->getAlbumsPage()->getListedNames(), std::vector<wxString>{"Journeys"});
+    EXPECT_TRUE(frame->getAlbumsPage()->getHeader().StartsWith("Journeys"));
+    const wxString uri = frame->getAlbumsPage()->getChosenAlbum()->getURI();
+    {
+        AlbumPropertiesDialog dialog(frame, frame->getAlbumsPage()->getChosenAlbum());
+        dialog.getDescriptionField()->ChangeValue("Summer 2024");
+        dialog.getHiddenBox()->SetValue(true);
+        EXPECT_TRUE(dialog.apply());
+    }
+    restart();
+
+    EXPECT_TRUE(AlbumFolder::getAlbums().empty());
+    Ref<AlbumFolder> album = AlbumFolder::findAlbum(uri);
+    EXPECT_EQ(album->getName(), "Journeys");
+    EXPECT_EQ(album->getDescription(), "Summer 2024");
+    openFrame();
+    frame->showSection(Section::Albums);
+    EXPECT_TRUE(frame->getAlbumsPage()->getListedNames().empty());
+    EXPECT_TRUE(item(ID_LOAD_HIDDEN_ALBUMS)->IsEnabled());
+    EXPECT_TRUE(frame->loadHiddenAlbums());
+    EXPECT_EQ(frame->getAlbumsPage()->getListedNames(), std::vector<wxString>{"Journeys"});
+    EXPECT_FALSE(item(ID_LOAD_HIDDEN_ALBUMS)->IsEnabled());
+}
+
+TEST_F(MainFrameTest, RotatedMarkedAndDeletedPicturesStaySoAfterARestart)
+{
+    Ref<AlbumFolder> album = albumWithPictures("Garden", 3);
+    const std::vector<wxString> uris = album->getFileUris();
+    openFrame();
+    frame->showSection(Section::Albums);
+    ThumbnailView* view = frame->getCurrentView();
+    view->clickItem(0, false, false);
+    frame->rotateSelection(90);
+    frame->rotateSelection(90);
+    frame->toggleFavorite();
+    view->clickItem(2, false, false);
+    frame->deleteSelection();
+    ASSERT_TRUE(waitUntil([&] { return album->getFileCount() == 2; }));
+    EXPECT_EQ(view->getFiles().size(), 2u);
+    restart();
+
+    Ref<File> turned = Database::getInstance().loadFile(uris[0]);
+    EXPECT_EQ(turned->getImageRotation(), 180);
+    EXPECT_TRUE(turned->isFavorite());
+    std::vector<wxString> kept = AlbumFolder::findAlbum(album->getURI())->getFileUris();
+    std::sort(kept.begin(), kept.end());
+    std::vector<wxString> expected{uris[0], uris[1]};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(kept, expected);
+}
+
+TEST_F(MainFrameTest, PicturesDroppedOnAnAlbumMoveBetweenAlbumsAndAreCopiedFromTheDesktop)
+{
+    Ref<AlbumFolder> from = albumWithPictures("Garden", 3);
+    Ref<AlbumFolder> to = makeAlbum("Best");
+    const std::vector<wxString> uris = from->getFileUris();
+    const wxString desktopPicture = home.path() + "Desktop/DSC_0001.JPG";
+    writeFile(desktopPicture, "JPEG bytes");
+    openFrame();
+
+    EXPECT_TRUE(frame->dropOnAlbum(to, {uris[0], uris[1]}, {}, true));
+    EXPECT_TRUE(frame->dropOnAlbum(to, {}, {desktopPicture, home.path() + "notes.txt"}, false));
+    ASSERT_TRUE(waitUntil([&] { return to->getFileCount() == 3 && from->getFileCount() == 1; }));
+    restart();
+
+    EXPECT_EQ(AlbumFolder::findAlbum(from->getURI())->getFileUris(),
+              std::vector<wxString>{uris[2]});
+    EXPECT_EQ(AlbumFolder::findAlbum(to->getURI())->getFileCount(), 3);
+    // The desktop's file stays where it was.
+    EXPECT_TRUE(wxFileExists(desktopPicture));
+}
+
+TEST_F(MainFrameTest, FullScreenShowsThePicturesOfTheViewFromTheSelectedOne)
+{
+    albumWithPictures("Garden", 3);
+    openFrame();
+    frame->showSection(Section::Albums);
+    frame->getCurrentView()->clickItem(1, false, false);
+    frame->ProcessCommand(ID_FULLSCREEN);
+
+    auto* fullScreen =
+        dynamic_cast<FullScreenFrame*>(wxWindow::FindWindowByName("FullScreenFrame"));
+    ASSERT_NE(fullScreen, nullptr);
+    EXPECT_EQ(fullScreen->getIndex(), 1u);
+    fullScreen->next();
+    fullScreen->next();
+    EXPECT_EQ(fullScreen->getIndex(), 2u);
+    fullScreen->Close();
+}
+
+TEST_F(MainFrameTest, AddressesSwitchSectionsAndOpenOnlyHelpPages)
+{
+    writeFile(MainFrame::getHelpFolder() + "index.html", "<html><title>Contents</title></html>");
+    writeFile(MainFrame::getHelpFolder() + "../secret.html", "<html>secret</html>");
+    openFrame();
+
+    frame->openAddress("app://go/mycomputer");
+    EXPECT_EQ(frame->getSection(), Section::Computer);
+    frame->openAddress("app://go/myalbums");
+    EXPECT_EQ(frame->getSection(), Section::Albums);
+    frame->openAddress("app://go/nowhere");
+    frame->openAddress("app://account/login"); // comes with the account work: ignored
+    EXPECT_EQ(frame->getSection(), Section::Albums);
+
+    frame->openAddress("help://../secret.html");
+    EXPECT_EQ(frame->getHelpFrame(), nullptr);
+    frame->openAddress("help://");
+    ASSERT_NE(frame->getHelpFrame(), nullptr);
+    EXPECT_TRUE(frame->getHelpFrame()->getOpenedPage().EndsWith("index.html"));
+}
+
+TEST_F(MainFrameTest, TheDebugMenuIsThereWhenDiagnosticsAreOn)
+{
+    wxLog::AddTraceMask(Quorvel::TraceMask::DEBUG);
+    openFrame();
+    wxLog::RemoveTraceMask(Quorvel::TraceMask::DEBUG);
+    wxMenuBar* bar = frame->GetMenuBar();
+    EXPECT_EQ(bar->GetMenuLabel(bar->GetMenuCount() - 1), "&Debug");
+    ASSERT_NE(item(ID_GENERATE_CRASH), nullptr);
+    EXPECT_TRUE(item(ID_GENERATE_CRASH)->IsEnabled());
+}
+
+TEST_F(MainFrameTest, ClosingAsksWindowsWithUnsavedWorkAndKeepsTheGeometry)
+{
+    openFrame();
+    bool refuse = true;
+    int asked = 0;
+    frame->addCloseGuard([&] {
+        ++asked;
+        return !refuse;
+    });
+    frame->SetSize(wxRect(40, 30, 900, 640));
+    EXPECT_FALSE(frame->Close());
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(frame->IsBeingDeleted());
+
+    refuse = false;
+    const wxSize size = frame->GetSize();
+    EXPECT_TRUE(frame->Close());
+    frame = nullptr;
+    ASSERT_TRUE(waitUntil([] { return wxTopLevelWindows.IsEmpty(); }));
+    int width = 0;
+    configuration.getUserConfig().readInt("WindowSettings/MainWindowWidth", width);
+    EXPECT_EQ(width, size.x);
+    EXPECT_EQ(openFrame().GetSize(), size);
+}

@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include "widgets/ThumbnailGrid.h"
+
+namespace {
+
+using Move = ThumbnailGrid::Move;
+
+// Ten items in rows of four: 0-3, 4-7, 8-9.
+ThumbnailGrid tenInRowsOfFour()
+{
+    ThumbnailGrid grid(100, 120, 0);
+    grid.reset(10);
+    grid.setViewWidth(430); // four columns of 107
+    return grid;
+}
+
+std::vector<std::size_t> selection(const ThumbnailGrid& grid)
+{
+    return grid.getSelection();
+}
+
+} // namespace
+
+TEST(ThumbnailGrid, LaysItemsOutInRowsAndFindsThemUnderThePointer)
+{
+    ThumbnailGrid grid = tenInRowsOfFour();
+    EXPECT_EQ(grid.getColumns(), 4);
+    EXPECT_EQ(grid.getRows(), 3);
+    EXPECT_EQ(grid.getItemRect(5), wxRect(107, 120, 107, 120));
+    EXPECT_EQ(grid.hitTest(wxPoint(210, 130)), 5);
+    // Beyond the last column and below the short last row there is nothing.
+    EXPECT_EQ(grid.hitTest(wxPoint(429, 10)), ThumbnailGrid::NONE);
+    EXPECT_EQ(grid.hitTest(wxPoint(250, 250)), ThumbnailGrid::NONE);
+    std::size_t first = 0, end = 0;
+    grid.getItemsOfRows(1, 5, first, end);
+    EXPECT_EQ(first, 4u);
+    EXPECT_EQ(end, 10u);
+}
+
+TEST(ThumbnailGrid, ClickCtrlAndShiftSelectAsInAFileManager)
+{
+    ThumbnailGrid grid = tenInRowsOfFour();
+    grid.click(2, false, false);
+    grid.click(5, false, true);
+    EXPECT_EQ(selection(grid), (std::vector<std::size_t>{2, 3, 4, 5}));
+    grid.click(8, true, false);
+    grid.click(3, true, false);
+    EXPECT_EQ(selection(grid), (std::vector<std::size_t>{2, 4, 5, 8}));
+    // The anchor moved to the Ctrl+click: Shift now selects from item 3.
+    grid.click(1, false, true);
+    EXPECT_EQ(selection(grid), (std::vector<std::size_t>{1, 2, 3}));
+    grid.click(ThumbnailGrid::NONE, false, false);
+    EXPECT_EQ(grid.getSelectedCount(), 0u);
+}
+
+TEST(ThumbnailGrid, KeysMoveTheFocusAndShiftExtends)
+{
+    ThumbnailGrid grid = tenInRowsOfFour();
+    EXPECT_EQ(grid.move(Move::Right, 2, false, false), 0); // first key: the first item
+    EXPECT_EQ(grid.move(Move::Down, 2, false, false), 4);
+    // Down from above the short last row lands on its last item.
+    grid.setFocus(7);
+    EXPECT_EQ(grid.move(Move::Down, 2, false, false), 9);
+    EXPECT_EQ(grid.move(Move::Down, 2, false, false), 9);
+    EXPECT_EQ(grid.move(Move::Up, 2, false, false), 5);
+    EXPECT_EQ(selection(grid), (std::vector<std::size_t>{5}));
+    EXPECT_EQ(grid.move(Move::Left, 2, true, false), 4);
+    EXPECT_EQ(grid.move(Move::Home, 2, true, false), 0);
+    EXPECT_EQ(selection(grid), (std::vector<std::size_t>{0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(grid.move(Move::PageDown, 2, false, false), 8);
+    EXPECT_EQ(grid.move(Move::End, 2, false, false), 9);
+}
+
+TEST(ThumbnailGrid, AllNoneAndInvertKeepTheCount)
+{
+    ThumbnailGrid grid(100, 100, 0);
+    grid.reset(100000);
+    grid.selectAll();
+    EXPECT_EQ(grid.getSelectedCount(), 100000u);
+    grid.select(7, false);
+    grid.invert();
+    EXPECT_EQ(grid.getSelectedCount(), 1u);
+    EXPECT_TRUE(grid.isSelected(7));
+    grid.selectNone();
+    EXPECT_EQ(grid.getSelectedCount(), 0u);
+}
+
+TEST(ThumbnailGrid, RubberBandSelectsTheCellsItMeets)
+{
+    ThumbnailGrid grid = tenInRowsOfFour();
+    grid.click(9, false, false);
+    const std::vector<bool> before = grid.getSelectionFlags();
+    grid.selectRect(wxRect(wxPoint(150, 60), wxPoint(250, 130)), false, before);
+    EXPECT_EQ(selection(grid), (std::vector<std::size_t>{1, 2, 5, 6}));
+    grid.selectRect(wxRect(wxPoint(150, 60), wxPoint(250, 130)), true, before);
+    EXPECT_EQ(selection(grid), (std::vector<std::size_t>{1, 2, 5, 6, 9}));
+}
+
+TEST(ThumbnailGrid, RemovedAndInsertedItemsKeepTheSelectionOnItsItems)
+{
+    ThumbnailGrid grid = tenInRowsOfFour();
+    grid.click(3, false, false);
+    grid.click(6, true, false);
+    grid.erase(3);
+    EXPECT_EQ(selection(grid), (std::vector<std::size_t>{5}));
+    EXPECT_EQ(grid.getSelectedCount(), 1u);
+    grid.insert(0);
+    EXPECT_EQ(selection(grid), (std::vector<std::size_t>{6}));
+    EXPECT_EQ(grid.getFocus(), 6);
+    grid.erase(9);
+    grid.erase(8);
+    EXPECT_EQ(grid.getCount(), 8u);
+}
