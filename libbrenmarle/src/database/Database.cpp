@@ -667,6 +667,21 @@ Quorvel::Ref<File> Database::loadFile(const wxString& uri)
     return file;
 }
 
+std::vector<Quorvel::Ref<File>> Database::loadFilesByRowId(const std::vector<int64_t>& rowids)
+{
+    LibraryLock lock;
+    prepare(wxString(SELECT_FILE) + "WHERE rowid = ?");
+    std::vector<Quorvel::Ref<File>> files;
+    files.reserve(rowids.size());
+    for (const int64_t rowid : rowids) {
+        reset();
+        bindInt64(1, rowid);
+        files.push_back(stepRow(false) ? fileFromRow(getText(0)) : Quorvel::Ref<File>());
+    }
+    finalize();
+    return files;
+}
+
 void Database::loadFiles(FileMap& files, const wxString& folderUri)
 {
     LibraryLock lock;

@@ -102,6 +102,9 @@ public:
     // map keep their file.
     void loadFiles(FileMap& files, const wxString& folderUri);
     void loadFiles(FileMap& files);
+    // The files of the rows `rowids`, in that order; null where a row has gone. One statement
+    // serves them all, so the catalogue search delivers its matches without a prepare per file.
+    std::vector<Quorvel::Ref<File>> loadFilesByRowId(const std::vector<int64_t>& rowids);
     // Adds every URI in the catalogue to `files` with no file object.
     void loadAllFileUris(FileMap& files);
     // Polled while a search query runs; true stops it.

@@ -1,12 +1,15 @@
 #include "search/SearchManager.h"
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 
 #include "core/Exceptions.h"
+#include "core/LibraryLock.h"
 #include "database/Database.h"
 #include "filemanager/FileManager.h"
 #include "folders/AlbumFolder.h"
+#include "folders/ManagedFolder.h"
 #include "search/SearchCountListener.h"
 #include "search/SearchEvent.h"
 #include "search/SearchTarget.h"
@@ -170,6 +173,37 @@ void SearchManager::post(SearchEvent* event, const Quorvel::RevocableEvent::Toke
     wxQueueEvent(this, event);
 }
 
+int SearchManager::collectFiles(const std::vector<int64_t>& rowids,
+                                std::vector<Quorvel::Ref<File>>& matches)
+{
+    // One lock for the whole batch: no other thread can bring one of these files into memory
+    // between the look and the registering, so each URI keeps its one object.
+    LibraryLock lock;
+    FileManager& files = FileManager::get();
+    int hidden = 0;
+    for (const Quorvel::Ref<File>& file : m_database.loadFilesByRowId(rowids)) {
+        // A row deleted since the query ran is simply no longer a match.
+        if (!file)
+            continue;
+        const wxString uri = file->getURI();
+        try {
+            const FolderRef folder = files.getFolder(uri);
+            const auto* album = dynamic_cast<const AlbumFolder*>(folder.get());
+            if (album && album->isListedHidden()) {
+                ++hidden;
+                continue;
+            }
+            // A managed folder would read the same row again to make the file.
+            if (dynamic_cast<const ManagedFolder*>(folder.get()) && !files.isRegistered(uri))
+                files.registerFile(file);
+            matches.push_back(files.getFile(uri));
+        } catch (const Quorvel::Exception& e) {
+            QDEBUG("[SEARCHMANAGER] Skipped a match: %s", e.getMessage());
+        }
+    }
+    return hidden;
+}
+
 void SearchManager::run()
 {
     for (;;) {
@@ -240,32 +274,18 @@ void SearchManager::search(const Query& query)
         return;
     }
     int hidden = 0;
-    std::unique_ptr<SearchEvent> batch;
-    for (const int64_t rowid : rowids) {
+    for (size_t first = 0; first < rowids.size(); first += FILES_PER_EVENT) {
         if (superseded())
             return;
-        try {
-            const wxString uri = m_database.getFileUri(rowid);
-            FileManager& files = FileManager::get();
-            const FolderRef folder = files.getFolder(uri);
-            const auto* album = dynamic_cast<const AlbumFolder*>(folder.get());
-            if (album && album->isListedHidden()) {
-                ++hidden;
-                continue;
-            }
-            if (!batch)
-                batch = std::make_unique<SearchEvent>(SEARCH_FILES);
-            batch->files.push_back(files.getFile(uri));
-        } catch (const Quorvel::Exception& e) {
-            // Deleted or moved since the query ran: it is simply no longer a match.
-            QDEBUG("[SEARCHMANAGER] Skipped a match: %s", e.getMessage());
-            continue;
-        }
-        if (batch->files.size() == FILES_PER_EVENT)
+        const auto begin = rowids.begin() + static_cast<std::ptrdiff_t>(first);
+        const std::vector<int64_t> part(
+            begin,
+            begin + static_cast<std::ptrdiff_t>(std::min(FILES_PER_EVENT, rowids.size() - first)));
+        auto batch = std::make_unique<SearchEvent>(SEARCH_FILES);
+        hidden += collectFiles(part, batch->files);
+        if (!batch->files.empty())
             post(batch.release(), query.targetToken);
     }
-    if (batch)
-        post(batch.release(), query.targetToken);
 
     auto* hiddenCount = new SearchEvent(SEARCH_HIDDEN_COUNT);
     hiddenCount->count = hidden;

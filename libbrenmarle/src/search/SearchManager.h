@@ -16,9 +16,11 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include <wx/event.h>
 
+#include "files/File.h"
 #include "search/SearchCriteria.h"
 #include "threads/RevocableEvent.h"
 
@@ -72,6 +74,9 @@ private:
     // Search thread.
     void run();
     void search(const Query& query);
+    // Puts the files of `rowids` into `matches`, leaving out (and counting) those in albums
+    // hidden in this run.
+    int collectFiles(const std::vector<int64_t>& rowids, std::vector<Quorvel::Ref<File>>& matches);
     bool superseded() const { return m_newQuery.load() || m_stopping.load(); }
     void post(SearchEvent* event, const Quorvel::RevocableEvent::Token& token);
 
