@@ -688,6 +688,22 @@ TEST_F(OpenCatalogueTest, SearchQueryRunsOneReadingStatementAndRefusesAnythingMo
     EXPECT_EQ(m_database.getFileCount(), 2);
 }
 
+TEST_F(OpenCatalogueTest, FilesAreLoadedByRowIdInTheOrderAskedWithGapsForRowsThatWent)
+{
+    add(fileUri(ALBUM, 1), 100);
+    add(fileUri(ALBUM, 2), 200);
+    const std::vector<int64_t> rowids =
+        m_database.getRowIds(wxS("SELECT rowid FROM file ORDER BY time"));
+    ASSERT_EQ(rowids.size(), 2u);
+    m_database.deleteFile(fileUri(ALBUM, 1));
+    const auto files = m_database.loadFilesByRowId({rowids[1], rowids[0], rowids[1]});
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_EQ(files[0]->getURI(), fileUri(ALBUM, 2));
+    EXPECT_EQ(files[0]->getTime(), 200);
+    EXPECT_FALSE(files[1]);
+    EXPECT_EQ(files[2]->getURI(), fileUri(ALBUM, 2));
+}
+
 TEST_F(OpenCatalogueTest, SearchQueryStopsWhenItsInterruptCheckSaysSo)
 {
     add(fileUri(ALBUM, 1), 100);
