@@ -2,6 +2,7 @@
 
 #include <wx/intl.h>
 
+#include "core/LibraryLock.h"
 #include "database/Database.h"
 #include "filemanager/FileManager.h"
 #include "keywords/KeywordEvent.h"
@@ -93,9 +94,14 @@ void KeywordManager::renameKeyword(const wxString& oldKeyword, const wxString& n
         return;
     checkKeyword(newKeyword);
     addKeyword(newKeyword);
-    if (FileManager::exists())
-        FileManager::get().renameKeyword(oldKeyword, newKeyword);
-    m_database.renameKeyword(oldKeyword, newKeyword);
+    {
+        // Files in memory and rows in the catalogue change as one: a file read from the
+        // catalogue in between would keep the old keyword and write it back when stored.
+        LibraryLock lock;
+        if (FileManager::exists())
+            FileManager::get().renameKeyword(oldKeyword, newKeyword);
+        m_database.renameKeyword(oldKeyword, newKeyword);
+    }
     removeKeyword(oldKeyword);
 }
 
@@ -108,6 +114,7 @@ void KeywordManager::removeKeyword(const wxString& keyword)
     }
     sendEvent(KEYWORD_REMOVED, keyword);
     sendEvent(KEYWORDS_CHANGED, keyword);
+    LibraryLock lock;
     if (FileManager::exists())
         FileManager::get().deleteKeyword(keyword);
     m_database.deleteKeyword(keyword);
