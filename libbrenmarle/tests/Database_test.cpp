@@ -758,6 +758,68 @@ TEST_F(OpenCatalogueTest, RenamingAKeywordComparesWholeKeywordsAndMergesIntoAnEx
               1);
 }
 
+TEST_F(OpenCatalogueTest, RenamingAKeywordToItselfChangesNothing)
+{
+    add(fileUri(ALBUM, 1), 0, wxString(), {wxS("Party"), wxS("Zoo")});
+    m_database.renameKeyword(wxS("Party"), wxS("Party"));
+    m_database.commit();
+    RawDatabase raw(m_path);
+    EXPECT_EQ(raw.column("SELECT keyword FROM filekeyword ORDER BY keyword"),
+              (Texts{"Party", "Zoo"}));
+    EXPECT_EQ(raw.column("SELECT keywords FROM file"), Texts{"Party|Zoo|"});
+}
+
+// ---- Search queries -----------------------------------------------------------------------------
+
+TEST_F(OpenCatalogueTest, SearchQueryRunsOneReadingStatementAndRefusesAnythingMore)
+{
+    add(fileUri(ALBUM, 1), 100);
+    add(fileUri(ALBUM, 2), 200);
+    const std::string select = "SELECT ROWID FROM file WHERE 1 = 1 AND (";
+    // Blanks and comments after the statement are no second statement.
+    EXPECT_EQ(m_database.getRowIds(select + "time > 150) ORDER BY time, uri ;  -- done\n").size(),
+              1u);
+    for (const std::string condition :
+         {"1); DELETE FROM file; SELECT (1", "1); SELECT (1", "1); garbage (1"}) {
+        EXPECT_THROW(m_database.getRowIds(select + condition + ") ORDER BY time, uri"),
+                     Brenmarle::DatabaseException)
+            << condition;
+    }
+    EXPECT_THROW(m_database.getRowIds(wxS("DELETE FROM file")), Brenmarle::DatabaseException);
+    EXPECT_THROW(m_database.getRowIds(wxS("  ")), Brenmarle::DatabaseException);
+    EXPECT_EQ(m_database.getFileCount(), 2);
+}
+
+TEST_F(OpenCatalogueTest, FilesAreLoadedByRowIdInTheOrderAskedWithGapsForRowsThatWent)
+{
+    add(fileUri(ALBUM, 1), 100);
+    add(fileUri(ALBUM, 2), 200);
+    const std::vector<int64_t> rowids =
+        m_database.getRowIds(wxS("SELECT rowid FROM file ORDER BY time"));
+    ASSERT_EQ(rowids.size(), 2u);
+    m_database.deleteFile(fileUri(ALBUM, 1));
+    const auto files = m_database.loadFilesByRowId({rowids[1], rowids[0], rowids[1]});
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_EQ(files[0]->getURI(), fileUri(ALBUM, 2));
+    EXPECT_EQ(files[0]->getTime(), 200);
+    EXPECT_FALSE(files[1]);
+    EXPECT_EQ(files[2]->getURI(), fileUri(ALBUM, 2));
+}
+
+TEST_F(OpenCatalogueTest, SearchQueryStopsWhenItsInterruptCheckSaysSo)
+{
+    add(fileUri(ALBUM, 1), 100);
+    // Counts for ever: only the interrupt check ends it.
+    const wxString endless = "SELECT ROWID FROM file WHERE EXISTS (WITH RECURSIVE c(x) AS (SELECT "
+                             "1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c WHERE x < 0)";
+    int checks = 0;
+    EXPECT_THROW(m_database.getRowIds(endless, [&] { return ++checks == 50; }),
+                 Brenmarle::DatabaseException);
+    EXPECT_EQ(checks, 50);
+    // The check is gone with the query: the next one runs to its end.
+    EXPECT_EQ(m_database.getRowIds(wxS("SELECT ROWID FROM file")).size(), 1u);
+}
+
 // ---- Safe-storage queue -------------------------------------------------------------------------
 
 TEST_F(OpenCatalogueTest, SafeStorageQueueKeepsOneOperationPerUuid)

@@ -80,6 +80,13 @@ TEST(IPTCReaderFields, BlanksAreTrimmedBlankFieldsStayEmptyAndOtherDatasetsAreIg
                     .isEmpty());
 }
 
+TEST(IPTCReaderFields, AKeywordHoldingTheCatalogueSeparatorBecomesAHierarchy)
+{
+    const IPTCData data = parse(
+        concat({iptcRecord(2, 25, "Places|Norway|Oslo"), iptcRecord(2, 25, "Places/Norway/Oslo")}));
+    EXPECT_EQ(data.keywords, std::set<wxString>{"Places/Norway/Oslo"});
+}
+
 TEST(IPTCReaderFields, UndeclaredTextIsUtf8WhenValidElseLatin1AndADeclaredOtherSetIsLatin1)
 {
     EXPECT_EQ(parse(iptcRecord(2, 90, "Z\xc3\xbcrich")).city, wxString::FromUTF8("Z\xc3\xbcrich"));

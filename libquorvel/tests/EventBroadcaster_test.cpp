@@ -43,3 +43,20 @@ TEST(EventBroadcaster, RemovedListenerGetsNothingEvenWhatWasAlreadyQueued)
     ASSERT_EQ(removed.count(), 1u);
     EXPECT_EQ(removed.at<SlaveManagerEvent>(0).GetId(), 4);
 }
+
+TEST(EventBroadcaster, SentEventIsHandledAtOnceAndNotByAListenerRemovedMeanwhile)
+{
+    Recorder first, second;
+    EventBroadcaster broadcaster;
+    broadcaster.addListener(&first, 1);
+    broadcaster.addListener(&second, 2);
+    first.Bind(Quorvel::EVT_SLAVE_PROGRESS, [&](SlaveManagerEvent& event) {
+        broadcaster.removeListener(&second);
+        event.Skip();
+    });
+    broadcaster.send(progressEvent());
+
+    ASSERT_EQ(first.count(), 1u);
+    EXPECT_EQ(first.at<SlaveManagerEvent>(0).GetId(), 1);
+    EXPECT_EQ(second.count(), 0u);
+}

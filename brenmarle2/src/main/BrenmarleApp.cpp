@@ -17,12 +17,14 @@
 #include "filemanager/FileManager.h"
 #include "folders/AlbumFolder.h"
 #include "imaging/ImageMagickSetup.h"
+#include "keywords/KeywordManager.h"
 #include "main/BrenmarleServer.h"
 #include "main/CommandFile.h"
 #include "main/DesktopIntegration.h"
 #include "main/InstanceHandOver.h"
 #include "main/Preferences.h"
 #include "mainframe/MainFrame.h"
+#include "search/CountryList.h"
 #include "system/Environment.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
@@ -487,7 +489,17 @@ void BrenmarleApp::initKeywords()
     initDatabase();
     if (!beginStep(STEP_KEYWORDS, "initKeywords"))
         return;
-    notAvailable("Keywords");
+    // The country names are translated here, on the GUI thread, before any scan or search
+    // thread looks them up.
+    Brenmarle::CountryList::getInstance();
+    if (!Brenmarle::Database::getInstance().isOpen())
+        return;
+    try {
+        Brenmarle::KeywordManager::getInstance().load();
+    } catch (const Quorvel::Exception& e) {
+        // Left unloaded, the list is not saved at exit either, so the catalogue keeps it.
+        wxLogError("Could not load keywords: %s", e.getMessage());
+    }
 }
 
 void BrenmarleApp::initAlbums()
@@ -631,6 +643,11 @@ void BrenmarleApp::shutDown()
     watchdog.resetTimer();
 
     QDEBUG("--- Save keywords");
+    try {
+        Brenmarle::KeywordManager::getInstance().save();
+    } catch (const Quorvel::Exception& e) {
+        wxLogError("Could not save keywords: %s", e.getMessage());
+    }
     watchdog.resetTimer();
     QDEBUG("--- Stop synchronization manager");
     watchdog.resetTimer();

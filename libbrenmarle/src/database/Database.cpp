@@ -671,6 +671,21 @@ Quorvel::Ref<File> Database::loadFile(const wxString& uri)
     return file;
 }
 
+std::vector<Quorvel::Ref<File>> Database::loadFilesByRowId(const std::vector<int64_t>& rowids)
+{
+    LibraryLock lock;
+    prepare(wxString(SELECT_FILE) + "WHERE rowid = ?");
+    std::vector<Quorvel::Ref<File>> files;
+    files.reserve(rowids.size());
+    for (const int64_t rowid : rowids) {
+        reset();
+        bindInt64(1, rowid);
+        files.push_back(stepRow(false) ? fileFromRow(getText(0)) : Quorvel::Ref<File>());
+    }
+    finalize();
+    return files;
+}
+
 void Database::loadFiles(FileMap& files, const wxString& folderUri)
 {
     LibraryLock lock;
@@ -779,10 +794,68 @@ void Database::getFileUris(const wxString& folderUri, std::vector<wxString>& lis
     finalize();
 }
 
-std::vector<int64_t> Database::getRowIds(const wxString& query)
+namespace {
+
+int progressCallback(void* check)
+{
+    return (*static_cast<const Database::InterruptCheck*>(check))() ? 1 : 0;
+}
+
+// Installs the interrupt check for one query and removes it on every way out.
+class ProgressGuard {
+public:
+    ProgressGuard(sqlite3* database, const Database::InterruptCheck& check) : m_database(database)
+    {
+        // About every thousand virtual machine steps: a fraction of a millisecond.
+        if (check)
+            sqlite3_progress_handler(m_database, 1000, &progressCallback,
+                                     const_cast<Database::InterruptCheck*>(&check));
+    }
+    ~ProgressGuard() { sqlite3_progress_handler(m_database, 0, nullptr, nullptr); }
+    ProgressGuard(const ProgressGuard&) = delete;
+    ProgressGuard& operator=(const ProgressGuard&) = delete;
+
+private:
+    sqlite3* m_database;
+};
+
+} // namespace
+
+void Database::prepareSingleQuery(const wxString& query)
+{
+    ensureOpen();
+    const wxScopedCharBuffer sql = query.utf8_str();
+    m_statement.reset();
+    sqlite3_stmt* statement = nullptr;
+    const char* tail = nullptr;
+    const int rc = sqlite3_prepare_v2(m_database.get(), sql.data(), -1, &statement, &tail);
+    m_statement.reset(statement);
+    checkResult(rc, SQLITE_OK);
+    const auto refuse = [this](const char* reason) {
+        finalize();
+        m_lastResultCode = SQLITE_MISUSE;
+        m_lastError = reason;
+        QDEBUG("DATABASE ERROR (%d): %s", m_lastResultCode, m_lastError);
+        throw DatabaseException(m_lastError);
+    };
+    if (!m_statement)
+        refuse("The query is empty");
+    if (!sqlite3_stmt_readonly(m_statement.get()))
+        refuse("A search query may only read the catalogue");
+    // Whatever follows the first statement must be nothing but blanks and comments: preparing
+    // it tells, and runs nothing.
+    sqlite3_stmt* next = nullptr;
+    const int tailRc = sqlite3_prepare_v2(m_database.get(), tail, -1, &next, nullptr);
+    const std::unique_ptr<sqlite3_stmt, StatementFinalizer> nextOwner(next);
+    if (tailRc != SQLITE_OK || next)
+        refuse("A search query must be a single statement");
+}
+
+std::vector<int64_t> Database::getRowIds(const wxString& query, const InterruptCheck& interrupted)
 {
     LibraryLock lock;
-    prepare(query);
+    prepareSingleQuery(query);
+    const ProgressGuard progress(m_database.get(), interrupted);
     std::vector<int64_t> rowids;
     while (stepRow(false)) {
         if (rowids.size() == rowids.capacity())
@@ -1047,6 +1120,9 @@ void Database::setKeywords(const std::set<wxString>& keywords)
 
 void Database::renameKeyword(const wxString& oldKeyword, const wxString& newKeyword)
 {
+    // The merge below would otherwise take every file's row of the keyword for a duplicate.
+    if (oldKeyword == newKeyword)
+        return;
     LibraryLock lock;
     // A file that carries both keywords would otherwise keep two rows of the new one.
     prepare("DELETE FROM filekeyword WHERE keyword = ? AND fileuri IN (SELECT fileuri FROM "

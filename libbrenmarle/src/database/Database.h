@@ -17,6 +17,7 @@
 // does not roll the transaction back: the work before it stays and is committed with the rest.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -102,10 +103,21 @@ public:
     // map keep their file.
     void loadFiles(FileMap& files, const wxString& folderUri);
     void loadFiles(FileMap& files);
+    // The files of the rows `rowids`, in that order; null where a row has gone. One statement
+    // serves them all, so the catalogue search delivers its matches without a prepare per file.
+    std::vector<Quorvel::Ref<File>> loadFilesByRowId(const std::vector<int64_t>& rowids);
     // Adds every URI in the catalogue to `files` with no file object.
     void loadAllFileUris(FileMap& files);
+    // Polled while a search query runs; true stops it.
+    using InterruptCheck = std::function<bool()>;
     // Runs a search query whose first column is a file rowid (built by the catalogue search).
-    std::vector<int64_t> getRowIds(const wxString& query);
+    // The text may come from another process (a custom query), so only one reading statement
+    // is run: a second statement after it, or a statement that would write, throws
+    // DatabaseException before anything runs. When `interrupted` returns true the query stops
+    // and DatabaseException is thrown; a search that never ends then cannot hold the library
+    // lock for good.
+    std::vector<int64_t> getRowIds(const wxString& query,
+                                   const InterruptCheck& interrupted = InterruptCheck());
 
     // Albums.
     std::vector<wxString> getAlbumUris();
@@ -144,7 +156,8 @@ public:
     // Replaces the user's keyword list.
     void setKeywords(const std::set<wxString>& keywords);
     // Renames or removes a keyword on every catalogued file. Files already in memory keep their
-    // own keyword sets; the keyword manager updates them.
+    // own keyword sets; the keyword manager updates them. Renaming onto a keyword a file already
+    // has leaves it once; renaming a keyword to itself changes nothing.
     void renameKeyword(const wxString& oldKeyword, const wxString& newKeyword);
     void deleteKeyword(const wxString& keyword);
 
@@ -182,6 +195,8 @@ private:
     void exec(const wxString& sql);
     void prepare(const char* sql);
     void prepare(const wxString& sql);
+    // prepare() for outside query text: exactly one statement, and one that only reads.
+    void prepareSingleQuery(const wxString& query);
     // Makes the current statement ready to run again with new bindings.
     void reset();
     void bindText(int index, const wxString& text);

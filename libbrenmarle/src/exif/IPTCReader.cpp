@@ -64,8 +64,13 @@ void store(IPTCData& result, unsigned dataset, const wxString& text)
         return;
     switch (dataset) {
     case 25:
-        if (result.keywords.size() < IPTCReader::MAX_KEYWORDS)
-            result.keywords.insert(text);
+        if (result.keywords.size() < IPTCReader::MAX_KEYWORDS) {
+            // The catalogue ends each keyword with "|", so one holding it would come back as
+            // two. Writers that put it in mostly mean a level of a hierarchy, which is "/" here.
+            wxString keyword = text;
+            keyword.Replace(wxS("|"), wxS("/"));
+            result.keywords.insert(keyword);
+        }
         break;
     case 80:
         if (result.creator.empty())

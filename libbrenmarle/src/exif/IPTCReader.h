@@ -18,7 +18,7 @@ namespace Brenmarle {
 // The fields of one IPTC block, texts trimmed; empty when absent.
 struct IPTCData {
     wxString caption;            // 2:120 Caption/Abstract
-    std::set<wxString> keywords; // 2:25, each once
+    std::set<wxString> keywords; // 2:25, each once; "|" (the catalogue's separator) as "/"
     wxString creator;            // 2:80 By-line; several are joined with "; "
     wxString city;               // 2:90
     wxString sublocation;        // 2:92

@@ -14,6 +14,7 @@
 #include "files/StoragePaths.h"
 #include "files/Uri.h"
 #include "imaging/PictureInfo.h"
+#include "search/CountryList.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "util/InputFile.h"
@@ -283,7 +284,9 @@ void ManagedFolder::applyIptc(File& file, const IPTCData& iptc)
     apply(iptc.city, &File::setCity);
     apply(iptc.sublocation, &File::setSublocation);
     apply(iptc.province, &File::setProvince);
-    apply(iptc.countryCode, &File::setCountryCode);
+    // IPTC carries three-letter codes ("NOR"); the catalogue, its search and the map use the
+    // two-letter ones ("NO").
+    apply(CountryList::getInstance().toCatalogueCode(iptc.countryCode), &File::setCountryCode);
     apply(iptc.source, &File::setSource);
     apply(iptc.copyright, &File::setCopyright);
 }

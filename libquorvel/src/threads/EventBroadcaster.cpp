@@ -1,6 +1,7 @@
 #include "threads/EventBroadcaster.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "system/Log.h"
 
@@ -36,6 +37,23 @@ void EventBroadcaster::broadcast(const RevocableEvent& event)
         copy->SetId(listener.id);
         copy->setDeliveryToken(listener.token);
         wxQueueEvent(listener.handler, copy);
+    }
+}
+
+void EventBroadcaster::send(const wxEvent& event)
+{
+    std::vector<Listener> listeners;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        listeners = m_listeners;
+    }
+    // Handled outside the lock, so that a handler may change the registrations.
+    for (const Listener& listener : listeners) {
+        if (listener.token->load())
+            continue;
+        std::unique_ptr<wxEvent> copy(event.Clone());
+        copy->SetId(listener.id);
+        listener.handler->ProcessEvent(*copy);
     }
 }
 

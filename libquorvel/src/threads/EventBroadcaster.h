@@ -31,6 +31,10 @@ public:
 
     // Posts a copy of `event` to each listener, with the listener's id.
     void broadcast(const RevocableEvent& event);
+    // GUI thread: hands a copy of `event` to each listener at once, with the listener's id, in
+    // the order they registered. A listener may add or remove listeners while it handles it;
+    // one removed meanwhile gets nothing more.
+    void send(const wxEvent& event);
 
 private:
     struct Listener {

@@ -1,0 +1,41 @@
+#pragma once
+// One step of a search's results, posted by the search thread to its search manager, which
+// hands it to the target or the count listener on the GUI thread. Carries the delivery token of
+// the receiver and query it was meant for, so results of a superseded query, or for a receiver
+// that has gone, are dropped.
+
+#include <vector>
+
+#include <wx/event.h>
+
+#include "files/File.h"
+#include "search/SearchCriteria.h"
+#include "threads/RevocableEvent.h"
+
+namespace Brenmarle {
+
+class SearchEvent : public Quorvel::RevocableEvent {
+public:
+    explicit SearchEvent(wxEventType type = wxEVT_NULL) : RevocableEvent(type) {}
+
+    wxEvent* Clone() const override { return new SearchEvent(*this); }
+
+    // SEARCH_STARTED
+    SearchCriteria criteria;
+    // SEARCH_COUNT (to the target), SEARCH_MATCH_COUNT and SEARCH_HIDDEN_COUNT (to the count
+    // listener)
+    int count = 0;
+    // SEARCH_FILES, in query order
+    std::vector<Quorvel::Ref<File>> files;
+    // SEARCH_FAILED
+    wxString message;
+};
+
+wxDECLARE_EVENT(SEARCH_STARTED, SearchEvent);
+wxDECLARE_EVENT(SEARCH_COUNT, SearchEvent);
+wxDECLARE_EVENT(SEARCH_FILES, SearchEvent);
+wxDECLARE_EVENT(SEARCH_FAILED, SearchEvent);
+wxDECLARE_EVENT(SEARCH_MATCH_COUNT, SearchEvent);
+wxDECLARE_EVENT(SEARCH_HIDDEN_COUNT, SearchEvent);
+
+} // namespace Brenmarle

@@ -1,0 +1,107 @@
+#pragma once
+// Runs catalogue searches on a thread of its own, so typing in a search field never waits for
+// the catalogue. Each new query supersedes the one in progress: a running SQL query is
+// interrupted, files not yet delivered are not, and results already on their way are dropped.
+// Files in albums hidden in this run are left out and counted.
+//
+// Threads: setQuery() from any thread. Everything else, and the target and count listener
+// callbacks, on the GUI thread. The search thread never touches a target: it posts SearchEvents
+// to this manager, which hands them on when the GUI thread handles them. m_mutex guards the
+// pending criteria and the delivery tokens.
+//
+// Lifetime: start() after the catalogue is open and the file manager exists; stop() (or the
+// destructor) before either goes away.
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include <wx/event.h>
+
+#include "files/File.h"
+#include "search/SearchCriteria.h"
+#include "threads/RevocableEvent.h"
+
+namespace Brenmarle {
+
+class CountryList;
+class Database;
+class SearchCountListener;
+class SearchEvent;
+class SearchTarget;
+
+class SearchManager : public wxEvtHandler {
+public:
+    // Files handed to the target per posted event.
+    static constexpr size_t FILES_PER_EVENT = 100;
+    // A query still running after this long is stopped and counts as failed: a pathological
+    // condition must not hold the catalogue (and everyone waiting for it) for good.
+    static constexpr int DEFAULT_QUERY_TIME_LIMIT_MS = 10000;
+
+    // `database` and `countries` must outlive the manager.
+    SearchManager(Database& database, const CountryList& countries,
+                  int queryTimeLimitMs = DEFAULT_QUERY_TIME_LIMIT_MS);
+    // Stops the search thread.
+    ~SearchManager() override;
+    SearchManager(const SearchManager&) = delete;
+    SearchManager& operator=(const SearchManager&) = delete;
+
+    // Starts the search thread; does nothing when it runs.
+    void start();
+    // Interrupts the current query and waits for the search thread to end.
+    void stop();
+
+    // Searches for `criteria` next, superseding the current query.
+    void setQuery(const SearchCriteria& criteria);
+    // The receiver of later queries' results (none is allowed); the old one gets nothing more.
+    void setTarget(SearchTarget* target);
+    SearchTarget* getTarget() const { return m_target; }
+    void setCountListener(SearchCountListener* listener);
+
+    // Called by a target or listener that is being destroyed.
+    void forget(SearchTarget* target);
+    void forget(SearchCountListener* listener);
+
+private:
+    struct Query {
+        SearchCriteria criteria;
+        Quorvel::RevocableEvent::Token targetToken;
+        Quorvel::RevocableEvent::Token listenerToken;
+    };
+
+    // Search thread.
+    void run();
+    void search(const Query& query);
+    // Puts the files of `rowids` into `matches`, leaving out (and counting) those in albums
+    // hidden in this run.
+    int collectFiles(const std::vector<int64_t>& rowids, std::vector<Quorvel::Ref<File>>& matches);
+    bool superseded() const { return m_newQuery.load() || m_stopping.load(); }
+    void post(SearchEvent* event, const Quorvel::RevocableEvent::Token& token);
+
+    // GUI thread.
+    void onTargetEvent(SearchEvent& event);
+    void onListenerEvent(SearchEvent& event);
+    // Results already posted for the old receivers, or the old query, are dropped.
+    void renewTargetToken();
+    void renewListenerToken();
+
+    Database& m_database;
+    const CountryList& m_countries;
+    const int m_queryTimeLimitMs;
+
+    std::mutex m_mutex;
+    std::condition_variable m_wakeUp;
+    SearchCriteria m_criteria;                      // under m_mutex
+    Quorvel::RevocableEvent::Token m_targetToken;   // under m_mutex
+    Quorvel::RevocableEvent::Token m_listenerToken; // under m_mutex
+    std::atomic<bool> m_newQuery{false};            // set under m_mutex
+    std::atomic<bool> m_stopping{false};            // set under m_mutex
+    std::thread m_thread;
+
+    SearchTarget* m_target = nullptr;               // GUI thread only
+    SearchCountListener* m_countListener = nullptr; // GUI thread only
+};
+
+} // namespace Brenmarle

@@ -1,0 +1,268 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include <wx/app.h>
+
+#include "PhotoLibraryTest.h"
+#include "TestPictures.h"
+#include "search/CountryList.h"
+#include "search/SearchCountListener.h"
+#include "search/SearchManager.h"
+#include "search/SearchTarget.h"
+#include "util/Uuid.h"
+
+using Brenmarle::AlbumFolder;
+using Brenmarle::CountryList;
+using Brenmarle::Database;
+using Brenmarle::File;
+using Brenmarle::SearchCriteria;
+using Brenmarle::SearchManager;
+using Log = std::vector<std::string>;
+
+namespace {
+
+// A search manager whose test can wait, without sleeping, for the search thread to post.
+class WatchedSearchManager : public SearchManager {
+public:
+    using SearchManager::SearchManager;
+
+    void QueueEvent(wxEvent* event) override
+    {
+        SearchManager::QueueEvent(event);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            ++m_queued;
+        }
+        m_queuedMore.notify_all();
+    }
+
+    // Waits until `count` events were posted in all, handling none. False after a generous
+    // limit.
+    bool waitForPosted(size_t count)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_queuedMore.wait_for(lock, std::chrono::seconds(30),
+                                     [&] { return m_queued >= count; });
+    }
+
+    // Handles what arrives until `done` holds. False after a generous limit.
+    bool handleUntil(const std::function<bool()>& done)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        for (;;) {
+            size_t before;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                before = m_queued;
+            }
+            wxTheApp->ProcessPendingEvents();
+            if (done())
+                return true;
+            std::unique_lock<std::mutex> lock(m_mutex);
+            if (!m_queuedMore.wait_until(lock, deadline, [&] { return m_queued != before; }))
+                return false;
+        }
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_queuedMore;
+    size_t m_queued = 0;
+};
+
+// Writes everything it is handed into the test's log, which outlives it.
+class Recorder : public Brenmarle::SearchTarget, public Brenmarle::SearchCountListener {
+public:
+    explicit Recorder(Log& log, const std::string& name = "") : m_log(log), m_name(name) {}
+
+    void onSearchStarted(const SearchCriteria& criteria) override
+    {
+        add("started " + (criteria.text + criteria.customQuery).utf8_string());
+    }
+    void onSearchCount(int matches) override { add("count " + std::to_string(matches)); }
+    void onSearchFile(const Quorvel::Ref<File>& file) override
+    {
+        add("file " + file->getCaption().utf8_string());
+    }
+    void onSearchFailed(const wxString& message) override
+    {
+        add("failed " + message.utf8_string());
+    }
+    void onMatchCount(int matches) override { add("matches " + std::to_string(matches)); }
+    void onHiddenCount(int hidden) override { add("hidden " + std::to_string(hidden)); }
+
+private:
+    void add(const std::string& entry) { m_log.push_back(m_name + entry); }
+
+    Log& m_log;
+    std::string m_name;
+};
+
+bool contains(const Log& log, const std::string& entry)
+{
+    return std::find(log.begin(), log.end(), entry) != log.end();
+}
+
+const wxString ENDLESS = "EXISTS (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
+                         "SELECT x FROM c WHERE x < 0)";
+
+class SearchManagerTest : public PhotoLibraryTest {
+protected:
+    ~SearchManagerTest() override
+    {
+        // Before the library goes.
+        for (auto& search : searches)
+            search->stop();
+    }
+
+    WatchedSearchManager& makeSearch(int timeLimitMs = SearchManager::DEFAULT_QUERY_TIME_LIMIT_MS)
+    {
+        searches.push_back(std::make_unique<WatchedSearchManager>(Database::getInstance(),
+                                                                  countries, timeLimitMs));
+        searches.back()->start();
+        return *searches.back();
+    }
+
+    // A catalogued file in `folderUri` with `caption`, taken at `time`.
+    void addFile(const wxString& folderUri, const wxString& caption, int32_t time)
+    {
+        auto file = Quorvel::makeRef<File>(folderUri + Quorvel::Uuid::create());
+        file->setCaption(caption);
+        file->setTime(time);
+        Database::getInstance().addFile(*file);
+    }
+
+    // An album the user hid, listed as hidden in this run.
+    wxString hiddenAlbum()
+    {
+        Brenmarle::AlbumRecord record;
+        record.uri = "album://" + Quorvel::Uuid::create() + "/";
+        record.hidden = true;
+        Database::getInstance().addFolder(record);
+        AlbumFolder::loadHiddenAlbums();
+        return record.uri;
+    }
+
+    static SearchCriteria text(const wxString& text)
+    {
+        SearchCriteria criteria;
+        criteria.text = text;
+        return criteria;
+    }
+    static SearchCriteria custom(const wxString& condition)
+    {
+        SearchCriteria criteria;
+        criteria.customQuery = condition;
+        return criteria;
+    }
+
+    const CountryList& countries = CountryList::getInstance();
+    std::vector<std::unique_ptr<WatchedSearchManager>> searches;
+    Log log;
+};
+
+} // namespace
+
+TEST_F(SearchManagerTest, DeliversCriteriaCountAndFilesInTimeOrderLeavingOutHiddenAlbums)
+{
+    const wxString shown = makeAlbum("Trip")->getURI();
+    addFile(shown, "Fjord at noon", 200);
+    addFile(shown, "Fjord at dawn", 100);
+    addFile(shown, "Harbour", 150);
+    addFile(hiddenAlbum(), "Fjord, private", 50);
+
+    WatchedSearchManager& search = makeSearch();
+    Recorder target(log), counts(log, "listener ");
+    search.setTarget(&target);
+    search.setCountListener(&counts);
+    search.setQuery(text("fjord"));
+    ASSERT_TRUE(search.handleUntil([&] { return contains(log, "listener hidden 1"); }));
+    EXPECT_EQ(log, (Log{"started fjord", "listener matches 3", "count 3", "file Fjord at dawn",
+                        "file Fjord at noon", "listener hidden 1"}));
+}
+
+TEST_F(SearchManagerTest, APictureCodedNorInItsIptcIsFoundByItsCountrysName)
+{
+    using namespace TestPictures;
+    TestPictures::JpegOptions options;
+    options.iptc = concat({iptcRecord(2, 120, "Midnight sun"), iptcRecord(2, 100, "NOR")});
+    writeJpeg(home / "Pictures/north.jpg", 64, 48, options);
+    auto picture =
+        manager->getFolder("inbox://")
+            ->copyFileIn(*manager->getFile("file://" + home.path() + "Pictures/north.jpg"));
+    EXPECT_EQ(picture->getCountryCode(), "NO");
+
+    WatchedSearchManager& search = makeSearch();
+    Recorder target(log);
+    search.setTarget(&target);
+    search.setQuery(text("Norway"));
+    ASSERT_TRUE(search.handleUntil([&] { return contains(log, "file Midnight sun"); }));
+}
+
+TEST_F(SearchManagerTest, ANewerQueryInterruptsARunningOne)
+{
+    addFile(makeAlbum("Trip")->getURI(), "Fjord", 100);
+    // No time limit to speak of: only the newer query can end the first.
+    WatchedSearchManager& search = makeSearch(24 * 3600 * 1000);
+    Recorder target(log);
+    search.setTarget(&target);
+    search.setQuery(custom(ENDLESS));
+    ASSERT_TRUE(search.handleUntil([&] { return !log.empty(); }));
+    search.setQuery(text("fjord"));
+    ASSERT_TRUE(search.handleUntil([&] { return contains(log, "file Fjord"); }));
+    EXPECT_EQ(log,
+              (Log{"started " + ENDLESS.utf8_string(), "started fjord", "count 1", "file Fjord"}));
+}
+
+TEST_F(SearchManagerTest, RefusedAndEndlessCustomQueriesFailWithNoMatchesAndTheThreadGoesOn)
+{
+    addFile(makeAlbum("Trip")->getURI(), "Fjord", 100);
+    WatchedSearchManager& search = makeSearch(50);
+    Recorder target(log);
+    search.setTarget(&target);
+    search.setQuery(custom("1); DELETE FROM file; SELECT (1"));
+    ASSERT_TRUE(search.handleUntil([&] { return contains(log, "count 0"); }));
+    EXPECT_TRUE(contains(log, "failed A search query must be a single statement"));
+    EXPECT_EQ(Database::getInstance().getFileCount(), 1);
+
+    log.clear();
+    search.setQuery(custom(ENDLESS));
+    ASSERT_TRUE(search.handleUntil([&] { return contains(log, "count 0"); }));
+    EXPECT_TRUE(contains(log, "failed The query took too long and was stopped"));
+
+    log.clear();
+    search.setQuery(custom("caption = 'Fjord'"));
+    ASSERT_TRUE(search.handleUntil([&] { return contains(log, "file Fjord"); }));
+}
+
+TEST_F(SearchManagerTest, ResultsOnTheirWayAreDroppedForATargetThatWasReplacedOrDestroyed)
+{
+    addFile(makeAlbum("Trip")->getURI(), "Fjord", 100);
+    WatchedSearchManager& search = makeSearch();
+    Recorder counts(log, "listener ");
+    auto destroyed = std::make_unique<Recorder>(log, "destroyed ");
+    search.setTarget(destroyed.get());
+    search.setCountListener(&counts);
+    search.setQuery(text("fjord"));
+    // started, two counts, the files, the hidden count: all posted, none handled yet.
+    ASSERT_TRUE(search.waitForPosted(5));
+    destroyed.reset();
+    wxTheApp->ProcessPendingEvents();
+    EXPECT_EQ(log, (Log{"listener matches 1", "listener hidden 0"}));
+
+    // A target put in the place of another gets nothing of the query it did not ask for.
+    log.clear();
+    Recorder replaced(log, "replaced "), next(log, "next ");
+    search.setTarget(&replaced);
+    search.setQuery(text("fjord"));
+    ASSERT_TRUE(search.waitForPosted(10));
+    search.setTarget(&next);
+    wxTheApp->ProcessPendingEvents();
+    EXPECT_EQ(log, (Log{"listener matches 1", "listener hidden 0"}));
+}
