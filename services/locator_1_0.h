@@ -27,12 +27,14 @@ struct locator__Portal {
     xsd__string location;
 };
 
-struct locator__DirectoryArray {
+// Array types carry no prefix: soapcpp2 makes SOAP-encoded arrays (SOAP-ENC:arrayType, "item"
+// elements) only of unprefixed __ptr/__size structs.
+struct DirectoryArray {
     struct locator__Directory *__ptr;
     int __size;
 };
 
-struct locator__PortalArray {
+struct PortalArray {
     struct locator__Portal *__ptr;
     int __size;
 };
@@ -40,8 +42,8 @@ struct locator__PortalArray {
 struct locator__getDirectoryContentsResponse {
     struct locator__Redirect *redirect;
     xsd__string description;
-    struct locator__DirectoryArray *directories;
-    struct locator__PortalArray *portals;
+    struct DirectoryArray *directories;
+    struct PortalArray *portals;
 };
 
 int locator__getDirectoryContents(xsd__string path, xsd__language language,

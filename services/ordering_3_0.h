@@ -13,7 +13,9 @@ typedef bool xsd__boolean;
 typedef int xsd__int;
 typedef double xsd__double;
 
-struct ordering__StringArray {
+// Array types carry no prefix: soapcpp2 makes SOAP-encoded arrays (SOAP-ENC:arrayType, "item"
+// elements) only of unprefixed __ptr/__size structs.
+struct StringArray {
     xsd__string *__ptr;
     int __size;
 };
@@ -56,7 +58,7 @@ struct ordering__FileInfo {
     xsd__string city;
     xsd__string province;
     xsd__string countrycode;
-    struct ordering__StringArray *keywords;
+    struct StringArray *keywords;
     xsd__int imagewidth;
     xsd__int imageheight;
     xsd__int imagerotation;
@@ -67,11 +69,11 @@ struct ordering__FileUpload {
     struct ordering__FileId *fileid;
 };
 
-struct ordering__FileIdArray {
+struct FileIdArray {
     struct ordering__FileId *__ptr;
     int __size;
 };
-struct ordering__FileUploadArray {
+struct FileUploadArray {
     struct ordering__FileUpload *__ptr;
     int __size;
 };
@@ -116,7 +118,7 @@ int ordering__uploadOrderDetails(xsd__string orderdetailsxml,
                                  struct ordering__uploadOrderDetailsResponse &result);
 
 struct ordering__getFileUploadListResponse {
-    struct ordering__FileUploadArray *uploadlist;
+    struct FileUploadArray *uploadlist;
 };
 int ordering__getFileUploadList(struct ordering__getFileUploadListResponse &result);
 
@@ -128,8 +130,8 @@ int ordering__registerFile(struct ordering__FileId *fileid, struct ordering__Fil
 struct ordering__getSafeStorageCandidatesResponse {
     xsd__boolean offerstorage;
     xsd__int slotsize;
-    struct ordering__FileIdArray *unsafefiles;
-    struct ordering__FileIdArray *rentedfiles;
+    struct FileIdArray *unsafefiles;
+    struct FileIdArray *rentedfiles;
 };
 int ordering__getSafeStorageCandidates(struct ordering__getSafeStorageCandidatesResponse &result);
 

@@ -44,15 +44,17 @@ struct payment__LogEntry {
     xsd__string errorcode;
 };
 
-struct payment__TransactionArray {
+// Array types carry no prefix: soapcpp2 makes SOAP-encoded arrays (SOAP-ENC:arrayType, "item"
+// elements) only of unprefixed __ptr/__size structs.
+struct TransactionArray {
     struct payment__Transaction *__ptr;
     int __size;
 };
-struct payment__PaymentOptionArray {
+struct PaymentOptionArray {
     struct payment__PaymentOption *__ptr;
     int __size;
 };
-struct payment__LogEntryArray {
+struct LogEntryArray {
     struct payment__LogEntry *__ptr;
     int __size;
 };
@@ -64,7 +66,7 @@ int payment__createTransaction(xsd__string merchantid, struct payment__Transacti
                                struct payment__createTransactionResponse &result);
 
 struct payment__getPaymentOptionsResponse {
-    struct payment__PaymentOptionArray *paymentoptions;
+    struct PaymentOptionArray *paymentoptions;
     xsd__string description;
     xsd__float amount;
     xsd__string currency;
@@ -84,7 +86,7 @@ struct payment__getPaymentFeedbackResponse {
 int payment__getPaymentFeedback(xsd__string transactionid, struct payment__getPaymentFeedbackResponse &result);
 
 struct payment__findTransactionsResponse {
-    struct payment__TransactionArray *transactions;
+    struct TransactionArray *transactions;
 };
 int payment__findTransactions(xsd__string merchantid, xsd__string searchtext, xsd__dateTime aftertime,
                               xsd__dateTime beforetime, xsd__string status, xsd__string currency,
@@ -93,7 +95,7 @@ int payment__findTransactions(xsd__string merchantid, xsd__string searchtext, xs
 
 struct payment__getTransactionDetailsResponse {
     struct payment__Transaction *transaction;
-    struct payment__LogEntryArray *logentries;
+    struct LogEntryArray *logentries;
 };
 int payment__getTransactionDetails(xsd__string merchantid, xsd__string transactionid,
                                    struct payment__getTransactionDetailsResponse &result);
@@ -137,7 +139,7 @@ int payment__getVoidResult(xsd__string merchantid, xsd__string transactionid,
                            struct payment__getVoidResultResponse &result);
 
 struct payment__findTransactionsByMerchantDataResponse {
-    struct payment__TransactionArray *transactions;
+    struct TransactionArray *transactions;
 };
 int payment__findTransactionsByMerchantData(xsd__string merchantid, xsd__string merchantdata,
                                             struct payment__findTransactionsByMerchantDataResponse &result);

@@ -29,7 +29,9 @@ struct portal__UserInformation {
     xsd__string mobilephone;
 };
 
-struct portal__StringArray {
+// Array types carry no prefix: soapcpp2 makes SOAP-encoded arrays (SOAP-ENC:arrayType, "item"
+// elements) only of unprefixed __ptr/__size structs.
+struct StringArray {
     xsd__string *__ptr;
     int __size;
 };
@@ -94,7 +96,7 @@ int portal__downloadPriceListByName(xsd__string name, xsd__string maxversion,
 
 struct portal__getHtmlNewsResponse {
     xsd__string htmlnews;
-    struct portal__StringArray *resources;
+    struct StringArray *resources;
     xsd__dateTime updatetime;
     xsd__dateTime expirytime;
 };

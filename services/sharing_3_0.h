@@ -15,7 +15,9 @@ typedef double xsd__double;
 // The service types two flags with this misspelt schema name; their content is kept as text.
 typedef std::string xsd__bolean;
 
-struct sharing__StringArray {
+// Array types carry no prefix: soapcpp2 makes SOAP-encoded arrays (SOAP-ENC:arrayType, "item"
+// elements) only of unprefixed __ptr/__size structs.
+struct StringArray {
     xsd__string *__ptr;
     int __size;
 };
@@ -58,7 +60,7 @@ struct sharing__FileInfo {
     xsd__string city;
     xsd__string province;
     xsd__string countrycode;
-    struct sharing__StringArray *keywords;
+    struct StringArray *keywords;
     xsd__int imagewidth;
     xsd__int imageheight;
     xsd__int imagerotation;
@@ -71,11 +73,11 @@ struct sharing__FileUpload {
     struct sharing__FileId *fileid;
 };
 
-struct sharing__FileIdArray {
+struct FileIdArray {
     struct sharing__FileId *__ptr;
     int __size;
 };
-struct sharing__FileUploadArray {
+struct FileUploadArray {
     struct sharing__FileUpload *__ptr;
     int __size;
 };
@@ -102,9 +104,9 @@ int sharing__createShare(xsd__string subject, xsd__string message, xsd__int prev
                          xsd__boolean sharemeta, struct sharing__createShareResponse &result);
 
 struct sharing__getFileUploadListResponse {
-    struct sharing__FileUploadArray *uploadlist;
+    struct FileUploadArray *uploadlist;
 };
-int sharing__getFileUploadList(struct sharing__FileIdArray *files,
+int sharing__getFileUploadList(struct FileIdArray *files,
                                struct sharing__getFileUploadListResponse &result);
 
 struct sharing__registerFileResponse {

@@ -16,7 +16,9 @@ typedef double xsd__double;
 enum storage__StorageType { NO_SAFE_STORAGE = 0, RENTED_STORAGE = 1, PURCHASED_STORAGE = 2 };
 enum storage__ClientOperationType { MOVE = 0, DELETE = 1 };
 
-struct storage__StringArray {
+// Array types carry no prefix: soapcpp2 makes SOAP-encoded arrays (SOAP-ENC:arrayType, "item"
+// elements) only of unprefixed __ptr/__size structs.
+struct StringArray {
     xsd__string *__ptr;
     int __size;
 };
@@ -93,7 +95,7 @@ struct storage__FileInfo {
     xsd__string city;
     xsd__string province;
     xsd__string countrycode;
-    struct storage__StringArray *keywords;
+    struct StringArray *keywords;
     xsd__int imagewidth;
     xsd__int imageheight;
     xsd__int imagerotation;
@@ -134,27 +136,27 @@ struct storage__Subscription {
     xsd__string currency;
 };
 
-struct storage__SyncFolderArray {
+struct SyncFolderArray {
     struct storage__SyncFolder *__ptr;
     int __size;
 };
-struct storage__SyncFileArray {
+struct SyncFileArray {
     struct storage__SyncFile *__ptr;
     int __size;
 };
-struct storage__FileIdArray {
+struct FileIdArray {
     struct storage__FileId *__ptr;
     int __size;
 };
-struct storage__ClientOperationArray {
+struct ClientOperationArray {
     struct storage__ClientOperation *__ptr;
     int __size;
 };
-struct storage__SubscriptionArray {
+struct SubscriptionArray {
     struct storage__Subscription *__ptr;
     int __size;
 };
-struct storage__SubscriptionPackageArray {
+struct SubscriptionPackageArray {
     struct storage__SubscriptionPackage *__ptr;
     int __size;
 };
@@ -185,12 +187,12 @@ struct storage__releaseSlotsResponse {
 int storage__releaseSlots(struct storage__FileId *fileid, struct storage__releaseSlotsResponse &result);
 
 struct storage__getActiveSubscriptionsResponse {
-    struct storage__SubscriptionArray *subscriptions;
+    struct SubscriptionArray *subscriptions;
 };
 int storage__getActiveSubscriptions(struct storage__getActiveSubscriptionsResponse &result);
 
 struct storage__getSubscriptionPackagesResponse {
-    struct storage__SubscriptionPackageArray *packages;
+    struct SubscriptionPackageArray *packages;
 };
 int storage__getSubscriptionPackages(struct storage__getSubscriptionPackagesResponse &result);
 
@@ -211,7 +213,7 @@ int storage__confirmSubscription(xsd__string transactionid,
 
 struct storage__applyClientOperationsResponse {
 };
-int storage__applyClientOperations(struct storage__ClientOperationArray *operations,
+int storage__applyClientOperations(struct ClientOperationArray *operations,
                                    struct storage__applyClientOperationsResponse &result);
 
 struct storage__getUpdateTimeResponse {
@@ -220,7 +222,7 @@ struct storage__getUpdateTimeResponse {
 int storage__getUpdateTime(struct storage__getUpdateTimeResponse &result);
 
 struct storage__getFolderListResponse {
-    struct storage__SyncFolderArray *folderlist;
+    struct SyncFolderArray *folderlist;
 };
 int storage__getFolderList(struct storage__getFolderListResponse &result);
 
@@ -240,7 +242,7 @@ int storage__setFolderInfo(struct storage__FolderId *folderid, struct storage__F
                            struct storage__setFolderInfoResponse &result);
 
 struct storage__getFileListResponse {
-    struct storage__SyncFileArray *filelist;
+    struct SyncFileArray *filelist;
 };
 int storage__getFileList(struct storage__FolderId *folderid, struct storage__getFileListResponse &result);
 

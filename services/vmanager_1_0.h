@@ -16,15 +16,17 @@ struct vmanager__PluginInfo {
     xsd__string repository;
 };
 
-struct vmanager__PluginInfoArray {
+// Array types carry no prefix: soapcpp2 makes SOAP-encoded arrays (SOAP-ENC:arrayType, "item"
+// elements) only of unprefixed __ptr/__size structs.
+struct PluginInfoArray {
     struct vmanager__PluginInfo *__ptr;
     int __size;
 };
 
 struct vmanager__getPluginUpdatesResponse {
-    struct vmanager__PluginInfoArray *recinstall;
-    struct vmanager__PluginInfoArray *recupdate;
-    struct vmanager__PluginInfoArray *requpdate;
+    struct PluginInfoArray *recinstall;
+    struct PluginInfoArray *recupdate;
+    struct PluginInfoArray *requpdate;
 };
 int vmanager__getPluginUpdates(xsd__string installid, xsd__string distribution, xsd__string version,
                                xsd__string portalid, struct vmanager__getPluginUpdatesResponse &result);
