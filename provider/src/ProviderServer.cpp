@@ -107,6 +107,10 @@ int ProviderServer::start(const std::string& address, int port)
     m_soap->authrealm = REALM;
     m_defaultGet = m_soap->fget;
     m_soap->fget = &ProviderServer::getFile;
+    m_defaultCloseSocket = m_soap->fclosesocket;
+    m_soap->fclosesocket = &ProviderServer::closeSocket;
+    m_defaultShutdownSocket = m_soap->fshutdownsocket;
+    m_soap->fshutdownsocket = &ProviderServer::shutdownSocket;
 
     if (!soap_valid_socket(
             soap_bind(m_soap, address.empty() ? nullptr : address.c_str(), port, 16))) {
@@ -143,16 +147,20 @@ void ProviderServer::run()
     while (!m_stopping) {
         if (!soap_valid_socket(soap_accept(m_soap)))
             continue; // a time-out, a failed accept, or stop()
-        if (m_stopping)
-            break;
-        try {
-            serveConnection();
-        } catch (const std::exception& e) {
-            log(std::string("Request failed: ") + e.what());
+        m_connection = m_soap->socket;
+        if (!m_stopping) {
+            try {
+                serveConnection();
+            } catch (const std::exception& e) {
+                log(std::string("Request failed: ") + e.what());
+            }
         }
         soap_destroy(m_soap);
         soap_end(m_soap);
         soap_closesock(m_soap);
+        const SOAP_SOCKET connection = m_connection;
+        m_connection = SOAP_INVALID_SOCKET;
+        m_defaultCloseSocket(m_soap, connection);
     }
 }
 
@@ -161,8 +169,42 @@ void ProviderServer::serveConnection()
     const int result = soap_begin_serve(m_soap);
     if (result == SOAP_STOP)
         return; // a GET, answered by getFile
+    if (result == SOAP_POST || (result == SOAP_EOF && m_soap->status == SOAP_POST)) {
+        // The runtime answers nothing to a POST that is no SOAP message (SOAP_POST), or that
+        // ends inside the envelope (taken for a client that went away); such a request gets a
+        // fault instead.
+        log("Malformed request");
+        sendMalformedRequestFault();
+        return;
+    }
     if (result != SOAP_OK || dispatch() != SOAP_OK)
         soap_send_fault(m_soap);
+}
+
+void ProviderServer::sendMalformedRequestFault()
+{
+    // Written by hand: after a failed parse the runtime has let go of the connection (whose
+    // closing closeSocket holds back) and its own fault sender stays silent.
+    const std::string body =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<SOAP-ENV:Envelope "
+        "xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\"><SOAP-ENV:Body>"
+        "<SOAP-ENV:Fault><faultcode>SOAP-ENV:Client</faultcode>"
+        "<faultstring>Malformed request: not a SOAP envelope</faultstring></SOAP-ENV:Fault>"
+        "</SOAP-ENV:Body></SOAP-ENV:Envelope>\n";
+    const std::string response = "HTTP/1.1 500 Internal Server Error\r\n"
+                                 "Content-Type: text/xml; charset=utf-8\r\n"
+                                 "Content-Length: " +
+                                 std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" +
+                                 body;
+    size_t sent = 0;
+    while (sent < response.size()) {
+        const ssize_t n =
+            ::send(m_connection, response.data() + sent, response.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0)
+            return;
+        sent += static_cast<size_t>(n);
+    }
 }
 
 int ProviderServer::dispatch()
@@ -185,6 +227,23 @@ int ProviderServer::dispatch()
     }
     log("Unknown operation: " + tag);
     return SOAP_NO_METHOD;
+}
+
+int ProviderServer::closeSocket(struct soap* soap, SOAP_SOCKET socket)
+{
+    ProviderServer& self = of(soap);
+    // The connection being served is closed by run(), once everything is answered.
+    if (socket == self.m_connection)
+        return SOAP_OK;
+    return self.m_defaultCloseSocket(soap, socket);
+}
+
+int ProviderServer::shutdownSocket(struct soap* soap, SOAP_SOCKET socket, int how)
+{
+    ProviderServer& self = of(soap);
+    if (socket == self.m_connection)
+        return SOAP_OK;
+    return self.m_defaultShutdownSocket(soap, socket, how);
 }
 
 ProviderServer& ProviderServer::of(struct soap* soap)

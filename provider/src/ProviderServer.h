@@ -72,7 +72,12 @@ private:
     void run();
     void serveConnection();
     int dispatch();
+    void sendMalformedRequestFault();
     static int getFile(struct soap* soap);
+    // The runtime shuts and closes the connection through these; the one being served is left
+    // open until run() is done with it.
+    static int closeSocket(struct soap* soap, int socket);
+    static int shutdownSocket(struct soap* soap, int socket, int how);
 
     ProviderConfig m_config;
     std::string m_dataDir;
@@ -81,6 +86,10 @@ private:
     std::vector<Namespace> m_namespaces;
     struct soap* m_soap = nullptr;
     int (*m_defaultGet)(struct soap*) = nullptr;
+    int (*m_defaultCloseSocket)(struct soap*, int) = nullptr;
+    int (*m_defaultShutdownSocket)(struct soap*, int, int) = nullptr;
+    // The connection being served (a socket descriptor); -1 between connections.
+    int m_connection = -1;
     int m_port = 0;
     std::atomic<bool> m_stopping{false};
     std::thread m_thread;

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include <wx/mstream.h>
+
 #include "LogCapture.h"
 #include "ProviderServer.h"
 #include "ScratchDir.h"
@@ -416,6 +418,23 @@ TEST_F(ProviderServerTest, ServicesStillToComeAnswerNotImplemented)
               }),
               "SoapServer.NotImplemented: Not implemented: the storage service is not offered by "
               "this provider (via proxy)");
+}
+
+TEST_F(ProviderServerTest, MalformedRequestGetsAFault)
+{
+    for (const std::string body : {"x", "<a></a>"}) {
+        Quorvel::HTTPClient http(*settings);
+        wxMemoryInputStream stream(body.data(), body.size());
+        http.setContentType("text/xml");
+        http.setBodyStream(&stream);
+        EXPECT_EQ(http.post("http://demo.portal.vistrelle.net/service/portal/3.0/",
+                            Quorvel::HTTPClient::POST_BODY),
+                  500)
+            << body;
+        std::string reply;
+        http.readBody([&](const char* data, size_t size) { reply.append(data, size); });
+        EXPECT_NE(reply.find("Malformed request"), std::string::npos) << reply;
+    }
 }
 
 namespace {
