@@ -98,6 +98,14 @@ int ProviderServer::start(const std::string& address, int port)
         throw std::logic_error("provider already started");
     m_soap = soap_new1(SOAP_C_UTFSTRING);
     m_soap->user = this;
+    if (!m_tlsFile.empty() &&
+        soap_ssl_server_context(m_soap, SOAP_SSL_NO_AUTHENTICATION | SOAP_TLSv1, m_tlsFile.c_str(),
+                                nullptr, nullptr, nullptr, nullptr, nullptr,
+                                "vistrelle-provider")) {
+        const char* reason = soap_fault_detail(m_soap);
+        throw std::runtime_error("Could not set up TLS with " + m_tlsFile + ": " +
+                                 (reason ? reason : "unknown error"));
+    }
     soap_set_namespaces(m_soap, m_namespaces.data());
     m_soap->bind_flags = SO_REUSEADDR;
     m_soap->send_timeout = 30;
@@ -148,7 +156,10 @@ void ProviderServer::run()
         if (!soap_valid_socket(soap_accept(m_soap)))
             continue; // a time-out, a failed accept, or stop()
         m_connection = m_soap->socket;
-        if (!m_stopping) {
+        if (!m_tlsFile.empty() && !m_stopping && soap_ssl_accept(m_soap) != SOAP_OK) {
+            const char* reason = soap_fault_detail(m_soap);
+            log(std::string("TLS handshake failed: ") + (reason ? reason : "unknown error"));
+        } else if (!m_stopping) {
             try {
                 serveConnection();
             } catch (const std::exception& e) {

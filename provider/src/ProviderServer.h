@@ -36,6 +36,10 @@ public:
     ProviderServer(const ProviderServer&) = delete;
     ProviderServer& operator=(const ProviderServer&) = delete;
 
+    // Serves HTTPS with the key and certificate in `pemFile` (the payment service's transport).
+    // Call before start().
+    void useTls(const std::string& pemFile) { m_tlsFile = pemFile; }
+
     // Binds `address` (IPv4 or IPv6 text; empty for every address) and `port` (0 picks a free
     // one) and starts serving. Returns the port. Throws std::runtime_error when it cannot bind.
     int start(const std::string& address, int port);
@@ -94,6 +98,7 @@ private:
     std::atomic<bool> m_stopping{false};
     std::thread m_thread;
     bool m_quiet = false;
+    std::string m_tlsFile;
 };
 
 } // namespace Provider

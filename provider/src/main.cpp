@@ -1,11 +1,13 @@
 // vistrelle-provider: the reference provider of the online services.
 //
-//   vistrelle-provider --data DIR [--config FILE] [--listen ADDRESS] [--port N] [--quiet]
+//   vistrelle-provider --data DIR [--config FILE] [--listen ADDRESS] [--port N] [--tls PEM]
+//   [--quiet]
 //
 // DIR keeps the provider's state (provider.db) and the files it serves under /files/. FILE
 // defaults to DIR/provider.conf when that exists, else built-in defaults. ADDRESS defaults to
 // 127.0.0.1 ("" or "::" for every address); N defaults to 8080, 0 picks a free port. The port
-// in use is printed as "listening on ADDRESS:PORT". Ends on SIGINT or SIGTERM.
+// in use is printed as "listening on ADDRESS:PORT". With --tls it serves HTTPS with the key and
+// certificate in PEM (the payment service's transport). Ends on SIGINT or SIGTERM.
 
 #include <csignal>
 #include <cstdlib>
@@ -42,6 +44,7 @@ int main(int argc, char** argv)
     std::string address = "127.0.0.1";
     int port = 8080;
     bool quiet = false;
+    std::string tlsFile;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -49,6 +52,8 @@ int main(int argc, char** argv)
             dataDir = argv[++i];
         else if (option == "--config" && hasValue)
             configPath = argv[++i];
+        else if (option == "--tls" && hasValue)
+            tlsFile = argv[++i];
         else if (option == "--listen" && hasValue)
             address = argv[++i];
         else if (option == "--port" && hasValue) {
@@ -82,6 +87,8 @@ int main(int argc, char** argv)
                                               : Provider::ProviderConfig::load(configPath);
         Provider::ProviderServer server(std::move(config), dataDir);
         server.setQuiet(quiet);
+        if (!tlsFile.empty())
+            server.useTls(tlsFile);
         const int bound = server.start(address == "::" ? std::string() : address, port);
         std::cout << "listening on " << (address.empty() ? "*" : address) << ":" << bound
                   << std::endl;

@@ -439,6 +439,52 @@ TEST_F(ProviderServerTest, MalformedRequestGetsAFault)
 
 namespace {
 
+// The payment service's transport: https with the server authenticated.
+class TlsClient : public TestClient {
+public:
+    TlsClient(Quorvel::NetworkSettings& settings, int port, const wxString& caFile)
+        : TestClient("portal", "/service/portal/3.0/", settings)
+    {
+        ready = setUpSsl(caFile);
+        WebServiceClient::setAddress(
+            {"127.0.0.1", port, "", ""},
+            wxString::Format("https://127.0.0.1:%d/service/portal/3.0/", port));
+    }
+    std::string terms()
+    {
+        Call call(*this);
+        SoapPortal::portal__getTermsOfServiceResponse reply;
+        call.check(SoapPortal::soap_call_portal__getTermsOfService(call.context(), call.endpoint(),
+                                                                   "", reply));
+        return reply.serviceterms;
+    }
+    bool ready = false;
+};
+
+} // namespace
+
+TEST_F(ProviderServerTest, TlsServerIsTrustedOnlyThroughItsAuthority)
+{
+    ProviderServer tls(ProviderConfig::parse(CONFIG, utf8(dir / "conf")), utf8(dir / "tlsdata"));
+    tls.setQuiet(true);
+    tls.useTls(TEST_CA_DIR "/server.pem");
+    const int port = tls.start("127.0.0.1", 0);
+    Quorvel::NetworkSettings direct(dir / "direct.ini");
+
+    TlsClient trusting(direct, port, TEST_CA_DIR "/cacert.pem");
+    ASSERT_TRUE(trusting.ready);
+    EXPECT_EQ(trusting.terms(), "Be kind to the printers.");
+
+    TlsClient refusing(direct, port, TEST_CA_DIR "/other-cacert.pem");
+    ASSERT_TRUE(refusing.ready);
+    const wxString failure = codeOf([&] { refusing.terms(); });
+    EXPECT_TRUE(failure.StartsWith(
+        "Security.Certificate: Server certificate was not accepted for security reasons: "))
+        << failure;
+}
+
+namespace {
+
 // A companion of the test client in the pattern every service client follows.
 class TermsTask : public Quorvel::ServiceTask<TestClient> {
 public:

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include <wx/filefn.h>
 #include <wx/intl.h>
 
 #include "stdsoap2.h"
@@ -129,6 +130,18 @@ int GSoapClient::postHeader(struct soap* soap, const char* key, const char* valu
 bool GSoapClient::usesProxy() const
 {
     return m_soap->proxy_host && *m_soap->proxy_host;
+}
+
+bool GSoapClient::setUpSsl(const wxString& caFile)
+{
+    // The system's bundle stands in for a missing file of the program's own, so server
+    // authentication is never switched off.
+    static const char* const SYSTEM_CA_PATH = "/etc/ssl/certs";
+    m_caFile = caFile.utf8_str();
+    const bool ownFile = !m_caFile.empty() && wxFileExists(caFile);
+    return soap_ssl_client_context(m_soap, SOAP_SSL_DEFAULT | SOAP_TLSv1, nullptr, nullptr,
+                                   ownFile ? m_caFile.c_str() : nullptr,
+                                   ownFile ? nullptr : SYSTEM_CA_PATH, nullptr) == SOAP_OK;
 }
 
 void GSoapClient::beginCall()

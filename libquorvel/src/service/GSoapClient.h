@@ -65,6 +65,10 @@ protected:
     // Points the context's HTTP Basic credentials at copies of the record's user and password.
     // Throws ServiceException "Soap.CredentialsTooLong" for a text longer than 255 bytes.
     void beginCall();
+    // Switches the context to TLS with server authentication against `caFile`, or against the
+    // system's certificate authorities when it is empty or missing. False when the runtime
+    // cannot set it up.
+    bool setUpSsl(const wxString& caFile);
     // Nothing for 0; otherwise logs the failure and throws the matching SoapException.
     void checkResult(int result);
     // Frees what the context allocated for the last call.
@@ -87,6 +91,7 @@ private:
     std::string m_proxyPassword;
     std::string m_userAgent;
     std::string m_language;
+    std::string m_caFile;
 };
 
 } // namespace Quorvel
