@@ -242,3 +242,18 @@ TEST_F(GSoapClientTest, OverlongCredentialsAreRefusedNotCut)
     client.setAddress(serverAddress("anna", wxString('p', 255)));
     EXPECT_EQ(client.getTermsOfService(), "ok");
 }
+
+TEST_F(GSoapClientTest, BrokenRepliesFailWithTheRuntimesCode)
+{
+    Response truncated =
+        soapReply("<portal:getTermsOfServiceResponse><serviceterms>Be kind</serviceterms>"
+                  "</portal:getTermsOfServiceResponse>");
+    truncated.cutAfter = truncated.head.size() + truncated.body.size() / 2;
+    const Failure cut = failureFrom(truncated);
+    EXPECT_TRUE(cut.code.StartsWith("Soap.UnknownError")) << cut.code;
+    EXPECT_TRUE(cut.message.StartsWith("gSOAP error code [")) << cut.message;
+
+    const Failure html =
+        failureFrom(Response::ok("<html><body>Hello</body></html>", "Content-Type: text/html\r\n"));
+    EXPECT_EQ(html.code, "Soap.UnknownError");
+}

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <new>
 #include <sstream>
 #include <stdexcept>
 
@@ -85,18 +86,23 @@ ProviderServer::ProviderServer(ProviderConfig config, const std::string& dataDir
 ProviderServer::~ProviderServer()
 {
     stop();
-    if (m_soap) {
-        soap_destroy(m_soap);
-        soap_end(m_soap);
-        soap_free(m_soap);
-    }
+}
+
+void ProviderServer::ContextDeleter::operator()(struct soap* soap) const
+{
+    soap_destroy(soap);
+    soap_end(soap);
+    soap_free(soap);
 }
 
 int ProviderServer::start(const std::string& address, int port)
 {
     if (m_thread.joinable())
         throw std::logic_error("provider already started");
-    m_soap = soap_new1(SOAP_C_UTFSTRING);
+    m_context.reset(soap_new1(SOAP_C_UTFSTRING));
+    m_soap = m_context.get();
+    if (!m_soap)
+        throw std::bad_alloc();
     m_soap->user = this;
     if (!m_tlsFile.empty() &&
         soap_ssl_server_context(m_soap, SOAP_SSL_NO_AUTHENTICATION | SOAP_TLSv1, m_tlsFile.c_str(),

@@ -88,6 +88,11 @@ private:
     std::unique_ptr<ProviderStore> m_store;
     std::vector<std::string> m_uris;
     std::vector<Namespace> m_namespaces;
+    struct ContextDeleter {
+        void operator()(struct soap* soap) const;
+    };
+    std::unique_ptr<struct soap, ContextDeleter> m_context;
+    // m_context.get(), for brevity.
     struct soap* m_soap = nullptr;
     int (*m_defaultGet)(struct soap*) = nullptr;
     int (*m_defaultCloseSocket)(struct soap*, int) = nullptr;

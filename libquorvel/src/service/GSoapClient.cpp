@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include <wx/filefn.h>
 #include <wx/intl.h>
@@ -64,18 +65,19 @@ GSoapClient::GSoapClient(const std::string& prefix, const wxString& servicePath)
 {
 }
 
-GSoapClient::~GSoapClient()
+GSoapClient::~GSoapClient() = default;
+
+void GSoapClient::ContextDeleter::operator()(struct soap* soap) const
 {
-    if (m_soap) {
-        soap_destroy(m_soap);
-        soap_end(m_soap);
-        soap_free(m_soap);
-    }
+    soap_destroy(soap);
+    soap_end(soap);
+    soap_free(soap);
 }
 
 void GSoapClient::setUpContext()
 {
-    m_soap = soap_new1(SOAP_C_UTFSTRING);
+    m_context.reset(soap_new1(SOAP_C_UTFSTRING));
+    m_soap = m_context.get();
     if (!m_soap)
         throw std::bad_alloc();
     m_soap->user = this;

@@ -78,7 +78,13 @@ private:
     void setUpContext();
     static int postHeader(struct soap* soap, const char* key, const char* value);
 
+    struct ContextDeleter {
+        void operator()(struct soap* soap) const;
+    };
+
     SoapNamespaces m_namespaces;
+    std::unique_ptr<struct soap, ContextDeleter> m_context;
+    // m_context.get(), for brevity.
     struct soap* m_soap = nullptr;
     int (*m_defaultPostHeader)(struct soap*, const char*, const char*) = nullptr;
     bool m_agentSent = false;
