@@ -36,6 +36,7 @@ find_package(Threads REQUIRED)
 find_package(SQLite3 REQUIRED)
 find_package(LibXml2 REQUIRED)
 find_package(OpenSSL REQUIRED)
+find_package(ZLIB REQUIRED)
 find_package(GTest REQUIRED)
 pkg_check_modules(UUID REQUIRED IMPORTED_TARGET uuid)
 pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl>=7.85)
@@ -43,9 +44,12 @@ pkg_check_modules(EXIF REQUIRED IMPORTED_TARGET libexif)
 pkg_check_modules(MAGICKPP REQUIRED IMPORTED_TARGET Magick++)
 # The main window asks GTK for menu icons through GObject (see MainMenus).
 pkg_check_modules(GOBJECT REQUIRED IMPORTED_TARGET gobject-2.0)
+# The gSOAP runtime with TLS; its Cflags are the definitions every user of stdsoap2.h needs.
+pkg_check_modules(GSOAP REQUIRED IMPORTED_TARGET gsoapssl++)
 
 # pkg-config gives these as plain include directories; mark them SYSTEM.
-foreach(_t PkgConfig::UUID PkgConfig::CURL PkgConfig::EXIF PkgConfig::MAGICKPP PkgConfig::GOBJECT)
+foreach(_t PkgConfig::UUID PkgConfig::CURL PkgConfig::EXIF PkgConfig::MAGICKPP PkgConfig::GOBJECT
+        PkgConfig::GSOAP)
     get_target_property(_inc ${_t} INTERFACE_INCLUDE_DIRECTORIES)
     if(_inc)
         set_target_properties(${_t} PROPERTIES INTERFACE_SYSTEM_INCLUDE_DIRECTORIES "${_inc}")

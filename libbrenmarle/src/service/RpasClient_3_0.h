@@ -1,0 +1,50 @@
+#pragma once
+// Common base of the storage, ordering and sharing clients: a SOAP client held by counted
+// references, with a session that replaces the account's credentials, and the file transfers
+// the three services share (the pictures go over plain HTTP to and from the URLs a service
+// hands out, authenticated like the calls).
+//
+// Threads: one task thread at a time; the session belongs to the client object.
+
+#include <string>
+
+#include <wx/string.h>
+
+#include "service/GSoapClient.h"
+#include "threads/ReferenceCounted.h"
+
+namespace Quorvel {
+class HTTPClient;
+}
+
+namespace Brenmarle {
+
+class RpasClient_3_0 : public Quorvel::GSoapClient, public Quorvel::ReferenceCounted {
+public:
+    // The user name later calls authenticate with once a session is open.
+    static constexpr const char* SESSION_USER = "SESSIONID";
+    // Form field of an upload's one multipart part.
+    static constexpr const char* UPLOAD_FIELD = "rpas";
+
+    RpasClient_3_0(const std::string& prefix, const wxString& servicePath,
+                   Quorvel::NetworkSettings& settings);
+    RpasClient_3_0(const std::string& prefix, const wxString& servicePath);
+
+    // After createSession: every later call and transfer sends Basic credentials made of
+    // SESSION_USER and the session id.
+    void useSession(const wxString& sessionId);
+
+    // Prepares `http` for sending the local file at `path` to `url`: the record's credentials,
+    // form field UPLOAD_FIELD, X-Quorvel-MD5 of the file, then beginUpload with `message` for a
+    // refusal. The caller streams the file with upload() and ends with finishUpload().
+    void uploadFile(Quorvel::HTTPClient& http, const wxString& path, const wxString& url,
+                    const wxString& message);
+    // Sends the GET for `url` with the record's credentials; any status but 200 raises "Error
+    // downloading file". The caller reads the body.
+    void downloadFile(Quorvel::HTTPClient& http, const wxString& url);
+
+protected:
+    ~RpasClient_3_0() override;
+};
+
+} // namespace Brenmarle

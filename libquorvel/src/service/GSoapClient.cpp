@@ -1,0 +1,254 @@
+#include "service/GSoapClient.h"
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+#include <wx/filefn.h>
+#include <wx/intl.h>
+
+#include "stdsoap2.h"
+
+#include "service/NetworkSettings.h"
+#include "system/Exceptions.h"
+#include "system/Log.h"
+#include "system/UserAgent.h"
+
+namespace Quorvel {
+
+namespace {
+
+wxString fromUtf8(const char* text)
+{
+    return text ? wxString::FromUTF8(text) : wxString();
+}
+
+// Copies `text` into a credential buffer; refuses what does not fit rather than cutting it, as
+// a cut password would only fail later with a misleading answer from the server.
+void copyCredential(const wxString& text, char* buffer, size_t size)
+{
+    const wxScopedCharBuffer bytes = text.utf8_str();
+    if (bytes.length() >= size)
+        throw ServiceException(
+            wxS("Soap.CredentialsTooLong"),
+            wxString::Format(_("The user name or password is longer than %d bytes"),
+                             static_cast<int>(size - 1)));
+    std::memcpy(buffer, bytes.data(), bytes.length());
+    buffer[bytes.length()] = '\0';
+}
+
+// The service's namespace URI ends in its path without the final slash.
+std::string namespacePath(const wxString& servicePath)
+{
+    std::string path(servicePath.utf8_str());
+    if (!path.empty() && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+bool containsNoCase(const wxString& text, const char* word)
+{
+    return text.Lower().Contains(word);
+}
+
+} // namespace
+
+GSoapClient::GSoapClient(const std::string& prefix, const wxString& servicePath,
+                         NetworkSettings& settings)
+    : WebServiceClient(servicePath, settings), m_namespaces(prefix, namespacePath(servicePath))
+{
+    setUpContext();
+}
+
+GSoapClient::GSoapClient(const std::string& prefix, const wxString& servicePath)
+    : GSoapClient(prefix, servicePath, NetworkSettings::get())
+{
+}
+
+GSoapClient::~GSoapClient() = default;
+
+void GSoapClient::ContextDeleter::operator()(struct soap* soap) const
+{
+    soap_destroy(soap);
+    soap_end(soap);
+    soap_free(soap);
+}
+
+void GSoapClient::setUpContext()
+{
+    m_context.reset(soap_new1(SOAP_C_UTFSTRING));
+    m_soap = m_context.get();
+    if (!m_soap)
+        throw std::bad_alloc();
+    m_soap->user = this;
+
+    const NetworkSettings::Values values = getSettings().getValues();
+    if (values.hasProxy()) {
+        m_proxyHost = values.proxyHost.utf8_str();
+        m_soap->proxy_host = m_proxyHost.c_str();
+        m_soap->proxy_port = values.proxyPort;
+        if (!values.proxyUser.empty()) {
+            m_proxyUser = values.proxyUser.utf8_str();
+            m_proxyPassword = values.proxyPassword.utf8_str();
+            m_soap->proxy_userid = m_proxyUser.c_str();
+            m_soap->proxy_passwd = m_proxyPassword.c_str();
+        }
+    }
+
+    // The runtime names itself in User-Agent and sends no Accept-Language; both are put right
+    // as the headers go out.
+    m_userAgent = UserAgent::get() + AGENT_SUFFIX;
+    m_language = getSettings().getLanguage().utf8_str();
+    m_defaultPostHeader = m_soap->fposthdr;
+    m_soap->fposthdr = &GSoapClient::postHeader;
+
+    soap_set_namespaces(m_soap, m_namespaces.table());
+    m_soap->send_timeout = SEND_TIMEOUT_SECONDS;
+    m_soap->recv_timeout = RECEIVE_TIMEOUT_SECONDS;
+}
+
+int GSoapClient::postHeader(struct soap* soap, const char* key, const char* value)
+{
+    auto* self = static_cast<GSoapClient*>(soap->user);
+    if (key && std::strcmp(key, "User-Agent") == 0) {
+        self->m_agentSent = true;
+        return self->m_defaultPostHeader(soap, key, self->m_userAgent.c_str());
+    }
+    if (!key) {
+        // The end of the header block.
+        if (!self->m_agentSent) {
+            if (int error =
+                    self->m_defaultPostHeader(soap, "User-Agent", self->m_userAgent.c_str()))
+                return error;
+        }
+        self->m_agentSent = false;
+        if (int error =
+                self->m_defaultPostHeader(soap, "Accept-Language", self->m_language.c_str()))
+            return error;
+    }
+    return self->m_defaultPostHeader(soap, key, value);
+}
+
+bool GSoapClient::usesProxy() const
+{
+    return m_soap->proxy_host && *m_soap->proxy_host;
+}
+
+bool GSoapClient::setUpSsl(const wxString& caFile)
+{
+    // The system's bundle stands in for a missing file of the program's own, so server
+    // authentication is never switched off.
+    static const char* const SYSTEM_CA_PATH = "/etc/ssl/certs";
+    m_caFile = caFile.utf8_str();
+    const bool ownFile = !m_caFile.empty() && wxFileExists(caFile);
+    return soap_ssl_client_context(m_soap, SOAP_SSL_DEFAULT | SOAP_TLSv1, nullptr, nullptr,
+                                   ownFile ? m_caFile.c_str() : nullptr,
+                                   ownFile ? nullptr : SYSTEM_CA_PATH, nullptr) == SOAP_OK;
+}
+
+void GSoapClient::beginCall()
+{
+    // What a failed call left behind goes now.
+    endCall();
+    copyCredential(getAddress().user, m_user, sizeof m_user);
+    copyCredential(getAddress().password, m_password, sizeof m_password);
+    m_soap->userid = m_user;
+    m_soap->passwd = m_password;
+    m_agentSent = false;
+}
+
+void GSoapClient::endCall()
+{
+    soap_destroy(m_soap);
+    soap_end(m_soap);
+}
+
+void GSoapClient::checkResult(int error)
+{
+    if (error == SOAP_OK)
+        return;
+    QDEBUG("[GSOAPCLIENT] RETURN STATUS (ERROR): %d", error);
+
+    wxString code;
+    wxString message;
+    wxString detail;
+    wxString faultCode;
+    if (m_soap->fault) {
+        const char** rawCode = soap_faultcode(m_soap);
+        faultCode = fromUtf8(rawCode ? *rawCode : nullptr);
+        // A code in a namespace the table does not know arrives as "\"uri\":Code"; only the
+        // part after the last colon names the fault.
+        if (faultCode.length() > 3 && faultCode[0] == '"')
+            faultCode = faultCode.AfterLast(':');
+        message = fromUtf8(soap_fault_string(m_soap));
+        detail = fromUtf8(soap_fault_detail(m_soap));
+        QDEBUG("[GSOAPCLIENT] FAULTCODE: %s", faultCode);
+        QDEBUG("[GSOAPCLIENT] FAULTSTRING: %s", message);
+        QDEBUG("[GSOAPCLIENT] FAULTDETAIL: %s", detail);
+    }
+
+    const wxString& host = getAddress().host;
+    const int port = getAddress().port;
+    if (error == 404) {
+        code = wxS("Server.ServiceNotFound");
+        message = _("HTTP Error 404: Service not found");
+    } else if (soap_soap_error_check(error)) {
+        wxString name = faultCode.Contains(":") ? faultCode.AfterFirst(':') : faultCode;
+        if (name == wxS("Server"))
+            name = wxS("Server.Error");
+        code = wxS("Soap") + name;
+    } else if (error == SOAP_TCP_ERROR) {
+        if (m_soap->errnum == ECONNREFUSED || containsNoCase(message, "refused")) {
+            code = wxS("Network.ConnectionRefused");
+            message = wxString::Format(
+                _("Connection was refused when trying to connect to host %s on port %d"), host,
+                port);
+        } else if (m_soap->errnum == ETIMEDOUT) {
+            code = wxS("Network.ConnectionTimeout");
+            message = wxString::Format(
+                _("Connection timed out when trying to connect to host %s on port %d"), host, port);
+        } else {
+            code = wxS("Network.ConnectionError");
+            message = wxString::Format(_("There was a problem connecting to host %s on port %d"),
+                                       host, port);
+        }
+    } else if (error == SOAP_SSL_ERROR) {
+        // OpenSSL 3 names no functions in its texts; the runtime's own messages about the
+        // server's certificate are what is left to tell a refused certificate by.
+        if (containsNoCase(message, "certificate") || containsNoCase(detail, "certificate")) {
+            code = wxS("Security.Certificate");
+            message = _("Server certificate was not accepted for security reasons: ") + message;
+        } else {
+            code = wxS("Security.Error");
+        }
+    } else {
+        code = wxS("Soap.UnknownError");
+        message = wxString::Format(_("gSOAP error code [%d] %s"), error, message);
+    }
+
+    if (usesProxy()) {
+        message += _(" (via proxy)");
+        if (error == 403) {
+            code = wxS("Network.ProxyAuthorization");
+            message = _("Your proxy server did not authorize the HTTP request");
+        } else if (error == 407) {
+            code = wxS("Network.ProxyAuthorization");
+            message = _("Proxy authorization failed (wrong username and passord, perhaps?");
+        }
+    }
+    endCall();
+    throw SoapException(code, message, detail);
+}
+
+GSoapClient::Call::Call(GSoapClient& client)
+    : m_client(client), m_endpoint(client.getEndpoint().utf8_str())
+{
+    m_client.beginCall();
+}
+
+GSoapClient::Call::~Call()
+{
+    m_client.endCall();
+}
+
+} // namespace Quorvel

@@ -1,0 +1,103 @@
+#pragma once
+// Base of the SOAP service clients: owns one gSOAP context set up once (proxy, user agent and
+// language headers, the service's namespace table, time-outs) and runs the fixed sequence
+// around every call:
+//
+//     Call call(*this);                       // beginCall(), endCall() when it goes
+//     call.check(SoapX::soap_call_x__op(call.context(), call.endpoint(), "", args..., reply));
+//     ... copy the reply into the client's own types ...
+//
+// An empty SOAP action makes every request carry `SOAPAction: ""`. check() maps a failure to
+// SoapException (checkResult).
+//
+// Threads: a client and its context belong to one thread at a time.
+
+#include <memory>
+#include <string>
+
+#include <wx/string.h>
+
+#include "service/SoapNamespaces.h"
+#include "service/WebServiceClient.h"
+
+struct soap;
+
+namespace Quorvel {
+
+class GSoapClient : public WebServiceClient {
+public:
+    // Credentials are copied into fixed buffers of this size, final zero included.
+    static constexpr size_t CREDENTIAL_BUFFER_SIZE = 256;
+    static constexpr int SEND_TIMEOUT_SECONDS = 120;
+    static constexpr int RECEIVE_TIMEOUT_SECONDS = 120;
+    // Appended to the application's user agent.
+    static constexpr const char* AGENT_SUFFIX = " gSOAP/2.7";
+
+    // `prefix` and `servicePath` name the service ("storage", "/service/storage/3.0/").
+    GSoapClient(const std::string& prefix, const wxString& servicePath, NetworkSettings& settings);
+    GSoapClient(const std::string& prefix, const wxString& servicePath);
+    ~GSoapClient() override;
+
+    // The sequence around one call.
+    class Call {
+    public:
+        explicit Call(GSoapClient& client);
+        ~Call();
+        Call(const Call&) = delete;
+        Call& operator=(const Call&) = delete;
+
+        struct soap* context() const { return m_client.m_soap; }
+        const char* endpoint() const { return m_endpoint.c_str(); }
+        // checkResult(result).
+        void check(int result) { m_client.checkResult(result); }
+
+    private:
+        GSoapClient& m_client;
+        std::string m_endpoint;
+    };
+
+    struct soap* getContext() const { return m_soap; }
+    const std::string& getUserAgent() const { return m_userAgent; }
+    const std::string& getLanguage() const { return m_language; }
+    bool usesProxy() const;
+
+protected:
+    // Points the context's HTTP Basic credentials at copies of the record's user and password.
+    // Throws ServiceException "Soap.CredentialsTooLong" for a text longer than 255 bytes.
+    void beginCall();
+    // Switches the context to TLS with server authentication against `caFile`, or against the
+    // system's certificate authorities when it is empty or missing. False when the runtime
+    // cannot set it up.
+    bool setUpSsl(const wxString& caFile);
+    // Nothing for 0; otherwise logs the failure and throws the matching SoapException.
+    void checkResult(int result);
+    // Frees what the context allocated for the last call.
+    void endCall();
+
+private:
+    void setUpContext();
+    static int postHeader(struct soap* soap, const char* key, const char* value);
+
+    struct ContextDeleter {
+        void operator()(struct soap* soap) const;
+    };
+
+    SoapNamespaces m_namespaces;
+    std::unique_ptr<struct soap, ContextDeleter> m_context;
+    // m_context.get(), for brevity.
+    struct soap* m_soap = nullptr;
+    int (*m_defaultPostHeader)(struct soap*, const char*, const char*) = nullptr;
+    bool m_agentSent = false;
+
+    char m_user[CREDENTIAL_BUFFER_SIZE] = {};
+    char m_password[CREDENTIAL_BUFFER_SIZE] = {};
+    // The context keeps pointers into these.
+    std::string m_proxyHost;
+    std::string m_proxyUser;
+    std::string m_proxyPassword;
+    std::string m_userAgent;
+    std::string m_language;
+    std::string m_caFile;
+};
+
+} // namespace Quorvel

@@ -1,0 +1,303 @@
+// The portal service: portal information and terms, registration with a picture token,
+// accounts and their user information, mobile activation, price lists, news and the template
+// list address.
+
+#include <cstring>
+#include <ctime>
+
+#include "ProviderPortalH.h"
+#include "ProviderServer.h"
+#include "TokenImage.h"
+
+using Provider::ProviderConfig;
+using Provider::ProviderServer;
+using Provider::ProviderStore;
+
+namespace {
+
+const int TOKEN_DIGITS = 5;
+// News counts as fresh for this long after it was fetched.
+const std::time_t NEWS_LIFETIME = 7 * 24 * 3600;
+
+int missingPortal(struct soap* soap)
+{
+    return ProviderServer::serverFault(soap, "NoPortal", "This provider has no portal configured");
+}
+
+// The price list named in the configuration file; a fault when it cannot be read.
+int priceList(struct soap* soap, const std::string& file, std::string& xml)
+{
+    ProviderServer& server = ProviderServer::of(soap);
+    if (file.empty())
+        return ProviderServer::clientFault(soap, "NotFound", "No price list is configured");
+    try {
+        xml = server.config().readFile(file);
+    } catch (const std::exception& e) {
+        server.log(e.what());
+        return ProviderServer::serverFault(soap, "PriceList", "The price list could not be read");
+    }
+    return SOAP_OK;
+}
+
+} // namespace
+
+int ProviderPortal::portal__createSession(struct soap* soap, portal__createSessionResponse& result)
+{
+    int status = SOAP_OK;
+    const auto account = ProviderServer::of(soap).requireAccount(soap, status);
+    if (account)
+        result.sessionid = ProviderServer::of(soap).store().createSession(account->id);
+    return status;
+}
+
+int ProviderPortal::portal__closeSession(struct soap* soap, portal__closeSessionResponse&)
+{
+    int status = SOAP_OK;
+    ProviderServer& server = ProviderServer::of(soap);
+    if (server.requireAccount(soap, status) && soap->userid &&
+        std::strcmp(soap->userid, "SESSIONID") == 0)
+        server.store().closeSession(soap->passwd);
+    return status;
+}
+
+int ProviderPortal::portal__getPortalInformation(struct soap* soap, std::string portalid,
+                                                 std::string language,
+                                                 portal__getPortalInformationResponse& result)
+{
+    ProviderServer& server = ProviderServer::of(soap);
+    server.log("getPortalInformation('" + portalid + "', '" + language + "')");
+    const ProviderConfig::Portal* portal =
+        portalid.empty() ? server.requestPortal(soap) : server.config().findPortal(portalid);
+    if (!portal)
+        return ProviderServer::clientFault(soap, "UnknownPortal", "No such portal: " + portalid);
+    result.portalid = portal->id;
+    result.name = portal->name;
+    result.websiteurl = portal->websiteUrl;
+    result.description = portal->description;
+    return SOAP_OK;
+}
+
+int ProviderPortal::portal__getTermsOfService(struct soap* soap,
+                                              portal__getTermsOfServiceResponse& result)
+{
+    result.serviceterms = ProviderServer::of(soap).config().terms;
+    return SOAP_OK;
+}
+
+int ProviderPortal::portal__getRegistrationToken(struct soap* soap, std::string format,
+                                                 portal__getRegistrationTokenResponse& result)
+{
+    if (!format.empty() && format != "png" && format != "PNG" && format != "image/png")
+        return ProviderServer::clientFault(soap, "UnsupportedFormat",
+                                           "Token pictures come as PNG only");
+    ProviderServer& server = ProviderServer::of(soap);
+    const std::string text = ProviderStore::randomText(TOKEN_DIGITS, "0123456789");
+    result.tokenid = server.store().createToken(text);
+    const std::string png = Provider::TokenImage::png(text);
+    result.tokenimage = soap_new_xsd__base64Binary(soap);
+    result.tokenimage->__size = static_cast<int>(png.size());
+    result.tokenimage->__ptr = static_cast<unsigned char*>(soap_malloc(soap, png.size()));
+    std::memcpy(result.tokenimage->__ptr, png.data(), png.size());
+    return SOAP_OK;
+}
+
+int ProviderPortal::portal__createAccount(struct soap* soap, std::string tokenid,
+                                          std::string tokentext, std::string portalid,
+                                          std::string emailaddress, std::string password,
+                                          portal__createAccountResponse& result)
+{
+    ProviderServer& server = ProviderServer::of(soap);
+    server.log("createAccount('" + portalid + "', '" + emailaddress + "')");
+    if (!server.store().takeToken(tokenid, tokentext))
+        return ProviderServer::clientFault(soap, "InvalidToken",
+                                           "The text does not match the picture");
+    if (!server.config().findPortal(portalid))
+        return ProviderServer::clientFault(soap, "UnknownPortal", "No such portal: " + portalid);
+    if (emailaddress.find('@') == std::string::npos)
+        return ProviderServer::clientFault(soap, "InvalidEmail",
+                                           "Not an e-mail address: " + emailaddress);
+    if (password.empty())
+        return ProviderServer::clientFault(soap, "InvalidPassword", "The password is empty");
+    if (server.store().findAccount(portalid, emailaddress))
+        return ProviderServer::clientFault(soap, "AccountExists",
+                                           "An account with this e-mail address exists");
+    result.accountid = server.store().createAccount(portalid, emailaddress, password).id;
+    return SOAP_OK;
+}
+
+int ProviderPortal::portal__sendPasswordReminder(struct soap* soap, std::string portalid,
+                                                 std::string emailaddress,
+                                                 portal__sendPasswordReminderResponse&)
+{
+    ProviderServer& server = ProviderServer::of(soap);
+    if (!server.store().findAccount(portalid, emailaddress))
+        return ProviderServer::clientFault(soap, "UnknownAccount",
+                                           "No account with this e-mail address");
+    // The reference provider sends no mail; the operator sees the request in its log.
+    server.log("Password reminder asked for " + emailaddress + " on " + portalid);
+    return SOAP_OK;
+}
+
+int ProviderPortal::portal__downloadPriceList(struct soap* soap, std::string,
+                                              portal__downloadPriceListResponse& result)
+{
+    const ProviderConfig::Portal* portal = ProviderServer::of(soap).requestPortal(soap);
+    if (!portal)
+        return missingPortal(soap);
+    return priceList(soap, portal->priceListFile, result.pricelistxml);
+}
+
+int ProviderPortal::portal__downloadPriceListByUuid(struct soap* soap, std::string uuid,
+                                                    std::string,
+                                                    portal__downloadPriceListByUuidResponse& result)
+{
+    for (const auto& [name, list] : ProviderServer::of(soap).config().priceLists)
+        if (list.uuid == uuid)
+            return priceList(soap, list.file, result.pricelistxml);
+    return ProviderServer::clientFault(soap, "NotFound", "No price list with id " + uuid);
+}
+
+int ProviderPortal::portal__downloadPriceListByName(struct soap* soap, std::string name,
+                                                    std::string,
+                                                    portal__downloadPriceListByNameResponse& result)
+{
+    const auto& lists = ProviderServer::of(soap).config().priceLists;
+    const auto found = lists.find(name);
+    if (found == lists.end())
+        return ProviderServer::clientFault(soap, "NotFound", "No price list named " + name);
+    return priceList(soap, found->second.file, result.pricelistxml);
+}
+
+int ProviderPortal::portal__getHtmlNews(struct soap* soap, time_t lastupdate,
+                                        portal__getHtmlNewsResponse& result)
+{
+    const ProviderConfig& config = ProviderServer::of(soap).config();
+    result.updatetime = config.newsUpdated;
+    result.expirytime = std::time(nullptr) + NEWS_LIFETIME;
+    // Who has the current news gets none again.
+    if (lastupdate < config.newsUpdated || config.newsUpdated == 0)
+        result.htmlnews = config.news;
+    result.resources = soap_new_StringArray(soap);
+    result.resources->__size = 0;
+    result.resources->__ptr = nullptr;
+    return SOAP_OK;
+}
+
+int ProviderPortal::portal__getTemplateListUrl(struct soap* soap,
+                                               portal__getTemplateListUrlResponse& result)
+{
+    ProviderServer& server = ProviderServer::of(soap);
+    const std::string& url = server.config().templateListUrl;
+    // A path is served by the provider itself, under the name the client used for it.
+    result.templatelisturl = !url.empty() && url[0] == '/' ? server.requestOrigin(soap) + url : url;
+    return SOAP_OK;
+}
+
+int ProviderPortal::portal__getAccountId(struct soap* soap, portal__getAccountIdResponse& result)
+{
+    int status = SOAP_OK;
+    if (const auto account = ProviderServer::of(soap).requireAccount(soap, status))
+        result.accountid = account->id;
+    return status;
+}
+
+int ProviderPortal::portal__getUserInformation(struct soap* soap,
+                                               portal__getUserInformationResponse& result)
+{
+    int status = SOAP_OK;
+    const auto account = ProviderServer::of(soap).requireAccount(soap, status);
+    if (!account)
+        return status;
+    result.userinformation = soap_new_portal__UserInformation(soap);
+    portal__UserInformation& info = *result.userinformation;
+    info.name = account->info.name;
+    info.address = account->info.address;
+    info.postalcode = account->info.postalCode;
+    info.city = account->info.city;
+    info.countrycode = account->info.countryCode;
+    info.emailaddress = account->info.emailAddress;
+    info.mobilephone = account->info.mobilePhone;
+    return SOAP_OK;
+}
+
+int ProviderPortal::portal__setReceiveEmailInformation(struct soap* soap, bool userinformation,
+                                                       portal__setReceiveEmailInformationResponse&)
+{
+    int status = SOAP_OK;
+    ProviderServer& server = ProviderServer::of(soap);
+    auto account = server.requireAccount(soap, status);
+    if (!account)
+        return status;
+    account->receiveEmail = userinformation;
+    server.store().saveAccount(*account);
+    return SOAP_OK;
+}
+
+int ProviderPortal::portal__setUserInformation(struct soap* soap,
+                                               portal__UserInformation* userinformation,
+                                               portal__setUserInformationResponse&)
+{
+    int status = SOAP_OK;
+    ProviderServer& server = ProviderServer::of(soap);
+    auto account = server.requireAccount(soap, status);
+    if (!account)
+        return status;
+    if (!userinformation)
+        return ProviderServer::clientFault(soap, "MissingData", "No user information given");
+    account->info = {userinformation->name,        userinformation->address,
+                     userinformation->postalcode,  userinformation->city,
+                     userinformation->countrycode, userinformation->emailaddress,
+                     userinformation->mobilephone};
+    server.store().saveAccount(*account);
+    return SOAP_OK;
+}
+
+int ProviderPortal::portal__getActivatedMobile(struct soap* soap,
+                                               portal__getActivatedMobileResponse& result)
+{
+    int status = SOAP_OK;
+    ProviderServer& server = ProviderServer::of(soap);
+    const auto account = server.requireAccount(soap, status);
+    if (!account)
+        return status;
+    result.phonenumber = account->activatedPhone;
+    result.smsprice = server.config().smsPrice;
+    result.smscurrency = server.config().smsCurrency;
+    result.mmsprice = server.config().mmsPrice;
+    result.mmscurrency = server.config().mmsCurrency;
+    return SOAP_OK;
+}
+
+int ProviderPortal::portal__sendMobileActivationCode(struct soap* soap, std::string phonenumber,
+                                                     portal__sendMobileActivationCodeResponse&)
+{
+    int status = SOAP_OK;
+    ProviderServer& server = ProviderServer::of(soap);
+    const auto account = server.requireAccount(soap, status);
+    if (!account)
+        return status;
+    if (phonenumber.empty())
+        return ProviderServer::clientFault(soap, "InvalidPhoneNumber", "No phone number given");
+    const std::string code = ProviderStore::randomText(6, "0123456789");
+    server.store().setActivationCode(account->id, phonenumber, code);
+    // No SMS leaves the reference provider; the operator reads the code from its log.
+    server.log("Activation code for " + phonenumber + ": " + code);
+    return SOAP_OK;
+}
+
+int ProviderPortal::portal__activateMobile(struct soap* soap, std::string activationcode,
+                                           portal__activateMobileResponse&)
+{
+    int status = SOAP_OK;
+    ProviderServer& server = ProviderServer::of(soap);
+    auto account = server.requireAccount(soap, status);
+    if (!account)
+        return status;
+    const auto phone = server.store().takeActivationCode(account->id, activationcode);
+    if (!phone)
+        return ProviderServer::clientFault(soap, "InvalidActivationCode",
+                                           "The activation code is not right");
+    account->activatedPhone = *phone;
+    server.store().saveAccount(*account);
+    return SOAP_OK;
+}

@@ -1,0 +1,197 @@
+#include "ProviderConfig.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace Provider {
+
+namespace {
+
+std::string trim(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos)
+        return std::string();
+    const auto last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+std::vector<std::string> fields(const std::string& value)
+{
+    std::vector<std::string> result;
+    std::string::size_type start = 0;
+    while (true) {
+        const auto bar = value.find('|', start);
+        result.push_back(
+            trim(value.substr(start, bar == std::string::npos ? std::string::npos : bar - start)));
+        if (bar == std::string::npos)
+            return result;
+        start = bar + 1;
+    }
+}
+
+double number(const std::string& value, const std::string& where)
+{
+    try {
+        size_t used = 0;
+        const double result = std::stod(value, &used);
+        if (used == value.size())
+            return result;
+    } catch (const std::exception&) {
+    }
+    throw ConfigError(where + ": not a number: " + value);
+}
+
+} // namespace
+
+ProviderConfig::ProviderConfig()
+{
+    Directory root;
+    root.description = "Photo service providers";
+    root.portals.push_back({"demo", "Demo Photo", "demo"});
+    directories["/"] = root;
+    Portal demo;
+    demo.id = "demo";
+    demo.name = "Demo Photo";
+    demo.websiteUrl = "http://demo.example/";
+    demo.description = "A provider to try the program with.";
+    portals["demo"] = demo;
+}
+
+ProviderConfig ProviderConfig::load(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw ConfigError("Could not read configuration file " + path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    const auto slash = path.rfind('/');
+    return parse(text.str(), slash == std::string::npos ? "." : path.substr(0, slash));
+}
+
+ProviderConfig ProviderConfig::parse(const std::string& text, const std::string& baseDir)
+{
+    ProviderConfig config;
+    config.directories.clear();
+    config.portals.clear();
+    config.baseDir = baseDir;
+
+    std::istringstream in(text);
+    std::string line;
+    std::string kind;
+    std::string key;
+    int number_ = 0;
+    while (std::getline(in, line)) {
+        ++number_;
+        const std::string where = "line " + std::to_string(number_);
+        line = trim(line);
+        if (line.empty() || line[0] == '#' || line[0] == ';')
+            continue;
+        if (line[0] == '[') {
+            if (line.back() != ']')
+                throw ConfigError(where + ": section without closing bracket");
+            const std::string header = trim(line.substr(1, line.size() - 2));
+            const auto space = header.find(' ');
+            kind = header.substr(0, space);
+            key = space == std::string::npos ? std::string() : trim(header.substr(space + 1));
+            if (kind == "directory")
+                config.directories[key];
+            else if (kind == "portal")
+                config.portals[key].id = key;
+            else if (kind == "pricelist")
+                config.priceLists[key].name = key;
+            else if (kind != "provider")
+                throw ConfigError(where + ": unknown section [" + header + "]");
+            if (kind != "provider" && key.empty())
+                throw ConfigError(where + ": section [" + kind + "] needs a name");
+            continue;
+        }
+        const auto equals = line.find('=');
+        if (equals == std::string::npos || kind.empty())
+            throw ConfigError(where + ": expected \"key = value\" inside a section");
+        const std::string name = trim(line.substr(0, equals));
+        const std::string value = trim(line.substr(equals + 1));
+
+        if (kind == "provider") {
+            if (name == "name")
+                config.name = value;
+            else if (name == "domain")
+                config.domain = value;
+            else if (name == "terms")
+                config.terms = value;
+            else if (name == "news")
+                config.news = value;
+            else if (name == "newsupdated")
+                config.newsUpdated = static_cast<std::time_t>(number(value, where));
+            else if (name == "templatelisturl")
+                config.templateListUrl = value;
+            else if (name == "smsprice")
+                config.smsPrice = number(value, where);
+            else if (name == "smscurrency")
+                config.smsCurrency = value;
+            else if (name == "mmsprice")
+                config.mmsPrice = number(value, where);
+            else if (name == "mmscurrency")
+                config.mmsCurrency = value;
+            else
+                throw ConfigError(where + ": unknown key " + name);
+        } else if (kind == "directory") {
+            Directory& directory = config.directories[key];
+            const auto parts = fields(value);
+            if (name == "description") {
+                directory.description = value;
+            } else if (name == "directory" && parts.size() == 2) {
+                directory.directories.push_back({parts[0], parts[1], std::string()});
+            } else if (name == "portal" && parts.size() == 3) {
+                directory.portals.push_back({parts[0], parts[1], parts[2]});
+            } else if (name == "redirect" && parts.size() == 2) {
+                directory.redirectPath = parts[0];
+                directory.redirectHost = parts[1];
+            } else {
+                throw ConfigError(where + ": unknown key or wrong number of fields: " + name);
+            }
+        } else if (kind == "portal") {
+            Portal& portal = config.portals[key];
+            if (name == "name")
+                portal.name = value;
+            else if (name == "websiteurl")
+                portal.websiteUrl = value;
+            else if (name == "description")
+                portal.description = value;
+            else if (name == "pricelist")
+                portal.priceListFile = value;
+            else if (name == "account" && fields(value).size() == 2)
+                portal.accounts.push_back({fields(value)[0], fields(value)[1]});
+            else
+                throw ConfigError(where + ": unknown key or wrong number of fields: " + name);
+        } else {
+            PriceList& list = config.priceLists[key];
+            if (name == "uuid")
+                list.uuid = value;
+            else if (name == "file")
+                list.file = value;
+            else
+                throw ConfigError(where + ": unknown key " + name);
+        }
+    }
+    return config;
+}
+
+const ProviderConfig::Portal* ProviderConfig::findPortal(const std::string& id) const
+{
+    const auto found = portals.find(id);
+    return found == portals.end() ? nullptr : &found->second;
+}
+
+std::string ProviderConfig::readFile(const std::string& name) const
+{
+    const std::string path = !name.empty() && name[0] == '/' ? name : baseDir + "/" + name;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw ConfigError("Could not read " + path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+} // namespace Provider

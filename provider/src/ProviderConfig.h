@@ -1,0 +1,90 @@
+#pragma once
+// The provider's configuration file: its operator name and domain, the locator's directory
+// tree, its portals with their texts and price lists, and accounts made ready by the operator.
+// An INI-style text: "[section]" lines, "key = value" lines (a key may repeat), "#" or ";"
+// comments. Lists in one value are separated by "|".
+//
+//   [provider]                      name, domain, terms, news, newsupdated, templatelisturl,
+//                                   smsprice, smscurrency, mmsprice, mmscurrency
+//   [directory /path]               description, directory = path | name,
+//                                   portal = path | name | location, redirect = path | host
+//   [portal id]                     name, websiteurl, description, pricelist (file),
+//                                   account = e-mail | password
+//   [pricelist name]                uuid, file
+//
+// Relative file names are read from the configuration file's folder.
+
+#include <ctime>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace Provider {
+
+class ConfigError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class ProviderConfig {
+public:
+    struct Entry {
+        std::string path;
+        std::string name;
+        std::string location;
+    };
+    struct Directory {
+        std::string description;
+        std::vector<Entry> directories;
+        std::vector<Entry> portals;
+        // Sends the caller on: path and host; empty when the directory is served here.
+        std::string redirectPath;
+        std::string redirectHost;
+    };
+    struct Account {
+        std::string email;
+        std::string password;
+    };
+    struct Portal {
+        std::string id;
+        std::string name;
+        std::string websiteUrl;
+        std::string description;
+        std::string priceListFile;
+        std::vector<Account> accounts;
+    };
+    struct PriceList {
+        std::string name;
+        std::string uuid;
+        std::string file;
+    };
+
+    // Defaults only: one portal "demo" listed at "/".
+    ProviderConfig();
+    // Throws ConfigError naming the file and line of what it cannot read.
+    static ProviderConfig load(const std::string& path);
+    static ProviderConfig parse(const std::string& text, const std::string& baseDir);
+
+    std::string name = "Vistrelle reference provider";
+    std::string domain = "vistrelle.net";
+    std::string terms = "Pictures you send are used only to make what you order.";
+    std::string news = "<html><body><p>Welcome.</p></body></html>";
+    std::time_t newsUpdated = 0;
+    std::string templateListUrl = "/files/templatelist.xml";
+    double smsPrice = 0;
+    std::string smsCurrency = "EUR";
+    double mmsPrice = 0;
+    std::string mmsCurrency = "EUR";
+    std::map<std::string, Directory> directories;
+    std::map<std::string, Portal> portals;
+    std::map<std::string, PriceList> priceLists;
+    // The folder relative file names are read from.
+    std::string baseDir = ".";
+
+    const Portal* findPortal(const std::string& id) const;
+    // The text of a file named in the configuration; throws ConfigError when it cannot be read.
+    std::string readFile(const std::string& name) const;
+};
+
+} // namespace Provider

@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include "ProviderConfig.h"
+
+using Provider::ConfigError;
+using Provider::ProviderConfig;
+
+namespace {
+
+std::string errorOf(const std::string& text)
+{
+    try {
+        ProviderConfig::parse(text, ".");
+    } catch (const ConfigError& e) {
+        return e.what();
+    }
+    return "nothing thrown";
+}
+
+} // namespace
+
+TEST(ProviderConfig, ReadsSectionsListsAndRepeatedKeys)
+{
+    const ProviderConfig config =
+        ProviderConfig::parse("# comment\n"
+                              "[provider]\n  name =  My shop  \nsmsprice = 2.5\n"
+                              "; another comment\n"
+                              "[directory /]\nportal = a | A | Here\nportal = b|B|There\n"
+                              "redirect = /x | other.example\n"
+                              "[portal a]\naccount = a@example.com | p=w\n",
+                              "/etc/shop");
+    EXPECT_EQ(config.name, "My shop");
+    EXPECT_DOUBLE_EQ(config.smsPrice, 2.5);
+    const auto& root = config.directories.at("/");
+    ASSERT_EQ(root.portals.size(), 2u);
+    EXPECT_EQ(root.portals[1].path, "b");
+    EXPECT_EQ(root.portals[1].location, "There");
+    EXPECT_EQ(root.redirectHost, "other.example");
+    // Only the first "=" ends the key.
+    ASSERT_EQ(config.findPortal("a")->accounts.size(), 1u);
+    EXPECT_EQ(config.findPortal("a")->accounts[0].password, "p=w");
+    // Without a [portal] section of its own, the defaults' portal is gone too.
+    EXPECT_EQ(config.findPortal("demo"), nullptr);
+}
+
+TEST(ProviderConfig, MalformedLinesNameTheirLine)
+{
+    EXPECT_EQ(errorOf("[provider\nname = x\n"), "line 1: section without closing bracket");
+    EXPECT_EQ(errorOf("name = x\n"), "line 1: expected \"key = value\" inside a section");
+    EXPECT_EQ(errorOf("[provider]\n\njust words\n"),
+              "line 3: expected \"key = value\" inside a section");
+    EXPECT_EQ(errorOf("[shop x]\n"), "line 1: unknown section [shop x]");
+    EXPECT_EQ(errorOf("[portal]\n"), "line 1: section [portal] needs a name");
+    EXPECT_EQ(errorOf("[provider]\nsmsprice = 2,5\n"), "line 2: not a number: 2,5");
+    EXPECT_EQ(errorOf("[directory /]\nportal = a | A\n"),
+              "line 2: unknown key or wrong number of fields: portal");
+}
+
+TEST(ProviderConfig, MissingFilesAreConfigErrors)
+{
+    EXPECT_THROW(ProviderConfig::load("/nonexistent/provider.conf"), ConfigError);
+    EXPECT_THROW(ProviderConfig().readFile("/nonexistent/pricelist.xml"), ConfigError);
+}

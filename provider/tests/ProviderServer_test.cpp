@@ -1,0 +1,524 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include <wx/mstream.h>
+
+#include "LogCapture.h"
+#include "ProviderServer.h"
+#include "ScratchDir.h"
+#include "SoapLocatorH.h"
+#include "SoapPortalH.h"
+#include "SoapStorageH.h"
+#include "service/GSoapClient.h"
+#include "service/HTTPClient.h"
+#include "service/NetworkSettings.h"
+#include "service/ServiceTask.h"
+#include "system/Exceptions.h"
+
+using Provider::ProviderConfig;
+using Provider::ProviderServer;
+using Provider::ProviderStore;
+using Quorvel::GSoapClient;
+using Quorvel::ServiceAddress;
+using Quorvel::SoapException;
+using Call = Quorvel::GSoapClient::Call;
+
+namespace {
+
+const char* const CONFIG = R"(
+[provider]
+name = Test provider
+terms = Be kind to the printers.
+news = <p>New frames</p>
+newsupdated = 1000
+smsprice = 1.5
+smscurrency = NOK
+mmsprice = 4.25
+mmscurrency = NOK
+
+[directory /]
+description = All shops
+directory = /nordic | Nordic shops
+portal = demo | Demo Photo | Oslo
+
+[directory /nordic]
+description = Nordic shops
+portal = fjord | Fjord Foto | Bergen
+
+[directory /moved]
+redirect = /nordic | locator.example
+
+[portal demo]
+name = Demo Photo
+websiteurl = http://demo.example/
+description = Prints and books
+pricelist = demo-prices.xml
+account = anna@example.com | secret
+
+[portal fjord]
+name = Fjord Foto
+
+[pricelist books]
+uuid = 1b4e28ba-2fa1-11d2-883f-0016d3cca427
+file = books.xml
+)";
+
+// Calls through the provider as proxy carry " (via proxy)" at the end of their messages.
+
+// One client for any service: the calls go through the base's sequence with the stubs.
+class TestClient : public GSoapClient, public Quorvel::ReferenceCounted {
+public:
+    TestClient(const std::string& prefix, const wxString& path, Quorvel::NetworkSettings& settings)
+        : GSoapClient(prefix, path, settings)
+    {
+    }
+};
+
+template <class F> wxString codeOf(F action)
+{
+    try {
+        action();
+    } catch (const SoapException& e) {
+        return e.getCode() + ": " + e.getMessage();
+    }
+    return "nothing thrown";
+}
+
+std::string utf8(const wxString& text)
+{
+    return std::string(text.utf8_str());
+}
+
+} // namespace
+
+class ProviderServerTest : public ::testing::Test {
+protected:
+    ScratchDir dir;
+    std::unique_ptr<ProviderServer> server;
+    std::unique_ptr<Quorvel::NetworkSettings> settings;
+
+    void SetUp() override
+    {
+        dir.writeFile("conf/demo-prices.xml", "<pricelist name=\"demo\"/>");
+        dir.writeFile("conf/books.xml", "<pricelist name=\"books\"/>");
+        dir.writeFile("data/files/templatelist.xml", "<templatelist/>");
+        startServer();
+        // The client reaches every host name through the provider as its proxy.
+        dir.writeFile("network.ini",
+                      "[HttpProxy]\nHost=127.0.0.1\nPort=" + std::to_string(server->port()) + "\n");
+        settings = std::make_unique<Quorvel::NetworkSettings>(dir / "network.ini");
+    }
+    void startServer()
+    {
+        server = std::make_unique<ProviderServer>(ProviderConfig::parse(CONFIG, utf8(dir / "conf")),
+                                                  utf8(dir / "data"));
+        server->setQuiet(true);
+        server->start("127.0.0.1", 0);
+    }
+    Quorvel::Ref<TestClient> portal(const wxString& user = "", const wxString& password = "")
+    {
+        auto client = Quorvel::makeRef<TestClient>("portal", "/service/portal/3.0/", *settings);
+        client->setAddress({"demo.portal.vistrelle.net", 80, user, password});
+        return client;
+    }
+    std::string accountId(TestClient& client)
+    {
+        Call call(client);
+        SoapPortal::portal__getAccountIdResponse reply;
+        call.check(
+            SoapPortal::soap_call_portal__getAccountId(call.context(), call.endpoint(), "", reply));
+        return reply.accountid;
+    }
+    ProviderStore store() { return ProviderStore(utf8(dir / "data/provider.db")); }
+};
+
+TEST_F(ProviderServerTest, LocatorListsDirectoriesPortalsAndRedirects)
+{
+    // Reached directly this time: the configured port 80 gives way to the override.
+    dir.writeFile("network.ini", "[Http]\nPortOverride=" + std::to_string(server->port()) + "\n");
+    TestClient locator("locator", "/service/locator/1.0/", *settings);
+    locator.setAddress({"127.0.0.1", 80, "", ""});
+    {
+        Call call(locator);
+        SoapLocator::locator__getDirectoryContentsResponse reply;
+        call.check(SoapLocator::soap_call_locator__getDirectoryContents(
+            call.context(), call.endpoint(), "", "/", "en", reply));
+        EXPECT_EQ(reply.redirect, nullptr);
+        EXPECT_EQ(reply.description, "All shops");
+        ASSERT_NE(reply.directories, nullptr);
+        ASSERT_EQ(reply.directories->__size, 1);
+        EXPECT_EQ(reply.directories->__ptr[0].path, "/nordic");
+        EXPECT_EQ(reply.directories->__ptr[0].name, "Nordic shops");
+        ASSERT_NE(reply.portals, nullptr);
+        ASSERT_EQ(reply.portals->__size, 1);
+        EXPECT_EQ(reply.portals->__ptr[0].path, "demo");
+        EXPECT_EQ(reply.portals->__ptr[0].name, "Demo Photo");
+        EXPECT_EQ(reply.portals->__ptr[0].location, "Oslo");
+    }
+    {
+        Call call(locator);
+        SoapLocator::locator__getDirectoryContentsResponse reply;
+        call.check(SoapLocator::soap_call_locator__getDirectoryContents(
+            call.context(), call.endpoint(), "", "/moved", "en", reply));
+        ASSERT_NE(reply.redirect, nullptr);
+        EXPECT_EQ(reply.redirect->path, "/nordic");
+        EXPECT_EQ(reply.redirect->host, "locator.example");
+    }
+    EXPECT_EQ(codeOf([&] {
+                  Call call(locator);
+                  SoapLocator::locator__getDirectoryContentsResponse reply;
+                  call.check(SoapLocator::soap_call_locator__getDirectoryContents(
+                      call.context(), call.endpoint(), "", "/nowhere", "en", reply));
+              }),
+              "SoapClient.NotFound: No such directory: /nowhere");
+}
+
+TEST_F(ProviderServerTest, PortalInformationTermsNewsAndTemplateList)
+{
+    auto client = portal();
+    {
+        Call call(*client);
+        SoapPortal::portal__getPortalInformationResponse reply;
+        call.check(SoapPortal::soap_call_portal__getPortalInformation(
+            call.context(), call.endpoint(), "", "demo", "en", reply));
+        EXPECT_EQ(reply.portalid, "demo");
+        EXPECT_EQ(reply.name, "Demo Photo");
+        EXPECT_EQ(reply.websiteurl, "http://demo.example/");
+        EXPECT_EQ(reply.description, "Prints and books");
+    }
+    {
+        Call call(*client);
+        SoapPortal::portal__getTermsOfServiceResponse reply;
+        call.check(SoapPortal::soap_call_portal__getTermsOfService(call.context(), call.endpoint(),
+                                                                   "", reply));
+        EXPECT_EQ(reply.serviceterms, "Be kind to the printers.");
+    }
+    for (const time_t lastUpdate : {time_t(0), time_t(1000)}) {
+        Call call(*client);
+        SoapPortal::portal__getHtmlNewsResponse reply;
+        call.check(SoapPortal::soap_call_portal__getHtmlNews(call.context(), call.endpoint(), "",
+                                                             lastUpdate, reply));
+        // Who has the news of time 1000 gets none again.
+        EXPECT_EQ(reply.htmlnews, lastUpdate == 0 ? "<p>New frames</p>" : "");
+        EXPECT_EQ(reply.updatetime, 1000);
+        EXPECT_GT(reply.expirytime, reply.updatetime);
+        ASSERT_NE(reply.resources, nullptr);
+        EXPECT_EQ(reply.resources->__size, 0);
+    }
+    std::string templateListUrl;
+    {
+        Call call(*client);
+        SoapPortal::portal__getTemplateListUrlResponse reply;
+        call.check(SoapPortal::soap_call_portal__getTemplateListUrl(call.context(), call.endpoint(),
+                                                                    "", reply));
+        templateListUrl = reply.templatelisturl;
+    }
+    EXPECT_EQ(templateListUrl.rfind("http://demo.portal.vistrelle.net", 0), 0u) << templateListUrl;
+    // The list comes from the same server, through the proxy like the calls.
+    Quorvel::HTTPClient http(*settings);
+    wxString text;
+    EXPECT_EQ(http.fetchToString(wxString::FromUTF8(templateListUrl.c_str()), text), 200);
+    EXPECT_EQ(text, "<templatelist/>");
+}
+
+TEST_F(ProviderServerTest, RegistrationMakesAnAccountThatOutlivesARestart)
+{
+    auto client = portal();
+    auto newToken = [&](std::string& png) {
+        Call call(*client);
+        SoapPortal::portal__getRegistrationTokenResponse reply;
+        call.check(SoapPortal::soap_call_portal__getRegistrationToken(
+            call.context(), call.endpoint(), "", "png", reply));
+        EXPECT_NE(reply.tokenimage, nullptr);
+        if (reply.tokenimage)
+            png.assign(reinterpret_cast<const char*>(reply.tokenimage->__ptr),
+                       reply.tokenimage->__size);
+        return reply.tokenid;
+    };
+    auto createAccount = [&](const std::string& tokenId, const std::string& text,
+                             const std::string& email) {
+        Call call(*client);
+        SoapPortal::portal__createAccountResponse reply;
+        call.check(SoapPortal::soap_call_portal__createAccount(
+            call.context(), call.endpoint(), "", tokenId, text, "demo", email, "pass word", reply));
+        return reply.accountid;
+    };
+
+    std::string png;
+    const std::string wrongToken = newToken(png);
+    EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    EXPECT_EQ(png.substr(12, 4), "IHDR");
+    // A wrong guess uses the token up.
+    EXPECT_EQ(codeOf([&] { createAccount(wrongToken, "not digits", "bo@example.com"); }),
+              "SoapClient.InvalidToken: The text does not match the picture (via proxy)");
+    EXPECT_FALSE(store().tokenText(wrongToken));
+
+    const std::string token = newToken(png);
+    const std::string id = createAccount(token, *store().tokenText(token), "bo@example.com");
+    EXPECT_FALSE(id.empty());
+
+    const std::string again = newToken(png);
+    EXPECT_EQ(codeOf([&] { createAccount(again, *store().tokenText(again), "bo@example.com"); }),
+              "SoapClient.AccountExists: An account with this e-mail address exists (via proxy)");
+
+    server.reset();
+    startServer();
+    dir.writeFile("network.ini",
+                  "[HttpProxy]\nHost=127.0.0.1\nPort=" + std::to_string(server->port()) + "\n");
+    auto afterRestart = portal("bo@example.com", "pass word");
+    EXPECT_EQ(accountId(*afterRestart), id);
+    auto byId = portal(wxString::FromUTF8(id.c_str()), "pass word");
+    EXPECT_EQ(accountId(*byId), id);
+
+    Call call(*afterRestart);
+    SoapPortal::portal__sendPasswordReminderResponse reply;
+    call.check(SoapPortal::soap_call_portal__sendPasswordReminder(
+        call.context(), call.endpoint(), "", "demo", "bo@example.com", reply));
+}
+
+TEST_F(ProviderServerTest, UserInformationEmailChoiceAndMobileBelongToTheAccount)
+{
+    auto client = portal("anna@example.com", "secret");
+    const std::string id = accountId(*client);
+    {
+        Call call(*client);
+        SoapPortal::portal__UserInformation info;
+        info.name = u8"\u00c5se \u00d8deg\u00e5rd";
+        info.address = "Storgata 1";
+        info.postalcode = "0155";
+        info.city = "Oslo";
+        info.countrycode = "578";
+        info.emailaddress = "ase@example.com";
+        info.mobilephone = "+4712345678";
+        SoapPortal::portal__setUserInformationResponse reply;
+        call.check(SoapPortal::soap_call_portal__setUserInformation(call.context(), call.endpoint(),
+                                                                    "", &info, reply));
+    }
+    {
+        Call call(*client);
+        SoapPortal::portal__getUserInformationResponse reply;
+        call.check(SoapPortal::soap_call_portal__getUserInformation(call.context(), call.endpoint(),
+                                                                    "", reply));
+        ASSERT_NE(reply.userinformation, nullptr);
+        EXPECT_EQ(reply.userinformation->name, u8"\u00c5se \u00d8deg\u00e5rd");
+        EXPECT_EQ(reply.userinformation->postalcode, "0155");
+        EXPECT_EQ(reply.userinformation->countrycode, "578");
+        EXPECT_EQ(reply.userinformation->emailaddress, "ase@example.com");
+        EXPECT_EQ(reply.userinformation->mobilephone, "+4712345678");
+    }
+    {
+        Call call(*client);
+        SoapPortal::portal__setReceiveEmailInformationResponse reply;
+        call.check(SoapPortal::soap_call_portal__setReceiveEmailInformation(
+            call.context(), call.endpoint(), "", true, reply));
+    }
+    EXPECT_TRUE(store().findById(id)->receiveEmail);
+
+    {
+        Call call(*client);
+        SoapPortal::portal__sendMobileActivationCodeResponse reply;
+        call.check(SoapPortal::soap_call_portal__sendMobileActivationCode(
+            call.context(), call.endpoint(), "", "+4798765432", reply));
+    }
+    auto activate = [&](const std::string& code) {
+        Call call(*client);
+        SoapPortal::portal__activateMobileResponse reply;
+        call.check(SoapPortal::soap_call_portal__activateMobile(call.context(), call.endpoint(), "",
+                                                                code, reply));
+    };
+    EXPECT_EQ(codeOf([&] { activate("wrong"); }),
+              "SoapClient.InvalidActivationCode: The activation code is not right (via proxy)");
+    activate(*store().activationCode(id));
+
+    Call call(*client);
+    SoapPortal::portal__getActivatedMobileResponse reply;
+    call.check(SoapPortal::soap_call_portal__getActivatedMobile(call.context(), call.endpoint(), "",
+                                                                reply));
+    EXPECT_EQ(reply.phonenumber, "+4798765432");
+    EXPECT_DOUBLE_EQ(reply.smsprice, 1.5);
+    EXPECT_EQ(reply.smscurrency, "NOK");
+    EXPECT_DOUBLE_EQ(reply.mmsprice, 4.25);
+    EXPECT_EQ(reply.mmscurrency, "NOK");
+}
+
+TEST_F(ProviderServerTest, PriceListsByPortalNameAndUuid)
+{
+    auto client = portal();
+    {
+        Call call(*client);
+        SoapPortal::portal__downloadPriceListResponse reply;
+        call.check(SoapPortal::soap_call_portal__downloadPriceList(call.context(), call.endpoint(),
+                                                                   "", "", reply));
+        EXPECT_EQ(reply.pricelistxml, "<pricelist name=\"demo\"/>");
+    }
+    {
+        Call call(*client);
+        SoapPortal::portal__downloadPriceListByNameResponse reply;
+        call.check(SoapPortal::soap_call_portal__downloadPriceListByName(
+            call.context(), call.endpoint(), "", "books", "", reply));
+        EXPECT_EQ(reply.pricelistxml, "<pricelist name=\"books\"/>");
+    }
+    {
+        Call call(*client);
+        SoapPortal::portal__downloadPriceListByUuidResponse reply;
+        call.check(SoapPortal::soap_call_portal__downloadPriceListByUuid(
+            call.context(), call.endpoint(), "", "1b4e28ba-2fa1-11d2-883f-0016d3cca427", "",
+            reply));
+        EXPECT_EQ(reply.pricelistxml, "<pricelist name=\"books\"/>");
+    }
+    // The portal without a price list, named by its host.
+    client->setAddress({"fjord.portal.vistrelle.net", 80, "", ""});
+    EXPECT_EQ(codeOf([&] {
+                  Call call(*client);
+                  SoapPortal::portal__downloadPriceListResponse reply;
+                  call.check(SoapPortal::soap_call_portal__downloadPriceList(
+                      call.context(), call.endpoint(), "", "", reply));
+              }),
+              "SoapClient.NotFound: No price list is configured (via proxy)");
+}
+
+TEST_F(ProviderServerTest, SessionsReplaceTheAccountCredentials)
+{
+    auto client = portal("anna@example.com", "secret");
+    const std::string id = accountId(*client);
+    std::string session;
+    {
+        Call call(*client);
+        SoapPortal::portal__createSessionResponse reply;
+        call.check(SoapPortal::soap_call_portal__createSession(call.context(), call.endpoint(), "",
+                                                               reply));
+        session = reply.sessionid;
+    }
+    auto bySession = portal("SESSIONID", wxString::FromUTF8(session.c_str()));
+    EXPECT_EQ(accountId(*bySession), id);
+    {
+        Call call(*bySession);
+        SoapPortal::portal__closeSessionResponse reply;
+        call.check(
+            SoapPortal::soap_call_portal__closeSession(call.context(), call.endpoint(), "", reply));
+    }
+    // A closed session, a wrong password and no credentials all get HTTP 401.
+    for (auto& refused : {bySession, portal("anna@example.com", "wrong"), portal()})
+        EXPECT_TRUE(codeOf([&] {
+                        accountId(*refused);
+                    }).StartsWith("Soap.UnknownError: gSOAP error code [401]"))
+            << codeOf([&] { accountId(*refused); });
+}
+
+TEST_F(ProviderServerTest, ServicesStillToComeAnswerNotImplemented)
+{
+    TestClient storage("storage", "/service/storage/3.0/", *settings);
+    storage.setAddress({"demo.portal.vistrelle.net", 80, "anna@example.com", "secret"});
+    Call call(storage);
+    SoapStorage::storage__getSlotStatusResponse reply;
+    EXPECT_EQ(codeOf([&] {
+                  call.check(SoapStorage::soap_call_storage__getSlotStatus(
+                      call.context(), call.endpoint(), "", reply));
+              }),
+              "SoapServer.NotImplemented: Not implemented: the storage service is not offered by "
+              "this provider (via proxy)");
+}
+
+TEST_F(ProviderServerTest, MalformedRequestGetsAFault)
+{
+    for (const std::string body : {"x", "<a></a>"}) {
+        Quorvel::HTTPClient http(*settings);
+        wxMemoryInputStream stream(body.data(), body.size());
+        http.setContentType("text/xml");
+        http.setBodyStream(&stream);
+        EXPECT_EQ(http.post("http://demo.portal.vistrelle.net/service/portal/3.0/",
+                            Quorvel::HTTPClient::POST_BODY),
+                  500)
+            << body;
+        std::string reply;
+        http.readBody([&](const char* data, size_t size) { reply.append(data, size); });
+        EXPECT_NE(reply.find("Malformed request"), std::string::npos) << reply;
+    }
+}
+
+namespace {
+
+// The payment service's transport: https with the server authenticated.
+class TlsClient : public TestClient {
+public:
+    TlsClient(Quorvel::NetworkSettings& settings, int port, const wxString& caFile)
+        : TestClient("portal", "/service/portal/3.0/", settings)
+    {
+        ready = setUpSsl(caFile);
+        WebServiceClient::setAddress(
+            {"127.0.0.1", port, "", ""},
+            wxString::Format("https://127.0.0.1:%d/service/portal/3.0/", port));
+    }
+    std::string terms()
+    {
+        Call call(*this);
+        SoapPortal::portal__getTermsOfServiceResponse reply;
+        call.check(SoapPortal::soap_call_portal__getTermsOfService(call.context(), call.endpoint(),
+                                                                   "", reply));
+        return reply.serviceterms;
+    }
+    bool ready = false;
+};
+
+} // namespace
+
+TEST_F(ProviderServerTest, TlsServerIsTrustedOnlyThroughItsAuthority)
+{
+    ProviderServer tls(ProviderConfig::parse(CONFIG, utf8(dir / "conf")), utf8(dir / "tlsdata"));
+    tls.setQuiet(true);
+    tls.useTls(TEST_CA_DIR "/server.pem");
+    const int port = tls.start("127.0.0.1", 0);
+    Quorvel::NetworkSettings direct(dir / "direct.ini");
+
+    TlsClient trusting(direct, port, TEST_CA_DIR "/cacert.pem");
+    ASSERT_TRUE(trusting.ready);
+    EXPECT_EQ(trusting.terms(), "Be kind to the printers.");
+
+    TlsClient refusing(direct, port, TEST_CA_DIR "/other-cacert.pem");
+    ASSERT_TRUE(refusing.ready);
+    const wxString failure = codeOf([&] { refusing.terms(); });
+    EXPECT_TRUE(failure.StartsWith(
+        "Security.Certificate: Server certificate was not accepted for security reasons: "))
+        << failure;
+}
+
+namespace {
+
+// A companion of the test client in the pattern every service client follows.
+class TermsTask : public Quorvel::ServiceTask<TestClient> {
+public:
+    enum { GET_TERMS = 0 };
+    TermsTask(const Quorvel::Ref<TestClient>& client, int operation)
+        : ServiceTask(client, operation, "TESTCLIENT_Task")
+    {
+    }
+    std::string terms;
+
+protected:
+    void runOperation(int operation) override
+    {
+        if (operation != GET_TERMS)
+            unknownOperation("No code to handle the given task in TermsTask");
+        Call call(getClient());
+        SoapPortal::portal__getTermsOfServiceResponse reply;
+        call.check(SoapPortal::soap_call_portal__getTermsOfService(call.context(), call.endpoint(),
+                                                                   "", reply));
+        terms = reply.serviceterms;
+    }
+};
+
+} // namespace
+
+TEST_F(ProviderServerTest, TaskCompanionRunsTheOperationItNames)
+{
+    auto client = portal();
+    LogCapture log;
+    auto task = Quorvel::makeRef<TermsTask>(client, TermsTask::GET_TERMS);
+    task->run();
+    EXPECT_EQ(task->terms, "Be kind to the printers.");
+    EXPECT_TRUE(log.contains("[TESTCLIENT_Task] Started working..."));
+
+    auto unknown = Quorvel::makeRef<TermsTask>(client, 7);
+    EXPECT_THROW(unknown->run(), Quorvel::UnsupportedException);
+}
