@@ -3,7 +3,7 @@
 outlines of the Digital Chart of the World as packaged for Debian (gmt-dcw, LGPL-3+).
 
 Each region gets "map.ini" (the map's edges in degrees, its size in pixels and one
-"Region_<CC>" group per clickable country), "back.png" (sea, land and borders) and one
+"Region_<CC>" group per clickable country, with its English name), "back.png" (sea, land and borders) and one
 "<CC>.gif" per country: the country's pixels in (85, 85, 85) on a transparent mask colour,
 cropped to the rectangle that map.ini gives. The map is linear in longitude and latitude
 between its edges; the pixel height is chosen so that the middle latitude keeps its shape.
@@ -328,6 +328,7 @@ def make_region(dataset, countries, region, target):
         "PixelWidth=%d" % width,
         "PixelHeight=%d" % height,
     ]
+    names = {code: name for _, code, name in countries}
     for code in sorted(land):
         inside = land[code]
         if not inside:
@@ -341,6 +342,8 @@ def make_region(dataset, countries, region, target):
         ini += [
             "",
             "[Region_" + code + "]",
+            # English name until the program's own country table names it.
+            "Name=" + names[code],
             "PixelPosLeft=%d" % left,
             "PixelPosTop=%d" % top,
             "PixelWidth=%d" % (right - left),

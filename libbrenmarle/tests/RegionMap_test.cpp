@@ -76,7 +76,7 @@ TEST(RegionMap, MissingIniAndMissingKeysKeepTheDefaults)
 
     folder.write("map.ini", "[Map]\nRegion=Europe\n[Coordinates]\nLongitudeStart=-25\n"
                             "LatitudeStart=72.5\nPixelWidth=700\n[Region_NO]\n"
-                            "PixelPosLeft=30\nPixelPosTop=40\n");
+                            "Name=Norway\nPixelPosLeft=30\nPixelPosTop=40\n");
     const RegionMap map(folder.path());
     EXPECT_EQ(map.getRegionName(), "Europe");
     EXPECT_DOUBLE_EQ(map.getLongitudeStart(), -25);
@@ -85,6 +85,7 @@ TEST(RegionMap, MissingIniAndMissingKeysKeepTheDefaults)
     EXPECT_EQ(map.getPixelWidth(), 700);
     EXPECT_EQ(map.getPixelHeight(), 400);
     EXPECT_EQ(map.getRegion("NO")->getRect(), wxRect(30, 40, 20, 20));
+    EXPECT_EQ(map.getRegion("NO")->getName(), "Norway");
     EXPECT_EQ(map.getBackgroundPath(), wxFileName(folder.path(), "back.png").GetFullPath());
 }
 

@@ -21,6 +21,10 @@ public:
     const wxString& getCode() const { return m_code; }
     const wxRect& getRect() const { return m_rect; }
     const wxString& getPicturePath() const { return m_picturePath; }
+    // The name map.ini gives the country ("Name"), empty when it gives none; the program's
+    // own country table names countries in the user's language and comes first.
+    const wxString& getName() const { return m_name; }
+    void setName(const wxString& name) { m_name = name; }
 
     // Reads the picture once; false when it is missing or unreadable (logged once).
     bool loadImage();
@@ -38,6 +42,7 @@ public:
 private:
     wxString m_code;
     wxString m_picturePath;
+    wxString m_name;
     wxRect m_rect;
     wxImage m_image;
     wxImage m_lightImage;

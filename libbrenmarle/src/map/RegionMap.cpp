@@ -109,7 +109,9 @@ RegionMap::RegionMap(const wxString& folder) : m_folder(folder)
                           ini.integer(prefix + "PixelWidth", DEFAULT_COUNTRY_SIZE, 0, MAX_PIXELS),
                           ini.integer(prefix + "PixelHeight", DEFAULT_COUNTRY_SIZE, 0, MAX_PIXELS));
         const wxString picture = wxFileName(folder, code + ".gif").GetFullPath();
-        m_regions[code] = Quorvel::makeRef<RegionInfo>(code, picture, rect);
+        auto region = Quorvel::makeRef<RegionInfo>(code, picture, rect);
+        region->setName(ini.text(prefix + "Name"));
+        m_regions[code] = region;
     }
 }
 
