@@ -22,18 +22,23 @@ void PictureMapControl::setMap(std::unique_ptr<Brenmarle::RegionMap> map)
 {
     m_map = std::move(map);
     m_background = wxBitmap();
+    m_surround = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW);
     m_tinted.clear();
     m_selection.clear();
     if (m_map) {
         const wxString path = m_map->getBackgroundPath();
         wxImage image;
+        if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG))
+            wxImage::AddHandler(new wxPNGHandler);
         if (wxFileName::FileExists(path)) {
             wxLogNull quiet;
             image.LoadFile(path, wxBITMAP_TYPE_PNG);
         }
-        if (image.IsOk())
+        if (image.IsOk()) {
             m_background = wxBitmap(image);
-        else
+            // Around a map smaller than the control the sea goes on.
+            m_surround = wxColour(image.GetRed(0, 0), image.GetGreen(0, 0), image.GetBlue(0, 0));
+        } else
             wxLogTrace("DEBUG", "[REGIONMAP] No background in %s", path);
     }
     InvalidateBestSize();
@@ -106,7 +111,8 @@ const wxBitmap& PictureMapControl::tinted(const wxString& code, const wxColour& 
 void PictureMapControl::onPaint(wxPaintEvent&)
 {
     wxAutoBufferedPaintDC dc(this);
-    dc.SetBackground(wxBrush(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW)));
+    dc.SetBackground(
+        wxBrush(m_map ? m_surround : wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW)));
     dc.Clear();
     if (!m_map) {
         const wxString text = _("No map displayed");

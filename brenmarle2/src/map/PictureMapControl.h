@@ -42,6 +42,7 @@ private:
 
     std::unique_ptr<Brenmarle::RegionMap> m_map;
     wxBitmap m_background;
+    wxColour m_surround;
     std::set<wxString> m_withPictures;
     wxString m_selection;
     std::map<std::pair<wxString, wxUint32>, wxBitmap> m_tinted;

@@ -153,6 +153,8 @@ wxPanel* PictureMapDialog::makeRegisterPanel(wxWindow* parent)
                                  ? Quorvel::Environment::getResourceDir() + "help/countrysel.png"
                                  : wxString();
     wxImage image;
+    if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG))
+        wxImage::AddHandler(new wxPNGHandler);
     if (!picture.empty() && wxFileName::FileExists(picture)) {
         wxLogNull quiet;
         image.LoadFile(picture, wxBITMAP_TYPE_PNG);

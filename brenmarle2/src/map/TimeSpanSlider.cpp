@@ -8,7 +8,7 @@
 #include "map/PictureMapModel.h"
 
 namespace {
-constexpr int HANDLE_HEIGHT = 8;
+constexpr int HANDLE_HEIGHT = 10;
 constexpr int TRACK_WIDTH = 6;
 constexpr int MARGIN = 10;
 constexpr int32_t SECONDS_PER_DAY = PictureMapModel::SECONDS_PER_DAY;
@@ -99,8 +99,8 @@ void TimeSpanSlider::onPaint(wxPaintEvent&)
     const int textHeight = dc.GetCharHeight();
     for (const auto& [y, day] :
          {std::make_pair(top, m_startDay), std::make_pair(bottom, m_endDay)}) {
-        dc.DrawRoundedRectangle(track.x - 3, y - HANDLE_HEIGHT / 2, track.width + 6, HANDLE_HEIGHT,
-                                2);
+        dc.DrawRoundedRectangle(track.x - 5, y - HANDLE_HEIGHT / 2, track.width + 10, HANDLE_HEIGHT,
+                                3);
         // Keep the two dates apart when the handles are close.
         int textY = y - textHeight / 2;
         if (day == m_endDay && m_endDay != m_startDay)
