@@ -111,6 +111,24 @@ TEST_F(PictureMapDialogTest, ClickInTheSeaClearsTheSelection)
     EXPECT_FALSE(dialog->getSearchButton()->IsEnabled());
 }
 
+TEST_F(PictureMapDialogTest, ArrowKeysStepThroughTheCountries)
+{
+    catalogue.add(wallClock(2024, 3, 10, 8, 0), "AD");
+    auto dialog = makeDialog();
+    PictureMapControl* map = dialog->getMapControl();
+    const auto& regions = map->getMap()->getRegions();
+    wxKeyEvent left(wxEVT_KEY_DOWN);
+    left.m_keyCode = WXK_LEFT;
+    map->GetEventHandler()->ProcessEvent(left);
+    EXPECT_EQ(map->getSelection(), regions.rbegin()->first); // from none, backwards: the last
+    wxKeyEvent right(wxEVT_KEY_DOWN);
+    right.m_keyCode = WXK_RIGHT;
+    map->GetEventHandler()->ProcessEvent(right);
+    EXPECT_EQ(map->getSelection(), "AD"); // wraps round to the first
+    EXPECT_EQ(dialog->getSelectionLabel()->GetLabel(),
+              "1 picture from Andorra was found in the period 2024-03-10 to 2024-03-10");
+}
+
 TEST_F(PictureMapDialogTest, RemembersTheRegionAndIgnoresOneNotOffered)
 {
     catalogue.add(wallClock(2024, 3, 10, 8, 0), "NZ");

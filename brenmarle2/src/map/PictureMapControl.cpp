@@ -1,5 +1,7 @@
 #include "map/PictureMapControl.h"
 
+#include <iterator>
+
 #include <wx/dcbuffer.h>
 #include <wx/filename.h>
 #include <wx/log.h>
@@ -10,12 +12,15 @@ const wxColour WITH_PICTURES(231, 180, 95);
 } // namespace
 
 PictureMapControl::PictureMapControl(wxWindow* parent, wxWindowID id)
-    : wxWindow(parent, id, wxDefaultPosition, wxDefaultSize, wxBORDER_THEME)
+    : wxWindow(parent, id, wxDefaultPosition, wxDefaultSize, wxBORDER_THEME | wxWANTS_CHARS)
 {
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     SetName(_("Map"));
     Bind(wxEVT_PAINT, &PictureMapControl::onPaint, this);
     Bind(wxEVT_LEFT_DOWN, &PictureMapControl::onLeftDown, this);
+    Bind(wxEVT_KEY_DOWN, &PictureMapControl::onKey, this);
+    Bind(wxEVT_SET_FOCUS, [this](wxFocusEvent& e) { Refresh(), e.Skip(); });
+    Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent& e) { Refresh(), e.Skip(); });
 }
 
 void PictureMapControl::setMap(std::unique_ptr<Brenmarle::RegionMap> map)
@@ -78,7 +83,29 @@ void PictureMapControl::clickAt(const wxPoint& point)
     if (!m_map)
         return;
     const wxPoint origin = mapOrigin();
-    m_selection = m_map->hitTest(point.x - origin.x, point.y - origin.y);
+    select(m_map->hitTest(point.x - origin.x, point.y - origin.y));
+}
+
+void PictureMapControl::stepSelection(int step)
+{
+    if (!m_map || m_map->getRegions().empty())
+        return;
+    const auto& regions = m_map->getRegions();
+    auto at = regions.find(m_selection);
+    if (at == regions.end()) {
+        at = step > 0 ? regions.begin() : std::prev(regions.end());
+    } else if (step > 0) {
+        if (++at == regions.end())
+            at = regions.begin();
+    } else {
+        at = at == regions.begin() ? std::prev(regions.end()) : std::prev(at);
+    }
+    select(at->first);
+}
+
+void PictureMapControl::select(const wxString& code)
+{
+    m_selection = code;
     Refresh();
     wxCommandEvent event(wxEVT_BUTTON, GetId());
     event.SetEventObject(this);
@@ -88,8 +115,25 @@ void PictureMapControl::clickAt(const wxPoint& point)
 
 void PictureMapControl::onLeftDown(wxMouseEvent& event)
 {
+    SetFocus();
     clickAt(event.GetPosition());
     event.Skip();
+}
+
+void PictureMapControl::onKey(wxKeyEvent& event)
+{
+    switch (event.GetKeyCode()) {
+    case WXK_RIGHT:
+    case WXK_DOWN:
+        stepSelection(1);
+        break;
+    case WXK_LEFT:
+    case WXK_UP:
+        stepSelection(-1);
+        break;
+    default:
+        event.Skip();
+    }
 }
 
 const wxBitmap& PictureMapControl::tinted(const wxString& code, const wxColour& colour)
@@ -148,4 +192,9 @@ void PictureMapControl::onPaint(wxPaintEvent&)
     }
     if (!m_selection.empty())
         draw(m_selection, highlight);
+    if (HasFocus()) {
+        dc.SetPen(wxPen(highlight, 2));
+        dc.SetBrush(*wxTRANSPARENT_BRUSH);
+        dc.DrawRectangle(wxRect(GetClientSize()).Deflate(1));
+    }
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Draws a region map: the background, the countries that have pictures in the period in a
 // tint, the selected country in the highlight colour. A click selects the country under it
-// (or clears the selection) and sends wxEVT_BUTTON. Without a map it says "No map displayed".
+// (or clears the selection) and sends wxEVT_BUTTON; so do the arrow keys, which step through
+// the countries in code order. Without a map it says "No map displayed".
 //
 // GUI thread only.
 
@@ -29,6 +30,8 @@ public:
     void setSelection(const wxString& code);
     // What a click at control pixel `point` does.
     void clickAt(const wxPoint& point);
+    // Selects the next (`step` 1) or previous (-1) country in code order, as the arrow keys do.
+    void stepSelection(int step);
 
 protected:
     wxSize DoGetBestSize() const override;
@@ -36,6 +39,8 @@ protected:
 private:
     void onPaint(wxPaintEvent& event);
     void onLeftDown(wxMouseEvent& event);
+    void onKey(wxKeyEvent& event);
+    void select(const wxString& code);
     // The country's picture in `colour`, made once per country and colour.
     const wxBitmap& tinted(const wxString& code, const wxColour& colour);
     wxPoint mapOrigin() const;
