@@ -19,7 +19,7 @@ protected:
     std::unique_ptr<PictureMapDialog> makeDialog()
     {
         return std::make_unique<PictureMapDialog>(nullptr, catalogue.database, config,
-                                                  VISTRELLE_MAPS_DIR);
+                                                  VISTRELLE_RESOURCES_DIR);
     }
     // A control point on one of the country's own pixels.
     static wxPoint pointIn(PictureMapDialog& dialog, const wxString& code)
@@ -60,6 +60,7 @@ TEST_F(PictureMapDialogTest, WithoutCountryCodesTheRegistrationPanelShows)
     EXPECT_TRUE(dialog->getRegisterPanel()->IsShown());
     EXPECT_FALSE(dialog->getMapPanel()->IsShown());
     EXPECT_FALSE(dialog->getSearchButton()->IsShown());
+    EXPECT_TRUE(dialog->getRegisterPanel()->FindWindow("countrysel.png"));
 }
 
 TEST_F(PictureMapDialogTest, ClickOnACountryCountsItsPicturesAndHandsThemToTheSearch)

@@ -25,17 +25,17 @@ void PictureMapDialog::open(wxWindow* parent, const SearchHandler& goToSearch,
 {
     PictureMapDialog dialog(parent, Brenmarle::Database::getInstance(),
                             Quorvel::Application::get().getUserConfig(),
-                            Quorvel::Environment::getResourceDir() + "maps/", countryNames);
+                            Quorvel::Environment::getResourceDir(), countryNames);
     if (dialog.ShowModal() == wxID_OK && goToSearch)
         goToSearch(dialog.getSearchRequest());
 }
 
 PictureMapDialog::PictureMapDialog(wxWindow* parent, Brenmarle::Database& database,
-                                   Quorvel::ConfigFile& userConfig, const wxString& mapsDir,
+                                   Quorvel::ConfigFile& userConfig, const wxString& resourceDir,
                                    const CountryNames& countryNames)
     : wxDialog(parent, wxID_ANY, _("Picture Map"), wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER),
-      m_database(database), m_userConfig(userConfig), m_mapsDir(mapsDir),
+      m_database(database), m_userConfig(userConfig), m_resourceDir(resourceDir),
       m_countryNames(countryNames)
 {
     auto* top = new wxBoxSizer(wxVERTICAL);
@@ -149,18 +149,18 @@ wxPanel* PictureMapDialog::makeRegisterPanel(wxWindow* parent)
            "of the main window and select the pictures that were taken in that country."),
          6);
     text(_("Secondly, you must choose the country from the list of available countries (2)."), 10);
-    const wxString picture = Quorvel::Environment::isInitialised()
-                                 ? Quorvel::Environment::getResourceDir() + "help/countrysel.png"
-                                 : wxString();
+    const wxString picture = m_resourceDir + "help/countrysel.png";
     wxImage image;
     if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG))
         wxImage::AddHandler(new wxPNGHandler);
-    if (!picture.empty() && wxFileName::FileExists(picture)) {
+    if (wxFileName::FileExists(picture)) {
         wxLogNull quiet;
         image.LoadFile(picture, wxBITMAP_TYPE_PNG);
     }
     if (image.IsOk())
-        sizer->Add(new wxStaticBitmap(panel, wxID_ANY, wxBitmap(image)), 0, wxBOTTOM, 10);
+        sizer->Add(new wxStaticBitmap(panel, wxID_ANY, wxBitmap(image), wxDefaultPosition,
+                                      wxDefaultSize, 0, "countrysel.png"),
+                   0, wxBOTTOM, 10);
     else
         QDEBUG("[PICTUREMAPDIALOG] No help picture at %s", picture);
     text(_("You can close this window and come back here when you have registered country "
@@ -189,7 +189,7 @@ void PictureMapDialog::loadRegion(const wxString& path)
 {
     std::unique_ptr<Brenmarle::RegionMap> map;
     try {
-        map = std::make_unique<Brenmarle::RegionMap>(m_mapsDir + path);
+        map = std::make_unique<Brenmarle::RegionMap>(m_resourceDir + "maps/" + path);
     } catch (const Quorvel::Exception& e) {
         wxLogError("%s", e.getMessage());
     }

@@ -49,9 +49,9 @@ public:
     static void open(wxWindow* parent, const SearchHandler& goToSearch,
                      const CountryNames& countryNames = CountryNames());
 
-    // `mapsDir` is the "maps" resource folder, ending in "/".
+    // `resourceDir` holds the "maps" folder and "help/countrysel.png"; it ends in "/".
     PictureMapDialog(wxWindow* parent, Brenmarle::Database& database,
-                     Quorvel::ConfigFile& userConfig, const wxString& mapsDir,
+                     Quorvel::ConfigFile& userConfig, const wxString& resourceDir,
                      const CountryNames& countryNames = CountryNames());
 
     // Valid after "Go to search results".
@@ -83,7 +83,7 @@ private:
 
     Brenmarle::Database& m_database;
     Quorvel::ConfigFile& m_userConfig;
-    wxString m_mapsDir;
+    wxString m_resourceDir;
     CountryNames m_countryNames;
     SearchRequest m_request;
 
