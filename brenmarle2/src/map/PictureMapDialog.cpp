@@ -1,0 +1,275 @@
+#include "map/PictureMapDialog.h"
+
+#include <memory>
+
+#include <wx/button.h>
+#include <wx/choice.h>
+#include <wx/filename.h>
+#include <wx/log.h>
+#include <wx/panel.h>
+#include <wx/sizer.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
+
+#include "database/Database.h"
+#include "map/PictureMapControl.h"
+#include "map/TimeSpanSlider.h"
+#include "system/Application.h"
+#include "system/ConfigFile.h"
+#include "system/Environment.h"
+#include "system/Exceptions.h"
+#include "system/Log.h"
+
+void PictureMapDialog::open(wxWindow* parent, const SearchHandler& goToSearch,
+                            const CountryNames& countryNames)
+{
+    PictureMapDialog dialog(parent, Brenmarle::Database::getInstance(),
+                            Quorvel::Application::get().getUserConfig(),
+                            Quorvel::Environment::getResourceDir(), countryNames);
+    if (dialog.ShowModal() == wxID_OK && goToSearch)
+        goToSearch(dialog.getSearchRequest());
+}
+
+PictureMapDialog::PictureMapDialog(wxWindow* parent, Brenmarle::Database& database,
+                                   Quorvel::ConfigFile& userConfig, const wxString& resourceDir,
+                                   const CountryNames& countryNames)
+    : wxDialog(parent, wxID_ANY, _("Picture Map"), wxDefaultPosition, wxDefaultSize,
+               wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER),
+      m_database(database), m_userConfig(userConfig), m_resourceDir(resourceDir),
+      m_countryNames(countryNames)
+{
+    auto* top = new wxBoxSizer(wxVERTICAL);
+    m_mapPanel = makeMapPanel(this);
+    m_registerPanel = makeRegisterPanel(this);
+    top->Add(m_mapPanel, 1, wxEXPAND | wxALL, 10);
+    top->Add(m_registerPanel, 1, wxEXPAND | wxALL, 10);
+
+    auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+    buttons->AddStretchSpacer();
+    auto* close = new wxButton(this, wxID_CANCEL, _("Close"));
+    m_searchButton = new wxButton(this, wxID_OK, _("Go to search results"));
+    buttons->Add(close, 0, wxRIGHT, 8);
+    buttons->Add(m_searchButton);
+    top->Add(buttons, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 10);
+    SetEscapeId(wxID_CANCEL);
+    m_searchButton->Bind(wxEVT_BUTTON, &PictureMapDialog::onSearch, this);
+
+    bool hasCountries = false;
+    try {
+        hasCountries = PictureMapModel::hasCountryInformation(m_database);
+    } catch (const Quorvel::Exception& e) {
+        wxLogError("%s", e.getMessage());
+    }
+    m_mapPanel->Show(hasCountries);
+    m_registerPanel->Show(!hasCountries);
+    m_searchButton->Show(hasCountries);
+    m_searchButton->Disable();
+
+    if (hasCountries) {
+        int32_t minTime = 0;
+        int32_t maxTime = 0;
+        try {
+            m_database.getMinMaxTime(minTime, maxTime);
+        } catch (const Quorvel::Exception& e) {
+            wxLogError("%s", e.getMessage());
+        }
+        m_slider->setLimits(PictureMapModel::dayOf(minTime), PictureMapModel::dayOf(maxTime));
+        wxString stored;
+        m_userConfig.readString(PictureMapModel::LAST_REGION_KEY, stored);
+        const wxString region = PictureMapModel::chooseRegion(stored);
+        const auto& regions = PictureMapModel::getRegions();
+        for (size_t i = 0; i < regions.size(); ++i) {
+            if (regions[i].path == region)
+                m_regionChoice->SetSelection(int(i));
+        }
+        loadRegion(region);
+        m_searchButton->SetDefault();
+    } else {
+        close->SetDefault();
+    }
+    SetSizerAndFit(top);
+    CentreOnParent();
+}
+
+wxPanel* PictureMapDialog::makeMapPanel(wxWindow* parent)
+{
+    auto* panel = new wxPanel(parent);
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+
+    auto* regionRow = new wxBoxSizer(wxHORIZONTAL);
+    auto* regionLabel = new wxStaticText(panel, wxID_ANY, _("Choose map region:"));
+    m_regionChoice = new wxChoice(panel, wxID_ANY);
+    for (const PictureMapModel::Region& region : PictureMapModel::getRegions())
+        m_regionChoice->Append(wxGetTranslation(region.label));
+    m_regionChoice->SetName(_("Choose map region:"));
+    m_regionChoice->Bind(wxEVT_CHOICE, &PictureMapDialog::onRegionChoice, this);
+    regionRow->Add(regionLabel, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 8);
+    regionRow->Add(m_regionChoice, 0, wxALIGN_CENTER_VERTICAL);
+    sizer->Add(regionRow, 0, wxBOTTOM, 8);
+
+    auto* mapRow = new wxBoxSizer(wxHORIZONTAL);
+    m_slider = new TimeSpanSlider(panel);
+    m_slider->Bind(wxEVT_SLIDER, &PictureMapDialog::onPeriodChange, this);
+    m_mapControl = new PictureMapControl(panel);
+    m_mapControl->Bind(wxEVT_BUTTON, &PictureMapDialog::onMapClick, this);
+    mapRow->Add(m_slider, 0, wxEXPAND | wxRIGHT, 8);
+    mapRow->Add(m_mapControl, 1, wxEXPAND);
+    sizer->Add(mapRow, 1, wxEXPAND | wxBOTTOM, 8);
+
+    m_selectionLabel = new wxStaticText(panel, wxID_ANY, _("No selection"));
+    m_selectionLabel->SetFont(m_selectionLabel->GetFont().Bold());
+    m_clickHint = new wxStaticText(
+        panel, wxID_ANY,
+        _("Click on a country to get information about pictures from that country."));
+    m_timelineHint = new wxStaticText(panel, wxID_ANY,
+                                      _("The timeline to the left can be used to disregard "
+                                        "pictures outside of a specified time period."));
+    sizer->Add(m_selectionLabel, 0, wxBOTTOM, 4);
+    sizer->Add(m_clickHint);
+    sizer->Add(m_timelineHint);
+    panel->SetSizer(sizer);
+    return panel;
+}
+
+wxPanel* PictureMapDialog::makeRegisterPanel(wxWindow* parent)
+{
+    auto* panel = new wxPanel(parent);
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    const int width = FromDIP(520);
+    const auto text = [&](const wxString& words, int gap) {
+        auto* label = new wxStaticText(panel, wxID_ANY, words);
+        label->Wrap(width);
+        sizer->Add(label, 0, wxBOTTOM, gap);
+        return label;
+    };
+    auto* heading = text(_("How To Register Country Information"), 10);
+    heading->SetFont(heading->GetFont().Bold().Larger());
+    text(_("You have no pictures with country information."), 10);
+    text(_("To specify a country, you must first open the 'Keywords' tab (1) located to the right "
+           "of the main window and select the pictures that were taken in that country."),
+         6);
+    text(_("Secondly, you must choose the country from the list of available countries (2)."), 10);
+    const wxString picture = m_resourceDir + "help/countrysel.png";
+    wxImage image;
+    if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG))
+        wxImage::AddHandler(new wxPNGHandler);
+    if (wxFileName::FileExists(picture)) {
+        wxLogNull quiet;
+        image.LoadFile(picture, wxBITMAP_TYPE_PNG);
+    }
+    if (image.IsOk())
+        sizer->Add(new wxStaticBitmap(panel, wxID_ANY, wxBitmap(image), wxDefaultPosition,
+                                      wxDefaultSize, 0, "countrysel.png"),
+                   0, wxBOTTOM, 10);
+    else
+        QDEBUG("[PICTUREMAPDIALOG] No help picture at %s", picture);
+    text(_("You can close this window and come back here when you have registered country "
+           "information for a few pictures"),
+         0);
+    panel->SetSizer(sizer);
+    return panel;
+}
+
+void PictureMapDialog::chooseRegion(int index)
+{
+    const auto& regions = PictureMapModel::getRegions();
+    if (index < 0 || size_t(index) >= regions.size())
+        return;
+    m_regionChoice->SetSelection(index);
+    loadRegion(regions[index].path);
+    m_userConfig.writeString(PictureMapModel::LAST_REGION_KEY, regions[index].path);
+}
+
+void PictureMapDialog::onRegionChoice(wxCommandEvent& event)
+{
+    chooseRegion(event.GetSelection());
+}
+
+void PictureMapDialog::loadRegion(const wxString& path)
+{
+    std::unique_ptr<Brenmarle::RegionMap> map;
+    try {
+        map = std::make_unique<Brenmarle::RegionMap>(m_resourceDir + "maps/" + path);
+    } catch (const Quorvel::Exception& e) {
+        wxLogError("%s", e.getMessage());
+    }
+    m_mapControl->setMap(std::move(map));
+    updateCounts();
+    if (GetSizer())
+        Fit();
+}
+
+PictureMapModel::Period PictureMapDialog::currentPeriod() const
+{
+    return PictureMapModel::periodOfDays(m_slider->getStartDay(), m_slider->getEndDay());
+}
+
+wxString PictureMapDialog::countryName(const wxString& code) const
+{
+    if (m_countryNames) {
+        const wxString name = m_countryNames(code);
+        if (!name.empty())
+            return name;
+    }
+    if (Brenmarle::RegionMap* map = m_mapControl->getMap()) {
+        const auto& regions = map->getRegions();
+        const auto found = regions.find(code);
+        if (found != regions.end() && !found->second->getName().empty())
+            return found->second->getName();
+    }
+    return code;
+}
+
+void PictureMapDialog::updateCounts()
+{
+    const PictureMapModel::Period period = currentPeriod();
+    const wxString code = m_mapControl->getSelection();
+    try {
+        std::set<wxString> withPictures;
+        for (const auto& [country, count] : m_database.getCountryCounts(period.from, period.to)) {
+            if (count > 0)
+                withPictures.insert(country);
+        }
+        m_mapControl->setCountriesWithPictures(withPictures);
+        if (code.empty()) {
+            QDEBUG("[PICTUREMAPDIALOG] Clearing seldescrlabel");
+            m_selectionLabel->SetLabel(_("No selection"));
+        } else {
+            const auto count = PictureMapModel::count(m_database, code, period);
+            QDEBUG("[PICTUREMAPDIALOG] Found %d pictures", count.dated + count.unknownTime);
+            m_selectionLabel->SetLabel(PictureMapModel::describe(count, countryName(code)));
+        }
+    } catch (const Quorvel::Exception& e) {
+        wxLogError("%s", e.getMessage());
+    }
+    m_clickHint->Show(code.empty());
+    m_timelineHint->Show(code.empty());
+    m_searchButton->Enable(!code.empty());
+    m_mapPanel->Layout();
+}
+
+void PictureMapDialog::onMapClick(wxCommandEvent&)
+{
+    updateCounts();
+}
+
+void PictureMapDialog::onPeriodChange(wxCommandEvent&)
+{
+    updateCounts();
+}
+
+void PictureMapDialog::onSearch(wxCommandEvent&)
+{
+    const wxString code = m_mapControl->getSelection();
+    if (code.empty())
+        return;
+    const auto period =
+        PictureMapModel::searchPeriod(currentPeriod(), m_slider->startsAtFirstDay());
+    m_request.countryCode = code;
+    m_request.minimumTime = period.minimumTime;
+    m_request.maximumTime = period.maximumTime;
+    if (IsModal())
+        EndModal(wxID_OK);
+    else
+        SetReturnCode(wxID_OK);
+}
