@@ -41,9 +41,10 @@ pkg_check_modules(UUID REQUIRED IMPORTED_TARGET uuid)
 pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl>=7.85)
 pkg_check_modules(EXIF REQUIRED IMPORTED_TARGET libexif)
 pkg_check_modules(MAGICKPP REQUIRED IMPORTED_TARGET Magick++)
+pkg_check_modules(GSTREAMER REQUIRED IMPORTED_TARGET gstreamer-1.0)
 
 # pkg-config gives these as plain include directories; mark them SYSTEM.
-foreach(_t PkgConfig::UUID PkgConfig::CURL PkgConfig::EXIF PkgConfig::MAGICKPP)
+foreach(_t PkgConfig::UUID PkgConfig::CURL PkgConfig::EXIF PkgConfig::MAGICKPP PkgConfig::GSTREAMER)
     get_target_property(_inc ${_t} INTERFACE_INCLUDE_DIRECTORIES)
     if(_inc)
         set_target_properties(${_t} PROPERTIES INTERFACE_SYSTEM_INCLUDE_DIRECTORIES "${_inc}")
