@@ -1,33 +1,40 @@
 #include "fullscreen/ScreenSaverInhibitor.h"
 
+#include <dlfcn.h>
+
 #include <wx/utils.h>
 #include <wx/window.h>
 
 #include "system/Log.h"
 
-// The toolkit's native window, asked of GTK and GDK directly: their headers are not part of
-// the build, and these three calls are all that is needed.
-extern "C" {
-struct _GtkWidget;
-struct _GdkWindow;
-struct _GTypeInstance;
-_GdkWindow* gtk_widget_get_window(_GtkWidget* widget);
-unsigned long gdk_x11_window_get_type(void);
-unsigned long gdk_x11_window_get_xid(_GdkWindow* window);
-int g_type_check_instance_is_a(_GTypeInstance* instance, unsigned long type);
-}
-
 namespace {
+
+// The toolkit's native window, asked of GTK and GDK, which the toolkit has loaded already: their
+// development files are not part of the build, and these four calls are all that is needed.
+// Looked up at run time, so a toolkit without X11 support simply has no id to give.
+template <typename F> F gtkFunction(const char* name)
+{
+    return reinterpret_cast<F>(dlsym(RTLD_DEFAULT, name));
+}
 
 wxString x11WindowId(wxWindow* window)
 {
 #ifdef __WXGTK__
-    auto* widget = reinterpret_cast<_GtkWidget*>(window->GetHandle());
-    _GdkWindow* native = widget ? gtk_widget_get_window(widget) : nullptr;
-    if (!native || !g_type_check_instance_is_a(reinterpret_cast<_GTypeInstance*>(native),
-                                               gdk_x11_window_get_type()))
+    using GetWindow = void* (*)(void*);
+    using GetType = unsigned long (*)();
+    using GetXid = unsigned long (*)(void*);
+    using IsA = int (*)(void*, unsigned long);
+    const auto getWindow = gtkFunction<GetWindow>("gtk_widget_get_window");
+    const auto x11Type = gtkFunction<GetType>("gdk_x11_window_get_type");
+    const auto getXid = gtkFunction<GetXid>("gdk_x11_window_get_xid");
+    const auto isA = gtkFunction<IsA>("g_type_check_instance_is_a");
+    void* widget = window->GetHandle();
+    if (!getWindow || !x11Type || !getXid || !isA || !widget)
         return wxString();
-    return wxString::Format(wxS("0x%lx"), gdk_x11_window_get_xid(native));
+    void* native = getWindow(widget);
+    if (!native || !isA(native, x11Type()))
+        return wxString();
+    return wxString::Format(wxS("0x%lx"), getXid(native));
 #else
     (void)window;
     return wxString();
