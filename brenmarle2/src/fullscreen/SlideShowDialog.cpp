@@ -30,9 +30,16 @@ public:
         : wxPanel(parent, wxID_ANY, wxDefaultPosition, wxSize(-1, 30))
     {
         SetBackgroundColour(*wxWHITE);
-        auto* title = new wxStaticText(this, wxID_ANY, _("Start a Slide Show"), wxPoint(10, 10));
-        title->SetFont(title->GetFont().Bold());
-        SetMinSize(wxSize(-1, std::max(30, 10 + title->GetBestSize().y + 4)));
+        SetName(_("Start a Slide Show"));
+        wxFont bold = GetFont().Bold();
+        const wxSize text = GetTextExtent(_("Start a Slide Show"));
+        SetMinSize(wxSize(text.x + 20, std::max(30, 10 + text.y + 4)));
+        Bind(wxEVT_PAINT, [this, bold](wxPaintEvent&) {
+            wxPaintDC dc(this);
+            dc.SetFont(bold);
+            dc.SetTextForeground(*wxBLACK);
+            dc.DrawText(_("Start a Slide Show"), 10, 10);
+        });
     }
 };
 

@@ -1,6 +1,7 @@
 #include "media/JukeBox.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include <gst/gst.h>
@@ -53,6 +54,28 @@ wxString toUri(const wxString& path)
     return result;
 }
 
+// Whether `sink` (opened) hands its sound on to nowhere: an automatic choice that found no
+// audio device falls back to a fake sink, which plays every song silently.
+bool playsToNowhere(GstElement* sink)
+{
+    if (!GST_IS_BIN(sink))
+        return false;
+    bool real = false;
+    bool fake = false;
+    GstIterator* children = gst_bin_iterate_elements(GST_BIN(sink));
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(children, &item) == GST_ITERATOR_OK) {
+        auto* child = GST_ELEMENT(g_value_get_object(&item));
+        GstElementFactory* factory = gst_element_get_factory(child);
+        const bool isFake = factory && std::strcmp(GST_OBJECT_NAME(factory), "fakesink") == 0;
+        (isFake ? fake : real) = true;
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(children);
+    return fake && !real;
+}
+
 // The audio output, opened once to be sure there is one: an output that cannot be opened
 // would only fail later, song after song.
 ElementPtr makeAudioSink(const wxString& name)
@@ -62,8 +85,9 @@ ElementPtr makeAudioSink(const wxString& name)
         return nullptr;
     ElementPtr owned(GST_ELEMENT(gst_object_ref_sink(sink)));
     const GstStateChangeReturn opened = gst_element_set_state(owned.get(), GST_STATE_READY);
+    const bool nowhere = opened != GST_STATE_CHANGE_FAILURE && playsToNowhere(owned.get());
     gst_element_set_state(owned.get(), GST_STATE_NULL);
-    if (opened == GST_STATE_CHANGE_FAILURE)
+    if (opened == GST_STATE_CHANGE_FAILURE || nowhere)
         return nullptr;
     return owned;
 }
