@@ -142,7 +142,7 @@ TEST_F(SlideShowTest, StartsByItselfGoesOnPastABrokenPictureAndClosesInOrder)
     EXPECT_LT(view, jukeBox);
 }
 
-TEST_F(SlideShowTest, EnterWhileLoadingAdvancesOnceAndTheMenuSwitchesAdvance)
+TEST_F(SlideShowTest, EnterAdvancesLeftGoesBackAndTheMenuSwitchesAdvanceAndCaptions)
 {
     SlideShowFrame* show = open({picture("a.jpg"), picture("b.jpg"), picture("c.jpg")}, 0);
     ASSERT_TRUE(waitUntil([&] { return show->getSequence().hasCurrent(); }));

@@ -1,5 +1,8 @@
 #include "fullscreen/SlideView.h"
 
+#include <algorithm>
+#include <vector>
+
 #include <wx/dcbuffer.h>
 #include <wx/image.h>
 

@@ -13,7 +13,6 @@
 // Thread end!").
 
 #include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <functional>
 #include <mutex>
