@@ -21,8 +21,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://vistrelle.example.org/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Registering as the default picture handler runs xdg-mime.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+# Registering as the default picture handler runs xdg-mime, and the slide show keeps the screen
+# saver off with xdg-screensaver. Its music plays through GStreamer's playbin (base plug-ins)
+# and common decoders (good plug-ins), which are loaded, not linked.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "xdg-utils, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good")
 # The menu, icon cache and MIME database are refreshed by the desktop packages' triggers on
 # share/applications and share/icons; the package needs no scripts of its own. Removing it
 # removes only its files: the users' catalogues and pictures under their home folders stay.

@@ -88,6 +88,33 @@ TEST_F(ImageLoaderTest, TheSameFileAndSizeReuseTheItemAnotherSizeMakesASecondOne
     EXPECT_FALSE(load(photo, 320, 240));
 }
 
+TEST_F(ImageLoaderTest, ClientsKeepTheirOwnItems)
+{
+    const Ref<File> shown = picture("shown.jpg", 800, 600);
+    const Ref<File> slide = picture("slide.jpg", 800, 600);
+    const ImageLoader::ClientId show = loader->addClient();
+    EXPECT_NE(show, ImageLoader::DEFAULT_CLIENT);
+    EXPECT_NE(loader->addClient(), show);
+
+    EXPECT_FALSE(load(shown, 320, 240)); // the picture window, without a client of its own
+    View slides;
+    loader->load(show, {slide}, &slides, false, 320, 240, true);
+    ASSERT_TRUE(view.waitForCount(1));
+    ASSERT_TRUE(slides.waitForCount(1));
+    EXPECT_EQ(loader->getItemCount(), 2u);
+
+    // Each one's next load replaces its own items only: the window's picture is still loaded.
+    const Ref<File> nextSlide = picture("next.jpg", 800, 600);
+    loader->load(show, {nextSlide}, &slides, false, 320, 240, true);
+    EXPECT_EQ(loader->getItemCount(), 2u);
+    EXPECT_TRUE(load(shown, 320, 240));
+    ASSERT_TRUE(slides.waitForCount(2));
+    EXPECT_EQ(slides.at(1).getFile(), nextSlide);
+
+    loader->removeClient(show);
+    EXPECT_EQ(loader->getItemCount(), 1u);
+}
+
 TEST_F(ImageLoaderTest, PreviewComesFirstThenThePictureAtFullSize)
 {
     const Ref<File> photo = picture("photo.jpg", 2600, 1950);

@@ -67,12 +67,13 @@ bool isSizeName(const wxString& name)
 } // namespace
 
 struct ImageLoader::Item {
-    Item(const Quorvel::Ref<File>& file, int width, int height, bool allowCache)
-        : file(file), width(width), height(height), allowCache(allowCache)
+    Item(ClientId client, const Quorvel::Ref<File>& file, int width, int height, bool allowCache)
+        : client(client), file(file), width(width), height(height), allowCache(allowCache)
     {
     }
 
     // Fixed for the item's life.
+    const ClientId client;
     const Quorvel::Ref<File> file;
     const int width;
     const int height;
@@ -146,6 +147,38 @@ bool ImageLoader::exists()
 bool ImageLoader::load(const std::vector<Quorvel::Ref<File>>& files, wxEvtHandler* handler,
                        bool preview, int width, int height, bool allowCache)
 {
+    return load(DEFAULT_CLIENT, files, handler, preview, width, height, allowCache);
+}
+
+ImageLoader::ClientId ImageLoader::addClient()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return ++m_lastClient;
+}
+
+void ImageLoader::removeClient(ClientId client)
+{
+    std::vector<ItemPtr> released; // let go of outside the lock
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::vector<ItemPtr> kept;
+        for (const ItemPtr& item : m_items) {
+            if (item->client == client) {
+                item->handler = nullptr;
+                released.push_back(item);
+            } else {
+                kept.push_back(item);
+            }
+        }
+        m_items.swap(kept);
+        ++m_generation;
+    }
+    m_wake.notify_all();
+}
+
+bool ImageLoader::load(ClientId client, const std::vector<Quorvel::Ref<File>>& files,
+                       wxEvtHandler* handler, bool preview, int width, int height, bool allowCache)
+{
     require(width >= 0 && height >= 0, "width >= 0 && height >= 0");
     require((width == 0) == (height == 0), "(width == 0) == (height == 0)");
     require(std::all_of(files.begin(), files.end(), [](const auto& file) { return bool(file); }),
@@ -160,7 +193,7 @@ bool ImageLoader::load(const std::vector<Quorvel::Ref<File>>& files, wxEvtHandle
         std::lock_guard<std::mutex> lock(m_mutex);
         std::vector<ItemPtr> items;
         for (const Quorvel::Ref<File>& file : files) {
-            const ItemPtr item = itemFor(file, width, height, allowCache, items);
+            const ItemPtr item = itemFor(client, file, width, height, allowCache, items);
             if (!item)
                 continue; // the same file twice in one call
             if (handler) {
@@ -174,6 +207,10 @@ bool ImageLoader::load(const std::vector<Quorvel::Ref<File>>& files, wxEvtHandle
         for (const ItemPtr& old : m_items) {
             if (std::find(items.begin(), items.end(), old) != items.end())
                 continue;
+            if (old->client != client) {
+                items.push_back(old); // another view's, loaded after this one's
+                continue;
+            }
             const bool sameFile = std::any_of(files.begin(), files.end(),
                                               [&](const auto& file) { return file == old->file; });
             if (sameFile) {
@@ -197,11 +234,13 @@ bool ImageLoader::load(const std::vector<Quorvel::Ref<File>>& files, wxEvtHandle
     return loadedAlready;
 }
 
-ImageLoader::ItemPtr ImageLoader::itemFor(const Quorvel::Ref<File>& file, int width, int height,
-                                          bool allowCache, const std::vector<ItemPtr>& taken)
+ImageLoader::ItemPtr ImageLoader::itemFor(ClientId client, const Quorvel::Ref<File>& file,
+                                          int width, int height, bool allowCache,
+                                          const std::vector<ItemPtr>& taken)
 {
     const auto matches = [&](const ItemPtr& item) {
-        return item->file == file && item->width == width && item->height == height;
+        return item->client == client && item->file == file && item->width == width &&
+               item->height == height;
     };
     if (std::any_of(taken.begin(), taken.end(), matches))
         return nullptr;
@@ -209,7 +248,7 @@ ImageLoader::ItemPtr ImageLoader::itemFor(const Quorvel::Ref<File>& file, int wi
     if (found != m_items.end())
         return *found;
     QDEBUG("[IMAGEDATA] File not in queue - create new item");
-    return std::make_shared<Item>(file, width, height, allowCache);
+    return std::make_shared<Item>(client, file, width, height, allowCache);
 }
 
 void ImageLoader::removeHandler(wxEvtHandler* handler)

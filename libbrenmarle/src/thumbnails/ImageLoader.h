@@ -14,6 +14,11 @@
 // all (ThumbnailManager::imageRotationChanged), and a copy made at the old turn meanwhile is
 // not kept. 0 x 0 asks for the picture at full size, never cached.
 //
+// Clients: each view that shows pictures at the same time as others (a picture window, a slide
+// show) asks for a client of its own and loads through it; a load replaces only that client's
+// items, so one never evicts the pictures another keeps ready. load() without a client loads
+// for DEFAULT_CLIENT.
+//
 // Lifetime: one per process, owned by the application (get() reaches it); the thread starts in
 // the constructor. At exit clear() runs while the file manager still exists, shutdown() at the
 // end; the destructor shuts down too.
@@ -45,6 +50,8 @@ namespace Brenmarle {
 class ImageLoader {
 public:
     static constexpr int ROTATION_CHECK_MS = 50;
+    using ClientId = int;
+    static constexpr ClientId DEFAULT_CLIENT = 0;
 
     // Becomes the process's image loader (get()) until destroyed, and starts its thread.
     // Throws Quorvel::RuntimeException when the thread cannot be started.
@@ -67,6 +74,13 @@ public:
     // otherwise returns false. Throws Quorvel::LogicException for a bad size or a null file.
     bool load(const std::vector<Quorvel::Ref<File>>& files, wxEvtHandler* handler, bool preview,
               int width, int height, bool allowCache);
+    // The same for `client`: only its items are reused or released.
+    bool load(ClientId client, const std::vector<Quorvel::Ref<File>>& files, wxEvtHandler* handler,
+              bool preview, int width, int height, bool allowCache);
+    // A new client, with no items yet; distinct from every other live one.
+    ClientId addClient();
+    // Releases the client's items (its handler hears nothing more of them).
+    void removeClient(ClientId client);
     // Every item, and the one being loaded, forgets `handler`; nothing more reaches it.
     void removeHandler(wxEvtHandler* handler);
     // Releases every item and returns once the thread holds none, so nothing here holds a file
@@ -103,8 +117,8 @@ private:
     void finishJob(Job& job);
     // Under m_mutex: the item of `file` at that size, reused or new; null when `taken`, the
     // items of this call so far, has it already.
-    ItemPtr itemFor(const Quorvel::Ref<File>& file, int width, int height, bool allowCache,
-                    const std::vector<ItemPtr>& taken);
+    ItemPtr itemFor(ClientId client, const Quorvel::Ref<File>& file, int width, int height,
+                    bool allowCache, const std::vector<ItemPtr>& taken);
     void post(const Item& item, wxEventType type, const Quorvel::Ref<ImageData>& image,
               int rotation, const wxString& error = wxString());
     Quorvel::RevocableEvent::Token& tokenFor(wxEvtHandler* handler);
@@ -117,6 +131,7 @@ private:
     std::map<wxEvtHandler*, Quorvel::RevocableEvent::Token> m_tokens;
     unsigned m_generation = 0; // changes with m_items, so the thread knows to look again
     bool m_stopRequested = false;
+    ClientId m_lastClient = DEFAULT_CLIENT;
 
     std::unique_ptr<Worker> m_thread;
     bool m_joined = false;

@@ -16,6 +16,8 @@ public:
             RemoveTraceMask("DEBUG");
     }
     bool contains(const wxString& text) const { return m_text.Contains(text); }
+    // Where `text` was first logged, wxString::npos when it was not: lines' order.
+    size_t find(const wxString& text) const { return m_text.find(text); }
     // How many times `text` was logged (within messages).
     int occurrences(const wxString& text) const
     {

@@ -1,0 +1,228 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include <wx/checkbox.h>
+#include <wx/choice.h>
+#include <wx/image.h>
+#include <wx/spinctrl.h>
+#include <wx/weakref.h>
+
+#include "LogCapture.h"
+#include "PhotoLibraryTest.h"
+#include "WaitUntil.h"
+#include "fullscreen/SlideShowDialog.h"
+#include "fullscreen/SlideShowFrame.h"
+#include "fullscreen/SlideView.h"
+#include "media/JukeBox.h"
+#include "slideshow/IsoCountryNames.h"
+#include "thumbnails/ImageLoader.h"
+
+using Brenmarle::File;
+using Quorvel::Ref;
+
+namespace {
+
+// A mono 16-bit PCM WAV file of `ms` milliseconds.
+std::string wav(int ms)
+{
+    const unsigned samples = 8000u * unsigned(ms) / 1000u;
+    std::string out = "RIFF";
+    const auto u32 = [&](unsigned v) {
+        for (int i = 0; i < 4; ++i)
+            out += char((v >> (8 * i)) & 0xff);
+    };
+    const auto u16 = [&](unsigned v) {
+        out += char(v & 0xff);
+        out += char((v >> 8) & 0xff);
+    };
+    u32(36 + samples * 2);
+    out += "WAVEfmt ";
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(8000);
+    u32(16000);
+    u16(2);
+    u16(16);
+    out += "data";
+    u32(samples * 2);
+    out.append(samples * 2, '\0');
+    return out;
+}
+
+void pressKey(wxWindow* window, int code)
+{
+    wxKeyEvent key(wxEVT_CHAR_HOOK);
+    key.m_keyCode = code;
+    key.SetEventObject(window);
+    window->GetEventHandler()->ProcessEvent(key);
+}
+
+} // namespace
+
+class SlideShowTest : public PhotoLibraryTest {
+protected:
+    SlideShowTest()
+    {
+        if (!wxImage::FindHandler(wxBITMAP_TYPE_JPEG))
+            wxImage::AddHandler(new wxJPEGHandler);
+    }
+    ~SlideShowTest() override
+    {
+        if (frame)
+            frame->Destroy();
+        waitUntil([this] { return !frame; });
+        loader->clear();
+    }
+
+    Ref<File> picture(const wxString& name, const wxString& city = wxString(),
+                      const wxString& country = wxString())
+    {
+        wxImage image(320, 240);
+        image.SetRGB(wxRect(0, 0, 320, 240), 40, 90, 160);
+        home.writeFile("Pictures/" + name, "");
+        image.SaveFile(home / "Pictures/" + name, wxBITMAP_TYPE_JPEG);
+        Ref<File> file = manager->getFile("file://" + home.path() + "Pictures/" + name);
+        file->setCity(city);
+        file->setCountryCode(country);
+        return file;
+    }
+
+    SlideShowFrame* open(const std::vector<Ref<File>>& pictures, int delayMs,
+                         const std::vector<wxString>& songs = {})
+    {
+        SlideShowFrame::Settings settings;
+        settings.captions = true;
+        settings.delayMs = delayMs;
+        settings.audioSink = "fakesink";
+        frame = new SlideShowFrame(nullptr, pictures, songs, settings,
+                                   std::make_unique<Brenmarle::IsoCountryNames>());
+        return frame.get();
+    }
+
+    std::unique_ptr<Brenmarle::ImageLoader> loader = std::make_unique<Brenmarle::ImageLoader>();
+    wxWeakRef<SlideShowFrame> frame;
+};
+
+TEST_F(SlideShowTest, StartsByItselfGoesOnPastABrokenPictureAndClosesInOrder)
+{
+    const Ref<File> broken = picture("broken.jpg");
+    home.writeFile("Pictures/broken.jpg", "not a picture");
+    LogCapture log;
+    SlideShowFrame* show = open(
+        {picture("first.jpg", "Oslo", "NO"), broken, picture("third.jpg", "Oslo", "NO")}, 1000);
+    // No key pressed: the first picture comes as soon as it is loaded, then the timer runs.
+    ASSERT_TRUE(waitUntil([&] { return show->getSequence().hasCurrent(); }));
+    EXPECT_FALSE(show->getView()->isWaiting());
+    EXPECT_TRUE(show->getView()->hasImage());
+    EXPECT_EQ(show->getView()->getCaption().location, "Oslo, Norway");
+    ASSERT_TRUE(waitUntil([&] { return show->getSequence().getCurrent() == 1; }));
+    EXPECT_FALSE(show->getView()->hasImage());
+    EXPECT_EQ(show->getView()->getCaption().caption, "Could not load file 2 (broken.jpg)");
+    ASSERT_TRUE(waitUntil([&] { return show->getSequence().getCurrent() == 2; }));
+    EXPECT_TRUE(show->getView()->hasImage());
+
+    pressKey(show, 'A'); // nothing
+    EXPECT_TRUE(frame);
+    pressKey(show, WXK_ESCAPE);
+    ASSERT_TRUE(waitUntil([this] { return !frame; }));
+    wxLog::FlushActive();
+    EXPECT_TRUE(log.contains("[SLIDESHOWFRAME] Image load failure"));
+    EXPECT_TRUE(log.contains(
+        wxString::Format("[SLIDESHOWFRAME] On key down event (keycode %d", int(WXK_ESCAPE))));
+    const size_t close = log.find("[SLIDESHOWFRAME] CLOSE");
+    const size_t destructor = log.find("[SLIDESHOWFRAME] Destructor");
+    const size_t view = log.find("[SLIDEVIEW] Destructor");
+    const size_t jukeBox = log.find("[JUKEBOX] Destructor");
+    ASSERT_NE(jukeBox, wxString::npos);
+    EXPECT_LT(close, destructor);
+    EXPECT_LT(destructor, view);
+    EXPECT_LT(view, jukeBox);
+}
+
+TEST_F(SlideShowTest, EnterAdvancesLeftGoesBackAndTheMenuSwitchesAdvanceAndCaptions)
+{
+    SlideShowFrame* show = open({picture("a.jpg"), picture("b.jpg"), picture("c.jpg")}, 0);
+    ASSERT_TRUE(waitUntil([&] { return show->getSequence().hasCurrent(); }));
+    EXPECT_FALSE(show->isAdvanceTimerRunning());
+    ASSERT_TRUE(waitUntil([&] {
+        return show->getSequence().getNextState() == Brenmarle::SlideSequence::NextState::Loaded;
+    }));
+    pressKey(show, WXK_RETURN);
+    EXPECT_EQ(show->getSequence().getCurrent(), 1u);
+    pressKey(show, WXK_LEFT);
+    ASSERT_TRUE(waitUntil([&] { return show->getSequence().getCurrent() == 0; }));
+
+    wxCommandEvent automatic(wxEVT_MENU, SlideShowFrame::ID_AUTOMATIC_ADVANCE);
+    automatic.SetInt(1);
+    show->ProcessWindowEvent(automatic);
+    EXPECT_EQ(show->getSequence().getDelayMs(), 3000);
+    EXPECT_TRUE(show->isAdvanceTimerRunning());
+    automatic.SetInt(0);
+    show->ProcessWindowEvent(automatic);
+    EXPECT_FALSE(show->isAdvanceTimerRunning());
+
+    wxCommandEvent captions(wxEVT_MENU, SlideShowFrame::ID_DISPLAY_CAPTIONS);
+    captions.SetInt(0);
+    show->getView()->setCaption(Brenmarle::SlideCaption::forFailure(0, "x"));
+    show->ProcessWindowEvent(captions);
+    EXPECT_TRUE(show->getView()->getCaption().empty());
+}
+
+TEST_F(SlideShowTest, TheSongsPlayInTurnAndTheShowEndsWithoutAThreadLeft)
+{
+    home.writeFile("music/one.wav", wav(200));
+    home.writeFile("music/two.wav", wav(200));
+    LogCapture log;
+    SlideShowFrame* show =
+        open({picture("a.jpg")}, 0, {home / "music/one.wav", home / "music/two.wav"});
+    const auto logged = [&](const wxString& text) {
+        return waitUntil([&] {
+            wxLog::FlushActive();
+            return log.contains(text);
+        });
+    };
+    EXPECT_TRUE(logged("[JUKEBOX] End of song " + home / "music/one.wav"));
+    EXPECT_TRUE(logged("[JUKEBOX] End of song " + home / "music/two.wav"));
+    show->Close();
+    ASSERT_TRUE(waitUntil([this] { return !frame; }));
+    wxLog::FlushActive();
+    EXPECT_TRUE(log.contains("[JUKEBOX] Thread end!"));
+}
+
+TEST_F(SlideShowTest, DialogDefaultsAndNothingToShow)
+{
+    SlideShowDialog dialog(nullptr, {}, {}, false, {{"Tune", "/music/tune.wav"}});
+    ASSERT_EQ(dialog.getScopeChoice()->GetCount(), 1u);
+    EXPECT_EQ(dialog.getScopeChoice()->GetString(0), "View all pictures in archive");
+    EXPECT_FALSE(dialog.getAutomaticCheck()->GetValue());
+    EXPECT_EQ(dialog.getDelaySpin()->GetValue(), 5);
+    EXPECT_EQ(dialog.getDelaySpin()->GetMin(), 1);
+    EXPECT_EQ(dialog.getDelaySpin()->GetMax(), 1000);
+    EXPECT_FALSE(dialog.getRandomCheck()->GetValue());
+    EXPECT_FALSE(dialog.getCaptionsCheck()->GetValue());
+    EXPECT_FALSE(dialog.getLargeFontCheck()->GetValue());
+    ASSERT_EQ(dialog.getMusicChoice()->GetCount(), 4u);
+    EXPECT_EQ(dialog.getMusicChoice()->GetSelection(), 0);
+    EXPECT_EQ(dialog.getMusicChoice()->GetString(3), "Tune");
+    EXPECT_TRUE(dialog.chosenSongs().empty());
+    dialog.getMusicChoice()->SetSelection(1);
+    EXPECT_EQ(dialog.chosenSongs(), (std::vector<wxString>{"/music/tune.wav"}));
+
+    // An empty catalogue.
+    LogCapture log;
+    EXPECT_EQ(dialog.start(), nullptr);
+    EXPECT_TRUE(log.contains("No files to display"));
+
+    SlideShowDialog album(nullptr, {"file:///a.jpg"}, {"file:///b.jpg"}, true, {});
+    ASSERT_EQ(album.getScopeChoice()->GetCount(), 3u);
+    EXPECT_EQ(album.getScopeChoice()->GetString(1), "View all pictures in current album");
+    EXPECT_EQ(album.getScopeChoice()->GetString(2), "View current selection");
+    EXPECT_EQ(album.chosenPictureUris(), (std::vector<wxString>{"file:///a.jpg"}));
+    album.getScopeChoice()->SetSelection(1);
+    EXPECT_EQ(album.chosenPictureUris(), (std::vector<wxString>{"file:///b.jpg"}));
+    album.getMusicChoice()->SetSelection(1);
+    EXPECT_TRUE(album.chosenSongs().empty()); // one random song of none
+}
