@@ -19,6 +19,7 @@
 #include "main/InstanceHandOver.h"
 #include "main/Preferences.h"
 #include "mainframe/MainFrame.h"
+#include "viewedit/ImageFrame.h"
 #include "system/Environment.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
@@ -225,8 +226,7 @@ bool BrenmarleApp::runCommand(const wxString& command, const wxString& argument)
         openCamera(argument);
     } else if (command == "open" || command == "edit") {
         QTRACE(EXTERNAL, "%ld openPicture request", elapsedMs());
-        notAvailable("The picture window");
-        openMainFrame();
+        openPicture(argument, command == "edit");
     } else if (command == "openuri") {
         openMainFrameWithSplash();
         if (MainFrame* frame = getMainFrame())
@@ -281,6 +281,17 @@ void BrenmarleApp::openCamera(wxString argument)
         notAvailable("Importing from a folder");
     else
         notAvailable("Importing from a camera");
+}
+
+void BrenmarleApp::openPicture(const wxString& pathOrUri, bool edit)
+{
+    initAlbums();
+    initImageMagick();
+    QTRACE(EXTERNAL, "%ld new imageframe", elapsedMs());
+    ImageFrame* frame = ImageFrame::open(nullptr, wxArrayString(1, &pathOrUri), 0, edit);
+    QTRACE(EXTERNAL, "%ld imageframe show", elapsedMs());
+    if (frame)
+        frame->Raise();
 }
 
 void BrenmarleApp::runCommandFile(const wxString& path)
