@@ -19,7 +19,6 @@
 #include "main/InstanceHandOver.h"
 #include "main/Preferences.h"
 #include "mainframe/MainFrame.h"
-#include "viewedit/ImageFrame.h"
 #include "system/Environment.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
@@ -28,11 +27,12 @@
 #include "thumbnails/ImageLoader.h"
 #include "thumbnails/ThumbnailManager.h"
 #include "ui/Skin.h"
+#include "viewedit/ImageFrame.h"
 #include "widgets/AlertDialog.h"
 #include "widgets/SplashScreen2.h"
 
-using Quorvel::Environment;
 using Quorvel::elapsedMs;
+using Quorvel::Environment;
 
 namespace {
 
@@ -547,6 +547,8 @@ int BrenmarleApp::OnExit()
     watchdog.resetTimer();
 
     QDEBUG("--- Stopped");
-    { std::lock_guard<std::recursive_mutex> lock(getConfigLock()); }
+    {
+        std::lock_guard<std::recursive_mutex> lock(getConfigLock());
+    }
     return Quorvel::Application::OnExit();
 }

@@ -36,6 +36,7 @@ EditStatusTab::EditStatusTab(wxWindow* parent, ImageFrame& frame) : wxPanel(pare
         _("To make changes to the picture, please choose a category from the menu above."));
     m_unsaved = new wxStaticText(this, wxID_ANY, _("You have unsaved changes to the picture."));
     m_unsaved->SetFont(m_unsaved->GetFont().Bold());
+    m_unsaved->SetInitialSize(); // measured again in the bold font, or its end is cut off
     m_mustSave =
         new wxStaticText(this, wxID_ANY, _("You must save the changes to make them permanent:"));
     m_save = linkButton(this, _("Save Picture"),

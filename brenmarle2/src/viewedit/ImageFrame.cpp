@@ -445,6 +445,9 @@ void ImageFrame::savePicture()
 void ImageFrame::saveAsNewCopy()
 {
     SaveAsDialog dialog(this);
+    const wxString uri = m_edit.getFile() ? m_edit.getFile()->getURI() : wxString();
+    if (uri.StartsWith("file://"))
+        dialog.setFolder(wxFileName(Brenmarle::Uri::toLocalPath(uri)).GetPath());
     if (dialog.ShowModal() != wxID_OK)
         return;
     attempt([&] {
@@ -457,6 +460,18 @@ void ImageFrame::saveAsNewCopy()
     });
 }
 
+bool ImageFrame::confirmCloseAll()
+{
+    for (ImageFrame* frame : getOpenFrames()) {
+        if (frame->hasUnsavedChanges()) {
+            frame->Raise();
+            if (!frame->confirmClose())
+                return false;
+        }
+    }
+    return true;
+}
+
 bool ImageFrame::confirmClose()
 {
     if (!m_edit.isModified())
@@ -464,7 +479,11 @@ bool ImageFrame::confirmClose()
     wxMessageDialog ask(this, _("You have unsaved changes. Do you wish to forget these?"),
                         _("Forget unsaved changes?"), wxOK | wxCANCEL | wxICON_QUESTION);
     ask.SetOKCancelLabels(_("Forget"), _("Cancel"));
-    return ask.ShowModal() == wxID_OK;
+    if (ask.ShowModal() != wxID_OK)
+        return false;
+    // Asked once: closing after this (the program ending) does not ask again.
+    m_edit.forget();
+    return true;
 }
 
 void ImageFrame::onClose(wxCloseEvent& event)

@@ -33,6 +33,9 @@ public:
     static ImageFrame* open(wxWindow* parent, const wxArrayString& uris, size_t index, bool edit);
     // Every picture window open now.
     static std::vector<ImageFrame*> getOpenFrames();
+    // Before the program ends: asks each window with unsaved changes (confirmClose()); false as
+    // soon as the user keeps one.
+    static bool confirmCloseAll();
 
     ImageFrame(wxWindow* parent, const wxArrayString& uris);
     ~ImageFrame() override;

@@ -199,21 +199,29 @@ void ImageView2::drawSelection(wxDC& dc)
 {
     if (!m_selecting || m_selection.IsEmpty())
         return;
-    const wxRect picture(toWindow(wxPoint(0, 0)),
-                         toWindow(wxPoint(pictureSize().x, pictureSize().y)));
-    const wxRect selected(toWindow(m_selection.GetTopLeft()),
-                          toWindow(m_selection.GetTopLeft() + m_selection.GetSize()));
+    // Corners taken as exclusive: wxRect(point, point) would include the far one.
+    const auto onWindow = [this](const wxPoint& from, const wxPoint& to) {
+        const wxPoint a = toWindow(from);
+        const wxPoint b = toWindow(to);
+        return wxRect(a, wxSize(b.x - a.x, b.y - a.y));
+    };
+    const wxRect picture = onWindow(wxPoint(0, 0), wxPoint(pictureSize().x, pictureSize().y));
+    const wxRect selected =
+        onWindow(m_selection.GetTopLeft(), m_selection.GetTopLeft() + m_selection.GetSize());
     // The parts of the picture that the crop cuts away are dimmed.
     std::unique_ptr<wxGraphicsContext> gc(wxGraphicsContext::CreateFromUnknownDC(dc));
     if (gc) {
         gc->SetPen(*wxTRANSPARENT_PEN);
         gc->SetBrush(wxBrush(wxColour(0, 0, 0, 140)));
+        // Four bands around the selection, edges exclusive so none overlaps another.
+        const int pictureRight = picture.x + picture.width;
+        const int pictureBottom = picture.y + picture.height;
+        const int right = selected.x + selected.width;
+        const int bottom = selected.y + selected.height;
         gc->DrawRectangle(picture.x, picture.y, picture.width, selected.y - picture.y);
-        gc->DrawRectangle(picture.x, selected.GetBottom(), picture.width,
-                          picture.GetBottom() - selected.GetBottom());
+        gc->DrawRectangle(picture.x, bottom, picture.width, pictureBottom - bottom);
         gc->DrawRectangle(picture.x, selected.y, selected.x - picture.x, selected.height);
-        gc->DrawRectangle(selected.GetRight(), selected.y, picture.GetRight() - selected.GetRight(),
-                          selected.height);
+        gc->DrawRectangle(right, selected.y, pictureRight - right, selected.height);
     }
     dc.SetBrush(*wxTRANSPARENT_BRUSH);
     dc.SetPen(wxPen(*wxBLACK, 1));

@@ -44,6 +44,9 @@ public:
     bool hasOwnCopy() const { return m_ownCopy; }
     bool isModified() const { return m_modified; }
 
+    // The user chose to forget the changes: nothing is unsaved any more.
+    void forget() { m_modified = false; }
+
     // Over the original (then clean) or as a new file, which is returned.
     void save();
     Quorvel::Ref<Brenmarle::File> saveCopy(const wxString& folderUri, const wxString& name,

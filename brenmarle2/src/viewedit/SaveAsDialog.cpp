@@ -113,6 +113,14 @@ void SaveAsDialog::updateControls()
     m_quality->Enable(!m_defaults->GetValue() && getFormat() == ImageData::FORMAT_JPEG);
 }
 
+void SaveAsDialog::setFolder(const wxString& directory)
+{
+    m_folder->SetPath(directory);
+    if (m_albumUris.empty())
+        m_toFolder->SetValue(true);
+    updateControls();
+}
+
 wxString SaveAsDialog::getFolderUri() const
 {
     if (m_toAlbum->GetValue()) {

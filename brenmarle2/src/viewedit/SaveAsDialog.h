@@ -19,6 +19,9 @@ class SaveAsDialog : public wxDialog {
 public:
     explicit SaveAsDialog(wxWindow* parent);
 
+    // Offers a directory of the computer as the destination (the picture's own, say).
+    void setFolder(const wxString& directory);
+
     // The destination folder's URI; empty when none is chosen.
     wxString getFolderUri() const;
     wxString getFileName() const { return m_name->GetValue(); }
