@@ -31,8 +31,8 @@
 #include "widgets/AlertDialog.h"
 #include "widgets/SplashScreen2.h"
 
-using Quorvel::elapsedMs;
 using Quorvel::Environment;
+using Quorvel::elapsedMs;
 
 namespace {
 
@@ -547,8 +547,6 @@ int BrenmarleApp::OnExit()
     watchdog.resetTimer();
 
     QDEBUG("--- Stopped");
-    {
-        std::lock_guard<std::recursive_mutex> lock(getConfigLock());
-    }
+    { std::lock_guard<std::recursive_mutex> lock(getConfigLock()); }
     return Quorvel::Application::OnExit();
 }
