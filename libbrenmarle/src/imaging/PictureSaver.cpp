@@ -141,7 +141,7 @@ void PictureSaver::saveOver(File& file, const ImageData& image)
     LocalFolder& local = localFolderOf(folder);
     const wxString path = local.getLocalPath(file);
     const wxString temporary =
-        wxFileName(path).GetPathWithSep() + "saving-" + uniqueSuffix() + ".jpg";
+        wxFileName(path).GetPathWithSep() + "saving-" + uniqueSuffix() + ".tmp";
     Leftover leftover(temporary);
     image.save(temporary, ImageData::FORMAT_JPEG, SAVE_QUALITY);
 
