@@ -31,6 +31,8 @@ void ImageView2::setImage(const Quorvel::Ref<Brenmarle::ImageData>& image, const
     m_image = image && image->isLoaded() ? image : nullptr;
     m_message = message;
     m_full = wxImage();
+    m_scaled = wxImage();
+    m_scaledScale = 0;
     m_bitmap = wxBitmap();
     m_bitmapScale = 0;
     if (m_image)
@@ -147,13 +149,18 @@ const wxBitmap& ImageView2::scaledBitmap(double scale)
 {
     if (m_bitmap.IsOk() && m_bitmapScale == scale)
         return m_bitmap;
-    const wxSize picture = pictureSize();
-    const int width = std::max(1, int(std::lround(picture.x * scale)));
-    const int height = std::max(1, int(std::lround(picture.y * scale)));
-    wxImage scaled = width == picture.x && height == picture.y
-                         ? m_full.Copy()
-                         : m_full.Scale(width, height, wxIMAGE_QUALITY_BOX_AVERAGE);
-    m_bitmap = wxBitmap(adjusted(std::move(scaled)));
+    // Scaling the (maybe full-size) picture is the slow part: a slider moving only redoes the
+    // table lookup over the scaled copy.
+    if (!m_scaled.IsOk() || m_scaledScale != scale) {
+        const wxSize picture = pictureSize();
+        const int width = std::max(1, int(std::lround(picture.x * scale)));
+        const int height = std::max(1, int(std::lround(picture.y * scale)));
+        m_scaled = width == picture.x && height == picture.y
+                       ? m_full
+                       : m_full.Scale(width, height, wxIMAGE_QUALITY_BOX_AVERAGE);
+        m_scaledScale = scale;
+    }
+    m_bitmap = wxBitmap(adjusted(m_scaled.Copy()));
     m_bitmapScale = scale;
     return m_bitmap;
 }

@@ -78,7 +78,9 @@ private:
 
     Quorvel::Ref<Brenmarle::ImageData> m_image;
     wxString m_message;
-    wxImage m_full;    // the picture's drawable copy, made on first need
+    wxImage m_full;   // the picture's drawable copy
+    wxImage m_scaled; // m_full at m_scaledScale (at most 1), not adjusted
+    double m_scaledScale = 0;
     wxBitmap m_bitmap; // at m_bitmapScale, adjusted
     double m_bitmapScale = 0;
     bool m_fit = true;
