@@ -127,13 +127,13 @@ ImageFrame::ImageFrame(wxWindow* parent, const wxArrayString& uris)
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { showNext(); }, ID_NEXT);
     Bind(
-        wxEVT_MENU, [this](wxCommandEvent&) { m_view->zoomIn(); }, ID_ZOOM_IN);
+        wxEVT_MENU, [this](wxCommandEvent&) { zoom(m_view->getZoom() * 1.25); }, ID_ZOOM_IN);
     Bind(
-        wxEVT_MENU, [this](wxCommandEvent&) { m_view->zoomOut(); }, ID_ZOOM_OUT);
+        wxEVT_MENU, [this](wxCommandEvent&) { zoom(m_view->getZoom() / 1.25); }, ID_ZOOM_OUT);
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { m_view->zoomToFit(); }, ID_FIT);
     Bind(
-        wxEVT_MENU, [this](wxCommandEvent&) { m_view->setZoom(1.0); }, ID_ACTUAL);
+        wxEVT_MENU, [this](wxCommandEvent&) { zoom(0); }, ID_ACTUAL);
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { Close(); }, wxID_CLOSE);
 }
@@ -163,9 +163,9 @@ wxWindow* ImageFrame::makeToolBar()
     m_previous->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { showPrevious(); });
     m_next->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { showNext(); });
     fit->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { m_view->zoomToFit(); });
-    actual->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { m_view->setZoom(1.0); });
-    zoomIn->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { m_view->zoomIn(); });
-    zoomOut->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { m_view->zoomOut(); });
+    actual->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { zoom(0); });
+    zoomIn->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { zoom(m_view->getZoom() * 1.25); });
+    zoomOut->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { zoom(m_view->getZoom() / 1.25); });
     m_editButton->Bind(wxEVT_TOGGLEBUTTON, [this](wxCommandEvent&) {
         if (m_editButton->GetValue())
             openEditing();
@@ -281,7 +281,7 @@ bool ImageFrame::isCurrentFile(const ImageLoaderEvent& event) const
 
 void ImageFrame::onImageLoaded(ImageLoaderEvent& event)
 {
-    if (!isCurrentFile(event) || m_edit.isEditing())
+    if (!isCurrentFile(event) || m_edit.isFullSize())
         return;
     // A preview never replaces the sharp picture once it is there.
     if (event.GetEventType() == Brenmarle::IMAGE_PREVIEW && m_edit.getCurrentImage())
@@ -308,6 +308,24 @@ void ImageFrame::updateTitle()
                           : name);
     m_previous->Enable(m_index > 0);
     m_next->Enable(m_index + 1 < m_uris.size());
+}
+
+void ImageFrame::zoom(double zoom)
+{
+    Quorvel::Ref<ImageData> shown = m_view->getImage();
+    if (!shown)
+        return;
+    // Closer than the screen-size copy allows: the picture itself is needed. The zoom given
+    // is for the copy shown; the same apparent size on the full picture is smaller.
+    const bool closer = zoom == 0 || zoom > 1.0;
+    if (closer && !m_edit.isFullSize() && shown == m_edit.getCurrentImage()) {
+        const int shownWidth = shown->getWidth();
+        if (attempt([this] { m_edit.loadFullSize(); })) {
+            m_view->setImage(m_edit.getCurrentImage());
+            zoom *= double(shownWidth) / m_edit.getCurrentImage()->getWidth();
+        }
+    }
+    m_view->setZoom(zoom == 0 ? 1.0 : zoom);
 }
 
 // --- Editing -----------------------------------------------------------------------------
@@ -342,7 +360,7 @@ bool ImageFrame::openEditing()
         m_editButton->SetValue(false);
         return false;
     }
-    if (!attempt([this] { m_edit.beginEditing(); })) {
+    if (!attempt([this] { m_edit.loadFullSize(); })) {
         m_editButton->SetValue(false);
         return false;
     }

@@ -57,6 +57,10 @@ public:
     void closeEditing();
     bool isEditing() const;
 
+    // The view's zoom (0: actual size), loading the picture at full size when the screen-size
+    // copy shown would have to be enlarged.
+    void zoom(double zoom);
+
     // For the tabs.
     Quorvel::Ref<Brenmarle::ImageData> getCurrentImage() const { return m_edit.getCurrentImage(); }
     void showPreview(const Quorvel::Ref<Brenmarle::ImageData>& image);

@@ -83,7 +83,11 @@ void ImageView2::setZoom(double zoom)
     GetScrollPixelsPerUnit(&unitX, &unitY);
     const wxPoint target(int(centre.x * m_zoom) - client.x / 2,
                          int(centre.y * m_zoom) - client.y / 2);
-    Scroll(std::max(0, target.x / std::max(1, unitX)), std::max(0, target.y / std::max(1, unitY)));
+    // The toolkit takes the new scroll range on its next turn.
+    CallAfter([this, target, unitX, unitY] {
+        Scroll(std::max(0, target.x / std::max(1, unitX)),
+               std::max(0, target.y / std::max(1, unitY)));
+    });
     Refresh();
 }
 

@@ -11,14 +11,14 @@ void PictureEdit::load(const Quorvel::Ref<Brenmarle::File>& file,
 {
     m_file = file;
     m_current = shown;
-    m_editing = false;
+    m_fullSize = false;
     m_ownCopy = false;
     m_modified = false;
 }
 
 void PictureEdit::setShownImage(const Quorvel::Ref<ImageData>& shown)
 {
-    if (!m_editing)
+    if (!m_fullSize)
         m_current = shown;
 }
 
@@ -29,12 +29,12 @@ wxString PictureEdit::whyReadOnly() const
     return PictureSaver::whyReadOnly(*m_file);
 }
 
-void PictureEdit::beginEditing()
+void PictureEdit::loadFullSize()
 {
-    if (m_editing || !m_file)
+    if (m_fullSize || !m_file)
         return;
     m_current = PictureSaver::loadForEditing(*m_file);
-    m_editing = true;
+    m_fullSize = true;
     m_ownCopy = false;
 }
 
@@ -74,7 +74,7 @@ void PictureEdit::save()
     if (!m_file || !m_current)
         throw Quorvel::NotLoadedException(wxS("The picture is not loaded"));
     // Only an edited picture is full size; a display copy must never replace the original.
-    if (!m_editing)
+    if (!m_fullSize)
         throw Quorvel::LogicException(wxS("Nothing was edited"));
     PictureSaver::saveOver(*m_file, *m_current);
     m_modified = false;
@@ -86,6 +86,6 @@ Quorvel::Ref<Brenmarle::File> PictureEdit::saveCopy(const wxString& folderUri, c
     if (!m_current)
         throw Quorvel::NotLoadedException(wxS("The picture is not loaded"));
     // A copy of an unedited picture is still made from the full-size one.
-    Quorvel::Ref<ImageData> image = m_editing ? m_current : PictureSaver::loadForEditing(*m_file);
+    Quorvel::Ref<ImageData> image = m_fullSize ? m_current : PictureSaver::loadForEditing(*m_file);
     return PictureSaver::saveCopy(*image, folderUri, name, format, quality);
 }

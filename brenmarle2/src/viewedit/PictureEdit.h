@@ -30,10 +30,11 @@ public:
 
     // Why the picture cannot be edited; empty when it can.
     wxString whyReadOnly() const;
-    // Loads the full-size picture as the current image, once per picture. Throws what loading
+    // Loads the full-size picture as the current image, once per picture: before the first
+    // edit, or to look at the picture closer than the display copy allows. Throws what loading
     // throws.
-    void beginEditing();
-    bool isEditing() const { return m_editing; }
+    void loadFullSize();
+    bool isFullSize() const { return m_fullSize; }
 
     // An applied effect: `image` (a private copy) becomes current, and the picture is modified.
     void applyImage(const Quorvel::Ref<Brenmarle::ImageData>& image);
@@ -57,7 +58,7 @@ private:
 
     Quorvel::Ref<Brenmarle::File> m_file;
     Quorvel::Ref<Brenmarle::ImageData> m_current;
-    bool m_editing = false;
+    bool m_fullSize = false;
     bool m_ownCopy = false;
     bool m_modified = false;
 };
