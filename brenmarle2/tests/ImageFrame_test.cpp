@@ -108,6 +108,15 @@ TEST_F(ImageFrameTest, OpeningForEditShowsTheFiveTabsWithNothingToApplyYet)
     EXPECT_FALSE(frame->getNextButton()->IsEnabled());
 }
 
+TEST_F(ImageFrameTest, ActualSizeShowsThePicturesOwnPixelsNotTheScreenCopyEnlarged)
+{
+    ImageFrame* frame = ImageFrame::open(nullptr, uris({picture("a.png", 3000, 400)}), 0, false);
+    ASSERT_LT(frame->getView()->getImage()->getWidth(), 3000);
+    frame->zoom(0);
+    EXPECT_EQ(frame->getView()->getImage()->getWidth(), 3000);
+    EXPECT_DOUBLE_EQ(frame->getView()->getZoom(), 1.0);
+}
+
 TEST_F(ImageFrameTest, EffectsPreviewFromTheCurrentPictureAndApplyMarksItUnsaved)
 {
     ImageFrame* frame = ImageFrame::open(nullptr, uris({picture("a.png", 300, 200)}), 0, true);
