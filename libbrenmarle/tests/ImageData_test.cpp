@@ -168,8 +168,7 @@ TEST_F(ImageDataTest, TransparencyReachesTheDrawableAndJpegGetsAWhiteBackground)
     transparent.magick("PNG");
     Magick::Blob blob;
     transparent.write(&blob);
-    writeFile(dir / "clear.png",
-                            std::string(static_cast<const char*>(blob.data()), blob.length()));
+    writeFile(dir / "clear.png", std::string(static_cast<const char*>(blob.data()), blob.length()));
     const auto image = Quorvel::makeRef<ImageData>();
     image->load(dir / "clear.png");
     const auto drawable = image->getDrawable();
@@ -198,4 +197,176 @@ TEST_F(ImageDataTest, PreviewIsDecodedSmallerButNeverSmallerThanAskedNorBlownUp)
         EXPECT_EQ(preview->getWidth(), width);
         EXPECT_EQ(preview->getHeight(), height);
     }
+}
+
+namespace {
+
+// A PNG of one row: pixel i is `colour(i)` with opacity `alpha(i)`, loaded exactly.
+template <typename Colour>
+Ref<ImageData> row(const ScratchDir& dir, int width, Colour colour, bool withAlpha = false)
+{
+    Brenmarle::ensureImageMagick();
+    std::vector<unsigned char> rgba;
+    for (int i = 0; i < width; ++i) {
+        const Pixel p = colour(i);
+        rgba.insert(rgba.end(),
+                    {static_cast<unsigned char>(p.red), static_cast<unsigned char>(p.green),
+                     static_cast<unsigned char>(p.blue),
+                     static_cast<unsigned char>(withAlpha ? i % 256 : 255)});
+    }
+    Magick::Image image(size_t(width), 1, "RGBA", MagickCore::CharPixel, rgba.data());
+    image.matte(withAlpha);
+    image.write(std::string((dir / "row.png").utf8_str()));
+    auto loaded = Quorvel::makeRef<ImageData>();
+    loaded->load(dir / "row.png");
+    return loaded;
+}
+
+Pixel grey(int i)
+{
+    return {i, i, i};
+}
+
+// The picture after a round trip through a PNG file, which keeps the bytes exact.
+std::shared_ptr<const RGBImage> throughPng(const ScratchDir& dir, const Ref<ImageData>& image)
+{
+    image->save(dir / "copy.png", ImageData::FORMAT_PNG, 85);
+    const auto copy = Quorvel::makeRef<ImageData>();
+    copy->load(dir / "copy.png");
+    return copy->getDrawable();
+}
+
+} // namespace
+
+TEST(ImageData, BrightnessContrastTableKeepsOrderAndItsFixedPoints)
+{
+    const ImageData::LookupTable identity = ImageData::brightnessContrastTable(0, 0);
+    for (int i = 0; i < 256; ++i)
+        EXPECT_EQ(identity[size_t(i)], i);
+    for (int brightness = -100; brightness <= 100; brightness += 25) {
+        for (int contrast = -100; contrast <= 100; contrast += 25) {
+            const auto table = ImageData::brightnessContrastTable(brightness, contrast);
+            for (size_t i = 1; i < 256; ++i)
+                ASSERT_LE(table[i - 1], table[i]) << brightness << "/" << contrast;
+        }
+        // Full contrast splits at the pivot 128 - b; none draws everything to b + 128.
+        const auto split = ImageData::brightnessContrastTable(brightness, 100);
+        const size_t pivot = size_t(128 - brightness);
+        if (pivot <= 255) {
+            EXPECT_EQ(split[pivot], 128);
+            EXPECT_EQ(split[pivot - 1], 0);
+            if (pivot < 255) {
+                EXPECT_EQ(split[pivot + 1], 255);
+            }
+        }
+        const auto flat = ImageData::brightnessContrastTable(brightness, -100);
+        EXPECT_EQ(flat[0], std::min(255, brightness + 128));
+        EXPECT_EQ(flat[255], flat[0]);
+    }
+    EXPECT_THROW(ImageData::brightnessContrastTable(101, 0), Quorvel::LogicException);
+    EXPECT_THROW(ImageData::brightnessContrastTable(0, -101), Quorvel::LogicException);
+}
+
+TEST_F(ImageDataTest, BrightnessAndContrastChangeColourThroughTheTableButNotOpacity)
+{
+    const auto image = row(dir, 256, grey, true);
+    image->adjustBrightnessContrast(50, 40);
+    const auto table = ImageData::brightnessContrastTable(50, 40);
+    const auto result = throughPng(dir, image);
+    ASSERT_EQ(result->alpha.size(), 256u);
+    for (int i = 0; i < 256; ++i) {
+        const Pixel p = pixelAt(*result, i, 0);
+        ASSERT_EQ(p.red, table[size_t(i)]) << i;
+        ASSERT_EQ(p.blue, table[size_t(i)]) << i;
+        ASSERT_EQ(result->alpha[size_t(i)], i);
+    }
+    // Mid-grey brightened by 50 alone is 178.
+    const auto mid = row(dir, 1, [](int) { return Pixel{128, 128, 128}; });
+    mid->adjustBrightnessContrast(50, 0);
+    EXPECT_EQ(pixelAt(*throughPng(dir, mid), 0, 0).green, 178);
+}
+
+TEST_F(ImageDataTest, SepiaOfGreyFollowsTheRampFromDarkBrownToCream)
+{
+    const auto image = row(dir, 256, grey);
+    image->makeSepia();
+    const auto result = throughPng(dir, image);
+    for (int i = 0; i < 256; ++i) {
+        const Pixel p = pixelAt(*result, i, 0);
+        const Brenmarle::RGBColour row = ImageData::sepiaColour(static_cast<unsigned char>(i));
+        ASSERT_EQ(p.red, row.red);
+        ASSERT_EQ(p.green, row.green);
+        ASSERT_EQ(p.blue, row.blue);
+        ASSERT_GE(p.red, p.green); // warm everywhere
+        ASSERT_GE(p.green, p.blue);
+        if (i > 0) {
+            const Pixel before = pixelAt(*result, i - 1, 0);
+            ASSERT_TRUE(before.red <= p.red && before.green <= p.green && before.blue <= p.blue);
+        }
+    }
+    EXPECT_EQ(pixelAt(*result, 0, 0).red, 24);
+    EXPECT_EQ(pixelAt(*result, 0, 0).blue, 9);
+    EXPECT_EQ(pixelAt(*result, 128, 0).green, 96);
+    EXPECT_EQ(pixelAt(*result, 255, 0).red, 251);
+    EXPECT_EQ(pixelAt(*result, 255, 0).blue, 250);
+    // Colours go by their luminance: pure green (150) and a grey of 150 look alike.
+    const auto green = row(dir, 1, [](int) { return Pixel{0, 255, 0}; });
+    green->makeSepia();
+    EXPECT_EQ(pixelAt(*throughPng(dir, green), 0, 0).red, ImageData::sepiaColour(150).red);
+}
+
+TEST_F(ImageDataTest, EffectsOnACopyLeaveTheOriginalAlone)
+{
+    const auto original = loaded();
+    const auto before = original->getDrawable()->rgb;
+    for (int effect = 0; effect < 5; ++effect) {
+        const auto copy = Quorvel::Ref<ImageData>::adopt(new ImageData(*original));
+        switch (effect) {
+        case 0:
+            copy->normalize();
+            break;
+        case 1:
+            copy->makeGrayscale();
+            break;
+        case 2:
+            copy->makeSepia();
+            break;
+        case 3:
+            copy->colorize();
+            break;
+        case 4:
+            copy->adjustBrightnessContrast(-40, 60);
+            break;
+        }
+        EXPECT_NE(copy->getDrawable()->rgb, before) << effect;
+        EXPECT_EQ(original->getDrawable()->rgb, before) << effect;
+    }
+    const auto empty = Quorvel::makeRef<ImageData>();
+    const auto emptyCopy = Quorvel::Ref<ImageData>::adopt(new ImageData(*empty));
+    EXPECT_THROW(emptyCopy->makeSepia(), Quorvel::NotLoadedException);
+    EXPECT_THROW(empty->adjustBrightnessContrast(0, 0), Quorvel::NotLoadedException);
+    EXPECT_THROW(empty->normalize(), Quorvel::NotLoadedException);
+}
+
+TEST_F(ImageDataTest, GreyAndTintedGreyStayTrueColourAndNormaliseStretches)
+{
+    // A dull picture between 100 and 150.
+    const auto dull = [&] {
+        return row(dir, 51, [](int i) { return Pixel{100 + i, 120, 150 - i}; });
+    };
+    const auto greyed = dull();
+    greyed->makeGrayscale();
+    for (int i = 0; i < 51; ++i) {
+        const Pixel p = pixelAt(*greyed->getDrawable(), i, 0);
+        ASSERT_TRUE(p.red == p.green && p.green == p.blue);
+    }
+    const auto stretched = dull();
+    stretched->normalize();
+    EXPECT_LT(pixelAt(*stretched->getDrawable(), 0, 0).red, 20);
+    EXPECT_GT(pixelAt(*stretched->getDrawable(), 50, 0).red, 235);
+    const auto tinted = row(dir, 256, grey);
+    tinted->colorize();
+    const Pixel middle = pixelAt(*tinted->getDrawable(), 128, 0);
+    EXPECT_GT(middle.red, middle.green);
+    EXPECT_GT(middle.green, middle.blue);
 }

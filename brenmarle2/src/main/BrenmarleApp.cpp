@@ -33,6 +33,7 @@
 #include "thumbnails/ImageLoader.h"
 #include "thumbnails/ThumbnailManager.h"
 #include "ui/Skin.h"
+#include "viewedit/ImageFrame.h"
 #include "widgets/AlertDialog.h"
 #include "widgets/SplashScreen2.h"
 
@@ -336,8 +337,7 @@ bool BrenmarleApp::runCommand(const wxString& command, const wxString& argument,
         openCamera(argument);
     } else if (command == "open" || command == "edit") {
         QTRACE(EXTERNAL, "%ld openPicture request", elapsedMs());
-        notAvailable("The picture window");
-        openMainFrame();
+        openPicture(argument, command == "edit");
     } else if (command == "openuri") {
         openMainFrameWithSplash();
         if (MainFrame* frame = getMainFrame())
@@ -391,6 +391,17 @@ void BrenmarleApp::openCamera(wxString argument)
         notAvailable("Importing from a folder");
     else
         notAvailable("Importing from a camera");
+}
+
+void BrenmarleApp::openPicture(const wxString& pathOrUri, bool edit)
+{
+    initAlbums();
+    initImageMagick();
+    QTRACE(EXTERNAL, "%ld new imageframe", elapsedMs());
+    ImageFrame* frame = ImageFrame::open(nullptr, wxArrayString(1, &pathOrUri), 0, edit);
+    QTRACE(EXTERNAL, "%ld imageframe show", elapsedMs());
+    if (frame)
+        frame->Raise();
 }
 
 void BrenmarleApp::runCommandFile(const wxString& path)

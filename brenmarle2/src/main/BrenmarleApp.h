@@ -98,6 +98,8 @@ private:
     // False when `version` is not this program's version.
     bool removeData(const wxString& version);
     void openCamera(wxString argument);
+    // The picture window on its own, for a path or URI ("open", or "edit" with its tabs).
+    void openPicture(const wxString& pathOrUri, bool edit);
 
     StartupCommand m_startup;
     std::unique_ptr<Quorvel::SingleInstanceLock> m_instanceLock;

@@ -12,6 +12,8 @@ class FileEvent : public Quorvel::RevocableEvent {
 public:
     // Change-mask bit: the keywords changed.
     static constexpr int32_t CHANGED_KEYWORDS = 32;
+    // The picture itself was replaced (an edit saved over it): thumbnails and views reload.
+    static constexpr int32_t CHANGED_PICTURE = 64;
 
     FileEvent(wxEventType type, const Quorvel::Ref<File>& file);
 

@@ -1,5 +1,7 @@
 #include "imaging/ImageData.h"
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -193,10 +195,55 @@ void writeAtomically(const wxString& path, const Magick::Blob& blob)
     }
 }
 
+// ImageMagick keeps its inverse of ScaleQuantumToChar private.
+MagickCore::Quantum quantumOf(unsigned char value)
+{
+    using MagickCore::Quantum; // QuantumRange names it unqualified
+    return static_cast<MagickCore::Quantum>(value * (double(QuantumRange) / 255.0) + 0.5);
+}
+
+// The sepia ramp runs through these rows; between them it is interpolated, so it rises in every
+// column and the greys keep their order.
+struct SepiaAnchor {
+    int row;
+    RGBColour colour;
+};
+constexpr SepiaAnchor SEPIA_ANCHORS[] = {{0, {24, 16, 9}},
+                                         {64, {71, 46, 27}},
+                                         {128, {126, 96, 72}},
+                                         {192, {185, 166, 150}},
+                                         {255, {251, 250, 250}}};
+
+std::array<RGBColour, 256> makeSepiaTable()
+{
+    std::array<RGBColour, 256> table{};
+    for (size_t a = 0; a + 1 < std::size(SEPIA_ANCHORS); ++a) {
+        const SepiaAnchor& from = SEPIA_ANCHORS[a];
+        const SepiaAnchor& to = SEPIA_ANCHORS[a + 1];
+        for (int row = from.row; row <= to.row; ++row) {
+            const double t = double(row - from.row) / double(to.row - from.row);
+            const auto mix = [t](unsigned char x, unsigned char y) {
+                return static_cast<unsigned char>(std::lround(x + (y - x) * t));
+            };
+            table[size_t(row)] = {mix(from.colour.red, to.colour.red),
+                                  mix(from.colour.green, to.colour.green),
+                                  mix(from.colour.blue, to.colour.blue)};
+        }
+    }
+    return table;
+}
+
 } // namespace
 
 ImageData::ImageData() = default;
 ImageData::~ImageData() = default;
+
+ImageData::ImageData(const ImageData& other) : Quorvel::ReferenceCounted()
+{
+    std::lock_guard<std::mutex> lock(other.m_mutex);
+    if (other.m_picture)
+        m_picture = std::make_unique<Picture>(Picture{other.m_picture->image});
+}
 
 bool ImageData::isLoaded() const
 {
@@ -359,6 +406,41 @@ void ImageData::stripMetadata()
     runMagick("change", [&] { removeMetadata(m_picture->image); });
 }
 
+template <typename Map> void ImageData::mapPixels(Map&& map)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    requireLoaded();
+    Magick::Image& image = m_picture->image;
+    runMagick("change", [&] {
+        image.modifyImage(); // the pixels may be shared with a copy
+        const size_t columns = image.columns();
+        const size_t rows = image.rows();
+        Magick::Pixels view(image);
+        for (size_t y = 0; y < rows; ++y) {
+            MagickCore::PixelPacket* pixel = view.get(0, ssize_t(y), columns, 1);
+            for (size_t x = 0; x < columns; ++x, ++pixel) {
+                unsigned char red = MagickCore::ScaleQuantumToChar(pixel->red);
+                unsigned char green = MagickCore::ScaleQuantumToChar(pixel->green);
+                unsigned char blue = MagickCore::ScaleQuantumToChar(pixel->blue);
+                map(red, green, blue);
+                pixel->red = quantumOf(red);
+                pixel->green = quantumOf(green);
+                pixel->blue = quantumOf(blue);
+            }
+            view.sync();
+        }
+    });
+    m_drawable.reset();
+}
+
+void ImageData::normalize()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    requireLoaded();
+    runMagick("change", [&] { m_picture->image.normalize(); });
+    m_drawable.reset();
+}
+
 void ImageData::makeGrayscale()
 {
     QDEBUG("[IMAGEDATA] Make grayscale");
@@ -372,21 +454,76 @@ void ImageData::makeGrayscale()
     m_drawable.reset();
 }
 
-void ImageData::colorize(RGBColour tint)
+void ImageData::colorize()
 {
+    makeGrayscale();
     QDEBUG("[IMAGEDATA] Colorize");
-    std::lock_guard<std::mutex> lock(m_mutex);
-    requireLoaded();
-    Magick::Image& image = m_picture->image;
-    runMagick("change", [&] {
-        tolerateWarning([&] { image.colorSpace(MagickCore::GRAYColorspace); });
-        tolerateWarning([&] { image.colorSpace(MagickCore::sRGBColorspace); });
-        tolerateWarning([&] {
-            image.colorize(
-                40, Magick::ColorRGB(tint.red / 255.0, tint.green / 255.0, tint.blue / 255.0));
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        requireLoaded();
+        runMagick("change", [&] {
+            tolerateWarning([&] {
+                m_picture->image.colorize(30, 30, 30, Magick::ColorRGB(1.0, 128.0 / 255.0, 0.0));
+            });
         });
+        m_drawable.reset();
+    }
+    normalize();
+}
+
+void ImageData::makeSepia()
+{
+    static const std::array<RGBColour, 256> table = makeSepiaTable();
+    mapPixels([](unsigned char& red, unsigned char& green, unsigned char& blue) {
+        // Integer weights: the same truncation as 0.3 r + 0.59 g + 0.11 b without rounding
+        // errors of the binary fractions.
+        const unsigned luminance = (30u * red + 59u * green + 11u * blue) / 100u;
+        const RGBColour& colour = table[luminance];
+        red = colour.red;
+        green = colour.green;
+        blue = colour.blue;
     });
-    m_drawable.reset();
+}
+
+RGBColour ImageData::sepiaColour(unsigned char luminance)
+{
+    static const std::array<RGBColour, 256> table = makeSepiaTable();
+    return table[luminance];
+}
+
+ImageData::LookupTable ImageData::brightnessContrastTable(int brightness, int contrast)
+{
+    require(brightness >= -100 && brightness <= 100, "-100 <= brightness <= 100");
+    require(contrast >= -100 && contrast <= 100, "-100 <= contrast <= 100");
+    double k = 1.0;
+    if (contrast == 100)
+        k = 10000.0;
+    else if (contrast == -100)
+        k = 0.0;
+    else if (contrast > 0)
+        k = 100.0 / (100.0 - contrast);
+    else if (contrast < 0)
+        k = (contrast + 100.0) / 100.0;
+    LookupTable table{};
+    for (int i = 0; i < 256; ++i) {
+        double value = i + brightness;
+        if (contrast > 0)
+            value = std::trunc((i - (128 - brightness)) * k + 128);
+        else if (contrast < 0)
+            value = std::trunc((brightness + 128) + (i - 128) * k);
+        table[size_t(i)] = static_cast<unsigned char>(std::clamp(value, 0.0, 255.0));
+    }
+    return table;
+}
+
+void ImageData::adjustBrightnessContrast(int brightness, int contrast)
+{
+    const LookupTable table = brightnessContrastTable(brightness, contrast);
+    mapPixels([&table](unsigned char& red, unsigned char& green, unsigned char& blue) {
+        red = table[red];
+        green = table[green];
+        blue = table[blue];
+    });
 }
 
 void ImageData::overlayColor(RGBColour colour, int opacity)

@@ -12,6 +12,7 @@
 // unreadable or hostile files throw ImageException (NoImageException when the file holds no
 // picture); broken preconditions throw Quorvel::LogicException naming the condition.
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -48,6 +49,9 @@ public:
     static constexpr int PREVIEW_HEIGHT = 480;
 
     ImageData();
+    // A private copy of `other`'s picture (none when it has none), for edits that must not
+    // reach the views sharing `other`. ImageMagick shares the pixels until one side changes.
+    ImageData(const ImageData& other);
 
     bool isLoaded() const;
 
@@ -93,12 +97,31 @@ public:
     // Removes EXIF, XMP, IPTC and comments; keeps the colour profile.
     void stripMetadata();
 
+    // Adjustments. Each changes red, green and blue only (never opacity) and throws
+    // Quorvel::NotLoadedException without a picture.
+    //
+    // Stretches the contrast of every channel to the full range.
+    void normalize();
+    // Grey, kept as a true-colour picture with three equal channels.
     void makeGrayscale();
-    // A grey picture tinted with `tint` (sepia by default).
-    void colorize(RGBColour tint = RGBColour{112, 66, 20});
+    // Each pixel's luminance (0.3 red + 0.59 green + 0.11 blue, truncated) picks a row of a
+    // brown-to-cream ramp (sepiaTable).
+    void makeSepia();
+    // A warmer sepia: grey, tinted 30 % towards orange (255, 128, 0), then normalised.
+    void colorize();
+    // Brightness and contrast in -100..100 (Quorvel::LogicException outside), one table lookup
+    // per channel byte (brightnessContrastTable).
+    void adjustBrightnessContrast(int brightness, int contrast);
     // Lays `colour` over the picture; opacity 0 (invisible) to 255 (covers it).
     void overlayColor(RGBColour colour, int opacity);
 
+    using LookupTable = std::array<unsigned char, 256>;
+    // The byte each input byte becomes for that brightness and contrast (-100..100). With
+    // positive contrast the brightness moves the pivot the values spread from; with negative
+    // contrast it is added after the values are drawn together. 0, 0 is the identity.
+    static LookupTable brightnessContrastTable(int brightness, int contrast);
+    // Row L of the sepia ramp as red, green, blue.
+    static RGBColour sepiaColour(unsigned char luminance);
     // The picture's size in pixels.
     int getWidth() const;
     int getHeight() const;
@@ -114,6 +137,8 @@ private:
 
     void requireLoaded() const;
     void replace(std::unique_ptr<Picture> picture);
+    // Replaces every pixel's red, green and blue through `map` (8-bit values), under the lock.
+    template <typename Map> void mapPixels(Map&& map);
 
     mutable std::mutex m_mutex;
     std::unique_ptr<Picture> m_picture;                 // guarded by m_mutex; null until loaded
