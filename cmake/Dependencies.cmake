@@ -41,6 +41,7 @@ pkg_check_modules(UUID REQUIRED IMPORTED_TARGET uuid)
 pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl>=7.85)
 pkg_check_modules(EXIF REQUIRED IMPORTED_TARGET libexif)
 pkg_check_modules(MAGICKPP REQUIRED IMPORTED_TARGET Magick++)
+pkg_check_modules(GPHOTO2 REQUIRED IMPORTED_TARGET libgphoto2)
 
 # pkg-config gives these as plain include directories; mark them SYSTEM.
 foreach(_t PkgConfig::UUID PkgConfig::CURL PkgConfig::EXIF PkgConfig::MAGICKPP)
