@@ -14,6 +14,7 @@
 #include "folders/InboxFolder.h"
 #include "import/FolderScanner.h"
 #include "import/ImportFileKind.h"
+#include "import/ImportSelection.h"
 #include "import/ImportTask.h"
 #include "system/Exceptions.h"
 #include "threads/TaskEvent.h"
@@ -251,4 +252,37 @@ TEST_F(ImportTaskTest, AFullDiskStopsTheImportWithAClearMessage)
     EXPECT_EQ(task->getFailedCount(), 1);
     EXPECT_EQ(Database::getInstance().getFileCount(), 1);
     EXPECT_EQ(home.readFile("card/2.jpg"), big + "2");
+}
+
+TEST(ImportSelection, CountsTheKindsAndKeepsTheTickedOnes)
+{
+    ImportTask::Files files;
+    for (const char* name : {"a.jpg", "b.JPG", "c.mov", "d.wav", "e.txt", "f.thm"})
+        files.push_back(Quorvel::makeRef<File>(wxString("file:///card/") + name));
+    for (auto& file : files)
+        file->setFileName(file->getURI().AfterLast('/'));
+    const ImportSelection selection(files);
+    EXPECT_EQ(selection.count(ImportFileKind::Photo), 2);
+    EXPECT_EQ(selection.count(ImportFileKind::Video), 1);
+    EXPECT_EQ(selection.count(ImportFileKind::Audio), 1);
+    EXPECT_EQ(selection.count(ImportFileKind::Other), 2);
+    const ImportSelection::Ticked photosAndAudio = {true, false, true, false};
+    const ImportTask::Files chosen = selection.chosen(photosAndAudio);
+    ASSERT_EQ(chosen.size(), 3u);
+    EXPECT_EQ(chosen[2]->getFileName(), "d.wav");
+    EXPECT_EQ(selection.skippedLines(photosAndAudio),
+              (std::vector<wxString>{"1 video was skipped",
+                                     "2 file were ignored (not video, audio or photo)"}));
+    EXPECT_TRUE(selection.chosen({false, false, false, false}).empty());
+}
+
+TEST(ImportSelection, ResultLinesUseTheSingularForOne)
+{
+    EXPECT_EQ(ImportSelection::resultLines(1, 1, 1),
+              (std::vector<wxString>{"1 file was successfully imported",
+                                     "1 file was already in your collection and was skipped",
+                                     "1 file was not imported due to an error"}));
+    EXPECT_EQ(ImportSelection::resultLines(0, 0, 0),
+              (std::vector<wxString>{"0 files were successfully imported"}));
+    EXPECT_EQ(ImportSelection::resultLines(12, 2, 0)[1], "2 files were not imported due to errors");
 }

@@ -56,13 +56,19 @@ void CameraManager::run()
         next = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_intervalMs);
         CameraList cameras;
         try {
-            cameras = m_enumerate();
+            cameras = enumerateNow();
         } catch (const std::exception& e) {
             QDEBUG("[CAMERAMANAGER] Could not list the connected cameras: %s", e.what());
             continue;
         }
         CallAfter([this, cameras] { update(cameras); });
     }
+}
+
+CameraList CameraManager::enumerateNow()
+{
+    std::lock_guard<std::mutex> lock(m_enumerating);
+    return m_enumerate();
 }
 
 void CameraManager::update(const CameraList& cameras)

@@ -9,7 +9,8 @@
 // so no camera is probed while an import reads it.
 //
 // Threads: construct, start, stop, destroy, getCameraList and update on the GUI thread; the
-// enumerator runs on the worker only. m_mutex guards m_stopping and m_holds.
+// enumerator runs on the worker, or on the thread calling enumerateNow(), under m_enumerating.
+// m_mutex guards m_stopping and m_holds.
 
 #include <condition_variable>
 #include <functional>
@@ -45,6 +46,10 @@ public:
     // Makes `cameras` current, sending the events for the differences. GUI thread.
     void update(const CameraList& cameras);
 
+    // Enumerates the devices now, on the calling thread (a wizard's runner), never at the same
+    // time as the worker. Hand the result to update() on the GUI thread.
+    CameraList enumerateNow();
+
     // While one exists, the worker enumerates nothing.
     class ProbeHold {
     public:
@@ -61,6 +66,8 @@ private:
     void run();
 
     Enumerator m_enumerate;
+    // Held while enumerating: one probe of the devices at a time.
+    std::mutex m_enumerating;
     const int m_intervalMs;
     CameraList m_cameras;
     std::thread m_worker;
