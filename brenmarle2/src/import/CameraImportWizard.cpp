@@ -72,23 +72,20 @@ public:
         if (GetSizer())
             return;
         auto* sizer = new wxBoxSizer(wxVERTICAL);
-        m_none = new wxPanel(this);
-        auto* noneSizer = new wxBoxSizer(wxVERTICAL);
-        ImportPageText::add(m_none, noneSizer,
-                            _("No camera was detected. If you already have connected a camera, "
-                              "please make sure it is properly turned on and drivers are "
-                              "installed."));
+        m_none.push_back(ImportPageText::add(
+            this, sizer,
+            _("No camera was detected. If you already have connected a camera, please make sure "
+              "it is properly turned on and drivers are installed.")));
         for (const wxString& topic :
              {_("How to connect a camera"), _("How to install a camera driver")}) {
-            auto* link = new wxHyperlinkCtrl(m_none, wxID_ANY, topic, wxString());
+            auto* link = new wxHyperlinkCtrl(this, wxID_ANY, topic, wxString());
             link->Bind(wxEVT_HYPERLINK, [this](wxHyperlinkEvent&) {
                 wxCommandEvent help(wxEVT_HYPERLINK, wxID_HELP);
                 getWizard()->ProcessWindowEvent(help);
             });
-            noneSizer->Add(link, wxSizerFlags().Border(wxLEFT | wxTOP, BORDER));
+            sizer->Add(link, wxSizerFlags().Border(wxLEFT | wxTOP, BORDER));
+            m_none.push_back(link);
         }
-        m_none->SetSizer(noneSizer);
-        sizer->Add(m_none, wxSizerFlags().Expand());
         m_list = new wxListBox(this, wxID_ANY);
         m_list->SetName(_("Connected cameras"));
         m_list->Bind(wxEVT_LISTBOX_DCLICK, [this](wxCommandEvent&) { pressNext(); });
@@ -133,6 +130,7 @@ public:
             m_manager().update(m_enumeration->cameras());
             m_enumeration.reset();
             showCameras();
+            getWizard()->enableButton(ID_NEXT);
             return;
         }
         m_import->holdProbing(false);
@@ -149,11 +147,13 @@ public:
         m_status->SetLabel(wxString());
         m_enumeration.reset();
         report(event.getErrorMessage());
+        getWizard()->enableButton(ID_NEXT);
     }
     void onTaskAborted(Quorvel::TaskEvent&) override
     {
         m_import->holdProbing(false);
         m_status->SetLabel(wxString());
+        getWizard()->enableButton(ID_NEXT);
     }
 
 private:
@@ -187,7 +187,10 @@ private:
                 m_list->SetSelection(static_cast<int>(m_list->GetCount()) - 1);
         }
         const bool none = m_shown.empty();
-        m_none->Show(none);
+        for (wxWindow* window : m_none)
+            window->Show(none);
+        // What the user was told before no longer holds.
+        m_error.clear();
         m_list->Show(!none);
         if (!m_enumeration)
             setDescription(none ? _("No camera is connected to the computer")
@@ -203,7 +206,8 @@ private:
     }
 
     CameraImportWizard* m_import;
-    wxPanel* m_none = nullptr;
+    // The texts shown when no camera is connected.
+    std::vector<wxWindow*> m_none;
     wxListBox* m_list = nullptr;
     wxStaticText* m_status = nullptr;
     Brenmarle::CameraList m_shown;

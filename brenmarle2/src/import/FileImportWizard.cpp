@@ -114,6 +114,7 @@ public:
         const ImportWizard::ImportTask::Files files = m_task->files();
         const int count = static_cast<int>(files.size());
         m_status->SetLabel(wxString());
+        getWizard()->enableButton(ID_NEXT);
         if (count == 0)
             return report(_("No files found in folder"));
         m_import->setSource(files, Brenmarle::FolderRef(), wxString(),
@@ -121,7 +122,11 @@ public:
                                                         : _("%d files found in folder"),
                                              count));
     }
-    void onTaskAborted(Quorvel::TaskEvent&) override { m_status->SetLabel(wxString()); }
+    void onTaskAborted(Quorvel::TaskEvent&) override
+    {
+        m_status->SetLabel(wxString());
+        getWizard()->enableButton(ID_NEXT);
+    }
 
 private:
     void report(const wxString& error)

@@ -211,7 +211,7 @@ public:
     explicit OptionsPage(ImportWizard* wizard)
         : Page(wizard, wxID_ANY, _("Choose what to import")), m_import(wizard)
     {
-        setDescription(_("You can change what kind of files to import:"));
+        setDescription(_("The numbers tell how many files of each kind were found."));
     }
     int getStep() const override { return OPTIONS; }
     void getHeaderMessages(wxString& error, wxString&) const override { error = m_errors.error(); }
