@@ -7,6 +7,7 @@
 #include "cameras/LinuxCameraManager.h"
 #include "import/ImportPageText.h"
 #include "system/Exceptions.h"
+#include "system/Log.h"
 #include "threads/TaskEvent.h"
 #include "widgets/WizardPage.h"
 
@@ -220,6 +221,7 @@ private:
 CameraImportWizard::CameraImportWizard(wxWindow* parent, Brenmarle::CameraManager* cameras)
     : ImportWizard(parent, _("Import Photos From Camera"))
 {
+    QDEBUG("[IMPORTWIZARD] Import from a camera");
     if (cameras) {
         setCameraManager(std::shared_ptr<Brenmarle::CameraManager>(cameras, [](auto*) {}));
     } else {

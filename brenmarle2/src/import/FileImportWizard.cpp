@@ -8,6 +8,7 @@
 #include "import/FolderScanner.h"
 #include "import/ImportPageText.h"
 #include "system/Environment.h"
+#include "system/Log.h"
 #include "threads/TaskEvent.h"
 #include "widgets/WizardPage.h"
 
@@ -147,5 +148,6 @@ private:
 FileImportWizard::FileImportWizard(wxWindow* parent, const wxString& folder)
     : ImportWizard(parent, _("Import Pictures From Computer"))
 {
+    QDEBUG("[IMPORTWIZARD] Import from the computer: %s", folder);
     pushPage(new FolderPage(this, folder));
 }
