@@ -127,9 +127,11 @@ protected:
     }
 
     // Runs an import of `uris` into the inbox to its end; returns its last event's type.
-    wxEventType import(const std::vector<wxString>& uris)
+    // `workers` 1 takes the files strictly one after the other.
+    wxEventType import(const std::vector<wxString>& uris, int workers = 2)
     {
         task = Quorvel::makeRef<ImportTask>(filesOf(uris), FolderRef(), inbox);
+        task->setWorkerCount(workers);
         EventRecorder listener;
         listener.record(Quorvel::EVT_TASK_FINISHED);
         listener.record(Quorvel::EVT_TASK_ABORTED);
@@ -224,7 +226,7 @@ TEST_F(ImportTaskTest, StoppingEndsBetweenFilesAndKeepsThoseImported)
         if (++added == 3)
             task->abort();
     };
-    EXPECT_EQ(import(uris), Quorvel::EVT_TASK_ABORTED);
+    EXPECT_EQ(import(uris, 1), Quorvel::EVT_TASK_ABORTED);
     EXPECT_EQ(task->getImportedCount(), 3);
     EXPECT_EQ(Database::getInstance().getFileCount(), 3);
     for (const Ref<File>& file : task->getImportedFiles()) {
@@ -243,7 +245,7 @@ TEST_F(ImportTaskTest, AFullDiskStopsTheImportWithAClearMessage)
     for (int i = 1; i <= 3; ++i)
         uris.push_back(
             makeComputerPicture(wxString::Format("card/%d.jpg", i), big + std::to_string(i)));
-    EXPECT_EQ(import(uris), Quorvel::EVT_TASK_FAILED);
+    EXPECT_EQ(import(uris, 1), Quorvel::EVT_TASK_FAILED);
     EXPECT_TRUE(failure.StartsWith("System.NotEnoughSpace: The disk that holds your pictures is "
                                    "full. 1 files were imported"))
         << failure;

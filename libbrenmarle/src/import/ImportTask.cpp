@@ -2,7 +2,10 @@
 
 #include <openssl/evp.h>
 
+#include <algorithm>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 #include <wx/filefn.h>
 
@@ -11,6 +14,8 @@
 #include "files/FileCopier.h"
 #include "files/StoragePaths.h"
 #include "files/Uri.h"
+#include "imaging/PictureInfo.h"
+#include "imaging/ThumbnailMaker.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "util/InputFile.h"
@@ -53,14 +58,14 @@ wxString escapeHtml(const wxString& text)
 ImportTask::ImportTask(Files files, FolderRef source, Quorvel::Ref<ManagedFolder> destination,
                        const wxString& photographer)
     : m_files(std::move(files)), m_source(std::move(source)), m_destination(std::move(destination)),
-      m_photographer(photographer)
+      m_photographer(photographer), m_imported(m_files.size())
 {
 }
 
 int ImportTask::getImportedCount() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return static_cast<int>(m_imported.size());
+    return m_importedCount;
 }
 
 int ImportTask::getFailedCount() const
@@ -78,7 +83,12 @@ int ImportTask::getSkippedCount() const
 ImportTask::Files ImportTask::getImportedFiles() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_imported;
+    Files imported;
+    for (const Quorvel::Ref<File>& file : m_imported) {
+        if (file)
+            imported.push_back(file);
+    }
+    return imported;
 }
 
 wxString ImportTask::getLog() const
@@ -93,44 +103,85 @@ void ImportTask::appendLog(const wxString& html)
     m_log += html;
 }
 
+void ImportTask::setWorkerCount(int workers)
+{
+    m_workers = std::max(1, workers);
+}
+
 void ImportTask::run()
 {
     appendLog(LOG_START);
     const int total = getTotalCount();
-    for (int number = 1; number <= total; ++number) {
-        setProgress(wxString::Format("Importing picture %d of %d", number, total), number - 1,
-                    total);
-        notifyProgress();
-        if (isAborted())
-            throw Quorvel::AbortException("Aborted by user");
-        File& source = *m_files[number - 1];
-        try {
-            if (!importFile(source)) {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                ++m_skipped;
-            }
-        } catch (const Quorvel::Exception& e) {
-            QDEBUG("Exception: %s", e.getMessage());
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                ++m_failed;
-            }
-            appendLog("<p>Failure importing file:<br>" + escapeHtml(source.getURI()) + " " +
-                      escapeHtml(e.getMessage()));
-            if (e.getCode() == DISK_FULL) {
-                appendLog("<p>The disk is full: the import stopped.");
-                throw Quorvel::IOException(
-                    DISK_FULL,
-                    wxString::Format("The disk that holds your pictures is full. %d files were "
-                                     "imported before it filled up; the others were not, and "
-                                     "nothing was removed from where they came from. Make room "
-                                     "on the disk and import again: the files already imported "
-                                     "will be skipped.",
-                                     getImportedCount()));
-            }
+    std::atomic<int> next{0};
+    std::atomic<bool> diskFull{false};
+    // Each worker takes the next file; while one makes a thumbnail (most of the time) another
+    // copies or makes its own.
+    const auto work = [&] {
+        for (;;) {
+            if (diskFull || isAborted())
+                return;
+            const int index = next.fetch_add(1);
+            if (index >= total)
+                return;
+            setProgress(wxString::Format("Importing picture %d of %d", index + 1, total), index,
+                        total);
+            notifyProgress();
+            if (!importNumbered(static_cast<size_t>(index)))
+                diskFull = true;
         }
+    };
+    std::vector<std::thread> helpers;
+    for (int i = 1; i < std::min(m_workers, total); ++i)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers)
+        helper.join();
+    if (diskFull) {
+        appendLog("<p>The disk is full: the import stopped.");
+        throw Quorvel::IOException(
+            DISK_FULL, wxString::Format("The disk that holds your pictures is full. %d files were "
+                                        "imported before it filled up; the others were not, and "
+                                        "nothing was removed from where they came from. Make room "
+                                        "on the disk and import again: the files already imported "
+                                        "will be skipped.",
+                                        getImportedCount()));
     }
+    if (isAborted())
+        throw Quorvel::AbortException("Aborted by user");
     setProgress(wxString::Format("Importing picture %d of %d", total, total), total, total);
+}
+
+bool ImportTask::importNumbered(size_t index)
+{
+    File& source = *m_files[index];
+    wxString message;
+    wxString code;
+    try {
+        Quorvel::Ref<File> copy;
+        const Outcome outcome = importFile(source, copy);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (outcome == Outcome::Skipped)
+            ++m_skipped;
+        if (outcome == Outcome::Imported) {
+            m_imported[index] = copy;
+            ++m_importedCount;
+        }
+        return true;
+    } catch (const Quorvel::Exception& e) {
+        message = e.getMessage();
+        code = e.getCode();
+    } catch (const std::exception& e) {
+        // A worker thread must not let anything escape.
+        message = wxString::FromUTF8(e.what());
+    }
+    QDEBUG("Exception: %s", message);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ++m_failed;
+    }
+    appendLog("<p>Failure importing file:<br>" + escapeHtml(source.getURI()) + " " +
+              escapeHtml(message));
+    return code != DISK_FULL;
 }
 
 Folder2& ImportTask::sourceFolderOf(File& file, FolderRef& holder)
@@ -139,16 +190,15 @@ Folder2& ImportTask::sourceFolderOf(File& file, FolderRef& holder)
     return *holder;
 }
 
-bool ImportTask::importFile(File& source)
+ImportTask::Outcome ImportTask::importFile(File& source, Quorvel::Ref<File>& copy)
 {
     FolderRef holder;
     Folder2& from = sourceFolderOf(source, holder);
     if (isInCatalogue(from, source)) {
         QDEBUG("[IMPORT] %s is in the catalogue already", source.getURI());
-        return false;
+        return Outcome::Skipped;
     }
-    Quorvel::Ref<File> copy =
-        Quorvel::Ref<File>::adopt(new File(source, m_destination->createFileURI()));
+    copy = Quorvel::Ref<File>::adopt(new File(source, m_destination->createFileURI()));
     copy->setFileModifyTime(source.getFileModifyTime());
     {
         // Until commit the bytes lie under a temporary name, which a failure removes.
@@ -156,8 +206,12 @@ bool ImportTask::importFile(File& source)
         std::unique_ptr<Quorvel::OutputFile> output = m_destination->getFileOutputStream(*copy);
         FileCopier copier;
         copier.transfer(*input, *output);
+        // Stopped meanwhile: the file not yet begun in the store is left out whole.
+        if (isAborted())
+            return Outcome::Stopped;
         FileCopier::commit(*output, true, true);
     }
+    makeThumbnail(*copy);
     try {
         m_destination->onFileAdded(*copy, wxString(), true);
         if (!m_photographer.empty()) {
@@ -168,9 +222,26 @@ bool ImportTask::importFile(File& source)
         discard(*copy);
         throw;
     }
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_imported.push_back(copy);
-    return true;
+    return Outcome::Imported;
+}
+
+void ImportTask::makeThumbnail(File& copy)
+{
+    // The folder makes a missing thumbnail while it holds the library lock, one picture at a
+    // time for the whole program; made here first, the workers make theirs side by side.
+    if (copy.getFileModifyTime() <= 0)
+        return;
+    try {
+        const wxString stored = m_destination->getLocalPath(copy);
+        const PictureInfo info = PictureInfo::read(stored);
+        if (info.recognised)
+            ThumbnailMaker::makeThumbnail(stored, m_destination->getThumbnailPath(copy),
+                                          info.rotation);
+    } catch (const std::exception& e) {
+        QDEBUG("[IMPORT] Thumbnail made later: %s", e.what());
+    } catch (const Quorvel::Exception& e) {
+        QDEBUG("[IMPORT] Thumbnail made later: %s", e.getMessage());
+    }
 }
 
 bool ImportTask::isInCatalogue(Folder2& from, File& source)
@@ -194,9 +265,12 @@ bool ImportTask::isInCatalogue(Folder2& from, File& source)
 
 wxString ImportTask::storeDigest(const wxString& uri)
 {
-    auto found = m_storeDigests.find(uri);
-    if (found != m_storeDigests.end())
-        return found->second;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        auto found = m_storeDigests.find(uri);
+        if (found != m_storeDigests.end())
+            return found->second;
+    }
     wxString digest;
     const wxString path = LocalFolder::storagePaths().managedFile(uri);
     try {
@@ -205,6 +279,7 @@ wxString ImportTask::storeDigest(const wxString& uri)
     } catch (const Quorvel::Exception&) {
         // A catalogue row whose file is gone matches nothing.
     }
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_storeDigests[uri] = digest;
     return digest;
 }

@@ -11,10 +11,12 @@
 //   no catalogue row, no thumbnail. Only a file that is whole in the store counts as imported.
 // - A full disk stops the whole import (every later file would fail the same way) with a
 //   failure the user can act on; the source is only ever read.
-// - Stopping takes effect between files.
+// - Stopping takes effect between files: a file whose copy is not yet in the store is left out.
 //
-// Threads: made and configured on the GUI thread; run() on the wizard's runner thread. The
-// results (counts, imported files, log) may be read from any thread; m_mutex guards them.
+// Threads: made and configured on the GUI thread; run() on the wizard's runner thread, which
+// imports with helper threads of its own (joined before run() returns). The results (counts,
+// imported files, log) and the digest cache are guarded by m_mutex; the results may be read
+// from any thread.
 
 #include <map>
 #include <mutex>
@@ -40,6 +42,10 @@ public:
     ImportTask(Files files, FolderRef source, Quorvel::Ref<ManagedFolder> destination,
                const wxString& photographer = wxString());
 
+    // How many files are imported side by side (2 by default: one copies or makes its
+    // thumbnail while the other does). Set before the task runs.
+    void setWorkerCount(int workers);
+
     // Throws Quorvel::AbortException "Aborted by user" when stopped, Quorvel::IOException with
     // code DISK_FULL when the destination's disk is full.
     void run() override;
@@ -49,6 +55,7 @@ public:
     int getFailedCount() const;
     // Already in the catalogue.
     int getSkippedCount() const;
+    // In the order of the source files.
     Files getImportedFiles() const;
     wxString getLog() const;
     const Quorvel::Ref<ManagedFolder>& getDestination() const { return m_destination; }
@@ -57,8 +64,12 @@ protected:
     ~ImportTask() override = default;
 
 private:
-    // Imports one file; false when it was already in the catalogue.
-    bool importFile(File& source);
+    enum class Outcome { Imported, Skipped, Stopped };
+
+    // Imports one file, counting and logging a failure; false when the disk is full.
+    bool importNumbered(size_t index);
+    Outcome importFile(File& source, Quorvel::Ref<File>& copy);
+    void makeThumbnail(File& copy);
     Folder2& sourceFolderOf(File& file, FolderRef& holder);
     bool isInCatalogue(Folder2& from, File& source);
     wxString storeDigest(const wxString& uri);
@@ -70,11 +81,14 @@ private:
     const FolderRef m_source;
     const Quorvel::Ref<ManagedFolder> m_destination;
     const wxString m_photographer;
-    // Digests of catalogue files met so far (runner thread only).
-    std::map<wxString, wxString> m_storeDigests;
+    int m_workers = 2;
 
     mutable std::mutex m_mutex;
+    // Digests of catalogue files met so far.
+    std::map<wxString, wxString> m_storeDigests;
+    // By the source file's index; null where none was imported.
     Files m_imported;
+    int m_importedCount = 0;
     int m_failed = 0;
     int m_skipped = 0;
     wxString m_log;
