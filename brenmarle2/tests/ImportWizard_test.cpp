@@ -202,6 +202,28 @@ TEST_F(ImportWizardTest, AFolderTreeGoesIntoANewAlbumWithTheKindsChosen)
     EXPECT_EQ(wizard->getButton(Wizard::ID_NEXT)->GetLabel(), "Close");
 }
 
+// The album pop-up's "From My Computer" brings the pictures into that album.
+TEST_F(ImportWizardTest, AnAlbumProposedByTheCallerIsChosenAlready)
+{
+    const wxString tree = makeTree();
+    makeAlbum("Birthday");
+    const Quorvel::Ref<AlbumFolder> garden = makeAlbum("Garden");
+    auto* import = new FileImportWizard(nullptr, tree);
+    import->setProposedAlbum(garden->getURI());
+    wizard = import;
+    wizard->Show();
+    ASSERT_TRUE(reach("Where do you want to put the pictures?"));
+    EXPECT_TRUE(controls<wxRadioButton>(page())[2]->GetValue());
+    next();
+    ASSERT_TRUE(reach("Choose an album"));
+    EXPECT_EQ(controls<wxListBox>(page())[0]->GetStringSelection(), "Garden");
+    next();
+    ASSERT_TRUE(reach("Choose what to import"));
+    next();
+    ASSERT_TRUE(reach("Import job finished"));
+    EXPECT_EQ(garden->getFileCount(), 4);
+}
+
 TEST_F(ImportWizardTest, ASecondImportOfTheSameFolderBringsNothingNew)
 {
     const wxString tree = makeTree();

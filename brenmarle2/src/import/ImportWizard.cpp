@@ -321,6 +321,8 @@ public:
         for (const auto& [uri, album] : Brenmarle::AlbumFolder::getAlbums()) {
             m_albums->Append(album->getName());
             m_uris.push_back(uri);
+            if (uri == m_import->getProposedAlbum())
+                m_albums->SetSelection(static_cast<int>(m_uris.size()) - 1);
         }
         sizer->Add(m_albums, wxSizerFlags(1).Expand().Border(wxALL, BORDER));
         SetSizer(sizer);
@@ -361,8 +363,10 @@ public:
                                          _("Specify the album name on the next page"), 0);
         m_choices[EXISTING_ALBUM] = addChoice(sizer, _("Use an existing album"),
                                               _("Choose one of your albums on the next page"), 0);
-        m_choices[EXISTING_ALBUM]->Enable(!Brenmarle::AlbumFolder::getAlbums().empty());
-        m_choices[INBOX]->SetValue(true);
+        const Brenmarle::AlbumFolder::AlbumMap albums = Brenmarle::AlbumFolder::getAlbums();
+        m_choices[EXISTING_ALBUM]->Enable(!albums.empty());
+        const bool proposed = albums.count(m_import->getProposedAlbum()) > 0;
+        m_choices[proposed ? EXISTING_ALBUM : INBOX]->SetValue(true);
         SetSizer(sizer);
     }
     void onNext(wxCommandEvent&) override
@@ -406,17 +410,20 @@ ImportWizard::ImportWizard(wxWindow* parent, const wxString& title)
 
 ImportWizard::~ImportWizard() = default;
 
-int ImportWizard::runCameraImport(wxWindow* parent, Brenmarle::CameraManager* cameras)
+int ImportWizard::runCameraImport(wxWindow* parent, Brenmarle::CameraManager* cameras,
+                                  const wxString& albumUri)
 {
     auto* wizard = new CameraImportWizard(parent, cameras);
+    wizard->setProposedAlbum(albumUri);
     const int result = wizard->ShowModal();
     wizard->Destroy();
     return result;
 }
 
-int ImportWizard::runFileImport(wxWindow* parent, const wxString& folder)
+int ImportWizard::runFileImport(wxWindow* parent, const wxString& folder, const wxString& albumUri)
 {
     auto* wizard = new FileImportWizard(parent, folder);
+    wizard->setProposedAlbum(albumUri);
     const int result = wizard->ShowModal();
     wizard->Destroy();
     return result;

@@ -26,11 +26,14 @@ public:
 
     // Imports from a camera or card reader. `cameras` is the program's camera manager; without
     // one the assistant runs one of its own while it is open; a manager given must outlive the
-    // assistant. Returns the dialog's result.
-    static int runCameraImport(wxWindow* parent, Brenmarle::CameraManager* cameras = nullptr);
+    // assistant. `albumUri` (the album pop-up's entries) proposes that album as the
+    // destination. Returns the dialog's result.
+    static int runCameraImport(wxWindow* parent, Brenmarle::CameraManager* cameras = nullptr,
+                               const wxString& albumUri = wxString());
     // Imports from a folder of the computer; `folder` (may be empty) is proposed and, when
-    // given, scanned at once.
-    static int runFileImport(wxWindow* parent, const wxString& folder = wxString());
+    // given, scanned at once. `albumUri` as above.
+    static int runFileImport(wxWindow* parent, const wxString& folder = wxString(),
+                             const wxString& albumUri = wxString());
 
     // The source pages hand over what they found: `source` reads the files (a camera's device
     // folder; null for files of the computer); `cameraUri` names the camera (empty for a
@@ -43,6 +46,9 @@ public:
     void setDestination(Destination destination) { m_destination = destination; }
     void setAlbumName(const wxString& name) { m_albumName = name; }
     void setAlbumUri(const wxString& uri) { m_albumUri = uri; }
+    // The album the destination pages propose (empty: the inbox).
+    void setProposedAlbum(const wxString& uri) { m_proposedAlbum = uri; }
+    const wxString& getProposedAlbum() const { return m_proposedAlbum; }
     void setTicked(const Brenmarle::ImportSelection::Ticked& ticked) { m_ticked = ticked; }
     const Brenmarle::ImportSelection::Ticked& getTicked() const { return m_ticked; }
 
@@ -86,6 +92,7 @@ private:
     Destination m_destination = INBOX;
     wxString m_albumName = DEFAULT_ALBUM_NAME;
     wxString m_albumUri;
+    wxString m_proposedAlbum;
     Brenmarle::ImportSelection::Ticked m_ticked{};
     Quorvel::Ref<ImportTask> m_task;
     std::shared_ptr<Brenmarle::CameraManager> m_cameras;
