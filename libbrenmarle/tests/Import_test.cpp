@@ -10,6 +10,7 @@
 #include "PhotoLibraryTest.h"
 #include "SmallFileSystem.h"
 #include "TestPictures.h"
+#include "cameras/PtpCamera.h"
 #include "files/Uri.h"
 #include "folders/InboxFolder.h"
 #include "import/FolderScanner.h"
@@ -147,6 +148,14 @@ protected:
         failure = listener.at<Quorvel::TaskEvent>(0).getErrorCode() + ": " +
                   listener.at<Quorvel::TaskEvent>(0).getErrorMessage();
         return listener.typeAt(0);
+    }
+
+    // Runs `this->task` to its end.
+    void runTask()
+    {
+        Quorvel::TaskRunnerThread runner;
+        runner.addTask(task, nullptr);
+        runner.waitUntilStopped();
     }
 
     std::size_t storedFiles() const { return filesUnder(dataDir + "archive"); }
@@ -287,4 +296,33 @@ TEST(ImportSelection, ResultLinesUseTheSingularForOne)
     EXPECT_EQ(ImportSelection::resultLines(0, 0, 0),
               (std::vector<wxString>{"0 files were successfully imported"}));
     EXPECT_EQ(ImportSelection::resultLines(12, 2, 0)[1], "2 files were not imported due to errors");
+}
+
+// libgphoto2's "Directory Browse" driver serves a folder as a camera would be served.
+TEST_F(ImportTaskTest, ImportsFromACameraReadThroughLibgphoto2)
+{
+    cameraPicture("served/DCIM/100TEST/IMG_0001.JPG", "2007:03:01 09:15:00");
+    home.writeFile("served/DCIM/100TEST/MVI_0002.MOV", "movie");
+    const CameraList cameras = PtpCamera::listConnected([this] {
+        return std::vector<PtpCamera::Detected>{{"Directory Browse", "disk:" + home / "served"}};
+    });
+    ASSERT_EQ(cameras.size(), 1u);
+    FolderRef device;
+    ImportTask::Files files;
+    try {
+        device = cameras[0]->getDeviceFolder();
+        for (const wxString& uri : device->getFileUris())
+            files.push_back(device->getFile(uri));
+    } catch (const Quorvel::Exception& e) {
+        GTEST_SKIP() << "libgphoto2 cannot serve a folder here: " << e.getMessage();
+    }
+    ASSERT_EQ(files.size(), 2u);
+    task = Quorvel::makeRef<ImportTask>(files, device, inbox);
+    runTask();
+    EXPECT_EQ(task->getImportedCount(), 2);
+    const ImportTask::Files imported = task->getImportedFiles();
+    ASSERT_EQ(imported.size(), 2u);
+    EXPECT_EQ(imported[0]->getFileName(), "IMG_0001.JPG");
+    EXPECT_EQ(imported[0]->getTime(), 1172740500);
+    EXPECT_EQ(readFile(inbox->getLocalPath(*imported[1])), "movie");
 }
