@@ -241,6 +241,23 @@ TEST_F(InstanceTest, RemoveDataWithAnotherVersionFails)
         << process->output();
 }
 
+TEST_F(InstanceTest, CameraCommandSearchesAHandedOverDriveAndOtherwiseAsksForTheCamera)
+{
+    home.writeFile("card/DCIM/100PHOTO/IMG_0001.JPG", "picture");
+    auto drive = start({"--camera", (home / "card").ToStdString() + "\""});
+    EXPECT_TRUE(drive->waitForOutput(
+        "[IMPORTWIZARD] Import from the computer: " + (home / "card").ToStdString() + "\n", 20s))
+        << drive->output();
+    drive->signal(SIGTERM);
+    ASSERT_NE(drive->waitForExit(10s), -1);
+
+    auto device = start({"--camera", "/StiDevice:{6BDD}"});
+    EXPECT_TRUE(device->waitForOutput("[IMPORTWIZARD] Import from a camera", 20s))
+        << device->output();
+    device->signal(SIGTERM);
+    ASSERT_NE(device->waitForExit(10s), -1);
+}
+
 TEST(InstanceHandOverPaths, LongSocketPathMovesIntoAFolderOfTheUsersOwn)
 {
     ScratchDir shared;

@@ -4,6 +4,9 @@
 #include <future>
 #include <mutex>
 
+#include <atomic>
+#include <thread>
+
 #include <wx/filefn.h>
 
 #include "PhotoLibraryTest.h"
@@ -15,6 +18,7 @@
 #include "files/StoragePaths.h"
 #include "folders/ComputerFolder.h"
 #include "folders/InboxFolder.h"
+#include "folders/LocalFolder.h"
 
 using namespace Brenmarle;
 using Quorvel::Ref;
@@ -440,4 +444,40 @@ TEST_F(FoldersTest, BrokenPicturesAreImportedWithoutThumbnailAndShownAsFailures)
     EXPECT_EQ(inbox->getFileCount(), 1);
     EXPECT_FALSE(wxFileExists(inbox->getThumbnailPath(*picture)));
     EXPECT_THROW(inbox->loadThumbnail(*picture), ImageException);
+}
+
+namespace {
+
+// Reaches the folders' directory making, which copies made side by side share.
+struct DirectoryMaker : Brenmarle::LocalFolder {
+    using LocalFolder::makeDirectory;
+};
+
+} // namespace
+
+// Two copies into a new store (an import's workers) make the same parent folders at once.
+TEST_F(FoldersTest, FoldersMadeAtTheSameMomentByTwoThreadsBothSucceed)
+{
+    int failures = 0;
+    for (int round = 0; round < 40; ++round) {
+        const wxString base = home / wxString::Format("store%d/archive/", round);
+        std::atomic<int> ready{0};
+        std::atomic<int> failed{0};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 4; ++t)
+            threads.emplace_back([&, t] {
+                ++ready;
+                while (ready < 4) {
+                }
+                try {
+                    DirectoryMaker::makeDirectory(base + wxString::Format("p%d", t), "%s");
+                } catch (const Quorvel::Exception&) {
+                    ++failed;
+                }
+            });
+        for (std::thread& thread : threads)
+            thread.join();
+        failures += failed;
+    }
+    EXPECT_EQ(failures, 0);
 }

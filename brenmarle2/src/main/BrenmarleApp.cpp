@@ -17,6 +17,7 @@
 #include "filemanager/FileManager.h"
 #include "folders/AlbumFolder.h"
 #include "imaging/ImageMagickSetup.h"
+#include "import/ImportWizard.h"
 #include "keywords/KeywordManager.h"
 #include "main/BrenmarleServer.h"
 #include "main/CommandFile.h"
@@ -387,10 +388,16 @@ void BrenmarleApp::openCamera(wxString argument)
     if (argument.EndsWith("\""))
         argument.RemoveLast();
     openMainFrame();
-    if (!argument.empty() && wxDirExists(argument))
-        notAvailable("Importing from a folder");
-    else
-        notAvailable("Importing from a camera");
+    // The desktop hands over the mount point of a card it recognised: search it as a folder.
+    // Anything else asks which camera to import from. The assistants are modal: they start
+    // once the main loop runs.
+    const bool drive = !argument.empty() && wxDirExists(argument);
+    CallAfter([this, argument, drive] {
+        if (drive)
+            ImportWizard::runFileImport(getMainFrame(), argument);
+        else
+            ImportWizard::runCameraImport(getMainFrame());
+    });
 }
 
 void BrenmarleApp::openPicture(const wxString& pathOrUri, bool edit)

@@ -4,6 +4,7 @@
 
 #include <wx/filefn.h>
 #include <wx/filename.h>
+#include <wx/log.h>
 
 #include "core/LibraryLock.h"
 #include "filemanager/FileManager.h"
@@ -75,9 +76,14 @@ Quorvel::Ref<ImageData> LocalFolder::loadThumbnail(File& file)
 
 void LocalFolder::makeDirectory(const wxString& directory, const wxString& errorFormat)
 {
-    // Made as any program makes folders: the user's umask decides who may look in.
-    if (!wxDirExists(directory) &&
-        !wxFileName::Mkdir(directory, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL))
+    // Made as any program makes folders: the user's umask decides who may look in. Another
+    // thread may make one of the parents at the same moment (copies side by side into a new
+    // store), which fails the attempt half-way: try again while each try gets further.
+    for (int attempt = 0; attempt < 8 && !wxDirExists(directory); ++attempt) {
+        wxLogNull quiet;
+        wxFileName::Mkdir(directory, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    }
+    if (!wxDirExists(directory))
         throw Quorvel::IOException(wxString::Format(errorFormat, directory));
 }
 

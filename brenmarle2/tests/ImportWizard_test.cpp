@@ -1,0 +1,327 @@
+// The import assistants driven as the user drives them: the pages, their refusals, the counts
+// they show, and what ends up in the catalogue. With VISTRELLE_SHOTS set to a folder, each page
+// looked at is also saved there as a picture.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/filepicker.h>
+#include <wx/hyperlink.h>
+#include <wx/image.h>
+#include <wx/listbox.h>
+#include <wx/radiobut.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+#include <wx/utils.h>
+
+#include "PhotoLibraryTest.h"
+#include "PressButton.h"
+#include "WaitUntil.h"
+#include "cameras/CameraManager.h"
+#include "cameras/UsbMassStorageCamera.h"
+#include "import/CameraImportWizard.h"
+#include "import/FileImportWizard.h"
+#include "widgets/WizardPage.h"
+
+using namespace Brenmarle;
+using Quorvel::Wizard;
+
+namespace {
+
+// Every text a window shows: labels, check boxes, radio buttons and links, in order.
+void collectTexts(wxWindow* window, std::vector<wxString>& texts)
+{
+    for (wxWindow* child : window->GetChildren()) {
+        if (!child->IsShown())
+            continue;
+        if (dynamic_cast<wxStaticText*>(child) || dynamic_cast<wxCheckBox*>(child) ||
+            dynamic_cast<wxRadioButton*>(child)) {
+            // Long texts are wrapped to the page's width.
+            wxString text = child->GetLabel();
+            text.Replace("\n", " ");
+            texts.push_back(text);
+        } else if (auto* link = dynamic_cast<wxHyperlinkCtrl*>(child))
+            texts.push_back(link->GetLabel());
+        collectTexts(child, texts);
+    }
+}
+
+template <typename T> std::vector<T*> controls(wxWindow* window)
+{
+    std::vector<T*> found;
+    for (wxWindow* child : window->GetChildren()) {
+        if (auto* control = dynamic_cast<T*>(child))
+            found.push_back(control);
+        for (T* inner : controls<T>(child))
+            found.push_back(inner);
+    }
+    return found;
+}
+
+class ImportWizardTest : public PhotoLibraryTest {
+protected:
+    ImportWizardTest() { AlbumFolder::loadAlbums(); }
+    ~ImportWizardTest() override { closeWizard(); }
+
+    // The wizard is gone when this returns (before a camera manager of the test goes).
+    void closeWizard()
+    {
+        if (wizard)
+            wizard->Destroy();
+        wizard = nullptr;
+        waitUntil([] { return true; });
+    }
+
+    Wizard::Page* page() const { return wizard->getCurrentPage(); }
+    wxString title() const { return page() ? page()->getTitle() : wxString(); }
+    std::vector<wxString> texts() const
+    {
+        std::vector<wxString> all;
+        collectTexts(page(), all);
+        return all;
+    }
+    bool shows(const wxString& text) const
+    {
+        const auto all = texts();
+        return std::find(all.begin(), all.end(), text) != all.end();
+    }
+    wxString headerError() const
+    {
+        const Wizard::HeaderStatus status = wizard->getHeaderStatus();
+        return status.kind == Wizard::HeaderStatus::Error ? status.text : wxString();
+    }
+
+    // Presses Next and waits until the wizard is no longer busy.
+    void next()
+    {
+        ASSERT_TRUE(wizard->getButton(Wizard::ID_NEXT)->IsEnabled()) << "on " << title();
+        pressButton(wizard->getButton(Wizard::ID_NEXT));
+        ASSERT_TRUE(waitUntil([this] { return !wizard->isBusy(); }));
+    }
+    // Waits for a page of this title.
+    bool reach(const wxString& wanted)
+    {
+        return waitUntil([&] { return title() == wanted; });
+    }
+
+    void shoot(const wxString& name)
+    {
+        const char* folder = std::getenv("VISTRELLE_SHOTS");
+        if (!folder)
+            return;
+        wizard->Raise();
+        wizard->Update();
+        waitUntil([] { return true; });
+        // The X server's own picture of the screen: toolkit screen copies come out black
+        // under Xvfb.
+        const wxRect area = wizard->GetScreenRect();
+        wxExecute(wxString::Format("import -window root -crop %dx%d+%d+%d %s/import-%s.png",
+                                   area.width, area.height, area.x, area.y, folder, name),
+                  wxEXEC_SYNC | wxEXEC_NODISABLE);
+    }
+
+    // A folder with two pictures, a video, a sound and a text, one in a sub-folder.
+    wxString makeTree()
+    {
+        wxFileName::Mkdir(home / "trip/day2", wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+        if (!wxImage::FindHandler(wxBITMAP_TYPE_JPEG))
+            wxImage::AddHandler(new wxJPEGHandler);
+        wxImage(64, 48).SaveFile(home / "trip/IMG_0001.JPG", wxBITMAP_TYPE_JPEG);
+        wxImage(48, 64).SaveFile(home / "trip/day2/IMG_0002.JPG", wxBITMAP_TYPE_JPEG);
+        home.writeFile("trip/day2/MVI_0003.MOV", "video bytes");
+        home.writeFile("trip/memo.wav", "sound bytes");
+        home.writeFile("trip/readme.txt", "text");
+        return home / "trip";
+    }
+
+    // Devices the camera tests plug in.
+    CameraList plugged;
+    CameraManager cameras{[this] { return plugged; }};
+    Wizard* wizard = nullptr;
+};
+
+} // namespace
+
+TEST_F(ImportWizardTest, AFolderTreeGoesIntoANewAlbumWithTheKindsChosen)
+{
+    const wxString tree = makeTree();
+    wizard = new FileImportWizard(nullptr);
+    wizard->Show();
+    EXPECT_EQ(title(), "Choose a folder to import pictures from");
+    EXPECT_TRUE(shows("You must choose the folder on your computer from where you want to import "
+                      "pictures. Subfolders will also be searched."));
+    shoot("folder");
+    next();
+    EXPECT_EQ(headerError(), "You must select a folder to import from");
+
+    controls<wxDirPickerCtrl>(page())[0]->SetPath(tree);
+    next();
+    ASSERT_TRUE(reach("Where do you want to put the pictures?"));
+    EXPECT_EQ(page()->getDescription(), "5 files found in folder");
+    const auto choices = controls<wxRadioButton>(page());
+    ASSERT_EQ(choices.size(), 3u);
+    EXPECT_EQ(choices[0]->GetLabel(), "Put photos in the inbox");
+    EXPECT_EQ(choices[1]->GetLabel(), "Create a new album");
+    EXPECT_EQ(choices[2]->GetLabel(), "Use an existing album");
+    shoot("destination");
+    choices[1]->SetValue(true);
+    next();
+    auto* name = controls<wxTextCtrl>(page())[0];
+    EXPECT_EQ(name->GetValue(), "New Album");
+    name->SetValue("Summer trip");
+    next();
+
+    ASSERT_TRUE(reach("Choose what to import"));
+    auto boxes = controls<wxCheckBox>(page());
+    ASSERT_EQ(boxes.size(), 4u);
+    EXPECT_EQ(boxes[0]->GetLabel(), "Photos (2)");
+    EXPECT_EQ(boxes[1]->GetLabel(), "Videos (1)");
+    EXPECT_EQ(boxes[2]->GetLabel(), "Audio Clips (1)");
+    EXPECT_EQ(boxes[3]->GetLabel(), "Other (1)");
+    for (wxCheckBox* box : boxes)
+        box->SetValue(false);
+    next();
+    EXPECT_EQ(headerError(), "You must choose to import something");
+    shoot("options");
+    boxes[0]->SetValue(true);
+    boxes[2]->SetValue(true);
+    next();
+
+    ASSERT_TRUE(reach("Import job finished"));
+    shoot("result");
+    EXPECT_TRUE(shows("3 files were successfully imported"));
+    EXPECT_TRUE(shows("1 video was skipped"));
+    EXPECT_TRUE(shows("1 file was ignored (not video, audio or photo)"));
+    const AlbumFolder::AlbumMap albums = AlbumFolder::getAlbums();
+    ASSERT_EQ(albums.size(), 1u);
+    EXPECT_EQ(albums.begin()->second->getName(), "Summer trip");
+    EXPECT_EQ(albums.begin()->second->getFileCount(), 3);
+    EXPECT_EQ(wizard->getButton(Wizard::ID_NEXT)->GetLabel(), "Close");
+}
+
+// The album pop-up's "From My Computer" brings the pictures into that album.
+TEST_F(ImportWizardTest, AnAlbumProposedByTheCallerIsChosenAlready)
+{
+    const wxString tree = makeTree();
+    makeAlbum("Birthday");
+    const Quorvel::Ref<AlbumFolder> garden = makeAlbum("Garden");
+    auto* import = new FileImportWizard(nullptr, tree);
+    import->setProposedAlbum(garden->getURI());
+    wizard = import;
+    wizard->Show();
+    ASSERT_TRUE(reach("Where do you want to put the pictures?"));
+    EXPECT_TRUE(controls<wxRadioButton>(page())[2]->GetValue());
+    next();
+    ASSERT_TRUE(reach("Choose an album"));
+    EXPECT_EQ(controls<wxListBox>(page())[0]->GetStringSelection(), "Garden");
+    next();
+    ASSERT_TRUE(reach("Choose what to import"));
+    next();
+    ASSERT_TRUE(reach("Import job finished"));
+    EXPECT_EQ(garden->getFileCount(), 4);
+}
+
+TEST_F(ImportWizardTest, ASecondImportOfTheSameFolderBringsNothingNew)
+{
+    const wxString tree = makeTree();
+    for (int round = 1; round <= 2; ++round) {
+        if (wizard)
+            wizard->Destroy();
+        wizard = new FileImportWizard(nullptr, tree);
+        wizard->Show();
+        ASSERT_TRUE(reach("Where do you want to put the pictures?"));
+        next();
+        ASSERT_TRUE(reach("Choose what to import"));
+        next();
+        ASSERT_TRUE(reach("Import job finished"));
+    }
+    EXPECT_TRUE(shows("0 files were successfully imported"));
+    EXPECT_TRUE(shows("4 files were already in your collection and were skipped"));
+    EXPECT_EQ(Database::getInstance().getFileCount(), 4);
+}
+
+namespace {
+
+CameraRef cardIn(const wxString& drive)
+{
+    return std::make_shared<UsbMassStorageCamera>("usbms://1-2", "Generic Card Reader", "05e3",
+                                                  "0760", drive);
+}
+
+} // namespace
+
+TEST_F(ImportWizardTest, ACardsCameraFoldersAreImportedAndItsOtherFoldersIgnored)
+{
+    home.writeFile("card/DCIM/100PHOTO/IMG_0001.JPG", "first");
+    home.writeFile("card/DCIM/100PHOTO/IMG_0002.JPG", "second");
+    home.writeFile("card/DCIM/misc/IMG_0003.JPG", "not a camera folder");
+    wizard = new CameraImportWizard(nullptr, &cameras);
+    wizard->Show();
+    ASSERT_TRUE(waitUntil([this] { return !wizard->isBusy(); }));
+    EXPECT_EQ(title(), "Choose a camera to import photos from");
+    EXPECT_TRUE(shows("No camera was detected. If you already have connected a camera, please "
+                      "make sure it is properly turned on and drivers are installed."));
+    shoot("no-camera");
+    next();
+    EXPECT_EQ(headerError(), "You must connect a camera");
+
+    // Plugged in while the page shows.
+    plugged = {cardIn(home / "card")};
+    cameras.update(plugged);
+    ASSERT_TRUE(waitUntil([this] { return controls<wxListBox>(page())[0]->GetCount() == 1; }));
+    shoot("camera");
+    next();
+    ASSERT_TRUE(reach("Where do you want to put the pictures?"));
+    EXPECT_EQ(page()->getDescription(), "2 files found on device");
+    next();
+    ASSERT_TRUE(reach("Choose what to import"));
+    next();
+    ASSERT_TRUE(reach("Import job finished"));
+    EXPECT_TRUE(shows("2 files were successfully imported"));
+    EXPECT_EQ(manager->getFolder("inbox://")->getFileCount(), 2);
+}
+
+TEST_F(ImportWizardTest, ACameraUnpluggedBeforeTheImportIsSaidSo)
+{
+    home.writeFile("card/DCIM/100PHOTO/IMG_0001.JPG", "first");
+    plugged = {cardIn(home / "card")};
+    wizard = new CameraImportWizard(nullptr, &cameras);
+    wizard->Show();
+    ASSERT_TRUE(waitUntil([this] { return !wizard->isBusy(); }));
+    next();
+    ASSERT_TRUE(reach("Where do you want to put the pictures?"));
+    next();
+    ASSERT_TRUE(reach("Choose what to import"));
+    cameras.update({});
+    next();
+    ASSERT_TRUE(reach("Camera is no longer connected"));
+    EXPECT_EQ(Database::getInstance().getFileCount(), 0);
+}
+
+TEST_F(ImportWizardTest, FailuresAreCountedAndListedInTheImportLog)
+{
+    const wxString tree = makeTree();
+    wizard = new FileImportWizard(nullptr, tree);
+    wizard->Show();
+    ASSERT_TRUE(reach("Where do you want to put the pictures?"));
+    // A file that goes away between the search and the import.
+    wxRemoveFile(tree + "/memo.wav");
+    next();
+    ASSERT_TRUE(reach("Choose what to import"));
+    next();
+    ASSERT_TRUE(reach("Import job finished"));
+    EXPECT_TRUE(shows("1 file was not imported due to an error"));
+    auto links = controls<wxHyperlinkCtrl>(page());
+    ASSERT_EQ(links.size(), 1u);
+    EXPECT_EQ(links[0]->GetLabel(), "Check the log for details");
+    shoot("result-failed");
+    auto* import = dynamic_cast<ImportWizard*>(wizard);
+    EXPECT_TRUE(import->getTask()->getLog().Contains("memo.wav"));
+    import->showLog();
+    wxWindow* log = wxWindow::FindWindowByLabel("Import Log");
+    ASSERT_NE(log, nullptr);
+    log->Destroy();
+}

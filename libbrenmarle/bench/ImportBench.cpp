@@ -1,0 +1,194 @@
+// Times an import from a folder into the inbox the way the import assistant runs it (an
+// ImportTask on a task runner: copy, picture information, thumbnail), on generated
+// 12-megapixel JPEGs, and, on the same files, each step alone: copying with FileCopier (and
+// cp(1) for comparison), reading the picture information, making the thumbnail.
+//
+//   ImportBench [--count N] [--dir DIR] [--keep]
+//
+// Pictures are made once per directory (a marker file remembers them). Not a test: it asserts
+// nothing and prints figures.
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include <Magick++.h>
+#include <wx/filename.h>
+#include <wx/init.h>
+#include <wx/utils.h>
+
+#include "database/Database.h"
+#include "filemanager/FileManager.h"
+#include "files/FileCopier.h"
+#include "folders/InboxFolder.h"
+#include "imaging/ImageMagickSetup.h"
+#include "imaging/PictureInfo.h"
+#include "imaging/ThumbnailMaker.h"
+#include "import/FolderScanner.h"
+#include "import/ImportTask.h"
+#include "system/Environment.h"
+#include "system/Log.h"
+#include "system/ProcessLocale.h"
+#include "threads/TaskRunnerThread.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+wxString picturePath(const wxString& dir, int i)
+{
+    return wxString::Format("%s/photo%03d.jpg", dir, i);
+}
+
+// Camera-like content (smooth shapes with grain, so decoding costs what a photo's does), about
+// 2.5 MB each at quality 92.
+void makePictures(const wxString& dir, int count)
+{
+    const wxString marker = dir + wxString::Format("/.import-made-%d", count);
+    if (wxFileExists(marker))
+        return;
+    std::printf("making %d pictures of 4000 x 3000 in %s ...\n", count,
+                static_cast<const char*>(dir.utf8_str()));
+    Magick::Image base;
+    base.size("1000x750");
+    base.read("plasma:fractal");
+    base.blur(0, 1.5);
+    base.resize("4000x3000!");
+    Magick::Image grain(Magick::Geometry(4000, 3000), Magick::Color("gray50"));
+    grain.addNoise(MagickCore::GaussianNoise);
+    grain.blur(0, 0.6);
+    base.composite(grain, 0, 0, MagickCore::SoftLightCompositeOp);
+    for (int i = 0; i < count; ++i) {
+        Magick::Image image = base;
+        if (i % 2)
+            image.flop();
+        if (i % 4 >= 2)
+            image.flip();
+        image.quality(92);
+        image.magick("JPEG");
+        // Distinct bytes each, so the import's duplicate check does not skip any.
+        image.comment(std::to_string(i));
+        image.write(picturePath(dir, i).ToStdString());
+    }
+    std::FILE* file = std::fopen(marker.fn_str(), "w");
+    if (file)
+        std::fclose(file);
+}
+
+void setHome(const wxString& home)
+{
+    for (const auto& [name, sub] : {std::pair<const char*, const char*>{"HOME", ""},
+                                    {"XDG_DATA_HOME", ".local/share"},
+                                    {"XDG_CONFIG_HOME", ".config"},
+                                    {"XDG_RUNTIME_DIR", "run"}}) {
+        wxFileName::Mkdir(home + sub, 0700, wxPATH_MKDIR_FULL);
+        wxSetEnv(name, home + sub);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Quorvel::setUpProcessLocale();
+    wxInitializer initializer(argc, argv);
+    Quorvel::logOnlyToStderr();
+    int count = 200;
+    wxString dir;
+    bool keep = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--count" && i + 1 < argc)
+            count = std::max(1, std::atoi(argv[++i]));
+        else if (arg == "--dir" && i + 1 < argc)
+            dir = wxString::FromUTF8(argv[++i]);
+        else if (arg == "--keep")
+            keep = true;
+        else {
+            std::fprintf(stderr, "usage: %s [--count N] [--dir DIR] [--keep]\n", argv[0]);
+            return 2;
+        }
+    }
+    char pattern[] = "/tmp/vistrelle-import-bench-XXXXXX";
+    if (!mkdtemp(pattern))
+        return 1;
+    const wxString scratch = wxString::FromUTF8(pattern) + "/";
+    if (dir.empty())
+        dir = scratch + "pictures";
+    wxFileName::Mkdir(dir, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    Brenmarle::initImageMagick();
+    makePictures(dir, count);
+
+    setHome(scratch + "home/");
+    Quorvel::Environment::init("vistrelle-bench", scratch + "program");
+    const wxString data = Quorvel::Environment::getUserDataDir();
+    wxFileName::Mkdir(data, 0700, wxPATH_MKDIR_FULL);
+    Brenmarle::Database::getInstance().open(data + "database.db");
+    {
+        Brenmarle::FileManager manager;
+        std::vector<wxString> uris;
+        for (int i = 0; i < count; ++i)
+            uris.push_back("file://" + picturePath(dir, i));
+        Brenmarle::ImportTask::Files files;
+        for (const wxString& uri : uris)
+            files.push_back(manager.getFolder(uri)->getFile(uri));
+
+        // The steps alone, one after the other, each over every picture (the page cache warm).
+        const wxString copies = scratch + "copies/";
+        wxFileName::Mkdir(copies, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+        auto start = Clock::now();
+        const std::string cp =
+            "cp " + (dir + "/photo*.jpg ").ToStdString() + (scratch + "cp/").ToStdString();
+        wxFileName::Mkdir(scratch + "cp", wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+        if (std::system(cp.c_str()) != 0)
+            std::fprintf(stderr, "cp failed\n");
+        const double cpSeconds = secondsSince(start);
+        start = Clock::now();
+        for (int i = 0; i < count; ++i)
+            Brenmarle::FileCopier().copy(picturePath(dir, i), copies + wxString::Format("%d", i));
+        const double copySeconds = secondsSince(start);
+        start = Clock::now();
+        for (int i = 0; i < count; ++i)
+            Brenmarle::PictureInfo::read(picturePath(dir, i));
+        const double scanSeconds = secondsSince(start);
+        start = Clock::now();
+        for (int i = 0; i < count; ++i)
+            Brenmarle::ThumbnailMaker::makeThumbnail(picturePath(dir, i),
+                                                     copies + wxString::Format("%d.thumb", i), 0);
+        const double thumbSeconds = secondsSince(start);
+
+        auto inbox = Quorvel::makeRef<Brenmarle::InboxFolder>();
+        auto task = Quorvel::makeRef<Brenmarle::ImportTask>(files, Brenmarle::FolderRef(), inbox);
+        start = Clock::now();
+        {
+            Quorvel::TaskRunnerThread runner;
+            runner.addTask(task, nullptr);
+            runner.waitUntilStopped();
+        }
+        const double importSeconds = secondsSince(start);
+
+        const double steps = copySeconds + scanSeconds + thumbSeconds;
+        std::printf("%d pictures\n", count);
+        std::printf("import (copy, information, thumbnail): %6.2f s  %5.1f pictures/s  (%d "
+                    "imported, %d failed)\n",
+                    importSeconds, count / importSeconds, task->getImportedCount(),
+                    task->getFailedCount());
+        std::printf("steps alone: copy %.2f s (%.0f%%), information %.2f s (%.0f%%), thumbnail "
+                    "%.2f s (%.0f%%)\n",
+                    copySeconds, 100 * copySeconds / steps, scanSeconds, 100 * scanSeconds / steps,
+                    thumbSeconds, 100 * thumbSeconds / steps);
+        std::printf("copy speed: FileCopier %.2f s, cp %.2f s: %.2f x cp\n", copySeconds, cpSeconds,
+                    cpSeconds / copySeconds);
+    }
+    Brenmarle::Database::getInstance().close();
+    // A picture folder given with --dir lies outside the scratch folder and stays.
+    if (!keep)
+        wxFileName::Rmdir(scratch, wxPATH_RMDIR_RECURSIVE);
+    return 0;
+}

@@ -1,0 +1,29 @@
+#pragma once
+// The camera manager of this system: USB drives from the mounts table and sysfs, and cameras
+// that libgphoto2 detects. Every source is injectable so tests can "plug in" devices.
+//
+// Threads: as CameraManager; enumerate() runs on the worker.
+
+#include "cameras/CameraManager.h"
+#include "cameras/PtpCamera.h"
+
+namespace Brenmarle {
+
+class LinuxCameraManager : public CameraManager {
+public:
+    struct Sources {
+        Sources() {}
+        wxString mountsFile = "/proc/self/mounts";
+        wxString sysfsRoot = "/sys";
+        // Empty: libgphoto2's detection.
+        PtpCamera::Detector detector;
+        bool withPtp = true;
+    };
+
+    explicit LinuxCameraManager(Sources sources = Sources(), int intervalMs = REFRESH_INTERVAL_MS);
+
+    // The drives first, then the cameras.
+    static CameraList enumerate(const Sources& sources);
+};
+
+} // namespace Brenmarle

@@ -1,0 +1,101 @@
+#include "cameras/PtpCamera.h"
+
+#include <wx/dir.h>
+#include <wx/filefn.h>
+#include <wx/textfile.h>
+
+#include "cameras/GPhotoSession.h"
+#include "cameras/PtpDeviceFolder.h"
+#include "system/Exceptions.h"
+#include "system/Log.h"
+
+namespace Brenmarle {
+
+namespace {
+
+wxString readAttribute(const wxString& path)
+{
+    wxLogNull quiet;
+    wxTextFile file;
+    if (!wxFileExists(path) || !file.Open(path) || file.GetLineCount() == 0)
+        return wxString();
+    wxString line = file.GetFirstLine();
+    return line.Trim(true).Trim(false);
+}
+
+// The ids of the USB device at "usb:BBB,DDD" (bus and device number); false when not found.
+bool findUsbIds(const wxString& sysfsRoot, const wxString& port, wxString& vendorId,
+                wxString& productId)
+{
+    long bus = 0;
+    long device = 0;
+    if (!port.StartsWith("usb:") || !port.Mid(4).BeforeFirst(',').ToLong(&bus) ||
+        !port.AfterFirst(',').ToLong(&device))
+        return false;
+    const wxString devices = sysfsRoot + "/bus/usb/devices/";
+    wxLogNull quiet;
+    wxDir dir;
+    if (!wxDirExists(devices) || !dir.Open(devices))
+        return false;
+    wxString name;
+    for (bool more = dir.GetFirst(&name, wxEmptyString, wxDIR_DIRS | wxDIR_FILES); more;
+         more = dir.GetNext(&name)) {
+        long busNumber = -1;
+        long deviceNumber = -1;
+        if (!readAttribute(devices + name + "/busnum").ToLong(&busNumber) ||
+            !readAttribute(devices + name + "/devnum").ToLong(&deviceNumber))
+            continue;
+        if (busNumber == bus && deviceNumber == device) {
+            vendorId = readAttribute(devices + name + "/idVendor").Lower();
+            productId = readAttribute(devices + name + "/idProduct").Lower();
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+PtpCamera::PtpCamera(const wxString& gphotoModel, const wxString& port, const wxString& vendorId,
+                     const wxString& productId)
+    : Camera(SCHEME + port, gphotoModel.empty() ? wxString(DEFAULT_NAME) : gphotoModel, vendorId,
+             productId),
+      m_gphotoModel(gphotoModel), m_port(port)
+{
+}
+
+FolderRef PtpCamera::getDeviceFolder() const
+{
+    return Quorvel::makeRef<PtpDeviceFolder>(getURI(), m_gphotoModel, m_port);
+}
+
+std::vector<PtpCamera::Detected> PtpCamera::detect()
+{
+    std::vector<Detected> detected;
+    for (const GPhotoSession::Detected& camera : GPhotoSession::detect())
+        detected.push_back({camera.model, camera.port});
+    return detected;
+}
+
+CameraList PtpCamera::listConnected(const Detector& detector, const wxString& sysfsRoot)
+{
+    CameraList cameras;
+    std::vector<Detected> detected;
+    try {
+        detected = detector ? detector() : detect();
+    } catch (const Quorvel::Exception& e) {
+        QDEBUG("[PTPCAMERA] Detection failed: %s", e.getMessage());
+        return cameras;
+    }
+    for (const Detected& camera : detected) {
+        wxString vendorId;
+        wxString productId;
+        if (!findUsbIds(sysfsRoot, camera.port, vendorId, productId))
+            QDEBUG("Couldn't get USB device info, must rely on WIA device info only");
+        cameras.push_back(
+            std::make_shared<PtpCamera>(camera.model, camera.port, vendorId, productId));
+    }
+    return cameras;
+}
+
+} // namespace Brenmarle
