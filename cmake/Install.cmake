@@ -50,16 +50,7 @@ add_custom_command(OUTPUT ${_manpage}
 add_custom_target(vistrelle_manpage ALL DEPENDS ${_manpage})
 install(FILES ${_manpage} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-# --- Reference provider program: NOT INSTALLED YET -------------------------------------------
-# provider/ is being written. Its install rules belong here once its target exists:
-#   install(TARGETS <provider target> RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-#   its data (price lists, templates, ...) into ${CMAKE_INSTALL_DATADIR}/<provider name>/
-#   its example configuration into ${CMAKE_INSTALL_DOCDIR}/examples/ (Debian: a packaged
-#   /etc file would be a conffile; an example the administrator copies is not)
-# and tests/InstalledProgram.sh should check the installed files like the program's.
-if(EXISTS ${PROJECT_SOURCE_DIR}/provider/CMakeLists.txt)
-    message(WARNING "provider/ exists but has no install rules yet (see cmake/Install.cmake)")
-endif()
+# The reference provider's rules stand beside its target (provider/CMakeLists.txt).
 
 # "make uninstall" removes exactly what the last "make install" put in place, never anything in
 # the users' data folders.
