@@ -1113,6 +1113,8 @@ void MainFrame::showPictureMap()
 
 void MainFrame::importPictures(int id, const wxString& albumUri)
 {
+    QDEBUG("[MAINFRAME] Import from the %s, album proposed: '%s'",
+           id == ID_IMPORT_CAMERA ? "camera" : "computer", albumUri);
     if (id == ID_IMPORT_CAMERA)
         ImportWizard::runCameraImport(this, nullptr, albumUri);
     else
