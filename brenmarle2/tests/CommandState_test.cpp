@@ -11,12 +11,13 @@ TEST(CommandState, LaterWorkStaysDisabledWhateverIsSelected)
     context.pictureCount = 5;
     context.selectedCount = 2;
     context.selectionManaged = true;
-    for (int id :
-         {ID_IMPORT_CAMERA, ID_NEW_ORDER, ID_SHARE_ALBUM, ID_OPEN_PICTURE, ID_SEND_WEB, ID_SAFE_ADD,
-          ID_LOGIN, ID_ORDER_PRINTS, ID_SLIDESHOW, ID_CHECK_UPDATE, ID_WEBSITE})
+    for (int id : {ID_NEW_ORDER, ID_SHARE_ALBUM, ID_SEND_WEB, ID_SAFE_ADD, ID_LOGIN,
+                   ID_ORDER_PRINTS, ID_CHECK_UPDATE, ID_WEBSITE})
         EXPECT_FALSE(CommandState::isEnabled(id, context)) << id;
-    for (int id : {ID_NEW_ALBUM, ID_DELETE_ALBUM, ID_DELETE_PICTURES, ID_ROTATE_LEFT,
-                   ID_COPY_TO_DESKTOP, ID_SELECT_NONE, ID_OPTIONS, ID_ABOUT})
+    for (int id :
+         {ID_NEW_ALBUM, ID_DELETE_ALBUM, ID_DELETE_PICTURES, ID_ROTATE_LEFT, ID_COPY_TO_DESKTOP,
+          ID_SELECT_NONE, ID_OPTIONS, ID_ABOUT, ID_IMPORT_CAMERA, ID_IMPORT_COMPUTER, ID_GET_PHOTOS,
+          ID_OPEN_PICTURE, ID_EDIT_PICTURE, ID_SLIDESHOW, ID_PICTURE_MAP})
         EXPECT_TRUE(CommandState::isEnabled(id, context)) << id;
 }
 
@@ -43,6 +44,11 @@ TEST(CommandState, CommandsFollowTheSectionAndTheSelection)
     context.selectedCount = 2;
     EXPECT_FALSE(CommandState::isEnabled(ID_SET_WALLPAPER, context));
     EXPECT_FALSE(CommandState::isEnabled(ID_PICTURE_PROPERTIES, context));
+    // The picture window opens on a picture of the user's own folders too, and on several.
+    EXPECT_TRUE(CommandState::isEnabled(ID_EDIT_PICTURE, context));
+    context.selectedCount = 0;
+    EXPECT_FALSE(CommandState::isEnabled(ID_OPEN_PICTURE, context));
+    EXPECT_TRUE(CommandState::isEnabled(ID_SLIDESHOW, context));
 
     EXPECT_FALSE(CommandState::isEnabled(ID_LOAD_HIDDEN_ALBUMS, context));
     context.hiddenAlbumsLeft = true;

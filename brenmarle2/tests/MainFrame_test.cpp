@@ -1,18 +1,31 @@
+#include <wx/app.h>
+#include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/choice.h>
+#include <wx/filename.h>
+#include <wx/image.h>
 #include <wx/listctrl.h>
 #include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/testing.h>
 #include <wx/textctrl.h>
+#include <wx/toolbar.h>
 
 #include "PhotoLibraryTest.h"
 #include "WaitUntil.h"
 #include "fullscreen/FullScreenFrame.h"
+#include "fullscreen/SlideShowDialog.h"
+#include "imaging/ImageMagickSetup.h"
+#include "import/ImportWizard.h"
 #include "mainframe/CommandIds.h"
 #include "mainframe/HelpFrame.h"
 #include "mainframe/MainFrame.h"
+#include "map/PictureMapDialog.h"
 #include "myalbums/AlbumPropertiesDialog.h"
 #include "myalbums/MyAlbumsPage.h"
 #include "system/Configuration.h"
 #include "system/Log.h"
+#include "viewedit/ImageFrame.h"
 #include "widgets/ThumbnailView.h"
 
 using namespace Brenmarle;
@@ -62,9 +75,36 @@ protected:
     }
 
     wxMenuItem* item(int id) { return frame->GetMenuBar()->FindItem(id); }
+    // Chooses the command as its menu item would.
+    void choose(int id)
+    {
+        wxCommandEvent event(wxEVT_MENU, id);
+        frame->ProcessWindowEvent(event);
+    }
 
     Quorvel::Configuration configuration;
     MainFrame* frame = nullptr;
+};
+
+// A modal dialog of type Dialog, looked at by `look` and then cancelled (or closed with `answer`).
+template <typename Dialog>
+class ExpectDialog : public wxExpectModalBase<Dialog, ExpectDialog<Dialog>> {
+public:
+    explicit ExpectDialog(std::function<void(Dialog&)> look, int answer = wxID_CANCEL)
+        : m_look(std::move(look)), m_answer(answer)
+    {
+    }
+
+protected:
+    int OnInvoked(Dialog* dialog) const override
+    {
+        m_look(*dialog);
+        return m_answer;
+    }
+
+private:
+    std::function<void(Dialog&)> m_look;
+    int m_answer;
 };
 
 std::vector<wxString> labels(wxMenu& menu)
@@ -121,7 +161,7 @@ TEST_F(MainFrameTest, PictureCommandsFollowTheSelection)
     EXPECT_FALSE(item(ID_DELETE_PICTURES)->IsEnabled());
     EXPECT_TRUE(item(ID_SELECT_ALL)->IsEnabled());
     EXPECT_TRUE(item(ID_RENAME_ALBUM)->IsEnabled());
-    EXPECT_FALSE(item(ID_OPEN_PICTURE)->IsEnabled()); // the picture window comes later
+    EXPECT_FALSE(item(ID_OPEN_PICTURE)->IsEnabled());
 
     view->clickItem(1, false, false);
     EXPECT_TRUE(item(ID_DELETE_PICTURES)->IsEnabled());
@@ -287,4 +327,99 @@ TEST_F(MainFrameTest, ClosingAsksWindowsWithUnsavedWorkAndKeepsTheGeometry)
     configuration.getUserConfig().readInt("WindowSettings/MainWindowWidth", width);
     EXPECT_EQ(width, size.x);
     EXPECT_EQ(openFrame().GetSize(), size);
+}
+
+TEST_F(MainFrameTest, PicturesOpenInThePictureWindowWhichIsAskedBeforeTheProgramEnds)
+{
+    // Real pictures: the picture window reads them for editing.
+    Brenmarle::ensureImageMagick();
+    if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG))
+        wxImage::AddHandler(new wxPNGHandler);
+    const Ref<AlbumFolder> album = makeAlbum("Garden");
+    ASSERT_TRUE(wxFileName::Mkdir(home.path() + "Pictures", 0700, wxPATH_MKDIR_FULL));
+    for (int i = 1; i <= 3; ++i) {
+        const wxString path = home.path() + wxString::Format("Pictures/P%d.png", i);
+        ASSERT_TRUE(wxImage(60, 40).SaveFile(path, wxBITMAP_TYPE_PNG));
+        album->copyFileIn(*manager->getFile("file://" + path));
+    }
+    openFrame();
+    frame->showSection(Section::Albums);
+    ThumbnailView* view = frame->getCurrentView();
+    ASSERT_NE(view, nullptr);
+    view->clickItem(1, false, false);
+    ASSERT_TRUE(item(ID_OPEN_PICTURE)->IsEnabled());
+    ASSERT_TRUE(item(ID_EDIT_PICTURE)->IsEnabled());
+
+    choose(ID_EDIT_PICTURE);
+    ASSERT_EQ(ImageFrame::getOpenFrames().size(), 1u);
+    ImageFrame* picture = ImageFrame::getOpenFrames().front();
+    EXPECT_EQ(picture->getIndex(), 1u);
+    EXPECT_TRUE(picture->getNextButton()->IsEnabled()); // through the section's pictures
+    EXPECT_TRUE(picture->isEditing());
+
+    // Double click or Enter on a picture opens it too, not the full screen.
+    view->clickItem(2, false, false);
+    wxCommandEvent activate(THUMBNAIL_ACTIVATE, view->GetId());
+    activate.SetEventObject(view);
+    view->ProcessWindowEvent(activate);
+    ASSERT_EQ(ImageFrame::getOpenFrames().size(), 2u);
+    EXPECT_EQ(ImageFrame::getOpenFrames().back()->getIndex(), 2u);
+    EXPECT_FALSE(ImageFrame::getOpenFrames().back()->isEditing());
+
+    picture->crop(wxRect(0, 0, 10, 10));
+    ASSERT_TRUE(picture->hasUnsavedChanges());
+    {
+        wxTEST_DIALOG(EXPECT_FALSE(frame->Close()), wxExpectModal<wxMessageDialog>(wxID_CANCEL));
+    }
+    EXPECT_FALSE(wxTheApp->IsScheduledForDestruction(frame));
+}
+
+TEST_F(MainFrameTest, SlideShowPictureMapAndImportOpenTheirWindows)
+{
+    const Ref<AlbumFolder> album = albumWithPictures("Garden", 3);
+    openFrame();
+    EXPECT_TRUE(item(ID_SLIDESHOW)->IsEnabled());
+    EXPECT_TRUE(item(ID_PICTURE_MAP)->IsEnabled());
+    EXPECT_TRUE(item(ID_IMPORT_CAMERA)->IsEnabled());
+    EXPECT_TRUE(item(ID_IMPORT_COMPUTER)->IsEnabled());
+    EXPECT_TRUE(frame->getMainToolBar()->GetToolEnabled(ID_SLIDESHOW));
+    EXPECT_TRUE(frame->getMainToolBar()->GetToolEnabled(ID_GET_PHOTOS));
+
+    frame->showSection(Section::Albums);
+    frame->getCurrentView()->clickItem(1, false, false);
+    std::vector<wxString> scopes;
+    std::vector<wxString> chosen;
+    {
+        wxTEST_DIALOG(choose(ID_SLIDESHOW), ExpectDialog<SlideShowDialog>([&](SlideShowDialog& d) {
+                          for (const wxString& scope : d.getScopeChoice()->GetStrings())
+                              scopes.push_back(scope);
+                          chosen = d.chosenPictureUris();
+                      }));
+    }
+    EXPECT_EQ(scopes, (std::vector<wxString>{"View all pictures in archive",
+                                             "View all pictures in current album",
+                                             "View current selection"}));
+    EXPECT_EQ(chosen, (std::vector<wxString>{frame->getCurrentView()->getFiles()[1]->getURI()}));
+
+    // "Go to search results" leads to the search section.
+    {
+        wxTEST_DIALOG(choose(ID_PICTURE_MAP),
+                      ExpectDialog<PictureMapDialog>([](PictureMapDialog&) {}, wxID_OK));
+    }
+    EXPECT_EQ(frame->getSection(), Section::Search);
+
+    wxString proposed = "unset";
+    {
+        wxTEST_DIALOG(choose(ID_IMPORT_COMPUTER), ExpectDialog<ImportWizard>([&](ImportWizard& w) {
+                          proposed = w.getProposedAlbum();
+                      }));
+    }
+    EXPECT_EQ(proposed, "");
+    // The album pop-up's entries propose the album.
+    {
+        wxTEST_DIALOG(
+            frame->importPictures(ID_IMPORT_CAMERA, album->getURI()),
+            ExpectDialog<ImportWizard>([&](ImportWizard& w) { proposed = w.getProposedAlbum(); }));
+    }
+    EXPECT_EQ(proposed, album->getURI());
 }

@@ -16,7 +16,7 @@
 #include "fullscreen/SlideShowFrame.h"
 #include "fullscreen/SlideView.h"
 #include "media/JukeBox.h"
-#include "slideshow/IsoCountryNames.h"
+#include "slideshow/CountryListNames.h"
 #include "thumbnails/ImageLoader.h"
 
 using Brenmarle::File;
@@ -98,7 +98,7 @@ protected:
         settings.delayMs = delayMs;
         settings.audioSink = "fakesink";
         frame = new SlideShowFrame(nullptr, pictures, songs, settings,
-                                   std::make_unique<Brenmarle::IsoCountryNames>());
+                                   std::make_unique<Brenmarle::CountryListNames>());
         return frame.get();
     }
 

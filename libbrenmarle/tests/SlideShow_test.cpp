@@ -10,16 +10,18 @@
 #include "ScratchDir.h"
 #include "database/Database.h"
 #include "files/File.h"
+#include "search/CountryList.h"
 #include "slideshow/CataloguePictures.h"
-#include "slideshow/IsoCountryNames.h"
+#include "slideshow/CountryListNames.h"
 #include "slideshow/MusicList.h"
 #include "slideshow/SlideCaption.h"
 #include "slideshow/SlideSequence.h"
 
 using Brenmarle::CataloguePictures;
+using Brenmarle::CountryList;
+using Brenmarle::CountryListNames;
 using Brenmarle::CountryNames;
 using Brenmarle::File;
-using Brenmarle::IsoCountryNames;
 using Brenmarle::MusicList;
 using Brenmarle::SlideCaption;
 using Brenmarle::SlideSequence;
@@ -160,7 +162,7 @@ TEST(SlideCaption, CaptionsOffGiveNoTextAndAFailureNamesThePicture)
     EXPECT_EQ(SlideCaption::forFailure(2, "b.jpg").caption, "Could not load file 3 (b.jpg)");
 }
 
-TEST(IsoCountryNames, ReadsBothCodesAndPrefersTheCommonName)
+TEST(CountryListNames, ReadsBothCodesAndPrefersTheCommonName)
 {
     ScratchDir dir;
     dir.writeFile("iso.json",
@@ -168,14 +170,18 @@ TEST(IsoCountryNames, ReadsBothCodesAndPrefersTheCommonName)
                   "  {\"alpha_2\": \"NO\", \"alpha_3\": \"NOR\", \"name\": \"Norway\"},\n"
                   "  {\"alpha_2\": \"TW\", \"alpha_3\": \"TWN\", \"common_name\": \"Taiwan\",\n"
                   "   \"name\": \"Taiwan, Province of China\"}\n]}\n");
-    const IsoCountryNames names(dir / "iso.json");
+    const CountryList list(dir / "iso.json", [](const wxString& name) { return name; });
+    const CountryListNames names(list);
     wxString name;
     ASSERT_TRUE(names.lookUp("nor", name));
     EXPECT_EQ(name, "Norway");
     ASSERT_TRUE(names.lookUp("TW", name));
     EXPECT_EQ(name, "Taiwan");
     EXPECT_FALSE(names.lookUp("XX", name));
-    EXPECT_TRUE(IsoCountryNames(dir / "missing.json").empty());
+    EXPECT_FALSE(names.lookUp("NORW", name));
+    // Without a readable table the program's list is empty: captions carry on without names.
+    const CountryList none;
+    EXPECT_FALSE(CountryListNames(none).lookUp("NO", name));
 }
 
 TEST(MusicList, ReadsLabelledSongsWithEitherLineEnd)

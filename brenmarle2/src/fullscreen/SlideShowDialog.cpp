@@ -16,7 +16,7 @@
 #include "database/Database.h"
 #include "filemanager/FileManager.h"
 #include "slideshow/CataloguePictures.h"
-#include "slideshow/IsoCountryNames.h"
+#include "slideshow/CountryListNames.h"
 #include "system/Environment.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
@@ -180,5 +180,5 @@ SlideShowFrame* SlideShowDialog::start(SlideShowFrame::Settings settings)
     settings.largeFont = m_largeFont->GetValue();
     settings.random = m_random->GetValue();
     return new SlideShowFrame(GetParent(), pictures, songs, settings,
-                              std::make_unique<Brenmarle::IsoCountryNames>());
+                              std::make_unique<Brenmarle::CountryListNames>());
 }

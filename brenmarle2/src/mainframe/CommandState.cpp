@@ -5,9 +5,6 @@
 bool CommandState::isLaterWork(int id)
 {
     switch (id) {
-    case ID_IMPORT_CAMERA:
-    case ID_IMPORT_COMPUTER:
-    case ID_GET_PHOTOS:
     case ID_NEW_ORDER:
     case ID_ORDER_ALBUM_PRINTS:
     case ID_SHARE_ALBUM:
@@ -15,8 +12,6 @@ bool CommandState::isLaterWork(int id)
     case ID_EXPORT_ARCHIVE:
     case ID_VIEW_SHOPPING_CART:
     case ID_VIEW_KEYWORDS:
-    case ID_OPEN_PICTURE:
-    case ID_EDIT_PICTURE:
     case ID_SEND_WEB:
     case ID_SEND_EMAIL:
     case ID_SEND_MMS:
@@ -31,8 +26,6 @@ bool CommandState::isLaterWork(int id)
     case ID_REGISTER_ACCOUNT:
     case ID_LOGIN:
     case ID_LOGOUT:
-    case ID_PICTURE_MAP:
-    case ID_SLIDESHOW:
     case ID_CREATE_PRODUCTS:
     case ID_REMOTE_ASSISTANCE:
     case ID_SELF_REPAIR:
@@ -73,6 +66,10 @@ bool CommandState::isEnabled(int id, const CommandContext& context)
         return hasView;
     case ID_FULLSCREEN:
         return hasView && context.pictureCount > 0;
+    case ID_OPEN_PICTURE:
+    case ID_EDIT_PICTURE:
+        // The picture window pages through the section's pictures from the selected one.
+        return hasView && selection;
     case ID_COPY_TO_DESKTOP:
     case ID_COPY_TO_FOLDER:
     case ID_PRINT:

@@ -3,8 +3,7 @@
 // Kept apart from the window so the rules are tested without a display.
 //
 // Commands whose work comes with parts of the program not built yet (ordering, sharing, safe
-// storage, the account, importing, the picture window, the slide show, the map, products,
-// updates, remote assistance) stay disabled: an item that did nothing when chosen would lie.
+// storage, the account, products, updates, remote assistance) stay disabled: an item that did nothing when chosen would lie.
 
 #include "mainframe/Section.h"
 

@@ -27,6 +27,8 @@
 #include "folders/ComputerFolder.h"
 #include "folders/ManagedFolder.h"
 #include "fullscreen/FullScreenFrame.h"
+#include "fullscreen/SlideShowDialog.h"
+#include "import/ImportWizard.h"
 #include "main/Preferences.h"
 #include "mainframe/CalendarMonthView.h"
 #include "mainframe/CommandIds.h"
@@ -36,15 +38,18 @@
 #include "mainframe/MyComputerPage.h"
 #include "mainframe/PictureSearchPage.h"
 #include "mainframe/WelcomePage.h"
+#include "map/PictureMapDialog.h"
 #include "myalbums/AlbumDeletion.h"
 #include "myalbums/AlbumPropertiesDialog.h"
 #include "myalbums/MyAlbumsPage.h"
 #include "plugins/PluginCommands.h"
+#include "search/CountryList.h"
 #include "system/Configuration.h"
 #include "system/Environment.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "thumbnails/ThumbnailManager.h"
+#include "viewedit/ImageFrame.h"
 #include "widgets/ThumbnailView.h"
 
 using Brenmarle::File;
@@ -98,6 +103,15 @@ bool isManaged(ThumbnailView& view)
     return true;
 }
 
+// The picture of `view` the user points at: the one in focus, else the first selected.
+size_t pointedIndex(ThumbnailView& view)
+{
+    long index = view.getGrid().getFocus();
+    if (index < 0 && view.getSelectedCount() > 0)
+        index = static_cast<long>(view.getGrid().getSelection().front());
+    return index < 0 ? 0 : static_cast<size_t>(index);
+}
+
 wxString sectionName(Section section)
 {
     switch (section) {
@@ -141,7 +155,7 @@ MainFrame::MainFrame(const wxString& title, Preferences* preferences)
     Bind(wxEVT_TOOL_DROPDOWN, &MainFrame::onToolDropDown, this);
     Bind(THUMBNAIL_SELECTION, &MainFrame::onSelectionChanged, this);
     Bind(THUMBNAIL_ACTIVATE, [this](wxCommandEvent& event) {
-        showFullScreen(dynamic_cast<ThumbnailView*>(event.GetEventObject()));
+        openPicture(false, dynamic_cast<ThumbnailView*>(event.GetEventObject()));
     });
     Bind(THUMBNAIL_CONTEXT_MENU, &MainFrame::onViewContextMenu, this);
     Bind(THUMBNAIL_DELETE, [this](wxCommandEvent& event) {
@@ -150,6 +164,8 @@ MainFrame::MainFrame(const wxString& title, Preferences* preferences)
             CommandState::isEnabled(ID_DELETE_PICTURES, getCommandContext()))
             confirmDeleteSelection();
     });
+
+    addCloseGuard([] { return ImageFrame::confirmCloseAll(); });
 
     loadGeometry();
     showSection(Section::Start);
@@ -234,7 +250,10 @@ void MainFrame::buildLayout()
     m_albumsPage->setAlbumMenuHandler([this] {
         std::unique_ptr<wxMenu> menu(makeAlbumPopup());
         updateMenuStates(*menu, getCommandContext());
+        if (const auto album = m_albumsPage->getChosenAlbum())
+            m_popupAlbumUri = album->getURI();
         PopupMenu(menu.get());
+        m_popupAlbumUri.clear();
     });
     m_albumsPage->setChosenHandler([this] { updateMenus(); });
     m_albumsPage->setDropHandler(
@@ -646,6 +665,24 @@ void MainFrame::onCommand(wxCommandEvent& event)
     case ID_FULLSCREEN:
         showFullScreen();
         break;
+    case ID_OPEN_PICTURE:
+    case ID_EDIT_PICTURE:
+        openPicture(id == ID_EDIT_PICTURE);
+        break;
+    case ID_SLIDESHOW:
+        startSlideShow();
+        break;
+    case ID_PICTURE_MAP:
+        showPictureMap();
+        break;
+    case ID_IMPORT_CAMERA:
+    case ID_IMPORT_COMPUTER:
+        importPictures(id, m_popupAlbumUri);
+        break;
+    case ID_GET_PHOTOS:
+        // The button itself (not its drop-down arrow) starts the usual import.
+        importPictures(ID_IMPORT_CAMERA);
+        break;
     case ID_VIEW_INBOX:
     case ID_HIDE_SIDEBAR:
         showSidebar(id);
@@ -1027,11 +1064,70 @@ void MainFrame::showFullScreen(ThumbnailView* view)
     if (!view || view->getFiles().empty())
         return;
     // From the picture in focus (or the first selected), through all the view shows.
-    long first = view->getGrid().getFocus();
-    if (first < 0 && view->getSelectedCount() > 0)
-        first = static_cast<long>(view->getGrid().getSelection().front());
-    auto* frame = new FullScreenFrame(this, view->getFiles(), first < 0 ? 0 : first);
+    auto* frame =
+        new FullScreenFrame(this, view->getFiles(), static_cast<long>(pointedIndex(*view)));
     frame->showPicture(frame->getIndex());
+}
+
+void MainFrame::openPicture(bool edit, ThumbnailView* view)
+{
+    if (!view)
+        view = getCurrentView();
+    if (!view || view->getFiles().empty())
+        return;
+    wxArrayString uris;
+    uris.reserve(view->getFiles().size());
+    for (const auto& file : view->getFiles())
+        uris.Add(file->getURI());
+    ImageFrame::open(this, uris, pointedIndex(*view), edit);
+}
+
+void MainFrame::startSlideShow()
+{
+    std::vector<wxString> selection;
+    std::vector<wxString> folder;
+    bool folderIsAlbum = false;
+    if (ThumbnailView* view = getCurrentView()) {
+        for (const auto& file : view->getSelectedFiles())
+            selection.push_back(file->getURI());
+        // A calendar day is no folder: only an album or a folder of the computer is offered.
+        if (view->getFolder()) {
+            for (const auto& file : view->getFiles())
+                folder.push_back(file->getURI());
+            folderIsAlbum =
+                dynamic_cast<Brenmarle::AlbumFolder*>(view->getFolder().get()) != nullptr;
+        }
+    }
+    SlideShowDialog::run(this, selection, folder, folderIsAlbum);
+}
+
+void MainFrame::showPictureMap()
+{
+    PictureMapDialog::open(
+        this,
+        [this](const PictureMapDialog::SearchRequest& request) {
+            showSearchResults(request.countryCode, request.minimumTime, request.maximumTime);
+        },
+        [](const wxString& code) { return Brenmarle::CountryList::getInstance().getName(code); });
+}
+
+void MainFrame::importPictures(int id, const wxString& albumUri)
+{
+    QDEBUG("[MAINFRAME] Import from the %s, album proposed: '%s'",
+           id == ID_IMPORT_CAMERA ? "camera" : "computer", albumUri);
+    if (id == ID_IMPORT_CAMERA)
+        ImportWizard::runCameraImport(this, nullptr, albumUri);
+    else
+        ImportWizard::runFileImport(this, wxString(), albumUri);
+    // Imported pictures land in the inbox or an album.
+    m_albumsPage->refreshAlbums();
+    updateMenus();
+}
+
+void MainFrame::showSearchResults(const wxString& countryCode, int32_t minTime, int32_t maxTime)
+{
+    QDEBUG("[MAINFRAME] Search for country '%s' from %d to %d", countryCode, minTime, maxTime);
+    showSection(Section::Search);
 }
 
 wxString MainFrame::getHelpFolder()

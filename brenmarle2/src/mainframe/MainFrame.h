@@ -6,11 +6,14 @@
 // caption and date. Every command turns into a call on the code that owns the work; commands
 // whose work comes later are shown disabled.
 //
+// Closing asks every picture window with unsaved changes first.
+//
 // Geometry and state are kept under "WindowSettings/MainWindow...", "MainWindow/..." in the
 // user configuration and the side panel width in the preferences.
 //
 // GUI thread only. Created once by the application; closing it ends the program.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -105,6 +108,21 @@ public:
     // Copies the selected pictures into the directory `path`.
     void copySelectionTo(const wxString& path);
 
+    // The picture window on the pictures of `view` (the current section's when null), from the
+    // one in focus or the first selected; `edit` opens its editing controls.
+    void openPicture(bool edit, ThumbnailView* view = nullptr);
+    // "Create Slide Show" with the current selection and the album or folder shown.
+    void startSlideShow();
+    // The picture map; its "Go to search results" calls showSearchResults().
+    void showPictureMap();
+    // The import assistant of ID_IMPORT_CAMERA or ID_IMPORT_COMPUTER, proposing the album
+    // `albumUri` (empty: the inbox) as the destination.
+    void importPictures(int id, const wxString& albumUri = wxString());
+    // The Picture Search section for pictures of the country `countryCode` (empty: any) taken
+    // at or after `minTime` and before `maxTime` (seconds, 0: no limit). The section cannot be
+    // given criteria from outside yet: until it can, this shows it and logs the request.
+    void showSearchResults(const wxString& countryCode, int32_t minTime, int32_t maxTime);
+
 private:
     void buildToolBar();
     void buildLayout();
@@ -159,6 +177,8 @@ private:
     InboxPanel* m_inboxPanel = nullptr;
     wxWeakRef<HelpFrame> m_helpFrame;
 
+    // The album whose pop-up menu is open: its import entries propose it.
+    wxString m_popupAlbumUri;
     std::vector<std::pair<int, CloseGuard>> m_closeGuards;
     int m_nextGuard = 1;
     std::unique_ptr<AlbumDeletion> m_albumDeletion;

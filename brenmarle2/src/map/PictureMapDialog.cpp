@@ -14,8 +14,8 @@
 #include "database/Database.h"
 #include "map/PictureMapControl.h"
 #include "map/TimeSpanSlider.h"
-#include "system/Application.h"
 #include "system/ConfigFile.h"
+#include "system/Configuration.h"
 #include "system/Environment.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
@@ -23,8 +23,15 @@
 void PictureMapDialog::open(wxWindow* parent, const SearchHandler& goToSearch,
                             const CountryNames& countryNames)
 {
+    // The configuration the program registered, as every window reads it: the running
+    // application object need not be the program's own (an embedding host, the tests).
+    Quorvel::Configuration* configuration = Quorvel::Configuration::get();
+    if (!configuration) {
+        wxLogError(_("The picture map cannot open without the program's settings."));
+        return;
+    }
     PictureMapDialog dialog(parent, Brenmarle::Database::getInstance(),
-                            Quorvel::Application::get().getUserConfig(),
+                            configuration->getUserConfig(),
                             Quorvel::Environment::getResourceDir(), countryNames);
     if (dialog.ShowModal() == wxID_OK && goToSearch)
         goToSearch(dialog.getSearchRequest());

@@ -301,7 +301,11 @@ CountryList::CountryList(const wxString& path, Translator translate)
     for (const TableReader::Entry& entry : entries) {
         const auto alpha2 = entry.find("alpha_2");
         const auto alpha3 = entry.find("alpha_3");
-        const auto name = entry.find("name");
+        // The common name where the table has one ("Taiwan", not "Taiwan, Province of
+        // China"): the name people search for and read in captions.
+        auto name = entry.find("common_name");
+        if (name == entry.end())
+            name = entry.find("name");
         // An entry without usable codes cannot be searched or mapped; leave it out.
         if (alpha2 == entry.end() || name == entry.end() || !isCode(alpha2->second, 2))
             continue;
