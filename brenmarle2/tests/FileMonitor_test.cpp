@@ -13,6 +13,8 @@
 #include "PhotoLibraryTest.h"
 #include "WaitUntil.h"
 #include "core/LibraryLock.h"
+#include "files/StoragePaths.h"
+#include "importexport/ExternalEdit.h"
 #include "importexport/FileMonitor.h"
 #include "importexport/SpoolFolder.h"
 #include "importexport/WatchList.h"
@@ -294,4 +296,26 @@ TEST_F(SpoolTest, MonitorThreadTakesDroppedItemsAndSettledCopies)
     wxLog::FlushActive(); // messages of other threads wait for the main thread
     EXPECT_TRUE(log.contains("[FILEMONITOR] Thread has reached the end"));
     EXPECT_TRUE(log.contains("was modified"));
+}
+
+TEST_F(SpoolTest, EditInAnotherProgramWorksOnACopyAndWritesItBack)
+{
+    const wxString uri = album->getURI() + Quorvel::Uuid::create();
+    const std::string picture = jpegBytes(16);
+    drop("toedit", item(uri, "<setmetadata><filename>a b;$(touch x).jpg</filename></setmetadata>"),
+         &picture);
+    spool.processAll();
+    Ref<File> file = manager->getFile(uri);
+    home.writeFile("editor.sh", "#!/bin/sh\nprintf 'edited' >> \"$1\"\n");
+    ::chmod((home / "editor.sh").utf8_str(), 0755);
+    {
+        FileMonitor monitor(spoolDir);
+        ExternalEdit::start(home / "editor.sh {file}", *file, monitor, dataDir);
+        ASSERT_TRUE(
+            waitUntil([&] { return readFile(album->getLocalPath(*file)) == picture + "edited"; }));
+    }
+    const wxString copy =
+        dataDir + "temp/edit/" + StoragePaths::uriDigest(uri) + "/a b;$(touch x).jpg";
+    EXPECT_EQ(picture + "edited", readFile(copy));
+    EXPECT_EQ(1u, filesUnder(dataDir + "temp/edit"));
 }

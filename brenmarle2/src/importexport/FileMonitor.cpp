@@ -62,6 +62,8 @@ void FileMonitor::stop()
     wake();
     if (m_thread.joinable())
         m_thread.join();
+    // The watched files are let go while the file manager that hands them out still exists.
+    m_watchList.clear();
 }
 
 void FileMonitor::wake()

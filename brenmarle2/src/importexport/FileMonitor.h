@@ -42,8 +42,8 @@ public:
     // `path` is a copy of `file` being edited elsewhere; its changes go back into the file.
     void watch(const Quorvel::Ref<Brenmarle::File>& file, const wxString& path);
     void unwatch(const wxString& uri);
-    // Ends the thread ("[FILEMONITOR] Thread has reached the end"); waits for the item or copy
-    // in hand. Safe to call twice.
+    // Ends the thread ("[FILEMONITOR] Thread has reached the end"), waiting for the item or copy
+    // in hand, and stops watching. Safe to call twice.
     void stop();
 
     // One pass over the spool folder.

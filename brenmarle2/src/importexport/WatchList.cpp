@@ -40,6 +40,13 @@ void WatchList::remove(const wxString& uri)
     }
 }
 
+void WatchList::clear()
+{
+    std::vector<Entry> removed; // let go of the files after the lock
+    std::lock_guard<std::mutex> lock(m_mutex);
+    removed.swap(m_entries);
+}
+
 bool WatchList::isEmpty() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -46,6 +46,8 @@ public:
     // is now counts as written back.
     void add(const Quorvel::Ref<Brenmarle::File>& file, const wxString& uri, const wxString& path);
     void remove(const wxString& uri);
+    // Lets go of every watched file.
+    void clear();
     bool isEmpty() const;
     std::vector<wxString> getPaths() const;
 
