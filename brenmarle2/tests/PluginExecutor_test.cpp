@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <wx/fileconf.h>
 #include <wx/filefn.h>
@@ -369,4 +370,22 @@ TEST(PluginCommandLine, SplitsOnBlanksOutsideQuotesAndSubstitutesPerArgument)
               PluginCommandLine::substitute("--in=[package] {userdatadir}x {file}", values));
     EXPECT_EQ((std::vector<wxString>{"/b dir/t", "-i", "a [package] b", "c"}),
               PluginCommandLine::build("{pluginpath:t} -i {file}", values, {"a [package] b", "c"}));
+}
+
+TEST_F(PluginExecutorTest, DescriptionFilesAreReplacedNeverRewrittenInPlace)
+{
+    addCommand("describe", "Type=COMMAND\nExecuteMode=SYNC\nNeedsFileSelInfo=1\nExecute=true\n");
+    load();
+    PluginExecutor::Selection selection;
+    selection.files.push_back(manager->getFile(makeComputerPicture("Pictures/one.jpg")));
+    ASSERT_TRUE(executor->execute("pkg", "describe", selection));
+    // A plug-in still reading the first description keeps reading it whole.
+    const wxString description = dataDir + "temp/fileselinfo.xml";
+    ASSERT_EQ(0, ::link(description.utf8_str(), (home / "reader.xml").utf8_str()));
+    const std::string first = readFile(description);
+
+    selection.files.push_back(manager->getFile(makeComputerPicture("Pictures/two.jpg")));
+    ASSERT_TRUE(executor->execute("pkg", "describe", selection));
+    EXPECT_EQ(first, readFile(home / "reader.xml"));
+    EXPECT_NE(std::string::npos, readFile(description).find("two.jpg"));
 }
