@@ -66,6 +66,9 @@ std::shared_ptr<PluginProcess> PluginProcess::start(const std::vector<std::strin
     posix_spawnattr_setflags(&attributes.value, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF |
                                                     POSIX_SPAWN_SETSIGMASK);
     SpawnActions actions;
+    // Only standard input and output go to the plug-in: a descriptor of ours left open in a
+    // plug-in that outlives us (the instance server's socket, a pipe) would outlive us too.
+    posix_spawn_file_actions_addclosefrom_np(&actions.value, 3);
     if (!workingDirectory.empty())
         posix_spawn_file_actions_addchdir_np(&actions.value, workingDirectory.c_str());
 
