@@ -19,6 +19,7 @@
 #include "imaging/ImageMagickSetup.h"
 #include "import/ImportWizard.h"
 #include "keywords/KeywordManager.h"
+#include "importexport/FileMonitor.h"
 #include "main/BrenmarleServer.h"
 #include "main/CommandFile.h"
 #include "main/DesktopIntegration.h"
@@ -26,6 +27,9 @@
 #include "main/Preferences.h"
 #include "mainframe/MainFrame.h"
 #include "search/CountryList.h"
+#include "plugins/PluginLoader.h"
+#include "plugins/PluginRegistry.h"
+#include "plugins/PluginWindowHost.h"
 #include "system/Environment.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
@@ -554,7 +558,56 @@ void BrenmarleApp::initPlugins()
 {
     if (!beginStep(STEP_PLUGINS, "initPlugins"))
         return;
-    notAvailable("Plug-ins");
+    // The program's own bundles first: a user's copy of the same bundle does not replace them.
+    const std::vector<wxString> dirs{Environment::getResourceDir() + "plugins/",
+                                     Environment::getUserDataDir() + "plugins/"};
+    m_pluginRegistry = std::make_unique<PluginRegistry>();
+    m_pluginRegistry->load(dirs, PluginLoader(getVersionString()));
+    wxString shortName;
+    {
+        std::lock_guard<std::recursive_mutex> lock(getConfigLock());
+        getGlobalConfig().readLocalisedString("Application/ShortName", shortName, "Vistrelle");
+    }
+    m_pluginHost = std::make_unique<PluginWindowHost>(
+        wxString::FromUTF8("Copyright \u00a9 Quorvel. ") + shortName);
+    m_pluginExecutor = std::make_unique<PluginExecutor>(*m_pluginRegistry, *m_pluginHost);
+}
+
+PluginExecutor::Session BrenmarleApp::pluginSession()
+{
+    PluginExecutor::Session session;
+    session.executablePath = wxStandardPaths::Get().GetExecutablePath();
+    session.language = Quorvel::ConfigFile::getLocaleName();
+    session.ipcName = getIpcName();
+    session.version = getVersionString();
+    session.userDataDir = Environment::getUserDataDir();
+    session.sharedDataDir = Environment::getResourceDir();
+    session.databasePath = Environment::getDatabasePath();
+    session.portalId = m_account.portalId;
+    session.portalName = m_account.portalName;
+    session.accountId = m_account.accountId;
+    session.password = m_account.password;
+    std::lock_guard<std::recursive_mutex> lock(getConfigLock());
+    getGlobalConfig().readLocalisedString("Application/Name", session.distribution, wxString());
+    session.requiredUpdates = PluginExecutor::readRequiredUpdates(getUserConfig());
+    return session;
+}
+
+bool BrenmarleApp::runPlugin(const PluginCommand& command,
+                             const PluginExecutor::Selection& selection)
+{
+    initPlugins();
+    m_pluginExecutor->setSession(pluginSession());
+    return m_pluginExecutor->execute(command.packageId, command.id, selection);
+}
+
+// Pictures other programs hand in through the spool folder, and copies edited elsewhere, go into
+// the catalogue from now on.
+void BrenmarleApp::startFileMonitor()
+{
+    if (m_fileMonitor || !Brenmarle::FileManager::exists())
+        return;
+    m_fileMonitor = std::make_unique<FileMonitor>(Environment::getUserDataDir() + "spool/");
 }
 
 void BrenmarleApp::initMainFrame()
@@ -562,6 +615,7 @@ void BrenmarleApp::initMainFrame()
     initAlbums();
     initImageMagick();
     initPlugins();
+    startFileMonitor();
     if (getMainWindow())
         return;
     beginStep(STEP_MAINFRAME, "initMainFrame");
@@ -642,6 +696,10 @@ void BrenmarleApp::shutDown()
     // Steps whose parts are not in this build yet are logged in their place in the order.
     QDEBUG("--- Clear file selection");
     watchdog.resetTimer();
+    // The file monitor's thread uses the loaders, the file manager and the catalogue that go
+    // below: it ends before them, and the object goes in its place in the order.
+    if (m_fileMonitor)
+        m_fileMonitor->stop();
     QDEBUG("--- Remove all items from image loader");
     // Both loaders let go of every file before the file manager goes below.
     if (m_imageLoader)
@@ -679,8 +737,14 @@ void BrenmarleApp::shutDown()
     watchdog.resetTimer();
 
     QDEBUG("--- Stop file monitor");
+    m_fileMonitor.reset();
     watchdog.resetTimer();
     QDEBUG("--- plugins");
+    if (m_pluginExecutor)
+        m_pluginExecutor->stopProcesses();
+    m_pluginExecutor.reset();
+    m_pluginHost.reset();
+    m_pluginRegistry.reset();
     watchdog.resetTimer();
     QDEBUG("--- Shutdown image loader");
     if (m_imageLoader)

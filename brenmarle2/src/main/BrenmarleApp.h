@@ -10,6 +10,7 @@
 #include <wx/timer.h>
 
 #include "main/CommandLine.h"
+#include "plugins/PluginExecutor.h"
 #include "system/Application.h"
 
 namespace Quorvel {
@@ -21,7 +22,10 @@ class ImageLoader;
 class ThumbnailManager;
 } // namespace Brenmarle
 class BrenmarleServer;
+class FileMonitor;
 class MainFrame;
+class PluginRegistry;
+class PluginWindowHost;
 class Preferences;
 
 class BrenmarleApp : public Quorvel::Application {
@@ -63,6 +67,14 @@ public:
 
     // Keeps an IPC command until the GUI thread runs it; a second one before that replaces it.
     void queueCommand(const wxString& command, const wxString& argument);
+
+    // The plug-in commands for the menu slots (null before initPlugins).
+    const PluginRegistry* getPluginRegistry() const { return m_pluginRegistry.get(); }
+    // Runs a plug-in command of the registry on the user's choice; false after a failure, which
+    // the user was told about.
+    bool runPlugin(const PluginCommand& command, const PluginExecutor::Selection& selection);
+    // Watches copies of pictures edited in other programs (null before the main frame is made).
+    FileMonitor* getFileMonitor() const { return m_fileMonitor.get(); }
 
 private:
     enum Step {
@@ -120,6 +132,14 @@ private:
     // library; their threads end in OnExit.
     std::unique_ptr<Brenmarle::ThumbnailManager> m_thumbnailManager;
     std::unique_ptr<Brenmarle::ImageLoader> m_imageLoader;
+
+    // What plug-ins are told about this run and its user, as it is now.
+    PluginExecutor::Session pluginSession();
+    void startFileMonitor();
+    std::unique_ptr<PluginRegistry> m_pluginRegistry;
+    std::unique_ptr<PluginWindowHost> m_pluginHost;
+    std::unique_ptr<PluginExecutor> m_pluginExecutor;
+    std::unique_ptr<FileMonitor> m_fileMonitor;
 };
 
 wxDECLARE_APP(BrenmarleApp);

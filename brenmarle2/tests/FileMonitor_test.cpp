@@ -1,0 +1,321 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <future>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <wx/filefn.h>
+#include <wx/image.h>
+
+#include "LogCapture.h"
+#include "PhotoLibraryTest.h"
+#include "WaitUntil.h"
+#include "core/LibraryLock.h"
+#include "files/StoragePaths.h"
+#include "importexport/ExternalEdit.h"
+#include "importexport/FileMonitor.h"
+#include "importexport/SpoolFolder.h"
+#include "importexport/WatchList.h"
+#include "util/Uuid.h"
+
+using namespace Brenmarle;
+using Quorvel::Ref;
+
+namespace {
+
+std::string jpegBytes(int width)
+{
+    if (!wxImage::FindHandler(wxBITMAP_TYPE_JPEG))
+        wxImage::AddHandler(new wxJPEGHandler);
+    ScratchDir scratch;
+    wxImage image(width, 8);
+    image.SetRGB(wxRect(0, 0, width, 8), 200, 30, 30);
+    EXPECT_TRUE(image.SaveFile(scratch / "p.jpg", wxBITMAP_TYPE_JPEG));
+    return scratch.readFile("p.jpg");
+}
+
+class SpoolTest : public PhotoLibraryTest {
+protected:
+    SpoolTest() : spoolDir(dataDir + "spool/"), spool(spoolDir)
+    {
+        wxFileName::Mkdir(spoolDir, 0700, wxPATH_MKDIR_FULL);
+        album = makeAlbum("Holiday");
+    }
+
+    // An item as a producer writes it: the description, the picture, then the marker.
+    void drop(const wxString& name, const std::string& xml, const std::string* bytes)
+    {
+        writeFile(spoolDir + name + ".xml", xml);
+        if (bytes)
+            writeFile(spoolDir + name + ".file", *bytes);
+        writeFile(spoolDir + name + ".ready", "");
+    }
+    static std::string item(const wxString& uri, const std::string& meta = std::string())
+    {
+        return "<?xml version=\"1.0\"?><spoolitem><fileuri>" + std::string(uri.utf8_str()) +
+               "</fileuri>" + meta + "</spoolitem>";
+    }
+    // The message of a ".fail" file (after the time and the line feed).
+    wxString failure(const wxString& name)
+    {
+        const std::string text = readFile(spoolDir + name + ".fail");
+        return wxString::FromUTF8(text.substr(text.find('\n') + 1));
+    }
+    bool inputsGone(const wxString& name)
+    {
+        return !wxFileExists(spoolDir + name + ".xml") &&
+               !wxFileExists(spoolDir + name + ".file") &&
+               !wxFileExists(spoolDir + name + ".ready") &&
+               !wxFileExists(spoolDir + name + ".temp");
+    }
+
+    // How many events of `type` arrived so far.
+    std::size_t received(wxEventType type)
+    {
+        events->processPending();
+        const std::vector<wxEventType> types = events->types();
+        return static_cast<std::size_t>(std::count(types.begin(), types.end(), type));
+    }
+
+    wxString spoolDir;
+    SpoolFolder spool;
+    Ref<AlbumFolder> album;
+};
+
+} // namespace
+
+TEST_F(SpoolTest, ItemArrivesInItsAlbumWithItsMetadataAndThumbnail)
+{
+    const wxString uri = album->getURI() + Quorvel::Uuid::create();
+    const std::string picture = jpegBytes(16);
+    drop("one",
+         item(uri, "<setmetadata><filename>Beach.jpg</filename><time>1000</time>"
+                   "<timemask>7</timemask></setmetadata>"),
+         &picture);
+
+    EXPECT_EQ(1, spool.processAll());
+
+    const std::string ok = readFile(spoolDir + "one.ok");
+    ASSERT_FALSE(ok.empty());
+    EXPECT_GT(std::stol(ok), 1000000000L);
+    EXPECT_TRUE(inputsGone("one"));
+    EXPECT_TRUE(album->contains(uri));
+    Ref<File> file = Database::getInstance().loadFile(uri);
+    EXPECT_EQ("Beach.jpg", file->getFileName());
+    EXPECT_EQ(1000, file->getTime());
+    EXPECT_EQ(7, file->getTimeMask());
+    EXPECT_EQ("image/jpeg", file->getContentType());
+    EXPECT_EQ(static_cast<int32_t>(picture.size()), file->getFileSize());
+    EXPECT_EQ(picture, readFile(album->getLocalPath(*file)));
+    EXPECT_TRUE(wxFileExists(album->getThumbnailPath(*file)));
+    EXPECT_TRUE(waitUntil([&] { return received(FILE_ADDED) == 1; }));
+}
+
+TEST_F(SpoolTest, ItemWithoutPictureBytesIsCataloguedAlone)
+{
+    const wxString uri = album->getURI() + Quorvel::Uuid::create();
+    drop("bare", item(uri), nullptr);
+    spool.processAll();
+    EXPECT_TRUE(wxFileExists(spoolDir + "bare.ok"));
+    EXPECT_TRUE(album->contains(uri));
+}
+
+TEST_F(SpoolTest, BrokenItemsFailWithTheirReasonAndLoseTheirInputs)
+{
+    const wxString uuid = Quorvel::Uuid::create();
+    const std::string picture = "bytes";
+    writeFile(spoolDir + "noxml.ready", "");
+    drop("badxml", "<spoolitem><fileuri>", &picture);
+    drop("nouri", "<spoolitem><other/></spoolitem>", &picture);
+    drop("nofolder", item("album://" + Quorvel::Uuid::create() + "/" + uuid), &picture);
+    drop("entity",
+         "<?xml version=\"1.0\"?><!DOCTYPE s [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>"
+         "<s><fileuri>" +
+             std::string(album->getURI().utf8_str()) + "&e;</fileuri></s>",
+         &picture);
+    drop("notmanaged", item("file://" + home.path() + "x.jpg"), &picture);
+
+    EXPECT_EQ(6, spool.processAll());
+
+    EXPECT_EQ("Could not find spool item XML-file", failure("noxml"));
+    EXPECT_EQ("Could not load spool item XML document", failure("badxml"));
+    EXPECT_EQ("No file uri in spool item XML", failure("nouri"));
+    EXPECT_EQ("Could not find folder (spool file)", failure("nofolder"));
+    EXPECT_EQ("Could not load spool item XML document", failure("entity"));
+    EXPECT_EQ("Spool items can only be added to albums and the inbox", failure("notmanaged"));
+    for (const char* name : {"noxml", "badxml", "nouri", "nofolder", "entity", "notmanaged"}) {
+        EXPECT_TRUE(inputsGone(name)) << name;
+        EXPECT_FALSE(wxFileExists(spoolDir + name + ".ok")) << name;
+    }
+    EXPECT_FALSE(wxFileExists(home / "x.jpg"));
+}
+
+TEST_F(SpoolTest, ItemNamingAFileThatExistsFailsAndChangesNothing)
+{
+    const wxString uuid = Quorvel::Uuid::create();
+    const wxString uri = album->getURI() + uuid;
+    const std::string first = jpegBytes(16);
+    drop("first", item(uri), &first);
+    spool.processAll();
+    ASSERT_TRUE(wxFileExists(spoolDir + "first.ok"));
+    Ref<File> file = manager->getFile(uri);
+    const wxString stored = album->getLocalPath(*file);
+    const int32_t size = file->getFileSize();
+
+    Ref<AlbumFolder> other = makeAlbum("Other");
+    const std::string second = "not the picture";
+    drop("again", item(uri), &second);
+    // The same UUID in another album would be stored on the same path.
+    drop("otheralbum", item(other->getURI() + uuid), &second);
+    drop("upper", item(album->getURI() + uuid.Upper()), &second);
+    drop("escape", item(album->getURI() + "../" + uuid), &second);
+    drop("longer", item(album->getURI() + "x" + uuid), &second);
+    spool.processAll();
+
+    for (const char* name : {"again", "otheralbum", "upper"})
+        EXPECT_EQ("The file of the spool item exists already", failure(name)) << name;
+    EXPECT_TRUE(wxFileExists(spoolDir + "escape.fail"));
+    EXPECT_EQ("Invalid file uri in spool item XML", failure("longer"));
+    EXPECT_EQ(first, readFile(stored));
+    EXPECT_EQ(size, Database::getInstance().loadFile(uri)->getFileSize());
+    EXPECT_EQ(0, other->getFileCount());
+}
+
+namespace {
+
+void setModifyTime(const wxString& path, time_t seconds, long nanoseconds)
+{
+    const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
+    ASSERT_EQ(0, ::utimensat(AT_FDCWD, path.utf8_str(), times, 0));
+}
+
+} // namespace
+
+TEST_F(SpoolTest, WatchedCopyIsWrittenBackOnlyOnceItSettled)
+{
+    const wxString uri = album->getURI() + Quorvel::Uuid::create();
+    const std::string original = jpegBytes(16);
+    drop("edit", item(uri), &original);
+    spool.processAll();
+    Ref<File> file = manager->getFile(uri);
+    const int32_t modifyTime = file->getFileModifyTime() - 10;
+    file->setFileModifyTime(modifyTime);
+    const wxString oldThumbnail = album->getThumbnailPath(*file);
+    writeFile(oldThumbnail, "thumbnail");
+    const wxString copy = home / "edit/copy.jpg";
+    writeFile(copy, original);
+    setModifyTime(copy, 1000000000, 0);
+
+    FileMonitor::Options options;
+    options.startThread = false;
+    FileMonitor monitor(spoolDir, options);
+    monitor.watch(file, copy);
+    using namespace std::chrono_literals;
+    const auto t0 = WatchList::Clock::now();
+
+    // Touched without a new modification time: nothing to write.
+    setModifyTime(copy, 1000000000, 0);
+    EXPECT_EQ(0, monitor.writeBack(t0 + 5s));
+
+    // Saved in two steps half a second apart; the same size, times a nanosecond apart.
+    const std::string half = jpegBytes(24);
+    const std::string final = jpegBytes(24).substr(0, half.size() - 2) + "\xff\xd9";
+    writeFile(copy, half);
+    setModifyTime(copy, 1000000001, 1);
+    EXPECT_EQ(0, monitor.writeBack(t0 + 6s));
+    writeFile(copy, final);
+    setModifyTime(copy, 1000000001, 2);
+    EXPECT_EQ(0, monitor.writeBack(t0 + 6500ms));
+    EXPECT_EQ(0, monitor.writeBack(t0 + 7400ms));
+    EXPECT_EQ(original, readFile(album->getLocalPath(*file)));
+
+    EXPECT_EQ(1, monitor.writeBack(t0 + 7600ms));
+    EXPECT_EQ(final, readFile(album->getLocalPath(*file)));
+    EXPECT_EQ(static_cast<int32_t>(final.size()),
+              Database::getInstance().loadFile(uri)->getFileSize());
+    // A new modify time names new thumbnails; the old thumbnail is gone.
+    EXPECT_NE(modifyTime, file->getFileModifyTime());
+    EXPECT_FALSE(wxFileExists(oldThumbnail));
+    EXPECT_TRUE(waitUntil([&] { return received(FILE_CHANGED) >= 2; }));
+    // Written once per change.
+    EXPECT_EQ(0, monitor.writeBack(t0 + 20s));
+    // Nothing but the picture is left in the store's folder: the copy went through a rename.
+    EXPECT_EQ(1u, filesUnder(wxFileName(album->getLocalPath(*file)).GetPath()));
+}
+
+TEST(WatchList, NeverWaitsForTheLibraryLock)
+{
+    ScratchDir dir;
+    dir.writeFile("copy.jpg", "one");
+    WatchList list(std::chrono::milliseconds(0));
+    Ref<File> file = Quorvel::makeRef<File>("album://a/b");
+    list.add(file, "album://a/b", dir / "copy.jpg");
+    dir.writeFile("copy.jpg", "three");
+
+    std::promise<void> locked;
+    std::promise<void> release;
+    std::thread holder([&] {
+        LibraryLock lock;
+        locked.set_value();
+        release.get_future().wait();
+    });
+    locked.get_future().wait();
+    auto work = std::async(std::launch::async, [&] {
+        list.takeDue(WatchList::Clock::now());
+        list.takeDue(WatchList::Clock::now());
+        list.remove("album://a/b");
+        list.add(file, "album://a/b", dir / "copy.jpg");
+    });
+    const bool finished = work.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    release.set_value();
+    holder.join();
+    EXPECT_TRUE(finished);
+}
+
+TEST_F(SpoolTest, MonitorThreadTakesDroppedItemsAndSettledCopies)
+{
+    const wxString uri = album->getURI() + Quorvel::Uuid::create();
+    const std::string picture = jpegBytes(16);
+    LogCapture log;
+    {
+        FileMonitor monitor(spoolDir);
+        drop("live", item(uri), &picture);
+        ASSERT_TRUE(waitUntil([&] { return wxFileExists(spoolDir + "live.ok"); }));
+        EXPECT_TRUE(inputsGone("live"));
+
+        Ref<File> file = manager->getFile(uri);
+        const wxString copy = home / "live/copy.jpg";
+        writeFile(copy, picture);
+        monitor.watch(file, copy);
+        const std::string edited = jpegBytes(32);
+        writeFile(copy, edited);
+        ASSERT_TRUE(waitUntil([&] { return readFile(album->getLocalPath(*file)) == edited; }));
+    }
+    wxLog::FlushActive(); // messages of other threads wait for the main thread
+    EXPECT_TRUE(log.contains("[FILEMONITOR] Thread has reached the end"));
+    EXPECT_TRUE(log.contains("was modified"));
+}
+
+TEST_F(SpoolTest, EditInAnotherProgramWorksOnACopyAndWritesItBack)
+{
+    const wxString uri = album->getURI() + Quorvel::Uuid::create();
+    const std::string picture = jpegBytes(16);
+    drop("toedit", item(uri, "<setmetadata><filename>a b;$(touch x).jpg</filename></setmetadata>"),
+         &picture);
+    spool.processAll();
+    Ref<File> file = manager->getFile(uri);
+    home.writeFile("editor.sh", "#!/bin/sh\nprintf 'edited' >> \"$1\"\n");
+    ::chmod((home / "editor.sh").utf8_str(), 0755);
+    {
+        FileMonitor monitor(spoolDir);
+        ExternalEdit::start(home / "editor.sh {file}", *file, monitor, dataDir);
+        ASSERT_TRUE(
+            waitUntil([&] { return readFile(album->getLocalPath(*file)) == picture + "edited"; }));
+    }
+    const wxString copy =
+        dataDir + "temp/edit/" + StoragePaths::uriDigest(uri) + "/a b;$(touch x).jpg";
+    EXPECT_EQ(picture + "edited", readFile(copy));
+    EXPECT_EQ(1u, filesUnder(dataDir + "temp/edit"));
+}
