@@ -33,6 +33,7 @@
 #include "mainframe/HelpAddress.h"
 #include "mainframe/HelpFrame.h"
 #include "mainframe/InboxPanel.h"
+#include "mainframe/KeywordsPanel.h"
 #include "mainframe/MyComputerPage.h"
 #include "mainframe/PictureSearchPage.h"
 #include "mainframe/WelcomePage.h"
@@ -257,6 +258,8 @@ void MainFrame::buildLayout()
     centre->SetSizer(centreSizer);
 
     m_inboxPanel = new InboxPanel(m_splitter);
+    m_keywordsPanel = new KeywordsPanel(m_splitter, [this] { return getCurrentView(); });
+    m_keywordsPanel->Hide();
     const long width =
         m_preferences ? m_preferences->getSidePanelWidth() : Preferences::DEFAULT_SIDE_PANEL_WIDTH;
     m_splitter->SplitVertically(centre, m_inboxPanel, -static_cast<int>(width));
@@ -403,18 +406,28 @@ void MainFrame::showSection(Section section)
 void MainFrame::showSidebar(int choice)
 {
     m_sidebarChoice = choice;
-    if (choice == ID_VIEW_INBOX) {
+    wxWindow* panel = choice == ID_VIEW_INBOX      ? static_cast<wxWindow*>(m_inboxPanel)
+                      : choice == ID_VIEW_KEYWORDS ? static_cast<wxWindow*>(m_keywordsPanel)
+                                                   : nullptr;
+    if (panel) {
         if (!m_splitter->IsSplit()) {
             const long width = m_preferences ? m_preferences->getSidePanelWidth()
                                              : Preferences::DEFAULT_SIDE_PANEL_WIDTH;
-            m_splitter->SplitVertically(m_splitter->GetWindow1(), m_inboxPanel,
-                                        -static_cast<int>(width));
+            panel->Show();
+            m_splitter->SplitVertically(m_splitter->GetWindow1(), panel, -static_cast<int>(width));
+        } else if (m_splitter->GetWindow2() != panel) {
+            wxWindow* old = m_splitter->GetWindow2();
+            panel->Show();
+            m_splitter->ReplaceWindow(old, panel);
+            old->Hide();
         }
+        if (panel == m_keywordsPanel)
+            m_keywordsPanel->refreshSelection();
     } else if (m_splitter->IsSplit()) {
         if (m_preferences)
             m_preferences->setSidePanelWidth(m_splitter->GetSize().x -
                                              m_splitter->GetSashPosition());
-        m_splitter->Unsplit(m_inboxPanel);
+        m_splitter->Unsplit(m_splitter->GetWindow2());
     }
     updateMenus();
 }
@@ -433,6 +446,8 @@ ThumbnailView* MainFrame::getCurrentView() const
         return m_calendarPage->getView();
     case Section::Computer:
         return m_computerPage->getView();
+    case Section::Search:
+        return m_searchPage->getView();
     default:
         return nullptr;
     }
@@ -481,8 +496,9 @@ void MainFrame::updateMenuStates(wxMenu& menu, const CommandContext& context)
     if (wxMenuItem* favorite = menu.FindItem(ID_FAVORITE)) {
         favorite->Check(context.selectedCount > 0 && allSelectedFavorite());
     }
-    if (wxMenuItem* sidebar = menu.FindItem(ID_VIEW_INBOX))
-        sidebar->Check(isSidebarShown());
+    for (int choice : {ID_VIEW_INBOX, ID_VIEW_KEYWORDS})
+        if (wxMenuItem* sidebar = menu.FindItem(choice))
+            sidebar->Check(isSidebarShown() && m_sidebarChoice == choice);
     if (wxMenuItem* hide = menu.FindItem(ID_HIDE_SIDEBAR))
         hide->Enable(isSidebarShown());
 }
@@ -544,6 +560,8 @@ void MainFrame::onToolDropDown(wxCommandEvent& event)
 
 void MainFrame::onSelectionChanged(wxCommandEvent& event)
 {
+    if (event.GetEventObject() == getCurrentView() && m_keywordsPanel->IsShown())
+        m_keywordsPanel->refreshSelection();
     updateDescription();
     updateMenus();
     event.Skip();
@@ -647,6 +665,7 @@ void MainFrame::onCommand(wxCommandEvent& event)
         showFullScreen();
         break;
     case ID_VIEW_INBOX:
+    case ID_VIEW_KEYWORDS:
     case ID_HIDE_SIDEBAR:
         showSidebar(id);
         break;

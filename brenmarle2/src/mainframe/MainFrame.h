@@ -32,8 +32,10 @@ class FileTaskRunner;
 class CalendarMonthView;
 class HelpFrame;
 class InboxPanel;
+class KeywordsPanel;
 class MyAlbumsPage;
 class MyComputerPage;
+class PictureSearchPage;
 class Preferences;
 class ThumbnailView;
 class WelcomePage;
@@ -55,7 +57,7 @@ public:
 
     void showSection(Section section);
     Section getSection() const { return m_section; }
-    // The sidebar: ID_VIEW_INBOX or ID_HIDE_SIDEBAR.
+    // The sidebar: ID_VIEW_INBOX, ID_VIEW_KEYWORDS or ID_HIDE_SIDEBAR.
     void showSidebar(int choice);
     bool isSidebarShown() const;
 
@@ -65,12 +67,14 @@ public:
     // ... menu update").
     void updateMenus();
 
-    // The view of the current section (null on the start page and the search page).
+    // The view of the current section (null on the start page).
     ThumbnailView* getCurrentView() const;
     MyAlbumsPage* getAlbumsPage() const { return m_albumsPage; }
     WelcomePage* getWelcomePage() const { return m_welcomePage; }
     MyComputerPage* getComputerPage() const { return m_computerPage; }
     InboxPanel* getInboxPanel() const { return m_inboxPanel; }
+    KeywordsPanel* getKeywordsPanel() const { return m_keywordsPanel; }
+    PictureSearchPage* getSearchPage() const { return m_searchPage; }
     CalendarMonthView* getCalendarPage() const { return m_calendarPage; }
     wxToolBar* getMainToolBar() const { return m_toolBar; }
     wxString getDescription() const;
@@ -155,8 +159,9 @@ private:
     MyAlbumsPage* m_albumsPage = nullptr;
     CalendarMonthView* m_calendarPage = nullptr;
     MyComputerPage* m_computerPage = nullptr;
-    wxWindow* m_searchPage = nullptr;
+    PictureSearchPage* m_searchPage = nullptr;
     InboxPanel* m_inboxPanel = nullptr;
+    KeywordsPanel* m_keywordsPanel = nullptr;
     wxWeakRef<HelpFrame> m_helpFrame;
 
     std::vector<std::pair<int, CloseGuard>> m_closeGuards;
