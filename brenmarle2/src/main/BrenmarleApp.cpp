@@ -26,6 +26,7 @@
 #include "main/InstanceHandOver.h"
 #include "main/Preferences.h"
 #include "mainframe/MainFrame.h"
+#include "mainframe/PictureSearchPage.h"
 #include "search/CountryList.h"
 #include "plugins/PluginLoader.h"
 #include "plugins/PluginRegistry.h"
@@ -332,10 +333,13 @@ bool BrenmarleApp::runCommand(const wxString& command, const wxString& argument,
         openMainFrame();
     } else if (command == "runquery") {
         openMainFrame();
-        if (argument.empty())
+        MainFrame* frame = getMainFrame();
+        if (argument.empty()) {
             wxLogError("Empty query");
-        else
-            notAvailable("Picture search");
+        } else if (frame) {
+            frame->showSection(Section::Search);
+            frame->getSearchPage()->runCustomQuery(argument);
+        }
     } else if (command == "open" && wxDirExists(argument)) {
         // The desktop entry also handles camera media: the file manager hands over the mount
         // point of a camera or card as the file to open.
@@ -706,6 +710,12 @@ void BrenmarleApp::shutDown()
         m_imageLoader->clear();
     if (m_thumbnailManager)
         m_thumbnailManager->clear();
+    watchdog.resetTimer();
+
+    // The search thread reads files through the file manager and the catalogue, both going
+    // below. A main window already destroyed took its search with it.
+    if (MainFrame* frame = getMainFrame())
+        frame->getSearchPage()->stopSearch();
     watchdog.resetTimer();
 
     QDEBUG("--- Unload albums");

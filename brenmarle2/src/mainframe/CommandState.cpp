@@ -11,7 +11,6 @@ bool CommandState::isLaterWork(int id)
     case ID_STORE_ALBUM_SAFELY:
     case ID_EXPORT_ARCHIVE:
     case ID_VIEW_SHOPPING_CART:
-    case ID_VIEW_KEYWORDS:
     case ID_SEND_WEB:
     case ID_SEND_EMAIL:
     case ID_SEND_MMS:
@@ -48,7 +47,7 @@ bool CommandState::isEnabled(int id, const CommandContext& context)
     if (isLaterWork(id))
         return false;
     const bool albums = context.section == Section::Albums;
-    const bool hasView = context.section != Section::Start && context.section != Section::Search;
+    const bool hasView = context.section != Section::Start;
     const bool selection = context.selectedCount > 0;
     switch (id) {
     case ID_RENAME_ALBUM:

@@ -35,6 +35,7 @@
 #include "mainframe/HelpAddress.h"
 #include "mainframe/HelpFrame.h"
 #include "mainframe/InboxPanel.h"
+#include "mainframe/KeywordsPanel.h"
 #include "mainframe/MyComputerPage.h"
 #include "mainframe/PictureSearchPage.h"
 #include "mainframe/WelcomePage.h"
@@ -276,6 +277,8 @@ void MainFrame::buildLayout()
     centre->SetSizer(centreSizer);
 
     m_inboxPanel = new InboxPanel(m_splitter);
+    m_keywordsPanel = new KeywordsPanel(m_splitter, [this] { return getCurrentView(); });
+    m_keywordsPanel->Hide();
     const long width =
         m_preferences ? m_preferences->getSidePanelWidth() : Preferences::DEFAULT_SIDE_PANEL_WIDTH;
     m_splitter->SplitVertically(centre, m_inboxPanel, -static_cast<int>(width));
@@ -422,18 +425,28 @@ void MainFrame::showSection(Section section)
 void MainFrame::showSidebar(int choice)
 {
     m_sidebarChoice = choice;
-    if (choice == ID_VIEW_INBOX) {
+    wxWindow* panel = choice == ID_VIEW_INBOX      ? static_cast<wxWindow*>(m_inboxPanel)
+                      : choice == ID_VIEW_KEYWORDS ? static_cast<wxWindow*>(m_keywordsPanel)
+                                                   : nullptr;
+    if (panel) {
         if (!m_splitter->IsSplit()) {
             const long width = m_preferences ? m_preferences->getSidePanelWidth()
                                              : Preferences::DEFAULT_SIDE_PANEL_WIDTH;
-            m_splitter->SplitVertically(m_splitter->GetWindow1(), m_inboxPanel,
-                                        -static_cast<int>(width));
+            panel->Show();
+            m_splitter->SplitVertically(m_splitter->GetWindow1(), panel, -static_cast<int>(width));
+        } else if (m_splitter->GetWindow2() != panel) {
+            wxWindow* old = m_splitter->GetWindow2();
+            panel->Show();
+            m_splitter->ReplaceWindow(old, panel);
+            old->Hide();
         }
+        if (panel == m_keywordsPanel)
+            m_keywordsPanel->refreshSelection();
     } else if (m_splitter->IsSplit()) {
         if (m_preferences)
             m_preferences->setSidePanelWidth(m_splitter->GetSize().x -
                                              m_splitter->GetSashPosition());
-        m_splitter->Unsplit(m_inboxPanel);
+        m_splitter->Unsplit(m_splitter->GetWindow2());
     }
     updateMenus();
 }
@@ -452,6 +465,8 @@ ThumbnailView* MainFrame::getCurrentView() const
         return m_calendarPage->getView();
     case Section::Computer:
         return m_computerPage->getView();
+    case Section::Search:
+        return m_searchPage->getView();
     default:
         return nullptr;
     }
@@ -500,8 +515,9 @@ void MainFrame::updateMenuStates(wxMenu& menu, const CommandContext& context)
     if (wxMenuItem* favorite = menu.FindItem(ID_FAVORITE)) {
         favorite->Check(context.selectedCount > 0 && allSelectedFavorite());
     }
-    if (wxMenuItem* sidebar = menu.FindItem(ID_VIEW_INBOX))
-        sidebar->Check(isSidebarShown());
+    for (int choice : {ID_VIEW_INBOX, ID_VIEW_KEYWORDS})
+        if (wxMenuItem* sidebar = menu.FindItem(choice))
+            sidebar->Check(isSidebarShown() && m_sidebarChoice == choice);
     if (wxMenuItem* hide = menu.FindItem(ID_HIDE_SIDEBAR))
         hide->Enable(isSidebarShown());
 }
@@ -563,6 +579,8 @@ void MainFrame::onToolDropDown(wxCommandEvent& event)
 
 void MainFrame::onSelectionChanged(wxCommandEvent& event)
 {
+    if (event.GetEventObject() == getCurrentView() && m_keywordsPanel->IsShown())
+        m_keywordsPanel->refreshSelection();
     updateDescription();
     updateMenus();
     event.Skip();
@@ -684,6 +702,7 @@ void MainFrame::onCommand(wxCommandEvent& event)
         importPictures(ID_IMPORT_CAMERA);
         break;
     case ID_VIEW_INBOX:
+    case ID_VIEW_KEYWORDS:
     case ID_HIDE_SIDEBAR:
         showSidebar(id);
         break;
@@ -1128,11 +1147,13 @@ void MainFrame::showSearchResults(const wxString& countryCode, int32_t minTime, 
 {
     QDEBUG("[MAINFRAME] Search for country '%s' from %d to %d", countryCode, minTime, maxTime);
     showSection(Section::Search);
+    m_searchPage->searchCountry(countryCode, minTime, maxTime);
 }
 
 wxString MainFrame::getHelpFolder()
 {
-    return Quorvel::Environment::isInitialised() ? Quorvel::Environment::getProgramDir() + "help/"
+    // Beside the program in the build folder, under share/ when installed.
+    return Quorvel::Environment::isInitialised() ? Quorvel::Environment::getResourceDir() + "help/"
                                                  : wxString();
 }
 

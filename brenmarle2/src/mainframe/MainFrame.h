@@ -35,8 +35,10 @@ class FileTaskRunner;
 class CalendarMonthView;
 class HelpFrame;
 class InboxPanel;
+class KeywordsPanel;
 class MyAlbumsPage;
 class MyComputerPage;
+class PictureSearchPage;
 class Preferences;
 class ThumbnailView;
 class WelcomePage;
@@ -58,7 +60,7 @@ public:
 
     void showSection(Section section);
     Section getSection() const { return m_section; }
-    // The sidebar: ID_VIEW_INBOX or ID_HIDE_SIDEBAR.
+    // The sidebar: ID_VIEW_INBOX, ID_VIEW_KEYWORDS or ID_HIDE_SIDEBAR.
     void showSidebar(int choice);
     bool isSidebarShown() const;
 
@@ -68,12 +70,14 @@ public:
     // ... menu update").
     void updateMenus();
 
-    // The view of the current section (null on the start page and the search page).
+    // The view of the current section (null on the start page).
     ThumbnailView* getCurrentView() const;
     MyAlbumsPage* getAlbumsPage() const { return m_albumsPage; }
     WelcomePage* getWelcomePage() const { return m_welcomePage; }
     MyComputerPage* getComputerPage() const { return m_computerPage; }
     InboxPanel* getInboxPanel() const { return m_inboxPanel; }
+    KeywordsPanel* getKeywordsPanel() const { return m_keywordsPanel; }
+    PictureSearchPage* getSearchPage() const { return m_searchPage; }
     CalendarMonthView* getCalendarPage() const { return m_calendarPage; }
     wxToolBar* getMainToolBar() const { return m_toolBar; }
     wxString getDescription() const;
@@ -119,8 +123,7 @@ public:
     // `albumUri` (empty: the inbox) as the destination.
     void importPictures(int id, const wxString& albumUri = wxString());
     // The Picture Search section for pictures of the country `countryCode` (empty: any) taken
-    // at or after `minTime` and before `maxTime` (seconds, 0: no limit). The section cannot be
-    // given criteria from outside yet: until it can, this shows it and logs the request.
+    // at or after `minTime` and before `maxTime` (seconds, 0: no limit).
     void showSearchResults(const wxString& countryCode, int32_t minTime, int32_t maxTime);
 
 private:
@@ -173,8 +176,9 @@ private:
     MyAlbumsPage* m_albumsPage = nullptr;
     CalendarMonthView* m_calendarPage = nullptr;
     MyComputerPage* m_computerPage = nullptr;
-    wxWindow* m_searchPage = nullptr;
+    PictureSearchPage* m_searchPage = nullptr;
     InboxPanel* m_inboxPanel = nullptr;
+    KeywordsPanel* m_keywordsPanel = nullptr;
     wxWeakRef<HelpFrame> m_helpFrame;
 
     // The album whose pop-up menu is open: its import entries propose it.

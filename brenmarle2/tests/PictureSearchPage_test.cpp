@@ -1,0 +1,115 @@
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include "PhotoLibraryTest.h"
+#include "WaitUntil.h"
+#include "mainframe/MainFrame.h"
+#include "mainframe/PictureSearchPage.h"
+#include "system/Configuration.h"
+#include "widgets/ThumbnailView.h"
+
+using namespace Brenmarle;
+using Quorvel::Ref;
+
+namespace {
+
+class PictureSearchPageTest : public PhotoLibraryTest {
+protected:
+    PictureSearchPageTest() { Quorvel::Configuration::set(&configuration); }
+    ~PictureSearchPageTest() override
+    {
+        if (frame) {
+            frame->Close(true);
+            waitUntil([] { return wxTopLevelWindows.IsEmpty(); });
+        }
+        Quorvel::Configuration::set(nullptr);
+    }
+
+    // An album of pictures with these captions, then the main window on the search section.
+    PictureSearchPage& openSearch(const std::vector<wxString>& captions)
+    {
+        album = makeAlbum("Holidays");
+        const auto pictures = computerPictures(static_cast<int>(captions.size()));
+        for (size_t i = 0; i < captions.size(); ++i) {
+            Ref<File> file = album->copyFileIn(*pictures[i]);
+            file->setCaption(captions[i]);
+            file->setTime(1700000000 + static_cast<int32_t>(i) * 86400);
+            album->saveFileMetadata(*file);
+        }
+        frame = new MainFrame("Vistrelle");
+        frame->Show();
+        frame->showSection(Section::Search);
+        return *frame->getSearchPage();
+    }
+
+    static std::vector<wxString> captions(const ThumbnailView& view)
+    {
+        std::vector<wxString> result;
+        for (const auto& file : view.getFiles())
+            result.push_back(file->getCaption());
+        return result;
+    }
+
+    Quorvel::Configuration configuration;
+    Ref<AlbumFolder> album;
+    MainFrame* frame = nullptr;
+};
+
+} // namespace
+
+TEST_F(PictureSearchPageTest, TypedTextShowsTheMatchesAndTheirCountAndANewerTextReplacesThem)
+{
+    PictureSearchPage& page = openSearch({"Beach at dawn", "Mountain hut", "Beach party"});
+    EXPECT_EQ(frame->getCurrentView(), page.getView());
+
+    // Typing letter by letter: each query supersedes the one before, the last one shows.
+    for (const char* typed : {"B", "Be", "Bea", "Beach"})
+        page.getTextField()->SetValue(typed);
+    ASSERT_TRUE(waitUntil([&] {
+        return page.getCountText() == "2 pictures found" && page.getView()->getFiles().size() == 2;
+    }));
+    EXPECT_EQ(captions(*page.getView()),
+              (std::vector<wxString>{"Beach at dawn", "Beach party"})); // in time order
+
+    page.getTextField()->SetValue("hut");
+    ASSERT_TRUE(waitUntil([&] {
+        return page.getCountText() == "1 picture found" && page.getView()->getFiles().size() == 1;
+    }));
+    EXPECT_EQ(captions(*page.getView()), std::vector<wxString>{"Mountain hut"});
+
+    // Results carry the menus as any section's pictures do.
+    page.getView()->selectAll();
+    EXPECT_EQ(frame->getCommandContext().selectedCount, 1);
+}
+
+TEST_F(PictureSearchPageTest, ACountryAndPeriodSearchShowsOnlyThatCountrysPicturesOfThePeriod)
+{
+    PictureSearchPage& page = openSearch({"Fjord", "Glacier", "Harbour"});
+    for (const wxString& uri : album->getFileUris()) {
+        Ref<File> file = manager->getFile(uri);
+        if (file->getCaption() != "Harbour") {
+            file->setCountryCode("NO");
+            album->saveFileMetadata(*file);
+        }
+    }
+    // The first day only: the glacier was a day later.
+    page.searchCountry("no", 1700000000, 1700000000 + 86400);
+    ASSERT_TRUE(waitUntil([&] { return page.getView()->getFiles().size() == 1; }));
+    EXPECT_EQ(page.getCountText(), "1 picture found");
+    EXPECT_EQ(captions(*page.getView()), std::vector<wxString>{"Fjord"});
+    EXPECT_EQ(page.getCriteria().countryCode, "NO");
+}
+
+TEST_F(PictureSearchPageTest, ACustomQueryShowsItsMatchesAndARefusedOneItsReason)
+{
+    PictureSearchPage& page = openSearch({"Beach at dawn", "Mountain hut"});
+    page.runCustomQuery("caption LIKE 'Mountain%'");
+    ASSERT_TRUE(waitUntil([&] { return page.getView()->getFiles().size() == 1; }));
+    EXPECT_EQ(page.getCountText(), "1 picture found");
+
+    page.runCustomQuery("1 = 1; DELETE FROM file");
+    ASSERT_TRUE(
+        waitUntil([&] { return page.getCountText().StartsWith("The search could not run: "); }));
+    EXPECT_TRUE(page.getView()->getFiles().empty());
+    EXPECT_EQ(album->getFileCount(), 2);
+}
