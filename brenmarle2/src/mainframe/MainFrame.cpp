@@ -214,7 +214,7 @@ void MainFrame::buildToolBar()
     add(ID_LOGIN, _("Log In"), _("Log in to an existing user account"), "login.png");
     const PluginCommands& plugins = PluginCommands::get();
     for (std::size_t index : plugins.find("/Toolbar/", 0, 99)) {
-        const PluginCommand& command = plugins.at(index);
+        const PluginMenuEntry& command = plugins.at(index);
         add(ID_PLUGIN_FIRST + static_cast<int>(index), command.label, command.helpText,
             command.icon);
     }
@@ -499,7 +499,7 @@ void MainFrame::updateMenuStates(wxMenu& menu, const CommandContext& context)
             continue;
         }
         if (id >= ID_PLUGIN_FIRST && id <= ID_PLUGIN_LAST) {
-            const PluginCommand& command =
+            const PluginMenuEntry& command =
                 PluginCommands::get().at(static_cast<std::size_t>(id - ID_PLUGIN_FIRST));
             item->Enable(!command.isEnabled || command.isEnabled());
             continue;

@@ -64,7 +64,7 @@ void MainMenus::appendPlugins(wxMenu* menu, const wxString& path,
             menu->AppendSeparator();
         any = true;
         for (std::size_t index : found) {
-            const PluginCommand& command = registry.at(index);
+            const PluginMenuEntry& command = registry.at(index);
             append(menu, ID_PLUGIN_FIRST + static_cast<int>(index), command.label, command.helpText,
                    command.icon);
         }

@@ -8,7 +8,7 @@ PluginCommands& PluginCommands::get()
     return registry;
 }
 
-void PluginCommands::add(PluginCommand command)
+void PluginCommands::add(PluginMenuEntry command)
 {
     m_commands.push_back(std::move(command));
 }
@@ -22,7 +22,7 @@ std::vector<std::size_t> PluginCommands::find(const wxString& path, int first, i
 {
     std::vector<std::size_t> found;
     for (std::size_t i = 0; i < m_commands.size(); ++i) {
-        const PluginCommand& command = m_commands[i];
+        const PluginMenuEntry& command = m_commands[i];
         if (command.path == path && command.position >= first && command.position <= last)
             found.push_back(i);
     }

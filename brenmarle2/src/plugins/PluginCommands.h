@@ -12,7 +12,7 @@
 
 #include <wx/string.h>
 
-struct PluginCommand {
+struct PluginMenuEntry {
     wxString path;
     int position = 0;
     wxString label;
@@ -30,17 +30,17 @@ public:
     // The process's registry.
     static PluginCommands& get();
 
-    void add(PluginCommand command);
+    void add(PluginMenuEntry command);
     void clear();
 
     std::size_t size() const { return m_commands.size(); }
     // Indices stay valid until clear(): the main window names menu items by them.
-    const PluginCommand& at(std::size_t index) const { return m_commands.at(index); }
+    const PluginMenuEntry& at(std::size_t index) const { return m_commands.at(index); }
 
     // The indices of the commands of `path` whose position lies in [first, last], in position
     // order (equal positions in the order they were added).
     std::vector<std::size_t> find(const wxString& path, int first, int last) const;
 
 private:
-    std::vector<PluginCommand> m_commands;
+    std::vector<PluginMenuEntry> m_commands;
 };
