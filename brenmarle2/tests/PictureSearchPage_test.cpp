@@ -1,7 +1,9 @@
+#include <wx/checkbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
 #include "PhotoLibraryTest.h"
+#include "ScopedTimeZone.h"
 #include "WaitUntil.h"
 #include "mainframe/MainFrame.h"
 #include "mainframe/PictureSearchPage.h"
@@ -98,6 +100,25 @@ TEST_F(PictureSearchPageTest, ACountryAndPeriodSearchShowsOnlyThatCountrysPictur
     EXPECT_EQ(page.getCountText(), "1 picture found");
     EXPECT_EQ(captions(*page.getView()), std::vector<wxString>{"Fjord"});
     EXPECT_EQ(page.getCriteria().countryCode, "NO");
+}
+
+TEST_F(PictureSearchPageTest, APeriodIsTheCalendarDaysOfThePicturesWallClockInAnyTimeZone)
+{
+    // Picture times are wall-clock times read as UTC: 1700000000 is 14 November 2023, 22:13,
+    // which Tokyo's local time would call the 15th.
+    const ScopedTimeZone tokyo("Asia/Tokyo");
+    PictureSearchPage& page = openSearch({"Fjord", "Glacier"});
+    page.searchCountry("", 1700000000, 1700000000 + 86400);
+    // The period as the pickers now show it, searched again as if the user had edited it.
+    auto* period = dynamic_cast<wxCheckBox*>(wxWindow::FindWindowByName("SearchPeriod", &page));
+    ASSERT_NE(period, nullptr);
+    wxCommandEvent toggled(wxEVT_CHECKBOX, period->GetId());
+    toggled.SetEventObject(period);
+    period->GetEventHandler()->ProcessEvent(toggled);
+    // The criteria are the running search's: wait until the searched period is a whole day.
+    waitUntil([&] { return page.getCriteria().minTime % 86400 == 0; });
+    EXPECT_EQ(page.getCriteria().minTime, 1699920000); // 14 November, 00:00
+    EXPECT_EQ(page.getCriteria().maxTime, 1700092800); // 16 November, 00:00
 }
 
 TEST_F(PictureSearchPageTest, ACustomQueryShowsItsMatchesAndARefusedOneItsReason)

@@ -1,5 +1,7 @@
 #include "mainframe/PictureSearchPage.h"
 
+#include <ctime>
+
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/combobox.h>
@@ -19,12 +21,24 @@
 
 namespace {
 
-// The first second of the date's day, local time.
+// Picture times are the camera's wall clock read as UTC, so a day picked in the calendar starts
+// at that date's midnight in UTC, whatever the user's time zone.
 int32_t dayStart(const wxDateTime& date)
 {
-    wxDateTime day = date;
-    day.ResetTime();
-    return static_cast<int32_t>(day.GetTicks());
+    std::tm day{};
+    day.tm_year = date.GetYear() - 1900;
+    day.tm_mon = date.GetMonth();
+    day.tm_mday = date.GetDay();
+    return static_cast<int32_t>(timegm(&day));
+}
+
+// The calendar date of a picture time, for the date pickers.
+wxDateTime pictureDate(time_t time)
+{
+    std::tm fields{};
+    gmtime_r(&time, &fields);
+    return wxDateTime(static_cast<wxDateTime::wxDateTime_t>(fields.tm_mday),
+                      static_cast<wxDateTime::Month>(fields.tm_mon), fields.tm_year + 1900);
 }
 
 } // namespace
@@ -60,7 +74,9 @@ PictureSearchPage::PictureSearchPage(wxWindow* parent) : wxPanel(parent, wxID_AN
     fields->Add(m_period, 0, wxALIGN_CENTER_VERTICAL);
     auto* period = new wxBoxSizer(wxHORIZONTAL);
     m_from = new wxDatePickerCtrl(this, wxID_ANY);
+    m_from->SetName("SearchFrom");
     m_to = new wxDatePickerCtrl(this, wxID_ANY);
+    m_to->SetName("SearchTo");
     period->Add(m_from, 0, wxRIGHT, 4);
     period->Add(new wxStaticText(this, wxID_ANY, _("to")), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 4);
     period->Add(m_to, 0);
@@ -183,9 +199,9 @@ void PictureSearchPage::searchCountry(const wxString& code, time_t minTime, time
     }
     m_period->SetValue(minTime > 0 || maxTime > 0);
     if (minTime > 0)
-        m_from->SetValue(wxDateTime(minTime));
+        m_from->SetValue(pictureDate(minTime));
     if (maxTime > 0)
-        m_to->SetValue(wxDateTime(maxTime - 1));
+        m_to->SetValue(pictureDate(maxTime - 1));
     m_settingFields = false;
 
     Brenmarle::SearchCriteria criteria;
