@@ -116,7 +116,8 @@ TEST_F(PictureSearchPageTest, APeriodIsTheCalendarDaysOfThePicturesWallClockInAn
     toggled.SetEventObject(period);
     period->GetEventHandler()->ProcessEvent(toggled);
     // The criteria are the running search's: wait until the searched period is a whole day.
-    waitUntil([&] { return page.getCriteria().minTime % 86400 == 0; });
+    waitUntil(
+        [&] { return page.getCriteria().minTime != 0 && page.getCriteria().minTime % 86400 == 0; });
     EXPECT_EQ(page.getCriteria().minTime, 1699920000); // 14 November, 00:00
     EXPECT_EQ(page.getCriteria().maxTime, 1700092800); // 16 November, 00:00
 }
