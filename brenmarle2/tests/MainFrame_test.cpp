@@ -12,6 +12,7 @@
 #include <wx/toolbar.h>
 
 #include "PhotoLibraryTest.h"
+#include "ScratchDir.h"
 #include "WaitUntil.h"
 #include "fullscreen/FullScreenFrame.h"
 #include "fullscreen/SlideShowDialog.h"
@@ -23,6 +24,9 @@
 #include "map/PictureMapDialog.h"
 #include "myalbums/AlbumPropertiesDialog.h"
 #include "myalbums/MyAlbumsPage.h"
+#include "plugins/PluginCommands.h"
+#include "plugins/PluginLoader.h"
+#include "plugins/PluginRegistry.h"
 #include "system/Configuration.h"
 #include "system/Log.h"
 #include "viewedit/ImageFrame.h"
@@ -422,4 +426,47 @@ TEST_F(MainFrameTest, SlideShowPictureMapAndImportOpenTheirWindows)
             ExpectDialog<ImportWizard>([&](ImportWizard& w) { proposed = w.getProposedAlbum(); }));
     }
     EXPECT_EQ(proposed, album->getURI());
+}
+
+TEST_F(MainFrameTest, PluginCommandsSitInTheirSlotsByPriorityAndRunWhenChosen)
+{
+    ScratchDir dir;
+    dir.writeFile("b/bundle.ini", "[PluginBundle]\nUuid=b-1\n");
+    dir.writeFile("b/resize.ini", "Type=COMMAND\nMenuId=/Tools/\nPriority=30\nMenuItem=Resize\n");
+    dir.writeFile("b/sharpen.ini", "Type=FILEFILTER\nMenuId=/Tools/\nPriority=15\n"
+                                   "MenuItem=Sharpen\nMenuItemHelp=Sharper\nMinFiles=1\n");
+    dir.writeFile("b/line.ini", "Type=SEPARATOR\nMenuId=/Tools/\nPriority=10\n");
+    dir.writeFile("b/crop.ini", "Type=COMMAND\nMenuId=/Tools/\nPriority=5\nMenuItem=Crop\n");
+    dir.writeFile("b/site.ini",
+                  "Type=WEBLINK\nMenuId=/Toolbar/Website/\nMenuItem=Our Gallery\nPriority=1\n");
+    PluginRegistry registry;
+    registry.load({dir.path()}, PluginLoader("2.0.0"));
+    std::vector<wxString> ran;
+    PluginCommands::get().load(
+        registry, [&](const PluginCommand& command) { ran.push_back(command.id); },
+        [](const PluginCommand& command) { return command.isEnabledFor({}); });
+    struct Forget {
+        ~Forget() { PluginCommands::get().clear(); }
+    } forget;
+
+    openFrame();
+    wxMenu& tools = *frame->GetMenuBar()->GetMenu(7);
+    EXPECT_EQ(labels(tools),
+              (std::vector<wxString>{"&Picture Map...", "&Slideshow...\tF12", "-", "Crop", "-",
+                                     "Sharpen", "-", "Resize", "-", "&Options..."}));
+    wxMenuItem* sharpen = tools.FindItemByPosition(5);
+    EXPECT_EQ(sharpen->GetHelp(), "Sharper");
+    // With nothing selected, the command that wants a file is off and the others on.
+    frame->updateMenus();
+    EXPECT_FALSE(sharpen->IsEnabled());
+    EXPECT_TRUE(tools.FindItemByPosition(3)->IsEnabled());
+
+    choose(tools.FindItemByPosition(7)->GetId());
+    choose(sharpen->GetId());
+    EXPECT_EQ(ran, (std::vector<wxString>{"resize", "sharpen"}));
+
+    // The tool bar's website drop-down ends with the web link.
+    wxMenu* website = frame->getMainToolBar()->FindById(ID_WEBSITE)->GetDropdownMenu();
+    ASSERT_TRUE(website);
+    EXPECT_EQ(labels(*website).back(), "Our Gallery");
 }

@@ -18,8 +18,8 @@
 #include "folders/AlbumFolder.h"
 #include "imaging/ImageMagickSetup.h"
 #include "import/ImportWizard.h"
-#include "keywords/KeywordManager.h"
 #include "importexport/FileMonitor.h"
+#include "keywords/KeywordManager.h"
 #include "main/BrenmarleServer.h"
 #include "main/CommandFile.h"
 #include "main/DesktopIntegration.h"
@@ -27,10 +27,11 @@
 #include "main/Preferences.h"
 #include "mainframe/MainFrame.h"
 #include "mainframe/PictureSearchPage.h"
-#include "search/CountryList.h"
+#include "plugins/PluginCommands.h"
 #include "plugins/PluginLoader.h"
 #include "plugins/PluginRegistry.h"
 #include "plugins/PluginWindowHost.h"
+#include "search/CountryList.h"
 #include "system/Environment.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
@@ -575,6 +576,21 @@ void BrenmarleApp::initPlugins()
     m_pluginHost = std::make_unique<PluginWindowHost>(
         wxString::FromUTF8("Copyright \u00a9 Quorvel. ") + shortName);
     m_pluginExecutor = std::make_unique<PluginExecutor>(*m_pluginRegistry, *m_pluginHost);
+    // The commands take the main window's selection when they are chosen or their items are
+    // updated, not when the menus are built.
+    PluginCommands::get().load(
+        *m_pluginRegistry,
+        [this](const PluginCommand& command) {
+            const MainFrame* frame = getMainFrame();
+            runPlugin(command, frame ? frame->getPluginSelection() : PluginExecutor::Selection());
+        },
+        [this](const PluginCommand& command) {
+            std::vector<wxString> contentTypes;
+            if (const MainFrame* frame = getMainFrame())
+                for (const auto& file : frame->getPluginSelection().files)
+                    contentTypes.push_back(file->getContentType());
+            return command.isEnabledFor(contentTypes);
+        });
 }
 
 PluginExecutor::Session BrenmarleApp::pluginSession()
@@ -754,6 +770,8 @@ void BrenmarleApp::shutDown()
         m_pluginExecutor->stopProcesses();
     m_pluginExecutor.reset();
     m_pluginHost.reset();
+    // The menu entries point into the registry.
+    PluginCommands::get().clear();
     m_pluginRegistry.reset();
     watchdog.resetTimer();
     QDEBUG("--- Shutdown image loader");

@@ -92,7 +92,8 @@ wxBitmap IconLookup::get(const wxString& name, int size) const
 {
     if (name.empty() || name == "blank.png")
         return blank(size);
-    const wxString path = m_skinDirectory + name;
+    // Plug-ins name their icons by full path inside their bundle.
+    const wxString path = wxIsAbsolutePath(name) ? name : m_skinDirectory + name;
     if (wxFileExists(path)) {
         wxLogNull quiet;
         wxImage image;

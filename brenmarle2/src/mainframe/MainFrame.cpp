@@ -215,6 +215,10 @@ void MainFrame::buildToolBar()
     const PluginCommands& plugins = PluginCommands::get();
     for (std::size_t index : plugins.find("/Toolbar/", 0, 99)) {
         const PluginMenuEntry& command = plugins.at(index);
+        if (command.separator) {
+            m_toolBar->AddSeparator();
+            continue;
+        }
         add(ID_PLUGIN_FIRST + static_cast<int>(index), command.label, command.helpText,
             command.icon);
     }
@@ -488,6 +492,17 @@ CommandContext MainFrame::getCommandContext() const
         context.selectionManaged = isManaged(*view);
     }
     return context;
+}
+
+PluginExecutor::Selection MainFrame::getPluginSelection() const
+{
+    PluginExecutor::Selection selection;
+    if (ThumbnailView* view = getCurrentView()) {
+        selection.files = view->getSelectedFiles();
+        selection.folder = view->getFolder();
+    }
+    selection.parentWindow = GetScreenRect();
+    return selection;
 }
 
 void MainFrame::updateMenuStates(wxMenu& menu, const CommandContext& context)

@@ -26,6 +26,7 @@
 #include "mainframe/IconLookup.h"
 #include "mainframe/MainMenus.h"
 #include "mainframe/Section.h"
+#include "plugins/PluginExecutor.h"
 
 namespace Brenmarle {
 class FileTask;
@@ -69,6 +70,10 @@ public:
     // Sets the enabled states and labels of the menu bar and tool bar items ("[MAINFRAME] On
     // ... menu update").
     void updateMenus();
+
+    // What a plug-in command chosen here works on: the selected pictures and the folder of the
+    // current view (none on the start page) and this window's place on the screen.
+    PluginExecutor::Selection getPluginSelection() const;
 
     // The view of the current section (null on the start page).
     ThumbnailView* getCurrentView() const;

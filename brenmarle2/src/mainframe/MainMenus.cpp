@@ -65,6 +65,10 @@ void MainMenus::appendPlugins(wxMenu* menu, const wxString& path,
         any = true;
         for (std::size_t index : found) {
             const PluginMenuEntry& command = registry.at(index);
+            if (command.separator) {
+                menu->AppendSeparator();
+                continue;
+            }
             append(menu, ID_PLUGIN_FIRST + static_cast<int>(index), command.label, command.helpText,
                    command.icon);
         }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "plugins/PluginRegistry.h"
+
 PluginCommands& PluginCommands::get()
 {
     static PluginCommands registry;
@@ -16,6 +18,31 @@ void PluginCommands::add(PluginMenuEntry command)
 void PluginCommands::clear()
 {
     m_commands.clear();
+}
+
+void PluginCommands::load(const PluginRegistry& registry,
+                          std::function<void(const PluginCommand&)> run,
+                          std::function<bool(const PluginCommand&)> isEnabled)
+{
+    clear();
+    for (const PluginBundle& bundle : registry.getBundles()) {
+        for (const PluginCommand& command : bundle.commands) {
+            PluginMenuEntry entry;
+            entry.path = command.menuId;
+            entry.position = command.priority;
+            entry.separator = command.type == PluginCommand::SEPARATOR;
+            if (!entry.separator) {
+                entry.label = command.menuItem;
+                entry.helpText = command.menuItemHelp;
+                if (!command.menuIcon.empty())
+                    entry.icon = command.bundleDir + command.menuIcon;
+                const PluginCommand* source = &command;
+                entry.run = [run, source] { run(*source); };
+                entry.isEnabled = [isEnabled, source] { return isEnabled(*source); };
+            }
+            add(std::move(entry));
+        }
+    }
 }
 
 std::vector<std::size_t> PluginCommands::find(const wxString& path, int first, int last) const

@@ -2,8 +2,8 @@
 // The commands plug-ins add to the main window's menus and tool bar. Each names a menu path
 // ("/Import/", "/Picture/SendTo/", "/Toolbar/Website/" ...) and a position; the main window
 // asks for the commands of a path within a band of positions and appends them there, in
-// position order. Nothing registers commands until plug-ins are loaded, so today every slot is
-// empty and the menus are exactly the program's own.
+// position order. The entries come from the plug-in registry once it has loaded the bundles,
+// before the main window builds its menus.
 //
 // GUI thread only.
 
@@ -12,12 +12,18 @@
 
 #include <wx/string.h>
 
+class PluginCommand;
+class PluginRegistry;
+
 struct PluginMenuEntry {
     wxString path;
     int position = 0;
+    // A separator line in place of an item.
+    bool separator = false;
     wxString label;
     wxString helpText;
-    // Skin icon name; "blank.png" when the plug-in gives none.
+    // Skin icon name, or the full path of the bundle's icon; "blank.png" when the plug-in gives
+    // none.
     wxString icon = "blank.png";
     // Runs the command; the main window enables the item when `isEnabled` says so (always
     // when it is empty).
@@ -32,6 +38,11 @@ public:
 
     void add(PluginMenuEntry command);
     void clear();
+    // Replaces the entries with the commands of every bundle of `registry`, in the order they
+    // were loaded. Choosing one calls `run`; `isEnabled` decides whether its item is enabled.
+    // The registry must not load again while the entries are in use.
+    void load(const PluginRegistry& registry, std::function<void(const PluginCommand&)> run,
+              std::function<bool(const PluginCommand&)> isEnabled);
 
     std::size_t size() const { return m_commands.size(); }
     // Indices stay valid until clear(): the main window names menu items by them.
