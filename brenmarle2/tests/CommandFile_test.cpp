@@ -237,4 +237,10 @@ TEST_F(CommandFileWebImportTest, FailedDownloadsAreReportedAndLeaveNothingBehind
     EXPECT_EQ(filesUnder(dataDir + "archive"), 1u);
     EXPECT_EQ(filesUnder(dataDir + "thumbnails"), 1u);
     EXPECT_EQ(leftoverDownloads(), 0u);
+
+    // Nothing to fetch makes no album.
+    auto refused = runWebImport("Never", {}, "/etc/hostname");
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->getFailures().size(), 1u);
+    EXPECT_TRUE(Brenmarle::AlbumFolder::getAlbums().empty());
 }

@@ -57,10 +57,6 @@ Quorvel::Ref<ManagedFolder> WebImport::resolveDestination()
 void WebImport::run()
 {
     m_failures.clear();
-    m_destination = resolveDestination();
-    if (!m_destination)
-        throw Quorvel::RuntimeException("The pictures have no place to go");
-
     // Only web addresses: a page must not be able to make the program copy the user's own
     // files into the library.
     ImportTask::Files files;
@@ -70,26 +66,35 @@ void WebImport::run()
                 throw Quorvel::RuntimeException("Not a web address");
             files.push_back(FileManager::get().getFile(uri));
         } catch (const Quorvel::Exception& e) {
-            m_failures.emplace_back(uri, e.getMessage());
+            fail(uri, e.getMessage());
         }
     }
-    if (!files.empty()) {
-        m_task = Quorvel::makeRef<ImportTask>(std::move(files), FolderRef(), m_destination);
+    // Nothing to fetch makes no empty album either.
+    if (files.empty())
+        return;
+    m_destination = resolveDestination();
+    if (!m_destination)
+        throw Quorvel::RuntimeException("The pictures have no place to go");
+    m_task = Quorvel::makeRef<ImportTask>(std::move(files), FolderRef(), m_destination);
+    {
         Quorvel::TaskRunnerThread runner;
         runner.addTask(m_task, nullptr);
         runner.waitUntilStopped();
-        for (const auto& failure : m_task->getFailures())
-            m_failures.push_back(failure);
-        // A full disk ends the task early; the files it did not reach must not pass unsaid.
-        const int untried = m_task->getTotalCount() - m_task->getImportedCount() -
-                            m_task->getFailedCount() - m_task->getSkippedCount();
-        if (untried > 0)
-            m_failures.emplace_back(
-                wxString::Format("%d more files", untried),
-                "The import stopped before them (is the disk that holds your pictures full?)");
     }
-    for (const auto& failure : m_failures)
-        wxLogError("Web import of %s failed: %s", failure.first, failure.second);
+    for (const auto& failure : m_task->getFailures())
+        fail(failure.first, failure.second);
+    // A full disk ends the task early; the files it did not reach must not pass unsaid.
+    const int untried = m_task->getTotalCount() - m_task->getImportedCount() -
+                        m_task->getFailedCount() - m_task->getSkippedCount();
+    if (untried > 0)
+        fail(wxString::Format("%d more files", untried),
+             "The import stopped before them (is the disk that holds your pictures full?)");
+}
+
+void WebImport::fail(const wxString& uri, const wxString& reason)
+{
+    wxLogError("Web import of %s failed: %s", uri, reason);
+    m_failures.emplace_back(uri, reason);
 }
 
 ImportTask::Files WebImport::getImportedFiles() const

@@ -20,7 +20,8 @@ public:
     WebImport(const wxString& albumName, const wxString& description, std::vector<wxString> uris);
 
     // Imports the files. Every file that fails is logged ("Web import of %s failed: %s") and
-    // listed in getFailures(); a destination that cannot be had throws Quorvel::Exception.
+    // listed in getFailures(); a destination that cannot be had throws Quorvel::Exception. With
+    // no web address among the files no album is made and getDestination() stays null.
     void run();
 
     const Quorvel::Ref<ManagedFolder>& getDestination() const { return m_destination; }
@@ -31,6 +32,7 @@ public:
 
 private:
     Quorvel::Ref<ManagedFolder> resolveDestination();
+    void fail(const wxString& uri, const wxString& reason);
 
     const wxString m_albumName;
     const wxString m_description;
