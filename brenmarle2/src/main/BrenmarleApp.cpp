@@ -18,6 +18,7 @@
 #include "folders/AlbumFolder.h"
 #include "imaging/ImageMagickSetup.h"
 #include "import/ImportWizard.h"
+#include "import/WebImport.h"
 #include "importexport/FileMonitor.h"
 #include "keywords/KeywordManager.h"
 #include "main/BrenmarleServer.h"
@@ -432,7 +433,7 @@ void BrenmarleApp::runCommandFile(const wxString& path)
                 if (MainFrame* frame = getMainFrame())
                     frame->openAddress(action.fields.at("uri"));
             } else if (action.name == "webimport") {
-                notAvailable("Web import");
+                webImport(action);
             } else if (action.name == "importshare") {
                 notAvailable("Importing a share");
             } else if (action.name == "installpackage") {
@@ -441,6 +442,22 @@ void BrenmarleApp::runCommandFile(const wxString& path)
         }
     }
     openMainFrame();
+}
+
+void BrenmarleApp::webImport(const CommandFile::Action& action)
+{
+    initAlbums();
+    const auto field = [&action](const char* name) {
+        auto found = action.fields.find(name);
+        return found == action.fields.end() ? wxString() : found->second.Strip(wxString::both);
+    };
+    // Each file that fails is logged by the import itself, which the user sees.
+    Brenmarle::WebImport import(field("defaultalbum"), field("description"), action.files);
+    try {
+        import.run();
+    } catch (const Quorvel::Exception& e) {
+        wxLogError("Web import failed: %s", e.getMessage());
+    }
 }
 
 // Functions whose work has not been built yet say so instead of failing silently.

@@ -9,6 +9,7 @@
 
 #include <wx/timer.h>
 
+#include "main/CommandFile.h"
 #include "main/CommandLine.h"
 #include "plugins/PluginExecutor.h"
 #include "system/Application.h"
@@ -106,6 +107,8 @@ private:
     void onPendingCommand(wxTimerEvent& event);
     void onIdle(wxIdleEvent& event);
     void runCommandFile(const wxString& path);
+    // Downloads the command's files into its album; blocks until each file was tried.
+    void webImport(const CommandFile::Action& action);
     void notAvailable(const wxString& function);
     // False when `version` is not this program's version.
     bool removeData(const wxString& version);

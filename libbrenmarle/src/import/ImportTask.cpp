@@ -91,6 +91,12 @@ ImportTask::Files ImportTask::getImportedFiles() const
     return imported;
 }
 
+std::vector<std::pair<wxString, wxString>> ImportTask::getFailures() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_failures;
+}
+
 wxString ImportTask::getLog() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -178,6 +184,7 @@ bool ImportTask::importNumbered(size_t index)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         ++m_failed;
+        m_failures.emplace_back(source.getURI(), message);
     }
     appendLog("<p>Failure importing file:<br>" + escapeHtml(source.getURI()) + " " +
               escapeHtml(message));
@@ -246,7 +253,12 @@ void ImportTask::makeThumbnail(File& copy)
 
 bool ImportTask::isInCatalogue(Folder2& from, File& source)
 {
-    int64_t size = from.getFileSize(source);
+    int64_t size = -1;
+    try {
+        size = from.getFileSize(source);
+    } catch (const Quorvel::UnsupportedException&) {
+        // A web file's size is known only once it is fetched: it cannot be matched beforehand.
+    }
     if (size < 0)
         return false;
     const std::vector<int64_t> rows = Database::getInstance().getRowIds(wxString::Format(

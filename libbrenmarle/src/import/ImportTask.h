@@ -20,6 +20,7 @@
 
 #include <map>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "files/File.h"
@@ -57,6 +58,8 @@ public:
     int getSkippedCount() const;
     // In the order of the source files.
     Files getImportedFiles() const;
+    // The address of each source file that failed and why, in the order they failed.
+    std::vector<std::pair<wxString, wxString>> getFailures() const;
     wxString getLog() const;
     const Quorvel::Ref<ManagedFolder>& getDestination() const { return m_destination; }
 
@@ -90,6 +93,7 @@ private:
     Files m_imported;
     int m_importedCount = 0;
     int m_failed = 0;
+    std::vector<std::pair<wxString, wxString>> m_failures;
     int m_skipped = 0;
     wxString m_log;
 };
