@@ -42,7 +42,7 @@ test-asan: deps
 	cmake -S . -B $(BUILD)-asan -DVISTRELLE_SANITIZE=ON -DVISTRELLE_BENCHMARKS=OFF $(CMAKE_FLAGS)
 	cmake --build $(BUILD)-asan -j$(JOBS)
 	cd $(BUILD)-asan && \
-	ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1 \
+	ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0:strict_string_checks=1 \
 	LSAN_OPTIONS=suppressions=$(SANITIZER_DIR)/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	$(XVFB_TEST) ctest --output-on-failure -j$(JOBS)
