@@ -10,7 +10,7 @@
 //
 // Threads: construct, start, stop, destroy, getCameraList and update on the GUI thread; the
 // enumerator runs on the worker, or on the thread calling enumerateNow(), under m_enumerating.
-// m_mutex guards m_stopping and m_holds.
+// m_mutex guards m_stopping and m_holds. A subclass calls stop() in its own destructor.
 
 #include <condition_variable>
 #include <functional>

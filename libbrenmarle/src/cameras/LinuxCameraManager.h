@@ -21,6 +21,9 @@ public:
     };
 
     explicit LinuxCameraManager(Sources sources = Sources(), int intervalMs = REFRESH_INTERVAL_MS);
+    // The worker is stopped here, before any base destructor runs: it posts through this object's
+    // virtual functions, and a base destructor would change them under its feet.
+    ~LinuxCameraManager() override { stop(); }
 
     // The drives first, then the cameras.
     static CameraList enumerate(const Sources& sources);
