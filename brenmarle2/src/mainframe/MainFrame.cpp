@@ -32,6 +32,7 @@
 #include "main/Preferences.h"
 #include "mainframe/CalendarMonthView.h"
 #include "mainframe/CommandIds.h"
+#include "mainframe/DesktopWallpaper.h"
 #include "mainframe/HelpAddress.h"
 #include "mainframe/HelpFrame.h"
 #include "mainframe/InboxPanel.h"
@@ -75,17 +76,6 @@ Quorvel::ConfigFile* globalConfig()
 bool diagnosticsOn()
 {
     return Quorvel::Environment::isDebug() || wxLog::IsAllowedTraceMask(Quorvel::TraceMask::DEBUG);
-}
-
-// Whether the desktop has a wallpaper setting we can write. Asked once, without running events
-// while the window is still being built.
-bool hasWallpaperSetting()
-{
-    wxArrayString output;
-    wxArrayString errors;
-    return wxExecute("gsettings list-keys org.gnome.desktop.background", output, errors,
-                     wxEXEC_BLOCK) == 0 &&
-           output.Index("picture-uri") != wxNOT_FOUND;
 }
 
 // Whether the view's selected pictures all live in the program's own store. A view of a
@@ -142,7 +132,7 @@ MainFrame::MainFrame(const wxString& title, Preferences* preferences)
       m_sidebarChoice(ID_VIEW_INBOX)
 {
     m_menuOptions = readMenuOptions();
-    m_wallpaperAvailable = hasWallpaperSetting();
+    m_wallpaperAvailable = DesktopWallpaper().isAvailable();
     SetMenuBar(MainMenus(m_menuOptions, m_icons).makeMenuBar());
     buildToolBar();
     buildLayout();
@@ -1079,13 +1069,9 @@ void MainFrame::setWallpaper()
         return;
     try {
         const Quorvel::Ref<File> file = view->getSelectedFiles().front();
-        const wxString path = Brenmarle::FileManager::get().getLocalPath(*file);
-        const wxString uri = "file://" + path;
-        for (const char* key : {"picture-uri", "picture-uri-dark"}) {
-            wxExecute(
-                wxString::Format("gsettings set org.gnome.desktop.background %s '%s'", key, uri),
-                wxEXEC_ASYNC);
-        }
+        wxString error;
+        if (!DesktopWallpaper().set(Brenmarle::FileManager::get().getLocalPath(*file), error))
+            wxLogError(_("Could not set the desktop wallpaper: %s"), error);
     } catch (const Quorvel::Exception& e) {
         wxLogError(_("Could not set the desktop wallpaper: %s"), e.getMessage());
     }
