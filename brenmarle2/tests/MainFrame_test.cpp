@@ -7,6 +7,7 @@
 #include <wx/listctrl.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
+#include <wx/settings.h>
 #include <wx/testing.h>
 #include <wx/textctrl.h>
 #include <wx/toolbar.h>
@@ -208,6 +209,52 @@ TEST_F(MainFrameTest, AlbumsMadeRenamedAndHiddenSurviveARestart)
     EXPECT_TRUE(frame->loadHiddenAlbums());
     EXPECT_EQ(frame->getAlbumsPage()->getListedNames(), std::vector<wxString>{"Journeys"});
     EXPECT_FALSE(item(ID_LOAD_HIDDEN_ALBUMS)->IsEnabled());
+}
+
+TEST_F(MainFrameTest, AnAlbumHiddenInItsPropertiesLeavesTheListAtOnce)
+{
+    albumWithPictures("Garden", 2);
+    Ref<AlbumFolder> trips = albumWithPictures("Trips", 1);
+    openFrame();
+    frame->showSection(Section::Albums);
+    MyAlbumsPage& page = *frame->getAlbumsPage();
+    page.chooseAlbum(trips->getURI());
+    auto setHidden = [this](bool hidden) {
+        wxTEST_DIALOG(choose(ID_ALBUM_PROPERTIES), ExpectDialog<AlbumPropertiesDialog>(
+                                                       [hidden](AlbumPropertiesDialog& d) {
+                                                           d.getHiddenBox()->SetValue(hidden);
+                                                       },
+                                                       wxID_OK));
+    };
+    auto greyed = [&page](long row) {
+        return page.getAlbumList()->GetItemTextColour(row) ==
+               wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT);
+    };
+
+    // The album shown goes: the page moves to the one left, then to its empty state.
+    setHidden(true);
+    EXPECT_EQ(page.getListedNames(), std::vector<wxString>{"Garden"});
+    ASSERT_NE(page.getChosenAlbum(), nullptr);
+    EXPECT_EQ(page.getChosenAlbum()->getName(), "Garden");
+    EXPECT_EQ(page.getView()->getFiles().size(), 2u);
+    EXPECT_TRUE(item(ID_LOAD_HIDDEN_ALBUMS)->IsEnabled());
+    setHidden(true);
+    EXPECT_TRUE(page.getListedNames().empty());
+    EXPECT_EQ(page.getChosenAlbum(), nullptr);
+    EXPECT_TRUE(page.getView()->getFiles().empty());
+
+    // Once the hidden albums are loaded they stay listed, greyed while hidden.
+    EXPECT_TRUE(frame->loadHiddenAlbums());
+    EXPECT_EQ(page.getListedNames(), (std::vector<wxString>{"Garden", "Trips"}));
+    page.chooseAlbum(trips->getURI());
+    setHidden(false);
+    EXPECT_EQ(page.getListedNames(), (std::vector<wxString>{"Garden", "Trips"}));
+    EXPECT_TRUE(greyed(0));
+    EXPECT_FALSE(greyed(1));
+    setHidden(true);
+    EXPECT_EQ(page.getListedNames(), (std::vector<wxString>{"Garden", "Trips"}));
+    EXPECT_TRUE(greyed(1));
+    EXPECT_EQ(page.getChosenAlbum(), trips);
 }
 
 TEST_F(MainFrameTest, RotatedMarkedAndDeletedPicturesStaySoAfterARestart)

@@ -314,6 +314,48 @@ TEST_F(FoldersTest, AlbumsSurviveARestart)
     EXPECT_THROW(AlbumFolder::findAlbum("album://" + UUID + "/"), Quorvel::NotFoundException);
 }
 
+TEST_F(FoldersTest, AlbumsHiddenAtRunTimeLeaveTheListAtOnceUnlessHiddenOnesAreShown)
+{
+    Ref<AlbumFolder> holiday = makeAlbum("Holiday");
+    Ref<AlbumFolder> work = makeAlbum("Work");
+    const wxString uri = holiday->getURI();
+    importIntoInbox(makeComputerPicture("Pictures/p.jpg"));
+    holiday->moveFileIn(*manager->getFile(manager->getFolder("inbox://")->getFileUris().at(0)));
+    events->record(FOLDER_CHANGED);
+    events->processPending();
+    const std::size_t before = events->count();
+
+    AlbumFolder::setAlbumHidden(holiday, true);
+    EXPECT_EQ(AlbumFolder::getAlbums().count(uri), 0u);
+    EXPECT_EQ(AlbumFolder::getHiddenAlbums().count(uri), 1u);
+    EXPECT_TRUE(holiday->isListedHidden());
+    // Still the same folder to the rest of the program, and the list is told.
+    EXPECT_EQ(manager->getFolder(uri).get(), holiday.get());
+    EXPECT_EQ(manager->getFolder(uri)->getFileCount(), 1);
+    ASSERT_TRUE(events->waitForCount(before + 1));
+    EXPECT_EQ(events->typeAt(before), FOLDER_CHANGED);
+
+    // Listed again: back among the shown albums and registered as shown ones are.
+    AlbumFolder::setAlbumHidden(holiday, false);
+    EXPECT_EQ(AlbumFolder::getAlbums().count(uri), 1u);
+    EXPECT_TRUE(AlbumFolder::getHiddenAlbums().empty());
+    EXPECT_FALSE(holiday->isListedHidden());
+    ASSERT_TRUE(events->waitForCount(before + 2));
+    EXPECT_EQ(events->typeAt(before + 1), FOLDER_ADDED);
+
+    // Once the hidden albums are shown, an album hidden stays listed, marked as hidden.
+    AlbumFolder::setAlbumHidden(work, true);
+    EXPECT_TRUE(AlbumFolder::showHiddenAlbums());
+    AlbumFolder::setAlbumHidden(holiday, true);
+    EXPECT_EQ(AlbumFolder::getAlbums().size(), 2u);
+    EXPECT_TRUE(AlbumFolder::getHiddenAlbums().empty());
+    EXPECT_TRUE(holiday->isHidden());
+    EXPECT_FALSE(holiday->isListedHidden());
+
+    Ref<AlbumFolder> gone = Quorvel::makeRef<AlbumFolder>();
+    EXPECT_THROW(AlbumFolder::setAlbumHidden(gone, true), Quorvel::NotFoundException);
+}
+
 // --- What the picture says about itself ----------------------------------------------------
 
 #include "TestPictures.h"
