@@ -110,6 +110,31 @@ TEST_F(FoldersTest, ComputerFolderListsPicturesOnly)
     EXPECT_EQ(manager->getFile(uris[2])->getFileSize(), 9);
 }
 
+TEST_F(FoldersTest, ComputerFolderListsByNameAsAFileManagerDoes)
+{
+    const std::vector<wxString> expected{"a.png",     "B.gif",     "IMG_1.jpeg", "IMG_2.jpg",
+                                         "img_2.JPG", "IMG_9.jpg", "IMG_10.jpg", "IMG_10a.jpg"};
+    // Written in an order of their own, so the file system's order is no help.
+    for (const char* name : {"IMG_10a.jpg", "img_2.JPG", "IMG_9.jpg", "B.gif", "IMG_10.jpg",
+                             "IMG_2.jpg", "a.png", "IMG_1.jpeg"})
+        makeComputerPicture(wxString("Pictures/") + name);
+    const wxString folderUri = "file://" + home.path() + "Pictures/";
+    FolderRef folder = manager->getFolder(folderUri);
+    auto names = [&folder] {
+        std::vector<wxString> result;
+        for (const wxString& uri : folder->getFileUris())
+            result.push_back(uri.AfterLast('/'));
+        return result;
+    };
+    EXPECT_EQ(names(), expected);
+
+    // A copy into the listed folder takes its place in the order.
+    folder->copyFileIn(*manager->getFile(makeComputerPicture("Card/IMG_3.jpg")));
+    std::vector<wxString> withCopy = expected;
+    withCopy.insert(withCopy.begin() + 5, "IMG_3.jpg");
+    EXPECT_EQ(names(), withCopy);
+}
+
 TEST_F(FoldersTest, CopiesIntoAComputerFolderGetNumberedNames)
 {
     const wxString source = makeComputerPicture("Pictures/photo.jpg", "pixels");
