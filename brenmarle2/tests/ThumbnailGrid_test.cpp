@@ -97,6 +97,17 @@ TEST(ThumbnailGrid, RubberBandSelectsTheCellsItMeets)
     EXPECT_EQ(selection(grid), (std::vector<std::size_t>{1, 2, 5, 6, 9}));
 }
 
+TEST(ThumbnailGrid, ABandDraggedOutsideScrollsFasterTheFurtherOutUpToTwoRows)
+{
+    ThumbnailGrid grid = tenInRowsOfFour();
+    EXPECT_EQ(grid.getBandScrollStep(0), 0);
+    const int nearEdge = grid.getBandScrollStep(1);
+    EXPECT_GT(nearEdge, 0);
+    EXPECT_LT(nearEdge, grid.getBandScrollStep(60));
+    EXPECT_LT(grid.getBandScrollStep(60), grid.getBandScrollStep(200));
+    EXPECT_EQ(grid.getBandScrollStep(5000), 2 * grid.getCellHeight());
+}
+
 TEST(ThumbnailGrid, RemovedAndInsertedItemsKeepTheSelectionOnItsItems)
 {
     ThumbnailGrid grid = tenInRowsOfFour();

@@ -221,6 +221,15 @@ void ThumbnailGrid::selectRect(const wxRect& rect, bool add, const std::vector<b
     }
 }
 
+int ThumbnailGrid::getBandScrollStep(int distance) const
+{
+    if (distance <= 0)
+        return 0;
+    // Slowly near the edge; a pointer far out runs through the pictures, but never so fast
+    // that rows pass unseen.
+    return std::min(4 + distance / 2, 2 * m_cellHeight);
+}
+
 void ThumbnailGrid::toggleFocus()
 {
     if (m_focus != NONE)

@@ -55,6 +55,10 @@ public:
     long move(Move move, int pageRows, bool shift, bool ctrl);
     // Rubber band: selects the items whose cells meet `rect`, added to `base` when `add`.
     void selectRect(const wxRect& rect, bool add, const std::vector<bool>& base);
+    // While a rubber band is dragged `distance` pixels above or below the view, the view
+    // scrolls this many pixels per step: a little near the edge, faster further out, at most a
+    // few rows.
+    int getBandScrollStep(int distance) const;
     // Space: toggles the focused item.
     void toggleFocus();
 

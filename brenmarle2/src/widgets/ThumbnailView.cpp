@@ -29,6 +29,8 @@ constexpr int THUMBNAIL_BOX = 160;
 // Drawn thumbnails kept beyond those on screen before the far ones are dropped.
 constexpr std::size_t BITMAP_SLACK = 120;
 constexpr long SLOW_FRAME_MS = 50;
+// The rubber band's scrolling steps this often while the pointer is outside.
+constexpr int BAND_SCROLL_MS = 40;
 
 bool sameFolder(const File& file, const Brenmarle::FolderRef& folder)
 {
@@ -50,6 +52,10 @@ ThumbnailView::ThumbnailView(wxWindow* parent, wxWindowID id)
     Bind(wxEVT_LEFT_UP, &ThumbnailView::onLeftUp, this);
     Bind(wxEVT_MOTION, &ThumbnailView::onMotion, this);
     Bind(wxEVT_LEFT_DCLICK, &ThumbnailView::onLeftDouble, this);
+    Bind(wxEVT_MOUSE_CAPTURE_LOST, &ThumbnailView::onCaptureLost, this);
+    m_bandTimer.SetOwner(this);
+    Bind(
+        wxEVT_TIMER, [this](wxTimerEvent&) { scrollBand(); }, m_bandTimer.GetId());
     Bind(wxEVT_RIGHT_DOWN, &ThumbnailView::onRightDown, this);
     Bind(wxEVT_KEY_DOWN, &ThumbnailView::onKey, this);
     Bind(Brenmarle::THUMBNAIL_UPDATE, &ThumbnailView::onThumbnail, this);
@@ -544,6 +550,8 @@ void ThumbnailView::onLeftDown(wxMouseEvent& event)
         m_band = wxRect();
         m_bandAdd = event.ControlDown() || event.ShiftDown();
         m_bandBase = m_grid.getSelectionFlags();
+        m_bandPointer = event.GetPosition();
+        m_bandScrolled = 0;
         CaptureMouse();
     } else if (m_grid.isSelected(static_cast<std::size_t>(index)) && !event.ControlDown() &&
                !event.ShiftDown()) {
@@ -569,11 +577,64 @@ void ThumbnailView::onMotion(wxMouseEvent& event)
         }
         return;
     }
-    const wxPoint content(event.GetX(), event.GetY() + static_cast<int>(GetVisibleRowsBegin()) *
-                                                           m_grid.getCellHeight());
+    m_bandPointer = event.GetPosition();
+    updateBand();
+    const bool outside = m_bandPointer.y < 0 || m_bandPointer.y >= GetClientSize().y;
+    if (outside && !m_bandTimer.IsRunning()) {
+        m_bandScrolled = 0;
+        m_bandTimer.Start(BAND_SCROLL_MS);
+    } else if (!outside) {
+        m_bandTimer.Stop();
+    }
+}
+
+void ThumbnailView::updateBand()
+{
+    const wxPoint content(m_bandPointer.x,
+                          m_bandPointer.y +
+                              static_cast<int>(GetVisibleRowsBegin()) * m_grid.getCellHeight());
     m_band = wxRect(m_dragStart, content);
     m_grid.selectRect(m_band, m_bandAdd, m_bandBase);
     Refresh();
+}
+
+void ThumbnailView::scrollBand()
+{
+    const int height = GetClientSize().y;
+    const int distance = m_bandPointer.y < 0         ? m_bandPointer.y
+                         : m_bandPointer.y >= height ? m_bandPointer.y - height + 1
+                                                     : 0;
+    if (!m_dragging || distance == 0) {
+        m_bandTimer.Stop();
+        return;
+    }
+    const int step = m_grid.getBandScrollStep(std::abs(distance));
+    m_bandScrolled += distance < 0 ? -step : step;
+    const int rows = m_bandScrolled / m_grid.getCellHeight();
+    if (rows != 0) {
+        m_bandScrolled -= rows * m_grid.getCellHeight();
+        ScrollRows(rows);
+        // The band reaches as far as the pointer now lies in the scrolled list.
+        updateBand();
+    }
+}
+
+void ThumbnailView::endBand()
+{
+    m_bandTimer.Stop();
+    m_dragging = false;
+    m_bandBase.clear();
+    Refresh();
+    selectionChanged();
+}
+
+void ThumbnailView::onCaptureLost(wxMouseCaptureLostEvent&)
+{
+    // Another window took the mouse (a dialog, the desktop): the band ends where it is.
+    m_pendingClick = false;
+    m_pressIndex = ThumbnailGrid::NONE;
+    if (m_dragging)
+        endBand();
 }
 
 void ThumbnailView::startDrag()
@@ -603,12 +664,9 @@ void ThumbnailView::onLeftUp(wxMouseEvent&)
     m_pressIndex = ThumbnailGrid::NONE;
     if (!m_dragging)
         return;
-    m_dragging = false;
     if (HasCapture())
         ReleaseMouse();
-    m_bandBase.clear();
-    Refresh();
-    selectionChanged();
+    endBand();
 }
 
 void ThumbnailView::onLeftDouble(wxMouseEvent& event)

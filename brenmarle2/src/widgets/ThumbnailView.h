@@ -5,7 +5,9 @@
 // is on its way show the loading placeholder. The view follows the file manager's news: files
 // added to, removed from or changed in its folder appear, go or are drawn again at once.
 //
-// Selected pictures are dragged to albums or to the desktop (PictureDrag).
+// Selected pictures are dragged to albums or to the desktop (PictureDrag). A rubber band
+// dragged above or below the view scrolls it, faster the further out the pointer is, and takes
+// in the rows that come into view.
 //
 // Selection and keyboard as ThumbnailGrid; it tells its parent through THUMBNAIL_SELECTION
 // (the selection changed) and THUMBNAIL_ACTIVATE (double click or Enter) command events, and
@@ -18,6 +20,7 @@
 #include <vector>
 
 #include <wx/bitmap.h>
+#include <wx/timer.h>
 #include <wx/vscroll.h>
 
 #include "files/File.h"
@@ -73,6 +76,11 @@ public:
     // Starts the stopwatch of the first-screen timing again (the view has just been shown).
     void restartTiming();
 
+    // One step of the rubber band's scrolling while the pointer is above or below the view,
+    // run by a timer (and by tests); stops the timer once the pointer is back or the band ends.
+    void scrollBand();
+    bool isBandScrolling() const { return m_bandTimer.IsRunning(); }
+
     // Thumbnails asked for and not yet arrived (for tests and the timing log).
     std::size_t getPendingCount() const { return m_requested.size(); }
 
@@ -85,6 +93,7 @@ private:
     void onLeftUp(wxMouseEvent& event);
     void onMotion(wxMouseEvent& event);
     void onLeftDouble(wxMouseEvent& event);
+    void onCaptureLost(wxMouseCaptureLostEvent& event);
     void onRightDown(wxMouseEvent& event);
     void onKey(wxKeyEvent& event);
     void onThumbnail(Brenmarle::ThumbnailUpdateEvent& event);
@@ -93,6 +102,9 @@ private:
     void onFileChanged(Brenmarle::FileEvent& event);
 
     void startDrag();
+    // The band from where it started to the pointer, and the selection it makes.
+    void updateBand();
+    void endBand();
     void rebuild();
     // Logs the time from showing the list until every thumbnail on screen was drawn, once.
     void logScreenComplete();
@@ -130,6 +142,11 @@ private:
     wxRect m_band;
     std::vector<bool> m_bandBase;
     bool m_bandAdd = false;
+    // Where the pointer is, in window coordinates, while the band is dragged.
+    wxPoint m_bandPointer;
+    wxTimer m_bandTimer;
+    // Pixels scrolled toward the next row (the view scrolls by rows).
+    int m_bandScrolled = 0;
     // The item the button went down on, and whether its click waits for the button to come up.
     wxPoint m_pressPoint;
     long m_pressIndex = ThumbnailGrid::NONE;
