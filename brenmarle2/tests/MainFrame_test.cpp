@@ -8,6 +8,7 @@
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/settings.h>
+#include <wx/slider.h>
 #include <wx/testing.h>
 #include <wx/textctrl.h>
 #include <wx/toolbar.h>
@@ -19,9 +20,12 @@
 #include "fullscreen/SlideShowDialog.h"
 #include "imaging/ImageMagickSetup.h"
 #include "import/ImportWizard.h"
+#include "mainframe/CalendarMonthView.h"
 #include "mainframe/CommandIds.h"
 #include "mainframe/HelpFrame.h"
 #include "mainframe/MainFrame.h"
+#include "mainframe/MyComputerPage.h"
+#include "mainframe/PictureSearchPage.h"
 #include "map/PictureMapDialog.h"
 #include "myalbums/AlbumPropertiesDialog.h"
 #include "myalbums/MyAlbumsPage.h"
@@ -283,6 +287,59 @@ TEST_F(MainFrameTest, RotatedMarkedAndDeletedPicturesStaySoAfterARestart)
     std::vector<wxString> expected{uris[0], uris[1]};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(kept, expected);
+}
+
+TEST_F(MainFrameTest, TheThumbnailSizeSliderSizesEverySectionKeepsTheTopPictureAndIsKept)
+{
+    albumWithPictures("Garden", 30);
+    openFrame();
+    frame->showSection(Section::Albums);
+    ThumbnailView* view = frame->getCurrentView();
+    wxSlider* slider = frame->getThumbnailSizeSlider();
+    ASSERT_EQ(slider, wxWindow::FindWindowByName("ThumbnailSize", frame));
+    EXPECT_EQ(slider->GetValue(), ThumbnailView::DEFAULT_THUMBNAIL_SIZE);
+    ASSERT_TRUE(waitUntil([&] { return view->GetClientSize().y > 0; }));
+    view->ScrollToRow(5);
+    const std::size_t top = 5 * view->getGrid().getColumns();
+    auto topInView = [&] {
+        const std::size_t row = view->getGrid().getRowOf(top);
+        return row >= view->GetVisibleRowsBegin() && row < view->GetVisibleRowsEnd();
+    };
+    ASSERT_TRUE(topInView());
+
+    slider->SetValue(96);
+    wxCommandEvent moved(wxEVT_SLIDER, slider->GetId());
+    moved.SetInt(96);
+    moved.SetEventObject(slider);
+    slider->ProcessWindowEvent(moved);
+    for (ThumbnailView* section :
+         {frame->getAlbumsPage()->getView(), frame->getComputerPage()->getView(),
+          frame->getCalendarPage()->getView(), frame->getSearchPage()->getView()})
+        EXPECT_EQ(section->getThumbnailSize(), 96);
+    EXPECT_EQ(view->getGrid().getCellWidth(), 96 + 16);
+    EXPECT_TRUE(topInView());
+
+    // Ctrl with the wheel over the pictures, and the menu's zoom.
+    wxMouseEvent wheel(wxEVT_MOUSEWHEEL);
+    wheel.SetControlDown(true);
+    wheel.m_wheelRotation = 120;
+    wheel.m_wheelDelta = 120;
+    const unsigned firstRow = view->GetVisibleRowsBegin();
+    view->ProcessWindowEvent(wheel);
+    EXPECT_EQ(slider->GetValue(), 112);
+    EXPECT_EQ(view->getThumbnailSize(), 112);
+    EXPECT_EQ(view->GetVisibleRowsBegin(), firstRow); // zoomed, not scrolled
+    choose(ID_ZOOM_OUT);
+    choose(ID_ZOOM_OUT);
+    EXPECT_EQ(frame->getThumbnailSize(), 80);
+
+    closeFrame();
+    int kept = 0;
+    configuration.getUserConfig().readInt("MainWindow/ThumbnailSize", kept);
+    EXPECT_EQ(kept, 80);
+    openFrame();
+    EXPECT_EQ(frame->getThumbnailSizeSlider()->GetValue(), 80);
+    EXPECT_EQ(frame->getAlbumsPage()->getView()->getThumbnailSize(), 80);
 }
 
 TEST_F(MainFrameTest, PicturesDroppedOnAnAlbumMoveBetweenAlbumsAndAreCopiedFromTheDesktop)

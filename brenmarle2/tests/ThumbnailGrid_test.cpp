@@ -38,6 +38,29 @@ TEST(ThumbnailGrid, LaysItemsOutInRowsAndFindsThemUnderThePointer)
     EXPECT_EQ(end, 10u);
 }
 
+TEST(ThumbnailGrid, AnyCellSizeFillsTheViewWithoutOverlap)
+{
+    ThumbnailGrid grid(176, 206, 6);
+    grid.reset(50);
+    grid.setViewWidth(1000);
+    for (int size : {64, 100, 160, 256}) {
+        // Changed after the width, as the zoom does.
+        grid.setCellSize(size + 16, size + 46);
+        const int columns = grid.getColumns();
+        EXPECT_EQ(columns, (1000 - 12) / (size + 16)) << size;
+        const wxRect last = grid.getItemRect(columns - 1);
+        EXPECT_LE(last.GetRight(), 1000 - 6) << size;
+        EXPECT_GE(last.GetRight(), 1000 - 6 - columns) << size;
+        EXPECT_EQ(grid.getRows(), (50 + columns - 1) / columns) << size;
+        for (std::size_t i = 0; i + 1 < 50; ++i) {
+            const wxRect cell = grid.getItemRect(i);
+            EXPECT_FALSE(cell.Intersects(grid.getItemRect(i + 1))) << size << " " << i;
+            EXPECT_EQ(grid.hitTest(wxPoint(cell.x + cell.width / 2, cell.y + cell.height / 2)),
+                      static_cast<long>(i));
+        }
+    }
+}
+
 TEST(ThumbnailGrid, ClickCtrlAndShiftSelectAsInAFileManager)
 {
     ThumbnailGrid grid = tenInRowsOfFour();

@@ -1,5 +1,6 @@
 #include "mainframe/MainFrame.h"
 
+#include <algorithm>
 #include <csignal>
 
 #include <wx/aboutdlg.h>
@@ -9,7 +10,9 @@
 #include <wx/msgdlg.h>
 #include <wx/simplebook.h>
 #include <wx/sizer.h>
+#include <wx/slider.h>
 #include <wx/splitter.h>
+#include <wx/statbmp.h>
 #include <wx/stattext.h>
 #include <wx/textdlg.h>
 #include <wx/toolbar.h>
@@ -59,6 +62,9 @@ namespace {
 
 constexpr const char* WINDOW_NAME = "MainWindow";
 constexpr int TOOL_ICON_SIZE = 24;
+// One step of Ctrl+wheel, Ctrl+plus/minus and the slider's page keys, in pixels.
+constexpr int ZOOM_STEP = 16;
+constexpr int ZOOM_FIELD_WIDTH = 210;
 
 Quorvel::ConfigFile* userConfig()
 {
@@ -146,7 +152,7 @@ MainFrame::MainFrame(const wxString& title, Preferences* preferences)
     SetMenuBar(MainMenus(m_menuOptions, m_icons).makeMenuBar());
     buildToolBar();
     buildLayout();
-    CreateStatusBar(2);
+    buildStatusBar();
 
     Bind(wxEVT_CLOSE_WINDOW, &MainFrame::onClose, this);
     Bind(wxEVT_MENU, &MainFrame::onCommand, this, ID_COMMAND_FIRST, ID_COMMAND_LAST);
@@ -159,6 +165,12 @@ MainFrame::MainFrame(const wxString& title, Preferences* preferences)
         openPicture(false, dynamic_cast<ThumbnailView*>(event.GetEventObject()));
     });
     Bind(THUMBNAIL_CONTEXT_MENU, &MainFrame::onViewContextMenu, this);
+    Bind(THUMBNAIL_ZOOM, [this](wxCommandEvent& event) {
+        // The sidebar's pictures keep their size: the zoom is the sections'.
+        const auto views = getSectionViews();
+        if (std::find(views.begin(), views.end(), event.GetEventObject()) != views.end())
+            setThumbnailSize(m_thumbnailSize + event.GetInt() * ZOOM_STEP);
+    });
     Bind(THUMBNAIL_DELETE, [this](wxCommandEvent& event) {
         // Only the current section's view: the sidebar's pictures are not what the menus name.
         if (event.GetEventObject() == getCurrentView() &&
@@ -169,6 +181,10 @@ MainFrame::MainFrame(const wxString& title, Preferences* preferences)
     addCloseGuard([] { return ImageFrame::confirmCloseAll(); });
 
     loadGeometry();
+    int thumbnailSize = ThumbnailView::DEFAULT_THUMBNAIL_SIZE;
+    if (Quorvel::ConfigFile* user = userConfig())
+        user->readInt("MainWindow/ThumbnailSize", thumbnailSize, thumbnailSize);
+    applyThumbnailSize(thumbnailSize);
     showSection(Section::Start);
 }
 
@@ -293,6 +309,65 @@ void MainFrame::buildLayout()
     if (Quorvel::ConfigFile* user = userConfig())
         user->readBool("MainWindow/DescriptionField", showDescription, true);
     m_description->Show(showDescription);
+}
+
+void MainFrame::buildStatusBar()
+{
+    wxStatusBar* bar = CreateStatusBar(3);
+    const int widths[] = {-2, -3, ZOOM_FIELD_WIDTH};
+    bar->SetStatusWidths(3, widths);
+    // Smaller and larger at the slider's ends, as in the desktop's file manager.
+    auto* zoom = new wxPanel(bar);
+    auto* sizer = new wxBoxSizer(wxHORIZONTAL);
+    const int iconSize = 16;
+    sizer->Add(new wxStaticBitmap(zoom, wxID_ANY, m_icons.get("zoom_out.png", iconSize)), 0,
+               wxALIGN_CENTER_VERTICAL | wxLEFT, 4);
+    m_zoomSlider =
+        new wxSlider(zoom, wxID_ANY, ThumbnailView::DEFAULT_THUMBNAIL_SIZE,
+                     ThumbnailView::MIN_THUMBNAIL_SIZE, ThumbnailView::MAX_THUMBNAIL_SIZE);
+    m_zoomSlider->SetName("ThumbnailSize");
+    m_zoomSlider->SetToolTip(_("Thumbnail size"));
+    m_zoomSlider->SetPageSize(ZOOM_STEP);
+    sizer->Add(m_zoomSlider, 1, wxALIGN_CENTER_VERTICAL);
+    sizer->Add(new wxStaticBitmap(zoom, wxID_ANY, m_icons.get("zoom_in.png", iconSize)), 0,
+               wxALIGN_CENTER_VERTICAL | wxRIGHT, 4);
+    zoom->SetSizer(sizer);
+    bar->SetMinHeight(std::max(bar->GetMinHeight(), sizer->GetMinSize().y));
+    m_zoomSlider->Bind(wxEVT_SLIDER,
+                       [this](wxCommandEvent& event) { setThumbnailSize(event.GetInt()); });
+    bar->Bind(wxEVT_SIZE, [bar, zoom](wxSizeEvent& event) {
+        wxRect field;
+        if (bar->GetFieldRect(2, field))
+            zoom->SetSize(field);
+        event.Skip();
+    });
+}
+
+std::vector<ThumbnailView*> MainFrame::getSectionViews() const
+{
+    return {m_albumsPage->getView(), m_calendarPage->getView(), m_computerPage->getView(),
+            m_searchPage->getView()};
+}
+
+bool MainFrame::applyThumbnailSize(int size)
+{
+    size = std::clamp(size, ThumbnailView::MIN_THUMBNAIL_SIZE, ThumbnailView::MAX_THUMBNAIL_SIZE);
+    if (size == m_thumbnailSize)
+        return false;
+    m_thumbnailSize = size;
+    if (m_zoomSlider->GetValue() != size)
+        m_zoomSlider->SetValue(size);
+    for (ThumbnailView* view : getSectionViews())
+        view->setThumbnailSize(size);
+    return true;
+}
+
+void MainFrame::setThumbnailSize(int size)
+{
+    if (!applyThumbnailSize(size))
+        return;
+    if (Quorvel::ConfigFile* user = userConfig())
+        user->writeInt("MainWindow/ThumbnailSize", m_thumbnailSize);
 }
 
 // --- Geometry --------------------------------------------------------------------------------
@@ -697,6 +772,10 @@ void MainFrame::onCommand(wxCommandEvent& event)
         break;
     case ID_FULLSCREEN:
         showFullScreen();
+        break;
+    case ID_ZOOM_IN:
+    case ID_ZOOM_OUT:
+        setThumbnailSize(m_thumbnailSize + (id == ID_ZOOM_IN ? ZOOM_STEP : -ZOOM_STEP));
         break;
     case ID_OPEN_PICTURE:
     case ID_EDIT_PICTURE:

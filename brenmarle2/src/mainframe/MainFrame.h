@@ -8,8 +8,12 @@
 //
 // Closing asks every picture window with unsaved changes first.
 //
-// Geometry and state are kept under "WindowSettings/MainWindow...", "MainWindow/..." in the
-// user configuration and the side panel width in the preferences.
+// The status bar ends with the thumbnail size slider, which sizes the thumbnails of every
+// section (Ctrl with the mouse wheel over a section's pictures, Ctrl+plus and Ctrl+minus too).
+//
+// Geometry and state are kept under "WindowSettings/MainWindow...", "MainWindow/..." (the
+// thumbnail size as "MainWindow/ThumbnailSize") in the user configuration and the side panel
+// width in the preferences.
 //
 // GUI thread only. Created once by the application; closing it ends the program.
 
@@ -46,6 +50,7 @@ class WelcomePage;
 class wxListBox;
 class wxMenu;
 class wxSimplebook;
+class wxSlider;
 class wxSplitterWindow;
 class wxStaticText;
 class wxToolBar;
@@ -86,6 +91,11 @@ public:
     CalendarMonthView* getCalendarPage() const { return m_calendarPage; }
     wxToolBar* getMainToolBar() const { return m_toolBar; }
     wxString getDescription() const;
+    // The thumbnail size of the sections' views (clamped to ThumbnailView's limits); kept in
+    // the user configuration.
+    void setThumbnailSize(int size);
+    int getThumbnailSize() const { return m_thumbnailSize; }
+    wxSlider* getThumbnailSizeSlider() const { return m_zoomSlider; }
     HelpFrame* getHelpFrame() const { return m_helpFrame; }
     // The folder of the help pages: "help" in the program folder.
     static wxString getHelpFolder();
@@ -134,6 +144,11 @@ public:
 private:
     void buildToolBar();
     void buildLayout();
+    void buildStatusBar();
+    // The views of the sections, whose thumbnails the slider sizes.
+    std::vector<ThumbnailView*> getSectionViews() const;
+    // Sets the size without keeping it; returns whether it changed.
+    bool applyThumbnailSize(int size);
     void loadGeometry();
     void saveGeometry();
     void applyMenuAndToolBarChoice(int choice);
@@ -177,6 +192,8 @@ private:
     wxSplitterWindow* m_splitter = nullptr;
     wxSimplebook* m_book = nullptr;
     wxStaticText* m_description = nullptr;
+    wxSlider* m_zoomSlider = nullptr;
+    int m_thumbnailSize = 0;
     WelcomePage* m_welcomePage = nullptr;
     MyAlbumsPage* m_albumsPage = nullptr;
     CalendarMonthView* m_calendarPage = nullptr;

@@ -28,6 +28,7 @@ public:
     void insert(std::size_t index);
     void erase(std::size_t index);
 
+    // The columns follow at once for the view width last set.
     void setCellSize(int cellWidth, int cellHeight);
     // The width of the view's client area; the number of columns follows from it, and the
     // columns widen to fill it.
@@ -83,6 +84,7 @@ private:
     int m_cellWidth;
     int m_cellHeight;
     int m_margin;
+    int m_viewWidth = 0;
     int m_columns = 1;
     // The cell width stretched to share the view's width.
     int m_columnWidth;

@@ -19,13 +19,16 @@ wxDEFINE_EVENT(THUMBNAIL_SELECTION, wxCommandEvent);
 wxDEFINE_EVENT(THUMBNAIL_ACTIVATE, wxCommandEvent);
 wxDEFINE_EVENT(THUMBNAIL_CONTEXT_MENU, wxCommandEvent);
 wxDEFINE_EVENT(THUMBNAIL_DELETE, wxCommandEvent);
+wxDEFINE_EVENT(THUMBNAIL_ZOOM, wxCommandEvent);
 
 using Brenmarle::File;
 using Brenmarle::ThumbnailManager;
 
 namespace {
 
-constexpr int THUMBNAIL_BOX = 160;
+// Around the thumbnail square: the cell's padding and, below it, the caption line.
+constexpr int CELL_EXTRA_WIDTH = 16;
+constexpr int CELL_EXTRA_HEIGHT = 46;
 // Drawn thumbnails kept beyond those on screen before the far ones are dropped.
 constexpr std::size_t BITMAP_SLACK = 120;
 constexpr long SLOW_FRAME_MS = 50;
@@ -41,7 +44,8 @@ bool sameFolder(const File& file, const Brenmarle::FolderRef& folder)
 
 ThumbnailView::ThumbnailView(wxWindow* parent, wxWindowID id)
     : wxVScrolledWindow(parent, id, wxDefaultPosition, wxDefaultSize,
-                        wxWANTS_CHARS | wxFULL_REPAINT_ON_RESIZE)
+                        wxWANTS_CHARS | wxFULL_REPAINT_ON_RESIZE),
+      m_grid(DEFAULT_THUMBNAIL_SIZE + CELL_EXTRA_WIDTH, DEFAULT_THUMBNAIL_SIZE + CELL_EXTRA_HEIGHT)
 {
     SetName("ThumbnailView");
     SetBackgroundStyle(wxBG_STYLE_PAINT);
@@ -58,6 +62,7 @@ ThumbnailView::ThumbnailView(wxWindow* parent, wxWindowID id)
         wxEVT_TIMER, [this](wxTimerEvent&) { scrollBand(); }, m_bandTimer.GetId());
     Bind(wxEVT_RIGHT_DOWN, &ThumbnailView::onRightDown, this);
     Bind(wxEVT_KEY_DOWN, &ThumbnailView::onKey, this);
+    Bind(wxEVT_MOUSEWHEEL, &ThumbnailView::onWheel, this);
     Bind(Brenmarle::THUMBNAIL_UPDATE, &ThumbnailView::onThumbnail, this);
     Bind(Brenmarle::FILE_ADDED, &ThumbnailView::onFileAdded, this);
     Bind(Brenmarle::FILE_REMOVED, &ThumbnailView::onFileRemoved, this);
@@ -133,6 +138,26 @@ void ThumbnailView::setFavoritesOnly(bool only)
     rebuild();
 }
 
+void ThumbnailView::setThumbnailSize(int size)
+{
+    size = std::clamp(size, MIN_THUMBNAIL_SIZE, MAX_THUMBNAIL_SIZE);
+    if (size == m_thumbnailSize)
+        return;
+    // The picture at the top now stays at the top.
+    std::size_t top = 0;
+    std::size_t end = 0;
+    const int firstRow = static_cast<int>(GetVisibleRowsBegin());
+    m_grid.getItemsOfRows(firstRow, firstRow, top, end);
+    m_thumbnailSize = size;
+    m_grid.setCellSize(size + CELL_EXTRA_WIDTH, size + CELL_EXTRA_HEIGHT);
+    for (auto& [uri, drawn] : m_bitmaps)
+        drawn.fitted = wxBitmap();
+    m_loadingFitted = wxBitmap();
+    updateLayout();
+    ScrollToRow(top < m_shown.size() ? static_cast<std::size_t>(m_grid.getRowOf(top)) : 0);
+    Refresh();
+}
+
 bool ThumbnailView::keeps(const File& file) const
 {
     return !m_favoritesOnly || file.isFavorite();
@@ -201,7 +226,7 @@ void ThumbnailView::checkVisible()
         }
     }
     if (m_bitmaps.size() > (m_endVisible - m_firstVisible) + BITMAP_SLACK) {
-        std::map<wxString, wxBitmap> kept;
+        std::map<wxString, Drawn> kept;
         for (std::size_t i = m_firstVisible; i < m_endVisible; ++i) {
             auto found = m_bitmaps.find(m_shown[i]->getURI());
             if (found != m_bitmaps.end())
@@ -229,8 +254,12 @@ wxBitmap ThumbnailView::thumbnailFor(std::size_t index)
 {
     const Quorvel::Ref<File>& file = m_shown[index];
     const wxString uri = file->getURI();
-    if (auto found = m_bitmaps.find(uri); found != m_bitmaps.end())
-        return found->second;
+    if (auto found = m_bitmaps.find(uri); found != m_bitmaps.end()) {
+        Drawn& drawn = found->second;
+        if (!drawn.fitted.IsOk() && drawn.thumbnail.IsOk())
+            drawn.fitted = fitted(drawn.thumbnail);
+        return drawn.fitted;
+    }
     if (!ThumbnailManager::exists())
         return wxBitmap();
     ThumbnailManager& thumbnails = ThumbnailManager::get();
@@ -245,16 +274,31 @@ wxBitmap ThumbnailView::thumbnailFor(std::size_t index)
             // Converted once: a screenful of pictures may wait at the same time.
             if (!m_loadingBitmap.IsOk())
                 m_loadingBitmap = wxBitmap(Brenmarle::DrawableImage::fromImageData(*image));
-            return m_loadingBitmap;
+            if (!m_loadingFitted.IsOk())
+                m_loadingFitted = fitted(m_loadingBitmap);
+            return m_loadingFitted;
         }
-        wxBitmap bitmap(Brenmarle::DrawableImage::fromImageData(*image));
-        m_bitmaps[uri] = bitmap;
-        return bitmap;
+        Drawn& drawn = m_bitmaps[uri];
+        drawn.thumbnail = wxBitmap(Brenmarle::DrawableImage::fromImageData(*image));
+        drawn.fitted = fitted(drawn.thumbnail);
+        return drawn.fitted;
     } catch (const Quorvel::Exception& e) {
         QDEBUG("[THUMBNAILVIEW] No thumbnail for %s: %s", uri, e.getMessage());
-        m_bitmaps[uri] = wxBitmap();
+        m_bitmaps[uri] = Drawn();
         return wxBitmap();
     }
+}
+
+wxBitmap ThumbnailView::fitted(const wxBitmap& thumbnail) const
+{
+    const int width = thumbnail.GetWidth();
+    const int height = thumbnail.GetHeight();
+    if (!thumbnail.IsOk() || (width <= m_thumbnailSize && height <= m_thumbnailSize))
+        return thumbnail;
+    const double scale =
+        std::min(double(m_thumbnailSize) / width, double(m_thumbnailSize) / height);
+    return wxBitmap(thumbnail.ConvertToImage().Scale(
+        std::max(1, int(width * scale)), std::max(1, int(height * scale)), wxIMAGE_QUALITY_HIGH));
 }
 
 void ThumbnailView::onThumbnail(Brenmarle::ThumbnailUpdateEvent& event)
@@ -265,9 +309,10 @@ void ThumbnailView::onThumbnail(Brenmarle::ThumbnailUpdateEvent& event)
     if (index < 0)
         return;
     try {
-        m_bitmaps[uri] = wxBitmap(Brenmarle::DrawableImage::fromImageData(*event.getImage()));
+        m_bitmaps[uri] = {wxBitmap(Brenmarle::DrawableImage::fromImageData(*event.getImage())),
+                          wxBitmap()};
     } catch (const Quorvel::Exception&) {
-        m_bitmaps[uri] = wxBitmap();
+        m_bitmaps[uri] = Drawn();
     }
     refreshItem(static_cast<std::size_t>(index));
     logScreenComplete();
@@ -355,23 +400,12 @@ void ThumbnailView::drawItem(wxDC& dc, std::size_t index, const wxRect& cell)
         dc.SetBrush(*wxTRANSPARENT_BRUSH);
         dc.DrawRectangle(inner);
     }
-    const wxRect box(inner.x + (inner.width - THUMBNAIL_BOX) / 2, inner.y + 4, THUMBNAIL_BOX,
-                     THUMBNAIL_BOX);
-    wxBitmap bitmap = thumbnailFor(index);
-    if (bitmap.IsOk()) {
-        int width = bitmap.GetWidth();
-        int height = bitmap.GetHeight();
-        if (width > THUMBNAIL_BOX || height > THUMBNAIL_BOX) {
-            const double scale =
-                std::min(double(THUMBNAIL_BOX) / width, double(THUMBNAIL_BOX) / height);
-            width = std::max(1, int(width * scale));
-            height = std::max(1, int(height * scale));
-            bitmap = wxBitmap(bitmap.ConvertToImage().Scale(width, height, wxIMAGE_QUALITY_HIGH));
-            m_bitmaps[file.getURI()] = bitmap;
-        }
-        dc.DrawBitmap(bitmap, box.x + (box.width - width) / 2, box.y + (box.height - height) / 2,
-                      true);
-    }
+    const wxRect box(inner.x + (inner.width - m_thumbnailSize) / 2, inner.y + 4, m_thumbnailSize,
+                     m_thumbnailSize);
+    const wxBitmap bitmap = thumbnailFor(index);
+    if (bitmap.IsOk())
+        dc.DrawBitmap(bitmap, box.x + (box.width - bitmap.GetWidth()) / 2,
+                      box.y + (box.height - bitmap.GetHeight()) / 2, true);
     const wxColour text = wxSystemSettings::GetColour(selected ? wxSYS_COLOUR_HIGHLIGHTTEXT
                                                                : wxSYS_COLOUR_LISTBOXTEXT);
     dc.SetTextForeground(text);
@@ -510,9 +544,43 @@ void ThumbnailView::pressKey(int keyCode, bool shift, bool ctrl)
     selectionChanged();
 }
 
+void ThumbnailView::askZoom(int steps)
+{
+    wxCommandEvent zoom(THUMBNAIL_ZOOM, GetId());
+    zoom.SetEventObject(this);
+    zoom.SetInt(steps);
+    ProcessWindowEvent(zoom);
+}
+
+void ThumbnailView::onWheel(wxMouseEvent& event)
+{
+    if (!event.ControlDown() || event.GetWheelAxis() != wxMOUSE_WHEEL_VERTICAL) {
+        event.Skip();
+        return;
+    }
+    // Some wheels and touch pads send fractions of a notch: a whole notch zooms one step.
+    const int delta = std::max(1, event.GetWheelDelta());
+    m_wheelRotation += event.GetWheelRotation();
+    const int steps = m_wheelRotation / delta;
+    m_wheelRotation -= steps * delta;
+    if (steps != 0)
+        askZoom(steps);
+}
+
 void ThumbnailView::onKey(wxKeyEvent& event)
 {
     const int key = event.GetKeyCode();
+    if (event.ControlDown()) {
+        // Where the window's menu does not see them first.
+        if (key == '+' || key == '=' || key == WXK_NUMPAD_ADD) {
+            askZoom(1);
+            return;
+        }
+        if (key == '-' || key == WXK_NUMPAD_SUBTRACT) {
+            askZoom(-1);
+            return;
+        }
+    }
     switch (key) {
     case WXK_LEFT:
     case WXK_RIGHT:

@@ -9,9 +9,15 @@
 // dragged above or below the view scrolls it, faster the further out the pointer is, and takes
 // in the rows that come into view.
 //
+// Thumbnails are drawn into a square of the view's thumbnail size (setThumbnailSize), scaled
+// down when they are larger and centred at their own size when they are smaller: the thumbnail
+// files have one size, and enlarging them would only blur them.
+//
 // Selection and keyboard as ThumbnailGrid; it tells its parent through THUMBNAIL_SELECTION
 // (the selection changed) and THUMBNAIL_ACTIVATE (double click or Enter) command events, and
-// THUMBNAIL_CONTEXT_MENU on a right click, THUMBNAIL_DELETE when Delete is pressed.
+// THUMBNAIL_CONTEXT_MENU on a right click, THUMBNAIL_DELETE when Delete is pressed,
+// THUMBNAIL_ZOOM when the user asks for larger (GetInt() > 0, in steps) or smaller thumbnails
+// with Ctrl and the mouse wheel or Ctrl with plus or minus; the view's owner decides the size.
 //
 // GUI thread only. The view removes itself from the managers before it is destroyed.
 
@@ -36,10 +42,16 @@ wxDECLARE_EVENT(THUMBNAIL_SELECTION, wxCommandEvent);
 wxDECLARE_EVENT(THUMBNAIL_ACTIVATE, wxCommandEvent);
 wxDECLARE_EVENT(THUMBNAIL_CONTEXT_MENU, wxCommandEvent);
 wxDECLARE_EVENT(THUMBNAIL_DELETE, wxCommandEvent);
+wxDECLARE_EVENT(THUMBNAIL_ZOOM, wxCommandEvent);
 
 class ThumbnailView : public wxVScrolledWindow {
 public:
     using Files = std::vector<Quorvel::Ref<Brenmarle::File>>;
+
+    // The square thumbnails are drawn into, in pixels.
+    static constexpr int MIN_THUMBNAIL_SIZE = 64;
+    static constexpr int MAX_THUMBNAIL_SIZE = 256;
+    static constexpr int DEFAULT_THUMBNAIL_SIZE = 160;
 
     ThumbnailView(wxWindow* parent, wxWindowID id = wxID_ANY);
     ~ThumbnailView() override;
@@ -52,6 +64,11 @@ public:
     const Brenmarle::FolderRef& getFolder() const { return m_folder; }
     // Shown when there are no pictures.
     void setEmptyText(const wxString& text);
+
+    // Sets the thumbnail size (clamped to the limits above); the cells follow, and the picture
+    // at the top of the view stays in view.
+    void setThumbnailSize(int size);
+    int getThumbnailSize() const { return m_thumbnailSize; }
 
     void setFavoritesOnly(bool only);
     bool isFavoritesOnly() const { return m_favoritesOnly; }
@@ -96,6 +113,8 @@ private:
     void onCaptureLost(wxMouseCaptureLostEvent& event);
     void onRightDown(wxMouseEvent& event);
     void onKey(wxKeyEvent& event);
+    void onWheel(wxMouseEvent& event);
+    void askZoom(int steps);
     void onThumbnail(Brenmarle::ThumbnailUpdateEvent& event);
     void onFileAdded(Brenmarle::FileEvent& event);
     void onFileRemoved(Brenmarle::FileEvent& event);
@@ -113,6 +132,8 @@ private:
     // Cancels what scrolled away.
     void checkVisible();
     wxBitmap thumbnailFor(std::size_t index);
+    // `thumbnail` as drawn into the current thumbnail square.
+    wxBitmap fitted(const wxBitmap& thumbnail) const;
     void drawItem(wxDC& dc, std::size_t index, const wxRect& cell);
     void ensureVisible(long index);
     void refreshItem(std::size_t index);
@@ -126,10 +147,19 @@ private:
     bool m_favoritesOnly = false;
     wxString m_emptyText;
     ThumbnailGrid m_grid;
+    // A thumbnail as it arrived, and as drawn at the current size (made when first drawn).
+    struct Drawn {
+        wxBitmap thumbnail;
+        wxBitmap fitted;
+    };
     // Drawn thumbnails by URI; trimmed to what is near the screen when it grows.
-    std::map<wxString, wxBitmap> m_bitmaps;
+    std::map<wxString, Drawn> m_bitmaps;
     std::set<wxString> m_requested;
     wxBitmap m_loadingBitmap;
+    wxBitmap m_loadingFitted;
+    int m_thumbnailSize = DEFAULT_THUMBNAIL_SIZE;
+    // Wheel rotation with Ctrl not yet a whole notch.
+    int m_wheelRotation = 0;
     long m_shownAt = 0;
     bool m_screenComplete = true;
     // Bumped whenever the list changes; thumbnails asked for an older list are matched by URI.
