@@ -335,12 +335,17 @@ void MainFrame::buildStatusBar()
     bar->SetMinHeight(std::max(bar->GetMinHeight(), sizer->GetMinSize().y));
     m_zoomSlider->Bind(wxEVT_SLIDER,
                        [this](wxCommandEvent& event) { setThumbnailSize(event.GetInt()); });
-    bar->Bind(wxEVT_SIZE, [bar, zoom](wxSizeEvent& event) {
+    auto place = [bar, zoom] {
         wxRect field;
         if (bar->GetFieldRect(2, field))
             zoom->SetSize(field);
+    };
+    bar->Bind(wxEVT_SIZE, [place](wxSizeEvent& event) {
+        place();
         event.Skip();
     });
+    // The bar has its size only once the frame is laid out.
+    CallAfter(place);
 }
 
 std::vector<ThumbnailView*> MainFrame::getSectionViews() const

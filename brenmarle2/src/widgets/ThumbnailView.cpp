@@ -403,9 +403,14 @@ void ThumbnailView::drawItem(wxDC& dc, std::size_t index, const wxRect& cell)
     const wxRect box(inner.x + (inner.width - m_thumbnailSize) / 2, inner.y + 4, m_thumbnailSize,
                      m_thumbnailSize);
     const wxBitmap bitmap = thumbnailFor(index);
-    if (bitmap.IsOk())
-        dc.DrawBitmap(bitmap, box.x + (box.width - bitmap.GetWidth()) / 2,
-                      box.y + (box.height - bitmap.GetHeight()) / 2, true);
+    // Where the picture lies in its square: the marks sit on its corner.
+    wxRect picture = box;
+    if (bitmap.IsOk()) {
+        picture = wxRect(box.x + (box.width - bitmap.GetWidth()) / 2,
+                         box.y + (box.height - bitmap.GetHeight()) / 2, bitmap.GetWidth(),
+                         bitmap.GetHeight());
+        dc.DrawBitmap(bitmap, picture.GetPosition(), true);
+    }
     const wxColour text = wxSystemSettings::GetColour(selected ? wxSYS_COLOUR_HIGHLIGHTTEXT
                                                                : wxSYS_COLOUR_LISTBOXTEXT);
     dc.SetTextForeground(text);
@@ -423,7 +428,7 @@ void ThumbnailView::drawItem(wxDC& dc, std::size_t index, const wxRect& cell)
         // Small marks in the corner of the picture: a star for favourites, a film for videos.
         const wxString mark = wxString::FromUTF8(file.isFavorite() ? "\u2605" : "\u25B6");
         dc.SetTextForeground(file.isFavorite() ? wxColour(230, 170, 0) : text);
-        dc.DrawText(mark, box.x + 2, box.y + 2);
+        dc.DrawText(mark, picture.x + 2, picture.y + 2);
     }
 }
 
