@@ -23,6 +23,7 @@
 #include "mainframe/CalendarMonthView.h"
 #include "mainframe/CommandIds.h"
 #include "mainframe/HelpFrame.h"
+#include "mainframe/InboxPanel.h"
 #include "mainframe/MainFrame.h"
 #include "mainframe/MyComputerPage.h"
 #include "mainframe/PictureSearchPage.h"
@@ -340,6 +341,38 @@ TEST_F(MainFrameTest, TheThumbnailSizeSliderSizesEverySectionKeepsTheTopPictureA
     openFrame();
     EXPECT_EQ(frame->getThumbnailSizeSlider()->GetValue(), 80);
     EXPECT_EQ(frame->getAlbumsPage()->getView()->getThumbnailSize(), 80);
+}
+
+TEST_F(MainFrameTest, PicturesChosenInTheInboxAreTheOnesThePictureCommandsActOn)
+{
+    albumWithPictures("Garden", 2);
+    manager->getFolder("inbox://")->copyFileIn(*computerPictures(3).back());
+    openFrame();
+    frame->showSection(Section::Albums);
+    ThumbnailView* section = frame->getCurrentView();
+    ThumbnailView* inbox = frame->getInboxPanel()->getView();
+    ASSERT_EQ(inbox->getFiles().size(), 1u);
+    section->clickItem(0, false, false);
+    section->clickItem(1, true, false);
+    inbox->clickItem(0, false, false);
+    EXPECT_EQ(frame->getActiveView(), inbox);
+    EXPECT_EQ(item(ID_DELETE_PICTURES)->GetItemLabel(), "&Delete Picture");
+    EXPECT_TRUE(frame->getDescription().StartsWith("IMG_0003.JPG"));
+
+    choose(ID_ROTATE_RIGHT);
+    EXPECT_EQ(inbox->getFiles()[0]->getImageRotation(), 90);
+    EXPECT_EQ(section->getFiles()[0]->getImageRotation(), 0);
+    EXPECT_EQ(section->getGrid().getSelectedCount(), 2u);
+
+    // The section's pictures again once the user chooses there, or the inbox is hidden.
+    section->clickItem(1, false, false);
+    choose(ID_ROTATE_RIGHT);
+    EXPECT_EQ(section->getFiles()[1]->getImageRotation(), 90);
+    inbox->clickItem(0, false, false);
+    frame->showSidebar(ID_HIDE_SIDEBAR);
+    choose(ID_ROTATE_RIGHT);
+    EXPECT_EQ(section->getFiles()[1]->getImageRotation(), 180);
+    EXPECT_EQ(inbox->getFiles()[0]->getImageRotation(), 90);
 }
 
 TEST_F(MainFrameTest, PicturesDroppedOnAnAlbumMoveBetweenAlbumsAndAreCopiedFromTheDesktop)

@@ -172,10 +172,23 @@ MainFrame::MainFrame(const wxString& title, Preferences* preferences)
             setThumbnailSize(m_thumbnailSize + event.GetInt() * ZOOM_STEP);
     });
     Bind(THUMBNAIL_DELETE, [this](wxCommandEvent& event) {
-        // Only the current section's view: the sidebar's pictures are not what the menus name.
-        if (event.GetEventObject() == getCurrentView() &&
+        // Only the view the menus act on: Delete in the other would delete what they do not name.
+        if (event.GetEventObject() == getActiveView() &&
             CommandState::isEnabled(ID_DELETE_PICTURES, getCommandContext()))
             confirmDeleteSelection();
+    });
+
+    // Clicking into a view makes its pictures the ones the commands name, also before the
+    // selection changes.
+    for (ThumbnailView* view : getSectionViews())
+        view->Bind(wxEVT_SET_FOCUS, [this, view](wxFocusEvent& event) {
+            activateView(view);
+            event.Skip();
+        });
+    ThumbnailView* inbox = m_inboxPanel->getView();
+    inbox->Bind(wxEVT_SET_FOCUS, [this, inbox](wxFocusEvent& event) {
+        activateView(inbox);
+        event.Skip();
     });
 
     addCloseGuard([] { return ImageFrame::confirmCloseAll(); });
@@ -297,7 +310,7 @@ void MainFrame::buildLayout()
     centre->SetSizer(centreSizer);
 
     m_inboxPanel = new InboxPanel(m_splitter);
-    m_keywordsPanel = new KeywordsPanel(m_splitter, [this] { return getCurrentView(); });
+    m_keywordsPanel = new KeywordsPanel(m_splitter, [this] { return getActiveView(); });
     m_keywordsPanel->Hide();
     const long width =
         m_preferences ? m_preferences->getSidePanelWidth() : Preferences::DEFAULT_SIDE_PANEL_WIDTH;
@@ -475,6 +488,8 @@ void MainFrame::showSection(Section section)
 {
     const long start = Quorvel::elapsedMs();
     m_section = section;
+    // The section chosen is what the user looks at now.
+    m_sidebarActive = false;
     const int index = static_cast<int>(section);
     m_book->ChangeSelection(static_cast<size_t>(index));
     if (m_navigation->GetSelection() != index)
@@ -540,6 +555,25 @@ bool MainFrame::isSidebarShown() const
     return m_splitter->IsSplit();
 }
 
+ThumbnailView* MainFrame::getActiveView() const
+{
+    const bool inboxShown = m_splitter->IsSplit() && m_splitter->GetWindow2() == m_inboxPanel;
+    return m_sidebarActive && inboxShown ? m_inboxPanel->getView() : getCurrentView();
+}
+
+void MainFrame::activateView(ThumbnailView* view)
+{
+    const bool sidebar = view == m_inboxPanel->getView();
+    if (!sidebar && view != getCurrentView())
+        return; // a hidden section's view
+    if (sidebar == m_sidebarActive)
+        return;
+    m_sidebarActive = sidebar;
+    QDEBUG("[MAINFRAME] Commands act on the %s", sidebar ? "Picture Inbox" : "section");
+    updateDescription();
+    updateMenus();
+}
+
 ThumbnailView* MainFrame::getCurrentView() const
 {
     switch (m_section) {
@@ -566,7 +600,8 @@ CommandContext MainFrame::getCommandContext() const
     context.wallpaperAvailable = m_wallpaperAvailable;
     // Hidden albums wait in their own list until the user loads them.
     context.hiddenAlbumsLeft = !Brenmarle::AlbumFolder::getHiddenAlbums().empty();
-    if (ThumbnailView* view = getCurrentView()) {
+    if (ThumbnailView* view = getActiveView()) {
+        context.sidebarPictures = view != getCurrentView();
         context.pictureCount = static_cast<int>(view->getFiles().size());
         context.selectedCount = static_cast<int>(view->getSelectedCount());
         context.selectionManaged = isManaged(*view);
@@ -577,7 +612,7 @@ CommandContext MainFrame::getCommandContext() const
 PluginExecutor::Selection MainFrame::getPluginSelection() const
 {
     PluginExecutor::Selection selection;
-    if (ThumbnailView* view = getCurrentView()) {
+    if (ThumbnailView* view = getActiveView()) {
         selection.files = view->getSelectedFiles();
         selection.folder = view->getFolder();
     }
@@ -604,7 +639,7 @@ void MainFrame::updateMenuStates(wxMenu& menu, const CommandContext& context)
     }
     MainMenus::setPictureLabels(menu, context.selectedCount);
     if (wxMenuItem* favorites = menu.FindItem(ID_FAVORITES_ONLY)) {
-        const ThumbnailView* view = getCurrentView();
+        const ThumbnailView* view = getActiveView();
         favorites->Check(view && view->isFavoritesOnly());
     }
     if (wxMenuItem* favorite = menu.FindItem(ID_FAVORITE)) {
@@ -644,7 +679,7 @@ void MainFrame::updateMenus()
         SetStatusText(wxString::Format(_("%d of %d pictures selected"), context.selectedCount,
                                        context.pictureCount),
                       1);
-    else if (getCurrentView())
+    else if (getActiveView())
         SetStatusText(wxString::Format(_("%d pictures"), context.pictureCount), 1);
     else
         SetStatusText(wxString(), 1);
@@ -674,7 +709,11 @@ void MainFrame::onToolDropDown(wxCommandEvent& event)
 
 void MainFrame::onSelectionChanged(wxCommandEvent& event)
 {
-    if (event.GetEventObject() == getCurrentView() && m_keywordsPanel->IsShown())
+    // A selection the user made names the pictures the commands act on; one that changed
+    // because pictures came or went does not.
+    if (event.GetExtraLong() == 1)
+        activateView(dynamic_cast<ThumbnailView*>(event.GetEventObject()));
+    if (event.GetEventObject() == getActiveView() && m_keywordsPanel->IsShown())
         m_keywordsPanel->refreshSelection();
     updateDescription();
     updateMenus();
@@ -691,7 +730,7 @@ void MainFrame::onViewContextMenu(wxCommandEvent&)
 void MainFrame::updateDescription()
 {
     wxString text;
-    if (ThumbnailView* view = getCurrentView()) {
+    if (ThumbnailView* view = getActiveView()) {
         // Only one picture is described: a large selection is not copied for a count.
         const std::size_t count = view->getSelectedCount();
         const auto selected = count == 1 ? view->getSelectedFiles() : ThumbnailView::Files();
@@ -730,7 +769,7 @@ void MainFrame::onCommand(wxCommandEvent& event)
         // An accelerator can reach a command whose item is disabled.
         return;
     }
-    ThumbnailView* view = getCurrentView();
+    ThumbnailView* view = getActiveView();
     switch (id) {
     case wxID_EXIT:
         Close();
@@ -1050,7 +1089,7 @@ bool MainFrame::dropOnAlbum(const Quorvel::Ref<Brenmarle::AlbumFolder>& album,
 
 void MainFrame::copySelectionTo(const wxString& path)
 {
-    ThumbnailView* view = getCurrentView();
+    ThumbnailView* view = getActiveView();
     if (!view || view->getSelectedCount() == 0)
         return;
     try {
@@ -1065,7 +1104,7 @@ void MainFrame::copySelectionTo(const wxString& path)
 
 void MainFrame::confirmDeleteSelection()
 {
-    ThumbnailView* view = getCurrentView();
+    ThumbnailView* view = getActiveView();
     if (!view || view->getSelectedCount() == 0)
         return;
     const std::size_t count = view->getSelectedCount();
@@ -1083,7 +1122,7 @@ void MainFrame::confirmDeleteSelection()
 
 void MainFrame::deleteSelection()
 {
-    ThumbnailView* view = getCurrentView();
+    ThumbnailView* view = getActiveView();
     if (!view || view->getSelectedCount() == 0)
         return;
     runFileTask(std::make_unique<Brenmarle::FileDeleteTask>(view->getSelectedFiles()));
@@ -1091,7 +1130,7 @@ void MainFrame::deleteSelection()
 
 void MainFrame::rotateSelection(int degrees)
 {
-    ThumbnailView* view = getCurrentView();
+    ThumbnailView* view = getActiveView();
     if (!view)
         return;
     Brenmarle::FileManager& manager = Brenmarle::FileManager::get();
@@ -1113,7 +1152,7 @@ void MainFrame::rotateSelection(int degrees)
 
 bool MainFrame::allSelectedFavorite() const
 {
-    ThumbnailView* view = getCurrentView();
+    ThumbnailView* view = getActiveView();
     if (!view)
         return false;
     const ThumbnailGrid& grid = view->getGrid();
@@ -1128,7 +1167,7 @@ bool MainFrame::allSelectedFavorite() const
 
 void MainFrame::toggleFavorite()
 {
-    ThumbnailView* view = getCurrentView();
+    ThumbnailView* view = getActiveView();
     if (!view)
         return;
     const auto files = view->getSelectedFiles();
@@ -1149,7 +1188,7 @@ void MainFrame::toggleFavorite()
 
 void MainFrame::showPictureProperties()
 {
-    ThumbnailView* view = getCurrentView();
+    ThumbnailView* view = getActiveView();
     if (!view || view->getSelectedCount() != 1)
         return;
     PicturePropertiesDialog dialog(this, view->getSelectedFiles().front());
@@ -1158,7 +1197,7 @@ void MainFrame::showPictureProperties()
 
 void MainFrame::setWallpaper()
 {
-    ThumbnailView* view = getCurrentView();
+    ThumbnailView* view = getActiveView();
     if (!view || view->getSelectedCount() != 1)
         return;
     try {
@@ -1178,7 +1217,7 @@ void MainFrame::setWallpaper()
 void MainFrame::showFullScreen(ThumbnailView* view)
 {
     if (!view)
-        view = getCurrentView();
+        view = getActiveView();
     if (!view || view->getFiles().empty())
         return;
     // From the picture in focus (or the first selected), through all the view shows.
@@ -1190,7 +1229,7 @@ void MainFrame::showFullScreen(ThumbnailView* view)
 void MainFrame::openPicture(bool edit, ThumbnailView* view)
 {
     if (!view)
-        view = getCurrentView();
+        view = getActiveView();
     if (!view || view->getFiles().empty())
         return;
     wxArrayString uris;
@@ -1205,7 +1244,7 @@ void MainFrame::startSlideShow()
     std::vector<wxString> selection;
     std::vector<wxString> folder;
     bool folderIsAlbum = false;
-    if (ThumbnailView* view = getCurrentView()) {
+    if (ThumbnailView* view = getActiveView()) {
         for (const auto& file : view->getSelectedFiles())
             selection.push_back(file->getURI());
         // A calendar day is no folder: only an album or a folder of the computer is offered.

@@ -6,6 +6,10 @@
 // caption and date. Every command turns into a call on the code that owns the work; commands
 // whose work comes later are shown disabled.
 //
+// The picture commands act on the pictures the user last chose: the current section's, or the
+// Picture Inbox sidebar's once the user selects or focuses pictures there (until the section's
+// view is used again, another section is shown or the sidebar is hidden).
+//
 // Closing asks every picture window with unsaved changes first.
 //
 // The status bar ends with the thumbnail size slider, which sizes the thumbnails of every
@@ -82,6 +86,9 @@ public:
 
     // The view of the current section (null on the start page).
     ThumbnailView* getCurrentView() const;
+    // The view whose selection the picture commands use: the Picture Inbox's when the user
+    // last chose pictures there and it is shown, else the current section's (may be null).
+    ThumbnailView* getActiveView() const;
     MyAlbumsPage* getAlbumsPage() const { return m_albumsPage; }
     WelcomePage* getWelcomePage() const { return m_welcomePage; }
     MyComputerPage* getComputerPage() const { return m_computerPage; }
@@ -114,7 +121,7 @@ public:
     bool createAlbum(const wxString& name);
     bool renameChosenAlbum(const wxString& name);
     bool loadHiddenAlbums();
-    // Picture commands on the current view's selection.
+    // Picture commands on the active view's selection.
     void rotateSelection(int degrees);
     void toggleFavorite();
     // Deletes the selected pictures without asking (the menu command asks first).
@@ -127,7 +134,7 @@ public:
     // Copies the selected pictures into the directory `path`.
     void copySelectionTo(const wxString& path);
 
-    // The picture window on the pictures of `view` (the current section's when null), from the
+    // The picture window on the pictures of `view` (the active view's when null), from the
     // one in focus or the first selected; `edit` opens its editing controls.
     void openPicture(bool edit, ThumbnailView* view = nullptr);
     // "Create Slide Show" with the current selection and the album or folder shown.
@@ -163,6 +170,8 @@ private:
     void onMenuOpen(wxMenuEvent& event);
     void onToolDropDown(wxCommandEvent& event);
     void onSelectionChanged(wxCommandEvent& event);
+    // The user chose pictures in `view`: its selection is the one the commands use from now.
+    void activateView(ThumbnailView* view);
     void onViewContextMenu(wxCommandEvent& event);
 
     void newAlbum();
@@ -172,7 +181,7 @@ private:
     void confirmDeleteSelection();
     void showPictureProperties();
     void setWallpaper();
-    // The pictures of `view` (the current section's when null) over the whole screen.
+    // The pictures of `view` (the active view's when null) over the whole screen.
     void showFullScreen(ThumbnailView* view = nullptr);
     void showHelp(const wxString& page);
     void showSupportInformation();
@@ -186,6 +195,8 @@ private:
     Section m_section = Section::Start;
     int m_sidebarChoice;
     bool m_wallpaperAvailable = false;
+    // The user last chose pictures in the sidebar (see getActiveView()).
+    bool m_sidebarActive = false;
 
     wxToolBar* m_toolBar = nullptr;
     wxListBox* m_navigation = nullptr;

@@ -180,7 +180,7 @@ void ThumbnailView::rebuild()
     updateLayout();
     ScrollToRow(0);
     Refresh();
-    selectionChanged();
+    selectionChanged(false);
 }
 
 void ThumbnailView::updateLayout()
@@ -445,10 +445,11 @@ void ThumbnailView::ensureVisible(long index)
         ScrollToRow(row - rowsOnScreen + 1);
 }
 
-void ThumbnailView::selectionChanged()
+void ThumbnailView::selectionChanged(bool byUser)
 {
     wxCommandEvent event(THUMBNAIL_SELECTION, GetId());
     event.SetEventObject(this);
+    event.SetExtraLong(byUser ? 1 : 0);
     event.SetInt(static_cast<int>(m_grid.getSelectedCount()));
     ProcessWindowEvent(event);
 }
@@ -807,7 +808,7 @@ void ThumbnailView::onFileRemoved(Brenmarle::FileEvent& event)
             updateLayout();
             Refresh();
             if (wasSelected)
-                selectionChanged();
+                selectionChanged(false);
             return;
         }
     }
@@ -824,5 +825,5 @@ void ThumbnailView::onFileChanged(Brenmarle::FileEvent& event)
         return;
     }
     reloadThumbnail(*file);
-    selectionChanged();
+    selectionChanged(false);
 }

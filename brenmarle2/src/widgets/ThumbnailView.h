@@ -14,7 +14,8 @@
 // files have one size, and enlarging them would only blur them.
 //
 // Selection and keyboard as ThumbnailGrid; it tells its parent through THUMBNAIL_SELECTION
-// (the selection changed) and THUMBNAIL_ACTIVATE (double click or Enter) command events, and
+// (the selection changed; GetExtraLong() is 1 when the user changed it, 0 when the list changed
+// under it) and THUMBNAIL_ACTIVATE (double click or Enter) command events, and
 // THUMBNAIL_CONTEXT_MENU on a right click, THUMBNAIL_DELETE when Delete is pressed,
 // THUMBNAIL_ZOOM when the user asks for larger (GetInt() > 0, in steps) or smaller thumbnails
 // with Ctrl and the mouse wheel or Ctrl with plus or minus; the view's owner decides the size.
@@ -137,7 +138,7 @@ private:
     void drawItem(wxDC& dc, std::size_t index, const wxRect& cell);
     void ensureVisible(long index);
     void refreshItem(std::size_t index);
-    void selectionChanged();
+    void selectionChanged(bool byUser = true);
     long indexOf(const wxString& uri) const;
     bool keeps(const Brenmarle::File& file) const;
 
