@@ -54,3 +54,16 @@ TEST(CommandState, CommandsFollowTheSectionAndTheSelection)
     context.hiddenAlbumsLeft = true;
     EXPECT_TRUE(CommandState::isEnabled(ID_LOAD_HIDDEN_ALBUMS, context));
 }
+
+TEST(CommandState, TheSidebarsPicturesHaveTheirCommandsOnTheStartPage)
+{
+    CommandContext context;
+    context.section = Section::Start;
+    context.pictureCount = 4;
+    context.selectedCount = 1;
+    context.selectionManaged = true;
+    EXPECT_FALSE(CommandState::isEnabled(ID_OPEN_PICTURE, context));
+    context.sidebarPictures = true;
+    for (int id : {ID_OPEN_PICTURE, ID_SELECT_ALL, ID_FULLSCREEN, ID_ROTATE_RIGHT})
+        EXPECT_TRUE(CommandState::isEnabled(id, context)) << id;
+}

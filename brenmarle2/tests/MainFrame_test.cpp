@@ -7,6 +7,8 @@
 #include <wx/listctrl.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
+#include <wx/settings.h>
+#include <wx/slider.h>
 #include <wx/testing.h>
 #include <wx/textctrl.h>
 #include <wx/toolbar.h>
@@ -18,9 +20,13 @@
 #include "fullscreen/SlideShowDialog.h"
 #include "imaging/ImageMagickSetup.h"
 #include "import/ImportWizard.h"
+#include "mainframe/CalendarMonthView.h"
 #include "mainframe/CommandIds.h"
 #include "mainframe/HelpFrame.h"
+#include "mainframe/InboxPanel.h"
 #include "mainframe/MainFrame.h"
+#include "mainframe/MyComputerPage.h"
+#include "mainframe/PictureSearchPage.h"
 #include "map/PictureMapDialog.h"
 #include "myalbums/AlbumPropertiesDialog.h"
 #include "myalbums/MyAlbumsPage.h"
@@ -210,6 +216,52 @@ TEST_F(MainFrameTest, AlbumsMadeRenamedAndHiddenSurviveARestart)
     EXPECT_FALSE(item(ID_LOAD_HIDDEN_ALBUMS)->IsEnabled());
 }
 
+TEST_F(MainFrameTest, AnAlbumHiddenInItsPropertiesLeavesTheListAtOnce)
+{
+    albumWithPictures("Garden", 2);
+    Ref<AlbumFolder> trips = albumWithPictures("Trips", 1);
+    openFrame();
+    frame->showSection(Section::Albums);
+    MyAlbumsPage& page = *frame->getAlbumsPage();
+    page.chooseAlbum(trips->getURI());
+    auto setHidden = [this](bool hidden) {
+        wxTEST_DIALOG(choose(ID_ALBUM_PROPERTIES), ExpectDialog<AlbumPropertiesDialog>(
+                                                       [hidden](AlbumPropertiesDialog& d) {
+                                                           d.getHiddenBox()->SetValue(hidden);
+                                                       },
+                                                       wxID_OK));
+    };
+    auto greyed = [&page](long row) {
+        return page.getAlbumList()->GetItemTextColour(row) ==
+               wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT);
+    };
+
+    // The album shown goes: the page moves to the one left, then to its empty state.
+    setHidden(true);
+    EXPECT_EQ(page.getListedNames(), std::vector<wxString>{"Garden"});
+    ASSERT_NE(page.getChosenAlbum(), nullptr);
+    EXPECT_EQ(page.getChosenAlbum()->getName(), "Garden");
+    EXPECT_EQ(page.getView()->getFiles().size(), 2u);
+    EXPECT_TRUE(item(ID_LOAD_HIDDEN_ALBUMS)->IsEnabled());
+    setHidden(true);
+    EXPECT_TRUE(page.getListedNames().empty());
+    EXPECT_EQ(page.getChosenAlbum(), nullptr);
+    EXPECT_TRUE(page.getView()->getFiles().empty());
+
+    // Once the hidden albums are loaded they stay listed, greyed while hidden.
+    EXPECT_TRUE(frame->loadHiddenAlbums());
+    EXPECT_EQ(page.getListedNames(), (std::vector<wxString>{"Garden", "Trips"}));
+    page.chooseAlbum(trips->getURI());
+    setHidden(false);
+    EXPECT_EQ(page.getListedNames(), (std::vector<wxString>{"Garden", "Trips"}));
+    EXPECT_TRUE(greyed(0));
+    EXPECT_FALSE(greyed(1));
+    setHidden(true);
+    EXPECT_EQ(page.getListedNames(), (std::vector<wxString>{"Garden", "Trips"}));
+    EXPECT_TRUE(greyed(1));
+    EXPECT_EQ(page.getChosenAlbum(), trips);
+}
+
 TEST_F(MainFrameTest, RotatedMarkedAndDeletedPicturesStaySoAfterARestart)
 {
     Ref<AlbumFolder> album = albumWithPictures("Garden", 3);
@@ -236,6 +288,91 @@ TEST_F(MainFrameTest, RotatedMarkedAndDeletedPicturesStaySoAfterARestart)
     std::vector<wxString> expected{uris[0], uris[1]};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(kept, expected);
+}
+
+TEST_F(MainFrameTest, TheThumbnailSizeSliderSizesEverySectionKeepsTheTopPictureAndIsKept)
+{
+    albumWithPictures("Garden", 30);
+    openFrame();
+    frame->showSection(Section::Albums);
+    ThumbnailView* view = frame->getCurrentView();
+    wxSlider* slider = frame->getThumbnailSizeSlider();
+    ASSERT_EQ(slider, wxWindow::FindWindowByName("ThumbnailSize", frame));
+    EXPECT_EQ(slider->GetValue(), ThumbnailView::DEFAULT_THUMBNAIL_SIZE);
+    ASSERT_TRUE(waitUntil([&] { return view->GetClientSize().y > 0; }));
+    view->ScrollToRow(5);
+    const std::size_t top = 5 * view->getGrid().getColumns();
+    auto topInView = [&] {
+        const std::size_t row = view->getGrid().getRowOf(top);
+        return row >= view->GetVisibleRowsBegin() && row < view->GetVisibleRowsEnd();
+    };
+    ASSERT_TRUE(topInView());
+
+    slider->SetValue(96);
+    wxCommandEvent moved(wxEVT_SLIDER, slider->GetId());
+    moved.SetInt(96);
+    moved.SetEventObject(slider);
+    slider->ProcessWindowEvent(moved);
+    for (ThumbnailView* section :
+         {frame->getAlbumsPage()->getView(), frame->getComputerPage()->getView(),
+          frame->getCalendarPage()->getView(), frame->getSearchPage()->getView()})
+        EXPECT_EQ(section->getThumbnailSize(), 96);
+    EXPECT_EQ(view->getGrid().getCellWidth(), 96 + 16);
+    EXPECT_TRUE(topInView());
+
+    // Ctrl with the wheel over the pictures, and the menu's zoom.
+    wxMouseEvent wheel(wxEVT_MOUSEWHEEL);
+    wheel.SetControlDown(true);
+    wheel.m_wheelRotation = 120;
+    wheel.m_wheelDelta = 120;
+    const unsigned firstRow = view->GetVisibleRowsBegin();
+    view->ProcessWindowEvent(wheel);
+    EXPECT_EQ(slider->GetValue(), 112);
+    EXPECT_EQ(view->getThumbnailSize(), 112);
+    EXPECT_EQ(view->GetVisibleRowsBegin(), firstRow); // zoomed, not scrolled
+    choose(ID_ZOOM_OUT);
+    choose(ID_ZOOM_OUT);
+    EXPECT_EQ(frame->getThumbnailSize(), 80);
+
+    closeFrame();
+    int kept = 0;
+    configuration.getUserConfig().readInt("MainWindow/ThumbnailSize", kept);
+    EXPECT_EQ(kept, 80);
+    openFrame();
+    EXPECT_EQ(frame->getThumbnailSizeSlider()->GetValue(), 80);
+    EXPECT_EQ(frame->getAlbumsPage()->getView()->getThumbnailSize(), 80);
+}
+
+TEST_F(MainFrameTest, PicturesChosenInTheInboxAreTheOnesThePictureCommandsActOn)
+{
+    albumWithPictures("Garden", 2);
+    manager->getFolder("inbox://")->copyFileIn(*computerPictures(3).back());
+    openFrame();
+    frame->showSection(Section::Albums);
+    ThumbnailView* section = frame->getCurrentView();
+    ThumbnailView* inbox = frame->getInboxPanel()->getView();
+    ASSERT_EQ(inbox->getFiles().size(), 1u);
+    section->clickItem(0, false, false);
+    section->clickItem(1, true, false);
+    inbox->clickItem(0, false, false);
+    EXPECT_EQ(frame->getActiveView(), inbox);
+    EXPECT_EQ(item(ID_DELETE_PICTURES)->GetItemLabel(), "&Delete Picture");
+    EXPECT_TRUE(frame->getDescription().StartsWith("IMG_0003.JPG"));
+
+    choose(ID_ROTATE_RIGHT);
+    EXPECT_EQ(inbox->getFiles()[0]->getImageRotation(), 90);
+    EXPECT_EQ(section->getFiles()[0]->getImageRotation(), 0);
+    EXPECT_EQ(section->getGrid().getSelectedCount(), 2u);
+
+    // The section's pictures again once the user chooses there, or the inbox is hidden.
+    section->clickItem(1, false, false);
+    choose(ID_ROTATE_RIGHT);
+    EXPECT_EQ(section->getFiles()[1]->getImageRotation(), 90);
+    inbox->clickItem(0, false, false);
+    frame->showSidebar(ID_HIDE_SIDEBAR);
+    choose(ID_ROTATE_RIGHT);
+    EXPECT_EQ(section->getFiles()[1]->getImageRotation(), 180);
+    EXPECT_EQ(inbox->getFiles()[0]->getImageRotation(), 90);
 }
 
 TEST_F(MainFrameTest, PicturesDroppedOnAnAlbumMoveBetweenAlbumsAndAreCopiedFromTheDesktop)

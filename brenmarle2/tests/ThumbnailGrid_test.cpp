@@ -38,6 +38,29 @@ TEST(ThumbnailGrid, LaysItemsOutInRowsAndFindsThemUnderThePointer)
     EXPECT_EQ(end, 10u);
 }
 
+TEST(ThumbnailGrid, AnyCellSizeFillsTheViewWithoutOverlap)
+{
+    ThumbnailGrid grid(176, 206, 6);
+    grid.reset(50);
+    grid.setViewWidth(1000);
+    for (int size : {64, 100, 160, 256}) {
+        // Changed after the width, as the zoom does.
+        grid.setCellSize(size + 16, size + 46);
+        const int columns = grid.getColumns();
+        EXPECT_EQ(columns, (1000 - 12) / (size + 16)) << size;
+        const wxRect last = grid.getItemRect(columns - 1);
+        EXPECT_LE(last.GetRight(), 1000 - 6) << size;
+        EXPECT_GE(last.GetRight(), 1000 - 6 - columns) << size;
+        EXPECT_EQ(grid.getRows(), (50 + columns - 1) / columns) << size;
+        for (std::size_t i = 0; i + 1 < 50; ++i) {
+            const wxRect cell = grid.getItemRect(i);
+            EXPECT_FALSE(cell.Intersects(grid.getItemRect(i + 1))) << size << " " << i;
+            EXPECT_EQ(grid.hitTest(wxPoint(cell.x + cell.width / 2, cell.y + cell.height / 2)),
+                      static_cast<long>(i));
+        }
+    }
+}
+
 TEST(ThumbnailGrid, ClickCtrlAndShiftSelectAsInAFileManager)
 {
     ThumbnailGrid grid = tenInRowsOfFour();
@@ -95,6 +118,17 @@ TEST(ThumbnailGrid, RubberBandSelectsTheCellsItMeets)
     EXPECT_EQ(selection(grid), (std::vector<std::size_t>{1, 2, 5, 6}));
     grid.selectRect(wxRect(wxPoint(150, 60), wxPoint(250, 130)), true, before);
     EXPECT_EQ(selection(grid), (std::vector<std::size_t>{1, 2, 5, 6, 9}));
+}
+
+TEST(ThumbnailGrid, ABandDraggedOutsideScrollsFasterTheFurtherOutUpToTwoRows)
+{
+    ThumbnailGrid grid = tenInRowsOfFour();
+    EXPECT_EQ(grid.getBandScrollStep(0), 0);
+    const int nearEdge = grid.getBandScrollStep(1);
+    EXPECT_GT(nearEdge, 0);
+    EXPECT_LT(nearEdge, grid.getBandScrollStep(60));
+    EXPECT_LT(grid.getBandScrollStep(60), grid.getBandScrollStep(200));
+    EXPECT_EQ(grid.getBandScrollStep(5000), 2 * grid.getCellHeight());
 }
 
 TEST(ThumbnailGrid, RemovedAndInsertedItemsKeepTheSelectionOnItsItems)

@@ -70,3 +70,48 @@ TEST_F(ThumbnailViewTest, PicturesAddedToOrRemovedFromTheFolderAppearAndGo)
     view->setFavoritesOnly(true);
     EXPECT_TRUE(view->getFiles().empty());
 }
+
+TEST_F(ThumbnailViewTest, ARubberBandDraggedBelowTheViewScrollsAndTakesInTheRowsScrolledIn)
+{
+    view->setFolder(albumWithPictures(40));
+    ASSERT_TRUE(waitUntil([this] { return view->GetClientSize().y > 0; }));
+    const int height = view->GetClientSize().y;
+    const int columns = view->getGrid().getColumns();
+    auto mouse = [this](wxEventType type, wxPoint at) {
+        wxMouseEvent event(type);
+        event.SetPosition(at);
+        event.m_leftDown = type != wxEVT_LEFT_UP;
+        view->ProcessWindowEvent(event);
+    };
+
+    // From the margin, where no picture lies, to below the view.
+    mouse(wxEVT_LEFT_DOWN, wxPoint(2, 2));
+    mouse(wxEVT_MOTION, wxPoint(40, height + 30));
+    ASSERT_TRUE(view->isBandScrolling());
+    const std::size_t onScreen = view->getGrid().getSelectedCount();
+    for (int tick = 0; tick < 200 && view->GetVisibleRowsBegin() < 3; ++tick)
+        view->scrollBand();
+    const int firstRow = static_cast<int>(view->GetVisibleRowsBegin());
+    ASSERT_GE(firstRow, 3);
+    // The first picture of the row now at the bottom of the view is in the band.
+    const std::size_t scrolledIn = (firstRow + height / view->getGrid().getCellHeight()) * columns;
+    EXPECT_TRUE(view->getGrid().isSelected(scrolledIn));
+    EXPECT_GT(view->getGrid().getSelectedCount(), onScreen);
+
+    // Back inside the view the scrolling stops; outside again it starts, and ends with the
+    // band, however the band ends.
+    mouse(wxEVT_MOTION, wxPoint(40, height / 2));
+    EXPECT_FALSE(view->isBandScrolling());
+    mouse(wxEVT_MOTION, wxPoint(40, -20));
+    EXPECT_TRUE(view->isBandScrolling());
+    view->scrollBand();
+    mouse(wxEVT_LEFT_UP, wxPoint(40, -20));
+    EXPECT_FALSE(view->isBandScrolling());
+    mouse(wxEVT_LEFT_DOWN, wxPoint(2, 2));
+    mouse(wxEVT_MOTION, wxPoint(40, -20));
+    // As when the desktop takes the mouse: the capture is gone before the view is told.
+    view->ReleaseMouse();
+    wxMouseCaptureLostEvent lost(view->GetId());
+    view->ProcessWindowEvent(lost);
+    EXPECT_FALSE(view->isBandScrolling());
+}

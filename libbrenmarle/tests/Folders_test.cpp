@@ -110,6 +110,31 @@ TEST_F(FoldersTest, ComputerFolderListsPicturesOnly)
     EXPECT_EQ(manager->getFile(uris[2])->getFileSize(), 9);
 }
 
+TEST_F(FoldersTest, ComputerFolderListsByNameAsAFileManagerDoes)
+{
+    const std::vector<wxString> expected{"a.png",     "B.gif",     "IMG_1.jpeg", "IMG_2.jpg",
+                                         "img_2.JPG", "IMG_9.jpg", "IMG_10.jpg", "IMG_10a.jpg"};
+    // Written in an order of their own, so the file system's order is no help.
+    for (const char* name : {"IMG_10a.jpg", "img_2.JPG", "IMG_9.jpg", "B.gif", "IMG_10.jpg",
+                             "IMG_2.jpg", "a.png", "IMG_1.jpeg"})
+        makeComputerPicture(wxString("Pictures/") + name);
+    const wxString folderUri = "file://" + home.path() + "Pictures/";
+    FolderRef folder = manager->getFolder(folderUri);
+    auto names = [&folder] {
+        std::vector<wxString> result;
+        for (const wxString& uri : folder->getFileUris())
+            result.push_back(uri.AfterLast('/'));
+        return result;
+    };
+    EXPECT_EQ(names(), expected);
+
+    // A copy into the listed folder takes its place in the order.
+    folder->copyFileIn(*manager->getFile(makeComputerPicture("Card/IMG_3.jpg")));
+    std::vector<wxString> withCopy = expected;
+    withCopy.insert(withCopy.begin() + 5, "IMG_3.jpg");
+    EXPECT_EQ(names(), withCopy);
+}
+
 TEST_F(FoldersTest, CopiesIntoAComputerFolderGetNumberedNames)
 {
     const wxString source = makeComputerPicture("Pictures/photo.jpg", "pixels");
@@ -312,6 +337,48 @@ TEST_F(FoldersTest, AlbumsSurviveARestart)
     EXPECT_FALSE(AlbumFolder::findAlbum(hiddenUri)->isListedHidden());
     EXPECT_TRUE(AlbumFolder::findAlbum(hiddenUri)->isHidden());
     EXPECT_THROW(AlbumFolder::findAlbum("album://" + UUID + "/"), Quorvel::NotFoundException);
+}
+
+TEST_F(FoldersTest, AlbumsHiddenAtRunTimeLeaveTheListAtOnceUnlessHiddenOnesAreShown)
+{
+    Ref<AlbumFolder> holiday = makeAlbum("Holiday");
+    Ref<AlbumFolder> work = makeAlbum("Work");
+    const wxString uri = holiday->getURI();
+    importIntoInbox(makeComputerPicture("Pictures/p.jpg"));
+    holiday->moveFileIn(*manager->getFile(manager->getFolder("inbox://")->getFileUris().at(0)));
+    events->record(FOLDER_CHANGED);
+    events->processPending();
+    const std::size_t before = events->count();
+
+    AlbumFolder::setAlbumHidden(holiday, true);
+    EXPECT_EQ(AlbumFolder::getAlbums().count(uri), 0u);
+    EXPECT_EQ(AlbumFolder::getHiddenAlbums().count(uri), 1u);
+    EXPECT_TRUE(holiday->isListedHidden());
+    // Still the same folder to the rest of the program, and the list is told.
+    EXPECT_EQ(manager->getFolder(uri).get(), holiday.get());
+    EXPECT_EQ(manager->getFolder(uri)->getFileCount(), 1);
+    ASSERT_TRUE(events->waitForCount(before + 1));
+    EXPECT_EQ(events->typeAt(before), FOLDER_CHANGED);
+
+    // Listed again: back among the shown albums and registered as shown ones are.
+    AlbumFolder::setAlbumHidden(holiday, false);
+    EXPECT_EQ(AlbumFolder::getAlbums().count(uri), 1u);
+    EXPECT_TRUE(AlbumFolder::getHiddenAlbums().empty());
+    EXPECT_FALSE(holiday->isListedHidden());
+    ASSERT_TRUE(events->waitForCount(before + 2));
+    EXPECT_EQ(events->typeAt(before + 1), FOLDER_ADDED);
+
+    // Once the hidden albums are shown, an album hidden stays listed, marked as hidden.
+    AlbumFolder::setAlbumHidden(work, true);
+    EXPECT_TRUE(AlbumFolder::showHiddenAlbums());
+    AlbumFolder::setAlbumHidden(holiday, true);
+    EXPECT_EQ(AlbumFolder::getAlbums().size(), 2u);
+    EXPECT_TRUE(AlbumFolder::getHiddenAlbums().empty());
+    EXPECT_TRUE(holiday->isHidden());
+    EXPECT_FALSE(holiday->isListedHidden());
+
+    Ref<AlbumFolder> gone = Quorvel::makeRef<AlbumFolder>();
+    EXPECT_THROW(AlbumFolder::setAlbumHidden(gone, true), Quorvel::NotFoundException);
 }
 
 // --- What the picture says about itself ----------------------------------------------------

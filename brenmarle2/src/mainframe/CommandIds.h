@@ -26,6 +26,8 @@ enum CommandId {
     // View
     ID_FAVORITES_ONLY,
     ID_FULLSCREEN,
+    ID_ZOOM_IN,
+    ID_ZOOM_OUT,
     ID_VIEW_SHOPPING_CART,
     ID_VIEW_INBOX,
     ID_VIEW_KEYWORDS,

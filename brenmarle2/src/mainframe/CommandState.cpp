@@ -47,7 +47,7 @@ bool CommandState::isEnabled(int id, const CommandContext& context)
     if (isLaterWork(id))
         return false;
     const bool albums = context.section == Section::Albums;
-    const bool hasView = context.section != Section::Start;
+    const bool hasView = context.section != Section::Start || context.sidebarPictures;
     const bool selection = context.selectedCount > 0;
     switch (id) {
     case ID_RENAME_ALBUM:

@@ -11,7 +11,10 @@ struct CommandContext {
     Section section = Section::Start;
     // An album is chosen in the album list (My Albums).
     bool albumChosen = false;
-    // Pictures shown by the current section's view, and how many of them are selected.
+    // The pictures the commands act on are the sidebar's (the Picture Inbox), not the
+    // section's: the user last chose pictures there.
+    bool sidebarPictures = false;
+    // Pictures shown by that view, and how many of them are selected.
     int pictureCount = 0;
     int selectedCount = 0;
     // The selected pictures live in the program's own store (albums, the inbox): they can be

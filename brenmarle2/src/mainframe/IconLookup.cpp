@@ -24,6 +24,8 @@ const std::map<wxString, wxString>& freedesktopNames()
         {"login.png", "system-users"},
         {"logout.png", "system-log-out"},
         {"view_fullscreen.png", "view-fullscreen"},
+        {"zoom_in.png", "zoom-in"},
+        {"zoom_out.png", "zoom-out"},
         {"edit_picture.png", "applications-graphics"},
         {"open_picture.png", "document-open"},
         {"order_prints.png", "document-print-preview"},

@@ -1,5 +1,6 @@
 #include "mainframe/MainFrame.h"
 
+#include <algorithm>
 #include <csignal>
 
 #include <wx/aboutdlg.h>
@@ -9,7 +10,9 @@
 #include <wx/msgdlg.h>
 #include <wx/simplebook.h>
 #include <wx/sizer.h>
+#include <wx/slider.h>
 #include <wx/splitter.h>
+#include <wx/statbmp.h>
 #include <wx/stattext.h>
 #include <wx/textdlg.h>
 #include <wx/toolbar.h>
@@ -60,6 +63,9 @@ namespace {
 
 constexpr const char* WINDOW_NAME = "MainWindow";
 constexpr int TOOL_ICON_SIZE = 24;
+// One step of Ctrl+wheel, Ctrl+plus/minus and the slider's page keys, in pixels.
+constexpr int ZOOM_STEP = 16;
+constexpr int ZOOM_FIELD_WIDTH = 210;
 
 Quorvel::ConfigFile* userConfig()
 {
@@ -136,7 +142,7 @@ MainFrame::MainFrame(const wxString& title, Preferences* preferences)
     SetMenuBar(MainMenus(m_menuOptions, m_icons).makeMenuBar());
     buildToolBar();
     buildLayout();
-    CreateStatusBar(2);
+    buildStatusBar();
 
     Bind(wxEVT_CLOSE_WINDOW, &MainFrame::onClose, this);
     Bind(wxEVT_MENU, &MainFrame::onCommand, this, ID_COMMAND_FIRST, ID_COMMAND_LAST);
@@ -149,16 +155,39 @@ MainFrame::MainFrame(const wxString& title, Preferences* preferences)
         openPicture(false, dynamic_cast<ThumbnailView*>(event.GetEventObject()));
     });
     Bind(THUMBNAIL_CONTEXT_MENU, &MainFrame::onViewContextMenu, this);
+    Bind(THUMBNAIL_ZOOM, [this](wxCommandEvent& event) {
+        // The sidebar's pictures keep their size: the zoom is the sections'.
+        const auto views = getSectionViews();
+        if (std::find(views.begin(), views.end(), event.GetEventObject()) != views.end())
+            setThumbnailSize(m_thumbnailSize + event.GetInt() * ZOOM_STEP);
+    });
     Bind(THUMBNAIL_DELETE, [this](wxCommandEvent& event) {
-        // Only the current section's view: the sidebar's pictures are not what the menus name.
-        if (event.GetEventObject() == getCurrentView() &&
+        // Only the view the menus act on: Delete in the other would delete what they do not name.
+        if (event.GetEventObject() == getActiveView() &&
             CommandState::isEnabled(ID_DELETE_PICTURES, getCommandContext()))
             confirmDeleteSelection();
+    });
+
+    // Clicking into a view makes its pictures the ones the commands name, also before the
+    // selection changes.
+    for (ThumbnailView* view : getSectionViews())
+        view->Bind(wxEVT_SET_FOCUS, [this, view](wxFocusEvent& event) {
+            activateView(view);
+            event.Skip();
+        });
+    ThumbnailView* inbox = m_inboxPanel->getView();
+    inbox->Bind(wxEVT_SET_FOCUS, [this, inbox](wxFocusEvent& event) {
+        activateView(inbox);
+        event.Skip();
     });
 
     addCloseGuard([] { return ImageFrame::confirmCloseAll(); });
 
     loadGeometry();
+    int thumbnailSize = ThumbnailView::DEFAULT_THUMBNAIL_SIZE;
+    if (Quorvel::ConfigFile* user = userConfig())
+        user->readInt("MainWindow/ThumbnailSize", thumbnailSize, thumbnailSize);
+    applyThumbnailSize(thumbnailSize);
     showSection(Section::Start);
 }
 
@@ -271,7 +300,7 @@ void MainFrame::buildLayout()
     centre->SetSizer(centreSizer);
 
     m_inboxPanel = new InboxPanel(m_splitter);
-    m_keywordsPanel = new KeywordsPanel(m_splitter, [this] { return getCurrentView(); });
+    m_keywordsPanel = new KeywordsPanel(m_splitter, [this] { return getActiveView(); });
     m_keywordsPanel->Hide();
     const long width =
         m_preferences ? m_preferences->getSidePanelWidth() : Preferences::DEFAULT_SIDE_PANEL_WIDTH;
@@ -283,6 +312,70 @@ void MainFrame::buildLayout()
     if (Quorvel::ConfigFile* user = userConfig())
         user->readBool("MainWindow/DescriptionField", showDescription, true);
     m_description->Show(showDescription);
+}
+
+void MainFrame::buildStatusBar()
+{
+    wxStatusBar* bar = CreateStatusBar(3);
+    const int widths[] = {-2, -3, ZOOM_FIELD_WIDTH};
+    bar->SetStatusWidths(3, widths);
+    // Smaller and larger at the slider's ends, as in the desktop's file manager.
+    auto* zoom = new wxPanel(bar);
+    auto* sizer = new wxBoxSizer(wxHORIZONTAL);
+    const int iconSize = 16;
+    sizer->Add(new wxStaticBitmap(zoom, wxID_ANY, m_icons.get("zoom_out.png", iconSize)), 0,
+               wxALIGN_CENTER_VERTICAL | wxLEFT, 4);
+    m_zoomSlider =
+        new wxSlider(zoom, wxID_ANY, ThumbnailView::DEFAULT_THUMBNAIL_SIZE,
+                     ThumbnailView::MIN_THUMBNAIL_SIZE, ThumbnailView::MAX_THUMBNAIL_SIZE);
+    m_zoomSlider->SetName("ThumbnailSize");
+    m_zoomSlider->SetToolTip(_("Thumbnail size"));
+    m_zoomSlider->SetPageSize(ZOOM_STEP);
+    sizer->Add(m_zoomSlider, 1, wxALIGN_CENTER_VERTICAL);
+    sizer->Add(new wxStaticBitmap(zoom, wxID_ANY, m_icons.get("zoom_in.png", iconSize)), 0,
+               wxALIGN_CENTER_VERTICAL | wxRIGHT, 4);
+    zoom->SetSizer(sizer);
+    bar->SetMinHeight(std::max(bar->GetMinHeight(), sizer->GetMinSize().y));
+    m_zoomSlider->Bind(wxEVT_SLIDER,
+                       [this](wxCommandEvent& event) { setThumbnailSize(event.GetInt()); });
+    auto place = [bar, zoom] {
+        wxRect field;
+        if (bar->GetFieldRect(2, field))
+            zoom->SetSize(field);
+    };
+    bar->Bind(wxEVT_SIZE, [place](wxSizeEvent& event) {
+        place();
+        event.Skip();
+    });
+    // The bar has its size only once the frame is laid out.
+    CallAfter(place);
+}
+
+std::vector<ThumbnailView*> MainFrame::getSectionViews() const
+{
+    return {m_albumsPage->getView(), m_calendarPage->getView(), m_computerPage->getView(),
+            m_searchPage->getView()};
+}
+
+bool MainFrame::applyThumbnailSize(int size)
+{
+    size = std::clamp(size, ThumbnailView::MIN_THUMBNAIL_SIZE, ThumbnailView::MAX_THUMBNAIL_SIZE);
+    if (size == m_thumbnailSize)
+        return false;
+    m_thumbnailSize = size;
+    if (m_zoomSlider->GetValue() != size)
+        m_zoomSlider->SetValue(size);
+    for (ThumbnailView* view : getSectionViews())
+        view->setThumbnailSize(size);
+    return true;
+}
+
+void MainFrame::setThumbnailSize(int size)
+{
+    if (!applyThumbnailSize(size))
+        return;
+    if (Quorvel::ConfigFile* user = userConfig())
+        user->writeInt("MainWindow/ThumbnailSize", m_thumbnailSize);
 }
 
 // --- Geometry --------------------------------------------------------------------------------
@@ -385,6 +478,8 @@ void MainFrame::showSection(Section section)
 {
     const long start = Quorvel::elapsedMs();
     m_section = section;
+    // The section chosen is what the user looks at now.
+    m_sidebarActive = false;
     const int index = static_cast<int>(section);
     m_book->ChangeSelection(static_cast<size_t>(index));
     if (m_navigation->GetSelection() != index)
@@ -450,6 +545,25 @@ bool MainFrame::isSidebarShown() const
     return m_splitter->IsSplit();
 }
 
+ThumbnailView* MainFrame::getActiveView() const
+{
+    const bool inboxShown = m_splitter->IsSplit() && m_splitter->GetWindow2() == m_inboxPanel;
+    return m_sidebarActive && inboxShown ? m_inboxPanel->getView() : getCurrentView();
+}
+
+void MainFrame::activateView(ThumbnailView* view)
+{
+    const bool sidebar = view == m_inboxPanel->getView();
+    if (!sidebar && view != getCurrentView())
+        return; // a hidden section's view
+    if (sidebar == m_sidebarActive)
+        return;
+    m_sidebarActive = sidebar;
+    QDEBUG("[MAINFRAME] Commands act on the %s", sidebar ? "Picture Inbox" : "section");
+    updateDescription();
+    updateMenus();
+}
+
 ThumbnailView* MainFrame::getCurrentView() const
 {
     switch (m_section) {
@@ -476,7 +590,8 @@ CommandContext MainFrame::getCommandContext() const
     context.wallpaperAvailable = m_wallpaperAvailable;
     // Hidden albums wait in their own list until the user loads them.
     context.hiddenAlbumsLeft = !Brenmarle::AlbumFolder::getHiddenAlbums().empty();
-    if (ThumbnailView* view = getCurrentView()) {
+    if (ThumbnailView* view = getActiveView()) {
+        context.sidebarPictures = view != getCurrentView();
         context.pictureCount = static_cast<int>(view->getFiles().size());
         context.selectedCount = static_cast<int>(view->getSelectedCount());
         context.selectionManaged = isManaged(*view);
@@ -487,7 +602,7 @@ CommandContext MainFrame::getCommandContext() const
 PluginExecutor::Selection MainFrame::getPluginSelection() const
 {
     PluginExecutor::Selection selection;
-    if (ThumbnailView* view = getCurrentView()) {
+    if (ThumbnailView* view = getActiveView()) {
         selection.files = view->getSelectedFiles();
         selection.folder = view->getFolder();
     }
@@ -514,7 +629,7 @@ void MainFrame::updateMenuStates(wxMenu& menu, const CommandContext& context)
     }
     MainMenus::setPictureLabels(menu, context.selectedCount);
     if (wxMenuItem* favorites = menu.FindItem(ID_FAVORITES_ONLY)) {
-        const ThumbnailView* view = getCurrentView();
+        const ThumbnailView* view = getActiveView();
         favorites->Check(view && view->isFavoritesOnly());
     }
     if (wxMenuItem* favorite = menu.FindItem(ID_FAVORITE)) {
@@ -554,7 +669,7 @@ void MainFrame::updateMenus()
         SetStatusText(wxString::Format(_("%d of %d pictures selected"), context.selectedCount,
                                        context.pictureCount),
                       1);
-    else if (getCurrentView())
+    else if (getActiveView())
         SetStatusText(wxString::Format(_("%d pictures"), context.pictureCount), 1);
     else
         SetStatusText(wxString(), 1);
@@ -584,7 +699,11 @@ void MainFrame::onToolDropDown(wxCommandEvent& event)
 
 void MainFrame::onSelectionChanged(wxCommandEvent& event)
 {
-    if (event.GetEventObject() == getCurrentView() && m_keywordsPanel->IsShown())
+    // A selection the user made names the pictures the commands act on; one that changed
+    // because pictures came or went does not.
+    if (event.GetExtraLong() == 1)
+        activateView(dynamic_cast<ThumbnailView*>(event.GetEventObject()));
+    if (event.GetEventObject() == getActiveView() && m_keywordsPanel->IsShown())
         m_keywordsPanel->refreshSelection();
     updateDescription();
     updateMenus();
@@ -601,7 +720,7 @@ void MainFrame::onViewContextMenu(wxCommandEvent&)
 void MainFrame::updateDescription()
 {
     wxString text;
-    if (ThumbnailView* view = getCurrentView()) {
+    if (ThumbnailView* view = getActiveView()) {
         // Only one picture is described: a large selection is not copied for a count.
         const std::size_t count = view->getSelectedCount();
         const auto selected = count == 1 ? view->getSelectedFiles() : ThumbnailView::Files();
@@ -640,7 +759,7 @@ void MainFrame::onCommand(wxCommandEvent& event)
         // An accelerator can reach a command whose item is disabled.
         return;
     }
-    ThumbnailView* view = getCurrentView();
+    ThumbnailView* view = getActiveView();
     switch (id) {
     case wxID_EXIT:
         Close();
@@ -687,6 +806,10 @@ void MainFrame::onCommand(wxCommandEvent& event)
         break;
     case ID_FULLSCREEN:
         showFullScreen();
+        break;
+    case ID_ZOOM_IN:
+    case ID_ZOOM_OUT:
+        setThumbnailSize(m_thumbnailSize + (id == ID_ZOOM_IN ? ZOOM_STEP : -ZOOM_STEP));
         break;
     case ID_OPEN_PICTURE:
     case ID_EDIT_PICTURE:
@@ -956,7 +1079,7 @@ bool MainFrame::dropOnAlbum(const Quorvel::Ref<Brenmarle::AlbumFolder>& album,
 
 void MainFrame::copySelectionTo(const wxString& path)
 {
-    ThumbnailView* view = getCurrentView();
+    ThumbnailView* view = getActiveView();
     if (!view || view->getSelectedCount() == 0)
         return;
     try {
@@ -971,7 +1094,7 @@ void MainFrame::copySelectionTo(const wxString& path)
 
 void MainFrame::confirmDeleteSelection()
 {
-    ThumbnailView* view = getCurrentView();
+    ThumbnailView* view = getActiveView();
     if (!view || view->getSelectedCount() == 0)
         return;
     const std::size_t count = view->getSelectedCount();
@@ -989,7 +1112,7 @@ void MainFrame::confirmDeleteSelection()
 
 void MainFrame::deleteSelection()
 {
-    ThumbnailView* view = getCurrentView();
+    ThumbnailView* view = getActiveView();
     if (!view || view->getSelectedCount() == 0)
         return;
     runFileTask(std::make_unique<Brenmarle::FileDeleteTask>(view->getSelectedFiles()));
@@ -997,7 +1120,7 @@ void MainFrame::deleteSelection()
 
 void MainFrame::rotateSelection(int degrees)
 {
-    ThumbnailView* view = getCurrentView();
+    ThumbnailView* view = getActiveView();
     if (!view)
         return;
     Brenmarle::FileManager& manager = Brenmarle::FileManager::get();
@@ -1019,7 +1142,7 @@ void MainFrame::rotateSelection(int degrees)
 
 bool MainFrame::allSelectedFavorite() const
 {
-    ThumbnailView* view = getCurrentView();
+    ThumbnailView* view = getActiveView();
     if (!view)
         return false;
     const ThumbnailGrid& grid = view->getGrid();
@@ -1034,7 +1157,7 @@ bool MainFrame::allSelectedFavorite() const
 
 void MainFrame::toggleFavorite()
 {
-    ThumbnailView* view = getCurrentView();
+    ThumbnailView* view = getActiveView();
     if (!view)
         return;
     const auto files = view->getSelectedFiles();
@@ -1055,7 +1178,7 @@ void MainFrame::toggleFavorite()
 
 void MainFrame::showPictureProperties()
 {
-    ThumbnailView* view = getCurrentView();
+    ThumbnailView* view = getActiveView();
     if (!view || view->getSelectedCount() != 1)
         return;
     PicturePropertiesDialog dialog(this, view->getSelectedFiles().front());
@@ -1064,7 +1187,7 @@ void MainFrame::showPictureProperties()
 
 void MainFrame::setWallpaper()
 {
-    ThumbnailView* view = getCurrentView();
+    ThumbnailView* view = getActiveView();
     if (!view || view->getSelectedCount() != 1)
         return;
     try {
@@ -1080,7 +1203,7 @@ void MainFrame::setWallpaper()
 void MainFrame::showFullScreen(ThumbnailView* view)
 {
     if (!view)
-        view = getCurrentView();
+        view = getActiveView();
     if (!view || view->getFiles().empty())
         return;
     // From the picture in focus (or the first selected), through all the view shows.
@@ -1092,7 +1215,7 @@ void MainFrame::showFullScreen(ThumbnailView* view)
 void MainFrame::openPicture(bool edit, ThumbnailView* view)
 {
     if (!view)
-        view = getCurrentView();
+        view = getActiveView();
     if (!view || view->getFiles().empty())
         return;
     wxArrayString uris;
@@ -1107,7 +1230,7 @@ void MainFrame::startSlideShow()
     std::vector<wxString> selection;
     std::vector<wxString> folder;
     bool folderIsAlbum = false;
-    if (ThumbnailView* view = getCurrentView()) {
+    if (ThumbnailView* view = getActiveView()) {
         for (const auto& file : view->getSelectedFiles())
             selection.push_back(file->getURI());
         // A calendar day is no folder: only an album or a folder of the computer is offered.

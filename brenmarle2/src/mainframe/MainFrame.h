@@ -6,10 +6,18 @@
 // caption and date. Every command turns into a call on the code that owns the work; commands
 // whose work comes later are shown disabled.
 //
+// The picture commands act on the pictures the user last chose: the current section's, or the
+// Picture Inbox sidebar's once the user selects or focuses pictures there (until the section's
+// view is used again, another section is shown or the sidebar is hidden).
+//
 // Closing asks every picture window with unsaved changes first.
 //
-// Geometry and state are kept under "WindowSettings/MainWindow...", "MainWindow/..." in the
-// user configuration and the side panel width in the preferences.
+// The status bar ends with the thumbnail size slider, which sizes the thumbnails of every
+// section (Ctrl with the mouse wheel over a section's pictures, Ctrl+plus and Ctrl+minus too).
+//
+// Geometry and state are kept under "WindowSettings/MainWindow...", "MainWindow/..." (the
+// thumbnail size as "MainWindow/ThumbnailSize") in the user configuration and the side panel
+// width in the preferences.
 //
 // GUI thread only. Created once by the application; closing it ends the program.
 
@@ -46,6 +54,7 @@ class WelcomePage;
 class wxListBox;
 class wxMenu;
 class wxSimplebook;
+class wxSlider;
 class wxSplitterWindow;
 class wxStaticText;
 class wxToolBar;
@@ -77,6 +86,9 @@ public:
 
     // The view of the current section (null on the start page).
     ThumbnailView* getCurrentView() const;
+    // The view whose selection the picture commands use: the Picture Inbox's when the user
+    // last chose pictures there and it is shown, else the current section's (may be null).
+    ThumbnailView* getActiveView() const;
     MyAlbumsPage* getAlbumsPage() const { return m_albumsPage; }
     WelcomePage* getWelcomePage() const { return m_welcomePage; }
     MyComputerPage* getComputerPage() const { return m_computerPage; }
@@ -86,6 +98,11 @@ public:
     CalendarMonthView* getCalendarPage() const { return m_calendarPage; }
     wxToolBar* getMainToolBar() const { return m_toolBar; }
     wxString getDescription() const;
+    // The thumbnail size of the sections' views (clamped to ThumbnailView's limits); kept in
+    // the user configuration.
+    void setThumbnailSize(int size);
+    int getThumbnailSize() const { return m_thumbnailSize; }
+    wxSlider* getThumbnailSizeSlider() const { return m_zoomSlider; }
     HelpFrame* getHelpFrame() const { return m_helpFrame; }
     // The folder of the help pages: "help" in the program folder.
     static wxString getHelpFolder();
@@ -104,7 +121,7 @@ public:
     bool createAlbum(const wxString& name);
     bool renameChosenAlbum(const wxString& name);
     bool loadHiddenAlbums();
-    // Picture commands on the current view's selection.
+    // Picture commands on the active view's selection.
     void rotateSelection(int degrees);
     void toggleFavorite();
     // Deletes the selected pictures without asking (the menu command asks first).
@@ -117,7 +134,7 @@ public:
     // Copies the selected pictures into the directory `path`.
     void copySelectionTo(const wxString& path);
 
-    // The picture window on the pictures of `view` (the current section's when null), from the
+    // The picture window on the pictures of `view` (the active view's when null), from the
     // one in focus or the first selected; `edit` opens its editing controls.
     void openPicture(bool edit, ThumbnailView* view = nullptr);
     // "Create Slide Show" with the current selection and the album or folder shown.
@@ -134,6 +151,11 @@ public:
 private:
     void buildToolBar();
     void buildLayout();
+    void buildStatusBar();
+    // The views of the sections, whose thumbnails the slider sizes.
+    std::vector<ThumbnailView*> getSectionViews() const;
+    // Sets the size without keeping it; returns whether it changed.
+    bool applyThumbnailSize(int size);
     void loadGeometry();
     void saveGeometry();
     void applyMenuAndToolBarChoice(int choice);
@@ -148,6 +170,8 @@ private:
     void onMenuOpen(wxMenuEvent& event);
     void onToolDropDown(wxCommandEvent& event);
     void onSelectionChanged(wxCommandEvent& event);
+    // The user chose pictures in `view`: its selection is the one the commands use from now.
+    void activateView(ThumbnailView* view);
     void onViewContextMenu(wxCommandEvent& event);
 
     void newAlbum();
@@ -157,7 +181,7 @@ private:
     void confirmDeleteSelection();
     void showPictureProperties();
     void setWallpaper();
-    // The pictures of `view` (the current section's when null) over the whole screen.
+    // The pictures of `view` (the active view's when null) over the whole screen.
     void showFullScreen(ThumbnailView* view = nullptr);
     void showHelp(const wxString& page);
     void showSupportInformation();
@@ -171,12 +195,16 @@ private:
     Section m_section = Section::Start;
     int m_sidebarChoice;
     bool m_wallpaperAvailable = false;
+    // The user last chose pictures in the sidebar (see getActiveView()).
+    bool m_sidebarActive = false;
 
     wxToolBar* m_toolBar = nullptr;
     wxListBox* m_navigation = nullptr;
     wxSplitterWindow* m_splitter = nullptr;
     wxSimplebook* m_book = nullptr;
     wxStaticText* m_description = nullptr;
+    wxSlider* m_zoomSlider = nullptr;
+    int m_thumbnailSize = 0;
     WelcomePage* m_welcomePage = nullptr;
     MyAlbumsPage* m_albumsPage = nullptr;
     CalendarMonthView* m_calendarPage = nullptr;

@@ -142,6 +142,8 @@ wxMenu* MainMenus::makeViewMenu() const
     menu->AppendCheckItem(ID_FAVORITES_ONLY, _("F&avorites Only"));
     menu->AppendSeparator();
     append(menu, ID_FULLSCREEN, _("&Fullscreen View\tF11"), wxString(), "view_fullscreen.png");
+    append(menu, ID_ZOOM_IN, _("Zoom &In\tCtrl++"), _("Show larger thumbnails"), "zoom_in.png");
+    append(menu, ID_ZOOM_OUT, _("Zoom &Out\tCtrl+-"), _("Show smaller thumbnails"), "zoom_out.png");
     menu->AppendSeparator();
     menu->AppendRadioItem(ID_VIEW_SHOPPING_CART, _("View Shopping Cart"));
     menu->AppendRadioItem(ID_VIEW_INBOX, _("View Picture Inbox"));

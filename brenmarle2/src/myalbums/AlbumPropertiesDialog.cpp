@@ -93,12 +93,13 @@ bool AlbumPropertiesDialog::apply()
             m_album->setSafeStorageWarning(m_warning->GetValue());
             changed = true;
         }
-        if (m_hidden->GetValue() != m_album->isHidden()) {
-            m_album->setHidden(m_hidden->GetValue());
-            changed = true;
-        }
         if (changed)
             m_album->update();
+        // Hiding takes the album off the list now, not at the next start.
+        if (m_hidden->GetValue() != m_album->isHidden()) {
+            Brenmarle::AlbumFolder::setAlbumHidden(m_album, m_hidden->GetValue());
+            changed = true;
+        }
     } catch (const Quorvel::Exception& e) {
         wxLogError(_("Could not save the album properties: %s"), e.getMessage());
         return false;

@@ -16,7 +16,8 @@ class AlbumPropertiesDialog : public wxDialog {
 public:
     AlbumPropertiesDialog(wxWindow* parent, Quorvel::Ref<Brenmarle::AlbumFolder> album);
 
-    // Stores what the user entered; returns whether anything changed.
+    // Stores what the user entered; returns whether anything changed. A hidden album leaves
+    // the album list at once (Brenmarle::AlbumFolder::setAlbumHidden).
     bool apply();
 
     wxTextCtrl* getNameField() const { return m_name; }

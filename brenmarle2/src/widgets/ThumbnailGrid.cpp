@@ -46,11 +46,13 @@ void ThumbnailGrid::setCellSize(int cellWidth, int cellHeight)
 {
     m_cellWidth = std::max(1, cellWidth);
     m_cellHeight = std::max(1, cellHeight);
-    m_columnWidth = m_cellWidth;
+    // Columns counted for the old cells would lay items out past the view's edge.
+    setViewWidth(m_viewWidth);
 }
 
 void ThumbnailGrid::setViewWidth(int width)
 {
+    m_viewWidth = width;
     m_columns = std::max(1, (width - 2 * m_margin) / m_cellWidth);
     // The width left over is shared between the columns, so the grid fills the view.
     m_columnWidth = std::max(m_cellWidth, (width - 2 * m_margin) / m_columns);
@@ -219,6 +221,15 @@ void ThumbnailGrid::selectRect(const wxRect& rect, bool add, const std::vector<b
         if (getItemRect(i).Intersects(rect))
             select(i, true);
     }
+}
+
+int ThumbnailGrid::getBandScrollStep(int distance) const
+{
+    if (distance <= 0)
+        return 0;
+    // Slowly near the edge; a pointer far out runs through the pictures, but never so fast
+    // that rows pass unseen.
+    return std::min(4 + distance / 2, 2 * m_cellHeight);
 }
 
 void ThumbnailGrid::toggleFocus()

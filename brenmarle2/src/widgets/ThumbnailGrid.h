@@ -28,6 +28,7 @@ public:
     void insert(std::size_t index);
     void erase(std::size_t index);
 
+    // The columns follow at once for the view width last set.
     void setCellSize(int cellWidth, int cellHeight);
     // The width of the view's client area; the number of columns follows from it, and the
     // columns widen to fill it.
@@ -55,6 +56,10 @@ public:
     long move(Move move, int pageRows, bool shift, bool ctrl);
     // Rubber band: selects the items whose cells meet `rect`, added to `base` when `add`.
     void selectRect(const wxRect& rect, bool add, const std::vector<bool>& base);
+    // While a rubber band is dragged `distance` pixels above or below the view, the view
+    // scrolls this many pixels per step: a little near the edge, faster further out, at most a
+    // few rows.
+    int getBandScrollStep(int distance) const;
     // Space: toggles the focused item.
     void toggleFocus();
 
@@ -79,6 +84,7 @@ private:
     int m_cellWidth;
     int m_cellHeight;
     int m_margin;
+    int m_viewWidth = 0;
     int m_columns = 1;
     // The cell width stretched to share the view's width.
     int m_columnWidth;

@@ -19,16 +19,21 @@ wxDEFINE_EVENT(THUMBNAIL_SELECTION, wxCommandEvent);
 wxDEFINE_EVENT(THUMBNAIL_ACTIVATE, wxCommandEvent);
 wxDEFINE_EVENT(THUMBNAIL_CONTEXT_MENU, wxCommandEvent);
 wxDEFINE_EVENT(THUMBNAIL_DELETE, wxCommandEvent);
+wxDEFINE_EVENT(THUMBNAIL_ZOOM, wxCommandEvent);
 
 using Brenmarle::File;
 using Brenmarle::ThumbnailManager;
 
 namespace {
 
-constexpr int THUMBNAIL_BOX = 160;
+// Around the thumbnail square: the cell's padding and, below it, the caption line.
+constexpr int CELL_EXTRA_WIDTH = 16;
+constexpr int CELL_EXTRA_HEIGHT = 46;
 // Drawn thumbnails kept beyond those on screen before the far ones are dropped.
 constexpr std::size_t BITMAP_SLACK = 120;
 constexpr long SLOW_FRAME_MS = 50;
+// The rubber band's scrolling steps this often while the pointer is outside.
+constexpr int BAND_SCROLL_MS = 40;
 
 bool sameFolder(const File& file, const Brenmarle::FolderRef& folder)
 {
@@ -39,7 +44,8 @@ bool sameFolder(const File& file, const Brenmarle::FolderRef& folder)
 
 ThumbnailView::ThumbnailView(wxWindow* parent, wxWindowID id)
     : wxVScrolledWindow(parent, id, wxDefaultPosition, wxDefaultSize,
-                        wxWANTS_CHARS | wxFULL_REPAINT_ON_RESIZE)
+                        wxWANTS_CHARS | wxFULL_REPAINT_ON_RESIZE),
+      m_grid(DEFAULT_THUMBNAIL_SIZE + CELL_EXTRA_WIDTH, DEFAULT_THUMBNAIL_SIZE + CELL_EXTRA_HEIGHT)
 {
     SetName("ThumbnailView");
     SetBackgroundStyle(wxBG_STYLE_PAINT);
@@ -50,8 +56,13 @@ ThumbnailView::ThumbnailView(wxWindow* parent, wxWindowID id)
     Bind(wxEVT_LEFT_UP, &ThumbnailView::onLeftUp, this);
     Bind(wxEVT_MOTION, &ThumbnailView::onMotion, this);
     Bind(wxEVT_LEFT_DCLICK, &ThumbnailView::onLeftDouble, this);
+    Bind(wxEVT_MOUSE_CAPTURE_LOST, &ThumbnailView::onCaptureLost, this);
+    m_bandTimer.SetOwner(this);
+    Bind(
+        wxEVT_TIMER, [this](wxTimerEvent&) { scrollBand(); }, m_bandTimer.GetId());
     Bind(wxEVT_RIGHT_DOWN, &ThumbnailView::onRightDown, this);
     Bind(wxEVT_KEY_DOWN, &ThumbnailView::onKey, this);
+    Bind(wxEVT_MOUSEWHEEL, &ThumbnailView::onWheel, this);
     Bind(Brenmarle::THUMBNAIL_UPDATE, &ThumbnailView::onThumbnail, this);
     Bind(Brenmarle::FILE_ADDED, &ThumbnailView::onFileAdded, this);
     Bind(Brenmarle::FILE_REMOVED, &ThumbnailView::onFileRemoved, this);
@@ -127,6 +138,26 @@ void ThumbnailView::setFavoritesOnly(bool only)
     rebuild();
 }
 
+void ThumbnailView::setThumbnailSize(int size)
+{
+    size = std::clamp(size, MIN_THUMBNAIL_SIZE, MAX_THUMBNAIL_SIZE);
+    if (size == m_thumbnailSize)
+        return;
+    // The picture at the top now stays at the top.
+    std::size_t top = 0;
+    std::size_t end = 0;
+    const int firstRow = static_cast<int>(GetVisibleRowsBegin());
+    m_grid.getItemsOfRows(firstRow, firstRow, top, end);
+    m_thumbnailSize = size;
+    m_grid.setCellSize(size + CELL_EXTRA_WIDTH, size + CELL_EXTRA_HEIGHT);
+    for (auto& [uri, drawn] : m_bitmaps)
+        drawn.fitted = wxBitmap();
+    m_loadingFitted = wxBitmap();
+    updateLayout();
+    ScrollToRow(top < m_shown.size() ? static_cast<std::size_t>(m_grid.getRowOf(top)) : 0);
+    Refresh();
+}
+
 bool ThumbnailView::keeps(const File& file) const
 {
     return !m_favoritesOnly || file.isFavorite();
@@ -149,7 +180,7 @@ void ThumbnailView::rebuild()
     updateLayout();
     ScrollToRow(0);
     Refresh();
-    selectionChanged();
+    selectionChanged(false);
 }
 
 void ThumbnailView::updateLayout()
@@ -195,7 +226,7 @@ void ThumbnailView::checkVisible()
         }
     }
     if (m_bitmaps.size() > (m_endVisible - m_firstVisible) + BITMAP_SLACK) {
-        std::map<wxString, wxBitmap> kept;
+        std::map<wxString, Drawn> kept;
         for (std::size_t i = m_firstVisible; i < m_endVisible; ++i) {
             auto found = m_bitmaps.find(m_shown[i]->getURI());
             if (found != m_bitmaps.end())
@@ -223,8 +254,12 @@ wxBitmap ThumbnailView::thumbnailFor(std::size_t index)
 {
     const Quorvel::Ref<File>& file = m_shown[index];
     const wxString uri = file->getURI();
-    if (auto found = m_bitmaps.find(uri); found != m_bitmaps.end())
-        return found->second;
+    if (auto found = m_bitmaps.find(uri); found != m_bitmaps.end()) {
+        Drawn& drawn = found->second;
+        if (!drawn.fitted.IsOk() && drawn.thumbnail.IsOk())
+            drawn.fitted = fitted(drawn.thumbnail);
+        return drawn.fitted;
+    }
     if (!ThumbnailManager::exists())
         return wxBitmap();
     ThumbnailManager& thumbnails = ThumbnailManager::get();
@@ -239,16 +274,31 @@ wxBitmap ThumbnailView::thumbnailFor(std::size_t index)
             // Converted once: a screenful of pictures may wait at the same time.
             if (!m_loadingBitmap.IsOk())
                 m_loadingBitmap = wxBitmap(Brenmarle::DrawableImage::fromImageData(*image));
-            return m_loadingBitmap;
+            if (!m_loadingFitted.IsOk())
+                m_loadingFitted = fitted(m_loadingBitmap);
+            return m_loadingFitted;
         }
-        wxBitmap bitmap(Brenmarle::DrawableImage::fromImageData(*image));
-        m_bitmaps[uri] = bitmap;
-        return bitmap;
+        Drawn& drawn = m_bitmaps[uri];
+        drawn.thumbnail = wxBitmap(Brenmarle::DrawableImage::fromImageData(*image));
+        drawn.fitted = fitted(drawn.thumbnail);
+        return drawn.fitted;
     } catch (const Quorvel::Exception& e) {
         QDEBUG("[THUMBNAILVIEW] No thumbnail for %s: %s", uri, e.getMessage());
-        m_bitmaps[uri] = wxBitmap();
+        m_bitmaps[uri] = Drawn();
         return wxBitmap();
     }
+}
+
+wxBitmap ThumbnailView::fitted(const wxBitmap& thumbnail) const
+{
+    const int width = thumbnail.GetWidth();
+    const int height = thumbnail.GetHeight();
+    if (!thumbnail.IsOk() || (width <= m_thumbnailSize && height <= m_thumbnailSize))
+        return thumbnail;
+    const double scale =
+        std::min(double(m_thumbnailSize) / width, double(m_thumbnailSize) / height);
+    return wxBitmap(thumbnail.ConvertToImage().Scale(
+        std::max(1, int(width * scale)), std::max(1, int(height * scale)), wxIMAGE_QUALITY_HIGH));
 }
 
 void ThumbnailView::onThumbnail(Brenmarle::ThumbnailUpdateEvent& event)
@@ -259,9 +309,10 @@ void ThumbnailView::onThumbnail(Brenmarle::ThumbnailUpdateEvent& event)
     if (index < 0)
         return;
     try {
-        m_bitmaps[uri] = wxBitmap(Brenmarle::DrawableImage::fromImageData(*event.getImage()));
+        m_bitmaps[uri] = {wxBitmap(Brenmarle::DrawableImage::fromImageData(*event.getImage())),
+                          wxBitmap()};
     } catch (const Quorvel::Exception&) {
-        m_bitmaps[uri] = wxBitmap();
+        m_bitmaps[uri] = Drawn();
     }
     refreshItem(static_cast<std::size_t>(index));
     logScreenComplete();
@@ -349,22 +400,16 @@ void ThumbnailView::drawItem(wxDC& dc, std::size_t index, const wxRect& cell)
         dc.SetBrush(*wxTRANSPARENT_BRUSH);
         dc.DrawRectangle(inner);
     }
-    const wxRect box(inner.x + (inner.width - THUMBNAIL_BOX) / 2, inner.y + 4, THUMBNAIL_BOX,
-                     THUMBNAIL_BOX);
-    wxBitmap bitmap = thumbnailFor(index);
+    const wxRect box(inner.x + (inner.width - m_thumbnailSize) / 2, inner.y + 4, m_thumbnailSize,
+                     m_thumbnailSize);
+    const wxBitmap bitmap = thumbnailFor(index);
+    // Where the picture lies in its square: the marks sit on its corner.
+    wxRect picture = box;
     if (bitmap.IsOk()) {
-        int width = bitmap.GetWidth();
-        int height = bitmap.GetHeight();
-        if (width > THUMBNAIL_BOX || height > THUMBNAIL_BOX) {
-            const double scale =
-                std::min(double(THUMBNAIL_BOX) / width, double(THUMBNAIL_BOX) / height);
-            width = std::max(1, int(width * scale));
-            height = std::max(1, int(height * scale));
-            bitmap = wxBitmap(bitmap.ConvertToImage().Scale(width, height, wxIMAGE_QUALITY_HIGH));
-            m_bitmaps[file.getURI()] = bitmap;
-        }
-        dc.DrawBitmap(bitmap, box.x + (box.width - width) / 2, box.y + (box.height - height) / 2,
-                      true);
+        picture = wxRect(box.x + (box.width - bitmap.GetWidth()) / 2,
+                         box.y + (box.height - bitmap.GetHeight()) / 2, bitmap.GetWidth(),
+                         bitmap.GetHeight());
+        dc.DrawBitmap(bitmap, picture.GetPosition(), true);
     }
     const wxColour text = wxSystemSettings::GetColour(selected ? wxSYS_COLOUR_HIGHLIGHTTEXT
                                                                : wxSYS_COLOUR_LISTBOXTEXT);
@@ -383,7 +428,7 @@ void ThumbnailView::drawItem(wxDC& dc, std::size_t index, const wxRect& cell)
         // Small marks in the corner of the picture: a star for favourites, a film for videos.
         const wxString mark = wxString::FromUTF8(file.isFavorite() ? "\u2605" : "\u25B6");
         dc.SetTextForeground(file.isFavorite() ? wxColour(230, 170, 0) : text);
-        dc.DrawText(mark, box.x + 2, box.y + 2);
+        dc.DrawText(mark, picture.x + 2, picture.y + 2);
     }
 }
 
@@ -400,10 +445,11 @@ void ThumbnailView::ensureVisible(long index)
         ScrollToRow(row - rowsOnScreen + 1);
 }
 
-void ThumbnailView::selectionChanged()
+void ThumbnailView::selectionChanged(bool byUser)
 {
     wxCommandEvent event(THUMBNAIL_SELECTION, GetId());
     event.SetEventObject(this);
+    event.SetExtraLong(byUser ? 1 : 0);
     event.SetInt(static_cast<int>(m_grid.getSelectedCount()));
     ProcessWindowEvent(event);
 }
@@ -504,9 +550,43 @@ void ThumbnailView::pressKey(int keyCode, bool shift, bool ctrl)
     selectionChanged();
 }
 
+void ThumbnailView::askZoom(int steps)
+{
+    wxCommandEvent zoom(THUMBNAIL_ZOOM, GetId());
+    zoom.SetEventObject(this);
+    zoom.SetInt(steps);
+    ProcessWindowEvent(zoom);
+}
+
+void ThumbnailView::onWheel(wxMouseEvent& event)
+{
+    if (!event.ControlDown() || event.GetWheelAxis() != wxMOUSE_WHEEL_VERTICAL) {
+        event.Skip();
+        return;
+    }
+    // Some wheels and touch pads send fractions of a notch: a whole notch zooms one step.
+    const int delta = std::max(1, event.GetWheelDelta());
+    m_wheelRotation += event.GetWheelRotation();
+    const int steps = m_wheelRotation / delta;
+    m_wheelRotation -= steps * delta;
+    if (steps != 0)
+        askZoom(steps);
+}
+
 void ThumbnailView::onKey(wxKeyEvent& event)
 {
     const int key = event.GetKeyCode();
+    if (event.ControlDown()) {
+        // Where the window's menu does not see them first.
+        if (key == '+' || key == '=' || key == WXK_NUMPAD_ADD) {
+            askZoom(1);
+            return;
+        }
+        if (key == '-' || key == WXK_NUMPAD_SUBTRACT) {
+            askZoom(-1);
+            return;
+        }
+    }
     switch (key) {
     case WXK_LEFT:
     case WXK_RIGHT:
@@ -544,6 +624,8 @@ void ThumbnailView::onLeftDown(wxMouseEvent& event)
         m_band = wxRect();
         m_bandAdd = event.ControlDown() || event.ShiftDown();
         m_bandBase = m_grid.getSelectionFlags();
+        m_bandPointer = event.GetPosition();
+        m_bandScrolled = 0;
         CaptureMouse();
     } else if (m_grid.isSelected(static_cast<std::size_t>(index)) && !event.ControlDown() &&
                !event.ShiftDown()) {
@@ -569,11 +651,64 @@ void ThumbnailView::onMotion(wxMouseEvent& event)
         }
         return;
     }
-    const wxPoint content(event.GetX(), event.GetY() + static_cast<int>(GetVisibleRowsBegin()) *
-                                                           m_grid.getCellHeight());
+    m_bandPointer = event.GetPosition();
+    updateBand();
+    const bool outside = m_bandPointer.y < 0 || m_bandPointer.y >= GetClientSize().y;
+    if (outside && !m_bandTimer.IsRunning()) {
+        m_bandScrolled = 0;
+        m_bandTimer.Start(BAND_SCROLL_MS);
+    } else if (!outside) {
+        m_bandTimer.Stop();
+    }
+}
+
+void ThumbnailView::updateBand()
+{
+    const wxPoint content(m_bandPointer.x,
+                          m_bandPointer.y +
+                              static_cast<int>(GetVisibleRowsBegin()) * m_grid.getCellHeight());
     m_band = wxRect(m_dragStart, content);
     m_grid.selectRect(m_band, m_bandAdd, m_bandBase);
     Refresh();
+}
+
+void ThumbnailView::scrollBand()
+{
+    const int height = GetClientSize().y;
+    const int distance = m_bandPointer.y < 0         ? m_bandPointer.y
+                         : m_bandPointer.y >= height ? m_bandPointer.y - height + 1
+                                                     : 0;
+    if (!m_dragging || distance == 0) {
+        m_bandTimer.Stop();
+        return;
+    }
+    const int step = m_grid.getBandScrollStep(std::abs(distance));
+    m_bandScrolled += distance < 0 ? -step : step;
+    const int rows = m_bandScrolled / m_grid.getCellHeight();
+    if (rows != 0) {
+        m_bandScrolled -= rows * m_grid.getCellHeight();
+        ScrollRows(rows);
+        // The band reaches as far as the pointer now lies in the scrolled list.
+        updateBand();
+    }
+}
+
+void ThumbnailView::endBand()
+{
+    m_bandTimer.Stop();
+    m_dragging = false;
+    m_bandBase.clear();
+    Refresh();
+    selectionChanged();
+}
+
+void ThumbnailView::onCaptureLost(wxMouseCaptureLostEvent&)
+{
+    // Another window took the mouse (a dialog, the desktop): the band ends where it is.
+    m_pendingClick = false;
+    m_pressIndex = ThumbnailGrid::NONE;
+    if (m_dragging)
+        endBand();
 }
 
 void ThumbnailView::startDrag()
@@ -603,12 +738,9 @@ void ThumbnailView::onLeftUp(wxMouseEvent&)
     m_pressIndex = ThumbnailGrid::NONE;
     if (!m_dragging)
         return;
-    m_dragging = false;
     if (HasCapture())
         ReleaseMouse();
-    m_bandBase.clear();
-    Refresh();
-    selectionChanged();
+    endBand();
 }
 
 void ThumbnailView::onLeftDouble(wxMouseEvent& event)
@@ -676,7 +808,7 @@ void ThumbnailView::onFileRemoved(Brenmarle::FileEvent& event)
             updateLayout();
             Refresh();
             if (wasSelected)
-                selectionChanged();
+                selectionChanged(false);
             return;
         }
     }
@@ -693,5 +825,5 @@ void ThumbnailView::onFileChanged(Brenmarle::FileEvent& event)
         return;
     }
     reloadThumbnail(*file);
-    selectionChanged();
+    selectionChanged(false);
 }

@@ -5,11 +5,20 @@
 // is on its way show the loading placeholder. The view follows the file manager's news: files
 // added to, removed from or changed in its folder appear, go or are drawn again at once.
 //
-// Selected pictures are dragged to albums or to the desktop (PictureDrag).
+// Selected pictures are dragged to albums or to the desktop (PictureDrag). A rubber band
+// dragged above or below the view scrolls it, faster the further out the pointer is, and takes
+// in the rows that come into view.
+//
+// Thumbnails are drawn into a square of the view's thumbnail size (setThumbnailSize), scaled
+// down when they are larger and centred at their own size when they are smaller: the thumbnail
+// files have one size, and enlarging them would only blur them.
 //
 // Selection and keyboard as ThumbnailGrid; it tells its parent through THUMBNAIL_SELECTION
-// (the selection changed) and THUMBNAIL_ACTIVATE (double click or Enter) command events, and
-// THUMBNAIL_CONTEXT_MENU on a right click, THUMBNAIL_DELETE when Delete is pressed.
+// (the selection changed; GetExtraLong() is 1 when the user changed it, 0 when the list changed
+// under it) and THUMBNAIL_ACTIVATE (double click or Enter) command events, and
+// THUMBNAIL_CONTEXT_MENU on a right click, THUMBNAIL_DELETE when Delete is pressed,
+// THUMBNAIL_ZOOM when the user asks for larger (GetInt() > 0, in steps) or smaller thumbnails
+// with Ctrl and the mouse wheel or Ctrl with plus or minus; the view's owner decides the size.
 //
 // GUI thread only. The view removes itself from the managers before it is destroyed.
 
@@ -18,6 +27,7 @@
 #include <vector>
 
 #include <wx/bitmap.h>
+#include <wx/timer.h>
 #include <wx/vscroll.h>
 
 #include "files/File.h"
@@ -33,10 +43,16 @@ wxDECLARE_EVENT(THUMBNAIL_SELECTION, wxCommandEvent);
 wxDECLARE_EVENT(THUMBNAIL_ACTIVATE, wxCommandEvent);
 wxDECLARE_EVENT(THUMBNAIL_CONTEXT_MENU, wxCommandEvent);
 wxDECLARE_EVENT(THUMBNAIL_DELETE, wxCommandEvent);
+wxDECLARE_EVENT(THUMBNAIL_ZOOM, wxCommandEvent);
 
 class ThumbnailView : public wxVScrolledWindow {
 public:
     using Files = std::vector<Quorvel::Ref<Brenmarle::File>>;
+
+    // The square thumbnails are drawn into, in pixels.
+    static constexpr int MIN_THUMBNAIL_SIZE = 64;
+    static constexpr int MAX_THUMBNAIL_SIZE = 256;
+    static constexpr int DEFAULT_THUMBNAIL_SIZE = 160;
 
     ThumbnailView(wxWindow* parent, wxWindowID id = wxID_ANY);
     ~ThumbnailView() override;
@@ -49,6 +65,11 @@ public:
     const Brenmarle::FolderRef& getFolder() const { return m_folder; }
     // Shown when there are no pictures.
     void setEmptyText(const wxString& text);
+
+    // Sets the thumbnail size (clamped to the limits above); the cells follow, and the picture
+    // at the top of the view stays in view.
+    void setThumbnailSize(int size);
+    int getThumbnailSize() const { return m_thumbnailSize; }
 
     void setFavoritesOnly(bool only);
     bool isFavoritesOnly() const { return m_favoritesOnly; }
@@ -73,6 +94,11 @@ public:
     // Starts the stopwatch of the first-screen timing again (the view has just been shown).
     void restartTiming();
 
+    // One step of the rubber band's scrolling while the pointer is above or below the view,
+    // run by a timer (and by tests); stops the timer once the pointer is back or the band ends.
+    void scrollBand();
+    bool isBandScrolling() const { return m_bandTimer.IsRunning(); }
+
     // Thumbnails asked for and not yet arrived (for tests and the timing log).
     std::size_t getPendingCount() const { return m_requested.size(); }
 
@@ -85,14 +111,20 @@ private:
     void onLeftUp(wxMouseEvent& event);
     void onMotion(wxMouseEvent& event);
     void onLeftDouble(wxMouseEvent& event);
+    void onCaptureLost(wxMouseCaptureLostEvent& event);
     void onRightDown(wxMouseEvent& event);
     void onKey(wxKeyEvent& event);
+    void onWheel(wxMouseEvent& event);
+    void askZoom(int steps);
     void onThumbnail(Brenmarle::ThumbnailUpdateEvent& event);
     void onFileAdded(Brenmarle::FileEvent& event);
     void onFileRemoved(Brenmarle::FileEvent& event);
     void onFileChanged(Brenmarle::FileEvent& event);
 
     void startDrag();
+    // The band from where it started to the pointer, and the selection it makes.
+    void updateBand();
+    void endBand();
     void rebuild();
     // Logs the time from showing the list until every thumbnail on screen was drawn, once.
     void logScreenComplete();
@@ -101,10 +133,12 @@ private:
     // Cancels what scrolled away.
     void checkVisible();
     wxBitmap thumbnailFor(std::size_t index);
+    // `thumbnail` as drawn into the current thumbnail square.
+    wxBitmap fitted(const wxBitmap& thumbnail) const;
     void drawItem(wxDC& dc, std::size_t index, const wxRect& cell);
     void ensureVisible(long index);
     void refreshItem(std::size_t index);
-    void selectionChanged();
+    void selectionChanged(bool byUser = true);
     long indexOf(const wxString& uri) const;
     bool keeps(const Brenmarle::File& file) const;
 
@@ -114,10 +148,19 @@ private:
     bool m_favoritesOnly = false;
     wxString m_emptyText;
     ThumbnailGrid m_grid;
+    // A thumbnail as it arrived, and as drawn at the current size (made when first drawn).
+    struct Drawn {
+        wxBitmap thumbnail;
+        wxBitmap fitted;
+    };
     // Drawn thumbnails by URI; trimmed to what is near the screen when it grows.
-    std::map<wxString, wxBitmap> m_bitmaps;
+    std::map<wxString, Drawn> m_bitmaps;
     std::set<wxString> m_requested;
     wxBitmap m_loadingBitmap;
+    wxBitmap m_loadingFitted;
+    int m_thumbnailSize = DEFAULT_THUMBNAIL_SIZE;
+    // Wheel rotation with Ctrl not yet a whole notch.
+    int m_wheelRotation = 0;
     long m_shownAt = 0;
     bool m_screenComplete = true;
     // Bumped whenever the list changes; thumbnails asked for an older list are matched by URI.
@@ -130,6 +173,11 @@ private:
     wxRect m_band;
     std::vector<bool> m_bandBase;
     bool m_bandAdd = false;
+    // Where the pointer is, in window coordinates, while the band is dragged.
+    wxPoint m_bandPointer;
+    wxTimer m_bandTimer;
+    // Pixels scrolled toward the next row (the view scrolls by rows).
+    int m_bandScrolled = 0;
     // The item the button went down on, and whether its click waits for the button to come up.
     wxPoint m_pressPoint;
     long m_pressIndex = ThumbnailGrid::NONE;

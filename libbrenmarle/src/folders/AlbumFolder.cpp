@@ -15,6 +15,7 @@ namespace Brenmarle {
 
 AlbumFolder::AlbumMap AlbumFolder::ms_albums;
 AlbumFolder::AlbumMap AlbumFolder::ms_hiddenAlbums;
+bool AlbumFolder::ms_hiddenShown = false;
 
 namespace {
 const wxString SCHEME_PREFIX = "album://";
@@ -142,6 +143,7 @@ bool AlbumFolder::showHiddenAlbums()
 {
     LibraryLock lock;
     QDEBUG("[ALBUMFOLDER] Show hidden albums");
+    ms_hiddenShown = true;
     const bool moved = !ms_hiddenAlbums.empty();
     for (auto& [uri, album] : ms_hiddenAlbums) {
         album->m_listedHidden = false;
@@ -150,6 +152,38 @@ bool AlbumFolder::showHiddenAlbums()
     }
     ms_hiddenAlbums.clear();
     return moved;
+}
+
+void AlbumFolder::setAlbumHidden(const Quorvel::Ref<AlbumFolder>& album, bool hidden)
+{
+    LibraryLock lock;
+    const wxString uri = album->getURI();
+    QDEBUG(hidden ? "[ALBUMFOLDER] Hide album: %s" : "[ALBUMFOLDER] Unhide album: %s", uri);
+    const bool listed = ms_albums.count(uri) > 0;
+    const bool waiting = ms_hiddenAlbums.count(uri) > 0;
+    if (!listed && !waiting)
+        throw Quorvel::NotFoundException(wxS("Album does not exist"));
+    if (album->isHidden() != hidden) {
+        album->setHidden(hidden);
+        try {
+            album->update();
+        } catch (...) {
+            album->setHidden(!hidden);
+            throw;
+        }
+    }
+    if (hidden && listed && !ms_hiddenShown) {
+        ms_albums.erase(uri);
+        album->m_listedHidden = true;
+        ms_hiddenAlbums[uri] = album;
+    } else if (!hidden && waiting) {
+        ms_hiddenAlbums.erase(uri);
+        album->m_listedHidden = false;
+        ms_albums[uri] = album;
+        FileManager::get().addFolder(album);
+        return;
+    }
+    FileManager::get().folderChanged(*album, 0);
 }
 
 void AlbumFolder::createAlbum(const Quorvel::Ref<AlbumFolder>& album)
@@ -195,6 +229,7 @@ void AlbumFolder::unloadAlbums()
             QDEBUG("Refcount: %d", album->getReferenceCount());
         albums->clear();
     }
+    ms_hiddenShown = false;
 }
 
 AlbumFolder::AlbumMap AlbumFolder::getAlbums()

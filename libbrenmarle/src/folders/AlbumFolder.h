@@ -53,8 +53,18 @@ public:
     // The class's album lists.
     static void loadAlbums();
     static void loadHiddenAlbums();
-    // Lists the hidden albums with the others; returns whether any moved.
+    // Lists the hidden albums with the others; returns whether any moved. From then on, for
+    // the rest of the run, albums the user hides stay listed (see setAlbumHidden).
     static bool showHiddenAlbums();
+    // Hides the album from the album list or lists it again: stores the flag and moves the
+    // album between the lists at once. A hidden album leaves the shown albums, unless the hidden
+    // ones were shown in this run: then it stays listed, as they are. An album waiting among
+    // the hidden ones that is no longer hidden joins the shown albums and is registered with
+    // the file manager (FOLDER_ADDED); every other change is told as FOLDER_CHANGED. A hidden
+    // album stays known to the file manager: its pictures can still be reached by URI. Throws
+    // Quorvel::NotFoundException "Album does not exist" for an album on neither list, and what
+    // writing the row throws (the album is then unchanged).
+    static void setAlbumHidden(const Quorvel::Ref<AlbumFolder>& album, bool hidden);
     // Stores a new album and lists it.
     static void createAlbum(const Quorvel::Ref<AlbumFolder>& album);
     // Shown albums first, then hidden; throws Quorvel::NotFoundException "Album does not exist".
@@ -82,6 +92,8 @@ private:
 
     static AlbumMap ms_albums;
     static AlbumMap ms_hiddenAlbums;
+    // showHiddenAlbums() ran in this run.
+    static bool ms_hiddenShown;
 };
 
 } // namespace Brenmarle

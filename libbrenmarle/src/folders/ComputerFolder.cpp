@@ -1,5 +1,8 @@
 #include "folders/ComputerFolder.h"
 
+#include <algorithm>
+
+#include <wx/arrstr.h>
 #include <wx/dir.h>
 #include <wx/filename.h>
 
@@ -47,11 +50,22 @@ void ComputerFolder::scan()
             return;
     }
     wxString name;
+    std::vector<wxString> names;
     for (bool more = dir.GetFirst(&name, wxEmptyString, wxDIR_FILES); more; more = dir.GetNext(&name)) {
         QDEBUG("[COMPUTERFOLDER] Found %s", name);
         if (isListedExtension(name))
-            m_uris.push_back(Uri::fromLocalPath(m_directory + name));
+            names.push_back(name);
     }
+    std::sort(names.begin(), names.end(), isListedBefore);
+    m_uris.reserve(names.size());
+    for (const wxString& listed : names)
+        m_uris.push_back(Uri::fromLocalPath(m_directory + listed));
+}
+
+bool ComputerFolder::isListedBefore(const wxString& name, const wxString& other)
+{
+    const int order = wxCmpNaturalGeneric(name, other);
+    return order != 0 ? order < 0 : name.compare(other) < 0;
 }
 
 std::vector<wxString> ComputerFolder::getFileUris()
@@ -106,8 +120,12 @@ Quorvel::Ref<File> ComputerFolder::copyFileIn(File& file)
     const wxString path = copyIntoDirectory(file, m_directory);
     LibraryLock lock;
     const wxString uri = Uri::fromLocalPath(path);
-    if (m_scanned)
-        m_uris.push_back(uri);
+    if (m_scanned) {
+        const auto byName = [](const wxString& listed, const wxString& added) {
+            return isListedBefore(listed.AfterLast('/'), added.AfterLast('/'));
+        };
+        m_uris.insert(std::lower_bound(m_uris.begin(), m_uris.end(), uri, byName), uri);
+    }
     auto copy = Quorvel::Ref<File>::adopt(new File(file, uri));
     readFileSystemData(*copy, path);
     FileManager::get().registerFile(copy);

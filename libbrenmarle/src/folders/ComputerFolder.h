@@ -1,6 +1,8 @@
 #pragma once
 // A directory of the user's disk shown in place: its pictures are listed, never moved into the
-// picture store, and their metadata lives in memory only.
+// picture store, and their metadata lives in memory only. The listing is in name order as a
+// desktop file manager shows it (see isListedBefore), so every view, slide show and import of
+// the folder meets the pictures in the order the user knows.
 //
 // Threads: any thread; the listing is guarded by the library lock.
 
@@ -35,6 +37,10 @@ public:
 
     // The extensions listed as pictures: jpeg, jpg, png, gif, tif, tiff (any case).
     static bool isListedExtension(const wxString& fileName);
+    // The order of the listing: names compared without regard to case, runs of digits by their
+    // value ("IMG_2.jpg" before "IMG_10.jpg"); names equal that way by their exact text, so
+    // the order is the same every time.
+    static bool isListedBefore(const wxString& name, const wxString& other);
 
 private:
     void scan();
