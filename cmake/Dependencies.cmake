@@ -44,6 +44,8 @@ pkg_check_modules(EXIF REQUIRED IMPORTED_TARGET libexif)
 pkg_check_modules(MAGICKPP REQUIRED IMPORTED_TARGET Magick++)
 # The main window asks GTK for menu icons through GObject (see MainMenus).
 pkg_check_modules(GOBJECT REQUIRED IMPORTED_TARGET gobject-2.0)
+# Accessible names are given through GTK (see ui/Accessibility).
+pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
 # The desktop wallpaper is a GSettings key (see DesktopWallpaper).
 pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0)
 # The gSOAP runtime with TLS; its Cflags are the definitions every user of stdsoap2.h needs.
@@ -53,7 +55,7 @@ pkg_check_modules(GPHOTO2 REQUIRED IMPORTED_TARGET libgphoto2)
 
 # pkg-config gives these as plain include directories; mark them SYSTEM.
 foreach(_t PkgConfig::UUID PkgConfig::CURL PkgConfig::EXIF PkgConfig::MAGICKPP PkgConfig::GOBJECT
-        PkgConfig::GIO PkgConfig::GSOAP PkgConfig::GSTREAMER PkgConfig::GPHOTO2)
+        PkgConfig::GIO PkgConfig::GTK3 PkgConfig::GSOAP PkgConfig::GSTREAMER PkgConfig::GPHOTO2)
     get_target_property(_inc ${_t} INTERFACE_INCLUDE_DIRECTORIES)
     if(_inc)
         set_target_properties(${_t} PROPERTIES INTERFACE_SYSTEM_INCLUDE_DIRECTORIES "${_inc}")

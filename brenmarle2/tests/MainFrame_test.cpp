@@ -1,3 +1,5 @@
+#include <functional>
+
 #include <wx/app.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
@@ -7,6 +9,7 @@
 #include <wx/listctrl.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
+#include <wx/radiobut.h>
 #include <wx/settings.h>
 #include <wx/slider.h>
 #include <wx/testing.h>
@@ -35,6 +38,7 @@
 #include "plugins/PluginRegistry.h"
 #include "system/Configuration.h"
 #include "system/Log.h"
+#include "ui/Accessibility.h"
 #include "viewedit/ImageFrame.h"
 #include "widgets/ThumbnailView.h"
 
@@ -214,6 +218,12 @@ TEST_F(MainFrameTest, AlbumsMadeRenamedAndHiddenSurviveARestart)
     EXPECT_TRUE(frame->loadHiddenAlbums());
     EXPECT_EQ(frame->getAlbumsPage()->getListedNames(), std::vector<wxString>{"Journeys"});
     EXPECT_FALSE(item(ID_LOAD_HIDDEN_ALBUMS)->IsEnabled());
+
+    // Listing hidden albums lasts for the run: the next one starts with them hidden again.
+    restart();
+    openFrame();
+    frame->showSection(Section::Albums);
+    EXPECT_TRUE(frame->getAlbumsPage()->getListedNames().empty());
 }
 
 TEST_F(MainFrameTest, AnAlbumHiddenInItsPropertiesLeavesTheListAtOnce)
@@ -607,4 +617,23 @@ TEST_F(MainFrameTest, PluginCommandsSitInTheirSlotsByPriorityAndRunWhenChosen)
     wxMenu* website = frame->getMainToolBar()->FindById(ID_WEBSITE)->GetDropdownMenu();
     ASSERT_TRUE(website);
     EXPECT_EQ(labels(*website).back(), "Our Gallery");
+}
+
+// A screen reader announces a control by its accessible name; GTK gives one only to buttons
+// and labelled check boxes by themselves.
+TEST_F(MainFrameTest, EveryControlTheKeyboardReachesHasANameForScreenReaders)
+{
+    openFrame();
+    choose(ID_VIEW_KEYWORDS);
+    std::vector<wxString> unnamed;
+    for (const Section section :
+         {Section::Start, Section::Albums, Section::Calendar, Section::Computer, Section::Search}) {
+        frame->showSection(section);
+        int turns = 0;
+        waitUntil([&] { return ++turns > 5; }); // GTK maps the page as its loop turns
+        for (const wxString& control : Quorvel::findUnnamedControls(*frame))
+            unnamed.push_back(
+                wxString::Format("section %d: %s", static_cast<int>(section), control));
+    }
+    EXPECT_TRUE(unnamed.empty()) << wxJoin(wxArrayString(unnamed.size(), unnamed.data()), '\n');
 }

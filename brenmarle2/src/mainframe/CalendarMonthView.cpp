@@ -12,6 +12,7 @@
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "widgets/ThumbnailView.h"
+#include "ui/Accessibility.h"
 
 namespace {
 
@@ -30,11 +31,18 @@ CalendarMonthView::CalendarMonthView(wxWindow* parent) : wxPanel(parent, wxID_AN
                                            wxDefaultSize,
                                            wxCAL_SHOW_HOLIDAYS | wxCAL_SHOW_SURROUNDING_WEEKS);
     m_calendar->SetName("Calendar");
+    Quorvel::setAccessibleName(*m_calendar, _("Calendar"));
+    // Its month and year fields sit beside it, not inside it.
+    if (wxControl* month = m_calendar->GetMonthControl())
+        Quorvel::setAccessibleName(*month, _("Month"));
+    if (wxControl* year = m_calendar->GetYearControl())
+        Quorvel::setAccessibleName(*year, _("Year"));
     left->Add(m_calendar, 0, wxALL, 6);
     left->Add(new wxStaticText(this, wxID_ANY, _("Months with pictures:")), 0,
               wxLEFT | wxRIGHT | wxTOP, 6);
     m_months = new wxListBox(this, wxID_ANY);
     m_months->SetName("Months");
+    Quorvel::setAccessibleName(*m_months, _("Months with pictures"));
     left->Add(m_months, 1, wxEXPAND | wxALL, 6);
 
     auto* right = new wxBoxSizer(wxVERTICAL);
@@ -42,6 +50,7 @@ CalendarMonthView::CalendarMonthView(wxWindow* parent) : wxPanel(parent, wxID_AN
     m_dayTitle->SetFont(m_dayTitle->GetFont().Bold());
     right->Add(m_dayTitle, 0, wxALL, 6);
     m_view = new ThumbnailView(this);
+    Quorvel::setAccessibleName(*m_view, _("Pictures of the day"));
     m_view->setEmptyText(_("Choose a day in bold to see the pictures taken on it."));
     right->Add(m_view, 1, wxEXPAND);
 

@@ -17,6 +17,7 @@
 #include "keywords/KeywordManager.h"
 #include "search/CountryList.h"
 #include "system/Exceptions.h"
+#include "ui/Accessibility.h"
 
 using Brenmarle::KeywordManager;
 
@@ -44,6 +45,7 @@ KeywordsPanel::KeywordsPanel(wxWindow* parent, ViewProvider view)
     m_tree = new wxTreeListCtrl(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                                 wxTL_SINGLE | wxTL_CHECKBOX | wxTL_3STATE);
     m_tree->SetName("KeywordTree");
+    Quorvel::setAccessibleName(*m_tree->GetView(), _("Keywords"));
     m_tree->AppendColumn(_("Keyword"));
     sizer->Add(m_tree, 1, wxEXPAND | wxLEFT | wxRIGHT, 6);
 
@@ -82,6 +84,7 @@ KeywordsPanel::KeywordsPanel(wxWindow* parent, ViewProvider view)
     for (const auto& [label, field] : rows) {
         place->Add(new wxStaticText(this, wxID_ANY, label), 0, wxALIGN_CENTER_VERTICAL);
         place->Add(field, 1, wxEXPAND);
+        Quorvel::setAccessibleName(*field, label.BeforeLast(':'));
     }
     sizer->Add(place, 0, wxEXPAND | wxLEFT | wxRIGHT, 6);
     m_applyPlace = new wxButton(this, wxID_ANY, _("Set Place of Selection"));

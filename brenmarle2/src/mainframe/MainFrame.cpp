@@ -56,6 +56,7 @@
 #include "thumbnails/ThumbnailManager.h"
 #include "viewedit/ImageFrame.h"
 #include "widgets/ThumbnailView.h"
+#include "ui/Accessibility.h"
 
 using Brenmarle::File;
 
@@ -245,6 +246,7 @@ void MainFrame::buildToolBar()
         wxITEM_DROPDOWN);
     m_toolBar->SetDropdownMenu(ID_WEBSITE, MainMenus(m_menuOptions, m_icons).makeWebsiteMenu());
     m_toolBar->Realize();
+    Quorvel::nameToolDropDowns(*m_toolBar);
 }
 
 void MainFrame::buildLayout()
@@ -254,6 +256,7 @@ void MainFrame::buildLayout()
 
     m_navigation = new wxListBox(root, wxID_ANY, wxDefaultPosition, wxSize(150, -1));
     m_navigation->SetName("Sections");
+    Quorvel::setAccessibleName(*m_navigation, _("Sections"));
     for (int i = 0; i < static_cast<int>(Section::Count); ++i)
         m_navigation->Append(sectionName(static_cast<Section>(i)));
     m_navigation->Bind(wxEVT_LISTBOX, [this](wxCommandEvent& event) {
@@ -330,6 +333,7 @@ void MainFrame::buildStatusBar()
                      ThumbnailView::MIN_THUMBNAIL_SIZE, ThumbnailView::MAX_THUMBNAIL_SIZE);
     m_zoomSlider->SetName("ThumbnailSize");
     m_zoomSlider->SetToolTip(_("Thumbnail size"));
+    Quorvel::setAccessibleName(*m_zoomSlider, _("Thumbnail size"));
     m_zoomSlider->SetPageSize(ZOOM_STEP);
     sizer->Add(m_zoomSlider, 1, wxALIGN_CENTER_VERTICAL);
     sizer->Add(new wxStaticBitmap(zoom, wxID_ANY, m_icons.get("zoom_in.png", iconSize)), 0,

@@ -11,6 +11,7 @@
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "widgets/ThumbnailView.h"
+#include "ui/Accessibility.h"
 
 MyComputerPage::MyComputerPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
 {
@@ -19,8 +20,10 @@ MyComputerPage::MyComputerPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
     m_tree = new wxGenericDirCtrl(this, wxID_ANY, wxGetHomeDir(), wxDefaultPosition,
                                   wxSize(230, -1), wxDIRCTRL_DIR_ONLY | wxDIRCTRL_3D_INTERNAL);
     m_tree->SetName("FolderTree");
+    Quorvel::setAccessibleName(*m_tree, _("Folders"));
     sizer->Add(m_tree, 0, wxEXPAND);
     m_view = new ThumbnailView(this);
+    Quorvel::setAccessibleName(*m_view, _("Pictures of the folder"));
     m_view->setEmptyText(_("Choose a folder on the left to see its pictures."));
     sizer->Add(m_view, 1, wxEXPAND);
     SetSizer(sizer);

@@ -18,6 +18,7 @@
 #include "search/CountryList.h"
 #include "search/SearchManager.h"
 #include "system/Log.h"
+#include "ui/Accessibility.h"
 
 namespace {
 
@@ -56,6 +57,7 @@ PictureSearchPage::PictureSearchPage(wxWindow* parent) : wxPanel(parent, wxID_AN
     fields->Add(new wxStaticText(this, wxID_ANY, _("Text:")), 0, wxALIGN_CENTER_VERTICAL);
     m_text = new wxTextCtrl(this, wxID_ANY);
     m_text->SetName("SearchText");
+    Quorvel::setAccessibleName(*m_text, _("Text"));
     m_text->SetHint(_("Caption, file name or place"));
     fields->Add(m_text, 1, wxEXPAND);
 
@@ -65,6 +67,8 @@ PictureSearchPage::PictureSearchPage(wxWindow* parent) : wxPanel(parent, wxID_AN
     m_keyword1->SetName("SearchKeyword1");
     m_keyword2 = new wxComboBox(this, wxID_ANY);
     m_keyword2->SetName("SearchKeyword2");
+    Quorvel::setAccessibleName(*m_keyword1, _("First keyword"));
+    Quorvel::setAccessibleName(*m_keyword2, _("Second keyword"));
     keywords->Add(m_keyword1, 1, wxRIGHT, 4);
     keywords->Add(m_keyword2, 1);
     fields->Add(keywords, 1, wxEXPAND);
@@ -77,6 +81,8 @@ PictureSearchPage::PictureSearchPage(wxWindow* parent) : wxPanel(parent, wxID_AN
     m_from->SetName("SearchFrom");
     m_to = new wxDatePickerCtrl(this, wxID_ANY);
     m_to->SetName("SearchTo");
+    Quorvel::setAccessibleName(*m_from, _("Taken from"));
+    Quorvel::setAccessibleName(*m_to, _("Taken to"));
     period->Add(m_from, 0, wxRIGHT, 4);
     period->Add(new wxStaticText(this, wxID_ANY, _("to")), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 4);
     period->Add(m_to, 0);
@@ -86,6 +92,7 @@ PictureSearchPage::PictureSearchPage(wxWindow* parent) : wxPanel(parent, wxID_AN
     auto* place = new wxBoxSizer(wxHORIZONTAL);
     m_country = new wxChoice(this, wxID_ANY);
     m_country->SetName("SearchCountry");
+    Quorvel::setAccessibleName(*m_country, _("Country"));
     m_country->Append(_("Any country"), new wxStringClientData());
     for (const auto& country : Brenmarle::CountryList::getInstance().getCountries())
         m_country->Append(country.name, new wxStringClientData(country.code));
@@ -106,6 +113,7 @@ PictureSearchPage::PictureSearchPage(wxWindow* parent) : wxPanel(parent, wxID_AN
     m_count->SetFont(m_count->GetFont().Bold());
     sizer->Add(m_count, 0, wxEXPAND | wxALL, 8);
     m_view = new ThumbnailView(this);
+    Quorvel::setAccessibleName(*m_view, _("Pictures found"));
     m_view->setEmptyText(_("Type what you are looking for above."));
     sizer->Add(m_view, 1, wxEXPAND);
     SetSizer(sizer);

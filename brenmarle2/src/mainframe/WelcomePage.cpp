@@ -9,6 +9,7 @@
 #include "system/Configuration.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
+#include "ui/Accessibility.h"
 
 WelcomePage::WelcomePage(wxWindow* parent, const wxString& shortName) : wxPanel(parent, wxID_ANY)
 {
@@ -26,6 +27,7 @@ WelcomePage::WelcomePage(wxWindow* parent, const wxString& shortName) : wxPanel(
     m_reminder = new wxTextCtrl(this, wxID_ANY, wxString(), wxDefaultPosition, wxSize(360, 160),
                                 wxTE_MULTILINE);
     m_reminder->SetName("Reminder");
+    Quorvel::setAccessibleName(*m_reminder, _("Reminder note"));
     // A sticky note: pale yellow whatever the theme, with dark text on it.
     m_reminder->SetBackgroundColour(wxColour(255, 247, 170));
     m_reminder->SetForegroundColour(*wxBLACK);

@@ -15,6 +15,7 @@
 #include "system/Log.h"
 #include "widgets/PictureDropTarget.h"
 #include "widgets/ThumbnailView.h"
+#include "ui/Accessibility.h"
 
 using Brenmarle::AlbumFolder;
 
@@ -27,6 +28,7 @@ MyAlbumsPage::MyAlbumsPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
     m_list = new wxListCtrl(this, wxID_ANY, wxDefaultPosition, wxSize(230, -1),
                             wxLC_REPORT | wxLC_SINGLE_SEL);
     m_list->SetName("AlbumList");
+    Quorvel::setAccessibleName(*m_list, _("Albums"));
     m_list->AppendColumn(_("Album"), wxLIST_FORMAT_LEFT, 160);
     m_list->AppendColumn(_("Pictures"), wxLIST_FORMAT_RIGHT, 64);
     sizer->Add(m_list, 0, wxEXPAND);
@@ -37,6 +39,7 @@ MyAlbumsPage::MyAlbumsPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
     m_header->SetFont(m_header->GetFont().Bold());
     right->Add(m_header, 0, wxEXPAND | wxALL, 6);
     m_view = new ThumbnailView(this);
+    Quorvel::setAccessibleName(*m_view, _("Pictures of the album"));
     right->Add(m_view, 1, wxEXPAND);
     sizer->Add(right, 1, wxEXPAND);
     SetSizer(sizer);
