@@ -294,6 +294,43 @@ TEST(LinuxCameraManager, EnumeratesDrivesAndCamerasWithTheirUsbIds)
     EXPECT_EQ(cameras[2]->getVendorId(), "");
 }
 
+TEST(PtpCamera, DetectsAgainOnlyWhenTheUsbDevicesChange)
+{
+    FakeSystem system;
+    int runs = 0;
+    bool failing = false;
+    const PtpCamera::Detector detect = PtpCamera::detectOnUsbChange(
+        [&] {
+            ++runs;
+            if (failing)
+                throw Quorvel::RuntimeException("no access to the USB bus");
+            return std::vector<PtpCamera::Detected>{{"Canon EOS 400D", "usb:001,007"}};
+        },
+        system.sysfs());
+    EXPECT_EQ(detect().size(), 1u);
+    EXPECT_EQ(detect().size(), 1u);
+    EXPECT_EQ(runs, 1);
+
+    // The same device plugged in again gets a new device number.
+    const wxString reader = "devices/pci0000:00/0000:00:14.0/usb1/1-2/";
+    system.dir.writeFile(reader + "devnum", "8\n");
+    detect();
+    EXPECT_EQ(runs, 2);
+
+    // A failed detection is not remembered: the next refresh tries again.
+    const wxString camera = "devices/pci0000:00/0000:00:14.0/usb1/1-3/";
+    system.dir.writeFile(camera + "busnum", "1\n");
+    system.dir.writeFile(camera + "devnum", "9\n");
+    system.link("../../../" + camera.BeforeLast('/'), "bus/usb/devices/1-3");
+    failing = true;
+    EXPECT_THROW(detect(), Quorvel::RuntimeException);
+    failing = false;
+    EXPECT_EQ(detect().size(), 1u);
+    EXPECT_EQ(runs, 4);
+    detect();
+    EXPECT_EQ(runs, 4);
+}
+
 TEST(PtpCamera, ReadsTheFilesOfACameraThroughLibgphoto2)
 {
     ScratchDir served;

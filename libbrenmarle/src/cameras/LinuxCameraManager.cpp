@@ -5,8 +5,19 @@
 
 namespace Brenmarle {
 
+namespace {
+
+LinuxCameraManager::Sources detectingOnUsbChange(LinuxCameraManager::Sources sources)
+{
+    sources.detector = PtpCamera::detectOnUsbChange(std::move(sources.detector), sources.sysfsRoot);
+    return sources;
+}
+
+} // namespace
+
 LinuxCameraManager::LinuxCameraManager(Sources sources, int intervalMs)
-    : CameraManager([sources] { return enumerate(sources); }, intervalMs)
+    : CameraManager([sources = detectingOnUsbChange(std::move(sources))] { return enumerate(sources); },
+                    intervalMs)
 {
     QDEBUG("[LINUXCAMERAMANAGER] Starting");
 }

@@ -1,5 +1,7 @@
 #include "cameras/PtpCamera.h"
 
+#include <memory>
+
 #include <wx/dir.h>
 #include <wx/filefn.h>
 #include <wx/textfile.h>
@@ -96,6 +98,46 @@ CameraList PtpCamera::listConnected(const Detector& detector, const wxString& sy
             std::make_shared<PtpCamera>(camera.model, camera.port, vendorId, productId));
     }
     return cameras;
+}
+
+wxString PtpCamera::usbDevicesSignature(const wxString& sysfsRoot)
+{
+    const wxString devices = sysfsRoot + "/bus/usb/devices/";
+    wxLogNull quiet;
+    wxDir dir;
+    if (!wxDirExists(devices) || !dir.Open(devices))
+        return wxString();
+    wxArrayString entries;
+    wxString name;
+    for (bool more = dir.GetFirst(&name, wxEmptyString, wxDIR_DIRS | wxDIR_FILES); more;
+         more = dir.GetNext(&name)) {
+        // Interfaces ("1-2:1.0") come and go with their device.
+        if (!name.Contains(":"))
+            entries.push_back(name + "=" + readAttribute(devices + name + "/busnum") + "," +
+                              readAttribute(devices + name + "/devnum"));
+    }
+    entries.Sort();
+    return wxJoin(entries, ';');
+}
+
+PtpCamera::Detector PtpCamera::detectOnUsbChange(Detector detector, const wxString& sysfsRoot)
+{
+    struct Last {
+        bool known = false;
+        wxString signature;
+        std::vector<Detected> cameras;
+    };
+    auto last = std::make_shared<Last>();
+    return [detector = std::move(detector), sysfsRoot, last] {
+        const wxString signature = usbDevicesSignature(sysfsRoot);
+        if (!last->known || signature != last->signature) {
+            // A failing detection throws before anything is kept, so the next refresh retries.
+            last->cameras = detector ? detector() : detect();
+            last->signature = signature;
+            last->known = true;
+        }
+        return last->cameras;
+    };
 }
 
 } // namespace Brenmarle

@@ -40,6 +40,14 @@ public:
     // under `sysfsRoot`. A detection that fails gives no cameras.
     static CameraList listConnected(const Detector& detector = Detector(),
                                     const wxString& sysfsRoot = "/sys");
+    // A detector that asks `detector` (libgphoto2 when empty) again only when the USB devices
+    // under `sysfsRoot` changed, and otherwise answers what it found last. A full detection
+    // walks every camera model libgphoto2 knows (and this libgphoto2 leaks some memory each
+    // time), far too much to repeat on every refresh when nothing was plugged in or out.
+    static Detector detectOnUsbChange(Detector detector, const wxString& sysfsRoot);
+    // The USB devices present under `sysfsRoot`: each one's name, bus and device number (a
+    // device plugged in again gets a new device number).
+    static wxString usbDevicesSignature(const wxString& sysfsRoot);
 
 private:
     wxString m_gphotoModel;
