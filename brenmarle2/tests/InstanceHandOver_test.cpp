@@ -21,7 +21,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const std::string READY = "Checking directories done";
+// The instance answers hand-overs once its main loop runs.
+const std::string READY = "Main loop running";
 
 class InstanceTest : public ::testing::Test {
 protected:

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <wx/dir.h>
+#include <wx/evtloop.h>
 #include <wx/filefn.h>
 #include <wx/filename.h>
 #include <wx/image.h>
@@ -100,6 +101,15 @@ void BrenmarleApp::onIdle(wxIdleEvent& event)
 }
 
 BrenmarleApp::~BrenmarleApp() = default;
+
+void BrenmarleApp::OnEventLoopEnter(wxEventLoopBase* loop)
+{
+    Quorvel::Application::OnEventLoopEnter(loop);
+    if (!m_mainLoopEntered && loop && loop->IsMain()) {
+        m_mainLoopEntered = true;
+        QTRACE(STARTUP, "%ld Main loop running", elapsedMs());
+    }
+}
 
 bool BrenmarleApp::OnExceptionInMainLoop()
 {

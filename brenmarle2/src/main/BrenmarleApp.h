@@ -37,6 +37,8 @@ public:
     bool OnInit() override;
     int OnExit() override;
     bool OnExceptionInMainLoop() override;
+    // Logs "Main loop running" once: from then on the instance answers hand-overs and input.
+    void OnEventLoopEnter(wxEventLoopBase* loop) override;
 
     // Runs a start-up or IPC command; returns whether the process is to keep running. A
     // command that would end the process gives the status to end with in `exitStatus` (0 when
@@ -127,6 +129,7 @@ private:
     wxTimer m_lockTimer;
     bool m_starting = false;
     bool m_shutDown = false;
+    bool m_mainLoopEntered = false;
     bool m_done[STEP_COUNT] = {};
     Account m_account;
     std::unique_ptr<Preferences> m_preferences;

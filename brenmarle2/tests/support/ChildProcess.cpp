@@ -16,6 +16,21 @@ extern char** environ;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
+#ifndef VISTRELLE_TEST_TIME_SCALE
+#define VISTRELLE_TEST_TIME_SCALE 1
+#endif
+
+namespace {
+
+// A program built with the sanitizers starts, hands over and ends several times slower (the
+// leak check at exit alone takes seconds), so the same waits are given more time there.
+milliseconds scaled(milliseconds timeout)
+{
+    return timeout * VISTRELLE_TEST_TIME_SCALE;
+}
+
+} // namespace
+
 ChildProcess::ChildProcess(const std::vector<std::string>& arguments, const std::string& workingDir)
 {
     int fds[2];
@@ -66,7 +81,7 @@ bool ChildProcess::readSome(milliseconds timeout)
 
 bool ChildProcess::waitForOutput(const std::string& text, milliseconds timeout)
 {
-    const auto deadline = Clock::now() + timeout;
+    const auto deadline = Clock::now() + scaled(timeout);
     while (m_output.find(text) == std::string::npos) {
         const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
         if (left.count() <= 0 || !readSome(left))
@@ -79,7 +94,7 @@ int ChildProcess::waitForExit(milliseconds timeout)
 {
     if (m_exited)
         return m_status;
-    const auto deadline = Clock::now() + timeout;
+    const auto deadline = Clock::now() + scaled(timeout);
     // The output closes when the process (and anything that inherited its output) ends.
     while (Clock::now() < deadline) {
         const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
