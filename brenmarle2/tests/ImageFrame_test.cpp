@@ -124,7 +124,8 @@ TEST_F(ImageFrameTest, EffectsPreviewFromTheCurrentPictureAndApplyMarksItUnsaved
     const auto original = loaded->getDrawable()->rgb;
     EffectTab* tab = effects(frame, ImageFrame::BLACK_WHITE);
     tab->getToggle(0)->SetValue(true);
-    tab->getToggle(0)->ProcessWindowEvent(*wxCommandEvent(wxEVT_TOGGLEBUTTON).Clone());
+    wxCommandEvent toggled(wxEVT_TOGGLEBUTTON);
+    tab->getToggle(0)->ProcessWindowEvent(toggled);
     EXPECT_TRUE(tab->getApplyButton()->IsEnabled());
     EXPECT_TRUE(tab->getHint()->IsShown());
     // Sepia after black/white without Apply is sepia of the picture, not of the grey preview.
@@ -178,7 +179,8 @@ TEST_F(ImageFrameTest, BrightnessIsPreviewedOnTheViewAndAppliedOnce)
         static_cast<BrightnessContrastTab*>(frame->getEditTab(ImageFrame::BRIGHTNESS_CONTRAST));
     Ref<ImageData> before = frame->getCurrentImage();
     tab->getBrightness()->SetValue(50);
-    tab->getBrightness()->ProcessWindowEvent(*wxCommandEvent(wxEVT_SLIDER).Clone());
+    wxCommandEvent moved(wxEVT_SLIDER);
+    tab->getBrightness()->ProcessWindowEvent(moved);
     EXPECT_EQ(frame->getView()->getBrightness(), 50);
     EXPECT_EQ(frame->getCurrentImage(), before); // only a preview
     EXPECT_TRUE(tab->getApplyButton()->IsEnabled());
