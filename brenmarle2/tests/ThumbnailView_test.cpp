@@ -2,6 +2,7 @@
 
 #include "PhotoLibraryTest.h"
 #include "WaitUntil.h"
+#include "ui/Accessibility.h"
 #include "widgets/ThumbnailView.h"
 
 using namespace Brenmarle;
@@ -114,4 +115,21 @@ TEST_F(ThumbnailViewTest, ARubberBandDraggedBelowTheViewScrollsAndTakesInTheRows
     wxMouseCaptureLostEvent lost(view->GetId());
     view->ProcessWindowEvent(lost);
     EXPECT_FALSE(view->isBandScrolling());
+}
+
+TEST_F(ThumbnailViewTest, AScreenReaderHearsThePictureInFocusAndItsPlace)
+{
+    view->setAccessibleLabel("Pictures of the album");
+    EXPECT_EQ(Quorvel::getAccessibleName(*view), "Pictures of the album");
+    Ref<AlbumFolder> album = albumWithPictures(3);
+    view->setFolder(album);
+    view->pressKey(WXK_END, false, false);
+    const Ref<File> last = view->getFiles().back();
+    EXPECT_EQ(Quorvel::getAccessibleName(*view),
+              "Pictures of the album: " + last->getFileName() + ", picture 3 of 3");
+    last->setCaption("Roses in June");
+    view->pressKey(WXK_LEFT, false, false);
+    view->pressKey(WXK_RIGHT, false, false);
+    EXPECT_EQ(Quorvel::getAccessibleName(*view),
+              "Pictures of the album: Roses in June, picture 3 of 3");
 }

@@ -11,8 +11,8 @@
 #include "filemanager/FileManager.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
-#include "widgets/ThumbnailView.h"
 #include "ui/Accessibility.h"
+#include "widgets/ThumbnailView.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ CalendarMonthView::CalendarMonthView(wxWindow* parent) : wxPanel(parent, wxID_AN
     m_dayTitle->SetFont(m_dayTitle->GetFont().Bold());
     right->Add(m_dayTitle, 0, wxALL, 6);
     m_view = new ThumbnailView(this);
-    Quorvel::setAccessibleName(*m_view, _("Pictures of the day"));
+    m_view->setAccessibleLabel(_("Pictures of the day"));
     m_view->setEmptyText(_("Choose a day in bold to see the pictures taken on it."));
     right->Add(m_view, 1, wxEXPAND);
 

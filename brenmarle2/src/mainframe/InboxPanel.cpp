@@ -7,8 +7,8 @@
 #include "folders/InboxFolder.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
-#include "widgets/ThumbnailView.h"
 #include "ui/Accessibility.h"
+#include "widgets/ThumbnailView.h"
 
 InboxPanel::InboxPanel(wxWindow* parent) : wxPanel(parent, wxID_ANY)
 {
@@ -18,7 +18,7 @@ InboxPanel::InboxPanel(wxWindow* parent) : wxPanel(parent, wxID_ANY)
     m_title->SetFont(m_title->GetFont().Bold());
     sizer->Add(m_title, 0, wxALL, 6);
     m_view = new ThumbnailView(this);
-    Quorvel::setAccessibleName(*m_view, _("Picture Inbox"));
+    m_view->setAccessibleLabel(_("Picture Inbox"));
     m_view->setEmptyText(_("No new pictures.\nUse Get Photos to\nbring some in."));
     sizer->Add(m_view, 1, wxEXPAND);
     SetSizer(sizer);

@@ -54,9 +54,9 @@
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "thumbnails/ThumbnailManager.h"
+#include "ui/Accessibility.h"
 #include "viewedit/ImageFrame.h"
 #include "widgets/ThumbnailView.h"
-#include "ui/Accessibility.h"
 
 using Brenmarle::File;
 

@@ -10,8 +10,8 @@
 #include "filemanager/FileManager.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
-#include "widgets/ThumbnailView.h"
 #include "ui/Accessibility.h"
+#include "widgets/ThumbnailView.h"
 
 MyComputerPage::MyComputerPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
 {
@@ -23,7 +23,7 @@ MyComputerPage::MyComputerPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
     Quorvel::setAccessibleName(*m_tree, _("Folders"));
     sizer->Add(m_tree, 0, wxEXPAND);
     m_view = new ThumbnailView(this);
-    Quorvel::setAccessibleName(*m_view, _("Pictures of the folder"));
+    m_view->setAccessibleLabel(_("Pictures of the folder"));
     m_view->setEmptyText(_("Choose a folder on the left to see its pictures."));
     sizer->Add(m_view, 1, wxEXPAND);
     SetSizer(sizer);

@@ -113,7 +113,7 @@ PictureSearchPage::PictureSearchPage(wxWindow* parent) : wxPanel(parent, wxID_AN
     m_count->SetFont(m_count->GetFont().Bold());
     sizer->Add(m_count, 0, wxEXPAND | wxALL, 8);
     m_view = new ThumbnailView(this);
-    Quorvel::setAccessibleName(*m_view, _("Pictures found"));
+    m_view->setAccessibleLabel(_("Pictures found"));
     m_view->setEmptyText(_("Type what you are looking for above."));
     sizer->Add(m_view, 1, wxEXPAND);
     SetSizer(sizer);

@@ -13,9 +13,9 @@
 #include "system/Configuration.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
+#include "ui/Accessibility.h"
 #include "widgets/PictureDropTarget.h"
 #include "widgets/ThumbnailView.h"
-#include "ui/Accessibility.h"
 
 using Brenmarle::AlbumFolder;
 
@@ -39,7 +39,7 @@ MyAlbumsPage::MyAlbumsPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
     m_header->SetFont(m_header->GetFont().Bold());
     right->Add(m_header, 0, wxEXPAND | wxALL, 6);
     m_view = new ThumbnailView(this);
-    Quorvel::setAccessibleName(*m_view, _("Pictures of the album"));
+    m_view->setAccessibleLabel(_("Pictures of the album"));
     right->Add(m_view, 1, wxEXPAND);
     sizer->Add(right, 1, wxEXPAND);
     SetSizer(sizer);

@@ -13,6 +13,7 @@
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "thumbnails/ThumbnailManager.h"
+#include "ui/Accessibility.h"
 #include "widgets/PictureDrag.h"
 
 wxDEFINE_EVENT(THUMBNAIL_SELECTION, wxCommandEvent);
@@ -445,8 +446,30 @@ void ThumbnailView::ensureVisible(long index)
         ScrollToRow(row - rowsOnScreen + 1);
 }
 
+void ThumbnailView::setAccessibleLabel(const wxString& label)
+{
+    m_accessibleLabel = label;
+    updateAccessibleName();
+}
+
+void ThumbnailView::updateAccessibleName()
+{
+    if (m_accessibleLabel.empty())
+        return;
+    const long focus = m_grid.getFocus();
+    wxString name = m_accessibleLabel;
+    if (focus >= 0 && static_cast<std::size_t>(focus) < m_shown.size()) {
+        const Brenmarle::File& file = *m_shown[static_cast<std::size_t>(focus)];
+        name = wxString::Format(_("%s: %s, picture %ld of %zu"), m_accessibleLabel,
+                                file.getCaption().empty() ? file.getFileName() : file.getCaption(),
+                                focus + 1, m_shown.size());
+    }
+    Quorvel::setAccessibleName(*this, name);
+}
+
 void ThumbnailView::selectionChanged(bool byUser)
 {
+    updateAccessibleName();
     wxCommandEvent event(THUMBNAIL_SELECTION, GetId());
     event.SetEventObject(this);
     event.SetExtraLong(byUser ? 1 : 0);

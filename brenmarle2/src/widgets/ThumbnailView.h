@@ -65,6 +65,9 @@ public:
     const Brenmarle::FolderRef& getFolder() const { return m_folder; }
     // Shown when there are no pictures.
     void setEmptyText(const wxString& text);
+    // What a screen reader calls the view ("Pictures of the album"); it adds the picture in
+    // focus and its place ("…: IMG_0001.jpg, picture 2 of 40") as the focus moves.
+    void setAccessibleLabel(const wxString& label);
 
     // Sets the thumbnail size (clamped to the limits above); the cells follow, and the picture
     // at the top of the view stays in view.
@@ -139,6 +142,7 @@ private:
     void ensureVisible(long index);
     void refreshItem(std::size_t index);
     void selectionChanged(bool byUser = true);
+    void updateAccessibleName();
     long indexOf(const wxString& uri) const;
     bool keeps(const Brenmarle::File& file) const;
 
@@ -148,6 +152,7 @@ private:
     bool m_favoritesOnly = false;
     wxString m_emptyText;
     ThumbnailGrid m_grid;
+    wxString m_accessibleLabel;
     // A thumbnail as it arrived, and as drawn at the current size (made when first drawn).
     struct Drawn {
         wxBitmap thumbnail;
