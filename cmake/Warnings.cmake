@@ -14,3 +14,8 @@ if(VISTRELLE_TSAN)
     add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
     add_link_options(-fsanitize=thread)
 endif()
+# A sanitized program runs several times slower; the bounds that wait on another process (the
+# hand-over to a running instance, the tests' waits on the program) grow by this factor there.
+if(VISTRELLE_SANITIZE OR VISTRELLE_TSAN)
+    add_compile_definitions(VISTRELLE_SLOWDOWN=5)
+endif()

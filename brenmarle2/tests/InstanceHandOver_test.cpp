@@ -131,7 +131,7 @@ TEST_F(InstanceTest, QuickStartsAtOnceLeaveOneInstanceWithEveryCommand)
     for (const char* uri : {"app://go/1", "app://go/2", "app://go/3"})
         starts.push_back(start({"--openuri", uri}));
     std::vector<int> ended;
-    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    const auto deadline = std::chrono::steady_clock::now() + ChildProcess::scaled(20s);
     while (ended.size() < 2 && std::chrono::steady_clock::now() < deadline) {
         for (size_t i = 0; i < starts.size(); ++i) {
             if (std::find(ended.begin(), ended.end(), int(i)) == ended.end() &&

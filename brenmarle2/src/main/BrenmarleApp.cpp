@@ -51,8 +51,12 @@ using Quorvel::Environment;
 
 namespace {
 
+#ifndef VISTRELLE_SLOWDOWN
+#define VISTRELLE_SLOWDOWN 1
+#endif
+
 // How long a second start waits for the running instance to take its command.
-constexpr std::chrono::milliseconds HAND_OVER_TIMEOUT{3000};
+constexpr std::chrono::milliseconds HAND_OVER_TIMEOUT{3000 * VISTRELLE_SLOWDOWN};
 // How often a second start looks again for a server that is not listening yet.
 constexpr std::chrono::milliseconds SERVER_POLL_INTERVAL{20};
 // How often an instance running without the single-instance lock tries to take it.

@@ -16,20 +16,16 @@ extern char** environ;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-#ifndef VISTRELLE_TEST_TIME_SCALE
-#define VISTRELLE_TEST_TIME_SCALE 1
+#ifndef VISTRELLE_SLOWDOWN
+#define VISTRELLE_SLOWDOWN 1
 #endif
-
-namespace {
 
 // A program built with the sanitizers starts, hands over and ends several times slower (the
 // leak check at exit alone takes seconds), so the same waits are given more time there.
-milliseconds scaled(milliseconds timeout)
+milliseconds ChildProcess::scaled(milliseconds timeout)
 {
-    return timeout * VISTRELLE_TEST_TIME_SCALE;
+    return timeout * VISTRELLE_SLOWDOWN;
 }
-
-} // namespace
 
 ChildProcess::ChildProcess(const std::vector<std::string>& arguments, const std::string& workingDir)
 {

@@ -23,6 +23,8 @@ public:
     // Waits for the process to end; returns its wait status, or -1 after `timeout`.
     int waitForExit(std::chrono::milliseconds timeout);
     void signal(int signalNumber);
+    // `timeout` as this build needs it: longer where the program is built with sanitizers.
+    static std::chrono::milliseconds scaled(std::chrono::milliseconds timeout);
 
     const std::string& output() const { return m_output; }
     pid_t pid() const { return m_pid; }
