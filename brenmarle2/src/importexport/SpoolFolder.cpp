@@ -171,24 +171,25 @@ int SpoolFolder::processAll()
 bool SpoolFolder::processItem(const wxString& base)
 {
     bool ok = false;
+    wxString result;
     try {
         addItem(base);
-        writeResult(base, ".ok", wxString::Format("%d", static_cast<int>(std::time(nullptr))));
+        result = wxString::Format("%d", static_cast<int>(std::time(nullptr)));
         ok = true;
     } catch (const SpoolError& e) {
-        writeResult(base, ".fail",
-                    wxString::Format("%d\n%s", static_cast<int>(std::time(nullptr)), e.message));
+        result = wxString::Format("%d\n%s", static_cast<int>(std::time(nullptr)), e.message);
         wxLogError("%s", e.message);
     } catch (const Quorvel::Exception& e) {
-        writeResult(
-            base, ".fail",
-            wxString::Format("%d\n%s", static_cast<int>(std::time(nullptr)), e.getMessage()));
+        result = wxString::Format("%d\n%s", static_cast<int>(std::time(nullptr)), e.getMessage());
         wxLogError("%s", e.getMessage());
     }
+    // The result comes last: a program waiting for it finds the item wholly done, its inputs
+    // gone, and may use the same name again at once.
     for (const char* extension : {".file", ".xml", ".ready"}) {
         if (wxFileExists(base + extension))
             wxRemoveFile(base + extension);
     }
+    writeResult(base, ok ? ".ok" : ".fail", result);
     return ok;
 }
 
