@@ -95,11 +95,9 @@ void ThumbnailView::setFolder(const Brenmarle::FolderRef& folder)
         const std::size_t known = loaded.size();
         folder->loadFiles(loaded);
         if (loaded.size() > known) {
-            Brenmarle::FileMap inMemory;
-            manager.collectFiles(folder->getURI(), inMemory);
             std::vector<Quorvel::Ref<File>> fresh;
-            for (auto& [uri, file] : loaded) {
-                if (file && inMemory.count(uri) == 0)
+            for (const auto& [uri, file] : loaded) {
+                if (file && !manager.isRegistered(uri))
                     fresh.push_back(file);
             }
             manager.registerFiles(fresh);

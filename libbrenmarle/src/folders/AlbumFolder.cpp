@@ -50,7 +50,7 @@ void AlbumFolder::readRow()
     LibraryLock lock;
     Database::getInstance().loadAlbum(m_record);
     m_modifyTime = m_record.creationTime;
-    setFileUris(m_record.fileUris);
+    setFileUris(std::move(m_record.fileUris), std::move(m_record.fileUriSet));
     m_record.fileUris.clear();
     m_record.fileUriSet.clear();
 }

@@ -15,7 +15,7 @@ InboxFolder::InboxFolder()
     std::vector<wxString> uris;
     std::set<wxString> set;
     Database::getInstance().getFileUris(URI, uris, set);
-    setFileUris(std::move(uris));
+    setFileUris(std::move(uris), std::move(set));
 }
 
 wxString InboxFolder::getName() const { return _("Picture Inbox"); }

@@ -23,11 +23,11 @@
 
 namespace Brenmarle {
 
-void ManagedFolder::setFileUris(std::vector<wxString> uris)
+void ManagedFolder::setFileUris(std::vector<wxString> uris, std::set<wxString> uriSet)
 {
     LibraryLock lock;
     m_uris = std::move(uris);
-    m_uriSet = std::set<wxString>(m_uris.begin(), m_uris.end());
+    m_uriSet = std::move(uriSet);
 }
 
 std::vector<wxString> ManagedFolder::getFileUris()
@@ -54,14 +54,13 @@ void ManagedFolder::loadFiles(FileMap& files)
     FileManager& manager = FileManager::get();
     manager.collectFiles(getURI(), files);
     QDEBUG("[MANAGEDFOLDER] Filemap got %d entries from filemanager", static_cast<int>(files.size()));
-    FileMap fromCatalogue;
-    Database::getInstance().loadFiles(fromCatalogue, getURI());
-    for (auto& [uri, file] : fromCatalogue) {
-        if (files.count(uri) || !file)
-            continue;
+    // Read straight into the map: rows of files already there are skipped, so those keep their
+    // object, and no second map of a large folder's URIs is made on the way.
+    Database::getInstance().loadFiles(files, getURI());
+    for (const auto& [uri, file] : files) {
         // One object per URI: what is read now becomes the file every other user gets too.
-        manager.registerFile(file);
-        files[uri] = file;
+        if (file && !manager.isRegistered(uri))
+            manager.registerFile(file);
     }
     QDEBUG("[MANAGEDFOLDER] Filemap has %d entries after DB read..", static_cast<int>(files.size()));
 }

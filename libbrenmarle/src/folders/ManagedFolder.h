@@ -50,8 +50,9 @@ public:
     void initializeImageInfo(File& file);
 
 protected:
-    // `uris` is the folder's current file list from the catalogue.
-    void setFileUris(std::vector<wxString> uris);
+    // The folder's current files from the catalogue in order, and the same URIs as a set for
+    // look-ups; both are taken over, so a large album holds them once.
+    void setFileUris(std::vector<wxString> uris, std::set<wxString> uriSet);
 
 private:
     static PictureInfo readPictureInfo(const File& file, const wxString& path);
