@@ -4,10 +4,11 @@
 
 #include <wx/dir.h>
 #include <wx/filefn.h>
-#include <wx/textfile.h>
+#include <wx/log.h>
 
 #include "cameras/GPhotoSession.h"
 #include "cameras/PtpDeviceFolder.h"
+#include "cameras/SysfsAttribute.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
 
@@ -15,14 +16,21 @@ namespace Brenmarle {
 
 namespace {
 
-wxString readAttribute(const wxString& path)
+// The entries of the kernel's USB device list under `sysfsRoot` (devices and their
+// interfaces), with the folder they are in; none when there is no such list.
+std::vector<wxString> usbDeviceEntries(const wxString& sysfsRoot, wxString& devices)
 {
+    devices = sysfsRoot + "/bus/usb/devices/";
+    std::vector<wxString> entries;
     wxLogNull quiet;
-    wxTextFile file;
-    if (!wxFileExists(path) || !file.Open(path) || file.GetLineCount() == 0)
-        return wxString();
-    wxString line = file.GetFirstLine();
-    return line.Trim(true).Trim(false);
+    wxDir dir;
+    if (!wxDirExists(devices) || !dir.Open(devices))
+        return entries;
+    wxString name;
+    for (bool more = dir.GetFirst(&name, wxEmptyString, wxDIR_DIRS | wxDIR_FILES); more;
+         more = dir.GetNext(&name))
+        entries.push_back(name);
+    return entries;
 }
 
 // The ids of the USB device at "usb:BBB,DDD" (bus and device number); false when not found.
@@ -34,22 +42,16 @@ bool findUsbIds(const wxString& sysfsRoot, const wxString& port, wxString& vendo
     if (!port.StartsWith("usb:") || !port.Mid(4).BeforeFirst(',').ToLong(&bus) ||
         !port.AfterFirst(',').ToLong(&device))
         return false;
-    const wxString devices = sysfsRoot + "/bus/usb/devices/";
-    wxLogNull quiet;
-    wxDir dir;
-    if (!wxDirExists(devices) || !dir.Open(devices))
-        return false;
-    wxString name;
-    for (bool more = dir.GetFirst(&name, wxEmptyString, wxDIR_DIRS | wxDIR_FILES); more;
-         more = dir.GetNext(&name)) {
+    wxString devices;
+    for (const wxString& name : usbDeviceEntries(sysfsRoot, devices)) {
         long busNumber = -1;
         long deviceNumber = -1;
-        if (!readAttribute(devices + name + "/busnum").ToLong(&busNumber) ||
-            !readAttribute(devices + name + "/devnum").ToLong(&deviceNumber))
+        if (!readSysfsAttribute(devices + name + "/busnum").ToLong(&busNumber) ||
+            !readSysfsAttribute(devices + name + "/devnum").ToLong(&deviceNumber))
             continue;
         if (busNumber == bus && deviceNumber == device) {
-            vendorId = readAttribute(devices + name + "/idVendor").Lower();
-            productId = readAttribute(devices + name + "/idProduct").Lower();
+            vendorId = readSysfsAttribute(devices + name + "/idVendor").Lower();
+            productId = readSysfsAttribute(devices + name + "/idProduct").Lower();
             return true;
         }
     }
@@ -102,19 +104,13 @@ CameraList PtpCamera::listConnected(const Detector& detector, const wxString& sy
 
 wxString PtpCamera::usbDevicesSignature(const wxString& sysfsRoot)
 {
-    const wxString devices = sysfsRoot + "/bus/usb/devices/";
-    wxLogNull quiet;
-    wxDir dir;
-    if (!wxDirExists(devices) || !dir.Open(devices))
-        return wxString();
+    wxString devices;
     wxArrayString entries;
-    wxString name;
-    for (bool more = dir.GetFirst(&name, wxEmptyString, wxDIR_DIRS | wxDIR_FILES); more;
-         more = dir.GetNext(&name)) {
+    for (const wxString& name : usbDeviceEntries(sysfsRoot, devices)) {
         // Interfaces ("1-2:1.0") come and go with their device.
         if (!name.Contains(":"))
-            entries.push_back(name + "=" + readAttribute(devices + name + "/busnum") + "," +
-                              readAttribute(devices + name + "/devnum"));
+            entries.push_back(name + "=" + readSysfsAttribute(devices + name + "/busnum") + "," +
+                              readSysfsAttribute(devices + name + "/devnum"));
     }
     entries.Sort();
     return wxJoin(entries, ';');

@@ -10,8 +10,8 @@
 
 #include <wx/filefn.h>
 #include <wx/filename.h>
-#include <wx/textfile.h>
 
+#include "cameras/SysfsAttribute.h"
 #include "cameras/UMSDeviceFolder.h"
 #include "system/Log.h"
 
@@ -23,16 +23,6 @@ struct MountsFileCloser {
     void operator()(FILE* file) const noexcept { endmntent(file); }
 };
 
-// The first line of a sysfs attribute file, or empty.
-wxString readAttribute(const wxString& path)
-{
-    wxLogNull quiet;
-    wxTextFile file;
-    if (!wxFileExists(path) || !file.Open(path) || file.GetLineCount() == 0)
-        return wxString();
-    wxString line = file.GetFirstLine();
-    return line.Trim(true).Trim(false);
-}
 
 wxString realPath(const wxString& path)
 {
@@ -58,14 +48,14 @@ bool findUsbDevice(const wxString& sysfsRoot, const wxString& blockName, UsbDevi
     if (dir.empty() || root.empty())
         return false;
     while (dir.length() > root.length() && dir.StartsWith(root)) {
-        const wxString vendor = readAttribute(dir + "/idVendor");
-        const wxString product = readAttribute(dir + "/idProduct");
+        const wxString vendor = readSysfsAttribute(dir + "/idVendor");
+        const wxString product = readSysfsAttribute(dir + "/idProduct");
         if (!vendor.empty() && !product.empty()) {
             device.path = dir;
             device.vendorId = vendor.Lower();
             device.productId = product.Lower();
-            wxString name = readAttribute(dir + "/manufacturer");
-            const wxString productName = readAttribute(dir + "/product");
+            wxString name = readSysfsAttribute(dir + "/manufacturer");
+            const wxString productName = readSysfsAttribute(dir + "/product");
             if (!productName.empty())
                 name = name.empty() ? productName : name + " " + productName;
             device.name = name.empty() ? wxString("USB Drive") : name;
