@@ -28,6 +28,7 @@
 using Brenmarle::AlbumRecord;
 using Brenmarle::Database;
 using Brenmarle::File;
+using Brenmarle::UriList;
 using Quorvel::makeRef;
 using Quorvel::Ref;
 
@@ -586,15 +587,17 @@ TEST_F(OpenCatalogueTest, FilesAreFoundByRowidByUuidAndByFolder)
         }
     }
 
-    std::vector<wxString> list{wxS("kept")};
-    std::set<wxString> set;
-    m_database.getFileUris(ALBUM, list, set);
-    EXPECT_EQ(list, (std::vector<wxString>{wxS("kept"), fileUri(ALBUM, 1), fileUri(ALBUM, 3)}));
-    EXPECT_EQ(set, (std::set<wxString>{fileUri(ALBUM, 1), fileUri(ALBUM, 3)}));
+    UriList list;
+    list.add(wxS("kept"));
+    m_database.getFileUris(ALBUM, list);
+    EXPECT_EQ(list.toVector(),
+              (std::vector<wxString>{wxS("kept"), fileUri(ALBUM, 1), fileUri(ALBUM, 3)}));
+    EXPECT_TRUE(list.contains(fileUri(ALBUM, 3)));
+    EXPECT_FALSE(list.contains(fileUri(ALBUM, 2)));
     list.clear();
-    set.clear();
-    m_database.getFileUris(wxS("inbox://"), list, set);
-    EXPECT_EQ(list, std::vector<wxString>{wxS("inbox://00000000-0000-4000-8000-000000000004")});
+    m_database.getFileUris(wxS("inbox://"), list);
+    EXPECT_EQ(list.toVector(),
+              std::vector<wxString>{wxS("inbox://00000000-0000-4000-8000-000000000004")});
 }
 
 // ---- Albums -------------------------------------------------------------------------------------
@@ -616,7 +619,6 @@ TEST_F(OpenCatalogueTest, AlbumRowRoundTripsWithItsFiles)
                       wxS("acc-1"),
                       true,
                       false,
-                      {},
                       {}};
     m_database.addFolder(album);
     add(fileUri(ALBUM, 1));
@@ -625,11 +627,11 @@ TEST_F(OpenCatalogueTest, AlbumRowRoundTripsWithItsFiles)
 
     AlbumRecord loaded;
     loaded.uri = ALBUM;
-    loaded.fileUris = {wxS("stale")};
+    loaded.fileUris.add(wxS("stale"));
     m_database.loadAlbum(loaded);
     EXPECT_EQ(stored(loaded), stored(album));
-    EXPECT_EQ(loaded.fileUris, (std::vector<wxString>{fileUri(ALBUM, 1), fileUri(ALBUM, 2)}));
-    EXPECT_EQ(loaded.fileUriSet, (std::set<wxString>{fileUri(ALBUM, 1), fileUri(ALBUM, 2)}));
+    EXPECT_EQ(loaded.fileUris.toVector(),
+              (std::vector<wxString>{fileUri(ALBUM, 1), fileUri(ALBUM, 2)}));
 
     album.name = wxS("Summer 2004");
     album.safeStorageWarning = false;

@@ -101,6 +101,36 @@ TEST(File, CopyTakesEveryFieldAndStartsModified)
     EXPECT_EQ(makeRef<File>(*source)->getURI(), source->getURI());
 }
 
+TEST(File, TextsOfAnyKindComeBackAsSetAndACopyOwnsItsOwn)
+{
+    const Ref<File> source = newFile();
+    const wxString caption = wxString::FromUTF8("Ærø, 猫 😀");
+    source->setCaption(caption);
+    source->setCity(wxString::FromUTF8("Århus"));
+    source->setCountryCode(wxS("DK"));
+    EXPECT_EQ(source->getCaption(), caption);
+    EXPECT_EQ(source->getCity(), wxString::FromUTF8("Århus"));
+
+    // The rarely set texts are kept together; a copy must not share them with its source.
+    const Ref<File> copy = makeRef<File>(*source);
+    copy->setCity(wxS("Odense"));
+    EXPECT_EQ(source->getCity(), wxString::FromUTF8("Århus"));
+    EXPECT_EQ(copy->getCountryCode(), wxS("DK"));
+
+    // Emptying them one by one is a change each time, and leaves them empty.
+    source->setModified(false);
+    source->setCity(wxString());
+    EXPECT_TRUE(source->isModified());
+    source->setModified(false);
+    source->setCountryCode(wxString());
+    EXPECT_TRUE(source->isModified());
+    EXPECT_TRUE(source->getCity().empty());
+    EXPECT_TRUE(source->getCountryCode().empty());
+    source->setModified(false);
+    source->setCountryCode(wxString());
+    EXPECT_FALSE(source->isModified());
+}
+
 TEST(File, ContentTypeFromFileName)
 {
     // Only the last extension counts; a name without one, or an unknown one, has no type.

@@ -58,9 +58,8 @@ void WelcomePage::refresh()
         const int pictures = database.getFileCount();
         const int favorites = database.getFavoriteCount();
         const auto albums = Brenmarle::AlbumFolder::getAlbums().size();
-        std::vector<wxString> inbox;
-        std::set<wxString> inboxSet;
-        database.getFileUris("inbox://", inbox, inboxSet);
+        Brenmarle::UriList inbox;
+        database.getFileUris("inbox://", inbox);
         wxString text = wxString::Format(_("Your catalogue holds %d pictures in %zu albums; %d "
                                            "of them are favorites."),
                                          pictures, albums, favorites);

@@ -4,10 +4,10 @@
 // locking of its own (the folder guards it with the library lock).
 
 #include <cstdint>
-#include <set>
-#include <vector>
 
 #include <wx/string.h>
+
+#include "files/UriList.h"
 
 namespace Brenmarle {
 
@@ -26,10 +26,9 @@ struct AlbumRecord {
     bool safeStorageWarning = false;
     bool hidden = false;
 
-    // The album's file URIs in catalogue order, and the same URIs for look-ups. Filled by
-    // Database::loadAlbum; not written by updateFolder (file rows are stored one by one).
-    std::vector<wxString> fileUris;
-    std::set<wxString> fileUriSet;
+    // The album's file URIs in catalogue order. Filled by Database::loadAlbum; not written by
+    // updateFolder (file rows are stored one by one).
+    UriList fileUris;
 };
 
 } // namespace Brenmarle

@@ -514,6 +514,14 @@ void Database::readText(int column, wxString& target)
     target.swap(text);
 }
 
+void Database::readText(int column, Quorvel::CompactString& target)
+{
+    const unsigned char* text = sqlite3_column_text(m_statement.get(), column);
+    const int bytes = sqlite3_column_bytes(m_statement.get(), column);
+    target = Quorvel::CompactString::fromUtf8(reinterpret_cast<const char*>(text),
+                                              bytes > 0 ? static_cast<size_t>(bytes) : 0);
+}
+
 int32_t Database::getInt(int column)
 {
     return sqlite3_column_int(m_statement.get(), column);
@@ -611,8 +619,8 @@ void Database::storeFile(File& file)
 
 Quorvel::Ref<File> Database::fileFromRow(const wxString& uri)
 {
-    // Called with the library lock held, which also guards the new file's fields. Texts are
-    // swapped in: wxString has no move assignment, and copying them doubles the allocations.
+    // Called with the library lock held, which also guards the new file's fields. Texts go in
+    // as the catalogue's UTF-8 bytes, which is how the file keeps them.
     Quorvel::Ref<File> ref = Quorvel::makeRef<File>(uri);
     File& file = *ref;
     readText(1, file.m_fileName);
@@ -628,16 +636,19 @@ Quorvel::Ref<File> Database::fileFromRow(const wxString& uri)
     readText(11, file.m_caption);
     file.m_time = getInt(12);
     file.m_timeMask = getInt(13);
-    readText(14, file.m_creator);
-    readText(15, file.m_source);
-    readText(16, file.m_copyright);
-    readText(17, file.m_sublocation);
-    readText(18, file.m_city);
-    readText(19, file.m_province);
-    readText(20, file.m_countryCode);
+    File::Details details;
+    readText(14, details.creator);
+    readText(15, details.source);
+    readText(16, details.copyright);
+    readText(17, details.sublocation);
+    readText(18, details.city);
+    readText(19, details.province);
+    readText(20, details.countryCode);
     file.m_safeStorageType = getInt(21);
     file.m_safeStorageRevision = getInt(22);
-    readText(23, file.m_safeStorageAccountId);
+    readText(23, details.safeStorageAccountId);
+    if (!details.empty())
+        file.m_details = std::make_unique<File::Details>(std::move(details));
     file.m_imageWidth = getInt(24);
     file.m_imageHeight = getInt(25);
     file.m_imageRotation = File::normalizedRotation(getInt(26));
@@ -780,16 +791,15 @@ wxString Database::findFileUri(const wxString& uuid)
     throw Quorvel::NotFoundException("File UUID not found: " + uuid);
 }
 
-void Database::getFileUris(const wxString& folderUri, std::vector<wxString>& list,
-                           std::set<wxString>& set)
+void Database::getFileUris(const wxString& folderUri, UriList& list)
 {
     LibraryLock lock;
     prepare("SELECT uri FROM file WHERE uri like ?");
     bindText(1, wxString::Format("%s%%", folderUri));
+    Quorvel::CompactString uri;
     while (stepRow(false)) {
-        const wxString uri = getText(0);
-        list.push_back(uri);
-        set.insert(uri);
+        readText(0, uri);
+        list.add(std::move(uri));
     }
     finalize();
 }
@@ -927,8 +937,7 @@ void Database::loadAlbum(AlbumRecord& album)
     finalize();
 
     album.fileUris.clear();
-    album.fileUriSet.clear();
-    getFileUris(album.uri, album.fileUris, album.fileUriSet);
+    getFileUris(album.uri, album.fileUris);
 }
 
 void Database::updateFolder(const AlbumRecord& album)

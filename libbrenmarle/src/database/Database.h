@@ -96,9 +96,8 @@ public:
     // The URI of the file whose last segment is `uuid` (letters in either case). Throws
     // Quorvel::NotFoundException.
     wxString findFileUri(const wxString& uuid);
-    // Appends the URIs of the files in `folderUri` to `list` and inserts them into `set`.
-    void getFileUris(const wxString& folderUri, std::vector<wxString>& list,
-                     std::set<wxString>& set);
+    // Appends the URIs of the files in `folderUri` to `list`, in catalogue order.
+    void getFileUris(const wxString& folderUri, UriList& list);
     // Adds the files of `folderUri` (or of the whole catalogue) to `files`; URIs already in the
     // map keep their file.
     void loadFiles(FileMap& files, const wxString& folderUri);
@@ -211,6 +210,8 @@ private:
     wxString getText(int column);
     // getText into `target` without copying the text again.
     void readText(int column, wxString& target);
+    // The column's UTF-8 bytes as they are, without widening them to a wxString.
+    void readText(int column, Quorvel::CompactString& target);
     int32_t getInt(int column);
     int32_t singleInt();
     int64_t getInt64(int column);

@@ -45,9 +45,9 @@ FileManager::~FileManager()
                 continue;
             file->setOrphanCounter(nullptr);
             try {
-                getFolder(uri)->saveFileMetadata(*file);
+                getFolder(uri.str())->saveFileMetadata(*file);
             } catch (const Quorvel::Exception& e) {
-                QDEBUG("[FILEMANAGER] Could not store %s: %s", uri, e.getMessage());
+                QDEBUG("[FILEMANAGER] Could not store %s: %s", uri.str(), e.getMessage());
             }
         }
     }
@@ -134,7 +134,7 @@ void FileManager::registerFolderFactory(const wxString& scheme, FolderFactory fa
 
 Quorvel::Ref<File> FileManager::putFile(const Quorvel::Ref<File>& file)
 {
-    Quorvel::Ref<File>& entry = m_files[file->getURI()];
+    Quorvel::Ref<File>& entry = m_files[Quorvel::CompactString(file->getURI())];
     if (entry && entry != file)
         entry->setOrphanCounter(nullptr);
     entry = file;
@@ -147,7 +147,8 @@ Quorvel::Ref<File> FileManager::getFile(const wxString& uri)
     LibraryLock lock;
     if (uri.empty())
         throw Quorvel::LogicException(wxS("getFile needs a URI"));
-    if (auto found = m_files.find(uri); found != m_files.end() && found->second)
+    if (auto found = m_files.find(Quorvel::CompactString(uri));
+        found != m_files.end() && found->second)
         return found->second;
     Quorvel::Ref<File> file = getFolder(uri)->getFile(uri);
     if (!file)
@@ -198,17 +199,21 @@ void FileManager::registerFiles(const std::vector<Quorvel::Ref<File>>& files)
 bool FileManager::isRegistered(const wxString& uri)
 {
     LibraryLock lock;
-    auto found = m_files.find(uri);
+    auto found = m_files.find(Quorvel::CompactString(uri));
     return found != m_files.end() && found->second;
 }
 
 void FileManager::collectFiles(const wxString& folderUri, FileMap& files)
 {
     LibraryLock lock;
-    for (auto entry = m_files.lower_bound(folderUri);
-         entry != m_files.end() && entry->first.StartsWith(folderUri); ++entry) {
-        if (entry->second && Uri::folderOf(entry->first) == folderUri)
-            files[entry->first] = entry->second;
+    const Quorvel::CompactString prefix(folderUri);
+    for (auto entry = m_files.lower_bound(prefix);
+         entry != m_files.end() && entry->first.startsWith(prefix); ++entry) {
+        if (!entry->second)
+            continue;
+        wxString uri = entry->first.str();
+        if (Uri::folderOf(uri) == folderUri)
+            files[std::move(uri)] = entry->second;
     }
 }
 
@@ -226,7 +231,7 @@ void FileManager::fileAdded(File& file, const wxString& oldUri)
 {
     LibraryLock lock;
     if (!oldUri.empty())
-        m_files.erase(oldUri);
+        m_files.erase(Quorvel::CompactString(oldUri));
     putFile(Quorvel::Ref<File>(&file));
     broadcastFileEvent(FILE_ADDED, file, oldUri, oldUri.empty() ? wxString() : file.getURI(), 0);
 }
@@ -236,7 +241,8 @@ void FileManager::fileRemoved(File& file, const wxString& newUri)
     LibraryLock lock;
     const wxString uri = file.getURI();
     Quorvel::Ref<File> keep(&file);
-    if (auto found = m_files.find(uri); found != m_files.end() && found->second.get() == &file) {
+    if (auto found = m_files.find(Quorvel::CompactString(uri));
+        found != m_files.end() && found->second.get() == &file) {
         file.setOrphanCounter(nullptr);
         m_files.erase(found);
     }
@@ -258,7 +264,7 @@ void FileManager::renameKeyword(const wxString& oldKeyword, const wxString& newK
         file->removeKeyword(oldKeyword);
         file->addKeyword(newKeyword);
         fileChanged(*file, FileEvent::CHANGED_KEYWORDS);
-        QDEBUG("Deleted keyword from file: %s", uri);
+        QDEBUG("Deleted keyword from file: %s", uri.str());
     }
 }
 
@@ -270,7 +276,7 @@ void FileManager::deleteKeyword(const wxString& keyword)
             continue;
         file->removeKeyword(keyword);
         fileChanged(*file, FileEvent::CHANGED_KEYWORDS);
-        QDEBUG("Deleted keyword from file: %s", uri);
+        QDEBUG("Deleted keyword from file: %s", uri.str());
     }
 }
 
@@ -304,15 +310,20 @@ int FileManager::releaseOrphans()
     bool stillDue = false;
     for (auto entry = m_files.begin(); entry != m_files.end();) {
         Quorvel::Ref<File>& file = entry->second;
-        if (!file || file->getReferenceCount() != 1 || m_neverRelease.count(entry->first)) {
+        if (!file || file->getReferenceCount() != 1) {
+            ++entry;
+            continue;
+        }
+        const wxString uri = entry->first.str();
+        if (m_neverRelease.count(uri)) {
             ++entry;
             continue;
         }
         FolderRef folder;
         try {
-            folder = getFolder(entry->first);
+            folder = getFolder(uri);
         } catch (const Quorvel::Exception&) {
-            QDEBUG("Folder was not found in FileManager::keepOrphanAlive for file %s", entry->first);
+            QDEBUG("Folder was not found in FileManager::keepOrphanAlive for file %s", uri);
         }
         try {
             if (folder)
@@ -320,13 +331,13 @@ int FileManager::releaseOrphans()
         } catch (const Quorvel::Exception& e) {
             // Dropping the file now would lose its changes: keep it, due for the next call.
             // The user hears of it once, not at every try.
-            if (m_failedStores.insert(entry->first).second)
-                wxLogError("Could not store %s: %s", entry->first, e.getMessage());
+            if (m_failedStores.insert(uri).second)
+                wxLogError("Could not store %s: %s", uri, e.getMessage());
             stillDue = true;
             ++entry;
             continue;
         }
-        m_failedStores.erase(entry->first);
+        m_failedStores.erase(uri);
         file->setOrphanCounter(nullptr);
         entry = m_files.erase(entry);
         ++released;
@@ -341,7 +352,7 @@ void FileManager::dumpFileMap()
     LibraryLock lock;
     QDEBUG("[FILEMANAGER] START OF FILE MAP");
     for (auto& [uri, file] : m_files)
-        QDEBUG("[FILEMANAGER] %s (%d)", uri, file ? file->getReferenceCount() : 0);
+        QDEBUG("[FILEMANAGER] %s (%d)", uri.str(), file ? file->getReferenceCount() : 0);
     if (!m_files.empty())
         QDEBUG("[FILEMANAGER] THERE ARE FILES LEFT");
     QDEBUG("[FILEMANAGER] END OF FILE MAP");

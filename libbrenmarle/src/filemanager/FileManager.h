@@ -85,7 +85,8 @@ private:
     void broadcastFileEvent(wxEventType type, File& file, const wxString& oldUri,
                             const wxString& newUri, int32_t mask);
 
-    FileMap m_files;
+    // Keyed compactly: with a large album on show this holds every one of its files.
+    std::map<Quorvel::CompactString, Quorvel::Ref<File>> m_files;
     std::map<wxString, FolderRef> m_folders;
     std::map<wxString, FolderFactory> m_factories;
     std::set<wxString> m_neverRelease;

@@ -29,11 +29,17 @@ bool hasMajorType(const wxString& contentType, const char* major)
 
 File::File(const wxString& uri) : m_uri(uri) {}
 
+bool File::Details::empty() const
+{
+    return creator.empty() && source.empty() && copyright.empty() && sublocation.empty() &&
+           city.empty() && province.empty() && countryCode.empty() && safeStorageAccountId.empty();
+}
+
 File::File(const File& source, const wxString& uri) : ReferenceCounted()
 {
     QDEBUG("[FILE] Copy constructor");
     LibraryLock lock;
-    m_uri = uri.empty() ? source.m_uri : uri;
+    m_uri = uri.empty() ? source.m_uri : Quorvel::CompactString(uri);
     m_fileName = source.m_fileName;
     m_fileSize = source.m_fileSize;
     m_stateFlag1 = source.m_stateFlag1;
@@ -49,20 +55,14 @@ File::File(const File& source, const wxString& uri) : ReferenceCounted()
     m_caption = source.m_caption;
     m_time = source.m_time;
     m_timeMask = source.m_timeMask;
-    m_creator = source.m_creator;
-    m_source = source.m_source;
-    m_copyright = source.m_copyright;
-    m_sublocation = source.m_sublocation;
-    m_city = source.m_city;
-    m_province = source.m_province;
-    m_countryCode = source.m_countryCode;
     m_keywords = source.m_keywords;
     m_imageWidth = source.m_imageWidth;
     m_imageHeight = source.m_imageHeight;
     m_imageRotation = source.m_imageRotation;
     m_safeStorageType = source.m_safeStorageType;
     m_safeStorageRevision = source.m_safeStorageRevision;
-    m_safeStorageAccountId = source.m_safeStorageAccountId;
+    if (source.m_details)
+        m_details = std::make_unique<Details>(*source.m_details);
     m_modified = true;
 }
 
@@ -75,11 +75,65 @@ template <typename T> void File::change(T& field, const T& value)
     m_modified = true;
 }
 
+void File::changeText(Quorvel::CompactString& field, const wxString& value)
+{
+    Quorvel::CompactString compact(value);
+    LibraryLock lock;
+    if (field == compact)
+        return;
+    field = std::move(compact);
+    m_modified = true;
+}
+
+wxString File::detail(Quorvel::CompactString Details::*field) const
+{
+    LibraryLock lock;
+    return m_details ? ((*m_details).*field).str() : wxString();
+}
+
+void File::changeDetail(Quorvel::CompactString Details::*field, const wxString& value)
+{
+    Quorvel::CompactString compact(value);
+    LibraryLock lock;
+    if (!m_details) {
+        if (compact.empty())
+            return;
+        m_details = std::make_unique<Details>();
+    }
+    Quorvel::CompactString& target = (*m_details).*field;
+    if (target == compact)
+        return;
+    target = std::move(compact);
+    m_modified = true;
+    if (m_details->empty())
+        m_details.reset();
+}
+
 #define FILE_GETTER(Type, name, member)                                                            \
     Type File::name() const                                                                        \
     {                                                                                              \
         LibraryLock lock;                                                                          \
         return member;                                                                             \
+    }
+#define FILE_TEXT_GETTER(name, member)                                                             \
+    wxString File::name() const                                                                    \
+    {                                                                                              \
+        LibraryLock lock;                                                                          \
+        return member.str();                                                                       \
+    }
+#define FILE_TEXT_SETTER(name, member)                                                             \
+    void File::name(const wxString& value)                                                         \
+    {                                                                                              \
+        changeText(member, value);                                                                 \
+    }
+#define FILE_DETAIL(getter, setter, member)                                                        \
+    wxString File::getter() const                                                                  \
+    {                                                                                              \
+        return detail(&Details::member);                                                           \
+    }                                                                                              \
+    void File::setter(const wxString& value)                                                       \
+    {                                                                                              \
+        changeDetail(&Details::member, value);                                                     \
     }
 #define FILE_SETTER(Type, name, member)                                                            \
     void File::name(Type value)                                                                    \
@@ -87,9 +141,9 @@ template <typename T> void File::change(T& field, const T& value)
         change(member, value);                                                                     \
     }
 
-FILE_GETTER(wxString, getURI, m_uri)
-FILE_GETTER(wxString, getFileName, m_fileName)
-FILE_SETTER(const wxString&, setFileName, m_fileName)
+FILE_TEXT_GETTER(getURI, m_uri)
+FILE_TEXT_GETTER(getFileName, m_fileName)
+FILE_TEXT_SETTER(setFileName, m_fileName)
 FILE_GETTER(int32_t, getFileSize, m_fileSize)
 
 void File::setFileSize(int64_t bytes)
@@ -99,10 +153,10 @@ void File::setFileSize(int64_t bytes)
 
 FILE_GETTER(bool, getStateFlag1, m_stateFlag1)
 FILE_GETTER(bool, getStateFlag2, m_stateFlag2)
-FILE_GETTER(wxString, getContentType, m_contentType)
-FILE_SETTER(const wxString&, setContentType, m_contentType)
-FILE_GETTER(wxString, getScanner, m_scanner)
-FILE_SETTER(const wxString&, setScanner, m_scanner)
+FILE_TEXT_GETTER(getContentType, m_contentType)
+FILE_TEXT_SETTER(setContentType, m_contentType)
+FILE_TEXT_GETTER(getScanner, m_scanner)
+FILE_TEXT_SETTER(setScanner, m_scanner)
 FILE_GETTER(int32_t, getScanVersion, m_scanVersion)
 FILE_SETTER(int32_t, setScanVersion, m_scanVersion)
 FILE_GETTER(bool, isFileUserModified, m_fileUserModified)
@@ -115,26 +169,19 @@ FILE_GETTER(int32_t, getMetaModifyTime, m_metaModifyTime)
 FILE_SETTER(int32_t, setMetaModifyTime, m_metaModifyTime)
 FILE_GETTER(bool, isFavorite, m_favorite)
 FILE_SETTER(bool, setFavorite, m_favorite)
-FILE_GETTER(wxString, getCaption, m_caption)
-FILE_SETTER(const wxString&, setCaption, m_caption)
+FILE_TEXT_GETTER(getCaption, m_caption)
+FILE_TEXT_SETTER(setCaption, m_caption)
 FILE_GETTER(int32_t, getTime, m_time)
 FILE_SETTER(int32_t, setTime, m_time)
 FILE_GETTER(int32_t, getTimeMask, m_timeMask)
 FILE_SETTER(int32_t, setTimeMask, m_timeMask)
-FILE_GETTER(wxString, getCreator, m_creator)
-FILE_SETTER(const wxString&, setCreator, m_creator)
-FILE_GETTER(wxString, getSource, m_source)
-FILE_SETTER(const wxString&, setSource, m_source)
-FILE_GETTER(wxString, getCopyright, m_copyright)
-FILE_SETTER(const wxString&, setCopyright, m_copyright)
-FILE_GETTER(wxString, getSublocation, m_sublocation)
-FILE_SETTER(const wxString&, setSublocation, m_sublocation)
-FILE_GETTER(wxString, getCity, m_city)
-FILE_SETTER(const wxString&, setCity, m_city)
-FILE_GETTER(wxString, getProvince, m_province)
-FILE_SETTER(const wxString&, setProvince, m_province)
-FILE_GETTER(wxString, getCountryCode, m_countryCode)
-FILE_SETTER(const wxString&, setCountryCode, m_countryCode)
+FILE_DETAIL(getCreator, setCreator, creator)
+FILE_DETAIL(getSource, setSource, source)
+FILE_DETAIL(getCopyright, setCopyright, copyright)
+FILE_DETAIL(getSublocation, setSublocation, sublocation)
+FILE_DETAIL(getCity, setCity, city)
+FILE_DETAIL(getProvince, setProvince, province)
+FILE_DETAIL(getCountryCode, setCountryCode, countryCode)
 FILE_GETTER(std::set<wxString>, getKeywords, m_keywords)
 FILE_SETTER(const std::set<wxString>&, setKeywords, m_keywords)
 FILE_GETTER(int32_t, getImageWidth, m_imageWidth)
@@ -146,17 +193,19 @@ FILE_GETTER(int32_t, getSafeStorageType, m_safeStorageType)
 FILE_SETTER(int32_t, setSafeStorageType, m_safeStorageType)
 FILE_GETTER(int32_t, getSafeStorageRevision, m_safeStorageRevision)
 FILE_SETTER(int32_t, setSafeStorageRevision, m_safeStorageRevision)
-FILE_GETTER(wxString, getSafeStorageAccountId, m_safeStorageAccountId)
-FILE_SETTER(const wxString&, setSafeStorageAccountId, m_safeStorageAccountId)
+FILE_DETAIL(getSafeStorageAccountId, setSafeStorageAccountId, safeStorageAccountId)
 FILE_GETTER(bool, isModified, m_modified)
 
 #undef FILE_GETTER
+#undef FILE_TEXT_GETTER
+#undef FILE_TEXT_SETTER
+#undef FILE_DETAIL
 #undef FILE_SETTER
 
 void File::setURI(const wxString& uri)
 {
     LibraryLock lock;
-    m_uri = uri;
+    m_uri = Quorvel::CompactString(uri);
 }
 
 void File::setStateFlag1(bool flag)

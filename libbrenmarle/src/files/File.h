@@ -10,11 +10,13 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 
 #include <wx/string.h>
 
 #include "threads/ReferenceCounted.h"
+#include "util/CompactString.h"
 
 namespace Brenmarle {
 
@@ -155,40 +157,52 @@ private:
     // otherwise spend more time in 28 setters (each locking and copying) than in SQLite.
     friend class Database;
 
+    // Texts most pictures leave empty, kept apart so that a file without them carries one
+    // pointer instead of eight strings.
+    struct Details {
+        Quorvel::CompactString creator;
+        Quorvel::CompactString source;
+        Quorvel::CompactString copyright;
+        Quorvel::CompactString sublocation;
+        Quorvel::CompactString city;
+        Quorvel::CompactString province;
+        Quorvel::CompactString countryCode;
+        Quorvel::CompactString safeStorageAccountId;
+        bool empty() const;
+    };
+
     static int32_t normalizedRotation(int32_t degrees);
     // Sets `field` under the library lock and marks the file modified, unless nothing changes.
     template <typename T> void change(T& field, const T& value);
+    void changeText(Quorvel::CompactString& field, const wxString& value);
+    wxString detail(Quorvel::CompactString Details::*field) const;
+    void changeDetail(Quorvel::CompactString Details::*field, const wxString& value);
 
-    wxString m_uri;
-    wxString m_fileName;
+    // A large catalogue keeps every file of the album on show in memory: the fields are packed
+    // (texts as CompactString, the rare ones in m_details) to keep that within bounds.
+    Quorvel::CompactString m_uri;
+    Quorvel::CompactString m_fileName;
+    Quorvel::CompactString m_contentType;
+    Quorvel::CompactString m_scanner;
+    Quorvel::CompactString m_caption;
+    std::unique_ptr<Details> m_details;
+    std::set<wxString> m_keywords;
     int32_t m_fileSize = 0;
-    bool m_stateFlag1 = true;
-    bool m_stateFlag2 = true;
-    wxString m_contentType;
-    wxString m_scanner;
     int32_t m_scanVersion = 0;
-    bool m_fileUserModified = false;
-    bool m_metaUserModified = false;
     int32_t m_fileModifyTime = 0;
     int32_t m_metaModifyTime = 0;
-    bool m_favorite = false;
-    wxString m_caption;
     int32_t m_time = 0;
     int32_t m_timeMask = TIME_ALL;
-    wxString m_creator;
-    wxString m_source;
-    wxString m_copyright;
-    wxString m_sublocation;
-    wxString m_city;
-    wxString m_province;
-    wxString m_countryCode;
-    std::set<wxString> m_keywords;
     int32_t m_imageWidth = 0;
     int32_t m_imageHeight = 0;
     int32_t m_imageRotation = 0;
     int32_t m_safeStorageType = 0;
     int32_t m_safeStorageRevision = 0;
-    wxString m_safeStorageAccountId;
+    bool m_stateFlag1 = true;
+    bool m_stateFlag2 = true;
+    bool m_fileUserModified = false;
+    bool m_metaUserModified = false;
+    bool m_favorite = false;
     bool m_modified = true;
 };
 

@@ -50,9 +50,8 @@ void AlbumFolder::readRow()
     LibraryLock lock;
     Database::getInstance().loadAlbum(m_record);
     m_modifyTime = m_record.creationTime;
-    setFileUris(std::move(m_record.fileUris), std::move(m_record.fileUriSet));
+    setFileUris(std::move(m_record.fileUris));
     m_record.fileUris.clear();
-    m_record.fileUriSet.clear();
 }
 
 wxString AlbumFolder::getURI() const { return m_record.uri; }

@@ -1,7 +1,5 @@
 #include "folders/InboxFolder.h"
 
-#include <set>
-
 #include <wx/intl.h>
 
 #include "core/LibraryLock.h"
@@ -12,10 +10,9 @@ namespace Brenmarle {
 InboxFolder::InboxFolder()
 {
     LibraryLock lock;
-    std::vector<wxString> uris;
-    std::set<wxString> set;
-    Database::getInstance().getFileUris(URI, uris, set);
-    setFileUris(std::move(uris), std::move(set));
+    UriList uris;
+    Database::getInstance().getFileUris(URI, uris);
+    setFileUris(std::move(uris));
 }
 
 wxString InboxFolder::getName() const { return _("Picture Inbox"); }

@@ -23,23 +23,22 @@
 
 namespace Brenmarle {
 
-void ManagedFolder::setFileUris(std::vector<wxString> uris, std::set<wxString> uriSet)
+void ManagedFolder::setFileUris(UriList uris)
 {
     LibraryLock lock;
     m_uris = std::move(uris);
-    m_uriSet = std::move(uriSet);
 }
 
 std::vector<wxString> ManagedFolder::getFileUris()
 {
     LibraryLock lock;
-    return m_uris;
+    return m_uris.toVector();
 }
 
 bool ManagedFolder::contains(const wxString& uri) const
 {
     LibraryLock lock;
-    return m_uriSet.count(uri) > 0;
+    return m_uris.contains(uri);
 }
 
 int ManagedFolder::getFileCount()
@@ -184,8 +183,7 @@ void ManagedFolder::onFileAdded(File& file, const wxString& oldUri, bool newFile
         }
     }
     LibraryLock lock;
-    if (m_uriSet.insert(uri).second)
-        m_uris.push_back(uri);
+    m_uris.add(uri);
     manager.fileAdded(file, oldUri);
     Database::getInstance().addFile(file);
 }
@@ -194,8 +192,7 @@ void ManagedFolder::onFileRemoved(File& file, const wxString& newUri)
 {
     LibraryLock lock;
     const wxString uri = file.getURI();
-    if (m_uriSet.erase(uri))
-        m_uris.erase(std::remove(m_uris.begin(), m_uris.end(), uri), m_uris.end());
+    m_uris.remove(uri);
     FileManager::get().fileRemoved(file, newUri);
 }
 

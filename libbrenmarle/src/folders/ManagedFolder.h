@@ -5,10 +5,10 @@
 // Threads: any thread; the file list is guarded by the library lock. Files entering the folder
 // are read and get their thumbnails outside it; only their registration holds it.
 
-#include <set>
 #include <vector>
 
 #include "exif/IPTCReader.h"
+#include "files/UriList.h"
 #include "folders/LocalFolder.h"
 #include "imaging/PictureInfo.h"
 
@@ -50,9 +50,8 @@ public:
     void initializeImageInfo(File& file);
 
 protected:
-    // The folder's current files from the catalogue in order, and the same URIs as a set for
-    // look-ups; both are taken over, so a large album holds them once.
-    void setFileUris(std::vector<wxString> uris, std::set<wxString> uriSet);
+    // The folder's current files from the catalogue in order, taken over.
+    void setFileUris(UriList uris);
 
 private:
     static PictureInfo readPictureInfo(const File& file, const wxString& path);
@@ -60,8 +59,7 @@ private:
     // Fields the picture's IPTC block names replace the file's (the user has not edited them).
     static void applyIptc(File& file, const IPTCData& iptc);
 
-    std::vector<wxString> m_uris;
-    std::set<wxString> m_uriSet;
+    UriList m_uris;
 };
 
 } // namespace Brenmarle
