@@ -7,6 +7,7 @@
 #include <atomic>
 #include <thread>
 
+#include <sqlite3.h>
 #include <wx/filefn.h>
 
 #include "PhotoLibraryTest.h"
@@ -241,6 +242,44 @@ TEST_F(FoldersTest, MoveKeepsUuidFileAndKeywordsDeleteLeavesResizedCopies)
     EXPECT_FALSE(wxFileExists(paths.managedThumbnail(picture->getURI(), picture->getFileModifyTime())));
     EXPECT_TRUE(wxFileExists(resized));
     EXPECT_EQ(album->getFileCount(), 0);
+}
+
+TEST_F(FoldersTest, AFoldersFileListKeepsItsOrderAndOneObjectPerFile)
+{
+    manager->removeListener(events.get());
+    Ref<File> first = importIntoInbox(makeComputerPicture("Pictures/1.jpg"));
+    const Ref<File> second = importIntoInbox(makeComputerPicture("Pictures/2.jpg"));
+    const Ref<File> third = importIntoInbox(makeComputerPicture("Pictures/3.jpg"));
+    auto album = Quorvel::makeRef<AlbumFolder>();
+    album->setName("Order");
+    AlbumFolder::createAlbum(album);
+    album->moveFileIn(*third);
+    album->moveFileIn(*first);
+    album->moveFileIn(*second);
+    const wxString firstUri = first->getURI();
+    // Another program renumbers the rows, so they no longer come in the album's order.
+    Database::getInstance().commit();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2((dataDir + "database.db").utf8_str(), &db, SQLITE_OPEN_READWRITE,
+                              nullptr),
+              SQLITE_OK);
+    const wxString renumber = "UPDATE file SET rowid = 1000 WHERE uri = '" + third->getURI() + "'";
+    EXPECT_EQ(sqlite3_exec(db, renumber.utf8_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    // The first file leaves memory; the others are held.
+    first.reset();
+    manager->releaseOrphans();
+    ASSERT_FALSE(manager->isRegistered(firstUri));
+
+    const std::vector<Ref<File>> files = album->loadFileList();
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_EQ(files[0], third);
+    EXPECT_EQ(files[1]->getURI(), firstUri);
+    EXPECT_EQ(files[2], second);
+    // The file read again is the one every other user now gets.
+    EXPECT_EQ(manager->getFile(firstUri), files[1]);
+    EXPECT_EQ(manager->getFolder("inbox://")->loadFileList().size(), 0u);
 }
 
 TEST_F(FoldersTest, TemporaryUrisCannotLeadOutOfTheirFolder)

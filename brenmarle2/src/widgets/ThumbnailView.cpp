@@ -85,41 +85,19 @@ void ThumbnailView::setFolder(const Brenmarle::FolderRef& folder)
     const long start = Quorvel::elapsedMs();
     m_folder = nullptr;
     Files files;
-    if (folder) {
-        Brenmarle::FileManager& manager = Brenmarle::FileManager::get();
-        const std::vector<wxString> uris = folder->getFileUris();
-        // One catalogue query for the folder instead of one per file; files already in memory
-        // keep their object.
-        Brenmarle::FileMap loaded;
-        manager.collectFiles(folder->getURI(), loaded);
-        const std::size_t known = loaded.size();
-        folder->loadFiles(loaded);
-        if (loaded.size() > known) {
-            std::vector<Quorvel::Ref<File>> fresh;
-            for (const auto& [uri, file] : loaded) {
-                if (file && !manager.isRegistered(uri))
-                    fresh.push_back(file);
-            }
-            manager.registerFiles(fresh);
-        }
-        // The map holds the one object per URI now: those in memory before were kept.
-        files.reserve(uris.size());
-        for (const wxString& uri : uris) {
-            auto found = loaded.find(uri);
-            if (found != loaded.end() && found->second)
-                files.push_back(found->second);
-        }
-    }
-    setFiles(files);
+    if (folder)
+        files = folder->loadFileList();
+    const std::size_t count = files.size();
+    setFiles(std::move(files));
     m_folder = folder;
-    Quorvel::logTiming(start, wxString::Format("Thumbnail view: %zu files of %s", files.size(),
+    Quorvel::logTiming(start, wxString::Format("Thumbnail view: %zu files of %s", count,
                                                folder ? folder->getURI() : wxString("nothing")));
 }
 
-void ThumbnailView::setFiles(const Files& files)
+void ThumbnailView::setFiles(Files files)
 {
     m_folder = nullptr;
-    m_all = files;
+    m_all = std::move(files);
     rebuild();
 }
 

@@ -61,7 +61,7 @@ public:
     // reading the folder throws; the view is then empty.
     void setFolder(const Brenmarle::FolderRef& folder);
     // Shows `files`, following no folder (a calendar day, a search result).
-    void setFiles(const Files& files);
+    void setFiles(Files files);
     const Brenmarle::FolderRef& getFolder() const { return m_folder; }
     // Shown when there are no pictures.
     void setEmptyText(const wxString& text);

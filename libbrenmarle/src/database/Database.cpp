@@ -619,10 +619,16 @@ void Database::storeFile(File& file)
 
 Quorvel::Ref<File> Database::fileFromRow(const wxString& uri)
 {
+    return fileFromRow(Quorvel::CompactString(uri));
+}
+
+Quorvel::Ref<File> Database::fileFromRow(Quorvel::CompactString uri)
+{
     // Called with the library lock held, which also guards the new file's fields. Texts go in
     // as the catalogue's UTF-8 bytes, which is how the file keeps them.
-    Quorvel::Ref<File> ref = Quorvel::makeRef<File>(uri);
+    Quorvel::Ref<File> ref = Quorvel::makeRef<File>(wxString());
     File& file = *ref;
+    file.m_uri = std::move(uri);
     readText(1, file.m_fileName);
     file.m_fileSize = getInt(2);
     readText(3, file.m_contentType);
@@ -706,6 +712,28 @@ void Database::loadFiles(FileMap& files, const wxString& folderUri)
     readFiles(files);
     QDEBUG("[DATABASE] TIME loadFiles () = %d millis", static_cast<int>(watch.Time()));
     QDEBUG("[DATABASE] Files loaded");
+}
+
+void Database::readFolderFiles(
+    const wxString& folderUri,
+    const std::function<Quorvel::Ref<File>*(const Quorvel::CompactString& uri)>& slotFor,
+    const std::function<void(const Quorvel::Ref<File>& file)>& fresh)
+{
+    LibraryLock lock;
+    const wxStopWatch watch;
+    prepare(wxString(SELECT_FILE) + " WHERE file.uri like ? ORDER BY file.rowid");
+    bindText(1, folderUri + "%");
+    Quorvel::CompactString uri;
+    while (stepRow(false)) {
+        readText(0, uri);
+        Quorvel::Ref<File>* slot = slotFor(uri);
+        if (!slot || *slot)
+            continue;
+        *slot = fileFromRow(uri);
+        fresh(*slot);
+    }
+    finalize();
+    QDEBUG("[DATABASE] TIME readFolderFiles () = %d millis", static_cast<int>(watch.Time()));
 }
 
 void Database::loadFiles(FileMap& files)
@@ -794,7 +822,8 @@ wxString Database::findFileUri(const wxString& uuid)
 void Database::getFileUris(const wxString& folderUri, UriList& list)
 {
     LibraryLock lock;
-    prepare("SELECT uri FROM file WHERE uri like ?");
+    // In the order the files arrived (a file moved in gets a new row).
+    prepare("SELECT uri FROM file WHERE uri like ? ORDER BY rowid");
     bindText(1, wxString::Format("%s%%", folderUri));
     Quorvel::CompactString uri;
     while (stepRow(false)) {

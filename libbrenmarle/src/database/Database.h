@@ -102,6 +102,13 @@ public:
     // map keep their file.
     void loadFiles(FileMap& files, const wxString& folderUri);
     void loadFiles(FileMap& files);
+    // Reads the files of `folderUri` in catalogue order without a map of them all. For each row
+    // `slotFor` gives where its file goes (null: the row is skipped); a slot that holds a file
+    // already keeps it, an empty one gets a new file read from the row, which `fresh` is told.
+    void readFolderFiles(
+        const wxString& folderUri,
+        const std::function<Quorvel::Ref<File>*(const Quorvel::CompactString& uri)>& slotFor,
+        const std::function<void(const Quorvel::Ref<File>& file)>& fresh);
     // The files of the rows `rowids`, in that order; null where a row has gone. One statement
     // serves them all, so the catalogue search delivers its matches without a prepare per file.
     std::vector<Quorvel::Ref<File>> loadFilesByRowId(const std::vector<int64_t>& rowids);
@@ -221,6 +228,7 @@ private:
 
     // The current row of a full-row select as a new file.
     Quorvel::Ref<File> fileFromRow(const wxString& uri);
+    Quorvel::Ref<File> fileFromRow(Quorvel::CompactString uri);
     void readFiles(FileMap& files);
     // Rewrites the keywords column of every file carrying `oldKeyword`: renamed to
     // `newKeyword`, or dropped when it is null.

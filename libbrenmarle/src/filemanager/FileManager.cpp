@@ -203,6 +203,13 @@ bool FileManager::isRegistered(const wxString& uri)
     return found != m_files.end() && found->second;
 }
 
+Quorvel::Ref<File> FileManager::findFile(const Quorvel::CompactString& uri)
+{
+    LibraryLock lock;
+    auto found = m_files.find(uri);
+    return found != m_files.end() ? found->second : Quorvel::Ref<File>();
+}
+
 void FileManager::collectFiles(const wxString& folderUri, FileMap& files)
 {
     LibraryLock lock;

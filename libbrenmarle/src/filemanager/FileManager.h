@@ -45,6 +45,8 @@ public:
     void registerFiles(const std::vector<Quorvel::Ref<File>>& files);
     // Whether the file is in memory now.
     bool isRegistered(const wxString& uri);
+    // The file's object when it is in memory; null otherwise (nothing is read).
+    Quorvel::Ref<File> findFile(const Quorvel::CompactString& uri);
     // Puts into `files` every file in memory whose folder is `folderUri`.
     void collectFiles(const wxString& folderUri, FileMap& files);
 

@@ -1,6 +1,7 @@
 #include "folders/Folder2.h"
 
 #include "core/LibraryLock.h"
+#include "filemanager/FileManager.h"
 #include "files/Uri.h"
 #include "imaging/ImageData.h"
 #include "system/Exceptions.h"
@@ -18,6 +19,34 @@ void Folder2::unsupported(const char* operation)
 std::vector<wxString> Folder2::getFileUris() { unsupported("Listing files"); }
 void Folder2::loadFiles(FileMap&) { unsupported("Loading files"); }
 Quorvel::Ref<File> Folder2::getFile(const wxString&) { unsupported("getFile"); }
+
+std::vector<Quorvel::Ref<File>> Folder2::loadFileList()
+{
+    FileManager& manager = FileManager::get();
+    const std::vector<wxString> uris = getFileUris();
+    // One reading of the folder instead of one per file; files already in memory keep their
+    // object.
+    FileMap loaded;
+    manager.collectFiles(getURI(), loaded);
+    const std::size_t known = loaded.size();
+    loadFiles(loaded);
+    if (loaded.size() > known) {
+        std::vector<Quorvel::Ref<File>> fresh;
+        for (const auto& [uri, file] : loaded) {
+            if (file && !manager.isRegistered(uri))
+                fresh.push_back(file);
+        }
+        manager.registerFiles(fresh);
+    }
+    std::vector<Quorvel::Ref<File>> files;
+    files.reserve(uris.size());
+    for (const wxString& uri : uris) {
+        auto found = loaded.find(uri);
+        if (found != loaded.end() && found->second)
+            files.push_back(found->second);
+    }
+    return files;
+}
 std::unique_ptr<Quorvel::InputFile> Folder2::getFileInputStream(File&) { unsupported("Reading files"); }
 std::unique_ptr<Quorvel::OutputFile> Folder2::getFileOutputStream(File&) { unsupported("Writing files"); }
 int64_t Folder2::getFileSize(File&) { unsupported("getFileSize"); }

@@ -35,6 +35,9 @@ public:
     virtual std::vector<wxString> getFileUris();
     // Puts the folder's files into `files`; entries already there are kept.
     virtual void loadFiles(FileMap& files);
+    // The folder's files in the folder's order, each the file manager's one object for its URI:
+    // files not in memory yet are read (all in one go) and registered.
+    virtual std::vector<Quorvel::Ref<File>> loadFileList();
     virtual int getFileCount() { return 0; }
     // A new object for the file named `uri` (callers go through the file manager, which keeps
     // one object per URI).

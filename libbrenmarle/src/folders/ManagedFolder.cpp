@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <unordered_map>
 
 #include <sys/stat.h>
 
@@ -62,6 +63,49 @@ void ManagedFolder::loadFiles(FileMap& files)
             manager.registerFile(file);
     }
     QDEBUG("[MANAGEDFOLDER] Filemap has %d entries after DB read..", static_cast<int>(files.size()));
+}
+
+std::vector<Quorvel::Ref<File>> ManagedFolder::loadFileList()
+{
+    LibraryLock lock;
+    FileManager& manager = FileManager::get();
+    const std::vector<const Quorvel::CompactString*>& order = m_uris.order();
+    std::vector<Quorvel::Ref<File>> slots(order.size());
+    // The catalogue gives the rows in the list's order, unless a file was moved in during this
+    // run (its row keeps its place); only then is the order looked up.
+    std::unordered_map<const Quorvel::CompactString*, std::size_t> positions;
+    std::size_t next = 0;
+    std::vector<Quorvel::Ref<File>> fresh;
+    Database::getInstance().readFolderFiles(
+        getURI(), [&](const Quorvel::CompactString& uri) -> Quorvel::Ref<File>* {
+            const Quorvel::CompactString* listed = m_uris.find(uri);
+            if (!listed)
+                return nullptr;
+            std::size_t position = next;
+            if (position < order.size() && order[position] == listed) {
+                ++next;
+            } else {
+                if (positions.empty()) {
+                    for (std::size_t i = 0; i < order.size(); ++i)
+                        positions.emplace(order[i], i);
+                }
+                position = positions.at(listed);
+            }
+            Quorvel::Ref<File>& slot = slots[position];
+            // A file in memory keeps its object; the catalogue fills the others.
+            slot = manager.findFile(uri);
+            return &slot;
+        },
+        [&](const Quorvel::Ref<File>& file) { fresh.push_back(file); });
+    manager.registerFiles(fresh);
+    fresh.clear();
+    std::vector<Quorvel::Ref<File>> files;
+    files.reserve(slots.size());
+    for (Quorvel::Ref<File>& file : slots) {
+        if (file)
+            files.push_back(std::move(file));
+    }
+    return files;
 }
 
 Quorvel::Ref<File> ManagedFolder::getFile(const wxString& uri)

@@ -18,6 +18,7 @@ class ManagedFolder : public LocalFolder {
 public:
     std::vector<wxString> getFileUris() override;
     void loadFiles(FileMap& files) override;
+    std::vector<Quorvel::Ref<File>> loadFileList() override;
     int getFileCount() override;
     Quorvel::Ref<File> getFile(const wxString& uri) override;
 
