@@ -89,6 +89,49 @@ TEST_F(ImageDataTest, RotatingTurnsClockwiseAndMakesANewDrawableCopy)
     EXPECT_EQ(image->getDrawable()->rgb, before->rgb);
 }
 
+TEST_F(ImageDataTest, APictureKeptOnlyAsItsDrawableStillWorksInEveryWay)
+{
+    const auto image = loaded();
+    const auto original = image->getDrawable();
+    image->keepDrawableOnly();
+    EXPECT_TRUE(image->isLoaded());
+    EXPECT_EQ(image->getWidth(), 40);
+    EXPECT_EQ(image->getDrawable(), original); // drawn without any new work
+
+    // A copy, a change and a save each make the picture again from the kept pixels.
+    const auto copy = Quorvel::makeRef<ImageData>(*image);
+    copy->rotate(180);
+    EXPECT_TRUE(isRed(pixelAt(*copy->getDrawable(), 39, 19)));
+    EXPECT_EQ(image->getDrawable(), original);
+    image->rotate(90);
+    EXPECT_EQ(image->getWidth(), 20);
+    EXPECT_TRUE(isRed(pixelAt(*image->getDrawable(), 19, 0)));
+    image->keepDrawableOnly();
+    image->save(dir / "again.png", ImageData::FORMAT_PNG, 90);
+    const auto saved = Quorvel::makeRef<ImageData>();
+    saved->load(dir / "again.png");
+    EXPECT_EQ(saved->getDrawable()->rgb, image->getDrawable()->rgb);
+
+    // Transparency is kept too.
+    Brenmarle::ensureImageMagick();
+    Magick::Image clear(Magick::Geometry(4, 2), Magick::Color("transparent"));
+    clear.magick("PNG");
+    Magick::Blob blob;
+    clear.write(&blob);
+    writeFile(dir / "clear.png", std::string(static_cast<const char*>(blob.data()), blob.length()));
+    const auto transparent = Quorvel::makeRef<ImageData>();
+    transparent->load(dir / "clear.png");
+    transparent->keepDrawableOnly();
+    transparent->rotate(90);
+    ASSERT_EQ(transparent->getDrawable()->alpha.size(), 8u);
+    EXPECT_EQ(transparent->getDrawable()->alpha[0], 0);
+
+    // Nothing loaded stays nothing loaded.
+    const auto empty = Quorvel::makeRef<ImageData>();
+    EXPECT_THROW(empty->keepDrawableOnly(), Quorvel::NotLoadedException);
+    EXPECT_FALSE(empty->isLoaded());
+}
+
 TEST_F(ImageDataTest, ATurnedPictureIsSavedWithoutItsOldOrientation)
 {
     TestPictures::writeJpeg(dir / "six.jpg", 80, 60, {TestPictures::cameraExif(6), {}, 90});

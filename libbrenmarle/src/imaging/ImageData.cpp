@@ -243,18 +243,47 @@ ImageData::ImageData(const ImageData& other) : Quorvel::ReferenceCounted()
     std::lock_guard<std::mutex> lock(other.m_mutex);
     if (other.m_picture)
         m_picture = std::make_unique<Picture>(Picture{other.m_picture->image});
+    else
+        m_drawable = other.m_drawable; // never changed in place: it can be shared
 }
 
 bool ImageData::isLoaded() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_picture != nullptr;
+    return m_picture || m_drawable;
 }
 
 void ImageData::requireLoaded() const
 {
-    if (!m_picture)
+    if (m_picture)
+        return;
+    if (!m_drawable)
         throw Quorvel::NotLoadedException(wxS("The picture is not loaded"));
+    const RGBImage& drawable = *m_drawable;
+    runMagick("draw", [&] {
+        const size_t pixels = size_t(drawable.width) * size_t(drawable.height);
+        if (drawable.alpha.empty()) {
+            m_picture = std::make_unique<Picture>(
+                Picture{Magick::Image(drawable.width, drawable.height, "RGB", MagickCore::CharPixel,
+                                      drawable.rgb.data())});
+            return;
+        }
+        std::vector<unsigned char> rgba(pixels * 4);
+        for (size_t i = 0; i < pixels; ++i) {
+            std::copy_n(&drawable.rgb[i * 3], 3, &rgba[i * 4]);
+            rgba[i * 4 + 3] = drawable.alpha[i];
+        }
+        m_picture = std::make_unique<Picture>(Picture{
+            Magick::Image(drawable.width, drawable.height, "RGBA", MagickCore::CharPixel, rgba.data())});
+    });
+}
+
+void ImageData::keepDrawableOnly()
+{
+    getDrawable();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_drawable)
+        m_picture.reset();
 }
 
 void ImageData::replace(std::unique_ptr<Picture> picture)
@@ -551,6 +580,8 @@ void ImageData::overlayColor(RGBColour colour, int opacity)
 int ImageData::getWidth() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_picture && m_drawable)
+        return m_drawable->width;
     requireLoaded();
     return static_cast<int>(m_picture->image.columns());
 }
@@ -558,6 +589,8 @@ int ImageData::getWidth() const
 int ImageData::getHeight() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_picture && m_drawable)
+        return m_drawable->height;
     requireLoaded();
     return static_cast<int>(m_picture->image.rows());
 }
@@ -565,9 +598,9 @@ int ImageData::getHeight() const
 std::shared_ptr<const RGBImage> ImageData::getDrawable() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    requireLoaded();
     if (m_drawable)
         return m_drawable;
+    requireLoaded();
     Magick::Image& image = m_picture->image;
     auto drawable = std::make_shared<RGBImage>();
     drawable->width = static_cast<int>(image.columns());

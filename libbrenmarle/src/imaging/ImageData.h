@@ -128,6 +128,11 @@ public:
     // The drawable copy, made on first request after a change. The returned copy stays valid
     // (and unchanged) after the picture changes.
     std::shared_ptr<const RGBImage> getDrawable() const;
+    // For a picture that is only drawn (a thumbnail in the cache): makes the drawable copy and
+    // lets go of ImageMagick's picture, which takes eight bytes a pixel to the drawable's three.
+    // Everything else still works: a change, a save or a copy first makes the picture again
+    // from the drawable's pixels (without the file's metadata and colour profile).
+    void keepDrawableOnly();
 
 protected:
     ~ImageData() override;
@@ -135,13 +140,16 @@ protected:
 private:
     struct Picture;
 
+    // Throws NotLoadedException without a picture; makes it again from the drawable copy when
+    // only that was kept. Called with m_mutex held.
     void requireLoaded() const;
     void replace(std::unique_ptr<Picture> picture);
     // Replaces every pixel's red, green and blue through `map` (8-bit values), under the lock.
     template <typename Map> void mapPixels(Map&& map);
 
     mutable std::mutex m_mutex;
-    std::unique_ptr<Picture> m_picture;                 // guarded by m_mutex; null until loaded
+    // Guarded by m_mutex; null until loaded, and while only the drawable copy is kept.
+    mutable std::unique_ptr<Picture> m_picture;
     mutable std::shared_ptr<const RGBImage> m_drawable; // guarded by m_mutex; null when dirty
 };
 

@@ -159,8 +159,12 @@ ThumbnailLoadQueue::Result ThumbnailLoadQueue::load(ThumbnailLoader& loader, Fil
     wxString failure;
     try {
         Quorvel::Ref<ImageData> image = loader.loadThumbnail(file);
-        if (image)
+        if (image) {
+            // Thumbnails are only drawn: the cache keeps hundreds of them, at three bytes a
+            // pixel instead of ImageMagick's eight, and the views get them ready to draw.
+            image->keepDrawableOnly();
             return {image, false};
+        }
         failure = wxS("the loader returned no picture");
     } catch (const std::exception& e) {
         // Ours (ImageException, NotFoundException...) and the libraries' (bad_alloc) alike.
