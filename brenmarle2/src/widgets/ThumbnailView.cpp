@@ -215,13 +215,14 @@ void ThumbnailView::checkVisible()
 
 long ThumbnailView::indexOf(const wxString& uri) const
 {
+    const Quorvel::CompactString wanted(uri);
     // The items near the screen first: that is where news usually concerns.
     for (std::size_t i = m_firstVisible; i < m_endVisible && i < m_shown.size(); ++i) {
-        if (m_shown[i]->getURI() == uri)
+        if (m_shown[i]->hasURI(wanted))
             return static_cast<long>(i);
     }
     for (std::size_t i = 0; i < m_shown.size(); ++i) {
-        if (m_shown[i]->getURI() == uri)
+        if (m_shown[i]->hasURI(wanted))
             return static_cast<long>(i);
     }
     return -1;
@@ -794,8 +795,9 @@ void ThumbnailView::onFileRemoved(Brenmarle::FileEvent& event)
     const wxString uri = event.isMoved() && !event.getOldUri().empty() ? event.getOldUri()
                                                                        : event.getFile()->getURI();
     const File* removed = event.getFile().get();
+    const Quorvel::CompactString removedUri(uri);
     auto same = [&](const Quorvel::Ref<File>& file) {
-        return file.get() == removed || file->getURI() == uri;
+        return file.get() == removed || file->hasURI(removedUri);
     };
     m_all.erase(std::remove_if(m_all.begin(), m_all.end(), same), m_all.end());
     for (std::size_t i = 0; i < m_shown.size(); ++i) {

@@ -202,6 +202,12 @@ FILE_GETTER(bool, isModified, m_modified)
 #undef FILE_DETAIL
 #undef FILE_SETTER
 
+bool File::hasURI(const Quorvel::CompactString& uri) const
+{
+    LibraryLock lock;
+    return m_uri == uri;
+}
+
 void File::setURI(const wxString& uri)
 {
     LibraryLock lock;

@@ -44,6 +44,9 @@ public:
     // separately (Database::renameFile), so this does not mark the file modified.
     wxString getURI() const;
     void setURI(const wxString& uri);
+    // Whether the file is named `uri`, without making a wxString of its URI: views look for a
+    // file among a hundred thousand.
+    bool hasURI(const Quorvel::CompactString& uri) const;
 
     wxString getFileName() const;
     void setFileName(const wxString& name);
