@@ -1,10 +1,12 @@
 #include <wx/checkbox.h>
+#include <wx/menu.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
 #include "PhotoLibraryTest.h"
 #include "ScopedTimeZone.h"
 #include "WaitUntil.h"
+#include "mainframe/CommandIds.h"
 #include "mainframe/MainFrame.h"
 #include "mainframe/PictureSearchPage.h"
 #include "system/Configuration.h"
@@ -82,6 +84,27 @@ TEST_F(PictureSearchPageTest, TypedTextShowsTheMatchesAndTheirCountAndANewerText
     // Results carry the menus as any section's pictures do.
     page.getView()->selectAll();
     EXPECT_EQ(frame->getCommandContext().selectedCount, 1);
+}
+
+TEST_F(PictureSearchPageTest, TheFavoritesBoxAndTheViewMenusItemAreOneFilter)
+{
+    PictureSearchPage& page = openSearch({"Beach at dawn", "Beach party"});
+    auto* favorites =
+        dynamic_cast<wxCheckBox*>(wxWindow::FindWindowByName("SearchFavorites", &page));
+    ASSERT_NE(favorites, nullptr);
+
+    frame->ProcessCommand(ID_FAVORITES_ONLY);
+    EXPECT_TRUE(page.getView()->isFavoritesOnly());
+    page.UpdateWindowUI(wxUPDATE_UI_RECURSE);
+    EXPECT_TRUE(favorites->GetValue());
+
+    favorites->SetValue(false);
+    wxCommandEvent click(wxEVT_CHECKBOX, favorites->GetId());
+    click.SetEventObject(favorites);
+    favorites->GetEventHandler()->ProcessEvent(click);
+    EXPECT_FALSE(page.getView()->isFavoritesOnly());
+    frame->updateMenus();
+    EXPECT_FALSE(frame->GetMenuBar()->FindItem(ID_FAVORITES_ONLY)->IsChecked());
 }
 
 TEST_F(PictureSearchPageTest, ACountryAndPeriodSearchShowsOnlyThatCountrysPicturesOfThePeriod)

@@ -135,6 +135,9 @@ PictureSearchPage::PictureSearchPage(wxWindow* parent) : wxPanel(parent, wxID_AN
     m_favorites->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) {
         m_view->setFavoritesOnly(m_favorites->GetValue());
     });
+    // View > Favorites Only sets the same filter: the box follows it.
+    m_favorites->Bind(wxEVT_UPDATE_UI,
+                      [this](wxUpdateUIEvent& event) { event.Check(m_view->isFavoritesOnly()); });
 
     fillKeywordChoices();
     Brenmarle::KeywordManager::getInstance().addListener(this, GetId());
