@@ -587,6 +587,11 @@ TEST_F(MainFrameTest, PluginCommandsSitInTheirSlotsByPriorityAndRunWhenChosen)
     dir.writeFile("b/crop.ini", "Type=COMMAND\nMenuId=/Tools/\nPriority=5\nMenuItem=Crop\n");
     dir.writeFile("b/site.ini",
                   "Type=WEBLINK\nMenuId=/Toolbar/Website/\nMenuItem=Our Gallery\nPriority=1\n");
+    // Menus of the bundle's own: one filled, one empty, one that is the window's already.
+    dir.writeFile("b/menu.ini", "[Later]\nName=Later\nPriority=90\n[Extras]\nName=E&xtras\n"
+                                "Priority=10\n[Empty]\nName=Nothing\n[Tools]\nName=Tools again\n");
+    dir.writeFile("b/frame.ini", "Type=COMMAND\nMenuId=/Extras/\nMenuItem=Frame It\n");
+    dir.writeFile("b/later.ini", "Type=COMMAND\nMenuId=/Later/\nMenuItem=Some Day\n");
     PluginRegistry registry;
     registry.load({dir.path()}, PluginLoader("2.0.0"));
     std::vector<wxString> ran;
@@ -612,6 +617,18 @@ TEST_F(MainFrameTest, PluginCommandsSitInTheirSlotsByPriorityAndRunWhenChosen)
     choose(tools.FindItemByPosition(7)->GetId());
     choose(sharpen->GetId());
     EXPECT_EQ(ran, (std::vector<wxString>{"resize", "sharpen"}));
+
+    // The bundle's own menu stands before Help, in the bar and in the main-menu pop-up.
+    wxMenuBar& bar = *frame->GetMenuBar();
+    ASSERT_EQ(bar.GetMenuCount(), 11u);
+    EXPECT_EQ(bar.GetMenuLabel(8), "E&xtras");
+    EXPECT_EQ(bar.GetMenuLabel(9), "Later");
+    EXPECT_EQ(bar.GetMenuLabel(10), "&Help");
+    EXPECT_EQ(labels(*bar.GetMenu(8)), std::vector<wxString>{"Frame It"});
+    choose(bar.GetMenu(8)->FindItemByPosition(0)->GetId());
+    EXPECT_EQ(ran.back(), "frame");
+    std::unique_ptr<wxMenu> popup(frame->makeMainMenuPopup());
+    EXPECT_EQ(popup->FindItemByPosition(8)->GetItemLabel(), "E&xtras");
 
     // The tool bar's website drop-down ends with the web link.
     wxMenu* website = frame->getMainToolBar()->FindById(ID_WEBSITE)->GetDropdownMenu();

@@ -308,6 +308,34 @@ wxMenu* MainMenus::makeDebugMenu() const
     return menu;
 }
 
+bool isBuiltInMenuPath(const wxString& path)
+{
+    static const char* const paths[] = {"/Archive/", "/Import/",    "/Edit/",  "/View/",
+                                        "/Go/",      "/Picture/",   "/Operations/",
+                                        "/Account/", "/Tools/",     "/Help/",  "/Debug/",
+                                        "/Toolbar/"};
+    for (const char* builtIn : paths) {
+        if (path.IsSameAs(builtIn, false))
+            return true;
+    }
+    return false;
+}
+
+template <typename Add> void MainMenus::forEachPluginMenu(Add&& add) const
+{
+    const PluginCommands& registry = PluginCommands::get();
+    for (const PluginMenuHeading& heading : registry.getMenus()) {
+        // One segment between the slashes: a menu of the bar, not a submenu of another.
+        if (isBuiltInMenuPath(heading.path) || heading.path.Len() < 3 ||
+            heading.path.Mid(1, heading.path.Len() - 2).Contains("/") ||
+            registry.find(heading.path, 0, 99).empty())
+            continue;
+        auto* menu = new wxMenu;
+        appendPlugins(menu, heading.path, {0, 100});
+        add(heading.label, menu, heading.icon);
+    }
+}
+
 wxMenuBar* MainMenus::makeMenuBar() const
 {
     auto* bar = new wxMenuBar;
@@ -319,6 +347,8 @@ wxMenuBar* MainMenus::makeMenuBar() const
     bar->Append(makeOperationsMenu(), _("&Operations"));
     bar->Append(makeAccountMenu(), _("&Account"));
     bar->Append(makeToolsMenu(), _("&Tools"));
+    forEachPluginMenu(
+        [bar](const wxString& label, wxMenu* menu, const wxString&) { bar->Append(menu, label); });
     bar->Append(makeHelpMenu(), _("&Help"));
     if (m_options.diagnostics)
         bar->Append(makeDebugMenu(), _("&Debug"));
@@ -336,6 +366,9 @@ wxMenu* MainMenus::makeMainMenuPopup() const
     appendSubMenu(menu, wxID_ANY, makeOperationsMenu(), _("&Operations"), wxString(), "blank.png");
     appendSubMenu(menu, wxID_ANY, makeAccountMenu(), _("&Account"), wxString(), "blank.png");
     appendSubMenu(menu, wxID_ANY, makeToolsMenu(), _("&Tools"), wxString(), "blank.png");
+    forEachPluginMenu([&](const wxString& label, wxMenu* added, const wxString& icon) {
+        appendSubMenu(menu, wxID_ANY, added, label, wxString(), icon);
+    });
     appendSubMenu(menu, wxID_ANY, makeHelpMenu(), _("&Help"), wxString(), "blank.png");
     if (m_options.diagnostics)
         appendSubMenu(menu, wxID_ANY, makeDebugMenu(), _("&Debug"), wxString(), "debug.png");

@@ -26,6 +26,9 @@ struct MenuOptions {
     bool diagnostics = false;
 };
 
+// Menus of the window itself, whose plug-in slots a bundle's menu cannot take over.
+bool isBuiltInMenuPath(const wxString& path);
+
 class MainMenus {
 public:
     static constexpr int ICON_SIZE = 16;
@@ -62,6 +65,10 @@ private:
     // The plug-in items of `path` in the bands [bands[i], bands[i + 1] - 1], with a separator
     // between bands that have items.
     void appendPlugins(wxMenu* menu, const wxString& path, std::initializer_list<int> bands) const;
+    // The menus bundles add, with their commands, for `add` to place (label, menu, icon). Only
+    // a menu of its own ("/Extras/") that some command fills is made: a path the window has
+    // already keeps its slot, and an empty menu would offer nothing.
+    template <typename Add> void forEachPluginMenu(Add&& add) const;
 
     MenuOptions m_options;
     const IconLookup& m_icons;

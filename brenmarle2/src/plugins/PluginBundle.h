@@ -15,6 +15,8 @@ struct PluginMenu {
     int priority = 50;
     wxString priorityText;
     wxString icon;
+    // The bundle's folder, ending in "/" (the icon's name is relative to it).
+    wxString bundleDir;
 };
 
 struct PluginBundle {

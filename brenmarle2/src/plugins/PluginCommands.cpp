@@ -15,9 +15,15 @@ void PluginCommands::add(PluginMenuEntry command)
     m_commands.push_back(std::move(command));
 }
 
+void PluginCommands::addMenu(PluginMenuHeading menu)
+{
+    m_menus.push_back(std::move(menu));
+}
+
 void PluginCommands::clear()
 {
     m_commands.clear();
+    m_menus.clear();
 }
 
 void PluginCommands::load(const PluginRegistry& registry,
@@ -25,6 +31,14 @@ void PluginCommands::load(const PluginRegistry& registry,
                           std::function<bool(const PluginCommand&)> isEnabled)
 {
     clear();
+    for (const PluginMenu* menu : registry.getMenus()) {
+        PluginMenuHeading heading;
+        heading.path = menu->id;
+        heading.label = menu->name;
+        if (!menu->icon.empty())
+            heading.icon = menu->bundleDir + menu->icon;
+        addMenu(std::move(heading));
+    }
     for (const PluginBundle& bundle : registry.getBundles()) {
         for (const PluginCommand& command : bundle.commands) {
             PluginMenuEntry entry;

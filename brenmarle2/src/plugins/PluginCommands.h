@@ -31,12 +31,21 @@ struct PluginMenuEntry {
     std::function<bool()> isEnabled;
 };
 
+// A menu a bundle adds (its "menu.ini"), holding the commands that name its path.
+struct PluginMenuHeading {
+    // "/Extras/"
+    wxString path;
+    wxString label;
+    wxString icon = "blank.png";
+};
+
 class PluginCommands {
 public:
     // The process's registry.
     static PluginCommands& get();
 
     void add(PluginMenuEntry command);
+    void addMenu(PluginMenuHeading menu);
     void clear();
     // Replaces the entries with the commands of every bundle of `registry`, in the order they
     // were loaded. Choosing one calls `run`; `isEnabled` decides whether its item is enabled.
@@ -47,6 +56,8 @@ public:
     std::size_t size() const { return m_commands.size(); }
     // Indices stay valid until clear(): the main window names menu items by them.
     const PluginMenuEntry& at(std::size_t index) const { return m_commands.at(index); }
+    // The bundles' menus in priority order (equal ones in the order they were added).
+    const std::vector<PluginMenuHeading>& getMenus() const { return m_menus; }
 
     // The indices of the commands of `path` whose position lies in [first, last], in position
     // order (equal positions in the order they were added).
@@ -54,4 +65,5 @@ public:
 
 private:
     std::vector<PluginMenuEntry> m_commands;
+    std::vector<PluginMenuHeading> m_menus;
 };

@@ -157,6 +157,7 @@ void PluginLoader::loadMenus(const wxString& path, PluginBundle& bundle) const
         menu.priority = clampedPriority(priority);
         ini.readString(id + "/PriorityText", menu.priorityText, wxString());
         ini.readString(id + "/Icon", menu.icon, wxString());
+        menu.bundleDir = bundle.dir;
         bundle.menus.push_back(menu);
     }
 }
