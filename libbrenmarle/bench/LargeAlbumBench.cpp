@@ -143,7 +143,8 @@ int main(int argc, char** argv)
                 cache.push_back(image);
             }
         });
-        report(drawableOnly ? "500 thumbnails, drawable only" : "500 thumbnails, picture and drawable",
+        report(drawableOnly ? "500 thumbnails, drawable only"
+                            : "500 thumbnails, picture and drawable",
                heapMb() - before, 500, ms);
     }
 

@@ -260,9 +260,9 @@ TEST_F(FoldersTest, AFoldersFileListKeepsItsOrderAndOneObjectPerFile)
     // Another program renumbers the rows, so they no longer come in the album's order.
     Database::getInstance().commit();
     sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open_v2((dataDir + "database.db").utf8_str(), &db, SQLITE_OPEN_READWRITE,
-                              nullptr),
-              SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_open_v2((dataDir + "database.db").utf8_str(), &db, SQLITE_OPEN_READWRITE, nullptr),
+        SQLITE_OK);
     const wxString renumber = "UPDATE file SET rowid = 1000 WHERE uri = '" + third->getURI() + "'";
     EXPECT_EQ(sqlite3_exec(db, renumber.utf8_str(), nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);

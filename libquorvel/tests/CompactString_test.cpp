@@ -24,14 +24,14 @@ std::vector<wxString> samples()
             "album://720096bc-200d-4e9f-ad77-2cdb863e5405/IMG_0001.jpg",
             wxString::FromUTF8("file:///home/ann/Ærø/fiskerleje ø.jpg"),
             wxString::FromUTF8("写真/猫.png"),
-            wide({'a', 0x1F600, 'b'}),        // beyond the basic plane
-            wide({0xD800, 'x', 0xDFFF}),      // lone surrogates
-            wide({0xF7E9}),                   // invalid file name byte as wx maps it
-            wide({0x110000, 0x7FFFFFFF}),     // past Unicode's end
-            wide({0xFFFFFFFF, 0x80000000}),   // the top of a 32-bit wchar_t
-            wide({'a', 0, 'b'}),              // an embedded NUL
+            wide({'a', 0x1F600, 'b'}),      // beyond the basic plane
+            wide({0xD800, 'x', 0xDFFF}),    // lone surrogates
+            wide({0xF7E9}),                 // invalid file name byte as wx maps it
+            wide({0x110000, 0x7FFFFFFF}),   // past Unicode's end
+            wide({0xFFFFFFFF, 0x80000000}), // the top of a 32-bit wchar_t
+            wide({'a', 0, 'b'}),            // an embedded NUL
             wide({0x7F, 0x80, 0x7FF, 0x800, 0xFFFF, 0x10000, 0x1FFFFF, 0x200000, 0x3FFFFFF,
-                  0x4000000})};               // each length's edges
+                  0x4000000})}; // each length's edges
 }
 
 } // namespace
@@ -48,7 +48,8 @@ TEST(CompactStringTest, GivesBackEveryTextUnchanged)
 
 TEST(CompactStringTest, KeepsUnicodeTextAsUtf8SoCatalogueBytesMakeTheSameKey)
 {
-    for (const char* utf8 : {"plain.jpg", "Ærø/fiskerleje ø.jpg", "写真/猫.png", "\xF0\x9F\x98\x80"}) {
+    for (const char* utf8 :
+         {"plain.jpg", "Ærø/fiskerleje ø.jpg", "写真/猫.png", "\xF0\x9F\x98\x80"}) {
         const wxString text = wxString::FromUTF8(utf8);
         EXPECT_EQ(CompactString(text).bytes(), utf8);
         EXPECT_EQ(CompactString::fromUtf8(utf8, strlen(utf8)), CompactString(text));

@@ -310,10 +310,9 @@ wxMenu* MainMenus::makeDebugMenu() const
 
 bool isBuiltInMenuPath(const wxString& path)
 {
-    static const char* const paths[] = {"/Archive/", "/Import/",    "/Edit/",  "/View/",
-                                        "/Go/",      "/Picture/",   "/Operations/",
-                                        "/Account/", "/Tools/",     "/Help/",  "/Debug/",
-                                        "/Toolbar/"};
+    static const char* const paths[] = {"/Archive/", "/Import/",  "/Edit/",       "/View/",
+                                        "/Go/",      "/Picture/", "/Operations/", "/Account/",
+                                        "/Tools/",   "/Help/",    "/Debug/",      "/Toolbar/"};
     for (const char* builtIn : paths) {
         if (path.IsSameAs(builtIn, false))
             return true;

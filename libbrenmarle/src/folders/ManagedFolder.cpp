@@ -77,7 +77,8 @@ std::vector<Quorvel::Ref<File>> ManagedFolder::loadFileList()
     std::size_t next = 0;
     std::vector<Quorvel::Ref<File>> fresh;
     Database::getInstance().readFolderFiles(
-        getURI(), [&](const Quorvel::CompactString& uri) -> Quorvel::Ref<File>* {
+        getURI(),
+        [&](const Quorvel::CompactString& uri) -> Quorvel::Ref<File>* {
             const Quorvel::CompactString* listed = m_uris.find(uri);
             if (!listed)
                 return nullptr;

@@ -273,8 +273,8 @@ void ImageData::requireLoaded() const
             std::copy_n(&drawable.rgb[i * 3], 3, &rgba[i * 4]);
             rgba[i * 4 + 3] = drawable.alpha[i];
         }
-        m_picture = std::make_unique<Picture>(Picture{
-            Magick::Image(drawable.width, drawable.height, "RGBA", MagickCore::CharPixel, rgba.data())});
+        m_picture = std::make_unique<Picture>(Picture{Magick::Image(
+            drawable.width, drawable.height, "RGBA", MagickCore::CharPixel, rgba.data())});
     });
 }
 

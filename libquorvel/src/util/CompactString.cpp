@@ -9,7 +9,8 @@ namespace {
 
 bool isAscii(const char* bytes, std::size_t length)
 {
-    return std::all_of(bytes, bytes + length, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return std::all_of(bytes, bytes + length,
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 // UTF-8's pattern, carried on past Unicode's end: five and six bytes for 31 bits as UTF-8 was
@@ -21,9 +22,12 @@ void append(std::string& out, uint32_t c)
         out += static_cast<char>(c);
         return;
     }
-    const int length = c < 0x800 ? 2 : c < 0x10000 ? 3 : c < 0x200000 ? 4 : c < 0x4000000 ? 5
-                       : c < 0x80000000u            ? 6
-                                                    : 7;
+    const int length = c < 0x800         ? 2
+                       : c < 0x10000     ? 3
+                       : c < 0x200000    ? 4
+                       : c < 0x4000000   ? 5
+                       : c < 0x80000000u ? 6
+                                         : 7;
     static const unsigned char lead[] = {0, 0, 0xC0, 0xE0, 0xF0, 0xF8, 0xFC, 0xFE};
     const int shift = 6 * (length - 1);
     // Seven bytes carry 36 bits in their six continuation bytes: the lead byte holds none.
