@@ -45,6 +45,20 @@ protected:
         image->load(path);
         return image;
     }
+    // A wholly transparent PNG of that size, loaded.
+    Ref<ImageData> loadedTransparent(int width, int height)
+    {
+        Brenmarle::ensureImageMagick();
+        Magick::Image clear(Magick::Geometry(width, height), Magick::Color("transparent"));
+        clear.magick("PNG");
+        Magick::Blob blob;
+        clear.write(&blob);
+        writeFile(dir / "clear.png",
+                  std::string(static_cast<const char*>(blob.data()), blob.length()));
+        auto image = Quorvel::makeRef<ImageData>();
+        image->load(dir / "clear.png");
+        return image;
+    }
     ScratchDir dir;
 };
 
@@ -113,14 +127,7 @@ TEST_F(ImageDataTest, APictureKeptOnlyAsItsDrawableStillWorksInEveryWay)
     EXPECT_EQ(saved->getDrawable()->rgb, image->getDrawable()->rgb);
 
     // Transparency is kept too.
-    Brenmarle::ensureImageMagick();
-    Magick::Image clear(Magick::Geometry(4, 2), Magick::Color("transparent"));
-    clear.magick("PNG");
-    Magick::Blob blob;
-    clear.write(&blob);
-    writeFile(dir / "clear.png", std::string(static_cast<const char*>(blob.data()), blob.length()));
-    const auto transparent = Quorvel::makeRef<ImageData>();
-    transparent->load(dir / "clear.png");
+    const auto transparent = loadedTransparent(4, 2);
     transparent->keepDrawableOnly();
     transparent->rotate(90);
     ASSERT_EQ(transparent->getDrawable()->alpha.size(), 8u);
@@ -206,14 +213,7 @@ TEST_F(ImageDataTest, AWarningWhileSavingIsLoggedAndThePictureIsWritten)
 
 TEST_F(ImageDataTest, TransparencyReachesTheDrawableAndJpegGetsAWhiteBackground)
 {
-    Brenmarle::ensureImageMagick();
-    Magick::Image transparent(Magick::Geometry(8, 8), Magick::Color("transparent"));
-    transparent.magick("PNG");
-    Magick::Blob blob;
-    transparent.write(&blob);
-    writeFile(dir / "clear.png", std::string(static_cast<const char*>(blob.data()), blob.length()));
-    const auto image = Quorvel::makeRef<ImageData>();
-    image->load(dir / "clear.png");
+    const auto image = loadedTransparent(8, 8);
     const auto drawable = image->getDrawable();
     ASSERT_EQ(drawable->alpha.size(), 64u);
     EXPECT_EQ(drawable->alpha[0], 0);
