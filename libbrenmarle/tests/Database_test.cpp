@@ -789,6 +789,11 @@ TEST_F(OpenCatalogueTest, SearchQueryRunsOneReadingStatementAndRefusesAnythingMo
     }
     EXPECT_THROW(m_database.getRowIds(wxS("DELETE FROM file")), Brenmarle::DatabaseException);
     EXPECT_THROW(m_database.getRowIds(wxS("  ")), Brenmarle::DatabaseException);
+    // The text form follows the same rule.
+    EXPECT_EQ(m_database.getTexts(wxS("SELECT uri FROM file ORDER BY time DESC")),
+              (std::vector<wxString>{fileUri(ALBUM, 2), fileUri(ALBUM, 1)}));
+    EXPECT_THROW(m_database.getTexts(wxS("SELECT uri FROM file; DELETE FROM file")),
+                 Brenmarle::DatabaseException);
     EXPECT_EQ(m_database.getFileCount(), 2);
 }
 

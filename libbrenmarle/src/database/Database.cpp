@@ -905,6 +905,17 @@ std::vector<int64_t> Database::getRowIds(const wxString& query, const InterruptC
     return rowids;
 }
 
+std::vector<wxString> Database::getTexts(const wxString& query)
+{
+    LibraryLock lock;
+    prepareSingleQuery(query);
+    std::vector<wxString> texts;
+    while (stepRow(false))
+        texts.push_back(getText(0));
+    finalize();
+    return texts;
+}
+
 // ---- Albums --------------------------------------------------------------------------------
 
 namespace {

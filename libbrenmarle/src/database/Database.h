@@ -124,6 +124,8 @@ public:
     // lock for good.
     std::vector<int64_t> getRowIds(const wxString& query,
                                    const InterruptCheck& interrupted = InterruptCheck());
+    // Runs one reading statement, as getRowIds does, and gives its first column as text.
+    std::vector<wxString> getTexts(const wxString& query);
 
     // Albums.
     std::vector<wxString> getAlbumUris();
