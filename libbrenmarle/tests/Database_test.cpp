@@ -551,7 +551,10 @@ TEST_F(OpenCatalogueTest, LoadingFilesKeepsThoseAlreadyInMemory)
     Brenmarle::FileMap files;
     const Ref<File> inMemory = makeFile(fileUri(ALBUM, 1));
     files[fileUri(ALBUM, 1)] = inMemory;
-    m_database.loadFiles(files, ALBUM);
+    m_database.readFolderFiles(
+        ALBUM,
+        [&](const Quorvel::CompactString& uri) { return &files[uri.str()]; },
+        [](const Ref<File>&) {});
     ASSERT_EQ(files.size(), 2u);
     EXPECT_EQ(files[fileUri(ALBUM, 1)], inMemory);
     EXPECT_EQ(files[fileUri(ALBUM, 2)]->getTime(), 100);

@@ -703,17 +703,6 @@ std::vector<Quorvel::Ref<File>> Database::loadFilesByRowId(const std::vector<int
     return files;
 }
 
-void Database::loadFiles(FileMap& files, const wxString& folderUri)
-{
-    LibraryLock lock;
-    const wxStopWatch watch;
-    prepare(wxString(SELECT_FILE) + " WHERE file.uri like ?");
-    bindText(1, folderUri + "%");
-    readFiles(files);
-    QDEBUG("[DATABASE] TIME loadFiles () = %d millis", static_cast<int>(watch.Time()));
-    QDEBUG("[DATABASE] Files loaded");
-}
-
 void Database::readFolderFiles(
     const wxString& folderUri,
     const std::function<Quorvel::Ref<File>*(const Quorvel::CompactString& uri)>& slotFor,

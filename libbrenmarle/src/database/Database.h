@@ -98,9 +98,7 @@ public:
     wxString findFileUri(const wxString& uuid);
     // Appends the URIs of the files in `folderUri` to `list`, in catalogue order.
     void getFileUris(const wxString& folderUri, UriList& list);
-    // Adds the files of `folderUri` (or of the whole catalogue) to `files`; URIs already in the
-    // map keep their file.
-    void loadFiles(FileMap& files, const wxString& folderUri);
+    // Adds the files of the whole catalogue to `files`; URIs already in the map keep their file.
     void loadFiles(FileMap& files);
     // Reads the files of `folderUri` in catalogue order without a map of them all. For each row
     // `slotFor` gives where its file goes (null: the row is skipped); a slot that holds a file

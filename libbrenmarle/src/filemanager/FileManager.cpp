@@ -210,20 +210,6 @@ Quorvel::Ref<File> FileManager::findFile(const Quorvel::CompactString& uri)
     return found != m_files.end() ? found->second : Quorvel::Ref<File>();
 }
 
-void FileManager::collectFiles(const wxString& folderUri, FileMap& files)
-{
-    LibraryLock lock;
-    const Quorvel::CompactString prefix(folderUri);
-    for (auto entry = m_files.lower_bound(prefix);
-         entry != m_files.end() && entry->first.startsWith(prefix); ++entry) {
-        if (!entry->second)
-            continue;
-        wxString uri = entry->first.str();
-        if (Uri::folderOf(uri) == folderUri)
-            files[std::move(uri)] = entry->second;
-    }
-}
-
 void FileManager::broadcastFileEvent(wxEventType type, File& file, const wxString& oldUri,
                                      const wxString& newUri, int32_t mask)
 {

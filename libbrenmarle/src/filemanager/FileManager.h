@@ -47,8 +47,6 @@ public:
     bool isRegistered(const wxString& uri);
     // The file's object when it is in memory; null otherwise (nothing is read).
     Quorvel::Ref<File> findFile(const Quorvel::CompactString& uri);
-    // Puts into `files` every file in memory whose folder is `folderUri`.
-    void collectFiles(const wxString& folderUri, FileMap& files);
 
     // FILE_ADDED; a move (oldUri given) carries the old and new URI.
     void fileAdded(File& file, const wxString& oldUri);

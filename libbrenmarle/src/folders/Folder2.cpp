@@ -1,7 +1,6 @@
 #include "folders/Folder2.h"
 
 #include "core/LibraryLock.h"
-#include "filemanager/FileManager.h"
 #include "files/Uri.h"
 #include "imaging/ImageData.h"
 #include "system/Exceptions.h"
@@ -22,22 +21,10 @@ Quorvel::Ref<File> Folder2::getFile(const wxString&) { unsupported("getFile"); }
 
 std::vector<Quorvel::Ref<File>> Folder2::loadFileList()
 {
-    FileManager& manager = FileManager::get();
+    // One reading of the folder instead of one per file; loadFiles gives the manager's objects.
     const std::vector<wxString> uris = getFileUris();
-    // One reading of the folder instead of one per file; files already in memory keep their
-    // object.
     FileMap loaded;
-    manager.collectFiles(getURI(), loaded);
-    const std::size_t known = loaded.size();
     loadFiles(loaded);
-    if (loaded.size() > known) {
-        std::vector<Quorvel::Ref<File>> fresh;
-        for (const auto& [uri, file] : loaded) {
-            if (file && !manager.isRegistered(uri))
-                fresh.push_back(file);
-        }
-        manager.registerFiles(fresh);
-    }
     std::vector<Quorvel::Ref<File>> files;
     files.reserve(uris.size());
     for (const wxString& uri : uris) {

@@ -33,7 +33,8 @@ public:
 
     // The URIs of the folder's files, in the folder's order.
     virtual std::vector<wxString> getFileUris();
-    // Puts the folder's files into `files`; entries already there are kept.
+    // Puts the folder's files into `files`, each as the file manager's one object for its URI
+    // (registered when it was not in memory); entries already there are kept.
     virtual void loadFiles(FileMap& files);
     // The folder's files in the folder's order, each the file manager's one object for its URI:
     // files not in memory yet are read (all in one go) and registered.

@@ -50,19 +50,10 @@ int ManagedFolder::getFileCount()
 
 void ManagedFolder::loadFiles(FileMap& files)
 {
-    LibraryLock lock;
-    FileManager& manager = FileManager::get();
-    manager.collectFiles(getURI(), files);
-    QDEBUG("[MANAGEDFOLDER] Filemap got %d entries from filemanager", static_cast<int>(files.size()));
-    // Read straight into the map: rows of files already there are skipped, so those keep their
-    // object, and no second map of a large folder's URIs is made on the way.
-    Database::getInstance().loadFiles(files, getURI());
-    for (const auto& [uri, file] : files) {
-        // One object per URI: what is read now becomes the file every other user gets too.
-        if (file && !manager.isRegistered(uri))
-            manager.registerFile(file);
+    for (Quorvel::Ref<File>& file : loadFileList()) {
+        wxString uri = file->getURI();
+        files.emplace(std::move(uri), std::move(file));
     }
-    QDEBUG("[MANAGEDFOLDER] Filemap has %d entries after DB read..", static_cast<int>(files.size()));
 }
 
 std::vector<Quorvel::Ref<File>> ManagedFolder::loadFileList()
