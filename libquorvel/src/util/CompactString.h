@@ -6,10 +6,9 @@
 //
 // Characters are kept as UTF-8, and a wchar_t that is no Unicode character (a lone surrogate,
 // say) in the same pattern, so str() gives back exactly the wxString that went in. The byte
-// order of two compact strings is the order of their characters and a prefix stays a prefix:
-// sorted containers and prefix searches work as they do on wxString. (wxString compares
-// wchar_t as signed numbers, so the two orders part only for values from 0x80000000 on, which
-// no text decoder makes.)
+// order of two compact strings is the order of their characters: sorted containers keep the
+// order they have with wxString. (wxString compares wchar_t as signed numbers, so the two
+// orders part only for values from 0x80000000 on, which no text decoder makes.)
 //
 // A value type; not shared between threads unless its owner guards it.
 
@@ -32,10 +31,6 @@ public:
     wxString str() const;
     bool empty() const { return m_bytes.empty(); }
     const std::string& bytes() const { return m_bytes; }
-    bool startsWith(const CompactString& prefix) const
-    {
-        return m_bytes.compare(0, prefix.m_bytes.size(), prefix.m_bytes) == 0;
-    }
 
     friend bool operator==(const CompactString& a, const CompactString& b)
     {
