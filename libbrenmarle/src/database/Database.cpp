@@ -688,6 +688,16 @@ Quorvel::Ref<File> Database::loadFile(const wxString& uri)
     return file;
 }
 
+bool Database::hasFile(const wxString& uri)
+{
+    LibraryLock lock;
+    prepare("SELECT 1 FROM file WHERE uri = ?");
+    bindText(1, uri);
+    const bool found = stepRow(false);
+    finalize();
+    return found;
+}
+
 std::vector<Quorvel::Ref<File>> Database::loadFilesByRowId(const std::vector<int64_t>& rowids)
 {
     LibraryLock lock;

@@ -87,6 +87,8 @@ public:
     void storeFile(File& file);
     // Throws RowException when there is no row for `uri`.
     Quorvel::Ref<File> loadFile(const wxString& uri);
+    // Whether a row for `uri` exists.
+    bool hasFile(const wxString& uri);
     void renameFile(const wxString& oldUri, const wxString& newUri);
     void deleteFile(const wxString& uri);
     // Throws RowException when there is no such row.
