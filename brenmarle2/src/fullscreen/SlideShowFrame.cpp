@@ -15,6 +15,7 @@
 #include "system/Application.h"
 #include "system/Log.h"
 #include "thumbnails/ImageLoaderEvent.h"
+#include "ui/NestedLoops.h"
 #include "ui/Skin.h"
 
 namespace {
@@ -301,7 +302,8 @@ void SlideShowFrame::onContextMenu(wxMouseEvent& event)
     menu.AppendCheckItem(ID_DISPLAY_CAPTIONS, _("Display Captions"))->Check(m_captions);
     menu.AppendCheckItem(ID_BACKGROUND_MUSIC, _("Background Music"))->Check(m_jukeBox->isPlaying());
     menu.Append(ID_EXIT_SLIDE_SHOW, _("Exit Slide Show"));
-    PopupMenu(&menu, ScreenToClient(m_view->ClientToScreen(event.GetPosition())));
+    Quorvel::NestedLoops::popupMenu(*this, menu,
+                                    ScreenToClient(m_view->ClientToScreen(event.GetPosition())));
 }
 
 void SlideShowFrame::onMenu(wxCommandEvent& event)

@@ -14,6 +14,7 @@
 #include "system/Log.h"
 #include "thumbnails/ThumbnailManager.h"
 #include "ui/Accessibility.h"
+#include "ui/NestedLoops.h"
 #include "widgets/PictureDrag.h"
 
 wxDEFINE_EVENT(THUMBNAIL_SELECTION, wxCommandEvent);
@@ -726,7 +727,7 @@ void ThumbnailView::startDrag()
     std::unique_ptr<wxDataObject> data(PictureDrag::makeDataObject(uris, paths));
     wxDropSource source(*data, this);
     // Between albums a drag moves, as in a file manager on one disk; Ctrl copies.
-    source.DoDragDrop(wxDrag_DefaultMove);
+    Quorvel::NestedLoops::dragAndDrop(source, wxDrag_DefaultMove);
 }
 
 void ThumbnailView::onLeftUp(wxMouseEvent&)
