@@ -144,6 +144,13 @@ protected:
     {
         home.writeFile("plugins/dump/" + id + ".ini", ini);
     }
+    // wait.sh PIDFILE: starts a child that sleeps, writes its pid and waits for it.
+    void addWaitingScript()
+    {
+        home.writeFile("plugins/dump/wait.sh",
+                       "#!/bin/sh\nsleep 600 &\necho $! > \"$1\"\nwait\n");
+        ::chmod((home / "plugins/dump/wait.sh").utf8_str(), 0755);
+    }
     void load()
     {
         registry.load({home / "plugins"}, PluginLoader("2.0.0"));
@@ -327,8 +334,7 @@ TEST_F(PluginExecutorTest, FileCopyFilterStartsOneProcessPerFileInSelectionOrder
 
 TEST_F(PluginExecutorTest, WaitsEndedByTheProgramsEndStopThePluginAndTheFilter)
 {
-    home.writeFile("plugins/dump/wait.sh", "#!/bin/sh\nsleep 600 &\necho $! > \"$1\"\nwait\n");
-    ::chmod((home / "plugins/dump/wait.sh").utf8_str(), 0755);
+    addWaitingScript();
     addCommand("sync", "Type=COMMAND\nExecuteMode=SYNC\n"
                        "Execute={pluginpath:wait.sh} {userdatadir}sync.pid\n");
     addCommand("copy", "Type=FILECOPYFILTER\nExecuteMode=ASYNC\nForEachPause=10\n"
@@ -371,8 +377,7 @@ TEST(PluginWindowHost, WaitingForAPluginKeepsTheWindowAnswering)
 
 TEST_F(PluginExecutorTest, AtExitOnlyRunningProcessesAreStoppedByGroup)
 {
-    home.writeFile("plugins/dump/wait.sh", "#!/bin/sh\nsleep 600 &\necho $! > \"$1\"\nwait\n");
-    ::chmod((home / "plugins/dump/wait.sh").utf8_str(), 0755);
+    addWaitingScript();
     addCommand("term", "Type=COMMAND\nExecuteMode=ASYNC\nQuitAction=TERM\n"
                        "Execute={pluginpath:wait.sh} {userdatadir}term.pid\n");
     addCommand("stay", "Type=COMMAND\nExecuteMode=ASYNC\n"

@@ -65,6 +65,16 @@ TEST(Application, SignalBeforeTheMainLoopRunsIsOnlyRecorded)
 
 namespace {
 
+// A shown main window, with termination signals handled.
+wxFrame* showMainWindow(TestApplication& app, const wxSize& size = wxDefaultSize)
+{
+    app.installTerminationHandlers();
+    auto* frame = new wxFrame(nullptr, wxID_ANY, "Main", wxDefaultPosition, size);
+    frame->Show();
+    app.setMainWindow(frame);
+    return frame;
+}
+
 // Runs the main loop until it ends by itself; false when `limitMs` passed first (it is then
 // ended by force, so a broken test fails instead of hanging).
 bool runUntilTheLoopEnds(TestApplication& app, int limitMs = 5000)
@@ -97,10 +107,7 @@ void signalSoon(wxTimer& timer, std::function<void()> before = {})
 TEST(Application, TerminationClosesWindowsWithoutParentAndShowsNoNewDialog)
 {
     TestApplication& app = wxGetApp();
-    app.installTerminationHandlers();
-    auto* frame = new wxFrame(nullptr, wxID_ANY, "Main");
-    frame->Show();
-    app.setMainWindow(frame);
+    wxFrame* frame = showMainWindow(app);
     // A picture window opened from a file manager: no parent.
     wxWeakRef<wxFrame> picture(new wxFrame(nullptr, wxID_ANY, "Picture"));
     picture->Show();
@@ -129,10 +136,7 @@ TEST(Application, TerminationClosesWindowsWithoutParentAndShowsNoNewDialog)
 TEST(Application, TerminationEndsAPopUpMenuAndAWaitBeforeTheirWindowCloses)
 {
     TestApplication& app = wxGetApp();
-    app.installTerminationHandlers();
-    auto* frame = new wxFrame(nullptr, wxID_ANY, "Main");
-    frame->Show();
-    app.setMainWindow(frame);
+    wxFrame* frame = showMainWindow(app);
     bool inMenu = false;
     bool windowAfterMenu = false;
     Quorvel::NestedLoops::WaitResult waited = Quorvel::NestedLoops::WaitResult::DONE;
@@ -162,10 +166,7 @@ TEST(Application, TerminationEndsAPopUpMenuAndAWaitBeforeTheirWindowCloses)
 TEST(Application, TerminationDismissesAnOpenPopUpMenuFirst)
 {
     TestApplication& app = wxGetApp();
-    app.installTerminationHandlers();
-    auto* frame = new wxFrame(nullptr, wxID_ANY, "Main", wxDefaultPosition, wxSize(300, 200));
-    frame->Show();
-    app.setMainWindow(frame);
+    wxFrame* frame = showMainWindow(app, wxSize(300, 200));
     bool menuReturned = false;
     bool signalledInMenu = false;
     bool windowAfterMenu = false;
