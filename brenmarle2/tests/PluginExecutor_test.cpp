@@ -147,8 +147,7 @@ protected:
     // wait.sh PIDFILE: starts a child that sleeps, writes its pid and waits for it.
     void addWaitingScript()
     {
-        home.writeFile("plugins/dump/wait.sh",
-                       "#!/bin/sh\nsleep 600 &\necho $! > \"$1\"\nwait\n");
+        home.writeFile("plugins/dump/wait.sh", "#!/bin/sh\nsleep 600 &\necho $! > \"$1\"\nwait\n");
         ::chmod((home / "plugins/dump/wait.sh").utf8_str(), 0755);
     }
     void load()
