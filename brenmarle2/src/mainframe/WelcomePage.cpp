@@ -5,7 +5,11 @@
 #include <wx/textctrl.h>
 
 #include "database/Database.h"
+#include "filemanager/FileEvent.h"
+#include "filemanager/FileManager.h"
+#include "filemanager/FolderEvent.h"
 #include "folders/AlbumFolder.h"
+#include "folders/InboxFolder.h"
 #include "system/Configuration.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
@@ -39,7 +43,31 @@ WelcomePage::WelcomePage(wxWindow* parent, const wxString& shortName) : wxPanel(
     m_reminder->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { saveReminder(); });
     sizer->Add(m_reminder, 0, wxALL, 24);
     SetSizer(sizer);
+
+    m_refreshTimer.SetOwner(this);
+    Bind(
+        wxEVT_TIMER, [this](wxTimerEvent&) { refresh(); }, m_refreshTimer.GetId());
+    for (const wxEventType type :
+         {Brenmarle::FILE_ADDED, Brenmarle::FILE_REMOVED, Brenmarle::FILE_CHANGED,
+          Brenmarle::FOLDER_ADDED, Brenmarle::FOLDER_DELETED})
+        Bind(type, &WelcomePage::onCatalogueNews, this);
+    if (Brenmarle::FileManager::exists())
+        Brenmarle::FileManager::get().addListener(this, GetId());
     refresh();
+}
+
+WelcomePage::~WelcomePage()
+{
+    m_refreshTimer.Stop();
+    if (Brenmarle::FileManager::exists())
+        Brenmarle::FileManager::get().removeListener(this);
+}
+
+void WelcomePage::onCatalogueNews(wxEvent&)
+{
+    // Deleting 10,000 pictures is 10,000 pieces of news: the counts are read once for them.
+    if (IsShownOnScreen() && !m_refreshTimer.IsRunning())
+        m_refreshTimer.StartOnce(REFRESH_DELAY_MS);
 }
 
 wxString WelcomePage::getCountsText() const
@@ -57,17 +85,28 @@ void WelcomePage::refresh()
     try {
         const int pictures = database.getFileCount();
         const int favorites = database.getFavoriteCount();
-        const auto albums = Brenmarle::AlbumFolder::getAlbums().size();
-        Brenmarle::UriList inbox;
-        database.getFileUris("inbox://", inbox);
-        wxString text = wxString::Format(_("Your catalogue holds %d pictures in %zu albums; %d "
-                                           "of them are favorites."),
-                                         pictures, albums, favorites);
+        const auto albums = static_cast<int>(Brenmarle::AlbumFolder::getAlbums().size());
+        // The inbox's list is in memory; counting it asks the catalogue nothing.
+        int waiting = 0;
+        if (Brenmarle::FileManager::exists())
+            waiting = Brenmarle::FileManager::get()
+                          .getFolder(Brenmarle::InboxFolder::URI)
+                          ->getFileCount();
+        wxString text = wxString::Format(wxPLURAL("Your catalogue holds %d picture",
+                                                  "Your catalogue holds %d pictures", pictures),
+                                         pictures);
+        text += wxString::Format(wxPLURAL(" in %d album", " in %d albums", albums), albums);
+        text += wxString::Format(
+            wxPLURAL("; %d of them is a favorite.", "; %d of them are favorites.", favorites),
+            favorites);
         text += "\n";
-        text += inbox.empty() ? _("No new pictures are waiting in the Picture Inbox.")
-                              : wxString::Format(_("%zu new pictures are waiting in the Picture "
-                                                   "Inbox."),
-                                                 inbox.size());
+        text += waiting == 0
+                    ? _("No new pictures are waiting in the Picture Inbox.")
+                    : wxString::Format(wxPLURAL("%d new picture is waiting in the Picture Inbox.",
+                                                "%d new pictures are waiting in the Picture "
+                                                "Inbox.",
+                                                waiting),
+                                       waiting);
         m_counts->SetLabel(text);
     } catch (const Quorvel::Exception& e) {
         QDEBUG("[WELCOMEPAGE] %s", e.getMessage());

@@ -3,16 +3,26 @@
 // albums, pictures waiting in the inbox) and the sticky-note reminder the user writes for
 // themselves, kept under "Reminder/Text" in the user configuration.
 //
+// The counts follow the catalogue: the file manager's news of files added, removed or changed
+// (an import, a spool item, a deletion, a favourite) and of albums made or deleted reads them
+// again, once per burst of news and only while the page is on screen (showing the page reads
+// them anyway).
+//
 // GUI thread only.
 
 #include <wx/panel.h>
+#include <wx/timer.h>
 
 class wxStaticText;
 class wxTextCtrl;
 
 class WelcomePage : public wxPanel {
 public:
+    // How long after the first news of a burst the counts are read again.
+    static constexpr int REFRESH_DELAY_MS = 250;
+
     WelcomePage(wxWindow* parent, const wxString& shortName);
+    ~WelcomePage() override;
 
     // Reads the counts again from the catalogue.
     void refresh();
@@ -23,6 +33,9 @@ public:
     wxTextCtrl* getReminder() const { return m_reminder; }
 
 private:
+    void onCatalogueNews(wxEvent& event);
+
     wxStaticText* m_counts;
     wxTextCtrl* m_reminder;
+    wxTimer m_refreshTimer;
 };
