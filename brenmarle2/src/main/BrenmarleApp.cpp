@@ -82,7 +82,8 @@ bool socketExists(const wxString& path)
 } // namespace
 
 BrenmarleApp::BrenmarleApp()
-    : Quorvel::Application(wxS("Quorvel Vistrelle"), 2, 4, 16),
+    : Quorvel::Application(wxS("Quorvel Vistrelle"), VISTRELLE_VERSION_MAJOR,
+                           VISTRELLE_VERSION_MINOR, VISTRELLE_VERSION_PATCH),
       m_handedOver([this](const wxString& command, const wxString& argument) {
           runHandedOver(command, argument);
       })
