@@ -13,10 +13,9 @@ set(CPACK_PACKAGE_DESCRIPTION
 an inbox for new arrivals, keywords, captions, favourites, times and places. It imports from \
 cameras, card readers and folders, shows thumbnails and full pictures, runs slide shows and \
 works with online photo services to order prints, share pictures and back albums up.")
-# The control file's description: its first line is the synopsis a package list shows (at most
-# 80 characters), the rest the long description, wrapped as dpkg shows it.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Vistrelle keeps a catalogue of your pictures: albums, folders of your disk
+# The control file's long description, wrapped within 80 columns as dpkg shows it; CPack puts
+# the summary before it as the synopsis, the one line a package list shows.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Vistrelle keeps a catalogue of your pictures: albums, folders of your disk
 shown in place, an inbox for new arrivals, keywords, captions, favourites,
 times and places. It imports from cameras, card readers and folders, shows
 thumbnails and full pictures, runs slide shows and works with online photo

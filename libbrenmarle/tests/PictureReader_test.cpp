@@ -124,8 +124,9 @@ TEST(PictureFormats, WhatThisComputerCountsAsDecodableReallyDecodes)
     }
     // A RAW file this computer cannot decode is no picture, not a TIFF's thumbnail.
     TestPictures::writePicture(dir / "DSC_0001.NEF", 64, 48, "TIFF");
-    if (!PictureFormats::canDecode(Family::Raw))
+    if (!PictureFormats::canDecode(Family::Raw)) {
         EXPECT_THROW(PictureReader(dir / "DSC_0001.NEF"), Brenmarle::NoImageException);
+    }
 }
 
 TEST(PictureReaderFormats, ClaimedSizesBeyondTheLimitsAreRefusedBeforeDecoding)

@@ -179,7 +179,7 @@ void writeSource(const std::string& path, long megabytes)
     std::vector<uint64_t> block(1 << 17);
     for (long written = 0; written < megabytes; ++written) {
         std::generate(block.begin(), block.end(), random);
-        if (std::fwrite(block.data(), 1, 1 << 20, file.get()) != 1 << 20)
+        if (std::fwrite(block.data(), 1, size_t(1) << 20, file.get()) != size_t(1) << 20)
             throw std::runtime_error("could not write " + path + " (is the disk full?)");
     }
     if (std::fclose(file.release()) != 0)
@@ -188,12 +188,20 @@ void writeSource(const std::string& path, long megabytes)
 
 int benchmark(long megabytes, std::string work)
 {
-    const bool ownWork = work.empty();
-    if (ownWork) {
+    // A work folder of our own goes afterwards, whatever happens; a given one stays.
+    struct OwnWork {
+        std::string path;
+        ~OwnWork()
+        {
+            if (!path.empty())
+                wxFileName::Rmdir(wxString::FromUTF8(path), wxPATH_RMDIR_RECURSIVE);
+        }
+    } ownWork;
+    if (work.empty()) {
         char pattern[] = "/var/tmp/http_bench.XXXXXX";
         if (!::mkdtemp(pattern))
             throw std::runtime_error("could not make a work folder under /var/tmp");
-        work = pattern;
+        work = ownWork.path = pattern;
     }
     const std::string source = work + "/source.bin";
     writeSource(source, megabytes);
@@ -235,8 +243,6 @@ int benchmark(long megabytes, std::string work)
     report("upload", size, upload.first, upload.second);
     std::printf("peak memory %ld KiB before the client's transfers, %ld KiB after\n", before,
                 after);
-    if (ownWork)
-        wxFileName::Rmdir(wxString::FromUTF8(work), wxPATH_RMDIR_RECURSIVE);
     return 0;
 }
 

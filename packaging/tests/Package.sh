@@ -36,9 +36,12 @@ done
 
 dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//' | grep -qx "iso-codes" ||
     fail "iso-codes is not among the dependencies: $(dpkg-deb -f "$deb" Depends)"
-synopsis=$(dpkg-deb -f "$deb" Description | head -n 1)
+dpkg-deb -f "$deb" Description >"$work/description"
+synopsis=$(head -n 1 "$work/description")
 [ -n "$synopsis" ] || fail "the description has no synopsis"
-[ "${#synopsis}" -le 80 ] || fail "the synopsis is ${#synopsis} characters long: $synopsis"
+while IFS= read -r line; do
+    [ "${#line}" -le 80 ] || fail "a description line is ${#line} characters long: $line"
+done <"$work/description"
 
 if command -v lintian >/dev/null 2>&1; then
     lintian --no-tag-display-limit "$deb" >"$work/lintian.log" 2>&1

@@ -47,10 +47,11 @@ WelcomePage::WelcomePage(wxWindow* parent, const wxString& shortName) : wxPanel(
     m_refreshTimer.SetOwner(this);
     Bind(
         wxEVT_TIMER, [this](wxTimerEvent&) { refresh(); }, m_refreshTimer.GetId());
-    for (const wxEventType type :
-         {Brenmarle::FILE_ADDED, Brenmarle::FILE_REMOVED, Brenmarle::FILE_CHANGED,
-          Brenmarle::FOLDER_ADDED, Brenmarle::FOLDER_DELETED})
-        Bind(type, &WelcomePage::onCatalogueNews, this);
+    Bind(Brenmarle::FILE_ADDED, &WelcomePage::onCatalogueNews, this);
+    Bind(Brenmarle::FILE_REMOVED, &WelcomePage::onCatalogueNews, this);
+    Bind(Brenmarle::FILE_CHANGED, &WelcomePage::onCatalogueNews, this);
+    Bind(Brenmarle::FOLDER_ADDED, &WelcomePage::onCatalogueNews, this);
+    Bind(Brenmarle::FOLDER_DELETED, &WelcomePage::onCatalogueNews, this);
     if (Brenmarle::FileManager::exists())
         Brenmarle::FileManager::get().addListener(this, GetId());
     refresh();
