@@ -24,12 +24,10 @@
 #include <sqlite3.h>
 
 #include <wx/filename.h>
-#include <wx/init.h>
 
 #include "BenchArguments.h"
 #include "database/Database.h"
 #include "files/File.h"
-#include "system/Log.h"
 #include "util/Uuid.h"
 
 using Brenmarle::Database;
@@ -217,26 +215,23 @@ int benchmark(int count, const wxString& path, const wxString& directory)
 
 int main(int argc, char** argv)
 {
-    wxInitializer initializer(argc, argv);
-    if (!initializer.IsOk())
-        return 2;
-    Quorvel::logOnlyToStderr();
-    BenchArguments arguments(argc, argv, "[file count] [catalogue path]");
-    return arguments.run([&] {
-        const int count = static_cast<int>(
-            BenchArguments::number("file count", arguments.positional(0, 2), 100000, 1, 10000000));
-        const std::optional<std::string> given = arguments.positional(1, 2);
-        wxString directory;
-        wxString path;
-        if (given) {
-            path = wxString::FromUTF8(BenchArguments::fileInWritableFolder("catalogue", *given));
-        } else {
-            char pattern[] = "/tmp/vistrelle-bench-XXXXXX";
-            if (!mkdtemp(pattern))
-                throw std::runtime_error("could not make a folder under /tmp");
-            directory = wxString::FromUTF8(pattern);
-            path = directory + "/database.db";
-        }
-        return benchmark(count, path, directory);
-    });
+    return BenchArguments::runMain(
+        argc, argv, "[file count] [catalogue path]", [](BenchArguments& arguments) {
+            const int count = static_cast<int>(BenchArguments::number(
+                "file count", arguments.positional(0, 2), 100000, 1, 10000000));
+            const std::optional<std::string> given = arguments.positional(1, 2);
+            wxString directory;
+            wxString path;
+            if (given) {
+                path =
+                    wxString::FromUTF8(BenchArguments::fileInWritableFolder("catalogue", *given));
+            } else {
+                char pattern[] = "/tmp/vistrelle-bench-XXXXXX";
+                if (!mkdtemp(pattern))
+                    throw std::runtime_error("could not make a folder under /tmp");
+                directory = wxString::FromUTF8(pattern);
+                path = directory + "/database.db";
+            }
+            return benchmark(count, path, directory);
+        });
 }

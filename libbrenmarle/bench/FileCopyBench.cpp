@@ -29,7 +29,6 @@
 
 #include <wx/app.h>
 #include <wx/filename.h>
-#include <wx/init.h>
 
 #include "BenchArguments.h"
 #include "database/Database.h"
@@ -37,7 +36,6 @@
 #include "filetasks/FileCopyTask.h"
 #include "folders/AlbumFolder.h"
 #include "system/Environment.h"
-#include "system/Log.h"
 #include "threads/SlaveManager.h"
 #include "threads/SlaveManagerEvent.h"
 
@@ -198,32 +196,28 @@ int benchmark(int count, size_t smallestKb, size_t largestKb, const std::string&
 
 int main(int argc, char** argv)
 {
-    wxInitializer initializer(argc, argv);
-    if (!initializer.IsOk())
-        return 2;
-    Quorvel::logOnlyToStderr();
-    BenchArguments arguments(argc, argv,
-                             "[picture count] [smallest KB] [largest KB] [work folder]");
-    return arguments.run([&] {
-        const int count = static_cast<int>(
-            BenchArguments::number("picture count", arguments.positional(0, 4), 500, 1, 1000000));
-        const auto smallestKb = static_cast<size_t>(BenchArguments::number(
-            "smallest KB", arguments.positional(1, 4), 3 * 1024, 1, 1024 * 1024));
-        const auto largestKb = static_cast<size_t>(BenchArguments::number(
-            "largest KB", arguments.positional(2, 4), std::max<long>(long(smallestKb), 5 * 1024),
-            long(smallestKb), 1024 * 1024));
-        const std::optional<std::string> given = arguments.positional(3, 4);
-        std::string work;
-        bool removeWork = false;
-        if (given) {
-            work = BenchArguments::writableFolder("work folder", *given);
-        } else {
-            char pattern[] = "/var/tmp/vistrelle-copybench-XXXXXX";
-            if (!mkdtemp(pattern))
-                throw std::runtime_error("could not make a work folder under /var/tmp");
-            work = pattern;
-            removeWork = true;
-        }
-        return benchmark(count, smallestKb, largestKb, work, removeWork);
-    });
+    return BenchArguments::runMain(
+        argc, argv, "[picture count] [smallest KB] [largest KB] [work folder]",
+        [](BenchArguments& arguments) {
+            const int count = static_cast<int>(BenchArguments::number(
+                "picture count", arguments.positional(0, 4), 500, 1, 1000000));
+            const auto smallestKb = static_cast<size_t>(BenchArguments::number(
+                "smallest KB", arguments.positional(1, 4), 3 * 1024, 1, 1024 * 1024));
+            const auto largestKb = static_cast<size_t>(BenchArguments::number(
+                "largest KB", arguments.positional(2, 4),
+                std::max<long>(long(smallestKb), 5 * 1024), long(smallestKb), 1024 * 1024));
+            const std::optional<std::string> given = arguments.positional(3, 4);
+            std::string work;
+            bool removeWork = false;
+            if (given) {
+                work = BenchArguments::writableFolder("work folder", *given);
+            } else {
+                char pattern[] = "/var/tmp/vistrelle-copybench-XXXXXX";
+                if (!mkdtemp(pattern))
+                    throw std::runtime_error("could not make a work folder under /var/tmp");
+                work = pattern;
+                removeWork = true;
+            }
+            return benchmark(count, smallestKb, largestKb, work, removeWork);
+        });
 }

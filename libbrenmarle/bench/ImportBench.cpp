@@ -17,7 +17,6 @@
 
 #include <Magick++.h>
 #include <wx/filename.h>
-#include <wx/init.h>
 #include <wx/utils.h>
 
 #include "BenchArguments.h"
@@ -31,7 +30,6 @@
 #include "import/FolderScanner.h"
 #include "import/ImportTask.h"
 #include "system/Environment.h"
-#include "system/Log.h"
 #include "system/ProcessLocale.h"
 #include "threads/TaskRunnerThread.h"
 
@@ -180,18 +178,16 @@ int benchmark(int count, wxString dir, bool keep)
 int main(int argc, char** argv)
 {
     Quorvel::setUpProcessLocale();
-    wxInitializer initializer(argc, argv);
-    Quorvel::logOnlyToStderr();
-    BenchArguments arguments(argc, argv, "[--count N] [--dir DIR] [--keep]");
-    return arguments.run([&] {
-        const int count = static_cast<int>(
-            BenchArguments::number("--count", arguments.option("--count"), 200, 1, 100000));
-        const std::optional<std::string> dir = arguments.option("--dir");
-        const bool keep = arguments.flag("--keep");
-        arguments.checkNothingElse();
-        return benchmark(count,
-                         dir ? wxString::FromUTF8(BenchArguments::folderToMake("--dir", *dir))
-                             : wxString(),
-                         keep);
-    });
+    return BenchArguments::runMain(
+        argc, argv, "[--count N] [--dir DIR] [--keep]", [](BenchArguments& arguments) {
+            const int count = static_cast<int>(
+                BenchArguments::number("--count", arguments.option("--count"), 200, 1, 100000));
+            const std::optional<std::string> dir = arguments.option("--dir");
+            const bool keep = arguments.flag("--keep");
+            arguments.checkNothingElse();
+            return benchmark(count,
+                             dir ? wxString::FromUTF8(BenchArguments::folderToMake("--dir", *dir))
+                                 : wxString(),
+                             keep);
+        });
 }

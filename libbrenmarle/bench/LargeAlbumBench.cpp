@@ -20,7 +20,6 @@
 #include <Magick++.h>
 
 #include <wx/filename.h>
-#include <wx/init.h>
 #include <wx/utils.h>
 
 #include "BenchArguments.h"
@@ -32,7 +31,6 @@
 #include "imaging/ImageMagickSetup.h"
 #include "slideshow/CataloguePictures.h"
 #include "system/Environment.h"
-#include "system/Log.h"
 #include "util/Uuid.h"
 
 using Brenmarle::AlbumFolder;
@@ -161,12 +159,7 @@ int benchmark(int count)
 
 int main(int argc, char** argv)
 {
-    wxInitializer initializer(argc, argv);
-    if (!initializer.IsOk())
-        return 2;
-    Quorvel::logOnlyToStderr();
-    BenchArguments arguments(argc, argv, "[file count]");
-    return arguments.run([&] {
+    return BenchArguments::runMain(argc, argv, "[file count]", [](BenchArguments& arguments) {
         const int count = static_cast<int>(
             BenchArguments::number("file count", arguments.positional(0, 1), 100000, 1, 10000000));
         return benchmark(count);

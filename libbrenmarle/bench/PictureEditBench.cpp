@@ -17,7 +17,6 @@
 
 #include <Magick++.h>
 #include <wx/filename.h>
-#include <wx/init.h>
 
 #include "BenchArguments.h"
 #include "imaging/ImageData.h"
@@ -109,30 +108,28 @@ int benchmark(int width, int height, int screenWidth, int screenHeight, int runs
 int main(int argc, char** argv)
 {
     Quorvel::setUpProcessLocale();
-    wxInitializer toolkit;
-    if (!toolkit.IsOk())
-        return 1;
-    BenchArguments arguments(argc, argv, "[--width W --height H] [--screen WxH] [--runs N]");
-    return arguments.run([&] {
-        const int width = static_cast<int>(
-            BenchArguments::number("--width", arguments.option("--width"), 4000, 1, 16000));
-        const int height = static_cast<int>(
-            BenchArguments::number("--height", arguments.option("--height"), 3000, 1, 16000));
-        const int runs = static_cast<int>(
-            BenchArguments::number("--runs", arguments.option("--runs"), 3, 1, 1000));
-        int screenWidth = 1920;
-        int screenHeight = 1080;
-        if (const std::optional<std::string> screen = arguments.option("--screen")) {
-            const std::size_t by = screen->find('x');
-            if (by == std::string::npos)
-                throw BenchArguments::Error("--screen must be WIDTHxHEIGHT, not \"" + *screen +
-                                            "\"");
-            screenWidth = static_cast<int>(
-                BenchArguments::number("--screen width", screen->substr(0, by), 0, 1, 16000));
-            screenHeight = static_cast<int>(
-                BenchArguments::number("--screen height", screen->substr(by + 1), 0, 1, 16000));
-        }
-        arguments.checkNothingElse();
-        return benchmark(width, height, screenWidth, screenHeight, runs);
-    });
+    return BenchArguments::runMain(
+        argc, argv, "[--width W --height H] [--screen WxH] [--runs N]",
+        [](BenchArguments& arguments) {
+            const int width = static_cast<int>(
+                BenchArguments::number("--width", arguments.option("--width"), 4000, 1, 16000));
+            const int height = static_cast<int>(
+                BenchArguments::number("--height", arguments.option("--height"), 3000, 1, 16000));
+            const int runs = static_cast<int>(
+                BenchArguments::number("--runs", arguments.option("--runs"), 3, 1, 1000));
+            int screenWidth = 1920;
+            int screenHeight = 1080;
+            if (const std::optional<std::string> screen = arguments.option("--screen")) {
+                const std::size_t by = screen->find('x');
+                if (by == std::string::npos)
+                    throw BenchArguments::Error("--screen must be WIDTHxHEIGHT, not \"" + *screen +
+                                                "\"");
+                screenWidth = static_cast<int>(
+                    BenchArguments::number("--screen width", screen->substr(0, by), 0, 1, 16000));
+                screenHeight = static_cast<int>(
+                    BenchArguments::number("--screen height", screen->substr(by + 1), 0, 1, 16000));
+            }
+            arguments.checkNothingElse();
+            return benchmark(width, height, screenWidth, screenHeight, runs);
+        });
 }

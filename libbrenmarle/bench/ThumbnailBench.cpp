@@ -22,12 +22,10 @@
 #include <Magick++.h>
 #include <wx/dir.h>
 #include <wx/filename.h>
-#include <wx/init.h>
 
 #include "BenchArguments.h"
 #include "imaging/ImageMagickSetup.h"
 #include "imaging/ThumbnailMaker.h"
-#include "system/Log.h"
 #include "system/ProcessLocale.h"
 
 namespace {
@@ -216,8 +214,7 @@ int benchmark(Options options)
 int main(int argc, char** argv)
 {
     Quorvel::setUpProcessLocale();
-    wxInitializer initializer(argc, argv);
-    Quorvel::logOnlyToStderr();
-    BenchArguments arguments(argc, argv, "[--count N] [--dir DIR] [--magick-threads N] [--keep]");
-    return arguments.run([&] { return benchmark(parse(arguments)); });
+    return BenchArguments::runMain(
+        argc, argv, "[--count N] [--dir DIR] [--magick-threads N] [--keep]",
+        [](BenchArguments& arguments) { return benchmark(parse(arguments)); });
 }

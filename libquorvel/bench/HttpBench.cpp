@@ -34,7 +34,6 @@
 #include <vector>
 
 #include <wx/filename.h>
-#include <wx/init.h>
 
 #include "BenchArguments.h"
 #include "service/HTTPClient.h"
@@ -250,15 +249,12 @@ int benchmark(long megabytes, std::string work)
 
 int main(int argc, char** argv)
 {
-    wxInitializer initializer(argc, argv);
-    if (!initializer.IsOk())
-        return 1;
-    BenchArguments arguments(argc, argv, "[megabytes] [work folder]");
-    return arguments.run([&] {
-        const long megabytes =
-            BenchArguments::number("megabytes", arguments.positional(0, 2), 200, 1, 100000);
-        const std::optional<std::string> work = arguments.positional(1, 2);
-        return benchmark(megabytes,
-                         work ? BenchArguments::writableFolder("work folder", *work) : "");
-    });
+    return BenchArguments::runMain(
+        argc, argv, "[megabytes] [work folder]", [](BenchArguments& arguments) {
+            const long megabytes =
+                BenchArguments::number("megabytes", arguments.positional(0, 2), 200, 1, 100000);
+            const std::optional<std::string> work = arguments.positional(1, 2);
+            return benchmark(megabytes,
+                             work ? BenchArguments::writableFolder("work folder", *work) : "");
+        });
 }

@@ -8,8 +8,10 @@
 #include <unistd.h>
 
 #include <wx/filename.h>
+#include <wx/init.h>
 
 #include "system/Exceptions.h"
+#include "system/Log.h"
 
 namespace {
 
@@ -157,4 +159,17 @@ int BenchArguments::run(const std::function<int()>& body) const
         std::fprintf(stderr, "%s: %s\n", m_program.c_str(), e.what());
     }
     return 1;
+}
+
+int BenchArguments::runMain(int argc, char** argv, std::string usage,
+                            const std::function<int(BenchArguments&)>& body)
+{
+    wxInitializer initializer(argc, argv);
+    if (!initializer.IsOk()) {
+        std::fprintf(stderr, "could not start wxWidgets\n");
+        return 1;
+    }
+    Quorvel::logOnlyToStderr();
+    BenchArguments arguments(argc, argv, std::move(usage));
+    return arguments.run([&] { return body(arguments); });
 }

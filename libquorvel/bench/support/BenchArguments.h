@@ -6,10 +6,11 @@
 //
 //   int main(int argc, char** argv)
 //   {
-//       BenchArguments arguments(argc, argv, "[megabytes] [work folder]");
-//       return arguments.run([&] {
-//           const long megabytes = BenchArguments::number("megabytes", arguments.positional(0),
-//                                                         200, 1, 100000);
+//       return BenchArguments::runMain(argc, argv, "[megabytes] [work folder]",
+//                                      [](BenchArguments& arguments) {
+//           const long megabytes = BenchArguments::number("megabytes",
+//                                                         arguments.positional(0, 2), 200, 1,
+//                                                         100000);
 //           ...
 //           return 0;
 //       });
@@ -58,6 +59,11 @@ public:
     // A file to be made or opened in an existing folder this user can write into; when it
     // exists, it must be a regular file.
     static std::string fileInWritableFolder(const std::string& what, const std::string& path);
+
+    // A benchmark's whole main: starts wxBase, sends log lines to standard error only, then
+    // runs `body` as run() does. Returns the exit status.
+    static int runMain(int argc, char** argv, std::string usage,
+                       const std::function<int(BenchArguments&)>& body);
 
     // Runs the benchmark: an Error prints "<program>: <message>" and the usage and gives 2; any
     // other failure prints "<program>: <message>" and gives 1. Otherwise what `body` returns.
