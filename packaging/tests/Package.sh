@@ -44,7 +44,7 @@ while IFS= read -r line; do
 done <"$work/description"
 
 if command -v lintian >/dev/null 2>&1; then
-    lintian --no-tag-display-limit "$deb" >"$work/lintian.log" 2>&1
+    lintian --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1
     if grep -q '^E:' "$work/lintian.log"; then
         grep '^E:' "$work/lintian.log"
         fail "lintian reports errors"
