@@ -167,6 +167,9 @@ TEST_F(InstanceTest, QuickStartsAtOnceLeaveOneInstanceWithEveryCommand)
     for (int i : ended) {
         const std::string uri = "app://go/" + std::to_string(i + 1);
         EXPECT_TRUE(running.waitForOutput("STRING DATA: " + uri, 5s)) << running.output();
+        // Received is not enough: each one runs.
+        EXPECT_TRUE(running.waitForOutput("[BRENMARLEAPP] Command openuri (" + uri + ")", 5s))
+            << running.output();
     }
     EXPECT_EQ(running.waitForExit(0ms), -1) << running.output();
 }

@@ -91,11 +91,12 @@ protected:
     }
 
     SlideShowFrame* open(const std::vector<Ref<File>>& pictures, int delayMs,
-                         const std::vector<wxString>& songs = {})
+                         const std::vector<wxString>& songs = {}, bool random = false)
     {
         SlideShowFrame::Settings settings;
         settings.captions = true;
         settings.delayMs = delayMs;
+        settings.random = random;
         settings.audioSink = "fakesink";
         frame = new SlideShowFrame(nullptr, pictures, songs, settings,
                                    std::make_unique<Brenmarle::CountryListNames>());
@@ -169,6 +170,32 @@ TEST_F(SlideShowTest, EnterAdvancesLeftGoesBackAndTheMenuSwitchesAdvanceAndCapti
     show->getView()->setCaption(Brenmarle::SlideCaption::forFailure(0, "x"));
     show->ProcessWindowEvent(captions);
     EXPECT_TRUE(show->getView()->getCaption().empty());
+}
+
+TEST_F(SlideShowTest, GoingBackOnTheFirstPictureInRandomOrderKeepsTheShowGoing)
+{
+    // A long delay: the timer must still be armed after the key, not have fired.
+    SlideShowFrame* show =
+        open({picture("a.jpg"), picture("b.jpg"), picture("c.jpg")}, 600000, {}, true);
+    ASSERT_TRUE(waitUntil([&] {
+        return show->getSequence().hasCurrent() &&
+               show->getSequence().getNextState() == Brenmarle::SlideSequence::NextState::Loaded;
+    }));
+    const std::size_t first = show->getSequence().getCurrent();
+    const std::size_t ahead = show->getSequence().getNext();
+    ASSERT_TRUE(show->isAdvanceTimerRunning());
+
+    pressKey(show, WXK_LEFT);
+    EXPECT_TRUE(show->isAdvanceTimerRunning());
+    EXPECT_EQ(show->getSequence().getCurrent(), first);
+    EXPECT_FALSE(show->getSequence().isPending());
+
+    // The picture loaded ahead is shown at once, as a picture.
+    pressKey(show, WXK_RETURN);
+    EXPECT_EQ(show->getSequence().getCurrent(), ahead);
+    EXPECT_TRUE(show->getView()->hasImage());
+    EXPECT_FALSE(show->getView()->getCaption().caption.StartsWith("Could not load file"));
+    EXPECT_TRUE(show->isAdvanceTimerRunning());
 }
 
 TEST_F(SlideShowTest, TheSongsPlayInTurnAndTheShowEndsWithoutAThreadLeft)

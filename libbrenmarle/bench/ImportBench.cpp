@@ -11,13 +11,15 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <stdexcept>
 #include <string>
 
 #include <Magick++.h>
 #include <wx/filename.h>
-#include <wx/init.h>
 #include <wx/utils.h>
 
+#include "BenchArguments.h"
 #include "database/Database.h"
 #include "filemanager/FileManager.h"
 #include "files/FileCopier.h"
@@ -28,7 +30,6 @@
 #include "import/FolderScanner.h"
 #include "import/ImportTask.h"
 #include "system/Environment.h"
-#include "system/Log.h"
 #include "system/ProcessLocale.h"
 #include "threads/TaskRunnerThread.h"
 
@@ -92,32 +93,11 @@ void setHome(const wxString& home)
     }
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int benchmark(int count, wxString dir, bool keep)
 {
-    Quorvel::setUpProcessLocale();
-    wxInitializer initializer(argc, argv);
-    Quorvel::logOnlyToStderr();
-    int count = 200;
-    wxString dir;
-    bool keep = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--count" && i + 1 < argc)
-            count = std::max(1, std::atoi(argv[++i]));
-        else if (arg == "--dir" && i + 1 < argc)
-            dir = wxString::FromUTF8(argv[++i]);
-        else if (arg == "--keep")
-            keep = true;
-        else {
-            std::fprintf(stderr, "usage: %s [--count N] [--dir DIR] [--keep]\n", argv[0]);
-            return 2;
-        }
-    }
     char pattern[] = "/tmp/vistrelle-import-bench-XXXXXX";
     if (!mkdtemp(pattern))
-        return 1;
+        throw std::runtime_error("could not make a folder under /tmp");
     const wxString scratch = wxString::FromUTF8(pattern) + "/";
     if (dir.empty())
         dir = scratch + "pictures";
@@ -191,4 +171,23 @@ int main(int argc, char** argv)
     if (!keep)
         wxFileName::Rmdir(scratch, wxPATH_RMDIR_RECURSIVE);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Quorvel::setUpProcessLocale();
+    return BenchArguments::runMain(
+        argc, argv, "[--count N] [--dir DIR] [--keep]", [](BenchArguments& arguments) {
+            const int count = static_cast<int>(
+                BenchArguments::number("--count", arguments.option("--count"), 200, 1, 100000));
+            const std::optional<std::string> dir = arguments.option("--dir");
+            const bool keep = arguments.flag("--keep");
+            arguments.checkNothingElse();
+            return benchmark(count,
+                             dir ? wxString::FromUTF8(BenchArguments::folderToMake("--dir", *dir))
+                                 : wxString(),
+                             keep);
+        });
 }

@@ -14,14 +14,15 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <vector>
 
 #include <Magick++.h>
 
 #include <wx/filename.h>
-#include <wx/init.h>
 #include <wx/utils.h>
 
+#include "BenchArguments.h"
 #include "database/Database.h"
 #include "filemanager/FileManager.h"
 #include "files/File.h"
@@ -30,7 +31,6 @@
 #include "imaging/ImageMagickSetup.h"
 #include "slideshow/CataloguePictures.h"
 #include "system/Environment.h"
-#include "system/Log.h"
 #include "util/Uuid.h"
 
 using Brenmarle::AlbumFolder;
@@ -59,21 +59,11 @@ void report(const char* what, double megabytes, int count, double ms)
                 megabytes * 1024 * 1024 / count, ms);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int benchmark(int count)
 {
-    wxInitializer initializer(argc, argv);
-    if (!initializer.IsOk())
-        return 2;
-    Quorvel::logOnlyToStderr();
-    const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
-    if (count <= 0)
-        return 2;
-
     char pattern[] = "/tmp/vistrelle-bench-XXXXXX";
     if (!mkdtemp(pattern))
-        return 1;
+        throw std::runtime_error("could not make a folder under /tmp");
     const wxString directory = wxString::FromUTF8(pattern);
     // The temporary folder is the home: the user's own catalogue is never touched.
     wxSetEnv("HOME", directory);
@@ -163,4 +153,15 @@ int main(int argc, char** argv)
     database.close();
     wxFileName::Rmdir(directory, wxPATH_RMDIR_RECURSIVE);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return BenchArguments::runMain(argc, argv, "[file count]", [](BenchArguments& arguments) {
+        const int count = static_cast<int>(
+            BenchArguments::number("file count", arguments.positional(0, 1), 100000, 1, 10000000));
+        return benchmark(count);
+    });
 }

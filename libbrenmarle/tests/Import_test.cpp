@@ -13,6 +13,7 @@
 #include "cameras/PtpCamera.h"
 #include "files/Uri.h"
 #include "folders/InboxFolder.h"
+#include "imaging/PictureFormats.h"
 #include "import/FolderScanner.h"
 #include "import/ImportFileKind.h"
 #include "import/ImportSelection.h"
@@ -296,6 +297,65 @@ TEST(ImportSelection, ResultLinesUseTheSingularForOne)
     EXPECT_EQ(ImportSelection::resultLines(0, 0, 0),
               (std::vector<wxString>{"0 files were successfully imported"}));
     EXPECT_EQ(ImportSelection::resultLines(12, 2, 0)[1], "2 files were not imported due to errors");
+}
+
+TEST(ImportSelection, PicturesThisComputerCannotReadAreNamedAndLeftBehindUnlessOtherIsTicked)
+{
+    if (PictureFormats::canDecode(PictureFormats::Family::Raw))
+        GTEST_SKIP() << "RAW files can be decoded here";
+    const auto selectionOf = [](std::vector<const char*> names) {
+        ImportTask::Files files;
+        for (const char* name : names) {
+            files.push_back(Quorvel::makeRef<File>(wxString("file:///card/") + name));
+            files.back()->setFileName(name);
+        }
+        return ImportSelection(files);
+    };
+    const ImportSelection card = selectionOf({"a.jpg", "b.CR2", "c.cr2", "d.NEF", "e.txt"});
+    EXPECT_EQ(card.count(ImportFileKind::Photo), 1);
+    EXPECT_EQ(card.count(ImportFileKind::Other), 4);
+    EXPECT_EQ(card.undecodableCount(), 3);
+    EXPECT_EQ(card.undecodableExtensions(), "CR2, NEF");
+    EXPECT_EQ(card.undecodableNote(),
+              "3 pictures (CR2, NEF) cannot be read on this computer. They count as Other and are "
+              "left behind unless Other is ticked.");
+    EXPECT_EQ(card.skippedLines({true, true, true, false}),
+              (std::vector<wxString>{
+                  "1 file was ignored (not video, audio or photo)",
+                  "3 pictures (CR2, NEF) were left behind: this computer cannot read them"}));
+    // Other ticked: they are copied as files, and nothing is said to be left behind.
+    EXPECT_TRUE(card.skippedLines({true, true, true, true}).empty());
+    EXPECT_EQ(card.chosen({true, true, true, true}).size(), 5u);
+
+    const ImportSelection one = selectionOf({"DSC_0001.nef"});
+    EXPECT_EQ(one.undecodableNote(), "1 picture (NEF) cannot be read on this computer. It counts "
+                                     "as Other and is left behind unless Other is ticked.");
+    EXPECT_EQ(
+        one.skippedLines({true, false, false, false}),
+        (std::vector<wxString>{"1 picture (NEF) was left behind: this computer cannot read it"}));
+    EXPECT_TRUE(selectionOf({"a.jpg", "b.txt"}).undecodableNote().empty());
+}
+
+TEST_F(ImportTaskTest, HeifPicturesFromAPhoneArriveAsPicturesWhereTheyCanBeDecoded)
+{
+    if (!PictureFormats::canDecode(PictureFormats::Family::Heif))
+        GTEST_SKIP() << "HEIF pictures cannot be decoded here";
+    const wxString path = home / "phone/IMG_0001.HEIC";
+    try {
+        TestPictures::writePicture(path, 64, 48, "HEIC");
+    } catch (const std::exception& e) {
+        GTEST_SKIP() << "no HEIF encoder here: " << e.what();
+    }
+    EXPECT_EQ(ImportFileKind::of("IMG_0001.HEIC"), ImportFileKind::Photo);
+    ASSERT_EQ(import({Uri::fromLocalPath(path)}), Quorvel::EVT_TASK_FINISHED) << failure;
+    ASSERT_EQ(task->getImportedCount(), 1);
+    Ref<File> picture = Database::getInstance().loadFile(task->getImportedFiles()[0]->getURI());
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->getContentType(), "image/heic");
+    EXPECT_TRUE(picture->isImage());
+    EXPECT_EQ(picture->getImageWidth(), 64);
+    EXPECT_EQ(picture->getImageHeight(), 48);
+    EXPECT_TRUE(wxFileExists(inbox->getThumbnailPath(*picture)));
 }
 
 // libgphoto2's "Directory Browse" driver serves a folder as a camera would be served.

@@ -21,11 +21,12 @@
 
 namespace {
 
+const char USAGE[] = "usage: vistrelle-provider --data DIR [--config FILE] [--listen ADDRESS] "
+                     "[--port N] [--tls PEM] [--quiet]\n";
+
 int usage(const char* message)
 {
-    std::cerr << "vistrelle-provider: " << message << "\n"
-              << "usage: vistrelle-provider --data DIR [--config FILE] [--listen ADDRESS] [--port "
-                 "N] [--quiet]\n";
+    std::cerr << "vistrelle-provider: " << message << "\n" << USAGE;
     return 2;
 }
 
@@ -48,6 +49,10 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         const bool hasValue = i + 1 < argc;
+        if (option == "--help" || option == "-h") {
+            std::cout << USAGE;
+            return std::cout.flush() ? 0 : 1;
+        }
         if (option == "--data" && hasValue)
             dataDir = argv[++i];
         else if (option == "--config" && hasValue)

@@ -213,8 +213,12 @@ void SlideShowFrame::advance()
 
 void SlideShowFrame::goBack()
 {
+    // Nothing to go back to: the picture loaded ahead and the advance timer are kept.
+    const std::optional<std::size_t> previous = m_sequence.chooseBack();
+    if (!previous)
+        return;
     m_advanceTimer.Stop();
-    load(m_sequence.chooseBack());
+    load(*previous);
 }
 
 void SlideShowFrame::armTimer()

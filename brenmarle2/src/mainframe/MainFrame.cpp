@@ -678,11 +678,14 @@ void MainFrame::updateMenus()
             updateMenuStates(*tool->GetDropdownMenu(), context);
     }
     if (context.selectedCount > 0)
-        SetStatusText(wxString::Format(_("%d of %d pictures selected"), context.selectedCount,
-                                       context.pictureCount),
+        SetStatusText(wxString::Format(wxPLURAL("%d of %d picture selected",
+                                                "%d of %d pictures selected", context.pictureCount),
+                                       context.selectedCount, context.pictureCount),
                       1);
     else if (getActiveView())
-        SetStatusText(wxString::Format(_("%d pictures"), context.pictureCount), 1);
+        SetStatusText(wxString::Format(wxPLURAL("%d picture", "%d pictures", context.pictureCount),
+                                       context.pictureCount),
+                      1);
     else
         SetStatusText(wxString(), 1);
 }
