@@ -262,7 +262,9 @@ TEST(CataloguePictures, PicturesOnlyAndNoneOfAHiddenAlbum)
         file->setTime(++time);
         database.addFile(*file);
     }
-    std::vector<wxString> uris = CataloguePictures::uris(database);
+    std::vector<wxString> uris;
+    for (const int64_t row : CataloguePictures::rowIds(database))
+        uris.push_back(database.getFileUri(row));
     std::sort(uris.begin(), uris.end());
     EXPECT_EQ(uris, (std::vector<wxString>{shown + "a.jpg",
                                            "album://00000000-0000-4000-8000-0000000000022/g.jpg",
