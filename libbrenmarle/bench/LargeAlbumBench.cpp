@@ -1,8 +1,8 @@
 // Measures what a large album costs in memory and time, as the program holds it: the album's
 // URI list from start-up on, its files as the thumbnail view keeps them once it is shown, and
-// the thumbnail cache full of 160 x 120 thumbnails; and the time and memory to list the whole
-// catalogue for a slide show (on the slide show dialog's runner). Heap figures come from
-// malloc's own count
+// the thumbnail cache full of 160 x 120 thumbnails; the time and memory to list the whole
+// catalogue for a slide show (on the slide show dialog's runner), and the time of one step of
+// the picture map's counts (on its search thread). Heap figures come from malloc's own count
 // (mallinfo2), so shared libraries and the toolkit do not blur them; the program's whole
 // figure under Xvfb is the heap plus about 90 MB of libraries.
 //
@@ -94,6 +94,8 @@ int benchmark(int count)
             file->setFileModifyTime(1262304000 + i);
             file->setImageWidth(4000);
             file->setImageHeight(3000);
+            static const char* const countries[] = {"NO", "SE", "DK", "FI", "IS", ""};
+            file->setCountryCode(countries[i % 6]);
             if (i % 7 == 0)
                 file->setCaption(wxString::Format("Day %d at the beach", i % 365));
             database.addFile(*file);
@@ -124,6 +126,15 @@ int benchmark(int count)
         ms = millisecondsOf([&] { show = Brenmarle::CataloguePictures::rowIds(database); });
         std::printf("%-40s %8.1f ms, %zu pictures, %.1f MB (worker thread)\n",
                     "slide show of everything: the list", ms, show.size(), heapMb() - before);
+        ms = millisecondsOf([&] {
+            database.getCountryCounts(1262304000, 1262304000 + count / 2 * 3163);
+            int32_t dated = 0;
+            int32_t first = 0;
+            int32_t last = 0;
+            database.getCountryPhotoCount("NO", 1262304000, 1262304000 + count / 2 * 3163, dated,
+                                          &first, &last);
+        });
+        std::printf("%-40s %8.1f ms (search thread)\n", "map: one step of the time span", ms);
         AlbumFolder::unloadAlbums();
     }
 
