@@ -2,7 +2,9 @@
 // URI list from start-up on, its files as the thumbnail view keeps them once it is shown, and
 // the thumbnail cache full of 160 x 120 thumbnails; the time and memory to list the whole
 // catalogue for a slide show (on the slide show dialog's runner), and the time of one step of
-// the picture map's counts (on its search thread). Heap figures come from malloc's own count
+// the picture map's counts (on its search thread); and what a thumbnail view does with the news
+// of 10,000 of its pictures deleted, in one batch and one at a time as it used to. Heap figures
+// come from malloc's own count
 // (mallinfo2), so shared libraries and the toolkit do not blur them; the program's whole
 // figure under Xvfb is the heap plus about 90 MB of libraries.
 //
@@ -12,6 +14,7 @@
 
 #include <malloc.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +29,7 @@
 #include "BenchArguments.h"
 #include "database/Database.h"
 #include "filemanager/FileManager.h"
+#include "filemanager/FileNewsBatch.h"
 #include "files/File.h"
 #include "folders/AlbumFolder.h"
 #include "imaging/ImageData.h"
@@ -58,6 +62,38 @@ void report(const char* what, double megabytes, int count, double ms)
 {
     std::printf("%-40s %8.1f MB %7.0f bytes each %8.1f ms\n", what, megabytes,
                 megabytes * 1024 * 1024 / count, ms);
+}
+
+// A thumbnail view of `files` hears that every tenth of them was deleted.
+void newsOfDeletions(const std::vector<Quorvel::Ref<File>>& files)
+{
+    std::vector<Quorvel::Ref<File>> deleted;
+    for (std::size_t i = 0; i < files.size(); i += 10)
+        deleted.push_back(files[i]);
+    std::vector<Quorvel::Ref<File>> shown = files;
+    double ms = millisecondsOf([&] {
+        Brenmarle::FileNewsBatch news;
+        for (const auto& file : deleted)
+            news.removed(file);
+        news.apply(shown);
+    });
+    std::printf("%-40s %8.1f ms, %zu deletions of %zu\n", "view: deletions in one batch", ms,
+                deleted.size(), files.size());
+    // One at a time, a walk of the list each, as the view did per event: timed for the first
+    // 500 and scaled to all of them.
+    shown = files;
+    const std::size_t sample = std::min<std::size_t>(500, deleted.size());
+    ms = millisecondsOf([&] {
+        for (std::size_t i = 0; i < sample; ++i) {
+            Brenmarle::FileNewsBatch news;
+            news.removed(deleted[i]);
+            news.apply(shown);
+        }
+    });
+    if (sample > 0)
+        std::printf("%-40s %8.1f ms for %zu, about %.0f ms for all\n",
+                    "view: deletions one at a time", ms, sample,
+                    ms * double(deleted.size()) / double(sample));
 }
 
 int benchmark(int count)
@@ -119,6 +155,7 @@ int benchmark(int count)
         report("shown: its files, registered", heapMb() - before, count, ms);
         if (files.size() != static_cast<size_t>(count))
             std::printf("  (read %zu files)\n", files.size());
+        newsOfDeletions(files);
         ms = millisecondsOf([&] { files.clear(); });
         std::printf("%-40s %8.1f ms, %d let go\n", "let go", ms, manager.releaseOrphans());
         std::vector<int64_t> show;

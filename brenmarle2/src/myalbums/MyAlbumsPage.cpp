@@ -58,6 +58,11 @@ MyAlbumsPage::MyAlbumsPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
             Quorvel::Ref<AlbumFolder> album = getChosenAlbum();
             return album && m_onDrop && m_onDrop(album, uris, paths, move);
         }));
+    // The header counts the pictures the view shows, which follow the news a moment later.
+    m_view->Bind(THUMBNAIL_LIST_CHANGED, [this](wxCommandEvent& event) {
+        updateHeader();
+        event.Skip();
+    });
     m_list->Bind(wxEVT_LIST_ITEM_SELECTED, &MyAlbumsPage::onSelected, this);
     m_list->Bind(wxEVT_LIST_ITEM_RIGHT_CLICK, &MyAlbumsPage::onRightClick, this);
     m_list->Bind(wxEVT_LIST_COL_CLICK, &MyAlbumsPage::onColumnClick, this);
