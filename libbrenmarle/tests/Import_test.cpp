@@ -14,6 +14,7 @@
 #include "files/Uri.h"
 #include "folders/InboxFolder.h"
 #include "imaging/PictureFormats.h"
+#include "import/FileSizeIndex.h"
 #include "import/FolderScanner.h"
 #include "import/ImportFileKind.h"
 #include "import/ImportSelection.h"
@@ -200,6 +201,73 @@ TEST_F(ImportTaskTest, FilesAlreadyInTheCatalogueAreSkippedBySizeAndContent)
     EXPECT_EQ(task->getImportedCount(), 1);
     EXPECT_EQ(task->getSkippedCount(), 3);
     EXPECT_EQ(inbox->getFileCount(), 3);
+}
+
+TEST_F(ImportTaskTest, FindsTheFilesItHasWithoutScanningTheCatalogueForEach)
+{
+    // A catalogue of a few hundred rows, none of them a duplicate but one.
+    Database& database = Database::getInstance();
+    const int rows = 400;
+    for (int i = 0; i < rows; ++i) {
+        auto file =
+            Quorvel::makeRef<File>(wxString::Format("album://6f1c4b5e-2c1a-4d8e-9d0b-3b9f1f6a7c21/"
+                                                    "00000000-0000-4000-8000-%012d",
+                                                    i));
+        file->setFileSize(100000 + i);
+        database.addFile(*file);
+    }
+    const std::vector<wxString> first = {makeComputerPicture("card/a.jpg", "picture A")};
+    ASSERT_EQ(import(first), Quorvel::EVT_TASK_FINISHED);
+    const std::vector<wxString> uris = {
+        first[0], makeComputerPicture("card/b.jpg", "picture B, longer"),
+        makeComputerPicture("card/c.jpg", "picture C, longer still"),
+        makeComputerPicture("card/d.jpg", "picture D, the longest one")};
+
+    const int64_t before = database.getFullScanSteps();
+    ASSERT_EQ(import(uris, 1), Quorvel::EVT_TASK_FINISHED);
+    EXPECT_EQ(task->getSkippedCount(), 1);
+    EXPECT_EQ(task->getImportedCount(), 3);
+    // Each file looked for by scanning the catalogue would step through every row again.
+    EXPECT_LT(database.getFullScanSteps() - before, rows);
+}
+
+TEST(FileSizeIndex, ReadsTheCatalogueInStepsAndThenOnlyWhatCameSince)
+{
+    ScratchDir dir;
+    Database database;
+    database.open(dir / "database.db");
+    const auto add = [&](int number, int64_t size) {
+        auto file = Quorvel::makeRef<File>(wxString::Format("inbox://%036d", number));
+        file->setFileSize(size);
+        database.addFile(*file);
+    };
+    for (int i = 0; i < 10; ++i)
+        add(i, i % 3);
+    add(10, int64_t(3) << 31); // 6 GiB: kept as the largest size there is
+    FileSizeIndex sizes(database, 4);
+    sizes.update();
+    EXPECT_EQ(sizes.size(), 11u);
+    EXPECT_EQ(sizes.rowsOfSize(1), (std::vector<int64_t>{2, 5, 8}));
+    EXPECT_EQ(sizes.rowsOfSize(int64_t(5) << 31), (std::vector<int64_t>{11}));
+    EXPECT_TRUE(sizes.rowsOfSize(7).empty());
+
+    add(11, 7);
+    sizes.update();
+    EXPECT_EQ(sizes.size(), 12u);
+    EXPECT_EQ(sizes.rowsOfSize(7), (std::vector<int64_t>{12}));
+
+    // The last rows deleted and new ones added: the new rows take the old numbers again and
+    // are still read, also when one has the number of the last row read.
+    database.deleteFile(wxString::Format("inbox://%036d", 11));
+    database.deleteFile(wxString::Format("inbox://%036d", 10));
+    add(12, 9);
+    sizes.update();
+    EXPECT_EQ(sizes.rowsOfSize(9), (std::vector<int64_t>{11}));
+    add(13, 9);
+    sizes.update();
+    EXPECT_EQ(sizes.rowsOfSize(9), (std::vector<int64_t>{11, 12}));
+    EXPECT_EQ(sizes.size(), 12u);
+    database.close();
 }
 
 TEST_F(ImportTaskTest, AFileThatFailsHalfWayLeavesNothingBehind)
