@@ -23,6 +23,9 @@ CREATE TABLE IF NOT EXISTS sessions (sessionid TEXT PRIMARY KEY, accountid TEXT 
 CREATE TABLE IF NOT EXISTS activations (accountid TEXT PRIMARY KEY, phone TEXT NOT NULL, code TEXT NOT NULL);
 )";
 
+// Draws of a random id before giving up on finding a free one.
+const int ID_ATTEMPTS = 5;
+
 const char* const ACCOUNT_COLUMNS = "SELECT accountid, portalid, email, password, name, address, "
                                     "postalcode, city, countrycode, emailaddress, "
                                     "mobilephone, receiveemail, activatedphone FROM accounts ";
@@ -64,11 +67,16 @@ public:
     bool step()
     {
         const int result = sqlite3_step(m_statement);
-        if (result == SQLITE_ROW)
-            return true;
-        if (result == SQLITE_DONE)
-            return false;
-        throw StoreError(std::string("Database error: ") + sqlite3_errmsg(m_db));
+        return check(result);
+    }
+    // Like step(), but a broken constraint comes back as SQLITE_CONSTRAINT_* instead of an
+    // exception; otherwise SQLITE_ROW or SQLITE_DONE.
+    int stepAllowingConstraint()
+    {
+        const int result = sqlite3_step(m_statement);
+        if ((result & 0xff) == SQLITE_CONSTRAINT)
+            return sqlite3_extended_errcode(m_db);
+        return check(result) ? SQLITE_ROW : SQLITE_DONE;
     }
     std::string text(int column) const
     {
@@ -78,6 +86,15 @@ public:
     int64_t integer(int column) const { return sqlite3_column_int64(m_statement, column); }
 
 private:
+    bool check(int result) const
+    {
+        if (result == SQLITE_ROW)
+            return true;
+        if (result == SQLITE_DONE)
+            return false;
+        throw StoreError(std::string("Database error: ") + sqlite3_errmsg(m_db));
+    }
+
     sqlite3* m_db;
     sqlite3_stmt* m_statement = nullptr;
 };
@@ -89,8 +106,10 @@ ProviderStore::ProviderStore(const std::string& path)
         sqlite3_close(m_db);
         throw StoreError("Could not open provider database " + path + ": " + message);
     }
-    sqlite3_busy_timeout(m_db, 5000);
+    sqlite3_busy_timeout(m_db, BUSY_TIMEOUT_MS);
     try {
+        // Readers do not wait for writers, and the workers' connections share the file.
+        execute("PRAGMA journal_mode = WAL");
         execute(SCHEMA);
     } catch (...) {
         sqlite3_close(m_db);
@@ -136,12 +155,14 @@ std::string ProviderStore::createToken(const std::string& text)
 
 bool ProviderStore::takeToken(const std::string& id, const std::string& text)
 {
-    Statement find(m_db, "SELECT text FROM tokens WHERE tokenid = ?");
-    find.bind(1, id);
-    if (!find.step())
+    // One statement, so two requests with the same token cannot both find it.
+    Statement take(m_db, "DELETE FROM tokens WHERE tokenid = ? RETURNING text");
+    take.bind(1, id);
+    if (!take.step())
         return false;
-    const bool matches = normalised(find.text(0)) == normalised(text);
-    Statement(m_db, "DELETE FROM tokens WHERE tokenid = ?").bind(1, id).step();
+    const bool matches = normalised(take.text(0)) == normalised(text);
+    while (take.step()) {
+    }
     return matches;
 }
 
@@ -158,23 +179,29 @@ ProviderStore::Account ProviderStore::createAccount(const std::string& portalId,
                                                     const std::string& email,
                                                     const std::string& password)
 {
-    if (findAccount(portalId, email))
-        throw StoreError("An account with this e-mail address exists");
     Account account;
-    account.id = randomText(12, "0123456789");
     account.portalId = portalId;
     account.email = email;
     account.password = password;
     account.info.emailAddress = email;
-    Statement(m_db, "INSERT INTO accounts (accountid, portalid, email, password, emailaddress) "
-                    "VALUES (?, ?, ?, ?, ?)")
-        .bind(1, account.id)
-        .bind(2, portalId)
-        .bind(3, email)
-        .bind(4, password)
-        .bind(5, email)
-        .step();
-    return account;
+    // The table's uniqueness decides, not an earlier look: two requests for one address at
+    // the same moment make one account. A taken id (unlikely) just draws another.
+    for (int attempt = 0; attempt < ID_ATTEMPTS; ++attempt) {
+        account.id = randomText(12, "0123456789");
+        const int result = Statement(m_db, "INSERT INTO accounts (accountid, portalid, email, "
+                                           "password, emailaddress) VALUES (?, ?, ?, ?, ?)")
+                               .bind(1, account.id)
+                               .bind(2, portalId)
+                               .bind(3, email)
+                               .bind(4, password)
+                               .bind(5, email)
+                               .stepAllowingConstraint();
+        if (result == SQLITE_DONE)
+            return account;
+        if (result != SQLITE_CONSTRAINT_PRIMARYKEY)
+            throw AccountExistsError("An account with this e-mail address exists");
+    }
+    throw StoreError("Could not draw a free account id");
 }
 
 std::optional<ProviderStore::Account>

@@ -3,7 +3,10 @@
 // tokens waiting to be used, open sessions and pending mobile activations. Every change is
 // committed at once, so a killed provider loses nothing it has answered for.
 //
-// Threads: one thread at a time (the server's).
+// Threads: one object per thread (each worker of the server has its own connection). Several
+// objects may use the file at once: it is kept in write-ahead-log mode, a writer waits for
+// another one, and every change that must not race (an account for an e-mail address, using up
+// a token) is one statement, so concurrent requests see each other's changes whole.
 
 #include <optional>
 #include <stdexcept>
@@ -16,6 +19,12 @@ namespace Provider {
 class StoreError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// The portal has an account with this e-mail address already.
+class AccountExistsError : public StoreError {
+public:
+    using StoreError::StoreError;
 };
 
 class ProviderStore {
@@ -39,6 +48,9 @@ public:
         std::string activatedPhone;
     };
 
+    // A writer waits this long for another one before it fails.
+    static constexpr int BUSY_TIMEOUT_MS = 10000;
+
     // Opens or creates the database file. Throws StoreError.
     explicit ProviderStore(const std::string& path);
     ~ProviderStore();
@@ -54,7 +66,8 @@ public:
     // The text of a token still waiting to be used (for the operator and tests).
     std::optional<std::string> tokenText(const std::string& id);
 
-    // A new account; throws StoreError when the e-mail address is taken on the portal.
+    // A new account; throws AccountExistsError when the e-mail address is taken on the portal
+    // (also when another request took it a moment ago), StoreError for any other failure.
     Account createAccount(const std::string& portalId, const std::string& email,
                           const std::string& password);
     std::optional<Account> findAccount(const std::string& portalId, const std::string& email);

@@ -1,14 +1,17 @@
 // vistrelle-provider: the reference provider of the online services.
 //
 //   vistrelle-provider --data DIR [--config FILE] [--listen ADDRESS] [--port N] [--tls PEM]
-//   [--quiet]
+//   [--workers N] [--idle-timeout SECONDS] [--quiet]
 //
 // DIR keeps the provider's state (provider.db) and the files it serves under /files/. FILE
 // defaults to DIR/provider.conf when that exists, else built-in defaults. ADDRESS defaults to
 // 127.0.0.1 ("" or "::" for every address); N defaults to 8080, 0 picks a free port. The port
 // in use is printed as "listening on ADDRESS:PORT". With --tls it serves HTTPS with the key and
-// certificate in PEM (the payment service's transport). Ends on SIGINT or SIGTERM.
+// certificate in PEM (the payment service's transport). N workers (32 by default) serve that
+// many requests at once; a connection silent for SECONDS (30 by default) is closed. Ends on
+// SIGINT or SIGTERM.
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
@@ -25,8 +28,20 @@ int usage(const char* message)
 {
     std::cerr << "vistrelle-provider: " << message << "\n"
               << "usage: vistrelle-provider --data DIR [--config FILE] [--listen ADDRESS] [--port "
-                 "N] [--quiet]\n";
+                 "N] [--tls PEM] [--workers N] [--idle-timeout SECONDS] [--quiet]\n";
     return 2;
+}
+
+// A whole decimal number from `low` to `high`.
+bool number(const char* text, long low, long high, int& value)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long result = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || errno != 0 || result < low || result > high)
+        return false;
+    value = static_cast<int>(result);
+    return true;
 }
 
 bool exists(const std::string& path)
@@ -45,6 +60,7 @@ int main(int argc, char** argv)
     int port = 8080;
     bool quiet = false;
     std::string tlsFile;
+    Provider::ProviderServer::Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -57,11 +73,14 @@ int main(int argc, char** argv)
         else if (option == "--listen" && hasValue)
             address = argv[++i];
         else if (option == "--port" && hasValue) {
-            char* end = nullptr;
-            const long value = std::strtol(argv[++i], &end, 10);
-            if (*end != '\0' || value < 0 || value > 65535)
+            if (!number(argv[++i], 0, 65535, port))
                 return usage("--port needs a number from 0 to 65535");
-            port = static_cast<int>(value);
+        } else if (option == "--workers" && hasValue) {
+            if (!number(argv[++i], 1, Provider::ProviderServer::MAX_WORKERS, options.workers))
+                return usage("--workers needs a number from 1 to 1024");
+        } else if (option == "--idle-timeout" && hasValue) {
+            if (!number(argv[++i], 1, 86400, options.idleTimeoutSeconds))
+                return usage("--idle-timeout needs a number of seconds from 1 to 86400");
         } else if (option == "--quiet")
             quiet = true;
         else
@@ -85,7 +104,7 @@ int main(int argc, char** argv)
         Provider::ProviderConfig config = configPath.empty()
                                               ? Provider::ProviderConfig()
                                               : Provider::ProviderConfig::load(configPath);
-        Provider::ProviderServer server(std::move(config), dataDir);
+        Provider::ProviderServer server(std::move(config), dataDir, options);
         server.setQuiet(quiet);
         if (!tlsFile.empty())
             server.useTls(tlsFile);

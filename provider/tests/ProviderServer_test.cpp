@@ -1,138 +1,9 @@
-#include <gtest/gtest.h>
-
-#include <memory>
+#include "ProviderTestFixture.h"
 
 #include <wx/mstream.h>
 
 #include "LogCapture.h"
-#include "ProviderServer.h"
-#include "ScratchDir.h"
-#include "SoapLocatorH.h"
-#include "SoapPortalH.h"
-#include "SoapStorageH.h"
-#include "service/GSoapClient.h"
-#include "service/HTTPClient.h"
-#include "service/NetworkSettings.h"
 #include "service/ServiceTask.h"
-#include "system/Exceptions.h"
-
-using Provider::ProviderConfig;
-using Provider::ProviderServer;
-using Provider::ProviderStore;
-using Quorvel::GSoapClient;
-using Quorvel::ServiceAddress;
-using Quorvel::SoapException;
-using Call = Quorvel::GSoapClient::Call;
-
-namespace {
-
-const char* const CONFIG = R"(
-[provider]
-name = Test provider
-terms = Be kind to the printers.
-news = <p>New frames</p>
-newsupdated = 1000
-smsprice = 1.5
-smscurrency = NOK
-mmsprice = 4.25
-mmscurrency = NOK
-
-[directory /]
-description = All shops
-directory = /nordic | Nordic shops
-portal = demo | Demo Photo | Oslo
-
-[directory /nordic]
-description = Nordic shops
-portal = fjord | Fjord Foto | Bergen
-
-[directory /moved]
-redirect = /nordic | locator.example
-
-[portal demo]
-name = Demo Photo
-websiteurl = http://demo.example/
-description = Prints and books
-pricelist = demo-prices.xml
-account = anna@example.com | secret
-
-[portal fjord]
-name = Fjord Foto
-
-[pricelist books]
-uuid = 1b4e28ba-2fa1-11d2-883f-0016d3cca427
-file = books.xml
-)";
-
-// Calls through the provider as proxy carry " (via proxy)" at the end of their messages.
-
-// One client for any service: the calls go through the base's sequence with the stubs.
-class TestClient : public GSoapClient, public Quorvel::ReferenceCounted {
-public:
-    TestClient(const std::string& prefix, const wxString& path, Quorvel::NetworkSettings& settings)
-        : GSoapClient(prefix, path, settings)
-    {
-    }
-};
-
-template <class F> wxString codeOf(F action)
-{
-    try {
-        action();
-    } catch (const SoapException& e) {
-        return e.getCode() + ": " + e.getMessage();
-    }
-    return "nothing thrown";
-}
-
-std::string utf8(const wxString& text)
-{
-    return std::string(text.utf8_str());
-}
-
-} // namespace
-
-class ProviderServerTest : public ::testing::Test {
-protected:
-    ScratchDir dir;
-    std::unique_ptr<ProviderServer> server;
-    std::unique_ptr<Quorvel::NetworkSettings> settings;
-
-    void SetUp() override
-    {
-        dir.writeFile("conf/demo-prices.xml", "<pricelist name=\"demo\"/>");
-        dir.writeFile("conf/books.xml", "<pricelist name=\"books\"/>");
-        dir.writeFile("data/files/templatelist.xml", "<templatelist/>");
-        startServer();
-        // The client reaches every host name through the provider as its proxy.
-        dir.writeFile("network.ini",
-                      "[HttpProxy]\nHost=127.0.0.1\nPort=" + std::to_string(server->port()) + "\n");
-        settings = std::make_unique<Quorvel::NetworkSettings>(dir / "network.ini");
-    }
-    void startServer()
-    {
-        server = std::make_unique<ProviderServer>(ProviderConfig::parse(CONFIG, utf8(dir / "conf")),
-                                                  utf8(dir / "data"));
-        server->setQuiet(true);
-        server->start("127.0.0.1", 0);
-    }
-    Quorvel::Ref<TestClient> portal(const wxString& user = "", const wxString& password = "")
-    {
-        auto client = Quorvel::makeRef<TestClient>("portal", "/service/portal/3.0/", *settings);
-        client->setAddress({"demo.portal.vistrelle.net", 80, user, password});
-        return client;
-    }
-    std::string accountId(TestClient& client)
-    {
-        Call call(client);
-        SoapPortal::portal__getAccountIdResponse reply;
-        call.check(
-            SoapPortal::soap_call_portal__getAccountId(call.context(), call.endpoint(), "", reply));
-        return reply.accountid;
-    }
-    ProviderStore store() { return ProviderStore(utf8(dir / "data/provider.db")); }
-};
-
 TEST_F(ProviderServerTest, LocatorListsDirectoriesPortalsAndRedirects)
 {
     // Reached directly this time: the configured port 80 gives way to the override.
@@ -264,8 +135,6 @@ TEST_F(ProviderServerTest, RegistrationMakesAnAccountThatOutlivesARestart)
 
     server.reset();
     startServer();
-    dir.writeFile("network.ini",
-                  "[HttpProxy]\nHost=127.0.0.1\nPort=" + std::to_string(server->port()) + "\n");
     auto afterRestart = portal("bo@example.com", "pass word");
     EXPECT_EQ(accountId(*afterRestart), id);
     auto byId = portal(wxString::FromUTF8(id.c_str()), "pass word");

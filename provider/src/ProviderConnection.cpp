@@ -1,0 +1,335 @@
+#include "ProviderConnection.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <openssl/ssl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "FileTransfers.h"
+#include "ProviderRequest.h"
+#include "ProviderServer.h"
+#include "stdsoap2.h"
+
+namespace Provider {
+
+namespace {
+
+// After the answer, what the client still sends is read and dropped for at most this long (or
+// this much), so closing does not reset a connection whose answer is still unread.
+const std::chrono::milliseconds LINGER_TIME{2000};
+const size_t LINGER_BYTES = 64 * 1024 * 1024;
+
+const char* reasonOf(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 400:
+        return "Bad Request";
+    case 401:
+        return "Unauthorized";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 411:
+        return "Length Required";
+    case 413:
+        return "Payload Too Large";
+    case 422:
+        return "Unprocessable Entity";
+    case 431:
+        return "Request Header Fields Too Large";
+    case 500:
+        return "Internal Server Error";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Error";
+    }
+}
+
+// "address:port" of a socket address ("[address]:port" for IPv6).
+std::string addressText(const sockaddr_storage& address)
+{
+    char text[INET6_ADDRSTRLEN] = {};
+    if (address.ss_family == AF_INET6) {
+        const auto& in6 = reinterpret_cast<const sockaddr_in6&>(address);
+        ::inet_ntop(AF_INET6, &in6.sin6_addr, text, sizeof text);
+        return std::string("[") + text + "]:" + std::to_string(ntohs(in6.sin6_port));
+    }
+    const auto& in = reinterpret_cast<const sockaddr_in&>(address);
+    ::inet_ntop(AF_INET, &in.sin_addr, text, sizeof text);
+    return std::string(text) + ":" + std::to_string(ntohs(in.sin_port));
+}
+
+std::string peerOf(int socket)
+{
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (::getpeername(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return "unknown";
+    return addressText(address);
+}
+
+std::string localOf(int socket)
+{
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return "localhost";
+    return addressText(address);
+}
+
+} // namespace
+
+void ProviderConnection::ContextDeleter::operator()(struct soap* soap) const
+{
+    soap_destroy(soap);
+    soap_end(soap);
+    soap_free(soap);
+}
+
+ProviderConnection::ProviderConnection(ProviderServer& server, Context context, bool tls)
+    : m_server(server), m_context(std::move(context)), m_soap(m_context.get()), m_tls(tls),
+      m_socket(m_soap->socket), m_remote(peerOf(m_socket))
+{
+    m_soap->user = this;
+    m_defaultReceive = m_soap->frecv;
+    m_defaultSend = m_soap->fsend;
+    m_defaultClose = m_soap->fclose;
+    m_defaultCloseSocket = m_soap->fclosesocket;
+    m_defaultShutdownSocket = m_soap->fshutdownsocket;
+    m_soap->frecv = &ProviderConnection::replayReceive;
+    m_soap->fclose = &ProviderConnection::holdClose;
+    m_soap->fclosesocket = &ProviderConnection::holdCloseSocket;
+    m_soap->fshutdownsocket = &ProviderConnection::holdShutdownSocket;
+}
+
+ProviderConnection::~ProviderConnection()
+{
+    finish();
+    m_context.reset();
+}
+
+ProviderConnection& ProviderConnection::of(struct soap* soap)
+{
+    return *static_cast<ProviderConnection*>(soap->user);
+}
+
+void ProviderConnection::serve(ProviderStore& store)
+{
+    m_served = true;
+    m_server.addConnection(m_socket);
+    try {
+        if (m_tls && soap_ssl_accept(m_soap) != SOAP_OK) {
+            const char* reason = soap_fault_detail(m_soap);
+            m_server.log(std::string("TLS handshake failed: ") + (reason ? reason : "unknown"));
+        } else if (auto head = readHead()) {
+            const std::string scheme = m_tls ? "https" : "http";
+            std::string origin = head->origin(scheme);
+            // An HTTP/1.0 client may name no host: the address it connected to stands in.
+            if (origin.empty() && !head->field("Host") && head->target().front() == '/')
+                origin = scheme + "://" + localOf(m_socket);
+            if (origin.empty()) {
+                sendResponse(400, "text/plain", "Bad host\n");
+            } else {
+                m_request =
+                    std::make_unique<ProviderRequest>(m_server, store, std::move(*head), origin);
+                route();
+            }
+        }
+    } catch (const std::exception& e) {
+        m_server.log(std::string("Request failed: ") + e.what());
+    }
+    finish();
+}
+
+std::optional<HttpRequestHead> ProviderConnection::readHead()
+{
+    // A client that trickles its head in gets as long for all of it as for one silence.
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::seconds(m_server.options().idleTimeoutSeconds);
+    std::string data;
+    char buffer[4096];
+    while (true) {
+        const size_t received = m_defaultReceive(m_soap, buffer, sizeof buffer);
+        if (received == 0)
+            return std::nullopt; // gone, or silent for the idle time-out
+        data.append(buffer, received);
+        const size_t end = HttpRequestHead::endOf(data);
+        if (end != std::string::npos && end <= HttpRequestHead::MAX_BYTES) {
+            // The runtime reads the head again for itself; a transfer starts after it.
+            m_pending = std::move(data);
+            m_pendingOffset = end;
+            data = m_pending.substr(0, end);
+            auto head = HttpRequestHead::parse(std::string_view(data).substr(0, end));
+            if (!head)
+                sendResponse(400, "text/plain", "Malformed request head\n");
+            return head;
+        }
+        if (data.size() > HttpRequestHead::MAX_BYTES) {
+            sendResponse(431, "text/plain", "Request head too large\n");
+            return std::nullopt;
+        }
+        if (std::chrono::steady_clock::now() > deadline)
+            return std::nullopt;
+    }
+}
+
+void ProviderConnection::route()
+{
+    const HttpRequestHead& head = m_request->head();
+    if (head.method() == "POST")
+        serveSoap();
+    else if (head.method() == "GET")
+        FileTransfers::get(*this);
+    else
+        sendResponse(405, "text/plain", "Method not allowed\n", "Allow: GET, POST\r\n");
+}
+
+void ProviderConnection::serveSoap()
+{
+    m_pendingOffset = 0;
+    const int result = soap_begin_serve(m_soap);
+    if (result == SOAP_POST || (result == SOAP_EOF && m_soap->status == SOAP_POST)) {
+        // The runtime answers nothing to a POST that is no SOAP message (SOAP_POST), or that
+        // ends inside the envelope (taken for a client that went away); such a request gets a
+        // fault instead.
+        m_server.log("Malformed request");
+        sendSoapFault(500, "SOAP-ENV:Client", "Malformed request: not a SOAP envelope");
+        return;
+    }
+    // Any other failure has been answered by the runtime already.
+    if (result != SOAP_OK)
+        return;
+    int served = SOAP_OK;
+    try {
+        served = m_server.dispatch(m_soap);
+    } catch (const std::exception& e) {
+        // Nothing is sent before a service function returns, so a fault can still go out.
+        m_server.log(std::string("Operation failed: ") + e.what());
+        served = ProviderRequest::serverFault(m_soap, "Error",
+                                              "The provider could not complete the request");
+    }
+    if (served != SOAP_OK)
+        soap_send_fault(m_soap);
+}
+
+void ProviderConnection::sendSoapFault(int status, const std::string& code, const std::string& text)
+{
+    // Written by hand: after a failed parse the runtime has given up on the connection and its
+    // own fault sender stays silent.
+    const std::string body =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<SOAP-ENV:Envelope "
+        "xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\"><SOAP-ENV:Body>"
+        "<SOAP-ENV:Fault><faultcode>" +
+        code + "</faultcode><faultstring>" + text +
+        "</faultstring></SOAP-ENV:Fault></SOAP-ENV:Body></SOAP-ENV:Envelope>\n";
+    sendResponse(status, "text/xml; charset=utf-8", body);
+}
+
+bool ProviderConnection::send(const char* data, size_t size)
+{
+    if (m_socket < 0)
+        return false;
+    m_soap->socket = m_socket;
+    return m_defaultSend(m_soap, data, size) == SOAP_OK;
+}
+
+bool ProviderConnection::sendResponse(int status, const std::string& contentType,
+                                      const std::string& body, const std::string& headers)
+{
+    const std::string head = "HTTP/1.1 " + std::to_string(status) + " " + reasonOf(status) +
+                             "\r\nContent-Type: " + contentType +
+                             "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" +
+                             headers + "Connection: close\r\n\r\n";
+    return send(head) && send(body);
+}
+
+size_t ProviderConnection::receive(char* buffer, size_t size)
+{
+    if (m_socket < 0)
+        return 0;
+    m_soap->socket = m_socket;
+    return replayReceive(m_soap, buffer, size);
+}
+
+size_t ProviderConnection::replayReceive(struct soap* soap, char* buffer, size_t size)
+{
+    ProviderConnection& self = of(soap);
+    if (self.m_pendingOffset < self.m_pending.size()) {
+        const size_t count = std::min(size, self.m_pending.size() - self.m_pendingOffset);
+        std::memcpy(buffer, self.m_pending.data() + self.m_pendingOffset, count);
+        self.m_pendingOffset += count;
+        return count;
+    }
+    return self.m_defaultReceive(soap, buffer, size);
+}
+
+int ProviderConnection::holdClose(struct soap*)
+{
+    return SOAP_OK;
+}
+
+int ProviderConnection::holdCloseSocket(struct soap* soap, int socket)
+{
+    ProviderConnection& self = of(soap);
+    return socket == self.m_socket ? SOAP_OK : self.m_defaultCloseSocket(soap, socket);
+}
+
+int ProviderConnection::holdShutdownSocket(struct soap* soap, int socket, int how)
+{
+    ProviderConnection& self = of(soap);
+    return socket == self.m_socket ? SOAP_OK : self.m_defaultShutdownSocket(soap, socket, how);
+}
+
+void ProviderConnection::finish()
+{
+    if (m_socket < 0)
+        return;
+    if (m_served) {
+        m_server.removeConnection(m_socket);
+        // The answer is out: say so, then read what the client still sends until it closes.
+        if (m_soap->ssl)
+            SSL_shutdown(m_soap->ssl);
+        ::shutdown(m_socket, SHUT_WR);
+        const auto deadline = std::chrono::steady_clock::now() + LINGER_TIME;
+        size_t drained = 0;
+        char scratch[16384];
+        while (drained < LINGER_BYTES) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            pollfd wait{m_socket, POLLIN, 0};
+            if (left.count() <= 0 || ::poll(&wait, 1, static_cast<int>(left.count())) <= 0)
+                break;
+            const ssize_t count = ::recv(m_socket, scratch, sizeof scratch, MSG_DONTWAIT);
+            if (count <= 0)
+                break;
+            drained += static_cast<size_t>(count);
+        }
+    }
+    if (m_soap->ssl) {
+        SSL_free(m_soap->ssl);
+        m_soap->ssl = nullptr;
+    }
+    ::close(m_socket);
+    m_socket = -1;
+    // The runtime finds nothing left to close, and no hook that needs this object.
+    m_soap->socket = SOAP_INVALID_SOCKET;
+    m_soap->frecv = m_defaultReceive;
+    m_soap->fclose = m_defaultClose;
+    m_soap->fclosesocket = m_defaultCloseSocket;
+    m_soap->fshutdownsocket = m_defaultShutdownSocket;
+}
+
+} // namespace Provider

@@ -1,0 +1,68 @@
+#pragma once
+// One request being served, as the service functions see it: the provider it came to, the
+// worker's own connection to the store, the request head, the origin the client used, and the
+// account its credentials name (looked up once).
+//
+// Calls are authenticated by HTTP Basic: the user is an account id or an account's e-mail
+// address with its password, or "SESSIONID" with a session id from createSession.
+//
+// Threads: the worker thread serving the request.
+
+#include <optional>
+#include <string>
+
+#include "HttpRequestHead.h"
+#include "ProviderConfig.h"
+#include "ProviderStore.h"
+
+struct soap;
+
+namespace Provider {
+
+class ProviderServer;
+
+class ProviderRequest {
+public:
+    // `origin` is "scheme://host[:port]" the client used (see HttpRequestHead::origin).
+    ProviderRequest(ProviderServer& server, ProviderStore& store, HttpRequestHead head,
+                    std::string origin);
+
+    // The request being served on the connection of `soap`.
+    static ProviderRequest& of(struct soap* soap);
+
+    ProviderServer& server() const { return m_server; }
+    const ProviderConfig& config() const;
+    ProviderStore& store() const { return m_store; }
+    const HttpRequestHead& head() const { return m_head; }
+    const std::string& origin() const { return m_origin; }
+
+    // The account the request's credentials name; nothing when they are missing or wrong.
+    const std::optional<ProviderStore::Account>& authenticate();
+    // Like authenticate(), but answers HTTP 401 through the return value when there is none:
+    // `result` is set to the value the service function must return.
+    std::optional<ProviderStore::Account> requireAccount(int& result);
+    // True when the request authenticated with a session id.
+    bool usesSession() const;
+    // The session id the request authenticated with; empty when none.
+    std::string sessionId() const;
+    // The portal the request is for: the authenticated account's, else the one the host name
+    // names ("<id>.portal.<domain>"), else the first one configured; null when there is none.
+    const ProviderConfig::Portal* portal();
+
+    // A fault the client caused ("SOAP-ENV:Client.<name>") or the server's own
+    // ("SOAP-ENV:Server.<name>"); returns the value the service function must return.
+    static int clientFault(struct soap* soap, const std::string& name, const std::string& text);
+    static int serverFault(struct soap* soap, const std::string& name, const std::string& text);
+
+    void log(const std::string& text) const;
+
+private:
+    ProviderServer& m_server;
+    ProviderStore& m_store;
+    HttpRequestHead m_head;
+    std::string m_origin;
+    bool m_authenticated = false;
+    std::optional<ProviderStore::Account> m_account;
+};
+
+} // namespace Provider
