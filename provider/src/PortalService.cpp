@@ -7,15 +7,18 @@
 
 #include "ProviderPortalH.h"
 #include "ProviderRequest.h"
+#include "SecureRandom.h"
 #include "TokenImage.h"
 
 using Provider::ProviderConfig;
 using Provider::ProviderRequest;
 using Provider::ProviderStore;
+using Provider::SecureRandom;
 
 namespace {
 
 const int TOKEN_DIGITS = 5;
+const int ACTIVATION_DIGITS = 6;
 // News counts as fresh for this long after it was fetched.
 const std::time_t NEWS_LIFETIME = 7 * 24 * 3600;
 
@@ -90,7 +93,7 @@ int ProviderPortal::portal__getRegistrationToken(struct soap* soap, std::string 
         return ProviderRequest::clientFault(soap, "UnsupportedFormat",
                                             "Token pictures come as PNG only");
     ProviderRequest& request = ProviderRequest::of(soap);
-    const std::string text = ProviderStore::randomText(TOKEN_DIGITS, "0123456789");
+    const std::string text = SecureRandom::text(TOKEN_DIGITS, "0123456789");
     result.tokenid = request.store().createToken(text);
     const std::string png = Provider::TokenImage::png(text);
     result.tokenimage = soap_new_xsd__base64Binary(soap);
@@ -117,6 +120,10 @@ int ProviderPortal::portal__createAccount(struct soap* soap, std::string tokenid
                                             "Not an e-mail address: " + emailaddress);
     if (password.empty())
         return ProviderRequest::clientFault(soap, "InvalidPassword", "The password is empty");
+    // A quick refusal for the usual case; the store's own check decides a race.
+    if (request.store().findAccount(portalid, emailaddress))
+        return ProviderRequest::clientFault(soap, "AccountExists",
+                                            "An account with this e-mail address exists");
     try {
         result.accountid = request.store().createAccount(portalid, emailaddress, password).id;
     } catch (const Provider::AccountExistsError&) {
@@ -279,7 +286,7 @@ int ProviderPortal::portal__sendMobileActivationCode(struct soap* soap, std::str
         return status;
     if (phonenumber.empty())
         return ProviderRequest::clientFault(soap, "InvalidPhoneNumber", "No phone number given");
-    const std::string code = ProviderStore::randomText(6, "0123456789");
+    const std::string code = SecureRandom::text(ACTIVATION_DIGITS, "0123456789");
     request.store().setActivationCode(account->id, phonenumber, code);
     // No SMS leaves the reference provider; the operator reads the code from its log.
     request.log("Activation code for " + phonenumber + ": " + code);
@@ -294,11 +301,19 @@ int ProviderPortal::portal__activateMobile(struct soap* soap, std::string activa
     auto account = request.requireAccount(status);
     if (!account)
         return status;
-    const auto phone = request.store().takeActivationCode(account->id, activationcode);
-    if (!phone)
+    const auto activation = request.store().takeActivationCode(account->id, activationcode);
+    switch (activation.outcome) {
+    case ProviderStore::Activation::Activated:
+        break;
+    case ProviderStore::Activation::UsedUp:
+        return ProviderRequest::clientFault(
+            soap, "ActivationCodeUsedUp",
+            "The activation code is not right, and it has been tried too often: ask for a new one");
+    default:
         return ProviderRequest::clientFault(soap, "InvalidActivationCode",
                                             "The activation code is not right");
-    account->activatedPhone = *phone;
+    }
+    account->activatedPhone = activation.phone;
     request.store().saveAccount(*account);
     return SOAP_OK;
 }

@@ -42,6 +42,14 @@ double number(const std::string& value, const std::string& where)
     throw ConfigError(where + ": not a number: " + value);
 }
 
+long positiveWhole(const std::string& value, const std::string& where)
+{
+    const double result = number(value, where);
+    if (result < 1 || result > 1e9 || result != static_cast<double>(static_cast<long>(result)))
+        throw ConfigError(where + ": not a whole number from 1 to 1000000000: " + value);
+    return static_cast<long>(result);
+}
+
 } // namespace
 
 ProviderConfig::ProviderConfig()
@@ -133,6 +141,8 @@ ProviderConfig ProviderConfig::parse(const std::string& text, const std::string&
                 config.mmsPrice = number(value, where);
             else if (name == "mmscurrency")
                 config.mmsCurrency = value;
+            else if (name == "sessionidle")
+                config.sessionIdleSeconds = positiveWhole(value, where);
             else
                 throw ConfigError(where + ": unknown key " + name);
         } else if (kind == "directory") {

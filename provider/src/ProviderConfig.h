@@ -5,7 +5,7 @@
 // comments. Lists in one value are separated by "|".
 //
 //   [provider]                      name, domain, terms, news, newsupdated, templatelisturl,
-//                                   smsprice, smscurrency, mmsprice, mmscurrency
+//                                   smsprice, smscurrency, mmsprice, mmscurrency, sessionidle
 //   [directory /path]               description, directory = path | name,
 //                                   portal = path | name | location, redirect = path | host
 //   [portal id]                     name, websiteurl, description, pricelist (file),
@@ -76,6 +76,8 @@ public:
     std::string smsCurrency = "EUR";
     double mmsPrice = 0;
     std::string mmsCurrency = "EUR";
+    // A session unused for this long is closed.
+    long sessionIdleSeconds = 3600;
     std::map<std::string, Directory> directories;
     std::map<std::string, Portal> portals;
     std::map<std::string, PriceList> priceLists;

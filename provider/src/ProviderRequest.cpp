@@ -37,13 +37,12 @@ const std::optional<ProviderStore::Account>& ProviderRequest::authenticate()
     if (!credentials)
         return m_account;
     if (credentials->user == SESSION_USER) {
-        if (const auto accountId = m_store.sessionAccount(credentials->password))
+        if (const auto accountId =
+                m_store.sessionAccount(credentials->password, config().sessionIdleSeconds))
             m_account = m_store.findById(*accountId);
         return m_account;
     }
-    auto account = m_store.findByLogin(credentials->user);
-    if (account && account->password == credentials->password)
-        m_account = std::move(account);
+    m_account = m_store.checkLogin(credentials->user, credentials->password);
     return m_account;
 }
 

@@ -54,6 +54,9 @@ TEST(ProviderConfig, MalformedLinesNameTheirLine)
     EXPECT_EQ(errorOf("[provider]\nsmsprice = 2,5\n"), "line 2: not a number: 2,5");
     EXPECT_EQ(errorOf("[directory /]\nportal = a | A\n"),
               "line 2: unknown key or wrong number of fields: portal");
+    for (const std::string idle : {"0", "-5", "1.5", "1e12", "soon"})
+        EXPECT_NE(errorOf("[provider]\nsessionidle = " + idle + "\n"), "nothing thrown") << idle;
+    EXPECT_EQ(ProviderConfig::parse("[provider]\nsessionidle = 90\n", ".").sessionIdleSeconds, 90);
 }
 
 TEST(ProviderConfig, MissingFilesAreConfigErrors)

@@ -184,18 +184,32 @@ TEST_F(ProviderServerTest, UserInformationEmailChoiceAndMobileBelongToTheAccount
     }
     EXPECT_TRUE(store().findById(id)->receiveEmail);
 
-    {
+    auto sendCode = [&](const std::string& phone) {
         Call call(*client);
         SoapPortal::portal__sendMobileActivationCodeResponse reply;
         call.check(SoapPortal::soap_call_portal__sendMobileActivationCode(
-            call.context(), call.endpoint(), "", "+4798765432", reply));
-    }
+            call.context(), call.endpoint(), "", phone, reply));
+    };
     auto activate = [&](const std::string& code) {
         Call call(*client);
         SoapPortal::portal__activateMobileResponse reply;
         call.check(SoapPortal::soap_call_portal__activateMobile(call.context(), call.endpoint(), "",
                                                                 code, reply));
     };
+    // A code tried too often is used up; the right one then comes too late.
+    sendCode("+4711111111");
+    const std::string firstCode = *store().activationCode(id);
+    EXPECT_EQ(firstCode.size(), 6u);
+    for (int i = 0; i + 1 < ProviderStore::ACTIVATION_TRIES; ++i)
+        EXPECT_EQ(codeOf([&] { activate("wrong"); }),
+                  "SoapClient.InvalidActivationCode: The activation code is not right (via proxy)");
+    EXPECT_EQ(codeOf([&] { activate("wrong"); }),
+              "SoapClient.ActivationCodeUsedUp: The activation code is not right, and it has been "
+              "tried too often: ask for a new one (via proxy)");
+    EXPECT_EQ(codeOf([&] { activate(firstCode); }),
+              "SoapClient.InvalidActivationCode: The activation code is not right (via proxy)");
+
+    sendCode("+4798765432");
     EXPECT_EQ(codeOf([&] { activate("wrong"); }),
               "SoapClient.InvalidActivationCode: The activation code is not right (via proxy)");
     activate(*store().activationCode(id));
