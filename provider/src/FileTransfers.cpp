@@ -49,8 +49,8 @@ void FileTransfers::get(ProviderConnection& connection)
     request.log("GET " + *path);
     const std::string type =
         endsWith(*path, ".xml") ? "text/xml; charset=utf-8" : "application/octet-stream";
-    if (!connection.send("HTTP/1.1 200 OK\r\nContent-Type: " + type + "\r\nContent-Length: " +
-                         std::to_string(info.st_size) + "\r\nConnection: close\r\n\r\n"))
+    connection.journalEntry().bytes = static_cast<uint64_t>(info.st_size);
+    if (!connection.sendHead(200, type, static_cast<uint64_t>(info.st_size)))
         return;
     std::string block(BLOCK_BYTES, '\0');
     while (in) {

@@ -10,6 +10,7 @@ int ProviderLocator::locator__getDirectoryContents(struct soap* soap, std::strin
                                                    locator__getDirectoryContentsResponse& result)
 {
     ProviderRequest& request = ProviderRequest::of(soap);
+    request.arguments({{"path", path}, {"language", language}});
     request.log("getDirectoryContents('" + path + "', '" + language + "')");
     const auto& directories = request.config().directories;
     // "/europe" and "/europe/" name the same folder.

@@ -66,6 +66,7 @@ int ProviderPortal::portal__getPortalInformation(struct soap* soap, std::string 
                                                  std::string language,
                                                  portal__getPortalInformationResponse& result)
 {
+    ProviderRequest::of(soap).arguments({{"portalid", portalid}, {"language", language}});
     ProviderRequest& request = ProviderRequest::of(soap);
     request.log("getPortalInformation('" + portalid + "', '" + language + "')");
     const ProviderConfig::Portal* portal =
@@ -89,6 +90,7 @@ int ProviderPortal::portal__getTermsOfService(struct soap* soap,
 int ProviderPortal::portal__getRegistrationToken(struct soap* soap, std::string format,
                                                  portal__getRegistrationTokenResponse& result)
 {
+    ProviderRequest::of(soap).arguments({{"format", format}});
     if (!format.empty() && format != "png" && format != "PNG" && format != "image/png")
         return ProviderRequest::clientFault(soap, "UnsupportedFormat",
                                             "Token pictures come as PNG only");
@@ -108,6 +110,11 @@ int ProviderPortal::portal__createAccount(struct soap* soap, std::string tokenid
                                           std::string emailaddress, std::string password,
                                           portal__createAccountResponse& result)
 {
+    ProviderRequest::of(soap).arguments({{"tokenid", tokenid},
+                                         {"tokentext", tokentext},
+                                         {"portalid", portalid},
+                                         {"emailaddress", emailaddress},
+                                         {"password", password}});
     ProviderRequest& request = ProviderRequest::of(soap);
     request.log("createAccount('" + portalid + "', '" + emailaddress + "')");
     if (!request.store().takeToken(tokenid, tokentext))
@@ -137,6 +144,7 @@ int ProviderPortal::portal__sendPasswordReminder(struct soap* soap, std::string 
                                                  std::string emailaddress,
                                                  portal__sendPasswordReminderResponse&)
 {
+    ProviderRequest::of(soap).arguments({{"portalid", portalid}, {"emailaddress", emailaddress}});
     ProviderRequest& request = ProviderRequest::of(soap);
     if (!request.store().findAccount(portalid, emailaddress))
         return ProviderRequest::clientFault(soap, "UnknownAccount",
@@ -146,9 +154,10 @@ int ProviderPortal::portal__sendPasswordReminder(struct soap* soap, std::string 
     return SOAP_OK;
 }
 
-int ProviderPortal::portal__downloadPriceList(struct soap* soap, std::string,
+int ProviderPortal::portal__downloadPriceList(struct soap* soap, std::string maxversion,
                                               portal__downloadPriceListResponse& result)
 {
+    ProviderRequest::of(soap).arguments({{"maxversion", maxversion}});
     const ProviderConfig::Portal* portal = ProviderRequest::of(soap).portal();
     if (!portal)
         return missingPortal(soap);
@@ -156,9 +165,10 @@ int ProviderPortal::portal__downloadPriceList(struct soap* soap, std::string,
 }
 
 int ProviderPortal::portal__downloadPriceListByUuid(struct soap* soap, std::string uuid,
-                                                    std::string,
+                                                    std::string maxversion,
                                                     portal__downloadPriceListByUuidResponse& result)
 {
+    ProviderRequest::of(soap).arguments({{"uuid", uuid}, {"maxversion", maxversion}});
     for (const auto& [name, list] : ProviderRequest::of(soap).config().priceLists)
         if (list.uuid == uuid)
             return priceList(soap, list.file, result.pricelistxml);
@@ -166,9 +176,10 @@ int ProviderPortal::portal__downloadPriceListByUuid(struct soap* soap, std::stri
 }
 
 int ProviderPortal::portal__downloadPriceListByName(struct soap* soap, std::string name,
-                                                    std::string,
+                                                    std::string maxversion,
                                                     portal__downloadPriceListByNameResponse& result)
 {
+    ProviderRequest::of(soap).arguments({{"name", name}, {"maxversion", maxversion}});
     const auto& lists = ProviderRequest::of(soap).config().priceLists;
     const auto found = lists.find(name);
     if (found == lists.end())
@@ -179,6 +190,7 @@ int ProviderPortal::portal__downloadPriceListByName(struct soap* soap, std::stri
 int ProviderPortal::portal__getHtmlNews(struct soap* soap, time_t lastupdate,
                                         portal__getHtmlNewsResponse& result)
 {
+    ProviderRequest::of(soap).arguments({{"lastupdate", std::to_string(lastupdate)}});
     const ProviderConfig& config = ProviderRequest::of(soap).config();
     result.updatetime = config.newsUpdated;
     result.expirytime = std::time(nullptr) + NEWS_LIFETIME;
@@ -231,6 +243,7 @@ int ProviderPortal::portal__getUserInformation(struct soap* soap,
 int ProviderPortal::portal__setReceiveEmailInformation(struct soap* soap, bool userinformation,
                                                        portal__setReceiveEmailInformationResponse&)
 {
+    ProviderRequest::of(soap).arguments({{"userinformation", userinformation ? "true" : "false"}});
     int status = SOAP_OK;
     ProviderRequest& request = ProviderRequest::of(soap);
     auto account = request.requireAccount(status);
@@ -252,6 +265,13 @@ int ProviderPortal::portal__setUserInformation(struct soap* soap,
         return status;
     if (!userinformation)
         return ProviderRequest::clientFault(soap, "MissingData", "No user information given");
+    request.arguments({{"name", userinformation->name},
+                       {"address", userinformation->address},
+                       {"postalcode", userinformation->postalcode},
+                       {"city", userinformation->city},
+                       {"countrycode", userinformation->countrycode},
+                       {"emailaddress", userinformation->emailaddress},
+                       {"mobilephone", userinformation->mobilephone}});
     account->info = {userinformation->name,        userinformation->address,
                      userinformation->postalcode,  userinformation->city,
                      userinformation->countrycode, userinformation->emailaddress,
@@ -279,6 +299,7 @@ int ProviderPortal::portal__getActivatedMobile(struct soap* soap,
 int ProviderPortal::portal__sendMobileActivationCode(struct soap* soap, std::string phonenumber,
                                                      portal__sendMobileActivationCodeResponse&)
 {
+    ProviderRequest::of(soap).arguments({{"phonenumber", phonenumber}});
     int status = SOAP_OK;
     ProviderRequest& request = ProviderRequest::of(soap);
     const auto account = request.requireAccount(status);
@@ -296,6 +317,7 @@ int ProviderPortal::portal__sendMobileActivationCode(struct soap* soap, std::str
 int ProviderPortal::portal__activateMobile(struct soap* soap, std::string activationcode,
                                            portal__activateMobileResponse&)
 {
+    ProviderRequest::of(soap).arguments({{"activationcode", activationcode}});
     int status = SOAP_OK;
     ProviderRequest& request = ProviderRequest::of(soap);
     auto account = request.requireAccount(status);

@@ -14,6 +14,7 @@
 #include "FileTransfers.h"
 #include "ProviderRequest.h"
 #include "ProviderServer.h"
+#include "SoapLimits.h"
 #include "stdsoap2.h"
 
 namespace Provider {
@@ -112,6 +113,9 @@ ProviderConnection::ProviderConnection(ProviderServer& server, Context context, 
     m_soap->fclose = &ProviderConnection::holdClose;
     m_soap->fclosesocket = &ProviderConnection::holdCloseSocket;
     m_soap->fshutdownsocket = &ProviderConnection::holdShutdownSocket;
+    m_defaultResponse = m_soap->fresponse;
+    m_soap->fresponse = &ProviderConnection::journalResponse;
+    m_entry.remote = m_remote;
 }
 
 ProviderConnection::~ProviderConnection()
@@ -139,17 +143,22 @@ void ProviderConnection::serve(ProviderStore& store)
             // An HTTP/1.0 client may name no host: the address it connected to stands in.
             if (origin.empty() && !head->field("Host") && head->target().front() == '/')
                 origin = scheme + "://" + localOf(m_socket);
+            m_entry.method = head->method();
+            m_entry.path = head->path();
             if (origin.empty()) {
                 sendResponse(400, "text/plain", "Bad host\n");
             } else {
-                m_request =
-                    std::make_unique<ProviderRequest>(m_server, store, std::move(*head), origin);
+                m_request = std::make_unique<ProviderRequest>(m_server, store, std::move(*head),
+                                                              origin, m_entry);
                 route();
             }
         }
     } catch (const std::exception& e) {
         m_server.log(std::string("Request failed: ") + e.what());
     }
+    // A request that got no answer (its client went away, or it failed) is journalled too.
+    if (!m_pending.empty())
+        journal(0);
     finish();
 }
 
@@ -198,19 +207,30 @@ void ProviderConnection::route()
 
 void ProviderConnection::serveSoap()
 {
-    m_pendingOffset = 0;
-    const int result = soap_begin_serve(m_soap);
-    if (result == SOAP_POST || (result == SOAP_EOF && m_soap->status == SOAP_POST)) {
-        // The runtime answers nothing to a POST that is no SOAP message (SOAP_POST), or that
-        // ends inside the envelope (taken for a client that went away); such a request gets a
-        // fault instead.
-        m_server.log("Malformed request");
-        sendSoapFault(500, "SOAP-ENV:Client", "Malformed request: not a SOAP envelope");
+    // SOAP calls are journalled by service and operation instead.
+    m_entry.method.clear();
+    m_entry.path.clear();
+    const auto declared = m_request->head().contentLength();
+    if (declared && *declared > SoapLimits::MESSAGE_BYTES) {
+        // Refused before a byte of it is read; the lingering close takes the rest.
+        sendTooLargeFault();
         return;
     }
-    // Any other failure has been answered by the runtime already.
-    if (result != SOAP_OK)
+    m_pendingOffset = 0;
+    m_soap->recv_maxlength = SoapLimits::MESSAGE_BYTES;
+    m_soap->maxlength = SoapLimits::STRING_BYTES;
+    // The steps of soap_begin_serve, whose failures are answered here rather than by the
+    // runtime, which keeps quiet about some of them.
+    // The operation's element is looked at (not taken) for the journal.
+    if (soap_begin_recv(m_soap) || soap_envelope_begin_in(m_soap) || soap_recv_header(m_soap) ||
+        soap_body_begin_in(m_soap) || soap_peek_element(m_soap)) {
+        answerUnreadRequest();
         return;
+    }
+    const std::string tag = m_soap->tag;
+    const auto colon = tag.find(':');
+    m_entry.service = colon == std::string::npos ? std::string() : tag.substr(0, colon);
+    m_entry.operation = colon == std::string::npos ? tag : tag.substr(colon + 1);
     int served = SOAP_OK;
     try {
         served = m_server.dispatch(m_soap);
@@ -220,8 +240,44 @@ void ProviderConnection::serveSoap()
         served = ProviderRequest::serverFault(m_soap, "Error",
                                               "The provider could not complete the request");
     }
-    if (served != SOAP_OK)
+    if (served != SOAP_OK && isOverLimit())
+        sendTooLargeFault();
+    else if (served != SOAP_OK)
         soap_send_fault(m_soap);
+}
+
+void ProviderConnection::answerUnreadRequest()
+{
+    const int error = m_soap->error;
+    if (isOverLimit()) {
+        sendTooLargeFault();
+    } else if (error == SOAP_POST || (error == SOAP_EOF && m_soap->status == SOAP_POST)) {
+        // The runtime answers nothing to a POST that is no SOAP message (SOAP_POST), or that
+        // ends inside the envelope (taken for a client that went away); such a request gets a
+        // fault instead.
+        m_server.log("Malformed request");
+        sendSoapFault(500, "SOAP-ENV:Client", "Malformed request: not a SOAP envelope");
+    } else if (error != SOAP_STOP) {
+        soap_send_fault(m_soap);
+    }
+}
+
+bool ProviderConnection::isOverLimit() const
+{
+    const int error = m_soap->error;
+    // The runtime ends a message at its limit as if the client had gone; the count tells.
+    return error == SOAP_LENGTH || error == SOAP_ZLIB_ERROR || error == SOAP_OCCURS ||
+           (error == SOAP_EOF && m_soap->count > m_soap->recv_maxlength);
+}
+
+void ProviderConnection::sendTooLargeFault()
+{
+    m_server.log("Request over the limits");
+    m_entry.fault = "SOAP-ENV:Client.TooLarge";
+    sendSoapFault(500, m_entry.fault,
+                  "The request is larger than this provider accepts (" +
+                      std::to_string(SoapLimits::MESSAGE_BYTES) + " bytes in all, " +
+                      std::to_string(SoapLimits::STRING_BYTES) + " bytes for one text)");
 }
 
 void ProviderConnection::sendSoapFault(int status, const std::string& code, const std::string& text)
@@ -246,14 +302,43 @@ bool ProviderConnection::send(const char* data, size_t size)
     return m_defaultSend(m_soap, data, size) == SOAP_OK;
 }
 
+bool ProviderConnection::sendHead(int status, const std::string& contentType,
+                                  uint64_t contentLength, const std::string& headers)
+{
+    journal(status);
+    return send("HTTP/1.1 " + std::to_string(status) + " " + reasonOf(status) +
+                "\r\nContent-Type: " + contentType + "\r\nContent-Length: " +
+                std::to_string(contentLength) + "\r\n" + headers + "Connection: close\r\n\r\n");
+}
+
 bool ProviderConnection::sendResponse(int status, const std::string& contentType,
                                       const std::string& body, const std::string& headers)
 {
-    const std::string head = "HTTP/1.1 " + std::to_string(status) + " " + reasonOf(status) +
-                             "\r\nContent-Type: " + contentType +
-                             "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" +
-                             headers + "Connection: close\r\n\r\n";
-    return send(head) && send(body);
+    return sendHead(status, contentType, body.size(), headers) && send(body);
+}
+
+void ProviderConnection::journal(int status)
+{
+    if (m_journalled)
+        return;
+    m_journalled = true;
+    m_entry.status = status;
+    m_server.journal().write(m_entry);
+}
+
+int ProviderConnection::journalResponse(struct soap* soap, int status, uint64_t count)
+{
+    ProviderConnection& self = of(soap);
+    int httpStatus = 500;
+    if (status == SOAP_OK || status == SOAP_HTML || status == SOAP_FILE)
+        httpStatus = 200;
+    else if (status >= 200 && status < 600)
+        httpStatus = status;
+    if (httpStatus == 500 && self.m_entry.fault.empty())
+        if (const char** code = soap_faultcode(soap); code && *code)
+            self.m_entry.fault = *code;
+    self.journal(httpStatus);
+    return self.m_defaultResponse(soap, status, count);
 }
 
 size_t ProviderConnection::receive(char* buffer, size_t size)
@@ -330,6 +415,7 @@ void ProviderConnection::finish()
     m_soap->fclose = m_defaultClose;
     m_soap->fclosesocket = m_defaultCloseSocket;
     m_soap->fshutdownsocket = m_defaultShutdownSocket;
+    m_soap->fresponse = m_defaultResponse;
 }
 
 } // namespace Provider

@@ -6,17 +6,26 @@
 // ends with a lingering close, so a client still sending (an oversized request refused early)
 // reads the answer instead of a reset.
 //
+// Every request gets its line in the journal before its answer goes out (see Journal), also one
+// the provider could not read; a connection on which nothing arrived gets none.
+//
+// A SOAP request is bounded (SoapLimits): one that declares or reaches more than the message
+// limit, inflates past it, or holds a longer string than the string limit gets a fault
+// "SOAP-ENV:Client.TooLarge", and the worker goes on with the next connection.
+//
 // The connection keeps the socket to itself until it is done: the runtime's own attempts to
 // shut or close it are held back, so a fault can still be written after the runtime gave up
 // on a request.
 //
 // Threads: made on an acceptor thread, served and destroyed on one worker thread.
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "HttpRequestHead.h"
+#include "Journal.h"
 
 struct soap;
 
@@ -51,10 +60,16 @@ public:
     // Raw HTTP for the answers the provider writes itself. False when the client went away.
     bool send(const char* data, size_t size);
     bool send(const std::string& data) { return send(data.data(), data.size()); }
-    // A whole answer with Content-Length and "Connection: close"; `headers` are extra lines,
-    // each ending in "\r\n".
+    // The head of an answer with Content-Length and "Connection: close"; `headers` are extra
+    // lines, each ending in "\r\n". Journals the request first.
+    bool sendHead(int status, const std::string& contentType, uint64_t contentLength,
+                  const std::string& headers = std::string());
+    // A whole answer: sendHead() and the body.
     bool sendResponse(int status, const std::string& contentType, const std::string& body,
                       const std::string& headers = std::string());
+    // Writes the request's journal line with `status`, unless it has been written.
+    void journal(int status);
+    Journal::Entry& journalEntry() { return m_entry; }
     // Reads what the client sent after the head: the rest of what came with it first, then the
     // connection. 0 at the end, on an error or after the idle time-out.
     size_t receive(char* buffer, size_t size);
@@ -66,6 +81,11 @@ private:
     std::optional<HttpRequestHead> readHead();
     void route();
     void serveSoap();
+    // Answers a SOAP request the runtime could not read.
+    void answerUnreadRequest();
+    // True when the runtime's error means the request was over a limit.
+    bool isOverLimit() const;
+    void sendTooLargeFault();
     void sendSoapFault(int status, const std::string& code, const std::string& text);
     void finish();
 
@@ -75,6 +95,8 @@ private:
     static int holdClose(struct soap* soap);
     static int holdCloseSocket(struct soap* soap, int socket);
     static int holdShutdownSocket(struct soap* soap, int socket, int how);
+    // Journals a SOAP answer just before the runtime sends its head.
+    static int journalResponse(struct soap* soap, int status, uint64_t count);
 
     ProviderServer& m_server;
     Context m_context;
@@ -93,6 +115,9 @@ private:
     int (*m_defaultClose)(struct soap*) = nullptr;
     int (*m_defaultCloseSocket)(struct soap*, int) = nullptr;
     int (*m_defaultShutdownSocket)(struct soap*, int, int) = nullptr;
+    int (*m_defaultResponse)(struct soap*, int, uint64_t) = nullptr;
+    Journal::Entry m_entry;
+    bool m_journalled = false;
     bool m_served = false;
 };
 

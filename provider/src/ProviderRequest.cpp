@@ -13,8 +13,9 @@ const char* const SESSION_USER = "SESSIONID";
 } // namespace
 
 ProviderRequest::ProviderRequest(ProviderServer& server, ProviderStore& store, HttpRequestHead head,
-                                 std::string origin)
-    : m_server(server), m_store(store), m_head(std::move(head)), m_origin(std::move(origin))
+                                 std::string origin, Journal::Entry& entry)
+    : m_server(server), m_store(store), m_head(std::move(head)), m_origin(std::move(origin)),
+      m_entry(entry)
 {
 }
 
@@ -37,12 +38,15 @@ const std::optional<ProviderStore::Account>& ProviderRequest::authenticate()
     if (!credentials)
         return m_account;
     if (credentials->user == SESSION_USER) {
+        m_entry.session = Journal::sessionDigest(credentials->password);
         if (const auto accountId =
                 m_store.sessionAccount(credentials->password, config().sessionIdleSeconds))
             m_account = m_store.findById(*accountId);
-        return m_account;
+    } else {
+        m_account = m_store.checkLogin(credentials->user, credentials->password);
     }
-    m_account = m_store.checkLogin(credentials->user, credentials->password);
+    if (m_account)
+        m_entry.account = m_account->id;
     return m_account;
 }
 
@@ -92,6 +96,12 @@ int ProviderRequest::serverFault(struct soap* soap, const std::string& name,
     const std::string code = "SOAP-ENV:Server." + name;
     return soap_receiver_fault_subcode(soap, soap_strdup(soap, code.c_str()),
                                        soap_strdup(soap, text.c_str()), nullptr);
+}
+
+void ProviderRequest::arguments(
+    std::initializer_list<std::pair<std::string, std::string>> arguments)
+{
+    m_entry.arguments.insert(m_entry.arguments.end(), arguments.begin(), arguments.end());
 }
 
 void ProviderRequest::log(const std::string& text) const

@@ -8,10 +8,13 @@
 //
 // Threads: the worker thread serving the request.
 
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "HttpRequestHead.h"
+#include "Journal.h"
 #include "ProviderConfig.h"
 #include "ProviderStore.h"
 
@@ -23,9 +26,10 @@ class ProviderServer;
 
 class ProviderRequest {
 public:
-    // `origin` is "scheme://host[:port]" the client used (see HttpRequestHead::origin).
+    // `origin` is "scheme://host[:port]" the client used (see HttpRequestHead::origin); the
+    // request's journal line is filled into `entry`.
     ProviderRequest(ProviderServer& server, ProviderStore& store, HttpRequestHead head,
-                    std::string origin);
+                    std::string origin, Journal::Entry& entry);
 
     // The request being served on the connection of `soap`.
     static ProviderRequest& of(struct soap* soap);
@@ -54,6 +58,11 @@ public:
     static int clientFault(struct soap* soap, const std::string& name, const std::string& text);
     static int serverFault(struct soap* soap, const std::string& name, const std::string& text);
 
+    // Journals the arguments of the operation, name and text (the journal withholds secret
+    // ones).
+    void arguments(std::initializer_list<std::pair<std::string, std::string>> arguments);
+    Journal::Entry& journalEntry() { return m_entry; }
+
     void log(const std::string& text) const;
 
 private:
@@ -61,6 +70,7 @@ private:
     ProviderStore& m_store;
     HttpRequestHead m_head;
     std::string m_origin;
+    Journal::Entry& m_entry;
     bool m_authenticated = false;
     std::optional<ProviderStore::Account> m_account;
 };

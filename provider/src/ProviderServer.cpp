@@ -60,6 +60,7 @@ ProviderServer::ProviderServer(ProviderConfig config, const std::string& dataDir
         throw std::invalid_argument("the idle time-out must be at least one second");
     makeFolder(m_dataDir);
     m_store = std::make_unique<ProviderStore>(m_dataDir + "/provider.db");
+    m_journal = std::make_unique<Journal>(m_dataDir + "/journal.jsonl");
     for (const auto& [id, portal] : m_config.portals)
         for (const auto& account : portal.accounts)
             if (!m_store->findAccount(id, account.email))

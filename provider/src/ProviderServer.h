@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "Journal.h"
 #include "ProviderConfig.h"
 #include "ProviderConnection.h"
 #include "ProviderStore.h"
@@ -42,8 +43,9 @@ public:
     };
     static constexpr int MAX_WORKERS = 1024;
 
-    // The state lives in `dataDir`/provider.db; the folder is created when missing. Accounts the
-    // configuration lists are created when they do not exist yet. Throws StoreError.
+    // The state lives in `dataDir`/provider.db, the journal in `dataDir`/journal.jsonl; the
+    // folder is created when missing. Accounts the configuration lists are created when they do
+    // not exist yet. Throws StoreError, std::runtime_error when the journal cannot be opened.
     ProviderServer(ProviderConfig config, const std::string& dataDir);
     ProviderServer(ProviderConfig config, const std::string& dataDir, Options options);
     ~ProviderServer();
@@ -65,6 +67,7 @@ public:
     const ProviderConfig& config() const { return m_config; }
     const Options& options() const { return m_options; }
     const std::string& dataDir() const { return m_dataDir; }
+    Journal& journal() { return *m_journal; }
     // The namespace table of the services, for every context.
     const Namespace* namespaces() const { return m_namespaces.data(); }
 
@@ -88,6 +91,7 @@ private:
     std::string m_dataDir;
     Options m_options;
     std::unique_ptr<ProviderStore> m_store;
+    std::unique_ptr<Journal> m_journal;
     std::vector<std::string> m_uris;
     std::vector<Namespace> m_namespaces;
     // The listening context; each connection gets a copy.
