@@ -103,6 +103,8 @@ std::string Journal::lineOf(const Entry& entry)
     line["status"] = entry.status;
     if (!entry.fault.empty())
         line["fault"] = entry.fault;
+    if (!entry.injected.empty())
+        line["injected"] = entry.injected;
     if (entry.bytes)
         line["bytes"] = *entry.bytes;
     if (!entry.md5.empty())

@@ -8,7 +8,8 @@
 // "service" and "operation" of a SOAP call or "method" and "path" of another request,
 // "account" (the account id it ran under), "session" (a short digest of the session id, never
 // the id), "arguments" (name to text; secret ones as "[withheld]"), "status" (the HTTP status;
-// 0 when no answer was given), "fault" (a SOAP fault code), "bytes" and "md5" of a transfer.
+// 0 when no answer was given), "fault" (a SOAP fault code), "injected" (what the fault script
+// staged), "bytes" and "md5" of a transfer (the bytes sent or received).
 // Texts that are not UTF-8 are kept with the bad bytes replaced.
 //
 // Threads: write() from any thread.
@@ -37,6 +38,8 @@ public:
         std::vector<std::pair<std::string, std::string>> arguments;
         int status = 0;
         std::string fault;
+        // The fault script's action, when one fired.
+        std::string injected;
         std::optional<uint64_t> bytes;
         std::string md5;
     };

@@ -12,6 +12,14 @@ int ProviderLocator::locator__getDirectoryContents(struct soap* soap, std::strin
     ProviderRequest& request = ProviderRequest::of(soap);
     request.arguments({{"path", path}, {"language", language}});
     request.log("getDirectoryContents('" + path + "', '" + language + "')");
+    const auto& injected = request.injected();
+    if (injected && injected->kind == Provider::FaultScript::Action::RedirectSelf) {
+        // Back to the same folder on the host the client asked: a loop it must notice.
+        result.redirect = soap_new_locator__Redirect(soap);
+        result.redirect->path = path;
+        result.redirect->host = Provider::HttpRequestHead::hostOf(request.origin());
+        return SOAP_OK;
+    }
     const auto& directories = request.config().directories;
     // "/europe" and "/europe/" name the same folder.
     auto found = directories.find(path);

@@ -190,16 +190,23 @@ int ProviderPortal::portal__downloadPriceListByName(struct soap* soap, std::stri
 int ProviderPortal::portal__getHtmlNews(struct soap* soap, time_t lastupdate,
                                         portal__getHtmlNewsResponse& result)
 {
-    ProviderRequest::of(soap).arguments({{"lastupdate", std::to_string(lastupdate)}});
-    const ProviderConfig& config = ProviderRequest::of(soap).config();
+    ProviderRequest& request = ProviderRequest::of(soap);
+    request.arguments({{"lastupdate", std::to_string(lastupdate)}});
+    const ProviderConfig& config = request.config();
     result.updatetime = config.newsUpdated;
     result.expirytime = std::time(nullptr) + NEWS_LIFETIME;
-    // Who has the current news gets none again.
-    if (lastupdate < config.newsUpdated || config.newsUpdated == 0)
-        result.htmlnews = config.news;
     result.resources = soap_new_StringArray(soap);
     result.resources->__size = 0;
     result.resources->__ptr = nullptr;
+    // Who has the current news gets none again.
+    if (lastupdate >= config.newsUpdated && config.newsUpdated != 0)
+        return SOAP_OK;
+    result.htmlnews = config.news;
+    const auto& resources = config.newsResources;
+    result.resources->__size = static_cast<int>(resources.size());
+    result.resources->__ptr = soap_new_std__string(soap, result.resources->__size);
+    for (size_t i = 0; i < resources.size(); ++i)
+        result.resources->__ptr[i] = request.address(resources[i]);
     return SOAP_OK;
 }
 
@@ -207,9 +214,7 @@ int ProviderPortal::portal__getTemplateListUrl(struct soap* soap,
                                                portal__getTemplateListUrlResponse& result)
 {
     ProviderRequest& request = ProviderRequest::of(soap);
-    const std::string& url = request.config().templateListUrl;
-    // A path is served by the provider itself, under the name the client used for it.
-    result.templatelisturl = !url.empty() && url[0] == '/' ? request.origin() + url : url;
+    result.templatelisturl = request.address(request.config().templateListUrl);
     return SOAP_OK;
 }
 

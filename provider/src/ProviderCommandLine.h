@@ -21,7 +21,11 @@ public:
         std::string configPath;
         std::string address = "127.0.0.1";
         int port = 8080;
+        // HTTPS beside HTTP; NO_PORT: none (then --tls makes --port HTTPS).
+        int tlsPort = ProviderServer::NO_PORT;
         std::string tlsFile;
+        // A fault script file; its rules go to options.faultRules when the program loads it.
+        std::string faultsFile;
         ProviderServer::Options options;
         bool quiet = false;
     };

@@ -108,9 +108,9 @@ ProviderConfig ProviderConfig::parse(const std::string& text, const std::string&
                 config.portals[key].id = key;
             else if (kind == "pricelist")
                 config.priceLists[key].name = key;
-            else if (kind != "provider")
+            else if (kind != "provider" && kind != "faults")
                 throw ConfigError(where + ": unknown section [" + header + "]");
-            if (kind != "provider" && key.empty())
+            if (kind != "provider" && kind != "faults" && key.empty())
                 throw ConfigError(where + ": section [" + kind + "] needs a name");
             continue;
         }
@@ -143,6 +143,8 @@ ProviderConfig ProviderConfig::parse(const std::string& text, const std::string&
                 config.mmsCurrency = value;
             else if (name == "sessionidle")
                 config.sessionIdleSeconds = positiveWhole(value, where);
+            else if (name == "newsresource")
+                config.newsResources.push_back(value);
             else
                 throw ConfigError(where + ": unknown key " + name);
         } else if (kind == "directory") {
@@ -174,6 +176,14 @@ ProviderConfig ProviderConfig::parse(const std::string& text, const std::string&
                 portal.accounts.push_back({fields(value)[0], fields(value)[1]});
             else
                 throw ConfigError(where + ": unknown key or wrong number of fields: " + name);
+        } else if (kind == "faults") {
+            if (name != "rule")
+                throw ConfigError(where + ": unknown key " + name);
+            try {
+                config.faultRules.push_back(FaultScript::parseRule(value));
+            } catch (const FaultScriptError& e) {
+                throw ConfigError(where + ": " + e.what());
+            }
         } else {
             PriceList& list = config.priceLists[key];
             if (name == "uuid")

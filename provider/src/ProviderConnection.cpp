@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <thread>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -197,12 +198,38 @@ std::optional<HttpRequestHead> ProviderConnection::readHead()
 void ProviderConnection::route()
 {
     const HttpRequestHead& head = m_request->head();
-    if (head.method() == "POST")
+    if (const auto action = m_server.faults().fireForPath(head.method(), head.path()))
+        if (!stage(*action))
+            return;
+    const std::string& path = head.path();
+    const auto startsWith = [&](const char* prefix) { return path.rfind(prefix, 0) == 0; };
+    if (head.method() == "POST" && startsWith("/upload/"))
+        FileTransfers::upload(*this);
+    else if (head.method() == "POST")
         serveSoap();
+    else if (head.method() == "GET" && startsWith("/download/"))
+        FileTransfers::download(*this);
     else if (head.method() == "GET")
-        FileTransfers::get(*this);
+        FileTransfers::getPublic(*this);
     else
         sendResponse(405, "text/plain", "Method not allowed\n", "Allow: GET, POST\r\n");
+}
+
+bool ProviderConnection::stage(const FaultScript::Action& action)
+{
+    m_request->inject(action);
+    m_server.log("Fault script: " + action.description);
+    if (action.kind == FaultScript::Action::Close)
+        return false;
+    if (action.kind == FaultScript::Action::Delay) {
+        // In short steps, so stopping the provider need not wait for the whole delay.
+        const auto until =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(action.amount);
+        while (!m_server.isStopping() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+                until - std::chrono::steady_clock::now(), std::chrono::milliseconds(50)));
+    }
+    return true;
 }
 
 void ProviderConnection::serveSoap()
@@ -231,6 +258,17 @@ void ProviderConnection::serveSoap()
     const auto colon = tag.find(':');
     m_entry.service = colon == std::string::npos ? std::string() : tag.substr(0, colon);
     m_entry.operation = colon == std::string::npos ? tag : tag.substr(colon + 1);
+    if (const auto action = m_server.faults().fire(m_entry.service, m_entry.operation)) {
+        if (!stage(*action))
+            return;
+        if (action->kind == FaultScript::Action::Fault) {
+            const std::string code = "SOAP-ENV:" + action->code;
+            soap_sender_fault_subcode(m_soap, soap_strdup(m_soap, code.c_str()),
+                                      soap_strdup(m_soap, action->text.c_str()), nullptr);
+            soap_send_fault(m_soap);
+            return;
+        }
+    }
     int served = SOAP_OK;
     try {
         served = m_server.dispatch(m_soap);

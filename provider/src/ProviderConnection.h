@@ -2,7 +2,7 @@
 // One accepted connection and the one request it carries. Made by an acceptor thread around a
 // gSOAP context copied from the listening one, then served by a worker thread: the TLS
 // handshake on a secure port, the request head read within the idle time-out, and the request
-// routed by method and path: a SOAP call to the services, a GET of a public file. The answer
+// routed by method and path: a SOAP call to the services, or a transfer (FileTransfers). The answer
 // ends with a lingering close, so a client still sending (an oversized request refused early)
 // reads the answer instead of a reset.
 //
@@ -24,6 +24,7 @@
 #include <optional>
 #include <string>
 
+#include "FaultScript.h"
 #include "HttpRequestHead.h"
 #include "Journal.h"
 
@@ -80,6 +81,10 @@ public:
 private:
     std::optional<HttpRequestHead> readHead();
     void route();
+    // Carries out what the fault script says of the request as far as it concerns the
+    // connection (a delay, a close) and notes it in the request for the rest; false when the
+    // request is to get no answer.
+    bool stage(const FaultScript::Action& action);
     void serveSoap();
     // Answers a SOAP request the runtime could not read.
     void answerUnreadRequest();

@@ -24,6 +24,11 @@ ProviderRequest& ProviderRequest::of(struct soap* soap)
     return ProviderConnection::of(soap).request();
 }
 
+std::string ProviderRequest::address(const std::string& path) const
+{
+    return !path.empty() && path[0] == '/' ? m_origin + path : path;
+}
+
 const ProviderConfig& ProviderRequest::config() const
 {
     return m_server.config();
@@ -102,6 +107,12 @@ void ProviderRequest::arguments(
     std::initializer_list<std::pair<std::string, std::string>> arguments)
 {
     m_entry.arguments.insert(m_entry.arguments.end(), arguments.begin(), arguments.end());
+}
+
+void ProviderRequest::inject(const FaultScript::Action& action)
+{
+    m_injected = action;
+    m_entry.injected = action.description;
 }
 
 void ProviderRequest::log(const std::string& text) const

@@ -13,6 +13,7 @@
 #include <string>
 #include <utility>
 
+#include "FaultScript.h"
 #include "HttpRequestHead.h"
 #include "Journal.h"
 #include "ProviderConfig.h"
@@ -39,6 +40,10 @@ public:
     ProviderStore& store() const { return m_store; }
     const HttpRequestHead& head() const { return m_head; }
     const std::string& origin() const { return m_origin; }
+    // The address of `path` as the client reached the provider (scheme, host and port of the
+    // request): a path ("/files/x") is served by the provider itself; anything else is
+    // returned as it is.
+    std::string address(const std::string& path) const;
 
     // The account the request's credentials name; nothing when they are missing or wrong.
     const std::optional<ProviderStore::Account>& authenticate();
@@ -63,6 +68,10 @@ public:
     void arguments(std::initializer_list<std::pair<std::string, std::string>> arguments);
     Journal::Entry& journalEntry() { return m_entry; }
 
+    // What the fault script staged for this request, for the code that carries it out.
+    void inject(const FaultScript::Action& action);
+    const std::optional<FaultScript::Action>& injected() const { return m_injected; }
+
     void log(const std::string& text) const;
 
 private:
@@ -71,6 +80,7 @@ private:
     HttpRequestHead m_head;
     std::string m_origin;
     Journal::Entry& m_entry;
+    std::optional<FaultScript::Action> m_injected;
     bool m_authenticated = false;
     std::optional<ProviderStore::Account> m_account;
 };

@@ -61,6 +61,9 @@ ProviderServer::ProviderServer(ProviderConfig config, const std::string& dataDir
     makeFolder(m_dataDir);
     m_store = std::make_unique<ProviderStore>(m_dataDir + "/provider.db");
     m_journal = std::make_unique<Journal>(m_dataDir + "/journal.jsonl");
+    std::vector<FaultScript::Rule> rules = m_config.faultRules;
+    rules.insert(rules.end(), m_options.faultRules.begin(), m_options.faultRules.end());
+    m_faults = std::make_unique<FaultScript>(std::move(rules));
     for (const auto& [id, portal] : m_config.portals)
         for (const auto& account : portal.accounts)
             if (!m_store->findAccount(id, account.email))
@@ -88,22 +91,46 @@ ProviderServer::~ProviderServer()
     stop();
 }
 
-int ProviderServer::start(const std::string& address, int port)
+int ProviderServer::start(const std::string& address, int port, int tlsPort)
 {
-    if (m_acceptor.joinable())
+    if (!m_listeners.empty())
         throw std::logic_error("provider already started");
+    if (tlsPort != NO_PORT && m_tlsFile.empty())
+        throw std::logic_error("HTTPS needs a key and certificate (useTls)");
     // Opened here, so a store that cannot be opened fails the start, not a worker.
     m_workerStores.clear();
     for (int i = 0; i < m_options.workers; ++i)
         m_workerStores.push_back(std::make_unique<ProviderStore>(m_dataDir + "/provider.db"));
 
-    m_listener.reset(soap_new1(SOAP_C_UTFSTRING));
-    struct soap* soap = m_listener.get();
+    m_listeners.push_back(listen(address, port, tlsPort == NO_PORT && !m_tlsFile.empty()));
+    if (tlsPort != NO_PORT)
+        m_listeners.push_back(listen(address, tlsPort, true));
+    m_port = m_listeners.front()->port;
+    m_tlsPort = m_listeners.back()->tls ? m_listeners.back()->port : NO_PORT;
+
+    m_stopping = false;
+    m_queue = std::make_unique<ConnectionQueue>(static_cast<size_t>(m_options.workers));
+    for (auto& store : m_workerStores)
+        m_workers.emplace_back([this, &store] { work(*store); });
+    for (auto& listener : m_listeners)
+        listener->acceptor = std::thread([this, &listener] { accept(*listener); });
+    return m_port;
+}
+
+std::unique_ptr<ProviderServer::Listener> ProviderServer::listen(const std::string& address,
+                                                                 int port, bool tls)
+{
+    auto listener = std::make_unique<Listener>();
+    listener->tls = tls;
+    listener->context.reset(soap_new1(SOAP_C_UTFSTRING));
+    struct soap* soap = listener->context.get();
     if (!soap)
         throw std::bad_alloc();
-    if (!m_tlsFile.empty() && soap_ssl_server_context(soap, SOAP_SSL_NO_AUTHENTICATION | SOAP_TLSv1,
-                                                      m_tlsFile.c_str(), nullptr, nullptr, nullptr,
-                                                      nullptr, nullptr, "vistrelle-provider")) {
+    // TLS 1.2 and newer, as the program's clients ask.
+    if (tls &&
+        soap_ssl_server_context(soap, SOAP_SSL_NO_AUTHENTICATION | SOAP_TLSv1_2 | SOAP_TLSv1_3,
+                                m_tlsFile.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr,
+                                "vistrelle-provider")) {
         const char* reason = soap_fault_detail(soap);
         throw std::runtime_error("Could not set up TLS with " + m_tlsFile + ": " +
                                  (reason ? reason : "unknown error"));
@@ -127,24 +154,24 @@ int ProviderServer::start(const std::string& address, int port)
     sockaddr_storage bound{};
     socklen_t length = sizeof bound;
     ::getsockname(soap->master, reinterpret_cast<sockaddr*>(&bound), &length);
-    m_port = bound.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port)
-                                         : ntohs(reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
-    m_stopping = false;
-    m_queue = std::make_unique<ConnectionQueue>(static_cast<size_t>(m_options.workers));
-    for (auto& store : m_workerStores)
-        m_workers.emplace_back([this, &store] { work(*store); });
-    m_acceptor = std::thread([this] { accept(); });
-    return m_port;
+    listener->port = bound.ss_family == AF_INET6
+                         ? ntohs(reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port)
+                         : ntohs(reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
+    return listener;
 }
 
 void ProviderServer::stop()
 {
-    if (!m_acceptor.joinable())
+    if (m_listeners.empty())
         return;
     m_stopping = true;
-    ::shutdown(m_listener->master, SHUT_RDWR);
-    m_acceptor.join();
-    m_queue->close();
+    for (auto& listener : m_listeners) {
+        ::shutdown(listener->context->master, SHUT_RDWR);
+        if (listener->acceptor.joinable())
+            listener->acceptor.join();
+    }
+    if (m_queue)
+        m_queue->close();
     {
         // Wakes the workers waiting on their clients.
         std::lock_guard<std::mutex> lock(m_connectionsMutex);
@@ -155,27 +182,27 @@ void ProviderServer::stop()
         worker.join();
     m_workers.clear();
     m_workerStores.clear();
-    m_listener.reset();
+    m_listeners.clear();
 }
 
-void ProviderServer::accept()
+void ProviderServer::accept(Listener& listener)
 {
-    struct soap* listener = m_listener.get();
+    struct soap* soap = listener.context.get();
     while (!m_stopping) {
-        if (!soap_valid_socket(soap_accept(listener)))
+        if (!soap_valid_socket(soap_accept(soap)))
             continue; // a time-out, a failed accept, or stop()
-        ProviderConnection::Context copy(soap_copy(listener));
+        ProviderConnection::Context copy(soap_copy(soap));
         if (!copy) {
             log("Out of memory for a connection");
-            ::close(listener->socket);
+            ::close(soap->socket);
         }
         // The connection owns the socket from now on.
-        listener->socket = SOAP_INVALID_SOCKET;
+        soap->socket = SOAP_INVALID_SOCKET;
         if (!copy)
             continue;
         copy->master = SOAP_INVALID_SOCKET;
         auto connection =
-            std::make_unique<ProviderConnection>(*this, std::move(copy), !m_tlsFile.empty());
+            std::make_unique<ProviderConnection>(*this, std::move(copy), listener.tls);
         if (!m_queue->push(std::move(connection)))
             break;
     }

@@ -54,14 +54,20 @@ int main(int argc, char** argv)
         Provider::ProviderConfig config = configPath.empty()
                                               ? Provider::ProviderConfig()
                                               : Provider::ProviderConfig::load(configPath);
-        Provider::ProviderServer server(std::move(config), settings.dataDir, settings.options);
+        Provider::ProviderServer::Options options = settings.options;
+        if (!settings.faultsFile.empty())
+            options.faultRules = Provider::FaultScript::load(settings.faultsFile);
+        Provider::ProviderServer server(std::move(config), settings.dataDir, options);
         server.setQuiet(settings.quiet);
         if (!settings.tlsFile.empty())
             server.useTls(settings.tlsFile);
         const std::string& address = settings.address;
-        const int bound = server.start(address == "::" ? std::string() : address, settings.port);
-        std::cout << "listening on " << (address.empty() ? "*" : address) << ":" << bound
-                  << std::endl;
+        const std::string shown = address.empty() ? "*" : address;
+        const int bound = server.start(address == "::" ? std::string() : address, settings.port,
+                                       settings.tlsPort);
+        std::cout << "listening on " << shown << ":" << bound << std::endl;
+        if (settings.tlsPort != Provider::ProviderServer::NO_PORT)
+            std::cout << "listening on https " << shown << ":" << server.tlsPort() << std::endl;
         int signal = 0;
         sigwait(&stopSignals, &signal);
         server.stop();

@@ -15,14 +15,19 @@ using Action = Provider::ProviderCommandLine::Action;
 TEST(ProviderCommandLine, ReadsEveryOption)
 {
     const auto line = ProviderCommandLine::parse(
-        {"--data", "/srv/p", "--config", "/etc/p.conf", "--listen", "::", "--port", "0", "--tls",
-         "/etc/p.pem", "--workers", "1024", "--idle-timeout", "5", "--quiet"});
+        {"--data",    "/srv/p",      "--config",       "/etc/p.conf", "--listen",       "::",
+         "--port",    "0",           "--tls",          "/etc/p.pem",  "--tls-port",     "8443",
+         "--workers", "1024",        "--idle-timeout", "5",           "--upload-limit", "1000",
+         "--faults",  "/etc/faults", "--quiet"});
     ASSERT_EQ(line.action, Action::Run) << line.error;
     EXPECT_EQ(line.settings.dataDir, "/srv/p");
     EXPECT_EQ(line.settings.configPath, "/etc/p.conf");
     EXPECT_EQ(line.settings.address, "::");
     EXPECT_EQ(line.settings.port, 0);
     EXPECT_EQ(line.settings.tlsFile, "/etc/p.pem");
+    EXPECT_EQ(line.settings.tlsPort, 8443);
+    EXPECT_EQ(line.settings.options.uploadLimitBytes, 1000u);
+    EXPECT_EQ(line.settings.faultsFile, "/etc/faults");
     EXPECT_EQ(line.settings.options.workers, 1024);
     EXPECT_EQ(line.settings.options.idleTimeoutSeconds, 5);
     EXPECT_TRUE(line.settings.quiet);
@@ -31,6 +36,7 @@ TEST(ProviderCommandLine, ReadsEveryOption)
     EXPECT_EQ(defaults.settings.port, 8080);
     EXPECT_EQ(defaults.settings.address, "127.0.0.1");
     EXPECT_EQ(defaults.settings.options.workers, 32);
+    EXPECT_EQ(defaults.settings.tlsPort, Provider::ProviderServer::NO_PORT);
 }
 
 TEST(ProviderCommandLine, MistakesAreNamed)
@@ -51,6 +57,11 @@ TEST(ProviderCommandLine, MistakesAreNamed)
             << workers;
     EXPECT_EQ(errorOf({"--data", "d", "--idle-timeout", "0"}),
               "--idle-timeout needs a number of seconds from 1 to 86400");
+    EXPECT_EQ(errorOf({"--data", "d", "--tls-port", "8443"}), "--tls-port needs --tls PEM");
+    for (const std::string limit : {"0", "-1", "1e6", "99999999999999999999"})
+        EXPECT_EQ(errorOf({"--data", "d", "--upload-limit", limit}),
+                  "--upload-limit needs a number of bytes from 1")
+            << limit;
     // --help wins wherever it stands, even among mistakes.
     EXPECT_EQ(ProviderCommandLine::parse({"--port", "x", "--help"}).action, Action::Help);
 }
@@ -59,8 +70,10 @@ TEST(ProviderCommandLine, UsageListsEveryOption)
 {
     const std::string usage = ProviderCommandLine::usage();
     for (const char* option :
-         {"--data DIR", "--config FILE", "--listen ADDRESS", "--port N", "--tls PEM", "--workers N",
-          "--idle-timeout SECONDS", "--quiet", "--help"})
+         {"--data DIR", "--config FILE", "--listen ADDRESS", "--port N", "--tls PEM",
+          "--tls-port N", "--workers N", "--idle-timeout SECONDS", "--upload-limit BYTES",
+          "--faults FILE", "--quiet", "--help", "rule = MATCH | ACTION [| TIMES]", "delay MS",
+          "close", "fault CODE TEXT", "truncate BYTES", "wrong-md5", "redirect-self"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 

@@ -64,3 +64,25 @@ TEST(ProviderConfig, MissingFilesAreConfigErrors)
     EXPECT_THROW(ProviderConfig::load("/nonexistent/provider.conf"), ConfigError);
     EXPECT_THROW(ProviderConfig().readFile("/nonexistent/pricelist.xml"), ConfigError);
 }
+
+TEST(ProviderConfig, ExampleConfigurationIsValid)
+{
+    const auto config = ProviderConfig::load(PROVIDER_SOURCE_DIR "/provider.conf.example");
+    EXPECT_EQ(config.name, "My photo shop");
+    EXPECT_EQ(config.sessionIdleSeconds, 3600);
+    EXPECT_EQ(config.newsResources.size(), 1u);
+    ASSERT_NE(config.findPortal("myshop"), nullptr);
+    // Its fault rules are examples only, left commented out.
+    EXPECT_TRUE(config.faultRules.empty());
+}
+
+TEST(ProviderConfig, FaultsSectionHoldsRules)
+{
+    const auto config = ProviderConfig::parse(
+        "[faults]\nrule = portal/* | delay 5 | 2\nrule = GET /files/* | wrong-md5\n", ".");
+    ASSERT_EQ(config.faultRules.size(), 2u);
+    EXPECT_EQ(config.faultRules[0].times, 2u);
+    EXPECT_EQ(errorOf("[faults]\nrule = portal/* | truncate 5\n"),
+              "line 2: truncate 5 applies to GETs of files, not to SOAP calls");
+    EXPECT_EQ(errorOf("[faults]\nfault = portal/* | close\n"), "line 2: unknown key fault");
+}

@@ -325,12 +325,13 @@ namespace {
 // The payment service's transport: https with the server authenticated.
 class TlsClient : public TestClient {
 public:
-    TlsClient(Quorvel::NetworkSettings& settings, int port, const wxString& caFile)
+    TlsClient(Quorvel::NetworkSettings& settings, int port, const wxString& caFile,
+              const wxString& user = "", const wxString& password = "")
         : TestClient("portal", "/service/portal/3.0/", settings)
     {
         ready = setUpSsl(caFile);
         WebServiceClient::setAddress(
-            {"127.0.0.1", port, "", ""},
+            {"127.0.0.1", port, user, password},
             wxString::Format("https://127.0.0.1:%d/service/portal/3.0/", port));
     }
     std::string terms()
@@ -364,6 +365,66 @@ TEST_F(ProviderServerTest, TlsServerIsTrustedOnlyThroughItsAuthority)
     EXPECT_TRUE(failure.StartsWith(
         "Security.Certificate: Server certificate was not accepted for security reasons: "))
         << failure;
+}
+
+namespace {
+
+std::string templateListUrl(TestClient& client)
+{
+    Call call(client);
+    SoapPortal::portal__getTemplateListUrlResponse reply;
+    call.check(SoapPortal::soap_call_portal__getTemplateListUrl(call.context(), call.endpoint(), "",
+                                                                reply));
+    return reply.templatelisturl;
+}
+
+} // namespace
+
+TEST_F(ProviderServerTest, HttpAndHttpsServeOneStoreAtOnce)
+{
+    ProviderServer both(ProviderConfig::parse(std::string(CONFIG) +
+                                                  "[provider]\nnewsresource = /files/banner.png\n"
+                                                  "newsresource = http://cdn.example/x.png\n",
+                                              utf8(dir / "conf")),
+                        utf8(dir / "bothdata"));
+    both.setQuiet(true);
+    both.useTls(TEST_CA_DIR "/server.pem");
+    const int port = both.start("127.0.0.1", 0, 0);
+    const int tlsPort = both.tlsPort();
+    ASSERT_NE(tlsPort, ProviderServer::NO_PORT);
+    ASSERT_NE(tlsPort, port);
+    Quorvel::NetworkSettings direct(dir / "direct.ini");
+
+    TestClient plain("portal", "/service/portal/3.0/", direct);
+    plain.setAddress({"127.0.0.1", port, "anna@example.com", "secret"});
+    const std::string id = accountId(plain);
+    std::string session;
+    {
+        Call call(plain);
+        SoapPortal::portal__createSessionResponse reply;
+        call.check(SoapPortal::soap_call_portal__createSession(call.context(), call.endpoint(), "",
+                                                               reply));
+        session = reply.sessionid;
+    }
+    // Addresses handed out name the scheme, host and port each request came in on.
+    EXPECT_EQ(templateListUrl(plain),
+              "http://127.0.0.1:" + std::to_string(port) + "/files/templatelist.xml");
+
+    // The session opened over HTTP holds over HTTPS: one store behind both.
+    TlsClient secure(direct, tlsPort, TEST_CA_DIR "/cacert.pem", "SESSIONID",
+                     wxString::FromUTF8(session.c_str()));
+    ASSERT_TRUE(secure.ready);
+    EXPECT_EQ(accountId(secure), id);
+    const std::string secureOrigin = "https://127.0.0.1:" + std::to_string(tlsPort);
+    EXPECT_EQ(templateListUrl(secure), secureOrigin + "/files/templatelist.xml");
+    Call call(secure);
+    SoapPortal::portal__getHtmlNewsResponse reply;
+    call.check(
+        SoapPortal::soap_call_portal__getHtmlNews(call.context(), call.endpoint(), "", 0, reply));
+    ASSERT_NE(reply.resources, nullptr);
+    ASSERT_EQ(reply.resources->__size, 2);
+    EXPECT_EQ(reply.resources->__ptr[0], secureOrigin + "/files/banner.png");
+    EXPECT_EQ(reply.resources->__ptr[1], "http://cdn.example/x.png");
 }
 
 namespace {

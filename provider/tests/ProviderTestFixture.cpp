@@ -35,6 +35,11 @@ bool RawConnection::send(const std::string& data)
     return true;
 }
 
+void RawConnection::shutdownWrite()
+{
+    ::shutdown(m_socket, SHUT_WR);
+}
+
 std::string RawConnection::receiveAll(bool* closed, std::chrono::milliseconds limit)
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;

@@ -102,6 +102,8 @@ public:
     RawConnection& operator=(const RawConnection&) = delete;
 
     bool send(const std::string& data);
+    // Says that nothing more will be sent.
+    void shutdownWrite();
     // Everything until the provider closes the connection, waiting at most `limit` for it;
     // `closed` tells whether it did.
     std::string receiveAll(bool* closed = nullptr,
@@ -126,10 +128,13 @@ protected:
         startServer();
         settings = std::make_unique<Quorvel::NetworkSettings>(dir / "network.ini");
     }
-    void startServer(ProviderServer::Options options = ProviderServer::Options())
+    // With `moreConfig` after the test configuration.
+    void startServer(ProviderServer::Options options = ProviderServer::Options(),
+                     const std::string& moreConfig = std::string())
     {
-        server = std::make_unique<ProviderServer>(ProviderConfig::parse(CONFIG, utf8(dir / "conf")),
-                                                  utf8(dir / "data"), options);
+        server = std::make_unique<ProviderServer>(
+            ProviderConfig::parse(CONFIG + moreConfig, utf8(dir / "conf")), utf8(dir / "data"),
+            options);
         server->setQuiet(true);
         server->start("127.0.0.1", 0);
         dir.writeFile("network.ini",
@@ -161,4 +166,14 @@ protected:
         return reply.description;
     }
     ProviderStore store() { return ProviderStore(utf8(dir / "data/provider.db")); }
+    // A session of the configured account anna@example.com.
+    std::string annaSession()
+    {
+        auto client = portal("anna@example.com", "secret");
+        Call call(*client);
+        SoapPortal::portal__createSessionResponse reply;
+        call.check(SoapPortal::soap_call_portal__createSession(call.context(), call.endpoint(), "",
+                                                               reply));
+        return reply.sessionid;
+    }
 };
