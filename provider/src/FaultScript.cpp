@@ -4,33 +4,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "ConfigText.h"
+
 namespace Provider {
 
 namespace {
 
 const uint64_t MAX_DELAY_MS = 600000;
-
-std::string trim(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos)
-        return std::string();
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
-std::vector<std::string> fields(const std::string& value)
-{
-    std::vector<std::string> result;
-    std::string::size_type start = 0;
-    while (true) {
-        const auto bar = value.find('|', start);
-        result.push_back(
-            trim(value.substr(start, bar == std::string::npos ? std::string::npos : bar - start)));
-        if (bar == std::string::npos)
-            return result;
-        start = bar + 1;
-    }
-}
 
 uint64_t count(const std::string& text, uint64_t maximum, const std::string& what)
 {
@@ -58,7 +38,7 @@ FaultScript::Action parseAction(const std::string& text)
     in >> word;
     std::string rest;
     std::getline(in, rest);
-    rest = trim(rest);
+    rest = ConfigText::trim(rest);
     FaultScript::Action action{FaultScript::Action::Close, 0, "", "", text};
     if (word == "delay") {
         action.kind = FaultScript::Action::Delay;
@@ -69,7 +49,8 @@ FaultScript::Action parseAction(const std::string& text)
         action.kind = FaultScript::Action::Fault;
         const auto space = rest.find(' ');
         action.code = rest.substr(0, space);
-        action.text = space == std::string::npos ? std::string() : trim(rest.substr(space));
+        action.text =
+            space == std::string::npos ? std::string() : ConfigText::trim(rest.substr(space));
         if (action.code.empty() || action.text.empty() ||
             action.code.find_first_of("<>&\"'") != std::string::npos)
             throw FaultScriptError("fault needs a code and a text: " + text);
@@ -90,7 +71,7 @@ FaultScript::Action parseAction(const std::string& text)
 
 FaultScript::Rule FaultScript::parseRule(const std::string& value)
 {
-    const auto parts = fields(value);
+    const auto parts = ConfigText::fields(value);
     if (parts.size() < 2 || parts.size() > 3 || parts[0].empty())
         throw FaultScriptError("a rule is MATCH | ACTION [| TIMES]: " + value);
     Rule rule;
@@ -99,7 +80,7 @@ FaultScript::Rule FaultScript::parseRule(const std::string& value)
     if (match[0] == '/' || space != std::string::npos) {
         rule.soap = false;
         rule.method = space == std::string::npos ? "*" : match.substr(0, space);
-        rule.path = space == std::string::npos ? match : trim(match.substr(space));
+        rule.path = space == std::string::npos ? match : ConfigText::trim(match.substr(space));
         if (rule.path.empty() || rule.path[0] != '/')
             throw FaultScriptError("a path begins with /: " + match);
     } else {
@@ -134,14 +115,14 @@ std::vector<FaultScript::Rule> FaultScript::parse(const std::string& text)
     int number = 0;
     while (std::getline(in, line)) {
         ++number;
-        line = trim(line);
+        line = ConfigText::trim(line);
         if (line.empty() || line[0] == '#' || line[0] == ';' || line == "[faults]")
             continue;
         const auto equals = line.find('=');
         try {
-            if (equals == std::string::npos || trim(line.substr(0, equals)) != "rule")
+            if (equals == std::string::npos || ConfigText::trim(line.substr(0, equals)) != "rule")
                 throw FaultScriptError("expected \"rule = MATCH | ACTION [| TIMES]\"");
-            rules.push_back(parseRule(trim(line.substr(equals + 1))));
+            rules.push_back(parseRule(ConfigText::trim(line.substr(equals + 1))));
         } catch (const FaultScriptError& e) {
             throw FaultScriptError("line " + std::to_string(number) + ": " + e.what());
         }

@@ -163,6 +163,25 @@ std::string accountFile(ProviderRequest& request, const std::string& accountId,
     return path + "/" + steps.back();
 }
 
+// The file of the authenticated account a transfer below `prefix` names (its folders made
+// when `create`); nothing when the request has been refused for want of credentials or a name.
+std::optional<std::string> accountTransfer(ProviderConnection& connection,
+                                           const std::string& prefix, bool create)
+{
+    ProviderRequest& request = connection.request();
+    const auto& account = request.authenticate();
+    if (!account) {
+        connection.sendResponse(401, "text/plain", "Credentials needed\n", CHALLENGE);
+        return std::nullopt;
+    }
+    const auto steps = requestedName(request, prefix);
+    if (!steps) {
+        connection.sendResponse(404, "text/plain", "Not found\n");
+        return std::nullopt;
+    }
+    return accountFile(request, account->id, *steps, create);
+}
+
 // Sends the file at `path` with its length and MD5, as the fault script allows.
 void sendFile(ProviderConnection& connection, const std::string& path,
               const std::string& contentType)
@@ -278,35 +297,17 @@ void FileTransfers::getPublic(ProviderConnection& connection)
 
 void FileTransfers::download(ProviderConnection& connection)
 {
-    ProviderRequest& request = connection.request();
-    const auto& account = request.authenticate();
-    if (!account) {
-        connection.sendResponse(401, "text/plain", "Credentials needed\n", CHALLENGE);
-        return;
-    }
-    const auto steps = requestedName(request, DOWNLOAD_PREFIX);
-    if (!steps) {
-        connection.sendResponse(404, "text/plain", "Not found\n");
-        return;
-    }
-    sendFile(connection, accountFile(request, account->id, *steps, false),
-             "application/octet-stream");
+    if (const auto file = accountTransfer(connection, DOWNLOAD_PREFIX, false))
+        sendFile(connection, *file, "application/octet-stream");
 }
 
 void FileTransfers::upload(ProviderConnection& connection)
 {
     ProviderRequest& request = connection.request();
     const HttpRequestHead& head = request.head();
-    const auto& account = request.authenticate();
-    if (!account) {
-        connection.sendResponse(401, "text/plain", "Credentials needed\n", CHALLENGE);
+    const auto target = accountTransfer(connection, UPLOAD_PREFIX, true);
+    if (!target)
         return;
-    }
-    const auto steps = requestedName(request, UPLOAD_PREFIX);
-    if (!steps) {
-        connection.sendResponse(404, "text/plain", "Not a name to upload to\n");
-        return;
-    }
     if (!head.contentLength() || head.field("Transfer-Encoding")) {
         connection.sendResponse(411, "text/plain", "An upload needs a Content-Length\n");
         return;
@@ -324,9 +325,7 @@ void FileTransfers::upload(ProviderConnection& connection)
                                 "The file is larger than " + std::to_string(limit) + " bytes\n");
         return;
     }
-    const std::string target = accountFile(request, account->id, *steps, true);
-    const auto slash = target.rfind('/');
-    TemporaryFile file(target.substr(0, slash));
+    TemporaryFile file(target->substr(0, target->rfind('/')));
     if (head.field("Expect").value_or("") == "100-continue" &&
         !connection.send("HTTP/1.1 100 Continue\r\n\r\n"))
         return;
@@ -346,8 +345,8 @@ void FileTransfers::upload(ProviderConnection& connection)
         connection.sendResponse(refusal->status, "text/plain", refusal->text);
         return;
     }
-    file.keepAs(target);
-    request.log("Upload of " + std::to_string(fileBytes) + " bytes to " + target);
+    file.keepAs(*target);
+    request.log("Upload of " + std::to_string(fileBytes) + " bytes to " + *target);
     connection.sendResponse(200, "text/plain", "Stored " + std::to_string(fileBytes) + " bytes\n");
 }
 

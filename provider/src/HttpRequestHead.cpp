@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "Hex.h"
+
 namespace Provider {
 
 namespace {
@@ -54,17 +56,6 @@ std::optional<uint64_t> decimal(std::string_view text)
         value = value * 10 + static_cast<uint64_t>(c - '0');
     }
     return value;
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // Strict Base64 (padding required, no blanks inside).
@@ -212,13 +203,10 @@ std::optional<std::string> HttpRequestHead::decodedPath() const
             result.push_back(m_path[i]);
             continue;
         }
-        if (i + 2 >= m_path.size())
+        const auto byte = Hex::decode(m_path.substr(i + 1, 2));
+        if (!byte || byte->size() != 1 || byte->front() == 0)
             return std::nullopt;
-        const int high = hexValue(m_path[i + 1]);
-        const int low = hexValue(m_path[i + 2]);
-        if (high < 0 || low < 0 || (high == 0 && low == 0))
-            return std::nullopt;
-        result.push_back(static_cast<char>(high * 16 + low));
+        result.push_back(static_cast<char>(byte->front()));
         i += 2;
     }
     return result;

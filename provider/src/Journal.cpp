@@ -13,6 +13,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Hex.h"
+
 namespace Provider {
 
 namespace {
@@ -53,13 +55,7 @@ std::string Journal::sessionDigest(const std::string& sessionId)
     unsigned int length = 0;
     if (EVP_Digest(sessionId.data(), sessionId.size(), digest, &length, EVP_sha256(), nullptr) != 1)
         return "?";
-    static const char DIGITS[] = "0123456789abcdef";
-    std::string text;
-    for (unsigned int i = 0; i < length && text.size() < SESSION_DIGEST_LENGTH; ++i) {
-        text.push_back(DIGITS[digest[i] >> 4]);
-        text.push_back(DIGITS[digest[i] & 0xf]);
-    }
-    return text;
+    return Hex::encode(digest, length).substr(0, SESSION_DIGEST_LENGTH);
 }
 
 Journal::Journal(const std::string& path)

@@ -6,6 +6,8 @@
 
 #include <openssl/evp.h>
 
+#include "Hex.h"
+
 namespace Provider {
 
 void Md5::ContextDeleter::operator()(evp_md_ctx_st* context) const
@@ -33,13 +35,7 @@ std::string Md5::hex()
     unsigned int length = 0;
     if (EVP_DigestFinal_ex(m_context.get(), digest, &length) != 1 || length != 16)
         throw std::runtime_error("EVP_DigestFinal_ex failed");
-    static const char DIGITS[] = "0123456789abcdef";
-    std::string text;
-    for (unsigned int i = 0; i < length; ++i) {
-        text.push_back(DIGITS[digest[i] >> 4]);
-        text.push_back(DIGITS[digest[i] & 0xf]);
-    }
-    return text;
+    return Hex::encode(digest, length);
 }
 
 std::string Md5::ofFile(const std::string& path)

@@ -1,6 +1,5 @@
 #include "PasswordHash.h"
 
-#include <cctype>
 #include <cstdlib>
 #include <optional>
 #include <stdexcept>
@@ -9,6 +8,7 @@
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 
+#include "Hex.h"
 #include "SecureRandom.h"
 
 namespace Provider {
@@ -16,33 +16,6 @@ namespace Provider {
 namespace {
 
 const std::string PREFIX = "pbkdf2-sha256$";
-
-std::string hex(const std::vector<unsigned char>& bytes)
-{
-    static const char DIGITS[] = "0123456789abcdef";
-    std::string text;
-    for (unsigned char byte : bytes) {
-        text.push_back(DIGITS[byte >> 4]);
-        text.push_back(DIGITS[byte & 0xf]);
-    }
-    return text;
-}
-
-std::optional<std::vector<unsigned char>> unhex(const std::string& text)
-{
-    if (text.empty() || text.size() % 2 != 0)
-        return std::nullopt;
-    std::vector<unsigned char> bytes;
-    for (size_t i = 0; i < text.size(); i += 2) {
-        const std::string pair = text.substr(i, 2);
-        char* end = nullptr;
-        const long value = std::strtol(pair.c_str(), &end, 16);
-        if (*end != '\0' || !std::isxdigit(static_cast<unsigned char>(pair[0])))
-            return std::nullopt;
-        bytes.push_back(static_cast<unsigned char>(value));
-    }
-    return bytes;
-}
 
 std::vector<unsigned char> derive(const std::string& password,
                                   const std::vector<unsigned char>& salt, int iterations,
@@ -62,8 +35,8 @@ std::string PasswordHash::make(const std::string& password)
 {
     std::vector<unsigned char> salt(SALT_BYTES);
     SecureRandom::fill(salt.data(), salt.size());
-    return PREFIX + std::to_string(ITERATIONS) + "$" + hex(salt) + "$" +
-           hex(derive(password, salt, ITERATIONS, HASH_BYTES));
+    return PREFIX + std::to_string(ITERATIONS) + "$" + Hex::encode(salt) + "$" +
+           Hex::encode(derive(password, salt, ITERATIONS, HASH_BYTES));
 }
 
 bool PasswordHash::isHash(const std::string& stored)
@@ -82,8 +55,8 @@ bool PasswordHash::verify(const std::string& password, const std::string& stored
     const std::string count = stored.substr(PREFIX.size(), first - PREFIX.size());
     char* end = nullptr;
     const long iterations = std::strtol(count.c_str(), &end, 10);
-    const auto salt = unhex(stored.substr(first + 1, second - first - 1));
-    const auto expected = unhex(stored.substr(second + 1));
+    const auto salt = Hex::decode(stored.substr(first + 1, second - first - 1));
+    const auto expected = Hex::decode(stored.substr(second + 1));
     if (count.empty() || *end != '\0' || iterations < 1 || iterations > MAX_ITERATIONS || !salt ||
         !expected)
         return false;

@@ -73,21 +73,14 @@ std::string addressText(const sockaddr_storage& address)
     return std::string(text) + ":" + std::to_string(ntohs(in.sin_port));
 }
 
-std::string peerOf(int socket)
+// "address:port" of the client (`peer`) or of our end of a connection.
+std::string endOf(int socket, bool peer)
 {
     sockaddr_storage address{};
     socklen_t length = sizeof address;
-    if (::getpeername(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        return "unknown";
-    return addressText(address);
-}
-
-std::string localOf(int socket)
-{
-    sockaddr_storage address{};
-    socklen_t length = sizeof address;
-    if (::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        return "localhost";
+    auto* name = reinterpret_cast<sockaddr*>(&address);
+    if ((peer ? ::getpeername(socket, name, &length) : ::getsockname(socket, name, &length)) != 0)
+        return peer ? "unknown" : "localhost";
     return addressText(address);
 }
 
@@ -102,7 +95,7 @@ void ProviderConnection::ContextDeleter::operator()(struct soap* soap) const
 
 ProviderConnection::ProviderConnection(ProviderServer& server, Context context, bool tls)
     : m_server(server), m_context(std::move(context)), m_soap(m_context.get()), m_tls(tls),
-      m_socket(m_soap->socket), m_remote(peerOf(m_socket))
+      m_socket(m_soap->socket), m_remote(endOf(m_socket, true))
 {
     m_soap->user = this;
     m_defaultReceive = m_soap->frecv;
@@ -143,7 +136,7 @@ void ProviderConnection::serve(ProviderStore& store)
             std::string origin = head->origin(scheme);
             // An HTTP/1.0 client may name no host: the address it connected to stands in.
             if (origin.empty() && !head->field("Host") && head->target().front() == '/')
-                origin = scheme + "://" + localOf(m_socket);
+                origin = scheme + "://" + endOf(m_socket, false);
             m_entry.method = head->method();
             m_entry.path = head->path();
             if (origin.empty()) {

@@ -81,14 +81,6 @@ TEST_F(ProviderServerTest, JournalHasOneLinePerRequestAndNoSecret)
     ++requests;
 
     auto client = portal();
-    auto newToken = [&] {
-        Call call(*client);
-        SoapPortal::portal__getRegistrationTokenResponse reply;
-        call.check(SoapPortal::soap_call_portal__getRegistrationToken(
-            call.context(), call.endpoint(), "", "png", reply));
-        ++requests;
-        return reply.tokenid;
-    };
     auto createAccount = [&](const std::string& token, const std::string& text) {
         Call call(*client);
         SoapPortal::portal__createAccountResponse reply;
@@ -98,22 +90,17 @@ TEST_F(ProviderServerTest, JournalHasOneLinePerRequestAndNoSecret)
             reply));
         return reply.accountid;
     };
-    const std::string wrongToken = newToken();
+    const std::string wrongToken = newToken(*client);
+    ++requests;
     EXPECT_NE(codeOf([&] { createAccount(wrongToken, "99999"); }), "nothing thrown");
-    const std::string token = newToken();
+    const std::string token = newToken(*client);
+    ++requests;
     const std::string tokenText = *store().tokenText(token);
     const std::string id = createAccount(token, tokenText);
 
     auto account = portal("jo@example.com", "pass word");
-    std::string session;
-    {
-        Call call(*account);
-        SoapPortal::portal__createSessionResponse reply;
-        call.check(SoapPortal::soap_call_portal__createSession(call.context(), call.endpoint(), "",
-                                                               reply));
-        session = reply.sessionid;
-        ++requests;
-    }
+    const std::string session = openSession(*account);
+    ++requests;
     auto bySession = portal("SESSIONID", wxString::FromUTF8(session.c_str()));
     EXPECT_EQ(accountId(*bySession), id);
     ++requests;

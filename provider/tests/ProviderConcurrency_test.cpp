@@ -97,13 +97,6 @@ TEST_F(ProviderServerTest, ManySimultaneousCallsAllSucceed)
 TEST_F(ProviderServerTest, SimultaneousRegistrationsForOneAddressMakeOneAccount)
 {
     auto client = portal();
-    auto newToken = [&] {
-        Call call(*client);
-        SoapPortal::portal__getRegistrationTokenResponse reply;
-        call.check(SoapPortal::soap_call_portal__getRegistrationToken(
-            call.context(), call.endpoint(), "", "png", reply));
-        return reply.tokenid;
-    };
     // Several rounds of four, so the requests meet inside the provider more than once.
     const int rounds = 10;
     const size_t contenders = 4;
@@ -111,7 +104,7 @@ TEST_F(ProviderServerTest, SimultaneousRegistrationsForOneAddressMakeOneAccount)
         const std::string email = "race" + std::to_string(round) + "@example.com";
         std::vector<std::string> tokens;
         for (size_t i = 0; i < contenders; ++i)
-            tokens.push_back(newToken());
+            tokens.push_back(newToken(*client));
         StartingLine line;
         std::vector<wxString> outcomes(tokens.size());
         std::vector<std::thread> threads;

@@ -96,17 +96,6 @@ TEST_F(ProviderServerTest, PortalInformationTermsNewsAndTemplateList)
 TEST_F(ProviderServerTest, RegistrationMakesAnAccountThatOutlivesARestart)
 {
     auto client = portal();
-    auto newToken = [&](std::string& png) {
-        Call call(*client);
-        SoapPortal::portal__getRegistrationTokenResponse reply;
-        call.check(SoapPortal::soap_call_portal__getRegistrationToken(
-            call.context(), call.endpoint(), "", "png", reply));
-        EXPECT_NE(reply.tokenimage, nullptr);
-        if (reply.tokenimage)
-            png.assign(reinterpret_cast<const char*>(reply.tokenimage->__ptr),
-                       reply.tokenimage->__size);
-        return reply.tokenid;
-    };
     auto createAccount = [&](const std::string& tokenId, const std::string& text,
                              const std::string& email) {
         Call call(*client);
@@ -117,7 +106,7 @@ TEST_F(ProviderServerTest, RegistrationMakesAnAccountThatOutlivesARestart)
     };
 
     std::string png;
-    const std::string wrongToken = newToken(png);
+    const std::string wrongToken = newToken(*client, &png);
     EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
     EXPECT_EQ(png.substr(12, 4), "IHDR");
     // A wrong guess uses the token up.
@@ -125,11 +114,11 @@ TEST_F(ProviderServerTest, RegistrationMakesAnAccountThatOutlivesARestart)
               "SoapClient.InvalidToken: The text does not match the picture (via proxy)");
     EXPECT_FALSE(store().tokenText(wrongToken));
 
-    const std::string token = newToken(png);
+    const std::string token = newToken(*client);
     const std::string id = createAccount(token, *store().tokenText(token), "bo@example.com");
     EXPECT_FALSE(id.empty());
 
-    const std::string again = newToken(png);
+    const std::string again = newToken(*client);
     EXPECT_EQ(codeOf([&] { createAccount(again, *store().tokenText(again), "bo@example.com"); }),
               "SoapClient.AccountExists: An account with this e-mail address exists (via proxy)");
 
@@ -265,14 +254,7 @@ TEST_F(ProviderServerTest, SessionsReplaceTheAccountCredentials)
 {
     auto client = portal("anna@example.com", "secret");
     const std::string id = accountId(*client);
-    std::string session;
-    {
-        Call call(*client);
-        SoapPortal::portal__createSessionResponse reply;
-        call.check(SoapPortal::soap_call_portal__createSession(call.context(), call.endpoint(), "",
-                                                               reply));
-        session = reply.sessionid;
-    }
+    const std::string session = openSession(*client);
     auto bySession = portal("SESSIONID", wxString::FromUTF8(session.c_str()));
     EXPECT_EQ(accountId(*bySession), id);
     {
@@ -398,14 +380,7 @@ TEST_F(ProviderServerTest, HttpAndHttpsServeOneStoreAtOnce)
     TestClient plain("portal", "/service/portal/3.0/", direct);
     plain.setAddress({"127.0.0.1", port, "anna@example.com", "secret"});
     const std::string id = accountId(plain);
-    std::string session;
-    {
-        Call call(plain);
-        SoapPortal::portal__createSessionResponse reply;
-        call.check(SoapPortal::soap_call_portal__createSession(call.context(), call.endpoint(), "",
-                                                               reply));
-        session = reply.sessionid;
-    }
+    const std::string session = openSession(plain);
     // Addresses handed out name the scheme, host and port each request came in on.
     EXPECT_EQ(templateListUrl(plain),
               "http://127.0.0.1:" + std::to_string(port) + "/files/templatelist.xml");

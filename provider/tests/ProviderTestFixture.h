@@ -166,14 +166,27 @@ protected:
         return reply.description;
     }
     ProviderStore store() { return ProviderStore(utf8(dir / "data/provider.db")); }
-    // A session of the configured account anna@example.com.
-    std::string annaSession()
+    // A new session with the client's credentials.
+    static std::string openSession(TestClient& client)
     {
-        auto client = portal("anna@example.com", "secret");
-        Call call(*client);
+        Call call(client);
         SoapPortal::portal__createSessionResponse reply;
         call.check(SoapPortal::soap_call_portal__createSession(call.context(), call.endpoint(), "",
                                                                reply));
         return reply.sessionid;
+    }
+    // A session of the configured account anna@example.com.
+    std::string annaSession() { return openSession(*portal("anna@example.com", "secret")); }
+    // A new registration token's id; its picture goes to `png` when given.
+    static std::string newToken(TestClient& client, std::string* png = nullptr)
+    {
+        Call call(client);
+        SoapPortal::portal__getRegistrationTokenResponse reply;
+        call.check(SoapPortal::soap_call_portal__getRegistrationToken(
+            call.context(), call.endpoint(), "", "png", reply));
+        if (png && reply.tokenimage)
+            png->assign(reinterpret_cast<const char*>(reply.tokenimage->__ptr),
+                        reply.tokenimage->__size);
+        return reply.tokenid;
     }
 };
