@@ -10,6 +10,7 @@
 #include "system/Exceptions.h"
 #include "util/MLString.h"
 #include "util/XMLDocument.h"
+#include "util/XMLStreamReader.h"
 
 using Quorvel::MLString;
 using Quorvel::XMLDocument;
@@ -183,4 +184,76 @@ TEST(MLString, RoundTripKeepsDefaultAndTranslations)
     MLString read;
     read.readXML(parse(document.toString()).getRoot());
     EXPECT_EQ(read, text);
+}
+
+// ---- Streaming
+// ------------------------------------------------------------------------------------
+
+namespace {
+
+struct Streamed {
+    std::vector<wxString> fields;
+    std::vector<wxString> items;
+};
+
+Streamed stream(Quorvel::XMLStreamReader reader)
+{
+    Streamed seen;
+    reader.read(
+        "list", {"items"}, [&](const XMLNode& field) { seen.fields.push_back(field.getName()); },
+        [&](const std::string& list, const XMLNode& item) {
+            seen.items.push_back(wxString(list) + ":" + item.child("v").getText());
+        });
+    return seen;
+}
+
+Streamed streamText(const std::string& text)
+{
+    return stream(Quorvel::XMLStreamReader::fromText(text, "broken"));
+}
+
+} // namespace
+
+TEST(XMLStreamReader, HandsOverFieldsWholeAndListItemsOneByOne)
+{
+    const Streamed seen = streamText("<list><a><deep><x/></deep></a><items><i><v>1</v></i>"
+                                     "<!-- c --><i><v>2</v></i></items><b/><items/>"
+                                     "<items><i><v>3</v></i></items></list>");
+    EXPECT_EQ(seen.fields, (std::vector<wxString>{"a", "b"}));
+    EXPECT_EQ(seen.items, (std::vector<wxString>{"items:1", "items:2", "items:3"}));
+}
+
+TEST(XMLStreamReader, RefusesWhatADocumentRefusesAndAWrongRoot)
+{
+    for (const std::string& text :
+         {std::string(), std::string("<other/>"), std::string("<list/><list/>"),
+          std::string("<!DOCTYPE list [<!ENTITY a \"b\">]><list>&a;</list>"),
+          std::string("<list><items><i><v>1</v></i></items>"),
+          std::string("<list>&undefined;</list>")})
+        EXPECT_THROW(streamText(text), XMLException) << text;
+}
+
+TEST(XMLStreamReader, TruncatedDocumentsAreRefusedAtEveryLength)
+{
+    const std::string whole =
+        "<?xml version=\"1.0\"?>\n<list><a>x</a><items><i><v>1</v></i><i><v>2</v></i></items>"
+        "<b>y</b></list>";
+    EXPECT_EQ(streamText(whole).items.size(), 2u);
+    const size_t rootEnd = whole.rfind("</list>");
+    for (size_t length = 0; length < rootEnd; ++length)
+        EXPECT_THROW(streamText(whole.substr(0, length)), XMLException) << length;
+}
+
+TEST(XMLStreamReader, FilesAreBoundedAndMustExist)
+{
+    ScratchDir dir;
+    dir.writeFile("ok.xml", "<list><items><i><v>7</v></i></items></list>");
+    EXPECT_EQ(stream(Quorvel::XMLStreamReader::fromFile(dir / "ok.xml", "broken")).items.at(0),
+              "items:7");
+    EXPECT_THROW(Quorvel::XMLStreamReader::fromFile(dir / "none.xml", "broken"),
+                 Quorvel::FileNotFoundException);
+    std::string huge = "<list>";
+    huge.append(XMLDocument::MAX_BYTES, ' ');
+    dir.writeFile("huge.xml", huge + "</list>");
+    EXPECT_THROW(Quorvel::XMLStreamReader::fromFile(dir / "huge.xml", "broken"), XMLException);
 }

@@ -3,6 +3,7 @@
 #include <wx/wxcrt.h>
 
 #include "util/XMLDocument.h"
+#include "util/XMLStreamReader.h"
 
 namespace Brenmarle {
 
@@ -107,6 +108,14 @@ void Pricelist::addProduct(Product product)
     m_products.push_back(std::move(product));
 }
 
+void Pricelist::readProduct(const Quorvel::XMLNode& element)
+{
+    // Read in place, not copied in.
+    Product& product = m_products.emplace_back();
+    product.readXML(element);
+    m_productIndex.emplace(product.uuid, m_products.size() - 1);
+}
+
 bool Pricelist::isUsableCurrencyFormat(const wxString& format)
 {
     if (format.length() > MAX_FORMAT_LENGTH)
@@ -139,21 +148,27 @@ wxString Pricelist::formatAmount(Money amount) const
 
 std::shared_ptr<Pricelist> Pricelist::fromXML(const std::string& utf8)
 {
-    const Quorvel::XMLDocument document = Quorvel::XMLDocument::parse(utf8, PARSE_ERROR);
-    if (!document.getRoot().is(ROOT_ELEMENT))
-        throw Quorvel::XMLException(PARSE_ERROR);
-    auto pricelist = std::make_shared<Pricelist>();
-    pricelist->readXML(document.getRoot());
-    return pricelist;
+    auto reader = Quorvel::XMLStreamReader::fromText(utf8, PARSE_ERROR);
+    return read(reader);
 }
 
 std::shared_ptr<Pricelist> Pricelist::load(const wxString& path)
 {
-    const Quorvel::XMLDocument document = Quorvel::XMLDocument::load(path, PARSE_ERROR);
-    if (!document.getRoot().is(ROOT_ELEMENT))
-        throw Quorvel::XMLException(PARSE_ERROR);
+    auto reader = Quorvel::XMLStreamReader::fromFile(path, PARSE_ERROR);
+    return read(reader);
+}
+
+std::shared_ptr<Pricelist> Pricelist::read(Quorvel::XMLStreamReader& reader)
+{
     auto pricelist = std::make_shared<Pricelist>();
-    pricelist->readXML(document.getRoot());
+    // Products one at a time: the document never stands in memory as a whole tree.
+    reader.read(
+        ROOT_ELEMENT, {"products"},
+        [&pricelist](const Quorvel::XMLNode& field) { pricelist->readField(field); },
+        [&pricelist](const std::string&, const Quorvel::XMLNode& item) {
+            if (item.is("product"))
+                pricelist->readProduct(item);
+        });
     return pricelist;
 }
 
@@ -211,11 +226,8 @@ void Pricelist::readField(const Quorvel::XMLNode& node)
         standardInStoreDelivery = node.getText();
     } else if (node.is("products")) {
         for (Quorvel::XMLNode item = node.firstChild(); item; item = item.next()) {
-            if (!item.is("product"))
-                continue;
-            Product product;
-            product.readXML(item);
-            addProduct(std::move(product));
+            if (item.is("product"))
+                readProduct(item);
         }
     } else if (node.is("deliveryoptions")) {
         readList(node, "deliveryoption", deliveryOptions);

@@ -8,6 +8,7 @@
 // application, the shopping cart and its order; a new download replaces it as a whole.
 // Threads: a const price list may be read from any thread.
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -20,6 +21,10 @@
 #include "ordering/Product.h"
 #include "ordering/SubProductClassPrice.h"
 #include "util/XMLSerializable.h"
+
+namespace Quorvel {
+class XMLStreamReader;
+}
 
 namespace Brenmarle {
 
@@ -53,7 +58,9 @@ public:
     const DeliveryOption* findDeliveryOption(const wxString& optionUuid) const;
     const SubProductClassPrice* findClassPrice(const wxString& classId) const;
 
-    const std::vector<Product>& getProducts() const { return m_products; }
+    // A deque: products stay where they are while the list grows (wxString has no cheap move,
+    // so a vector's reallocations would copy every text of every product).
+    const std::deque<Product>& getProducts() const { return m_products; }
     void addProduct(Product product);
 
     // The amount in the currency format of the server when that holds exactly one
@@ -79,9 +86,12 @@ public:
     void writeXML(const Quorvel::XMLNode& element) const override;
 
 private:
+    static std::shared_ptr<Pricelist> read(Quorvel::XMLStreamReader& reader);
     void readField(const Quorvel::XMLNode& node);
 
-    std::vector<Product> m_products;
+    void readProduct(const Quorvel::XMLNode& element);
+
+    std::deque<Product> m_products;
     std::map<wxString, size_t> m_productIndex;
 };
 

@@ -44,12 +44,12 @@ public:
         }
     }
     // Writes `items` into a new container element `containerName` of `parent`.
-    template <typename T>
+    template <typename List>
     static void writeList(const XMLNode& parent, const char* containerName, const char* itemName,
-                          const std::vector<T>& items)
+                          const List& items)
     {
         const XMLNode container = parent.addChild(containerName);
-        for (const T& item : items)
+        for (const auto& item : items)
             item.appendTo(container, itemName);
     }
 };
