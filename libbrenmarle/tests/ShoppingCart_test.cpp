@@ -107,6 +107,7 @@ TEST_F(ShoppingCartTest, UnreadableOrderIsMovedAsideBeforeAnythingIsWritten)
 
     cart->addPart(makePart("print", 1, "file:///a.jpg"));
     cart->saveNow();
+    cart->waitUntilSaved();
     EXPECT_EQ(readFile(dataDir + "order.xml.bad"), garbage);
     EXPECT_EQ(Order::fromXML(readFile(dataDir + "order.xml"))->getPartCount(), 1u);
 }
@@ -121,6 +122,8 @@ TEST_F(ShoppingCartTest, UnreadableOrderThatCannotBeMovedIsNeverOverwritten)
     auto cart = openCart();
     cart->addPart(makePart("print", 1, "file:///a.jpg"));
     cart->saveNow();
+    cart->waitUntilSaved();
+    wxLog::FlushActive();
     EXPECT_TRUE(log.contains("Could not save the shopping cart"));
     EXPECT_EQ(readFile(dataDir + "order.xml"), garbage);
 }
@@ -140,6 +143,7 @@ TEST_F(ShoppingCartTest, AChangeIsSavedShortlyWithoutWaitingForExit)
         loop.DispatchTimeout(100);
     ASSERT_TRUE(saved);
     EXPECT_FALSE(cart->isSavePending());
+    cart->waitUntilSaved();
     // On disk while the cart is still open: a kill now loses nothing.
     const auto onDisk = Order::fromXML(readFile(dataDir + "order.xml"));
     ASSERT_EQ(onDisk->getPartCount(), 1u);

@@ -36,6 +36,7 @@ ShoppingCart::~ShoppingCart()
     if (m_fileManager && FileManager::exists() && &FileManager::get() == m_fileManager)
         m_fileManager->removeListener(this);
     saveNow();
+    m_writer.waitUntilWritten();
 }
 
 void ShoppingCart::reprice()
@@ -177,12 +178,9 @@ void ShoppingCart::saveNow()
 {
     if (!m_savePending)
         return;
-    try {
-        m_storage.save(*m_order);
-        m_savePending = false;
-    } catch (const Quorvel::Exception& e) {
-        wxLogError("Could not save the shopping cart: %s", e.getMessage());
-    }
+    m_saveTimer.Stop();
+    m_writer.write(m_order->clone());
+    m_savePending = false;
     if (m_savedHook)
         m_savedHook();
 }

@@ -6,7 +6,8 @@
 //
 // The cart exists from the first time ordering starts in a run; making it reads the saved
 // order, so a run that never orders leaves order.xml alone. After each change the order is
-// saved within `saveDelayMs` (a kill loses at most that much), and at destruction.
+// saved within `saveDelayMs` (a kill loses at most that much), and at destruction; the
+// writing itself runs on the cart's writer thread (CartWriter).
 //
 // Ownership: owns the order; shares the price list with the application.
 // Threads: GUI thread only.
@@ -20,6 +21,7 @@
 #include <wx/timer.h>
 
 #include "ordering/CartStorage.h"
+#include "ordering/CartWriter.h"
 #include "threads/EventBroadcaster.h"
 
 namespace Brenmarle {
@@ -75,10 +77,13 @@ public:
     // Follows the pictures through the file manager's events until destroyed.
     void followFiles(FileManager& manager);
 
-    // Writes the order now when a change is not yet saved; a failure is logged.
+    // Hands a copy of the order to the writer now when a change is not yet saved (a failure
+    // to write is logged).
     void saveNow();
     bool isSavePending() const { return m_savePending; }
-    // Called after each save (for a status display, and tests).
+    // Returns once every copy handed to the writer is on disk (exit, tests).
+    void waitUntilSaved() { m_writer.waitUntilWritten(); }
+    // Called after each hand-over to the writer (for a status display, and tests).
     void setSavedHook(std::function<void()> hook) { m_savedHook = std::move(hook); }
 
     const CartStorage& getStorage() const { return m_storage; }
@@ -90,6 +95,7 @@ private:
     void onSaveTimer(wxTimerEvent& event);
 
     CartStorage m_storage;
+    CartWriter m_writer{m_storage};
     std::unique_ptr<Order> m_order;
     std::shared_ptr<const Pricelist> m_pricelist;
     FileManager* m_fileManager = nullptr;
