@@ -3,8 +3,9 @@
 // making of the list is counted), pricing an order of 500 parts, and putting 500 pictures into
 // the shopping cart in one update (priced, announced) and saving the cart.
 //
-// Usage: ordering_bench [products]   (10 price rows and 2 sub-products each; default 5000)
-// The price list and the cart are written to a temporary folder, removed afterwards.
+// Usage: ordering_bench [products] [--keep]   (10 price rows and 2 sub-products each; default
+// 5000). The price list and the cart are written to a temporary folder, removed afterwards
+// unless --keep is given.
 
 #include <chrono>
 #include <cstdio>
@@ -12,7 +13,9 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -20,12 +23,11 @@
 #include <unistd.h>
 
 #include <wx/filename.h>
-#include <wx/init.h>
 
+#include "BenchArguments.h"
 #include "ordering/Order.h"
 #include "ordering/Pricelist.h"
 #include "ordering/ShoppingCart.h"
-#include "system/Log.h"
 #include "system/ProcessLocale.h"
 
 using Brenmarle::Money;
@@ -196,37 +198,36 @@ void timeCart(const std::shared_ptr<const Pricelist>& pricelist, int products,
 int main(int argc, char** argv)
 {
     Quorvel::setUpProcessLocale();
-    wxInitializer initializer(argc, argv);
-    if (!initializer.IsOk())
-        return 2;
-    Quorvel::logOnlyToStderr();
-    if (argc == 3 && std::strcmp(argv[1], "--load") == 0)
-        return loadOnly(argv[2]);
+    return BenchArguments::runMain(
+        argc, argv, "[products] [--keep]", [](BenchArguments& arguments) {
+            // The program runs itself again for the load alone (see timeLoadInFreshProcess).
+            if (const std::optional<std::string> file = arguments.option("--load")) {
+                arguments.checkNothingElse();
+                return loadOnly(BenchArguments::fileInWritableFolder("--load", *file).c_str());
+            }
+            const bool keep = arguments.flag("--keep");
+            const long products =
+                BenchArguments::number("products", arguments.positional(0, 1), 5000, 1, 1000000);
+            char pattern[] = "/tmp/vistrelle-bench-XXXXXX";
+            if (!mkdtemp(pattern))
+                throw std::runtime_error("could not make a temporary folder");
+            const wxString directory = wxString::FromUTF8(pattern) + "/";
+            const wxString path = directory + "pricelist.xml";
 
-    const long products = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 5000;
-    if (argc > 2 || products < 1 || products > 1000000) {
-        std::fprintf(stderr, "Usage: ordering_bench [products, 1 to 1000000]\n");
-        return 2;
-    }
-    char pattern[] = "/tmp/vistrelle-bench-XXXXXX";
-    if (!mkdtemp(pattern))
-        return 1;
-    const wxString directory = wxString::FromUTF8(pattern) + "/";
-    const wxString path = directory + "pricelist.xml";
-
-    auto pricelist = std::make_shared<Pricelist>(makePricelist(static_cast<int>(products)));
-    auto start = Clock::now();
-    pricelist->save(path);
-    std::printf("%ld products, %ld price rows; pricelist.xml %lld KB written in %.0f ms\n",
-                products, products * ROWS_PER_PRODUCT,
-                static_cast<long long>(wxFileName::GetSize(path).GetValue() / 1024),
-                msSince(start));
-    int status = timeLoadInFreshProcess(path);
-    timePricing(pricelist, static_cast<int>(products));
-    timeCart(pricelist, static_cast<int>(products), directory);
-    if (!std::getenv("KEEP"))
-        wxFileName::Rmdir(directory, wxPATH_RMDIR_RECURSIVE);
-    else
-        std::printf("kept %s\n", path.utf8_str().data());
-    return status;
+            auto pricelist = std::make_shared<Pricelist>(makePricelist(static_cast<int>(products)));
+            const auto start = Clock::now();
+            pricelist->save(path);
+            std::printf("%ld products, %ld price rows; pricelist.xml %lld KB written in %.0f ms\n",
+                        products, products * ROWS_PER_PRODUCT,
+                        static_cast<long long>(wxFileName::GetSize(path).GetValue() / 1024),
+                        msSince(start));
+            const int status = timeLoadInFreshProcess(path);
+            timePricing(pricelist, static_cast<int>(products));
+            timeCart(pricelist, static_cast<int>(products), directory);
+            if (keep)
+                std::printf("kept %s\n", path.utf8_str().data());
+            else
+                wxFileName::Rmdir(directory, wxPATH_RMDIR_RECURSIVE);
+            return status;
+        });
 }
