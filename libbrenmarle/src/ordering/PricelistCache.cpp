@@ -8,6 +8,7 @@
 #include <wx/filename.h>
 #include <wx/log.h>
 
+#include "ordering/ExternalOrderItem.h"
 #include "ordering/Pricelist.h"
 #include "system/ConfigFile.h"
 #include "system/Exceptions.h"
@@ -18,12 +19,6 @@ namespace Brenmarle {
 namespace {
 
 const char* const DIRECTORY_ERROR = "Could not create portal directory for template";
-
-bool isSinglePathComponent(const wxString& name)
-{
-    return !name.empty() && name != "." && name != ".." && !name.Contains("/") &&
-           !name.Contains(wxString(wxUniChar(0)));
-}
 
 } // namespace
 
@@ -36,7 +31,7 @@ PricelistCache::PricelistCache(const wxString& userDataDir, Quorvel::ConfigFile&
 
 wxString PricelistCache::getPath(const wxString& portalId) const
 {
-    if (!isSinglePathComponent(portalId))
+    if (!ExternalOrderItem::isSinglePathComponent(portalId))
         throw Quorvel::RuntimeException(DIRECTORY_ERROR);
     return m_userDataDir + "portals/" + portalId + "/pricelist.xml";
 }
