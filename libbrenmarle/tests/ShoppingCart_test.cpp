@@ -12,6 +12,7 @@
 #include "PhotoLibraryTest.h"
 #include "PricelistBuilder.h"
 #include "core/Exceptions.h"
+#include "ordering/CartSummary.h"
 #include "ordering/ExternalOrderItem.h"
 #include "ordering/ShoppingCart.h"
 #include "ordering/ShoppingCartEvent.h"
@@ -336,4 +337,48 @@ TEST_F(ExternalItemTest, BrokenItemDocumentsAreRefused)
         writeFile(dataDir + "order/bad/orderpart.xml", text);
         EXPECT_THROW(cart->addExternalItem("bad"), Quorvel::XMLException);
     }
+}
+
+// ---- What the sidebar shows
+// -----------------------------------------------------------------------
+
+TEST_F(ShoppingCartTest, SummaryShowsPricedRowsAndTheOrderSum)
+{
+    auto list = std::make_shared<Pricelist>(*pricelist);
+    list->currencyFormatString = "%0.2f kr";
+    auto cart = openCart();
+    cart->setPricelist(list);
+    cart->addPart(makePart("print", 1, "file:///a.jpg"));
+    cart->addPart(makePart("print", 3, "file:///b.jpg"));
+    const CartSummary summary(*cart);
+    ASSERT_EQ(summary.getRows().size(), 2u);
+    EXPECT_EQ(summary.getRows()[0].name, "Product print");
+    EXPECT_EQ(summary.getRows()[0].copies, "1 copy");
+    EXPECT_EQ(summary.getRows()[1].copies, "3 copies");
+    EXPECT_EQ(summary.getRows()[1].price, "1.50 kr");
+    EXPECT_EQ(summary.getTotal(), "2.00 kr");
+    EXPECT_TRUE(summary.canCheckout());
+}
+
+TEST_F(ShoppingCartTest, SummaryNeverShowsASumThatIsNotOne)
+{
+    auto cart = openCart();
+    cart->addPart(makePart("print", 2, "file:///a.jpg"));
+    cart->addPart(makePart("poster", 1, "file:///b.jpg"));
+    CartSummary summary(*cart);
+    EXPECT_EQ(summary.getRows()[1].name, "Missing product");
+    EXPECT_TRUE(summary.getRows()[1].missing);
+    EXPECT_EQ(summary.getRows()[0].price, CartSummary::UNKNOWN);
+    EXPECT_EQ(summary.getTotal(), "???");
+    EXPECT_FALSE(summary.canCheckout());
+
+    // A price row without a price: failed, not the sum of the rest.
+    auto noPrice = std::make_shared<Pricelist>();
+    noPrice->addProduct(makeProduct("print", {{1, "0.5"}}));
+    noPrice->addProduct(makeProduct("poster", {{1, "-1"}}));
+    cart->setPricelist(noPrice);
+    EXPECT_EQ(CartSummary(*cart).getTotal(), "???");
+    cart->setPricelist(nullptr);
+    EXPECT_EQ(CartSummary(*cart).getTotal(), "???");
+    EXPECT_TRUE(CartSummary(*cart).getRows()[0].missing);
 }

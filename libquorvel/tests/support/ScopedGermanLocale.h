@@ -1,15 +1,17 @@
 #pragma once
 // Switches the process to a German locale (decimal comma) while it lives, for tests that
 // numbers in files do not follow the user's locale. When the system has no compiled German
-// locale, one is compiled once per test run with localedef into a scratch folder (LOCPATH);
-// that needs the "locales" package. isActive() tells whether the switch happened: a test
-// should fail, not pass quietly, when it did not.
+// locale, one is compiled with localedef into a folder under /tmp (LOCPATH), once for all
+// test processes; that needs the "locales" package. isActive() tells whether the switch happened: a
+// test should fail, not pass quietly, when it did not.
 
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 class ScopedGermanLocale {
@@ -30,25 +32,29 @@ public:
 private:
     static constexpr const char* NAME = "de_DE.UTF-8";
 
+    // Compiled once per user into a folder in /tmp that later test processes reuse: each
+    // test case runs in a process of its own, and compiling takes seconds.
     struct CompiledLocales {
-        std::string dir;
         bool ok = false;
         CompiledLocales()
         {
-            char pattern[] = "/tmp/vistrelle-locales-XXXXXX";
-            if (!mkdtemp(pattern))
-                return;
-            dir = pattern;
-            const std::string command =
-                "localedef -i de_DE -f UTF-8 " + dir + "/" + NAME + " >/dev/null 2>&1";
-            ok = std::system(command.c_str()) == 0;
+            const std::string dir = "/tmp/vistrelle-locales-" + std::to_string(getuid());
+            const std::string target = dir + "/" + NAME;
+            if (access((target + "/LC_NUMERIC").c_str(), R_OK) != 0) {
+                char pattern[] = "/tmp/vistrelle-locales-new-XXXXXX";
+                if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
+                    return;
+                if (!mkdtemp(pattern))
+                    return;
+                const std::string command =
+                    std::string("localedef -i de_DE -f UTF-8 ") + pattern + " >/dev/null 2>&1";
+                // Put in place whole, so a process running beside never sees half of it.
+                if (std::system(command.c_str()) != 0 || rename(pattern, target.c_str()) != 0)
+                    (void)!std::system((std::string("rm -rf '") + pattern + "'").c_str());
+            }
+            ok = access((target + "/LC_NUMERIC").c_str(), R_OK) == 0;
             if (ok)
                 setenv("LOCPATH", dir.c_str(), 1);
-        }
-        ~CompiledLocales()
-        {
-            if (!dir.empty())
-                (void)!std::system(("rm -rf '" + dir + "'").c_str());
         }
     };
 
