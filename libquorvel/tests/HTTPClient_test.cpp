@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include <arpa/inet.h>
@@ -8,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <wx/filefn.h>
 #include <wx/mstream.h>
 
 #include "LoopbackHttpServer.h"
@@ -475,4 +477,57 @@ TEST_F(HTTPClientTest, ProgressCallbackStopsADownload)
     EXPECT_EQ(messageOf<Quorvel::AbortException>([&] { client.download(out, &progress, 0); }),
               "HttpClient: Aborted");
     EXPECT_EQ(progress.calls, 2);
+}
+
+// Answers the connection library reads differently from a plain reading of the lines: the
+// client follows the library's reading, so none of them waits for the time-out.
+TEST_F(HTTPClientTest, AnswersEndAsTheConnectionLibraryReadsThem)
+{
+    const wxString missing =
+        "HttpClient: Content length is missing (no content length header or invalid header)";
+    struct Case {
+        const char* answer;
+        int status;
+        wxString failure; // empty: the body arrives
+    };
+    const Case cases[] = {
+        // A line that begins with CR ends the header block.
+        {"HTTP/1.0 200 OK\r\n\rx\r\n\r\nbody", 200, missing},
+        // An unreadable version is taken as 200, not as the interim 120.
+        {"HTTP/.1 120\r\n\r\na", 200, missing},
+        // 101 is a final answer, not an interim one.
+        {"HTTP/1.1 101 Switching Protocols\r\n\r\na", 101, "HTTP error code 101"},
+        {"http/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody", 200, ""},
+        {"HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody", 200, ""},
+    };
+    client.setTimeout(std::chrono::seconds(30));
+    ASSERT_TRUE(wxMkdir(dir / "got"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer);
+        server.enqueue(Response::raw(c.answer));
+        const auto started = std::chrono::steady_clock::now();
+        wxString failure;
+        try {
+            client.fetchToFile(server.url("/picture.jpg"), dir / "got/picture.jpg");
+        } catch (const Quorvel::Exception& e) {
+            failure = e.getMessage();
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+        EXPECT_FALSE(client.isTimedOut());
+        EXPECT_EQ(client.getStatusCode(), c.status);
+        EXPECT_EQ(failure, c.failure);
+        if (c.failure.empty()) {
+            EXPECT_EQ(readFile(dir / "got/picture.jpg"), "body");
+            wxRemoveFile(dir / "got/picture.jpg");
+        }
+        EXPECT_EQ(filesUnder(dir / "got"), 0u);
+    }
+    // The lower-case status line began a new answer; its headers were read.
+    server.enqueue(Response::raw("HTTP/1.1 100 Continue\r\nX-Early: 1\r\n\r\n"
+                                 "http/1.0 200 OK\r\nContent-Length: 2\r\nX-Late: 2\r\n\r\nok"));
+    wxString text;
+    EXPECT_EQ(client.fetchToString(server.url(), text), 200);
+    EXPECT_EQ(text, "ok");
+    EXPECT_EQ(client.getHeader("X-Early"), "");
+    EXPECT_EQ(client.getHeader("X-Late"), "2");
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <thread>
 
+#include <strings.h>
+
 #include <curl/curl.h>
 #include <openssl/evp.h>
 
@@ -258,6 +260,7 @@ size_t HTTPClient::Transfer::onWrite(char* data, size_t size, size_t count, void
 {
     auto& transfer = *static_cast<Transfer*>(self);
     const size_t length = size * count;
+    transfer.client.onBodyStarted();
     if (!transfer.sink) {
         transfer.recvPaused = true;
         return CURL_WRITEFUNC_PAUSE;
@@ -700,36 +703,34 @@ void HTTPClient::raiseTransferError(int result, Phase phase)
 
 void HTTPClient::onHeaderLine(const char* data, size_t length)
 {
-    if (m_transfer->headersComplete)
+    Transfer& transfer = *m_transfer;
+    if (transfer.headersComplete)
         return;
     m_responseHeaderBytes += length;
     if (m_responseHeaderBytes > MAX_RESPONSE_HEADER_BYTES ||
         m_responseHeaders.size() >= MAX_RESPONSE_HEADERS)
         throw NetworkException(
             wxString::Format("The response headers from %s:%d are too large", m_host, m_port));
+    // The connection library hands over the line that ended a header block as it found it:
+    // whatever it took for the end (a blank line, or any line that begins with CR or LF).
+    if (length == 0 || data[0] == '\r' || data[0] == '\n') {
+        endOfHeaderBlock();
+        return;
+    }
     std::string line(data, length);
     line.erase(std::remove(line.begin(), line.end(), '\r'), line.end());
     if (!line.empty() && line.back() == '\n')
         line.pop_back();
-    if (line.empty()) {
-        // An interim answer (100 Continue) is followed by the real one.
-        if (m_statusCode >= 200 || m_statusCode == 0)
-            m_transfer->headersComplete = m_statusCode != 0;
-        return;
-    }
     if (line.size() > MAX_HEADER_LINE)
         line.resize(MAX_HEADER_LINE);
-    if (line.compare(0, 5, "HTTP/") == 0) {
-        // A new answer: what an earlier one said does not count.
+    if (strncasecmp(line.c_str(), "HTTP/", 5) == 0) {
+        // A new answer: what an earlier one said does not count. The status itself is the
+        // library's reading of this line (statusFromLibrary); only the text is taken here.
         m_responseHeaders.clear();
-        const size_t blank = line.find(' ');
-        m_statusCode = 0;
         m_statusText.clear();
-        if (blank != std::string::npos) {
-            m_statusCode = std::atoi(line.substr(blank, 4).c_str());
-            if (blank + 5 <= line.size())
-                m_statusText = fromBytes(line.data() + blank + 5, line.size() - blank - 5);
-        }
+        const size_t blank = line.find(' ');
+        if (blank != std::string::npos && blank + 5 <= line.size())
+            m_statusText = fromBytes(line.data() + blank + 5, line.size() - blank - 5);
         return;
     }
     const size_t colon = line.find(':');
@@ -740,6 +741,33 @@ void HTTPClient::onHeaderLine(const char* data, size_t length)
     name.Trim().Trim(false);
     value.Trim().Trim(false);
     m_responseHeaders.emplace_back(name, value);
+}
+
+void HTTPClient::statusFromLibrary()
+{
+    long code = 0;
+    curl_easy_getinfo(m_transfer->easy.get(), CURLINFO_RESPONSE_CODE, &code);
+    m_statusCode = static_cast<int>(code);
+}
+
+void HTTPClient::endOfHeaderBlock()
+{
+    statusFromLibrary();
+    // The library reads on after an interim answer (1xx but 101) for the real one; it takes
+    // every other status, 101 included, for the final answer and passes what follows as body.
+    const bool interim = m_statusCode >= 100 && m_statusCode < 200 && m_statusCode != 101;
+    if (m_statusCode != 0 && !interim)
+        m_transfer->headersComplete = true;
+}
+
+void HTTPClient::onBodyStarted()
+{
+    // Body bytes come only once the library has ended the final header block, whatever this
+    // client made of the lines before.
+    if (m_transfer->headersComplete)
+        return;
+    statusFromLibrary();
+    m_transfer->headersComplete = true;
 }
 
 int HTTPClient::request(const wxString& url, Method method, int mode)

@@ -196,7 +196,12 @@ private:
     void sendBody(const std::function<size_t(char*, size_t)>& read, HttpCallbackObj* callback,
                   int64_t maxBytes);
     void download(const Sink& write, HttpCallbackObj* callback, int64_t maxBytes);
+    // The response as the connection library reads it: its status, and the end of each header
+    // block where it found one. Called from the library's callbacks.
     void onHeaderLine(const char* data, size_t length);
+    void endOfHeaderBlock();
+    void onBodyStarted();
+    void statusFromLibrary();
     wxString connectTarget() const;
 
     NetworkSettings& m_settings;
