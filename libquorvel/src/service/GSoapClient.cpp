@@ -4,12 +4,15 @@
 #include <cstring>
 #include <new>
 
+#include <strings.h>
+
 #include <wx/filefn.h>
 #include <wx/intl.h>
 
 #include "stdsoap2.h"
 
 #include "service/NetworkSettings.h"
+#include "service/SoapLimits.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "system/UserAgent.h"
@@ -101,15 +104,22 @@ void GSoapClient::setUpContext()
     m_language = getSettings().getLanguage().utf8_str();
     m_defaultPostHeader = m_soap->fposthdr;
     m_soap->fposthdr = &GSoapClient::postHeader;
+    m_defaultPrepareReceive = m_soap->fpreparerecv;
+    m_soap->fpreparerecv = &GSoapClient::prepareReceive;
 
     soap_set_namespaces(m_soap, m_namespaces.table());
     m_soap->send_timeout = SEND_TIMEOUT_SECONDS;
     m_soap->recv_timeout = RECEIVE_TIMEOUT_SECONDS;
+    applyLimits({});
 }
 
 int GSoapClient::postHeader(struct soap* soap, const char* key, const char* value)
 {
     auto* self = static_cast<GSoapClient*>(soap->user);
+    // The runtime offers to take compressed replies on every request; only a call that wants
+    // one says so.
+    if (key && strcasecmp(key, "Accept-Encoding") == 0 && !self->m_acceptCompressed)
+        return SOAP_OK;
     if (key && std::strcmp(key, "User-Agent") == 0) {
         self->m_agentSent = true;
         return self->m_defaultPostHeader(soap, key, self->m_userAgent.c_str());
@@ -127,6 +137,18 @@ int GSoapClient::postHeader(struct soap* soap, const char* key, const char* valu
             return error;
     }
     return self->m_defaultPostHeader(soap, key, value);
+}
+
+int GSoapClient::prepareReceive(struct soap* soap, const char* data, size_t length)
+{
+    auto* self = static_cast<GSoapClient*>(soap->user);
+    // The runtime inflates a reply that says it is compressed, or merely looks so, whether
+    // asked or not; one that was not asked for stops at its first buffer.
+    if (soap->zlib_in != SOAP_ZLIB_NONE && !self->m_acceptCompressed)
+        return soap_set_receiver_error(soap, "The reply came compressed without being asked to",
+                                       nullptr, SOAP_ZLIB_ERROR);
+    return self->m_defaultPrepareReceive ? self->m_defaultPrepareReceive(soap, data, length)
+                                         : SOAP_OK;
 }
 
 bool GSoapClient::usesProxy() const
@@ -155,6 +177,14 @@ void GSoapClient::beginCall()
     m_soap->userid = m_user;
     m_soap->passwd = m_password;
     m_agentSent = false;
+    m_acceptCompressed = false;
+    applyLimits({});
+}
+
+void GSoapClient::applyLimits(std::string_view operation)
+{
+    m_soap->recv_maxlength = SoapLimits::messageBytesFor(operation);
+    m_soap->maxlength = SoapLimits::stringBytesFor(operation);
 }
 
 void GSoapClient::endCall()
@@ -240,10 +270,11 @@ void GSoapClient::checkResult(int error)
     throw SoapException(code, message, detail);
 }
 
-GSoapClient::Call::Call(GSoapClient& client)
+GSoapClient::Call::Call(GSoapClient& client, std::string_view operation)
     : m_client(client), m_endpoint(client.getEndpoint().utf8_str())
 {
     m_client.beginCall();
+    m_client.applyLimits(operation);
 }
 
 GSoapClient::Call::~Call()

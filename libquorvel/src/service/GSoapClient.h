@@ -3,17 +3,23 @@
 // language headers, the service's namespace table, time-outs) and runs the fixed sequence
 // around every call:
 //
-//     Call call(*this);                       // beginCall(), endCall() when it goes
+//     Call call(*this, "op");                 // beginCall(), endCall() when it goes
 //     call.check(SoapX::soap_call_x__op(call.context(), call.endpoint(), "", args..., reply));
 //     ... copy the reply into the client's own types ...
 //
 // An empty SOAP action makes every request carry `SOAPAction: ""`. check() maps a failure to
 // SoapException (checkResult).
 //
+// Every reply is bounded (SoapLimits): the whole message by the limit of its operation, each
+// string by the string limit. A reply comes compressed only when the call asked for it
+// (Call::acceptCompressedReply); its inflated size counts against the same limit. A reply past
+// a limit, or compressed unasked, fails as a broken reply ("Soap.UnknownError").
+//
 // Threads: a client and its context belong to one thread at a time.
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include <wx/string.h>
 
@@ -38,10 +44,11 @@ public:
     GSoapClient(const std::string& prefix, const wxString& servicePath);
     ~GSoapClient() override;
 
-    // The sequence around one call.
+    // The sequence around one call. `operation` (the service description's name) chooses the
+    // message limit of the reply, SoapLimits::messageBytesFor.
     class Call {
     public:
-        explicit Call(GSoapClient& client);
+        explicit Call(GSoapClient& client, std::string_view operation = {});
         ~Call();
         Call(const Call&) = delete;
         Call& operator=(const Call&) = delete;
@@ -50,6 +57,8 @@ public:
         const char* endpoint() const { return m_endpoint.c_str(); }
         // checkResult(result).
         void check(int result) { m_client.checkResult(result); }
+        // Asks for a compressed reply (Accept-Encoding); without this a compressed reply fails.
+        void acceptCompressedReply() { m_client.m_acceptCompressed = true; }
 
     private:
         GSoapClient& m_client;
@@ -76,7 +85,11 @@ protected:
 
 private:
     void setUpContext();
+    // The message and string limits of `operation` (SoapLimits), for the next reply.
+    void applyLimits(std::string_view operation);
     static int postHeader(struct soap* soap, const char* key, const char* value);
+    // Sees every buffer of a reply as it is read (inflated when it came compressed).
+    static int prepareReceive(struct soap* soap, const char* data, size_t length);
 
     struct ContextDeleter {
         void operator()(struct soap* soap) const;
@@ -87,7 +100,10 @@ private:
     // m_context.get(), for brevity.
     struct soap* m_soap = nullptr;
     int (*m_defaultPostHeader)(struct soap*, const char*, const char*) = nullptr;
+    int (*m_defaultPrepareReceive)(struct soap*, const char*, size_t) = nullptr;
     bool m_agentSent = false;
+    // Whether the current call asked for a compressed reply.
+    bool m_acceptCompressed = false;
 
     char m_user[CREDENTIAL_BUFFER_SIZE] = {};
     char m_password[CREDENTIAL_BUFFER_SIZE] = {};
