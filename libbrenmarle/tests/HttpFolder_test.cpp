@@ -64,6 +64,15 @@ TEST_F(HttpFolderTest, ImportedFileIsStoredAndItsDownloadRemoved)
     EXPECT_EQ(leftovers(), 0u);
 }
 
+TEST_F(HttpFolderTest, ANameWithAHashIsFetchedWhole)
+{
+    server.enqueue(Response::ok("JPEG bytes"));
+    Ref<File> copy = importFromWeb("/pictures/a#1.jpg");
+    EXPECT_EQ(server.lastRequest().requestLine(), "GET /pictures/a%231.jpg HTTP/1.0");
+    EXPECT_EQ(copy->getFileName(), "a#1.jpg");
+    EXPECT_EQ(readFile(StoragePaths(dataDir).managedFile(copy->getURI())), "JPEG bytes");
+}
+
 TEST_F(HttpFolderTest, FailedDownloadsLeaveNothingBehind)
 {
     server.enqueue(Response::raw("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nabcd"));

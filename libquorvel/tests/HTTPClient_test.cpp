@@ -163,11 +163,34 @@ TEST_F(HTTPClientTest, RefusesUnsafeAddressesAndHeadersBeforeConnecting)
           base + "/a\r\nX-Injected: 1", base + "/a\nb", base + wxString("/a\0b", 4),
           wxString("http://127.0.0.1:0/"), wxString("http://127.0.0.1:65536/"),
           wxString("http://127.0.0.1:8o/"), wxString("http://127.0.0.1:/"),
-          wxString("http://user@127.0.0.1/"), wxString("http:///path"), wxString("http://::1/")})
+          wxString("http://user@127.0.0.1/"), wxString("http:///path"), wxString("http://::1/"),
+          wxString("http://exa mple.test/"), wxString("http://exa%6Dple.test/"),
+          wxString("http://-x.test/"), wxString("http://[::1/")})
         EXPECT_THROW(client.get(url), Quorvel::NetworkException) << url;
     client.setHeader("X-Note", "a\r\nHost: elsewhere");
     EXPECT_THROW(client.get(base + "/"), Quorvel::NetworkException);
     EXPECT_TRUE(server.requests().empty());
+}
+
+TEST_F(HTTPClientTest, PathsAreEscapedWhereTheyWouldEndOrChange)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"/web/a#1.jpg", "/web/a%231.jpg"},
+        {"/web/IMG%20001.jpg", "/web/IMG%20001.jpg"},
+        {"/web/100%.jpg", "/web/100%25.jpg"},
+        {"/web/%zz%4", "/web/%25zz%254"},
+        {"/web/b c\xC3\xA6.jpg", "/web/b%20c%C3%A6.jpg"},
+        {"/list?a=1&b=x#2", "/list?a=1&b=x%232"},
+    };
+    for (const auto& [path, sent] : cases) {
+        server.enqueue(Response::ok(""));
+        EXPECT_EQ(client.get(server.url(path)), 200) << path;
+        EXPECT_EQ(server.lastRequest().requestLine(), std::string("GET ") + sent + " HTTP/1.0");
+    }
+    // An address whose host ends at "#" or "?" still asks for a path.
+    server.enqueue(Response::ok(""));
+    client.get(wxString::Format("http://127.0.0.1:%d#top", server.port()));
+    EXPECT_EQ(server.lastRequest().requestLine(), "GET /%23top HTTP/1.0");
 }
 
 TEST_F(HTTPClientTest, EmptyPathBecomesSlashAndPortOverrideReplacesPort80)

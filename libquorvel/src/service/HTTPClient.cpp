@@ -1,6 +1,7 @@
 #include "service/HTTPClient.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -19,6 +20,7 @@
 
 #include "service/NetworkSettings.h"
 #include "service/SocketError.h"
+#include "service/WebAddress.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "threads/HttpCallbackObj.h"
@@ -96,15 +98,6 @@ bool hasControlCharacters(const wxString& text, bool allowTab = false)
     return false;
 }
 
-// What may appear in a log or message without writing control characters there.
-wxString printable(const wxString& text)
-{
-    wxString out;
-    for (wxUniChar c : text)
-        out += (c.GetValue() < 0x20 || c.GetValue() == 0x7F) ? wxUniChar('?') : c;
-    return out;
-}
-
 bool isToken(const wxString& name)
 {
     if (name.empty())
@@ -118,15 +111,22 @@ bool isToken(const wxString& name)
     return true;
 }
 
-// Bytes that the request line cannot carry as they are (blanks, non-ASCII) are percent-encoded;
-// everything else, "%" included, is sent as given.
+// Bytes that would end or change the path, or that the request line cannot carry as they are
+// (blanks, control characters, non-ASCII), are percent-encoded: "#" would end the path, and a "%"
+// that starts no escape would be read as one. A "%" with two hexadecimal digits is an escape
+// already and is sent as given, as is the query after "?".
 std::string encodePath(const wxString& document)
 {
     static const char hex[] = "0123456789ABCDEF";
+    const std::string bytes = utf8(document);
     std::string out;
-    for (unsigned char c : utf8(document)) {
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        const bool escape = c == '%' && i + 2 < bytes.size() &&
+                            std::isxdigit(static_cast<unsigned char>(bytes[i + 1])) &&
+                            std::isxdigit(static_cast<unsigned char>(bytes[i + 2]));
         if (c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' || c == '^' ||
-            c == '`' || c == '{' || c == '|' || c == '}') {
+            c == '`' || c == '{' || c == '|' || c == '}' || c == '#' || (c == '%' && !escape)) {
             out += '%';
             out += hex[c >> 4];
             out += hex[c & 15];
@@ -382,60 +382,26 @@ int64_t HTTPClient::getContentLength() const
 
 void HTTPClient::prepare(const wxString& url)
 {
-    const wxString shown = printable(url);
-    if (hasControlCharacters(url))
-        throw NetworkException(wxString::Format("Invalid characters in web address %s", shown));
-    const int separator = url.Find("://");
-    const wxString scheme = separator == wxNOT_FOUND ? wxString() : url.Left(separator).Lower();
-    if (scheme != "http" && scheme != "https")
-        throw NetworkException(wxString::Format(
-            "Cannot fetch %s: only http and https addresses are supported", shown));
-    const wxString rest = url.Mid(separator + 3);
-    wxString authority = rest.BeforeFirst('/');
-    wxString document = rest.Find('/') == wxNOT_FOUND ? wxString() : "/" + rest.AfterFirst('/');
-    // A query right after the host ("http://host?x") still belongs to the document.
-    if (const int query = authority.Find('?'); query != wxNOT_FOUND) {
-        document = "/" + authority.Mid(query) + document;
-        authority = authority.Left(query);
-    }
-    if (document.empty())
-        document = "/";
-    const int defaultPort = scheme == "https" ? 443 : 80;
-    wxString host = authority;
-    long port = defaultPort;
-    const int closing = authority.Find(']');
-    const int colon = authority.Find(':', true);
-    if (colon != wxNOT_FOUND && colon > closing) {
-        host = authority.Left(colon);
-        const wxString digits = authority.Mid(colon + 1);
-        if (digits.empty() || !digits.IsNumber() || !digits.ToLong(&port) || port < 1 ||
-            port > 65535)
-            throw NetworkException(wxString::Format("Invalid port in web address %s", shown));
-    }
-    // An IPv6 address comes in brackets; nothing else may carry them, nor user names ("@").
-    const bool bracketed = host.StartsWith("[") && host.EndsWith("]");
-    const wxString bare = bracketed ? host.Mid(1, host.length() - 2) : host;
-    if (bare.empty() || bare.find_first_of(" @\\[]") != wxString::npos ||
-        (!bracketed && bare.Find(':') != wxNOT_FOUND))
-        throw NetworkException(wxString::Format("Invalid host in web address %s", shown));
-
+    const WebAddress address = WebAddress::parse(url);
+    long port = address.getPort();
     const NetworkSettings::Values settings = m_settings.getValues();
     if (port == 80 && settings.portOverride != 0)
         port = settings.portOverride;
-    m_scheme = scheme;
-    m_host = host;
+    m_scheme = address.getScheme();
+    m_host = address.getHost();
     m_port = static_cast<int>(port);
-    m_document = document;
+    m_document = address.getDocument();
     m_viaProxy = settings.hasProxy();
     m_proxyHost = m_viaProxy ? settings.proxyHost : wxString();
     m_proxyPort = m_viaProxy ? settings.proxyPort : 0;
     m_proxyUser = m_viaProxy ? settings.proxyUser : wxString();
     m_proxyPassword = m_viaProxy ? settings.proxyPassword : wxString();
-    if (m_viaProxy && (hasControlCharacters(m_proxyHost) ||
-                       m_proxyHost.find_first_of(" /@?#") != wxString::npos || m_proxyPort < 1 ||
-                       m_proxyPort > 65535))
-        throw NetworkException(
-            wxString::Format("Invalid proxy server %s:%d", printable(m_proxyHost), m_proxyPort));
+    // The settings may give an IPv6 proxy without brackets.
+    const bool proxyHostValid =
+        WebAddress::isValidHost(m_proxyHost) || WebAddress::isValidHost("[" + m_proxyHost + "]");
+    if (m_viaProxy && (!proxyHostValid || !WebAddress::isValidPort(m_proxyPort)))
+        throw NetworkException(wxString::Format("Invalid proxy server %s:%d",
+                                                WebAddress::printable(m_proxyHost), m_proxyPort));
 }
 
 HTTPClient::Headers HTTPClient::requestHeaders(const wxString& hostAndPort) const
@@ -468,8 +434,9 @@ HTTPClient::Headers HTTPClient::requestHeaders(const wxString& hostAndPort) cons
     }
     for (const auto& header : headers)
         if (!isToken(header.first) || hasControlCharacters(header.second, true))
-            throw NetworkException(wxString::Format(
-                "Invalid HTTP header %s: %s", printable(header.first), printable(header.second)));
+            throw NetworkException(wxString::Format("Invalid HTTP header %s: %s",
+                                                    WebAddress::printable(header.first),
+                                                    WebAddress::printable(header.second)));
     return headers;
 }
 
@@ -941,8 +908,8 @@ void HTTPClient::beginUpload(const wxString& url, int64_t size, const wxString& 
     std::string head;
     if (!m_formFieldName.empty()) {
         if (hasControlCharacters(m_formFieldName) || m_formFieldName.Find('"') != wxNOT_FOUND)
-            throw NetworkException(
-                wxString::Format("Invalid form field name %s", printable(m_formFieldName)));
+            throw NetworkException(wxString::Format("Invalid form field name %s",
+                                                    WebAddress::printable(m_formFieldName)));
         head = std::string("--") + MULTIPART_BOUNDARY + "\r\n" +
                "Content-Disposition: form-data; name=\"" + utf8(m_formFieldName) +
                "\"; filename=\"" + MULTIPART_FILE_NAME +
