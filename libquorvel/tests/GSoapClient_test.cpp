@@ -242,6 +242,32 @@ TEST_F(GSoapClientTest, PortOverrideReplacesOnlyPort80)
     EXPECT_EQ(client.getEndpoint(), "http://portal.example:81/service/portal/3.0/");
 }
 
+TEST_F(GSoapClientTest, AddressesAreCheckedBeforeAnEndpointIsMade)
+{
+    TermsClient client(settings);
+    client.setAddress({"portal.example", 8080, "anna", "secret"});
+    const wxString endpoint = client.getEndpoint();
+    const std::pair<const char*, int> refused[] = {
+        {"evil.test/x", 80},  {"anna@evil.test", 80},
+        {"a b", 80},          {"", 80},
+        {"host\r\nX: y", 80}, {"::1", 80},
+        {"[::1", 80},         {"host", 0},
+        {"host", 65536},      {"host", -80},
+    };
+    for (const auto& [host, port] : refused) {
+        try {
+            client.setAddress({host, port, "anna", "secret"});
+            ADD_FAILURE() << host << " " << port;
+        } catch (const Quorvel::ResponseException& e) {
+            EXPECT_EQ(e.getCode(), "Server.InvalidAddress");
+        }
+        EXPECT_EQ(client.getEndpoint(), endpoint) << host;
+        EXPECT_EQ(client.getAddress().host, "portal.example");
+    }
+    client.setAddress({"[::1]", 65535, "", ""});
+    EXPECT_EQ(client.getEndpoint(), "http://[::1]:65535/service/portal/3.0/");
+}
+
 TEST_F(GSoapClientTest, FaultsBecomeSoapCodes)
 {
     const Failure bare =
