@@ -5,6 +5,7 @@
 
 #include <zlib.h>
 
+#include "FullListener.h"
 #include "LogCapture.h"
 #include "LoopbackHttpServer.h"
 #include "ScratchDir.h"
@@ -91,6 +92,20 @@ public:
         call.check(SoapPortal::soap_call_portal__getRegistrationToken(
             call.context(), call.endpoint(), "", "png", reply));
         return reply.tokenimage ? reply.tokenimage->__size : -1;
+    }
+};
+
+// The same operation over TLS, as the payment service is reached: with server authentication
+// against `caFile`.
+class SecureTermsClient : public TermsClient {
+public:
+    SecureTermsClient(Quorvel::NetworkSettings& settings, int port, const wxString& caFile)
+        : TermsClient(settings)
+    {
+        requireSsl(caFile, "Could not setup SSL for payment client");
+        WebServiceClient::setAddress(
+            {"127.0.0.1", port, "", ""},
+            wxString::Format("https://127.0.0.1:%d/service/portal/3.0/", port));
     }
 };
 
@@ -315,6 +330,31 @@ TEST_F(GSoapClientTest, RefusedConnectionNamesHostAndPortAndTheProxy)
                                 "portal.example on port 80 (via proxy)");
 }
 
+TEST_F(GSoapClientTest, TimeoutsAreConnectionTimeouts)
+{
+    // No connection, then a connection and no answer.
+    FullListener unanswered;
+    TermsClient connecting(settings);
+    connecting.setAddress({"127.0.0.1", unanswered.port, "", ""});
+    connecting.getContext()->connect_timeout = 1;
+    Response stalled;
+    stalled.stall = true;
+    server.enqueue(stalled);
+    TermsClient waiting(settings);
+    waiting.setAddress(serverAddress());
+    waiting.getContext()->recv_timeout = 1;
+
+    for (auto [client, port] :
+         {std::make_pair(&connecting, unanswered.port), std::make_pair(&waiting, server.port())}) {
+        const Failure failure = failureOf([&] { client->getTermsOfService(); });
+        EXPECT_EQ(failure.code, "Network.ConnectionTimeout") << failure.message;
+        EXPECT_EQ(
+            failure.message,
+            wxString::Format(
+                "Connection timed out when trying to connect to host 127.0.0.1 on port %d", port));
+    }
+}
+
 TEST_F(GSoapClientTest, ProxyRefusingAuthorizationIsProxyAuthorization)
 {
     useProxy(server.port());
@@ -458,4 +498,45 @@ TEST_F(GSoapClientTest, OnlyNamedOperationsGetRoomForABase64Picture)
     server.enqueue(soapReply(reply));
     EXPECT_EQ(failureOf([&] { client.getTokenImageSize("getTermsOfService"); }).code,
               "Soap.UnknownError");
+}
+
+TEST_F(GSoapClientTest, TlsTrustsOnlyTheGivenAuthorityForTheRightHost)
+{
+    const std::string terms =
+        "<portal:getTermsOfServiceResponse><serviceterms>Be kind</serviceterms>"
+        "</portal:getTermsOfServiceResponse>";
+    LoopbackHttpServer secure(TEST_CA_DIR "/server.pem");
+    secure.enqueue(soapReply(terms));
+    EXPECT_EQ(
+        SecureTermsClient(settings, secure.port(), TEST_CA_DIR "/cacert.pem").getTermsOfService(),
+        "Be kind");
+
+    // Another authority, and the right authority's certificate for another host.
+    LoopbackHttpServer wrongHost(TEST_CA_DIR "/otherhost.pem");
+    const std::pair<int, const char*> refused[] = {
+        {secure.port(), TEST_CA_DIR "/other-cacert.pem"},
+        {wrongHost.port(), TEST_CA_DIR "/cacert.pem"},
+    };
+    for (const auto& [port, caFile] : refused) {
+        SecureTermsClient client(settings, port, caFile);
+        const Failure failure = failureOf([&] { client.getTermsOfService(); });
+        EXPECT_EQ(failure.code, "Security.Certificate") << caFile << " " << failure.message;
+        EXPECT_TRUE(failure.message.StartsWith(
+            "Server certificate was not accepted for security reasons: "))
+            << failure.message;
+    }
+    // Only the trusted call was sent (a refused peer may still see the handshake end).
+    EXPECT_EQ(secure.wholeRequests() + wrongHost.wholeRequests(), 1u);
+
+    // A required file that is missing or holds no certificate fails set-up; the system's
+    // authorities never stand in.
+    dir.writeFile("empty.pem", "not a certificate\n");
+    for (const wxString& caFile : {dir / "missing.pem", dir / "empty.pem"}) {
+        try {
+            SecureTermsClient client(settings, secure.port(), caFile);
+            ADD_FAILURE() << caFile;
+        } catch (const Quorvel::RuntimeException& e) {
+            EXPECT_EQ(e.getMessage(), "Could not setup SSL for payment client");
+        }
+    }
 }

@@ -2,16 +2,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <wx/filefn.h>
 #include <wx/mstream.h>
 
+#include "FullListener.h"
 #include "LoopbackHttpServer.h"
 #include "ScratchDir.h"
 #include "service/HTTPClient.h"
@@ -56,34 +53,6 @@ template <class E, class F> wxString messageOf(F action)
     ADD_FAILURE() << "nothing thrown";
     return wxString();
 }
-
-// A loopback listener whose queue of one is already taken: a further connection attempt
-// neither succeeds nor fails, it waits.
-class FullListener {
-public:
-    FullListener()
-    {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length);
-        ::listen(m_listener, 0);
-        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
-        port = ntohs(address.sin_port);
-        ::connect(m_queued, reinterpret_cast<sockaddr*>(&address), length);
-    }
-    ~FullListener()
-    {
-        ::close(m_queued);
-        ::close(m_listener);
-    }
-    int port = 0;
-
-private:
-    int m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    int m_queued = ::socket(AF_INET, SOCK_STREAM, 0);
-};
 
 } // namespace
 
@@ -407,6 +376,51 @@ TEST_F(HTTPClientTest, NoResponseIsNeverSuccess)
     EXPECT_THROW(client.get(server.url()), Quorvel::NetworkException);
 }
 
+TEST_F(HTTPClientTest, UploadRefusedPartWayCarriesTheCallersMessage)
+{
+    const std::string data(32 * 1024 * 1024, 'u');
+    dir.writeFile("big.bin", data);
+    Response refusing = Response::status(413, "Request Entity Too Large");
+    refusing.answerAfterBodyBytes = 1000;
+    server.enqueue(refusing);
+    client.setFormFieldName("rpas");
+    client.beginUpload(server.url("/up"), static_cast<int64_t>(data.size()),
+                       "Error before uploading file to storage");
+    Quorvel::InputFile file(dir / "big.bin");
+    EXPECT_EQ(messageOf<Quorvel::RuntimeException>([&] { client.upload(file, nullptr, 0); }),
+              "Error before uploading file to storage HTTP error code 413");
+}
+
+TEST_F(HTTPClientTest, AbortWhileWaitingForTheAnswerSaysSo)
+{
+    const wxString waiting = "Aborting read of response headers by                     request.";
+    std::atomic<bool> aborted{false};
+    client.setAbortCheck([&] { return aborted.load(); });
+    Response stalled;
+    stalled.stall = true;
+    wxString message;
+    // Runs `step` on another thread, aborts once the server has the whole request.
+    auto abortOnceSent = [&](size_t requests, const std::function<void()>& step) {
+        std::thread worker([&] { message = messageOf<Quorvel::AbortException>(step); });
+        EXPECT_TRUE(server.waitForRequests(requests));
+        aborted = true;
+        worker.join();
+        aborted = false;
+        return message;
+    };
+
+    server.enqueue(stalled);
+    server.enqueue(stalled);
+    wxMemoryInputStream body("a=1", 3);
+    client.setBodyStream(&body);
+    EXPECT_EQ(abortOnceSent(1, [&] { client.post(server.url(), HTTPClient::POST_BODY); }), waiting);
+
+    client.beginUpload(server.url("/up"), 3, "Error");
+    wxMemoryInputStream file("abc", 3);
+    client.upload(file, nullptr, 0);
+    EXPECT_EQ(abortOnceSent(2, [&] { client.finishUpload("Error uploading"); }), waiting);
+}
+
 TEST_F(HTTPClientTest, HttpStatusesBecomeRuntimeErrors)
 {
     server.enqueue(Response::status(404, "Not Found"));
@@ -553,4 +567,31 @@ TEST_F(HTTPClientTest, AnswersEndAsTheConnectionLibraryReadsThem)
     EXPECT_EQ(text, "ok");
     EXPECT_EQ(client.getHeader("X-Early"), "");
     EXPECT_EQ(client.getHeader("X-Late"), "2");
+}
+
+TEST_F(HTTPClientTest, HttpsTrustsOnlyTheGivenAuthorityForTheRightHost)
+{
+    LoopbackHttpServer secure(TEST_CA_DIR "/server.pem");
+    LoopbackHttpServer wrongHost(TEST_CA_DIR "/otherhost.pem");
+    secure.enqueue(Response::ok("safe"));
+    client.setCaFile(TEST_CA_DIR "/cacert.pem");
+    wxString text;
+    EXPECT_EQ(client.fetchToString(secure.url("/news"), text), 200);
+    EXPECT_EQ(text, "safe");
+
+    // The right authority's certificate for another host, and another authority.
+    const wxString refused = "HTTP component error 14 when accessing /news";
+    EXPECT_TRUE(messageOf<Quorvel::NetworkException>([&] {
+                    client.get(wrongHost.url("/news"));
+                }).StartsWith(refused));
+    client.setCaFile(TEST_CA_DIR "/other-cacert.pem");
+    EXPECT_TRUE(messageOf<Quorvel::NetworkException>([&] {
+                    client.get(secure.url("/news"));
+                }).StartsWith(refused));
+    client.setCaFile(dir / "missing.pem");
+    EXPECT_TRUE(messageOf<Quorvel::NetworkException>([&] {
+                    client.get(secure.url("/news"));
+                }).Contains("missing.pem is missing"));
+    // Only the trusted request was sent (a refused peer may still see the handshake end).
+    EXPECT_EQ(secure.wholeRequests() + wrongHost.wholeRequests(), 1u);
 }

@@ -74,10 +74,14 @@ protected:
     // Points the context's HTTP Basic credentials at copies of the record's user and password.
     // Throws ServiceException "Soap.CredentialsTooLong" for a text longer than 255 bytes.
     void beginCall();
-    // Switches the context to TLS with server authentication against `caFile`, or against the
-    // system's certificate authorities when it is empty or missing. False when the runtime
-    // cannot set it up.
+    // Switches the context to TLS 1.2 or newer with server authentication and the host-name
+    // check. With `caFile` only the authorities in that file are trusted; a file that is
+    // missing or holds no certificate gives false, never the system's authorities instead. An
+    // empty `caFile` trusts the system's. False when the runtime cannot set it up.
     bool setUpSsl(const wxString& caFile);
+    // setUpSsl, throwing RuntimeException `failureMessage` when it fails (the payment client's
+    // "Could not setup SSL for payment client").
+    void requireSsl(const wxString& caFile, const wxString& failureMessage);
     // Nothing for 0; otherwise logs the failure and throws the matching SoapException.
     void checkResult(int result);
     // Frees what the context allocated for the last call.
@@ -90,6 +94,9 @@ private:
     static int postHeader(struct soap* soap, const char* key, const char* value);
     // Sees every buffer of a reply as it is read (inflated when it came compressed).
     static int prepareReceive(struct soap* soap, const char* data, size_t length);
+    // The runtime's socket reads and writes, noting when one ended by its time-out.
+    static size_t receive(struct soap* soap, char* buffer, size_t length);
+    static int send(struct soap* soap, const char* data, size_t length);
 
     struct ContextDeleter {
         void operator()(struct soap* soap) const;
@@ -101,9 +108,13 @@ private:
     struct soap* m_soap = nullptr;
     int (*m_defaultPostHeader)(struct soap*, const char*, const char*) = nullptr;
     int (*m_defaultPrepareReceive)(struct soap*, const char*, size_t) = nullptr;
+    size_t (*m_defaultReceive)(struct soap*, char*, size_t) = nullptr;
+    int (*m_defaultSend)(struct soap*, const char*, size_t) = nullptr;
     bool m_agentSent = false;
     // Whether the current call asked for a compressed reply.
     bool m_acceptCompressed = false;
+    // Whether a read or write of the current call ended by the runtime's time-out.
+    bool m_timedOut = false;
 
     char m_user[CREDENTIAL_BUFFER_SIZE] = {};
     char m_password[CREDENTIAL_BUFFER_SIZE] = {};

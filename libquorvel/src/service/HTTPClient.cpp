@@ -15,6 +15,7 @@
 #include <openssl/evp.h>
 
 #include <wx/base64.h>
+#include <wx/filefn.h>
 #include <wx/stream.h>
 #include <wx/translation.h>
 
@@ -492,6 +493,16 @@ void HTTPClient::configure(Transfer& transfer, const std::string& address)
     curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, (long)AdaptiveBlockSize::MAX);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(easy, CURLOPT_SSLVERSION, (long)CURL_SSLVERSION_TLSv1_2);
+    if (!m_caFile.empty()) {
+        if (m_scheme == "https" && !wxFileExists(m_caFile)) {
+            m_errorDetail = wxString::Format("Certificate authority file %s is missing", m_caFile);
+            raiseHttpError(SECURE_CONNECTION_FAILED, wxString());
+        }
+        // The file alone: no directory of the system's authorities beside it.
+        curl_easy_setopt(easy, CURLOPT_CAINFO, utf8(m_caFile).c_str());
+        curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr);
+    }
     const auto connectTimeout = std::min(m_timeout, MAX_CONNECT_TIMEOUT);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, (long)connectTimeout.count());
     // Only the proxy of the network settings: none from the environment.
@@ -535,8 +546,16 @@ void HTTPClient::closeTransfer()
 wxString HTTPClient::abortMessage(Phase phase) const
 {
     switch (phase) {
-    case Phase::Request:
-        return m_method == METHOD_POST ? ABORT_SENDING : ABORT_HEADERS;
+    case Phase::Request: {
+        // A POST is sending until its whole body is handed over, then waits for the headers.
+        const bool bodySent =
+            m_transfer && m_transfer->endOfBody &&
+            m_transfer->handedOver + static_cast<int64_t>(m_transfer->pendingPosition) >=
+                m_contentLength;
+        return m_method == METHOD_POST && !bodySent ? ABORT_SENDING : ABORT_HEADERS;
+    }
+    case Phase::Finish:
+        return ABORT_HEADERS;
     default:
         return "HttpClient: Aborted";
     }
@@ -570,9 +589,10 @@ void HTTPClient::drive(const std::function<bool()>& done, Phase phase)
         if (transfer.finished || done())
             return;
         if (m_abortCheck && m_abortCheck()) {
+            const wxString message = abortMessage(phase);
             closeTransfer();
             QDEBUG("[HTTPCLIENT] Aborted while talking to %s:%d", m_host, m_port);
-            throw AbortException(abortMessage(phase));
+            throw AbortException(message);
         }
         if (Clock::now() - transfer.lastActivity > m_timeout) {
             m_timedOut = true;
@@ -611,11 +631,12 @@ void HTTPClient::raiseTransferError(int result, Phase phase)
     const int64_t received = transfer.received;
     const int64_t handedOver = transfer.handedOver;
     const bool bodyStarted = transfer.sendRequested;
+    const wxString aborted = abortMessage(phase);
     closeTransfer();
     QDEBUG("[HTTPCLIENT] Transfer failed: %s", m_errorDetail);
     switch (result) {
     case CURLE_ABORTED_BY_CALLBACK:
-        throw AbortException(abortMessage(phase));
+        throw AbortException(aborted);
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
         m_lastSocketError = SocketError::HOST_NOT_FOUND;
@@ -905,6 +926,7 @@ void HTTPClient::download(wxOutputStream& stream, HttpCallbackObj* callback, int
 void HTTPClient::beginUpload(const wxString& url, int64_t size, const wxString& message)
 {
     m_rawSize = size;
+    m_uploadMessage = message;
     std::string head;
     if (!m_formFieldName.empty()) {
         if (hasControlCharacters(m_formFieldName) || m_formFieldName.Find('"') != wxNOT_FOUND)
@@ -970,22 +992,22 @@ void HTTPClient::sendBody(const std::function<size_t(char*, size_t)>& read,
         return n;
     };
     transfer->sourceDone = false;
+    // A server that refuses part-way answers while the body is still going.
+    auto refused = [&] { return transfer->headersComplete && m_statusCode != 200; };
     try {
-        drive([&] { return transfer->sourceDone || total >= limit; }, Phase::Send);
+        drive([&] { return transfer->sourceDone || total >= limit || refused(); }, Phase::Send);
     } catch (...) {
         if (m_transfer.get() == transfer)
             transfer->source = nullptr;
         throw;
     }
     transfer->source = nullptr;
-    if (transfer->finished) {
-        // The server ended the request before it had the whole body.
-        if (transfer->result != CURLE_OK)
-            raiseTransferError(transfer->result, Phase::Send);
-        if (transfer->headersComplete && m_statusCode != 200) {
-            closeTransfer();
-            raiseHttpError(m_statusCode, wxString());
-        }
+    // The server ended the request before it had the whole body.
+    if (transfer->finished && transfer->result != CURLE_OK)
+        raiseTransferError(transfer->result, Phase::Send);
+    if (refused()) {
+        closeTransfer();
+        raiseHttpError(m_statusCode, m_uploadMessage);
     }
     char extra;
     if (!transfer->sourceDone && total == limit && read(&extra, 1) > 0) {
