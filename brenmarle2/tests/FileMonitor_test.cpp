@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <wx/dir.h>
 #include <wx/filefn.h>
 #include <wx/image.h>
 
@@ -18,6 +19,7 @@
 #include "importexport/FileMonitor.h"
 #include "importexport/SpoolFolder.h"
 #include "importexport/WatchList.h"
+#include "system/Exceptions.h"
 #include "util/Uuid.h"
 
 using namespace Brenmarle;
@@ -181,6 +183,39 @@ TEST_F(SpoolTest, ItemNamingAFileThatExistsFailsAndChangesNothing)
     EXPECT_EQ(first, readFile(stored));
     EXPECT_EQ(size, Database::getInstance().loadFile(uri)->getFileSize());
     EXPECT_EQ(0, other->getFileCount());
+}
+
+// The inbox is one fixed folder: a path step under it names no folder at all, and must not
+// reach the catalogue or the store as a second inbox would.
+TEST_F(SpoolTest, ItemAddressWithAnExtraStepUnderAFixedFolderIsRefused)
+{
+    const std::string picture = jpegBytes(16);
+    const wxString uuid = Quorvel::Uuid::create();
+    const int inboxFiles = manager->getFolder("inbox://")->getFileCount();
+    drop("extra", item("inbox://extra/" + uuid), &picture);
+    drop("empty", item("inbox:///" + uuid), &picture);
+    drop("deeper", item("inbox://a/b/" + uuid), &picture);
+    drop("inalbum", item(album->getURI() + "extra/" + uuid), &picture);
+    // The same UUID straight in the inbox is a new file like any other.
+    drop("plain", item("inbox://" + uuid), &picture);
+    EXPECT_EQ(5, spool.processAll());
+
+    for (const char* name : {"extra", "empty", "deeper", "inalbum"}) {
+        EXPECT_EQ("Could not find folder (spool file)", failure(name)) << name;
+        EXPECT_TRUE(inputsGone(name)) << name;
+    }
+    ASSERT_TRUE(wxFileExists(spoolDir + "plain.ok")) << failure("plain");
+    EXPECT_EQ(inboxFiles + 1, manager->getFolder("inbox://")->getFileCount());
+    EXPECT_EQ(1, Database::getInstance().getFileCount());
+    EXPECT_EQ(0, album->getFileCount());
+    // The one picture in the store is the plain item's.
+    wxArrayString stored;
+    wxDir::GetAllFiles(dataDir, &stored);
+    const auto plainItems = [&uuid](const wxString& path) {
+        return path.AfterLast('/').StartsWith(uuid) && !path.Contains("thumb");
+    };
+    EXPECT_EQ(1, std::count_if(stored.begin(), stored.end(), plainItems)) << wxJoin(stored, '\n');
+    EXPECT_THROW(manager->getFolder("inbox://extra/"), Quorvel::NotFoundException);
 }
 
 namespace {
