@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <future>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,6 +22,7 @@
 #include "importexport/SpoolFolder.h"
 #include "importexport/WatchList.h"
 #include "system/Exceptions.h"
+#include "util/OutputFile.h"
 #include "util/Uuid.h"
 
 using namespace Brenmarle;
@@ -278,6 +281,65 @@ TEST_F(SpoolTest, WatchedCopyIsWrittenBackOnlyOnceItSettled)
     EXPECT_EQ(0, monitor.writeBack(t0 + 20s));
     // Nothing but the picture is left in the store's folder: the copy went through a rename.
     EXPECT_EQ(1u, filesUnder(wxFileName(album->getLocalPath(*file)).GetPath()));
+}
+
+namespace {
+
+// An album whose picture's copy is saved again by the other program (`saveAgain`) just as the
+// monitor starts writing what it read back.
+class SavedDuringReadBackAlbum : public AlbumFolder {
+public:
+    std::function<void()> saveAgain;
+
+    std::unique_ptr<Quorvel::OutputFile> getFileOutputStream(File& file) override
+    {
+        if (auto save = std::exchange(saveAgain, nullptr))
+            save();
+        return AlbumFolder::getFileOutputStream(file);
+    }
+};
+
+} // namespace
+
+// A program that saves the copy again while it is read back, on a file system with whole-second
+// times (a memory card, a network share), can leave it with the very size and time the monitor
+// had read. What was read is dropped; the copy must still be written back, once.
+TEST_F(SpoolTest, CopySavedAgainWhileReadBackIsWrittenBackLaterEvenWithTheSameSizeAndTime)
+{
+    Ref<SavedDuringReadBackAlbum> edits = makeAlbum<SavedDuringReadBackAlbum>("Edits");
+    const wxString uri = edits->getURI() + Quorvel::Uuid::create();
+    const std::string original = jpegBytes(16);
+    drop("copy", item(uri), &original);
+    spool.processAll();
+    Ref<File> file = manager->getFile(uri);
+    const wxString stored = edits->getLocalPath(*file);
+    const wxString copy = home / "edit/copy.jpg";
+    writeFile(copy, original);
+    setModifyTime(copy, 1000000000, 0);
+
+    FileMonitor::Options options;
+    options.startThread = false;
+    FileMonitor monitor(spoolDir, options);
+    monitor.watch(file, copy);
+    using namespace std::chrono_literals;
+    const auto t0 = WatchList::Clock::now();
+
+    const std::string first = jpegBytes(24);
+    const std::string second = first.substr(0, first.size() - 3) + "\x01\xff\xd9";
+    writeFile(copy, first);
+    setModifyTime(copy, 1000000001, 0);
+    EXPECT_EQ(0, monitor.writeBack(t0 + 1s));
+    // Settled; read back while the program is half-way through saving it again.
+    edits->saveAgain = [&copy] { writeFile(copy, "half"); };
+    EXPECT_EQ(0, monitor.writeBack(t0 + 2500ms));
+    EXPECT_TRUE(readFile(stored) == original) << "neither the first save nor half of the second";
+    // The save ends within the same second, as large as the first.
+    writeFile(copy, second);
+    setModifyTime(copy, 1000000001, 0);
+
+    EXPECT_EQ(1, monitor.writeBack(t0 + 3s) + monitor.writeBack(t0 + 5s));
+    EXPECT_TRUE(readFile(stored) == second) << "the second save";
+    EXPECT_EQ(0, monitor.writeBack(t0 + 20s));
 }
 
 TEST(WatchList, NeverWaitsForTheLibraryLock)
