@@ -38,6 +38,8 @@ find_package(LibXml2 REQUIRED)
 find_package(OpenSSL REQUIRED)
 find_package(ZLIB REQUIRED)
 find_package(GTest REQUIRED)
+# The provider's request journal is JSON Lines.
+find_package(nlohmann_json 3 REQUIRED)
 pkg_check_modules(UUID REQUIRED IMPORTED_TARGET uuid)
 pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl>=7.85)
 pkg_check_modules(EXIF REQUIRED IMPORTED_TARGET libexif)
@@ -52,10 +54,13 @@ pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0)
 pkg_check_modules(GSOAP REQUIRED IMPORTED_TARGET gsoapssl++)
 pkg_check_modules(GSTREAMER REQUIRED IMPORTED_TARGET gstreamer-1.0)
 pkg_check_modules(GPHOTO2 REQUIRED IMPORTED_TARGET libgphoto2)
+# Cameras and card readers are watched through udev (see UdevDeviceWatch).
+pkg_check_modules(UDEV REQUIRED IMPORTED_TARGET libudev)
 
 # pkg-config gives these as plain include directories; mark them SYSTEM.
 foreach(_t PkgConfig::UUID PkgConfig::CURL PkgConfig::EXIF PkgConfig::MAGICKPP PkgConfig::GOBJECT
-        PkgConfig::GIO PkgConfig::GTK3 PkgConfig::GSOAP PkgConfig::GSTREAMER PkgConfig::GPHOTO2)
+        PkgConfig::GIO PkgConfig::GTK3 PkgConfig::GSOAP PkgConfig::GSTREAMER PkgConfig::GPHOTO2
+        PkgConfig::UDEV)
     get_target_property(_inc ${_t} INTERFACE_INCLUDE_DIRECTORIES)
     if(_inc)
         set_target_properties(${_t} PROPERTIES INTERFACE_SYSTEM_INCLUDE_DIRECTORIES "${_inc}")

@@ -5,7 +5,8 @@
 #   share/applications/vistrelle.desktop       desktop entry (pictures and camera media)
 #   share/metainfo/<id>.metainfo.xml           software-centre description
 #   share/icons/hicolor/*/apps/vistrelle.*     application icon
-#   share/man/man1/vistrelle.1.gz              manual page
+#   share/man/man1/vistrelle.1.gz              manual pages (and vistrelle-provider.1.gz)
+#   share/doc/vistrelle/copyright, changelog.gz the copyright and the changes, as Debian wants them
 #
 # The program's own rule is beside its target (brenmarle2/CMakeLists.txt). The program looks for
 # its resources beside the executable, then in ../share/vistrelle relative
@@ -40,15 +41,28 @@ foreach(_size 16 24 32 48 64 128 256)
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${_size}x${_size}/apps)
 endforeach()
 
-# Manual pages are installed compressed; -n keeps the archive free of a time stamp.
+# Manual pages and the changelog are installed compressed; -n keeps the archive free of a time
+# stamp.
 find_program(GZIP_PROGRAM gzip REQUIRED)
-set(_manpage ${CMAKE_BINARY_DIR}/vistrelle.1.gz)
-add_custom_command(OUTPUT ${_manpage}
-    COMMAND ${GZIP_PROGRAM} -9nc ${_packaging}/vistrelle.1 > ${_manpage}
-    DEPENDS ${_packaging}/vistrelle.1
-    COMMENT "Compressing the manual page")
-add_custom_target(vistrelle_manpage ALL DEPENDS ${_manpage})
-install(FILES ${_manpage} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+set(_compressed)
+foreach(_page vistrelle.1 vistrelle-provider.1)
+    add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/${_page}.gz
+        COMMAND ${GZIP_PROGRAM} -9nc ${_packaging}/${_page} > ${CMAKE_BINARY_DIR}/${_page}.gz
+        DEPENDS ${_packaging}/${_page}
+        COMMENT "Compressing the manual page ${_page}")
+    install(FILES ${CMAKE_BINARY_DIR}/${_page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    list(APPEND _compressed ${CMAKE_BINARY_DIR}/${_page}.gz)
+endforeach()
+# The package's version is native to it (no Debian revision), so its changelog is changelog.gz.
+configure_file(${_packaging}/changelog.in ${CMAKE_BINARY_DIR}/changelog @ONLY)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/changelog.gz
+    COMMAND ${GZIP_PROGRAM} -9nc ${CMAKE_BINARY_DIR}/changelog > ${CMAKE_BINARY_DIR}/changelog.gz
+    DEPENDS ${CMAKE_BINARY_DIR}/changelog
+    COMMENT "Compressing the changelog")
+list(APPEND _compressed ${CMAKE_BINARY_DIR}/changelog.gz)
+add_custom_target(vistrelle_manpage ALL DEPENDS ${_compressed})
+install(FILES ${_packaging}/copyright ${CMAKE_BINARY_DIR}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/vistrelle)
 
 # The reference provider's rules stand beside its target (provider/CMakeLists.txt).
 
@@ -65,6 +79,15 @@ add_test(NAME InstalledProgram
     COMMAND sh ${PROJECT_SOURCE_DIR}/packaging/tests/InstalledProgram.sh ${CMAKE_COMMAND}
             ${CMAKE_BINARY_DIR})
 set_tests_properties(InstalledProgram PROPERTIES TIMEOUT 120)
+
+# The Debian package as "make package" writes it (into a scratch folder), checked with lintian.
+# Installing into a staging folder writes the build folder's install manifest, as the test above
+# does: the two take turns.
+add_test(NAME DebianPackage
+    COMMAND sh ${PROJECT_SOURCE_DIR}/packaging/tests/Package.sh ${CMAKE_CPACK_COMMAND}
+            ${CMAKE_BINARY_DIR})
+set_tests_properties(DebianPackage InstalledProgram PROPERTIES RESOURCE_LOCK install_manifest)
+set_tests_properties(DebianPackage PROPERTIES TIMEOUT 600)
 
 # The desktop entry and software-centre description are installed as they are; the validators
 # come with scripts/install-deps.

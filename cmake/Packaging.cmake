@@ -13,6 +13,16 @@ set(CPACK_PACKAGE_DESCRIPTION
 an inbox for new arrivals, keywords, captions, favourites, times and places. It imports from \
 cameras, card readers and folders, shows thumbnails and full pictures, runs slide shows and \
 works with online photo services to order prints, share pictures and back albums up.")
+# The control file's long description, wrapped within 80 columns as dpkg shows it; CPack puts
+# the summary before it as the synopsis, the one line a package list shows.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Vistrelle keeps a catalogue of your pictures: albums, folders of your disk
+shown in place, an inbox for new arrivals, keywords, captions, favourites,
+times and places. It imports from cameras, card readers and folders, shows
+thumbnails and full pictures, runs slide shows and works with online photo
+services to order prints, share pictures and back albums up.
+.
+The package also holds vistrelle-provider, a reference provider of the
+online services.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
@@ -21,6 +31,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://vistrelle.example.org/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Loaded, not linked, so dpkg-shlibdeps cannot find them: country names are read from
+# iso-codes' tables at run time (see CountryList). The libraries' dependencies are added to
+# these.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "iso-codes")
 # Registering as the default picture handler runs xdg-mime, and the slide show keeps the screen
 # saver off with xdg-screensaver. Its music plays through GStreamer's playbin (base plug-ins)
 # and common decoders (good plug-ins), which are loaded, not linked.

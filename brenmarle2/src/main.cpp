@@ -1,11 +1,13 @@
 // The program's entry point. A second start of the program re-executes itself in a helper mode
-// to hand its command to the running instance (see InstanceHandOver); everything else runs
-// through the toolkit.
+// to hand its command to the running instance (see InstanceHandOver), and "--help" and
+// "--version" are answered at once; everything else runs through the toolkit.
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 
 #include "main/BrenmarleApp.h"
+#include "main/CommandLine.h"
 #include "main/InstanceHandOver.h"
 
 wxIMPLEMENT_APP_NO_MAIN(BrenmarleApp);
@@ -17,6 +19,15 @@ int main(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
     if (std::getenv(InstanceHandOver::HELPER_VARIABLE))
         return InstanceHandOver::runHelper(argc, argv);
+    // Before the toolkit, which needs a display, and before the single-instance check, which
+    // would hand the question to a running instance.
+    if (argc > 1) {
+        const wxString information = CommandLine::informationFor(wxString::FromUTF8(argv[1]));
+        if (!information.empty()) {
+            std::fputs(information.utf8_str(), stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+    }
     const int result = wxEntry(argc, argv);
     return Quorvel::Application::getExitStatus().value_or(result);
 }

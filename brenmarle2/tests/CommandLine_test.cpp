@@ -1,8 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <vector>
 
+#include <sys/wait.h>
+#include <wx/utils.h>
+
+#include "ChildProcess.h"
 #include "main/CommandLine.h"
+
+using namespace std::chrono_literals;
 
 TEST(CommandLine, OptionsIgnoreCaseCommandFilesDoNotAndAnythingElseIsOpened)
 {
@@ -56,4 +63,49 @@ TEST(CommandLine, FileArgumentsAreMadeAbsoluteBeforeTheyAreHandedOver)
     EXPECT_EQ(absolute("camera", ""), "");
     EXPECT_EQ(absolute("openuri", "app://go/myalbums"), "app://go/myalbums");
     EXPECT_EQ(absolute("removedata", "2.4.16"), "2.4.16");
+}
+
+namespace {
+
+// Takes a variable out of the environment that child processes inherit, for one test.
+class WithoutVariable {
+public:
+    explicit WithoutVariable(const wxString& name) : m_name(name)
+    {
+        m_had = wxGetEnv(name, &m_value);
+        wxUnsetEnv(name);
+    }
+    ~WithoutVariable()
+    {
+        if (m_had)
+            wxSetEnv(m_name, m_value);
+    }
+
+private:
+    wxString m_name;
+    wxString m_value;
+    bool m_had = false;
+};
+
+} // namespace
+
+TEST(CommandLine, HelpAndVersionAreAnsweredWithoutADisplayAndEndWell)
+{
+    EXPECT_TRUE(CommandLine::informationFor("--HELP").Contains("--openuri ADDRESS"));
+    EXPECT_EQ(CommandLine::informationFor("-h"), CommandLine::informationFor("--help"));
+    EXPECT_EQ(CommandLine::informationFor("--Version"), "vistrelle " VISTRELLE_VERSION "\n");
+    for (const char* other : {"", "--helpme", "--edit", "help", "/p/--version"})
+        EXPECT_TRUE(CommandLine::informationFor(other).empty()) << other;
+
+    // A terminal without a display, as over ssh: the toolkit must not even start.
+    const WithoutVariable noDisplay("DISPLAY");
+    const WithoutVariable noWayland("WAYLAND_DISPLAY");
+    for (const char* option : {"--help", "--version"}) {
+        ChildProcess program({VISTRELLE_BINARY, option});
+        const int status = program.waitForExit(10s);
+        ASSERT_NE(status, -1) << option << " did not end: " << program.output();
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << option << ": " << program.output();
+        EXPECT_EQ(wxString::FromUTF8(program.output()), CommandLine::informationFor(option));
+    }
 }

@@ -7,7 +7,9 @@
 #include "PressButton.h"
 #include "WaitUntil.h"
 #include "folders/TempFolder.h"
+#include "fullscreen/FullScreenFrame.h"
 #include "imaging/ImageMagickSetup.h"
+#include "thumbnails/ImageLoader.h"
 #include "viewedit/BrightnessContrastTab.h"
 #include "viewedit/CropTab.h"
 #include "viewedit/EditStatusTab.h"
@@ -281,6 +283,57 @@ TEST_F(ImageFrameTest, SavePictureWritesTheFullSizeEditAfterConfirmation)
     ASSERT_TRUE(saved.IsOk());
     EXPECT_EQ(saved.GetWidth(), 3000);
     EXPECT_NEAR(saved.GetRed(10, 10), 128, 3);
+}
+
+TEST_F(ImageFrameTest, WindowsLoadThroughTheLoaderSideBySideAndSeeSavedPictures)
+{
+    Brenmarle::ImageLoader loader;
+    const wxString first = picture("first.png", 300, 200);
+    const wxString second = picture("second.png", 200, 300);
+    ImageFrame* one = ImageFrame::open(nullptr, uris({first}), 0, false);
+    ImageFrame* two = ImageFrame::open(nullptr, uris({second}), 0, false);
+    // Neither window's load takes the other's away.
+    ASSERT_TRUE(waitUntil([&] {
+        return one->getView()->getImage() && two->getView()->getImage() &&
+               one->getView()->getImage()->getWidth() == 300 &&
+               two->getView()->getImage()->getWidth() == 200;
+    }));
+
+    // Editing waits for the full-size picture without holding the window.
+    ASSERT_TRUE(one->openEditing());
+    ASSERT_TRUE(waitUntil([&] { return one->isEditing(); }));
+    one->adjust(0, -100); // everything mid-grey
+    {
+        wxTEST_DIALOG(one->savePicture(), wxExpectModal<wxMessageDialog>(wxID_OK));
+    }
+    ASSERT_FALSE(one->hasUnsavedChanges());
+    one->Close(true);
+    wxTheApp->ProcessIdle();
+
+    // Opened again, the window shows the saved pixels, not the copy loaded before the edit.
+    ImageFrame* again = ImageFrame::open(nullptr, uris({first}), 0, false);
+    ASSERT_TRUE(waitUntil([&] {
+        const auto image = again->getView()->getImage();
+        if (!image)
+            return false;
+        const auto drawable = image->getDrawable();
+        return std::abs(int(drawable->rgb[0]) - 128) < 4;
+    }));
+}
+
+TEST_F(ImageFrameTest, FullScreenPicturesArriveFromTheLoaderWithoutHoldingTheWindow)
+{
+    Brenmarle::ImageLoader loader;
+    std::vector<Ref<Brenmarle::File>> files;
+    for (const char* name : {"one.png", "two.png"})
+        files.push_back(manager->getFile("file://" + picture(name, 400, 300)));
+    auto* frame = new FullScreenFrame(nullptr, files, 0);
+    ASSERT_TRUE(waitUntil([&] { return frame->isPictureShown(); }));
+    frame->next();
+    EXPECT_TRUE(waitUntil([&] { return frame->isPictureShown(); }));
+    EXPECT_EQ(frame->getIndex(), 1u);
+    frame->Destroy();
+    wxTheApp->ProcessIdle();
 }
 
 TEST_F(ImageFrameTest, AReadOnlyPictureKeepsTheEditingControlsClosed)

@@ -22,6 +22,7 @@
 #include "WaitUntil.h"
 #include "cameras/CameraManager.h"
 #include "cameras/UsbMassStorageCamera.h"
+#include "imaging/PictureFormats.h"
 #include "import/CameraImportWizard.h"
 #include "import/FileImportWizard.h"
 #include "widgets/WizardPage.h"
@@ -222,6 +223,29 @@ TEST_F(ImportWizardTest, AnAlbumProposedByTheCallerIsChosenAlready)
     next();
     ASSERT_TRUE(reach("Import job finished"));
     EXPECT_EQ(garden->getFileCount(), 4);
+}
+
+TEST_F(ImportWizardTest, RawPicturesThisComputerCannotReadAreSaidToBeLeftBehind)
+{
+    if (PictureFormats::canDecode(PictureFormats::Family::Raw))
+        GTEST_SKIP() << "RAW files can be decoded here";
+    const wxString tree = makeTree();
+    home.writeFile("trip/IMG_0004.CR2", "raw bytes");
+    home.writeFile("trip/IMG_0005.CR2", "more raw bytes");
+    wizard = new FileImportWizard(nullptr, tree);
+    wizard->Show();
+    ASSERT_TRUE(reach("Where do you want to put the pictures?"));
+    next();
+    ASSERT_TRUE(reach("Choose what to import"));
+    EXPECT_EQ(controls<wxCheckBox>(page())[3]->GetLabel(), "Other (3)");
+    EXPECT_TRUE(shows("2 pictures (CR2) cannot be read on this computer. They count as Other and "
+                      "are left behind unless Other is ticked."));
+    shoot("options-left-behind");
+    next();
+    ASSERT_TRUE(reach("Import job finished"));
+    EXPECT_TRUE(shows("4 files were successfully imported"));
+    EXPECT_TRUE(shows("1 file was ignored (not video, audio or photo)"));
+    EXPECT_TRUE(shows("2 pictures (CR2) were left behind: this computer cannot read them"));
 }
 
 TEST_F(ImportWizardTest, ASecondImportOfTheSameFolderBringsNothingNew)

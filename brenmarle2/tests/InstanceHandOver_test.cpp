@@ -14,6 +14,7 @@
 
 #include "ChildProcess.h"
 #include "ScratchDir.h"
+#include "TestPictures.h"
 #include "database/Database.h"
 #include "main/InstanceHandOver.h"
 
@@ -77,6 +78,25 @@ TEST_F(InstanceTest, SecondStartHandsItsCommandToTheFirst)
     const int firstStatus = first->waitForExit(5s);
     ASSERT_NE(firstStatus, -1) << "first instance did not stop";
     EXPECT_EQ(exitCode(firstStatus), 0);
+    EXPECT_NE(first->output().find("--- Stopped"), std::string::npos) << first->output();
+}
+
+TEST_F(InstanceTest, SignalEndsTheProgramWithAPictureWindowAndAnErrorBoxOpen)
+{
+    // A picture opened from a file manager: its window has no parent.
+    TestPictures::writeJpeg(home / "Bilder/ferie.jpg", 64, 48);
+    auto first = start({(home / "Bilder/ferie.jpg").utf8_string()});
+    ASSERT_TRUE(first->waitForOutput(READY, 20s)) << first->output();
+    ASSERT_TRUE(first->waitForOutput("imageframe show", 20s)) << first->output();
+    // A picture that cannot be opened: its error comes in a box.
+    auto second = start({(home / "Bilder/missing.jpg").utf8_string()});
+    EXPECT_EQ(exitCode(second->waitForExit(3s)), 0) << second->output();
+    ASSERT_TRUE(first->waitForOutput("Could not open file", 5s)) << first->output();
+
+    first->signal(SIGTERM);
+    const int status = first->waitForExit(5s);
+    ASSERT_NE(status, -1) << "the program did not end: " << first->output();
+    EXPECT_EQ(exitCode(status), 0);
     EXPECT_NE(first->output().find("--- Stopped"), std::string::npos) << first->output();
 }
 
@@ -147,6 +167,9 @@ TEST_F(InstanceTest, QuickStartsAtOnceLeaveOneInstanceWithEveryCommand)
     for (int i : ended) {
         const std::string uri = "app://go/" + std::to_string(i + 1);
         EXPECT_TRUE(running.waitForOutput("STRING DATA: " + uri, 5s)) << running.output();
+        // Received is not enough: each one runs.
+        EXPECT_TRUE(running.waitForOutput("[BRENMARLEAPP] Command openuri (" + uri + ")", 5s))
+            << running.output();
     }
     EXPECT_EQ(running.waitForExit(0ms), -1) << running.output();
 }

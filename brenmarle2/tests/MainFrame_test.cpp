@@ -19,10 +19,12 @@
 #include "PhotoLibraryTest.h"
 #include "ScratchDir.h"
 #include "WaitUntil.h"
+#include "folders/InboxFolder.h"
 #include "fullscreen/FullScreenFrame.h"
 #include "fullscreen/SlideShowDialog.h"
 #include "imaging/ImageMagickSetup.h"
 #include "import/ImportWizard.h"
+#include "importexport/SpoolFolder.h"
 #include "mainframe/CalendarMonthView.h"
 #include "mainframe/CommandIds.h"
 #include "mainframe/HelpFrame.h"
@@ -30,6 +32,7 @@
 #include "mainframe/MainFrame.h"
 #include "mainframe/MyComputerPage.h"
 #include "mainframe/PictureSearchPage.h"
+#include "mainframe/WelcomePage.h"
 #include "map/PictureMapDialog.h"
 #include "myalbums/AlbumPropertiesDialog.h"
 #include "myalbums/MyAlbumsPage.h"
@@ -39,6 +42,7 @@
 #include "system/Configuration.h"
 #include "system/Log.h"
 #include "ui/Accessibility.h"
+#include "util/Uuid.h"
 #include "viewedit/ImageFrame.h"
 #include "widgets/ThumbnailView.h"
 
@@ -270,6 +274,69 @@ TEST_F(MainFrameTest, AnAlbumHiddenInItsPropertiesLeavesTheListAtOnce)
     EXPECT_EQ(page.getListedNames(), (std::vector<wxString>{"Garden", "Trips"}));
     EXPECT_TRUE(greyed(1));
     EXPECT_EQ(page.getChosenAlbum(), trips);
+}
+
+TEST_F(MainFrameTest, TheStartPageAndTheAlbumListCountAsTheCatalogueChanges)
+{
+    Ref<AlbumFolder> album = makeAlbum("Garden");
+    openFrame();
+    frame->showSection(Section::Start);
+    const WelcomePage& start = *frame->getWelcomePage();
+    const auto startReads = [&](const wxString& text) {
+        return waitUntil([&] { return start.getCountsText().Contains(text); });
+    };
+    EXPECT_TRUE(startReads("Your catalogue holds 0 pictures in 1 album; 0 of them are favorites."));
+
+    // A picture handed in through the spool folder while the start page is shown.
+    const wxString spoolDir = dataDir + "spool/";
+    wxFileName::Mkdir(spoolDir, 0700, wxPATH_MKDIR_FULL);
+    const wxString spooled = album->getURI() + Quorvel::Uuid::create();
+    home.writeFile(".local/share/vistrelle/spool/one.xml", "<spoolitem><fileuri>" +
+                                                               std::string(spooled.utf8_str()) +
+                                                               "</fileuri></spoolitem>");
+    home.writeFile(".local/share/vistrelle/spool/one.file", "JPEG bytes");
+    home.writeFile(".local/share/vistrelle/spool/one.ready", "");
+    ASSERT_EQ(SpoolFolder(spoolDir).processAll(), 1);
+    ASSERT_TRUE(album->contains(spooled));
+    EXPECT_TRUE(startReads("Your catalogue holds 1 picture in 1 album; 0 of them are favorites."))
+        << start.getCountsText();
+
+    // Imports into the inbox, one of them a favourite.
+    FolderRef inbox = manager->getFolder(InboxFolder::URI);
+    std::vector<Ref<File>> pictures = computerPictures(3);
+    Ref<File> favourite = inbox->copyFileIn(*pictures[0]);
+    EXPECT_TRUE(startReads("1 new picture is waiting in the Picture Inbox."))
+        << start.getCountsText();
+    // As the Picture menu marks it.
+    favourite->setFavorite(true);
+    inbox->saveFileMetadata(*favourite);
+    manager->fileChanged(*favourite, 0);
+    inbox->copyFileIn(*pictures[1]);
+    EXPECT_TRUE(startReads("Your catalogue holds 3 pictures in 1 album; 1 of them is a favorite."))
+        << start.getCountsText();
+    EXPECT_TRUE(startReads("2 new pictures are waiting in the Picture Inbox."));
+
+    // A deletion.
+    inbox->deleteFile(*favourite);
+    EXPECT_TRUE(startReads("Your catalogue holds 2 pictures in 1 album; 0 of them are favorites."))
+        << start.getCountsText();
+    EXPECT_TRUE(startReads("1 new picture is waiting in the Picture Inbox."));
+
+    // The album list counts what arrives in an album it shows, by the spool folder too.
+    frame->showSection(Section::Albums);
+    MyAlbumsPage& albums = *frame->getAlbumsPage();
+    EXPECT_EQ(albums.getAlbumList()->GetItemText(0, 1), "1");
+    EXPECT_TRUE(albums.getHeader().Contains(wxString::FromUTF8("Garden \u2014 1 picture")))
+        << albums.getHeader();
+    const wxString another = album->getURI() + Quorvel::Uuid::create();
+    home.writeFile(".local/share/vistrelle/spool/two.xml", "<spoolitem><fileuri>" +
+                                                               std::string(another.utf8_str()) +
+                                                               "</fileuri></spoolitem>");
+    home.writeFile(".local/share/vistrelle/spool/two.ready", "");
+    ASSERT_EQ(SpoolFolder(spoolDir).processAll(), 1);
+    EXPECT_TRUE(waitUntil([&] { return albums.getAlbumList()->GetItemText(0, 1) == "2"; }));
+    EXPECT_TRUE(waitUntil([&] { return albums.getHeader().Contains("2 pictures"); }))
+        << albums.getHeader();
 }
 
 TEST_F(MainFrameTest, RotatedMarkedAndDeletedPicturesStaySoAfterARestart)

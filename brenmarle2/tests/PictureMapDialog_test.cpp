@@ -5,8 +5,10 @@
 #include <wx/panel.h>
 #include <wx/stattext.h>
 
+#include "HeldLibraryLock.h"
 #include "LogCapture.h"
 #include "MapCatalogue.h"
+#include "WaitUntil.h"
 #include "map/PictureMapControl.h"
 #include "map/PictureMapDialog.h"
 #include "map/TimeSpanSlider.h"
@@ -16,10 +18,23 @@ namespace {
 
 class PictureMapDialogTest : public ::testing::Test {
 protected:
+    // The dialog with its first counts in.
     std::unique_ptr<PictureMapDialog> makeDialog()
     {
-        return std::make_unique<PictureMapDialog>(nullptr, catalogue.database, config,
-                                                  VISTRELLE_RESOURCES_DIR);
+        auto dialog = std::make_unique<PictureMapDialog>(nullptr, catalogue.database, config,
+                                                         VISTRELLE_RESOURCES_DIR);
+        counted(*dialog);
+        return dialog;
+    }
+    // Waits for the counts asked for so far.
+    static void counted(PictureMapDialog& dialog)
+    {
+        ASSERT_TRUE(waitUntil([&] { return !dialog.isCounting(); }));
+    }
+    static void moveSlider(PictureMapDialog& dialog)
+    {
+        wxCommandEvent moved(wxEVT_SLIDER, dialog.getSlider()->GetId());
+        dialog.getSlider()->GetEventHandler()->ProcessEvent(moved);
     }
     // A control point on one of the country's own pixels.
     static wxPoint pointIn(PictureMapDialog& dialog, const wxString& code)
@@ -76,6 +91,7 @@ TEST_F(PictureMapDialogTest, ClickOnACountryCountsItsPicturesAndHandsThemToTheSe
 
     LogCapture log;
     dialog->getMapControl()->clickAt(pointIn(*dialog, "NO"));
+    counted(*dialog);
     EXPECT_EQ(dialog->getSelectionLabel()->GetLabel(),
               "2 pictures from Norway was found in the period 2024-03-10 to 2024-06-01");
     EXPECT_TRUE(log.contains("[PICTUREMAPDIALOG] Found 2 pictures"));
@@ -90,8 +106,8 @@ TEST_F(PictureMapDialogTest, ClickOnACountryCountsItsPicturesAndHandsThemToTheSe
     // Narrowed to the days before the newest picture, only the first is left.
     dialog->getSlider()->setSpan(dialog->getSlider()->getFirstDay(),
                                  dialog->getSlider()->getLastDay() - 1);
-    wxCommandEvent moved(wxEVT_SLIDER, dialog->getSlider()->GetId());
-    dialog->getSlider()->GetEventHandler()->ProcessEvent(moved);
+    moveSlider(*dialog);
+    counted(*dialog);
     EXPECT_EQ(dialog->getSelectionLabel()->GetLabel(),
               "1 picture from Norway was found in the period 2024-03-10 to 2024-03-10");
 }
@@ -107,6 +123,7 @@ TEST_F(PictureMapDialogTest, ClickInTheSeaClearsTheSelection)
     ASSERT_EQ(dialog->getMapControl()->getMap()->hitTest(sea.x, sea.y), "");
     LogCapture log;
     dialog->getMapControl()->clickAt(toControl(*dialog, sea));
+    counted(*dialog);
     EXPECT_EQ(dialog->getSelectionLabel()->GetLabel(), "No selection");
     EXPECT_TRUE(log.contains("[PICTUREMAPDIALOG] Clearing seldescrlabel"));
     EXPECT_FALSE(dialog->getSearchButton()->IsEnabled());
@@ -126,6 +143,7 @@ TEST_F(PictureMapDialogTest, ArrowKeysStepThroughTheCountries)
     right.m_keyCode = WXK_RIGHT;
     map->GetEventHandler()->ProcessEvent(right);
     EXPECT_EQ(map->getSelection(), "AD"); // wraps round to the first
+    counted(*dialog);
     EXPECT_EQ(dialog->getSelectionLabel()->GetLabel(),
               "1 picture from Andorra was found in the period 2024-03-10 to 2024-03-10");
 }
@@ -142,8 +160,48 @@ TEST_F(PictureMapDialogTest, RemembersTheRegionAndIgnoresOneNotOffered)
     EXPECT_EQ(dialog->getMapControl()->getMap()->getRegionName(), "Europe");
 
     dialog->chooseRegion(2);
+    counted(*dialog);
     EXPECT_EQ(dialog->getMapControl()->getMap()->getRegionName(), "Asia");
     wxString stored;
     config.readString("PictureMap/LastRegion", stored);
     EXPECT_EQ(stored, "world/asia");
+}
+
+TEST_F(PictureMapDialogTest, TheWindowAnswersWhileTheCatalogueCountsAndShowsTheLatestPeriod)
+{
+    catalogue.add(wallClock(2024, 3, 10, 8, 0), "NO");
+    catalogue.add(wallClock(2024, 6, 1, 21, 30), "NO");
+    std::unique_ptr<PictureMapDialog> dialog;
+    {
+        // Another thread is in the middle of a long catalogue query: the dialog opens at once
+        // and says that it is counting.
+        HeldLibraryLock busy;
+        dialog = std::make_unique<PictureMapDialog>(nullptr, catalogue.database, config,
+                                                    VISTRELLE_RESOURCES_DIR);
+        EXPECT_FALSE(busy.gaveUp()) << "the dialog waited for the catalogue on the GUI thread";
+        EXPECT_TRUE(dialog->isCounting());
+        EXPECT_FALSE(dialog->getMapPanel()->IsShown());
+        EXPECT_FALSE(dialog->getRegisterPanel()->IsShown());
+    }
+    counted(*dialog);
+    ASSERT_TRUE(dialog->getMapPanel()->IsShown());
+    dialog->getMapControl()->clickAt(pointIn(*dialog, "NO"));
+    counted(*dialog);
+
+    TimeSpanSlider* slider = dialog->getSlider();
+    {
+        HeldLibraryLock busy;
+        // A drag over the timeline: each step returns at once; only the last period counts.
+        for (int end = slider->getFirstDay(); end <= slider->getLastDay(); end += 20) {
+            slider->setSpan(slider->getFirstDay(), end);
+            moveSlider(*dialog);
+        }
+        slider->setSpan(slider->getFirstDay(), slider->getLastDay() - 1);
+        moveSlider(*dialog);
+        EXPECT_FALSE(busy.gaveUp()) << "a step of the timeline waited for the catalogue";
+        EXPECT_TRUE(dialog->isCounting());
+    }
+    counted(*dialog);
+    EXPECT_EQ(dialog->getSelectionLabel()->GetLabel(),
+              "1 picture from Norway was found in the period 2024-03-10 to 2024-03-10");
 }

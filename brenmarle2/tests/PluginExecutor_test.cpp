@@ -2,11 +2,13 @@
 
 #include <condition_variable>
 #include <csignal>
+#include <functional>
 #include <mutex>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <wx/app.h>
 #include <wx/fileconf.h>
 #include <wx/filefn.h>
 #include <wx/tokenzr.h>
@@ -20,6 +22,7 @@
 #include "plugins/PluginLoader.h"
 #include "plugins/PluginProcess.h"
 #include "plugins/PluginRegistry.h"
+#include "plugins/PluginWindowHost.h"
 #include "system/Exceptions.h"
 
 namespace {
@@ -42,6 +45,10 @@ public:
     wxString splashTitle;
     wxString splashFile;
     int modalWaits = 0;
+    std::vector<int> pauses;
+    // As when a termination signal arrives while the executor waits.
+    bool endingProgram = false;
+    std::function<void()> beforeWait;
 
     bool askLoginConsent(const PluginCommand&, bool) override
     {
@@ -58,6 +65,20 @@ public:
     {
         ++modalWaits;
         process.waitForExit();
+    }
+    bool waitUntilEnded(PluginProcess& process) override
+    {
+        if (beforeWait)
+            beforeWait();
+        if (endingProgram)
+            return false;
+        process.waitForExit();
+        return true;
+    }
+    bool pause(int ms) override
+    {
+        pauses.push_back(ms);
+        return !endingProgram;
     }
     void reportFailure(const wxString& message) override
     {
@@ -122,6 +143,12 @@ protected:
     void addCommand(const wxString& id, const std::string& ini)
     {
         home.writeFile("plugins/dump/" + id + ".ini", ini);
+    }
+    // wait.sh PIDFILE: starts a child that sleeps, writes its pid and waits for it.
+    void addWaitingScript()
+    {
+        home.writeFile("plugins/dump/wait.sh", "#!/bin/sh\nsleep 600 &\necho $! > \"$1\"\nwait\n");
+        ::chmod((home / "plugins/dump/wait.sh").utf8_str(), 0755);
     }
     void load()
     {
@@ -304,10 +331,52 @@ TEST_F(PluginExecutorTest, FileCopyFilterStartsOneProcessPerFileInSelectionOrder
     EXPECT_TRUE(host.failures().empty());
 }
 
+TEST_F(PluginExecutorTest, WaitsEndedByTheProgramsEndStopThePluginAndTheFilter)
+{
+    addWaitingScript();
+    addCommand("sync", "Type=COMMAND\nExecuteMode=SYNC\n"
+                       "Execute={pluginpath:wait.sh} {userdatadir}sync.pid\n");
+    addCommand("copy", "Type=FILECOPYFILTER\nExecuteMode=ASYNC\nForEachPause=10\n"
+                       "ForEachExecute={pluginpath:dump.sh} {file}.out {file}\n");
+    load();
+    host.endingProgram = true;
+    // The signal comes once the plug-in runs, with a child of its own.
+    host.beforeWait = [&] { waitUntil([&] { return !readFile(dataDir + "sync.pid").empty(); }); };
+
+    EXPECT_FALSE(executor->execute("pkg", "sync", {}));
+    // The plug-in's whole group went with the program's end, not left behind.
+    const pid_t grandchild = std::stoi(readFile(dataDir + "sync.pid"));
+    EXPECT_TRUE(waitUntil([&] { return ::kill(grandchild, 0) != 0; }));
+
+    // A filter stops between files instead of starting the rest.
+    PluginExecutor::Selection selection;
+    for (int i = 1; i <= 3; ++i)
+        selection.files.push_back(
+            manager->getFile(makeComputerPicture(wxString::Format("P/%d.jpg", i))));
+    EXPECT_FALSE(executor->execute("pkg", "copy", selection));
+    EXPECT_EQ(host.pauses, std::vector<int>{10});
+    ASSERT_TRUE(waitUntil([&] { return executor->countRunningProcesses() == 0; }));
+    EXPECT_TRUE(wxFileExists(home / "P/1.jpg.out.args"));
+    EXPECT_FALSE(wxFileExists(home / "P/2.jpg.out.args"));
+}
+
+TEST(PluginWindowHost, WaitingForAPluginKeepsTheWindowAnswering)
+{
+    PluginWindowHost host("Maker");
+    std::shared_ptr<PluginProcess> process =
+        PluginProcess::start({"sh", "-c", "sleep 0.3"}, {}, "/");
+    bool handled = false;
+    wxTheApp->CallAfter([&] { handled = process->isRunning(); });
+    EXPECT_TRUE(host.waitUntilEnded(*process));
+    // Handled while the plug-in still ran: the wait did not hold the loop.
+    EXPECT_TRUE(handled);
+    EXPECT_FALSE(process->isRunning());
+    EXPECT_TRUE(host.pause(1));
+}
+
 TEST_F(PluginExecutorTest, AtExitOnlyRunningProcessesAreStoppedByGroup)
 {
-    home.writeFile("plugins/dump/wait.sh", "#!/bin/sh\nsleep 600 &\necho $! > \"$1\"\nwait\n");
-    ::chmod((home / "plugins/dump/wait.sh").utf8_str(), 0755);
+    addWaitingScript();
     addCommand("term", "Type=COMMAND\nExecuteMode=ASYNC\nQuitAction=TERM\n"
                        "Execute={pluginpath:wait.sh} {userdatadir}term.pid\n");
     addCommand("stay", "Type=COMMAND\nExecuteMode=ASYNC\n"

@@ -3,12 +3,15 @@
 #include <memory>
 #include <string>
 
+#include <wx/app.h>
+#include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/image.h>
 #include <wx/spinctrl.h>
 #include <wx/weakref.h>
 
+#include "HeldLibraryLock.h"
 #include "LogCapture.h"
 #include "PhotoLibraryTest.h"
 #include "WaitUntil.h"
@@ -91,14 +94,15 @@ protected:
     }
 
     SlideShowFrame* open(const std::vector<Ref<File>>& pictures, int delayMs,
-                         const std::vector<wxString>& songs = {})
+                         const std::vector<wxString>& songs = {}, bool random = false)
     {
         SlideShowFrame::Settings settings;
         settings.captions = true;
         settings.delayMs = delayMs;
+        settings.random = random;
         settings.audioSink = "fakesink";
-        frame = new SlideShowFrame(nullptr, pictures, songs, settings,
-                                   std::make_unique<Brenmarle::CountryListNames>());
+        frame = new SlideShowFrame(nullptr, Brenmarle::SlidePictures::ofFiles(pictures), songs,
+                                   settings, std::make_unique<Brenmarle::CountryListNames>());
         return frame.get();
     }
 
@@ -171,6 +175,32 @@ TEST_F(SlideShowTest, EnterAdvancesLeftGoesBackAndTheMenuSwitchesAdvanceAndCapti
     EXPECT_TRUE(show->getView()->getCaption().empty());
 }
 
+TEST_F(SlideShowTest, GoingBackOnTheFirstPictureInRandomOrderKeepsTheShowGoing)
+{
+    // A long delay: the timer must still be armed after the key, not have fired.
+    SlideShowFrame* show =
+        open({picture("a.jpg"), picture("b.jpg"), picture("c.jpg")}, 600000, {}, true);
+    ASSERT_TRUE(waitUntil([&] {
+        return show->getSequence().hasCurrent() &&
+               show->getSequence().getNextState() == Brenmarle::SlideSequence::NextState::Loaded;
+    }));
+    const std::size_t first = show->getSequence().getCurrent();
+    const std::size_t ahead = show->getSequence().getNext();
+    ASSERT_TRUE(show->isAdvanceTimerRunning());
+
+    pressKey(show, WXK_LEFT);
+    EXPECT_TRUE(show->isAdvanceTimerRunning());
+    EXPECT_EQ(show->getSequence().getCurrent(), first);
+    EXPECT_FALSE(show->getSequence().isPending());
+
+    // The picture loaded ahead is shown at once, as a picture.
+    pressKey(show, WXK_RETURN);
+    EXPECT_EQ(show->getSequence().getCurrent(), ahead);
+    EXPECT_TRUE(show->getView()->hasImage());
+    EXPECT_FALSE(show->getView()->getCaption().caption.StartsWith("Could not load file"));
+    EXPECT_TRUE(show->isAdvanceTimerRunning());
+}
+
 TEST_F(SlideShowTest, TheSongsPlayInTurnAndTheShowEndsWithoutAThreadLeft)
 {
     home.writeFile("music/one.wav", wav(200));
@@ -213,7 +243,9 @@ TEST_F(SlideShowTest, DialogDefaultsAndNothingToShow)
 
     // An empty catalogue.
     LogCapture log;
-    EXPECT_EQ(dialog.start(), nullptr);
+    dialog.start();
+    ASSERT_TRUE(waitUntil([&] { return !dialog.isListing(); }));
+    EXPECT_EQ(dialog.getShow(), nullptr);
     EXPECT_TRUE(log.contains("No files to display"));
 
     SlideShowDialog album(nullptr, {"file:///a.jpg"}, {"file:///b.jpg"}, true, {});
@@ -225,4 +257,50 @@ TEST_F(SlideShowTest, DialogDefaultsAndNothingToShow)
     EXPECT_EQ(album.chosenPictureUris(), (std::vector<wxString>{"file:///b.jpg"}));
     album.getMusicChoice()->SetSelection(1);
     EXPECT_TRUE(album.chosenSongs().empty()); // one random song of none
+}
+
+TEST_F(SlideShowTest, TheWholeCatalogueIsListedWhileTheWindowAnswers)
+{
+    const Ref<Brenmarle::AlbumFolder> album = makeAlbum("Trip");
+    for (const char* name : {"a.jpg", "b.jpg"})
+        album->copyFileIn(*picture(name));
+    SlideShowDialog dialog(nullptr, {}, {}, false, {});
+    SlideShowFrame::Settings settings;
+    settings.audioSink = "fakesink";
+    settings.fullScreen = false;
+    {
+        // Another thread is in the middle of a long catalogue query.
+        HeldLibraryLock busy;
+        dialog.start(settings);
+        EXPECT_FALSE(busy.gaveUp()) << "Start waited for the catalogue on the GUI thread";
+        EXPECT_TRUE(dialog.isListing());
+        EXPECT_FALSE(dialog.getStartButton()->IsEnabled());
+    }
+    ASSERT_TRUE(waitUntil([&] { return dialog.getShow() != nullptr; }));
+    frame = dialog.getShow();
+    EXPECT_FALSE(dialog.isListing());
+    EXPECT_EQ(frame->getSequence().size(), 2u);
+    // The show makes the file of a picture only as it comes to it: the first picture shows.
+    ASSERT_TRUE(waitUntil([this] { return frame->getView()->hasImage(); }));
+}
+
+TEST_F(SlideShowTest, CancelStopsTheListingAndNothingOpens)
+{
+    makeAlbum("Trip")->copyFileIn(*picture("a.jpg"));
+    auto dialog =
+        std::make_unique<SlideShowDialog>(nullptr, std::vector<wxString>{}, std::vector<wxString>{},
+                                          false, std::vector<Brenmarle::MusicList::Song>{});
+    {
+        HeldLibraryLock busy;
+        dialog->start();
+        ASSERT_TRUE(dialog->isListing());
+        wxCommandEvent cancel(wxEVT_BUTTON, wxID_CANCEL);
+        dialog->ProcessWindowEvent(cancel);
+        EXPECT_FALSE(dialog->isListing());
+    }
+    // The listing that ends after Cancel opens nothing, also once the dialog has gone: the
+    // dialog waits for its runner, and what the runner still posted is dropped.
+    dialog.reset();
+    wxTheApp->ProcessPendingEvents();
+    EXPECT_TRUE(wxTopLevelWindows.IsEmpty());
 }

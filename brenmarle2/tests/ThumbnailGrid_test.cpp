@@ -146,3 +146,39 @@ TEST(ThumbnailGrid, RemovedAndInsertedItemsKeepTheSelectionOnItsItems)
     grid.erase(8);
     EXPECT_EQ(grid.getCount(), 8u);
 }
+
+TEST(ThumbnailGrid, ManyRemovedAtOnceEndAsOneByOne)
+{
+    // Erasing a set of items in one pass leaves what erasing them one by one (from the back,
+    // so the positions hold) leaves: selection, count, focus and anchor.
+    for (const std::vector<std::size_t>& gone : {std::vector<std::size_t>{},
+                                                 {0},
+                                                 {2, 3, 6},
+                                                 {5, 6, 7, 8, 9},
+                                                 {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}}) {
+        ThumbnailGrid together = tenInRowsOfFour();
+        together.click(2, false, false);
+        together.click(6, false, true); // 2..6 selected, anchor 2, focus 6
+        together.click(9, true, false); // and 9, focus 9
+        ThumbnailGrid alone = together;
+        for (auto index = gone.rbegin(); index != gone.rend(); ++index)
+            alone.erase(*index);
+        const std::size_t selectedBefore = together.getSelectedCount();
+        const std::size_t selectedGone = together.eraseMany(gone);
+        EXPECT_EQ(selection(together), selection(alone)) << gone.size();
+        EXPECT_EQ(together.getSelectedCount(), alone.getSelectedCount());
+        EXPECT_EQ(selectedGone, selectedBefore - together.getSelectedCount());
+        EXPECT_EQ(together.getCount(), 10u - gone.size());
+        EXPECT_EQ(together.getFocus(), alone.getFocus()) << gone.size();
+        // The anchor shows in what Shift selects from it.
+        if (together.getCount() > 0) {
+            together.click(0, false, true);
+            alone.click(0, false, true);
+            EXPECT_EQ(selection(together), selection(alone)) << gone.size();
+        }
+    }
+    ThumbnailGrid grid = tenInRowsOfFour();
+    grid.append(3);
+    EXPECT_EQ(grid.getCount(), 13u);
+    EXPECT_FALSE(grid.isSelected(12));
+}

@@ -2,6 +2,7 @@
 
 #include "PhotoLibraryTest.h"
 #include "WaitUntil.h"
+#include "filemanager/FileEvent.h"
 #include "ui/Accessibility.h"
 #include "widgets/ThumbnailView.h"
 
@@ -132,4 +133,35 @@ TEST_F(ThumbnailViewTest, AScreenReaderHearsThePictureInFocusAndItsPlace)
     view->pressKey(WXK_RIGHT, false, false);
     EXPECT_EQ(Quorvel::getAccessibleName(*view),
               "Pictures of the album: Roses in June, picture 3 of 3");
+}
+
+TEST_F(ThumbnailViewTest, NewsAboutManyPicturesIsAppliedTogetherAndToldOnce)
+{
+    Ref<AlbumFolder> album = albumWithPictures(30);
+    view->setFolder(album);
+    view->selectAll();
+    int told = 0;
+    frame->Bind(THUMBNAIL_SELECTION, [&told](wxCommandEvent&) { ++told; });
+
+    // A change to each picture (keywords given to all of them): the owner rebuilds its menus
+    // once, not thirty times.
+    const ThumbnailView::Files shown = view->getFiles();
+    for (const Ref<File>& file : shown)
+        manager->fileChanged(*file, FileEvent::CHANGED_KEYWORDS);
+    ASSERT_TRUE(waitUntil([&told] { return told > 0; }));
+    EXPECT_FALSE(view->hasPendingNews());
+    EXPECT_EQ(told, 1);
+
+    // Ten selected pictures deleted, and two added: one update, the rest stays selected.
+    for (std::size_t i = 0; i < 20; i += 2)
+        album->deleteFile(*shown[i]);
+    const Ref<File> added = album->copyFileIn(*computerPictures(31).back());
+    ASSERT_TRUE(waitUntil([this] { return view->getFiles().size() == 21u; }));
+    EXPECT_FALSE(view->hasPendingNews());
+    EXPECT_EQ(told, 2);
+    EXPECT_EQ(view->getFiles()[0], shown[1]);
+    EXPECT_EQ(view->getFiles()[9], shown[19]);
+    EXPECT_EQ(view->getFiles().back(), added);
+    EXPECT_EQ(view->getSelectedCount(), 20u);
+    EXPECT_FALSE(view->getGrid().isSelected(20));
 }

@@ -17,16 +17,17 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 #include <string>
 
 #include <sqlite3.h>
 
 #include <wx/filename.h>
-#include <wx/init.h>
 
+#include "BenchArguments.h"
 #include "database/Database.h"
 #include "files/File.h"
-#include "system/Log.h"
 #include "util/Uuid.h"
 
 using Brenmarle::Database;
@@ -152,28 +153,8 @@ long peakMemoryMb()
     return usage.ru_maxrss / 1024;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int benchmark(int count, const wxString& path, const wxString& directory)
 {
-    wxInitializer initializer(argc, argv);
-    if (!initializer.IsOk())
-        return 2;
-    Quorvel::logOnlyToStderr();
-
-    const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
-    wxString directory;
-    wxString path;
-    if (argc > 2) {
-        path = wxString::FromUTF8(argv[2]);
-    } else {
-        char pattern[] = "/tmp/vistrelle-bench-XXXXXX";
-        if (!mkdtemp(pattern))
-            return 1;
-        directory = wxString::FromUTF8(pattern);
-        path = directory + "/database.db";
-    }
-
     Database database;
     database.open(path);
     std::printf("Catalogue: %s, %d files\n", path.utf8_str().data(), count);
@@ -228,4 +209,29 @@ int main(int argc, char** argv)
     if (!directory.empty())
         wxFileName::Rmdir(directory, wxPATH_RMDIR_RECURSIVE);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return BenchArguments::runMain(
+        argc, argv, "[file count] [catalogue path]", [](BenchArguments& arguments) {
+            const int count = static_cast<int>(BenchArguments::number(
+                "file count", arguments.positional(0, 2), 100000, 1, 10000000));
+            const std::optional<std::string> given = arguments.positional(1, 2);
+            wxString directory;
+            wxString path;
+            if (given) {
+                path =
+                    wxString::FromUTF8(BenchArguments::fileInWritableFolder("catalogue", *given));
+            } else {
+                char pattern[] = "/tmp/vistrelle-bench-XXXXXX";
+                if (!mkdtemp(pattern))
+                    throw std::runtime_error("could not make a folder under /tmp");
+                directory = wxString::FromUTF8(pattern);
+                path = directory + "/database.db";
+            }
+            return benchmark(count, path, directory);
+        });
 }

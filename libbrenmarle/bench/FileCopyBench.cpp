@@ -15,25 +15,27 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include <wx/app.h>
 #include <wx/filename.h>
-#include <wx/init.h>
 
+#include "BenchArguments.h"
 #include "database/Database.h"
 #include "filemanager/FileManager.h"
 #include "filetasks/FileCopyTask.h"
 #include "folders/AlbumFolder.h"
 #include "system/Environment.h"
-#include "system/Log.h"
 #include "threads/SlaveManager.h"
 #include "threads/SlaveManagerEvent.h"
 
@@ -121,29 +123,9 @@ bool writePicture(const std::string& path, size_t bytes, uint64_t seed)
     return true;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int benchmark(int count, size_t smallestKb, size_t largestKb, const std::string& work,
+              bool removeWork)
 {
-    wxInitializer initializer(argc, argv);
-    if (!initializer.IsOk())
-        return 2;
-    Quorvel::logOnlyToStderr();
-
-    const int count = argc > 1 ? std::atoi(argv[1]) : 500;
-    const size_t smallestKb = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 3 * 1024;
-    const size_t largestKb = argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 5 * 1024;
-    std::string work;
-    bool removeWork = false;
-    if (argc > 4) {
-        work = argv[4];
-    } else {
-        char pattern[] = "/var/tmp/vistrelle-copybench-XXXXXX";
-        if (!mkdtemp(pattern))
-            return 1;
-        work = pattern;
-        removeWork = true;
-    }
     const wxString home = wxString::FromUTF8(work) + "/";
     // The photo library lives in the work folder, never in the user's real one.
     setenv("HOME", work.c_str(), 1);
@@ -208,4 +190,34 @@ int main(int argc, char** argv)
     if (removeWork)
         wxFileName::Rmdir(home, wxPATH_RMDIR_RECURSIVE);
     return succeeded && copied == count ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return BenchArguments::runMain(
+        argc, argv, "[picture count] [smallest KB] [largest KB] [work folder]",
+        [](BenchArguments& arguments) {
+            const int count = static_cast<int>(BenchArguments::number(
+                "picture count", arguments.positional(0, 4), 500, 1, 1000000));
+            const auto smallestKb = static_cast<size_t>(BenchArguments::number(
+                "smallest KB", arguments.positional(1, 4), 3 * 1024, 1, 1024 * 1024));
+            const auto largestKb = static_cast<size_t>(BenchArguments::number(
+                "largest KB", arguments.positional(2, 4),
+                std::max<long>(long(smallestKb), 5 * 1024), long(smallestKb), 1024 * 1024));
+            const std::optional<std::string> given = arguments.positional(3, 4);
+            std::string work;
+            bool removeWork = false;
+            if (given) {
+                work = BenchArguments::writableFolder("work folder", *given);
+            } else {
+                char pattern[] = "/var/tmp/vistrelle-copybench-XXXXXX";
+                if (!mkdtemp(pattern))
+                    throw std::runtime_error("could not make a work folder under /var/tmp");
+                work = pattern;
+                removeWork = true;
+            }
+            return benchmark(count, smallestKb, largestKb, work, removeWork);
+        });
 }

@@ -3,32 +3,41 @@
 // 12-megapixel JPEGs, and, on the same files, each step alone: copying with FileCopier (and
 // cp(1) for comparison), reading the picture information, making the thumbnail.
 //
-//   ImportBench [--count N] [--dir DIR] [--keep]
+// With --catalogue ROWS the catalogue holds that many files first, and the duplicate check is
+// timed both ways: a query of the size column per imported file (a scan of the whole table
+// under the library lock, as the import did) and the size index the import reads once in short
+// steps; the longest hold of the library lock is what the window may wait for.
+//
+//   ImportBench [--count N] [--dir DIR] [--keep] [--catalogue ROWS]
 //
 // Pictures are made once per directory (a marker file remembers them). Not a test: it asserts
 // nothing and prints figures.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <stdexcept>
 #include <string>
 
 #include <Magick++.h>
 #include <wx/filename.h>
-#include <wx/init.h>
 #include <wx/utils.h>
 
+#include "BenchArguments.h"
 #include "database/Database.h"
 #include "filemanager/FileManager.h"
+#include "files/File.h"
 #include "files/FileCopier.h"
 #include "folders/InboxFolder.h"
 #include "imaging/ImageMagickSetup.h"
 #include "imaging/PictureInfo.h"
 #include "imaging/ThumbnailMaker.h"
+#include "import/FileSizeIndex.h"
 #include "import/FolderScanner.h"
 #include "import/ImportTask.h"
 #include "system/Environment.h"
-#include "system/Log.h"
 #include "system/ProcessLocale.h"
 #include "threads/TaskRunnerThread.h"
 
@@ -92,32 +101,79 @@ void setHome(const wxString& home)
     }
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+double millisecondsSince(Clock::time_point start)
 {
-    Quorvel::setUpProcessLocale();
-    wxInitializer initializer(argc, argv);
-    Quorvel::logOnlyToStderr();
-    int count = 200;
-    wxString dir;
-    bool keep = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--count" && i + 1 < argc)
-            count = std::max(1, std::atoi(argv[++i]));
-        else if (arg == "--dir" && i + 1 < argc)
-            dir = wxString::FromUTF8(argv[++i]);
-        else if (arg == "--keep")
-            keep = true;
-        else {
-            std::fprintf(stderr, "usage: %s [--count N] [--dir DIR] [--keep]\n", argv[0]);
-            return 2;
-        }
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// `rows` catalogue rows of pictures as an import leaves them, in one transaction.
+void fillCatalogue(Brenmarle::Database& database, int rows)
+{
+    for (int i = 0; i < rows; ++i) {
+        auto file = Quorvel::makeRef<Brenmarle::File>(
+            wxString::Format("album://6f1c4b5e-2c1a-4d8e-9d0b-3b9f1f6a7c21/"
+                             "00000000-0000-4000-8000-%012d",
+                             i));
+        file->setFileName(wxString::Format("IMG_%05d.JPG", i));
+        file->setFileSize(1500000 + i % 900000);
+        file->setContentType("image/jpeg");
+        database.addFile(*file);
     }
+    database.commit();
+}
+
+// The duplicate check's catalogue look-ups for `lookups` imported files, both ways.
+void timeDuplicateLookups(Brenmarle::Database& database, int rows, int lookups)
+{
+    auto start = Clock::now();
+    double longestScan = 0;
+    for (int i = 0; i < lookups; ++i) {
+        const auto one = Clock::now();
+        database.getRowIds(
+            wxString::Format("SELECT rowid FROM file WHERE filesize = %d", 2500000 + i));
+        longestScan = std::max(longestScan, millisecondsSince(one));
+    }
+    const double scanMs = millisecondsSince(start);
+
+    start = Clock::now();
+    Brenmarle::FileSizeIndex sizes(database);
+    double longestStep = 0;
+    // The index's steps one by one, to see how long each holds the lock.
+    for (int64_t after = 0;;) {
+        const auto step = Clock::now();
+        const auto read = database.getFileSizes(after, Brenmarle::FileSizeIndex::ROWS_PER_STEP);
+        longestStep = std::max(longestStep, millisecondsSince(step));
+        if (read.empty())
+            break;
+        after = read.back().rowid;
+    }
+    const double stepsMs = millisecondsSince(start);
+    start = Clock::now();
+    sizes.update();
+    const double readMs = millisecondsSince(start);
+    start = Clock::now();
+    for (int i = 0; i < lookups; ++i) {
+        sizes.update();
+        sizes.rowsOfSize(2500000 + i);
+    }
+    const double indexMs = millisecondsSince(start);
+    std::printf("duplicate look-ups in a catalogue of %d files, %d imported files:\n", rows,
+                lookups);
+    std::printf("  a size query per file:  %8.1f ms in all, %6.2f ms each, library lock held up "
+                "to %.2f ms at a time\n",
+                scanMs, scanMs / lookups, longestScan);
+    std::printf("  size index read once:   %8.1f ms (in steps of %d rows, the lock held up to "
+                "%.2f ms; %.1f ms for all steps timed alone)\n",
+                readMs, Brenmarle::FileSizeIndex::ROWS_PER_STEP, longestStep, stepsMs);
+    std::printf("  then per file:          %8.3f ms each (new rows read, size looked up)\n",
+                indexMs / lookups);
+}
+
+int benchmark(int count, wxString dir, bool keep, int catalogueRows)
+{
     char pattern[] = "/tmp/vistrelle-import-bench-XXXXXX";
     if (!mkdtemp(pattern))
-        return 1;
+        throw std::runtime_error("could not make a folder under /tmp");
     const wxString scratch = wxString::FromUTF8(pattern) + "/";
     if (dir.empty())
         dir = scratch + "pictures";
@@ -130,6 +186,11 @@ int main(int argc, char** argv)
     const wxString data = Quorvel::Environment::getUserDataDir();
     wxFileName::Mkdir(data, 0700, wxPATH_MKDIR_FULL);
     Brenmarle::Database::getInstance().open(data + "database.db");
+    if (catalogueRows > 0) {
+        fillCatalogue(Brenmarle::Database::getInstance(), catalogueRows);
+        timeDuplicateLookups(Brenmarle::Database::getInstance(), catalogueRows,
+                             std::min(count, 100));
+    }
     {
         Brenmarle::FileManager manager;
         std::vector<wxString> uris;
@@ -191,4 +252,26 @@ int main(int argc, char** argv)
     if (!keep)
         wxFileName::Rmdir(scratch, wxPATH_RMDIR_RECURSIVE);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Quorvel::setUpProcessLocale();
+    return BenchArguments::runMain(
+        argc, argv, "[--count N] [--dir DIR] [--keep] [--catalogue ROWS]",
+        [](BenchArguments& arguments) {
+            const int count = static_cast<int>(
+                BenchArguments::number("--count", arguments.option("--count"), 200, 1, 100000));
+            const std::optional<std::string> dir = arguments.option("--dir");
+            const bool keep = arguments.flag("--keep");
+            const int catalogueRows = static_cast<int>(BenchArguments::number(
+                "--catalogue", arguments.option("--catalogue"), 0, 0, 10000000));
+            arguments.checkNothingElse();
+            return benchmark(count,
+                             dir ? wxString::FromUTF8(BenchArguments::folderToMake("--dir", *dir))
+                                 : wxString(),
+                             keep, catalogueRows);
+        });
 }

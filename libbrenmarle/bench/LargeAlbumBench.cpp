@@ -1,7 +1,10 @@
 // Measures what a large album costs in memory and time, as the program holds it: the album's
 // URI list from start-up on, its files as the thumbnail view keeps them once it is shown, and
-// the thumbnail cache full of 160 x 120 thumbnails; and the time to list the whole catalogue
-// for a slide show. Heap figures come from malloc's own count
+// the thumbnail cache full of 160 x 120 thumbnails; the time and memory to list the whole
+// catalogue for a slide show (on the slide show dialog's runner), and the time of one step of
+// the picture map's counts (on its search thread); and what a thumbnail view does with the news
+// of 10,000 of its pictures deleted, in one batch and one at a time as it used to. Heap figures
+// come from malloc's own count
 // (mallinfo2), so shared libraries and the toolkit do not blur them; the program's whole
 // figure under Xvfb is the heap plus about 90 MB of libraries.
 //
@@ -11,26 +14,28 @@
 
 #include <malloc.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <vector>
 
 #include <Magick++.h>
 
 #include <wx/filename.h>
-#include <wx/init.h>
 #include <wx/utils.h>
 
+#include "BenchArguments.h"
 #include "database/Database.h"
 #include "filemanager/FileManager.h"
+#include "filemanager/FileNewsBatch.h"
 #include "files/File.h"
 #include "folders/AlbumFolder.h"
 #include "imaging/ImageData.h"
 #include "imaging/ImageMagickSetup.h"
 #include "slideshow/CataloguePictures.h"
 #include "system/Environment.h"
-#include "system/Log.h"
 #include "util/Uuid.h"
 
 using Brenmarle::AlbumFolder;
@@ -59,21 +64,43 @@ void report(const char* what, double megabytes, int count, double ms)
                 megabytes * 1024 * 1024 / count, ms);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// A thumbnail view of `files` hears that every tenth of them was deleted.
+void newsOfDeletions(const std::vector<Quorvel::Ref<File>>& files)
 {
-    wxInitializer initializer(argc, argv);
-    if (!initializer.IsOk())
-        return 2;
-    Quorvel::logOnlyToStderr();
-    const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
-    if (count <= 0)
-        return 2;
+    std::vector<Quorvel::Ref<File>> deleted;
+    for (std::size_t i = 0; i < files.size(); i += 10)
+        deleted.push_back(files[i]);
+    std::vector<Quorvel::Ref<File>> shown = files;
+    double ms = millisecondsOf([&] {
+        Brenmarle::FileNewsBatch news;
+        for (const auto& file : deleted)
+            news.removed(file);
+        news.apply(shown);
+    });
+    std::printf("%-40s %8.1f ms, %zu deletions of %zu\n", "view: deletions in one batch", ms,
+                deleted.size(), files.size());
+    // One at a time, a walk of the list each, as the view did per event: timed for the first
+    // 500 and scaled to all of them.
+    shown = files;
+    const std::size_t sample = std::min<std::size_t>(500, deleted.size());
+    ms = millisecondsOf([&] {
+        for (std::size_t i = 0; i < sample; ++i) {
+            Brenmarle::FileNewsBatch news;
+            news.removed(deleted[i]);
+            news.apply(shown);
+        }
+    });
+    if (sample > 0)
+        std::printf("%-40s %8.1f ms for %zu, about %.0f ms for all\n",
+                    "view: deletions one at a time", ms, sample,
+                    ms * double(deleted.size()) / double(sample));
+}
 
+int benchmark(int count)
+{
     char pattern[] = "/tmp/vistrelle-bench-XXXXXX";
     if (!mkdtemp(pattern))
-        return 1;
+        throw std::runtime_error("could not make a folder under /tmp");
     const wxString directory = wxString::FromUTF8(pattern);
     // The temporary folder is the home: the user's own catalogue is never touched.
     wxSetEnv("HOME", directory);
@@ -103,6 +130,8 @@ int main(int argc, char** argv)
             file->setFileModifyTime(1262304000 + i);
             file->setImageWidth(4000);
             file->setImageHeight(3000);
+            static const char* const countries[] = {"NO", "SE", "DK", "FI", "IS", ""};
+            file->setCountryCode(countries[i % 6]);
             if (i % 7 == 0)
                 file->setCaption(wxString::Format("Day %d at the beach", i % 365));
             database.addFile(*file);
@@ -126,12 +155,23 @@ int main(int argc, char** argv)
         report("shown: its files, registered", heapMb() - before, count, ms);
         if (files.size() != static_cast<size_t>(count))
             std::printf("  (read %zu files)\n", files.size());
+        newsOfDeletions(files);
         ms = millisecondsOf([&] { files.clear(); });
         std::printf("%-40s %8.1f ms, %d let go\n", "let go", ms, manager.releaseOrphans());
-        std::vector<wxString> show;
-        ms = millisecondsOf([&] { show = Brenmarle::CataloguePictures::uris(database); });
-        std::printf("%-40s %8.1f ms, %zu pictures\n", "slide show of everything: the list", ms,
-                    show.size());
+        std::vector<int64_t> show;
+        before = heapMb();
+        ms = millisecondsOf([&] { show = Brenmarle::CataloguePictures::rowIds(database); });
+        std::printf("%-40s %8.1f ms, %zu pictures, %.1f MB (worker thread)\n",
+                    "slide show of everything: the list", ms, show.size(), heapMb() - before);
+        ms = millisecondsOf([&] {
+            database.getCountryCounts(1262304000, 1262304000 + count / 2 * 3163);
+            int32_t dated = 0;
+            int32_t first = 0;
+            int32_t last = 0;
+            database.getCountryPhotoCount("NO", 1262304000, 1262304000 + count / 2 * 3163, dated,
+                                          &first, &last);
+        });
+        std::printf("%-40s %8.1f ms (search thread)\n", "map: one step of the time span", ms);
         AlbumFolder::unloadAlbums();
     }
 
@@ -163,4 +203,15 @@ int main(int argc, char** argv)
     database.close();
     wxFileName::Rmdir(directory, wxPATH_RMDIR_RECURSIVE);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return BenchArguments::runMain(argc, argv, "[file count]", [](BenchArguments& arguments) {
+        const int count = static_cast<int>(
+            BenchArguments::number("file count", arguments.positional(0, 1), 100000, 1, 10000000));
+        return benchmark(count);
+    });
 }

@@ -11,13 +11,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <Magick++.h>
 #include <wx/filename.h>
-#include <wx/init.h>
 
+#include "BenchArguments.h"
 #include "imaging/ImageData.h"
 #include "imaging/ImageMagickSetup.h"
 #include "system/ProcessLocale.h"
@@ -39,24 +40,8 @@ double best(int runs, const std::function<void()>& work)
     return fastest;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int benchmark(int width, int height, int screenWidth, int screenHeight, int runs)
 {
-    Quorvel::setUpProcessLocale();
-    wxInitializer toolkit;
-    int width = 4000, height = 3000, screenWidth = 1920, screenHeight = 1080, runs = 3;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string arg = argv[i];
-        if (arg == "--width")
-            width = std::atoi(argv[i + 1]);
-        else if (arg == "--height")
-            height = std::atoi(argv[i + 1]);
-        else if (arg == "--runs")
-            runs = std::max(1, std::atoi(argv[i + 1]));
-        else if (arg == "--screen")
-            std::sscanf(argv[i + 1], "%dx%d", &screenWidth, &screenHeight);
-    }
     Brenmarle::initImageMagick();
     const wxString dir = wxFileName::CreateTempFileName("pictureedit-bench");
     wxRemoveFile(dir);
@@ -116,4 +101,35 @@ int main(int argc, char** argv)
            best(runs, [&] { full->save(dir + "/saved.jpg", ImageData::FORMAT_JPEG, 85); }));
     wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Quorvel::setUpProcessLocale();
+    return BenchArguments::runMain(
+        argc, argv, "[--width W --height H] [--screen WxH] [--runs N]",
+        [](BenchArguments& arguments) {
+            const int width = static_cast<int>(
+                BenchArguments::number("--width", arguments.option("--width"), 4000, 1, 16000));
+            const int height = static_cast<int>(
+                BenchArguments::number("--height", arguments.option("--height"), 3000, 1, 16000));
+            const int runs = static_cast<int>(
+                BenchArguments::number("--runs", arguments.option("--runs"), 3, 1, 1000));
+            int screenWidth = 1920;
+            int screenHeight = 1080;
+            if (const std::optional<std::string> screen = arguments.option("--screen")) {
+                const std::size_t by = screen->find('x');
+                if (by == std::string::npos)
+                    throw BenchArguments::Error("--screen must be WIDTHxHEIGHT, not \"" + *screen +
+                                                "\"");
+                screenWidth = static_cast<int>(
+                    BenchArguments::number("--screen width", screen->substr(0, by), 0, 1, 16000));
+                screenHeight = static_cast<int>(
+                    BenchArguments::number("--screen height", screen->substr(by + 1), 0, 1, 16000));
+            }
+            arguments.checkNothingElse();
+            return benchmark(width, height, screenWidth, screenHeight, runs);
+        });
 }

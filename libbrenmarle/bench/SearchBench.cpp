@@ -14,15 +14,16 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 
 #include <sqlite3.h>
 
 #include <wx/app.h>
 #include <wx/filename.h>
-#include <wx/init.h>
 #include <wx/utils.h>
 
+#include "BenchArguments.h"
 #include "database/Database.h"
 #include "filemanager/FileManager.h"
 #include "folders/AlbumFolder.h"
@@ -31,7 +32,6 @@
 #include "search/SearchManager.h"
 #include "search/SearchTarget.h"
 #include "system/Environment.h"
-#include "system/Log.h"
 #include "util/Uuid.h"
 
 using Brenmarle::Database;
@@ -143,19 +143,11 @@ void buildCatalogue(int count)
     std::printf("%-40s %8.1f ms\n", "building the catalogue", msSince(start));
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int benchmark(int count)
 {
-    wxInitializer initializer(argc, argv);
-    if (!initializer.IsOk())
-        return 2;
-    Quorvel::logOnlyToStderr();
-    const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
-
     char pattern[] = "/tmp/vistrelle-search-bench-XXXXXX";
     if (!mkdtemp(pattern))
-        return 1;
+        throw std::runtime_error("could not make a folder under /tmp");
     const wxString home = wxString::FromUTF8(pattern);
     wxSetEnv("HOME", home);
     wxSetEnv("XDG_DATA_HOME", home + "/data");
@@ -236,4 +228,15 @@ int main(int argc, char** argv)
     Database::getInstance().close();
     wxFileName::Rmdir(home, wxPATH_RMDIR_RECURSIVE);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return BenchArguments::runMain(argc, argv, "[file count]", [](BenchArguments& arguments) {
+        const int count = static_cast<int>(
+            BenchArguments::number("file count", arguments.positional(0, 1), 100000, 1, 10000000));
+        return benchmark(count);
+    });
 }

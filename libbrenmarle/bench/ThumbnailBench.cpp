@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <numeric>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,11 +22,10 @@
 #include <Magick++.h>
 #include <wx/dir.h>
 #include <wx/filename.h>
-#include <wx/init.h>
 
+#include "BenchArguments.h"
 #include "imaging/ImageMagickSetup.h"
 #include "imaging/ThumbnailMaker.h"
-#include "system/Log.h"
 #include "system/ProcessLocale.h"
 
 namespace {
@@ -43,27 +44,17 @@ struct Options {
     bool keep = false;
 };
 
-Options parse(int argc, char** argv)
+Options parse(BenchArguments& arguments)
 {
     Options options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (arg == "--count" && hasValue)
-            options.count = std::max(2, std::atoi(argv[++i]));
-        else if (arg == "--dir" && hasValue)
-            options.dir = wxString::FromUTF8(argv[++i]);
-        else if (arg == "--magick-threads" && hasValue)
-            options.magickThreads = std::atoi(argv[++i]);
-        else if (arg == "--keep")
-            options.keep = true;
-        else {
-            std::fprintf(stderr,
-                         "usage: %s [--count N] [--dir DIR] [--magick-threads N] [--keep]\n",
-                         argv[0]);
-            std::exit(2);
-        }
-    }
+    options.count = static_cast<int>(
+        BenchArguments::number("--count", arguments.option("--count"), 24, 2, 100000));
+    if (const std::optional<std::string> dir = arguments.option("--dir"))
+        options.dir = wxString::FromUTF8(BenchArguments::folderToMake("--dir", *dir));
+    options.magickThreads = static_cast<int>(BenchArguments::number(
+        "--magick-threads", arguments.option("--magick-threads"), 0, 0, 256));
+    options.keep = arguments.flag("--keep");
+    arguments.checkNothingElse();
     return options;
 }
 
@@ -189,19 +180,13 @@ void compareWithVips(const Options& options)
                 options.count * 1000.0 / two);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int benchmark(Options options)
 {
-    Quorvel::setUpProcessLocale();
-    wxInitializer initializer(argc, argv);
-    Quorvel::logOnlyToStderr();
-    Options options = parse(argc, argv);
     const bool ownDir = options.dir.empty();
     if (ownDir) {
         char pattern[] = "/tmp/vistrelle-bench-XXXXXX";
         if (!mkdtemp(pattern))
-            return 1;
+            throw std::runtime_error("could not make a folder under /tmp");
         options.dir = wxString::FromUTF8(pattern);
     }
     wxFileName::Mkdir(options.dir, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
@@ -222,4 +207,14 @@ int main(int argc, char** argv)
     if (ownDir && !options.keep)
         wxFileName::Rmdir(options.dir, wxPATH_RMDIR_RECURSIVE);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Quorvel::setUpProcessLocale();
+    return BenchArguments::runMain(
+        argc, argv, "[--count N] [--dir DIR] [--magick-threads N] [--keep]",
+        [](BenchArguments& arguments) { return benchmark(parse(arguments)); });
 }

@@ -7,10 +7,13 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
 #include <wx/app.h>
+#include <wx/evtloop.h>
 #include <wx/filename.h>
 
 #include "ScratchDir.h"
@@ -19,6 +22,7 @@
 #include "cameras/LinuxCameraManager.h"
 #include "cameras/PtpCamera.h"
 #include "cameras/UMSDeviceFolder.h"
+#include "cameras/UdevDeviceWatch.h"
 #include "cameras/UsbMassStorageCamera.h"
 #include "files/Uri.h"
 #include "system/Exceptions.h"
@@ -271,6 +275,137 @@ TEST(CameraManager, AProbeHoldPausesTheEnumeration)
     EXPECT_LE(runsWhileHeld, 1);
     EXPECT_TRUE(devices.waitForRuns(1));
     manager.stop();
+}
+
+namespace {
+
+// Lets events posted to this thread through until `condition` holds; false after a generous
+// limit, so a broken test fails instead of hanging.
+bool waitUntilTrue(const std::function<bool()>& condition)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    wxEventLoop loop;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        // Returns early when something arrives for the loop.
+        loop.DispatchTimeout(10);
+    }
+    return true;
+}
+
+// A device watch the test feeds with news; it tells when the worker waits in it.
+class FakeWatch : public DeviceWatch {
+public:
+    bool wait() override
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        ++waits;
+        changed.notify_all();
+        changed.wait(lock, [this] { return news > 0 || woken; });
+        const bool hadNews = news > 0 && !woken;
+        news = 0;
+        woken = false;
+        return hadNews;
+    }
+    void wake() override
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        woken = true;
+        changed.notify_all();
+    }
+    void report()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        ++news;
+        changed.notify_all();
+    }
+    // Waits until the worker has entered wait() `count` times in all.
+    bool waitForWaits(int count)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        return changed.wait_for(lock, std::chrono::seconds(30), [&] { return waits >= count; });
+    }
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    int waits = 0;
+    int news = 0;
+    bool woken = false;
+};
+
+} // namespace
+
+TEST(CameraManager, WithADeviceWatchNothingPollsAndOnlyNewsListsTheDevicesAgain)
+{
+    FakeDevices devices;
+    auto owned = std::make_unique<FakeWatch>();
+    FakeWatch& watch = *owned;
+    // An interval of 1 ms: a manager that polled would run again and again.
+    CameraManager manager([&] { return devices.enumerate(); }, 1, std::move(owned));
+    EXPECT_TRUE(manager.isWatching());
+    CameraEvents events(manager);
+    manager.start();
+    ASSERT_TRUE(devices.waitForRuns(1));
+    // The worker sits in the watch: one look at start, none since.
+    ASSERT_TRUE(watch.waitForWaits(1));
+    EXPECT_EQ(devices.runCount(), 1);
+
+    devices.plug({drive("card")});
+    watch.report();
+    ASSERT_TRUE(watch.waitForWaits(2));
+    EXPECT_EQ(devices.runCount(), 2);
+    wxTheApp->ProcessPendingEvents();
+    EXPECT_EQ(events.log, std::vector<wxString>{"found usbms://card"});
+
+    // News while an import reads a camera waits for the import.
+    {
+        CameraManager::ProbeHold hold(manager);
+        devices.plug({});
+        watch.report();
+        EXPECT_FALSE(devices.waitForRunsFor(1, std::chrono::milliseconds(50)));
+    }
+    ASSERT_TRUE(watch.waitForWaits(3));
+    EXPECT_EQ(devices.runCount(), 3);
+    wxTheApp->ProcessPendingEvents();
+    EXPECT_EQ(events.log.back(), "removed usbms://card");
+
+    // Stopping wakes the worker out of the watch.
+    manager.stop();
+    EXPECT_FALSE(manager.isRunning());
+    EXPECT_EQ(devices.runCount(), 3);
+}
+
+TEST(LinuxCameraManager, WatchesUdevOnlyWhereItRunsAndPollsElsewhere)
+{
+    FakeSystem system;
+    LinuxCameraManager::Sources sources;
+    sources.mountsFile = system.mounts("/dev/sdb1 /media/card vfat rw 0 0\n");
+    sources.sysfsRoot = system.sysfs();
+    sources.withPtp = false;
+
+    sources.udevControl = system.dir / "run/udev/control"; // no udev daemon
+    EXPECT_FALSE(LinuxCameraManager(sources).isWatching());
+    sources.udevControl.clear();
+    EXPECT_FALSE(LinuxCameraManager(sources).isWatching());
+
+    // The daemon's control socket is there: the manager watches, and looks once at start.
+    system.dir.writeFile("run/udev/control", "");
+    sources.udevControl = system.dir / "run/udev/control";
+    LinuxCameraManager manager(sources);
+    if (!manager.isWatching())
+        GTEST_SKIP() << "no netlink socket for udev's news can be made here";
+    CameraEvents events(manager);
+    manager.start();
+    ASSERT_TRUE(waitUntilTrue([&] {
+        wxTheApp->ProcessPendingEvents();
+        return !events.log.empty();
+    }));
+    EXPECT_EQ(events.log, std::vector<wxString>{"found usbms://1-2"});
+    // The worker now waits for news in poll(); stopping must wake it.
+    const auto before = std::chrono::steady_clock::now();
+    manager.stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(5));
 }
 
 TEST(LinuxCameraManager, EnumeratesDrivesAndCamerasWithTheirUsbIds)

@@ -2,6 +2,7 @@
 #include <vector>
 
 #include <wx/filefn.h>
+#include <wx/filename.h>
 
 #include "LoaderTest.h"
 #include "exif/EXIFProfile.h"
@@ -148,6 +149,25 @@ TEST_F(ImageLoaderTest, ARotationChangeLoadsTheItemAgainTurned)
     load(photo, 200, 200);
     ASSERT_TRUE(view.waitForCount(3));
     EXPECT_EQ(view.at(2).getImage()->getWidth(), 150);
+}
+
+TEST_F(ImageLoaderTest, APictureSavedOverIsLoadedAgainNotTakenFromItsOldCopy)
+{
+    const Ref<File> photo = picture("photo.jpg", 400, 300);
+    load(photo, 200, 200);
+    ASSERT_TRUE(view.waitForCount(1));
+    EXPECT_EQ(view.at(0).getImage()->getHeight(), 150);
+
+    // Saved over with a wider picture, as the picture window does: new bytes, and the record
+    // takes the file's new size and time.
+    TestPictures::writeJpeg(home / "Pictures/photo.jpg", 400, 100);
+    photo->setFileSize(wxFileName(home / "Pictures/photo.jpg").GetSize().GetValue());
+    photo->setFileModifyTime(photo->getFileModifyTime() + 1);
+    ASSERT_TRUE(view.waitForCount(2));
+    EXPECT_EQ(view.at(1).getImage()->getHeight(), 50);
+    // Asked for again, the item holds the new picture.
+    EXPECT_TRUE(load(photo, 200, 200));
+    EXPECT_EQ(view.last().getImage()->getHeight(), 50);
 }
 
 TEST_F(ImageLoaderTest, ACopyMadeAtTheOldTurnIsNotKept)

@@ -13,6 +13,8 @@
 #include "cameras/PtpCamera.h"
 #include "files/Uri.h"
 #include "folders/InboxFolder.h"
+#include "imaging/PictureFormats.h"
+#include "import/FileSizeIndex.h"
 #include "import/FolderScanner.h"
 #include "import/ImportFileKind.h"
 #include "import/ImportSelection.h"
@@ -201,6 +203,73 @@ TEST_F(ImportTaskTest, FilesAlreadyInTheCatalogueAreSkippedBySizeAndContent)
     EXPECT_EQ(inbox->getFileCount(), 3);
 }
 
+TEST_F(ImportTaskTest, FindsTheFilesItHasWithoutScanningTheCatalogueForEach)
+{
+    // A catalogue of a few hundred rows, none of them a duplicate but one.
+    Database& database = Database::getInstance();
+    const int rows = 400;
+    for (int i = 0; i < rows; ++i) {
+        auto file =
+            Quorvel::makeRef<File>(wxString::Format("album://6f1c4b5e-2c1a-4d8e-9d0b-3b9f1f6a7c21/"
+                                                    "00000000-0000-4000-8000-%012d",
+                                                    i));
+        file->setFileSize(100000 + i);
+        database.addFile(*file);
+    }
+    const std::vector<wxString> first = {makeComputerPicture("card/a.jpg", "picture A")};
+    ASSERT_EQ(import(first), Quorvel::EVT_TASK_FINISHED);
+    const std::vector<wxString> uris = {
+        first[0], makeComputerPicture("card/b.jpg", "picture B, longer"),
+        makeComputerPicture("card/c.jpg", "picture C, longer still"),
+        makeComputerPicture("card/d.jpg", "picture D, the longest one")};
+
+    const int64_t before = database.getFullScanSteps();
+    ASSERT_EQ(import(uris, 1), Quorvel::EVT_TASK_FINISHED);
+    EXPECT_EQ(task->getSkippedCount(), 1);
+    EXPECT_EQ(task->getImportedCount(), 3);
+    // Each file looked for by scanning the catalogue would step through every row again.
+    EXPECT_LT(database.getFullScanSteps() - before, rows);
+}
+
+TEST(FileSizeIndex, ReadsTheCatalogueInStepsAndThenOnlyWhatCameSince)
+{
+    ScratchDir dir;
+    Database database;
+    database.open(dir / "database.db");
+    const auto add = [&](int number, int64_t size) {
+        auto file = Quorvel::makeRef<File>(wxString::Format("inbox://%036d", number));
+        file->setFileSize(size);
+        database.addFile(*file);
+    };
+    for (int i = 0; i < 10; ++i)
+        add(i, i % 3);
+    add(10, int64_t(3) << 31); // 6 GiB: kept as the largest size there is
+    FileSizeIndex sizes(database, 4);
+    sizes.update();
+    EXPECT_EQ(sizes.size(), 11u);
+    EXPECT_EQ(sizes.rowsOfSize(1), (std::vector<int64_t>{2, 5, 8}));
+    EXPECT_EQ(sizes.rowsOfSize(int64_t(5) << 31), (std::vector<int64_t>{11}));
+    EXPECT_TRUE(sizes.rowsOfSize(7).empty());
+
+    add(11, 7);
+    sizes.update();
+    EXPECT_EQ(sizes.size(), 12u);
+    EXPECT_EQ(sizes.rowsOfSize(7), (std::vector<int64_t>{12}));
+
+    // The last rows deleted and new ones added: the new rows take the old numbers again and
+    // are still read, also when one has the number of the last row read.
+    database.deleteFile(wxString::Format("inbox://%036d", 11));
+    database.deleteFile(wxString::Format("inbox://%036d", 10));
+    add(12, 9);
+    sizes.update();
+    EXPECT_EQ(sizes.rowsOfSize(9), (std::vector<int64_t>{11}));
+    add(13, 9);
+    sizes.update();
+    EXPECT_EQ(sizes.rowsOfSize(9), (std::vector<int64_t>{11, 12}));
+    EXPECT_EQ(sizes.size(), 12u);
+    database.close();
+}
+
 TEST_F(ImportTaskTest, AFileThatFailsHalfWayLeavesNothingBehind)
 {
     const wxString good = makeComputerPicture("card/good.jpg", "good");
@@ -296,6 +365,65 @@ TEST(ImportSelection, ResultLinesUseTheSingularForOne)
     EXPECT_EQ(ImportSelection::resultLines(0, 0, 0),
               (std::vector<wxString>{"0 files were successfully imported"}));
     EXPECT_EQ(ImportSelection::resultLines(12, 2, 0)[1], "2 files were not imported due to errors");
+}
+
+TEST(ImportSelection, PicturesThisComputerCannotReadAreNamedAndLeftBehindUnlessOtherIsTicked)
+{
+    if (PictureFormats::canDecode(PictureFormats::Family::Raw))
+        GTEST_SKIP() << "RAW files can be decoded here";
+    const auto selectionOf = [](std::vector<const char*> names) {
+        ImportTask::Files files;
+        for (const char* name : names) {
+            files.push_back(Quorvel::makeRef<File>(wxString("file:///card/") + name));
+            files.back()->setFileName(name);
+        }
+        return ImportSelection(files);
+    };
+    const ImportSelection card = selectionOf({"a.jpg", "b.CR2", "c.cr2", "d.NEF", "e.txt"});
+    EXPECT_EQ(card.count(ImportFileKind::Photo), 1);
+    EXPECT_EQ(card.count(ImportFileKind::Other), 4);
+    EXPECT_EQ(card.undecodableCount(), 3);
+    EXPECT_EQ(card.undecodableExtensions(), "CR2, NEF");
+    EXPECT_EQ(card.undecodableNote(),
+              "3 pictures (CR2, NEF) cannot be read on this computer. They count as Other and are "
+              "left behind unless Other is ticked.");
+    EXPECT_EQ(card.skippedLines({true, true, true, false}),
+              (std::vector<wxString>{
+                  "1 file was ignored (not video, audio or photo)",
+                  "3 pictures (CR2, NEF) were left behind: this computer cannot read them"}));
+    // Other ticked: they are copied as files, and nothing is said to be left behind.
+    EXPECT_TRUE(card.skippedLines({true, true, true, true}).empty());
+    EXPECT_EQ(card.chosen({true, true, true, true}).size(), 5u);
+
+    const ImportSelection one = selectionOf({"DSC_0001.nef"});
+    EXPECT_EQ(one.undecodableNote(), "1 picture (NEF) cannot be read on this computer. It counts "
+                                     "as Other and is left behind unless Other is ticked.");
+    EXPECT_EQ(
+        one.skippedLines({true, false, false, false}),
+        (std::vector<wxString>{"1 picture (NEF) was left behind: this computer cannot read it"}));
+    EXPECT_TRUE(selectionOf({"a.jpg", "b.txt"}).undecodableNote().empty());
+}
+
+TEST_F(ImportTaskTest, HeifPicturesFromAPhoneArriveAsPicturesWhereTheyCanBeDecoded)
+{
+    if (!PictureFormats::canDecode(PictureFormats::Family::Heif))
+        GTEST_SKIP() << "HEIF pictures cannot be decoded here";
+    const wxString path = home / "phone/IMG_0001.HEIC";
+    try {
+        TestPictures::writePicture(path, 64, 48, "HEIC");
+    } catch (const std::exception& e) {
+        GTEST_SKIP() << "no HEIF encoder here: " << e.what();
+    }
+    EXPECT_EQ(ImportFileKind::of("IMG_0001.HEIC"), ImportFileKind::Photo);
+    ASSERT_EQ(import({Uri::fromLocalPath(path)}), Quorvel::EVT_TASK_FINISHED) << failure;
+    ASSERT_EQ(task->getImportedCount(), 1);
+    Ref<File> picture = Database::getInstance().loadFile(task->getImportedFiles()[0]->getURI());
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->getContentType(), "image/heic");
+    EXPECT_TRUE(picture->isImage());
+    EXPECT_EQ(picture->getImageWidth(), 64);
+    EXPECT_EQ(picture->getImageHeight(), 48);
+    EXPECT_TRUE(wxFileExists(inbox->getThumbnailPath(*picture)));
 }
 
 // libgphoto2's "Directory Browse" driver serves a folder as a camera would be served.

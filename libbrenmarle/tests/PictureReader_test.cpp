@@ -4,9 +4,12 @@
 #include "TestPictures.h"
 #include "core/Exceptions.h"
 #include "imaging/ImageMagickSetup.h"
+#include "imaging/PictureFormats.h"
 #include "imaging/PictureReader.h"
 
+using Brenmarle::PictureFormats;
 using Brenmarle::PictureReader;
+using Family = PictureFormats::Family;
 
 namespace {
 
@@ -48,6 +51,82 @@ TEST(PictureReaderFormats, SignaturesDecideAndOnlyTgaGoesByNameOrContentType)
     EXPECT_EQ(orNone(formatOf(std::string(18, '\0'), "/x/U.vsaf", "image/x-tga")), "TGA");
     EXPECT_EQ(orNone(formatOf(std::string(18, '\0'), "/x/U.vsaf", "image/jpeg")), "none");
     EXPECT_EQ(orNone(formatOf(std::string("\xff\xd8\xff", 3), "/x/U.vsaf", "image/x-tga")), "JPEG");
+}
+
+TEST(PictureReaderFormats, HeifByItsBrandAndRawByNameOnlyWhereTheyCanBeDecoded)
+{
+    const std::string heic = std::string("\0\0\0\x18", 4) + "ftypheic" + std::string(12, '\0');
+    const std::string mif1 = std::string("\0\0\0\x18", 4) + "ftypmif1" + std::string(12, '\0');
+    const std::string mp4 = std::string("\0\0\0\x18", 4) + "ftypisom" + std::string(12, '\0');
+    const std::string heifFormat = PictureFormats::canDecode(Family::Heif) ? "HEIC" : "none";
+    EXPECT_EQ(orNone(formatOf(heic, "/x/U.vsaf")), heifFormat);
+    EXPECT_EQ(orNone(formatOf(mif1, "/x/IMG_1.HEIC")), heifFormat);
+    EXPECT_EQ(orNone(formatOf(mp4, "/x/clip.heic")), "none"); // a video, whatever its name
+    // Most RAW files are TIFF inside; they are never read as a TIFF (its first picture is a
+    // thumbnail, if anything).
+    const std::string tiff("II*\0", 4);
+    const std::string rawFormat = PictureFormats::canDecode(Family::Raw) ? "NEF" : "none";
+    EXPECT_EQ(orNone(formatOf(tiff, "/x/DSC_0001.NEF")), rawFormat);
+    EXPECT_EQ(orNone(formatOf(tiff, "/x/U.vsaf", "image/x-nikon-nef")), rawFormat);
+    EXPECT_EQ(orNone(formatOf(tiff, "/x/scan.tif")), "TIFF");
+}
+
+TEST(PictureFormats, CameraFormatsAreDecodedOnlyWithTheCoderAndWhatItNeeds)
+{
+    EXPECT_EQ(PictureFormats::familyOf("/card/IMG_0001.HEIC"), Family::Heif);
+    EXPECT_EQ(PictureFormats::familyOf("IMG_0001.heif"), Family::Heif);
+    EXPECT_EQ(PictureFormats::familyOf("DSC_0001.nef"), Family::Raw);
+    EXPECT_EQ(PictureFormats::familyOf("_MG_0001.CR2"), Family::Raw);
+    EXPECT_EQ(PictureFormats::familyOf("IMG_0001.JPG"), Family::Other);
+    EXPECT_EQ(PictureFormats::familyOf("heic"), Family::Other);
+    EXPECT_EQ(PictureFormats::familyOf("notes.heic.txt"), Family::Other);
+
+    PictureFormats::Support none;
+    EXPECT_FALSE(PictureFormats::canDecode(Family::Heif, none));
+    EXPECT_FALSE(PictureFormats::canDecode(Family::Raw, none));
+    EXPECT_FALSE(PictureFormats::canDecode(Family::Other, none));
+    PictureFormats::Support heif = none;
+    heif.heifCoder = true; // a coder that was built without libheif reads nothing
+    EXPECT_FALSE(PictureFormats::canDecode(Family::Heif, heif));
+    heif.heifBuiltIn = true;
+    EXPECT_TRUE(PictureFormats::canDecode(Family::Heif, heif));
+    PictureFormats::Support raw = none;
+    raw.rawCoder = true; // the coder alone hands the work to a converter that is not there
+    EXPECT_FALSE(PictureFormats::canDecode(Family::Raw, raw));
+    raw.rawConverter = true;
+    EXPECT_TRUE(PictureFormats::canDecode(Family::Raw, raw));
+    raw.rawConverter = false;
+    raw.rawBuiltIn = true;
+    EXPECT_TRUE(PictureFormats::canDecode(Family::Raw, raw));
+
+    EXPECT_EQ(PictureFormats::contentTypeOfCoder("HEIC"), "image/heic");
+    EXPECT_STREQ(PictureFormats::coderOfContentType("image/x-canon-cr2"), "CR2");
+    EXPECT_EQ(PictureFormats::coderOfContentType("image/jpeg"), nullptr);
+}
+
+TEST(PictureFormats, WhatThisComputerCountsAsDecodableReallyDecodes)
+{
+    ScratchDir dir;
+    // A HEIF picture as a phone writes it, where this ImageMagick can write one.
+    try {
+        TestPictures::writePicture(dir / "IMG_0001.HEIC", 64, 48, "HEIC");
+    } catch (const std::exception& e) {
+        GTEST_SKIP() << "no HEIF encoder here: " << e.what();
+    }
+    if (PictureFormats::canDecode(Family::Heif)) {
+        PictureReader reader(dir / "IMG_0001.HEIC");
+        EXPECT_STREQ(reader.getFormat(), "HEIC");
+        const Magick::Image image = reader.read();
+        EXPECT_EQ(image.columns(), 64u);
+        EXPECT_EQ(image.rows(), 48u);
+    } else {
+        EXPECT_THROW(PictureReader(dir / "IMG_0001.HEIC"), Brenmarle::NoImageException);
+    }
+    // A RAW file this computer cannot decode is no picture, not a TIFF's thumbnail.
+    TestPictures::writePicture(dir / "DSC_0001.NEF", 64, 48, "TIFF");
+    if (!PictureFormats::canDecode(Family::Raw)) {
+        EXPECT_THROW(PictureReader(dir / "DSC_0001.NEF"), Brenmarle::NoImageException);
+    }
 }
 
 TEST(PictureReaderFormats, ClaimedSizesBeyondTheLimitsAreRefusedBeforeDecoding)

@@ -9,12 +9,14 @@
 
 #include <wx/app.h>
 
+#include "Gate.h"
 #include "PhotoLibraryTest.h"
 #include "TestPictures.h"
 #include "search/CountryList.h"
 #include "search/SearchCountListener.h"
 #include "search/SearchManager.h"
 #include "search/SearchTarget.h"
+#include "system/Exceptions.h"
 #include "util/Uuid.h"
 
 using Brenmarle::AlbumFolder;
@@ -265,4 +267,55 @@ TEST_F(SearchManagerTest, ResultsOnTheirWayAreDroppedForATargetThatWasReplacedOr
     search.setTarget(&next);
     wxTheApp->ProcessPendingEvents();
     EXPECT_EQ(log, (Log{"listener matches 1", "listener hidden 0"}));
+}
+
+TEST_F(SearchManagerTest, OtherWorkRunsOnTheSearchThreadAndOnlyTheLatestResultArrives)
+{
+    WatchedSearchManager& search = makeSearch();
+    Gate gate;
+    std::mutex ranMutex;
+    std::vector<int> ran;
+    const auto work = [&](int number, bool held) {
+        return [&, number, held](Database&) -> SearchManager::WorkResult {
+            {
+                std::lock_guard<std::mutex> lock(ranMutex);
+                ran.push_back(number);
+            }
+            if (held)
+                gate.pass();
+            return [&, number] { log.push_back("result " + std::to_string(number)); };
+        };
+    };
+    search.setWork(work(1, true));
+    ASSERT_TRUE(gate.waitForArrivals());
+    // While the first runs, the second waits and the third replaces it; the first's result is
+    // no longer wanted.
+    search.setWork(work(2, false));
+    search.setWork(work(3, false));
+    gate.open();
+    ASSERT_TRUE(search.handleUntil([&] { return !log.empty(); }));
+    EXPECT_EQ(log, (Log{"result 3"}));
+    {
+        std::lock_guard<std::mutex> lock(ranMutex);
+        EXPECT_EQ(ran, (std::vector<int>{1, 3}));
+    }
+
+    // Work that fails delivers nothing, and the thread carries on with a search.
+    search.setWork(
+        [](Database&) -> SearchManager::WorkResult { throw Quorvel::RuntimeException("broken"); });
+    Recorder recorder(log);
+    search.setTarget(&recorder);
+    addFile("inbox://", "beach", 100);
+    search.setQuery(text("beach"));
+    ASSERT_TRUE(search.handleUntil([&] { return contains(log, "file beach"); }));
+
+    // Cancelled work that already ran delivers nothing.
+    log.clear();
+    search.setWork(work(4, true));
+    ASSERT_TRUE(gate.waitForArrivals(2));
+    search.cancelWork();
+    // Posted so far: the results of works 1 and 3, the search's five steps, and work 4's.
+    ASSERT_TRUE(search.waitForPosted(8));
+    wxTheApp->ProcessPendingEvents();
+    EXPECT_TRUE(log.empty());
 }

@@ -98,6 +98,36 @@ TEST(SlideSequence, RandomOrderGoesBackToThePictureShownBefore)
     EXPECT_EQ(show.getCurrent(), first);
 }
 
+TEST(SlideSequence, WithNothingToGoBackToThePictureLoadedAheadStaysNext)
+{
+    // In random order only the pictures shown are remembered: at the first there is no earlier.
+    SlideSequence show(6, true, 0);
+    const std::size_t first = step(show);
+    const std::size_t ahead = show.chooseNext();
+    show.nextLoaded();
+    EXPECT_FALSE(show.chooseBack().has_value());
+    EXPECT_EQ(show.getNext(), ahead);
+    EXPECT_EQ(show.getNextState(), NextState::Loaded);
+    EXPECT_FALSE(show.isPending());
+    EXPECT_EQ(show.getCurrent(), first);
+    EXPECT_EQ(show.advance(), Advance::Shown);
+    EXPECT_EQ(show.getCurrent(), ahead);
+    // Now there is one to go back to.
+    EXPECT_EQ(show.chooseBack(), first);
+
+    // Before the first picture is shown, in either order.
+    for (const bool random : {false, true}) {
+        SlideSequence starting(3, random, 0);
+        const std::size_t firstToCome = starting.chooseNext();
+        EXPECT_EQ(starting.advance(), Advance::Waiting);
+        EXPECT_FALSE(starting.chooseBack().has_value());
+        EXPECT_EQ(starting.getNext(), firstToCome);
+        EXPECT_TRUE(starting.nextLoaded());
+        EXPECT_EQ(starting.advance(), Advance::Shown);
+        EXPECT_EQ(starting.getCurrent(), firstToCome);
+    }
+}
+
 TEST(SlideSequence, AnAdvanceWhileLoadingWaitsOnceForTheLoad)
 {
     SlideSequence show(3, false, 5000);
@@ -232,7 +262,9 @@ TEST(CataloguePictures, PicturesOnlyAndNoneOfAHiddenAlbum)
         file->setTime(++time);
         database.addFile(*file);
     }
-    std::vector<wxString> uris = CataloguePictures::uris(database);
+    std::vector<wxString> uris;
+    for (const int64_t row : CataloguePictures::rowIds(database))
+        uris.push_back(database.getFileUri(row));
     std::sort(uris.begin(), uris.end());
     EXPECT_EQ(uris, (std::vector<wxString>{shown + "a.jpg",
                                            "album://00000000-0000-4000-8000-0000000000022/g.jpg",

@@ -7,7 +7,8 @@
 // the best time counts, since the machine is shared.
 //
 // Usage: http_bench [megabytes] [work folder]
-// Without a work folder one is made under /var/tmp and removed afterwards.
+// Without a work folder one is made under /var/tmp and removed afterwards; a work folder given
+// must exist.
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -24,14 +25,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <wx/filename.h>
-#include <wx/init.h>
 
+#include "BenchArguments.h"
 #include "service/HTTPClient.h"
 #include "service/NetworkSettings.h"
 #include "util/InputFile.h"
@@ -163,33 +167,43 @@ void report(const char* what, double megabytes, double ours, double curl)
                 megabytes / ours, ours, megabytes / curl, curl, curl / ours);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// The file served: `megabytes` of incompressible bytes.
+void writeSource(const std::string& path, long megabytes)
 {
-    wxInitializer initializer(argc, argv);
-    const long megabytes = argc > 1 ? std::atol(argv[1]) : 200;
-    std::string work = argc > 2 ? argv[2] : "";
-    const bool ownWork = work.empty();
-    if (ownWork) {
-        char pattern[] = "/var/tmp/http_bench.XXXXXX";
-        if (!::mkdtemp(pattern)) {
-            std::perror("mkdtemp");
-            return 1;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"),
+                                                         &std::fclose);
+    if (!file)
+        throw std::runtime_error("could not create " + path);
+    std::mt19937_64 random(42);
+    std::vector<uint64_t> block(1 << 17);
+    for (long written = 0; written < megabytes; ++written) {
+        std::generate(block.begin(), block.end(), random);
+        if (std::fwrite(block.data(), 1, size_t(1) << 20, file.get()) != size_t(1) << 20)
+            throw std::runtime_error("could not write " + path + " (is the disk full?)");
+    }
+    if (std::fclose(file.release()) != 0)
+        throw std::runtime_error("could not write " + path + " (is the disk full?)");
+}
+
+int benchmark(long megabytes, std::string work)
+{
+    // A work folder of our own goes afterwards, whatever happens; a given one stays.
+    struct OwnWork {
+        std::string path;
+        ~OwnWork()
+        {
+            if (!path.empty())
+                wxFileName::Rmdir(wxString::FromUTF8(path), wxPATH_RMDIR_RECURSIVE);
         }
-        work = pattern;
+    } ownWork;
+    if (work.empty()) {
+        char pattern[] = "/var/tmp/http_bench.XXXXXX";
+        if (!::mkdtemp(pattern))
+            throw std::runtime_error("could not make a work folder under /var/tmp");
+        work = ownWork.path = pattern;
     }
     const std::string source = work + "/source.bin";
-    {
-        std::FILE* file = std::fopen(source.c_str(), "wb");
-        std::mt19937_64 random(42);
-        std::vector<uint64_t> block(1 << 17);
-        for (long written = 0; written < megabytes; ++written) {
-            std::generate(block.begin(), block.end(), random);
-            std::fwrite(block.data(), 1, 1 << 20, file);
-        }
-        std::fclose(file);
-    }
+    writeSource(source, megabytes);
     FileServer server(source);
     const std::string url = "http://127.0.0.1:" + std::to_string(server.port) + "/source.bin";
     const double size = static_cast<double>(megabytes) * 1048576 / 1e6;
@@ -228,7 +242,19 @@ int main(int argc, char** argv)
     report("upload", size, upload.first, upload.second);
     std::printf("peak memory %ld KiB before the client's transfers, %ld KiB after\n", before,
                 after);
-    if (ownWork)
-        wxFileName::Rmdir(wxString::FromUTF8(work), wxPATH_RMDIR_RECURSIVE);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    return BenchArguments::runMain(
+        argc, argv, "[megabytes] [work folder]", [](BenchArguments& arguments) {
+            const long megabytes =
+                BenchArguments::number("megabytes", arguments.positional(0, 2), 200, 1, 100000);
+            const std::optional<std::string> work = arguments.positional(1, 2);
+            return benchmark(megabytes,
+                             work ? BenchArguments::writableFolder("work folder", *work) : "");
+        });
 }

@@ -342,6 +342,35 @@ TEST_F(WizardTest, CancelWhileATaskRunsAbortsItAndEndsTheWizard)
     EXPECT_EQ(tally->taskEvents, 0);
 }
 
+TEST_F(WizardTest, ClosedByTheProgramsEndItStopsItsWorkWhateverThePageDoesOnCancel)
+{
+    // A page whose Cancel only asks the work to stop and waits, as an import's does.
+    class StoppingPage : public TestPage {
+    public:
+        using TestPage::TestPage;
+        void onCancel(wxCommandEvent&) override { ++cancels; }
+        int cancels = 0;
+    };
+    Wizard& w = plain();
+    auto* page = new StoppingPage(&w, "Importing");
+    w.pushPage(page);
+    auto gate = std::make_shared<Gate>(false);
+    const auto task = Quorvel::makeRef<Example::SendTask>(gate);
+    const int result = runModal([&] {
+        w.runTask(task);
+        ASSERT_TRUE(gate->waitForArrivals());
+        // The close box is Cancel to the page, which keeps the wizard open.
+        w.Close(false);
+        EXPECT_EQ(page->cancels, 1);
+        EXPECT_TRUE(w.IsModal());
+        // An orderly exit closes it as forced.
+        w.Close(true);
+    });
+    EXPECT_EQ(result, wxID_CANCEL);
+    EXPECT_TRUE(task->isAborted());
+    EXPECT_EQ(page->cancels, 1);
+}
+
 TEST_F(WizardTest, PoppingEveryPageShowsThatNoPageIsDisplayed)
 {
     Wizard& w = plain();

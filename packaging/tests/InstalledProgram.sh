@@ -35,8 +35,9 @@ for file in bin/vistrelle share/vistrelle/vistrelle.ini share/vistrelle/skin/thu
     share/vistrelle/skin/vssplash/splash.jpg share/applications/vistrelle.desktop \
     share/metainfo/org.example.vistrelle.metainfo.xml \
     share/icons/hicolor/scalable/apps/vistrelle.svg share/icons/hicolor/48x48/apps/vistrelle.png \
-    share/man/man1/vistrelle.1.gz bin/vistrelle-provider \
-    share/doc/vistrelle/examples/provider.conf.example; do
+    share/man/man1/vistrelle.1.gz bin/vistrelle-provider share/man/man1/vistrelle-provider.1.gz \
+    share/doc/vistrelle/examples/provider.conf.example share/doc/vistrelle/copyright \
+    share/doc/vistrelle/changelog.gz; do
     [ -f "$prefix/$file" ] || fail "not installed: $file"
 done
 [ -e "$prefix/share/vistrelle/locale/README" ] && fail "developer notes installed"

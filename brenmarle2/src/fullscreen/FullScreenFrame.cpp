@@ -9,6 +9,7 @@
 #include "imaging/gui/DrawableImage.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
+#include "thumbnails/ImageLoader.h"
 
 FullScreenFrame::FullScreenFrame(wxWindow* parent, std::vector<Quorvel::Ref<Brenmarle::File>> files,
                                  std::size_t first)
@@ -48,9 +49,22 @@ FullScreenFrame::FullScreenFrame(wxWindow* parent, std::vector<Quorvel::Ref<Bren
         else
             event.Skip();
     });
+    if (Brenmarle::ImageLoader::exists())
+        m_loaderClient = Brenmarle::ImageLoader::get().addClient();
+    Bind(Brenmarle::IMAGE_LOADED, &FullScreenFrame::onImageLoaded, this);
+    Bind(Brenmarle::IMAGE_FAILED, &FullScreenFrame::onImageFailed, this);
     ShowFullScreen(true);
     m_canvas->SetFocus();
     QDEBUG("[FULLSCREENFRAME] Open with %zu pictures", m_files.size());
+}
+
+FullScreenFrame::~FullScreenFrame()
+{
+    if (!Brenmarle::ImageLoader::exists())
+        return;
+    Brenmarle::ImageLoader::get().removeHandler(this);
+    if (m_loaderClient != 0)
+        Brenmarle::ImageLoader::get().removeClient(m_loaderClient);
 }
 
 void FullScreenFrame::showPicture(std::size_t index)
@@ -81,6 +95,17 @@ void FullScreenFrame::loadCurrent()
     const wxSize size = m_canvas->GetClientSize();
     if (m_files.empty() || size.x <= 0 || size.y <= 0)
         return;
+    if (Brenmarle::ImageLoader::exists()) {
+        // The current picture first, then its neighbours, so the next one shown is ready.
+        std::vector<Quorvel::Ref<Brenmarle::File>> files{m_files[m_index]};
+        if (m_index + 1 < m_files.size())
+            files.push_back(m_files[m_index + 1]);
+        if (m_index > 0)
+            files.push_back(m_files[m_index - 1]);
+        Brenmarle::ImageLoader::get().load(m_loaderClient, files, this, false, size.x, size.y,
+                                           true);
+        return;
+    }
     const Brenmarle::File& file = *m_files[m_index];
     try {
         auto image = Quorvel::makeRef<Brenmarle::ImageData>();
@@ -90,6 +115,32 @@ void FullScreenFrame::loadCurrent()
     } catch (const Quorvel::Exception& e) {
         m_error = wxString::Format(_("Could not show %s: %s"), file.getFileName(), e.getMessage());
     }
+}
+
+bool FullScreenFrame::isCurrent(const Brenmarle::ImageLoaderEvent& event) const
+{
+    const wxSize size = m_canvas->GetClientSize();
+    return !m_files.empty() && event.getFile() == m_files[m_index] && event.getWidth() == size.x &&
+           event.getHeight() == size.y;
+}
+
+void FullScreenFrame::onImageLoaded(Brenmarle::ImageLoaderEvent& event)
+{
+    if (!isCurrent(event) || !event.getImage())
+        return;
+    m_bitmap = wxBitmap(Brenmarle::DrawableImage::fromImageData(*event.getImage()));
+    m_error.clear();
+    m_canvas->Refresh();
+}
+
+void FullScreenFrame::onImageFailed(Brenmarle::ImageLoaderEvent& event)
+{
+    if (!isCurrent(event))
+        return;
+    m_bitmap = wxBitmap();
+    m_error = wxString::Format(_("Could not show %s: %s"), event.getFile()->getFileName(),
+                               event.getErrorMessage());
+    m_canvas->Refresh();
 }
 
 void FullScreenFrame::onSize(wxSizeEvent& event)

@@ -6,6 +6,7 @@
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/dcclient.h>
+#include <wx/gauge.h>
 #include <wx/log.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
@@ -13,15 +14,46 @@
 #include <wx/statline.h>
 #include <wx/stattext.h>
 
+#include "core/Exceptions.h"
 #include "database/Database.h"
-#include "filemanager/FileManager.h"
 #include "slideshow/CataloguePictures.h"
 #include "slideshow/CountryListNames.h"
 #include "system/Environment.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
+#include "threads/TaskEvent.h"
+#include "threads/TaskRunnerThread.h"
 
 namespace {
+
+constexpr int PULSE_MS = 100;
+
+// Lists the pictures of the whole catalogue, on the dialog's runner.
+class CatalogueListingTask : public Quorvel::Task {
+public:
+    explicit CatalogueListingTask(Brenmarle::Database& database) : m_database(database) {}
+
+    void run() override
+    {
+        try {
+            m_rows =
+                Brenmarle::CataloguePictures::rowIds(m_database, [this] { return isAborted(); });
+        } catch (const Brenmarle::DatabaseException&) {
+            checkAbort(); // an interrupted query is a stop, not a failure
+            throw;
+        }
+        checkAbort();
+    }
+
+    // GUI thread, once the task has finished.
+    std::vector<int64_t> takeRows() { return std::move(m_rows); }
+
+private:
+    ~CatalogueListingTask() override = default;
+
+    Brenmarle::Database& m_database;
+    std::vector<int64_t> m_rows;
+};
 
 // The white band at the top of the dialog, with its title.
 class HeaderPanel : public wxPanel {
@@ -48,7 +80,8 @@ public:
 SlideShowDialog::SlideShowDialog(wxWindow* parent, const std::vector<wxString>& selection,
                                  const std::vector<wxString>& folder, bool folderIsAlbum,
                                  const std::vector<Brenmarle::MusicList::Song>& songs)
-    : wxDialog(parent, wxID_ANY, _("Create Slide Show")), m_selection(selection), m_folder(folder)
+    : wxDialog(parent, wxID_ANY, _("Create Slide Show")), m_selection(selection), m_folder(folder),
+      m_pulseTimer(this)
 {
     SetName(wxS("Create Slide Show"));
     auto* top = new wxBoxSizer(wxVERTICAL);
@@ -99,16 +132,26 @@ SlideShowDialog::SlideShowDialog(wxWindow* parent, const std::vector<wxString>& 
         m_songPaths.push_back(song.path);
     }
     m_music->SetSelection(NO_MUSIC);
-    body->Add(m_music, 0, wxEXPAND);
+    body->Add(m_music, 0, wxEXPAND | wxBOTTOM, 10);
+    m_listingText = new wxStaticText(this, wxID_ANY, _("Finding the pictures to show..."));
+    m_listingGauge = new wxGauge(this, wxID_ANY, 100);
+    m_listingGauge->SetName(_("Finding the pictures to show..."));
+    body->Add(m_listingText, 0, wxBOTTOM, 4);
+    body->Add(m_listingGauge, 0, wxEXPAND);
     top->Add(body, 1, wxEXPAND | wxALL, 12);
 
     auto* buttons = new wxStdDialogButtonSizer();
-    auto* startButton = new wxButton(this, wxID_OK, _("Start"));
-    startButton->SetDefault();
-    buttons->AddButton(startButton);
+    m_startButton = new wxButton(this, wxID_OK, _("Start"));
+    m_startButton->SetDefault();
+    buttons->AddButton(m_startButton);
     buttons->AddButton(new wxButton(this, wxID_CANCEL, _("Cancel")));
     buttons->Realize();
     top->Add(buttons, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 12);
+    m_startButton->Bind(wxEVT_BUTTON, &SlideShowDialog::onStart, this);
+    Bind(wxEVT_BUTTON, &SlideShowDialog::onCancel, this, wxID_CANCEL);
+    Bind(Quorvel::EVT_TASK_FINISHED, &SlideShowDialog::onListed, this);
+    Bind(Quorvel::EVT_TASK_FAILED, &SlideShowDialog::onListingFailed, this);
+    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { m_listingGauge->Pulse(); });
 
     m_delay->Enable(m_automatic->GetValue());
     delayLabel->Enable(m_automatic->GetValue());
@@ -117,7 +160,32 @@ SlideShowDialog::SlideShowDialog(wxWindow* parent, const std::vector<wxString>& 
         delayLabel->Enable(event.IsChecked());
     });
     SetSizerAndFit(top);
+    showListing(false);
     CentreOnParent();
+}
+
+SlideShowDialog::~SlideShowDialog()
+{
+    m_pulseTimer.Stop();
+    if (m_runner) {
+        // The query notices the abort at its next step; nothing is told about it any more.
+        m_runner->removeListener(this);
+        m_runner->abortAll(true);
+    }
+}
+
+void SlideShowDialog::showListing(bool listing)
+{
+    m_listing = listing;
+    m_listingText->Show(listing);
+    m_listingGauge->Show(listing);
+    m_startButton->Enable(!listing);
+    m_scope->Enable(!listing);
+    if (listing)
+        m_pulseTimer.Start(PULSE_MS);
+    else
+        m_pulseTimer.Stop();
+    Layout();
 }
 
 void SlideShowDialog::run(wxWindow* parent, const std::vector<wxString>& selection,
@@ -125,8 +193,8 @@ void SlideShowDialog::run(wxWindow* parent, const std::vector<wxString>& selecti
 {
     SlideShowDialog dialog(parent, selection, folder, folderIsAlbum,
                            Brenmarle::MusicList::read(Quorvel::Environment::getResourceDir()));
-    if (dialog.ShowModal() == wxID_OK)
-        dialog.start();
+    // "Start" opens the show and ends the dialog.
+    dialog.ShowModal();
 }
 
 std::vector<wxString> SlideShowDialog::chosenSongs() const
@@ -144,41 +212,88 @@ std::vector<wxString> SlideShowDialog::chosenSongs() const
     return {};
 }
 
-std::vector<wxString> SlideShowDialog::chosenPictureUris() const
+bool SlideShowDialog::isCatalogueChosen() const
 {
     const int entry = m_scope->GetSelection();
-    const auto tag = entry == wxNOT_FOUND
-                         ? CATALOGUE
-                         : static_cast<int>(reinterpret_cast<wxIntPtr>(
-                               m_scope->GetClientData(static_cast<unsigned>(entry))));
-    if (tag == CATALOGUE)
-        return Brenmarle::CataloguePictures::uris(Brenmarle::Database::getInstance());
+    return entry == wxNOT_FOUND ||
+           static_cast<int>(reinterpret_cast<wxIntPtr>(
+               m_scope->GetClientData(static_cast<unsigned>(entry)))) == CATALOGUE;
+}
+
+std::vector<wxString> SlideShowDialog::chosenPictureUris() const
+{
+    if (isCatalogueChosen())
+        return {};
+    const int entry = m_scope->GetSelection();
+    const auto tag = static_cast<int>(
+        reinterpret_cast<wxIntPtr>(m_scope->GetClientData(static_cast<unsigned>(entry))));
     return tag == FOLDER ? m_folder : m_selection;
 }
 
-SlideShowFrame* SlideShowDialog::start(SlideShowFrame::Settings settings)
+void SlideShowDialog::start(SlideShowFrame::Settings settings)
 {
-    const std::vector<wxString> songs = chosenSongs();
-    std::vector<Quorvel::Ref<Brenmarle::File>> pictures;
-    try {
-        for (const wxString& uri : chosenPictureUris()) {
-            try {
-                pictures.push_back(Brenmarle::FileManager::get().getFile(uri));
-            } catch (const Quorvel::Exception& e) {
-                QDEBUG("[SLIDESHOW] Left out %s: %s", uri, e.getMessage());
-            }
-        }
-    } catch (const Quorvel::Exception& e) {
-        QDEBUG("[SLIDESHOW] Could not list the pictures: %s", e.getMessage());
-    }
-    if (pictures.empty()) {
-        wxLogError(_("No files to display"));
-        return nullptr;
-    }
+    if (m_listing)
+        return;
     settings.captions = m_captions->GetValue();
     settings.delayMs = m_automatic->GetValue() ? m_delay->GetValue() * 1000 : 0;
     settings.largeFont = m_largeFont->GetValue();
     settings.random = m_random->GetValue();
-    return new SlideShowFrame(GetParent(), pictures, songs, settings,
-                              std::make_unique<Brenmarle::CountryListNames>());
+    m_settings = settings;
+    if (!isCatalogueChosen()) {
+        open(Brenmarle::SlidePictures::ofUris(chosenPictureUris()));
+        return;
+    }
+    try {
+        if (!m_runner)
+            m_runner = std::make_unique<Quorvel::TaskRunnerThread>();
+        m_runner->addTask(
+            Quorvel::makeRef<CatalogueListingTask>(Brenmarle::Database::getInstance()), this);
+        showListing(true);
+    } catch (const Quorvel::Exception& e) {
+        QDEBUG("[SLIDESHOW] Could not list the pictures: %s", e.getMessage());
+        open(Brenmarle::SlidePictures());
+    }
+}
+
+void SlideShowDialog::onStart(wxCommandEvent&)
+{
+    start(m_settings);
+}
+
+void SlideShowDialog::onCancel(wxCommandEvent& event)
+{
+    if (m_runner && m_listing)
+        m_runner->abortAll(true);
+    showListing(false);
+    event.Skip(); // the dialog closes as usual
+}
+
+void SlideShowDialog::onListed(Quorvel::TaskEvent& event)
+{
+    auto* task = dynamic_cast<CatalogueListingTask*>(event.getTask().get());
+    if (!task || !m_listing)
+        return;
+    showListing(false);
+    open(Brenmarle::SlidePictures::ofRows(task->takeRows(), Brenmarle::Database::getInstance()));
+}
+
+void SlideShowDialog::onListingFailed(Quorvel::TaskEvent& event)
+{
+    if (!m_listing)
+        return;
+    showListing(false);
+    QDEBUG("[SLIDESHOW] Could not list the pictures: %s", event.getErrorMessage());
+    open(Brenmarle::SlidePictures());
+}
+
+void SlideShowDialog::open(Brenmarle::SlidePictures pictures)
+{
+    if (pictures.empty()) {
+        wxLogError(_("No files to display"));
+    } else {
+        m_show = new SlideShowFrame(GetParent(), std::move(pictures), chosenSongs(), m_settings,
+                                    std::make_unique<Brenmarle::CountryListNames>());
+    }
+    if (IsModal())
+        EndModal(m_show ? wxID_OK : wxID_CANCEL);
 }

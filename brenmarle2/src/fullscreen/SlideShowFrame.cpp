@@ -13,8 +13,10 @@
 #include "slideshow/CountryNames.h"
 #include "slideshow/SlideCaption.h"
 #include "system/Application.h"
+#include "system/Exceptions.h"
 #include "system/Log.h"
 #include "thumbnails/ImageLoaderEvent.h"
+#include "ui/NestedLoops.h"
 #include "ui/Skin.h"
 
 namespace {
@@ -69,13 +71,13 @@ wxBitmapButton* makeButton(wxWindow* parent, const wxString& name, bool close)
 
 } // namespace
 
-SlideShowFrame::SlideShowFrame(wxWindow* parent,
-                               const std::vector<Quorvel::Ref<Brenmarle::File>>& pictures,
+SlideShowFrame::SlideShowFrame(wxWindow* parent, Brenmarle::SlidePictures pictures,
                                const std::vector<wxString>& songs, const Settings& settings,
                                std::unique_ptr<Brenmarle::CountryNames> countries)
     : wxFrame(parent, wxID_ANY, _("Slide Show"), wxDefaultPosition, wxSize(800, 600),
               wxDEFAULT_FRAME_STYLE | wxWANTS_CHARS),
-      m_pictures(pictures), m_sequence(pictures.size(), settings.random, settings.delayMs),
+      m_pictures(std::move(pictures)),
+      m_sequence(m_pictures.size(), settings.random, settings.delayMs),
       m_captions(settings.captions), m_countries(std::move(countries)), m_advanceTimer(this),
       m_hideTimer(this)
 {
@@ -143,14 +145,21 @@ SlideShowFrame::~SlideShowFrame()
 void SlideShowFrame::load(std::size_t index)
 {
     m_nextImage.reset();
-    if (!Brenmarle::ImageLoader::exists()) {
+    m_nextFile.reset();
+    try {
+        // One picture's file at a time: a single catalogue row, read as the show comes to it.
+        m_nextFile = m_pictures.fileAt(index);
+    } catch (const Quorvel::Exception& e) {
+        QDEBUG("[SLIDESHOWFRAME] Picture %zu is gone: %s", index + 1, e.getMessage());
+    }
+    if (!m_nextFile || !Brenmarle::ImageLoader::exists()) {
         m_sequence.nextFailed();
         return;
     }
     // The loader may answer at once (the picture was loaded already): the sequence knows which
     // picture it waits for before asking.
-    Brenmarle::ImageLoader::get().load(m_loaderClient, {m_pictures[index]}, this, false,
-                                       m_screenSize.x, m_screenSize.y, true);
+    Brenmarle::ImageLoader::get().load(m_loaderClient, {m_nextFile}, this, false, m_screenSize.x,
+                                       m_screenSize.y, true);
 }
 
 void SlideShowFrame::preload()
@@ -161,7 +170,7 @@ void SlideShowFrame::preload()
 bool SlideShowFrame::isForNext(const Brenmarle::ImageLoaderEvent& event) const
 {
     return m_sequence.getNextState() == Brenmarle::SlideSequence::NextState::Loading &&
-           event.getFile() == m_pictures[m_sequence.getNext()];
+           event.getFile() == m_nextFile;
 }
 
 void SlideShowFrame::onImageLoaded(Brenmarle::ImageLoaderEvent& event)
@@ -199,6 +208,7 @@ void SlideShowFrame::advance()
         }
     }
     m_view->setMessage(wxString());
+    m_currentFile = m_nextFile;
     m_currentFailed = result == Brenmarle::SlideSequence::Advance::Failed || !m_nextImage;
     if (m_currentFailed)
         m_view->clearImage();
@@ -212,8 +222,12 @@ void SlideShowFrame::advance()
 
 void SlideShowFrame::goBack()
 {
+    // Nothing to go back to: the picture loaded ahead and the advance timer are kept.
+    const std::optional<std::size_t> previous = m_sequence.chooseBack();
+    if (!previous)
+        return;
     m_advanceTimer.Stop();
-    load(m_sequence.chooseBack());
+    load(*previous);
 }
 
 void SlideShowFrame::armTimer()
@@ -227,10 +241,12 @@ void SlideShowFrame::showCaption()
     if (!m_sequence.hasCurrent())
         return;
     const std::size_t index = m_sequence.getCurrent();
-    const Brenmarle::File& file = *m_pictures[index];
-    m_view->setCaption(m_currentFailed
-                           ? Brenmarle::SlideCaption::forFailure(index, file.getFileName())
-                           : Brenmarle::SlideCaption::forFile(file, m_captions, *m_countries));
+    if (m_currentFailed || !m_currentFile)
+        m_view->setCaption(Brenmarle::SlideCaption::forFailure(
+            index, m_currentFile ? m_currentFile->getFileName() : wxString()));
+    else
+        m_view->setCaption(
+            Brenmarle::SlideCaption::forFile(*m_currentFile, m_captions, *m_countries));
 }
 
 void SlideShowFrame::setAutomaticAdvance(bool on)
@@ -301,7 +317,8 @@ void SlideShowFrame::onContextMenu(wxMouseEvent& event)
     menu.AppendCheckItem(ID_DISPLAY_CAPTIONS, _("Display Captions"))->Check(m_captions);
     menu.AppendCheckItem(ID_BACKGROUND_MUSIC, _("Background Music"))->Check(m_jukeBox->isPlaying());
     menu.Append(ID_EXIT_SLIDE_SHOW, _("Exit Slide Show"));
-    PopupMenu(&menu, ScreenToClient(m_view->ClientToScreen(event.GetPosition())));
+    Quorvel::NestedLoops::popupMenu(*this, menu,
+                                    ScreenToClient(m_view->ClientToScreen(event.GetPosition())));
 }
 
 void SlideShowFrame::onMenu(wxCommandEvent& event)

@@ -20,6 +20,7 @@
 
 #include "files/File.h"
 #include "imaging/ImageData.h"
+#include "slideshow/SlidePictures.h"
 #include "slideshow/SlideSequence.h"
 #include "thumbnails/ImageLoader.h"
 
@@ -56,8 +57,9 @@ public:
         ID_EXIT_SLIDE_SHOW,
     };
 
-    // `pictures` holds at least one file. Shows itself and starts loading the first picture.
-    SlideShowFrame(wxWindow* parent, const std::vector<Quorvel::Ref<Brenmarle::File>>& pictures,
+    // `pictures` holds at least one picture; the file of each is had when the show comes to
+    // it. Shows itself and starts loading the first picture.
+    SlideShowFrame(wxWindow* parent, Brenmarle::SlidePictures pictures,
                    const std::vector<wxString>& songs, const Settings& settings,
                    std::unique_ptr<Brenmarle::CountryNames> countries);
     ~SlideShowFrame() override;
@@ -93,8 +95,11 @@ private:
     void showControls(bool show);
     void placeButtons();
 
-    std::vector<Quorvel::Ref<Brenmarle::File>> m_pictures;
+    Brenmarle::SlidePictures m_pictures;
     Brenmarle::SlideSequence m_sequence;
+    // The picture being loaded as the next one, and the one shown (null: it could not be had).
+    Quorvel::Ref<Brenmarle::File> m_nextFile;
+    Quorvel::Ref<Brenmarle::File> m_currentFile;
     bool m_captions;
     bool m_currentFailed = false; // the picture shown could not be loaded
     bool m_musicStarted = false;

@@ -233,6 +233,9 @@ public:
             m_boxes[kind]->SetValue(count > 0 && kind != ImportFileKind::Other);
             sizer->Add(m_boxes[kind], wxSizerFlags().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
         }
+        // Pictures this computer cannot decode (RAW, HEIF) would otherwise stay behind unsaid.
+        if (const wxString note = selection.undecodableNote(); !note.empty())
+            ImportPageText::add(this, sizer, note)->SetName("LeftBehind");
         // "Associate photographer:" offers the keywords of the group "Photographers"; it
         // appears once the program keeps keywords in groups.
         SetSizer(sizer);

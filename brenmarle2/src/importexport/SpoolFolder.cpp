@@ -178,10 +178,11 @@ bool SpoolFolder::processItem(const wxString& base)
         ok = true;
     } catch (const SpoolError& e) {
         result = wxString::Format("%d\n%s", static_cast<int>(std::time(nullptr)), e.message);
-        wxLogError("%s", e.message);
+        // Another program's work: its result file tells it, the user is not interrupted.
+        Quorvel::logBackgroundError(e.message);
     } catch (const Quorvel::Exception& e) {
         result = wxString::Format("%d\n%s", static_cast<int>(std::time(nullptr)), e.getMessage());
-        wxLogError("%s", e.getMessage());
+        Quorvel::logBackgroundError(e.getMessage());
     }
     // The result comes last: a program waiting for it finds the item wholly done, its inputs
     // gone, and may use the same name again at once.

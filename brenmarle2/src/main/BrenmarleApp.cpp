@@ -81,7 +81,12 @@ bool socketExists(const wxString& path)
 
 } // namespace
 
-BrenmarleApp::BrenmarleApp() : Quorvel::Application(wxS("Quorvel Vistrelle"), 2, 4, 16)
+BrenmarleApp::BrenmarleApp()
+    : Quorvel::Application(wxS("Quorvel Vistrelle"), VISTRELLE_VERSION_MAJOR,
+                           VISTRELLE_VERSION_MINOR, VISTRELLE_VERSION_PATCH),
+      m_handedOver([this](const wxString& command, const wxString& argument) {
+          runHandedOver(command, argument);
+      })
 {
     wxString name;
     getGlobalConfig().readLocalisedString("Application/Name", name, wxString());
@@ -89,8 +94,6 @@ BrenmarleApp::BrenmarleApp() : Quorvel::Application(wxS("Quorvel Vistrelle"), 2,
     wxString subfolder;
     if (getGlobalConfig().readString("Application/UserDataDir", subfolder))
         Environment::setUserDataSubfolder(subfolder);
-    m_commandTimer.SetOwner(this);
-    Bind(wxEVT_TIMER, &BrenmarleApp::onPendingCommand, this, m_commandTimer.GetId());
     m_lockTimer.SetOwner(this);
     Bind(wxEVT_TIMER, &BrenmarleApp::onLockTimer, this, m_lockTimer.GetId());
     Bind(wxEVT_IDLE, &BrenmarleApp::onIdle, this);
@@ -303,17 +306,11 @@ void BrenmarleApp::onLockTimer(wxTimerEvent&)
 
 void BrenmarleApp::queueCommand(const wxString& command, const wxString& argument)
 {
-    m_pendingCommand = command;
-    m_pendingArgument = argument;
-    m_commandTimer.StartOnce(1);
+    m_handedOver.push(command, argument);
 }
 
-void BrenmarleApp::onPendingCommand(wxTimerEvent&)
+void BrenmarleApp::runHandedOver(const wxString& command, const wxString& argument)
 {
-    const wxString command = m_pendingCommand;
-    const wxString argument = m_pendingArgument;
-    m_pendingCommand.clear();
-    m_pendingArgument.clear();
     QTRACE(EXTERNAL, "%ld IPC command %s", elapsedMs(), command);
     if (m_done[STEP_MAINFRAME] && !getMainWindow()) {
         // The main window has gone and the program is ending: nothing new opens now.

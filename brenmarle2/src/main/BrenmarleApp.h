@@ -11,6 +11,7 @@
 
 #include "main/CommandFile.h"
 #include "main/CommandLine.h"
+#include "main/CommandQueue.h"
 #include "plugins/PluginExecutor.h"
 #include "system/Application.h"
 
@@ -68,7 +69,7 @@ public:
     Preferences* getPreferences() const { return m_preferences.get(); }
     MainFrame* getMainFrame() const;
 
-    // Keeps an IPC command until the GUI thread runs it; a second one before that replaces it.
+    // Keeps an IPC command until the GUI thread runs it, after those that came before it.
     void queueCommand(const wxString& command, const wxString& argument);
 
     // The plug-in commands for the menu slots (null before initPlugins).
@@ -106,7 +107,8 @@ private:
     bool startIpcServer();
     void onLockTimer(wxTimerEvent& event);
     void cleanRunFolders();
-    void onPendingCommand(wxTimerEvent& event);
+    // Runs a command another start handed over.
+    void runHandedOver(const wxString& command, const wxString& argument);
     void onIdle(wxIdleEvent& event);
     void runCommandFile(const wxString& path);
     // Downloads the command's files into its album; blocks until each file was tried.
@@ -120,9 +122,7 @@ private:
 
     StartupCommand m_startup;
     std::unique_ptr<Quorvel::SingleInstanceLock> m_instanceLock;
-    wxString m_pendingCommand;
-    wxString m_pendingArgument;
-    wxTimer m_commandTimer;
+    CommandQueue m_handedOver;
     // The single-instance socket; an instance that started without the lock (the holder did
     // not answer) tries to take the lock over with this timer.
     wxString m_socketPath;

@@ -22,7 +22,39 @@ const Option OPTIONS[] = {
     {"--setdefhandlers", "regdefhandlers"},
 };
 
+const char USAGE[] =
+    "Usage: vistrelle [PICTURE | FOLDER | FILE.vscf]\n"
+    "       vistrelle OPTION [ARGUMENT]\n"
+    "A desktop photo organiser. One instance runs per user: a later start hands its command\n"
+    "to the running instance and ends. Only the first option and its argument are read.\n"
+    "\n"
+    "  PICTURE                 open the picture\n"
+    "  FOLDER                  import from the folder of a camera or memory card\n"
+    "  FILE.vscf               run a command file\n"
+    "  --edit PICTURE          open the picture for editing\n"
+    "  --openuri ADDRESS       open the main window at an address such as app://go/myalbums\n"
+    "  --runquery TEXT         search the catalogue for the text\n"
+    "  --camera [FOLDER]       import from a camera, or from the folder of a memory card\n"
+    "  --command FILE          run a command file\n"
+    "  --addtocart NAME        add a prepared order part to the shopping cart\n"
+    "  --removedata VERSION    remove your data (VERSION must be this program's)\n"
+    "  --regdefhandlers        make the program the default for JPEG pictures and end\n"
+    "  --stiregister           make the program the handler of camera media and end\n"
+    "  --removebrenmarle       remove the program's handler entries and end\n"
+    "  --help                  print this help and end\n"
+    "  --version               print the version and end\n";
+
 } // namespace
+
+wxString CommandLine::informationFor(const wxString& firstArgument)
+{
+    const wxString lower = firstArgument.Lower();
+    if (lower == "--help" || lower == "-h")
+        return USAGE;
+    if (lower == "--version")
+        return "vistrelle " VISTRELLE_VERSION "\n";
+    return wxString();
+}
 
 StartupCommand CommandLine::parse(const wxArrayString& arguments)
 {

@@ -20,4 +20,10 @@ public:
     // Makes the file argument of "open", "edit", "command" and "camera" absolute against
     // `workingDir`: the running instance that may receive it has a working directory of its own.
     static void makePathsAbsolute(StartupCommand& command, const wxString& workingDir);
+
+    // What to print for a first argument that only asks about the program: "--help" (or "-h")
+    // gives the usage, "--version" the name and version, in any letter case. Empty for any
+    // other argument. Needs no toolkit, so it is answered before one starts (and without a
+    // display).
+    static wxString informationFor(const wxString& firstArgument);
 };

@@ -95,7 +95,8 @@ void CalendarMonthView::refresh()
     for (auto month = months.rbegin(); month != months.rend(); ++month) {
         const wxDateTime first(1, wxDateTime::Month(month->first % 100 - 1), month->first / 100);
         m_months->Append(
-            wxString::Format(_("%s (%d pictures)"), first.Format("%B %Y"), month->second));
+            wxString::Format(wxPLURAL("%s (%d picture)", "%s (%d pictures)", month->second),
+                             first.Format("%B %Y"), month->second));
         m_monthKeys.push_back(month->first);
     }
     if (m_monthKeys.empty()) {
@@ -148,7 +149,8 @@ void CalendarMonthView::showDay(int32_t date)
     const wxDateTime day(date % 100, wxDateTime::Month((date / 100) % 100 - 1), date / 10000);
     const auto found = m_histogram.find(date);
     const int count = found == m_histogram.end() ? 0 : found->second;
-    m_dayTitle->SetLabel(wxString::Format(_("%s: %d pictures"), day.Format("%A, %d %B %Y"), count));
+    m_dayTitle->SetLabel(wxString::Format(wxPLURAL("%s: %d picture", "%s: %d pictures", count),
+                                          day.Format("%A, %d %B %Y"), count));
     ThumbnailView::Files files;
     if (count > 0 && Brenmarle::FileManager::exists()) {
         try {

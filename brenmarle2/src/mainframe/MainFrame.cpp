@@ -53,8 +53,10 @@
 #include "system/Environment.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
+#include "system/NestedLoop.h"
 #include "thumbnails/ThumbnailManager.h"
 #include "ui/Accessibility.h"
+#include "ui/NestedLoops.h"
 #include "viewedit/ImageFrame.h"
 #include "widgets/ThumbnailView.h"
 
@@ -279,7 +281,7 @@ void MainFrame::buildLayout()
         updateMenuStates(*menu, getCommandContext());
         if (const auto album = m_albumsPage->getChosenAlbum())
             m_popupAlbumUri = album->getURI();
-        PopupMenu(menu.get());
+        Quorvel::NestedLoops::popupMenu(*this, *menu);
         m_popupAlbumUri.clear();
     });
     m_albumsPage->setChosenHandler([this] { updateMenus(); });
@@ -467,6 +469,12 @@ void MainFrame::onClose(wxCloseEvent& event)
                 return;
             }
         }
+    }
+    // Picture windows opened from a file manager have no parent, but the program ends with
+    // this window: their unsaved changes were asked about above.
+    for (ImageFrame* frame : ImageFrame::getOpenFrames()) {
+        if (!frame->GetParent())
+            frame->Close(true);
     }
     m_welcomePage->saveReminder();
     saveGeometry();
@@ -670,11 +678,14 @@ void MainFrame::updateMenus()
             updateMenuStates(*tool->GetDropdownMenu(), context);
     }
     if (context.selectedCount > 0)
-        SetStatusText(wxString::Format(_("%d of %d pictures selected"), context.selectedCount,
-                                       context.pictureCount),
+        SetStatusText(wxString::Format(wxPLURAL("%d of %d picture selected",
+                                                "%d of %d pictures selected", context.pictureCount),
+                                       context.selectedCount, context.pictureCount),
                       1);
     else if (getActiveView())
-        SetStatusText(wxString::Format(_("%d pictures"), context.pictureCount), 1);
+        SetStatusText(wxString::Format(wxPLURAL("%d picture", "%d pictures", context.pictureCount),
+                                       context.pictureCount),
+                      1);
     else
         SetStatusText(wxString(), 1);
 }
@@ -718,7 +729,7 @@ void MainFrame::onViewContextMenu(wxCommandEvent&)
 {
     std::unique_ptr<wxMenu> menu(MainMenus(m_menuOptions, m_icons).makePictureMenu());
     updateMenuStates(*menu, getCommandContext());
-    PopupMenu(menu.get());
+    Quorvel::NestedLoops::popupMenu(*this, *menu);
 }
 
 void MainFrame::updateDescription()
@@ -771,7 +782,7 @@ void MainFrame::onCommand(wxCommandEvent& event)
     case ID_MAIN_MENU: {
         std::unique_ptr<wxMenu> menu(makeMainMenuPopup());
         updateMenuStates(*menu, getCommandContext());
-        PopupMenu(menu.get());
+        Quorvel::NestedLoops::popupMenu(*this, *menu);
         break;
     }
     case ID_NEW_ALBUM:
@@ -862,7 +873,10 @@ void MainFrame::onCommand(wxCommandEvent& event)
         if (view) {
             wxPrinter printer;
             PicturePrintout printout(view->getSelectedFiles());
-            if (!printer.Print(this, &printout, true) &&
+            // The desktop's print dialog runs its own loop; an orderly exit answers the dialog
+            // and closes this window only once printing has returned.
+            const Quorvel::NestedLoop printing(nullptr);
+            if (!printing.wasEnded() && !printer.Print(this, &printout, true) &&
                 wxPrinter::GetLastError() == wxPRINTER_ERROR)
                 wxLogError(_("The pictures could not be printed."));
         }

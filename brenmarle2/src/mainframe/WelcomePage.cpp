@@ -5,11 +5,39 @@
 #include <wx/textctrl.h>
 
 #include "database/Database.h"
+#include "filemanager/FileEvent.h"
+#include "filemanager/FileManager.h"
+#include "filemanager/FolderEvent.h"
 #include "folders/AlbumFolder.h"
+#include "folders/InboxFolder.h"
 #include "system/Configuration.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
+#include "threads/TaskEvent.h"
+#include "threads/TaskRunnerThread.h"
 #include "ui/Accessibility.h"
+
+// Reads what the page says the catalogue holds, on the page's runner.
+class WelcomePage::CountTask : public Quorvel::Task {
+public:
+    void run() override
+    {
+        Brenmarle::Database& database = Brenmarle::Database::getInstance();
+        pictures = database.getFileCount();
+        favorites = database.getFavoriteCount();
+        albums = static_cast<int>(Brenmarle::AlbumFolder::getAlbums().size());
+        // The inbox's list is in memory; counting it asks the catalogue nothing.
+        if (Brenmarle::FileManager::exists())
+            waiting = Brenmarle::FileManager::get()
+                          .getFolder(Brenmarle::InboxFolder::URI)
+                          ->getFileCount();
+    }
+
+    int pictures = 0;
+    int favorites = 0;
+    int albums = 0;
+    int waiting = 0;
+};
 
 WelcomePage::WelcomePage(wxWindow* parent, const wxString& shortName) : wxPanel(parent, wxID_ANY)
 {
@@ -39,7 +67,39 @@ WelcomePage::WelcomePage(wxWindow* parent, const wxString& shortName) : wxPanel(
     m_reminder->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { saveReminder(); });
     sizer->Add(m_reminder, 0, wxALL, 24);
     SetSizer(sizer);
+
+    m_refreshTimer.SetOwner(this);
+    Bind(
+        wxEVT_TIMER, [this](wxTimerEvent&) { refresh(); }, m_refreshTimer.GetId());
+    Bind(Brenmarle::FILE_ADDED, &WelcomePage::onCatalogueNews, this);
+    Bind(Brenmarle::FILE_REMOVED, &WelcomePage::onCatalogueNews, this);
+    Bind(Brenmarle::FILE_CHANGED, &WelcomePage::onCatalogueNews, this);
+    Bind(Brenmarle::FOLDER_ADDED, &WelcomePage::onCatalogueNews, this);
+    Bind(Brenmarle::FOLDER_DELETED, &WelcomePage::onCatalogueNews, this);
+    Bind(Quorvel::EVT_TASK_FINISHED, &WelcomePage::onCounted, this);
+    Bind(Quorvel::EVT_TASK_FAILED, &WelcomePage::onCountFailed, this);
+    Bind(Quorvel::EVT_TASK_ABORTED, &WelcomePage::onCountFailed, this);
+    if (Brenmarle::FileManager::exists())
+        Brenmarle::FileManager::get().addListener(this, GetId());
     refresh();
+}
+
+WelcomePage::~WelcomePage()
+{
+    m_refreshTimer.Stop();
+    if (Brenmarle::FileManager::exists())
+        Brenmarle::FileManager::get().removeListener(this);
+    // A count under way ends first (it takes milliseconds); nothing more reaches this page.
+    if (m_runner)
+        m_runner->removeListener(this);
+    m_runner.reset();
+}
+
+void WelcomePage::onCatalogueNews(wxEvent&)
+{
+    // Deleting 10,000 pictures is 10,000 pieces of news: the counts are read once for them.
+    if (IsShownOnScreen() && !m_refreshTimer.IsRunning())
+        m_refreshTimer.StartOnce(REFRESH_DELAY_MS);
 }
 
 wxString WelcomePage::getCountsText() const
@@ -49,30 +109,60 @@ wxString WelcomePage::getCountsText() const
 
 void WelcomePage::refresh()
 {
-    Brenmarle::Database& database = Brenmarle::Database::getInstance();
-    if (!database.isOpen()) {
+    if (!Brenmarle::Database::getInstance().isOpen()) {
         m_counts->SetLabel(_("The picture catalogue could not be opened."));
         return;
     }
+    if (m_counting) {
+        m_countAgain = true;
+        return;
+    }
     try {
-        const int pictures = database.getFileCount();
-        const int favorites = database.getFavoriteCount();
-        const auto albums = Brenmarle::AlbumFolder::getAlbums().size();
-        Brenmarle::UriList inbox;
-        database.getFileUris("inbox://", inbox);
-        wxString text = wxString::Format(_("Your catalogue holds %d pictures in %zu albums; %d "
-                                           "of them are favorites."),
-                                         pictures, albums, favorites);
-        text += "\n";
-        text += inbox.empty() ? _("No new pictures are waiting in the Picture Inbox.")
-                              : wxString::Format(_("%zu new pictures are waiting in the Picture "
-                                                   "Inbox."),
-                                                 inbox.size());
-        m_counts->SetLabel(text);
+        if (!m_runner)
+            m_runner = std::make_unique<Quorvel::TaskRunnerThread>();
+        m_runner->addTask(Quorvel::makeRef<CountTask>(), this);
+        m_counting = true;
     } catch (const Quorvel::Exception& e) {
         QDEBUG("[WELCOMEPAGE] %s", e.getMessage());
     }
+}
+
+void WelcomePage::onCounted(Quorvel::TaskEvent& event)
+{
+    const auto& counted = static_cast<const CountTask&>(*event.getTask());
+    wxString text = wxString::Format(wxPLURAL("Your catalogue holds %d picture",
+                                              "Your catalogue holds %d pictures", counted.pictures),
+                                     counted.pictures);
+    text +=
+        wxString::Format(wxPLURAL(" in %d album", " in %d albums", counted.albums), counted.albums);
+    text += wxString::Format(
+        wxPLURAL("; %d of them is a favorite.", "; %d of them are favorites.", counted.favorites),
+        counted.favorites);
+    text += "\n";
+    text += counted.waiting == 0
+                ? _("No new pictures are waiting in the Picture Inbox.")
+                : wxString::Format(wxPLURAL("%d new picture is waiting in the Picture Inbox.",
+                                            "%d new pictures are waiting in the Picture Inbox.",
+                                            counted.waiting),
+                                   counted.waiting);
+    m_counts->SetLabel(text);
     Layout();
+    countingEnded();
+}
+
+void WelcomePage::onCountFailed(Quorvel::TaskEvent& event)
+{
+    QDEBUG("[WELCOMEPAGE] %s", event.getErrorMessage());
+    countingEnded();
+}
+
+void WelcomePage::countingEnded()
+{
+    m_counting = false;
+    if (m_countAgain) {
+        m_countAgain = false;
+        refresh();
+    }
 }
 
 void WelcomePage::saveReminder()

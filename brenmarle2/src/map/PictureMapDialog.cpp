@@ -14,6 +14,8 @@
 #include "database/Database.h"
 #include "map/PictureMapControl.h"
 #include "map/TimeSpanSlider.h"
+#include "search/CountryList.h"
+#include "search/SearchManager.h"
 #include "system/ConfigFile.h"
 #include "system/Configuration.h"
 #include "system/Environment.h"
@@ -53,33 +55,75 @@ PictureMapDialog::PictureMapDialog(wxWindow* parent, Brenmarle::Database& databa
 
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
     buttons->AddStretchSpacer();
-    auto* close = new wxButton(this, wxID_CANCEL, _("Close"));
+    m_closeButton = new wxButton(this, wxID_CANCEL, _("Close"));
     m_searchButton = new wxButton(this, wxID_OK, _("Go to search results"));
-    buttons->Add(close, 0, wxRIGHT, 8);
+    buttons->Add(m_closeButton, 0, wxRIGHT, 8);
     buttons->Add(m_searchButton);
+    top->Insert(0, m_countingText = new wxStaticText(this, wxID_ANY, _("Counting pictures...")), 0,
+                wxALL, 10);
     top->Add(buttons, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 10);
     SetEscapeId(wxID_CANCEL);
     m_searchButton->Bind(wxEVT_BUTTON, &PictureMapDialog::onSearch, this);
 
-    bool hasCountries = false;
-    try {
-        hasCountries = PictureMapModel::hasCountryInformation(m_database);
-    } catch (const Quorvel::Exception& e) {
-        wxLogError("%s", e.getMessage());
-    }
+    // Until the catalogue has answered, neither the map nor the registration help shows.
+    m_mapPanel->Hide();
+    m_registerPanel->Hide();
+    m_searchButton->Hide();
+    m_searchButton->Disable();
+    m_closeButton->SetDefault();
+    SetSizerAndFit(top);
+    CentreOnParent();
+
+    // The counts search no text, so they need no country names.
+    static const Brenmarle::CountryList noCountries;
+    m_counter = std::make_unique<Brenmarle::SearchManager>(m_database, noCountries);
+    m_counter->start();
+    askOverview();
+}
+
+PictureMapDialog::~PictureMapDialog()
+{
+    m_counter.reset();
+}
+
+void PictureMapDialog::reportFailure(const wxString& message)
+{
+    m_countingText->SetLabel(message);
+    m_countingText->Show();
+    wxLogError("%s", message);
+}
+
+void PictureMapDialog::askOverview()
+{
+    const int round = ++m_asked;
+    m_counter->setWork([this, round](Brenmarle::Database& database) {
+        bool hasCountries = false;
+        int32_t minTime = 0;
+        int32_t maxTime = 0;
+        wxString failure;
+        try {
+            hasCountries = PictureMapModel::hasCountryInformation(database);
+            if (hasCountries)
+                database.getMinMaxTime(minTime, maxTime);
+        } catch (const Quorvel::Exception& e) {
+            failure = e.getMessage();
+        }
+        return [=] {
+            m_answered = round;
+            if (!failure.empty())
+                reportFailure(failure);
+            showOverview(hasCountries, minTime, maxTime);
+        };
+    });
+}
+
+void PictureMapDialog::showOverview(bool hasCountries, int32_t minTime, int32_t maxTime)
+{
+    m_countingText->Hide();
     m_mapPanel->Show(hasCountries);
     m_registerPanel->Show(!hasCountries);
     m_searchButton->Show(hasCountries);
-    m_searchButton->Disable();
-
     if (hasCountries) {
-        int32_t minTime = 0;
-        int32_t maxTime = 0;
-        try {
-            m_database.getMinMaxTime(minTime, maxTime);
-        } catch (const Quorvel::Exception& e) {
-            wxLogError("%s", e.getMessage());
-        }
         m_slider->setLimits(PictureMapModel::dayOf(minTime), PictureMapModel::dayOf(maxTime));
         wxString stored;
         m_userConfig.readString(PictureMapModel::LAST_REGION_KEY, stored);
@@ -91,10 +135,8 @@ PictureMapDialog::PictureMapDialog(wxWindow* parent, Brenmarle::Database& databa
         }
         loadRegion(region);
         m_searchButton->SetDefault();
-    } else {
-        close->SetDefault();
     }
-    SetSizerAndFit(top);
+    Fit();
     CentreOnParent();
 }
 
@@ -231,27 +273,59 @@ void PictureMapDialog::updateCounts()
 {
     const PictureMapModel::Period period = currentPeriod();
     const wxString code = m_mapControl->getSelection();
-    try {
+    const auto known = m_unknownTimes.find(code);
+    const int32_t unknownTime = known != m_unknownTimes.end() ? known->second : -1;
+    const int round = ++m_asked;
+    // Only the latest period and selection are counted: the search thread drops work that
+    // waits when newer work comes, and the dialog drops answers to older rounds.
+    m_counter->setWork([this, round, period, code, unknownTime](Brenmarle::Database& database) {
         std::set<wxString> withPictures;
-        for (const auto& [country, count] : m_database.getCountryCounts(period.from, period.to)) {
-            if (count > 0)
-                withPictures.insert(country);
+        PictureMapModel::CountryCount count;
+        wxString failure;
+        try {
+            for (const auto& [country, number] :
+                 database.getCountryCounts(period.from, period.to)) {
+                if (number > 0)
+                    withPictures.insert(country);
+            }
+            if (!code.empty())
+                count = PictureMapModel::count(
+                    database, code, period,
+                    unknownTime >= 0 ? unknownTime
+                                     : PictureMapModel::countUnknownTime(database, code));
+        } catch (const Quorvel::Exception& e) {
+            failure = e.getMessage();
         }
-        m_mapControl->setCountriesWithPictures(withPictures);
-        if (code.empty()) {
-            QDEBUG("[PICTUREMAPDIALOG] Clearing seldescrlabel");
-            m_selectionLabel->SetLabel(_("No selection"));
-        } else {
-            const auto count = PictureMapModel::count(m_database, code, period);
-            QDEBUG("[PICTUREMAPDIALOG] Found %d pictures", count.dated + count.unknownTime);
-            m_selectionLabel->SetLabel(PictureMapModel::describe(count, countryName(code)));
-        }
-    } catch (const Quorvel::Exception& e) {
-        wxLogError("%s", e.getMessage());
-    }
+        return [=] {
+            if (round != m_asked)
+                return;
+            m_answered = round;
+            if (!failure.empty()) {
+                reportFailure(failure);
+                return;
+            }
+            if (!code.empty())
+                m_unknownTimes[code] = count.unknownTime;
+            showCounts(withPictures, code, count);
+        };
+    });
     m_clickHint->Show(code.empty());
     m_timelineHint->Show(code.empty());
     m_searchButton->Enable(!code.empty());
+    m_mapPanel->Layout();
+}
+
+void PictureMapDialog::showCounts(const std::set<wxString>& withPictures, const wxString& code,
+                                  const PictureMapModel::CountryCount& count)
+{
+    m_mapControl->setCountriesWithPictures(withPictures);
+    if (code.empty()) {
+        QDEBUG("[PICTUREMAPDIALOG] Clearing seldescrlabel");
+        m_selectionLabel->SetLabel(_("No selection"));
+    } else {
+        QDEBUG("[PICTUREMAPDIALOG] Found %d pictures", count.dated + count.unknownTime);
+        m_selectionLabel->SetLabel(PictureMapModel::describe(count, countryName(code)));
+    }
     m_mapPanel->Layout();
 }
 

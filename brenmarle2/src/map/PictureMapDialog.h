@@ -7,11 +7,16 @@
 // The one entry point is PictureMapDialog::open; the main window's "&Picture Map..." and tool
 // bar button call it with the search section's handler.
 //
-// The counts are a few aggregate catalogue queries per click or change of period, run on the
-// GUI thread. GUI thread only.
+// The counts are aggregate queries over the whole catalogue, so they run on the dialog's search
+// manager's thread: the window answers while they run, and as the time span is dragged only
+// the latest period is counted. Until the first answer the dialog says that it is counting.
+// GUI thread only.
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <memory>
+#include <set>
 
 #include <wx/dialog.h>
 
@@ -19,7 +24,8 @@
 
 namespace Brenmarle {
 class Database;
-}
+class SearchManager;
+} // namespace Brenmarle
 namespace Quorvel {
 class ConfigFile;
 }
@@ -53,6 +59,12 @@ public:
     PictureMapDialog(wxWindow* parent, Brenmarle::Database& database,
                      Quorvel::ConfigFile& userConfig, const wxString& resourceDir,
                      const CountryNames& countryNames = CountryNames());
+    // Stops the counting thread first: no count arrives at a dialog being taken apart.
+    ~PictureMapDialog() override;
+
+    // Whether counts asked for have not arrived yet (the panels and texts still show older
+    // ones).
+    bool isCounting() const { return m_asked != m_answered; }
 
     // Valid after "Go to search results".
     const SearchRequest& getSearchRequest() const { return m_request; }
@@ -76,8 +88,16 @@ private:
     void onMapClick(wxCommandEvent& event);
     void onPeriodChange(wxCommandEvent& event);
     void onSearch(wxCommandEvent& event);
-    // Recounts the selected country and the tinted countries for the current period.
+    // Looks on the counting thread whether any picture has a country, and the span of picture
+    // times, then shows the map or the registration panel.
+    void askOverview();
+    void showOverview(bool hasCountries, int32_t minTime, int32_t maxTime);
+    // Recounts the selected country and the tinted countries for the current period, on the
+    // counting thread.
     void updateCounts();
+    void showCounts(const std::set<wxString>& withPictures, const wxString& code,
+                    const PictureMapModel::CountryCount& count);
+    void reportFailure(const wxString& message);
     PictureMapModel::Period currentPeriod() const;
     wxString countryName(const wxString& code) const;
 
@@ -86,6 +106,12 @@ private:
     wxString m_resourceDir;
     CountryNames m_countryNames;
     SearchRequest m_request;
+    std::unique_ptr<Brenmarle::SearchManager> m_counter;
+    // Counting rounds asked for and answered; only the latest answer is shown.
+    int m_asked = 0;
+    int m_answered = 0;
+    // Pictures of unknown time per country: the same for every period, counted once.
+    std::map<wxString, int32_t> m_unknownTimes;
 
     wxPanel* m_mapPanel = nullptr;
     wxPanel* m_registerPanel = nullptr;
@@ -95,5 +121,7 @@ private:
     wxStaticText* m_selectionLabel = nullptr;
     wxStaticText* m_clickHint = nullptr;
     wxStaticText* m_timelineHint = nullptr;
+    wxStaticText* m_countingText = nullptr;
     wxButton* m_searchButton = nullptr;
+    wxButton* m_closeButton = nullptr;
 };

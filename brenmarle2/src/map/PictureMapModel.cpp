@@ -58,6 +58,20 @@ wxString PictureMapModel::formatDate(int32_t time)
 PictureMapModel::CountryCount PictureMapModel::count(Brenmarle::Database& database,
                                                      const wxString& code, const Period& period)
 {
+    return count(database, code, period, countUnknownTime(database, code));
+}
+
+int32_t PictureMapModel::countUnknownTime(Brenmarle::Database& database, const wxString& code)
+{
+    int32_t unknownTime = 0;
+    database.getCountryPhotoCount(code, 0, 0, unknownTime);
+    return unknownTime;
+}
+
+PictureMapModel::CountryCount PictureMapModel::count(Brenmarle::Database& database,
+                                                     const wxString& code, const Period& period,
+                                                     int32_t unknownTime)
+{
     CountryCount result;
     // Time 0 means "not known": the dated count starts after it, so no picture is counted
     // both as dated and as unknown.
@@ -67,7 +81,7 @@ PictureMapModel::CountryCount PictureMapModel::count(Brenmarle::Database& databa
     if (from <= period.to)
         database.getCountryPhotoCount(code, from, period.to, result.dated, &result.first,
                                       &result.last);
-    database.getCountryPhotoCount(code, 0, 0, result.unknownTime);
+    result.unknownTime = unknownTime;
     return result;
 }
 

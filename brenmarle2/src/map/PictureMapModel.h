@@ -64,6 +64,12 @@ public:
     // Throws Brenmarle::DatabaseException.
     static CountryCount count(Brenmarle::Database& database, const wxString& code,
                               const Period& period);
+    // count() with the pictures of unknown time counted already (they do not depend on the
+    // period): one scan of the catalogue instead of two.
+    static CountryCount count(Brenmarle::Database& database, const wxString& code,
+                              const Period& period, int32_t unknownTime);
+    // The country's pictures of unknown time. Throws Brenmarle::DatabaseException.
+    static int32_t countUnknownTime(Brenmarle::Database& database, const wxString& code);
     // Whether any catalogued picture has a country code. Throws Brenmarle::DatabaseException.
     static bool hasCountryInformation(Brenmarle::Database& database);
 

@@ -7,6 +7,7 @@
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
+#include "filemanager/FileEvent.h"
 #include "filemanager/FileManager.h"
 #include "filemanager/FolderEvent.h"
 #include "myalbums/AlbumDropTarget.h"
@@ -57,12 +58,19 @@ MyAlbumsPage::MyAlbumsPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
             Quorvel::Ref<AlbumFolder> album = getChosenAlbum();
             return album && m_onDrop && m_onDrop(album, uris, paths, move);
         }));
+    // The header counts the pictures the view shows, which follow the news a moment later.
+    m_view->Bind(THUMBNAIL_LIST_CHANGED, [this](wxCommandEvent& event) {
+        updateHeader();
+        event.Skip();
+    });
     m_list->Bind(wxEVT_LIST_ITEM_SELECTED, &MyAlbumsPage::onSelected, this);
     m_list->Bind(wxEVT_LIST_ITEM_RIGHT_CLICK, &MyAlbumsPage::onRightClick, this);
     m_list->Bind(wxEVT_LIST_COL_CLICK, &MyAlbumsPage::onColumnClick, this);
     Bind(Brenmarle::FOLDER_ADDED, &MyAlbumsPage::onFolderEvent, this);
     Bind(Brenmarle::FOLDER_CHANGED, &MyAlbumsPage::onFolderEvent, this);
     Bind(Brenmarle::FOLDER_DELETED, &MyAlbumsPage::onFolderEvent, this);
+    Bind(Brenmarle::FILE_ADDED, &MyAlbumsPage::onFileEvent, this);
+    Bind(Brenmarle::FILE_REMOVED, &MyAlbumsPage::onFileEvent, this);
     if (Brenmarle::FileManager::exists())
         Brenmarle::FileManager::get().addListener(this, GetId());
     m_view->setEmptyText(_("Choose an album on the left, or make one with New Album."));
@@ -91,19 +99,13 @@ void MyAlbumsPage::refreshAlbums(bool chooseFirst)
     for (std::size_t i = 0; i < m_albums.size(); ++i) {
         const auto& album = m_albums[i];
         const long row = m_list->InsertItem(static_cast<long>(i), album->getName());
-        int count = 0;
-        try {
-            count = album->getFileCount();
-        } catch (const Quorvel::Exception& e) {
-            QDEBUG("[MYALBUMSPAGE] %s", e.getMessage());
-        }
-        m_list->SetItem(row, 1, wxString::Format("%d", count));
         // A hidden album the user asked to see again is greyed.
         if (album->isHidden())
             m_list->SetItemTextColour(row, wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT));
         if (album->getURI() == m_chosen)
             chosenRow = row;
     }
+    updateCounts();
     m_list->Thaw();
     // Something to look at from the start: the first album when none is chosen.
     if (chooseFirst && chosenRow < 0 && !m_albums.empty() &&
@@ -190,8 +192,9 @@ void MyAlbumsPage::updateHeader()
         first = first == 0 ? time : std::min(first, time);
         last = std::max(last, time);
     }
+    const int count = static_cast<int>(files.size());
     wxString text = album->getName() + wxString::FromUTF8(" \u2014 ") +
-                    wxString::Format(_("%zu pictures"), files.size());
+                    wxString::Format(wxPLURAL("%d picture", "%d pictures", count), count);
     if (first != 0) {
         const wxString from = wxDateTime(static_cast<time_t>(first)).ToUTC().Format("%b %Y");
         const wxString to = wxDateTime(static_cast<time_t>(last)).ToUTC().Format("%b %Y");
@@ -231,4 +234,34 @@ void MyAlbumsPage::onFolderEvent(Brenmarle::FolderEvent& event)
 {
     if (dynamic_cast<AlbumFolder*>(event.getFolder().get()))
         refreshAlbums();
+}
+
+void MyAlbumsPage::onFileEvent(Brenmarle::FileEvent&)
+{
+    // Deleting 10,000 pictures is 10,000 pieces of news: the counts are set once for them, after
+    // the album views have heard of it too.
+    if (m_countsDue)
+        return;
+    m_countsDue = true;
+    CallAfter([this] {
+        m_countsDue = false;
+        updateCounts();
+        updateHeader();
+    });
+}
+
+void MyAlbumsPage::updateCounts()
+{
+    for (std::size_t i = 0; i < m_albums.size() && i < size_t(m_list->GetItemCount()); ++i) {
+        int count = 0;
+        try {
+            count = m_albums[i]->getFileCount();
+        } catch (const Quorvel::Exception& e) {
+            QDEBUG("[MYALBUMSPAGE] %s", e.getMessage());
+        }
+        const wxString text = wxString::Format("%d", count);
+        const long row = static_cast<long>(i);
+        if (m_list->GetItemText(row, 1) != text)
+            m_list->SetItem(row, 1, text);
+    }
 }

@@ -2,8 +2,9 @@
 // My Albums: the list of albums (name and picture count, sorted by name as
 // "AlbumListView/SortAscending" says; a click on the column heading turns the order) and the
 // chosen album's pictures. The list follows the file manager's folder news, so albums made,
-// renamed, shown or deleted anywhere appear at once. Pictures dropped on an album, or on the
-// chosen album's pictures, go into that album.
+// renamed, shown or deleted anywhere appear at once, and the counts follow its file news
+// (imports, spool items, moves and deletions). Pictures dropped on an album, or on the chosen
+// album's pictures, go into that album.
 //
 // GUI thread only.
 
@@ -18,8 +19,9 @@ class wxListCtrl;
 class wxListEvent;
 class wxStaticText;
 namespace Brenmarle {
+class FileEvent;
 class FolderEvent;
-}
+} // namespace Brenmarle
 
 class MyAlbumsPage : public wxPanel {
 public:
@@ -55,6 +57,9 @@ private:
     void onRightClick(wxListEvent& event);
     void onColumnClick(wxListEvent& event);
     void onFolderEvent(Brenmarle::FolderEvent& event);
+    void onFileEvent(Brenmarle::FileEvent& event);
+    // Sets the picture count of every listed album from the album.
+    void updateCounts();
     void updateHeader();
 
     wxListCtrl* m_list;
@@ -63,6 +68,8 @@ private:
     std::vector<Quorvel::Ref<Brenmarle::AlbumFolder>> m_albums;
     wxString m_chosen;
     bool m_ascending = true;
+    // File news came; the counts are read again once the news already queued is handled.
+    bool m_countsDue = false;
     std::function<void()> m_onAlbumMenu;
     std::function<void()> m_onChosen;
     DropHandler m_onDrop;

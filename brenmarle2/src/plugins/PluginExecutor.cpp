@@ -28,6 +28,8 @@ extern char** environ;
 namespace {
 
 constexpr int SPLASH_TIMEOUT_MS = 20000;
+// How long a plug-in the program waits for has to end on SIGTERM when the program ends.
+constexpr int STOP_GRACE_MS = 1000;
 
 std::string utf8(const wxString& text)
 {
@@ -295,8 +297,9 @@ void PluginExecutor::runProcesses(const PluginCommand& command, const Selection&
                 line += (line.empty() ? "" : " ") + argument;
             QDEBUG("[PLUGINEXECUTOR] %s", line);
             startProcess(command, arguments, prepared, true);
-            if (command.forEachPauseMs > 0 && i + 1 < paths.size())
-                std::this_thread::sleep_for(std::chrono::milliseconds(command.forEachPauseMs));
+            if (command.forEachPauseMs > 0 && i + 1 < paths.size() &&
+                !m_host.pause(command.forEachPauseMs))
+                throw Quorvel::AbortException("The program is ending: the filter was stopped");
         }
         return;
     }
@@ -360,7 +363,15 @@ void PluginExecutor::waitAndCheck(PluginProcess& process, bool modal)
 {
     if (modal)
         m_host.waitWhileRunning(process);
-    const int status = process.waitForExit();
+    if (!m_host.waitUntilEnded(process)) {
+        // The program is told to end, and the plug-in it waits for ends with it.
+        QDEBUG("[PLUGINEXECUTOR] Stopping the plugin: the program is ending");
+        process.signalGroup(SIGTERM);
+        if (!process.waitForExit(std::chrono::milliseconds(STOP_GRACE_MS)))
+            process.signalGroup(SIGKILL);
+        throw Quorvel::AbortException("The program is ending: the plugin was stopped");
+    }
+    const int status = process.getStatus();
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
         return;
     QDEBUG("Process returned non-zero!");

@@ -10,6 +10,7 @@
 #include "plugins/PluginRunningDialog.h"
 #include "plugins/PluginSplash.h"
 #include "system/Application.h"
+#include "ui/NestedLoops.h"
 #include "ui/Skin.h"
 
 PluginWindowHost::PluginWindowHost(const wxString& maker) : m_maker(maker) {}
@@ -67,6 +68,20 @@ void PluginWindowHost::waitWhileRunning(PluginProcess& process)
                                skin.loadBitmap("kill_plugin.png"));
     if (process.isRunning())
         dialog.ShowModal();
+}
+
+bool PluginWindowHost::waitUntilEnded(PluginProcess& process)
+{
+    using Quorvel::NestedLoops;
+    return NestedLoops::waitUntil([&process] { return !process.isRunning(); }) ==
+           NestedLoops::WaitResult::DONE;
+}
+
+bool PluginWindowHost::pause(int ms)
+{
+    using Quorvel::NestedLoops;
+    return NestedLoops::waitUntil([] { return false; }, std::chrono::milliseconds(ms)) !=
+           NestedLoops::WaitResult::ENDED;
 }
 
 void PluginWindowHost::reportFailure(const wxString& message)

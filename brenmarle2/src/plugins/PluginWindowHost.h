@@ -17,6 +17,8 @@ public:
     void openUrl(const wxString& url) override;
     void showSplash(const wxString& title, const wxString& closeFile, int timeoutMs) override;
     void waitWhileRunning(PluginProcess& process) override;
+    bool waitUntilEnded(PluginProcess& process) override;
+    bool pause(int ms) override;
     void reportFailure(const wxString& message) override;
 
 private:

@@ -16,6 +16,7 @@
 
 #include "filemanager/FileManager.h"
 #include "files/Uri.h"
+#include "imaging/PictureSaver.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "thumbnails/ImageLoader.h"
@@ -86,6 +87,8 @@ ImageFrame::ImageFrame(wxWindow* parent, const wxArrayString& uris)
       m_uris(uris)
 {
     openFrames().push_back(this);
+    if (Brenmarle::ImageLoader::exists())
+        m_loaderClient = Brenmarle::ImageLoader::get().addClient();
     SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_FRAMEBK));
     m_view = new ImageView2(this);
     wxWindow* toolBar = makeToolBar();
@@ -142,8 +145,18 @@ ImageFrame::~ImageFrame()
 {
     auto& frames = openFrames();
     frames.erase(std::remove(frames.begin(), frames.end(), this), frames.end());
-    if (Brenmarle::ImageLoader::exists())
-        Brenmarle::ImageLoader::get().removeHandler(this);
+    releaseLoaderClient();
+}
+
+void ImageFrame::releaseLoaderClient()
+{
+    if (!Brenmarle::ImageLoader::exists())
+        return;
+    Brenmarle::ImageLoader& loader = Brenmarle::ImageLoader::get();
+    loader.removeHandler(this);
+    if (m_loaderClient != 0)
+        loader.removeClient(m_loaderClient);
+    m_loaderClient = 0;
 }
 
 wxWindow* ImageFrame::makeToolBar()
@@ -215,9 +228,9 @@ bool ImageFrame::showPicture(size_t index)
         return false;
     if (m_edit.getFile() && !confirmClose())
         return false;
-    const bool editing = isEditing();
-    if (editing)
-        closeEditing();
+    const bool editing = isEditing() || m_fullSizeFor == FullSizeFor::EDITING;
+    closeEditing();
+    cancelFullSize();
     m_index = index;
     Quorvel::Ref<Brenmarle::File> file;
     wxString failure;
@@ -256,7 +269,8 @@ void ImageFrame::loadShown()
     // A copy the size of the screen: sharp at "fit", cached on disk for the next time.
     const wxSize screen = wxGetDisplaySize();
     if (Brenmarle::ImageLoader::exists()) {
-        Brenmarle::ImageLoader::get().load({file}, this, true, screen.x, screen.y, true);
+        Brenmarle::ImageLoader::get().load(m_loaderClient, {file}, this, true, screen.x, screen.y,
+                                           true);
         return;
     }
     // Without the program's loader (a window test): read it here.
@@ -281,7 +295,16 @@ bool ImageFrame::isCurrentFile(const ImageLoaderEvent& event) const
 
 void ImageFrame::onImageLoaded(ImageLoaderEvent& event)
 {
-    if (!isCurrentFile(event) || m_edit.isFullSize())
+    if (!isCurrentFile(event))
+        return;
+    if (event.getWidth() == 0) {
+        // Delivered again after the file changed: only a picture asked for is taken.
+        if (event.GetEventType() == Brenmarle::IMAGE_LOADED &&
+            m_fullSizeFor != FullSizeFor::NOTHING)
+            fullSizeArrived(event.getImage());
+        return;
+    }
+    if (m_edit.isFullSize())
         return;
     // A preview never replaces the sharp picture once it is there.
     if (event.GetEventType() == Brenmarle::IMAGE_PREVIEW && m_edit.getCurrentImage())
@@ -294,6 +317,15 @@ void ImageFrame::onImageFailed(ImageLoaderEvent& event)
 {
     if (!isCurrentFile(event))
         return;
+    if (event.getWidth() == 0) {
+        if (m_fullSizeFor == FullSizeFor::NOTHING)
+            return;
+        cancelFullSize();
+        m_editButton->SetValue(isEditing());
+        wxLogError("Could not open file %s (%s)", event.getFile()->getURI(),
+                   event.getErrorMessage());
+        return;
+    }
     wxLogError("Could not open file %s (%s)", event.getFile()->getURI(), event.getErrorMessage());
     m_view->setImage(nullptr, _("This picture could not be opened."));
 }
@@ -319,13 +351,63 @@ void ImageFrame::zoom(double zoom)
     // is for the copy shown; the same apparent size on the full picture is smaller.
     const bool closer = zoom == 0 || zoom > 1.0;
     if (closer && !m_edit.isFullSize() && shown == m_edit.getCurrentImage()) {
-        const int shownWidth = shown->getWidth();
-        if (attempt([this] { m_edit.loadFullSize(); })) {
-            m_view->setImage(m_edit.getCurrentImage());
-            zoom *= double(shownWidth) / m_edit.getCurrentImage()->getWidth();
-        }
+        m_pendingShownWidth = shown->getWidth();
+        requestFullSize(FullSizeFor::ZOOM, zoom);
+        return;
     }
     m_view->setZoom(zoom == 0 ? 1.0 : zoom);
+}
+
+void ImageFrame::zoomFullSize(double zoom, int shownWidth)
+{
+    m_view->setImage(m_edit.getCurrentImage());
+    // The zoom asked for was for the copy shown; the same apparent size on the full picture
+    // is smaller.
+    if (zoom != 0 && shownWidth > 0)
+        zoom *= double(shownWidth) / m_edit.getCurrentImage()->getWidth();
+    m_view->setZoom(zoom == 0 ? 1.0 : zoom);
+}
+
+void ImageFrame::requestFullSize(FullSizeFor reason, double zoom)
+{
+    const Quorvel::Ref<Brenmarle::File> file = m_edit.getFile();
+    if (!file)
+        return;
+    // A later request for the same picture takes over the earlier one's purpose, except that
+    // editing, once asked for, is not dropped for a zoom.
+    if (m_fullSizeFor != FullSizeFor::EDITING)
+        m_fullSizeFor = reason;
+    m_pendingZoom = zoom;
+    if (!Brenmarle::ImageLoader::exists()) {
+        // Without the program's loader (a window test): read it here.
+        Quorvel::Ref<ImageData> image;
+        if (attempt([&] { image = Brenmarle::PictureSaver::loadForEditing(*file); }))
+            fullSizeArrived(image);
+        else
+            cancelFullSize();
+        return;
+    }
+    if (!m_waiting)
+        m_waiting = std::make_unique<wxBusyCursor>();
+    Brenmarle::ImageLoader::get().load(m_loaderClient, {file}, this, false, 0, 0, false);
+}
+
+void ImageFrame::fullSizeArrived(const Quorvel::Ref<ImageData>& image)
+{
+    const FullSizeFor reason = m_fullSizeFor;
+    const double zoom = m_pendingZoom;
+    cancelFullSize();
+    m_edit.setFullSizeImage(image);
+    if (reason == FullSizeFor::EDITING)
+        showEditingTabs();
+    else if (reason == FullSizeFor::ZOOM)
+        zoomFullSize(zoom, m_pendingShownWidth);
+}
+
+void ImageFrame::cancelFullSize()
+{
+    m_fullSizeFor = FullSizeFor::NOTHING;
+    m_waiting.reset();
 }
 
 // --- Editing -----------------------------------------------------------------------------
@@ -360,21 +442,31 @@ bool ImageFrame::openEditing()
         m_editButton->SetValue(false);
         return false;
     }
-    if (!attempt([this] { m_edit.loadFullSize(); })) {
-        m_editButton->SetValue(false);
-        return false;
+    m_editButton->SetValue(true);
+    if (!m_edit.isFullSize()) {
+        requestFullSize(FullSizeFor::EDITING, 0);
+        return true;
     }
+    showEditingTabs();
+    return true;
+}
+
+void ImageFrame::showEditingTabs()
+{
     m_view->setImage(m_edit.getCurrentImage());
     m_editButton->SetValue(true);
     m_tabs->Show();
     m_shownTab = -1;
     resetTabs();
     Layout();
-    return true;
 }
 
 void ImageFrame::closeEditing()
 {
+    if (m_fullSizeFor == FullSizeFor::EDITING) {
+        cancelFullSize();
+        m_editButton->SetValue(false);
+    }
     if (!isEditing())
         return;
     if (m_shownTab >= 0 && m_shownTab < EDIT_STATUS)
@@ -510,7 +602,12 @@ void ImageFrame::onClose(wxCloseEvent& event)
         event.Veto();
         return;
     }
-    if (Brenmarle::ImageLoader::exists())
-        Brenmarle::ImageLoader::get().removeHandler(this);
+    if (m_edit.isModified()) {
+        // Closed without asking (the program is told to end): the loss is told, at least.
+        wxLogWarning(_("The changes to %s were not saved."),
+                     m_edit.getFile() ? m_edit.getFile()->getFileName() : GetTitle());
+    }
+    cancelFullSize();
+    releaseLoaderClient();
     Destroy();
 }

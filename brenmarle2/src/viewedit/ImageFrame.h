@@ -8,12 +8,18 @@
 // picture, while it has unsaved changes asks first; the main window asks every open picture
 // window through confirmClose() before the program ends.
 //
-// Threads: the GUI thread. Pictures arrive from the image loader as posted events.
+// Threads: the GUI thread. Pictures arrive from the image loader as posted events; each window
+// is a loader client of its own, so two windows never cancel each other's loads. The full-size
+// picture (for editing, or zooming closer than the screen copy) is decoded by the loader too,
+// and what asked for it goes on when it arrives.
+
+#include <memory>
 
 #include <wx/frame.h>
 #include <wx/notebook.h>
 #include <wx/stattext.h>
 #include <wx/tglbtn.h>
+#include <wx/utils.h>
 
 #include "thumbnails/ImageLoaderEvent.h"
 #include "viewedit/PictureEdit.h"
@@ -95,6 +101,15 @@ private:
     // Runs `edit`, reporting a failure to the user.
     template <typename Edit> bool attempt(Edit&& edit);
 
+    // What the full-size picture is awaited for.
+    enum class FullSizeFor { NOTHING, EDITING, ZOOM };
+    void requestFullSize(FullSizeFor reason, double zoom);
+    void fullSizeArrived(const Quorvel::Ref<Brenmarle::ImageData>& image);
+    void cancelFullSize();
+    void showEditingTabs();
+    void zoomFullSize(double zoom, int shownWidth);
+    void releaseLoaderClient();
+
     wxArrayString m_uris;
     size_t m_index = 0;
     PictureEdit m_edit;
@@ -107,4 +122,9 @@ private:
     wxToggleButton* m_editButton = nullptr;
     wxStaticText* m_position = nullptr;
     int m_shownTab = -1;
+    int m_loaderClient = 0;
+    FullSizeFor m_fullSizeFor = FullSizeFor::NOTHING;
+    double m_pendingZoom = 0;
+    int m_pendingShownWidth = 0;
+    std::unique_ptr<wxBusyCursor> m_waiting;
 };

@@ -29,11 +29,11 @@ wxString PictureEdit::whyReadOnly() const
     return PictureSaver::whyReadOnly(*m_file);
 }
 
-void PictureEdit::loadFullSize()
+void PictureEdit::setFullSizeImage(const Quorvel::Ref<ImageData>& image)
 {
-    if (m_fullSize || !m_file)
+    if (m_fullSize || !m_file || !image)
         return;
-    m_current = PictureSaver::loadForEditing(*m_file);
+    m_current = image;
     m_fullSize = true;
     m_ownCopy = false;
 }

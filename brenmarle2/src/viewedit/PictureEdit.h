@@ -30,10 +30,10 @@ public:
 
     // Why the picture cannot be edited; empty when it can.
     wxString whyReadOnly() const;
-    // Loads the full-size picture as the current image, once per picture: before the first
-    // edit, or to look at the picture closer than the display copy allows. Throws what loading
-    // throws.
-    void loadFullSize();
+    // The full-size picture (turned as shown) becomes the current image, once per picture:
+    // before the first edit, or to look at the picture closer than the display copy allows. It
+    // may be shared with the loader that decoded it.
+    void setFullSizeImage(const Quorvel::Ref<Brenmarle::ImageData>& image);
     bool isFullSize() const { return m_fullSize; }
 
     // An applied effect: `image` (a private copy) becomes current, and the picture is modified.

@@ -42,6 +42,42 @@ void ThumbnailGrid::erase(std::size_t index)
     shift(m_anchor);
 }
 
+std::size_t ThumbnailGrid::eraseMany(const std::vector<std::size_t>& indices)
+{
+    std::size_t wasSelected = 0;
+    std::size_t kept = 0;
+    auto next = indices.begin();
+    for (std::size_t i = 0; i < m_selected.size(); ++i) {
+        if (next != indices.end() && *next == i) {
+            ++next;
+            wasSelected += m_selected[i] ? 1 : 0;
+            continue;
+        }
+        m_selected[kept++] = m_selected[i];
+    }
+    m_selected.resize(kept);
+    m_selectedCount -= wasSelected;
+    // Focus and anchor stay on their items, or move to the item after a removed one (the last
+    // item when it was at the end).
+    const long last = static_cast<long>(kept) - 1;
+    auto shift = [&](long& position) {
+        if (position < 0)
+            return;
+        const auto before =
+            std::lower_bound(indices.begin(), indices.end(), static_cast<std::size_t>(position));
+        position -= static_cast<long>(before - indices.begin());
+        position = std::min(position, last);
+    };
+    shift(m_focus);
+    shift(m_anchor);
+    return wasSelected;
+}
+
+void ThumbnailGrid::append(std::size_t count)
+{
+    m_selected.resize(m_selected.size() + count, false);
+}
+
 void ThumbnailGrid::setCellSize(int cellWidth, int cellHeight)
 {
     m_cellWidth = std::max(1, cellWidth);

@@ -27,6 +27,11 @@ public:
     // An item was inserted at or removed from `index`; selection and focus stay on their items.
     void insert(std::size_t index);
     void erase(std::size_t index);
+    // Items removed at once, at the ascending positions `indices` (as the list had them): one
+    // pass for any number. Returns how many of them were selected.
+    std::size_t eraseMany(const std::vector<std::size_t>& indices);
+    // `count` items added at the end.
+    void append(std::size_t count);
 
     // The columns follow at once for the view width last set.
     void setCellSize(int cellWidth, int cellHeight);

@@ -14,10 +14,12 @@
 #include "system/Log.h"
 #include "thumbnails/ThumbnailManager.h"
 #include "ui/Accessibility.h"
+#include "ui/NestedLoops.h"
 #include "widgets/PictureDrag.h"
 
 wxDEFINE_EVENT(THUMBNAIL_SELECTION, wxCommandEvent);
 wxDEFINE_EVENT(THUMBNAIL_ACTIVATE, wxCommandEvent);
+wxDEFINE_EVENT(THUMBNAIL_LIST_CHANGED, wxCommandEvent);
 wxDEFINE_EVENT(THUMBNAIL_CONTEXT_MENU, wxCommandEvent);
 wxDEFINE_EVENT(THUMBNAIL_DELETE, wxCommandEvent);
 wxDEFINE_EVENT(THUMBNAIL_ZOOM, wxCommandEvent);
@@ -61,6 +63,9 @@ ThumbnailView::ThumbnailView(wxWindow* parent, wxWindowID id)
     m_bandTimer.SetOwner(this);
     Bind(
         wxEVT_TIMER, [this](wxTimerEvent&) { scrollBand(); }, m_bandTimer.GetId());
+    m_newsTimer.SetOwner(this);
+    Bind(
+        wxEVT_TIMER, [this](wxTimerEvent&) { applyNews(); }, m_newsTimer.GetId());
     Bind(wxEVT_RIGHT_DOWN, &ThumbnailView::onRightDown, this);
     Bind(wxEVT_KEY_DOWN, &ThumbnailView::onKey, this);
     Bind(wxEVT_MOUSEWHEEL, &ThumbnailView::onWheel, this);
@@ -74,6 +79,7 @@ ThumbnailView::ThumbnailView(wxWindow* parent, wxWindowID id)
 
 ThumbnailView::~ThumbnailView()
 {
+    m_newsTimer.Stop();
     if (Brenmarle::FileManager::exists())
         Brenmarle::FileManager::get().removeListener(this);
     if (ThumbnailManager::exists())
@@ -84,6 +90,8 @@ void ThumbnailView::setFolder(const Brenmarle::FolderRef& folder)
 {
     const long start = Quorvel::elapsedMs();
     m_folder = nullptr;
+    m_news.clear();
+    m_newsTimer.Stop();
     Files files;
     if (folder)
         files = folder->loadFileList();
@@ -97,6 +105,9 @@ void ThumbnailView::setFolder(const Brenmarle::FolderRef& folder)
 void ThumbnailView::setFiles(Files files)
 {
     m_folder = nullptr;
+    // News about the old list is void; the new one is read as it is now.
+    m_news.clear();
+    m_newsTimer.Stop();
     m_all = std::move(files);
     rebuild();
 }
@@ -726,7 +737,7 @@ void ThumbnailView::startDrag()
     std::unique_ptr<wxDataObject> data(PictureDrag::makeDataObject(uris, paths));
     wxDropSource source(*data, this);
     // Between albums a drag moves, as in a file manager on one disk; Ctrl copies.
-    source.DoDragDrop(wxDrag_DefaultMove);
+    Quorvel::NestedLoops::dragAndDrop(source, wxDrag_DefaultMove);
 }
 
 void ThumbnailView::onLeftUp(wxMouseEvent&)
@@ -766,65 +777,109 @@ void ThumbnailView::onRightDown(wxMouseEvent& event)
     ProcessWindowEvent(menu);
 }
 
+void ThumbnailView::forgetThumbnail(const File& file)
+{
+    const wxString uri = file.getURI();
+    m_bitmaps.erase(uri);
+    m_requested.erase(uri);
+}
+
 void ThumbnailView::reloadThumbnail(const File& file)
 {
-    m_bitmaps.erase(file.getURI());
-    m_requested.erase(file.getURI());
+    forgetThumbnail(file);
     const long index = indexOf(file.getURI());
     if (index >= 0)
         refreshItem(static_cast<std::size_t>(index));
 }
 
+// Each piece of news costs a look-up when it comes; the list is walked once per batch.
+
+void ThumbnailView::newsArrived()
+{
+    if (!m_newsTimer.IsRunning())
+        m_newsTimer.StartOnce(NEWS_DELAY_MS);
+}
+
 void ThumbnailView::onFileAdded(Brenmarle::FileEvent& event)
 {
     const Quorvel::Ref<File>& file = event.getFile();
-    if (!sameFolder(*file, m_folder) || indexOf(file->getURI()) >= 0)
+    if (!sameFolder(*file, m_folder))
         return;
-    m_all.push_back(file);
-    if (keeps(*file)) {
-        m_shown.push_back(file);
-        m_grid.insert(m_shown.size() - 1);
-        updateLayout();
-        Refresh();
-    }
+    m_news.added(file);
+    newsArrived();
 }
 
 void ThumbnailView::onFileRemoved(Brenmarle::FileEvent& event)
 {
-    // A move names the file by its new URI already: the old one is in the event.
-    const wxString uri = event.isMoved() && !event.getOldUri().empty() ? event.getOldUri()
-                                                                       : event.getFile()->getURI();
-    const File* removed = event.getFile().get();
-    const Quorvel::CompactString removedUri(uri);
-    auto same = [&](const Quorvel::Ref<File>& file) {
-        return file.get() == removed || file->hasURI(removedUri);
-    };
-    m_all.erase(std::remove_if(m_all.begin(), m_all.end(), same), m_all.end());
-    for (std::size_t i = 0; i < m_shown.size(); ++i) {
-        if (same(m_shown[i])) {
-            const bool wasSelected = m_grid.isSelected(i);
-            m_bitmaps.erase(m_shown[i]->getURI());
-            m_shown.erase(m_shown.begin() + static_cast<long>(i));
-            m_grid.erase(i);
-            updateLayout();
-            Refresh();
-            if (wasSelected)
-                selectionChanged(false);
-            return;
-        }
-    }
+    // The file is known by its object, which a move keeps under its new URI.
+    m_news.removed(event.getFile());
+    newsArrived();
 }
 
 void ThumbnailView::onFileChanged(Brenmarle::FileEvent& event)
 {
-    const Quorvel::Ref<File>& file = event.getFile();
-    const long index = indexOf(file->getURI());
-    if (index < 0)
+    m_news.changed(event.getFile());
+    newsArrived();
+}
+
+void ThumbnailView::tellListChanged()
+{
+    wxCommandEvent changed(THUMBNAIL_LIST_CHANGED, GetId());
+    changed.SetEventObject(this);
+    changed.SetInt(static_cast<int>(m_shown.size()));
+    ProcessWindowEvent(changed);
+}
+
+void ThumbnailView::applyNews()
+{
+    m_newsTimer.Stop();
+    if (m_news.empty())
         return;
-    if (m_favoritesOnly && !file->isFavorite()) {
+    const long start = Quorvel::elapsedMs();
+    Brenmarle::FileNewsBatch news;
+    std::swap(news, m_news);
+    news.apply(m_all);
+    if (m_favoritesOnly && news.hasChanges()) {
+        // A picture that became or stopped being a favourite comes or goes: the list is
+        // filtered again, once for the whole batch.
         rebuild();
+        tellListChanged();
         return;
     }
-    reloadThumbnail(*file);
-    selectionChanged(false);
+    std::size_t appended = 0;
+    const std::vector<std::size_t> removed = news.apply(
+        m_shown, [this](const File& file) { return keeps(file); }, &appended);
+    for (const Quorvel::Ref<File>& file : news.removedFiles())
+        forgetThumbnail(*file);
+    const std::size_t selectedGone = m_grid.eraseMany(removed);
+    m_grid.append(appended);
+    bool changedShown = false;
+    bool changedSelected = false;
+    if (news.hasChanges()) {
+        for (const Quorvel::Ref<File>& file : news.changedFiles())
+            forgetThumbnail(*file);
+        // Only what is on screen is drawn again; the rest is drawn afresh when it comes.
+        for (std::size_t i = m_firstVisible; i < m_endVisible && i < m_shown.size(); ++i)
+            changedShown = changedShown || news.isChanged(*m_shown[i]);
+        if (m_grid.getSelectedCount() > 0) {
+            for (std::size_t index : m_grid.getSelection()) {
+                if (news.isChanged(*m_shown[index])) {
+                    changedSelected = true;
+                    break;
+                }
+            }
+        }
+    }
+    if (!removed.empty() || appended > 0)
+        updateLayout();
+    if (!removed.empty() || appended > 0 || changedShown)
+        Refresh();
+    // The owner's menus follow the selected pictures and their state: told once per batch.
+    if (selectedGone > 0 || changedSelected)
+        selectionChanged(false);
+    if (!removed.empty() || appended > 0)
+        tellListChanged();
+    if (Quorvel::elapsedMs() - start > SLOW_FRAME_MS)
+        Quorvel::logTiming(start, wxString::Format("Thumbnail view: %zu removed, %zu added",
+                                                   removed.size(), appended));
 }

@@ -7,8 +7,9 @@
 
 namespace Brenmarle {
 
-CameraManager::CameraManager(Enumerator enumerate, int intervalMs)
-    : m_enumerate(std::move(enumerate)), m_intervalMs(intervalMs)
+CameraManager::CameraManager(Enumerator enumerate, int intervalMs,
+                             std::unique_ptr<DeviceWatch> watch)
+    : m_enumerate(std::move(enumerate)), m_watch(std::move(watch)), m_intervalMs(intervalMs)
 {
 }
 
@@ -37,6 +38,8 @@ void CameraManager::stop()
         m_stopping = true;
     }
     m_wake.notify_all();
+    if (m_watch)
+        m_watch->wake();
     m_worker.join();
     // Lists posted but not yet delivered belong to a run that is over.
     DeletePendingEvents();
@@ -45,7 +48,14 @@ void CameraManager::stop()
 void CameraManager::run()
 {
     auto next = std::chrono::steady_clock::now() + std::chrono::milliseconds(FIRST_REFRESH_MS);
+    bool waitForNews = false;
     for (;;) {
+        // With a watch, the next look is when it has news: nothing polls.
+        if (waitForNews && !m_watch->wait()) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_stopping)
+                return;
+        }
         {
             std::unique_lock<std::mutex> lock(m_mutex);
             m_wake.wait_until(lock, next, [this] { return m_stopping; });
@@ -53,14 +63,19 @@ void CameraManager::run()
             if (m_stopping)
                 return;
         }
-        next = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_intervalMs);
         CameraList cameras;
         try {
             cameras = enumerateNow();
         } catch (const std::exception& e) {
             QDEBUG("[CAMERAMANAGER] Could not list the connected cameras: %s", e.what());
+            // Tried again after the interval, news or not.
+            next = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_intervalMs);
+            waitForNews = false;
             continue;
         }
+        next = std::chrono::steady_clock::now() +
+               std::chrono::milliseconds(m_watch ? 0 : m_intervalMs);
+        waitForNews = m_watch != nullptr;
         CallAfter([this, cameras] { update(cameras); });
     }
 }

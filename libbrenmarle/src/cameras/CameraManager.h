@@ -1,6 +1,7 @@
 #pragma once
 // Keeps the live list of connected cameras. A worker thread enumerates the devices (10 ms after
-// start, then every refresh interval) and hands each new list to the GUI thread, which compares
+// start, then each time its device watch says that devices came or went, or every refresh
+// interval where there is no watch) and hands each new list to the GUI thread, which compares
 // it with the current one by URI, logs and sends a CAMERA_FOUND or CAMERA_REMOVED event (to
 // handlers bound on the manager) for each difference, and makes it current.
 //
@@ -14,12 +15,14 @@
 
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
 #include <wx/event.h>
 
 #include "cameras/CameraList.h"
+#include "cameras/DeviceWatch.h"
 
 namespace Brenmarle {
 
@@ -31,14 +34,18 @@ public:
     static constexpr int REFRESH_INTERVAL_MS = 600;
 
     // `enumerate` builds the list of the devices connected now (it must not throw; a device it
-    // cannot read is left out).
-    explicit CameraManager(Enumerator enumerate, int intervalMs = REFRESH_INTERVAL_MS);
+    // cannot read is left out). With a `watch`, nothing polls: the devices are listed again
+    // only when it reports news; without one, every `intervalMs`.
+    explicit CameraManager(Enumerator enumerate, int intervalMs = REFRESH_INTERVAL_MS,
+                           std::unique_ptr<DeviceWatch> watch = nullptr);
     ~CameraManager() override;
 
     void start();
     // Waits for an enumeration under way to end; lists it found are dropped.
     void stop();
     bool isRunning() const { return m_worker.joinable(); }
+    // Whether devices are watched (true) or looked for on a timer.
+    bool isWatching() const { return m_watch != nullptr; }
 
     // The current list.
     const CameraList& getCameraList() const { return m_cameras; }
@@ -66,6 +73,7 @@ private:
     void run();
 
     Enumerator m_enumerate;
+    const std::unique_ptr<DeviceWatch> m_watch;
     // Held while enumerating: one probe of the devices at a time.
     std::mutex m_enumerating;
     const int m_intervalMs;

@@ -1,5 +1,6 @@
 #include "cameras/LinuxCameraManager.h"
 
+#include "cameras/UdevDeviceWatch.h"
 #include "cameras/UsbMassStorageCamera.h"
 #include "system/Log.h"
 
@@ -13,11 +14,18 @@ LinuxCameraManager::Sources detectingOnUsbChange(LinuxCameraManager::Sources sou
     return sources;
 }
 
+std::unique_ptr<DeviceWatch> watchFor(const LinuxCameraManager::Sources& sources)
+{
+    if (sources.udevControl.empty())
+        return nullptr;
+    return UdevDeviceWatch::open(sources.udevControl, sources.mountsFile);
+}
+
 } // namespace
 
 LinuxCameraManager::LinuxCameraManager(Sources sources, int intervalMs)
-    : CameraManager([sources = detectingOnUsbChange(std::move(sources))] { return enumerate(sources); },
-                    intervalMs)
+    : CameraManager([sources = detectingOnUsbChange(sources)] { return enumerate(sources); },
+                    intervalMs, watchFor(sources))
 {
     QDEBUG("[LINUXCAMERAMANAGER] Starting");
 }

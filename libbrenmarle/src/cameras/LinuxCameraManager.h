@@ -1,6 +1,8 @@
 #pragma once
 // The camera manager of this system: USB drives from the mounts table and sysfs, and cameras
-// that libgphoto2 detects. Every source is injectable so tests can "plug in" devices.
+// that libgphoto2 detects, listed again when udev or the mount table has news (see
+// UdevDeviceWatch), or every refresh interval where udev does not run. Every source is
+// injectable so tests can "plug in" devices.
 //
 // Threads: as CameraManager; enumerate() runs on the worker.
 
@@ -18,6 +20,9 @@ public:
         // Empty: libgphoto2's detection.
         PtpCamera::Detector detector;
         bool withPtp = true;
+        // The udev daemon's control socket: while it exists, devices are watched instead of
+        // looked for on a timer. Empty: never watch.
+        wxString udevControl = "/run/udev/control";
     };
 
     explicit LinuxCameraManager(Sources sources = Sources(), int intervalMs = REFRESH_INTERVAL_MS);

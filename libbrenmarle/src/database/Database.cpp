@@ -119,6 +119,8 @@ void Database::ConnectionCloser::operator()(sqlite3* connection) const noexcept
 
 void Database::StatementFinalizer::operator()(sqlite3_stmt* statement) const noexcept
 {
+    if (fullScanSteps)
+        *fullScanSteps += sqlite3_stmt_status(statement, SQLITE_STMTSTATUS_FULLSCAN_STEP, 0);
     sqlite3_finalize(statement);
 }
 
@@ -688,6 +690,16 @@ Quorvel::Ref<File> Database::loadFile(const wxString& uri)
     return file;
 }
 
+bool Database::hasFile(const wxString& uri)
+{
+    LibraryLock lock;
+    prepare("SELECT 1 FROM file WHERE uri = ?");
+    bindText(1, uri);
+    const bool found = stepRow(false);
+    finalize();
+    return found;
+}
+
 std::vector<Quorvel::Ref<File>> Database::loadFilesByRowId(const std::vector<int64_t>& rowids)
 {
     LibraryLock lock;
@@ -903,6 +915,19 @@ std::vector<wxString> Database::getTexts(const wxString& query)
         texts.push_back(getText(0));
     finalize();
     return texts;
+}
+
+std::vector<Database::RowSize> Database::getFileSizes(int64_t afterRowid, int limit)
+{
+    LibraryLock lock;
+    prepare("SELECT rowid, filesize FROM file WHERE rowid > ? ORDER BY rowid LIMIT ?");
+    bindInt64(1, afterRowid);
+    bindInt(2, limit);
+    std::vector<RowSize> rows;
+    while (stepRow(false))
+        rows.push_back({getInt64(0), getInt(1)});
+    finalize();
+    return rows;
 }
 
 // ---- Albums --------------------------------------------------------------------------------

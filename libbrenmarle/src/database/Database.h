@@ -16,6 +16,7 @@
 // SQLite's own message; a missing required row throws RowException. A failure inside a method
 // does not roll the transaction back: the work before it stays and is committed with the rest.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -87,6 +88,8 @@ public:
     void storeFile(File& file);
     // Throws RowException when there is no row for `uri`.
     Quorvel::Ref<File> loadFile(const wxString& uri);
+    // Whether a row for `uri` exists.
+    bool hasFile(const wxString& uri);
     void renameFile(const wxString& oldUri, const wxString& newUri);
     void deleteFile(const wxString& uri);
     // Throws RowException when there is no such row.
@@ -124,6 +127,18 @@ public:
                                    const InterruptCheck& interrupted = InterruptCheck());
     // Runs one reading statement, as getRowIds does, and gives its first column as text.
     std::vector<wxString> getTexts(const wxString& query);
+    // A file row's rowid and size.
+    struct RowSize {
+        int64_t rowid = 0;
+        int32_t size = 0;
+    };
+    // The rowid and size of at most `limit` files after row `afterRowid`, in rowid order. A
+    // look-up along the table's own key: reading the whole catalogue this way in steps holds
+    // the library lock only a moment per step.
+    std::vector<RowSize> getFileSizes(int64_t afterRowid, int limit);
+    // Rows stepped through in full-table scans by the statements run so far (not those of
+    // exec()): what queries no index serves have cost. For tests and benchmarks.
+    int64_t getFullScanSteps() const { return m_fullScanSteps.load(); }
 
     // Albums.
     std::vector<wxString> getAlbumUris();
@@ -182,7 +197,11 @@ private:
         void operator()(sqlite3* connection) const noexcept;
     };
     struct StatementFinalizer {
+        StatementFinalizer() noexcept : fullScanSteps(nullptr) {}
+        explicit StatementFinalizer(std::atomic<int64_t>* steps) noexcept : fullScanSteps(steps) {}
         void operator()(sqlite3_stmt* statement) const noexcept;
+        // Where the statement's full-scan steps are added up; none when null.
+        std::atomic<int64_t>* fullScanSteps;
     };
 
     // Opening and the schema.
@@ -236,7 +255,9 @@ private:
 
     // Declared before the statement so that the statement is finalised first.
     std::unique_ptr<sqlite3, ConnectionCloser> m_database;
-    std::unique_ptr<sqlite3_stmt, StatementFinalizer> m_statement;
+    std::atomic<int64_t> m_fullScanSteps{0};
+    std::unique_ptr<sqlite3_stmt, StatementFinalizer> m_statement{
+        nullptr, StatementFinalizer{&m_fullScanSteps}};
     wxString m_lastError;
     int m_lastResultCode = 0;
     int m_commitIntervalMs;

@@ -69,6 +69,16 @@ template <typename Operation> void runMagick(const char* what, Operation&& opera
     }
 }
 
+// ImageMagick remembers a picture that was grey as grey (its image type), and its JPEG and PNG
+// writers then write one channel, whatever the pixels became since: a sepia made from it would
+// be saved grey. A picture of ours is true colour after every step. Transparency is kept.
+void markTrueColour(Magick::Image& image)
+{
+    tolerateWarning([&] {
+        image.type(image.matte() ? MagickCore::TrueColorMatteType : MagickCore::TrueColorType);
+    });
+}
+
 // Decoders deliver palette, grey or CMYK pictures as they are stored; everything after loading
 // (scaling, drawing, writing JPEG) expects sRGB pixels. Transparency is kept.
 void makeTrueColour(Magick::Image& image)
@@ -78,7 +88,37 @@ void makeTrueColour(Magick::Image& image)
         tolerateWarning([&] { image.colorSpace(MagickCore::sRGBColorspace); });
     if (image.classType() != MagickCore::DirectClass)
         tolerateWarning([&] { image.classType(MagickCore::DirectClass); });
+    markTrueColour(image);
 }
+
+// A change of colour space drops the picture's colour profile, although a round trip to grey
+// and back leaves its pixels in the space the profile describes. The profile is put back as it
+// was, not applied again.
+class KeptColourProfiles {
+public:
+    explicit KeptColourProfiles(const Magick::Image& image)
+    {
+        for (const char* name : NAMES) {
+            const MagickCore::StringInfo* profile =
+                MagickCore::GetImageProfile(image.constImage(), name);
+            m_profiles.emplace_back(profile ? MagickCore::CloneStringInfo(profile) : nullptr);
+        }
+    }
+    void restore(Magick::Image& image) const
+    {
+        for (size_t i = 0; i < std::size(NAMES); ++i) {
+            if (m_profiles[i] && !MagickCore::GetImageProfile(image.constImage(), NAMES[i]))
+                MagickCore::SetImageProfile(image.image(), NAMES[i], m_profiles[i].get());
+        }
+    }
+
+private:
+    static constexpr const char* NAMES[] = {"icc", "icm"};
+    struct Destroy {
+        void operator()(MagickCore::StringInfo* info) const { MagickCore::DestroyStringInfo(info); }
+    };
+    std::vector<std::unique_ptr<MagickCore::StringInfo, Destroy>> m_profiles;
+};
 
 struct Size {
     size_t width;
@@ -158,16 +198,17 @@ void removeMetadata(Magick::Image& image)
 }
 
 // A JPEG has no transparency; without this, transparent areas would show whatever colour the
-// pixels under them happen to have (often black).
+// pixels under them happen to have (often black). White goes under the picture in place, so its
+// EXIF, IPTC, XMP, colour profile and comment stay with it.
 void flattenOntoWhite(Magick::Image& image)
 {
     if (!image.matte())
         return;
-    Magick::Image background(Magick::Geometry(image.columns(), image.rows()),
-                             Magick::Color("white"));
-    tolerateWarning([&] { background.composite(image, 0, 0, MagickCore::OverCompositeOp); });
-    background.matte(false);
-    image = background;
+    const Magick::Image background(Magick::Geometry(image.columns(), image.rows()),
+                                   Magick::Color("white"));
+    tolerateWarning([&] { image.composite(background, 0, 0, MagickCore::DstOverCompositeOp); });
+    image.matte(false);
+    markTrueColour(image);
 }
 
 // Writes `blob` beside `path` under a unique name and renames it into place, so a reader (or
@@ -354,6 +395,9 @@ void ImageData::save(const wxString& path, int format, int quality, Metadata met
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         requireLoaded();
+        // Also a picture made again from its drawable copy, which the writers would take for
+        // grey when its channels are equal.
+        runMagick("save", [&] { markTrueColour(m_picture->image); });
         image = m_picture->image; // shares the pixels until one side changes
     }
     const wxString directory = wxFileName(path).GetPath();
@@ -458,6 +502,7 @@ template <typename Map> void ImageData::mapPixels(Map&& map)
             }
             view.sync();
         }
+        markTrueColour(image);
     });
     m_drawable.reset();
 }
@@ -477,8 +522,11 @@ void ImageData::makeGrayscale()
     requireLoaded();
     Magick::Image& image = m_picture->image;
     runMagick("change", [&] {
+        const KeptColourProfiles profiles(image);
         tolerateWarning([&] { image.colorSpace(MagickCore::GRAYColorspace); });
         tolerateWarning([&] { image.colorSpace(MagickCore::sRGBColorspace); });
+        markTrueColour(image);
+        profiles.restore(image);
     });
     m_drawable.reset();
 }
@@ -494,6 +542,7 @@ void ImageData::colorize()
             tolerateWarning([&] {
                 m_picture->image.colorize(30, 30, 30, Magick::ColorRGB(1.0, 128.0 / 255.0, 0.0));
             });
+            markTrueColour(m_picture->image);
         });
         m_drawable.reset();
     }

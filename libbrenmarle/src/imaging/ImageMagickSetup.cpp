@@ -4,6 +4,7 @@
 
 #include <Magick++.h>
 
+#include "imaging/PictureFormats.h"
 #include "system/Log.h"
 
 namespace Brenmarle {
@@ -67,6 +68,8 @@ void initImageMagick()
         }
         QDEBUG("[IMAGEMAGICK] Loaded coder %s", coder);
     }
+    // Settled here too (it loads the HEIF coder where there is one), not by the first import.
+    PictureFormats::support();
 }
 
 ImageMagickLimits currentImageMagickLimits()

@@ -31,7 +31,8 @@ void ensureImageMagick();
 
 // The start-up step: ensureImageMagick(), then makes ImageMagick load its JPEG, TIFF, PNG, BMP
 // and TGA coders by decoding a small scratch buffer with each (the decoding fails, which is
-// expected and ignored), so worker threads do not race to load modules. GUI thread, at start.
+// expected and ignored), so worker threads do not race to load modules, and works out which
+// camera formats can be decoded (PictureFormats). GUI thread, at start.
 void initImageMagick();
 
 // The limits now in force (after the policy had its say).

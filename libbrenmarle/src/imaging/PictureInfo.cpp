@@ -6,6 +6,7 @@
 
 #include "core/Exceptions.h"
 #include "exif/EXIFProfile.h"
+#include "imaging/PictureFormats.h"
 #include "imaging/PictureReader.h"
 #include "system/Log.h"
 
@@ -65,7 +66,7 @@ wxString PictureInfo::contentTypeOf(const wxString& format)
         return wxS("image/x-tga");
     if (format == wxS("BMP"))
         return wxS("image/bmp");
-    return wxString();
+    return PictureFormats::contentTypeOfCoder(format);
 }
 
 bool PictureInfo::replacesTime(bool metadataUserModified, int32_t currentTime)
@@ -92,7 +93,9 @@ PictureInfo PictureInfo::read(const wxString& path, const wxString& contentType)
         const std::unique_ptr<EXIFProfile> exif = readExif(reader, header);
         info.time = exif->getOriginalTime();
         info.timeMask = exif->getOriginalTimeMask();
-        info.rotation = exif->getRotation();
+        // A HEIF picture comes out of its decoder turned as meant already; its EXIF
+        // orientation only repeats what the file's own transformations did.
+        info.rotation = info.format == wxS("HEIC") ? 0 : exif->getRotation();
         info.make = exif->getMake();
         info.model = exif->getModel();
         info.copyright = exif->getCopyright();

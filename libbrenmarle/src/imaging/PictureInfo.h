@@ -35,7 +35,8 @@ struct PictureInfo {
     // False when the file holds no picture of a format the catalogue knows, or could not be
     // read; every other field is then empty.
     bool recognised = false;
-    // ImageMagick's name of the format ("JPEG", "TIFF", "PNG", "GIF", "BMP", "TGA").
+    // ImageMagick's name of the format ("JPEG", "TIFF", "PNG", "GIF", "BMP", "TGA", "HEIC", a
+    // RAW coder such as "NEF").
     wxString format;
     wxString contentType;
     int32_t width = 0; // see the mapping above

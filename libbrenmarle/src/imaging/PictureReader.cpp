@@ -10,6 +10,7 @@
 
 #include "core/Exceptions.h"
 #include "imaging/ImageMagickSetup.h"
+#include "imaging/PictureFormats.h"
 #include "system/Log.h"
 
 namespace Brenmarle {
@@ -44,6 +45,26 @@ template <typename Read> void runRead(const wxString& path, Read&& read)
         throw ImageException(
             wxString::Format("Could not read picture %s: %s", path, magickText(error)));
     }
+}
+
+// An ISO media file ("ftyp" box first) whose major brand is one of HEIF's still pictures.
+bool isHeif(const unsigned char* head, size_t size)
+{
+    if (size < 12 || std::memcmp(head + 4, "ftyp", 4) != 0)
+        return false;
+    for (const char* brand : {"heic", "heix", "hevc", "hevx", "heim", "heis", "mif1", "msf1"}) {
+        if (std::memcmp(head + 8, brand, 4) == 0)
+            return true;
+    }
+    return false;
+}
+
+const char* rawCoderOf(const wxString& path, const wxString& contentType)
+{
+    if (PictureFormats::familyOf(path) == PictureFormats::Family::Raw)
+        return PictureFormats::coderOf(path);
+    const char* coder = PictureFormats::coderOfContentType(contentType);
+    return coder && std::strcmp(coder, "HEIC") != 0 ? coder : nullptr;
 }
 
 uint32_t bigEndian32(const unsigned char* p)
@@ -140,6 +161,14 @@ const unsigned char* PictureReader::getData() const
 const char* PictureReader::formatOf(const unsigned char* head, size_t size, const wxString& path,
                                     const wxString& contentType)
 {
+    using Family = PictureFormats::Family;
+    // Formats this computer may not decode: a file of one is no picture here.
+    if (isHeif(head, size))
+        return PictureFormats::canDecode(Family::Heif) ? "HEIC" : nullptr;
+    // Most RAW files are TIFF inside: told by their name (or the type the catalogue keeps for
+    // them) before the signature, since the TIFF coder would give a thumbnail at best.
+    if (const char* raw = rawCoderOf(path, contentType))
+        return PictureFormats::canDecode(Family::Raw) ? raw : nullptr;
     if (startsWith(head, size, "\xff\xd8\xff", 3))
         return "JPEG";
     if (startsWith(head, size, "\x89PNG\r\n\x1a\n", 8))

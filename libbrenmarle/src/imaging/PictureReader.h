@@ -5,9 +5,10 @@
 // The whole file is read into memory and its format told by its first bytes; only JPEG, PNG,
 // GIF, TIFF and BMP (and TGA, which has no signature, by its ".tga" extension or the content type
 // "image/x-tga" the catalogue keeps for it) are handed to ImageMagick, and always with the coder
-// named. So a text or script file named ".jpg" never
-// reaches a coder that would interpret it, and file names with ":" or "[...]" in them are not
-// mistaken for ImageMagick's format prefixes and frame selections.
+// named; so are HEIF pictures and cameras' RAW files (by their name or the content type kept for
+// them), where this computer can decode them (see PictureFormats). So a text or script file named
+// ".jpg" never reaches a coder that would interpret it, and file names with ":" or "[...]" in them
+// are not mistaken for ImageMagick's format prefixes and frame selections.
 //
 // ImageMagick warnings are logged ("Magick WARNING: %s") and otherwise ignored: a JPEG that ends
 // early or is damaged part-way (a card pulled too soon, a camera's glitch) gives what could be
@@ -34,7 +35,8 @@ public:
     explicit PictureReader(const wxString& path, const wxString& contentType = wxString());
 
     const wxString& getPath() const { return m_path; }
-    // ImageMagick's name of the format: "JPEG", "PNG", "GIF", "TIFF", "BMP" or "TGA".
+    // ImageMagick's name of the format: "JPEG", "PNG", "GIF", "TIFF", "BMP", "TGA", "HEIC" or
+    // a RAW coder ("NEF", "CR2", ...).
     const char* getFormat() const { return m_format; }
     const unsigned char* getData() const;
     size_t getSize() const { return m_blob.length(); }

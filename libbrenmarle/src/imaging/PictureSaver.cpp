@@ -11,8 +11,10 @@
 
 #include <wx/dir.h>
 #include <wx/filename.h>
+#include <wx/intl.h>
 
 #include "core/LibraryLock.h"
+#include "database/Database.h"
 #include "filemanager/FileEvent.h"
 #include "filemanager/FileManager.h"
 #include "files/SafeFileName.h"
@@ -135,11 +137,27 @@ void PictureSaver::dropCachedCopies(File& file)
     }
 }
 
+void PictureSaver::requireStillThere(File& file, Folder2& folder, const wxString& path)
+{
+    LibraryLock lock;
+    struct stat info {};
+    const bool onDisk = ::stat(path.fn_str(), &info) == 0 && S_ISREG(info.st_mode);
+    const bool catalogued =
+        !dynamic_cast<ManagedFolder*>(&folder) || Database::getInstance().hasFile(file.getURI());
+    if (!onDisk || !catalogued)
+        throw Quorvel::FileNotFoundException(
+            _("The picture was deleted while you edited it. Use Save As New Copy to keep your "
+              "changes."));
+}
+
 void PictureSaver::saveOver(File& file, const ImageData& image)
 {
     FolderRef folder = FileManager::get().getFolder(file.getURI());
     LocalFolder& local = localFolderOf(folder);
     const wxString path = local.getLocalPath(file);
+    // A picture deleted meanwhile would come back as a file nothing lists, with a catalogue
+    // row of no album's.
+    requireStillThere(file, *folder, path);
     const wxString temporary =
         wxFileName(path).GetPathWithSep() + "saving-" + uniqueSuffix() + ".tmp";
     Leftover leftover(temporary);
@@ -147,15 +165,17 @@ void PictureSaver::saveOver(File& file, const ImageData& image)
 
     // The old thumbnail and resized copies are named after the old modify time.
     dropCachedCopies(file);
-    if (std::rename(temporary.fn_str(), path.fn_str()) != 0)
-        throw Quorvel::IOException(wxS("Could not move temporary file after saving image"));
-    leftover.keep();
     struct stat info {};
-    if (::stat(path.fn_str(), &info) != 0)
-        throw Quorvel::IOException(wxS("Could not stat file after saving image"));
-
     {
+        // Deleting takes the library lock too: the picture is either gone before this, and
+        // refused, or deleted after it with the saved file.
         LibraryLock lock;
+        requireStillThere(file, *folder, path);
+        if (std::rename(temporary.fn_str(), path.fn_str()) != 0)
+            throw Quorvel::IOException(wxS("Could not move temporary file after saving image"));
+        leftover.keep();
+        if (::stat(path.fn_str(), &info) != 0)
+            throw Quorvel::IOException(wxS("Could not stat file after saving image"));
         file.setFileSize(info.st_size);
         file.setFileModifyTime(static_cast<int32_t>(info.st_mtime));
         file.setContentType("image/jpeg");
@@ -164,8 +184,8 @@ void PictureSaver::saveOver(File& file, const ImageData& image)
         file.setImageRotation(0);
         file.setFileUserModified(true);
         file.setMetaModifyTime(static_cast<int32_t>(std::time(nullptr)));
+        folder->saveFileMetadata(file);
     }
-    folder->saveFileMetadata(file);
     FileManager::get().fileChanged(file, FileEvent::CHANGED_PICTURE);
 }
 

@@ -19,6 +19,8 @@
 
 namespace Brenmarle {
 
+class Folder2;
+
 class PictureSaver {
 public:
     static constexpr int SAVE_QUALITY = 85;
@@ -33,7 +35,8 @@ public:
     // Replaces the picture of `file` with `image` as a quality-85 JPEG, updates and stores its
     // record (size, modify time, "image/jpeg", width and height, rotation 0, modified by the
     // user now), drops its thumbnail and resized copies and announces FILE_CHANGED with
-    // FileEvent::CHANGED_PICTURE. Throws Quorvel::RuntimeException "Folder is not a local
+    // FileEvent::CHANGED_PICTURE. Throws Quorvel::FileNotFoundException when the picture was
+    // deleted meanwhile (nothing is written), Quorvel::RuntimeException "Folder is not a local
     // folder", Quorvel::IOException "Could not move temporary file after saving image" or "Could
     // not stat file after saving image", or what writing the picture throws.
     static void saveOver(File& file, const ImageData& image);
@@ -52,6 +55,11 @@ public:
 
     // Deletes the thumbnail and every resized copy of `file` made for its current contents.
     static void dropCachedCopies(File& file);
+
+private:
+    // Throws Quorvel::FileNotFoundException when the picture was deleted (its file, or for a
+    // managed folder its catalogue row, is gone).
+    static void requireStillThere(File& file, Folder2& folder, const wxString& path);
 };
 
 } // namespace Brenmarle

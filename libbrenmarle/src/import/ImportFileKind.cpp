@@ -2,6 +2,8 @@
 
 #include <set>
 
+#include "imaging/PictureFormats.h"
+
 namespace Brenmarle {
 
 ImportFileKind::Kind ImportFileKind::of(const wxString& fileName)
@@ -16,11 +18,19 @@ ImportFileKind::Kind ImportFileKind::of(const wxString& fileName)
     const wxString extension = fileName.AfterLast('.').Lower();
     if (photos.count(extension))
         return Photo;
+    if (const PictureFormats::Family family = PictureFormats::familyOf(fileName);
+        family != PictureFormats::Family::Other)
+        return PictureFormats::canDecode(family) ? Photo : Other;
     if (videos.count(extension))
         return Video;
     if (audio.count(extension))
         return Audio;
     return Other;
+}
+
+bool ImportFileKind::isUndecodablePicture(const wxString& fileName)
+{
+    return PictureFormats::isUndecodablePicture(fileName);
 }
 
 } // namespace Brenmarle

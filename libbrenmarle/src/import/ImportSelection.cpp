@@ -1,5 +1,9 @@
 #include "import/ImportSelection.h"
 
+#include <algorithm>
+
+#include <wx/intl.h>
+
 namespace Brenmarle {
 
 namespace {
@@ -13,8 +17,37 @@ wxString counted(int count, const char* one, const char* many)
 
 ImportSelection::ImportSelection(ImportTask::Files files) : m_files(std::move(files))
 {
-    for (const Quorvel::Ref<File>& file : m_files)
-        ++m_counts[ImportFileKind::of(file->getFileName())];
+    for (const Quorvel::Ref<File>& file : m_files) {
+        const wxString name = file->getFileName();
+        ++m_counts[ImportFileKind::of(name)];
+        if (!ImportFileKind::isUndecodablePicture(name))
+            continue;
+        ++m_undecodable;
+        const wxString extension = name.AfterLast('.').Upper();
+        if (std::find(m_undecodableExtensions.begin(), m_undecodableExtensions.end(), extension) ==
+            m_undecodableExtensions.end())
+            m_undecodableExtensions.push_back(extension);
+    }
+}
+
+wxString ImportSelection::undecodableExtensions() const
+{
+    wxString joined;
+    for (const wxString& extension : m_undecodableExtensions)
+        joined += (joined.empty() ? "" : ", ") + extension;
+    return joined;
+}
+
+wxString ImportSelection::undecodableNote() const
+{
+    if (m_undecodable == 0)
+        return wxString();
+    return wxString::Format(wxPLURAL("%d picture (%s) cannot be read on this computer. It "
+                                     "counts as Other and is left behind unless Other is ticked.",
+                                     "%d pictures (%s) cannot be read on this computer. They "
+                                     "count as Other and are left behind unless Other is ticked.",
+                                     m_undecodable),
+                            m_undecodable, undecodableExtensions());
 }
 
 ImportTask::Files ImportSelection::chosen(const Ticked& ticked) const
@@ -52,8 +85,17 @@ std::vector<wxString> ImportSelection::skippedLines(const Ticked& ticked) const
     add(ImportFileKind::Photo, "%d picture was skipped", "%d pictures were skipped");
     add(ImportFileKind::Video, "%d video was skipped", "%d videos were skipped");
     add(ImportFileKind::Audio, "%d audio file was skipped", "%d audio files were skipped");
-    add(ImportFileKind::Other, "%d file was ignored (not video, audio or photo)",
-        "%d file were ignored (not video, audio or photo)");
+    if (ticked[ImportFileKind::Other])
+        return lines;
+    if (const int ignored = m_counts[ImportFileKind::Other] - m_undecodable; ignored > 0)
+        lines.push_back(counted(ignored, "%d file was ignored (not video, audio or photo)",
+                                "%d file were ignored (not video, audio or photo)"));
+    if (m_undecodable > 0)
+        lines.push_back(wxString::Format(
+            wxPLURAL("%d picture (%s) was left behind: this computer cannot read it",
+                     "%d pictures (%s) were left behind: this computer cannot read them",
+                     m_undecodable),
+            m_undecodable, undecodableExtensions()));
     return lines;
 }
 

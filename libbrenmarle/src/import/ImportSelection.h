@@ -26,12 +26,23 @@ public:
     // The result page's lines for an import that ended (imported and failed from the task,
     // `alreadyThere` the files skipped as already in the catalogue): singular forms for one.
     static std::vector<wxString> resultLines(int imported, int failed, int alreadyThere);
-    // The lines for the kinds left unticked.
+    // The lines for the kinds left unticked. Pictures this computer cannot decode have a line
+    // of their own, apart from the other files ignored.
     std::vector<wxString> skippedLines(const Ticked& ticked) const;
+
+    // Pictures this computer cannot decode (counted among Other), and their extensions in
+    // capitals ("CR2, NEF"), in the order first met.
+    int undecodableCount() const { return m_undecodable; }
+    wxString undecodableExtensions() const;
+    // What the options page says about them: that they are left behind unless Other is
+    // ticked. Empty when there are none.
+    wxString undecodableNote() const;
 
 private:
     ImportTask::Files m_files;
     std::array<int, ImportFileKind::COUNT> m_counts{};
+    int m_undecodable = 0;
+    std::vector<wxString> m_undecodableExtensions;
 };
 
 } // namespace Brenmarle

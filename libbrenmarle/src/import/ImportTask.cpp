@@ -9,6 +9,7 @@
 
 #include <wx/filefn.h>
 
+#include "core/Exceptions.h"
 #include "database/Database.h"
 #include "filemanager/FileManager.h"
 #include "files/FileCopier.h"
@@ -118,6 +119,8 @@ void ImportTask::run()
 {
     appendLog(LOG_START);
     const int total = getTotalCount();
+    m_sizes = std::make_unique<FileSizeIndex>(Database::getInstance());
+    m_sizes->update();
     std::atomic<int> next{0};
     std::atomic<bool> diskFull{false};
     // Each worker takes the next file; while one makes a thumbnail (most of the time) another
@@ -261,14 +264,20 @@ bool ImportTask::isInCatalogue(Folder2& from, File& source)
     }
     if (size < 0)
         return false;
-    const std::vector<int64_t> rows = Database::getInstance().getRowIds(wxString::Format(
-        "SELECT rowid FROM file WHERE filesize = %lld", static_cast<long long>(size)));
+    // Files imported meanwhile (by this import's other worker, or the spool) count too.
+    m_sizes->update();
+    const std::vector<int64_t> rows = m_sizes->rowsOfSize(size);
     if (rows.empty())
         return false;
     std::unique_ptr<Quorvel::InputFile> input = from.getFileInputStream(source);
     const wxString digest = digestOf(*input);
     for (int64_t row : rows) {
-        const wxString uri = Database::getInstance().getFileUri(row);
+        wxString uri;
+        try {
+            uri = Database::getInstance().getFileUri(row);
+        } catch (const RowException&) {
+            continue; // deleted since the sizes were read
+        }
         if (Uri::isManaged(uri) && storeDigest(uri) == digest)
             return true;
     }

@@ -6,7 +6,8 @@
 //
 // Sound behaviour beyond a plain copy:
 // - A file already in the catalogue (same size and same content digest) is not copied again;
-//   it counts as skipped.
+//   it counts as skipped. The sizes are read once when the import starts (FileSizeIndex), so
+//   no imported file costs a scan of the catalogue under the library lock.
 // - A file that fails at any point leaves nothing behind: no partial file in the picture store,
 //   no catalogue row, no thumbnail. Only a file that is whole in the store counts as imported.
 // - A full disk stops the whole import (every later file would fail the same way) with a
@@ -19,12 +20,14 @@
 // from any thread.
 
 #include <map>
+#include <memory>
 #include <mutex>
 #include <utility>
 #include <vector>
 
 #include "files/File.h"
 #include "folders/ManagedFolder.h"
+#include "import/FileSizeIndex.h"
 #include "threads/Task.h"
 
 namespace Brenmarle {
@@ -85,6 +88,8 @@ private:
     const Quorvel::Ref<ManagedFolder> m_destination;
     const wxString m_photographer;
     int m_workers = 2;
+    // The catalogue's files by size; made when the task runs.
+    std::unique_ptr<FileSizeIndex> m_sizes;
 
     mutable std::mutex m_mutex;
     // Digests of catalogue files met so far.

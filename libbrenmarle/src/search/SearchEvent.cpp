@@ -8,5 +8,6 @@ wxDEFINE_EVENT(SEARCH_FILES, SearchEvent);
 wxDEFINE_EVENT(SEARCH_FAILED, SearchEvent);
 wxDEFINE_EVENT(SEARCH_MATCH_COUNT, SearchEvent);
 wxDEFINE_EVENT(SEARCH_HIDDEN_COUNT, SearchEvent);
+wxDEFINE_EVENT(SEARCH_WORK_DONE, SearchEvent);
 
 } // namespace Brenmarle

@@ -4,6 +4,7 @@
 // the receiver and query it was meant for, so results of a superseded query, or for a receiver
 // that has gone, are dropped.
 
+#include <functional>
 #include <vector>
 
 #include <wx/event.h>
@@ -29,6 +30,8 @@ public:
     std::vector<Quorvel::Ref<File>> files;
     // SEARCH_FAILED
     wxString message;
+    // SEARCH_WORK_DONE: what the work hands back, run on the GUI thread
+    std::function<void()> result;
 };
 
 wxDECLARE_EVENT(SEARCH_STARTED, SearchEvent);
@@ -37,5 +40,6 @@ wxDECLARE_EVENT(SEARCH_FILES, SearchEvent);
 wxDECLARE_EVENT(SEARCH_FAILED, SearchEvent);
 wxDECLARE_EVENT(SEARCH_MATCH_COUNT, SearchEvent);
 wxDECLARE_EVENT(SEARCH_HIDDEN_COUNT, SearchEvent);
+wxDECLARE_EVENT(SEARCH_WORK_DONE, SearchEvent);
 
 } // namespace Brenmarle

@@ -20,12 +20,14 @@ namespace Brenmarle {
 SearchManager::SearchManager(Database& database, const CountryList& countries, int queryTimeLimitMs)
     : m_database(database), m_countries(countries), m_queryTimeLimitMs(queryTimeLimitMs),
       m_targetToken(Quorvel::RevocableEvent::makeToken()),
-      m_listenerToken(Quorvel::RevocableEvent::makeToken())
+      m_listenerToken(Quorvel::RevocableEvent::makeToken()),
+      m_workToken(Quorvel::RevocableEvent::makeToken())
 {
     for (const auto& type : {SEARCH_STARTED, SEARCH_COUNT, SEARCH_FILES, SEARCH_FAILED})
         Bind(type, &SearchManager::onTargetEvent, this);
     for (const auto& type : {SEARCH_MATCH_COUNT, SEARCH_HIDDEN_COUNT})
         Bind(type, &SearchManager::onListenerEvent, this);
+    Bind(SEARCH_WORK_DONE, &SearchManager::onWorkDone, this);
 }
 
 SearchManager::~SearchManager()
@@ -70,6 +72,26 @@ void SearchManager::setQuery(const SearchCriteria& criteria)
         m_listenerToken = Quorvel::RevocableEvent::makeToken();
     }
     m_wakeUp.notify_all();
+}
+
+void SearchManager::setWork(Work work)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_work = std::move(work);
+        // Only the latest work's result is wanted.
+        Quorvel::RevocableEvent::revoke(m_workToken);
+        m_workToken = Quorvel::RevocableEvent::makeToken();
+    }
+    m_wakeUp.notify_all();
+}
+
+void SearchManager::cancelWork()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_work = nullptr;
+    Quorvel::RevocableEvent::revoke(m_workToken);
+    m_workToken = Quorvel::RevocableEvent::makeToken();
 }
 
 void SearchManager::renewTargetToken()
@@ -165,6 +187,12 @@ void SearchManager::onListenerEvent(SearchEvent& event)
         m_countListener->onHiddenCount(event.count);
 }
 
+void SearchManager::onWorkDone(SearchEvent& event)
+{
+    if (!event.isRevoked() && event.result)
+        event.result();
+}
+
 // --- Search thread -------------------------------------------------------------------------
 
 void SearchManager::post(SearchEvent* event, const Quorvel::RevocableEvent::Token& token)
@@ -208,15 +236,28 @@ void SearchManager::run()
 {
     for (;;) {
         Query query;
+        Work work;
+        Quorvel::RevocableEvent::Token workToken;
         {
             std::unique_lock<std::mutex> lock(m_mutex);
-            m_wakeUp.wait(lock, [this] { return m_newQuery.load() || m_stopping.load(); });
+            m_wakeUp.wait(lock,
+                          [this] { return m_newQuery.load() || m_work || m_stopping.load(); });
             if (m_stopping)
                 return;
-            m_newQuery = false;
-            query.criteria = m_criteria;
-            query.targetToken = m_targetToken;
-            query.listenerToken = m_listenerToken;
+            if (m_newQuery) {
+                m_newQuery = false;
+                query.criteria = m_criteria;
+                query.targetToken = m_targetToken;
+                query.listenerToken = m_listenerToken;
+            } else {
+                work = std::move(m_work);
+                m_work = nullptr;
+                workToken = m_workToken;
+            }
+        }
+        if (work) {
+            runWork(work, workToken);
+            continue;
         }
         try {
             search(query);
@@ -225,6 +266,21 @@ void SearchManager::run()
             QDEBUG("[SEARCHMANAGER] Search failed: %s", e.getMessage());
         }
     }
+}
+
+void SearchManager::runWork(const Work& work, const Quorvel::RevocableEvent::Token& token)
+{
+    auto done = std::make_unique<SearchEvent>(SEARCH_WORK_DONE);
+    try {
+        done->result = work(m_database);
+    } catch (const Quorvel::Exception& e) {
+        QDEBUG("[SEARCHMANAGER] Work failed: %s", e.getMessage());
+        return;
+    } catch (const std::exception& e) {
+        QDEBUG("[SEARCHMANAGER] Work failed: %s", e.what());
+        return;
+    }
+    post(done.release(), token);
 }
 
 void SearchManager::search(const Query& query)

@@ -4,16 +4,21 @@
 // interrupted, files not yet delivered are not, and results already on their way are dropped.
 // Files in albums hidden in this run are left out and counted.
 //
-// Threads: setQuery() from any thread. Everything else, and the target and count listener
-// callbacks, on the GUI thread. The search thread never touches a target: it posts SearchEvents
-// to this manager, which hands them on when the GUI thread handles them. m_mutex guards the
-// pending criteria and the delivery tokens.
+// The same thread runs other catalogue counts for a window (the picture map's, as its time span
+// moves): setWork() queues them, each new piece replacing the one still waiting, and hands the
+// result of the latest back to the GUI thread.
+//
+// Threads: setQuery() and setWork() from any thread. Everything else, and the target and count
+// listener callbacks and work results, on the GUI thread. The search thread never touches a
+// target: it posts SearchEvents to this manager, which hands them on when the GUI thread handles
+// them. m_mutex guards the pending criteria and work, and the delivery tokens.
 //
 // Lifetime: start() after the catalogue is open and the file manager exists; stop() (or the
 // destructor) before either goes away.
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -55,6 +60,17 @@ public:
 
     // Searches for `criteria` next, superseding the current query.
     void setQuery(const SearchCriteria& criteria);
+
+    // What becomes of a piece of work's result: run on the GUI thread.
+    using WorkResult = std::function<void()>;
+    // Catalogue work run on the search thread (between queries); it catches its own failures
+    // (one that escapes is logged and nothing is delivered).
+    using Work = std::function<WorkResult(Database& database)>;
+    // Runs `work` next, instead of work given earlier that has not started; the result of
+    // earlier work that is still on its way is dropped.
+    void setWork(Work work);
+    // Drops the work waiting and any result still on its way.
+    void cancelWork();
     // The receiver of later queries' results (none is allowed); the old one gets nothing more.
     void setTarget(SearchTarget* target);
     SearchTarget* getTarget() const { return m_target; }
@@ -74,6 +90,7 @@ private:
     // Search thread.
     void run();
     void search(const Query& query);
+    void runWork(const Work& work, const Quorvel::RevocableEvent::Token& token);
     // Puts the files of `rowids` into `matches`, leaving out (and counting) those in albums
     // hidden in this run.
     int collectFiles(const std::vector<int64_t>& rowids, std::vector<Quorvel::Ref<File>>& matches);
@@ -83,6 +100,7 @@ private:
     // GUI thread.
     void onTargetEvent(SearchEvent& event);
     void onListenerEvent(SearchEvent& event);
+    void onWorkDone(SearchEvent& event);
     // Results already posted for the old receivers, or the old query, are dropped.
     void renewTargetToken();
     void renewListenerToken();
@@ -96,6 +114,8 @@ private:
     SearchCriteria m_criteria;                      // under m_mutex
     Quorvel::RevocableEvent::Token m_targetToken;   // under m_mutex
     Quorvel::RevocableEvent::Token m_listenerToken; // under m_mutex
+    Work m_work;                                    // under m_mutex; empty: none waiting
+    Quorvel::RevocableEvent::Token m_workToken;     // under m_mutex
     std::atomic<bool> m_newQuery{false};            // set under m_mutex
     std::atomic<bool> m_stopping{false};            // set under m_mutex
     std::thread m_thread;

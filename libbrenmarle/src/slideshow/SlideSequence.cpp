@@ -28,15 +28,15 @@ std::size_t SlideSequence::chooseNext()
     return m_next;
 }
 
-std::size_t SlideSequence::chooseBack()
+std::optional<std::size_t> SlideSequence::chooseBack()
 {
     if (m_current == NONE)
-        return chooseNext();
+        return std::nullopt;
     if (m_random) {
         // The current picture is the last one remembered; the one before it comes back, and
         // the round gets the skipped-ahead picture again.
         if (m_history.size() < 2)
-            return m_next;
+            return std::nullopt;
         if (m_nextState != NextState::None && m_next != NONE)
             m_round.push_back(m_next);
         m_history.pop_back();

@@ -10,6 +10,7 @@
 // GUI thread only.
 
 #include <cstddef>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -34,8 +35,10 @@ public:
     std::size_t chooseNext();
     // Asks for the picture shown before the current one instead of the next (wrapping in order;
     // in random order the one shown before, as long as it is remembered). The advance is
-    // pending until it is loaded; returns it.
-    std::size_t chooseBack();
+    // pending until it is loaded; returns it. Nothing, and nothing changes (the picture loaded
+    // ahead stays the next), when there is none to go back to: before the first picture, and
+    // in random order at the first one shown.
+    std::optional<std::size_t> chooseBack();
     // The load of the next picture ended; true when an advance was waiting for it.
     bool nextLoaded();
     bool nextFailed();

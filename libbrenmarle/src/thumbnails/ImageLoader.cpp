@@ -84,18 +84,23 @@ struct ImageLoader::Item {
     bool preview = false;
     bool needsLoading = true;
     bool loaded = false;
-    int rotation = 0; // the rotation it was loaded (or last tried) with
+    Version version; // what it was loaded (or last tried) at
     Quorvel::Ref<ImageData> image;
 };
 
 // One load, as taken off the list: the thread works on this copy without the lock.
 struct ImageLoader::Job {
     ItemPtr item;
-    int rotation = 0;
+    Version version;
     bool preview = false;
-    // A loaded picture whose rotation changed: no preview, and the copy on disk is stale.
+    // A loaded picture that was turned or changed: no preview, and the copy on disk is stale.
     bool reload = false;
 };
+
+ImageLoader::Version ImageLoader::versionOf(const File& file)
+{
+    return {file.getImageRotation(), file.getFileModifyTime(), file.getFileSize()};
+}
 
 class ImageLoader::Worker : public wxThread {
 public:
@@ -184,7 +189,7 @@ bool ImageLoader::load(ClientId client, const std::vector<Quorvel::Ref<File>>& f
     require(std::all_of(files.begin(), files.end(), [](const auto& file) { return bool(file); }),
             "files hold no null file");
     // Asked before locking: files take the library lock.
-    const int firstRotation = files.empty() ? 0 : files.front()->getImageRotation();
+    const Version firstVersion = files.empty() ? Version() : versionOf(*files.front());
 
     std::vector<ItemPtr> released; // let go of outside the lock
     std::unique_ptr<ImageLoaderEvent> ready;
@@ -223,10 +228,10 @@ bool ImageLoader::load(ClientId client, const std::vector<Quorvel::Ref<File>>& f
         m_items.swap(items);
         ++m_generation;
         const ItemPtr first = m_items.empty() ? nullptr : m_items.front();
-        loadedAlready = first && first->loaded && first->rotation == firstRotation;
+        loadedAlready = first && first->loaded && first->version == firstVersion;
         if (loadedAlready && handler)
             ready = std::make_unique<ImageLoaderEvent>(IMAGE_LOADED, first->file, first->image,
-                                                       first->rotation, width, height);
+                                                       first->version.rotation, width, height);
     }
     m_wake.notify_all();
     if (ready)
@@ -351,12 +356,12 @@ bool ImageLoader::takeNext(Job& job)
             return false;
         const std::vector<ItemPtr> items = m_items;
         const unsigned generation = m_generation;
-        // The rotations are read without the lock (files take the library lock); the list
+        // The versions are read without the lock (files take the library lock); the list
         // is looked at again if it changed meanwhile.
         lock.unlock();
-        std::vector<int> rotations;
+        std::vector<Version> versions;
         for (const ItemPtr& item : items)
-            rotations.push_back(item->file->getImageRotation());
+            versions.push_back(versionOf(*item->file));
         lock.lock();
         if (m_stopRequested)
             return false;
@@ -364,10 +369,10 @@ bool ImageLoader::takeNext(Job& job)
             continue;
         for (std::size_t i = 0; i < items.size(); ++i) {
             Item& item = *items[i];
-            if (!item.needsLoading && item.rotation == rotations[i])
+            if (!item.needsLoading && item.version == versions[i])
                 continue;
             job.item = items[i];
-            job.rotation = rotations[i];
+            job.version = versions[i];
             job.reload = !item.needsLoading && item.loaded;
             job.preview = item.preview && !item.loaded;
             item.needsLoading = false;
@@ -375,7 +380,7 @@ bool ImageLoader::takeNext(Job& job)
             return true;
         }
         const auto changed = [&] { return m_stopRequested || m_generation != generation; };
-        // Nothing to load. A file's rotation changes without telling anyone, so while items
+        // Nothing to load. A file is turned or saved without telling anyone, so while items
         // are held they are looked at again now and then.
         if (items.empty())
             m_wake.wait(lock, changed);
@@ -426,16 +431,17 @@ void ImageLoader::loadPicture(const Job& job)
     if (job.preview) {
         auto small = Quorvel::makeRef<ImageData>();
         small->loadPreview(path, contentType);
-        small->rotate(job.rotation);
+        small->rotate(job.version.rotation);
         QDEBUG("[IMAGELOADER] PREVIEW SUCCESS");
         preview(job, small);
     }
     auto image = Quorvel::makeRef<ImageData>();
     if (width > 0) {
-        image->loadFitted(path, width, height, job.rotation, ImageData::Fit::Display, contentType);
+        image->loadFitted(path, width, height, job.version.rotation, ImageData::Fit::Display,
+                          contentType);
     } else {
         image->load(path, contentType);
-        image->rotate(job.rotation);
+        image->rotate(job.version.rotation);
     }
     QDEBUG("[IMAGELOADER] SUCCESS");
     loaded(job, image);
@@ -445,7 +451,7 @@ void ImageLoader::loadPicture(const Job& job)
         ThumbnailMaker::writeCacheFile(*image, copyPath);
         // Turned while this was made, the copies may have been removed before this one was
         // written; a copy of the old turn must not outlive them.
-        if (file.getImageRotation() != job.rotation)
+        if (file.getImageRotation() != job.version.rotation)
             wxRemoveFile(copyPath);
     } catch (const Quorvel::Exception& e) {
         // The picture was shown; only the next load of this size is slower.
@@ -459,8 +465,8 @@ void ImageLoader::loaded(const Job& job, const Quorvel::Ref<ImageData>& image)
     Item& item = *job.item;
     item.image = image;
     item.loaded = true;
-    item.rotation = job.rotation;
-    post(item, IMAGE_LOADED, image, job.rotation);
+    item.version = job.version;
+    post(item, IMAGE_LOADED, image, job.version.rotation);
 }
 
 void ImageLoader::failed(const Job& job, const wxString& message)
@@ -469,15 +475,15 @@ void ImageLoader::failed(const Job& job, const wxString& message)
     Item& item = *job.item;
     item.image.reset();
     item.loaded = false;
-    // Tried at this rotation: not again until it changes or the item is asked for anew.
-    item.rotation = job.rotation;
-    post(item, IMAGE_FAILED, nullptr, job.rotation, message);
+    // Tried at this version: not again until it changes or the item is asked for anew.
+    item.version = job.version;
+    post(item, IMAGE_FAILED, nullptr, job.version.rotation, message);
 }
 
 void ImageLoader::preview(const Job& job, const Quorvel::Ref<ImageData>& image)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    post(*job.item, IMAGE_PREVIEW, image, job.rotation);
+    post(*job.item, IMAGE_PREVIEW, image, job.version.rotation);
 }
 
 void ImageLoader::finishJob(Job& job)

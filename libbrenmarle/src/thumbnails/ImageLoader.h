@@ -8,8 +8,9 @@
 // Display sizes: a picture is decoded scaled down towards the size (never enlarged) and turned
 // by the file's rotation. A copy of that result is kept on disk per size (the folder's resized
 // path) and read instead of the picture the next time that size is asked for. A loaded item
-// whose file's rotation changes is loaded again (not from that copy, which still shows the old
-// turn, and the copy is replaced); a change of rotation is noticed within ROTATION_CHECK_MS.
+// whose file's rotation or picture (modify time, size: a save) changes is loaded again (not from
+// that copy, which is stale, and the copy is replaced); a change is noticed within
+// ROTATION_CHECK_MS.
 // Copies of other sizes are not looked at until asked for: whoever turns a picture removes them
 // all (ThumbnailManager::imageRotationChanged), and a copy made at the old turn meanwhile is
 // not kept. 0 x 0 asks for the picture at full size, never cached.
@@ -100,6 +101,19 @@ public:
 private:
     struct Item;
     struct Job;
+    // What a loaded picture depends on besides its file's name.
+    struct Version {
+        int rotation = 0;
+        int32_t modifyTime = 0;
+        int32_t size = 0;
+        bool operator==(const Version& other) const
+        {
+            return rotation == other.rotation && modifyTime == other.modifyTime &&
+                   size == other.size;
+        }
+    };
+    // Takes the library lock.
+    static Version versionOf(const File& file);
     class Worker;
     using ItemPtr = std::shared_ptr<Item>;
 

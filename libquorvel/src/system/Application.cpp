@@ -15,6 +15,7 @@
 #include "system/ResourceFolder.h"
 #include "system/UserAgent.h"
 #include "threads/IdleCallbackSlot.h"
+#include "threads/SelfDestructThread.h"
 #include "ui/Skin.h"
 
 namespace Quorvel {
@@ -111,12 +112,24 @@ void Application::onTerminationSignal(int signal)
     QDEBUG("[APPLICATION] Signal %d: closing", signal);
     Application& app = get();
     app.m_terminationRequested = true;
+    // Nothing may wait on the user any more: errors from here on go to standard error only.
+    keepLogOutOfDialogs();
     if (!IsMainLoopRunning()) {
         // Start-up ends in order after its running step; a dialog it shows must not hold it.
         app.m_orderlyExit->endModalDialogs();
         return;
     }
+    if (!app.m_closingWatchdog)
+        app.m_closingWatchdog =
+            std::make_unique<SelfDestructThread>(std::chrono::milliseconds(CLOSING_LIMIT_MS));
     app.m_orderlyExit->closeMainWindow(app.getMainWindow());
+}
+
+int Application::OnRun()
+{
+    const int result = wxApp::OnRun();
+    m_closingWatchdog.reset();
+    return result;
 }
 
 } // namespace Quorvel

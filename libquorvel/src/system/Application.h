@@ -21,6 +21,7 @@
 namespace Quorvel {
 
 class OrderlyExit;
+class SelfDestructThread;
 class Skin;
 
 class Application : public wxApp {
@@ -73,7 +74,15 @@ public:
     // that arrived since the last call first.
     bool isTerminationRequested();
 
+    // Runs the main loop. Once it returns, the watchdog of the closing phase stands down:
+    // shut-down (OnExit) has its own.
+    int OnRun() override;
+
 protected:
+    // Ends the process (SIGKILL) when the windows have not closed this long after a
+    // termination signal: a desktop session waits only a few seconds.
+    static constexpr int CLOSING_LIMIT_MS = 8000;
+
     // Handles SIGTERM, SIGINT and SIGHUP from here on. With the main loop running, a signal
     // ends the modal dialogs and then closes the main window as if the user chose Exit, so
     // shut-down runs in its order; before that it is only recorded (and ends modal dialogs).
@@ -94,6 +103,7 @@ private:
     wxWeakRef<wxWindow> m_mainWindow;
     std::unique_ptr<OrderlyExit> m_orderlyExit;
     bool m_terminationRequested = false;
+    std::unique_ptr<SelfDestructThread> m_closingWatchdog;
     std::unique_ptr<wxServer> m_ipcServer;
     wxString m_userAgent;
     wxString m_resourceProblem;

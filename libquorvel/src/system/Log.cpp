@@ -41,8 +41,18 @@ protected:
     }
 };
 
+// Marks a record that is for the log only (logBackgroundError).
+const char* const BACKGROUND_KEY = "quorvel.background";
+
+bool isBackground(const wxLogRecordInfo& info)
+{
+    wxUIntPtr value = 0;
+    return info.GetNumValue(BACKGROUND_KEY, &value) && value != 0;
+}
+
 // The GUI chain: everything goes to stderr; only what the user is meant to see (errors,
-// warnings, messages, status) is passed on to the previous target, which shows it.
+// warnings, messages, status, but not background errors) is passed on to the previous target,
+// which shows it.
 class StderrChainLog : public StderrLog {
 public:
     explicit StderrChainLog(wxLog* gui) : m_gui(gui) {}
@@ -54,22 +64,25 @@ public:
         delete m_gui;
         m_gui = nullptr;
     }
+    // Passes nothing more to the GUI target, which may be showing a dialog right now.
+    void mute() { m_muted = true; }
 
 protected:
     void DoLogRecord(wxLogLevel level, const wxString& msg, const wxLogRecordInfo& info) override
     {
         StderrLog::DoLogRecord(level, msg, info);
-        if (m_gui && level <= wxLOG_Status)
+        if (m_gui && !m_muted && level <= wxLOG_Status && !isBackground(info))
             m_gui->LogRecord(level, msg, info);
     }
     void Flush() override
     {
-        if (m_gui)
+        if (m_gui && !m_muted)
             m_gui->Flush();
     }
 
 private:
     wxLog* m_gui;
+    bool m_muted = false;
 };
 
 void assertToStderr(const wxString& file, int line, const wxString& func, const wxString& cond,
@@ -110,6 +123,20 @@ void enableTraceMasksFromEnvironment()
     wxStringTokenizer tokens(masks, ",;: ");
     while (tokens.HasMoreTokens())
         wxLog::AddTraceMask(tokens.GetNextToken());
+}
+
+void logBackgroundError(const wxString& message)
+{
+    wxLogger(wxLOG_Error, __FILE__, __LINE__, __func__, wxLOG_COMPONENT)
+        .Store(BACKGROUND_KEY, 1)
+        .Log("%s", message);
+}
+
+void keepLogOutOfDialogs()
+{
+    if (auto* chain = dynamic_cast<StderrChainLog*>(wxLog::GetActiveTarget()))
+        chain->mute();
+    wxSetAssertHandler(assertToStderr);
 }
 
 void chainLogToStderr()

@@ -39,6 +39,15 @@ void enableTraceMasksFromEnvironment();
 // GUI, shows errors to the user). Safe to call more than once.
 void chainLogToStderr();
 
+// An error of work that another program started (a spool item): it goes to the log at error
+// level but never to a dialog on the user's screen, whom nobody asked. Any thread.
+void logBackgroundError(const wxString& message);
+
+// From now on nothing logged reaches a dialog: messages go to standard error only, and what
+// the dialog target still held is never shown. Unlike logOnlyToStderr, safe while that target is
+// showing a dialog further up the stack (it is only let go of later). GUI thread.
+void keepLogOutOfDialogs();
+
 // For tests and console tools: log only to standard error, never to a dialog, and turn
 // toolkit assertions into stderr messages instead of modal dialogs.
 void logOnlyToStderr();

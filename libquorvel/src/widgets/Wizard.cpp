@@ -87,9 +87,16 @@ Wizard::Wizard(wxWindow* parent, wxWindowID id, const wxString& title, long styl
         wxEVT_HYPERLINK,
         [this](wxHyperlinkEvent& e) { routeButton(e, &Page::onHelp, &Wizard::onHelp); }, wxID_HELP);
     // The close box and Escape are Cancel, whichever way the page treats Cancel.
-    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) {
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
         wxCommandEvent cancel(wxEVT_BUTTON, wxID_CANCEL);
         cancel.SetEventObject(this);
+        if (!event.CanVeto()) {
+            // The program is ending: a page's Cancel may wait for its work to stop, which
+            // nobody is left to see. The work stops now and the wizard ends.
+            QDEBUG("[WIZARD] Closed: stopping the work");
+            Wizard::onCancel(cancel);
+            return;
+        }
         routeButton(cancel, &Page::onCancel, &Wizard::onCancel);
     });
     SetEscapeId(wxID_CANCEL);
