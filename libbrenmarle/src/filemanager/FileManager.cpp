@@ -90,8 +90,13 @@ FolderRef FileManager::makeFolder(const wxString& folderUri)
         return Quorvel::makeRef<ComputerFolder>(folderUri);
     if (scheme == "http" || scheme == "https")
         return Quorvel::makeRef<HttpFolder>(folderUri);
-    if (scheme == "inbox")
+    if (scheme == "inbox") {
+        // One fixed folder: a path under it names no folder, and must not make a second inbox
+        // that files could be added to and no view shows.
+        if (folderUri != InboxFolder::URI)
+            throw Quorvel::NotFoundException(folderUri + ": no such folder");
         return Quorvel::makeRef<InboxFolder>();
+    }
     if (scheme == "temp")
         return Quorvel::makeRef<TempFolder>();
     if (scheme == "nvtemp")
