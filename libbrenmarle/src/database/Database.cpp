@@ -737,6 +737,75 @@ void Database::readFolderFiles(
     QDEBUG("[DATABASE] TIME readFolderFiles () = %d millis", static_cast<int>(watch.Time()));
 }
 
+namespace {
+
+// The first text that sorts after every URI beginning with `folderUri`: its last character
+// (the closing "/") one code point higher.
+wxString pastFolder(const wxString& folderUri)
+{
+    wxString past = folderUri;
+    if (!past.empty())
+        past.Last() = wxUniChar(static_cast<wxUint32>(past.Last().GetValue()) + 1);
+    return past;
+}
+
+bool liesDirectlyIn(const Quorvel::CompactString& uri, const std::string& folder)
+{
+    const std::string& bytes = uri.bytes();
+    return bytes.size() > folder.size() && bytes.compare(0, folder.size(), folder) == 0 &&
+           bytes.find('/', folder.size()) == std::string::npos;
+}
+
+} // namespace
+
+Database::FolderRowsStep Database::getFolderRowIds(const wxString& folderUri,
+                                                   const wxString& afterUri, int limit)
+{
+    LibraryLock lock;
+    prepare("SELECT rowid, uri FROM file WHERE uri > ? AND uri < ? ORDER BY uri LIMIT ?");
+    bindText(1, afterUri);
+    bindText(2, pastFolder(folderUri));
+    bindInt(3, limit);
+    FolderRowsStep step;
+    while (stepRow(false)) {
+        step.rowids.push_back(getInt64(0));
+        if (step.rowids.size() == static_cast<std::size_t>(limit))
+            step.lastUri = getText(1);
+    }
+    finalize();
+    return step;
+}
+
+std::vector<Quorvel::Ref<File>> Database::loadFolderFiles(
+    const wxString& folderUri, const std::vector<int64_t>& rowids,
+    const std::function<Quorvel::Ref<File>(const Quorvel::CompactString&)>& inMemory,
+    std::vector<Quorvel::Ref<File>>& fresh)
+{
+    LibraryLock lock;
+    const std::string folder = Quorvel::CompactString(folderUri).bytes();
+    prepare(wxString(SELECT_FILE) + "WHERE rowid = ?");
+    std::vector<Quorvel::Ref<File>> files;
+    files.reserve(rowids.size());
+    Quorvel::CompactString uri;
+    for (const int64_t rowid : rowids) {
+        reset();
+        bindInt64(1, rowid);
+        if (!stepRow(false))
+            continue;
+        readText(0, uri);
+        if (!liesDirectlyIn(uri, folder))
+            continue;
+        Quorvel::Ref<File> file = inMemory(uri);
+        if (!file) {
+            file = fileFromRow(uri);
+            fresh.push_back(file);
+        }
+        files.push_back(std::move(file));
+    }
+    finalize();
+    return files;
+}
+
 void Database::loadFiles(FileMap& files)
 {
     LibraryLock lock;
