@@ -758,6 +758,38 @@ bool liesDirectlyIn(const Quorvel::CompactString& uri, const std::string& folder
 
 } // namespace
 
+int Database::countFolderFiles(const wxString& folderUri)
+{
+    LibraryLock lock;
+    // Only the files directly in the folder, as getFolderFileUris() lists them; the URI key
+    // holds the text, so the rows themselves are not read.
+    prepare(
+        "SELECT count(*) FROM file WHERE uri > ? AND uri < ? AND instr(substr(uri, ?), '/') = 0");
+    bindText(1, folderUri);
+    bindText(2, pastFolder(folderUri));
+    bindInt(3, static_cast<int>(folderUri.length()) + 1);
+    stepRow(true);
+    const int count = getInt(0);
+    finalize();
+    return count;
+}
+
+void Database::getFolderFileUris(const wxString& folderUri, UriList& list)
+{
+    LibraryLock lock;
+    prepare("SELECT uri FROM file WHERE uri > ? AND uri < ? ORDER BY rowid");
+    bindText(1, folderUri);
+    bindText(2, pastFolder(folderUri));
+    const std::string folder = Quorvel::CompactString(folderUri).bytes();
+    Quorvel::CompactString uri;
+    while (stepRow(false)) {
+        readText(0, uri);
+        if (liesDirectlyIn(uri, folder))
+            list.add(std::move(uri));
+    }
+    finalize();
+}
+
 Database::FolderRowsStep Database::getFolderRowIds(const wxString& folderUri,
                                                    const wxString& afterUri, int limit)
 {
@@ -1039,7 +1071,7 @@ void Database::addFolder(const AlbumRecord& album)
     updateFolder(album);
 }
 
-void Database::loadAlbum(AlbumRecord& album)
+void Database::loadAlbum(AlbumRecord& album, bool withFileUris)
 {
     LibraryLock lock;
     prepare("SELECT name, icon, description, creationtime, metamodifytime, "
@@ -1060,7 +1092,8 @@ void Database::loadAlbum(AlbumRecord& album)
     finalize();
 
     album.fileUris.clear();
-    getFileUris(album.uri, album.fileUris);
+    if (withFileUris)
+        getFileUris(album.uri, album.fileUris);
 }
 
 void Database::updateFolder(const AlbumRecord& album)

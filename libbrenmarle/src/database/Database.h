@@ -113,6 +113,10 @@ public:
     // The files of the rows `rowids`, in that order; null where a row has gone. One statement
     // serves them all, so the catalogue search delivers its matches without a prepare per file.
     std::vector<Quorvel::Ref<File>> loadFilesByRowId(const std::vector<int64_t>& rowids);
+    // How many files `folderUri` holds, and their URIs in catalogue order: both along the URI
+    // key, so neither reads other folders' rows.
+    int countFolderFiles(const wxString& folderUri);
+    void getFolderFileUris(const wxString& folderUri, UriList& list);
     // One step along the files of `folderUri` in the order of their URIs: the rowids of at
     // most `limit` files whose URI sorts after `afterUri` (start with the folder URI itself),
     // and the URI of the last of them to go on from. A look-up along the URI key: a large
@@ -163,9 +167,9 @@ public:
     std::vector<wxString> getHiddenAlbumUris();
     // Inserts the album's row and writes its fields.
     void addFolder(const AlbumRecord& album);
-    // Fills `album` (looked up by its uri) and its file URIs. Throws DatabaseException
-    // "Album not found in database".
-    void loadAlbum(AlbumRecord& album);
+    // Fills `album` (looked up by its uri) and, unless told not to, its file URIs. Throws
+    // DatabaseException "Album not found in database".
+    void loadAlbum(AlbumRecord& album, bool withFileUris = true);
     void updateFolder(const AlbumRecord& album);
     // Removes the album's row; its files are deleted one by one by the caller.
     void deleteFolder(const wxString& uri);
