@@ -38,6 +38,8 @@ find_package(LibXml2 REQUIRED)
 find_package(OpenSSL REQUIRED)
 find_package(ZLIB REQUIRED)
 find_package(GTest REQUIRED)
+# The provider's request journal is JSON Lines.
+find_package(nlohmann_json 3 REQUIRED)
 pkg_check_modules(UUID REQUIRED IMPORTED_TARGET uuid)
 pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl>=7.85)
 pkg_check_modules(EXIF REQUIRED IMPORTED_TARGET libexif)

@@ -28,6 +28,8 @@ TEST(Benchmarks, RefuseBadInputWithAMessageBeforeAnyWork)
         {"pictureedit_bench --screen 1920", "--screen must be WIDTHxHEIGHT, not \"1920\""},
         {"pictureedit_bench --width 0", "--width must be a whole number from 1 to 16000"},
         {"pictureedit_bench --runs 3 --quick", "unknown option --quick"},
+        {"ordering_bench 0", "products must be a whole number from 1 to 1000000, not \"0\""},
+        {"ordering_bench 10 --fast", "unknown option --fast"},
     };
     for (const Case& c : cases) {
         const CommandResult result = runCommand(std::string(BENCH_DIR) + c.command);

@@ -18,7 +18,8 @@ fail() {
     failures=$((failures + 1))
 }
 
-if ! (cd "$work" && "$CPACK" -G DEB --config "$BUILD/CPackConfig.cmake" -B "$work/out") \
+# The compression makes no difference to what is checked; gzip is the quickest to make.
+if ! (cd "$work" && "$CPACK" -G DEB -D CPACK_DEBIAN_COMPRESSION_TYPE=gzip --config "$BUILD/CPackConfig.cmake" -B "$work/out") \
     >"$work/cpack.log" 2>&1; then
     cat "$work/cpack.log"
     echo "FAILED: cpack"

@@ -1,17 +1,26 @@
 // The locator service: the directory tree of the configuration, with redirects.
 
 #include "ProviderLocatorH.h"
-#include "ProviderServer.h"
+#include "ProviderRequest.h"
 
-using Provider::ProviderServer;
+using Provider::ProviderRequest;
 
 int ProviderLocator::locator__getDirectoryContents(struct soap* soap, std::string path,
                                                    std::string language,
                                                    locator__getDirectoryContentsResponse& result)
 {
-    ProviderServer& server = ProviderServer::of(soap);
-    server.log("getDirectoryContents('" + path + "', '" + language + "')");
-    const auto& directories = server.config().directories;
+    ProviderRequest& request = ProviderRequest::of(soap);
+    request.arguments({{"path", path}, {"language", language}});
+    request.log("getDirectoryContents('" + path + "', '" + language + "')");
+    const auto& injected = request.injected();
+    if (injected && injected->kind == Provider::FaultScript::Action::RedirectSelf) {
+        // Back to the same folder on the host the client asked: a loop it must notice.
+        result.redirect = soap_new_locator__Redirect(soap);
+        result.redirect->path = path;
+        result.redirect->host = Provider::HttpRequestHead::hostOf(request.origin());
+        return SOAP_OK;
+    }
+    const auto& directories = request.config().directories;
     // "/europe" and "/europe/" name the same folder.
     auto found = directories.find(path);
     if (found == directories.end() && path.size() > 1 && path.back() == '/')
@@ -19,7 +28,7 @@ int ProviderLocator::locator__getDirectoryContents(struct soap* soap, std::strin
     if (found == directories.end() && path.empty())
         found = directories.find("/");
     if (found == directories.end())
-        return ProviderServer::clientFault(soap, "NotFound", "No such directory: " + path);
+        return ProviderRequest::clientFault(soap, "NotFound", "No such directory: " + path);
     const auto& directory = found->second;
 
     if (!directory.redirectPath.empty() || !directory.redirectHost.empty()) {

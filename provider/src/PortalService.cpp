@@ -6,35 +6,38 @@
 #include <ctime>
 
 #include "ProviderPortalH.h"
-#include "ProviderServer.h"
+#include "ProviderRequest.h"
+#include "SecureRandom.h"
 #include "TokenImage.h"
 
 using Provider::ProviderConfig;
-using Provider::ProviderServer;
+using Provider::ProviderRequest;
 using Provider::ProviderStore;
+using Provider::SecureRandom;
 
 namespace {
 
 const int TOKEN_DIGITS = 5;
+const int ACTIVATION_DIGITS = 6;
 // News counts as fresh for this long after it was fetched.
 const std::time_t NEWS_LIFETIME = 7 * 24 * 3600;
 
 int missingPortal(struct soap* soap)
 {
-    return ProviderServer::serverFault(soap, "NoPortal", "This provider has no portal configured");
+    return ProviderRequest::serverFault(soap, "NoPortal", "This provider has no portal configured");
 }
 
 // The price list named in the configuration file; a fault when it cannot be read.
 int priceList(struct soap* soap, const std::string& file, std::string& xml)
 {
-    ProviderServer& server = ProviderServer::of(soap);
+    ProviderRequest& request = ProviderRequest::of(soap);
     if (file.empty())
-        return ProviderServer::clientFault(soap, "NotFound", "No price list is configured");
+        return ProviderRequest::clientFault(soap, "NotFound", "No price list is configured");
     try {
-        xml = server.config().readFile(file);
+        xml = request.config().readFile(file);
     } catch (const std::exception& e) {
-        server.log(e.what());
-        return ProviderServer::serverFault(soap, "PriceList", "The price list could not be read");
+        request.log(e.what());
+        return ProviderRequest::serverFault(soap, "PriceList", "The price list could not be read");
     }
     return SOAP_OK;
 }
@@ -44,19 +47,18 @@ int priceList(struct soap* soap, const std::string& file, std::string& xml)
 int ProviderPortal::portal__createSession(struct soap* soap, portal__createSessionResponse& result)
 {
     int status = SOAP_OK;
-    const auto account = ProviderServer::of(soap).requireAccount(soap, status);
+    const auto account = ProviderRequest::of(soap).requireAccount(status);
     if (account)
-        result.sessionid = ProviderServer::of(soap).store().createSession(account->id);
+        result.sessionid = ProviderRequest::of(soap).store().createSession(account->id);
     return status;
 }
 
 int ProviderPortal::portal__closeSession(struct soap* soap, portal__closeSessionResponse&)
 {
     int status = SOAP_OK;
-    ProviderServer& server = ProviderServer::of(soap);
-    if (server.requireAccount(soap, status) && soap->userid &&
-        std::strcmp(soap->userid, "SESSIONID") == 0)
-        server.store().closeSession(soap->passwd);
+    ProviderRequest& request = ProviderRequest::of(soap);
+    if (request.requireAccount(status) && request.usesSession())
+        request.store().closeSession(request.sessionId());
     return status;
 }
 
@@ -64,12 +66,13 @@ int ProviderPortal::portal__getPortalInformation(struct soap* soap, std::string 
                                                  std::string language,
                                                  portal__getPortalInformationResponse& result)
 {
-    ProviderServer& server = ProviderServer::of(soap);
-    server.log("getPortalInformation('" + portalid + "', '" + language + "')");
+    ProviderRequest::of(soap).arguments({{"portalid", portalid}, {"language", language}});
+    ProviderRequest& request = ProviderRequest::of(soap);
+    request.log("getPortalInformation('" + portalid + "', '" + language + "')");
     const ProviderConfig::Portal* portal =
-        portalid.empty() ? server.requestPortal(soap) : server.config().findPortal(portalid);
+        portalid.empty() ? request.portal() : request.config().findPortal(portalid);
     if (!portal)
-        return ProviderServer::clientFault(soap, "UnknownPortal", "No such portal: " + portalid);
+        return ProviderRequest::clientFault(soap, "UnknownPortal", "No such portal: " + portalid);
     result.portalid = portal->id;
     result.name = portal->name;
     result.websiteurl = portal->websiteUrl;
@@ -80,19 +83,20 @@ int ProviderPortal::portal__getPortalInformation(struct soap* soap, std::string 
 int ProviderPortal::portal__getTermsOfService(struct soap* soap,
                                               portal__getTermsOfServiceResponse& result)
 {
-    result.serviceterms = ProviderServer::of(soap).config().terms;
+    result.serviceterms = ProviderRequest::of(soap).config().terms;
     return SOAP_OK;
 }
 
 int ProviderPortal::portal__getRegistrationToken(struct soap* soap, std::string format,
                                                  portal__getRegistrationTokenResponse& result)
 {
+    ProviderRequest::of(soap).arguments({{"format", format}});
     if (!format.empty() && format != "png" && format != "PNG" && format != "image/png")
-        return ProviderServer::clientFault(soap, "UnsupportedFormat",
-                                           "Token pictures come as PNG only");
-    ProviderServer& server = ProviderServer::of(soap);
-    const std::string text = ProviderStore::randomText(TOKEN_DIGITS, "0123456789");
-    result.tokenid = server.store().createToken(text);
+        return ProviderRequest::clientFault(soap, "UnsupportedFormat",
+                                            "Token pictures come as PNG only");
+    ProviderRequest& request = ProviderRequest::of(soap);
+    const std::string text = SecureRandom::text(TOKEN_DIGITS, "0123456789");
+    result.tokenid = request.store().createToken(text);
     const std::string png = Provider::TokenImage::png(text);
     result.tokenimage = soap_new_xsd__base64Binary(soap);
     result.tokenimage->__size = static_cast<int>(png.size());
@@ -106,22 +110,33 @@ int ProviderPortal::portal__createAccount(struct soap* soap, std::string tokenid
                                           std::string emailaddress, std::string password,
                                           portal__createAccountResponse& result)
 {
-    ProviderServer& server = ProviderServer::of(soap);
-    server.log("createAccount('" + portalid + "', '" + emailaddress + "')");
-    if (!server.store().takeToken(tokenid, tokentext))
-        return ProviderServer::clientFault(soap, "InvalidToken",
-                                           "The text does not match the picture");
-    if (!server.config().findPortal(portalid))
-        return ProviderServer::clientFault(soap, "UnknownPortal", "No such portal: " + portalid);
+    ProviderRequest::of(soap).arguments({{"tokenid", tokenid},
+                                         {"tokentext", tokentext},
+                                         {"portalid", portalid},
+                                         {"emailaddress", emailaddress},
+                                         {"password", password}});
+    ProviderRequest& request = ProviderRequest::of(soap);
+    request.log("createAccount('" + portalid + "', '" + emailaddress + "')");
+    if (!request.store().takeToken(tokenid, tokentext))
+        return ProviderRequest::clientFault(soap, "InvalidToken",
+                                            "The text does not match the picture");
+    if (!request.config().findPortal(portalid))
+        return ProviderRequest::clientFault(soap, "UnknownPortal", "No such portal: " + portalid);
     if (emailaddress.find('@') == std::string::npos)
-        return ProviderServer::clientFault(soap, "InvalidEmail",
-                                           "Not an e-mail address: " + emailaddress);
+        return ProviderRequest::clientFault(soap, "InvalidEmail",
+                                            "Not an e-mail address: " + emailaddress);
     if (password.empty())
-        return ProviderServer::clientFault(soap, "InvalidPassword", "The password is empty");
-    if (server.store().findAccount(portalid, emailaddress))
-        return ProviderServer::clientFault(soap, "AccountExists",
-                                           "An account with this e-mail address exists");
-    result.accountid = server.store().createAccount(portalid, emailaddress, password).id;
+        return ProviderRequest::clientFault(soap, "InvalidPassword", "The password is empty");
+    // A quick refusal for the usual case; the store's own check decides a race.
+    if (request.store().findAccount(portalid, emailaddress))
+        return ProviderRequest::clientFault(soap, "AccountExists",
+                                            "An account with this e-mail address exists");
+    try {
+        result.accountid = request.store().createAccount(portalid, emailaddress, password).id;
+    } catch (const Provider::AccountExistsError&) {
+        return ProviderRequest::clientFault(soap, "AccountExists",
+                                            "An account with this e-mail address exists");
+    }
     return SOAP_OK;
 }
 
@@ -129,74 +144,84 @@ int ProviderPortal::portal__sendPasswordReminder(struct soap* soap, std::string 
                                                  std::string emailaddress,
                                                  portal__sendPasswordReminderResponse&)
 {
-    ProviderServer& server = ProviderServer::of(soap);
-    if (!server.store().findAccount(portalid, emailaddress))
-        return ProviderServer::clientFault(soap, "UnknownAccount",
-                                           "No account with this e-mail address");
+    ProviderRequest::of(soap).arguments({{"portalid", portalid}, {"emailaddress", emailaddress}});
+    ProviderRequest& request = ProviderRequest::of(soap);
+    if (!request.store().findAccount(portalid, emailaddress))
+        return ProviderRequest::clientFault(soap, "UnknownAccount",
+                                            "No account with this e-mail address");
     // The reference provider sends no mail; the operator sees the request in its log.
-    server.log("Password reminder asked for " + emailaddress + " on " + portalid);
+    request.log("Password reminder asked for " + emailaddress + " on " + portalid);
     return SOAP_OK;
 }
 
-int ProviderPortal::portal__downloadPriceList(struct soap* soap, std::string,
+int ProviderPortal::portal__downloadPriceList(struct soap* soap, std::string maxversion,
                                               portal__downloadPriceListResponse& result)
 {
-    const ProviderConfig::Portal* portal = ProviderServer::of(soap).requestPortal(soap);
+    ProviderRequest::of(soap).arguments({{"maxversion", maxversion}});
+    const ProviderConfig::Portal* portal = ProviderRequest::of(soap).portal();
     if (!portal)
         return missingPortal(soap);
     return priceList(soap, portal->priceListFile, result.pricelistxml);
 }
 
 int ProviderPortal::portal__downloadPriceListByUuid(struct soap* soap, std::string uuid,
-                                                    std::string,
+                                                    std::string maxversion,
                                                     portal__downloadPriceListByUuidResponse& result)
 {
-    for (const auto& [name, list] : ProviderServer::of(soap).config().priceLists)
+    ProviderRequest::of(soap).arguments({{"uuid", uuid}, {"maxversion", maxversion}});
+    for (const auto& [name, list] : ProviderRequest::of(soap).config().priceLists)
         if (list.uuid == uuid)
             return priceList(soap, list.file, result.pricelistxml);
-    return ProviderServer::clientFault(soap, "NotFound", "No price list with id " + uuid);
+    return ProviderRequest::clientFault(soap, "NotFound", "No price list with id " + uuid);
 }
 
 int ProviderPortal::portal__downloadPriceListByName(struct soap* soap, std::string name,
-                                                    std::string,
+                                                    std::string maxversion,
                                                     portal__downloadPriceListByNameResponse& result)
 {
-    const auto& lists = ProviderServer::of(soap).config().priceLists;
+    ProviderRequest::of(soap).arguments({{"name", name}, {"maxversion", maxversion}});
+    const auto& lists = ProviderRequest::of(soap).config().priceLists;
     const auto found = lists.find(name);
     if (found == lists.end())
-        return ProviderServer::clientFault(soap, "NotFound", "No price list named " + name);
+        return ProviderRequest::clientFault(soap, "NotFound", "No price list named " + name);
     return priceList(soap, found->second.file, result.pricelistxml);
 }
 
 int ProviderPortal::portal__getHtmlNews(struct soap* soap, time_t lastupdate,
                                         portal__getHtmlNewsResponse& result)
 {
-    const ProviderConfig& config = ProviderServer::of(soap).config();
+    ProviderRequest& request = ProviderRequest::of(soap);
+    request.arguments({{"lastupdate", std::to_string(lastupdate)}});
+    const ProviderConfig& config = request.config();
     result.updatetime = config.newsUpdated;
     result.expirytime = std::time(nullptr) + NEWS_LIFETIME;
-    // Who has the current news gets none again.
-    if (lastupdate < config.newsUpdated || config.newsUpdated == 0)
-        result.htmlnews = config.news;
     result.resources = soap_new_StringArray(soap);
     result.resources->__size = 0;
     result.resources->__ptr = nullptr;
+    // Who has the current news gets none again.
+    if (lastupdate >= config.newsUpdated && config.newsUpdated != 0)
+        return SOAP_OK;
+    result.htmlnews = config.news;
+    const auto& resources = config.newsResources;
+    result.resources->__size = static_cast<int>(resources.size());
+    result.resources->__ptr = soap_new_std__string(soap, result.resources->__size);
+    for (size_t i = 0; i < resources.size(); ++i)
+        result.resources->__ptr[i] = request.address(resources[i]);
     return SOAP_OK;
 }
 
 int ProviderPortal::portal__getTemplateListUrl(struct soap* soap,
                                                portal__getTemplateListUrlResponse& result)
 {
-    ProviderServer& server = ProviderServer::of(soap);
-    const std::string& url = server.config().templateListUrl;
-    // A path is served by the provider itself, under the name the client used for it.
-    result.templatelisturl = !url.empty() && url[0] == '/' ? server.requestOrigin(soap) + url : url;
+    ProviderRequest& request = ProviderRequest::of(soap);
+    result.templatelisturl = request.address(request.config().templateListUrl);
     return SOAP_OK;
 }
 
 int ProviderPortal::portal__getAccountId(struct soap* soap, portal__getAccountIdResponse& result)
 {
     int status = SOAP_OK;
-    if (const auto account = ProviderServer::of(soap).requireAccount(soap, status))
+    if (const auto account = ProviderRequest::of(soap).requireAccount(status))
         result.accountid = account->id;
     return status;
 }
@@ -205,7 +230,7 @@ int ProviderPortal::portal__getUserInformation(struct soap* soap,
                                                portal__getUserInformationResponse& result)
 {
     int status = SOAP_OK;
-    const auto account = ProviderServer::of(soap).requireAccount(soap, status);
+    const auto account = ProviderRequest::of(soap).requireAccount(status);
     if (!account)
         return status;
     result.userinformation = soap_new_portal__UserInformation(soap);
@@ -223,13 +248,14 @@ int ProviderPortal::portal__getUserInformation(struct soap* soap,
 int ProviderPortal::portal__setReceiveEmailInformation(struct soap* soap, bool userinformation,
                                                        portal__setReceiveEmailInformationResponse&)
 {
+    ProviderRequest::of(soap).arguments({{"userinformation", userinformation ? "true" : "false"}});
     int status = SOAP_OK;
-    ProviderServer& server = ProviderServer::of(soap);
-    auto account = server.requireAccount(soap, status);
+    ProviderRequest& request = ProviderRequest::of(soap);
+    auto account = request.requireAccount(status);
     if (!account)
         return status;
     account->receiveEmail = userinformation;
-    server.store().saveAccount(*account);
+    request.store().saveAccount(*account);
     return SOAP_OK;
 }
 
@@ -238,17 +264,24 @@ int ProviderPortal::portal__setUserInformation(struct soap* soap,
                                                portal__setUserInformationResponse&)
 {
     int status = SOAP_OK;
-    ProviderServer& server = ProviderServer::of(soap);
-    auto account = server.requireAccount(soap, status);
+    ProviderRequest& request = ProviderRequest::of(soap);
+    auto account = request.requireAccount(status);
     if (!account)
         return status;
     if (!userinformation)
-        return ProviderServer::clientFault(soap, "MissingData", "No user information given");
+        return ProviderRequest::clientFault(soap, "MissingData", "No user information given");
+    request.arguments({{"name", userinformation->name},
+                       {"address", userinformation->address},
+                       {"postalcode", userinformation->postalcode},
+                       {"city", userinformation->city},
+                       {"countrycode", userinformation->countrycode},
+                       {"emailaddress", userinformation->emailaddress},
+                       {"mobilephone", userinformation->mobilephone}});
     account->info = {userinformation->name,        userinformation->address,
                      userinformation->postalcode,  userinformation->city,
                      userinformation->countrycode, userinformation->emailaddress,
                      userinformation->mobilephone};
-    server.store().saveAccount(*account);
+    request.store().saveAccount(*account);
     return SOAP_OK;
 }
 
@@ -256,48 +289,58 @@ int ProviderPortal::portal__getActivatedMobile(struct soap* soap,
                                                portal__getActivatedMobileResponse& result)
 {
     int status = SOAP_OK;
-    ProviderServer& server = ProviderServer::of(soap);
-    const auto account = server.requireAccount(soap, status);
+    ProviderRequest& request = ProviderRequest::of(soap);
+    const auto account = request.requireAccount(status);
     if (!account)
         return status;
     result.phonenumber = account->activatedPhone;
-    result.smsprice = server.config().smsPrice;
-    result.smscurrency = server.config().smsCurrency;
-    result.mmsprice = server.config().mmsPrice;
-    result.mmscurrency = server.config().mmsCurrency;
+    result.smsprice = request.config().smsPrice;
+    result.smscurrency = request.config().smsCurrency;
+    result.mmsprice = request.config().mmsPrice;
+    result.mmscurrency = request.config().mmsCurrency;
     return SOAP_OK;
 }
 
 int ProviderPortal::portal__sendMobileActivationCode(struct soap* soap, std::string phonenumber,
                                                      portal__sendMobileActivationCodeResponse&)
 {
+    ProviderRequest::of(soap).arguments({{"phonenumber", phonenumber}});
     int status = SOAP_OK;
-    ProviderServer& server = ProviderServer::of(soap);
-    const auto account = server.requireAccount(soap, status);
+    ProviderRequest& request = ProviderRequest::of(soap);
+    const auto account = request.requireAccount(status);
     if (!account)
         return status;
     if (phonenumber.empty())
-        return ProviderServer::clientFault(soap, "InvalidPhoneNumber", "No phone number given");
-    const std::string code = ProviderStore::randomText(6, "0123456789");
-    server.store().setActivationCode(account->id, phonenumber, code);
+        return ProviderRequest::clientFault(soap, "InvalidPhoneNumber", "No phone number given");
+    const std::string code = SecureRandom::text(ACTIVATION_DIGITS, "0123456789");
+    request.store().setActivationCode(account->id, phonenumber, code);
     // No SMS leaves the reference provider; the operator reads the code from its log.
-    server.log("Activation code for " + phonenumber + ": " + code);
+    request.log("Activation code for " + phonenumber + ": " + code);
     return SOAP_OK;
 }
 
 int ProviderPortal::portal__activateMobile(struct soap* soap, std::string activationcode,
                                            portal__activateMobileResponse&)
 {
+    ProviderRequest::of(soap).arguments({{"activationcode", activationcode}});
     int status = SOAP_OK;
-    ProviderServer& server = ProviderServer::of(soap);
-    auto account = server.requireAccount(soap, status);
+    ProviderRequest& request = ProviderRequest::of(soap);
+    auto account = request.requireAccount(status);
     if (!account)
         return status;
-    const auto phone = server.store().takeActivationCode(account->id, activationcode);
-    if (!phone)
-        return ProviderServer::clientFault(soap, "InvalidActivationCode",
-                                           "The activation code is not right");
-    account->activatedPhone = *phone;
-    server.store().saveAccount(*account);
+    const auto activation = request.store().takeActivationCode(account->id, activationcode);
+    switch (activation.outcome) {
+    case ProviderStore::Activation::Activated:
+        break;
+    case ProviderStore::Activation::UsedUp:
+        return ProviderRequest::clientFault(
+            soap, "ActivationCodeUsedUp",
+            "The activation code is not right, and it has been tried too often: ask for a new one");
+    default:
+        return ProviderRequest::clientFault(soap, "InvalidActivationCode",
+                                            "The activation code is not right");
+    }
+    account->activatedPhone = activation.phone;
+    request.store().saveAccount(*account);
     return SOAP_OK;
 }

@@ -3,32 +3,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "ConfigText.h"
+
 namespace Provider {
 
 namespace {
-
-std::string trim(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos)
-        return std::string();
-    const auto last = text.find_last_not_of(" \t\r");
-    return text.substr(first, last - first + 1);
-}
-
-std::vector<std::string> fields(const std::string& value)
-{
-    std::vector<std::string> result;
-    std::string::size_type start = 0;
-    while (true) {
-        const auto bar = value.find('|', start);
-        result.push_back(
-            trim(value.substr(start, bar == std::string::npos ? std::string::npos : bar - start)));
-        if (bar == std::string::npos)
-            return result;
-        start = bar + 1;
-    }
-}
 
 double number(const std::string& value, const std::string& where)
 {
@@ -40,6 +19,14 @@ double number(const std::string& value, const std::string& where)
     } catch (const std::exception&) {
     }
     throw ConfigError(where + ": not a number: " + value);
+}
+
+long positiveWhole(const std::string& value, const std::string& where)
+{
+    const double result = number(value, where);
+    if (result < 1 || result > 1e9 || result != static_cast<double>(static_cast<long>(result)))
+        throw ConfigError(where + ": not a whole number from 1 to 1000000000: " + value);
+    return static_cast<long>(result);
 }
 
 } // namespace
@@ -84,33 +71,34 @@ ProviderConfig ProviderConfig::parse(const std::string& text, const std::string&
     while (std::getline(in, line)) {
         ++number_;
         const std::string where = "line " + std::to_string(number_);
-        line = trim(line);
+        line = ConfigText::trim(line);
         if (line.empty() || line[0] == '#' || line[0] == ';')
             continue;
         if (line[0] == '[') {
             if (line.back() != ']')
                 throw ConfigError(where + ": section without closing bracket");
-            const std::string header = trim(line.substr(1, line.size() - 2));
+            const std::string header = ConfigText::trim(line.substr(1, line.size() - 2));
             const auto space = header.find(' ');
             kind = header.substr(0, space);
-            key = space == std::string::npos ? std::string() : trim(header.substr(space + 1));
+            key = space == std::string::npos ? std::string()
+                                             : ConfigText::trim(header.substr(space + 1));
             if (kind == "directory")
                 config.directories[key];
             else if (kind == "portal")
                 config.portals[key].id = key;
             else if (kind == "pricelist")
                 config.priceLists[key].name = key;
-            else if (kind != "provider")
+            else if (kind != "provider" && kind != "faults")
                 throw ConfigError(where + ": unknown section [" + header + "]");
-            if (kind != "provider" && key.empty())
+            if (kind != "provider" && kind != "faults" && key.empty())
                 throw ConfigError(where + ": section [" + kind + "] needs a name");
             continue;
         }
         const auto equals = line.find('=');
         if (equals == std::string::npos || kind.empty())
             throw ConfigError(where + ": expected \"key = value\" inside a section");
-        const std::string name = trim(line.substr(0, equals));
-        const std::string value = trim(line.substr(equals + 1));
+        const std::string name = ConfigText::trim(line.substr(0, equals));
+        const std::string value = ConfigText::trim(line.substr(equals + 1));
 
         if (kind == "provider") {
             if (name == "name")
@@ -133,11 +121,15 @@ ProviderConfig ProviderConfig::parse(const std::string& text, const std::string&
                 config.mmsPrice = number(value, where);
             else if (name == "mmscurrency")
                 config.mmsCurrency = value;
+            else if (name == "sessionidle")
+                config.sessionIdleSeconds = positiveWhole(value, where);
+            else if (name == "newsresource")
+                config.newsResources.push_back(value);
             else
                 throw ConfigError(where + ": unknown key " + name);
         } else if (kind == "directory") {
             Directory& directory = config.directories[key];
-            const auto parts = fields(value);
+            const auto parts = ConfigText::fields(value);
             if (name == "description") {
                 directory.description = value;
             } else if (name == "directory" && parts.size() == 2) {
@@ -160,10 +152,19 @@ ProviderConfig ProviderConfig::parse(const std::string& text, const std::string&
                 portal.description = value;
             else if (name == "pricelist")
                 portal.priceListFile = value;
-            else if (name == "account" && fields(value).size() == 2)
-                portal.accounts.push_back({fields(value)[0], fields(value)[1]});
+            else if (name == "account" && ConfigText::fields(value).size() == 2)
+                portal.accounts.push_back(
+                    {ConfigText::fields(value)[0], ConfigText::fields(value)[1]});
             else
                 throw ConfigError(where + ": unknown key or wrong number of fields: " + name);
+        } else if (kind == "faults") {
+            if (name != "rule")
+                throw ConfigError(where + ": unknown key " + name);
+            try {
+                config.faultRules.push_back(FaultScript::parseRule(value));
+            } catch (const FaultScriptError& e) {
+                throw ConfigError(where + ": " + e.what());
+            }
         } else {
             PriceList& list = config.priceLists[key];
             if (name == "uuid")

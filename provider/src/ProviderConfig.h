@@ -5,12 +5,14 @@
 // comments. Lists in one value are separated by "|".
 //
 //   [provider]                      name, domain, terms, news, newsupdated, templatelisturl,
-//                                   smsprice, smscurrency, mmsprice, mmscurrency
+//                                   smsprice, smscurrency, mmsprice, mmscurrency, sessionidle,
+//                                   newsresource (repeated)
 //   [directory /path]               description, directory = path | name,
 //                                   portal = path | name | location, redirect = path | host
 //   [portal id]                     name, websiteurl, description, pricelist (file),
 //                                   account = e-mail | password
 //   [pricelist name]                uuid, file
+//   [faults]                        rule = MATCH | ACTION [| TIMES] (see FaultScript)
 //
 // Relative file names are read from the configuration file's folder.
 
@@ -19,6 +21,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "FaultScript.h"
 
 namespace Provider {
 
@@ -76,9 +80,14 @@ public:
     std::string smsCurrency = "EUR";
     double mmsPrice = 0;
     std::string mmsCurrency = "EUR";
+    // A session unused for this long is closed.
+    long sessionIdleSeconds = 3600;
     std::map<std::string, Directory> directories;
     std::map<std::string, Portal> portals;
     std::map<std::string, PriceList> priceLists;
+    // Paths the news refers to ("/files/banner.png"), handed out with the request's origin.
+    std::vector<std::string> newsResources;
+    std::vector<FaultScript::Rule> faultRules;
     // The folder relative file names are read from.
     std::string baseDir = ".";
 

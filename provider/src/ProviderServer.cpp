@@ -1,10 +1,9 @@
 #include "ProviderServer.h"
 
+#include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <new>
-#include <sstream>
 #include <stdexcept>
 
 #include <netinet/in.h>
@@ -12,8 +11,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "ConnectionQueue.h"
 #include "ProviderLocatorH.h"
 #include "ProviderPortalH.h"
+#include "ProviderRequest.h"
 
 namespace Provider {
 
@@ -33,8 +34,9 @@ const ServiceName SERVICES[] = {
     {"vmanager", "/service/vmanager/1.0", false},
 };
 
-const char* const SESSION_USER = "SESSIONID";
 const char* const REALM = "Vistrelle provider";
+// Connections the kernel holds for us while every worker is busy.
+const int LISTEN_BACKLOG = 1024;
 
 void makeFolder(const std::string& path)
 {
@@ -42,25 +44,26 @@ void makeFolder(const std::string& path)
         throw StoreError("Could not create data folder " + path + ": " + std::strerror(errno));
 }
 
-// The host part of "http://host:port/..." or "host:port".
-std::string hostOf(std::string text)
-{
-    const auto scheme = text.find("://");
-    if (scheme != std::string::npos)
-        text = text.substr(scheme + 3);
-    text = text.substr(0, text.find('/'));
-    if (!text.empty() && text[0] == '[')
-        return text.substr(1, text.find(']') - 1);
-    return text.substr(0, text.find(':'));
-}
-
 } // namespace
 
 ProviderServer::ProviderServer(ProviderConfig config, const std::string& dataDir)
-    : m_config(std::move(config)), m_dataDir(dataDir)
+    : ProviderServer(std::move(config), dataDir, Options())
 {
+}
+
+ProviderServer::ProviderServer(ProviderConfig config, const std::string& dataDir, Options options)
+    : m_config(std::move(config)), m_dataDir(dataDir), m_options(options)
+{
+    if (m_options.workers < 1 || m_options.workers > MAX_WORKERS)
+        throw std::invalid_argument("workers must be from 1 to " + std::to_string(MAX_WORKERS));
+    if (m_options.idleTimeoutSeconds < 1)
+        throw std::invalid_argument("the idle time-out must be at least one second");
     makeFolder(m_dataDir);
     m_store = std::make_unique<ProviderStore>(m_dataDir + "/provider.db");
+    m_journal = std::make_unique<Journal>(m_dataDir + "/journal.jsonl");
+    std::vector<FaultScript::Rule> rules = m_config.faultRules;
+    rules.insert(rules.end(), m_options.faultRules.begin(), m_options.faultRules.end());
+    m_faults = std::make_unique<FaultScript>(std::move(rules));
     for (const auto& [id, portal] : m_config.portals)
         for (const auto& account : portal.accounts)
             if (!m_store->findAccount(id, account.email))
@@ -88,282 +91,172 @@ ProviderServer::~ProviderServer()
     stop();
 }
 
-void ProviderServer::ContextDeleter::operator()(struct soap* soap) const
+int ProviderServer::start(const std::string& address, int port, int tlsPort)
 {
-    soap_destroy(soap);
-    soap_end(soap);
-    soap_free(soap);
+    if (!m_listeners.empty())
+        throw std::logic_error("provider already started");
+    if (tlsPort != NO_PORT && m_tlsFile.empty())
+        throw std::logic_error("HTTPS needs a key and certificate (useTls)");
+    // Opened here, so a store that cannot be opened fails the start, not a worker.
+    m_workerStores.clear();
+    for (int i = 0; i < m_options.workers; ++i)
+        m_workerStores.push_back(std::make_unique<ProviderStore>(m_dataDir + "/provider.db"));
+
+    m_listeners.push_back(listen(address, port, tlsPort == NO_PORT && !m_tlsFile.empty()));
+    if (tlsPort != NO_PORT)
+        m_listeners.push_back(listen(address, tlsPort, true));
+    m_port = m_listeners.front()->port;
+    m_tlsPort = m_listeners.back()->tls ? m_listeners.back()->port : NO_PORT;
+
+    m_stopping = false;
+    m_queue = std::make_unique<ConnectionQueue>(static_cast<size_t>(m_options.workers));
+    for (auto& store : m_workerStores)
+        m_workers.emplace_back([this, &store] { work(*store); });
+    for (auto& listener : m_listeners)
+        listener->acceptor = std::thread([this, &listener] { accept(*listener); });
+    return m_port;
 }
 
-int ProviderServer::start(const std::string& address, int port)
+std::unique_ptr<ProviderServer::Listener> ProviderServer::listen(const std::string& address,
+                                                                 int port, bool tls)
 {
-    if (m_thread.joinable())
-        throw std::logic_error("provider already started");
-    m_context.reset(soap_new1(SOAP_C_UTFSTRING));
-    m_soap = m_context.get();
-    if (!m_soap)
+    auto listener = std::make_unique<Listener>();
+    listener->tls = tls;
+    listener->context.reset(soap_new1(SOAP_C_UTFSTRING));
+    struct soap* soap = listener->context.get();
+    if (!soap)
         throw std::bad_alloc();
-    m_soap->user = this;
-    if (!m_tlsFile.empty() &&
-        soap_ssl_server_context(m_soap, SOAP_SSL_NO_AUTHENTICATION | SOAP_TLSv1, m_tlsFile.c_str(),
-                                nullptr, nullptr, nullptr, nullptr, nullptr,
+    // TLS 1.2 and newer, as the program's clients ask.
+    if (tls &&
+        soap_ssl_server_context(soap, SOAP_SSL_NO_AUTHENTICATION | SOAP_TLSv1_2 | SOAP_TLSv1_3,
+                                m_tlsFile.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr,
                                 "vistrelle-provider")) {
-        const char* reason = soap_fault_detail(m_soap);
+        const char* reason = soap_fault_detail(soap);
         throw std::runtime_error("Could not set up TLS with " + m_tlsFile + ": " +
                                  (reason ? reason : "unknown error"));
     }
-    soap_set_namespaces(m_soap, m_namespaces.data());
-    m_soap->bind_flags = SO_REUSEADDR;
-    m_soap->send_timeout = 30;
-    m_soap->recv_timeout = 30;
+    soap_set_namespaces(soap, namespaces());
+    soap->bind_flags = SO_REUSEADDR;
+    soap->send_timeout = m_options.idleTimeoutSeconds;
+    soap->recv_timeout = m_options.idleTimeoutSeconds;
     // Wakes now and then to notice stop() even should shutting the socket not wake it.
-    m_soap->accept_timeout = 1;
-    m_soap->authrealm = REALM;
-    m_defaultGet = m_soap->fget;
-    m_soap->fget = &ProviderServer::getFile;
-    m_defaultCloseSocket = m_soap->fclosesocket;
-    m_soap->fclosesocket = &ProviderServer::closeSocket;
-    m_defaultShutdownSocket = m_soap->fshutdownsocket;
-    m_soap->fshutdownsocket = &ProviderServer::shutdownSocket;
+    soap->accept_timeout = 1;
+    soap->authrealm = REALM;
+    // A client that goes away while it is answered must not end the provider.
+    soap->socket_flags = MSG_NOSIGNAL;
 
     if (!soap_valid_socket(
-            soap_bind(m_soap, address.empty() ? nullptr : address.c_str(), port, 16))) {
-        const char* reason = soap_fault_string(m_soap);
+            soap_bind(soap, address.empty() ? nullptr : address.c_str(), port, LISTEN_BACKLOG))) {
+        const char* reason = soap_fault_string(soap);
         throw std::runtime_error("Could not listen on port " + std::to_string(port) + ": " +
                                  (reason ? reason : "unknown error"));
     }
     sockaddr_storage bound{};
     socklen_t length = sizeof bound;
-    ::getsockname(m_soap->master, reinterpret_cast<sockaddr*>(&bound), &length);
-    m_port = bound.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port)
-                                         : ntohs(reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
-    m_stopping = false;
-    m_thread = std::thread([this] { run(); });
-    return m_port;
+    ::getsockname(soap->master, reinterpret_cast<sockaddr*>(&bound), &length);
+    listener->port = bound.ss_family == AF_INET6
+                         ? ntohs(reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port)
+                         : ntohs(reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
+    return listener;
 }
 
 void ProviderServer::stop()
 {
-    if (!m_thread.joinable())
+    if (m_listeners.empty())
         return;
     m_stopping = true;
-    ::shutdown(m_soap->master, SHUT_RDWR);
-    m_thread.join();
-    soap_closesock(m_soap);
-    if (soap_valid_socket(m_soap->master)) {
-        ::close(m_soap->master);
-        m_soap->master = SOAP_INVALID_SOCKET;
+    for (auto& listener : m_listeners) {
+        ::shutdown(listener->context->master, SHUT_RDWR);
+        if (listener->acceptor.joinable())
+            listener->acceptor.join();
     }
+    if (m_queue)
+        m_queue->close();
+    {
+        // Wakes the workers waiting on their clients.
+        std::lock_guard<std::mutex> lock(m_connectionsMutex);
+        for (int socket : m_connections)
+            ::shutdown(socket, SHUT_RDWR);
+    }
+    for (auto& worker : m_workers)
+        worker.join();
+    m_workers.clear();
+    m_workerStores.clear();
+    m_listeners.clear();
 }
 
-void ProviderServer::run()
+void ProviderServer::accept(Listener& listener)
 {
+    struct soap* soap = listener.context.get();
     while (!m_stopping) {
-        if (!soap_valid_socket(soap_accept(m_soap)))
+        if (!soap_valid_socket(soap_accept(soap)))
             continue; // a time-out, a failed accept, or stop()
-        m_connection = m_soap->socket;
-        if (!m_tlsFile.empty() && !m_stopping && soap_ssl_accept(m_soap) != SOAP_OK) {
-            const char* reason = soap_fault_detail(m_soap);
-            log(std::string("TLS handshake failed: ") + (reason ? reason : "unknown error"));
-        } else if (!m_stopping) {
-            try {
-                serveConnection();
-            } catch (const std::exception& e) {
-                log(std::string("Request failed: ") + e.what());
-            }
+        ProviderConnection::Context copy(soap_copy(soap));
+        if (!copy) {
+            log("Out of memory for a connection");
+            ::close(soap->socket);
         }
-        soap_destroy(m_soap);
-        soap_end(m_soap);
-        soap_closesock(m_soap);
-        const SOAP_SOCKET connection = m_connection;
-        m_connection = SOAP_INVALID_SOCKET;
-        m_defaultCloseSocket(m_soap, connection);
+        // The connection owns the socket from now on.
+        soap->socket = SOAP_INVALID_SOCKET;
+        if (!copy)
+            continue;
+        copy->master = SOAP_INVALID_SOCKET;
+        auto connection =
+            std::make_unique<ProviderConnection>(*this, std::move(copy), listener.tls);
+        if (!m_queue->push(std::move(connection)))
+            break;
     }
 }
 
-void ProviderServer::serveConnection()
+void ProviderServer::work(ProviderStore& store)
 {
-    const int result = soap_begin_serve(m_soap);
-    if (result == SOAP_STOP)
-        return; // a GET, answered by getFile
-    if (result == SOAP_POST || (result == SOAP_EOF && m_soap->status == SOAP_POST)) {
-        // The runtime answers nothing to a POST that is no SOAP message (SOAP_POST), or that
-        // ends inside the envelope (taken for a client that went away); such a request gets a
-        // fault instead.
-        log("Malformed request");
-        sendMalformedRequestFault();
-        return;
-    }
-    if (result != SOAP_OK || dispatch() != SOAP_OK)
-        soap_send_fault(m_soap);
+    while (auto connection = m_queue->pop())
+        connection->serve(store);
 }
 
-void ProviderServer::sendMalformedRequestFault()
+int ProviderServer::dispatch(struct soap* soap) const
 {
-    // Written by hand: after a failed parse the runtime has let go of the connection (whose
-    // closing closeSocket holds back) and its own fault sender stays silent.
-    const std::string body =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<SOAP-ENV:Envelope "
-        "xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\"><SOAP-ENV:Body>"
-        "<SOAP-ENV:Fault><faultcode>SOAP-ENV:Client</faultcode>"
-        "<faultstring>Malformed request: not a SOAP envelope</faultstring></SOAP-ENV:Fault>"
-        "</SOAP-ENV:Body></SOAP-ENV:Envelope>\n";
-    const std::string response = "HTTP/1.1 500 Internal Server Error\r\n"
-                                 "Content-Type: text/xml; charset=utf-8\r\n"
-                                 "Content-Length: " +
-                                 std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" +
-                                 body;
-    size_t sent = 0;
-    while (sent < response.size()) {
-        const ssize_t n =
-            ::send(m_connection, response.data() + sent, response.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0)
-            return;
-        sent += static_cast<size_t>(n);
-    }
-}
-
-int ProviderServer::dispatch()
-{
-    int result = ProviderLocator::soap_serve_request(m_soap);
+    int result = ProviderLocator::soap_serve_request(soap);
     if (result == SOAP_NO_METHOD)
-        result = ProviderPortal::soap_serve_request(m_soap);
+        result = ProviderPortal::soap_serve_request(soap);
     if (result != SOAP_NO_METHOD)
         return result;
 
-    const std::string tag = m_soap->tag;
+    const std::string tag = soap->tag;
     const std::string prefix = tag.substr(0, tag.find(':'));
     for (const auto& service : SERVICES) {
         if (!service.implemented && prefix == service.prefix) {
             log("Not implemented: " + tag);
-            return serverFault(m_soap, "NotImplemented",
-                               "Not implemented: the " + prefix +
-                                   " service is not offered by this provider");
+            return ProviderRequest::serverFault(soap, "NotImplemented",
+                                                "Not implemented: the " + prefix +
+                                                    " service is not offered by this provider");
         }
     }
     log("Unknown operation: " + tag);
     return SOAP_NO_METHOD;
 }
 
-int ProviderServer::closeSocket(struct soap* soap, SOAP_SOCKET socket)
+void ProviderServer::addConnection(int socket)
 {
-    ProviderServer& self = of(soap);
-    // The connection being served is closed by run(), once everything is answered.
-    if (socket == self.m_connection)
-        return SOAP_OK;
-    return self.m_defaultCloseSocket(soap, socket);
+    std::lock_guard<std::mutex> lock(m_connectionsMutex);
+    m_connections.insert(socket);
+    // A connection that arrives while stopping is ended at once.
+    if (m_stopping)
+        ::shutdown(socket, SHUT_RDWR);
 }
 
-int ProviderServer::shutdownSocket(struct soap* soap, SOAP_SOCKET socket, int how)
+void ProviderServer::removeConnection(int socket)
 {
-    ProviderServer& self = of(soap);
-    if (socket == self.m_connection)
-        return SOAP_OK;
-    return self.m_defaultShutdownSocket(soap, socket, how);
-}
-
-ProviderServer& ProviderServer::of(struct soap* soap)
-{
-    return *static_cast<ProviderServer*>(soap->user);
-}
-
-std::optional<ProviderStore::Account> ProviderServer::authenticate(struct soap* soap)
-{
-    if (!soap->userid || !soap->passwd)
-        return std::nullopt;
-    const std::string user = soap->userid;
-    const std::string password = soap->passwd;
-    if (user == SESSION_USER) {
-        const auto accountId = m_store->sessionAccount(password);
-        return accountId ? m_store->findById(*accountId) : std::nullopt;
-    }
-    auto account = m_store->findByLogin(user);
-    if (!account || account->password != password)
-        return std::nullopt;
-    return account;
-}
-
-std::optional<ProviderStore::Account> ProviderServer::requireAccount(struct soap* soap, int& result)
-{
-    auto account = authenticate(soap);
-    // 401 makes the runtime answer "401 Unauthorized" with a Basic challenge for the realm.
-    result = account ? SOAP_OK : 401;
-    return account;
-}
-
-const ProviderConfig::Portal* ProviderServer::requestPortal(struct soap* soap)
-{
-    if (const auto account = authenticate(soap))
-        if (const auto* portal = m_config.findPortal(account->portalId))
-            return portal;
-    const std::string host = hostOf(soap->endpoint);
-    const auto marker = host.find(".portal.");
-    if (marker != std::string::npos)
-        if (const auto* portal = m_config.findPortal(host.substr(0, marker)))
-            return portal;
-    return m_config.portals.empty() ? nullptr : &m_config.portals.begin()->second;
-}
-
-std::string ProviderServer::requestOrigin(struct soap* soap) const
-{
-    std::string endpoint = soap->endpoint;
-    const auto scheme = endpoint.find("://");
-    const auto slash = endpoint.find('/', scheme == std::string::npos ? 0 : scheme + 3);
-    return endpoint.substr(0, slash);
-}
-
-int ProviderServer::clientFault(struct soap* soap, const std::string& name, const std::string& text)
-{
-    const std::string code = "SOAP-ENV:Client." + name;
-    return soap_sender_fault_subcode(soap, soap_strdup(soap, code.c_str()),
-                                     soap_strdup(soap, text.c_str()), nullptr);
-}
-
-int ProviderServer::serverFault(struct soap* soap, const std::string& name, const std::string& text)
-{
-    const std::string code = "SOAP-ENV:Server." + name;
-    return soap_receiver_fault_subcode(soap, soap_strdup(soap, code.c_str()),
-                                       soap_strdup(soap, text.c_str()), nullptr);
+    std::lock_guard<std::mutex> lock(m_connectionsMutex);
+    m_connections.erase(socket);
 }
 
 void ProviderServer::log(const std::string& text) const
 {
-    if (!m_quiet)
-        std::cerr << "[PROVIDER] " << text << std::endl;
-}
-
-int ProviderServer::getFile(struct soap* soap)
-{
-    ProviderServer& self = of(soap);
-    // A proxy request names the whole address; only its path counts.
-    std::string path = soap->path;
-    const auto scheme = path.find("://");
-    if (scheme != std::string::npos) {
-        const auto slash = path.find('/', scheme + 3);
-        path = slash == std::string::npos ? "/" : path.substr(slash);
-    }
-    path = path.substr(0, path.find('?'));
-    const std::string prefix = "/files/";
-    if (path.compare(0, prefix.size(), prefix) != 0 || path.find("..") != std::string::npos ||
-        path.size() == prefix.size())
-        return 404;
-    std::ifstream in(self.m_dataDir + path, std::ios::binary);
-    if (!in)
-        return 404;
-    std::ostringstream content;
-    content << in.rdbuf();
-    const std::string body = content.str();
-    self.log("GET " + path);
-
-    soap->http_content = path.size() > 4 && path.compare(path.size() - 4, 4, ".xml") == 0
-                             ? "text/xml; charset=utf-8"
-                             : "application/octet-stream";
-    soap->length = body.size();
-    if (soap_response(soap, SOAP_FILE) || soap_send_raw(soap, body.data(), body.size()) ||
-        soap_end_send(soap))
-        return soap->error;
-    return SOAP_OK;
+    if (m_quiet)
+        return;
+    std::lock_guard<std::mutex> lock(m_logMutex);
+    std::cerr << "[PROVIDER] " << text << std::endl;
 }
 
 } // namespace Provider

@@ -1,25 +1,33 @@
 #pragma once
-// The reference provider: one gSOAP server on one port that dispatches the seven services by
-// the element in the SOAP body, and answers plain HTTP GETs for the files it hands out. It
+// The reference provider: a gSOAP server that dispatches the seven services by the element in
+// the SOAP body, receives uploads and answers GETs for the files it hands out (see
+// FileTransfers), on an HTTP port, an HTTPS port or both at once over one data folder. It
 // takes ordinary requests ("POST /service/portal/3.0/") and proxy requests with absolute URIs
 // ("POST http://demo.portal.vistrelle.net/service/portal/3.0/") alike, so a client can reach it
-// under any host name through Http/PortOverride or as its HTTP proxy.
+// under any host name through Http/PortOverride or as its HTTP proxy. A fault script
+// (FaultScript) stages failures on purpose.
 //
-// Calls are authenticated by HTTP Basic: the user is an account id or an account's e-mail
-// address with its password, or "SESSIONID" with a session id from createSession.
+// Many connections are served at once: an acceptor thread hands each accepted connection (a
+// gSOAP context copied from the listening one) to a bounded pool of worker threads, each with
+// its own connection to the store. A client that stalls holds one worker until the idle
+// time-out and delays nobody else.
 //
-// Threads: start() runs the server on a thread of its own, which serves one connection at a
-// time; stop() (or the destructor) ends it. The configuration and the store are used on that
-// thread only once it runs.
+// Threads: start() and stop() from one controlling thread; the accessors the service
+// functions use (config, log) from any worker. The configuration is not changed once started.
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
-#include <optional>
+#include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "FaultScript.h"
+#include "Journal.h"
 #include "ProviderConfig.h"
+#include "ProviderConnection.h"
 #include "ProviderStore.h"
 
 struct soap;
@@ -27,81 +35,103 @@ struct Namespace;
 
 namespace Provider {
 
+class ConnectionQueue;
+
 class ProviderServer {
 public:
-    // The state lives in `dataDir`/provider.db; the folder is created when missing. Accounts the
-    // configuration lists are created when they do not exist yet. Throws StoreError.
+    struct Options {
+        // Worker threads, so at most this many requests are served at once.
+        int workers = 32;
+        // A connection that sends nothing for this long is closed.
+        int idleTimeoutSeconds = 30;
+        // The largest file an upload may carry.
+        uint64_t uploadLimitBytes = 256 * 1024 * 1024;
+        // Fault rules after those of the configuration (a script file's).
+        std::vector<FaultScript::Rule> faultRules;
+    };
+    static constexpr int MAX_WORKERS = 1024;
+    static constexpr int NO_PORT = -1;
+
+    // The state lives in `dataDir`/provider.db, the journal in `dataDir`/journal.jsonl; the
+    // folder is created when missing. Accounts the configuration lists are created when they do
+    // not exist yet. Throws StoreError, std::runtime_error when the journal cannot be opened.
     ProviderServer(ProviderConfig config, const std::string& dataDir);
+    ProviderServer(ProviderConfig config, const std::string& dataDir, Options options);
     ~ProviderServer();
     ProviderServer(const ProviderServer&) = delete;
     ProviderServer& operator=(const ProviderServer&) = delete;
 
-    // Serves HTTPS with the key and certificate in `pemFile` (the payment service's transport).
-    // Call before start().
+    // The key and certificate in `pemFile` for HTTPS (the payment service's transport). Call
+    // before start().
     void useTls(const std::string& pemFile) { m_tlsFile = pemFile; }
 
-    // Binds `address` (IPv4 or IPv6 text; empty for every address) and `port` (0 picks a free
-    // one) and starts serving. Returns the port. Throws std::runtime_error when it cannot bind.
-    int start(const std::string& address, int port);
+    // Binds `address` (IPv4 or IPv6 text; empty for every address) and starts serving: plain
+    // HTTP on `port` and HTTPS on `tlsPort` at once, on the one store; without a `tlsPort`,
+    // `port` serves HTTPS when useTls() was called. 0 picks a free port. Returns the port.
+    // Throws std::runtime_error when it cannot bind or set up TLS, StoreError when the workers
+    // cannot open the store.
+    int start(const std::string& address, int port, int tlsPort = NO_PORT);
+    // Stops accepting, ends the connections being served and waits for the workers.
     void stop();
     int port() const { return m_port; }
+    // The HTTPS port; NO_PORT when there is none.
+    int tlsPort() const { return m_tlsPort; }
 
-    // For the service functions, on the server thread.
-    static ProviderServer& of(struct soap* soap);
     const ProviderConfig& config() const { return m_config; }
-    ProviderStore& store() { return *m_store; }
+    const Options& options() const { return m_options; }
     const std::string& dataDir() const { return m_dataDir; }
+    Journal& journal() { return *m_journal; }
+    FaultScript& faults() { return *m_faults; }
+    // True once stop() has begun: a staged delay ends early.
+    bool isStopping() const { return m_stopping; }
+    // The namespace table of the services, for every context.
+    const Namespace* namespaces() const { return m_namespaces.data(); }
 
-    // The account the request's credentials name; nothing when they are missing or wrong.
-    std::optional<ProviderStore::Account> authenticate(struct soap* soap);
-    // Like authenticate(), but answers HTTP 401 through the return value when there is none:
-    // `result` is set to the value the service function must return.
-    std::optional<ProviderStore::Account> requireAccount(struct soap* soap, int& result);
-    // The portal the request is for: the authenticated account's, else the one the host name
-    // names ("<id>.portal.<domain>"), else the first one configured; null when there is none.
-    const ProviderConfig::Portal* requestPortal(struct soap* soap);
-    // "http://<host of the request>" (the Host header), for addresses the provider hands out.
-    std::string requestOrigin(struct soap* soap) const;
+    // Runs the service operation the context's request names; SOAP_NO_METHOD when there is
+    // none. Worker threads.
+    int dispatch(struct soap* soap) const;
 
-    // A fault the client caused ("SOAP-ENV:Client.<name>") or the server's own
-    // ("SOAP-ENV:Server.<name>"); returns the value the service function must return.
-    static int clientFault(struct soap* soap, const std::string& name, const std::string& text);
-    static int serverFault(struct soap* soap, const std::string& name, const std::string& text);
+    // A connection being served, so stop() can end it. Worker threads.
+    void addConnection(int socket);
+    void removeConnection(int socket);
 
-    // "[PROVIDER] ..." lines on standard error, unless quiet.
+    // "[PROVIDER] ..." lines on standard error, unless quiet. Any thread.
     void log(const std::string& text) const;
     void setQuiet(bool quiet) { m_quiet = quiet; }
 
 private:
-    void run();
-    void serveConnection();
-    int dispatch();
-    void sendMalformedRequestFault();
-    static int getFile(struct soap* soap);
-    // The runtime shuts and closes the connection through these; the one being served is left
-    // open until run() is done with it.
-    static int closeSocket(struct soap* soap, int socket);
-    static int shutdownSocket(struct soap* soap, int socket, int how);
+    // One listening socket with its own acceptor thread.
+    struct Listener {
+        ProviderConnection::Context context;
+        bool tls = false;
+        int port = 0;
+        std::thread acceptor;
+    };
+    std::unique_ptr<Listener> listen(const std::string& address, int port, bool tls);
+    void accept(Listener& listener);
+    void work(ProviderStore& store);
 
     ProviderConfig m_config;
     std::string m_dataDir;
+    Options m_options;
     std::unique_ptr<ProviderStore> m_store;
+    std::unique_ptr<Journal> m_journal;
     std::vector<std::string> m_uris;
     std::vector<Namespace> m_namespaces;
-    struct ContextDeleter {
-        void operator()(struct soap* soap) const;
-    };
-    std::unique_ptr<struct soap, ContextDeleter> m_context;
-    // m_context.get(), for brevity.
-    struct soap* m_soap = nullptr;
-    int (*m_defaultGet)(struct soap*) = nullptr;
-    int (*m_defaultCloseSocket)(struct soap*, int) = nullptr;
-    int (*m_defaultShutdownSocket)(struct soap*, int, int) = nullptr;
-    // The connection being served (a socket descriptor); -1 between connections.
-    int m_connection = -1;
+    std::unique_ptr<FaultScript> m_faults;
+    // The listening contexts; each connection gets a copy of its listener's.
+    std::vector<std::unique_ptr<Listener>> m_listeners;
     int m_port = 0;
+    int m_tlsPort = NO_PORT;
     std::atomic<bool> m_stopping{false};
-    std::thread m_thread;
+    std::unique_ptr<ConnectionQueue> m_queue;
+    std::vector<std::unique_ptr<ProviderStore>> m_workerStores;
+    std::vector<std::thread> m_workers;
+    // Guards m_connections, the sockets of the connections being served.
+    std::mutex m_connectionsMutex;
+    std::set<int> m_connections;
+    // Serialises log lines of different workers.
+    mutable std::mutex m_logMutex;
     bool m_quiet = false;
     std::string m_tlsFile;
 };

@@ -3,14 +3,20 @@
 #include <algorithm>
 #include <cctype>
 #include <ctime>
-#include <random>
+#include <utility>
+#include <vector>
 
 #include <sqlite3.h>
+
+#include "PasswordHash.h"
+#include "SecureRandom.h"
 
 namespace Provider {
 
 namespace {
 
+// The first schema; migrate() brings it up to SCHEMA_VERSION. The accounts' password column
+// holds a PasswordHash text from version 1 on.
 const char* const SCHEMA = R"(
 CREATE TABLE IF NOT EXISTS accounts (
     accountid TEXT PRIMARY KEY, portalid TEXT NOT NULL, email TEXT NOT NULL, password TEXT NOT NULL,
@@ -22,6 +28,24 @@ CREATE TABLE IF NOT EXISTS tokens (tokenid TEXT PRIMARY KEY, text TEXT NOT NULL,
 CREATE TABLE IF NOT EXISTS sessions (sessionid TEXT PRIMARY KEY, accountid TEXT NOT NULL, created INTEGER NOT NULL);
 CREATE TABLE IF NOT EXISTS activations (accountid TEXT PRIMARY KEY, phone TEXT NOT NULL, code TEXT NOT NULL);
 )";
+
+// Draws of a random id before giving up on finding a free one.
+const int ID_ATTEMPTS = 5;
+
+const char* const DIGITS = "0123456789";
+const char* const LOWER_HEX = "0123456789abcdef";
+const char* const LOWER_ALPHANUMERIC = "0123456789abcdefghijklmnopqrstuvwxyz";
+// Token ids of 128 bits, session ids of about 165.
+const size_t TOKEN_ID_LENGTH = 32;
+const size_t SESSION_ID_LENGTH = 32;
+const size_t ACCOUNT_ID_LENGTH = 12;
+
+// What a login with an unknown name is checked against, so it costs as much as a wrong password.
+const std::string& decoyHash()
+{
+    static const std::string hash = PasswordHash::make("decoy");
+    return hash;
+}
 
 const char* const ACCOUNT_COLUMNS = "SELECT accountid, portalid, email, password, name, address, "
                                     "postalcode, city, countrycode, emailaddress, "
@@ -64,11 +88,16 @@ public:
     bool step()
     {
         const int result = sqlite3_step(m_statement);
-        if (result == SQLITE_ROW)
-            return true;
-        if (result == SQLITE_DONE)
-            return false;
-        throw StoreError(std::string("Database error: ") + sqlite3_errmsg(m_db));
+        return check(result);
+    }
+    // Like step(), but a broken constraint comes back as SQLITE_CONSTRAINT_* instead of an
+    // exception; otherwise SQLITE_ROW or SQLITE_DONE.
+    int stepAllowingConstraint()
+    {
+        const int result = sqlite3_step(m_statement);
+        if ((result & 0xff) == SQLITE_CONSTRAINT)
+            return sqlite3_extended_errcode(m_db);
+        return check(result) ? SQLITE_ROW : SQLITE_DONE;
     }
     std::string text(int column) const
     {
@@ -78,20 +107,58 @@ public:
     int64_t integer(int column) const { return sqlite3_column_int64(m_statement, column); }
 
 private:
+    bool check(int result) const
+    {
+        if (result == SQLITE_ROW)
+            return true;
+        if (result == SQLITE_DONE)
+            return false;
+        throw StoreError(std::string("Database error: ") + sqlite3_errmsg(m_db));
+    }
+
     sqlite3* m_db;
     sqlite3_stmt* m_statement = nullptr;
 };
 
-ProviderStore::ProviderStore(const std::string& path)
+// BEGIN IMMEDIATE ... COMMIT, rolled back when left by an exception: a read followed by a
+// write that another connection must not slip between.
+class ProviderStore::Transaction {
+public:
+    explicit Transaction(ProviderStore& store) : m_store(store)
+    {
+        m_store.execute("BEGIN IMMEDIATE");
+    }
+    ~Transaction()
+    {
+        if (!m_committed)
+            sqlite3_exec(m_store.m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit()
+    {
+        m_store.execute("COMMIT");
+        m_committed = true;
+    }
+
+private:
+    ProviderStore& m_store;
+    bool m_committed = false;
+};
+
+ProviderStore::ProviderStore(const std::string& path, Clock clock) : m_clock(std::move(clock))
 {
     if (sqlite3_open(path.c_str(), &m_db) != SQLITE_OK) {
         const std::string message = m_db ? sqlite3_errmsg(m_db) : "out of memory";
         sqlite3_close(m_db);
         throw StoreError("Could not open provider database " + path + ": " + message);
     }
-    sqlite3_busy_timeout(m_db, 5000);
+    sqlite3_busy_timeout(m_db, BUSY_TIMEOUT_MS);
     try {
+        // Readers do not wait for writers, and the workers' connections share the file.
+        execute("PRAGMA journal_mode = WAL");
         execute(SCHEMA);
+        migrate();
     } catch (...) {
         sqlite3_close(m_db);
         throw;
@@ -113,19 +180,47 @@ void ProviderStore::execute(const char* sql)
     }
 }
 
-std::string ProviderStore::randomText(size_t length, const std::string& alphabet)
+int ProviderStore::schemaVersion()
 {
-    static thread_local std::mt19937_64 generator{std::random_device{}()};
-    std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
-    std::string text;
-    for (size_t i = 0; i < length; ++i)
-        text.push_back(alphabet[pick(generator)]);
-    return text;
+    Statement version(m_db, "PRAGMA user_version");
+    version.step();
+    return static_cast<int>(version.integer(0));
+}
+
+void ProviderStore::migrate()
+{
+    if (schemaVersion() >= SCHEMA_VERSION)
+        return;
+    // Looked at again under the write lock: another connection may have been quicker.
+    Transaction transaction(*this);
+    if (schemaVersion() >= SCHEMA_VERSION)
+        return;
+    // Version 1: passwords hashed, sessions with their last use, activations counting tries.
+    execute("ALTER TABLE sessions ADD COLUMN lastused INTEGER NOT NULL DEFAULT 0");
+    execute("UPDATE sessions SET lastused = created");
+    execute("ALTER TABLE activations ADD COLUMN tries INTEGER NOT NULL DEFAULT 0");
+    std::vector<std::pair<std::string, std::string>> plain;
+    Statement accounts(m_db, "SELECT accountid, password FROM accounts");
+    while (accounts.step())
+        if (!PasswordHash::isHash(accounts.text(1)))
+            plain.emplace_back(accounts.text(0), accounts.text(1));
+    for (const auto& [id, password] : plain)
+        Statement(m_db, "UPDATE accounts SET password = ? WHERE accountid = ?")
+            .bind(1, PasswordHash::make(password))
+            .bind(2, id)
+            .step();
+    execute(("PRAGMA user_version = " + std::to_string(SCHEMA_VERSION)).c_str());
+    transaction.commit();
+}
+
+std::time_t ProviderStore::now() const
+{
+    return m_clock ? m_clock() : std::time(nullptr);
 }
 
 std::string ProviderStore::createToken(const std::string& text)
 {
-    const std::string id = randomText(24, "0123456789abcdef");
+    const std::string id = SecureRandom::text(TOKEN_ID_LENGTH, LOWER_HEX);
     Statement(m_db, "INSERT INTO tokens (tokenid, text, created) VALUES (?, ?, ?)")
         .bind(1, id)
         .bind(2, text)
@@ -136,12 +231,14 @@ std::string ProviderStore::createToken(const std::string& text)
 
 bool ProviderStore::takeToken(const std::string& id, const std::string& text)
 {
-    Statement find(m_db, "SELECT text FROM tokens WHERE tokenid = ?");
-    find.bind(1, id);
-    if (!find.step())
+    // One statement, so two requests with the same token cannot both find it.
+    Statement take(m_db, "DELETE FROM tokens WHERE tokenid = ? RETURNING text");
+    take.bind(1, id);
+    if (!take.step())
         return false;
-    const bool matches = normalised(find.text(0)) == normalised(text);
-    Statement(m_db, "DELETE FROM tokens WHERE tokenid = ?").bind(1, id).step();
+    const bool matches = normalised(take.text(0)) == normalised(text);
+    while (take.step()) {
+    }
     return matches;
 }
 
@@ -158,23 +255,29 @@ ProviderStore::Account ProviderStore::createAccount(const std::string& portalId,
                                                     const std::string& email,
                                                     const std::string& password)
 {
-    if (findAccount(portalId, email))
-        throw StoreError("An account with this e-mail address exists");
     Account account;
-    account.id = randomText(12, "0123456789");
     account.portalId = portalId;
     account.email = email;
-    account.password = password;
+    account.passwordHash = PasswordHash::make(password);
     account.info.emailAddress = email;
-    Statement(m_db, "INSERT INTO accounts (accountid, portalid, email, password, emailaddress) "
-                    "VALUES (?, ?, ?, ?, ?)")
-        .bind(1, account.id)
-        .bind(2, portalId)
-        .bind(3, email)
-        .bind(4, password)
-        .bind(5, email)
-        .step();
-    return account;
+    // The table's uniqueness decides, not an earlier look: two requests for one address at
+    // the same moment make one account. A taken id (unlikely) just draws another.
+    for (int attempt = 0; attempt < ID_ATTEMPTS; ++attempt) {
+        account.id = SecureRandom::text(ACCOUNT_ID_LENGTH, DIGITS);
+        const int result = Statement(m_db, "INSERT INTO accounts (accountid, portalid, email, "
+                                           "password, emailaddress) VALUES (?, ?, ?, ?, ?)")
+                               .bind(1, account.id)
+                               .bind(2, portalId)
+                               .bind(3, email)
+                               .bind(4, account.passwordHash)
+                               .bind(5, email)
+                               .stepAllowingConstraint();
+        if (result == SQLITE_DONE)
+            return account;
+        if (result != SQLITE_CONSTRAINT_PRIMARYKEY)
+            throw AccountExistsError("An account with this e-mail address exists");
+    }
+    throw StoreError("Could not draw a free account id");
 }
 
 std::optional<ProviderStore::Account>
@@ -190,7 +293,7 @@ ProviderStore::findWhere(const char* where, const std::string& a, const std::str
     account.id = find.text(0);
     account.portalId = find.text(1);
     account.email = find.text(2);
-    account.password = find.text(3);
+    account.passwordHash = find.text(3);
     account.info = {find.text(4), find.text(5), find.text(6), find.text(7),
                     find.text(8), find.text(9), find.text(10)};
     account.receiveEmail = find.integer(11) != 0;
@@ -216,12 +319,21 @@ std::optional<ProviderStore::Account> ProviderStore::findByLogin(const std::stri
     return findWhere("WHERE email = ? ORDER BY accountid", login);
 }
 
+std::optional<ProviderStore::Account> ProviderStore::checkLogin(const std::string& login,
+                                                                const std::string& password)
+{
+    auto account = findByLogin(login);
+    if (!PasswordHash::verify(password, account ? account->passwordHash : decoyHash()) || !account)
+        return std::nullopt;
+    return account;
+}
+
 void ProviderStore::saveAccount(const Account& account)
 {
     Statement(
         m_db,
         "UPDATE accounts SET name = ?, address = ?, postalcode = ?, city = ?, countrycode = ?, "
-        "emailaddress = ?, mobilephone = ?, receiveemail = ?, activatedphone = ?, password = ? "
+        "emailaddress = ?, mobilephone = ?, receiveemail = ?, activatedphone = ? "
         "WHERE accountid = ?")
         .bind(1, account.info.name)
         .bind(2, account.info.address)
@@ -232,29 +344,42 @@ void ProviderStore::saveAccount(const Account& account)
         .bind(7, account.info.mobilePhone)
         .bind(8, static_cast<int64_t>(account.receiveEmail ? 1 : 0))
         .bind(9, account.activatedPhone)
-        .bind(10, account.password)
-        .bind(11, account.id)
+        .bind(10, account.id)
         .step();
 }
 
 std::string ProviderStore::createSession(const std::string& accountId)
 {
-    const std::string id = randomText(32, "0123456789abcdefghijklmnopqrstuvwxyz");
-    Statement(m_db, "INSERT INTO sessions (sessionid, accountid, created) VALUES (?, ?, ?)")
+    const std::string id = SecureRandom::text(SESSION_ID_LENGTH, LOWER_ALPHANUMERIC);
+    const int64_t time = now();
+    Statement(m_db, "INSERT INTO sessions (sessionid, accountid, created, lastused) "
+                    "VALUES (?, ?, ?, ?)")
         .bind(1, id)
         .bind(2, accountId)
-        .bind(3, static_cast<int64_t>(std::time(nullptr)))
+        .bind(3, time)
+        .bind(4, time)
         .step();
     return id;
 }
 
-std::optional<std::string> ProviderStore::sessionAccount(const std::string& sessionId)
+std::optional<std::string> ProviderStore::sessionAccount(const std::string& sessionId,
+                                                         long idleSeconds)
 {
-    Statement find(m_db, "SELECT accountid FROM sessions WHERE sessionid = ?");
-    find.bind(1, sessionId);
-    if (!find.step())
-        return std::nullopt;
-    return find.text(0);
+    const int64_t time = now();
+    // Used and renewed in one statement, so an expiry cannot slip between look and renewal.
+    Statement use(m_db, "UPDATE sessions SET lastused = ? WHERE sessionid = ? AND lastused >= ? "
+                        "RETURNING accountid");
+    use.bind(1, time).bind(2, sessionId).bind(3, time - idleSeconds);
+    std::optional<std::string> accountId;
+    if (use.step())
+        accountId = use.text(0);
+    while (use.step()) {
+    }
+    if (!accountId)
+        Statement(m_db, "DELETE FROM sessions WHERE lastused < ?")
+            .bind(1, time - idleSeconds)
+            .step();
+    return accountId;
 }
 
 void ProviderStore::closeSession(const std::string& sessionId)
@@ -265,7 +390,8 @@ void ProviderStore::closeSession(const std::string& sessionId)
 void ProviderStore::setActivationCode(const std::string& accountId, const std::string& phone,
                                       const std::string& code)
 {
-    Statement(m_db, "INSERT OR REPLACE INTO activations (accountid, phone, code) VALUES (?, ?, ?)")
+    Statement(m_db, "INSERT OR REPLACE INTO activations (accountid, phone, code, tries) "
+                    "VALUES (?, ?, ?, 0)")
         .bind(1, accountId)
         .bind(2, phone)
         .bind(3, code)
@@ -281,16 +407,28 @@ std::optional<std::string> ProviderStore::activationCode(const std::string& acco
     return find.text(0);
 }
 
-std::optional<std::string> ProviderStore::takeActivationCode(const std::string& accountId,
-                                                             const std::string& code)
+ProviderStore::Activation ProviderStore::takeActivationCode(const std::string& accountId,
+                                                            const std::string& code)
 {
-    Statement find(m_db, "SELECT phone, code FROM activations WHERE accountid = ?");
+    // Two tries at once must count as two.
+    Transaction transaction(*this);
+    Statement find(m_db, "SELECT phone, code, tries FROM activations WHERE accountid = ?");
     find.bind(1, accountId);
-    if (!find.step() || normalised(find.text(1)) != normalised(code))
-        return std::nullopt;
-    const std::string phone = find.text(0);
-    Statement(m_db, "DELETE FROM activations WHERE accountid = ?").bind(1, accountId).step();
-    return phone;
+    if (!find.step())
+        return {Activation::NonePending, std::string()};
+    Activation result{Activation::WrongCode, std::string()};
+    if (normalised(find.text(1)) == normalised(code))
+        result = {Activation::Activated, find.text(0)};
+    else if (find.integer(2) + 1 >= ACTIVATION_TRIES)
+        result.outcome = Activation::UsedUp;
+    if (result.outcome == Activation::WrongCode)
+        Statement(m_db, "UPDATE activations SET tries = tries + 1 WHERE accountid = ?")
+            .bind(1, accountId)
+            .step();
+    else
+        Statement(m_db, "DELETE FROM activations WHERE accountid = ?").bind(1, accountId).step();
+    transaction.commit();
+    return result;
 }
 
 } // namespace Provider

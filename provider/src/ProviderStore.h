@@ -3,8 +3,18 @@
 // tokens waiting to be used, open sessions and pending mobile activations. Every change is
 // committed at once, so a killed provider loses nothing it has answered for.
 //
-// Threads: one thread at a time (the server's).
+// Secrets are kept as little as they can be: a password only as a salted hash (PasswordHash),
+// ids and codes drawn from the system's random source (SecureRandom). A file written by an
+// older provider (plain passwords, sessions without a last use) is brought up to date when it
+// is opened; its schema version is SQLite's user_version.
+//
+// Threads: one object per thread (each worker of the server has its own connection). Several
+// objects may use the file at once: it is kept in write-ahead-log mode, a writer waits for
+// another one, and every change that must not race (an account for an e-mail address, using up
+// a token) is one statement, so concurrent requests see each other's changes whole.
 
+#include <ctime>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -16,6 +26,12 @@ namespace Provider {
 class StoreError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// The portal has an account with this e-mail address already.
+class AccountExistsError : public StoreError {
+public:
+    using StoreError::StoreError;
 };
 
 class ProviderStore {
@@ -33,14 +49,33 @@ public:
         std::string id;
         std::string portalId;
         std::string email;
-        std::string password;
+        // PasswordHash text.
+        std::string passwordHash;
         UserInfo info;
         bool receiveEmail = false;
         std::string activatedPhone;
     };
 
-    // Opens or creates the database file. Throws StoreError.
-    explicit ProviderStore(const std::string& path);
+    // What a try of a mobile activation code came to.
+    struct Activation {
+        enum Outcome { Activated, WrongCode, UsedUp, NonePending };
+        Outcome outcome;
+        // The phone number, when activated.
+        std::string phone;
+    };
+
+    using Clock = std::function<std::time_t()>;
+
+    // A writer waits this long for another one before it fails.
+    static constexpr int BUSY_TIMEOUT_MS = 10000;
+    // The schema this provider writes.
+    static constexpr int SCHEMA_VERSION = 1;
+    // Wrong tries of one activation code; the last one uses the code up.
+    static constexpr int ACTIVATION_TRIES = 3;
+
+    // Opens or creates the database file, bringing an older one up to date. `clock` gives the
+    // time sessions are judged by (the system's when empty). Throws StoreError.
+    explicit ProviderStore(const std::string& path, Clock clock = Clock());
     ~ProviderStore();
     ProviderStore(const ProviderStore&) = delete;
     ProviderStore& operator=(const ProviderStore&) = delete;
@@ -54,38 +89,48 @@ public:
     // The text of a token still waiting to be used (for the operator and tests).
     std::optional<std::string> tokenText(const std::string& id);
 
-    // A new account; throws StoreError when the e-mail address is taken on the portal.
+    // A new account; throws AccountExistsError when the e-mail address is taken on the portal
+    // (also when another request took it a moment ago), StoreError for any other failure.
     Account createAccount(const std::string& portalId, const std::string& email,
                           const std::string& password);
     std::optional<Account> findAccount(const std::string& portalId, const std::string& email);
     // By account id, or by e-mail address on any portal when the id is not one.
     std::optional<Account> findByLogin(const std::string& login);
     std::optional<Account> findById(const std::string& id);
+    // The account `login` names when `password` is its password. Costs one password hash
+    // either way, so a wrong login name takes as long as a wrong password.
+    std::optional<Account> checkLogin(const std::string& login, const std::string& password);
+    // Saves the user information, the e-mail choice and the activated phone (not the password).
     void saveAccount(const Account& account);
 
     std::string createSession(const std::string& accountId);
-    std::optional<std::string> sessionAccount(const std::string& sessionId);
+    // The account of a session used within the last `idleSeconds`; the use counts as one, so
+    // the session stays open. A session idle longer is closed.
+    std::optional<std::string> sessionAccount(const std::string& sessionId, long idleSeconds);
     void closeSession(const std::string& sessionId);
 
+    // Starts an activation of `phone` with `code`, replacing one still pending.
     void setActivationCode(const std::string& accountId, const std::string& phone,
                            const std::string& code);
-    // The phone number waiting for `code`, which is used up when it matches.
-    std::optional<std::string> takeActivationCode(const std::string& accountId,
-                                                  const std::string& code);
+    // Tries `code` (letter case and blanks ignored) against the pending activation: the right
+    // one activates and is used up; ACTIVATION_TRIES wrong ones use the code up too.
+    Activation takeActivationCode(const std::string& accountId, const std::string& code);
 
     // The code a pending activation waits for.
     std::optional<std::string> activationCode(const std::string& accountId);
 
-    // `length` random characters from `alphabet`.
-    static std::string randomText(size_t length, const std::string& alphabet);
-
 private:
     class Statement;
+    class Transaction;
     void execute(const char* sql);
+    int schemaVersion();
+    void migrate();
+    std::time_t now() const;
     std::optional<Account> findWhere(const char* sql, const std::string& a,
                                      const std::string& b = std::string());
 
     sqlite3* m_db = nullptr;
+    Clock m_clock;
 };
 
 } // namespace Provider

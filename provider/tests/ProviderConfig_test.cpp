@@ -54,10 +54,35 @@ TEST(ProviderConfig, MalformedLinesNameTheirLine)
     EXPECT_EQ(errorOf("[provider]\nsmsprice = 2,5\n"), "line 2: not a number: 2,5");
     EXPECT_EQ(errorOf("[directory /]\nportal = a | A\n"),
               "line 2: unknown key or wrong number of fields: portal");
+    for (const std::string idle : {"0", "-5", "1.5", "1e12", "soon"})
+        EXPECT_NE(errorOf("[provider]\nsessionidle = " + idle + "\n"), "nothing thrown") << idle;
+    EXPECT_EQ(ProviderConfig::parse("[provider]\nsessionidle = 90\n", ".").sessionIdleSeconds, 90);
 }
 
 TEST(ProviderConfig, MissingFilesAreConfigErrors)
 {
     EXPECT_THROW(ProviderConfig::load("/nonexistent/provider.conf"), ConfigError);
     EXPECT_THROW(ProviderConfig().readFile("/nonexistent/pricelist.xml"), ConfigError);
+}
+
+TEST(ProviderConfig, ExampleConfigurationIsValid)
+{
+    const auto config = ProviderConfig::load(PROVIDER_SOURCE_DIR "/provider.conf.example");
+    EXPECT_EQ(config.name, "My photo shop");
+    EXPECT_EQ(config.sessionIdleSeconds, 3600);
+    EXPECT_EQ(config.newsResources.size(), 1u);
+    ASSERT_NE(config.findPortal("myshop"), nullptr);
+    // Its fault rules are examples only, left commented out.
+    EXPECT_TRUE(config.faultRules.empty());
+}
+
+TEST(ProviderConfig, FaultsSectionHoldsRules)
+{
+    const auto config = ProviderConfig::parse(
+        "[faults]\nrule = portal/* | delay 5 | 2\nrule = GET /files/* | wrong-md5\n", ".");
+    ASSERT_EQ(config.faultRules.size(), 2u);
+    EXPECT_EQ(config.faultRules[0].times, 2u);
+    EXPECT_EQ(errorOf("[faults]\nrule = portal/* | truncate 5\n"),
+              "line 2: truncate 5 applies to GETs of files, not to SOAP calls");
+    EXPECT_EQ(errorOf("[faults]\nfault = portal/* | close\n"), "line 2: unknown key fault");
 }

@@ -1,138 +1,9 @@
-#include <gtest/gtest.h>
-
-#include <memory>
+#include "ProviderTestFixture.h"
 
 #include <wx/mstream.h>
 
 #include "LogCapture.h"
-#include "ProviderServer.h"
-#include "ScratchDir.h"
-#include "SoapLocatorH.h"
-#include "SoapPortalH.h"
-#include "SoapStorageH.h"
-#include "service/GSoapClient.h"
-#include "service/HTTPClient.h"
-#include "service/NetworkSettings.h"
 #include "service/ServiceTask.h"
-#include "system/Exceptions.h"
-
-using Provider::ProviderConfig;
-using Provider::ProviderServer;
-using Provider::ProviderStore;
-using Quorvel::GSoapClient;
-using Quorvel::ServiceAddress;
-using Quorvel::SoapException;
-using Call = Quorvel::GSoapClient::Call;
-
-namespace {
-
-const char* const CONFIG = R"(
-[provider]
-name = Test provider
-terms = Be kind to the printers.
-news = <p>New frames</p>
-newsupdated = 1000
-smsprice = 1.5
-smscurrency = NOK
-mmsprice = 4.25
-mmscurrency = NOK
-
-[directory /]
-description = All shops
-directory = /nordic | Nordic shops
-portal = demo | Demo Photo | Oslo
-
-[directory /nordic]
-description = Nordic shops
-portal = fjord | Fjord Foto | Bergen
-
-[directory /moved]
-redirect = /nordic | locator.example
-
-[portal demo]
-name = Demo Photo
-websiteurl = http://demo.example/
-description = Prints and books
-pricelist = demo-prices.xml
-account = anna@example.com | secret
-
-[portal fjord]
-name = Fjord Foto
-
-[pricelist books]
-uuid = 1b4e28ba-2fa1-11d2-883f-0016d3cca427
-file = books.xml
-)";
-
-// Calls through the provider as proxy carry " (via proxy)" at the end of their messages.
-
-// One client for any service: the calls go through the base's sequence with the stubs.
-class TestClient : public GSoapClient, public Quorvel::ReferenceCounted {
-public:
-    TestClient(const std::string& prefix, const wxString& path, Quorvel::NetworkSettings& settings)
-        : GSoapClient(prefix, path, settings)
-    {
-    }
-};
-
-template <class F> wxString codeOf(F action)
-{
-    try {
-        action();
-    } catch (const SoapException& e) {
-        return e.getCode() + ": " + e.getMessage();
-    }
-    return "nothing thrown";
-}
-
-std::string utf8(const wxString& text)
-{
-    return std::string(text.utf8_str());
-}
-
-} // namespace
-
-class ProviderServerTest : public ::testing::Test {
-protected:
-    ScratchDir dir;
-    std::unique_ptr<ProviderServer> server;
-    std::unique_ptr<Quorvel::NetworkSettings> settings;
-
-    void SetUp() override
-    {
-        dir.writeFile("conf/demo-prices.xml", "<pricelist name=\"demo\"/>");
-        dir.writeFile("conf/books.xml", "<pricelist name=\"books\"/>");
-        dir.writeFile("data/files/templatelist.xml", "<templatelist/>");
-        startServer();
-        // The client reaches every host name through the provider as its proxy.
-        dir.writeFile("network.ini",
-                      "[HttpProxy]\nHost=127.0.0.1\nPort=" + std::to_string(server->port()) + "\n");
-        settings = std::make_unique<Quorvel::NetworkSettings>(dir / "network.ini");
-    }
-    void startServer()
-    {
-        server = std::make_unique<ProviderServer>(ProviderConfig::parse(CONFIG, utf8(dir / "conf")),
-                                                  utf8(dir / "data"));
-        server->setQuiet(true);
-        server->start("127.0.0.1", 0);
-    }
-    Quorvel::Ref<TestClient> portal(const wxString& user = "", const wxString& password = "")
-    {
-        auto client = Quorvel::makeRef<TestClient>("portal", "/service/portal/3.0/", *settings);
-        client->setAddress({"demo.portal.vistrelle.net", 80, user, password});
-        return client;
-    }
-    std::string accountId(TestClient& client)
-    {
-        Call call(client);
-        SoapPortal::portal__getAccountIdResponse reply;
-        call.check(
-            SoapPortal::soap_call_portal__getAccountId(call.context(), call.endpoint(), "", reply));
-        return reply.accountid;
-    }
-    ProviderStore store() { return ProviderStore(utf8(dir / "data/provider.db")); }
-};
-
 TEST_F(ProviderServerTest, LocatorListsDirectoriesPortalsAndRedirects)
 {
     // Reached directly this time: the configured port 80 gives way to the override.
@@ -225,17 +96,6 @@ TEST_F(ProviderServerTest, PortalInformationTermsNewsAndTemplateList)
 TEST_F(ProviderServerTest, RegistrationMakesAnAccountThatOutlivesARestart)
 {
     auto client = portal();
-    auto newToken = [&](std::string& png) {
-        Call call(*client);
-        SoapPortal::portal__getRegistrationTokenResponse reply;
-        call.check(SoapPortal::soap_call_portal__getRegistrationToken(
-            call.context(), call.endpoint(), "", "png", reply));
-        EXPECT_NE(reply.tokenimage, nullptr);
-        if (reply.tokenimage)
-            png.assign(reinterpret_cast<const char*>(reply.tokenimage->__ptr),
-                       reply.tokenimage->__size);
-        return reply.tokenid;
-    };
     auto createAccount = [&](const std::string& tokenId, const std::string& text,
                              const std::string& email) {
         Call call(*client);
@@ -246,7 +106,7 @@ TEST_F(ProviderServerTest, RegistrationMakesAnAccountThatOutlivesARestart)
     };
 
     std::string png;
-    const std::string wrongToken = newToken(png);
+    const std::string wrongToken = newToken(*client, &png);
     EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
     EXPECT_EQ(png.substr(12, 4), "IHDR");
     // A wrong guess uses the token up.
@@ -254,18 +114,16 @@ TEST_F(ProviderServerTest, RegistrationMakesAnAccountThatOutlivesARestart)
               "SoapClient.InvalidToken: The text does not match the picture (via proxy)");
     EXPECT_FALSE(store().tokenText(wrongToken));
 
-    const std::string token = newToken(png);
+    const std::string token = newToken(*client);
     const std::string id = createAccount(token, *store().tokenText(token), "bo@example.com");
     EXPECT_FALSE(id.empty());
 
-    const std::string again = newToken(png);
+    const std::string again = newToken(*client);
     EXPECT_EQ(codeOf([&] { createAccount(again, *store().tokenText(again), "bo@example.com"); }),
               "SoapClient.AccountExists: An account with this e-mail address exists (via proxy)");
 
     server.reset();
     startServer();
-    dir.writeFile("network.ini",
-                  "[HttpProxy]\nHost=127.0.0.1\nPort=" + std::to_string(server->port()) + "\n");
     auto afterRestart = portal("bo@example.com", "pass word");
     EXPECT_EQ(accountId(*afterRestart), id);
     auto byId = portal(wxString::FromUTF8(id.c_str()), "pass word");
@@ -315,18 +173,32 @@ TEST_F(ProviderServerTest, UserInformationEmailChoiceAndMobileBelongToTheAccount
     }
     EXPECT_TRUE(store().findById(id)->receiveEmail);
 
-    {
+    auto sendCode = [&](const std::string& phone) {
         Call call(*client);
         SoapPortal::portal__sendMobileActivationCodeResponse reply;
         call.check(SoapPortal::soap_call_portal__sendMobileActivationCode(
-            call.context(), call.endpoint(), "", "+4798765432", reply));
-    }
+            call.context(), call.endpoint(), "", phone, reply));
+    };
     auto activate = [&](const std::string& code) {
         Call call(*client);
         SoapPortal::portal__activateMobileResponse reply;
         call.check(SoapPortal::soap_call_portal__activateMobile(call.context(), call.endpoint(), "",
                                                                 code, reply));
     };
+    // A code tried too often is used up; the right one then comes too late.
+    sendCode("+4711111111");
+    const std::string firstCode = *store().activationCode(id);
+    EXPECT_EQ(firstCode.size(), 6u);
+    for (int i = 0; i + 1 < ProviderStore::ACTIVATION_TRIES; ++i)
+        EXPECT_EQ(codeOf([&] { activate("wrong"); }),
+                  "SoapClient.InvalidActivationCode: The activation code is not right (via proxy)");
+    EXPECT_EQ(codeOf([&] { activate("wrong"); }),
+              "SoapClient.ActivationCodeUsedUp: The activation code is not right, and it has been "
+              "tried too often: ask for a new one (via proxy)");
+    EXPECT_EQ(codeOf([&] { activate(firstCode); }),
+              "SoapClient.InvalidActivationCode: The activation code is not right (via proxy)");
+
+    sendCode("+4798765432");
     EXPECT_EQ(codeOf([&] { activate("wrong"); }),
               "SoapClient.InvalidActivationCode: The activation code is not right (via proxy)");
     activate(*store().activationCode(id));
@@ -382,14 +254,7 @@ TEST_F(ProviderServerTest, SessionsReplaceTheAccountCredentials)
 {
     auto client = portal("anna@example.com", "secret");
     const std::string id = accountId(*client);
-    std::string session;
-    {
-        Call call(*client);
-        SoapPortal::portal__createSessionResponse reply;
-        call.check(SoapPortal::soap_call_portal__createSession(call.context(), call.endpoint(), "",
-                                                               reply));
-        session = reply.sessionid;
-    }
+    const std::string session = openSession(*client);
     auto bySession = portal("SESSIONID", wxString::FromUTF8(session.c_str()));
     EXPECT_EQ(accountId(*bySession), id);
     {
@@ -442,12 +307,13 @@ namespace {
 // The payment service's transport: https with the server authenticated.
 class TlsClient : public TestClient {
 public:
-    TlsClient(Quorvel::NetworkSettings& settings, int port, const wxString& caFile)
+    TlsClient(Quorvel::NetworkSettings& settings, int port, const wxString& caFile,
+              const wxString& user = "", const wxString& password = "")
         : TestClient("portal", "/service/portal/3.0/", settings)
     {
         ready = setUpSsl(caFile);
         WebServiceClient::setAddress(
-            {"127.0.0.1", port, "", ""},
+            {"127.0.0.1", port, user, password},
             wxString::Format("https://127.0.0.1:%d/service/portal/3.0/", port));
     }
     std::string terms()
@@ -481,6 +347,59 @@ TEST_F(ProviderServerTest, TlsServerIsTrustedOnlyThroughItsAuthority)
     EXPECT_TRUE(failure.StartsWith(
         "Security.Certificate: Server certificate was not accepted for security reasons: "))
         << failure;
+}
+
+namespace {
+
+std::string templateListUrl(TestClient& client)
+{
+    Call call(client);
+    SoapPortal::portal__getTemplateListUrlResponse reply;
+    call.check(SoapPortal::soap_call_portal__getTemplateListUrl(call.context(), call.endpoint(), "",
+                                                                reply));
+    return reply.templatelisturl;
+}
+
+} // namespace
+
+TEST_F(ProviderServerTest, HttpAndHttpsServeOneStoreAtOnce)
+{
+    ProviderServer both(ProviderConfig::parse(std::string(CONFIG) +
+                                                  "[provider]\nnewsresource = /files/banner.png\n"
+                                                  "newsresource = http://cdn.example/x.png\n",
+                                              utf8(dir / "conf")),
+                        utf8(dir / "bothdata"));
+    both.setQuiet(true);
+    both.useTls(TEST_CA_DIR "/server.pem");
+    const int port = both.start("127.0.0.1", 0, 0);
+    const int tlsPort = both.tlsPort();
+    ASSERT_NE(tlsPort, ProviderServer::NO_PORT);
+    ASSERT_NE(tlsPort, port);
+    Quorvel::NetworkSettings direct(dir / "direct.ini");
+
+    TestClient plain("portal", "/service/portal/3.0/", direct);
+    plain.setAddress({"127.0.0.1", port, "anna@example.com", "secret"});
+    const std::string id = accountId(plain);
+    const std::string session = openSession(plain);
+    // Addresses handed out name the scheme, host and port each request came in on.
+    EXPECT_EQ(templateListUrl(plain),
+              "http://127.0.0.1:" + std::to_string(port) + "/files/templatelist.xml");
+
+    // The session opened over HTTP holds over HTTPS: one store behind both.
+    TlsClient secure(direct, tlsPort, TEST_CA_DIR "/cacert.pem", "SESSIONID",
+                     wxString::FromUTF8(session.c_str()));
+    ASSERT_TRUE(secure.ready);
+    EXPECT_EQ(accountId(secure), id);
+    const std::string secureOrigin = "https://127.0.0.1:" + std::to_string(tlsPort);
+    EXPECT_EQ(templateListUrl(secure), secureOrigin + "/files/templatelist.xml");
+    Call call(secure);
+    SoapPortal::portal__getHtmlNewsResponse reply;
+    call.check(
+        SoapPortal::soap_call_portal__getHtmlNews(call.context(), call.endpoint(), "", 0, reply));
+    ASSERT_NE(reply.resources, nullptr);
+    ASSERT_EQ(reply.resources->__size, 2);
+    EXPECT_EQ(reply.resources->__ptr[0], secureOrigin + "/files/banner.png");
+    EXPECT_EQ(reply.resources->__ptr[1], "http://cdn.example/x.png");
 }
 
 namespace {

@@ -1,0 +1,123 @@
+#include "ProviderRequest.h"
+
+#include "ProviderConnection.h"
+#include "ProviderServer.h"
+#include "stdsoap2.h"
+
+namespace Provider {
+
+namespace {
+
+const char* const SESSION_USER = "SESSIONID";
+
+} // namespace
+
+ProviderRequest::ProviderRequest(ProviderServer& server, ProviderStore& store, HttpRequestHead head,
+                                 std::string origin, Journal::Entry& entry)
+    : m_server(server), m_store(store), m_head(std::move(head)), m_origin(std::move(origin)),
+      m_entry(entry)
+{
+}
+
+ProviderRequest& ProviderRequest::of(struct soap* soap)
+{
+    return ProviderConnection::of(soap).request();
+}
+
+std::string ProviderRequest::address(const std::string& path) const
+{
+    return !path.empty() && path[0] == '/' ? m_origin + path : path;
+}
+
+const ProviderConfig& ProviderRequest::config() const
+{
+    return m_server.config();
+}
+
+const std::optional<ProviderStore::Account>& ProviderRequest::authenticate()
+{
+    if (m_authenticated)
+        return m_account;
+    m_authenticated = true;
+    const auto credentials = m_head.basicCredentials();
+    if (!credentials)
+        return m_account;
+    if (credentials->user == SESSION_USER) {
+        m_entry.session = Journal::sessionDigest(credentials->password);
+        if (const auto accountId =
+                m_store.sessionAccount(credentials->password, config().sessionIdleSeconds))
+            m_account = m_store.findById(*accountId);
+    } else {
+        m_account = m_store.checkLogin(credentials->user, credentials->password);
+    }
+    if (m_account)
+        m_entry.account = m_account->id;
+    return m_account;
+}
+
+std::optional<ProviderStore::Account> ProviderRequest::requireAccount(int& result)
+{
+    const auto& account = authenticate();
+    // 401 makes the runtime answer "401 Unauthorized" with a Basic challenge for the realm.
+    result = account ? SOAP_OK : 401;
+    return account;
+}
+
+bool ProviderRequest::usesSession() const
+{
+    const auto credentials = m_head.basicCredentials();
+    return credentials && credentials->user == SESSION_USER;
+}
+
+std::string ProviderRequest::sessionId() const
+{
+    return usesSession() ? m_head.basicCredentials()->password : std::string();
+}
+
+const ProviderConfig::Portal* ProviderRequest::portal()
+{
+    if (const auto& account = authenticate())
+        if (const auto* portal = config().findPortal(account->portalId))
+            return portal;
+    const std::string host = HttpRequestHead::hostOf(m_origin);
+    const auto marker = host.find(".portal.");
+    if (marker != std::string::npos)
+        if (const auto* portal = config().findPortal(host.substr(0, marker)))
+            return portal;
+    return config().portals.empty() ? nullptr : &config().portals.begin()->second;
+}
+
+int ProviderRequest::clientFault(struct soap* soap, const std::string& name,
+                                 const std::string& text)
+{
+    const std::string code = "SOAP-ENV:Client." + name;
+    return soap_sender_fault_subcode(soap, soap_strdup(soap, code.c_str()),
+                                     soap_strdup(soap, text.c_str()), nullptr);
+}
+
+int ProviderRequest::serverFault(struct soap* soap, const std::string& name,
+                                 const std::string& text)
+{
+    const std::string code = "SOAP-ENV:Server." + name;
+    return soap_receiver_fault_subcode(soap, soap_strdup(soap, code.c_str()),
+                                       soap_strdup(soap, text.c_str()), nullptr);
+}
+
+void ProviderRequest::arguments(
+    std::initializer_list<std::pair<std::string, std::string>> arguments)
+{
+    m_entry.arguments.insert(m_entry.arguments.end(), arguments.begin(), arguments.end());
+}
+
+void ProviderRequest::inject(const FaultScript::Action& action)
+{
+    m_injected = action;
+    m_entry.injected = action.description;
+}
+
+void ProviderRequest::log(const std::string& text) const
+{
+    m_server.log(text);
+}
+
+} // namespace Provider

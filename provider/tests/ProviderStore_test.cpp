@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include <sqlite3.h>
+
+#include "PasswordHash.h"
+#include "ProviderStore.h"
+#include "ScratchDir.h"
+
+using Provider::PasswordHash;
+using Provider::ProviderStore;
+
+namespace {
+
+struct DatabaseCloser {
+    void operator()(sqlite3* db) const { sqlite3_close(db); }
+};
+using Database = std::unique_ptr<sqlite3, DatabaseCloser>;
+
+Database openRaw(const std::string& path)
+{
+    sqlite3* db = nullptr;
+    const int result = sqlite3_open(path.c_str(), &db);
+    Database owned(db);
+    EXPECT_EQ(result, SQLITE_OK);
+    return owned;
+}
+
+void run(sqlite3* db, const std::string& sql)
+{
+    char* error = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK)
+        << (error ? error : "") << " in " << sql;
+    sqlite3_free(error);
+}
+
+// The first value the query gives, as text.
+std::string valueOf(sqlite3* db, const std::string& sql)
+{
+    std::string value;
+    sqlite3_exec(
+        db, sql.c_str(),
+        [](void* out, int, char** values, char**) {
+            *static_cast<std::string*>(out) = values[0] ? values[0] : "NULL";
+            return 1;
+        },
+        &value, nullptr);
+    return value;
+}
+
+// A store whose time the test sets.
+class StoreTest : public ::testing::Test {
+protected:
+    ScratchDir dir;
+    std::time_t time = 1000000;
+    std::string path() const { return std::string((dir / "provider.db").utf8_str()); }
+    std::unique_ptr<ProviderStore> open()
+    {
+        return std::make_unique<ProviderStore>(path(), [this] { return time; });
+    }
+};
+
+} // namespace
+
+TEST_F(StoreTest, StoreOfAnOlderProviderIsBroughtUpToDate)
+{
+    {
+        // The first schema, as an older provider wrote it: passwords in plain text.
+        auto db = openRaw(path());
+        run(db.get(),
+            "CREATE TABLE accounts (accountid TEXT PRIMARY KEY, portalid TEXT NOT NULL, "
+            "email TEXT NOT NULL, password TEXT NOT NULL, name TEXT NOT NULL DEFAULT '', "
+            "address TEXT NOT NULL DEFAULT '', postalcode TEXT NOT NULL DEFAULT '', "
+            "city TEXT NOT NULL DEFAULT '', countrycode TEXT NOT NULL DEFAULT '', "
+            "emailaddress TEXT NOT NULL DEFAULT '', mobilephone TEXT NOT NULL DEFAULT '', "
+            "receiveemail INTEGER NOT NULL DEFAULT 0, activatedphone TEXT NOT NULL DEFAULT '', "
+            "UNIQUE (portalid, email));"
+            "CREATE TABLE sessions (sessionid TEXT PRIMARY KEY, accountid TEXT NOT NULL, "
+            "created INTEGER NOT NULL);"
+            "CREATE TABLE activations (accountid TEXT PRIMARY KEY, phone TEXT NOT NULL, "
+            "code TEXT NOT NULL);"
+            "INSERT INTO accounts (accountid, portalid, email, password, name) VALUES "
+            "('123', 'demo', 'old@example.com', 'old secret', 'Old Customer');"
+            "INSERT INTO sessions VALUES ('s1', '123', 999000);"
+            "INSERT INTO activations VALUES ('123', '+4711', '424242');");
+    }
+    std::string hash;
+    {
+        auto store = open();
+        const auto account = store->checkLogin("old@example.com", "old secret");
+        ASSERT_TRUE(account);
+        EXPECT_EQ(account->id, "123");
+        EXPECT_EQ(account->info.name, "Old Customer");
+        EXPECT_FALSE(store->checkLogin("old@example.com", "wrong"));
+        // The session's last use is its creation: 1000 s ago.
+        EXPECT_EQ(store->sessionAccount("s1", 3600), "123");
+        EXPECT_EQ(store->takeActivationCode("123", "424242").phone, "+4711");
+        auto db = openRaw(path());
+        hash = valueOf(db.get(), "SELECT password FROM accounts");
+        EXPECT_TRUE(PasswordHash::isHash(hash)) << hash;
+        EXPECT_EQ(valueOf(db.get(), "PRAGMA user_version"),
+                  std::to_string(ProviderStore::SCHEMA_VERSION));
+    }
+    // Opened again, nothing is changed a second time.
+    open();
+    EXPECT_EQ(valueOf(openRaw(path()).get(), "SELECT password FROM accounts"), hash);
+}
+
+TEST_F(StoreTest, PasswordsAreKeptOnlyAsHashes)
+{
+    auto store = open();
+    const auto account = store->createAccount("demo", "bo@example.com", "pass word");
+    EXPECT_TRUE(PasswordHash::isHash(account.passwordHash));
+    const std::string stored = valueOf(openRaw(path()).get(), "SELECT password FROM accounts");
+    EXPECT_EQ(stored.find("pass word"), std::string::npos) << stored;
+    EXPECT_EQ(store->checkLogin(account.id, "pass word")->email, "bo@example.com");
+    EXPECT_EQ(store->checkLogin("bo@example.com", "pass word")->id, account.id);
+    EXPECT_FALSE(store->checkLogin("bo@example.com", "pass wor"));
+    EXPECT_FALSE(store->checkLogin("nobody@example.com", "pass word"));
+    // Saving the user information leaves the password alone.
+    auto changed = *store->findById(account.id);
+    changed.info.city = "Oslo";
+    changed.passwordHash = "tampered";
+    store->saveAccount(changed);
+    EXPECT_TRUE(store->checkLogin(account.id, "pass word"));
+    EXPECT_THROW(store->createAccount("demo", "bo@example.com", "other"),
+                 Provider::AccountExistsError);
+}
+
+TEST_F(StoreTest, SessionsCloseAfterTheIdleLimitAndUseKeepsThemOpen)
+{
+    auto store = open();
+    const std::string session = store->createSession("123");
+    EXPECT_EQ(session.size(), 32u);
+    EXPECT_NE(store->createSession("123"), session);
+
+    time += 60;
+    EXPECT_EQ(store->sessionAccount(session, 60), "123"); // exactly at the limit
+    time += 59;
+    EXPECT_EQ(store->sessionAccount(session, 60), "123"); // renewed by the use before
+    time += 61;
+    EXPECT_FALSE(store->sessionAccount(session, 60));
+    // Closed for good, even for a caller that allows more idle time.
+    EXPECT_FALSE(store->sessionAccount(session, 3600));
+    EXPECT_FALSE(store->sessionAccount("unknown", 3600));
+
+    const std::string other = store->createSession("456");
+    store->closeSession(other);
+    EXPECT_FALSE(store->sessionAccount(other, 3600));
+}
+
+TEST_F(StoreTest, ActivationCodeAllowsAFewWrongTries)
+{
+    using Activation = ProviderStore::Activation;
+    auto store = open();
+    EXPECT_EQ(store->takeActivationCode("123", "1").outcome, Activation::NonePending);
+
+    store->setActivationCode("123", "+4711", "123456");
+    for (int i = 0; i + 1 < ProviderStore::ACTIVATION_TRIES; ++i)
+        EXPECT_EQ(store->takeActivationCode("123", "000000").outcome, Activation::WrongCode);
+    // Blanks and letter case do not count against the caller.
+    const auto activated = store->takeActivationCode("123", " 123 456 ");
+    EXPECT_EQ(activated.outcome, Activation::Activated);
+    EXPECT_EQ(activated.phone, "+4711");
+    EXPECT_EQ(store->takeActivationCode("123", "123456").outcome, Activation::NonePending);
+
+    store->setActivationCode("123", "+4722", "654321");
+    for (int i = 0; i + 1 < ProviderStore::ACTIVATION_TRIES; ++i)
+        store->takeActivationCode("123", "000000");
+    EXPECT_EQ(store->takeActivationCode("123", "000000").outcome, Activation::UsedUp);
+    // Used up: the right code comes too late.
+    EXPECT_EQ(store->takeActivationCode("123", "654321").outcome, Activation::NonePending);
+    EXPECT_FALSE(store->activationCode("123"));
+
+    // A new code starts the count again.
+    store->setActivationCode("123", "+4722", "111111");
+    store->takeActivationCode("123", "000000");
+    store->setActivationCode("123", "+4722", "222222");
+    for (int i = 0; i + 1 < ProviderStore::ACTIVATION_TRIES; ++i)
+        store->takeActivationCode("123", "000000");
+    EXPECT_EQ(store->takeActivationCode("123", "222222").outcome, Activation::Activated);
+}
