@@ -735,6 +735,7 @@ void BrenmarleApp::shutDown()
     if (m_shutDown)
         return;
     m_shutDown = true;
+    const long start = Quorvel::elapsedMs();
     Quorvel::SelfDestructThread watchdog(SHUTDOWN_STEP_LIMIT);
     // Nothing can be shown any more; keep errors from here on out of dialogs.
     Quorvel::logOnlyToStderr();
@@ -768,6 +769,8 @@ void BrenmarleApp::shutDown()
         frame->getSearchPage()->stopSearch();
     watchdog.resetTimer();
 
+    Quorvel::logTiming(start, "Exit: loaders and search stopped");
+
     // The cart follows pictures through the file manager that goes below; a main window not
     // yet destroyed lets go of the cart first. Going, the cart saves its order.
     if (MainFrame* frame = getMainFrame())
@@ -778,12 +781,14 @@ void BrenmarleApp::shutDown()
     QDEBUG("--- Unload albums");
     Brenmarle::AlbumFolder::unloadAlbums();
     watchdog.resetTimer();
+    Quorvel::logTiming(start, "Exit: albums unloaded");
 
     if (m_fileManager) {
         m_fileManager->dumpFileMap();
         m_fileManager.reset();
     }
     watchdog.resetTimer();
+    Quorvel::logTiming(start, "Exit: files stored");
 
     QDEBUG("--- Save keywords");
     try {
@@ -823,6 +828,7 @@ void BrenmarleApp::shutDown()
     watchdog.resetTimer();
 
     QDEBUG("--- Stopped");
+    Quorvel::logTiming(start, "Exit: stopped");
     {
         std::lock_guard<std::recursive_mutex> lock(getConfigLock());
     }
