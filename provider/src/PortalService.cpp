@@ -17,7 +17,7 @@ using Provider::SecureRandom;
 
 namespace {
 
-const int TOKEN_DIGITS = 5;
+const size_t TOKEN_LETTERS = 5;
 const int ACTIVATION_DIGITS = 6;
 // News counts as fresh for this long after it was fetched.
 const std::time_t NEWS_LIFETIME = 7 * 24 * 3600;
@@ -95,8 +95,8 @@ int ProviderPortal::portal__getRegistrationToken(struct soap* soap, std::string 
         return ProviderRequest::clientFault(soap, "UnsupportedFormat",
                                             "Token pictures come as PNG only");
     ProviderRequest& request = ProviderRequest::of(soap);
-    const std::string text = SecureRandom::text(TOKEN_DIGITS, "0123456789");
-    result.tokenid = request.store().createToken(text);
+    const std::string text = SecureRandom::text(TOKEN_LETTERS, Provider::TokenImage::ALPHABET);
+    result.tokenid = request.store().createToken(text, request.config().tokenLifetimeSeconds);
     const std::string png = Provider::TokenImage::png(text);
     result.tokenimage = soap_new_xsd__base64Binary(soap);
     result.tokenimage->__size = static_cast<int>(png.size());
@@ -117,7 +117,7 @@ int ProviderPortal::portal__createAccount(struct soap* soap, std::string tokenid
                                          {"password", password}});
     ProviderRequest& request = ProviderRequest::of(soap);
     request.log("createAccount('" + portalid + "', '" + emailaddress + "')");
-    if (!request.store().takeToken(tokenid, tokentext))
+    if (!request.store().takeToken(tokenid, tokentext, request.config().tokenLifetimeSeconds))
         return ProviderRequest::clientFault(soap, "InvalidToken",
                                             "The text does not match the picture");
     if (!request.config().findPortal(portalid))

@@ -218,25 +218,28 @@ std::time_t ProviderStore::now() const
     return m_clock ? m_clock() : std::time(nullptr);
 }
 
-std::string ProviderStore::createToken(const std::string& text)
+std::string ProviderStore::createToken(const std::string& text, long lifetimeSeconds)
 {
+    const int64_t time = now();
+    Statement(m_db, "DELETE FROM tokens WHERE created <= ?").bind(1, time - lifetimeSeconds).step();
     const std::string id = SecureRandom::text(TOKEN_ID_LENGTH, LOWER_HEX);
     Statement(m_db, "INSERT INTO tokens (tokenid, text, created) VALUES (?, ?, ?)")
         .bind(1, id)
         .bind(2, text)
-        .bind(3, static_cast<int64_t>(std::time(nullptr)))
+        .bind(3, time)
         .step();
     return id;
 }
 
-bool ProviderStore::takeToken(const std::string& id, const std::string& text)
+bool ProviderStore::takeToken(const std::string& id, const std::string& text, long lifetimeSeconds)
 {
     // One statement, so two requests with the same token cannot both find it.
-    Statement take(m_db, "DELETE FROM tokens WHERE tokenid = ? RETURNING text");
+    Statement take(m_db, "DELETE FROM tokens WHERE tokenid = ? RETURNING text, created");
     take.bind(1, id);
     if (!take.step())
         return false;
-    const bool matches = normalised(take.text(0)) == normalised(text);
+    const bool matches =
+        take.integer(1) > now() - lifetimeSeconds && normalised(take.text(0)) == normalised(text);
     while (take.step()) {
     }
     return matches;

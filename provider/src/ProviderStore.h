@@ -80,11 +80,13 @@ public:
     ProviderStore(const ProviderStore&) = delete;
     ProviderStore& operator=(const ProviderStore&) = delete;
 
-    // A new token for `text`; returns its id.
-    std::string createToken(const std::string& text);
-    // True when the token exists and its text matches (letter case and blanks ignored); the
-    // token is used up either way, so a guess costs a new token.
-    bool takeToken(const std::string& id, const std::string& text);
+    // A new token for `text`; returns its id. Tokens older than `lifetimeSeconds` are dropped
+    // on the way, so tokens fetched and never used do not pile up.
+    std::string createToken(const std::string& text, long lifetimeSeconds);
+    // True when the token exists, is younger than `lifetimeSeconds` and its text matches
+    // (letter case and blanks ignored); the token is used up either way, so a guess costs a
+    // new token.
+    bool takeToken(const std::string& id, const std::string& text, long lifetimeSeconds);
 
     // The text of a token still waiting to be used (for the operator and tests).
     std::optional<std::string> tokenText(const std::string& id);

@@ -181,3 +181,26 @@ TEST_F(StoreTest, ActivationCodeAllowsAFewWrongTries)
         store->takeActivationCode("123", "000000");
     EXPECT_EQ(store->takeActivationCode("123", "222222").outcome, Activation::Activated);
 }
+
+TEST_F(StoreTest, TokenIsUsedOnceAndOnlyWithinItsLifetime)
+{
+    auto store = open();
+    const std::string token = store->createToken("KEMPT", 600);
+    EXPECT_EQ(token.size(), 32u);
+    // Letter case and blanks do not count against the person typing.
+    time += 599;
+    EXPECT_TRUE(store->takeToken(token, " kem pt", 600));
+    EXPECT_FALSE(store->takeToken(token, "KEMPT", 600));
+
+    const std::string late = store->createToken("LATER", 600);
+    time += 600;
+    EXPECT_FALSE(store->takeToken(late, "LATER", 600));
+    EXPECT_FALSE(store->tokenText(late));
+
+    // Tokens fetched and never tried go when a new one is made after their lifetime.
+    const std::string forgotten = store->createToken("NEVER", 600);
+    time += 601;
+    store->createToken("FRESH", 600);
+    EXPECT_FALSE(store->tokenText(forgotten));
+    EXPECT_EQ(valueOf(openRaw(path()).get(), "SELECT count(*) FROM tokens"), "1");
+}
