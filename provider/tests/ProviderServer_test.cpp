@@ -149,8 +149,8 @@ TEST_F(ProviderServerTest, OneAddressHasAnAccountOnEachPortalAndLogsInOnItsOwnHo
         Call call(*client);
         SoapPortal::portal__createAccountResponse reply;
         call.check(SoapPortal::soap_call_portal__createAccount(
-            call.context(), call.endpoint(), "", token, *store().tokenText(token),
-            utf8(portalId), email, password, reply));
+            call.context(), call.endpoint(), "", token, *store().tokenText(token), utf8(portalId),
+            email, password, reply));
         return reply.accountid;
     };
     // anna@example.com is configured on demo; the same address, in other letters, on fjord.
@@ -162,8 +162,9 @@ TEST_F(ProviderServerTest, OneAddressHasAnAccountOnEachPortalAndLogsInOnItsOwnHo
     // Each password opens its own portal's account only.
     for (const auto& [password, portalId] :
          {std::pair<wxString, wxString>{"fjord secret", "demo"}, {"secret", "fjord"}})
-        EXPECT_TRUE(codeOf([&] { accountId(*portal("anna@example.com", password, portalId)); })
-                        .StartsWith("Soap.UnknownError: gSOAP error code [401]"))
+        EXPECT_TRUE(codeOf([&] {
+                        accountId(*portal("anna@example.com", password, portalId));
+                    }).StartsWith("Soap.UnknownError: gSOAP error code [401]"))
             << password << " on " << portalId;
     // Once per portal, whatever the letter case.
     EXPECT_EQ(codeOf([&] { createAccount("fjord", "anna@EXAMPLE.com", "third"); }),
