@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <tuple>
 
 #include "LoopbackHttpServer.h"
 #include "PhotoLibraryTest.h"
@@ -55,13 +56,20 @@ TEST_F(HttpFolderTest, FileManagerMakesOneHttpFolderPerWebDirectory)
 
 TEST_F(HttpFolderTest, ImportedFileIsStoredAndItsDownloadRemoved)
 {
-    server.enqueue(Response::ok("JPEG bytes"));
-    Ref<File> copy = importFromWeb("/pictures/photo.jpg");
-    EXPECT_EQ(server.lastRequest().requestLine(), "GET /pictures/photo.jpg HTTP/1.0");
-    EXPECT_EQ(copy->getFileName(), "photo.jpg");
-    EXPECT_EQ(readFile(StoragePaths(dataDir).managedFile(copy->getURI())), "JPEG bytes");
-    EXPECT_EQ(album->getFileCount(), 1);
-    EXPECT_EQ(leftovers(), 0u);
+    // A name with "#" is fetched whole, not cut where an address's fragment would begin.
+    const std::tuple<const char*, const char*, const char*> files[] = {
+        {"/pictures/photo.jpg", "GET /pictures/photo.jpg HTTP/1.0", "photo.jpg"},
+        {"/pictures/a#1.jpg", "GET /pictures/a%231.jpg HTTP/1.0", "a#1.jpg"},
+    };
+    for (const auto& [path, requestLine, name] : files) {
+        server.enqueue(Response::ok("JPEG bytes"));
+        Ref<File> copy = importFromWeb(path);
+        EXPECT_EQ(server.lastRequest().requestLine(), requestLine);
+        EXPECT_EQ(copy->getFileName(), name);
+        EXPECT_EQ(readFile(StoragePaths(dataDir).managedFile(copy->getURI())), "JPEG bytes");
+        EXPECT_EQ(album->getFileCount(), 1);
+        EXPECT_EQ(leftovers(), 0u);
+    }
 }
 
 TEST_F(HttpFolderTest, FailedDownloadsLeaveNothingBehind)

@@ -1,11 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fstream>
+
+#include <zlib.h>
+
+#include "FullListener.h"
 #include "LogCapture.h"
 #include "LoopbackHttpServer.h"
 #include "ScratchDir.h"
 #include "SoapPortalH.h"
 #include "service/GSoapClient.h"
 #include "service/NetworkSettings.h"
+#include "service/SoapLimits.h"
 #include "system/Exceptions.h"
 #include "system/UserAgent.h"
 
@@ -46,22 +53,113 @@ Response faultReply(const std::string& code, const std::string& text,
     return response;
 }
 
-// The smallest real client: one portal operation through the base's call sequence.
+// The smallest real client: portal operations through the base's call sequence.
 class TermsClient : public GSoapClient {
 public:
     explicit TermsClient(Quorvel::NetworkSettings& settings)
         : GSoapClient("portal", "/service/portal/3.0/", settings)
     {
     }
-    wxString getTermsOfService()
+    wxString getTermsOfService(bool compressed = false)
     {
-        Call call(*this);
+        Call call(*this, "getTermsOfService");
+        if (compressed)
+            call.acceptCompressedReply();
         SoapPortal::portal__getTermsOfServiceResponse reply;
         call.check(SoapPortal::soap_call_portal__getTermsOfService(call.context(), call.endpoint(),
                                                                    "", reply));
         return wxString::FromUTF8(reply.serviceterms.c_str());
     }
+    // Bytes of news text and resources together.
+    size_t getHtmlNewsSize(bool compressed = false)
+    {
+        Call call(*this, "getHtmlNews");
+        if (compressed)
+            call.acceptCompressedReply();
+        SoapPortal::portal__getHtmlNewsResponse reply;
+        call.check(SoapPortal::soap_call_portal__getHtmlNews(call.context(), call.endpoint(), "", 0,
+                                                             reply));
+        size_t size = reply.htmlnews.size();
+        for (int i = 0; reply.resources && i < reply.resources->__size; ++i)
+            size += reply.resources->__ptr[i].size();
+        return size;
+    }
+    // The token picture's size, read under the limit of `operation`.
+    int getTokenImageSize(std::string_view operation)
+    {
+        Call call(*this, operation);
+        SoapPortal::portal__getRegistrationTokenResponse reply;
+        call.check(SoapPortal::soap_call_portal__getRegistrationToken(
+            call.context(), call.endpoint(), "", "png", reply));
+        return reply.tokenimage ? reply.tokenimage->__size : -1;
+    }
 };
+
+// The same operation over TLS, as the payment service is reached: with server authentication
+// against `caFile`.
+class SecureTermsClient : public TermsClient {
+public:
+    SecureTermsClient(Quorvel::NetworkSettings& settings, int port, const wxString& caFile)
+        : TermsClient(settings)
+    {
+        requireSsl(caFile, "Could not setup SSL for payment client");
+        WebServiceClient::setAddress(
+            {"127.0.0.1", port, "", ""},
+            wxString::Format("https://127.0.0.1:%d/service/portal/3.0/", port));
+    }
+};
+
+// A reply of `count` pieces of `piece` between `before` and `after`, compressed with gzip as it
+// is made, so an enormous inflated size never sits in memory.
+Response gzipReply(const std::string& before, const std::string& piece, size_t count,
+                   const std::string& after)
+{
+    z_stream stream{};
+    deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY);
+    std::string out;
+    auto feed = [&](const std::string& data, int flush) {
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+        stream.avail_in = static_cast<uInt>(data.size());
+        char buffer[65536];
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(buffer);
+            stream.avail_out = sizeof buffer;
+            deflate(&stream, flush);
+            out.append(buffer, sizeof buffer - stream.avail_out);
+        } while (stream.avail_out == 0);
+    };
+    feed(ENVELOPE_START + before, Z_NO_FLUSH);
+    for (size_t i = 0; i < count; ++i)
+        feed(piece, Z_NO_FLUSH);
+    feed(after + ENVELOPE_END, Z_FINISH);
+    deflateEnd(&stream);
+    return Response::ok(out, "Content-Type: text/xml; charset=utf-8\r\nContent-Encoding: gzip\r\n");
+}
+
+// Peak resident memory of the process, in bytes, since the last resetPeakMemory().
+int64_t peakMemory()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stoll(line.substr(6)) * 1024;
+    return -1;
+}
+void resetPeakMemory()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+std::string newsReply(const std::string& news, const std::vector<std::string>& resources)
+{
+    std::string body = "<portal:getHtmlNewsResponse><htmlnews>" + news +
+                       "</htmlnews><resources SOAP-ENC:arrayType=\"xsd:string[" +
+                       std::to_string(resources.size()) + "]\">";
+    for (const std::string& resource : resources)
+        body += "<item>" + resource + "</item>";
+    return body + "</resources><updatetime>2024-01-01T00:00:00Z</updatetime><expirytime>"
+                  "2024-01-01T00:00:00Z</expirytime></portal:getHtmlNewsResponse>";
+}
 
 struct Failure {
     wxString code;
@@ -159,6 +257,32 @@ TEST_F(GSoapClientTest, PortOverrideReplacesOnlyPort80)
     EXPECT_EQ(client.getEndpoint(), "http://portal.example:81/service/portal/3.0/");
 }
 
+TEST_F(GSoapClientTest, AddressesAreCheckedBeforeAnEndpointIsMade)
+{
+    TermsClient client(settings);
+    client.setAddress({"portal.example", 8080, "anna", "secret"});
+    const wxString endpoint = client.getEndpoint();
+    const std::pair<const char*, int> refused[] = {
+        {"evil.test/x", 80},  {"anna@evil.test", 80},
+        {"a b", 80},          {"", 80},
+        {"host\r\nX: y", 80}, {"::1", 80},
+        {"[::1", 80},         {"host", 0},
+        {"host", 65536},      {"host", -80},
+    };
+    for (const auto& [host, port] : refused) {
+        try {
+            client.setAddress({host, port, "anna", "secret"});
+            ADD_FAILURE() << host << " " << port;
+        } catch (const Quorvel::ResponseException& e) {
+            EXPECT_EQ(e.getCode(), "Server.InvalidAddress");
+        }
+        EXPECT_EQ(client.getEndpoint(), endpoint) << host;
+        EXPECT_EQ(client.getAddress().host, "portal.example");
+    }
+    client.setAddress({"[::1]", 65535, "", ""});
+    EXPECT_EQ(client.getEndpoint(), "http://[::1]:65535/service/portal/3.0/");
+}
+
 TEST_F(GSoapClientTest, FaultsBecomeSoapCodes)
 {
     const Failure bare =
@@ -204,6 +328,31 @@ TEST_F(GSoapClientTest, RefusedConnectionNamesHostAndPortAndTheProxy)
     EXPECT_EQ(viaProxy.code, "Network.ConnectionRefused");
     EXPECT_EQ(viaProxy.message, "Connection was refused when trying to connect to host "
                                 "portal.example on port 80 (via proxy)");
+}
+
+TEST_F(GSoapClientTest, TimeoutsAreConnectionTimeouts)
+{
+    // No connection, then a connection and no answer.
+    FullListener unanswered;
+    TermsClient connecting(settings);
+    connecting.setAddress({"127.0.0.1", unanswered.port, "", ""});
+    connecting.getContext()->connect_timeout = 1;
+    Response stalled;
+    stalled.stall = true;
+    server.enqueue(stalled);
+    TermsClient waiting(settings);
+    waiting.setAddress(serverAddress());
+    waiting.getContext()->recv_timeout = 1;
+
+    for (auto [client, port] :
+         {std::make_pair(&connecting, unanswered.port), std::make_pair(&waiting, server.port())}) {
+        const Failure failure = failureOf([&] { client->getTermsOfService(); });
+        EXPECT_EQ(failure.code, "Network.ConnectionTimeout") << failure.message;
+        EXPECT_EQ(
+            failure.message,
+            wxString::Format(
+                "Connection timed out when trying to connect to host 127.0.0.1 on port %d", port));
+    }
 }
 
 TEST_F(GSoapClientTest, ProxyRefusingAuthorizationIsProxyAuthorization)
@@ -256,4 +405,138 @@ TEST_F(GSoapClientTest, BrokenRepliesFailWithTheRuntimesCode)
     const Failure html =
         failureFrom(Response::ok("<html><body>Hello</body></html>", "Content-Type: text/html\r\n"));
     EXPECT_EQ(html.code, "Soap.UnknownError");
+}
+
+TEST_F(GSoapClientTest, CompressedRepliesOnlyWhenAskedAndInflatedWithinTheLimit)
+{
+    const std::string termsStart = "<portal:getTermsOfServiceResponse><serviceterms>";
+    const std::string termsEnd = "</serviceterms></portal:getTermsOfServiceResponse>";
+    TermsClient client(settings);
+    client.setAddress(serverAddress());
+
+    // Unasked: not offered, and refused when it comes all the same.
+    server.enqueue(gzipReply(termsStart, "Be kind", 1, termsEnd));
+    const Failure unasked = failureOf([&] { client.getTermsOfService(); });
+    EXPECT_EQ(unasked.code, "Soap.UnknownError");
+    EXPECT_TRUE(unasked.message.Contains("compressed")) << unasked.message;
+    EXPECT_FALSE(server.lastRequest().hasHeader("Accept-Encoding"));
+
+    server.enqueue(gzipReply(termsStart, "Be kind", 1, termsEnd));
+    EXPECT_EQ(client.getTermsOfService(true), "Be kind");
+    EXPECT_TRUE(server.lastRequest().header("Accept-Encoding").find("gzip") != std::string::npos);
+
+    // 256 MiB of text in one string, sent as a few hundred kilobytes.
+    server.enqueue(gzipReply(termsStart, std::string(1024 * 1024, 'a'), 256, termsEnd));
+    // Many strings, each within the string limit, together past the message limit.
+    server.enqueue(gzipReply("<portal:getHtmlNewsResponse><htmlnews>n</htmlnews><resources "
+                             "SOAP-ENC:arrayType=\"xsd:string[256]\">",
+                             "<item>" + std::string(1024 * 1024, 'r') + "</item>", 256,
+                             "</resources></portal:getHtmlNewsResponse>"));
+    resetPeakMemory();
+    const int64_t before = peakMemory();
+    const auto started = std::chrono::steady_clock::now();
+    const Failure inflated = failureOf([&] { client.getTermsOfService(true); });
+    const int64_t growth = peakMemory() - before;
+    const Failure many = failureOf([&] { client.getHtmlNewsSize(true); });
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    EXPECT_EQ(inflated.code, "Soap.UnknownError");
+    EXPECT_TRUE(inflated.message.StartsWith("gSOAP error code [")) << inflated.message;
+    EXPECT_LT(growth, static_cast<int64_t>(Quorvel::SoapLimits::MESSAGE_BYTES));
+    EXPECT_EQ(many.code, "Soap.UnknownError");
+
+    // The client goes on as before.
+    server.enqueue(soapReply(termsStart + "still here" + termsEnd));
+    EXPECT_EQ(client.getTermsOfService(), "still here");
+}
+
+TEST_F(GSoapClientTest, PlainRepliesAreBoundedAtTheLimits)
+{
+    using namespace Quorvel::SoapLimits;
+    TermsClient client(settings);
+    client.setAddress(serverAddress());
+    // Strings of 1 MiB filling a reply to `total` bytes with its envelope.
+    auto newsOf = [](size_t total) {
+        const std::string empty = newsReply("", {});
+        size_t left = total - ENVELOPE_START.size() - ENVELOPE_END.size() - empty.size();
+        std::vector<std::string> resources;
+        while (left > 13) {
+            const size_t size = std::min<size_t>(left - 13, 1024 * 1024);
+            resources.emplace_back(size, 'r');
+            left -= size + 13; // <item></item>
+        }
+        return soapReply(newsReply("", resources));
+    };
+    server.enqueue(newsOf(MESSAGE_BYTES - 1000));
+    EXPECT_GT(client.getHtmlNewsSize(), MESSAGE_BYTES - 2 * 1024 * 1024);
+    server.enqueue(newsOf(MESSAGE_BYTES + 1000));
+    EXPECT_EQ(failureOf([&] { client.getHtmlNewsSize(); }).code, "Soap.UnknownError");
+
+    server.enqueue(soapReply(newsReply(std::string(STRING_BYTES, 'n'), {})));
+    EXPECT_EQ(client.getHtmlNewsSize(), static_cast<size_t>(STRING_BYTES));
+    server.enqueue(soapReply(newsReply(std::string(STRING_BYTES + 1, 'n'), {})));
+    EXPECT_EQ(failureOf([&] { client.getHtmlNewsSize(); }).code, "Soap.UnknownError");
+}
+
+TEST_F(GSoapClientTest, OnlyNamedOperationsGetRoomForABase64Picture)
+{
+    using namespace Quorvel::SoapLimits;
+    EXPECT_EQ(messageBytesFor("getRegistrationToken"), PAYLOAD_MESSAGE_BYTES);
+    EXPECT_EQ(messageBytesFor("getHtmlNews"), MESSAGE_BYTES);
+    EXPECT_EQ(messageBytesFor(""), MESSAGE_BYTES);
+    EXPECT_EQ(stringBytesFor("getHtmlNews"), STRING_BYTES);
+
+    // A picture of 15 MiB is 20 MiB of base64.
+    const std::string picture((MESSAGE_BYTES + 4 * 1024 * 1024) / 4 * 4, 'Q');
+    const std::string reply = "<portal:getRegistrationTokenResponse><tokenid>t</tokenid>"
+                              "<tokenimage>" +
+                              picture + "</tokenimage></portal:getRegistrationTokenResponse>";
+    TermsClient client(settings);
+    client.setAddress(serverAddress());
+    server.enqueue(soapReply(reply));
+    EXPECT_EQ(client.getTokenImageSize("getRegistrationToken"),
+              static_cast<int>(picture.size() / 4 * 3));
+    server.enqueue(soapReply(reply));
+    EXPECT_EQ(failureOf([&] { client.getTokenImageSize("getTermsOfService"); }).code,
+              "Soap.UnknownError");
+}
+
+TEST_F(GSoapClientTest, TlsTrustsOnlyTheGivenAuthorityForTheRightHost)
+{
+    const std::string terms =
+        "<portal:getTermsOfServiceResponse><serviceterms>Be kind</serviceterms>"
+        "</portal:getTermsOfServiceResponse>";
+    LoopbackHttpServer secure(TEST_CA_DIR "/server.pem");
+    secure.enqueue(soapReply(terms));
+    EXPECT_EQ(
+        SecureTermsClient(settings, secure.port(), TEST_CA_DIR "/cacert.pem").getTermsOfService(),
+        "Be kind");
+
+    // Another authority, and the right authority's certificate for another host.
+    LoopbackHttpServer wrongHost(TEST_CA_DIR "/otherhost.pem");
+    const std::pair<int, const char*> refused[] = {
+        {secure.port(), TEST_CA_DIR "/other-cacert.pem"},
+        {wrongHost.port(), TEST_CA_DIR "/cacert.pem"},
+    };
+    for (const auto& [port, caFile] : refused) {
+        SecureTermsClient client(settings, port, caFile);
+        const Failure failure = failureOf([&] { client.getTermsOfService(); });
+        EXPECT_EQ(failure.code, "Security.Certificate") << caFile << " " << failure.message;
+        EXPECT_TRUE(failure.message.StartsWith(
+            "Server certificate was not accepted for security reasons: "))
+            << failure.message;
+    }
+    // Only the trusted call was sent (a refused peer may still see the handshake end).
+    EXPECT_EQ(secure.wholeRequests() + wrongHost.wholeRequests(), 1u);
+
+    // A required file that is missing or holds no certificate fails set-up; the system's
+    // authorities never stand in.
+    dir.writeFile("empty.pem", "not a certificate\n");
+    for (const wxString& caFile : {dir / "missing.pem", dir / "empty.pem"}) {
+        try {
+            SecureTermsClient client(settings, secure.port(), caFile);
+            ADD_FAILURE() << caFile;
+        } catch (const Quorvel::RuntimeException& e) {
+            EXPECT_EQ(e.getMessage(), "Could not setup SSL for payment client");
+        }
+    }
 }

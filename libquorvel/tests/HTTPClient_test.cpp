@@ -1,15 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <thread>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
+#include <wx/filefn.h>
 #include <wx/mstream.h>
 
+#include "FullListener.h"
 #include "LoopbackHttpServer.h"
 #include "ScratchDir.h"
 #include "service/HTTPClient.h"
@@ -54,34 +53,6 @@ template <class E, class F> wxString messageOf(F action)
     ADD_FAILURE() << "nothing thrown";
     return wxString();
 }
-
-// A loopback listener whose queue of one is already taken: a further connection attempt
-// neither succeeds nor fails, it waits.
-class FullListener {
-public:
-    FullListener()
-    {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length);
-        ::listen(m_listener, 0);
-        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
-        port = ntohs(address.sin_port);
-        ::connect(m_queued, reinterpret_cast<sockaddr*>(&address), length);
-    }
-    ~FullListener()
-    {
-        ::close(m_queued);
-        ::close(m_listener);
-    }
-    int port = 0;
-
-private:
-    int m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    int m_queued = ::socket(AF_INET, SOCK_STREAM, 0);
-};
 
 } // namespace
 
@@ -161,11 +132,34 @@ TEST_F(HTTPClientTest, RefusesUnsafeAddressesAndHeadersBeforeConnecting)
           base + "/a\r\nX-Injected: 1", base + "/a\nb", base + wxString("/a\0b", 4),
           wxString("http://127.0.0.1:0/"), wxString("http://127.0.0.1:65536/"),
           wxString("http://127.0.0.1:8o/"), wxString("http://127.0.0.1:/"),
-          wxString("http://user@127.0.0.1/"), wxString("http:///path"), wxString("http://::1/")})
+          wxString("http://user@127.0.0.1/"), wxString("http:///path"), wxString("http://::1/"),
+          wxString("http://exa mple.test/"), wxString("http://exa%6Dple.test/"),
+          wxString("http://-x.test/"), wxString("http://[::1/")})
         EXPECT_THROW(client.get(url), Quorvel::NetworkException) << url;
     client.setHeader("X-Note", "a\r\nHost: elsewhere");
     EXPECT_THROW(client.get(base + "/"), Quorvel::NetworkException);
     EXPECT_TRUE(server.requests().empty());
+}
+
+TEST_F(HTTPClientTest, PathsAreEscapedWhereTheyWouldEndOrChange)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"/web/a#1.jpg", "/web/a%231.jpg"},
+        {"/web/IMG%20001.jpg", "/web/IMG%20001.jpg"},
+        {"/web/100%.jpg", "/web/100%25.jpg"},
+        {"/web/%zz%4", "/web/%25zz%254"},
+        {"/web/b c\xC3\xA6.jpg", "/web/b%20c%C3%A6.jpg"},
+        {"/list?a=1&b=x#2", "/list?a=1&b=x%232"},
+    };
+    for (const auto& [path, sent] : cases) {
+        server.enqueue(Response::ok(""));
+        EXPECT_EQ(client.get(server.url(path)), 200) << path;
+        EXPECT_EQ(server.lastRequest().requestLine(), std::string("GET ") + sent + " HTTP/1.0");
+    }
+    // An address whose host ends at "#" or "?" still asks for a path.
+    server.enqueue(Response::ok(""));
+    client.get(wxString::Format("http://127.0.0.1:%d#top", server.port()));
+    EXPECT_EQ(server.lastRequest().requestLine(), "GET /%23top HTTP/1.0");
 }
 
 TEST_F(HTTPClientTest, EmptyPathBecomesSlashAndPortOverrideReplacesPort80)
@@ -382,6 +376,51 @@ TEST_F(HTTPClientTest, NoResponseIsNeverSuccess)
     EXPECT_THROW(client.get(server.url()), Quorvel::NetworkException);
 }
 
+TEST_F(HTTPClientTest, UploadRefusedPartWayCarriesTheCallersMessage)
+{
+    const std::string data(32 * 1024 * 1024, 'u');
+    dir.writeFile("big.bin", data);
+    Response refusing = Response::status(413, "Request Entity Too Large");
+    refusing.answerAfterBodyBytes = 1000;
+    server.enqueue(refusing);
+    client.setFormFieldName("rpas");
+    client.beginUpload(server.url("/up"), static_cast<int64_t>(data.size()),
+                       "Error before uploading file to storage");
+    Quorvel::InputFile file(dir / "big.bin");
+    EXPECT_EQ(messageOf<Quorvel::RuntimeException>([&] { client.upload(file, nullptr, 0); }),
+              "Error before uploading file to storage HTTP error code 413");
+}
+
+TEST_F(HTTPClientTest, AbortWhileWaitingForTheAnswerSaysSo)
+{
+    const wxString waiting = "Aborting read of response headers by                     request.";
+    std::atomic<bool> aborted{false};
+    client.setAbortCheck([&] { return aborted.load(); });
+    Response stalled;
+    stalled.stall = true;
+    wxString message;
+    // Runs `step` on another thread, aborts once the server has the whole request.
+    auto abortOnceSent = [&](size_t requests, const std::function<void()>& step) {
+        std::thread worker([&] { message = messageOf<Quorvel::AbortException>(step); });
+        EXPECT_TRUE(server.waitForRequests(requests));
+        aborted = true;
+        worker.join();
+        aborted = false;
+        return message;
+    };
+
+    server.enqueue(stalled);
+    server.enqueue(stalled);
+    wxMemoryInputStream body("a=1", 3);
+    client.setBodyStream(&body);
+    EXPECT_EQ(abortOnceSent(1, [&] { client.post(server.url(), HTTPClient::POST_BODY); }), waiting);
+
+    client.beginUpload(server.url("/up"), 3, "Error");
+    wxMemoryInputStream file("abc", 3);
+    client.upload(file, nullptr, 0);
+    EXPECT_EQ(abortOnceSent(2, [&] { client.finishUpload("Error uploading"); }), waiting);
+}
+
 TEST_F(HTTPClientTest, HttpStatusesBecomeRuntimeErrors)
 {
     server.enqueue(Response::status(404, "Not Found"));
@@ -475,4 +514,84 @@ TEST_F(HTTPClientTest, ProgressCallbackStopsADownload)
     EXPECT_EQ(messageOf<Quorvel::AbortException>([&] { client.download(out, &progress, 0); }),
               "HttpClient: Aborted");
     EXPECT_EQ(progress.calls, 2);
+}
+
+// Answers the connection library reads differently from a plain reading of the lines: the
+// client follows the library's reading, so none of them waits for the time-out.
+TEST_F(HTTPClientTest, AnswersEndAsTheConnectionLibraryReadsThem)
+{
+    const wxString missing =
+        "HttpClient: Content length is missing (no content length header or invalid header)";
+    struct Case {
+        const char* answer;
+        int status;
+        wxString failure; // empty: the body arrives
+    };
+    const Case cases[] = {
+        // A line that begins with CR ends the header block.
+        {"HTTP/1.0 200 OK\r\n\rx\r\n\r\nbody", 200, missing},
+        // An unreadable version is taken as 200, not as the interim 120.
+        {"HTTP/.1 120\r\n\r\na", 200, missing},
+        // 101 is a final answer, not an interim one.
+        {"HTTP/1.1 101 Switching Protocols\r\n\r\na", 101, "HTTP error code 101"},
+        {"http/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody", 200, ""},
+        {"HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nbody", 200, ""},
+    };
+    client.setTimeout(std::chrono::seconds(30));
+    ASSERT_TRUE(wxMkdir(dir / "got"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer);
+        server.enqueue(Response::raw(c.answer));
+        const auto started = std::chrono::steady_clock::now();
+        wxString failure;
+        try {
+            client.fetchToFile(server.url("/picture.jpg"), dir / "got/picture.jpg");
+        } catch (const Quorvel::Exception& e) {
+            failure = e.getMessage();
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+        EXPECT_FALSE(client.isTimedOut());
+        EXPECT_EQ(client.getStatusCode(), c.status);
+        EXPECT_EQ(failure, c.failure);
+        if (c.failure.empty()) {
+            EXPECT_EQ(readFile(dir / "got/picture.jpg"), "body");
+            wxRemoveFile(dir / "got/picture.jpg");
+        }
+        EXPECT_EQ(filesUnder(dir / "got"), 0u);
+    }
+    // The lower-case status line began a new answer; its headers were read.
+    server.enqueue(Response::raw("HTTP/1.1 100 Continue\r\nX-Early: 1\r\n\r\n"
+                                 "http/1.0 200 OK\r\nContent-Length: 2\r\nX-Late: 2\r\n\r\nok"));
+    wxString text;
+    EXPECT_EQ(client.fetchToString(server.url(), text), 200);
+    EXPECT_EQ(text, "ok");
+    EXPECT_EQ(client.getHeader("X-Early"), "");
+    EXPECT_EQ(client.getHeader("X-Late"), "2");
+}
+
+TEST_F(HTTPClientTest, HttpsTrustsOnlyTheGivenAuthorityForTheRightHost)
+{
+    LoopbackHttpServer secure(TEST_CA_DIR "/server.pem");
+    LoopbackHttpServer wrongHost(TEST_CA_DIR "/otherhost.pem");
+    secure.enqueue(Response::ok("safe"));
+    client.setCaFile(TEST_CA_DIR "/cacert.pem");
+    wxString text;
+    EXPECT_EQ(client.fetchToString(secure.url("/news"), text), 200);
+    EXPECT_EQ(text, "safe");
+
+    // The right authority's certificate for another host, and another authority.
+    const wxString refused = "HTTP component error 14 when accessing /news";
+    EXPECT_TRUE(messageOf<Quorvel::NetworkException>([&] {
+                    client.get(wrongHost.url("/news"));
+                }).StartsWith(refused));
+    client.setCaFile(TEST_CA_DIR "/other-cacert.pem");
+    EXPECT_TRUE(messageOf<Quorvel::NetworkException>([&] {
+                    client.get(secure.url("/news"));
+                }).StartsWith(refused));
+    client.setCaFile(dir / "missing.pem");
+    EXPECT_TRUE(messageOf<Quorvel::NetworkException>([&] {
+                    client.get(secure.url("/news"));
+                }).Contains("missing.pem is missing"));
+    // Only the trusted request was sent (a refused peer may still see the handshake end).
+    EXPECT_EQ(secure.wholeRequests() + wrongHost.wholeRequests(), 1u);
 }

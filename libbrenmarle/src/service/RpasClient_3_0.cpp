@@ -4,6 +4,7 @@
 #include <wx/intl.h>
 
 #include "service/HTTPClient.h"
+#include "service/WebAddress.h"
 #include "system/Exceptions.h"
 
 namespace Brenmarle {
@@ -23,11 +24,25 @@ RpasClient_3_0::~RpasClient_3_0() = default;
 
 void RpasClient_3_0::useSession(const wxString& sessionId)
 {
-    Quorvel::ServiceAddress address = getAddress();
-    address.user = SESSION_USER;
-    address.password = sessionId;
-    // Keeps the endpoint as it is: only the credentials change.
-    WebServiceClient::setAddress(address, getEndpoint());
+    setCredentials(SESSION_USER, sessionId);
+}
+
+void RpasClient_3_0::authenticate(Quorvel::HTTPClient& http, const wxString& url) const
+{
+    // The credentials go only to the service itself, and only a session's: a reply naming a
+    // transfer address elsewhere must not collect them, nor the account's password ever.
+    const Quorvel::ServiceAddress& address = getAddress();
+    if (address.user != SESSION_USER || address.password.empty())
+        throw Quorvel::ServiceException(
+            wxS("Security.Credentials"),
+            _("Files are sent and fetched only within a session with the service"));
+    if (!isOwnServer(url))
+        throw Quorvel::ServiceException(
+            wxS("Security.Credentials"),
+            wxString::Format(_("The service named a transfer address on another server: %s"),
+                             Quorvel::WebAddress::printable(url)));
+    http.setUser(address.user);
+    http.setPassword(address.password);
 }
 
 void RpasClient_3_0::uploadFile(Quorvel::HTTPClient& http, const wxString& path,
@@ -36,8 +51,7 @@ void RpasClient_3_0::uploadFile(Quorvel::HTTPClient& http, const wxString& path,
     const wxULongLong size = wxFileName::GetSize(path);
     if (size == wxInvalidSize)
         throw Quorvel::FileNotFoundException(wxString::Format(_("Could not read file %s"), path));
-    http.setUser(getAddress().user);
-    http.setPassword(getAddress().password);
+    authenticate(http, url);
     http.setFormFieldName(UPLOAD_FIELD);
     http.setMd5FromFile(path);
     http.beginUpload(url, static_cast<int64_t>(size.GetValue()), message);
@@ -45,8 +59,7 @@ void RpasClient_3_0::uploadFile(Quorvel::HTTPClient& http, const wxString& path,
 
 void RpasClient_3_0::downloadFile(Quorvel::HTTPClient& http, const wxString& url)
 {
-    http.setUser(getAddress().user);
-    http.setPassword(getAddress().password);
+    authenticate(http, url);
     http.getAndCheck(url, _("Error downloading file"));
 }
 

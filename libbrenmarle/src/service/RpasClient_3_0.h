@@ -2,7 +2,7 @@
 // Common base of the storage, ordering and sharing clients: a SOAP client held by counted
 // references, with a session that replaces the account's credentials, and the file transfers
 // the three services share (the pictures go over plain HTTP to and from the URLs a service
-// hands out, authenticated like the calls).
+// hands out, authenticated with the session and only on the service's own server).
 //
 // Threads: one task thread at a time; the session belongs to the client object.
 
@@ -34,17 +34,23 @@ public:
     // SESSION_USER and the session id.
     void useSession(const wxString& sessionId);
 
-    // Prepares `http` for sending the local file at `path` to `url`: the record's credentials,
+    // Prepares `http` for sending the local file at `path` to `url`: the session's credentials,
     // form field UPLOAD_FIELD, X-Quorvel-MD5 of the file, then beginUpload with `message` for a
     // refusal. The caller streams the file with upload() and ends with finishUpload().
+    // Throws ServiceException "Security.Credentials" before anything is sent when no session is
+    // open or `url` is not on the service's own scheme, host and port.
     void uploadFile(Quorvel::HTTPClient& http, const wxString& path, const wxString& url,
                     const wxString& message);
-    // Sends the GET for `url` with the record's credentials; any status but 200 raises "Error
-    // downloading file". The caller reads the body.
+    // Sends the GET for `url` with the session's credentials; any status but 200 raises "Error
+    // downloading file". The caller reads the body. Refuses as uploadFile does.
     void downloadFile(Quorvel::HTTPClient& http, const wxString& url);
 
 protected:
     ~RpasClient_3_0() override;
+
+private:
+    // Gives `http` the session's credentials for `url`, or throws "Security.Credentials".
+    void authenticate(Quorvel::HTTPClient& http, const wxString& url) const;
 };
 
 } // namespace Brenmarle

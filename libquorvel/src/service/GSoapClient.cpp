@@ -1,8 +1,11 @@
 #include "service/GSoapClient.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <new>
+
+#include <strings.h>
 
 #include <wx/filefn.h>
 #include <wx/intl.h>
@@ -10,6 +13,7 @@
 #include "stdsoap2.h"
 
 #include "service/NetworkSettings.h"
+#include "service/SoapLimits.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "system/UserAgent.h"
@@ -101,15 +105,26 @@ void GSoapClient::setUpContext()
     m_language = getSettings().getLanguage().utf8_str();
     m_defaultPostHeader = m_soap->fposthdr;
     m_soap->fposthdr = &GSoapClient::postHeader;
+    m_defaultPrepareReceive = m_soap->fpreparerecv;
+    m_soap->fpreparerecv = &GSoapClient::prepareReceive;
+    m_defaultReceive = m_soap->frecv;
+    m_soap->frecv = &GSoapClient::receive;
+    m_defaultSend = m_soap->fsend;
+    m_soap->fsend = &GSoapClient::send;
 
     soap_set_namespaces(m_soap, m_namespaces.table());
     m_soap->send_timeout = SEND_TIMEOUT_SECONDS;
     m_soap->recv_timeout = RECEIVE_TIMEOUT_SECONDS;
+    applyLimits({});
 }
 
 int GSoapClient::postHeader(struct soap* soap, const char* key, const char* value)
 {
     auto* self = static_cast<GSoapClient*>(soap->user);
+    // The runtime offers to take compressed replies on every request; only a call that wants
+    // one says so.
+    if (key && strcasecmp(key, "Accept-Encoding") == 0 && !self->m_acceptCompressed)
+        return SOAP_OK;
     if (key && std::strcmp(key, "User-Agent") == 0) {
         self->m_agentSent = true;
         return self->m_defaultPostHeader(soap, key, self->m_userAgent.c_str());
@@ -129,6 +144,57 @@ int GSoapClient::postHeader(struct soap* soap, const char* key, const char* valu
     return self->m_defaultPostHeader(soap, key, value);
 }
 
+int GSoapClient::prepareReceive(struct soap* soap, const char* data, size_t length)
+{
+    auto* self = static_cast<GSoapClient*>(soap->user);
+    // The runtime inflates a reply that says it is compressed, or merely looks so, whether
+    // asked or not; one that was not asked for stops at its first buffer.
+    if (soap->zlib_in != SOAP_ZLIB_NONE && !self->m_acceptCompressed)
+        return soap_set_receiver_error(soap, "The reply came compressed without being asked to",
+                                       nullptr, SOAP_ZLIB_ERROR);
+    return self->m_defaultPrepareReceive ? self->m_defaultPrepareReceive(soap, data, length)
+                                         : SOAP_OK;
+}
+
+namespace {
+
+// Whether `elapsed` reached a runtime time-out: seconds when positive, microseconds when
+// negative, none when 0.
+bool reached(int timeout, std::chrono::steady_clock::duration elapsed)
+{
+    if (timeout == 0)
+        return false;
+    const auto limit = timeout > 0 ? std::chrono::microseconds(std::chrono::seconds(timeout))
+                                   : std::chrono::microseconds(-timeout);
+    return elapsed >= limit;
+}
+
+} // namespace
+
+size_t GSoapClient::receive(struct soap* soap, char* buffer, size_t length)
+{
+    auto* self = static_cast<GSoapClient*>(soap->user);
+    // The runtime reports a stalled answer as the end of input, as it does a closed
+    // connection; a wait as long as the time-out tells them apart.
+    const auto started = std::chrono::steady_clock::now();
+    const size_t received = self->m_defaultReceive(soap, buffer, length);
+    if (received == 0 && soap->errnum == 0 &&
+        reached(soap->recv_timeout, std::chrono::steady_clock::now() - started))
+        self->m_timedOut = true;
+    return received;
+}
+
+int GSoapClient::send(struct soap* soap, const char* data, size_t length)
+{
+    auto* self = static_cast<GSoapClient*>(soap->user);
+    const auto started = std::chrono::steady_clock::now();
+    const int result = self->m_defaultSend(soap, data, length);
+    if (result != SOAP_OK && soap->errnum == 0 &&
+        reached(soap->send_timeout, std::chrono::steady_clock::now() - started))
+        self->m_timedOut = true;
+    return result;
+}
+
 bool GSoapClient::usesProxy() const
 {
     return m_soap->proxy_host && *m_soap->proxy_host;
@@ -136,14 +202,30 @@ bool GSoapClient::usesProxy() const
 
 bool GSoapClient::setUpSsl(const wxString& caFile)
 {
-    // The system's bundle stands in for a missing file of the program's own, so server
-    // authentication is never switched off.
-    static const char* const SYSTEM_CA_PATH = "/etc/ssl/certs";
+    // No protocol older than TLS 1.2; the host-name check stays on (no SKIP_HOST_CHECK).
+    unsigned short flags = SOAP_SSL_REQUIRE_SERVER_AUTHENTICATION | SOAP_TLSv1_2 | SOAP_TLSv1_3;
     m_caFile = caFile.utf8_str();
-    const bool ownFile = !m_caFile.empty() && wxFileExists(caFile);
-    return soap_ssl_client_context(m_soap, SOAP_SSL_DEFAULT | SOAP_TLSv1, nullptr, nullptr,
-                                   ownFile ? m_caFile.c_str() : nullptr,
-                                   ownFile ? nullptr : SYSTEM_CA_PATH, nullptr) == SOAP_OK;
+    if (!m_caFile.empty()) {
+        if (!wxFileExists(caFile)) {
+            QDEBUG("[GSOAPCLIENT] Certificate authority file %s is missing", caFile);
+            return false;
+        }
+        // Only the authorities of the file: the system's store is not loaded beside it.
+        flags |= SOAP_SSL_NO_DEFAULT_CA_PATH;
+    }
+    if (soap_ssl_client_context(m_soap, flags, nullptr, nullptr,
+                                m_caFile.empty() ? nullptr : m_caFile.c_str(), nullptr,
+                                nullptr) != SOAP_OK) {
+        QDEBUG("[GSOAPCLIENT] TLS set-up failed: %s", fromUtf8(soap_fault_string(m_soap)));
+        return false;
+    }
+    return true;
+}
+
+void GSoapClient::requireSsl(const wxString& caFile, const wxString& failureMessage)
+{
+    if (!setUpSsl(caFile))
+        throw RuntimeException(failureMessage);
 }
 
 void GSoapClient::beginCall()
@@ -155,6 +237,15 @@ void GSoapClient::beginCall()
     m_soap->userid = m_user;
     m_soap->passwd = m_password;
     m_agentSent = false;
+    m_acceptCompressed = false;
+    m_timedOut = false;
+    applyLimits({});
+}
+
+void GSoapClient::applyLimits(std::string_view operation)
+{
+    m_soap->recv_maxlength = SoapLimits::messageBytesFor(operation);
+    m_soap->maxlength = SoapLimits::stringBytesFor(operation);
 }
 
 void GSoapClient::endCall()
@@ -197,13 +288,18 @@ void GSoapClient::checkResult(int error)
         if (name == wxS("Server"))
             name = wxS("Server.Error");
         code = wxS("Soap") + name;
-    } else if (error == SOAP_TCP_ERROR) {
-        if (m_soap->errnum == ECONNREFUSED || containsNoCase(message, "refused")) {
+    } else if (error == SOAP_TCP_ERROR || (error == SOAP_EOF && m_timedOut)) {
+        // The runtime's own time-outs: "Timeout" when a connect takes too long, and an end of
+        // input when an answer or a send stalls past its time-out.
+        const bool timedOut = m_timedOut || m_soap->errnum == ETIMEDOUT ||
+                              containsNoCase(message, "timeout") ||
+                              containsNoCase(message, "timed out");
+        if (!timedOut && (m_soap->errnum == ECONNREFUSED || containsNoCase(message, "refused"))) {
             code = wxS("Network.ConnectionRefused");
             message = wxString::Format(
                 _("Connection was refused when trying to connect to host %s on port %d"), host,
                 port);
-        } else if (m_soap->errnum == ETIMEDOUT) {
+        } else if (timedOut) {
             code = wxS("Network.ConnectionTimeout");
             message = wxString::Format(
                 _("Connection timed out when trying to connect to host %s on port %d"), host, port);
@@ -240,10 +336,11 @@ void GSoapClient::checkResult(int error)
     throw SoapException(code, message, detail);
 }
 
-GSoapClient::Call::Call(GSoapClient& client)
+GSoapClient::Call::Call(GSoapClient& client, std::string_view operation)
     : m_client(client), m_endpoint(client.getEndpoint().utf8_str())
 {
     m_client.beginCall();
+    m_client.applyLimits(operation);
 }
 
 GSoapClient::Call::~Call()

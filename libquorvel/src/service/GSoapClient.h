@@ -3,17 +3,23 @@
 // language headers, the service's namespace table, time-outs) and runs the fixed sequence
 // around every call:
 //
-//     Call call(*this);                       // beginCall(), endCall() when it goes
+//     Call call(*this, "op");                 // beginCall(), endCall() when it goes
 //     call.check(SoapX::soap_call_x__op(call.context(), call.endpoint(), "", args..., reply));
 //     ... copy the reply into the client's own types ...
 //
 // An empty SOAP action makes every request carry `SOAPAction: ""`. check() maps a failure to
 // SoapException (checkResult).
 //
+// Every reply is bounded (SoapLimits): the whole message by the limit of its operation, each
+// string by the string limit. A reply comes compressed only when the call asked for it
+// (Call::acceptCompressedReply); its inflated size counts against the same limit. A reply past
+// a limit, or compressed unasked, fails as a broken reply ("Soap.UnknownError").
+//
 // Threads: a client and its context belong to one thread at a time.
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include <wx/string.h>
 
@@ -38,10 +44,11 @@ public:
     GSoapClient(const std::string& prefix, const wxString& servicePath);
     ~GSoapClient() override;
 
-    // The sequence around one call.
+    // The sequence around one call. `operation` (the service description's name) chooses the
+    // message limit of the reply, SoapLimits::messageBytesFor.
     class Call {
     public:
-        explicit Call(GSoapClient& client);
+        explicit Call(GSoapClient& client, std::string_view operation = {});
         ~Call();
         Call(const Call&) = delete;
         Call& operator=(const Call&) = delete;
@@ -50,6 +57,8 @@ public:
         const char* endpoint() const { return m_endpoint.c_str(); }
         // checkResult(result).
         void check(int result) { m_client.checkResult(result); }
+        // Asks for a compressed reply (Accept-Encoding); without this a compressed reply fails.
+        void acceptCompressedReply() { m_client.m_acceptCompressed = true; }
 
     private:
         GSoapClient& m_client;
@@ -65,10 +74,14 @@ protected:
     // Points the context's HTTP Basic credentials at copies of the record's user and password.
     // Throws ServiceException "Soap.CredentialsTooLong" for a text longer than 255 bytes.
     void beginCall();
-    // Switches the context to TLS with server authentication against `caFile`, or against the
-    // system's certificate authorities when it is empty or missing. False when the runtime
-    // cannot set it up.
+    // Switches the context to TLS 1.2 or newer with server authentication and the host-name
+    // check. With `caFile` only the authorities in that file are trusted; a file that is
+    // missing or holds no certificate gives false, never the system's authorities instead. An
+    // empty `caFile` trusts the system's. False when the runtime cannot set it up.
     bool setUpSsl(const wxString& caFile);
+    // setUpSsl, throwing RuntimeException `failureMessage` when it fails (the payment client's
+    // "Could not setup SSL for payment client").
+    void requireSsl(const wxString& caFile, const wxString& failureMessage);
     // Nothing for 0; otherwise logs the failure and throws the matching SoapException.
     void checkResult(int result);
     // Frees what the context allocated for the last call.
@@ -76,7 +89,14 @@ protected:
 
 private:
     void setUpContext();
+    // The message and string limits of `operation` (SoapLimits), for the next reply.
+    void applyLimits(std::string_view operation);
     static int postHeader(struct soap* soap, const char* key, const char* value);
+    // Sees every buffer of a reply as it is read (inflated when it came compressed).
+    static int prepareReceive(struct soap* soap, const char* data, size_t length);
+    // The runtime's socket reads and writes, noting when one ended by its time-out.
+    static size_t receive(struct soap* soap, char* buffer, size_t length);
+    static int send(struct soap* soap, const char* data, size_t length);
 
     struct ContextDeleter {
         void operator()(struct soap* soap) const;
@@ -87,7 +107,14 @@ private:
     // m_context.get(), for brevity.
     struct soap* m_soap = nullptr;
     int (*m_defaultPostHeader)(struct soap*, const char*, const char*) = nullptr;
+    int (*m_defaultPrepareReceive)(struct soap*, const char*, size_t) = nullptr;
+    size_t (*m_defaultReceive)(struct soap*, char*, size_t) = nullptr;
+    int (*m_defaultSend)(struct soap*, const char*, size_t) = nullptr;
     bool m_agentSent = false;
+    // Whether the current call asked for a compressed reply.
+    bool m_acceptCompressed = false;
+    // Whether a read or write of the current call ended by the runtime's time-out.
+    bool m_timedOut = false;
 
     char m_user[CREDENTIAL_BUFFER_SIZE] = {};
     char m_password[CREDENTIAL_BUFFER_SIZE] = {};

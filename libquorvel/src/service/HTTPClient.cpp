@@ -1,6 +1,7 @@
 #include "service/HTTPClient.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -8,15 +9,19 @@
 #include <string>
 #include <thread>
 
+#include <strings.h>
+
 #include <curl/curl.h>
 #include <openssl/evp.h>
 
 #include <wx/base64.h>
+#include <wx/filefn.h>
 #include <wx/stream.h>
 #include <wx/translation.h>
 
 #include "service/NetworkSettings.h"
 #include "service/SocketError.h"
+#include "service/WebAddress.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "threads/HttpCallbackObj.h"
@@ -94,15 +99,6 @@ bool hasControlCharacters(const wxString& text, bool allowTab = false)
     return false;
 }
 
-// What may appear in a log or message without writing control characters there.
-wxString printable(const wxString& text)
-{
-    wxString out;
-    for (wxUniChar c : text)
-        out += (c.GetValue() < 0x20 || c.GetValue() == 0x7F) ? wxUniChar('?') : c;
-    return out;
-}
-
 bool isToken(const wxString& name)
 {
     if (name.empty())
@@ -116,15 +112,22 @@ bool isToken(const wxString& name)
     return true;
 }
 
-// Bytes that the request line cannot carry as they are (blanks, non-ASCII) are percent-encoded;
-// everything else, "%" included, is sent as given.
+// Bytes that would end or change the path, or that the request line cannot carry as they are
+// (blanks, control characters, non-ASCII), are percent-encoded: "#" would end the path, and a "%"
+// that starts no escape would be read as one. A "%" with two hexadecimal digits is an escape
+// already and is sent as given, as is the query after "?".
 std::string encodePath(const wxString& document)
 {
     static const char hex[] = "0123456789ABCDEF";
+    const std::string bytes = utf8(document);
     std::string out;
-    for (unsigned char c : utf8(document)) {
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        const bool escape = c == '%' && i + 2 < bytes.size() &&
+                            std::isxdigit(static_cast<unsigned char>(bytes[i + 1])) &&
+                            std::isxdigit(static_cast<unsigned char>(bytes[i + 2]));
         if (c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' || c == '^' ||
-            c == '`' || c == '{' || c == '|' || c == '}') {
+            c == '`' || c == '{' || c == '|' || c == '}' || c == '#' || (c == '%' && !escape)) {
             out += '%';
             out += hex[c >> 4];
             out += hex[c & 15];
@@ -258,6 +261,7 @@ size_t HTTPClient::Transfer::onWrite(char* data, size_t size, size_t count, void
 {
     auto& transfer = *static_cast<Transfer*>(self);
     const size_t length = size * count;
+    transfer.client.onBodyStarted();
     if (!transfer.sink) {
         transfer.recvPaused = true;
         return CURL_WRITEFUNC_PAUSE;
@@ -379,60 +383,26 @@ int64_t HTTPClient::getContentLength() const
 
 void HTTPClient::prepare(const wxString& url)
 {
-    const wxString shown = printable(url);
-    if (hasControlCharacters(url))
-        throw NetworkException(wxString::Format("Invalid characters in web address %s", shown));
-    const int separator = url.Find("://");
-    const wxString scheme = separator == wxNOT_FOUND ? wxString() : url.Left(separator).Lower();
-    if (scheme != "http" && scheme != "https")
-        throw NetworkException(wxString::Format(
-            "Cannot fetch %s: only http and https addresses are supported", shown));
-    const wxString rest = url.Mid(separator + 3);
-    wxString authority = rest.BeforeFirst('/');
-    wxString document = rest.Find('/') == wxNOT_FOUND ? wxString() : "/" + rest.AfterFirst('/');
-    // A query right after the host ("http://host?x") still belongs to the document.
-    if (const int query = authority.Find('?'); query != wxNOT_FOUND) {
-        document = "/" + authority.Mid(query) + document;
-        authority = authority.Left(query);
-    }
-    if (document.empty())
-        document = "/";
-    const int defaultPort = scheme == "https" ? 443 : 80;
-    wxString host = authority;
-    long port = defaultPort;
-    const int closing = authority.Find(']');
-    const int colon = authority.Find(':', true);
-    if (colon != wxNOT_FOUND && colon > closing) {
-        host = authority.Left(colon);
-        const wxString digits = authority.Mid(colon + 1);
-        if (digits.empty() || !digits.IsNumber() || !digits.ToLong(&port) || port < 1 ||
-            port > 65535)
-            throw NetworkException(wxString::Format("Invalid port in web address %s", shown));
-    }
-    // An IPv6 address comes in brackets; nothing else may carry them, nor user names ("@").
-    const bool bracketed = host.StartsWith("[") && host.EndsWith("]");
-    const wxString bare = bracketed ? host.Mid(1, host.length() - 2) : host;
-    if (bare.empty() || bare.find_first_of(" @\\[]") != wxString::npos ||
-        (!bracketed && bare.Find(':') != wxNOT_FOUND))
-        throw NetworkException(wxString::Format("Invalid host in web address %s", shown));
-
+    const WebAddress address = WebAddress::parse(url);
+    long port = address.getPort();
     const NetworkSettings::Values settings = m_settings.getValues();
     if (port == 80 && settings.portOverride != 0)
         port = settings.portOverride;
-    m_scheme = scheme;
-    m_host = host;
+    m_scheme = address.getScheme();
+    m_host = address.getHost();
     m_port = static_cast<int>(port);
-    m_document = document;
+    m_document = address.getDocument();
     m_viaProxy = settings.hasProxy();
     m_proxyHost = m_viaProxy ? settings.proxyHost : wxString();
     m_proxyPort = m_viaProxy ? settings.proxyPort : 0;
     m_proxyUser = m_viaProxy ? settings.proxyUser : wxString();
     m_proxyPassword = m_viaProxy ? settings.proxyPassword : wxString();
-    if (m_viaProxy && (hasControlCharacters(m_proxyHost) ||
-                       m_proxyHost.find_first_of(" /@?#") != wxString::npos || m_proxyPort < 1 ||
-                       m_proxyPort > 65535))
-        throw NetworkException(
-            wxString::Format("Invalid proxy server %s:%d", printable(m_proxyHost), m_proxyPort));
+    // The settings may give an IPv6 proxy without brackets.
+    const bool proxyHostValid =
+        WebAddress::isValidHost(m_proxyHost) || WebAddress::isValidHost("[" + m_proxyHost + "]");
+    if (m_viaProxy && (!proxyHostValid || !WebAddress::isValidPort(m_proxyPort)))
+        throw NetworkException(wxString::Format("Invalid proxy server %s:%d",
+                                                WebAddress::printable(m_proxyHost), m_proxyPort));
 }
 
 HTTPClient::Headers HTTPClient::requestHeaders(const wxString& hostAndPort) const
@@ -465,8 +435,9 @@ HTTPClient::Headers HTTPClient::requestHeaders(const wxString& hostAndPort) cons
     }
     for (const auto& header : headers)
         if (!isToken(header.first) || hasControlCharacters(header.second, true))
-            throw NetworkException(wxString::Format(
-                "Invalid HTTP header %s: %s", printable(header.first), printable(header.second)));
+            throw NetworkException(wxString::Format("Invalid HTTP header %s: %s",
+                                                    WebAddress::printable(header.first),
+                                                    WebAddress::printable(header.second)));
     return headers;
 }
 
@@ -522,6 +493,16 @@ void HTTPClient::configure(Transfer& transfer, const std::string& address)
     curl_easy_setopt(easy, CURLOPT_UPLOAD_BUFFERSIZE, (long)AdaptiveBlockSize::MAX);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(easy, CURLOPT_SSLVERSION, (long)CURL_SSLVERSION_TLSv1_2);
+    if (!m_caFile.empty()) {
+        if (m_scheme == "https" && !wxFileExists(m_caFile)) {
+            m_errorDetail = wxString::Format("Certificate authority file %s is missing", m_caFile);
+            raiseHttpError(SECURE_CONNECTION_FAILED, wxString());
+        }
+        // The file alone: no directory of the system's authorities beside it.
+        curl_easy_setopt(easy, CURLOPT_CAINFO, utf8(m_caFile).c_str());
+        curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr);
+    }
     const auto connectTimeout = std::min(m_timeout, MAX_CONNECT_TIMEOUT);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, (long)connectTimeout.count());
     // Only the proxy of the network settings: none from the environment.
@@ -565,8 +546,16 @@ void HTTPClient::closeTransfer()
 wxString HTTPClient::abortMessage(Phase phase) const
 {
     switch (phase) {
-    case Phase::Request:
-        return m_method == METHOD_POST ? ABORT_SENDING : ABORT_HEADERS;
+    case Phase::Request: {
+        // A POST is sending until its whole body is handed over, then waits for the headers.
+        const bool bodySent =
+            m_transfer && m_transfer->endOfBody &&
+            m_transfer->handedOver + static_cast<int64_t>(m_transfer->pendingPosition) >=
+                m_contentLength;
+        return m_method == METHOD_POST && !bodySent ? ABORT_SENDING : ABORT_HEADERS;
+    }
+    case Phase::Finish:
+        return ABORT_HEADERS;
     default:
         return "HttpClient: Aborted";
     }
@@ -600,9 +589,10 @@ void HTTPClient::drive(const std::function<bool()>& done, Phase phase)
         if (transfer.finished || done())
             return;
         if (m_abortCheck && m_abortCheck()) {
+            const wxString message = abortMessage(phase);
             closeTransfer();
             QDEBUG("[HTTPCLIENT] Aborted while talking to %s:%d", m_host, m_port);
-            throw AbortException(abortMessage(phase));
+            throw AbortException(message);
         }
         if (Clock::now() - transfer.lastActivity > m_timeout) {
             m_timedOut = true;
@@ -641,11 +631,12 @@ void HTTPClient::raiseTransferError(int result, Phase phase)
     const int64_t received = transfer.received;
     const int64_t handedOver = transfer.handedOver;
     const bool bodyStarted = transfer.sendRequested;
+    const wxString aborted = abortMessage(phase);
     closeTransfer();
     QDEBUG("[HTTPCLIENT] Transfer failed: %s", m_errorDetail);
     switch (result) {
     case CURLE_ABORTED_BY_CALLBACK:
-        throw AbortException(abortMessage(phase));
+        throw AbortException(aborted);
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
         m_lastSocketError = SocketError::HOST_NOT_FOUND;
@@ -700,36 +691,34 @@ void HTTPClient::raiseTransferError(int result, Phase phase)
 
 void HTTPClient::onHeaderLine(const char* data, size_t length)
 {
-    if (m_transfer->headersComplete)
+    Transfer& transfer = *m_transfer;
+    if (transfer.headersComplete)
         return;
     m_responseHeaderBytes += length;
     if (m_responseHeaderBytes > MAX_RESPONSE_HEADER_BYTES ||
         m_responseHeaders.size() >= MAX_RESPONSE_HEADERS)
         throw NetworkException(
             wxString::Format("The response headers from %s:%d are too large", m_host, m_port));
+    // The connection library hands over the line that ended a header block as it found it:
+    // whatever it took for the end (a blank line, or any line that begins with CR or LF).
+    if (length == 0 || data[0] == '\r' || data[0] == '\n') {
+        endOfHeaderBlock();
+        return;
+    }
     std::string line(data, length);
     line.erase(std::remove(line.begin(), line.end(), '\r'), line.end());
     if (!line.empty() && line.back() == '\n')
         line.pop_back();
-    if (line.empty()) {
-        // An interim answer (100 Continue) is followed by the real one.
-        if (m_statusCode >= 200 || m_statusCode == 0)
-            m_transfer->headersComplete = m_statusCode != 0;
-        return;
-    }
     if (line.size() > MAX_HEADER_LINE)
         line.resize(MAX_HEADER_LINE);
-    if (line.compare(0, 5, "HTTP/") == 0) {
-        // A new answer: what an earlier one said does not count.
+    if (strncasecmp(line.c_str(), "HTTP/", 5) == 0) {
+        // A new answer: what an earlier one said does not count. The status itself is the
+        // library's reading of this line (statusFromLibrary); only the text is taken here.
         m_responseHeaders.clear();
-        const size_t blank = line.find(' ');
-        m_statusCode = 0;
         m_statusText.clear();
-        if (blank != std::string::npos) {
-            m_statusCode = std::atoi(line.substr(blank, 4).c_str());
-            if (blank + 5 <= line.size())
-                m_statusText = fromBytes(line.data() + blank + 5, line.size() - blank - 5);
-        }
+        const size_t blank = line.find(' ');
+        if (blank != std::string::npos && blank + 5 <= line.size())
+            m_statusText = fromBytes(line.data() + blank + 5, line.size() - blank - 5);
         return;
     }
     const size_t colon = line.find(':');
@@ -740,6 +729,33 @@ void HTTPClient::onHeaderLine(const char* data, size_t length)
     name.Trim().Trim(false);
     value.Trim().Trim(false);
     m_responseHeaders.emplace_back(name, value);
+}
+
+void HTTPClient::statusFromLibrary()
+{
+    long code = 0;
+    curl_easy_getinfo(m_transfer->easy.get(), CURLINFO_RESPONSE_CODE, &code);
+    m_statusCode = static_cast<int>(code);
+}
+
+void HTTPClient::endOfHeaderBlock()
+{
+    statusFromLibrary();
+    // The library reads on after an interim answer (1xx but 101) for the real one; it takes
+    // every other status, 101 included, for the final answer and passes what follows as body.
+    const bool interim = m_statusCode >= 100 && m_statusCode < 200 && m_statusCode != 101;
+    if (m_statusCode != 0 && !interim)
+        m_transfer->headersComplete = true;
+}
+
+void HTTPClient::onBodyStarted()
+{
+    // Body bytes come only once the library has ended the final header block, whatever this
+    // client made of the lines before.
+    if (m_transfer->headersComplete)
+        return;
+    statusFromLibrary();
+    m_transfer->headersComplete = true;
 }
 
 int HTTPClient::request(const wxString& url, Method method, int mode)
@@ -910,11 +926,12 @@ void HTTPClient::download(wxOutputStream& stream, HttpCallbackObj* callback, int
 void HTTPClient::beginUpload(const wxString& url, int64_t size, const wxString& message)
 {
     m_rawSize = size;
+    m_uploadMessage = message;
     std::string head;
     if (!m_formFieldName.empty()) {
         if (hasControlCharacters(m_formFieldName) || m_formFieldName.Find('"') != wxNOT_FOUND)
-            throw NetworkException(
-                wxString::Format("Invalid form field name %s", printable(m_formFieldName)));
+            throw NetworkException(wxString::Format("Invalid form field name %s",
+                                                    WebAddress::printable(m_formFieldName)));
         head = std::string("--") + MULTIPART_BOUNDARY + "\r\n" +
                "Content-Disposition: form-data; name=\"" + utf8(m_formFieldName) +
                "\"; filename=\"" + MULTIPART_FILE_NAME +
@@ -975,22 +992,22 @@ void HTTPClient::sendBody(const std::function<size_t(char*, size_t)>& read,
         return n;
     };
     transfer->sourceDone = false;
+    // A server that refuses part-way answers while the body is still going.
+    auto refused = [&] { return transfer->headersComplete && m_statusCode != 200; };
     try {
-        drive([&] { return transfer->sourceDone || total >= limit; }, Phase::Send);
+        drive([&] { return transfer->sourceDone || total >= limit || refused(); }, Phase::Send);
     } catch (...) {
         if (m_transfer.get() == transfer)
             transfer->source = nullptr;
         throw;
     }
     transfer->source = nullptr;
-    if (transfer->finished) {
-        // The server ended the request before it had the whole body.
-        if (transfer->result != CURLE_OK)
-            raiseTransferError(transfer->result, Phase::Send);
-        if (transfer->headersComplete && m_statusCode != 200) {
-            closeTransfer();
-            raiseHttpError(m_statusCode, wxString());
-        }
+    // The server ended the request before it had the whole body.
+    if (transfer->finished && transfer->result != CURLE_OK)
+        raiseTransferError(transfer->result, Phase::Send);
+    if (refused()) {
+        closeTransfer();
+        raiseHttpError(m_statusCode, m_uploadMessage);
     }
     char extra;
     if (!transfer->sourceDone && total == limit && read(&extra, 1) > 0) {

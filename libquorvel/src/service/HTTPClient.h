@@ -118,7 +118,8 @@ public:
     void beginUpload(const wxString& url, int64_t size, const wxString& message);
     // Sends the file's bytes; `callback` (may be null) gets progress(sent, size) after each
     // block and stops the upload by answering false. `maxBytes` <= 0 sets no limit. Throws
-    // IOException for a size check, AbortException, NetworkException.
+    // IOException for a size check, AbortException, NetworkException, and the error for a
+    // status with beginUpload's `message` in front when the server refuses part-way.
     void upload(InputFile& stream, HttpCallbackObj* callback, int64_t maxBytes);
     void upload(wxInputStream& stream, HttpCallbackObj* callback, int64_t maxBytes);
     // Ends the upload and reads the response; raises the error for a status other than 200
@@ -162,6 +163,11 @@ public:
     // Asked between steps of every request (connecting included); true stops the request with
     // AbortException. Tasks pass their abort flag.
     void setAbortCheck(std::function<bool()> aborted) { m_abortCheck = std::move(aborted); }
+    // For https: trust only the certificate authorities in this PEM file (not the system's);
+    // empty (the default) trusts the system's. A file that is missing fails every https
+    // request before it connects. Either way the peer is verified, host name included, and
+    // nothing older than TLS 1.2 is spoken.
+    void setCaFile(const wxString& path) { m_caFile = path; }
     // How long the connection may stand still (connecting, sending, waiting, receiving).
     void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
     void setConnectRetryPause(std::chrono::milliseconds pause) { m_retryPause = pause; }
@@ -196,7 +202,12 @@ private:
     void sendBody(const std::function<size_t(char*, size_t)>& read, HttpCallbackObj* callback,
                   int64_t maxBytes);
     void download(const Sink& write, HttpCallbackObj* callback, int64_t maxBytes);
+    // The response as the connection library reads it: its status, and the end of each header
+    // block where it found one. Called from the library's callbacks.
     void onHeaderLine(const char* data, size_t length);
+    void endOfHeaderBlock();
+    void onBodyStarted();
+    void statusFromLibrary();
     wxString connectTarget() const;
 
     NetworkSettings& m_settings;
@@ -230,10 +241,13 @@ private:
     size_t m_responseHeaderBytes = 0;
     bool m_timedOut = false;
     std::string m_multipartClosing;
+    // What the caller of beginUpload said a refusal is, also for one in the middle of upload().
+    wxString m_uploadMessage;
 
     std::function<bool()> m_abortCheck;
     std::chrono::milliseconds m_timeout = DEFAULT_TIMEOUT;
     std::chrono::milliseconds m_retryPause = DEFAULT_RETRY_PAUSE;
+    wxString m_caFile;
 };
 
 } // namespace Quorvel

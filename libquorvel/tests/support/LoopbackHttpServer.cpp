@@ -9,8 +9,13 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <openssl/err.h>
+#include <openssl/ssl.h>
 
 namespace {
 
@@ -91,6 +96,30 @@ std::string LoopbackHttpServer::Request::header(const std::string& name) const
     return head.substr(start, head.find("\r\n", start) - start);
 }
 
+struct LoopbackHttpServer::TlsContext {
+    std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> context{SSL_CTX_new(TLS_server_method()),
+                                                              &SSL_CTX_free};
+};
+
+struct LoopbackHttpServer::TlsConnection {
+    std::unique_ptr<SSL, decltype(&SSL_free)> ssl;
+};
+
+LoopbackHttpServer::LoopbackHttpServer(const std::string& pemFile)
+    : m_tls(std::make_unique<TlsContext>())
+{
+    SSL_CTX* context = m_tls->context.get();
+    if (!context || SSL_CTX_use_certificate_chain_file(context, pemFile.c_str()) != 1 ||
+        SSL_CTX_use_PrivateKey_file(context, pemFile.c_str(), SSL_FILETYPE_PEM) != 1)
+        throw std::runtime_error("could not load " + pemFile);
+    m_listener = listenOnLoopback(m_port);
+    if (::pipe2(m_wake, O_CLOEXEC) != 0) {
+        ::close(m_listener);
+        throw std::runtime_error("pipe failed");
+    }
+    m_thread = std::thread([this] { run(); });
+}
+
 LoopbackHttpServer::LoopbackHttpServer()
 {
     m_listener = listenOnLoopback(m_port);
@@ -113,7 +142,14 @@ LoopbackHttpServer::~LoopbackHttpServer()
 
 wxString LoopbackHttpServer::url(const std::string& path) const
 {
-    return wxString::Format("http://127.0.0.1:%d", m_port) + wxString::FromUTF8(path);
+    return wxString::Format("%s://127.0.0.1:%d", m_tls ? "https" : "http", m_port) +
+           wxString::FromUTF8(path);
+}
+
+int LoopbackHttpServer::failedHandshakes() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_failedHandshakes;
 }
 
 void LoopbackHttpServer::enqueue(Response response)
@@ -134,6 +170,13 @@ LoopbackHttpServer::Request LoopbackHttpServer::lastRequest() const
     return m_requests.empty() ? Request() : m_requests.back();
 }
 
+size_t LoopbackHttpServer::wholeRequests() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return static_cast<size_t>(std::count_if(m_requests.begin(), m_requests.end(),
+                                             [](const Request& r) { return !r.head.empty(); }));
+}
+
 bool LoopbackHttpServer::waitForRequests(size_t count)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
@@ -150,6 +193,12 @@ int LoopbackHttpServer::refusedPort()
 
 void LoopbackHttpServer::run()
 {
+    // A client that goes mid-answer (one refusing the TLS certificate, say) must not end the
+    // test process: writes to it fail with EPIPE here instead.
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
     for (;;) {
         pollfd fds[2] = {{m_listener, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0 && errno != EINTR)
@@ -161,13 +210,30 @@ void LoopbackHttpServer::run()
         const int client = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
         if (client < 0)
             continue;
+        TlsConnection connection{{nullptr, &SSL_free}};
+        if (m_tls) {
+            connection.ssl.reset(SSL_new(m_tls->context.get()));
+            SSL_set_fd(connection.ssl.get(), client);
+            if (SSL_accept(connection.ssl.get()) != 1) {
+                ERR_clear_error();
+                std::lock_guard<std::mutex> lock(m_mutex);
+                ++m_failedHandshakes;
+                m_changed.notify_all();
+                ::close(client);
+                continue;
+            }
+            m_connection = &connection;
+        }
         serve(client);
+        m_connection = nullptr;
         ::close(client);
     }
 }
 
 bool LoopbackHttpServer::waitReadable(int client)
 {
+    if (m_connection && SSL_pending(m_connection->ssl.get()) > 0)
+        return true;
     pollfd fds[2] = {{client, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
     while (::poll(fds, 2, -1) < 0)
         if (errno != EINTR)
@@ -175,7 +241,7 @@ bool LoopbackHttpServer::waitReadable(int client)
     return !fds[1].revents && fds[0].revents;
 }
 
-bool LoopbackHttpServer::readRequest(int client, Request& request, size_t closeAfterBodyBytes)
+bool LoopbackHttpServer::readRequest(int client, Request& request, const Response& response)
 {
     std::string data;
     char buffer[65536];
@@ -183,7 +249,7 @@ bool LoopbackHttpServer::readRequest(int client, Request& request, size_t closeA
     while ((end = data.find("\r\n\r\n")) == std::string::npos) {
         if (data.size() > 1024 * 1024 || !waitReadable(client))
             return false;
-        const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+        const ssize_t n = receive(client, buffer, sizeof buffer);
         if (n <= 0)
             return false;
         data.append(buffer, static_cast<size_t>(n));
@@ -200,26 +266,38 @@ bool LoopbackHttpServer::readRequest(int client, Request& request, size_t closeA
     };
     take(data.data(), data.size());
     for (;;) {
-        if (closeAfterBodyBytes != std::string::npos &&
-            request.bodyBytes >= static_cast<int64_t>(closeAfterBodyBytes))
+        if (response.closeAfterBodyBytes != std::string::npos &&
+            request.bodyBytes >= static_cast<int64_t>(response.closeAfterBodyBytes))
             return false;
+        if (response.answerAfterBodyBytes != std::string::npos &&
+            request.bodyBytes >= static_cast<int64_t>(response.answerAfterBodyBytes))
+            return true;
         if (request.bodyBytes >= expected)
             return true;
         if (!waitReadable(client))
             return false;
         const size_t wanted =
             static_cast<size_t>(std::min<int64_t>(sizeof buffer, expected - request.bodyBytes));
-        const ssize_t n = ::recv(client, buffer, wanted, 0);
+        const ssize_t n = receive(client, buffer, wanted);
         if (n <= 0)
             return false;
         take(buffer, static_cast<size_t>(n));
     }
 }
 
+ssize_t LoopbackHttpServer::receive(int client, char* buffer, size_t size)
+{
+    if (m_connection)
+        return SSL_read(m_connection->ssl.get(), buffer, static_cast<int>(size));
+    return ::recv(client, buffer, size, 0);
+}
+
 bool LoopbackHttpServer::sendAll(int client, const char* data, size_t size)
 {
     while (size > 0) {
-        const ssize_t n = ::send(client, data, size, MSG_NOSIGNAL);
+        const ssize_t n = m_connection
+                              ? SSL_write(m_connection->ssl.get(), data, static_cast<int>(size))
+                              : ::send(client, data, size, MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -243,7 +321,7 @@ void LoopbackHttpServer::serve(int client)
         }
     }
     Request request;
-    const bool complete = readRequest(client, request, response.closeAfterBodyBytes);
+    const bool complete = readRequest(client, request, response);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_requests.push_back(request);
@@ -252,9 +330,7 @@ void LoopbackHttpServer::serve(int client)
     if (!complete || response.closeBeforeAnswer)
         return;
     if (response.stall) {
-        char buffer[4096];
-        while (waitReadable(client) && ::recv(client, buffer, sizeof buffer, 0) > 0) {
-        }
+        drain(client);
         return;
     }
     const std::string all = response.head + response.body;
@@ -271,5 +347,23 @@ void LoopbackHttpServer::serve(int client)
         if (!sendAll(client, all.data() + at, std::min(piece, total - at)))
             return;
     }
+    if (m_connection)
+        SSL_shutdown(m_connection->ssl.get());
     ::shutdown(client, SHUT_WR);
+    if (response.answerAfterBodyBytes != std::string::npos)
+        waitUntilClientGoes(client);
+}
+
+void LoopbackHttpServer::waitUntilClientGoes(int client)
+{
+    pollfd fds[2] = {{client, POLLRDHUP, 0}, {m_wake[0], POLLIN, 0}};
+    while (::poll(fds, 2, -1) < 0 && errno == EINTR) {
+    }
+}
+
+void LoopbackHttpServer::drain(int client)
+{
+    char buffer[65536];
+    while (waitReadable(client) && receive(client, buffer, sizeof buffer) > 0) {
+    }
 }

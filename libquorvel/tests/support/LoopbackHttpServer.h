@@ -2,7 +2,8 @@
 // A small HTTP server on 127.0.0.1 for tests of the HTTP client: it records every raw request
 // and answers connections, one at a time, with scripted responses: normal ones, slow ones,
 // truncated ones, ones that close before answering or stall, or any raw bytes. It also serves
-// as a proxy, since it answers whatever request line it gets. No external network is touched.
+// as a proxy, since it answers whatever request line it gets. Given a certificate it speaks
+// HTTPS instead (each connection does the TLS handshake first). No external network is touched.
 //
 // Threads: the server runs its own thread; the test thread scripts it and reads the records.
 
@@ -11,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -35,6 +37,10 @@ public:
         bool stall = false;
         // Closes after reading this many bytes of the request body (a dropped upload).
         size_t closeAfterBodyBytes = std::string::npos;
+        // Answers after reading this many bytes of the request body and reads no more, so a
+        // client still sending soon finds the connection full (a server refusing an upload
+        // part-way); closes once the client has gone.
+        size_t answerAfterBodyBytes = std::string::npos;
 
         // "HTTP/1.0 200 OK" with Content-Length and the extra header lines ("Name: value\r\n").
         static Response ok(const std::string& body, const std::string& extraHeaders = "");
@@ -56,13 +62,17 @@ public:
     };
 
     LoopbackHttpServer();
+    // An HTTPS server with the key and certificate of `pemFile` (PEM, key first).
+    explicit LoopbackHttpServer(const std::string& pemFile);
     ~LoopbackHttpServer();
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
     int port() const { return m_port; }
-    // "http://127.0.0.1:<port>" + path.
+    // "http://127.0.0.1:<port>" + path ("https://" for an HTTPS server).
     wxString url(const std::string& path = "/") const;
+    // TLS handshakes that failed (a client that refused the certificate).
+    int failedHandshakes() const;
 
     // Each connection takes the next response; with none left it gets a 500.
     void enqueue(Response response);
@@ -71,6 +81,8 @@ public:
 
     std::vector<Request> requests() const;
     Request lastRequest() const;
+    // Requests whose head arrived (a client that hung up at once leaves an empty record).
+    size_t wholeRequests() const;
     // Waits until `count` requests arrived (recorded before they are answered); false after a
     // generous limit.
     bool waitForRequests(size_t count);
@@ -79,10 +91,17 @@ public:
     static int refusedPort();
 
 private:
+    struct TlsContext;
+    struct TlsConnection;
     void run();
     void serve(int client);
-    bool readRequest(int client, Request& request, size_t closeAfterBodyBytes);
+    bool readRequest(int client, Request& request, const Response& response);
     bool sendAll(int client, const char* data, size_t size);
+    ssize_t receive(int client, char* buffer, size_t size);
+    // Reads and drops what the client sends until it goes or the server stops.
+    void drain(int client);
+    // Waits, reading nothing, until the client has closed its side or the server stops.
+    void waitUntilClientGoes(int client);
     // Waits for the client socket; false when the server stops or the client went.
     bool waitReadable(int client);
 
@@ -90,6 +109,10 @@ private:
     int m_wake[2] = {-1, -1};
     int m_port = 0;
     size_t m_keptBodyBytes = 16 * 1024 * 1024;
+    // Set for an HTTPS server; m_connection is the connection being served (server thread).
+    std::unique_ptr<TlsContext> m_tls;
+    TlsConnection* m_connection = nullptr;
+    int m_failedHandshakes = 0;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
