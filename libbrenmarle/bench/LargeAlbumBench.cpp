@@ -62,6 +62,7 @@
 #include "imaging/ImageMagickSetup.h"
 #include "slideshow/CataloguePictures.h"
 #include "system/Environment.h"
+#include "thumbnails/ThumbnailManager.h"
 #include "util/Uuid.h"
 
 using Brenmarle::AlbumFolder;
@@ -483,6 +484,12 @@ int benchmark(int count, const std::string& program)
         report(drawableOnly ? "500 thumbnails, drawable only"
                             : "500 thumbnails, picture and drawable",
                heapMb() - before, 500, ms);
+        if (drawableOnly)
+            std::printf("%-40s %8.1f MB, %zu such thumbnails (before: 500 of any size)\n",
+                        "thumbnail cache bound",
+                        double(Brenmarle::ThumbnailManager::DEFAULT_CACHE_BYTES) / (1024 * 1024),
+                        Brenmarle::ThumbnailManager::DEFAULT_CACHE_BYTES /
+                            std::max<std::size_t>(cache.front()->memoryBytes(), 1));
     }
 
     database.close();

@@ -297,6 +297,48 @@ TEST_F(ThumbnailManagerTest, TheCacheKeepsTheMostRecentlyUsedThumbnails)
     EXPECT_EQ(ask(b, nullptr), loading);
 }
 
+TEST_F(ThumbnailManagerTest, TheCacheKeepsNoMoreBytesThanItsBoundButAlwaysTheLatest)
+{
+    // Drawn 160 x 120 thumbnails of three bytes a pixel: room for two, not three.
+    const std::size_t each = 160 * 120 * 3;
+    thumbnails.reset();
+    thumbnails =
+        std::make_unique<ThumbnailManager>(1, ThumbnailManager::DEFAULT_CACHE_SIZE,
+                                           ThumbnailManager::DEFAULT_FAILURE_RETRY, each * 5 / 2);
+    const Ref<ImageData> loading = placeholder(ThumbnailPlaceholders::LOADING);
+    const Ref<File> a = picture("a.jpg");
+    const Ref<File> b = picture("b.jpg");
+    const Ref<File> c = picture("c.jpg");
+    ask(a, &view);
+    ask(b, &view);
+    ASSERT_TRUE(view.waitForCount(2));
+    EXPECT_EQ(view.at(0).getImage()->memoryBytes(), each) << "only the drawn copy is kept";
+    EXPECT_EQ(thumbnails->getCachedBytes(), 2 * each);
+    ask(c, &view);
+    ASSERT_TRUE(view.waitForCount(3));
+    EXPECT_EQ(thumbnails->getCachedBytes(), 2 * each);
+    EXPECT_EQ(ask(a, nullptr), loading);
+    EXPECT_NE(ask(b, nullptr), loading);
+    EXPECT_NE(ask(c, nullptr), loading);
+
+    // A bound smaller than one thumbnail still keeps the one just loaded.
+    thumbnails.reset();
+    thumbnails = std::make_unique<ThumbnailManager>(
+        1, ThumbnailManager::DEFAULT_CACHE_SIZE, ThumbnailManager::DEFAULT_FAILURE_RETRY, each / 2);
+    const Ref<ImageData> nowLoading = placeholder(ThumbnailPlaceholders::LOADING);
+    ask(a, &view);
+    ASSERT_TRUE(view.waitForCount(4));
+    EXPECT_EQ(thumbnails->getCachedBytes(), each);
+    EXPECT_NE(ask(a, nullptr), nowLoading);
+    ask(b, &view);
+    ASSERT_TRUE(view.waitForCount(5));
+    EXPECT_EQ(thumbnails->getCachedBytes(), each);
+    EXPECT_EQ(ask(a, nullptr), nowLoading);
+    EXPECT_NE(ask(b, nullptr), nowLoading);
+    thumbnails->clear();
+    EXPECT_EQ(thumbnails->getCachedBytes(), 0u);
+}
+
 // --- Several loader threads -------------------------------------------------------------------
 
 TEST_F(ThumbnailManagerTest, TwoLoaderThreadsLoadTwoPicturesAtOnce)
