@@ -77,6 +77,12 @@ TEST(ProviderConfig, ExampleConfigurationIsValid)
     EXPECT_EQ(config.sessionIdleSeconds, 3600);
     EXPECT_EQ(config.newsResources.size(), 1u);
     ASSERT_NE(config.findPortal("myshop"), nullptr);
+    // The shop's price list ships beside it, under the uuid the configuration gives it.
+    const std::string pricelist = config.readFile(config.findPortal("myshop")->priceListFile);
+    ASSERT_EQ(config.priceLists.count("standard"), 1u);
+    EXPECT_NE(pricelist.find("<uuid>" + config.priceLists.at("standard").uuid + "</uuid>"),
+              std::string::npos);
+    EXPECT_EQ(config.readFile(config.priceLists.at("standard").file), pricelist);
     // Its fault rules are examples only, left commented out.
     EXPECT_TRUE(config.faultRules.empty());
 }
