@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "PricelistCheck.h"
 #include "ProviderConfig.h"
 
 using Provider::ConfigError;
+using Provider::PricelistCheck;
 using Provider::ProviderConfig;
 
 namespace {
@@ -96,4 +98,35 @@ TEST(ProviderConfig, FaultsSectionHoldsRules)
     EXPECT_EQ(errorOf("[faults]\nrule = portal/* | truncate 5\n"),
               "line 2: truncate 5 applies to GETs of files, not to SOAP calls");
     EXPECT_EQ(errorOf("[faults]\nfault = portal/* | close\n"), "line 2: unknown key fault");
+}
+
+TEST(PricelistCheck, TheExampleShopPassesAndAListNoClientCouldUseIsRefusedWithItsReason)
+{
+    EXPECT_NO_THROW(PricelistCheck::checkAll(
+        ProviderConfig::load(PROVIDER_SOURCE_DIR "/provider.conf.example")));
+
+    const auto reason = [](const std::string& xml) -> std::string {
+        try {
+            PricelistCheck::check("shop.xml", xml);
+        } catch (const ConfigError& e) {
+            return e.what();
+        }
+        return "accepted";
+    };
+    EXPECT_EQ(reason("<pricelist><products/></pricelist>"), "accepted");
+    EXPECT_EQ(reason("<html><body>price list</body></html>"),
+              "price list shop.xml: Could not initialize price list from XML document");
+    // Its only row marks the product as having no price: every order of it would fail.
+    EXPECT_EQ(reason("<pricelist><products><product><uuid>p1</uuid><productprices><productprice>"
+                     "<quantity>1</quantity><price>-1</price></productprice></productprices>"
+                     "</product></products></pricelist>"),
+              "price list shop.xml: one copy of product p1 cannot be priced");
+    EXPECT_EQ(reason("<pricelist><products><product><uuid>p1</uuid></product></products>"
+                     "</pricelist>"),
+              "price list shop.xml: one copy of product p1 cannot be priced");
+    EXPECT_EQ(reason("<pricelist><defaultproduct>gone</defaultproduct></pricelist>"),
+              "price list shop.xml: the default product is not in the list: gone");
+    EXPECT_EQ(reason("<pricelist><currencyformatstring>%s EUR</currencyformatstring>"
+                     "</pricelist>"),
+              "price list shop.xml: the currency format needs exactly one %f conversion: %s EUR");
 }
