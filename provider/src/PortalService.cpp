@@ -43,6 +43,26 @@ int priceList(struct soap* soap, const std::string& file, std::string& xml)
     return SOAP_OK;
 }
 
+// What a "bad-token" fault sends instead of the token's picture `png`.
+std::string spoiledPicture(Provider::FaultScript::Action::Token how, const std::string& png)
+{
+    using Action = Provider::FaultScript::Action;
+    switch (how) {
+    case Action::TruncatedPng:
+        // The signature and the header survive, the picture's data does not.
+        return png.substr(0, png.size() / 2);
+    case Action::TooLargePicture: {
+        // The same picture for every firing, so it is drawn once.
+        static const std::string large =
+            Provider::TokenImage::blankPng(Provider::FaultScript::TOO_LARGE_TOKEN_SIDE,
+                                           Provider::FaultScript::TOO_LARGE_TOKEN_SIDE);
+        return large;
+    }
+    default:
+        return "GIF89a: a picture, but no PNG";
+    }
+}
+
 } // namespace
 
 int ProviderPortal::portal__createSession(struct soap* soap, portal__createSessionResponse& result)
@@ -98,7 +118,13 @@ int ProviderPortal::portal__getRegistrationToken(struct soap* soap, std::string 
     ProviderRequest& request = ProviderRequest::of(soap);
     const std::string text = SecureRandom::text(TOKEN_LETTERS, Provider::TokenImage::ALPHABET);
     result.tokenid = request.store().createToken(text, request.config().tokenLifetimeSeconds);
-    const std::string png = Provider::TokenImage::png(text);
+    std::string png = Provider::TokenImage::png(text);
+    if (const auto& injected = request.injected())
+        if (injected->kind == Provider::FaultScript::Action::BadToken) {
+            if (injected->token == Provider::FaultScript::Action::MissingPicture)
+                return SOAP_OK;
+            png = spoiledPicture(injected->token, png);
+        }
     result.tokenimage = soap_new_xsd__base64Binary(soap);
     result.tokenimage->__size = static_cast<int>(png.size());
     result.tokenimage->__ptr = static_cast<unsigned char*>(soap_malloc(soap, png.size()));

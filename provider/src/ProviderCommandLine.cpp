@@ -84,6 +84,12 @@ std::string ProviderCommandLine::usage()
            "          wrong-md5         file GETs: send an X-Quorvel-MD5 that does not match\n"
            "          redirect-self     locator/getDirectoryContents: redirect to the same path\n"
            "                            on the host the client asked\n"
+           "          bad-token KIND    portal/getRegistrationToken: spoil the picture; KIND\n"
+           "                            is not-png, truncated, missing or too-large (a PNG of\n"
+           "                            " +
+           std::to_string(FaultScript::TOO_LARGE_TOKEN_SIDE) + "x" +
+           std::to_string(FaultScript::TOO_LARGE_TOKEN_SIDE) +
+           " pixels)\n"
            "  TIMES   how many times the rule fires (default: every time)\n"
            "\n"
            "Each firing is logged and noted as \"injected\" in the request's journal line.\n";
