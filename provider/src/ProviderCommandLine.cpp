@@ -37,8 +37,10 @@ std::string ProviderCommandLine::usage()
     const ProviderServer::Options defaults;
     return "usage: vistrelle-provider --data DIR [options]\n"
            "\n"
-           "The reference provider of the online services (locator, portal; the others answer\n"
-           "\"not implemented\"). Ends on SIGINT or SIGTERM.\n"
+           "The reference provider of the online services (locator, portal, plug-in manager;\n"
+           "the others answer \"not implemented\"), of the files under /files/, of the\n"
+           "latest-version file (any path ending in /LATEST_VERSION) and of each portal's\n"
+           "password reminder page (/go/passwordreminder). Ends on SIGINT or SIGTERM.\n"
            "\n"
            "  --data DIR             folder of the provider's state: provider.db, the request\n"
            "                         journal journal.jsonl and the files served under /files/\n"
