@@ -1,6 +1,7 @@
 #include "ProviderConfig.h"
 
 #include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <sstream>
 
@@ -47,6 +48,18 @@ bool isWebAddress(const std::string& text)
         return false;
     for (unsigned char c : text)
         if (c <= ' ' || c == 0x7f)
+            return false;
+    return true;
+}
+
+// A portal's id begins its host name ("<id>.portal.<domain>") and names its folder on the
+// program's side.
+bool isHostLabel(const std::string& text)
+{
+    if (text.empty() || text.size() > 63 || text.front() == '-' || text.back() == '-')
+        return false;
+    for (unsigned char c : text)
+        if (!std::isalnum(c) && c != '-')
             return false;
     return true;
 }
@@ -112,8 +125,13 @@ ProviderConfig ProviderConfig::parse(const std::string& text, const std::string&
                                              : ConfigText::trim(header.substr(space + 1));
             if (kind == "directory")
                 config.directories[key];
-            else if (kind == "portal")
+            else if (kind == "portal" && (key.empty() || isHostLabel(key)))
                 config.portals[key].id = key;
+            else if (kind == "portal")
+                throw ConfigError(where +
+                                  ": a portal id is one host name label (letters, "
+                                  "digits and inner hyphens, at most 63): " +
+                                  key);
             else if (kind == "pricelist")
                 config.priceLists[key].name = key;
             else if (kind == "plugin")

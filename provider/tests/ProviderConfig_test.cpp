@@ -51,6 +51,13 @@ TEST(ProviderConfig, MalformedLinesNameTheirLine)
               "line 3: expected \"key = value\" inside a section");
     EXPECT_EQ(errorOf("[shop x]\n"), "line 1: unknown section [shop x]");
     EXPECT_EQ(errorOf("[portal]\n"), "line 1: section [portal] needs a name");
+    for (const std::string& id :
+         std::vector<std::string>{"../x", "a.b", "-a", "a-", "a b", "a/b", std::string(64, 'a')})
+        EXPECT_EQ(errorOf("[portal " + id + "]\n"),
+                  "line 1: a portal id is one host name label (letters, digits and inner "
+                  "hyphens, at most 63): " +
+                      id);
+    EXPECT_EQ(errorOf("[portal " + std::string(63, 'a') + "]\n[portal x-1]\n"), "nothing thrown");
     EXPECT_EQ(errorOf("[provider]\nsmsprice = 2,5\n"), "line 2: not a number: 2,5");
     EXPECT_EQ(errorOf("[directory /]\nportal = a | A\n"),
               "line 2: unknown key or wrong number of fields: portal");
