@@ -172,9 +172,14 @@ int ProviderPortal::portal__sendPasswordReminder(struct soap* soap, std::string 
 {
     ProviderRequest::of(soap).arguments({{"portalid", portalid}, {"emailaddress", emailaddress}});
     ProviderRequest& request = ProviderRequest::of(soap);
-    if (!request.remindPassword(portalid, emailaddress))
-        return ProviderRequest::clientFault(soap, "UnknownAccount",
-                                            "No account with this e-mail address");
+    if (!request.config().findPortal(portalid))
+        return ProviderRequest::clientFault(soap, "UnknownPortal", "No such portal: " + portalid);
+    // Not echoed: the text may be anything up to the string limit.
+    if (!Provider::EmailAddress::isWellFormed(emailaddress))
+        return ProviderRequest::clientFault(soap, "InvalidEmail", "Not an e-mail address");
+    // The same answer whether the address has an account or not, so no one learns which
+    // addresses have accounts by asking.
+    request.remindPassword(portalid, emailaddress);
     return SOAP_OK;
 }
 

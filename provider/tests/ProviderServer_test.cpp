@@ -139,6 +139,21 @@ TEST_F(ProviderServerTest, RegistrationMakesAnAccountThatOutlivesARestart)
     SoapPortal::portal__sendPasswordReminderResponse reply;
     call.check(SoapPortal::soap_call_portal__sendPasswordReminder(
         call.context(), call.endpoint(), "", "demo", "bo@example.com", reply));
+    // Asking tells no one whether an address has an account; only what is no address or no
+    // portal is refused.
+    auto remind = [&](const std::string& portalId, const std::string& email) {
+        return codeOf([&] {
+            Call call(*afterRestart);
+            SoapPortal::portal__sendPasswordReminderResponse reply;
+            call.check(SoapPortal::soap_call_portal__sendPasswordReminder(
+                call.context(), call.endpoint(), "", portalId, email, reply));
+        });
+    };
+    EXPECT_EQ(remind("demo", "nobody@example.com"), "nothing thrown");
+    EXPECT_EQ(remind("fjord", "bo@example.com"), "nothing thrown");
+    EXPECT_EQ(remind("demo", "bo"), "SoapClient.InvalidEmail: Not an e-mail address (via proxy)");
+    EXPECT_EQ(remind("nowhere", "bo@example.com"),
+              "SoapClient.UnknownPortal: No such portal: nowhere (via proxy)");
 }
 
 TEST_F(ProviderServerTest, OneAddressHasAnAccountOnEachPortalAndLogsInOnItsOwnHost)
