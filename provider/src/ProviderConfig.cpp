@@ -1,11 +1,11 @@
 #include "ProviderConfig.h"
 
 #include <algorithm>
-#include <cctype>
 #include <fstream>
 #include <sstream>
 
 #include "ConfigText.h"
+#include "HostLabel.h"
 
 namespace Provider {
 
@@ -48,18 +48,6 @@ bool isWebAddress(const std::string& text)
         return false;
     for (unsigned char c : text)
         if (c <= ' ' || c == 0x7f)
-            return false;
-    return true;
-}
-
-// A portal's id begins its host name ("<id>.portal.<domain>") and names its folder on the
-// program's side.
-bool isHostLabel(const std::string& text)
-{
-    if (text.empty() || text.size() > 63 || text.front() == '-' || text.back() == '-')
-        return false;
-    for (unsigned char c : text)
-        if (!std::isalnum(c) && c != '-')
             return false;
     return true;
 }
@@ -125,9 +113,10 @@ ProviderConfig ProviderConfig::parse(const std::string& text, const std::string&
                                              : ConfigText::trim(header.substr(space + 1));
             if (kind == "directory")
                 config.directories[key];
-            else if (kind == "portal" && (key.empty() || isHostLabel(key)))
+            else if (kind == "portal" && (key.empty() || HostLabel::isValid(key)))
                 config.portals[key].id = key;
             else if (kind == "portal")
+                // It begins the portal's host name and names its folder in the program.
                 throw ConfigError(where +
                                   ": a portal id is one host name label (letters, "
                                   "digits and inner hyphens, at most 63): " +
