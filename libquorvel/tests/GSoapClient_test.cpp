@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <thread>
 
 #include <zlib.h>
 
@@ -353,6 +354,34 @@ TEST_F(GSoapClientTest, TimeoutsAreConnectionTimeouts)
             wxString::Format(
                 "Connection timed out when trying to connect to host 127.0.0.1 on port %d", port));
     }
+}
+
+TEST_F(GSoapClientTest, InterruptEndsAStalledCallAtOnceAndEveryLaterOne)
+{
+    Response stalled;
+    stalled.stall = true;
+    server.enqueue(stalled);
+    TermsClient client(settings);
+    client.setAddress(serverAddress());
+    // The runtime's own time-out (two minutes) stays: only the interrupt can end the wait.
+    bool aborted = false;
+    std::thread caller([&] {
+        try {
+            client.getTermsOfService();
+        } catch (const Quorvel::AbortException&) {
+            aborted = true;
+        }
+    });
+    ASSERT_TRUE(server.waitForRequests(1));
+    const auto start = std::chrono::steady_clock::now();
+    client.interrupt();
+    caller.join();
+    EXPECT_TRUE(aborted);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+
+    // Nothing more goes out.
+    EXPECT_THROW(client.getTermsOfService(), Quorvel::AbortException);
+    EXPECT_EQ(server.requests().size(), 1u);
 }
 
 TEST_F(GSoapClientTest, ProxyRefusingAuthorizationIsProxyAuthorization)

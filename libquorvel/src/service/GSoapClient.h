@@ -15,9 +15,12 @@
 // (Call::acceptCompressedReply); its inflated size counts against the same limit. A reply past
 // a limit, or compressed unasked, fails as a broken reply ("Soap.UnknownError").
 //
-// Threads: a client and its context belong to one thread at a time.
+// Threads: a client and its context belong to one thread at a time, except interrupt(), which
+// any thread may call. m_socketLock guards m_socket.
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -70,6 +73,13 @@ public:
     const std::string& getLanguage() const { return m_language; }
     bool usesProxy() const;
 
+    // Any thread: ends the call under way at once (its connection is shut down, even while it
+    // waits on the server) and makes it, and every later call of this client, throw
+    // AbortException. For the slaves and tasks of a window that is closing: they must not hold
+    // it for the two minutes of the time-outs.
+    void interrupt();
+    bool isInterrupted() const { return m_interrupted.load(); }
+
 protected:
     // Points the context's HTTP Basic credentials at copies of the record's user and password.
     // Throws ServiceException "Soap.CredentialsTooLong" for a text longer than 255 bytes.
@@ -97,6 +107,10 @@ private:
     // The runtime's socket reads and writes, noting when one ended by its time-out.
     static size_t receive(struct soap* soap, char* buffer, size_t length);
     static int send(struct soap* soap, const char* data, size_t length);
+    // The runtime's connect and close, noting the socket of the call so interrupt() can end it.
+    static int openSocket(struct soap* soap, const char* endpoint, const char* host, int port);
+    static int closeSocket(struct soap* soap, int socket);
+    [[noreturn]] void throwInterrupted();
 
     struct ContextDeleter {
         void operator()(struct soap* soap) const;
@@ -110,6 +124,12 @@ private:
     int (*m_defaultPrepareReceive)(struct soap*, const char*, size_t) = nullptr;
     size_t (*m_defaultReceive)(struct soap*, char*, size_t) = nullptr;
     int (*m_defaultSend)(struct soap*, const char*, size_t) = nullptr;
+    int (*m_defaultOpen)(struct soap*, const char*, const char*, int) = nullptr;
+    int (*m_defaultCloseSocket)(struct soap*, int) = nullptr;
+    std::atomic<bool> m_interrupted{false};
+    std::mutex m_socketLock;
+    // The connection of the call under way; -1 when there is none.
+    int m_socket = -1;
     bool m_agentSent = false;
     // Whether the current call asked for a compressed reply.
     bool m_acceptCompressed = false;
