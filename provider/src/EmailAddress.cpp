@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "HostLabel.h"
+
 namespace Provider {
 
 namespace {
@@ -11,17 +13,6 @@ namespace {
 bool isLocalCharacter(unsigned char c)
 {
     return std::isalnum(c) || c == '.' || c == '_' || c == '-' || c == '+' || c == '\'';
-}
-
-// One DNS label: letters, digits and inner hyphens, at most 63 long.
-bool isLabel(std::string_view label)
-{
-    if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-')
-        return false;
-    for (unsigned char c : label)
-        if (!std::isalnum(c) && c != '-')
-            return false;
-    return true;
 }
 
 } // namespace
@@ -44,7 +35,7 @@ bool EmailAddress::isWellFormed(std::string_view address)
         return false;
     while (!domain.empty()) {
         const auto dot = domain.find('.');
-        if (!isLabel(domain.substr(0, dot)))
+        if (!HostLabel::isValid(domain.substr(0, dot)))
             return false;
         if (dot == std::string_view::npos)
             break;

@@ -39,7 +39,9 @@ FaultScript::Action parseAction(const std::string& text)
     std::string rest;
     std::getline(in, rest);
     rest = ConfigText::trim(rest);
-    FaultScript::Action action{FaultScript::Action::Close, 0, "", "", text};
+    FaultScript::Action action;
+    action.kind = FaultScript::Action::Close;
+    action.description = text;
     if (word == "delay") {
         action.kind = FaultScript::Action::Delay;
         action.amount = count(rest, MAX_DELAY_MS, "delay");
@@ -61,6 +63,19 @@ FaultScript::Action parseAction(const std::string& text)
         action.kind = FaultScript::Action::WrongMd5;
     } else if (word == "redirect-self" && rest.empty()) {
         action.kind = FaultScript::Action::RedirectSelf;
+    } else if (word == "bad-token") {
+        action.kind = FaultScript::Action::BadToken;
+        if (rest == "not-png")
+            action.token = FaultScript::Action::NotPng;
+        else if (rest == "truncated")
+            action.token = FaultScript::Action::TruncatedPng;
+        else if (rest == "missing")
+            action.token = FaultScript::Action::MissingPicture;
+        else if (rest == "too-large")
+            action.token = FaultScript::Action::TooLargePicture;
+        else
+            throw FaultScriptError("bad-token needs not-png, truncated, missing or too-large: " +
+                                   text);
     } else {
         throw FaultScriptError("unknown action: " + text);
     }
@@ -94,11 +109,15 @@ FaultScript::Rule FaultScript::parseRule(const std::string& value)
     const Action::Kind kind = rule.action.kind;
     if (rule.soap && (kind == Action::Truncate || kind == Action::WrongMd5))
         throw FaultScriptError(parts[1] + " applies to GETs of files, not to SOAP calls");
-    if (!rule.soap && (kind == Action::Fault || kind == Action::RedirectSelf))
+    if (!rule.soap &&
+        (kind == Action::Fault || kind == Action::RedirectSelf || kind == Action::BadToken))
         throw FaultScriptError(parts[1] + " applies to SOAP calls only");
     if (kind == Action::RedirectSelf &&
         (!matches(rule.service, "locator") || !matches(rule.operation, "getDirectoryContents")))
         throw FaultScriptError("redirect-self applies to locator/getDirectoryContents only");
+    if (kind == Action::BadToken &&
+        (!matches(rule.service, "portal") || !matches(rule.operation, "getRegistrationToken")))
+        throw FaultScriptError("bad-token applies to portal/getRegistrationToken only");
     if (parts.size() == 3) {
         rule.times = count(parts[2], UINT64_MAX / 2, "times");
         if (rule.times == 0)

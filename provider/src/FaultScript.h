@@ -15,6 +15,10 @@
 //   wrong-md5           GETs of files: send an X-Quorvel-MD5 that does not match the body
 //   redirect-self       locator/getDirectoryContents: send the client back to the same path
 //                       on the host it asked
+//   bad-token KIND      portal/getRegistrationToken: a token whose picture is spoiled, KIND
+//                       being not-png (bytes of no PNG), truncated (a PNG cut short), missing
+//                       (no picture at all) or too-large (a PNG of TOO_LARGE_TOKEN_SIDE pixels
+//                       square: small as a file, huge once decoded)
 // TIMES is how often the rule fires (default: every time). Rules are tried in order; the first
 // matching one with firings left fires. A script file holds such lines (a "[faults]" header,
 // blank lines and "#" or ";" comments allowed); the configuration's [faults] section the same.
@@ -38,8 +42,11 @@ public:
 class FaultScript {
 public:
     struct Action {
-        enum Kind { Delay, Close, Fault, Truncate, WrongMd5, RedirectSelf };
+        enum Kind { Delay, Close, Fault, Truncate, WrongMd5, RedirectSelf, BadToken };
+        enum Token { NotPng, TruncatedPng, MissingPicture, TooLargePicture };
         Kind kind;
+        // How a bad token is spoiled.
+        Token token = NotPng;
         // Milliseconds of a delay, bytes of a truncation.
         uint64_t amount = 0;
         // SOAP fault code without its "SOAP-ENV:" and text.
@@ -48,6 +55,9 @@ public:
         // As written in the rule, for the journal and the log.
         std::string description;
     };
+    // The side of the picture a "bad-token too-large" sends.
+    static constexpr int TOO_LARGE_TOKEN_SIDE = 4096;
+
     struct Rule {
         bool soap = true;
         std::string service;

@@ -197,13 +197,41 @@ std::optional<std::string> HttpRequestHead::field(std::string_view name) const
 
 std::optional<std::string> HttpRequestHead::decodedPath() const
 {
+    return percentDecoded(m_path, false);
+}
+
+std::optional<std::string> HttpRequestHead::queryValue(std::string_view name) const
+{
+    const auto question = m_target.find('?');
+    if (question == std::string::npos)
+        return std::nullopt;
+    std::string_view query(m_target);
+    query = query.substr(question + 1, query.find('#', question) - question - 1);
+    while (!query.empty()) {
+        const auto amp = query.find('&');
+        const std::string_view pair = query.substr(0, amp);
+        const auto equals = pair.find('=');
+        const auto key = percentDecoded(pair.substr(0, equals), true);
+        if (key && *key == name)
+            return percentDecoded(equals == std::string_view::npos ? std::string_view()
+                                                                   : pair.substr(equals + 1),
+                                  true);
+        if (amp == std::string_view::npos)
+            break;
+        query.remove_prefix(amp + 1);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> HttpRequestHead::percentDecoded(std::string_view text, bool plusIsSpace)
+{
     std::string result;
-    for (size_t i = 0; i < m_path.size(); ++i) {
-        if (m_path[i] != '%') {
-            result.push_back(m_path[i]);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            result.push_back(plusIsSpace && text[i] == '+' ? ' ' : text[i]);
             continue;
         }
-        const auto byte = Hex::decode(m_path.substr(i + 1, 2));
+        const auto byte = Hex::decode(std::string(text.substr(i + 1, 2)));
         if (!byte || byte->size() != 1 || byte->front() == 0)
             return std::nullopt;
         result.push_back(static_cast<char>(byte->front()));

@@ -47,6 +47,10 @@ public:
     // The path with its %XX escapes decoded; nothing when an escape is broken or decodes to a
     // zero byte.
     std::optional<std::string> decodedPath() const;
+    // The first value of the form field `name` in the target's query ("?a=1&b=x+y"), decoded
+    // ("+" a blank, %XX escapes); nothing when there is none, or its escapes are broken or
+    // decode to a zero byte.
+    std::optional<std::string> queryValue(std::string_view name) const;
     const std::string& version() const { return m_version; }
 
     // The value of the first field of that name (letter case ignored), blanks trimmed.
@@ -71,6 +75,10 @@ public:
     static bool isValidAuthority(std::string_view authority);
 
 private:
+    // `text` with its %XX escapes (and "+" when `plusIsSpace`) decoded; nothing when an escape
+    // is broken or decodes to a zero byte.
+    static std::optional<std::string> percentDecoded(std::string_view text, bool plusIsSpace);
+
     std::string m_method;
     std::string m_target;
     std::string m_path;

@@ -43,6 +43,26 @@ int priceList(struct soap* soap, const std::string& file, std::string& xml)
     return SOAP_OK;
 }
 
+// What a "bad-token" fault sends instead of the token's picture `png`.
+std::string spoiledPicture(Provider::FaultScript::Action::Token how, const std::string& png)
+{
+    using Action = Provider::FaultScript::Action;
+    switch (how) {
+    case Action::TruncatedPng:
+        // The signature and the header survive, the picture's data does not.
+        return png.substr(0, png.size() / 2);
+    case Action::TooLargePicture: {
+        // The same picture for every firing, so it is drawn once.
+        static const std::string large =
+            Provider::TokenImage::blankPng(Provider::FaultScript::TOO_LARGE_TOKEN_SIDE,
+                                           Provider::FaultScript::TOO_LARGE_TOKEN_SIDE);
+        return large;
+    }
+    default:
+        return "GIF89a: a picture, but no PNG";
+    }
+}
+
 } // namespace
 
 int ProviderPortal::portal__createSession(struct soap* soap, portal__createSessionResponse& result)
@@ -98,7 +118,13 @@ int ProviderPortal::portal__getRegistrationToken(struct soap* soap, std::string 
     ProviderRequest& request = ProviderRequest::of(soap);
     const std::string text = SecureRandom::text(TOKEN_LETTERS, Provider::TokenImage::ALPHABET);
     result.tokenid = request.store().createToken(text, request.config().tokenLifetimeSeconds);
-    const std::string png = Provider::TokenImage::png(text);
+    std::string png = Provider::TokenImage::png(text);
+    if (const auto& injected = request.injected())
+        if (injected->kind == Provider::FaultScript::Action::BadToken) {
+            if (injected->token == Provider::FaultScript::Action::MissingPicture)
+                return SOAP_OK;
+            png = spoiledPicture(injected->token, png);
+        }
     result.tokenimage = soap_new_xsd__base64Binary(soap);
     result.tokenimage->__size = static_cast<int>(png.size());
     result.tokenimage->__ptr = static_cast<unsigned char*>(soap_malloc(soap, png.size()));
@@ -146,11 +172,14 @@ int ProviderPortal::portal__sendPasswordReminder(struct soap* soap, std::string 
 {
     ProviderRequest::of(soap).arguments({{"portalid", portalid}, {"emailaddress", emailaddress}});
     ProviderRequest& request = ProviderRequest::of(soap);
-    if (!request.store().findAccount(portalid, emailaddress))
-        return ProviderRequest::clientFault(soap, "UnknownAccount",
-                                            "No account with this e-mail address");
-    // The reference provider sends no mail; the operator sees the request in its log.
-    request.log("Password reminder asked for " + emailaddress + " on " + portalid);
+    if (!request.config().findPortal(portalid))
+        return ProviderRequest::clientFault(soap, "UnknownPortal", "No such portal: " + portalid);
+    // Not echoed: the text may be anything up to the string limit.
+    if (!Provider::EmailAddress::isWellFormed(emailaddress))
+        return ProviderRequest::clientFault(soap, "InvalidEmail", "Not an e-mail address");
+    // The same answer whether the address has an account or not, so no one learns which
+    // addresses have accounts by asking.
+    request.remindPassword(portalid, emailaddress);
     return SOAP_OK;
 }
 

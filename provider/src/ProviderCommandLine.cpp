@@ -37,8 +37,10 @@ std::string ProviderCommandLine::usage()
     const ProviderServer::Options defaults;
     return "usage: vistrelle-provider --data DIR [options]\n"
            "\n"
-           "The reference provider of the online services (locator, portal; the others answer\n"
-           "\"not implemented\"). Ends on SIGINT or SIGTERM.\n"
+           "The reference provider of the online services (locator, portal, plug-in manager;\n"
+           "the others answer \"not implemented\"), of the files under /files/, of the\n"
+           "latest-version file (any path ending in /LATEST_VERSION) and of each portal's\n"
+           "password reminder page (/go/passwordreminder). Ends on SIGINT or SIGTERM.\n"
            "\n"
            "  --data DIR             folder of the provider's state: provider.db, the request\n"
            "                         journal journal.jsonl and the files served under /files/\n"
@@ -84,6 +86,12 @@ std::string ProviderCommandLine::usage()
            "          wrong-md5         file GETs: send an X-Quorvel-MD5 that does not match\n"
            "          redirect-self     locator/getDirectoryContents: redirect to the same path\n"
            "                            on the host the client asked\n"
+           "          bad-token KIND    portal/getRegistrationToken: spoil the picture; KIND\n"
+           "                            is not-png, truncated, missing or too-large (a PNG of\n"
+           "                            " +
+           std::to_string(FaultScript::TOO_LARGE_TOKEN_SIDE) + "x" +
+           std::to_string(FaultScript::TOO_LARGE_TOKEN_SIDE) +
+           " pixels)\n"
            "  TIMES   how many times the rule fires (default: every time)\n"
            "\n"
            "Each firing is logged and noted as \"injected\" in the request's journal line.\n";

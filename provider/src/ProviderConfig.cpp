@@ -1,9 +1,11 @@
 #include "ProviderConfig.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
 #include "ConfigText.h"
+#include "HostLabel.h"
 
 namespace Provider {
 
@@ -27,6 +29,33 @@ long positiveWhole(const std::string& value, const std::string& where)
     if (result < 1 || result > 1e9 || result != static_cast<double>(static_cast<long>(result)))
         throw ConfigError(where + ": not a whole number from 1 to 1000000000: " + value);
     return static_cast<long>(result);
+}
+
+// Dotted numbers: "2", "2.4.16".
+bool isVersion(const std::string& text)
+{
+    if (text.empty() || text.size() > 32 || text.front() == '.' || text.back() == '.' ||
+        text.find("..") != std::string::npos)
+        return false;
+    return text.find_first_not_of("0123456789.") == std::string::npos;
+}
+
+// A web address a program may hand to a browser: http or https, no blanks or control
+// characters.
+bool isWebAddress(const std::string& text)
+{
+    if (text.rfind("http://", 0) != 0 && text.rfind("https://", 0) != 0)
+        return false;
+    for (unsigned char c : text)
+        if (c <= ' ' || c == 0x7f)
+            return false;
+    return true;
+}
+
+std::vector<std::string> nonEmpty(std::vector<std::string> texts)
+{
+    texts.erase(std::remove(texts.begin(), texts.end(), std::string()), texts.end());
+    return texts;
 }
 
 } // namespace
@@ -84,10 +113,18 @@ ProviderConfig ProviderConfig::parse(const std::string& text, const std::string&
                                              : ConfigText::trim(header.substr(space + 1));
             if (kind == "directory")
                 config.directories[key];
-            else if (kind == "portal")
+            else if (kind == "portal" && (key.empty() || HostLabel::isValid(key)))
                 config.portals[key].id = key;
+            else if (kind == "portal")
+                // It begins the portal's host name and names its folder in the program.
+                throw ConfigError(where +
+                                  ": a portal id is one host name label (letters, "
+                                  "digits and inner hyphens, at most 63): " +
+                                  key);
             else if (kind == "pricelist")
                 config.priceLists[key].name = key;
+            else if (kind == "plugin")
+                config.plugins[key].packageId = key;
             else if (kind != "provider" && kind != "faults")
                 throw ConfigError(where + ": unknown section [" + header + "]");
             if (kind != "provider" && kind != "faults" && key.empty())
@@ -127,6 +164,14 @@ ProviderConfig ProviderConfig::parse(const std::string& text, const std::string&
                 config.tokenLifetimeSeconds = positiveWhole(value, where);
             else if (name == "newsresource")
                 config.newsResources.push_back(value);
+            else if (name == "latestversion" && (value.empty() || isVersion(value)))
+                config.latestVersion = value;
+            else if (name == "latestversion")
+                throw ConfigError(where + ": not a version of dotted numbers: " + value);
+            else if (name == "downloadpage" && (value.empty() || isWebAddress(value)))
+                config.downloadPage = value;
+            else if (name == "downloadpage")
+                throw ConfigError(where + ": not an http or https address: " + value);
             else
                 throw ConfigError(where + ": unknown key " + name);
         } else if (kind == "directory") {
@@ -159,6 +204,30 @@ ProviderConfig ProviderConfig::parse(const std::string& text, const std::string&
                     {ConfigText::fields(value)[0], ConfigText::fields(value)[1]});
             else
                 throw ConfigError(where + ": unknown key or wrong number of fields: " + name);
+        } else if (kind == "plugin") {
+            Plugin& plugin = config.plugins[key];
+            if (name == "list" && value == "recinstall")
+                plugin.list = Plugin::RecommendedInstall;
+            else if (name == "list" && value == "recupdate")
+                plugin.list = Plugin::RecommendedUpdate;
+            else if (name == "list" && value == "requpdate")
+                plugin.list = Plugin::RequiredUpdate;
+            else if (name == "list")
+                throw ConfigError(where + ": list is recinstall, recupdate or requpdate: " + value);
+            else if (name == "version" && isVersion(value))
+                plugin.version = value;
+            else if (name == "version")
+                throw ConfigError(where + ": not a version of dotted numbers: " + value);
+            else if (name == "repository")
+                plugin.repository = value;
+            else if (name == "title")
+                plugin.title = value;
+            else if (name == "body")
+                plugin.body = value;
+            else if (name == "portals")
+                plugin.portals = nonEmpty(ConfigText::fields(value));
+            else
+                throw ConfigError(where + ": unknown key " + name);
         } else if (kind == "faults") {
             if (name != "rule")
                 throw ConfigError(where + ": unknown key " + name);
@@ -177,6 +246,9 @@ ProviderConfig ProviderConfig::parse(const std::string& text, const std::string&
                 throw ConfigError(where + ": unknown key " + name);
         }
     }
+    for (const auto& [id, plugin] : config.plugins)
+        if (plugin.version.empty())
+            throw ConfigError("plug-in " + id + " needs a version");
     return config;
 }
 

@@ -6,13 +6,15 @@
 //
 //   [provider]                      name, domain, terms, news, newsupdated, templatelisturl,
 //                                   smsprice, smscurrency, mmsprice, mmscurrency, sessionidle,
-//                                   tokenlifetime,
+//                                   tokenlifetime, latestversion, downloadpage,
 //                                   newsresource (repeated)
 //   [directory /path]               description, directory = path | name,
 //                                   portal = path | name | location, redirect = path | host
 //   [portal id]                     name, websiteurl, description, pricelist (file),
 //                                   account = e-mail | password
 //   [pricelist name]                uuid, file
+//   [plugin packageid]              list (recinstall, recupdate or requpdate), version,
+//                                   repository, title, body, portals = id | id
 //   [faults]                        rule = MATCH | ACTION [| TIMES] (see FaultScript)
 //
 // Relative file names are read from the configuration file's folder.
@@ -64,6 +66,18 @@ public:
         std::string uuid;
         std::string file;
     };
+    // A plug-in the plug-in manager service names, in one of its three lists.
+    struct Plugin {
+        enum List { RecommendedInstall, RecommendedUpdate, RequiredUpdate };
+        std::string packageId;
+        List list = RecommendedInstall;
+        std::string version;
+        std::string repository;
+        std::string title;
+        std::string body;
+        // Named only to programs with an account on one of these portals; empty: to every one.
+        std::vector<std::string> portals;
+    };
 
     // Defaults only: one portal "demo" listed at "/".
     ProviderConfig();
@@ -88,6 +102,11 @@ public:
     std::map<std::string, Directory> directories;
     std::map<std::string, Portal> portals;
     std::map<std::string, PriceList> priceLists;
+    std::map<std::string, Plugin> plugins;
+    // The newest program version ("2.5.0"), served as the latest-version file, and the web page
+    // it is to be had from; an empty version serves no such file.
+    std::string latestVersion;
+    std::string downloadPage;
     // Paths the news refers to ("/files/banner.png"), handed out with the request's origin.
     std::vector<std::string> newsResources;
     std::vector<FaultScript::Rule> faultRules;

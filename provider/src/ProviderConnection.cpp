@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "FileTransfers.h"
+#include "ProviderPages.h"
 #include "ProviderRequest.h"
 #include "ProviderServer.h"
 #include "service/SoapLimits.h"
@@ -202,6 +203,8 @@ void ProviderConnection::route()
         serveSoap();
     else if (head.method() == "GET" && startsWith("/download/"))
         FileTransfers::download(*this);
+    else if (head.method() == "GET" && ProviderPages::serves(path))
+        ProviderPages::answer(*this);
     else if (head.method() == "GET")
         FileTransfers::getPublic(*this);
     else

@@ -93,6 +93,14 @@ const ProviderConfig::Portal* ProviderRequest::hostPortal() const
     return marker == std::string::npos ? nullptr : config().findPortal(host.substr(0, marker));
 }
 
+bool ProviderRequest::remindPassword(const std::string& portalId, const std::string& email) const
+{
+    if (!m_store.findAccount(portalId, email))
+        return false;
+    log("Password reminder asked for " + email + " on " + portalId);
+    return true;
+}
+
 int ProviderRequest::clientFault(struct soap* soap, const std::string& name,
                                  const std::string& text)
 {

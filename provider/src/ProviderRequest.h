@@ -61,6 +61,10 @@ public:
     const ProviderConfig::Portal* portal();
     // The configured portal the host name names; null when it names none.
     const ProviderConfig::Portal* hostPortal() const;
+    // Sends the account of `email` on the portal a reminder of its password; false when there
+    // is no such account (which the caller does not tell its client). The reference provider
+    // sends no mail: the operator reads the log.
+    bool remindPassword(const std::string& portalId, const std::string& email) const;
 
     // A fault the client caused ("SOAP-ENV:Client.<name>") or the server's own
     // ("SOAP-ENV:Server.<name>"); returns the value the service function must return.

@@ -15,6 +15,7 @@
 #include "ProviderLocatorH.h"
 #include "ProviderPortalH.h"
 #include "ProviderRequest.h"
+#include "ProviderVManagerH.h"
 
 namespace Provider {
 
@@ -28,10 +29,10 @@ struct ServiceName {
 
 // Every service the provider answers; those not implemented yet answer a fault.
 const ServiceName SERVICES[] = {
-    {"locator", "/service/locator/1.0", true},    {"portal", "/service/portal/3.0", true},
-    {"storage", "/service/storage/3.0", false},   {"ordering", "/service/ordering/3.0", false},
-    {"sharing", "/service/sharing/3.0", false},   {"payment", "/service/payment/1.0", false},
-    {"vmanager", "/service/vmanager/1.0", false},
+    {"locator", "/service/locator/1.0", true},   {"portal", "/service/portal/3.0", true},
+    {"storage", "/service/storage/3.0", false},  {"ordering", "/service/ordering/3.0", false},
+    {"sharing", "/service/sharing/3.0", false},  {"payment", "/service/payment/1.0", false},
+    {"vmanager", "/service/vmanager/1.0", true},
 };
 
 const char* const REALM = "Vistrelle provider";
@@ -219,6 +220,8 @@ int ProviderServer::dispatch(struct soap* soap) const
     int result = ProviderLocator::soap_serve_request(soap);
     if (result == SOAP_NO_METHOD)
         result = ProviderPortal::soap_serve_request(soap);
+    if (result == SOAP_NO_METHOD)
+        result = ProviderVManager::soap_serve_request(soap);
     if (result != SOAP_NO_METHOD)
         return result;
 

@@ -133,4 +133,19 @@ std::string TokenImage::png(const std::string& text)
     return encode(raw, width, height);
 }
 
+std::string TokenImage::blankPng(int width, int height)
+{
+    const int MAX_SIDE = 16384;
+    if (width < 1 || height < 1 || width > MAX_SIDE || height > MAX_SIDE)
+        throw std::invalid_argument("a blank picture has 1 to " + std::to_string(MAX_SIDE) +
+                                    " pixels a side");
+    std::string row(static_cast<size_t>(width) + 1, static_cast<char>(PAPER));
+    row[0] = '\0'; // filter: none
+    std::string raw;
+    raw.reserve(row.size() * static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y)
+        raw += row;
+    return encode(raw, width, height);
+}
+
 } // namespace Provider

@@ -36,6 +36,9 @@ public:
     // Whether the font pixel at `row` (0 at the top), `column` of `letter`'s glyph is inked;
     // false outside the glyph or for a letter not in ALPHABET.
     static bool ink(char letter, int row, int column);
+    // A blank picture of `width` by `height` pixels (1 to 16384 each), all PAPER; throws
+    // std::invalid_argument for other sizes. For staging pictures no token would have.
+    static std::string blankPng(int width, int height);
 };
 
 } // namespace Provider

@@ -53,6 +53,15 @@ TEST(FaultScript, ReadsEveryAction)
     EXPECT_EQ(FaultScript::parseRule("locator/* | redirect-self").action.kind,
               Action::RedirectSelf);
     EXPECT_EQ(FaultScript::parseRule("portal/x | close").action.description, "close");
+    for (const auto& [kind, token] :
+         {std::pair<std::string, Action::Token>{"not-png", Action::NotPng},
+          {"truncated", Action::TruncatedPng},
+          {"missing", Action::MissingPicture},
+          {"too-large", Action::TooLargePicture}}) {
+        rule = FaultScript::parseRule("portal/getRegistrationToken | bad-token " + kind + " | 1");
+        EXPECT_EQ(rule.action.kind, Action::BadToken) << kind;
+        EXPECT_EQ(rule.action.token, token) << kind;
+    }
 }
 
 TEST(FaultScript, MistakesAreNamed)
@@ -76,6 +85,13 @@ TEST(FaultScript, MistakesAreNamed)
               "fault Client.X y applies to SOAP calls only");
     EXPECT_EQ(errorOf("portal/* | redirect-self"),
               "redirect-self applies to locator/getDirectoryContents only");
+    EXPECT_EQ(errorOf("portal/createAccount | bad-token not-png"),
+              "bad-token applies to portal/getRegistrationToken only");
+    EXPECT_EQ(errorOf("/files/x | bad-token missing"),
+              "bad-token missing applies to SOAP calls only");
+    for (const std::string kind : {"", " jpeg", " not-png now"})
+        EXPECT_EQ(errorOf("portal/getRegistrationToken | bad-token" + kind),
+                  "bad-token needs not-png, truncated, missing or too-large: bad-token" + kind);
     EXPECT_EQ(errorOf("portal/x | close | 0"),
               "times must be at least 1 (leave it out for every time)");
     EXPECT_EQ(errorOf("portal/x | close | -1"), "times needs a whole number: -1");

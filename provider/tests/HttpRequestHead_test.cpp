@@ -142,3 +142,21 @@ TEST(HttpRequestHead, DecodedPathRefusesBrokenEscapesAndZeroBytes)
     for (const std::string broken : {"/a%00b", "/a%2", "/a%", "/a%zz"})
         EXPECT_FALSE(decoded(broken)) << broken;
 }
+
+TEST(HttpRequestHead, QueryValuesAreFormDecoded)
+{
+    auto value = [](const std::string& target, const char* name) {
+        return parsed("GET " + target + " HTTP/1.0\r\n\r\n")->queryValue(name);
+    };
+    EXPECT_EQ(value("/go/x?email=a%40b.example", "email"), "a@b.example");
+    EXPECT_EQ(value("/go/x?a=1&email=an+na&email=second", "email"), "an na");
+    EXPECT_EQ(value("http://h.example/go/x?e%6dail=y#email=z", "email"), "y");
+    EXPECT_EQ(value("/go/x?email", "email"), "");
+    EXPECT_EQ(value("/go/x?email=a#frag", "email"), "a");
+    // The path's own text is no query.
+    EXPECT_FALSE(value("/go/email=x", "email"));
+    EXPECT_FALSE(value("/go/x?emails=x&mail=y", "email"));
+    EXPECT_FALSE(value("/go/x?a=1#email=z", "email"));
+    for (const std::string broken : {"/go/x?email=a%00b", "/go/x?email=%2", "/go/x?email=%zz"})
+        EXPECT_FALSE(value(broken, "email")) << broken;
+}

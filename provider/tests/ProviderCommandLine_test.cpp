@@ -73,7 +73,8 @@ TEST(ProviderCommandLine, UsageListsEveryOption)
          {"--data DIR", "--config FILE", "--listen ADDRESS", "--port N", "--tls PEM",
           "--tls-port N", "--workers N", "--idle-timeout SECONDS", "--upload-limit BYTES",
           "--faults FILE", "--quiet", "--help", "rule = MATCH | ACTION [| TIMES]", "delay MS",
-          "close", "fault CODE TEXT", "truncate BYTES", "wrong-md5", "redirect-self"})
+          "close", "fault CODE TEXT", "truncate BYTES", "wrong-md5", "redirect-self",
+          "bad-token KIND"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 

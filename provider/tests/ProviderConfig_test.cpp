@@ -53,6 +53,13 @@ TEST(ProviderConfig, MalformedLinesNameTheirLine)
               "line 3: expected \"key = value\" inside a section");
     EXPECT_EQ(errorOf("[shop x]\n"), "line 1: unknown section [shop x]");
     EXPECT_EQ(errorOf("[portal]\n"), "line 1: section [portal] needs a name");
+    for (const std::string& id :
+         std::vector<std::string>{"../x", "a.b", "-a", "a-", "a b", "a/b", std::string(64, 'a')})
+        EXPECT_EQ(errorOf("[portal " + id + "]\n"),
+                  "line 1: a portal id is one host name label (letters, digits and inner "
+                  "hyphens, at most 63): " +
+                      id);
+    EXPECT_EQ(errorOf("[portal " + std::string(63, 'a') + "]\n[portal x-1]\n"), "nothing thrown");
     EXPECT_EQ(errorOf("[provider]\nsmsprice = 2,5\n"), "line 2: not a number: 2,5");
     EXPECT_EQ(errorOf("[directory /]\nportal = a | A\n"),
               "line 2: unknown key or wrong number of fields: portal");
@@ -129,4 +136,46 @@ TEST(PricelistCheck, TheExampleShopPassesAndAListNoClientCouldUseIsRefusedWithIt
     EXPECT_EQ(reason("<pricelist><currencyformatstring>%s EUR</currencyformatstring>"
                      "</pricelist>"),
               "price list shop.xml: the currency format needs exactly one %f conversion: %s EUR");
+}
+
+TEST(ProviderConfig, PluginsAndLatestVersion)
+{
+    const ProviderConfig config = ProviderConfig::parse(
+        "[provider]\nlatestversion = 2.4.17\ndownloadpage = https://example.com/get\n"
+        "[plugin org.example.frames]\nlist = requpdate\nversion = 1.10.2\n"
+        "repository = http://plugins.example/\ntitle = Frames\nbody = Twelve new frames\n"
+        "portals = a | | b\n"
+        "[plugin org.example.books]\nversion = 3\n",
+        ".");
+    EXPECT_EQ(config.latestVersion, "2.4.17");
+    EXPECT_EQ(config.downloadPage, "https://example.com/get");
+    ASSERT_EQ(config.plugins.size(), 2u);
+    const auto& frames = config.plugins.at("org.example.frames");
+    EXPECT_EQ(frames.packageId, "org.example.frames");
+    EXPECT_EQ(frames.list, ProviderConfig::Plugin::RequiredUpdate);
+    EXPECT_EQ(frames.version, "1.10.2");
+    EXPECT_EQ(frames.repository, "http://plugins.example/");
+    EXPECT_EQ(frames.title, "Frames");
+    EXPECT_EQ(frames.body, "Twelve new frames");
+    EXPECT_EQ(frames.portals, (std::vector<std::string>{"a", "b"}));
+    // Recommended for installation unless told otherwise, to every program.
+    EXPECT_EQ(config.plugins.at("org.example.books").list,
+              ProviderConfig::Plugin::RecommendedInstall);
+    EXPECT_TRUE(config.plugins.at("org.example.books").portals.empty());
+
+    EXPECT_EQ(errorOf("[plugin x]\nlist = install\nversion = 1\n"),
+              "line 2: list is recinstall, recupdate or requpdate: install");
+    EXPECT_EQ(errorOf("[plugin x]\nlist = recupdate\n"), "plug-in x needs a version");
+    for (const std::string& version :
+         std::vector<std::string>{"v2", "2..4", ".2", "2.", "2.4 beta", std::string(33, '1')}) {
+        EXPECT_EQ(errorOf("[plugin x]\nversion = " + version + "\n"),
+                  "line 2: not a version of dotted numbers: " + version);
+        EXPECT_EQ(errorOf("[provider]\nlatestversion = " + version + "\n"),
+                  "line 2: not a version of dotted numbers: " + version);
+    }
+    for (const std::string page :
+         {"ftp://example.com/", "javascript:alert(1)", "example.com", "https://example.com/a b"})
+        EXPECT_EQ(errorOf("[provider]\ndownloadpage = " + page + "\n"),
+                  "line 2: not an http or https address: " + page);
+    EXPECT_EQ(errorOf("[plugin x]\nversion = 1\nurl = y\n"), "line 3: unknown key url");
 }

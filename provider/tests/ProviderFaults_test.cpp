@@ -144,3 +144,57 @@ TEST_F(FaultTest, LocatorRedirectsToItself)
     EXPECT_EQ(list(path, host), "Nordic shops");
     EXPECT_EQ(path, "");
 }
+
+TEST_F(FaultTest, RegistrationTokenPicturesCanBeSpoiled)
+{
+    startWithFaults("rule = portal/getRegistrationToken | bad-token not-png | 1\n"
+                    "rule = portal/getRegistrationToken | bad-token truncated | 1\n"
+                    "rule = portal/getRegistrationToken | bad-token missing | 1\n"
+                    "rule = portal/getRegistrationToken | bad-token too-large | 1\n");
+    auto client = portal();
+    // The picture's bytes, or "none" when the reply has no picture.
+    auto picture = [&] {
+        Call call(*client);
+        SoapPortal::portal__getRegistrationTokenResponse reply;
+        call.check(SoapPortal::soap_call_portal__getRegistrationToken(
+            call.context(), call.endpoint(), "", "png", reply));
+        EXPECT_FALSE(reply.tokenid.empty());
+        if (!reply.tokenimage)
+            return std::string("none");
+        return std::string(reinterpret_cast<const char*>(reply.tokenimage->__ptr),
+                           reply.tokenimage->__size);
+    };
+    const std::string signature("\x89PNG\r\n\x1a\n", 8);
+    auto bigEndian = [](const std::string& bytes, size_t at) {
+        uint32_t value = 0;
+        for (size_t i = at; i < at + 4; ++i)
+            value = value << 8 | static_cast<unsigned char>(bytes[i]);
+        return value;
+    };
+
+    const std::string notPng = picture();
+    EXPECT_NE(notPng.substr(0, 8), signature);
+    EXPECT_FALSE(notPng.empty());
+    const std::string truncated = picture();
+    EXPECT_EQ(truncated.substr(0, 8), signature);
+    EXPECT_EQ(truncated.find("IEND"), std::string::npos);
+    EXPECT_EQ(picture(), "none");
+    // Small to send, but its header promises far more pixels than any token has.
+    const std::string large = picture();
+    ASSERT_GE(large.size(), 24u);
+    EXPECT_EQ(large.substr(0, 8), signature);
+    EXPECT_EQ(large.substr(12, 4), "IHDR");
+    EXPECT_EQ(bigEndian(large, 16), uint32_t(Provider::FaultScript::TOO_LARGE_TOKEN_SIDE));
+    EXPECT_EQ(bigEndian(large, 20), uint32_t(Provider::FaultScript::TOO_LARGE_TOKEN_SIDE));
+    EXPECT_LT(large.size(), 1024u * 1024u);
+    // Every rule fired its once: a sound picture again.
+    const std::string sound = picture();
+    EXPECT_EQ(sound.substr(0, 8), signature);
+    EXPECT_NE(sound.find("IEND"), std::string::npos);
+
+    const auto lines = linesAbout(dir, "getRegistrationToken");
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0]["injected"], "bad-token not-png");
+    EXPECT_EQ(lines[3]["injected"], "bad-token too-large");
+    EXPECT_FALSE(lines[4].contains("injected"));
+}

@@ -93,7 +93,7 @@ TEST_F(ProviderServerTest, TextsOverTheStringLimitGetAFault)
     };
     const size_t room = static_cast<size_t>(Limits::STRING_BYTES);
     EXPECT_EQ(remind(std::string(room - 1, 'x')),
-              "SoapClient.UnknownAccount: No account with this e-mail address (via proxy)");
+              "SoapClient.InvalidEmail: Not an e-mail address (via proxy)");
     EXPECT_EQ(remind(std::string(room + 1, 'x')), TOO_LARGE);
     EXPECT_EQ(remind("anna@example.com"), "nothing thrown");
 }

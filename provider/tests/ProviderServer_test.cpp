@@ -3,6 +3,7 @@
 #include <wx/mstream.h>
 
 #include "LogCapture.h"
+#include "SoapVManagerH.h"
 #include "service/ServiceTask.h"
 TEST_F(ProviderServerTest, LocatorListsDirectoriesPortalsAndRedirects)
 {
@@ -138,6 +139,21 @@ TEST_F(ProviderServerTest, RegistrationMakesAnAccountThatOutlivesARestart)
     SoapPortal::portal__sendPasswordReminderResponse reply;
     call.check(SoapPortal::soap_call_portal__sendPasswordReminder(
         call.context(), call.endpoint(), "", "demo", "bo@example.com", reply));
+    // Asking tells no one whether an address has an account; only what is no address or no
+    // portal is refused.
+    auto remind = [&](const std::string& portalId, const std::string& email) {
+        return codeOf([&] {
+            Call call(*afterRestart);
+            SoapPortal::portal__sendPasswordReminderResponse reply;
+            call.check(SoapPortal::soap_call_portal__sendPasswordReminder(
+                call.context(), call.endpoint(), "", portalId, email, reply));
+        });
+    };
+    EXPECT_EQ(remind("demo", "nobody@example.com"), "nothing thrown");
+    EXPECT_EQ(remind("fjord", "bo@example.com"), "nothing thrown");
+    EXPECT_EQ(remind("demo", "bo"), "SoapClient.InvalidEmail: Not an e-mail address (via proxy)");
+    EXPECT_EQ(remind("nowhere", "bo@example.com"),
+              "SoapClient.UnknownPortal: No such portal: nowhere (via proxy)");
 }
 
 TEST_F(ProviderServerTest, OneAddressHasAnAccountOnEachPortalAndLogsInOnItsOwnHost)
@@ -476,4 +492,51 @@ TEST_F(ProviderServerTest, TaskCompanionRunsTheOperationItNames)
 
     auto unknown = Quorvel::makeRef<TermsTask>(client, 7);
     EXPECT_THROW(unknown->run(), Quorvel::UnsupportedException);
+}
+
+TEST_F(ProviderServerTest, PluginManagerNamesThePluginsMeantForTheProgram)
+{
+    server.reset();
+    startServer(ProviderServer::Options(), "[plugin org.example.frames]\nlist = recinstall\n"
+                                           "version = 1.2.0\nrepository = http://plugins.example/\n"
+                                           "title = Frames\nbody = Twelve new frames\n"
+                                           "[plugin org.example.calendar]\nlist = recupdate\n"
+                                           "version = 3\n"
+                                           "[plugin org.example.books]\nlist = requpdate\n"
+                                           "version = 2.0.1\nportals = fjord\n"
+                                           "[plugin org.example.albums]\nlist = recinstall\n"
+                                           "version = 0.9\n");
+    TestClient vmanager("vmanager", "/service/vmanager/1.0/", *settings);
+    vmanager.setAddress({"vmanager.vistrelle.net", 80, "", ""});
+    // Package id and version of each list's entries: installs | updates | required updates.
+    auto updates = [&](const std::string& portalId) {
+        Call call(vmanager);
+        SoapVManager::vmanager__getPluginUpdatesResponse reply;
+        call.check(SoapVManager::soap_call_vmanager__getPluginUpdates(
+            call.context(), call.endpoint(), "", "install-1", "debian", "2.4.16", portalId, reply));
+        std::string lists;
+        for (const auto* list : {reply.recinstall, reply.recupdate, reply.requpdate}) {
+            lists += lists.empty() ? "" : " |";
+            for (int i = 0; list && i < list->__size; ++i)
+                lists += " " + list->__ptr[i].packageid + " " + list->__ptr[i].version;
+        }
+        return lists;
+    };
+    EXPECT_EQ(updates(""),
+              " org.example.albums 0.9 org.example.frames 1.2.0 | org.example.calendar 3 |");
+    EXPECT_EQ(updates("fjord"), " org.example.albums 0.9 org.example.frames 1.2.0 |"
+                                " org.example.calendar 3 | org.example.books 2.0.1");
+    // A portal the provider does not have is no portal at all.
+    EXPECT_EQ(updates("../fjord"), updates(""));
+
+    Call call(vmanager);
+    SoapVManager::vmanager__getPluginUpdatesResponse reply;
+    call.check(SoapVManager::soap_call_vmanager__getPluginUpdates(
+        call.context(), call.endpoint(), "", "install-1", "debian", "2.4.16", "", reply));
+    ASSERT_NE(reply.recinstall, nullptr);
+    ASSERT_EQ(reply.recinstall->__size, 2);
+    const auto& frames = reply.recinstall->__ptr[1];
+    EXPECT_EQ(frames.messagetitle, "Frames");
+    EXPECT_EQ(frames.messagebody, "Twelve new frames");
+    EXPECT_EQ(frames.repository, "http://plugins.example/");
 }

@@ -127,3 +127,17 @@ TEST(TokenImage, RefusesTextItCannotDraw)
     EXPECT_FALSE(TokenImage::ink('A', 0, TokenImage::GLYPH_WIDTH));
     EXPECT_TRUE(TokenImage::ink('A', 3, 0));
 }
+
+TEST(TokenImage, BlankPictureHasTheSizeAskedAndNothingElse)
+{
+    for (const auto& [width, height] : {std::pair{1, 1}, {3, 200}, {1500, 7}}) {
+        const Grey grey = decode(TokenImage::blankPng(width, height));
+        EXPECT_EQ(grey.width, size_t(width));
+        EXPECT_EQ(grey.height, size_t(height));
+        EXPECT_EQ(std::set<unsigned char>(grey.pixels.begin(), grey.pixels.end()),
+                  std::set<unsigned char>{TokenImage::PAPER});
+    }
+    for (const auto& [width, height] : {std::pair{0, 1}, {1, 0}, {-1, 5}, {16385, 1}, {1, 16385}})
+        EXPECT_THROW(TokenImage::blankPng(width, height), std::invalid_argument)
+            << width << "x" << height;
+}

@@ -1,0 +1,37 @@
+#pragma once
+// The provider's small plain-HTTP answers besides the files:
+//
+//   GET .../LATEST_VERSION     the latest-version file a program checks for updates (any path
+//                              whose last step is LATEST_VERSION, so the update location and
+//                              application id a program is set up with do not matter): the
+//                              configured version on its first line and the download page, when
+//                              configured, on its second; 404 when no version is configured
+//   GET /go/passwordreminder   the password reminder page of the portal the host names: a form
+//                              for the e-mail address; with "?email=ADDRESS" the reminder is
+//                              asked for (the reference provider only logs it) and the page
+//                              says so, the same whether the address has an account or not
+//
+// Threads: the worker thread serving the connection.
+
+#include <string>
+
+namespace Provider {
+
+class ProviderConnection;
+
+class ProviderPages {
+public:
+    static constexpr const char* LATEST_VERSION_NAME = "LATEST_VERSION";
+    static constexpr const char* PASSWORD_REMINDER_PATH = "/go/passwordreminder";
+
+    // Whether a GET of `path` is one of these pages.
+    static bool serves(const std::string& path);
+    // Answers a GET that serves() took.
+    static void answer(ProviderConnection& connection);
+
+private:
+    static void latestVersion(ProviderConnection& connection);
+    static void passwordReminder(ProviderConnection& connection);
+};
+
+} // namespace Provider
