@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <fstream>
+#include <future>
 
 #include <zlib.h>
 
@@ -12,9 +14,11 @@
 #include "SoapPortalH.h"
 #include "service/GSoapClient.h"
 #include "service/NetworkSettings.h"
+#include "service/ServiceTask.h"
 #include "service/SoapLimits.h"
 #include "system/Exceptions.h"
 #include "system/UserAgent.h"
+#include "threads/TaskRunnerThread.h"
 
 using Quorvel::GSoapClient;
 using Quorvel::ServiceAddress;
@@ -353,6 +357,89 @@ TEST_F(GSoapClientTest, TimeoutsAreConnectionTimeouts)
             wxString::Format(
                 "Connection timed out when trying to connect to host 127.0.0.1 on port %d", port));
     }
+}
+
+namespace {
+
+// The terms client held by counted references, and its task companion.
+class CountedTermsClient : public TermsClient, public Quorvel::ReferenceCounted {
+public:
+    using TermsClient::TermsClient;
+
+protected:
+    ~CountedTermsClient() override = default;
+};
+
+class TermsTask : public Quorvel::ServiceTask<CountedTermsClient> {
+public:
+    explicit TermsTask(const Quorvel::Ref<CountedTermsClient>& client)
+        : ServiceTask(client, 0, "TERMSCLIENT_Task")
+    {
+    }
+    std::atomic<bool> ended{false};
+
+protected:
+    ~TermsTask() override = default;
+    void runOperation(int) override
+    {
+        struct Ended {
+            std::atomic<bool>& flag;
+            ~Ended() { flag = true; }
+        } ended{this->ended};
+        getClient().getTermsOfService();
+    }
+};
+
+} // namespace
+
+TEST_F(GSoapClientTest, AbortCheckEndsACallThatWaitsForTheServer)
+{
+    Response stalled;
+    stalled.stall = true;
+    server.enqueue(stalled);
+    TermsClient client(settings);
+    client.setAddress(serverAddress());
+    std::atomic<bool> aborted{false};
+    client.setAbortCheck([&] { return aborted.load(); });
+    auto outcome = std::async(std::launch::async, [&]() -> wxString {
+        try {
+            client.getTermsOfService();
+        } catch (const Quorvel::AbortException& e) {
+            return e.getMessage();
+        }
+        return "no abort";
+    });
+    ASSERT_TRUE(server.waitForRequests(1));
+    aborted = true;
+    // Without the check the call would wait out its two-minute time-out.
+    ASSERT_EQ(outcome.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    EXPECT_EQ(outcome.get(), "Aborting the service call by request.");
+
+    // The next call of the same client is not aborted by what the last one met.
+    aborted = false;
+    server.enqueue(soapReply("<portal:getTermsOfServiceResponse><serviceterms>Terms</serviceterms>"
+                             "</portal:getTermsOfServiceResponse>"));
+    EXPECT_EQ(client.getTermsOfService(), "Terms");
+}
+
+TEST_F(GSoapClientTest, CancelOfAServiceTaskReachesItsStalledCall)
+{
+    Response stalled;
+    stalled.stall = true;
+    server.enqueue(stalled);
+    auto client = Quorvel::makeRef<CountedTermsClient>(settings);
+    client->setAddress(serverAddress());
+    auto task = Quorvel::makeRef<TermsTask>(client);
+    Quorvel::TaskRunnerThread runner;
+    runner.addTask(task, nullptr);
+    ASSERT_TRUE(server.waitForRequests(1));
+    EXPECT_FALSE(task->ended);
+    runner.abortCurrent();
+    const auto began = std::chrono::steady_clock::now();
+    runner.waitUntilStopped();
+    EXPECT_TRUE(task->ended);
+    // A generous bound: a call that missed the abort would hold the runner for two minutes.
+    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(5));
 }
 
 TEST_F(GSoapClientTest, ProxyRefusingAuthorizationIsProxyAuthorization)

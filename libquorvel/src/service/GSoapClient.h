@@ -15,8 +15,13 @@
 // (Call::acceptCompressedReply); its inflated size counts against the same limit. A reply past
 // a limit, or compressed unasked, fails as a broken reply ("Soap.UnknownError").
 //
+// Abort: a call asks the abort check (setAbortCheck) every 50 ms while it waits for the server
+// to take the request or to answer, so a task's Cancel ends a stalled call at once instead of
+// after the time-out. The connect itself is left to the runtime (bounded by connect_timeout).
+//
 // Threads: a client and its context belong to one thread at a time.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -65,6 +70,10 @@ public:
         std::string m_endpoint;
     };
 
+    // Asked on the calling thread while a call waits for the server; true ends the call with
+    // AbortException. Tasks pass their abort flag; empty (the default) never aborts.
+    void setAbortCheck(std::function<bool()> aborted) { m_abortCheck = std::move(aborted); }
+
     struct soap* getContext() const { return m_soap; }
     const std::string& getUserAgent() const { return m_userAgent; }
     const std::string& getLanguage() const { return m_language; }
@@ -97,6 +106,10 @@ private:
     // The runtime's socket reads and writes, noting when one ended by its time-out.
     static size_t receive(struct soap* soap, char* buffer, size_t length);
     static int send(struct soap* soap, const char* data, size_t length);
+    // Waits until the socket is ready for `events` (poll's), asking the abort check between
+    // short waits; false when the call was aborted or `timeout` (the runtime's form) passed,
+    // which it notes.
+    bool waitForSocket(short events, int timeout);
 
     struct ContextDeleter {
         void operator()(struct soap* soap) const;
@@ -115,6 +128,9 @@ private:
     bool m_acceptCompressed = false;
     // Whether a read or write of the current call ended by the runtime's time-out.
     bool m_timedOut = false;
+    // Whether the current call was ended by the abort check.
+    bool m_aborted = false;
+    std::function<bool()> m_abortCheck;
 
     char m_user[CREDENTIAL_BUFFER_SIZE] = {};
     char m_password[CREDENTIAL_BUFFER_SIZE] = {};
