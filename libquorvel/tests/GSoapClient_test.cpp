@@ -4,6 +4,7 @@
 #include <chrono>
 #include <fstream>
 #include <future>
+#include <thread>
 
 #include <zlib.h>
 
@@ -413,7 +414,7 @@ TEST_F(GSoapClientTest, AbortCheckEndsACallThatWaitsForTheServer)
     aborted = true;
     // Without the check the call would wait out its two-minute time-out.
     ASSERT_EQ(outcome.wait_for(std::chrono::seconds(5)), std::future_status::ready);
-    EXPECT_EQ(outcome.get(), "Aborting the service call by request.");
+    EXPECT_EQ(outcome.get(), "The request to the server was cancelled");
 
     // The next call of the same client is not aborted by what the last one met.
     aborted = false;
@@ -440,6 +441,34 @@ TEST_F(GSoapClientTest, CancelOfAServiceTaskReachesItsStalledCall)
     EXPECT_TRUE(task->ended);
     // A generous bound: a call that missed the abort would hold the runner for two minutes.
     EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(5));
+}
+
+TEST_F(GSoapClientTest, InterruptEndsAStalledCallAtOnceAndEveryLaterOne)
+{
+    Response stalled;
+    stalled.stall = true;
+    server.enqueue(stalled);
+    TermsClient client(settings);
+    client.setAddress(serverAddress());
+    // The runtime's own time-out (two minutes) stays: only the interrupt can end the wait.
+    bool aborted = false;
+    std::thread caller([&] {
+        try {
+            client.getTermsOfService();
+        } catch (const Quorvel::AbortException&) {
+            aborted = true;
+        }
+    });
+    ASSERT_TRUE(server.waitForRequests(1));
+    const auto start = std::chrono::steady_clock::now();
+    client.interrupt();
+    caller.join();
+    EXPECT_TRUE(aborted);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+
+    // Nothing more goes out.
+    EXPECT_THROW(client.getTermsOfService(), Quorvel::AbortException);
+    EXPECT_EQ(server.requests().size(), 1u);
 }
 
 TEST_F(GSoapClientTest, ProxyRefusingAuthorizationIsProxyAuthorization)

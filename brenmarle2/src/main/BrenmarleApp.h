@@ -27,6 +27,7 @@ class ThumbnailManager;
 class BrenmarleServer;
 class FileMonitor;
 class MainFrame;
+class Ordering;
 class PluginRegistry;
 class PluginWindowHost;
 class Preferences;
@@ -79,6 +80,8 @@ public:
     // Runs a plug-in command of the registry on the user's choice; false after a failure, which
     // the user was told about.
     bool runPlugin(const PluginCommand& command, const PluginExecutor::Selection& selection);
+    // The price list and the shopping cart of this run (null before the main frame is made).
+    Ordering* getOrdering() const { return m_ordering.get(); }
     // Watches copies of pictures edited in other programs (null before the main frame is made).
     FileMonitor* getFileMonitor() const { return m_fileMonitor.get(); }
 
@@ -151,6 +154,7 @@ private:
     std::unique_ptr<FileMonitor> m_fileMonitor;
     // The web imports running; each goes when it ends, the rest at exit.
     std::vector<std::unique_ptr<WebImportRunner>> m_webImports;
+    std::unique_ptr<Ordering> m_ordering;
 };
 
 wxDECLARE_APP(BrenmarleApp);

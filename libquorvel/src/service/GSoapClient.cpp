@@ -7,6 +7,7 @@
 
 #include <poll.h>
 #include <strings.h>
+#include <sys/socket.h>
 
 #include <openssl/ssl.h>
 
@@ -114,6 +115,10 @@ void GSoapClient::setUpContext()
     m_soap->frecv = &GSoapClient::receive;
     m_defaultSend = m_soap->fsend;
     m_soap->fsend = &GSoapClient::send;
+    m_defaultOpen = m_soap->fopen;
+    m_soap->fopen = &GSoapClient::openSocket;
+    m_defaultCloseSocket = m_soap->fclosesocket;
+    m_soap->fclosesocket = &GSoapClient::closeSocket;
 
     soap_set_namespaces(m_soap, m_namespaces.table());
     m_soap->send_timeout = SEND_TIMEOUT_SECONDS;
@@ -227,6 +232,42 @@ int GSoapClient::send(struct soap* soap, const char* data, size_t length)
     return result;
 }
 
+int GSoapClient::openSocket(struct soap* soap, const char* endpoint, const char* host, int port)
+{
+    auto* self = static_cast<GSoapClient*>(soap->user);
+    const int socket = self->m_defaultOpen(soap, endpoint, host, port);
+    std::lock_guard<std::mutex> lock(self->m_socketLock);
+    self->m_socket = socket;
+    // An interrupt that came while connecting found no socket to end.
+    if (socket >= 0 && self->m_interrupted)
+        ::shutdown(socket, SHUT_RDWR);
+    return socket;
+}
+
+int GSoapClient::closeSocket(struct soap* soap, int socket)
+{
+    auto* self = static_cast<GSoapClient*>(soap->user);
+    // Under the lock, so interrupt() never shuts down a number the system has handed out again.
+    std::lock_guard<std::mutex> lock(self->m_socketLock);
+    if (socket == self->m_socket)
+        self->m_socket = -1;
+    return self->m_defaultCloseSocket(soap, socket);
+}
+
+void GSoapClient::interrupt()
+{
+    m_interrupted = true;
+    std::lock_guard<std::mutex> lock(m_socketLock);
+    if (m_socket >= 0)
+        ::shutdown(m_socket, SHUT_RDWR);
+}
+
+void GSoapClient::throwInterrupted()
+{
+    endCall();
+    throw AbortException(_("The request to the server was cancelled"));
+}
+
 bool GSoapClient::usesProxy() const
 {
     return m_soap->proxy_host && *m_soap->proxy_host;
@@ -264,6 +305,8 @@ void GSoapClient::beginCall()
 {
     // What a failed call left behind goes now.
     endCall();
+    if (m_interrupted)
+        throwInterrupted();
     copyCredential(getAddress().user, m_user, sizeof m_user);
     copyCredential(getAddress().password, m_password, sizeof m_password);
     m_soap->userid = m_user;
@@ -289,13 +332,13 @@ void GSoapClient::endCall()
 
 void GSoapClient::checkResult(int error)
 {
-    if (error == SOAP_OK)
+    if (error == SOAP_OK && !m_interrupted)
         return;
+    if (m_interrupted)
+        throwInterrupted();
     QDEBUG("[GSOAPCLIENT] RETURN STATUS (ERROR): %d", error);
-    if (m_aborted) {
-        endCall();
-        throw AbortException(_("Aborting the service call by request."));
-    }
+    if (m_aborted)
+        throwInterrupted();
 
     wxString code;
     wxString message;

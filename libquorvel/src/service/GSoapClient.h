@@ -15,14 +15,19 @@
 // (Call::acceptCompressedReply); its inflated size counts against the same limit. A reply past
 // a limit, or compressed unasked, fails as a broken reply ("Soap.UnknownError").
 //
-// Abort: a call asks the abort check (setAbortCheck) every 50 ms while it waits for the server
-// to take the request or to answer, so a task's Cancel ends a stalled call at once instead of
-// after the time-out. The connect itself is left to the runtime (bounded by connect_timeout).
+// Two ways to end a call that waits for the server before its time-out: the abort check
+// (setAbortCheck), asked every 50 ms on the calling thread while the call waits for the server
+// to take the request or to answer, ends that one call, so a task's Cancel leaves the client
+// usable for a retry; interrupt(), from any thread, ends the call under way even while it
+// connects, and every later one (a window that is closing).
 //
-// Threads: a client and its context belong to one thread at a time.
+// Threads: a client and its context belong to one thread at a time, except interrupt(), which
+// any thread may call. m_socketLock guards m_socket.
 
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -79,6 +84,13 @@ public:
     const std::string& getLanguage() const { return m_language; }
     bool usesProxy() const;
 
+    // Any thread: ends the call under way at once (its connection is shut down, even while it
+    // waits on the server) and makes it, and every later call of this client, throw
+    // AbortException. For the slaves and tasks of a window that is closing: they must not hold
+    // it for the two minutes of the time-outs.
+    void interrupt();
+    bool isInterrupted() const { return m_interrupted.load(); }
+
 protected:
     // Points the context's HTTP Basic credentials at copies of the record's user and password.
     // Throws ServiceException "Soap.CredentialsTooLong" for a text longer than 255 bytes.
@@ -110,6 +122,10 @@ private:
     // short waits; false when the call was aborted or `timeout` (the runtime's form) passed,
     // which it notes.
     bool waitForSocket(short events, int timeout);
+    // The runtime's connect and close, noting the socket of the call so interrupt() can end it.
+    static int openSocket(struct soap* soap, const char* endpoint, const char* host, int port);
+    static int closeSocket(struct soap* soap, int socket);
+    [[noreturn]] void throwInterrupted();
 
     struct ContextDeleter {
         void operator()(struct soap* soap) const;
@@ -123,6 +139,12 @@ private:
     int (*m_defaultPrepareReceive)(struct soap*, const char*, size_t) = nullptr;
     size_t (*m_defaultReceive)(struct soap*, char*, size_t) = nullptr;
     int (*m_defaultSend)(struct soap*, const char*, size_t) = nullptr;
+    int (*m_defaultOpen)(struct soap*, const char*, const char*, int) = nullptr;
+    int (*m_defaultCloseSocket)(struct soap*, int) = nullptr;
+    std::atomic<bool> m_interrupted{false};
+    std::mutex m_socketLock;
+    // The connection of the call under way; -1 when there is none.
+    int m_socket = -1;
     bool m_agentSent = false;
     // Whether the current call asked for a compressed reply.
     bool m_acceptCompressed = false;
