@@ -200,6 +200,13 @@ protected:
         dir.writeFile("network.ini",
                       "[HttpProxy]\nHost=127.0.0.1\nPort=" + std::to_string(port) + "\n");
     }
+    // A server that reads the request and never answers.
+    void enqueueStalled()
+    {
+        Response stalled;
+        stalled.stall = true;
+        server.enqueue(stalled);
+    }
     Failure failureFrom(const Response& response)
     {
         server.enqueue(response);
@@ -395,9 +402,7 @@ protected:
 
 TEST_F(GSoapClientTest, AbortCheckEndsACallThatWaitsForTheServer)
 {
-    Response stalled;
-    stalled.stall = true;
-    server.enqueue(stalled);
+    enqueueStalled();
     TermsClient client(settings);
     client.setAddress(serverAddress());
     std::atomic<bool> aborted{false};
@@ -425,9 +430,7 @@ TEST_F(GSoapClientTest, AbortCheckEndsACallThatWaitsForTheServer)
 
 TEST_F(GSoapClientTest, CancelOfAServiceTaskReachesItsStalledCall)
 {
-    Response stalled;
-    stalled.stall = true;
-    server.enqueue(stalled);
+    enqueueStalled();
     auto client = Quorvel::makeRef<CountedTermsClient>(settings);
     client->setAddress(serverAddress());
     auto task = Quorvel::makeRef<TermsTask>(client);
@@ -445,9 +448,7 @@ TEST_F(GSoapClientTest, CancelOfAServiceTaskReachesItsStalledCall)
 
 TEST_F(GSoapClientTest, InterruptEndsAStalledCallAtOnceAndEveryLaterOne)
 {
-    Response stalled;
-    stalled.stall = true;
-    server.enqueue(stalled);
+    enqueueStalled();
     TermsClient client(settings);
     client.setAddress(serverAddress());
     // The runtime's own time-out (two minutes) stays: only the interrupt can end the wait.
