@@ -13,6 +13,7 @@
 #include <wx/utils.h>
 
 #include "ChildProcess.h"
+#include "LoopbackHttpServer.h"
 #include "ScratchDir.h"
 #include "TestPictures.h"
 #include "database/Database.h"
@@ -92,6 +93,28 @@ TEST_F(InstanceTest, SignalEndsTheProgramWithAPictureWindowAndAnErrorBoxOpen)
     auto second = start({(home / "Bilder/missing.jpg").utf8_string()});
     EXPECT_EQ(exitCode(second->waitForExit(3s)), 0) << second->output();
     ASSERT_TRUE(first->waitForOutput("Could not open file", 5s)) << first->output();
+
+    first->signal(SIGTERM);
+    const int status = first->waitForExit(5s);
+    ASSERT_NE(status, -1) << "the program did not end: " << first->output();
+    EXPECT_EQ(exitCode(status), 0);
+    EXPECT_NE(first->output().find("--- Stopped"), std::string::npos) << first->output();
+}
+
+TEST_F(InstanceTest, SignalEndsTheProgramWhileAWebImportWaitsForASilentHost)
+{
+    LoopbackHttpServer server;
+    LoopbackHttpServer::Response stalled;
+    stalled.stall = true;
+    server.enqueue(stalled);
+    home.writeFile("order.vscf", "<?xml version='1.0'?><commands><webimport>"
+                                 "<defaultalbum>Lab</defaultalbum><files><file>" +
+                                     server.url("/p/1.jpg").utf8_string() +
+                                     "</file></files></webimport></commands>");
+    auto first = start({(home / "order.vscf").utf8_string()});
+    ASSERT_TRUE(first->waitForOutput(READY, 20s)) << first->output();
+    // The download is under way, and the host says nothing.
+    ASSERT_TRUE(server.waitForRequests(1)) << first->output();
 
     first->signal(SIGTERM);
     const int status = first->waitForExit(5s);

@@ -1,4 +1,7 @@
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <future>
 #include <tuple>
 
 #include "LoopbackHttpServer.h"
@@ -6,6 +9,8 @@
 #include "files/StoragePaths.h"
 #include "folders/HttpFolder.h"
 #include "system/Exceptions.h"
+#include "threads/HttpCallbackObj.h"
+#include "util/InputFile.h"
 
 using namespace Brenmarle;
 using Quorvel::Ref;
@@ -90,5 +95,62 @@ TEST_F(HttpFolderTest, FailedDownloadsLeaveNothingBehind)
     }
     EXPECT_EQ(album->getFileCount(), 0);
     EXPECT_EQ(filesUnder(dataDir + "archive"), 0u);
+    EXPECT_EQ(leftovers(), 0u);
+}
+
+namespace {
+
+// Stands for the task a download runs under: records its progress, stops when told.
+class TransferWatch : public Quorvel::HttpCallbackObj {
+public:
+    bool progress(int64_t done, int64_t total) override
+    {
+        reports.emplace_back(done, total);
+        return !stop;
+    }
+    bool isAbortRequested() const override { return stop; }
+
+    std::atomic<bool> stop{false};
+    std::vector<std::pair<int64_t, int64_t>> reports;
+};
+
+} // namespace
+
+TEST_F(HttpFolderTest, DownloadReportsItsBytesToTheWatcher)
+{
+    Response slow = Response::ok(std::string(30000, 'j'));
+    slow.pieceSize = 10000;
+    slow.pause = std::chrono::milliseconds(20);
+    server.enqueue(slow);
+    Ref<File> source = manager->getFile(server.url("/slow.jpg"));
+    TransferWatch watch;
+    auto input = manager->getFolder(source->getURI())->fetchFileInputStream(*source, &watch);
+    ASSERT_FALSE(watch.reports.empty());
+    EXPECT_EQ(watch.reports.back().first, 30000);
+    EXPECT_EQ(watch.reports.back().second, 30000);
+    EXPECT_GT(watch.reports.size(), 1u);
+}
+
+TEST_F(HttpFolderTest, StopEndsADownloadWhoseServerKeepsSilentAndLeavesNothing)
+{
+    Response stalled;
+    stalled.stall = true;
+    server.enqueue(stalled);
+    Ref<File> source = manager->getFile(server.url("/stalled.jpg"));
+    FolderRef folder = manager->getFolder(source->getURI());
+    TransferWatch watch;
+    auto outcome = std::async(std::launch::async, [&] {
+        try {
+            folder->fetchFileInputStream(*source, &watch);
+        } catch (const Quorvel::AbortException&) {
+            return true;
+        }
+        return false;
+    });
+    ASSERT_TRUE(server.waitForRequests(1));
+    watch.stop = true;
+    // Without the stop the client would wait out its two-minute time-out.
+    ASSERT_EQ(outcome.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    EXPECT_TRUE(outcome.get());
     EXPECT_EQ(leftovers(), 0u);
 }

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <fstream>
+#include <future>
 #include <thread>
 
 #include <zlib.h>
@@ -13,9 +15,11 @@
 #include "SoapPortalH.h"
 #include "service/GSoapClient.h"
 #include "service/NetworkSettings.h"
+#include "service/ServiceTask.h"
 #include "service/SoapLimits.h"
 #include "system/Exceptions.h"
 #include "system/UserAgent.h"
+#include "threads/TaskRunnerThread.h"
 
 using Quorvel::GSoapClient;
 using Quorvel::ServiceAddress;
@@ -196,6 +200,13 @@ protected:
         dir.writeFile("network.ini",
                       "[HttpProxy]\nHost=127.0.0.1\nPort=" + std::to_string(port) + "\n");
     }
+    // A server that reads the request and never answers.
+    void enqueueStalled()
+    {
+        Response stalled;
+        stalled.stall = true;
+        server.enqueue(stalled);
+    }
     Failure failureFrom(const Response& response)
     {
         server.enqueue(response);
@@ -356,11 +367,88 @@ TEST_F(GSoapClientTest, TimeoutsAreConnectionTimeouts)
     }
 }
 
+namespace {
+
+// The terms client held by counted references, and its task companion.
+class CountedTermsClient : public TermsClient, public Quorvel::ReferenceCounted {
+public:
+    using TermsClient::TermsClient;
+
+protected:
+    ~CountedTermsClient() override = default;
+};
+
+class TermsTask : public Quorvel::ServiceTask<CountedTermsClient> {
+public:
+    explicit TermsTask(const Quorvel::Ref<CountedTermsClient>& client)
+        : ServiceTask(client, 0, "TERMSCLIENT_Task")
+    {
+    }
+    std::atomic<bool> ended{false};
+
+protected:
+    ~TermsTask() override = default;
+    void runOperation(int) override
+    {
+        struct Ended {
+            std::atomic<bool>& flag;
+            ~Ended() { flag = true; }
+        } ended{this->ended};
+        getClient().getTermsOfService();
+    }
+};
+
+} // namespace
+
+TEST_F(GSoapClientTest, AbortCheckEndsACallThatWaitsForTheServer)
+{
+    enqueueStalled();
+    TermsClient client(settings);
+    client.setAddress(serverAddress());
+    std::atomic<bool> aborted{false};
+    client.setAbortCheck([&] { return aborted.load(); });
+    auto outcome = std::async(std::launch::async, [&]() -> wxString {
+        try {
+            client.getTermsOfService();
+        } catch (const Quorvel::AbortException& e) {
+            return e.getMessage();
+        }
+        return "no abort";
+    });
+    ASSERT_TRUE(server.waitForRequests(1));
+    aborted = true;
+    // Without the check the call would wait out its two-minute time-out.
+    ASSERT_EQ(outcome.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    EXPECT_EQ(outcome.get(), "The request to the server was cancelled");
+
+    // The next call of the same client is not aborted by what the last one met.
+    aborted = false;
+    server.enqueue(soapReply("<portal:getTermsOfServiceResponse><serviceterms>Terms</serviceterms>"
+                             "</portal:getTermsOfServiceResponse>"));
+    EXPECT_EQ(client.getTermsOfService(), "Terms");
+}
+
+TEST_F(GSoapClientTest, CancelOfAServiceTaskReachesItsStalledCall)
+{
+    enqueueStalled();
+    auto client = Quorvel::makeRef<CountedTermsClient>(settings);
+    client->setAddress(serverAddress());
+    auto task = Quorvel::makeRef<TermsTask>(client);
+    Quorvel::TaskRunnerThread runner;
+    runner.addTask(task, nullptr);
+    ASSERT_TRUE(server.waitForRequests(1));
+    EXPECT_FALSE(task->ended);
+    runner.abortCurrent();
+    const auto began = std::chrono::steady_clock::now();
+    runner.waitUntilStopped();
+    EXPECT_TRUE(task->ended);
+    // A generous bound: a call that missed the abort would hold the runner for two minutes.
+    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(5));
+}
+
 TEST_F(GSoapClientTest, InterruptEndsAStalledCallAtOnceAndEveryLaterOne)
 {
-    Response stalled;
-    stalled.stall = true;
-    server.enqueue(stalled);
+    enqueueStalled();
     TermsClient client(settings);
     client.setAddress(serverAddress());
     // The runtime's own time-out (two minutes) stays: only the interrupt can end the wait.

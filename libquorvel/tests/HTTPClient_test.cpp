@@ -332,6 +332,41 @@ TEST_F(HTTPClientTest, ResponseHeadersAreLimitedInNumberAndSize)
                     }).Contains("response headers"));
 }
 
+TEST_F(HTTPClientTest, ResponseHeaderLimitsAreTheLastAcceptedValues)
+{
+    const std::string statusLine = "HTTP/1.0 200 OK\r\n";
+    auto headers = [](size_t count) {
+        std::string lines;
+        for (size_t i = 0; i < count; ++i)
+            lines += "X-H" + std::to_string(i) + ": 1\r\n";
+        return lines;
+    };
+    // A block of `total` bytes, status line and blank line included, in one header.
+    auto bytes = [&](size_t total) {
+        const std::string frame = statusLine + "X-Long: \r\n\r\n";
+        return statusLine + "X-Long: " + std::string(total - frame.size(), 'l') + "\r\n\r\n";
+    };
+    server.enqueue(Response::raw(statusLine + headers(HTTPClient::MAX_RESPONSE_HEADERS) + "\r\n"));
+    server.enqueue(
+        Response::raw(statusLine + headers(HTTPClient::MAX_RESPONSE_HEADERS + 1) + "\r\n"));
+    server.enqueue(Response::raw(bytes(HTTPClient::MAX_RESPONSE_HEADER_BYTES)));
+    server.enqueue(Response::raw(bytes(HTTPClient::MAX_RESPONSE_HEADER_BYTES + 1)));
+
+    EXPECT_EQ(client.get(server.url("/limit")), 200);
+    const wxString last =
+        wxString::Format("X-H%d", static_cast<int>(HTTPClient::MAX_RESPONSE_HEADERS - 1));
+    EXPECT_EQ(client.getHeader(last), "1");
+    EXPECT_TRUE(messageOf<Quorvel::NetworkException>([&] {
+                    client.get(server.url("/one-more"));
+                }).Contains("are too large"));
+    EXPECT_EQ(client.get(server.url("/bytes")), 200);
+    // Kept, though cut to the longest line.
+    EXPECT_TRUE(client.getHeader("X-Long").StartsWith("llll"));
+    EXPECT_TRUE(messageOf<Quorvel::NetworkException>([&] {
+                    client.get(server.url("/one-more-byte"));
+                }).Contains("are too large"));
+}
+
 TEST_F(HTTPClientTest, Md5OfTheDownloadedFileIsVerified)
 {
     dir.writeFile("got.bin", "abc");

@@ -15,6 +15,7 @@
 #include <wx/utils.h>
 
 #include "database/Database.h"
+#include "dialogs/WebImportRunner.h"
 #include "filemanager/FileManager.h"
 #include "folders/AlbumFolder.h"
 #include "imaging/ImageMagickSetup.h"
@@ -467,13 +468,32 @@ void BrenmarleApp::webImport(const CommandFile::Action& action)
         auto found = action.fields.find(name);
         return found == action.fields.end() ? wxString() : found->second.Strip(wxString::both);
     };
+    // The progress window belongs with the main window, which then stays usable meanwhile.
+    openMainFrame();
     // Each file that fails is logged by the import itself, which the user sees.
-    Brenmarle::WebImport import(field("defaultalbum"), field("description"), action.files);
+    auto import = std::make_unique<Brenmarle::WebImport>(field("defaultalbum"),
+                                                         field("description"), action.files);
     try {
-        import.run();
+        auto runner = std::make_unique<WebImportRunner>(std::move(import), getMainFrame());
+        if (!runner->isRunning())
+            return;
+        runner->setFinishedHandler([this](WebImportRunner& finished) {
+            // Not from within the runner's own handler.
+            WebImportRunner* done = &finished;
+            CallAfter([this, done] { endWebImport(done); });
+        });
+        m_webImports.push_back(std::move(runner));
     } catch (const Quorvel::Exception& e) {
         wxLogError("Web import failed: %s", e.getMessage());
     }
+}
+
+void BrenmarleApp::endWebImport(WebImportRunner* runner)
+{
+    auto found = std::find_if(m_webImports.begin(), m_webImports.end(),
+                              [runner](const auto& held) { return held.get() == runner; });
+    if (found != m_webImports.end())
+        m_webImports.erase(found);
 }
 
 // Functions whose work has not been built yet say so instead of failing silently.
@@ -746,6 +766,11 @@ void BrenmarleApp::shutDown()
     QDEBUG("BRENMARLE IS EXITING");
     m_lockTimer.Stop();
     setIpcServer(nullptr);
+    watchdog.resetTimer();
+
+    // Web imports write into the albums, the store and the catalogue that go below; a stopped
+    // download ends at once.
+    m_webImports.clear();
     watchdog.resetTimer();
 
     // Steps whose parts are not in this build yet are logged in their place in the order.

@@ -6,6 +6,7 @@
 // GUI thread only.
 
 #include <memory>
+#include <vector>
 
 #include <wx/timer.h>
 
@@ -30,6 +31,7 @@ class Ordering;
 class PluginRegistry;
 class PluginWindowHost;
 class Preferences;
+class WebImportRunner;
 
 class BrenmarleApp : public Quorvel::Application {
 public:
@@ -114,8 +116,9 @@ private:
     void runHandedOver(const wxString& command, const wxString& argument);
     void onIdle(wxIdleEvent& event);
     void runCommandFile(const wxString& path);
-    // Downloads the command's files into its album; blocks until each file was tried.
+    // Downloads the command's files into its album in the background, with a progress window.
     void webImport(const CommandFile::Action& action);
+    void endWebImport(WebImportRunner* runner);
     void notAvailable(const wxString& function);
     // False when `version` is not this program's version.
     bool removeData(const wxString& version);
@@ -149,6 +152,8 @@ private:
     std::unique_ptr<PluginWindowHost> m_pluginHost;
     std::unique_ptr<PluginExecutor> m_pluginExecutor;
     std::unique_ptr<FileMonitor> m_fileMonitor;
+    // The web imports running; each goes when it ends, the rest at exit.
+    std::vector<std::unique_ptr<WebImportRunner>> m_webImports;
     std::unique_ptr<Ordering> m_ordering;
 };
 

@@ -35,6 +35,12 @@ std::vector<Quorvel::Ref<File>> Folder2::loadFileList()
     return files;
 }
 std::unique_ptr<Quorvel::InputFile> Folder2::getFileInputStream(File&) { unsupported("Reading files"); }
+
+std::unique_ptr<Quorvel::InputFile> Folder2::fetchFileInputStream(File& file,
+                                                                  Quorvel::HttpCallbackObj*)
+{
+    return getFileInputStream(file);
+}
 std::unique_ptr<Quorvel::OutputFile> Folder2::getFileOutputStream(File&) { unsupported("Writing files"); }
 int64_t Folder2::getFileSize(File&) { unsupported("getFileSize"); }
 wxString Folder2::getThumbnailPath(File&) { unsupported("getThumbnailPath"); }

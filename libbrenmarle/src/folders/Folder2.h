@@ -16,6 +16,7 @@
 #include "threads/ReferenceCounted.h"
 
 namespace Quorvel {
+class HttpCallbackObj;
 class InputFile;
 class OutputFile;
 } // namespace Quorvel
@@ -45,6 +46,11 @@ public:
     virtual Quorvel::Ref<File> getFile(const wxString& uri);
 
     virtual std::unique_ptr<Quorvel::InputFile> getFileInputStream(File& file);
+    // getFileInputStream for a file that may come over the network: `transfer` (may be null)
+    // hears the download's progress and stops it, waits included. Folders whose files are at
+    // hand ignore it.
+    virtual std::unique_ptr<Quorvel::InputFile>
+    fetchFileInputStream(File& file, Quorvel::HttpCallbackObj* transfer);
     // Writes under a temporary name; the caller commits.
     virtual std::unique_ptr<Quorvel::OutputFile> getFileOutputStream(File& file);
     // Size of the stored file in bytes; -2 when it cannot be read.

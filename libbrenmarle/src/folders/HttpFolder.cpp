@@ -12,6 +12,7 @@
 #include "service/HTTPClient.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
+#include "threads/HttpCallbackObj.h"
 #include "util/InputFile.h"
 #include "util/OutputFile.h"
 
@@ -76,6 +77,12 @@ Quorvel::Ref<File> HttpFolder::getFile(const wxString& uri)
 
 std::unique_ptr<Quorvel::InputFile> HttpFolder::getFileInputStream(File& file)
 {
+    return fetchFileInputStream(file, nullptr);
+}
+
+std::unique_ptr<Quorvel::InputFile>
+HttpFolder::fetchFileInputStream(File& file, Quorvel::HttpCallbackObj* transfer)
+{
     const wxString uri = file.getURI();
     QDEBUG("[HTTPFOLDER] getFileInputStream for %s", uri);
     const wxString path = wxFileName::CreateTempFileName(wxFileName::GetTempDir() + "/webimport");
@@ -84,6 +91,8 @@ std::unique_ptr<Quorvel::InputFile> HttpFolder::getFileInputStream(File& file)
     RemoveOnExit removal(path);
 
     Quorvel::HTTPClient client;
+    if (transfer)
+        client.setAbortCheck([transfer] { return transfer->isAbortRequested(); });
     const int status = client.get(uri);
     if (status != 200)
         throw Quorvel::IOException(wxString::Format(
@@ -113,6 +122,8 @@ std::unique_ptr<Quorvel::InputFile> HttpFolder::getFileInputStream(File& file)
                                          "libbrenmarle"));
                 throw Quorvel::IOException(wxS("Exception in write statement"));
             }
+            if (transfer && !transfer->progress(received, std::max<int64_t>(expected, 0)))
+                throw Quorvel::AbortException("HttpClient: Aborted");
         });
         if (expected >= 0 && received != expected)
             throw Quorvel::IOException(

@@ -33,6 +33,11 @@ public:
     // HTTP Response code %d", "Downloaded bytes (%d) does not match expected bytes (%d)",
     // "Error writing file! Not enough free disk space?", ...), the network exceptions.
     std::unique_ptr<Quorvel::InputFile> getFileInputStream(File& file) override;
+    // The same, with `transfer` told the bytes received of the announced length (0 when none
+    // is announced) and asked whether to stop, also while the server keeps silent: a stop
+    // throws Quorvel::AbortException within about 50 ms and leaves nothing behind.
+    std::unique_ptr<Quorvel::InputFile>
+    fetchFileInputStream(File& file, Quorvel::HttpCallbackObj* transfer) override;
 
 private:
     wxString m_uri;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <thread>
 
@@ -44,6 +45,34 @@ wxString digestOf(Quorvel::InputFile& input)
         hex += wxString::Format("%02x", digest[i]);
     return hex;
 }
+
+// What the download of one file (a web file's) hears from the task: a stop of the task stops
+// it, waits for the server included, and its bytes show as the task's detail line, at most
+// once per Task::PROGRESS_INTERVAL_MS besides the first and the last report.
+class DownloadWatch : public Quorvel::HttpCallbackObj {
+public:
+    DownloadWatch(Quorvel::Task& task, const wxString& name) : m_task(task), m_name(name) {}
+
+    bool progress(int64_t done, int64_t total) override
+    {
+        if (m_task.isAborted())
+            return false;
+        const auto now = std::chrono::steady_clock::now();
+        if (done != 0 && done != total &&
+            now - m_last < std::chrono::milliseconds(Quorvel::Task::PROGRESS_INTERVAL_MS))
+            return true;
+        m_last = now;
+        m_task.setDetail(wxString::Format("Downloading %s", m_name), done, total);
+        m_task.notifyProgress();
+        return true;
+    }
+    bool isAbortRequested() const override { return m_task.isAborted(); }
+
+private:
+    Quorvel::Task& m_task;
+    const wxString m_name;
+    std::chrono::steady_clock::time_point m_last;
+};
 
 wxString escapeHtml(const wxString& text)
 {
@@ -176,6 +205,12 @@ bool ImportTask::importNumbered(size_t index)
             ++m_importedCount;
         }
         return true;
+    } catch (const Quorvel::AbortException& e) {
+        // A download the stop cut short is a file not reached, not one that failed.
+        if (isAborted())
+            return true;
+        message = e.getMessage();
+        code = e.getCode();
     } catch (const Quorvel::Exception& e) {
         message = e.getMessage();
         code = e.getCode();
@@ -212,7 +247,8 @@ ImportTask::Outcome ImportTask::importFile(File& source, Quorvel::Ref<File>& cop
     copy->setFileModifyTime(source.getFileModifyTime());
     {
         // Until commit the bytes lie under a temporary name, which a failure removes.
-        std::unique_ptr<Quorvel::InputFile> input = from.getFileInputStream(source);
+        DownloadWatch watch(*this, source.getFileName());
+        std::unique_ptr<Quorvel::InputFile> input = from.fetchFileInputStream(source, &watch);
         std::unique_ptr<Quorvel::OutputFile> output = m_destination->getFileOutputStream(*copy);
         FileCopier copier;
         copier.transfer(*input, *output);

@@ -13,6 +13,8 @@
 // - A full disk stops the whole import (every later file would fail the same way) with a
 //   failure the user can act on; the source is only ever read.
 // - Stopping takes effect between files: a file whose copy is not yet in the store is left out.
+//   A file that comes over the network stops at once, also while its server keeps silent, and
+//   its download shows as the task's detail line ("Downloading <name>", bytes of bytes).
 //
 // Threads: made and configured on the GUI thread; run() on the wizard's runner thread, which
 // imports with helper threads of its own (joined before run() returns). The results (counts,

@@ -54,9 +54,10 @@ Quorvel::Ref<ManagedFolder> WebImport::resolveDestination()
     return album;
 }
 
-void WebImport::run()
+Quorvel::Ref<ImportTask> WebImport::prepare()
 {
     m_failures.clear();
+    m_task = Quorvel::Ref<ImportTask>();
     // Only web addresses: a page must not be able to make the program copy the user's own
     // files into the library.
     ImportTask::Files files;
@@ -71,24 +72,40 @@ void WebImport::run()
     }
     // Nothing to fetch makes no empty album either.
     if (files.empty())
-        return;
+        return m_task;
     m_destination = resolveDestination();
     if (!m_destination)
         throw Quorvel::RuntimeException("The pictures have no place to go");
     m_task = Quorvel::makeRef<ImportTask>(std::move(files), FolderRef(), m_destination);
-    {
-        Quorvel::TaskRunnerThread runner;
-        runner.addTask(m_task, nullptr);
-        runner.waitUntilStopped();
-    }
+    return m_task;
+}
+
+void WebImport::finish()
+{
+    if (!m_task)
+        return;
     for (const auto& failure : m_task->getFailures())
         fail(failure.first, failure.second);
-    // A full disk ends the task early; the files it did not reach must not pass unsaid.
+    // A stop or a full disk ends the task early; the files it did not reach must not pass
+    // unsaid.
     const int untried = m_task->getTotalCount() - m_task->getImportedCount() -
                         m_task->getFailedCount() - m_task->getSkippedCount();
     if (untried > 0)
         fail(wxString::Format("%d more files", untried),
-             "The import stopped before them (is the disk that holds your pictures full?)");
+             m_task->isAborted()
+                 ? wxString("The import was stopped before them")
+                 : wxString("The import stopped before them (is the disk that holds your "
+                            "pictures full?)"));
+}
+
+void WebImport::run()
+{
+    if (const Quorvel::Ref<ImportTask> task = prepare()) {
+        Quorvel::TaskRunnerThread runner;
+        runner.addTask(task, nullptr);
+        runner.waitUntilStopped();
+    }
+    finish();
 }
 
 void WebImport::fail(const wxString& uri, const wxString& reason)

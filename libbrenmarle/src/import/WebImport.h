@@ -3,8 +3,13 @@
 // is downloaded through its HTTP folder and copied into the named album by the import task, so
 // a download that fails leaves nothing behind in the store or the catalogue.
 //
-// Threads: run() blocks until every file was tried; call it where the library may be used
-// (albums loaded). Not for the GUI thread of a running window: the downloads take their time.
+// The import runs in three steps, so that a window can run the downloads on a task runner of
+// its own and stay responsive: prepare() gives the import task, the owner runs it (and may stop
+// it), finish() reports. run() does all three, blocking.
+//
+// Threads: prepare() and finish() where the library may be used (albums loaded), the GUI
+// thread of a running window included; the task on a runner. run() blocks until every file was
+// tried: not for the GUI thread of a running window, the downloads take their time.
 
 #include <utility>
 #include <vector>
@@ -19,9 +24,16 @@ public:
     // name); empty means the inbox. `uris` are http or https addresses of the files.
     WebImport(const wxString& albumName, const wxString& description, std::vector<wxString> uris);
 
-    // Imports the files. Every file that fails is logged ("Web import of %s failed: %s") and
-    // listed in getFailures(); a destination that cannot be had throws Quorvel::Exception. With
-    // no web address among the files no album is made and getDestination() stays null.
+    // Checks the addresses (each refused one is logged and listed at once) and has the
+    // destination; returns the task that imports the rest. Null when no web address is among
+    // the files: then no album is made and getDestination() stays null. A destination that
+    // cannot be had throws Quorvel::Exception.
+    Quorvel::Ref<ImportTask> prepare();
+    // Once the task of prepare() has ended, however it ended: every file that failed is logged
+    // ("Web import of %s failed: %s") and listed in getFailures(), and so are the files a stop
+    // or a full disk kept it from reaching.
+    void finish();
+    // prepare(), the task on a runner of its own, finish().
     void run();
 
     const Quorvel::Ref<ManagedFolder>& getDestination() const { return m_destination; }

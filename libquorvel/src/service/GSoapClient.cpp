@@ -5,8 +5,11 @@
 #include <cstring>
 #include <new>
 
+#include <poll.h>
 #include <strings.h>
 #include <sys/socket.h>
+
+#include <openssl/ssl.h>
 
 #include <wx/filefn.h>
 #include <wx/intl.h>
@@ -176,11 +179,38 @@ bool reached(int timeout, std::chrono::steady_clock::duration elapsed)
 
 } // namespace
 
+bool GSoapClient::waitForSocket(short events, int timeout)
+{
+    constexpr auto POLL_INTERVAL = std::chrono::milliseconds(50);
+    const auto started = std::chrono::steady_clock::now();
+    for (;;) {
+        if (m_abortCheck && m_abortCheck()) {
+            m_aborted = true;
+            return false;
+        }
+        const auto elapsed = std::chrono::steady_clock::now() - started;
+        if (reached(timeout, elapsed)) {
+            m_timedOut = true;
+            return false;
+        }
+        pollfd socket{m_soap->socket, events, 0};
+        const int ready = poll(&socket, 1, static_cast<int>(POLL_INTERVAL.count()));
+        // Ready, or a failure the runtime's own read or write will report.
+        if (ready != 0)
+            return true;
+    }
+}
+
 size_t GSoapClient::receive(struct soap* soap, char* buffer, size_t length)
 {
     auto* self = static_cast<GSoapClient*>(soap->user);
+    // Bytes TLS has decrypted already are not seen by poll.
+    const bool buffered = soap->ssl && SSL_pending(soap->ssl) > 0;
     // The runtime reports a stalled answer as the end of input, as it does a closed
-    // connection; a wait as long as the time-out tells them apart.
+    // connection; the flags of the wait tell them apart.
+    if (!buffered && soap_valid_socket(soap->socket) &&
+        !self->waitForSocket(POLLIN, soap->recv_timeout))
+        return 0;
     const auto started = std::chrono::steady_clock::now();
     const size_t received = self->m_defaultReceive(soap, buffer, length);
     if (received == 0 && soap->errnum == 0 &&
@@ -192,6 +222,8 @@ size_t GSoapClient::receive(struct soap* soap, char* buffer, size_t length)
 int GSoapClient::send(struct soap* soap, const char* data, size_t length)
 {
     auto* self = static_cast<GSoapClient*>(soap->user);
+    if (soap_valid_socket(soap->socket) && !self->waitForSocket(POLLOUT, soap->send_timeout))
+        return SOAP_EOF;
     const auto started = std::chrono::steady_clock::now();
     const int result = self->m_defaultSend(soap, data, length);
     if (result != SOAP_OK && soap->errnum == 0 &&
@@ -282,6 +314,7 @@ void GSoapClient::beginCall()
     m_agentSent = false;
     m_acceptCompressed = false;
     m_timedOut = false;
+    m_aborted = false;
     applyLimits({});
 }
 
@@ -304,6 +337,8 @@ void GSoapClient::checkResult(int error)
     if (m_interrupted)
         throwInterrupted();
     QDEBUG("[GSOAPCLIENT] RETURN STATUS (ERROR): %d", error);
+    if (m_aborted)
+        throwInterrupted();
 
     wxString code;
     wxString message;

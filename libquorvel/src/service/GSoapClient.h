@@ -15,10 +15,17 @@
 // (Call::acceptCompressedReply); its inflated size counts against the same limit. A reply past
 // a limit, or compressed unasked, fails as a broken reply ("Soap.UnknownError").
 //
+// Two ways to end a call that waits for the server before its time-out: the abort check
+// (setAbortCheck), asked every 50 ms on the calling thread while the call waits for the server
+// to take the request or to answer, ends that one call, so a task's Cancel leaves the client
+// usable for a retry; interrupt(), from any thread, ends the call under way even while it
+// connects, and every later one (a window that is closing).
+//
 // Threads: a client and its context belong to one thread at a time, except interrupt(), which
 // any thread may call. m_socketLock guards m_socket.
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -68,6 +75,10 @@ public:
         std::string m_endpoint;
     };
 
+    // Asked on the calling thread while a call waits for the server; true ends the call with
+    // AbortException. Tasks pass their abort flag; empty (the default) never aborts.
+    void setAbortCheck(std::function<bool()> aborted) { m_abortCheck = std::move(aborted); }
+
     struct soap* getContext() const { return m_soap; }
     const std::string& getUserAgent() const { return m_userAgent; }
     const std::string& getLanguage() const { return m_language; }
@@ -107,6 +118,10 @@ private:
     // The runtime's socket reads and writes, noting when one ended by its time-out.
     static size_t receive(struct soap* soap, char* buffer, size_t length);
     static int send(struct soap* soap, const char* data, size_t length);
+    // Waits until the socket is ready for `events` (poll's), asking the abort check between
+    // short waits; false when the call was aborted or `timeout` (the runtime's form) passed,
+    // which it notes.
+    bool waitForSocket(short events, int timeout);
     // The runtime's connect and close, noting the socket of the call so interrupt() can end it.
     static int openSocket(struct soap* soap, const char* endpoint, const char* host, int port);
     static int closeSocket(struct soap* soap, int socket);
@@ -135,6 +150,9 @@ private:
     bool m_acceptCompressed = false;
     // Whether a read or write of the current call ended by the runtime's time-out.
     bool m_timedOut = false;
+    // Whether the current call was ended by the abort check.
+    bool m_aborted = false;
+    std::function<bool()> m_abortCheck;
 
     char m_user[CREDENTIAL_BUFFER_SIZE] = {};
     char m_password[CREDENTIAL_BUFFER_SIZE] = {};

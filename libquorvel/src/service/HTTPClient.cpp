@@ -695,10 +695,8 @@ void HTTPClient::onHeaderLine(const char* data, size_t length)
     if (transfer.headersComplete)
         return;
     m_responseHeaderBytes += length;
-    if (m_responseHeaderBytes > MAX_RESPONSE_HEADER_BYTES ||
-        m_responseHeaders.size() >= MAX_RESPONSE_HEADERS)
-        throw NetworkException(
-            wxString::Format("The response headers from %s:%d are too large", m_host, m_port));
+    if (m_responseHeaderBytes > MAX_RESPONSE_HEADER_BYTES)
+        throwHeadersTooLarge();
     // The connection library hands over the line that ended a header block as it found it:
     // whatever it took for the end (a blank line, or any line that begins with CR or LF).
     if (length == 0 || data[0] == '\r' || data[0] == '\n') {
@@ -728,7 +726,17 @@ void HTTPClient::onHeaderLine(const char* data, size_t length)
     wxString value = fromBytes(line.data() + colon + 1, line.size() - colon - 1);
     name.Trim().Trim(false);
     value.Trim().Trim(false);
+    // Counted as each header is kept, so the blank line that ends a block of exactly the limit
+    // does not count as one more.
+    if (m_responseHeaders.size() >= MAX_RESPONSE_HEADERS)
+        throwHeadersTooLarge();
     m_responseHeaders.emplace_back(name, value);
+}
+
+void HTTPClient::throwHeadersTooLarge() const
+{
+    throw NetworkException(
+        wxString::Format("The response headers from %s:%d are too large", m_host, m_port));
 }
 
 void HTTPClient::statusFromLibrary()

@@ -71,7 +71,8 @@ public:
     static constexpr std::chrono::milliseconds DEFAULT_RETRY_PAUSE{1000};
     // Cap of fetchToString when the caller gives none.
     static constexpr int64_t DEFAULT_MEMORY_LIMIT = 64 * 1024 * 1024;
-    // Limits of a response's header block.
+    // Limits of a response's header block: at most this many headers (the status line not
+    // counted) and this many bytes (status line and blank line counted); one more is refused.
     static constexpr size_t MAX_RESPONSE_HEADERS = 100;
     static constexpr size_t MAX_RESPONSE_HEADER_BYTES = 64 * 1024;
 
@@ -206,6 +207,7 @@ private:
     // block where it found one. Called from the library's callbacks.
     void onHeaderLine(const char* data, size_t length);
     void endOfHeaderBlock();
+    [[noreturn]] void throwHeadersTooLarge() const;
     void onBodyStarted();
     void statusFromLibrary();
     wxString connectTarget() const;

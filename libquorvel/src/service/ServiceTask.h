@@ -35,9 +35,15 @@ public:
     int getOperation() const { return m_operation; }
     Client& getClient() const { return *m_client; }
 
+    // The task's abort reaches the client's calls while they wait for the server.
     void run() override
     {
         QDEBUG("[%s] Started working...", m_tag);
+        struct AbortCheck {
+            Client& client;
+            ~AbortCheck() { client.setAbortCheck({}); }
+        } check{*m_client};
+        m_client->setAbortCheck([this] { return isAborted(); });
         runOperation(m_operation);
     }
 

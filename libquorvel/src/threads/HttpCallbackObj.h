@@ -14,6 +14,10 @@ public:
     // bytes expected (0 when unknown). Returns whether the transfer may go on; false makes the
     // client stop it.
     virtual bool progress(int64_t done, int64_t total) = 0;
+
+    // Asked on the transferring thread, also while nothing moves (waiting for an answer):
+    // true stops the transfer. The default never does.
+    virtual bool isAbortRequested() const { return false; }
 };
 
 } // namespace Quorvel

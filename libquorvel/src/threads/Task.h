@@ -68,6 +68,8 @@ public:
     // posts a progress event, at most one per PROGRESS_INTERVAL_MS, but always for the first
     // (done = 0) and the last (done = total) report.
     bool progress(int64_t done, int64_t total) override;
+    // HttpCallbackObj: isAborted().
+    bool isAbortRequested() const override { return isAborted(); }
 
     // The runner running the task; null until it starts.
     TaskRunnerThread* getTaskRunner() const;
