@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/ffile.h>
 #include <wx/filepicker.h>
 #include <wx/hyperlink.h>
 #include <wx/image.h>
@@ -15,16 +17,17 @@
 #include <wx/radiobut.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
-#include <wx/utils.h>
 
 #include "PhotoLibraryTest.h"
 #include "PressButton.h"
+#include "Screenshot.h"
 #include "WaitUntil.h"
 #include "cameras/CameraManager.h"
 #include "cameras/UsbMassStorageCamera.h"
 #include "imaging/PictureFormats.h"
 #include "import/CameraImportWizard.h"
 #include "import/FileImportWizard.h"
+#include "ui/Accessibility.h"
 #include "widgets/WizardPage.h"
 
 using namespace Brenmarle;
@@ -108,20 +111,49 @@ protected:
         return waitUntil([&] { return title() == wanted; });
     }
 
-    void shoot(const wxString& name)
+    void shoot(const wxString& name) { shootIfAsked(*wizard, "import-" + name); }
+
+    // What a screen reader meets on the page shown, top to bottom, checked for what it must
+    // say: no control without a name, the page's title and the step the user is at. With
+    // VISTRELLE_SHOTS set, the transcript goes there too.
+    void listen(const wxString& name, int step)
     {
-        const char* folder = std::getenv("VISTRELLE_SHOTS");
-        if (!folder)
-            return;
-        wizard->Raise();
-        wizard->Update();
-        waitUntil([] { return true; });
-        // The X server's own picture of the screen: toolkit screen copies come out black
-        // under Xvfb.
-        const wxRect area = wizard->GetScreenRect();
-        wxExecute(wxString::Format("import -window root -crop %dx%d+%d+%d %s/import-%s.png",
-                                   area.width, area.height, area.x, area.y, folder, name),
-                  wxEXEC_SYNC | wxEXEC_NODISABLE);
+        SCOPED_TRACE(name);
+        // The page is on screen once GTK has laid it out.
+        std::vector<Quorvel::AccessibleNode> nodes;
+        EXPECT_TRUE(waitUntil([&] {
+            nodes = Quorvel::readAccessibleTree(*wizard);
+            return std::any_of(nodes.begin(), nodes.end(), [this](const auto& node) {
+                return node.role == "panel" && node.name == title();
+            });
+        })) << "the page, named by its title";
+        const std::vector<wxString> unnamed = Quorvel::findUnnamedControls(*wizard);
+        EXPECT_TRUE(unnamed.empty()) << wxJoin(wxArrayString(unnamed.size(), unnamed.data()), '\n');
+        const auto has = [&nodes](const wxString& role, const wxString& text,
+                                  const wxString& description) {
+            return std::any_of(nodes.begin(), nodes.end(), [&](const Quorvel::AccessibleNode& n) {
+                return n.role == role && n.name == text && n.description == description;
+            });
+        };
+        EXPECT_TRUE(has("label", title(), wxString())) << "the title";
+        const wxString where =
+            wxString::Format("Step %d of 5: %s", step + 1, wizard->getStepNames()[size_t(step)]);
+        EXPECT_TRUE(has("panel", "Steps", where)) << where;
+        EXPECT_TRUE(has("label", wizard->getStepNames()[size_t(step)], "Current step"));
+        transcript += "== " + name + "\n";
+        for (const Quorvel::AccessibleNode& node : nodes) {
+            transcript += wxString(' ', size_t(2 * node.depth)) + node.role + ": " + node.name;
+            if (!node.description.empty())
+                transcript += " (" + node.description + ")";
+            if (!node.states.empty())
+                transcript += " [" + node.states + "]";
+            transcript += "\n";
+        }
+        if (const char* folder = std::getenv("VISTRELLE_SHOTS")) {
+            const char* test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+            wxFFile out(wxString::Format("%s/%s.txt", folder, test), "w");
+            out.Write(transcript);
+        }
     }
 
     // A folder with two pictures, a video, a sound and a text, one in a sub-folder.
@@ -142,6 +174,7 @@ protected:
     CameraList plugged;
     CameraManager cameras{[this] { return plugged; }};
     Wizard* wizard = nullptr;
+    wxString transcript;
 };
 
 } // namespace
@@ -289,6 +322,7 @@ TEST_F(ImportWizardTest, ACardsCameraFoldersAreImportedAndItsOtherFoldersIgnored
     EXPECT_TRUE(shows("No camera was detected. If you already have connected a camera, please "
                       "make sure it is properly turned on and drivers are installed."));
     shoot("no-camera");
+    listen("no camera", 0);
     next();
     EXPECT_EQ(headerError(), "You must connect a camera");
 
@@ -297,6 +331,7 @@ TEST_F(ImportWizardTest, ACardsCameraFoldersAreImportedAndItsOtherFoldersIgnored
     cameras.update(plugged);
     ASSERT_TRUE(waitUntil([this] { return controls<wxListBox>(page())[0]->GetCount() == 1; }));
     shoot("camera");
+    listen("camera", 0);
     next();
     ASSERT_TRUE(reach("Where do you want to put the pictures?"));
     EXPECT_EQ(page()->getDescription(), "2 files found on device");
@@ -348,4 +383,43 @@ TEST_F(ImportWizardTest, FailuresAreCountedAndListedInTheImportLog)
     wxWindow* log = wxWindow::FindWindowByLabel("Import Log");
     ASSERT_NE(log, nullptr);
     log->Destroy();
+}
+
+// A screen reader user goes through the whole assistant: on every page they hear which page it
+// is, where the steps stand and every control by its name; a refusal is read as an error.
+TEST_F(ImportWizardTest, AScreenReaderHearsEachPageFromTheFirstToTheLast)
+{
+    const wxString tree = makeTree();
+    makeAlbum("Birthday");
+    wizard = new FileImportWizard(nullptr);
+    wizard->Show();
+    listen("folder", 0);
+    next();
+    const std::vector<Quorvel::AccessibleNode> refused = Quorvel::readAccessibleTree(*wizard);
+    EXPECT_TRUE(std::any_of(refused.begin(), refused.end(), [](const Quorvel::AccessibleNode& n) {
+        return n.role == "label" && n.name == "You must select a folder to import from" &&
+               n.description == "Error";
+    }));
+    listen("folder refused", 0);
+
+    controls<wxDirPickerCtrl>(page())[0]->SetPath(tree);
+    next();
+    ASSERT_TRUE(reach("Where do you want to put the pictures?"));
+    listen("destination", 1);
+    controls<wxRadioButton>(page())[2]->SetValue(true);
+    next();
+    ASSERT_TRUE(reach("Choose an album"));
+    listen("album choice", 1);
+    pressButton(wizard->getButton(Wizard::ID_BACK));
+    ASSERT_TRUE(reach("Where do you want to put the pictures?"));
+    controls<wxRadioButton>(page())[1]->SetValue(true);
+    next();
+    ASSERT_TRUE(reach("Name the new album"));
+    listen("album name", 1);
+    next();
+    ASSERT_TRUE(reach("Choose what to import"));
+    listen("options", 2);
+    next();
+    ASSERT_TRUE(reach("Import job finished"));
+    listen("result", 4);
 }

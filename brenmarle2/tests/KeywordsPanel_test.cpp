@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <vector>
+
 #include <wx/menu.h>
 
 #include "PhotoLibraryTest.h"
@@ -7,6 +10,7 @@
 #include "mainframe/KeywordsPanel.h"
 #include "mainframe/MainFrame.h"
 #include "system/Configuration.h"
+#include "ui/Accessibility.h"
 #include "widgets/ThumbnailView.h"
 
 using namespace Brenmarle;
@@ -52,6 +56,16 @@ wxString shownMessage(const KeywordsPanel& panel)
     wxString message = panel.getMessage();
     message.Replace("\n", " ");
     return message;
+}
+
+// The keyword rows as a screen reader meets them: "name (tick)".
+std::vector<wxString> spokenKeywords(KeywordsPanel& panel)
+{
+    std::vector<wxString> rows;
+    for (const Quorvel::AccessibleNode& node : Quorvel::readAccessibleTree(*panel.getTree()))
+        if (node.role == "table cell" && !node.name.empty())
+            rows.push_back(node.name + " (" + node.description + ")");
+    return rows;
 }
 
 } // namespace
@@ -121,4 +135,31 @@ TEST_F(KeywordsPanelTest, ThePlaceSetForTheSelectionIsStored)
     EXPECT_EQ(stored->getSublocation(), "Bryggen");
     EXPECT_EQ(stored->getProvince(), "Vestland");
     EXPECT_TRUE(Database::getInstance().loadFile(view->getFiles()[0]->getURI())->getCity().empty());
+}
+
+// The rows are read out with their ticks, which follow the selection and the tagging though the
+// program, not a click, sets them.
+TEST_F(KeywordsPanelTest, AScreenReaderHearsEachKeywordWithItsTick)
+{
+    KeywordsPanel& panel = openPanel(2);
+    ASSERT_TRUE(panel.addKeyword("Events/Birthday"));
+    ThumbnailView* view = frame->getCurrentView();
+    view->clickItem(0, false, false);
+    ASSERT_TRUE(panel.tagSelection("Events/Birthday", true));
+    const auto hears = [&panel](const std::vector<wxString>& rows) {
+        std::vector<wxString> heard;
+        // The rows are on the bus once GTK has drawn them.
+        const bool all = waitUntil([&] {
+            heard = spokenKeywords(panel);
+            return std::all_of(rows.begin(), rows.end(), [&heard](const wxString& row) {
+                return std::find(heard.begin(), heard.end(), row) != heard.end();
+            });
+        });
+        return all ? ::testing::AssertionSuccess()
+                   : ::testing::AssertionFailure()
+                         << wxJoin(wxArrayString(heard.size(), heard.data()), '\n');
+    };
+    EXPECT_TRUE(hears({"Events (not checked)", "Birthday (checked)"}));
+    view->selectAll();
+    EXPECT_TRUE(hears({"Events (not checked)", "Birthday (partly checked)"}));
 }

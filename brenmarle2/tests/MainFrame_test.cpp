@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <functional>
 
 #include <wx/app.h>
@@ -710,16 +711,49 @@ TEST_F(MainFrameTest, PluginCommandsSitInTheirSlotsByPriorityAndRunWhenChosen)
 
 // A screen reader announces a control by its accessible name; GTK gives one only to buttons
 // and labelled check boxes by themselves.
+namespace {
+
+// What a screen reader meets, one "role: name" a line.
+wxString spoken(const std::vector<Quorvel::AccessibleNode>& nodes)
+{
+    wxString text;
+    for (const Quorvel::AccessibleNode& node : nodes)
+        text += node.role + ": " + node.name + "\n";
+    return text;
+}
+
+} // namespace
+
 TEST_F(MainFrameTest, EveryControlTheKeyboardReachesHasANameForScreenReaders)
 {
+    albumWithPictures("Trip", 2);
     openFrame();
     choose(ID_VIEW_KEYWORDS);
     std::vector<wxString> unnamed;
+    std::vector<Quorvel::AccessibleNode> albums;
+    std::vector<Quorvel::AccessibleNode> folders;
     for (const Section section :
          {Section::Start, Section::Albums, Section::Calendar, Section::Computer, Section::Search}) {
         frame->showSection(section);
         int turns = 0;
         waitUntil([&] { return ++turns > 5; }); // GTK maps the page as its loop turns
+        // The rows the lists draw themselves are read with their text.
+        if (section == Section::Albums) {
+            EXPECT_TRUE(waitUntil([&] {
+                albums = Quorvel::readAccessibleTree(*frame);
+                return std::any_of(albums.begin(), albums.end(), [](const auto& row) {
+                    return row.role == "list item" && row.name == "Trip, Pictures: 2";
+                });
+            })) << spoken(albums);
+        }
+        if (section == Section::Computer) {
+            EXPECT_TRUE(waitUntil([&] {
+                folders = Quorvel::readAccessibleTree(*frame);
+                return std::any_of(folders.begin(), folders.end(), [](const auto& row) {
+                    return row.role == "tree item" && !row.name.empty();
+                });
+            })) << spoken(folders);
+        }
         for (const wxString& control : Quorvel::findUnnamedControls(*frame))
             unnamed.push_back(
                 wxString::Format("section %d: %s", static_cast<int>(section), control));

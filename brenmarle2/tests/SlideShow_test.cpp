@@ -14,6 +14,7 @@
 #include "HeldLibraryLock.h"
 #include "LogCapture.h"
 #include "PhotoLibraryTest.h"
+#include "Screenshot.h"
 #include "WaitUntil.h"
 #include "fullscreen/SlideShowDialog.h"
 #include "fullscreen/SlideShowFrame.h"
@@ -21,6 +22,7 @@
 #include "media/JukeBox.h"
 #include "slideshow/CountryListNames.h"
 #include "thumbnails/ImageLoader.h"
+#include "ui/Accessibility.h"
 
 using Brenmarle::File;
 using Quorvel::Ref;
@@ -303,4 +305,29 @@ TEST_F(SlideShowTest, CancelStopsTheListingAndNothingOpens)
     dialog.reset();
     wxTheApp->ProcessPendingEvents();
     EXPECT_TRUE(wxTopLevelWindows.IsEmpty());
+}
+
+// The header band is read like the rest of the dialog, first, and every control it offers has
+// a name.
+TEST_F(SlideShowTest, AScreenReaderReadsTheDialogsHeaderFirstAndEveryControlByName)
+{
+    SlideShowDialog dialog(nullptr, {"file:///a.jpg"}, {"file:///b.jpg"}, true,
+                           {{"Tune", "/music/tune.wav"}});
+    dialog.Show();
+    // On screen once GTK has laid it out.
+    std::vector<Quorvel::AccessibleNode> nodes;
+    ASSERT_TRUE(waitUntil([&] {
+        nodes = Quorvel::readAccessibleTree(dialog);
+        return !nodes.empty();
+    }));
+    shootIfAsked(dialog, "slideshow-dialog");
+    EXPECT_EQ(nodes.front().role, "label");
+    EXPECT_EQ(nodes.front().name, "Start a Slide Show");
+    // Bold, and shown whole: the eye reads the same title.
+    wxWindow* title = wxWindow::FindWindowByLabel("Start a Slide Show", &dialog);
+    ASSERT_NE(title, nullptr);
+    EXPECT_TRUE(title->GetFont().GetWeight() >= wxFONTWEIGHT_BOLD);
+    EXPECT_GE(title->GetSize().x, title->GetBestSize().x);
+    const std::vector<wxString> unnamed = Quorvel::findUnnamedControls(dialog);
+    EXPECT_TRUE(unnamed.empty()) << wxJoin(wxArrayString(unnamed.size(), unnamed.data()), '\n');
 }

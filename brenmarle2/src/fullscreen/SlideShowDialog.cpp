@@ -1,11 +1,11 @@
 #include "fullscreen/SlideShowDialog.h"
 
+#include <algorithm>
 #include <random>
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
-#include <wx/dcclient.h>
 #include <wx/gauge.h>
 #include <wx/log.h>
 #include <wx/panel.h>
@@ -23,6 +23,7 @@
 #include "system/Log.h"
 #include "threads/TaskEvent.h"
 #include "threads/TaskRunnerThread.h"
+#include "ui/Accessibility.h"
 
 namespace {
 
@@ -55,24 +56,33 @@ private:
     std::vector<int64_t> m_rows;
 };
 
-// The white band at the top of the dialog, with its title.
+// The white band at the top of the dialog, with its title: a label, so a screen reader reads
+// it with the rest of the dialog.
 class HeaderPanel : public wxPanel {
 public:
-    explicit HeaderPanel(wxWindow* parent)
-        : wxPanel(parent, wxID_ANY, wxDefaultPosition, wxSize(-1, 30))
+    explicit HeaderPanel(wxWindow* parent) : wxPanel(parent, wxID_ANY)
     {
         SetBackgroundColour(*wxWHITE);
         SetName(_("Start a Slide Show"));
-        wxFont bold = GetFont().Bold();
-        const wxSize text = GetTextExtent(_("Start a Slide Show"));
+        const wxString label = _("Start a Slide Show");
+        auto* title = new wxStaticText(this, wxID_ANY, label, wxPoint(10, 10));
+        const wxFont bold = title->GetFont().Bold();
+        title->SetFont(bold);
+        title->SetForegroundColour(*wxBLACK);
+        // The label measured itself in the regular font, and GTK takes the bold one up only
+        // later: sized for the bold text now, or its end is cut off.
+        // A blank more than the text: the measure and the label's own round apart by a pixel.
+        wxSize text;
+        GetTextExtent(label + " ", &text.x, &text.y, nullptr, nullptr, &bold);
+        text.IncTo(title->GetBestSize());
+        title->SetSize(text);
         SetMinSize(wxSize(text.x + 20, std::max(30, 10 + text.y + 4)));
-        Bind(wxEVT_PAINT, [this, bold](wxPaintEvent&) {
-            wxPaintDC dc(this);
-            dc.SetFont(bold);
-            dc.SetTextForeground(*wxBLACK);
-            dc.DrawText(_("Start a Slide Show"), 10, 10);
-        });
+        SetCanFocus(false);
     }
+
+    // Nothing here to act on: the focus passes it by.
+    bool AcceptsFocus() const override { return false; }
+    bool AcceptsFocusFromKeyboard() const override { return false; }
 };
 
 } // namespace
@@ -90,7 +100,7 @@ SlideShowDialog::SlideShowDialog(wxWindow* parent, const std::vector<wxString>& 
 
     auto* body = new wxBoxSizer(wxVERTICAL);
     m_scope = new wxChoice(this, wxID_ANY);
-    m_scope->SetName(_("Pictures to show"));
+    Quorvel::setAccessibleName(*m_scope, _("Pictures to show"));
     m_scope->Append(_("View all pictures in archive"),
                     reinterpret_cast<void*>(static_cast<wxIntPtr>(CATALOGUE)));
     if (!folder.empty())
@@ -110,7 +120,7 @@ SlideShowDialog::SlideShowDialog(wxWindow* parent, const std::vector<wxString>& 
     auto* delayLabel = new wxStaticText(this, wxID_ANY, _("Delay (in seconds):"));
     m_delay = new wxSpinCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                              wxSP_ARROW_KEYS, 1, 1000, 5);
-    m_delay->SetName(_("Delay (in seconds):"));
+    Quorvel::setAccessibleName(*m_delay, _("Delay (in seconds)"));
     delayRow->Add(delayLabel, 0, wxALIGN_CENTER_VERTICAL | wxLEFT | wxRIGHT, 20);
     delayRow->Add(m_delay, 0);
     body->Add(delayRow, 0, wxBOTTOM, 10);
@@ -122,7 +132,7 @@ SlideShowDialog::SlideShowDialog(wxWindow* parent, const std::vector<wxString>& 
     body->Add(m_largeFont, 0, wxBOTTOM, 10);
 
     m_music = new wxChoice(this, wxID_ANY);
-    m_music->SetName(_("Background music"));
+    Quorvel::setAccessibleName(*m_music, _("Background music"));
     m_music->Append(_("No background music"));
     m_music->Append(_("Pick one random song"));
     m_music->Append(_("Play all songs in random order"));
@@ -135,7 +145,7 @@ SlideShowDialog::SlideShowDialog(wxWindow* parent, const std::vector<wxString>& 
     body->Add(m_music, 0, wxEXPAND | wxBOTTOM, 10);
     m_listingText = new wxStaticText(this, wxID_ANY, _("Finding the pictures to show..."));
     m_listingGauge = new wxGauge(this, wxID_ANY, 100);
-    m_listingGauge->SetName(_("Finding the pictures to show..."));
+    Quorvel::setAccessibleName(*m_listingGauge, _("Finding the pictures to show..."));
     body->Add(m_listingText, 0, wxBOTTOM, 4);
     body->Add(m_listingGauge, 0, wxEXPAND);
     top->Add(body, 1, wxEXPAND | wxALL, 12);

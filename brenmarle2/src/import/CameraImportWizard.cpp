@@ -9,6 +9,7 @@
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "threads/TaskEvent.h"
+#include "ui/Accessibility.h"
 #include "widgets/WizardPage.h"
 
 using ImportPageText::BORDER;
@@ -88,7 +89,7 @@ public:
             m_none.push_back(link);
         }
         m_list = new wxListBox(this, wxID_ANY);
-        m_list->SetName(_("Connected cameras"));
+        Quorvel::setAccessibleName(*m_list, _("Connected cameras"));
         m_list->Bind(wxEVT_LISTBOX_DCLICK, [this](wxCommandEvent&) { pressNext(); });
         sizer->Add(m_list, wxSizerFlags(1).Expand().Border(wxALL, BORDER));
         m_status = ImportPageText::add(this, sizer, wxString());

@@ -10,6 +10,7 @@
 #include "system/Environment.h"
 #include "system/Log.h"
 #include "threads/TaskEvent.h"
+#include "ui/Accessibility.h"
 #include "widgets/WizardPage.h"
 
 using ImportPageText::BORDER;
@@ -83,7 +84,8 @@ public:
         m_picker =
             new wxDirPickerCtrl(this, wxID_ANY, m_folder, _("Choose a folder"), wxDefaultPosition,
                                 wxDefaultSize, wxDIRP_USE_TEXTCTRL | wxDIRP_DIR_MUST_EXIST);
-        m_picker->SetName(_("Folder to import from"));
+        // Its text field and button take the focus, and speak for it.
+        Quorvel::setAccessibleName(*m_picker, _("Folder to import from"));
         sizer->Add(m_picker, wxSizerFlags().Expand().Border(wxALL, BORDER));
         m_status = ImportPageText::add(this, sizer, wxString());
         SetSizer(sizer);

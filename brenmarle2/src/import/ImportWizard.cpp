@@ -16,6 +16,7 @@
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "threads/TaskEvent.h"
+#include "ui/Accessibility.h"
 #include "widgets/LogViewFrame.h"
 #include "widgets/WizardPage.h"
 
@@ -160,7 +161,7 @@ public:
         auto* sizer = new wxBoxSizer(wxVERTICAL);
         m_status = ImportPageText::add(this, sizer, _("Preparing to import..."));
         m_gauge = new wxGauge(this, wxID_ANY, 100);
-        m_gauge->SetName(_("Import progress"));
+        Quorvel::setAccessibleName(*m_gauge, _("Import progress"));
         sizer->Add(m_gauge, wxSizerFlags().Expand().Border(wxALL, BORDER));
         SetSizer(sizer);
     }
@@ -280,7 +281,7 @@ public:
         auto* sizer = new wxBoxSizer(wxVERTICAL);
         ImportPageText::add(this, sizer, _("Album name:"));
         m_name = new wxTextCtrl(this, wxID_ANY, _(DEFAULT_ALBUM_NAME));
-        m_name->SetName(_("Album name"));
+        Quorvel::setAccessibleName(*m_name, _("Album name"));
         sizer->Add(m_name, wxSizerFlags().Expand().Border(wxALL, BORDER));
         SetSizer(sizer);
     }
@@ -320,7 +321,7 @@ public:
             return;
         auto* sizer = new wxBoxSizer(wxVERTICAL);
         m_albums = new wxListBox(this, wxID_ANY);
-        m_albums->SetName(_("Albums"));
+        Quorvel::setAccessibleName(*m_albums, _("Albums"));
         for (const auto& [uri, album] : Brenmarle::AlbumFolder::getAlbums()) {
             m_albums->Append(album->getName());
             m_uris.push_back(uri);
@@ -396,6 +397,8 @@ private:
         sizer->Add(choice, wxSizerFlags().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
         auto* text = new wxStaticText(this, wxID_ANY, hint);
         sizer->Add(text, wxSizerFlags().Border(wxLEFT, 3 * BORDER));
+        // Read with the choice it explains, when the choice gets the focus.
+        Quorvel::setAccessibleDescription(*choice, hint);
         return choice;
     }
 

@@ -197,6 +197,8 @@ void KeywordsPanel::updateTicks()
                                 : with == files.size() ? wxCHK_CHECKED
                                                        : wxCHK_UNDETERMINED);
     }
+    // Ticks set here send no event: the rows' texts and ticks go to the accessibility bus now.
+    Quorvel::AccessibleRows::rowsChanged(*m_tree->GetView());
 }
 
 void KeywordsPanel::refreshSelection()

@@ -7,6 +7,8 @@
 #include <wx/log.h>
 #include <wx/settings.h>
 
+#include "ui/Accessibility.h"
+
 namespace {
 const wxColour WITH_PICTURES(231, 180, 95);
 } // namespace
@@ -15,7 +17,7 @@ PictureMapControl::PictureMapControl(wxWindow* parent, wxWindowID id)
     : wxWindow(parent, id, wxDefaultPosition, wxDefaultSize, wxBORDER_THEME | wxWANTS_CHARS)
 {
     SetBackgroundStyle(wxBG_STYLE_PAINT);
-    SetName(_("Map"));
+    Quorvel::setAccessibleName(*this, _("Map"));
     Bind(wxEVT_PAINT, &PictureMapControl::onPaint, this);
     Bind(wxEVT_LEFT_DOWN, &PictureMapControl::onLeftDown, this);
     Bind(wxEVT_KEY_DOWN, &PictureMapControl::onKey, this);

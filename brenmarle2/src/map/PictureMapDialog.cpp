@@ -21,6 +21,7 @@
 #include "system/Environment.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
+#include "ui/Accessibility.h"
 
 void PictureMapDialog::open(wxWindow* parent, const SearchHandler& goToSearch,
                             const CountryNames& countryNames)
@@ -150,7 +151,7 @@ wxPanel* PictureMapDialog::makeMapPanel(wxWindow* parent)
     m_regionChoice = new wxChoice(panel, wxID_ANY);
     for (const PictureMapModel::Region& region : PictureMapModel::getRegions())
         m_regionChoice->Append(wxGetTranslation(region.label));
-    m_regionChoice->SetName(_("Choose map region:"));
+    Quorvel::setAccessibleName(*m_regionChoice, _("Map region"));
     m_regionChoice->Bind(wxEVT_CHOICE, &PictureMapDialog::onRegionChoice, this);
     regionRow->Add(regionLabel, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 8);
     regionRow->Add(m_regionChoice, 0, wxALIGN_CENTER_VERTICAL);

@@ -6,6 +6,7 @@
 #include <wx/settings.h>
 
 #include "map/PictureMapModel.h"
+#include "ui/Accessibility.h"
 
 namespace {
 constexpr int HANDLE_HEIGHT = 10;
@@ -18,7 +19,7 @@ TimeSpanSlider::TimeSpanSlider(wxWindow* parent, wxWindowID id)
     : wxControl(parent, id, wxDefaultPosition, wxDefaultSize, wxBORDER_NONE | wxWANTS_CHARS)
 {
     SetBackgroundStyle(wxBG_STYLE_PAINT);
-    SetName(_("Time line"));
+    Quorvel::setAccessibleName(*this, _("Time line"));
     Bind(wxEVT_PAINT, &TimeSpanSlider::onPaint, this);
     Bind(wxEVT_LEFT_DOWN, &TimeSpanSlider::onMouse, this);
     Bind(wxEVT_LEFT_UP, &TimeSpanSlider::onMouse, this);
