@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <future>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <wx/dir.h>
 #include <wx/filefn.h>
 #include <wx/image.h>
 
@@ -18,6 +21,8 @@
 #include "importexport/FileMonitor.h"
 #include "importexport/SpoolFolder.h"
 #include "importexport/WatchList.h"
+#include "system/Exceptions.h"
+#include "util/OutputFile.h"
 #include "util/Uuid.h"
 
 using namespace Brenmarle;
@@ -183,6 +188,39 @@ TEST_F(SpoolTest, ItemNamingAFileThatExistsFailsAndChangesNothing)
     EXPECT_EQ(0, other->getFileCount());
 }
 
+// The inbox is one fixed folder: a path step under it names no folder at all, and must not
+// reach the catalogue or the store as a second inbox would.
+TEST_F(SpoolTest, ItemAddressWithAnExtraStepUnderAFixedFolderIsRefused)
+{
+    const std::string picture = jpegBytes(16);
+    const wxString uuid = Quorvel::Uuid::create();
+    const int inboxFiles = manager->getFolder("inbox://")->getFileCount();
+    drop("extra", item("inbox://extra/" + uuid), &picture);
+    drop("empty", item("inbox:///" + uuid), &picture);
+    drop("deeper", item("inbox://a/b/" + uuid), &picture);
+    drop("inalbum", item(album->getURI() + "extra/" + uuid), &picture);
+    // The same UUID straight in the inbox is a new file like any other.
+    drop("plain", item("inbox://" + uuid), &picture);
+    EXPECT_EQ(5, spool.processAll());
+
+    for (const char* name : {"extra", "empty", "deeper", "inalbum"}) {
+        EXPECT_EQ("Could not find folder (spool file)", failure(name)) << name;
+        EXPECT_TRUE(inputsGone(name)) << name;
+    }
+    ASSERT_TRUE(wxFileExists(spoolDir + "plain.ok")) << failure("plain");
+    EXPECT_EQ(inboxFiles + 1, manager->getFolder("inbox://")->getFileCount());
+    EXPECT_EQ(1, Database::getInstance().getFileCount());
+    EXPECT_EQ(0, album->getFileCount());
+    // The one picture in the store is the plain item's.
+    wxArrayString stored;
+    wxDir::GetAllFiles(dataDir, &stored);
+    const auto plainItems = [&uuid](const wxString& path) {
+        return path.AfterLast('/').StartsWith(uuid) && !path.Contains("thumb");
+    };
+    EXPECT_EQ(1, std::count_if(stored.begin(), stored.end(), plainItems)) << wxJoin(stored, '\n');
+    EXPECT_THROW(manager->getFolder("inbox://extra/"), Quorvel::NotFoundException);
+}
+
 namespace {
 
 void setModifyTime(const wxString& path, time_t seconds, long nanoseconds)
@@ -243,6 +281,65 @@ TEST_F(SpoolTest, WatchedCopyIsWrittenBackOnlyOnceItSettled)
     EXPECT_EQ(0, monitor.writeBack(t0 + 20s));
     // Nothing but the picture is left in the store's folder: the copy went through a rename.
     EXPECT_EQ(1u, filesUnder(wxFileName(album->getLocalPath(*file)).GetPath()));
+}
+
+namespace {
+
+// An album whose picture's copy is saved again by the other program (`saveAgain`) just as the
+// monitor starts writing what it read back.
+class SavedDuringReadBackAlbum : public AlbumFolder {
+public:
+    std::function<void()> saveAgain;
+
+    std::unique_ptr<Quorvel::OutputFile> getFileOutputStream(File& file) override
+    {
+        if (auto save = std::exchange(saveAgain, nullptr))
+            save();
+        return AlbumFolder::getFileOutputStream(file);
+    }
+};
+
+} // namespace
+
+// A program that saves the copy again while it is read back, on a file system with whole-second
+// times (a memory card, a network share), can leave it with the very size and time the monitor
+// had read. What was read is dropped; the copy must still be written back, once.
+TEST_F(SpoolTest, CopySavedAgainWhileReadBackIsWrittenBackLaterEvenWithTheSameSizeAndTime)
+{
+    Ref<SavedDuringReadBackAlbum> edits = makeAlbum<SavedDuringReadBackAlbum>("Edits");
+    const wxString uri = edits->getURI() + Quorvel::Uuid::create();
+    const std::string original = jpegBytes(16);
+    drop("copy", item(uri), &original);
+    spool.processAll();
+    Ref<File> file = manager->getFile(uri);
+    const wxString stored = edits->getLocalPath(*file);
+    const wxString copy = home / "edit/copy.jpg";
+    writeFile(copy, original);
+    setModifyTime(copy, 1000000000, 0);
+
+    FileMonitor::Options options;
+    options.startThread = false;
+    FileMonitor monitor(spoolDir, options);
+    monitor.watch(file, copy);
+    using namespace std::chrono_literals;
+    const auto t0 = WatchList::Clock::now();
+
+    const std::string first = jpegBytes(24);
+    const std::string second = first.substr(0, first.size() - 3) + "\x01\xff\xd9";
+    writeFile(copy, first);
+    setModifyTime(copy, 1000000001, 0);
+    EXPECT_EQ(0, monitor.writeBack(t0 + 1s));
+    // Settled; read back while the program is half-way through saving it again.
+    edits->saveAgain = [&copy] { writeFile(copy, "half"); };
+    EXPECT_EQ(0, monitor.writeBack(t0 + 2500ms));
+    EXPECT_TRUE(readFile(stored) == original) << "neither the first save nor half of the second";
+    // The save ends within the same second, as large as the first.
+    writeFile(copy, second);
+    setModifyTime(copy, 1000000001, 0);
+
+    EXPECT_EQ(1, monitor.writeBack(t0 + 3s) + monitor.writeBack(t0 + 5s));
+    EXPECT_TRUE(readFile(stored) == second) << "the second save";
+    EXPECT_EQ(0, monitor.writeBack(t0 + 20s));
 }
 
 TEST(WatchList, NeverWaitsForTheLibraryLock)

@@ -173,6 +173,49 @@ TEST_F(ImageFrameTest, CropSelectsByDragAndCutsTheFullSizePicture)
     EXPECT_TRUE(frame->hasUnsavedChanges());
 }
 
+// The view draws the picture's drawable copy; the one made for the picture as loaded must not
+// outlive a crop, or the window keeps showing the whole picture.
+TEST_F(ImageFrameTest, TheViewDrawsTheCutPictureAfterEachCrop)
+{
+    ImageFrame* frame = ImageFrame::open(nullptr, uris({picture("a.png", 300, 200)}), 0, true);
+    frame->getTabs()->SetSelection(ImageFrame::CROP);
+    auto* tab = static_cast<CropTab*>(frame->getEditTab(ImageFrame::CROP));
+    ImageView2* view = frame->getView();
+    ASSERT_EQ(view->getImage()->getDrawable()->width, 300);
+
+    // Around the corner of the red quarter (150, 100).
+    drag(view, {100, 50}, {200, 150});
+    ASSERT_EQ(view->getSelection(), wxRect(100, 50, 100, 100));
+    pressButton(tab->getApplyButton());
+    auto drawn = view->getImage()->getDrawable();
+    EXPECT_EQ(drawn->width, 100);
+    EXPECT_EQ(drawn->height, 100);
+    auto redAt = [&drawn](int x, int y) {
+        const size_t at = (size_t(y) * size_t(drawn->width) + size_t(x)) * 3;
+        return drawn->rgb[at] > 150 && drawn->rgb[at + 1] < 100;
+    };
+    EXPECT_TRUE(redAt(0, 0));
+    EXPECT_TRUE(redAt(49, 49));
+    EXPECT_FALSE(redAt(50, 50));
+    // Fitted and centred at its new size: the window's centre shows the cut's centre.
+    const wxSize client = view->GetClientSize();
+    ASSERT_GE(client.x, 100);
+    ASSERT_GE(client.y, 100);
+    const wxPoint centre = view->toPicture(wxPoint(client.x / 2, client.y / 2));
+    EXPECT_NEAR(centre.x, 50, 1);
+    EXPECT_NEAR(centre.y, 50, 1);
+
+    // A second crop cuts the cut, on the same own copy.
+    frame->crop(wxRect(0, 0, 40, 20));
+    drawn = view->getImage()->getDrawable();
+    EXPECT_EQ(drawn->width, 40);
+    EXPECT_EQ(drawn->height, 20);
+    EXPECT_TRUE(redAt(39, 19));
+    const wxPoint middle = view->toPicture(wxPoint(client.x / 2, client.y / 2));
+    EXPECT_NEAR(middle.x, 20, 1);
+    EXPECT_NEAR(middle.y, 10, 1);
+}
+
 TEST_F(ImageFrameTest, BrightnessIsPreviewedOnTheViewAndAppliedOnce)
 {
     ImageFrame* frame = ImageFrame::open(nullptr, uris({picture("a.png", 300, 200)}), 0, true);

@@ -16,6 +16,7 @@
 #include <wx/textctrl.h>
 #include <wx/toolbar.h>
 
+#include "LogCapture.h"
 #include "PhotoLibraryTest.h"
 #include "ScratchDir.h"
 #include "WaitUntil.h"
@@ -36,6 +37,10 @@
 #include "map/PictureMapDialog.h"
 #include "myalbums/AlbumPropertiesDialog.h"
 #include "myalbums/MyAlbumsPage.h"
+#include "ordering/OrderPart.h"
+#include "ordering/Ordering.h"
+#include "ordering/ShoppingCart.h"
+#include "ordering/ShoppingCartPanel.h"
 #include "plugins/PluginCommands.h"
 #include "plugins/PluginLoader.h"
 #include "plugins/PluginRegistry.h"
@@ -720,4 +725,78 @@ TEST_F(MainFrameTest, EveryControlTheKeyboardReachesHasANameForScreenReaders)
                 wxString::Format("section %d: %s", static_cast<int>(section), control));
     }
     EXPECT_TRUE(unnamed.empty()) << wxJoin(wxArrayString(unnamed.size(), unnamed.data()), '\n');
+}
+
+TEST_F(MainFrameTest, PicturesOrderedAsPrintsFillTheCartWhichTheNextRunFindsAgain)
+{
+    Ref<AlbumFolder> album = albumWithPictures("Garden", 3);
+    const wxString orderFile = dataDir + "order.xml";
+    writeFile(orderFile, "kept until ordering starts");
+    {
+        // A run that shows windows but never orders leaves the saved order alone.
+        Ordering ordering(dataDir, configuration.getUserConfig(), wxString(), manager.get());
+        openFrame();
+        frame->setOrdering(&ordering);
+        frame->showSection(Section::Albums);
+        closeFrame();
+    }
+    EXPECT_EQ(readFile(orderFile), "kept until ordering starts");
+    wxRemoveFile(orderFile);
+
+    auto ordering = std::make_unique<Ordering>(dataDir, configuration.getUserConfig(), wxString(),
+                                               manager.get());
+    openFrame();
+    EXPECT_FALSE(item(ID_VIEW_SHOPPING_CART)->IsEnabled());
+    frame->setOrdering(ordering.get());
+    frame->showSection(Section::Albums);
+    frame->getAlbumsPage()->chooseAlbum(album->getURI());
+    ThumbnailView* view = frame->getCurrentView();
+    EXPECT_FALSE(item(ID_ORDER_PRINTS)->IsEnabled());
+    view->clickItem(0, false, false);
+    view->clickItem(2, true, false);
+    frame->updateMenus();
+    ASSERT_TRUE(item(ID_ORDER_PRINTS)->IsEnabled());
+    EXPECT_FALSE(ordering->hasCart());
+
+    choose(ID_ORDER_PRINTS);
+    ShoppingCart& cart = ordering->getCart();
+    ASSERT_EQ(cart.getPartCount(), 2u);
+    EXPECT_EQ(cart.getPart(0).getFirstFileUri(), view->getFiles()[0]->getURI());
+    EXPECT_EQ(cart.getPart(1).getFirstFileUri(), view->getFiles()[2]->getURI());
+    ShoppingCartPanel* panel = frame->getShoppingCartPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->IsShown());
+    EXPECT_TRUE(item(ID_VIEW_SHOPPING_CART)->IsChecked());
+    EXPECT_EQ(panel->getList()->GetItemCount(), 2);
+
+    // The album's pictures are listed in the background and arrive as one change.
+    choose(ID_ORDER_ALBUM_PRINTS);
+    ASSERT_TRUE(waitUntil([&] { return cart.getPartCount() == 5; }));
+    EXPECT_EQ(panel->getList()->GetItemCount(), 5);
+    EXPECT_EQ(cart.getPart(4).getFirstFileUri(), album->getFileUris()[2]);
+
+    // An item from another program that names a folder outside its own is refused, told, and
+    // the cart stays as it was.
+    {
+        LogCapture log;
+        EXPECT_FALSE(ordering->addExternalItem("../x"));
+        EXPECT_TRUE(log.contains("Invalid order item id: ../x"));
+    }
+    EXPECT_EQ(cart.getPartCount(), 5u);
+
+    // Another sidebar and back: the same panel, still following the cart.
+    frame->showSidebar(ID_VIEW_INBOX);
+    frame->showSidebar(ID_VIEW_SHOPPING_CART);
+    EXPECT_EQ(frame->getShoppingCartPanel(), panel);
+
+    // Taking the cart away closes its panel before the cart goes; going, the cart saves.
+    frame->setOrdering(nullptr);
+    EXPECT_EQ(frame->getShoppingCartPanel(), nullptr);
+    EXPECT_FALSE(item(ID_ORDER_PRINTS)->IsEnabled());
+    ordering.reset();
+    closeFrame();
+
+    Ordering next(dataDir, configuration.getUserConfig(), wxString(), manager.get());
+    ASSERT_EQ(next.getCart().getPartCount(), 5u);
+    EXPECT_EQ(next.getCart().getPart(0).files[0].id, album->getFileUris()[0].AfterLast('/'));
 }

@@ -1,8 +1,10 @@
+#include <wx/app.h>
 #include <wx/frame.h>
 
 #include "PhotoLibraryTest.h"
 #include "WaitUntil.h"
 #include "filemanager/FileEvent.h"
+#include "folders/FolderListReader.h"
 #include "ui/Accessibility.h"
 #include "widgets/ThumbnailView.h"
 
@@ -164,4 +166,60 @@ TEST_F(ThumbnailViewTest, NewsAboutManyPicturesIsAppliedTogetherAndToldOnce)
     EXPECT_EQ(view->getFiles().back(), added);
     EXPECT_EQ(view->getSelectedCount(), 20u);
     EXPECT_FALSE(view->getGrid().isSelected(20));
+}
+
+TEST_F(ThumbnailViewTest, ALargeFolderArrivesInTheBackgroundKeepingSelectionAndNews)
+{
+    Ref<AlbumFolder> album = albumWithPictures(5);
+    // Rows enough for three batches, as an import leaves them (no picture files: the view
+    // shows the failure placeholder for those).
+    const int rows = static_cast<int>(FolderListReader::FIRST_BATCH + FolderListReader::BATCH) + 7;
+    for (int i = 0; i < rows; ++i) {
+        auto file = Quorvel::makeRef<File>(album->createFileURI());
+        file->setFileName(wxString::Format("ROW_%05d.JPG", i));
+        Database::getInstance().addFile(*file);
+    }
+    view->setBackgroundListing(100);
+    int told = 0;
+    frame->Bind(THUMBNAIL_LIST_CHANGED, [&told](wxCommandEvent& event) {
+        ++told;
+        event.Skip();
+    });
+    view->setFolder(album);
+    ASSERT_TRUE(view->isListing());
+    ASSERT_TRUE(waitUntil([this] { return !view->getFiles().empty(); }));
+    // The first batch: selected pictures stay selected as the rest comes; a picture that
+    // arrives meanwhile comes once.
+    view->clickItem(3, false, false);
+    const Ref<File> arrived = album->copyFileIn(*computerPictures(6).back());
+    ASSERT_TRUE(waitUntil([this] { return !view->isListing() && !view->hasPendingNews(); }));
+
+    const ThumbnailView::Files& files = view->getFiles();
+    ASSERT_EQ(files.size(), static_cast<std::size_t>(rows) + 6);
+    EXPECT_EQ(files[5]->getFileName(), "ROW_00000.JPG");
+    EXPECT_EQ(files[5 + rows - 1]->getFileName(), wxString::Format("ROW_%05d.JPG", rows - 1));
+    EXPECT_EQ(std::count(files.begin(), files.end(), arrived), 1);
+    EXPECT_EQ(view->getGrid().getSelection(), std::vector<std::size_t>{3});
+    EXPECT_GE(told, 2);
+}
+
+TEST_F(ThumbnailViewTest, AnotherFolderChosenWhileOneArrivesShowsOnlyTheNewOne)
+{
+    Ref<AlbumFolder> large = makeAlbum("Large");
+    for (int i = 0; i < 3000; ++i) {
+        auto file = Quorvel::makeRef<File>(large->createFileURI());
+        file->setFileName(wxString::Format("ROW_%05d.JPG", i));
+        Database::getInstance().addFile(*file);
+    }
+    Ref<AlbumFolder> small = albumWithPictures(4);
+    view->setBackgroundListing(100);
+    view->setFolder(large);
+    ASSERT_TRUE(view->isListing());
+    view->setFolder(small);
+    EXPECT_FALSE(view->isListing());
+    // Batches of the first list that were already queued are dropped.
+    wxTheApp->ProcessPendingEvents();
+    wxTheApp->Yield(true);
+    ASSERT_EQ(view->getFiles().size(), 4u);
+    EXPECT_EQ(view->getFiles()[0]->getFileName(), "IMG_0001.JPG");
 }

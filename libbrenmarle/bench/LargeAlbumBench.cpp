@@ -8,30 +8,56 @@
 // (mallinfo2), so shared libraries and the toolkit do not blur them; the program's whole
 // figure under Xvfb is the heap plus about 90 MB of libraries.
 //
-// Usage: largealbum_bench [file count]
+// The album shown the view's way: its list read in the background (FolderListReader) and its
+// batches taken on this thread, which meanwhile takes the library lock as painting does: when
+// the first screenful and the whole list arrived, the longest wait for the lock and the longest
+// batch; beside it the same rows read by a plain SQLite loop, the floor of any reading.
+//
+// With --program (the vistrelle executable, run under a display such as xvfb-run) the real
+// program runs on the same catalogue and on an empty one: its own "Started" time, the
+// hand-over of a second start's "show my albums" to "Thumbnail view: N files", the frames it
+// logged as slow meanwhile, and the time from SIGTERM to its end.
+//
+// Usage: largealbum_bench [--program PATH] [file count]
 // The catalogue is made in a temporary folder (which also serves as HOME) and removed
 // afterwards.
 
+#include <fcntl.h>
 #include <malloc.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include <Magick++.h>
+#include <sqlite3.h>
 
 #include <wx/filename.h>
 #include <wx/utils.h>
 
 #include "BenchArguments.h"
+#include "core/LibraryLock.h"
 #include "database/Database.h"
 #include "filemanager/FileManager.h"
 #include "filemanager/FileNewsBatch.h"
 #include "files/File.h"
 #include "folders/AlbumFolder.h"
+#include "folders/FolderListEvent.h"
+#include "folders/FolderListReader.h"
 #include "imaging/ImageData.h"
 #include "imaging/ImageMagickSetup.h"
 #include "slideshow/CataloguePictures.h"
@@ -96,7 +122,259 @@ void newsOfDeletions(const std::vector<Quorvel::Ref<File>>& files)
                     ms * double(deleted.size()) / double(sample));
 }
 
-int benchmark(int count)
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Batches as the reader posts them, taken by the thread that waits for them.
+class BatchQueue : public wxEvtHandler {
+public:
+    void QueueEvent(wxEvent* event) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_events.emplace_back(static_cast<Brenmarle::FolderListEvent*>(event));
+        m_arrived.notify_all();
+    }
+    // The next batch, or null after `wait` without one.
+    std::unique_ptr<Brenmarle::FolderListEvent> take(std::chrono::milliseconds wait)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (!m_arrived.wait_for(lock, wait, [this] { return !m_events.empty(); }))
+            return nullptr;
+        auto event = std::move(m_events.front());
+        m_events.pop_front();
+        return event;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_arrived;
+    std::deque<std::unique_ptr<Brenmarle::FolderListEvent>> m_events;
+};
+
+// The album's list as the thumbnail view takes it: in the background, batch by batch, while
+// this thread takes the library lock every millisecond as painting does.
+void backgroundList(Database& database, const wxString& albumUri, int count)
+{
+    BatchQueue queue;
+    std::vector<Quorvel::Ref<File>> files;
+    double first = -1;
+    double longestWait = 0;
+    double longestBatch = 0;
+    int batches = 0;
+    const double before = heapMb();
+    const auto start = Clock::now();
+    {
+        Brenmarle::FolderListReader reader(database, albumUri, &queue, 1);
+        for (bool last = false; !last;) {
+            const auto probe = Clock::now();
+            {
+                Brenmarle::LibraryLock lock;
+            }
+            longestWait = std::max(longestWait, msSince(probe));
+            auto batch = queue.take(std::chrono::milliseconds(1));
+            if (!batch)
+                continue;
+            const auto taking = Clock::now();
+            {
+                // As the view showing favourites only: one hold of the lock for the batch.
+                Brenmarle::LibraryLock lock;
+                for (auto& file : batch->takeFiles()) {
+                    if (!file->isFavorite() || file->isFavorite())
+                        files.push_back(std::move(file));
+                }
+            }
+            longestBatch = std::max(longestBatch, msSince(taking));
+            if (first < 0)
+                first = msSince(start);
+            ++batches;
+            last = batch->isLast();
+        }
+    }
+    const double all = msSince(start);
+    std::printf("%-40s %8.1f ms first screenful (%zu files), all %d after %.1f ms in %d batches\n",
+                "shown: in the background", first, Brenmarle::FolderListReader::FIRST_BATCH,
+                static_cast<int>(files.size()), all, batches);
+    std::printf("%-40s %8.1f ms longest wait for the library lock, %.1f ms longest batch, "
+                "%.1f MB\n",
+                "  the GUI thread meanwhile", longestWait, longestBatch, heapMb() - before);
+    if (files.size() != static_cast<size_t>(count))
+        std::printf("  (read %zu files)\n", files.size());
+}
+
+// The album's rows, every column, read by a plain SQLite loop: the floor of any reading.
+void plainRead(const wxString& path, const wxString& albumUri)
+{
+    sqlite3* raw = nullptr;
+    sqlite3_open_v2(path.utf8_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> connection(raw, &sqlite3_close_v2);
+    const auto start = Clock::now();
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(raw, "SELECT * FROM file WHERE uri LIKE ? ORDER BY rowid", -1, &statement,
+                       nullptr);
+    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owner(statement, &sqlite3_finalize);
+    const std::string pattern = std::string(albumUri.utf8_str()) + "%";
+    sqlite3_bind_text(statement, 1, pattern.c_str(), -1, SQLITE_TRANSIENT);
+    std::size_t rows = 0;
+    std::size_t bytes = 0;
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+        for (int column = 0; column < sqlite3_column_count(statement); ++column) {
+            sqlite3_column_text(statement, column);
+            bytes += static_cast<std::size_t>(sqlite3_column_bytes(statement, column));
+        }
+        ++rows;
+    }
+    std::printf("%-40s %8.1f ms, %zu rows, %.1f MB of text (reference)\n",
+                "  plain SQLite loop over the same rows", msSince(start), rows,
+                static_cast<double>(bytes) / (1024 * 1024));
+}
+
+// The real program, as a user starts it.
+class ProgramRun {
+public:
+    ProgramRun(const std::string& program, const std::vector<std::string>& arguments,
+               bool keepOutput)
+    {
+        int pipeEnds[2];
+        if (pipe(pipeEnds) != 0)
+            throw std::runtime_error("pipe failed");
+        m_pid = fork();
+        if (m_pid == 0) {
+            dup2(keepOutput ? pipeEnds[1] : open("/dev/null", O_WRONLY), 2);
+            dup2(open("/dev/null", O_WRONLY), 1);
+            close(pipeEnds[0]);
+            std::vector<char*> argv{const_cast<char*>(program.c_str())};
+            for (const std::string& argument : arguments)
+                argv.push_back(const_cast<char*>(argument.c_str()));
+            argv.push_back(nullptr);
+            execv(program.c_str(), argv.data());
+            _exit(127);
+        }
+        close(pipeEnds[1]);
+        m_output = pipeEnds[0];
+    }
+    ~ProgramRun()
+    {
+        if (m_pid > 0 && !m_ended) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+        close(m_output);
+    }
+    ProgramRun(const ProgramRun&) = delete;
+    ProgramRun& operator=(const ProgramRun&) = delete;
+
+    // Reads the output until a line holds `text`; that line, or nothing after `limitMs`.
+    std::optional<std::string> waitFor(const std::string& text, int limitMs = 30000)
+    {
+        const auto start = Clock::now();
+        for (;;) {
+            for (std::size_t end; (end = m_buffer.find('\n')) != std::string::npos;) {
+                std::string line = m_buffer.substr(0, end);
+                m_buffer.erase(0, end + 1);
+                if (line.find("slow frame") != std::string::npos)
+                    ++slowFrames;
+                if (line.find(text) != std::string::npos)
+                    return line;
+            }
+            const int left = limitMs - static_cast<int>(msSince(start));
+            pollfd wanted{m_output, POLLIN, 0};
+            if (left <= 0 || poll(&wanted, 1, left) <= 0)
+                return std::nullopt;
+            char chunk[4096];
+            const ssize_t got = read(m_output, chunk, sizeof chunk);
+            if (got <= 0)
+                return std::nullopt;
+            m_buffer.append(chunk, static_cast<std::size_t>(got));
+        }
+    }
+    // Milliseconds from SIGTERM to the end of the process.
+    double terminate()
+    {
+        const auto start = Clock::now();
+        kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+        m_ended = true;
+        return msSince(start);
+    }
+    // Waits for the end of a process that ends by itself.
+    void wait()
+    {
+        waitpid(m_pid, nullptr, 0);
+        m_ended = true;
+    }
+
+    int slowFrames = 0;
+
+private:
+    pid_t m_pid = -1;
+    bool m_ended = false;
+    int m_output = -1;
+    std::string m_buffer;
+};
+
+// The number in "[TIMING] [123 ms] ..."; -1 when there is none.
+double timingOf(const std::optional<std::string>& line)
+{
+    if (!line)
+        return -1;
+    const std::size_t at = line->find("[TIMING] [");
+    return at == std::string::npos ? -1 : std::atof(line->c_str() + at + 10);
+}
+
+struct ProgramFigures {
+    double started = -1;
+    double firstScreen = -1;
+    double shown = -1;
+    double exit = -1;
+    int slowFrames = 0;
+};
+
+// The program on the catalogue of the current user data folder: start, hand-over of the
+// albums (when `handOver`), SIGTERM.
+ProgramFigures timeProgram(const std::string& program, bool handOver)
+{
+    wxSetEnv("WXTRACE", "TIMING,STARTUP");
+    ProgramFigures figures;
+    ProgramRun first(program, {}, true);
+    figures.started = timingOf(first.waitFor("] Started"));
+    if (!first.waitFor("Main loop running"))
+        throw std::runtime_error("the program did not start; is there a display?");
+    if (handOver) {
+        const auto start = Clock::now();
+        ProgramRun second(program, {"--openuri", "app://go/myalbums"}, false);
+        if (first.waitFor("Thumbnail view: first"))
+            figures.firstScreen = msSince(start);
+        if (first.waitFor("files of album://"))
+            figures.shown = msSince(start);
+        second.wait();
+        figures.slowFrames = first.slowFrames;
+    }
+    figures.exit = first.terminate();
+    return figures;
+}
+
+void compareWithProgram(const std::string& program, const wxString& dataDir)
+{
+    // Built from the catalogue just made: the program runs on it, then on an empty one.
+    const ProgramFigures full = timeProgram(program, true);
+    wxRenameFile(dataDir + "database.db", dataDir + "full.db");
+    const ProgramFigures empty = timeProgram(program, false);
+    wxRenameFile(dataDir + "full.db", dataDir + "database.db");
+    std::printf("the program (%s):\n", program.c_str());
+    std::printf(
+        "  start to \"Started\":          %7.0f ms   empty catalogue: %5.0f ms   (%.2f x)\n",
+        full.started, empty.started, full.started / empty.started);
+    std::printf("  hand-over to the first screen: %7.0f ms, to all files %.0f ms, %d slow frames\n",
+                full.firstScreen, full.shown, full.slowFrames);
+    std::printf("  SIGTERM to exit:               %7.0f ms   empty catalogue: %5.0f ms\n",
+                full.exit, empty.exit);
+}
+
+int benchmark(int count, const std::string& program)
 {
     char pattern[] = "/tmp/vistrelle-bench-XXXXXX";
     if (!mkdtemp(pattern))
@@ -157,7 +435,14 @@ int benchmark(int count)
             std::printf("  (read %zu files)\n", files.size());
         newsOfDeletions(files);
         ms = millisecondsOf([&] { files.clear(); });
-        std::printf("%-40s %8.1f ms, %d let go\n", "let go", ms, manager.releaseOrphans());
+        int released = manager.releaseOrphans();
+        std::printf("%-40s %8.1f ms, %d let go\n", "let go", ms, released);
+        backgroundList(database, albumUri, count);
+        ms = millisecondsOf([&] { released = manager.releaseOrphans(); });
+        std::printf("%-40s %8.1f ms, %d let go (what the exit does with them)\n", "  then let go",
+                    ms, released);
+        database.commit();
+        plainRead(dataDir + "database.db", albumUri);
         std::vector<int64_t> show;
         before = heapMb();
         ms = millisecondsOf([&] { show = Brenmarle::CataloguePictures::rowIds(database); });
@@ -201,6 +486,12 @@ int benchmark(int count)
     }
 
     database.close();
+    if (!program.empty()) {
+        const wxString runtime = directory + "/run";
+        wxFileName::Mkdir(runtime, 0700, wxPATH_MKDIR_FULL);
+        wxSetEnv("XDG_RUNTIME_DIR", runtime);
+        compareWithProgram(program, dataDir);
+    }
     wxFileName::Rmdir(directory, wxPATH_RMDIR_RECURSIVE);
     return 0;
 }
@@ -209,9 +500,14 @@ int benchmark(int count)
 
 int main(int argc, char** argv)
 {
-    return BenchArguments::runMain(argc, argv, "[file count]", [](BenchArguments& arguments) {
-        const int count = static_cast<int>(
-            BenchArguments::number("file count", arguments.positional(0, 1), 100000, 1, 10000000));
-        return benchmark(count);
-    });
+    return BenchArguments::runMain(
+        argc, argv, "[--program PATH] [file count]", [](BenchArguments& arguments) {
+            const std::optional<std::string> program = arguments.option("--program");
+            if (program && access(program->c_str(), X_OK) != 0)
+                throw BenchArguments::Error("--program must name an executable, not \"" + *program +
+                                            "\"");
+            const int count = static_cast<int>(BenchArguments::number(
+                "file count", arguments.positional(0, 1), 100000, 1, 10000000));
+            return benchmark(count, program.value_or(std::string()));
+        });
 }

@@ -41,6 +41,19 @@ TEST_F(FileManagerTest, FileAndFolderUrisGiveTheSameFolder)
     EXPECT_EQ(manager->getFile(file).get(), manager->getFile(file).get());
 }
 
+// The inbox is one fixed folder: a path step under it names no folder at all, so nothing can
+// be filed in a second inbox that the program's views never show.
+TEST_F(FileManagerTest, TheInboxIsFoundOnlyAtItsOwnAddress)
+{
+    const FolderRef inbox = manager->getFolder("inbox://");
+    EXPECT_EQ(manager->getFolder("inbox://0b0e6f3c-4b7e-4f51-9a55-6c1f1f3b2d10").get(),
+              inbox.get());
+    for (const char* uri : {"inbox://extra/", "inbox://extra/0b0e6f3c-4b7e-4f51-9a55-6c1f1f3b2d10",
+                            "inbox:///x.jpg", "inbox://a/b/x.jpg"})
+        EXPECT_THROW(manager->getFolder(uri), Quorvel::NotFoundException) << uri;
+    EXPECT_EQ(manager->getFolder("inbox://").get(), inbox.get());
+}
+
 TEST_F(FileManagerTest, OnlyPicturesAreImages)
 {
     const wxString picture = makeComputerPicture("Pictures/a.jpg");

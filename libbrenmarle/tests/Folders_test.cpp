@@ -378,6 +378,59 @@ TEST_F(FoldersTest, AlbumsSurviveARestart)
     EXPECT_THROW(AlbumFolder::findAlbum("album://" + UUID + "/"), Quorvel::NotFoundException);
 }
 
+TEST_F(FoldersTest, AReloadedAlbumKeepsItsCountWhileItsListIsUnreadAndListsTheSameFiles)
+{
+    auto album = makeAlbum("Large");
+    std::vector<wxString> moved;
+    for (int i = 0; i < 4; ++i) {
+        Ref<File> picture =
+            importIntoInbox(makeComputerPicture(wxString::Format("Pictures/%d.jpg", i)));
+        album->moveFileIn(*picture);
+        moved.push_back(picture->getURI());
+    }
+    const wxString albumUri = album->getURI();
+    album.reset();
+    // A row under the album's URI that is not directly in it, and one in an album whose URI
+    // begins the same way: neither is the album's.
+    Database::getInstance().commit();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(
+        sqlite3_open_v2((dataDir + "database.db").utf8_str(), &db, SQLITE_OPEN_READWRITE, nullptr),
+        SQLITE_OK);
+    const wxString other = albumUri.Left(albumUri.length() - 1) + "0/" + UUID;
+    const wxString insert =
+        "INSERT INTO file (uri) VALUES ('" + albumUri + "sub/" + UUID + "'), ('" + other + "')";
+    EXPECT_EQ(sqlite3_exec(db, insert.utf8_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    closeLibrary();
+    openLibrary();
+    AlbumFolder::loadAlbums();
+    Ref<AlbumFolder> reloaded = AlbumFolder::findAlbum(albumUri);
+    Ref<Folder2> inbox = manager->getFolder("inbox://");
+    EXPECT_EQ(reloaded->getFileCount(), 4);
+    EXPECT_EQ(inbox->getFileCount(), 0);
+
+    // Files coming and going keep the count without reading the list.
+    Ref<File> arriving = importIntoInbox(makeComputerPicture("Pictures/new.jpg"));
+    EXPECT_EQ(inbox->getFileCount(), 1);
+    reloaded->moveFileIn(*arriving);
+    EXPECT_EQ(inbox->getFileCount(), 0);
+    EXPECT_EQ(reloaded->getFileCount(), 5);
+    Ref<File> leaving = manager->getFile(moved[1]);
+    reloaded->deleteFile(*leaving);
+    EXPECT_EQ(reloaded->getFileCount(), 4);
+
+    // The list, read now, holds what the count said, in the order the files arrived.
+    const std::vector<wxString> listed = reloaded->getFileUris();
+    const std::vector<wxString> expected = {moved[0], moved[2], moved[3], arriving->getURI()};
+    EXPECT_EQ(listed, expected);
+    EXPECT_EQ(reloaded->getFileCount(), 4);
+    EXPECT_TRUE(reloaded->contains(moved[3]));
+    EXPECT_FALSE(reloaded->contains(moved[1]));
+    EXPECT_FALSE(reloaded->contains(other));
+}
+
 TEST_F(FoldersTest, AlbumsHiddenAtRunTimeLeaveTheListAtOnceUnlessHiddenOnesAreShown)
 {
     Ref<AlbumFolder> holiday = makeAlbum("Holiday");

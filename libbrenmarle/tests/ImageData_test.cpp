@@ -103,6 +103,57 @@ TEST_F(ImageDataTest, RotatingTurnsClockwiseAndMakesANewDrawableCopy)
     EXPECT_EQ(image->getDrawable()->rgb, before->rgb);
 }
 
+// The view draws the drawable copy: after a crop it must be the cut part, never the copy made
+// before it (nor the copy a copied picture shares with its original).
+TEST_F(ImageDataTest, CroppingMakesANewDrawableCopyOfTheCutPart)
+{
+    const auto image = loaded();
+    const auto before = image->getDrawable();
+    ASSERT_EQ(before->width, 40);
+
+    // Straddling the red quarter's corner (20, 10): red at its top left only.
+    image->crop(15, 5, 10, 10);
+    const auto cut = image->getDrawable();
+    ASSERT_NE(cut, before);
+    EXPECT_EQ(cut->width, 10);
+    EXPECT_EQ(cut->height, 10);
+    EXPECT_EQ(cut->rgb.size(), 10u * 10u * 3u);
+    EXPECT_TRUE(isRed(pixelAt(*cut, 0, 0)));
+    EXPECT_TRUE(isRed(pixelAt(*cut, 3, 3)));
+    EXPECT_TRUE(isGrey(pixelAt(*cut, 7, 7)));
+    EXPECT_TRUE(isGrey(pixelAt(*cut, 9, 9)));
+    EXPECT_EQ(before->width, 40); // the copy handed out before is untouched
+
+    // A crop of a crop, down to its last pixel.
+    image->crop(9, 9, 1, 1);
+    EXPECT_EQ(image->getDrawable()->width, 1);
+    EXPECT_EQ(image->getDrawable()->height, 1);
+    EXPECT_TRUE(isGrey(pixelAt(*image->getDrawable(), 0, 0)));
+
+    // The whole picture is a crop too; one pixel more is refused and changes nothing.
+    const auto again = loaded();
+    const auto full = again->getDrawable();
+    again->crop(0, 0, 40, 20);
+    EXPECT_EQ(again->getDrawable()->rgb, full->rgb);
+    const auto whole = again->getDrawable();
+    EXPECT_THROW(again->crop(1, 0, 40, 20), Quorvel::LogicException);
+    EXPECT_THROW(again->crop(0, 20, 40, 1), Quorvel::LogicException);
+    EXPECT_EQ(again->getDrawable(), whole);
+    EXPECT_EQ(again->getWidth(), 40);
+
+    // A picture kept only as its drawable (a cached thumbnail) shares it with its copies: a crop
+    // of the copy cuts the copy alone.
+    again->keepDrawableOnly();
+    const auto copy = Quorvel::makeRef<ImageData>(*again);
+    ASSERT_EQ(copy->getDrawable(), whole);
+    copy->crop(0, 0, 20, 10);
+    EXPECT_EQ(copy->getDrawable()->width, 20);
+    EXPECT_EQ(copy->getDrawable()->height, 10);
+    EXPECT_TRUE(isRed(pixelAt(*copy->getDrawable(), 18, 8)));
+    EXPECT_EQ(again->getDrawable(), whole);
+    EXPECT_EQ(again->getWidth(), 40);
+}
+
 TEST_F(ImageDataTest, APictureKeptOnlyAsItsDrawableStillWorksInEveryWay)
 {
     const auto image = loaded();

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 
 #include <wx/filefn.h>
@@ -281,6 +282,8 @@ TEST_F(ImportTaskTest, AFileThatFailsHalfWayLeavesNothingBehind)
     // A directory opens but cannot be read: the copy fails in the middle.
     home.writeFile("card/folder.jpg/inside", "x");
     const wxString unreadable = Uri::fromLocalPath(home / "card/folder.jpg");
+    // Counted before: the count is then kept by the files coming and going.
+    EXPECT_EQ(inbox->getFileCount(), 0);
     ASSERT_EQ(import({good, bad, unreadable}), Quorvel::EVT_TASK_FINISHED);
     EXPECT_EQ(task->getImportedCount(), 1);
     EXPECT_EQ(task->getFailedCount(), 2);
@@ -288,6 +291,10 @@ TEST_F(ImportTaskTest, AFileThatFailsHalfWayLeavesNothingBehind)
     EXPECT_EQ(filesUnder(dataDir + "thumbnails"), 0u); // not pictures: none for good.jpg either
     EXPECT_EQ(Database::getInstance().getFileCount(), 1);
     EXPECT_EQ(inbox->getFileCount(), 1);
+    // The picture taken back out was announced and is announced gone.
+    const std::vector<wxEventType> seen = events->types();
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), FILE_ADDED), 2);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), FILE_REMOVED), 1);
     EXPECT_TRUE(task->getLog().Contains("<p>Failure importing file:<br>" + bad +
                                         " The catalogue could not take the picture"));
     EXPECT_TRUE(task->getLog().Contains("<p>Failure importing file:<br>" + unreadable));

@@ -3,6 +3,7 @@
 #include "PricelistBuilder.h"
 #include "ScopedGermanLocale.h"
 #include "ordering/Order.h"
+#include "ordering/PrintParts.h"
 #include "util/XMLDocument.h"
 
 using Brenmarle::Money;
@@ -160,4 +161,72 @@ TEST(OrderPart, FilesAndNames)
     part.productUuid = "poster";
     EXPECT_EQ(part.getName(pricelist), "uuid:poster");
     EXPECT_FALSE(part.areSubProductsValid(pricelist));
+}
+
+// --- Print parts for chosen pictures ------------------------------------------------------
+
+namespace {
+
+Brenmarle::SubProduct makeSubProduct(const wxString& uuid, int group, bool isDefault)
+{
+    Brenmarle::SubProduct sub;
+    sub.uuid = uuid;
+    sub.groupId = group;
+    sub.isDefault = isDefault;
+    return sub;
+}
+
+} // namespace
+
+TEST(PrintParts, OnePricedPartPerPictureOfTheDefaultProduct)
+{
+    auto pricelist = std::make_shared<Brenmarle::Pricelist>();
+    pricelist->addProduct(makeProduct("first", {{1, "9.00"}}));
+    Brenmarle::Product print = makeProduct("print10x15", {{1, "0.30"}});
+    print.productType = 3;
+    // One default per group of alternatives: a second default in group 1 is a list mistake.
+    print.subProducts = {makeSubProduct("glossy", 1, true), makeSubProduct("matte", 1, true),
+                         makeSubProduct("border", 2, false), makeSubProduct("backprint", 0, true),
+                         makeSubProduct("date", 0, true)};
+    pricelist->addProduct(print);
+    pricelist->defaultProduct = "print10x15";
+
+    auto parts = Brenmarle::PrintParts::make(
+        {{"album://a/IMG_1.JPG", 100, 200}, {"file:///p/IMG_2.JPG", 300, 400}}, pricelist.get());
+    ASSERT_EQ(2u, parts.size());
+    EXPECT_EQ("print10x15", parts[0]->productUuid);
+    EXPECT_EQ(3, parts[0]->productType);
+    EXPECT_EQ(1, parts[0]->quantity);
+    EXPECT_EQ((std::vector<wxString>{"glossy", "backprint", "date"}), parts[0]->subProductUuids);
+    ASSERT_EQ(1u, parts[1]->files.size());
+    EXPECT_EQ("file:///p/IMG_2.JPG", parts[1]->files[0].uri);
+    EXPECT_EQ("IMG_2.JPG", parts[1]->files[0].id);
+    EXPECT_EQ(300, parts[1]->files[0].fileModifyTime);
+    EXPECT_EQ(400, parts[1]->files[0].metaModifyTime);
+
+    Brenmarle::Order order(pricelist);
+    for (auto& part : parts)
+        order.addPart(std::move(part));
+    ASSERT_TRUE(order.calculate(false));
+    EXPECT_EQ(money("0.60"), order.getBaseCost());
+}
+
+TEST(PrintParts, WithoutAUsableDefaultTheFirstProductOrNone)
+{
+    auto pricelist = std::make_shared<Brenmarle::Pricelist>();
+    pricelist->defaultProduct = "withdrawn";
+    // No product at all: the picture is kept, as a part the pricing reports as missing.
+    auto parts = Brenmarle::PrintParts::make({{"album://a/1.jpg", 0, 0}}, pricelist.get());
+    ASSERT_EQ(1u, parts.size());
+    EXPECT_TRUE(parts[0]->productUuid.empty());
+    EXPECT_EQ("album://a/1.jpg", parts[0]->getFirstFileUri());
+    EXPECT_TRUE(
+        Brenmarle::PrintParts::make({{"album://a/1.jpg", 0, 0}}, nullptr)[0]->productUuid.empty());
+
+    pricelist->addProduct(makeProduct("a", {{1, "1"}}));
+    pricelist->addProduct(makeProduct("b", {{1, "2"}}));
+    EXPECT_EQ(
+        "a",
+        Brenmarle::PrintParts::make({{"album://a/1.jpg", 0, 0}}, pricelist.get())[0]->productUuid);
+    EXPECT_TRUE(Brenmarle::PrintParts::make({}, pricelist.get()).empty());
 }

@@ -19,6 +19,7 @@
 #include "threads/Slave.h"
 #include "threads/SlaveManagerEvent.h"
 #include "threads/TaskEvent.h"
+#include "ui/Accessibility.h"
 #include "widgets/WizardErrorPage.h"
 #include "widgets/WizardHeader.h"
 #include "widgets/WizardNetworkErrorPage.h"
@@ -422,4 +423,97 @@ TEST_F(WizardTest, BusySquaresLightUpAndDownOnSuccessiveTicks)
     // A tick that was already on its way does not start the animation again.
     w.getBusyTimer().Notify();
     EXPECT_FALSE(w.getBusyTimer().IsRunning());
+}
+
+namespace {
+
+const Quorvel::AccessibleNode* findNode(const std::vector<Quorvel::AccessibleNode>& nodes,
+                                        const wxString& role, const wxString& name)
+{
+    for (const Quorvel::AccessibleNode& node : nodes)
+        if (node.role == role && node.name == name)
+            return &node;
+    return nullptr;
+}
+
+// The nodes as lines "role: name (description)", indented by depth.
+wxString transcript(const std::vector<Quorvel::AccessibleNode>& nodes)
+{
+    wxString text;
+    for (const Quorvel::AccessibleNode& node : nodes)
+        text += wxString(' ', size_t(2 * node.depth)) + node.role + ": " + node.name + " (" +
+                node.description + ")\n";
+    return text;
+}
+
+} // namespace
+
+// A screen reader reads the header and the steps as it reads any text of the window: which
+// page this is, what the status line says (and that it is an error), and where the steps stand.
+TEST_F(WizardTest, AScreenReaderReadsTheHeaderAndWhereTheStepsStand)
+{
+    Example::Wizard& w = example();
+    press(w, ID_NEXT);
+    // The page is on screen once GTK has laid it out.
+    std::vector<Quorvel::AccessibleNode> nodes;
+    ASSERT_TRUE(waitUntil([&] {
+        nodes = Quorvel::readAccessibleTree(w);
+        return findNode(nodes, "panel", w.getShownTitle()) != nullptr;
+    })) << transcript(nodes);
+    const Quorvel::AccessibleNode* title = findNode(nodes, "label", w.getShownTitle());
+    ASSERT_NE(title, nullptr);
+    // The header comes first, before the steps and the page.
+    EXPECT_EQ(title, &nodes.front());
+    const Quorvel::AccessibleNode* steps = findNode(nodes, "panel", "Steps");
+    ASSERT_NE(steps, nullptr);
+    EXPECT_EQ(steps->description, "Step 2 of 4: Options");
+    const std::pair<const char*, const char*> states[] = {
+        {"Welcome", "Done"}, {"Options", "Current step"}, {"Sending", "To come"}};
+    for (const auto& [step, state] : states) {
+        const Quorvel::AccessibleNode* label = findNode(nodes, "label", step);
+        ASSERT_NE(label, nullptr) << step;
+        EXPECT_EQ(label->description, state) << step;
+    }
+    // Pressed from the keyboard, Next keeps the focus: it tells where the user got to.
+    EXPECT_EQ(Quorvel::getAccessibleDescription(*w.getButton(ID_NEXT)),
+              "Choose how to send the pictures. The service keeps the pictures for 30 days, then "
+              "removes them from the server; keep your own copies.");
+    // The page, entered with the keyboard, is named as the header names it; so are its
+    // controls.
+    EXPECT_EQ(findNode(nodes, "panel", w.getShownTitle())->description,
+              w.getCurrentPage()->getDescription());
+    EXPECT_NE(findNode(nodes, "text", "Message for the receiver"), nullptr) << transcript(nodes);
+    std::vector<wxString> unnamed = Quorvel::findUnnamedControls(w);
+    EXPECT_TRUE(unnamed.empty()) << wxJoin(wxArrayString(unnamed.size(), unnamed.data()), '\n');
+
+    // A failure: its title is read as the header's error, with what the icon means.
+    w.showFailure(Wizard::CONNECTION_REFUSED, "refused");
+    settle();
+    nodes = Quorvel::readAccessibleTree(w);
+    int errors = 0;
+    for (const Quorvel::AccessibleNode& node : nodes)
+        errors += node.role == "label" && node.name == "Connection to server was refused" &&
+                  node.description == "Error";
+    EXPECT_EQ(errors, 1);
+    EXPECT_EQ(Quorvel::getAccessibleDescription(*w.getButton(ID_BACK)),
+              "Connection to server was refused");
+    EXPECT_EQ(findNode(nodes, "label", "Options")->description, "Current step");
+    unnamed = Quorvel::findUnnamedControls(w);
+    EXPECT_TRUE(unnamed.empty()) << wxJoin(wxArrayString(unnamed.size(), unnamed.data()), '\n');
+
+    // The status line is one sentence for the ear, however it is wrapped for the eye.
+    const wxString longText = "A description long enough to need more than one line of the "
+                              "header band in any font the desktop may choose for it";
+    w.popPages(1);
+    w.getCurrentPage()->setDescription(longText);
+    w.updateHeader();
+    nodes = Quorvel::readAccessibleTree(w);
+    EXPECT_NE(findNode(nodes, "label", longText), nullptr);
+
+    // No page at all is said too.
+    w.popPages(w.getPageCount());
+    nodes = Quorvel::readAccessibleTree(w);
+    const Quorvel::AccessibleNode* none = findNode(nodes, "label", "No page is displayed!");
+    ASSERT_NE(none, nullptr);
+    EXPECT_EQ(none->description, "Error");
 }

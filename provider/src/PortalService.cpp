@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "EmailAddress.h"
 #include "ProviderPortalH.h"
 #include "ProviderRequest.h"
 #include "SecureRandom.h"
@@ -17,7 +18,7 @@ using Provider::SecureRandom;
 
 namespace {
 
-const int TOKEN_DIGITS = 5;
+const size_t TOKEN_LETTERS = 5;
 const int ACTIVATION_DIGITS = 6;
 // News counts as fresh for this long after it was fetched.
 const std::time_t NEWS_LIFETIME = 7 * 24 * 3600;
@@ -95,8 +96,8 @@ int ProviderPortal::portal__getRegistrationToken(struct soap* soap, std::string 
         return ProviderRequest::clientFault(soap, "UnsupportedFormat",
                                             "Token pictures come as PNG only");
     ProviderRequest& request = ProviderRequest::of(soap);
-    const std::string text = SecureRandom::text(TOKEN_DIGITS, "0123456789");
-    result.tokenid = request.store().createToken(text);
+    const std::string text = SecureRandom::text(TOKEN_LETTERS, Provider::TokenImage::ALPHABET);
+    result.tokenid = request.store().createToken(text, request.config().tokenLifetimeSeconds);
     const std::string png = Provider::TokenImage::png(text);
     result.tokenimage = soap_new_xsd__base64Binary(soap);
     result.tokenimage->__size = static_cast<int>(png.size());
@@ -117,20 +118,19 @@ int ProviderPortal::portal__createAccount(struct soap* soap, std::string tokenid
                                          {"password", password}});
     ProviderRequest& request = ProviderRequest::of(soap);
     request.log("createAccount('" + portalid + "', '" + emailaddress + "')");
-    if (!request.store().takeToken(tokenid, tokentext))
-        return ProviderRequest::clientFault(soap, "InvalidToken",
-                                            "The text does not match the picture");
+    // Mistakes in what was typed are told before the token is used up, so mending them does
+    // not need a new picture.
     if (!request.config().findPortal(portalid))
         return ProviderRequest::clientFault(soap, "UnknownPortal", "No such portal: " + portalid);
-    if (emailaddress.find('@') == std::string::npos)
+    if (!Provider::EmailAddress::isWellFormed(emailaddress))
         return ProviderRequest::clientFault(soap, "InvalidEmail",
                                             "Not an e-mail address: " + emailaddress);
     if (password.empty())
         return ProviderRequest::clientFault(soap, "InvalidPassword", "The password is empty");
-    // A quick refusal for the usual case; the store's own check decides a race.
-    if (request.store().findAccount(portalid, emailaddress))
-        return ProviderRequest::clientFault(soap, "AccountExists",
-                                            "An account with this e-mail address exists");
+    if (!request.store().takeToken(tokenid, tokentext, request.config().tokenLifetimeSeconds))
+        return ProviderRequest::clientFault(soap, "InvalidToken",
+                                            "The text does not match the picture");
+    // The store's uniqueness decides, also between two requests at the same moment.
     try {
         result.accountid = request.store().createAccount(portalid, emailaddress, password).id;
     } catch (const Provider::AccountExistsError&) {

@@ -123,6 +123,8 @@ ProviderConfig ProviderConfig::parse(const std::string& text, const std::string&
                 config.mmsCurrency = value;
             else if (name == "sessionidle")
                 config.sessionIdleSeconds = positiveWhole(value, where);
+            else if (name == "tokenlifetime")
+                config.tokenLifetimeSeconds = positiveWhole(value, where);
             else if (name == "newsresource")
                 config.newsResources.push_back(value);
             else

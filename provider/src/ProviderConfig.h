@@ -6,6 +6,7 @@
 //
 //   [provider]                      name, domain, terms, news, newsupdated, templatelisturl,
 //                                   smsprice, smscurrency, mmsprice, mmscurrency, sessionidle,
+//                                   tokenlifetime,
 //                                   newsresource (repeated)
 //   [directory /path]               description, directory = path | name,
 //                                   portal = path | name | location, redirect = path | host
@@ -82,6 +83,8 @@ public:
     std::string mmsCurrency = "EUR";
     // A session unused for this long is closed.
     long sessionIdleSeconds = 3600;
+    // A registration token not used within this long is void.
+    long tokenLifetimeSeconds = 1800;
     std::map<std::string, Directory> directories;
     std::map<std::string, Portal> portals;
     std::map<std::string, PriceList> priceLists;

@@ -15,7 +15,7 @@
 #include "FileTransfers.h"
 #include "ProviderRequest.h"
 #include "ProviderServer.h"
-#include "SoapLimits.h"
+#include "service/SoapLimits.h"
 #include "stdsoap2.h"
 
 namespace Provider {
@@ -231,14 +231,14 @@ void ProviderConnection::serveSoap()
     m_entry.method.clear();
     m_entry.path.clear();
     const auto declared = m_request->head().contentLength();
-    if (declared && *declared > SoapLimits::MESSAGE_BYTES) {
+    if (declared && *declared > Quorvel::SoapLimits::MESSAGE_BYTES) {
         // Refused before a byte of it is read; the lingering close takes the rest.
         sendTooLargeFault();
         return;
     }
     m_pendingOffset = 0;
-    m_soap->recv_maxlength = SoapLimits::MESSAGE_BYTES;
-    m_soap->maxlength = SoapLimits::STRING_BYTES;
+    m_soap->recv_maxlength = Quorvel::SoapLimits::MESSAGE_BYTES;
+    m_soap->maxlength = Quorvel::SoapLimits::STRING_BYTES;
     // The steps of soap_begin_serve, whose failures are answered here rather than by the
     // runtime, which keeps quiet about some of them.
     // The operation's element is looked at (not taken) for the journal.
@@ -307,8 +307,8 @@ void ProviderConnection::sendTooLargeFault()
     m_entry.fault = "SOAP-ENV:Client.TooLarge";
     sendSoapFault(500, m_entry.fault,
                   "The request is larger than this provider accepts (" +
-                      std::to_string(SoapLimits::MESSAGE_BYTES) + " bytes in all, " +
-                      std::to_string(SoapLimits::STRING_BYTES) + " bytes for one text)");
+                      std::to_string(Quorvel::SoapLimits::MESSAGE_BYTES) + " bytes in all, " +
+                      std::to_string(Quorvel::SoapLimits::STRING_BYTES) + " bytes for one text)");
 }
 
 void ProviderConnection::sendSoapFault(int status, const std::string& code, const std::string& text)

@@ -48,7 +48,9 @@ const std::optional<ProviderStore::Account>& ProviderRequest::authenticate()
                 m_store.sessionAccount(credentials->password, config().sessionIdleSeconds))
             m_account = m_store.findById(*accountId);
     } else {
-        m_account = m_store.checkLogin(credentials->user, credentials->password);
+        const ProviderConfig::Portal* portal = hostPortal();
+        m_account = m_store.checkLogin(credentials->user, credentials->password,
+                                       portal ? portal->id : std::string());
     }
     if (m_account)
         m_entry.account = m_account->id;
@@ -79,12 +81,16 @@ const ProviderConfig::Portal* ProviderRequest::portal()
     if (const auto& account = authenticate())
         if (const auto* portal = config().findPortal(account->portalId))
             return portal;
+    if (const auto* portal = hostPortal())
+        return portal;
+    return config().portals.empty() ? nullptr : &config().portals.begin()->second;
+}
+
+const ProviderConfig::Portal* ProviderRequest::hostPortal() const
+{
     const std::string host = HttpRequestHead::hostOf(m_origin);
     const auto marker = host.find(".portal.");
-    if (marker != std::string::npos)
-        if (const auto* portal = config().findPortal(host.substr(0, marker)))
-            return portal;
-    return config().portals.empty() ? nullptr : &config().portals.begin()->second;
+    return marker == std::string::npos ? nullptr : config().findPortal(host.substr(0, marker));
 }
 
 int ProviderRequest::clientFault(struct soap* soap, const std::string& name,

@@ -4,7 +4,9 @@
 // account its credentials name (looked up once).
 //
 // Calls are authenticated by HTTP Basic: the user is an account id or an account's e-mail
-// address with its password, or "SESSIONID" with a session id from createSession.
+// address with its password, or "SESSIONID" with a session id from createSession. A request to
+// a portal's host ("<id>.portal.<domain>") logs in to that portal's accounts only, so one
+// address may have an account, and another password, on each portal.
 //
 // Threads: the worker thread serving the request.
 
@@ -57,6 +59,8 @@ public:
     // The portal the request is for: the authenticated account's, else the one the host name
     // names ("<id>.portal.<domain>"), else the first one configured; null when there is none.
     const ProviderConfig::Portal* portal();
+    // The configured portal the host name names; null when it names none.
+    const ProviderConfig::Portal* hostPortal() const;
 
     // A fault the client caused ("SOAP-ENV:Client.<name>") or the server's own
     // ("SOAP-ENV:Server.<name>"); returns the value the service function must return.

@@ -193,9 +193,27 @@ void ProviderStore::migrate()
         return;
     // Looked at again under the write lock: another connection may have been quicker.
     Transaction transaction(*this);
-    if (schemaVersion() >= SCHEMA_VERSION)
+    const int version = schemaVersion();
+    if (version >= SCHEMA_VERSION)
         return;
-    // Version 1: passwords hashed, sessions with their last use, activations counting tries.
+    if (version < 1)
+        migrateToVersion1();
+    // Version 2: one account per portal and e-mail address whatever its letter case.
+    try {
+        execute("CREATE UNIQUE INDEX IF NOT EXISTS accounts_portal_email "
+                "ON accounts (portalid, email COLLATE NOCASE)");
+    } catch (const StoreError& e) {
+        throw StoreError(std::string(e.what()) +
+                         " (two accounts of one portal have e-mail addresses that differ only in "
+                         "letter case; give one of them another address)");
+    }
+    execute(("PRAGMA user_version = " + std::to_string(SCHEMA_VERSION)).c_str());
+    transaction.commit();
+}
+
+void ProviderStore::migrateToVersion1()
+{
+    // Passwords hashed, sessions with their last use, activations counting tries.
     execute("ALTER TABLE sessions ADD COLUMN lastused INTEGER NOT NULL DEFAULT 0");
     execute("UPDATE sessions SET lastused = created");
     execute("ALTER TABLE activations ADD COLUMN tries INTEGER NOT NULL DEFAULT 0");
@@ -209,8 +227,6 @@ void ProviderStore::migrate()
             .bind(1, PasswordHash::make(password))
             .bind(2, id)
             .step();
-    execute(("PRAGMA user_version = " + std::to_string(SCHEMA_VERSION)).c_str());
-    transaction.commit();
 }
 
 std::time_t ProviderStore::now() const
@@ -218,25 +234,28 @@ std::time_t ProviderStore::now() const
     return m_clock ? m_clock() : std::time(nullptr);
 }
 
-std::string ProviderStore::createToken(const std::string& text)
+std::string ProviderStore::createToken(const std::string& text, long lifetimeSeconds)
 {
+    const int64_t time = now();
+    Statement(m_db, "DELETE FROM tokens WHERE created <= ?").bind(1, time - lifetimeSeconds).step();
     const std::string id = SecureRandom::text(TOKEN_ID_LENGTH, LOWER_HEX);
     Statement(m_db, "INSERT INTO tokens (tokenid, text, created) VALUES (?, ?, ?)")
         .bind(1, id)
         .bind(2, text)
-        .bind(3, static_cast<int64_t>(std::time(nullptr)))
+        .bind(3, time)
         .step();
     return id;
 }
 
-bool ProviderStore::takeToken(const std::string& id, const std::string& text)
+bool ProviderStore::takeToken(const std::string& id, const std::string& text, long lifetimeSeconds)
 {
     // One statement, so two requests with the same token cannot both find it.
-    Statement take(m_db, "DELETE FROM tokens WHERE tokenid = ? RETURNING text");
+    Statement take(m_db, "DELETE FROM tokens WHERE tokenid = ? RETURNING text, created");
     take.bind(1, id);
     if (!take.step())
         return false;
-    const bool matches = normalised(take.text(0)) == normalised(text);
+    const bool matches =
+        take.integer(1) > now() - lifetimeSeconds && normalised(take.text(0)) == normalised(text);
     while (take.step()) {
     }
     return matches;
@@ -280,13 +299,16 @@ ProviderStore::Account ProviderStore::createAccount(const std::string& portalId,
     throw StoreError("Could not draw a free account id");
 }
 
-std::optional<ProviderStore::Account>
-ProviderStore::findWhere(const char* where, const std::string& a, const std::string& b)
+std::optional<ProviderStore::Account> ProviderStore::findWhere(const char* where,
+                                                               const std::string& a,
+                                                               const std::string& b, int* matches)
 {
-    Statement find(m_db, (std::string(ACCOUNT_COLUMNS) + where).c_str());
+    Statement find(m_db, (std::string(ACCOUNT_COLUMNS) + where + " LIMIT 2").c_str());
     find.bind(1, a);
     if (!b.empty())
         find.bind(2, b);
+    if (matches)
+        *matches = 0;
     if (!find.step())
         return std::nullopt;
     Account account;
@@ -298,13 +320,15 @@ ProviderStore::findWhere(const char* where, const std::string& a, const std::str
                     find.text(8), find.text(9), find.text(10)};
     account.receiveEmail = find.integer(11) != 0;
     account.activatedPhone = find.text(12);
+    if (matches)
+        *matches = find.step() ? 2 : 1;
     return account;
 }
 
 std::optional<ProviderStore::Account> ProviderStore::findAccount(const std::string& portalId,
                                                                  const std::string& email)
 {
-    return findWhere("WHERE portalid = ? AND email = ?", portalId, email);
+    return findWhere("WHERE portalid = ? AND email = ? COLLATE NOCASE", portalId, email);
 }
 
 std::optional<ProviderStore::Account> ProviderStore::findById(const std::string& id)
@@ -312,17 +336,27 @@ std::optional<ProviderStore::Account> ProviderStore::findById(const std::string&
     return findWhere("WHERE accountid = ?", id);
 }
 
-std::optional<ProviderStore::Account> ProviderStore::findByLogin(const std::string& login)
+std::optional<ProviderStore::Account> ProviderStore::findByLogin(const std::string& login,
+                                                                 const std::string& portalId)
 {
     if (auto account = findById(login))
-        return account;
-    return findWhere("WHERE email = ? ORDER BY accountid", login);
+        if (portalId.empty() || account->portalId == portalId)
+            return account;
+    if (!portalId.empty())
+        return findAccount(portalId, login);
+    // Which of several portals' accounts is meant, no one can tell.
+    int matches = 0;
+    auto account = findWhere("WHERE email = ? COLLATE NOCASE", login, std::string(), &matches);
+    if (matches != 1)
+        return std::nullopt;
+    return account;
 }
 
 std::optional<ProviderStore::Account> ProviderStore::checkLogin(const std::string& login,
-                                                                const std::string& password)
+                                                                const std::string& password,
+                                                                const std::string& portalId)
 {
-    auto account = findByLogin(login);
+    auto account = findByLogin(login, portalId);
     if (!PasswordHash::verify(password, account ? account->passwordHash : decoyHash()) || !account)
         return std::nullopt;
     return account;

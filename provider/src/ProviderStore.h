@@ -69,7 +69,7 @@ public:
     // A writer waits this long for another one before it fails.
     static constexpr int BUSY_TIMEOUT_MS = 10000;
     // The schema this provider writes.
-    static constexpr int SCHEMA_VERSION = 1;
+    static constexpr int SCHEMA_VERSION = 2;
     // Wrong tries of one activation code; the last one uses the code up.
     static constexpr int ACTIVATION_TRIES = 3;
 
@@ -80,26 +80,31 @@ public:
     ProviderStore(const ProviderStore&) = delete;
     ProviderStore& operator=(const ProviderStore&) = delete;
 
-    // A new token for `text`; returns its id.
-    std::string createToken(const std::string& text);
-    // True when the token exists and its text matches (letter case and blanks ignored); the
-    // token is used up either way, so a guess costs a new token.
-    bool takeToken(const std::string& id, const std::string& text);
+    // A new token for `text`; returns its id. Tokens older than `lifetimeSeconds` are dropped
+    // on the way, so tokens fetched and never used do not pile up.
+    std::string createToken(const std::string& text, long lifetimeSeconds);
+    // True when the token exists, is younger than `lifetimeSeconds` and its text matches
+    // (letter case and blanks ignored); the token is used up either way, so a guess costs a
+    // new token.
+    bool takeToken(const std::string& id, const std::string& text, long lifetimeSeconds);
 
     // The text of a token still waiting to be used (for the operator and tests).
     std::optional<std::string> tokenText(const std::string& id);
 
     // A new account; throws AccountExistsError when the e-mail address is taken on the portal
-    // (also when another request took it a moment ago), StoreError for any other failure.
+    // (also when another request took it a moment ago, and whatever the letter case), StoreError
+    // for any other failure. One address may have an account on each portal.
     Account createAccount(const std::string& portalId, const std::string& email,
                           const std::string& password);
+    // The portal's account for an e-mail address, letter case ignored.
     std::optional<Account> findAccount(const std::string& portalId, const std::string& email);
-    // By account id, or by e-mail address on any portal when the id is not one.
-    std::optional<Account> findByLogin(const std::string& login);
     std::optional<Account> findById(const std::string& id);
-    // The account `login` names when `password` is its password. Costs one password hash
+    // The account `login` (an account id or an e-mail address) names on `portalId` when
+    // `password` is its password. With no portal, an account id counts on any portal, and an
+    // e-mail address only when just one portal has an account for it. Costs one password hash
     // either way, so a wrong login name takes as long as a wrong password.
-    std::optional<Account> checkLogin(const std::string& login, const std::string& password);
+    std::optional<Account> checkLogin(const std::string& login, const std::string& password,
+                                      const std::string& portalId = std::string());
     // Saves the user information, the e-mail choice and the activated phone (not the password).
     void saveAccount(const Account& account);
 
@@ -125,9 +130,13 @@ private:
     void execute(const char* sql);
     int schemaVersion();
     void migrate();
+    void migrateToVersion1();
     std::time_t now() const;
-    std::optional<Account> findWhere(const char* sql, const std::string& a,
-                                     const std::string& b = std::string());
+    // The first account the condition `where` finds with the values bound; `matches` is set to
+    // how many it finds, counting up to two.
+    std::optional<Account> findWhere(const char* where, const std::string& a,
+                                     const std::string& b = std::string(), int* matches = nullptr);
+    std::optional<Account> findByLogin(const std::string& login, const std::string& portalId);
 
     sqlite3* m_db = nullptr;
     Clock m_clock;

@@ -54,9 +54,14 @@ TEST(ProviderConfig, MalformedLinesNameTheirLine)
     EXPECT_EQ(errorOf("[provider]\nsmsprice = 2,5\n"), "line 2: not a number: 2,5");
     EXPECT_EQ(errorOf("[directory /]\nportal = a | A\n"),
               "line 2: unknown key or wrong number of fields: portal");
-    for (const std::string idle : {"0", "-5", "1.5", "1e12", "soon"})
-        EXPECT_NE(errorOf("[provider]\nsessionidle = " + idle + "\n"), "nothing thrown") << idle;
-    EXPECT_EQ(ProviderConfig::parse("[provider]\nsessionidle = 90\n", ".").sessionIdleSeconds, 90);
+    for (const std::string key : {"sessionidle", "tokenlifetime"})
+        for (const std::string seconds : {"0", "-5", "1.5", "1e12", "soon"})
+            EXPECT_NE(errorOf("[provider]\n" + key + " = " + seconds + "\n"), "nothing thrown")
+                << key << " = " << seconds;
+    const auto times =
+        ProviderConfig::parse("[provider]\nsessionidle = 90\ntokenlifetime = 120\n", ".");
+    EXPECT_EQ(times.sessionIdleSeconds, 90);
+    EXPECT_EQ(times.tokenLifetimeSeconds, 120);
 }
 
 TEST(ProviderConfig, MissingFilesAreConfigErrors)

@@ -2,11 +2,11 @@
 
 #include <zlib.h>
 
-#include "SoapLimits.h"
+#include "service/SoapLimits.h"
 
 namespace {
 
-namespace Limits = Provider::SoapLimits;
+namespace Limits = Quorvel::SoapLimits;
 
 const std::string TOO_LARGE = "SoapClient.TooLarge: The request is larger than this provider "
                               "accepts (16777216 bytes in all, 4194304 bytes for one text) (via "

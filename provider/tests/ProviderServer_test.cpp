@@ -113,6 +113,11 @@ TEST_F(ProviderServerTest, RegistrationMakesAnAccountThatOutlivesARestart)
     EXPECT_EQ(codeOf([&] { createAccount(wrongToken, "not digits", "bo@example.com"); }),
               "SoapClient.InvalidToken: The text does not match the picture (via proxy)");
     EXPECT_FALSE(store().tokenText(wrongToken));
+    // A mistyped address is told before the token is tried, so the picture still holds.
+    const std::string kept = newToken(*client);
+    EXPECT_EQ(codeOf([&] { createAccount(kept, "x", "bo at example.com"); }),
+              "SoapClient.InvalidEmail: Not an e-mail address: bo at example.com (via proxy)");
+    EXPECT_TRUE(store().tokenText(kept));
 
     const std::string token = newToken(*client);
     const std::string id = createAccount(token, *store().tokenText(token), "bo@example.com");
@@ -133,6 +138,37 @@ TEST_F(ProviderServerTest, RegistrationMakesAnAccountThatOutlivesARestart)
     SoapPortal::portal__sendPasswordReminderResponse reply;
     call.check(SoapPortal::soap_call_portal__sendPasswordReminder(
         call.context(), call.endpoint(), "", "demo", "bo@example.com", reply));
+}
+
+TEST_F(ProviderServerTest, OneAddressHasAnAccountOnEachPortalAndLogsInOnItsOwnHost)
+{
+    auto createAccount = [&](const wxString& portalId, const std::string& email,
+                             const std::string& password) {
+        auto client = portal("", "", portalId);
+        const std::string token = newToken(*client);
+        Call call(*client);
+        SoapPortal::portal__createAccountResponse reply;
+        call.check(SoapPortal::soap_call_portal__createAccount(
+            call.context(), call.endpoint(), "", token, *store().tokenText(token), utf8(portalId),
+            email, password, reply));
+        return reply.accountid;
+    };
+    // anna@example.com is configured on demo; the same address, in other letters, on fjord.
+    const std::string fjordId = createAccount("fjord", "Anna@Example.com", "fjord secret");
+    const std::string demoId = store().findAccount("demo", "anna@example.com")->id;
+    EXPECT_NE(fjordId, demoId);
+    EXPECT_EQ(accountId(*portal("anna@example.com", "secret", "demo")), demoId);
+    EXPECT_EQ(accountId(*portal("ANNA@example.com", "fjord secret", "fjord")), fjordId);
+    // Each password opens its own portal's account only.
+    for (const auto& [password, portalId] :
+         {std::pair<wxString, wxString>{"fjord secret", "demo"}, {"secret", "fjord"}})
+        EXPECT_TRUE(codeOf([&] {
+                        accountId(*portal("anna@example.com", password, portalId));
+                    }).StartsWith("Soap.UnknownError: gSOAP error code [401]"))
+            << password << " on " << portalId;
+    // Once per portal, whatever the letter case.
+    EXPECT_EQ(codeOf([&] { createAccount("fjord", "anna@EXAMPLE.com", "third"); }),
+              "SoapClient.AccountExists: An account with this e-mail address exists (via proxy)");
 }
 
 TEST_F(ProviderServerTest, UserInformationEmailChoiceAndMobileBelongToTheAccount)

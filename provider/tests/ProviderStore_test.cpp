@@ -181,3 +181,73 @@ TEST_F(StoreTest, ActivationCodeAllowsAFewWrongTries)
         store->takeActivationCode("123", "000000");
     EXPECT_EQ(store->takeActivationCode("123", "222222").outcome, Activation::Activated);
 }
+
+TEST_F(StoreTest, TokenIsUsedOnceAndOnlyWithinItsLifetime)
+{
+    auto store = open();
+    const std::string token = store->createToken("KEMPT", 600);
+    EXPECT_EQ(token.size(), 32u);
+    // Letter case and blanks do not count against the person typing.
+    time += 599;
+    EXPECT_TRUE(store->takeToken(token, " kem pt", 600));
+    EXPECT_FALSE(store->takeToken(token, "KEMPT", 600));
+
+    const std::string late = store->createToken("LATER", 600);
+    time += 600;
+    EXPECT_FALSE(store->takeToken(late, "LATER", 600));
+    EXPECT_FALSE(store->tokenText(late));
+
+    // Tokens fetched and never tried go when a new one is made after their lifetime.
+    const std::string forgotten = store->createToken("NEVER", 600);
+    time += 601;
+    store->createToken("FRESH", 600);
+    EXPECT_FALSE(store->tokenText(forgotten));
+    EXPECT_EQ(valueOf(openRaw(path()).get(), "SELECT count(*) FROM tokens"), "1");
+}
+
+TEST_F(StoreTest, OneAccountPerPortalAndAddressWhateverItsLetterCase)
+{
+    auto store = open();
+    const auto demo = store->createAccount("demo", "Bo@Example.com", "demo pass");
+    EXPECT_THROW(store->createAccount("demo", "bo@example.COM", "other"),
+                 Provider::AccountExistsError);
+    EXPECT_EQ(store->findAccount("demo", "BO@EXAMPLE.COM")->id, demo.id);
+    // The same address on another portal is another account, with a password of its own.
+    const auto fjord = store->createAccount("fjord", "bo@example.com", "fjord pass");
+    EXPECT_NE(fjord.id, demo.id);
+
+    // On a portal, its own account logs in, by address (any case) or id.
+    EXPECT_EQ(store->checkLogin("bo@example.com", "demo pass", "demo")->id, demo.id);
+    EXPECT_EQ(store->checkLogin("BO@example.com", "fjord pass", "fjord")->id, fjord.id);
+    EXPECT_FALSE(store->checkLogin("bo@example.com", "demo pass", "fjord"));
+    EXPECT_EQ(store->checkLogin(fjord.id, "fjord pass", "fjord")->id, fjord.id);
+    EXPECT_FALSE(store->checkLogin(demo.id, "demo pass", "fjord"));
+    // With no portal named, an id counts anywhere, an address only where it is not ambiguous.
+    EXPECT_EQ(store->checkLogin(demo.id, "demo pass")->id, demo.id);
+    EXPECT_FALSE(store->checkLogin("bo@example.com", "demo pass"));
+    const auto only = store->createAccount("fjord", "cy@example.com", "cy pass");
+    EXPECT_EQ(store->checkLogin("CY@example.com", "cy pass")->id, only.id);
+}
+
+TEST_F(StoreTest, OlderStoreWithAddressesDifferingInCaseIsLeftAsItWas)
+{
+    {
+        auto store = open();
+        store->createAccount("demo", "bo@example.com", "one");
+        auto db = openRaw(path());
+        // As a provider of schema 1 could have written them.
+        run(db.get(), "DROP INDEX accounts_portal_email; PRAGMA user_version = 1;"
+                      "INSERT INTO accounts (accountid, portalid, email, password) "
+                      "VALUES ('2', 'demo', 'BO@example.com', 'x');");
+    }
+    try {
+        open();
+        ADD_FAILURE() << "opened";
+    } catch (const Provider::StoreError& e) {
+        EXPECT_NE(std::string(e.what()).find("differ only in letter case"), std::string::npos)
+            << e.what();
+    }
+    auto db = openRaw(path());
+    EXPECT_EQ(valueOf(db.get(), "PRAGMA user_version"), "1");
+    EXPECT_EQ(valueOf(db.get(), "SELECT count(*) FROM accounts"), "2");
+}

@@ -140,10 +140,12 @@ protected:
         dir.writeFile("network.ini",
                       "[HttpProxy]\nHost=127.0.0.1\nPort=" + std::to_string(server->port()) + "\n");
     }
-    Quorvel::Ref<TestClient> portal(const wxString& user = "", const wxString& password = "")
+    // A portal client for the host of the portal `portalId`.
+    Quorvel::Ref<TestClient> portal(const wxString& user = "", const wxString& password = "",
+                                    const wxString& portalId = "demo")
     {
         auto client = Quorvel::makeRef<TestClient>("portal", "/service/portal/3.0/", *settings);
-        client->setAddress({"demo.portal.vistrelle.net", 80, user, password});
+        client->setAddress({portalId + ".portal.vistrelle.net", 80, user, password});
         return client;
     }
     std::string accountId(TestClient& client)

@@ -27,8 +27,10 @@
 #include "main/DesktopIntegration.h"
 #include "main/InstanceHandOver.h"
 #include "main/Preferences.h"
+#include "mainframe/CommandIds.h"
 #include "mainframe/MainFrame.h"
 #include "mainframe/PictureSearchPage.h"
+#include "ordering/Ordering.h"
 #include "plugins/PluginCommands.h"
 #include "plugins/PluginLoader.h"
 #include "plugins/PluginRegistry.h"
@@ -366,7 +368,10 @@ bool BrenmarleApp::runCommand(const wxString& command, const wxString& argument,
             frame->openAddress(argument);
     } else if (command == "addtocart") {
         openMainFrame();
-        notAvailable("The shopping cart");
+        if (m_ordering && m_ordering->addExternalItem(argument)) {
+            if (MainFrame* frame = getMainFrame())
+                frame->showSidebar(ID_VIEW_SHOPPING_CART);
+        }
     } else if (command == "removedata") {
         exitStatus = removeData(argument) ? EXIT_OK : EXIT_FAILED;
         return false;
@@ -507,8 +512,6 @@ void BrenmarleApp::initBasic()
     wxImage::AddHandler(new wxJPEGHandler);
     wxImage::AddHandler(new wxXPMHandler);
     getLocale().AddCatalog("libbrenmarle");
-    if (!m_account.portalId.empty())
-        notAvailable("Loading the price list");
 
     const long start = elapsedMs();
     QDEBUG("[INIT] Creating data directories");
@@ -668,6 +671,9 @@ void BrenmarleApp::initMainFrame()
         return;
     beginStep(STEP_MAINFRAME, "initMainFrame");
     auto* frame = new MainFrame(getDisplayName(), m_preferences.get()); // the toolkit owns it
+    m_ordering = std::make_unique<Ordering>(Environment::getUserDataDir(), getUserConfig(),
+                                            m_account.portalId, m_fileManager.get());
+    frame->setOrdering(m_ordering.get());
     setMainWindow(frame);
     SetTopWindow(frame);
 }
@@ -729,6 +735,7 @@ void BrenmarleApp::shutDown()
     if (m_shutDown)
         return;
     m_shutDown = true;
+    const long start = Quorvel::elapsedMs();
     Quorvel::SelfDestructThread watchdog(SHUTDOWN_STEP_LIMIT);
     // Nothing can be shown any more; keep errors from here on out of dialogs.
     Quorvel::logOnlyToStderr();
@@ -762,15 +769,26 @@ void BrenmarleApp::shutDown()
         frame->getSearchPage()->stopSearch();
     watchdog.resetTimer();
 
+    Quorvel::logTiming(start, "Exit: loaders and search stopped");
+
+    // The cart follows pictures through the file manager that goes below; a main window not
+    // yet destroyed lets go of the cart first. Going, the cart saves its order.
+    if (MainFrame* frame = getMainFrame())
+        frame->setOrdering(nullptr);
+    m_ordering.reset();
+    watchdog.resetTimer();
+
     QDEBUG("--- Unload albums");
     Brenmarle::AlbumFolder::unloadAlbums();
     watchdog.resetTimer();
+    Quorvel::logTiming(start, "Exit: albums unloaded");
 
     if (m_fileManager) {
         m_fileManager->dumpFileMap();
         m_fileManager.reset();
     }
     watchdog.resetTimer();
+    Quorvel::logTiming(start, "Exit: files stored");
 
     QDEBUG("--- Save keywords");
     try {
@@ -810,6 +828,7 @@ void BrenmarleApp::shutDown()
     watchdog.resetTimer();
 
     QDEBUG("--- Stopped");
+    Quorvel::logTiming(start, "Exit: stopped");
     {
         std::lock_guard<std::recursive_mutex> lock(getConfigLock());
     }

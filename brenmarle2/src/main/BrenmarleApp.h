@@ -26,6 +26,7 @@ class ThumbnailManager;
 class BrenmarleServer;
 class FileMonitor;
 class MainFrame;
+class Ordering;
 class PluginRegistry;
 class PluginWindowHost;
 class Preferences;
@@ -77,6 +78,8 @@ public:
     // Runs a plug-in command of the registry on the user's choice; false after a failure, which
     // the user was told about.
     bool runPlugin(const PluginCommand& command, const PluginExecutor::Selection& selection);
+    // The price list and the shopping cart of this run (null before the main frame is made).
+    Ordering* getOrdering() const { return m_ordering.get(); }
     // Watches copies of pictures edited in other programs (null before the main frame is made).
     FileMonitor* getFileMonitor() const { return m_fileMonitor.get(); }
 
@@ -146,6 +149,7 @@ private:
     std::unique_ptr<PluginWindowHost> m_pluginHost;
     std::unique_ptr<PluginExecutor> m_pluginExecutor;
     std::unique_ptr<FileMonitor> m_fileMonitor;
+    std::unique_ptr<Ordering> m_ordering;
 };
 
 wxDECLARE_APP(BrenmarleApp);

@@ -6,16 +6,13 @@ bool CommandState::isLaterWork(int id)
 {
     switch (id) {
     case ID_NEW_ORDER:
-    case ID_ORDER_ALBUM_PRINTS:
     case ID_SHARE_ALBUM:
     case ID_STORE_ALBUM_SAFELY:
     case ID_EXPORT_ARCHIVE:
-    case ID_VIEW_SHOPPING_CART:
     case ID_SEND_WEB:
     case ID_SEND_EMAIL:
     case ID_SEND_MMS:
     case ID_SEND_PRINTS:
-    case ID_ORDER_PRINTS:
     case ID_SAFE_ADD:
     case ID_SAFE_REMOVE:
     case ID_SAFE_REPLACE:
@@ -82,6 +79,12 @@ bool CommandState::isEnabled(int id, const CommandContext& context)
         return selection && context.selectionManaged;
     case ID_PICTURE_PROPERTIES:
         return context.selectedCount == 1;
+    case ID_VIEW_SHOPPING_CART:
+        return context.orderingAvailable;
+    case ID_ORDER_PRINTS:
+        return context.orderingAvailable && selection;
+    case ID_ORDER_ALBUM_PRINTS:
+        return context.orderingAvailable && context.albumChosen;
     default:
         return true;
     }

@@ -24,6 +24,8 @@ struct CommandContext {
     bool hiddenAlbumsLeft = false;
     // The desktop has a wallpaper setting we can write.
     bool wallpaperAvailable = false;
+    // The application keeps a shopping cart this window can show and fill.
+    bool orderingAvailable = false;
 };
 
 class CommandState {

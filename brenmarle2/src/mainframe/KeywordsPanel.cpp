@@ -18,6 +18,7 @@
 #include "search/CountryList.h"
 #include "system/Exceptions.h"
 #include "ui/Accessibility.h"
+#include "ui/AccessibleRows.h"
 
 using Brenmarle::KeywordManager;
 
@@ -47,6 +48,7 @@ KeywordsPanel::KeywordsPanel(wxWindow* parent, ViewProvider view)
     m_tree->SetName("KeywordTree");
     Quorvel::setAccessibleName(*m_tree->GetView(), _("Keywords"));
     m_tree->AppendColumn(_("Keyword"));
+    Quorvel::AccessibleRows::expose(*m_tree, _("Keywords"));
     sizer->Add(m_tree, 1, wxEXPAND | wxLEFT | wxRIGHT, 6);
 
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);

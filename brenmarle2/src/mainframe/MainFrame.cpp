@@ -47,6 +47,9 @@
 #include "myalbums/AlbumDeletion.h"
 #include "myalbums/AlbumPropertiesDialog.h"
 #include "myalbums/MyAlbumsPage.h"
+#include "ordering/AlbumPicturesTask.h"
+#include "ordering/Ordering.h"
+#include "ordering/ShoppingCartPanel.h"
 #include "plugins/PluginCommands.h"
 #include "search/CountryList.h"
 #include "system/Configuration.h"
@@ -54,6 +57,8 @@
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "system/NestedLoop.h"
+#include "threads/TaskEvent.h"
+#include "threads/TaskRunnerThread.h"
 #include "thumbnails/ThumbnailManager.h"
 #include "ui/Accessibility.h"
 #include "ui/NestedLoops.h"
@@ -194,7 +199,13 @@ MainFrame::MainFrame(const wxString& title, Preferences* preferences)
     showSection(Section::Start);
 }
 
-MainFrame::~MainFrame() = default;
+MainFrame::~MainFrame()
+{
+    if (m_orderRunner) {
+        m_orderRunner->removeListener(this);
+        m_orderRunner->abortAll(true);
+    }
+}
 
 MenuOptions MainFrame::readMenuOptions() const
 {
@@ -526,9 +537,18 @@ void MainFrame::showSection(Section section)
 void MainFrame::showSidebar(int choice)
 {
     m_sidebarChoice = choice;
-    wxWindow* panel = choice == ID_VIEW_INBOX      ? static_cast<wxWindow*>(m_inboxPanel)
-                      : choice == ID_VIEW_KEYWORDS ? static_cast<wxWindow*>(m_keywordsPanel)
-                                                   : nullptr;
+    wxWindow* panel = nullptr;
+    if (choice == ID_VIEW_INBOX) {
+        panel = m_inboxPanel;
+    } else if (choice == ID_VIEW_KEYWORDS) {
+        panel = m_keywordsPanel;
+    } else if (choice == ID_VIEW_SHOPPING_CART && m_ordering) {
+        if (!m_cartPanel) {
+            m_cartPanel = new ShoppingCartPanel(m_splitter, m_ordering->getCart());
+            m_cartPanel->Hide();
+        }
+        panel = m_cartPanel;
+    }
     if (panel) {
         if (!m_splitter->IsSplit()) {
             const long width = m_preferences ? m_preferences->getSidePanelWidth()
@@ -600,6 +620,7 @@ CommandContext MainFrame::getCommandContext() const
     context.section = m_section;
     context.albumChosen = m_albumsPage->getChosenAlbum() != nullptr;
     context.wallpaperAvailable = m_wallpaperAvailable;
+    context.orderingAvailable = m_ordering != nullptr;
     // Hidden albums wait in their own list until the user loads them.
     context.hiddenAlbumsLeft = !Brenmarle::AlbumFolder::getHiddenAlbums().empty();
     if (ThumbnailView* view = getActiveView()) {
@@ -647,7 +668,7 @@ void MainFrame::updateMenuStates(wxMenu& menu, const CommandContext& context)
     if (wxMenuItem* favorite = menu.FindItem(ID_FAVORITE)) {
         favorite->Check(context.selectedCount > 0 && allSelectedFavorite());
     }
-    for (int choice : {ID_VIEW_INBOX, ID_VIEW_KEYWORDS})
+    for (int choice : {ID_VIEW_INBOX, ID_VIEW_KEYWORDS, ID_VIEW_SHOPPING_CART})
         if (wxMenuItem* sidebar = menu.FindItem(choice))
             sidebar->Check(isSidebarShown() && m_sidebarChoice == choice);
     if (wxMenuItem* hide = menu.FindItem(ID_HIDE_SIDEBAR))
@@ -846,8 +867,16 @@ void MainFrame::onCommand(wxCommandEvent& event)
         break;
     case ID_VIEW_INBOX:
     case ID_VIEW_KEYWORDS:
+    case ID_VIEW_SHOPPING_CART:
     case ID_HIDE_SIDEBAR:
         showSidebar(id);
+        break;
+    case ID_ORDER_PRINTS:
+        orderSelectionPrints();
+        break;
+    case ID_ORDER_ALBUM_PRINTS:
+        // The album pop-up is for the chosen album too.
+        orderAlbumPrints(m_albumsPage->getChosenAlbum());
         break;
     case ID_GO_START:
     case ID_GO_ALBUMS:
@@ -1336,6 +1365,76 @@ void MainFrame::showAbout()
 }
 
 // --- Addresses --------------------------------------------------------------------------------
+
+// --- Ordering ---------------------------------------------------------------------------------
+
+namespace {
+constexpr int32_t ALBUM_PICTURES_TASK = 1;
+}
+
+void MainFrame::setOrdering(Ordering* ordering)
+{
+    if (ordering == m_ordering)
+        return;
+    if (m_cartPanel) {
+        // The panel listens to the cart it was made for.
+        if (m_splitter->GetWindow2() == m_cartPanel)
+            showSidebar(ID_HIDE_SIDEBAR);
+        m_cartPanel->Destroy();
+        m_cartPanel = nullptr;
+    }
+    if (m_orderRunner)
+        m_orderRunner->abortAll(true);
+    m_ordering = ordering;
+    updateMenus();
+}
+
+void MainFrame::orderSelectionPrints()
+{
+    ThumbnailView* view = getActiveView();
+    if (!m_ordering || !view)
+        return;
+    std::vector<Brenmarle::PrintParts::Picture> pictures;
+    for (const auto& file : view->getSelectedFiles())
+        pictures.push_back({file->getURI(), file->getFileModifyTime(), file->getMetaModifyTime()});
+    QDEBUG("[MAINFRAME] Order prints of %zu pictures", pictures.size());
+    m_ordering->orderPrints(pictures);
+    showSidebar(ID_VIEW_SHOPPING_CART);
+}
+
+void MainFrame::orderAlbumPrints(const Quorvel::Ref<Brenmarle::AlbumFolder>& album)
+{
+    if (!m_ordering || !album)
+        return;
+    QDEBUG("[MAINFRAME] Order prints of album %s", album->getURI());
+    try {
+        if (!m_orderRunner) {
+            m_orderRunner = std::make_unique<Quorvel::TaskRunnerThread>();
+            Bind(Quorvel::EVT_TASK_FINISHED, &MainFrame::onAlbumPicturesListed, this,
+                 ALBUM_PICTURES_TASK);
+            Bind(Quorvel::EVT_TASK_FAILED, &MainFrame::onAlbumPicturesFailed, this,
+                 ALBUM_PICTURES_TASK);
+        }
+        m_orderRunner->addTask(Quorvel::makeRef<AlbumPicturesTask>(ALBUM_PICTURES_TASK, album),
+                               this);
+    } catch (const Quorvel::Exception& e) {
+        wxLogError("%s", e.getMessage());
+    }
+}
+
+void MainFrame::onAlbumPicturesListed(Quorvel::TaskEvent& event)
+{
+    auto* task = dynamic_cast<AlbumPicturesTask*>(event.getTask().get());
+    if (!task || !m_ordering)
+        return;
+    m_ordering->orderPrints(task->takePictures());
+    showSidebar(ID_VIEW_SHOPPING_CART);
+}
+
+void MainFrame::onAlbumPicturesFailed(Quorvel::TaskEvent& event)
+{
+    wxLogError(_("Could not read the pictures of the album: %s"), event.getErrorMessage());
+}
 
 void MainFrame::openAddress(const wxString& address)
 {

@@ -39,6 +39,10 @@
 namespace Brenmarle {
 class FileTask;
 }
+namespace Quorvel {
+class TaskEvent;
+class TaskRunnerThread;
+} // namespace Quorvel
 class AlbumDeletion;
 class FileTaskRunner;
 class CalendarMonthView;
@@ -47,8 +51,10 @@ class InboxPanel;
 class KeywordsPanel;
 class MyAlbumsPage;
 class MyComputerPage;
+class Ordering;
 class PictureSearchPage;
 class Preferences;
+class ShoppingCartPanel;
 class ThumbnailView;
 class WelcomePage;
 class wxListBox;
@@ -68,9 +74,19 @@ public:
     // Handles an "app://" or "help://" address handed in from outside.
     void openAddress(const wxString& address);
 
+    // The application's ordering, which must outlive this window or be taken back with null
+    // (which closes the cart sidebar). Without it the ordering commands are disabled.
+    void setOrdering(Ordering* ordering);
+    ShoppingCartPanel* getShoppingCartPanel() const { return m_cartPanel; }
+    // Ordering commands, also called by tests: the selected pictures, or every picture of the
+    // album, into the cart as prints; the cart is shown.
+    void orderSelectionPrints();
+    void orderAlbumPrints(const Quorvel::Ref<Brenmarle::AlbumFolder>& album);
+
     void showSection(Section section);
     Section getSection() const { return m_section; }
-    // The sidebar: ID_VIEW_INBOX, ID_VIEW_KEYWORDS or ID_HIDE_SIDEBAR.
+    // The sidebar: ID_VIEW_INBOX, ID_VIEW_KEYWORDS, ID_VIEW_SHOPPING_CART (with ordering) or
+    // ID_HIDE_SIDEBAR.
     void showSidebar(int choice);
     bool isSidebarShown() const;
 
@@ -186,6 +202,8 @@ private:
     void showHelp(const wxString& page);
     void showSupportInformation();
     void showAbout();
+    void onAlbumPicturesListed(Quorvel::TaskEvent& event);
+    void onAlbumPicturesFailed(Quorvel::TaskEvent& event);
     // Runs a copy or delete in the background with its progress window.
     void runFileTask(std::unique_ptr<Brenmarle::FileTask> task);
 
@@ -212,6 +230,11 @@ private:
     PictureSearchPage* m_searchPage = nullptr;
     InboxPanel* m_inboxPanel = nullptr;
     KeywordsPanel* m_keywordsPanel = nullptr;
+    // Made the first time the cart is shown: making it starts ordering.
+    ShoppingCartPanel* m_cartPanel = nullptr;
+    Ordering* m_ordering = nullptr;
+    // Lists an album's pictures for ordering in the background.
+    std::unique_ptr<Quorvel::TaskRunnerThread> m_orderRunner;
     wxWeakRef<HelpFrame> m_helpFrame;
 
     // The album whose pop-up menu is open: its import entries propose it.

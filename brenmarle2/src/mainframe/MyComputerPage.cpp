@@ -11,6 +11,7 @@
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "ui/Accessibility.h"
+#include "ui/AccessibleRows.h"
 #include "widgets/ThumbnailView.h"
 
 MyComputerPage::MyComputerPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
@@ -21,6 +22,7 @@ MyComputerPage::MyComputerPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
                                   wxSize(230, -1), wxDIRCTRL_DIR_ONLY | wxDIRCTRL_3D_INTERNAL);
     m_tree->SetName("FolderTree");
     Quorvel::setAccessibleName(*m_tree, _("Folders"));
+    Quorvel::AccessibleRows::expose(*m_tree->GetTreeCtrl(), _("Folders"));
     sizer->Add(m_tree, 0, wxEXPAND);
     m_view = new ThumbnailView(this);
     m_view->setAccessibleLabel(_("Pictures of the folder"));

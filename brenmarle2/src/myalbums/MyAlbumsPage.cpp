@@ -15,6 +15,7 @@
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "ui/Accessibility.h"
+#include "ui/AccessibleRows.h"
 #include "widgets/PictureDropTarget.h"
 #include "widgets/ThumbnailView.h"
 
@@ -32,6 +33,7 @@ MyAlbumsPage::MyAlbumsPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
     Quorvel::setAccessibleName(*m_list, _("Albums"));
     m_list->AppendColumn(_("Album"), wxLIST_FORMAT_LEFT, 160);
     m_list->AppendColumn(_("Pictures"), wxLIST_FORMAT_RIGHT, 64);
+    Quorvel::AccessibleRows::expose(*m_list, _("Albums"));
     sizer->Add(m_list, 0, wxEXPAND);
     auto* right = new wxBoxSizer(wxVERTICAL);
     m_header = new wxStaticText(this, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,

@@ -1,14 +1,20 @@
 #include "widgets/ThumbnailView.h"
 
 #include <algorithm>
+#include <optional>
 
 #include <wx/dcbuffer.h>
 #include <wx/dnd.h>
 #include <wx/settings.h>
 
+#include "core/LibraryLock.h"
+#include "database/Database.h"
 #include "filemanager/FileEvent.h"
 #include "filemanager/FileManager.h"
 #include "files/Uri.h"
+#include "folders/FolderListEvent.h"
+#include "folders/FolderListReader.h"
+#include "folders/ManagedFolder.h"
 #include "imaging/gui/DrawableImage.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
@@ -73,12 +79,14 @@ ThumbnailView::ThumbnailView(wxWindow* parent, wxWindowID id)
     Bind(Brenmarle::FILE_ADDED, &ThumbnailView::onFileAdded, this);
     Bind(Brenmarle::FILE_REMOVED, &ThumbnailView::onFileRemoved, this);
     Bind(Brenmarle::FILE_CHANGED, &ThumbnailView::onFileChanged, this);
+    Bind(Brenmarle::FOLDER_LIST_FILES, &ThumbnailView::onFolderBatch, this);
     if (Brenmarle::FileManager::exists())
         Brenmarle::FileManager::get().addListener(this, GetId());
 }
 
 ThumbnailView::~ThumbnailView()
 {
+    stopListing();
     m_newsTimer.Stop();
     if (Brenmarle::FileManager::exists())
         Brenmarle::FileManager::get().removeListener(this);
@@ -89,9 +97,19 @@ ThumbnailView::~ThumbnailView()
 void ThumbnailView::setFolder(const Brenmarle::FolderRef& folder)
 {
     const long start = Quorvel::elapsedMs();
+    stopListing();
     m_folder = nullptr;
     m_news.clear();
     m_newsTimer.Stop();
+    if (folder && listsInBackground(*folder)) {
+        setFiles(Files());
+        m_folder = folder;
+        m_listStart = start;
+        m_batches = 0;
+        m_reader = std::make_unique<Brenmarle::FolderListReader>(
+            Brenmarle::Database::getInstance(), folder->getURI(), this, ++m_listSerial);
+        return;
+    }
     Files files;
     if (folder)
         files = folder->loadFileList();
@@ -102,8 +120,72 @@ void ThumbnailView::setFolder(const Brenmarle::FolderRef& folder)
                                                folder ? folder->getURI() : wxString("nothing")));
 }
 
+bool ThumbnailView::listsInBackground(const Brenmarle::Folder2& folder) const
+{
+    if (!dynamic_cast<const Brenmarle::ManagedFolder*>(&folder) ||
+        !Brenmarle::FileManager::exists() || !Brenmarle::Database::getInstance().isOpen())
+        return false;
+    // One short step along the catalogue's key tells a large folder from a small one.
+    const wxString uri = folder.getURI();
+    const int limit = static_cast<int>(std::min<std::size_t>(m_backgroundListing, 1000000)) + 1;
+    return Brenmarle::Database::getInstance().getFolderRowIds(uri, uri, limit).rowids.size() >
+           m_backgroundListing;
+}
+
+void ThumbnailView::stopListing()
+{
+    m_reader.reset();
+}
+
+void ThumbnailView::onFolderBatch(Brenmarle::FolderListEvent& event)
+{
+    if (!m_reader || event.getSerial() != m_reader->getSerial())
+        return;
+    const long start = Quorvel::elapsedMs();
+    const std::size_t before = m_shown.size();
+    {
+        // Asking each file whether it is a favourite takes the library lock, which the reader
+        // takes for each of its steps: taken once here, the batch waits for one step at most.
+        std::optional<Brenmarle::LibraryLock> lock;
+        if (m_favoritesOnly)
+            lock.emplace();
+        for (Quorvel::Ref<File>& file : event.takeFiles()) {
+            if (keeps(*file))
+                m_shown.push_back(file);
+            m_all.push_back(std::move(file));
+        }
+    }
+    const std::size_t added = m_shown.size() - before;
+    if (added > 0) {
+        m_grid.append(added);
+        updateLayout();
+        // Items beyond the screen need no drawing; the scroll bar follows the row count.
+        if (before <= m_endVisible)
+            Refresh();
+    }
+    const bool first = m_batches++ == 0;
+    const wxString uri = m_folder ? m_folder->getURI() : wxString();
+    if (first)
+        Quorvel::logTiming(m_listStart, wxString::Format("Thumbnail view: first %zu files of %s",
+                                                         m_all.size(), uri));
+    if (event.isLast()) {
+        stopListing();
+        if (!event.getError().empty())
+            wxLogError(_("Could not read all pictures of the folder: %s"), event.getError());
+        Quorvel::logTiming(m_listStart,
+                           wxString::Format("Thumbnail view: %zu files of %s", m_all.size(), uri));
+    }
+    if (first || event.isLast())
+        tellListChanged();
+    if (event.isLast())
+        applyNews();
+    if (Quorvel::elapsedMs() - start > SLOW_FRAME_MS)
+        Quorvel::logTiming(start, wxString::Format("Thumbnail view: batch of %zu", added));
+}
+
 void ThumbnailView::setFiles(Files files)
 {
+    stopListing();
     m_folder = nullptr;
     // News about the old list is void; the new one is read as it is now.
     m_news.clear();
@@ -796,7 +878,9 @@ void ThumbnailView::reloadThumbnail(const File& file)
 
 void ThumbnailView::newsArrived()
 {
-    if (!m_newsTimer.IsRunning())
+    // While a list arrives its news waits for the last batch: news sent before the list was
+    // read may concern files of a later batch.
+    if (!m_newsTimer.IsRunning() && !m_reader)
         m_newsTimer.StartOnce(NEWS_DELAY_MS);
 }
 
@@ -833,7 +917,7 @@ void ThumbnailView::tellListChanged()
 void ThumbnailView::applyNews()
 {
     m_newsTimer.Stop();
-    if (m_news.empty())
+    if (m_news.empty() || m_reader)
         return;
     const long start = Quorvel::elapsedMs();
     Brenmarle::FileNewsBatch news;

@@ -8,6 +8,12 @@
 // pictures of a 100,000-picture album walks the list a few times instead of 10,000 times, and
 // the owner hears of the selection once per batch instead of once per picture.
 //
+// A folder of the catalogue with more than getBackgroundListing() pictures is read in the
+// background (FolderListReader): the first screenful comes at once and the rest in batches,
+// each added in a moment, so that the window answers while a 100,000-picture album arrives.
+// isListing() holds until the last batch came; THUMBNAIL_LIST_CHANGED follows the first and
+// the last batch, and news about files waits for the last.
+//
 // Selected pictures are dragged to albums or to the desktop (PictureDrag). A rubber band
 // dragged above or below the view scrolls it, faster the further out the pointer is, and takes
 // in the rows that come into view.
@@ -27,6 +33,7 @@
 // GUI thread only. The view removes itself from the managers before it is destroyed.
 
 #include <map>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -41,6 +48,8 @@
 
 namespace Brenmarle {
 class FileEvent;
+class FolderListEvent;
+class FolderListReader;
 class ThumbnailUpdateEvent;
 } // namespace Brenmarle
 
@@ -70,6 +79,12 @@ public:
     void setFolder(const Brenmarle::FolderRef& folder);
     // Shows `files`, following no folder (a calendar day, a search result).
     void setFiles(Files files);
+    // Whether a folder's pictures are still arriving in the background.
+    bool isListing() const { return m_reader != nullptr; }
+    // Catalogue folders with more pictures than this are read in the background.
+    void setBackgroundListing(std::size_t threshold) { m_backgroundListing = threshold; }
+    std::size_t getBackgroundListing() const { return m_backgroundListing; }
+    static constexpr std::size_t DEFAULT_BACKGROUND_LISTING = 1000;
     const Brenmarle::FolderRef& getFolder() const { return m_folder; }
     // Shown when there are no pictures.
     void setEmptyText(const wxString& text);
@@ -114,7 +129,8 @@ public:
     std::size_t getPendingCount() const { return m_requested.size(); }
     // Whether news about files waits to be applied.
     bool hasPendingNews() const { return !m_news.empty(); }
-    // Applies the news gathered so far now (the news timer does it a moment after it came).
+    // Applies the news gathered so far now (the news timer does it a moment after it came);
+    // while a list arrives, the last batch does it.
     void applyNews();
 
 private:
@@ -135,6 +151,10 @@ private:
     void onFileAdded(Brenmarle::FileEvent& event);
     void onFileRemoved(Brenmarle::FileEvent& event);
     void onFileChanged(Brenmarle::FileEvent& event);
+    // Whether `folder` is one to read in the background (a large catalogue folder).
+    bool listsInBackground(const Brenmarle::Folder2& folder) const;
+    void onFolderBatch(Brenmarle::FolderListEvent& event);
+    void stopListing();
     void newsArrived();
     void tellListChanged();
     // Forgets the drawn and asked-for thumbnails of `file`.
@@ -163,6 +183,12 @@ private:
     bool keeps(const Brenmarle::File& file) const;
 
     Brenmarle::FolderRef m_folder;
+    // Reads a large folder's list while it arrives; null otherwise.
+    std::unique_ptr<Brenmarle::FolderListReader> m_reader;
+    int m_listSerial = 0;
+    long m_listStart = 0;
+    std::size_t m_batches = 0;
+    std::size_t m_backgroundListing = DEFAULT_BACKGROUND_LISTING;
     Files m_all;
     Files m_shown;
     bool m_favoritesOnly = false;

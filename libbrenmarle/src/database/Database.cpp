@@ -737,6 +737,107 @@ void Database::readFolderFiles(
     QDEBUG("[DATABASE] TIME readFolderFiles () = %d millis", static_cast<int>(watch.Time()));
 }
 
+namespace {
+
+// The first text that sorts after every URI beginning with `folderUri`: its last character
+// (the closing "/") one code point higher.
+wxString pastFolder(const wxString& folderUri)
+{
+    wxString past = folderUri;
+    if (!past.empty())
+        past.Last() = wxUniChar(static_cast<wxUint32>(past.Last().GetValue()) + 1);
+    return past;
+}
+
+bool liesDirectlyIn(const Quorvel::CompactString& uri, const std::string& folder)
+{
+    const std::string& bytes = uri.bytes();
+    return bytes.size() > folder.size() && bytes.compare(0, folder.size(), folder) == 0 &&
+           bytes.find('/', folder.size()) == std::string::npos;
+}
+
+} // namespace
+
+int Database::countFolderFiles(const wxString& folderUri)
+{
+    LibraryLock lock;
+    // Only the files directly in the folder, as getFolderFileUris() lists them; the URI key
+    // holds the text, so the rows themselves are not read.
+    prepare(
+        "SELECT count(*) FROM file WHERE uri > ? AND uri < ? AND instr(substr(uri, ?), '/') = 0");
+    bindText(1, folderUri);
+    bindText(2, pastFolder(folderUri));
+    bindInt(3, static_cast<int>(folderUri.length()) + 1);
+    stepRow(true);
+    const int count = getInt(0);
+    finalize();
+    return count;
+}
+
+void Database::getFolderFileUris(const wxString& folderUri, UriList& list)
+{
+    LibraryLock lock;
+    prepare("SELECT uri FROM file WHERE uri > ? AND uri < ? ORDER BY rowid");
+    bindText(1, folderUri);
+    bindText(2, pastFolder(folderUri));
+    const std::string folder = Quorvel::CompactString(folderUri).bytes();
+    Quorvel::CompactString uri;
+    while (stepRow(false)) {
+        readText(0, uri);
+        if (liesDirectlyIn(uri, folder))
+            list.add(std::move(uri));
+    }
+    finalize();
+}
+
+Database::FolderRowsStep Database::getFolderRowIds(const wxString& folderUri,
+                                                   const wxString& afterUri, int limit)
+{
+    LibraryLock lock;
+    prepare("SELECT rowid, uri FROM file WHERE uri > ? AND uri < ? ORDER BY uri LIMIT ?");
+    bindText(1, afterUri);
+    bindText(2, pastFolder(folderUri));
+    bindInt(3, limit);
+    FolderRowsStep step;
+    while (stepRow(false)) {
+        step.rowids.push_back(getInt64(0));
+        if (step.rowids.size() == static_cast<std::size_t>(limit))
+            step.lastUri = getText(1);
+    }
+    finalize();
+    return step;
+}
+
+std::vector<Quorvel::Ref<File>> Database::loadFolderFiles(
+    const wxString& folderUri, const std::vector<int64_t>& rowids,
+    const std::function<Quorvel::Ref<File>(const Quorvel::CompactString&)>& inMemory,
+    std::vector<Quorvel::Ref<File>>& fresh)
+{
+    LibraryLock lock;
+    const std::string folder = Quorvel::CompactString(folderUri).bytes();
+    prepare(wxString(SELECT_FILE) + "WHERE rowid = ?");
+    std::vector<Quorvel::Ref<File>> files;
+    files.reserve(rowids.size());
+    Quorvel::CompactString uri;
+    for (const int64_t rowid : rowids) {
+        reset();
+        bindInt64(1, rowid);
+        if (!stepRow(false))
+            continue;
+        readText(0, uri);
+        if (!liesDirectlyIn(uri, folder))
+            continue;
+        Quorvel::Ref<File> file = inMemory(uri);
+        if (!file) {
+            file = fileFromRow(uri);
+            fresh.push_back(file);
+        }
+        files.push_back(std::move(file));
+    }
+    finalize();
+    return files;
+}
+
 void Database::loadFiles(FileMap& files)
 {
     LibraryLock lock;
@@ -970,7 +1071,7 @@ void Database::addFolder(const AlbumRecord& album)
     updateFolder(album);
 }
 
-void Database::loadAlbum(AlbumRecord& album)
+void Database::loadAlbum(AlbumRecord& album, bool withFileUris)
 {
     LibraryLock lock;
     prepare("SELECT name, icon, description, creationtime, metamodifytime, "
@@ -991,7 +1092,8 @@ void Database::loadAlbum(AlbumRecord& album)
     finalize();
 
     album.fileUris.clear();
-    getFileUris(album.uri, album.fileUris);
+    if (withFileUris)
+        getFileUris(album.uri, album.fileUris);
 }
 
 void Database::updateFolder(const AlbumRecord& album)

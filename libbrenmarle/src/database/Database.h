@@ -113,6 +113,28 @@ public:
     // The files of the rows `rowids`, in that order; null where a row has gone. One statement
     // serves them all, so the catalogue search delivers its matches without a prepare per file.
     std::vector<Quorvel::Ref<File>> loadFilesByRowId(const std::vector<int64_t>& rowids);
+    // How many files `folderUri` holds, and their URIs in catalogue order: both along the URI
+    // key, so neither reads other folders' rows.
+    int countFolderFiles(const wxString& folderUri);
+    void getFolderFileUris(const wxString& folderUri, UriList& list);
+    // One step along the files of `folderUri` in the order of their URIs: the rowids of at
+    // most `limit` files whose URI sorts after `afterUri` (start with the folder URI itself),
+    // and the URI of the last of them to go on from. A look-up along the URI key: a large
+    // folder is listed in steps that each hold the library lock a moment, and a small folder
+    // in a large catalogue costs no scan of the table.
+    struct FolderRowsStep {
+        std::vector<int64_t> rowids;
+        wxString lastUri;
+    };
+    FolderRowsStep getFolderRowIds(const wxString& folderUri, const wxString& afterUri, int limit);
+    // The files of the rows `rowids` that still lie in `folderUri` (not in a folder below it),
+    // in that order; a row that has gone or moved elsewhere is left out. A file `inMemory`
+    // knows keeps its object; the others are read from their rows and also appended to
+    // `fresh`, for the caller to register.
+    std::vector<Quorvel::Ref<File>> loadFolderFiles(
+        const wxString& folderUri, const std::vector<int64_t>& rowids,
+        const std::function<Quorvel::Ref<File>(const Quorvel::CompactString&)>& inMemory,
+        std::vector<Quorvel::Ref<File>>& fresh);
     // Adds every URI in the catalogue to `files` with no file object.
     void loadAllFileUris(FileMap& files);
     // Polled while a search query runs; true stops it.
@@ -145,9 +167,9 @@ public:
     std::vector<wxString> getHiddenAlbumUris();
     // Inserts the album's row and writes its fields.
     void addFolder(const AlbumRecord& album);
-    // Fills `album` (looked up by its uri) and its file URIs. Throws DatabaseException
-    // "Album not found in database".
-    void loadAlbum(AlbumRecord& album);
+    // Fills `album` (looked up by its uri) and, unless told not to, its file URIs. Throws
+    // DatabaseException "Album not found in database".
+    void loadAlbum(AlbumRecord& album, bool withFileUris = true);
     void updateFolder(const AlbumRecord& album);
     // Removes the album's row; its files are deleted one by one by the caller.
     void deleteFolder(const wxString& uri);

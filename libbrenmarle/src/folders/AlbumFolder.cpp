@@ -32,6 +32,7 @@ AlbumFolder::AlbumFolder() : m_uuid(Quorvel::Uuid::create())
     m_record.uri = SCHEME_PREFIX + m_uuid + "/";
     m_record.creationTime = static_cast<int32_t>(std::time(nullptr));
     m_modifyTime = m_record.creationTime;
+    setNewlyMade();
 }
 
 AlbumFolder::AlbumFolder(const wxString& uri)
@@ -48,10 +49,10 @@ AlbumFolder::AlbumFolder(const wxString& uri)
 void AlbumFolder::readRow()
 {
     LibraryLock lock;
-    Database::getInstance().loadAlbum(m_record);
+    // The album's file list is read when first needed: at start-up a large album would
+    // otherwise cost a read of its every URI.
+    Database::getInstance().loadAlbum(m_record, false);
     m_modifyTime = m_record.creationTime;
-    setFileUris(std::move(m_record.fileUris));
-    m_record.fileUris.clear();
 }
 
 wxString AlbumFolder::getURI() const { return m_record.uri; }

@@ -7,13 +7,7 @@
 
 namespace Brenmarle {
 
-InboxFolder::InboxFolder()
-{
-    LibraryLock lock;
-    UriList uris;
-    Database::getInstance().getFileUris(URI, uris);
-    setFileUris(std::move(uris));
-}
+InboxFolder::InboxFolder() = default;
 
 wxString InboxFolder::getName() const { return _("Picture Inbox"); }
 

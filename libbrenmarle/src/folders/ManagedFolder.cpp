@@ -24,28 +24,45 @@
 
 namespace Brenmarle {
 
-void ManagedFolder::setFileUris(UriList uris)
+void ManagedFolder::setNewlyMade()
 {
     LibraryLock lock;
-    m_uris = std::move(uris);
+    m_uris.clear();
+    m_urisRead = true;
+}
+
+UriList& ManagedFolder::uris()
+{
+    if (!m_urisRead) {
+        UriList read;
+        Database::getInstance().getFolderFileUris(getURI(), read);
+        m_uris = std::move(read);
+        m_urisRead = true;
+        m_count = -1;
+    }
+    return m_uris;
 }
 
 std::vector<wxString> ManagedFolder::getFileUris()
 {
     LibraryLock lock;
-    return m_uris.toVector();
+    return uris().toVector();
 }
 
-bool ManagedFolder::contains(const wxString& uri) const
+bool ManagedFolder::contains(const wxString& uri)
 {
     LibraryLock lock;
-    return m_uris.contains(uri);
+    return uris().contains(uri);
 }
 
 int ManagedFolder::getFileCount()
 {
     LibraryLock lock;
-    return static_cast<int>(m_uris.size());
+    if (m_urisRead)
+        return static_cast<int>(m_uris.size());
+    if (m_count < 0)
+        m_count = Database::getInstance().countFolderFiles(getURI());
+    return m_count;
 }
 
 void ManagedFolder::loadFiles(FileMap& files)
@@ -60,7 +77,8 @@ std::vector<Quorvel::Ref<File>> ManagedFolder::loadFileList()
 {
     LibraryLock lock;
     FileManager& manager = FileManager::get();
-    const std::vector<const Quorvel::CompactString*>& order = m_uris.order();
+    const UriList& list = uris();
+    const std::vector<const Quorvel::CompactString*>& order = list.order();
     std::vector<Quorvel::Ref<File>> slots(order.size());
     // The catalogue gives the rows in the list's order, unless a file was moved in during this
     // run (its row keeps its place); only then is the order looked up.
@@ -70,7 +88,7 @@ std::vector<Quorvel::Ref<File>> ManagedFolder::loadFileList()
     Database::getInstance().readFolderFiles(
         getURI(),
         [&](const Quorvel::CompactString& uri) -> Quorvel::Ref<File>* {
-            const Quorvel::CompactString* listed = m_uris.find(uri);
+            const Quorvel::CompactString* listed = list.find(uri);
             if (!listed)
                 return nullptr;
             std::size_t position = next;
@@ -141,7 +159,6 @@ void ManagedFolder::deleteFile(File& file)
         throw Quorvel::LogicException(wxString::Format("%s is not in %s", file.getURI(), getURI()));
     Database::getInstance().deleteFile(file.getURI());
     QDEBUG("Folder: %s", getURI());
-    QDEBUG("File size: %d", getFileCount());
     onFileRemoved(file, wxString());
     for (const wxString& path : {getLocalPath(file), getThumbnailPath(file)}) {
         if (wxFileExists(path) && !wxRemoveFile(path))
@@ -219,7 +236,10 @@ void ManagedFolder::onFileAdded(File& file, const wxString& oldUri, bool newFile
         }
     }
     LibraryLock lock;
-    m_uris.add(uri);
+    if (m_urisRead)
+        m_uris.add(uri);
+    else if (m_count >= 0)
+        ++m_count;
     manager.fileAdded(file, oldUri);
     Database::getInstance().addFile(file);
 }
@@ -228,7 +248,10 @@ void ManagedFolder::onFileRemoved(File& file, const wxString& newUri)
 {
     LibraryLock lock;
     const wxString uri = file.getURI();
-    m_uris.remove(uri);
+    if (m_urisRead)
+        m_uris.remove(uri);
+    else if (m_count > 0)
+        --m_count;
     FileManager::get().fileRemoved(file, newUri);
 }
 

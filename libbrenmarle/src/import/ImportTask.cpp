@@ -315,7 +315,9 @@ void ImportTask::discard(File& copy)
         QDEBUG("[IMPORT] %s", e.getMessage());
     }
     try {
-        if (m_destination->contains(uri))
+        // Registered means the folder took it in (and counted it); asking the folder itself
+        // would read a large album's whole list.
+        if (FileManager::get().findFile(Quorvel::CompactString(uri)).get() == &copy)
             m_destination->onFileRemoved(copy, wxString());
     } catch (const Quorvel::Exception& e) {
         QDEBUG("[IMPORT] %s", e.getMessage());

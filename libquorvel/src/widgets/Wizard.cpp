@@ -16,6 +16,7 @@
 #include "threads/SlaveManagerEvent.h"
 #include "threads/TaskEvent.h"
 #include "threads/TaskRunnerThread.h"
+#include "ui/Accessibility.h"
 #include "widgets/PageContainer.h"
 #include "widgets/WizardErrorPage.h"
 #include "widgets/WizardHeader.h"
@@ -236,8 +237,29 @@ void Wizard::showTopPage()
         SetClientSize(std::max(needed.x, have.x), std::max(needed.y, have.y));
 
     m_header->update();
-    m_sideBar->Refresh();
+    m_sideBar->update();
+    describeCurrentPage();
     m_pageContainer->Refresh();
+}
+
+void Wizard::describeCurrentPage()
+{
+    const HeaderStatus status = getHeaderStatus();
+    // A screen reader names the page when the focus moves into it, as the header shows it.
+    Page* page = getCurrentPage();
+    if (page)
+        nameRegion(*page, getShownTitle(), status.text);
+    // The focus stays on Back or Next while the pages change under it; a screen reader reads
+    // out a new description of the control in focus, so the user hears where they got to, and
+    // what went wrong when the page refuses to go on.
+    const wxString title = getShownTitle();
+    wxString where = page ? title : status.text;
+    if (page && !status.text.empty() && status.text != title)
+        where += ". " + status.text;
+    for (const wxWindowID id : {ID_BACK, ID_NEXT}) {
+        if (wxButton* button = getButton(id); button && getAccessibleDescription(*button) != where)
+            setAccessibleDescription(*button, where);
+    }
 }
 
 void Wizard::applyBackState()
@@ -292,7 +314,7 @@ wxString Wizard::getShownTitle() const
 void Wizard::setStepNames(const std::vector<wxString>& names)
 {
     m_stepNames = names;
-    m_sideBar->Refresh();
+    m_sideBar->update();
 }
 
 void Wizard::setSideBarPicture(const wxBitmap& picture)
@@ -301,7 +323,7 @@ void Wizard::setSideBarPicture(const wxBitmap& picture)
     if (picture.IsOk())
         m_sideBar->SetMinSize(wxSize(std::max(LeftPanel::MIN_WIDTH, picture.GetWidth()), -1));
     Layout();
-    m_sideBar->Refresh();
+    m_sideBar->update();
 }
 
 void Wizard::startBusy(const wxString& text)
@@ -313,6 +335,7 @@ void Wizard::startBusy(const wxString& text)
     applyBackState();
     m_busyTimer.StartOnce(BUSY_TICK_MS);
     m_header->update();
+    describeCurrentPage();
 }
 
 void Wizard::stopBusy()
@@ -322,6 +345,7 @@ void Wizard::stopBusy()
     m_busyTimer.Stop();
     applyBackState();
     m_header->update();
+    describeCurrentPage();
 }
 
 int Wizard::litBusySquare(int counter)
@@ -453,6 +477,7 @@ void Wizard::updateHeader()
     if (const Page* page = getCurrentPage())
         page->getHeaderMessages(m_headerError, m_headerWarning);
     m_header->update();
+    describeCurrentPage();
 }
 
 Wizard::HeaderStatus Wizard::getHeaderStatus() const

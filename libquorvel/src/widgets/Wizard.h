@@ -194,6 +194,7 @@ private:
     void destroyPoppedPages();
     void refreshHeader();
     void refreshBusyStrip();
+    void describeCurrentPage();
     void onBusyTimer(wxTimerEvent& event);
     void stopWork(bool quiet);
 

@@ -7,9 +7,11 @@
 #include <wx/dcclient.h>
 #include <wx/hyperlink.h>
 #include <wx/settings.h>
+#include <wx/stattext.h>
 #include <wx/textwrapper.h>
 #include <wx/translation.h>
 
+#include "ui/Accessibility.h"
 #include "widgets/WizardPage.h"
 
 namespace Quorvel {
@@ -40,6 +42,41 @@ wxBitmap artIcon(const wxArtID& id)
     return wxArtProvider::GetBitmap(id, wxART_OTHER, wxSize(ICON_SIZE, ICON_SIZE));
 }
 
+// The band is white whatever the desktop's colours, so its texts are not left to them.
+wxColour statusColour(Quorvel::Wizard::HeaderStatus::Kind kind)
+{
+    using Status = Quorvel::Wizard::HeaderStatus;
+    switch (kind) {
+    case Status::NoPage:
+    case Status::Error:
+        return ERROR_COLOUR;
+    case Status::Warning:
+        return WARNING_COLOUR;
+    case Status::Busy:
+    case Status::Description:
+        break;
+    }
+    return *wxBLACK;
+}
+
+// What the icon beside the status line tells, for a screen reader that cannot see it.
+wxString statusMeaning(Quorvel::Wizard::HeaderStatus::Kind kind)
+{
+    using Status = Quorvel::Wizard::HeaderStatus;
+    switch (kind) {
+    case Status::NoPage:
+    case Status::Error:
+        return _("Error");
+    case Status::Warning:
+        return _("Warning");
+    case Status::Busy:
+        return _("Busy");
+    case Status::Description:
+        break;
+    }
+    return wxString();
+}
+
 } // namespace
 
 Wizard::Header::Header(Wizard* wizard)
@@ -51,6 +88,10 @@ Wizard::Header::Header(Wizard* wizard)
     SetMinSize(wxSize(-1, MIN_HEIGHT));
     m_helpLink = new wxHyperlinkCtrl(this, wxID_HELP, _("Show Help"), wxString());
     m_helpLink->SetBackgroundColour(*wxWHITE);
+    m_title = new wxStaticText(this, wxID_ANY, wxString(), wxPoint(TITLE_X, TITLE_Y));
+    m_title->SetFont(GetFont().Bold());
+    m_title->SetForegroundColour(*wxBLACK);
+    m_status = new wxStaticText(this, wxID_ANY, wxString(), wxPoint(ICON_X, STATUS_Y));
     placeHelpLink();
     Bind(wxEVT_PAINT, &Header::onPaint, this);
     Bind(wxEVT_SIZE, &Header::onSize, this);
@@ -81,6 +122,7 @@ void Wizard::Header::onSize(wxSizeEvent& event)
 void Wizard::Header::update()
 {
     wxClientDC dc(this);
+    showTexts(m_wizard->getHeaderStatus(), GetClientSize().GetWidth());
     const int height = bandHeight(dc, GetClientSize().GetWidth());
     if (height != GetMinSize().GetHeight()) {
         SetMinSize(wxSize(-1, height));
@@ -88,6 +130,21 @@ void Wizard::Header::update()
         CallAfter([this] { m_wizard->Layout(); });
     }
     Refresh();
+}
+
+void Wizard::Header::showTexts(const HeaderStatus& status, int width)
+{
+    const wxString title = m_wizard->getShownTitle();
+    if (m_title->GetLabelText() != title)
+        m_title->SetLabelText(title);
+    wxClientDC dc(this);
+    m_status->SetLabelText(wxJoin(statusLines(status, width), '\n', '\0'));
+    m_status->SetForegroundColour(statusColour(status.kind));
+    m_status->Move(statusX(status), statusY(dc));
+    // One sentence for a screen reader rather than the lines it was wrapped into, and what the
+    // icon says.
+    setAccessibleName(*m_status, status.text);
+    setAccessibleDescription(*m_status, statusMeaning(status.kind));
 }
 
 void Wizard::Header::refreshStatusStrip()
@@ -149,33 +206,13 @@ void Wizard::Header::paint(wxDC& dc, const wxSize& size)
     dc.SetPen(*wxWHITE_PEN);
     dc.DrawLine(0, height - 1, width, height - 1);
 
-    dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
-    dc.SetFont(GetFont().Bold());
-    dc.SetTextForeground(*wxBLACK);
-    dc.DrawText(m_wizard->getShownTitle(), TITLE_X, TITLE_Y);
-
-    const int y = statusY(dc);
+    // The icon beside the status line; the texts are the labels'.
     const HeaderStatus status = m_wizard->getHeaderStatus();
-    dc.SetFont(GetFont());
-    switch (status.kind) {
-    case HeaderStatus::NoPage:
-    case HeaderStatus::Error:
+    const int y = statusY(dc);
+    if (status.kind == HeaderStatus::NoPage || status.kind == HeaderStatus::Error)
         dc.DrawBitmap(m_errorIcon, ICON_X, y, true);
-        dc.SetTextForeground(ERROR_COLOUR);
-        break;
-    case HeaderStatus::Warning:
+    else if (status.kind == HeaderStatus::Warning)
         dc.DrawBitmap(m_warningIcon, ICON_X, y, true);
-        dc.SetTextForeground(WARNING_COLOUR);
-        break;
-    case HeaderStatus::Busy:
-    case HeaderStatus::Description:
-        break;
-    }
-    int lineY = y;
-    for (const wxString& line : statusLines(status, width)) {
-        dc.DrawText(line, statusX(status), lineY);
-        lineY += dc.GetCharHeight();
-    }
     if (m_wizard->isBusy())
         paintBusySquares(dc, width);
 }

@@ -5,6 +5,10 @@
 // right. The band is at least 64 pixels high and grows when the status line needs more lines
 // in the desktop's font.
 //
+// The title and the status line are text controls, not drawn text: a screen reader reads them
+// as it reads any label of the window, so its user learns which page is shown. The band, the
+// icons and the squares are drawn.
+//
 // GUI thread only. A child of the wizard, which it reads on every paint.
 
 #include <wx/bitmap.h>
@@ -13,6 +17,7 @@
 #include "widgets/Wizard.h"
 
 class wxHyperlinkCtrl;
+class wxStaticText;
 
 namespace Quorvel {
 
@@ -34,13 +39,17 @@ public:
 
     wxHyperlinkCtrl* getHelpLink() const { return m_helpLink; }
     void hideHelpLink();
+    // The labels that show the title and the status line.
+    wxStaticText* getTitleLabel() const { return m_title; }
+    wxStaticText* getStatusLabel() const { return m_status; }
 
-    // Recomputes the band's height for what it shows now and repaints it.
+    // Shows the title and status line the wizard has now, recomputes the band's height for
+    // them and repaints it.
     void update();
     // Repaints the part with the status line and the busy squares.
     void refreshStatusStrip();
 
-    // Draws the band as it looks now on `dc`, `size` large.
+    // Draws the band as it looks now on `dc`, `size` large: all but the two labels' text.
     void paint(wxDC& dc, const wxSize& size);
 
 private:
@@ -52,10 +61,13 @@ private:
     int statusY(wxDC& dc) const;
     int bandHeight(wxDC& dc, int width) const;
     void placeHelpLink();
+    void showTexts(const HeaderStatus& status, int width);
     void paintBusySquares(wxDC& dc, int width) const;
 
     Wizard* m_wizard;
     wxHyperlinkCtrl* m_helpLink;
+    wxStaticText* m_title;
+    wxStaticText* m_status;
     wxBitmap m_errorIcon;
     wxBitmap m_warningIcon;
 };

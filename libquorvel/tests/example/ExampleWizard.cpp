@@ -8,6 +8,7 @@
 
 #include "system/Exceptions.h"
 #include "threads/TaskEvent.h"
+#include "ui/Accessibility.h"
 #include "widgets/WizardPage.h"
 
 namespace Example {
@@ -122,8 +123,9 @@ public:
             return;
         auto* sizer = new wxBoxSizer(wxVERTICAL);
         addText(this, sizer, "Add a short message for the receiver:");
-        sizer->Add(new wxTextCtrl(this, wxID_ANY, "Pictures from the summer"),
-                   wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT, BORDER));
+        auto* message = new wxTextCtrl(this, wxID_ANY, "Pictures from the summer");
+        Quorvel::setAccessibleName(*message, "Message for the receiver");
+        sizer->Add(message, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT, BORDER));
         auto* resize = new wxCheckBox(this, wxID_ANY, "Make large pictures smaller first");
         resize->SetValue(true);
         sizer->Add(resize, wxSizerFlags().Border(wxALL, BORDER));

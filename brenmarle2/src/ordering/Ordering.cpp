@@ -1,0 +1,63 @@
+#include "ordering/Ordering.h"
+
+#include <wx/log.h>
+
+#include "core/Exceptions.h"
+#include "filemanager/FileManager.h"
+#include "ordering/OrderPart.h"
+#include "ordering/PricelistCache.h"
+#include "ordering/ShoppingCart.h"
+#include "system/Log.h"
+
+Ordering::Ordering(const wxString& userDataDir, Quorvel::ConfigFile& userConfig,
+                   const wxString& portalId, Brenmarle::FileManager* files)
+    : m_userDataDir(userDataDir), m_userConfig(userConfig), m_portalId(portalId), m_files(files)
+{
+}
+
+Ordering::~Ordering() = default;
+
+Brenmarle::PricelistCache& Ordering::getPricelists()
+{
+    if (!m_pricelists) {
+        m_pricelists = std::make_unique<Brenmarle::PricelistCache>(m_userDataDir, m_userConfig);
+        m_pricelists->load(m_portalId);
+    }
+    return *m_pricelists;
+}
+
+Brenmarle::ShoppingCart& Ordering::getCart()
+{
+    if (!m_cart) {
+        Brenmarle::PricelistCache& pricelists = getPricelists();
+        QDEBUG("[BRENMARLEAPP] Starting ordering");
+        m_cart = std::make_unique<Brenmarle::ShoppingCart>(m_userDataDir, pricelists.get());
+        if (m_files)
+            m_cart->followFiles(*m_files);
+        Brenmarle::ShoppingCart* cart = m_cart.get();
+        pricelists.setListener(
+            [cart](const std::shared_ptr<const Brenmarle::Pricelist>& pricelist) {
+                cart->setPricelist(pricelist);
+            });
+    }
+    return *m_cart;
+}
+
+void Ordering::orderPrints(const std::vector<Brenmarle::PrintParts::Picture>& pictures)
+{
+    if (pictures.empty())
+        return;
+    Brenmarle::ShoppingCart& cart = getCart();
+    cart.addParts(Brenmarle::PrintParts::make(pictures, cart.getPricelist().get()));
+}
+
+bool Ordering::addExternalItem(const wxString& itemId)
+{
+    try {
+        getCart().addExternalItem(itemId);
+        return true;
+    } catch (const Quorvel::Exception& e) {
+        wxLogError("%s", e.getMessage());
+        return false;
+    }
+}
