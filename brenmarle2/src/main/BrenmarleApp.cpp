@@ -498,15 +498,7 @@ void BrenmarleApp::initBasic()
 {
     if (!beginStep(STEP_BASIC, "initBasic"))
         return;
-    {
-        std::lock_guard<std::recursive_mutex> lock(getConfigLock());
-        Quorvel::ConfigFile& user = getUserConfig();
-        user.readString("Account/AccountId", m_account.accountId, wxString());
-        user.readString("Account/EmailAddress", m_account.emailAddress, wxString());
-        m_account.password = getConfiguration().readPassword();
-        user.readString("Account/PortalId", m_account.portalId, wxString());
-        user.readString("Account/PortalName", m_account.portalName, wxString());
-    }
+    m_account = Brenmarle::AccountSettings::read(getConfiguration());
     wxImage::AddHandler(new wxPNGHandler);
     wxImage::AddHandler(new wxGIFHandler);
     wxImage::AddHandler(new wxJPEGHandler);

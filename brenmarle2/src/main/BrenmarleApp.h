@@ -13,6 +13,7 @@
 #include "main/CommandLine.h"
 #include "main/CommandQueue.h"
 #include "plugins/PluginExecutor.h"
+#include "service/AccountSettings.h"
 #include "system/Application.h"
 
 namespace Quorvel {
@@ -59,13 +60,7 @@ public:
     void openMainFrame();
     void openMainFrameWithSplash();
 
-    struct Account {
-        wxString accountId;
-        wxString emailAddress;
-        wxString password;
-        wxString portalId;
-        wxString portalName;
-    };
+    using Account = Brenmarle::AccountSettings::Account;
     const Account& getAccount() const { return m_account; }
     Preferences* getPreferences() const { return m_preferences.get(); }
     MainFrame* getMainFrame() const;
