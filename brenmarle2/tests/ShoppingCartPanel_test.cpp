@@ -1,13 +1,17 @@
 #include <cstdlib>
 
+#include <wx/button.h>
 #include <wx/dcmemory.h>
 #include <wx/dcscreen.h>
 #include <wx/frame.h>
 #include <wx/listctrl.h>
+#include <wx/msgdlg.h>
+#include <wx/testing.h>
 
 #include "PhotoLibraryTest.h"
 #include "PricelistBuilder.h"
 #include "WaitUntil.h"
+#include "ordering/OrderPart.h"
 #include "ordering/ShoppingCart.h"
 #include "ordering/ShoppingCartPanel.h"
 #include "ui/Accessibility.h"
@@ -113,4 +117,81 @@ TEST_F(ShoppingCartPanelTest, MissingProductAndAFailedSumShowAsSuch)
     EXPECT_EQ(shown.getTotal(), "1.00 kr");
     cart->setPricelist(nullptr);
     EXPECT_EQ(shown.getTotal(), "???");
+}
+
+namespace {
+
+// The confirmation shown by the panel: its title is noted and the user answers `answer`.
+class ExpectQuestion : public wxExpectModalBase<wxMessageDialog, ExpectQuestion> {
+public:
+    ExpectQuestion(wxString& title, wxString& message, int answer)
+        : m_title(title), m_message(message), m_answer(answer)
+    {
+    }
+
+protected:
+    int OnInvoked(wxMessageDialog* dialog) const override
+    {
+        m_title = dialog->GetTitle();
+        m_message = dialog->GetMessage();
+        return m_answer;
+    }
+
+private:
+    wxString& m_title;
+    wxString& m_message;
+    int m_answer;
+};
+
+} // namespace
+
+TEST_F(ShoppingCartPanelTest, SelectedItemsAndAllItemsAreRemovedOnlyWhenTheUserSaysSo)
+{
+    ShoppingCartPanel& shown = openPanel();
+    EXPECT_FALSE(shown.getRemoveAllButton()->IsEnabled());
+    cart->addPart(makePart("print", 1, "file:///a.jpg"));
+    cart->addPart(makePart("print", 2, "file:///b.jpg"));
+    cart->addPart(makePart("print", 3, "file:///c.jpg"));
+    EXPECT_FALSE(shown.getRemoveButton()->IsEnabled());
+    EXPECT_TRUE(shown.getRemoveAllButton()->IsEnabled());
+    shown.getList()->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    shown.getList()->SetItemState(2, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    EXPECT_TRUE(shown.getRemoveButton()->IsEnabled());
+
+    wxString title;
+    wxString message;
+    {
+        wxTEST_DIALOG(EXPECT_FALSE(shown.removeSelected(true)),
+                      ExpectQuestion(title, message, wxID_NO));
+    }
+    EXPECT_EQ(title, "Remove selected items?");
+    EXPECT_EQ(message, "Do you wish to remove the selected 2 items from the shopping basket?");
+    EXPECT_EQ(cart->getPartCount(), 3u);
+    {
+        wxTEST_DIALOG(EXPECT_TRUE(shown.removeSelected(true)),
+                      ExpectQuestion(title, message, wxID_YES));
+    }
+    ASSERT_EQ(cart->getPartCount(), 1u);
+    EXPECT_EQ(cart->getPart(0).getFirstFileUri(), "file:///b.jpg");
+    EXPECT_EQ(shown.getCell(0, 1), "2 copies");
+
+    shown.getList()->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    {
+        wxTEST_DIALOG(shown.removeSelected(true), ExpectQuestion(title, message, wxID_NO));
+    }
+    EXPECT_EQ(title, "Remove selected item?");
+    {
+        wxTEST_DIALOG(EXPECT_TRUE(shown.removeAll(true)), ExpectQuestion(title, message, wxID_YES));
+    }
+    EXPECT_EQ(title, "Remove all items?");
+    EXPECT_EQ(cart->getPartCount(), 0u);
+    EXPECT_EQ(shown.getList()->GetItemCount(), 0);
+    EXPECT_FALSE(shown.getRemoveAllButton()->IsEnabled());
+
+    // Pictures dropped on the cart, from the catalogue or the desktop, become prints.
+    EXPECT_TRUE(shown.addPictures({"album://x/IMG_1.JPG"}, {"/home/me/Desktop/d.jpg"}));
+    ASSERT_EQ(cart->getPartCount(), 2u);
+    EXPECT_EQ(cart->getPart(1).getFirstFileUri(), "file:///home/me/Desktop/d.jpg");
+    EXPECT_EQ(cart->getPart(1).productUuid, "print");
+    EXPECT_EQ(shown.getTotal(), "1.00 kr");
 }

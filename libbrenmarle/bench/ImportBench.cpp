@@ -1,7 +1,8 @@
 // Times an import from a folder into the inbox the way the import assistant runs it (an
 // ImportTask on a task runner: copy, picture information, thumbnail), on generated
 // 12-megapixel JPEGs, and, on the same files, each step alone: copying with FileCopier (and
-// cp(1) for comparison), reading the picture information, making the thumbnail.
+// cp(1) for comparison), reading the picture information, making the thumbnail. Beside the
+// import, the floor of the tools underneath: cp -r plus two parallel vipsthumbnail processes.
 //
 // With --catalogue ROWS the catalogue holds that many files first, and the duplicate check is
 // timed both ways: a query of the size column per imported file (a scan of the whole table
@@ -99,6 +100,31 @@ void setHome(const wxString& home)
         wxFileName::Mkdir(home + sub, 0700, wxPATH_MKDIR_FULL);
         wxSetEnv(name, home + sub);
     }
+}
+
+// What the tools underneath take for the same work: cp -r of the folder, and thumbnails by two
+// vipsthumbnail processes side by side, each with half of the pictures. Seconds; -1 when
+// vipsthumbnail is not installed (Debian: libvips-tools).
+double referenceFloor(const wxString& dir, int count, const wxString& scratch)
+{
+    if (std::system("command -v vipsthumbnail > /dev/null") != 0)
+        return -1;
+    const std::string thumbs = (scratch + "vips").ToStdString();
+    wxFileName::Mkdir(scratch + "vips", wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    std::string halves[2];
+    for (int i = 0; i < count; ++i)
+        halves[i % 2] += " '" + picturePath(dir, i).ToStdString() + "'";
+    std::string command =
+        "cp -r '" + dir.ToStdString() + "' '" + (scratch + "cp-r").ToStdString() + "' && (";
+    for (const std::string& half : halves) {
+        if (!half.empty())
+            command += "vipsthumbnail -s 160 -o '" + thumbs + "/%s.jpg'" + half + " & ";
+    }
+    command += "wait)";
+    const auto start = Clock::now();
+    if (std::system(command.c_str()) != 0)
+        std::fprintf(stderr, "the reference command failed: %s\n", command.c_str());
+    return secondsSince(start);
 }
 
 double millisecondsSince(Clock::time_point start)
@@ -224,6 +250,8 @@ int benchmark(int count, wxString dir, bool keep, int catalogueRows)
                                                      copies + wxString::Format("%d.thumb", i), 0);
         const double thumbSeconds = secondsSince(start);
 
+        const double floorSeconds = referenceFloor(dir, count, scratch);
+
         auto inbox = Quorvel::makeRef<Brenmarle::InboxFolder>();
         auto task = Quorvel::makeRef<Brenmarle::ImportTask>(files, Brenmarle::FolderRef(), inbox);
         start = Clock::now();
@@ -246,6 +274,13 @@ int benchmark(int count, wxString dir, bool keep, int catalogueRows)
                     thumbSeconds, 100 * thumbSeconds / steps);
         std::printf("copy speed: FileCopier %.2f s, cp %.2f s: %.2f x cp\n", copySeconds, cpSeconds,
                     cpSeconds / copySeconds);
+        if (floorSeconds < 0)
+            std::printf("reference (cp -r, two vipsthumbnail processes): not measured, "
+                        "vipsthumbnail is not installed (Debian: libvips-tools)\n");
+        else
+            std::printf("import %.2f s   reference (cp -r, two vipsthumbnail processes) %.2f s   "
+                        "(%.2f x)\n",
+                        importSeconds, floorSeconds, importSeconds / floorSeconds);
     }
     Brenmarle::Database::getInstance().close();
     // A picture folder given with --dir lies outside the scratch folder and stays.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 
 #include <wx/filefn.h>
 
@@ -8,6 +9,8 @@
 #include "PricelistBuilder.h"
 #include "ScopedGermanLocale.h"
 #include "ScratchDir.h"
+#include "ordering/DeliveryOption.h"
+#include "ordering/Order.h"
 #include "ordering/Pricelist.h"
 #include "ordering/PricelistCache.h"
 #include "ordering/ServiceProvider.h"
@@ -327,4 +330,43 @@ TEST_F(PricelistCacheTest, ReplacingTheListLeavesOneWholeFile)
     EXPECT_NE(dir.readFile("portals/portal7/pricelist.xml"), before);
     EXPECT_EQ(filesUnder(dir / "portals/portal7"), 1u);
     EXPECT_EQ(Pricelist::load(dir / "portals/portal7/pricelist.xml")->uuid, "pl-2");
+}
+
+// The example shop the provider serves out of the box is read by this very code, so a mistake
+// in it shows here and not in a customer's cart.
+TEST(Pricelist, TheExampleShopPricesItsQuantityAndStepCasesInAnyLocale)
+{
+    for (const bool german : {false, true}) {
+        std::optional<ScopedGermanLocale> locale;
+        if (german) {
+            locale.emplace();
+            ASSERT_TRUE(locale->isActive()) << "no German locale (install the locales package)";
+        }
+        const auto pricelist = Pricelist::load(VISTRELLE_PROVIDER_SOURCE_DIR "/pricelist.xml");
+        ASSERT_TRUE(pricelist);
+        ASSERT_EQ(pricelist->getProducts().size(), 7u);
+        ASSERT_NE(pricelist->findProduct(pricelist->defaultProduct), nullptr);
+        // Amounts are shown the way the desktop writes numbers.
+        EXPECT_EQ(pricelist->formatAmount(money("12.5")), german ? "EUR 12,50" : "EUR 12.50");
+        for (const Brenmarle::Product& product : pricelist->getProducts())
+            EXPECT_FALSE(product.getPrices().empty()) << product.uuid;
+
+        // 60 prints reach the row from 50 copies on: every copy at 0.24, and the base charge.
+        Brenmarle::Order prints(pricelist);
+        prints.addPart(makePart("print-10x15", 40));
+        prints.addPart(makePart("print-10x15", 20));
+        ASSERT_TRUE(prints.calculate(true));
+        EXPECT_EQ(prints.getBaseCost(), money("15.90"));
+        // Six calendars by steps: four at 19.90, two at 14.90.
+        Brenmarle::Order calendars(pricelist);
+        calendars.addPart(makePart("calendar-a3", 6));
+        ASSERT_TRUE(calendars.calculate(true));
+        EXPECT_EQ(calendars.getBaseCost(), money("110.90"));
+
+        // The calendar's producer does not deliver to the shop counter.
+        const Brenmarle::DeliveryOption* pickup = pricelist->findDeliveryOption("pickup-shop");
+        ASSERT_NE(pickup, nullptr);
+        EXPECT_TRUE(prints.isDeliveryOptionUsable(*pickup, *pricelist));
+        EXPECT_FALSE(calendars.isDeliveryOptionUsable(*pickup, *pricelist));
+    }
 }

@@ -56,6 +56,21 @@ protected:
         return thumbnails->getPlaceholder(kind);
     }
 
+    // A new manager with these bounds, and the pictures a and b loaded through it.
+    void restartWithTwoLoaded(std::size_t count, std::size_t bytes)
+    {
+        thumbnails.reset();
+        thumbnails = std::make_unique<ThumbnailManager>(
+            1, count, ThumbnailManager::DEFAULT_FAILURE_RETRY, bytes);
+        a = picture("a.jpg");
+        b = picture("b.jpg");
+        ask(a, &view);
+        ask(b, &view);
+        ASSERT_TRUE(view.waitForCount(2));
+    }
+
+    Ref<File> a;
+    Ref<File> b;
     // Declared before the manager, so its threads are gone before the views.
     View view;
     View other;
@@ -279,14 +294,8 @@ TEST_F(ThumbnailManagerTest, ARotationChangeDropsEveryResizedCopyAndRemakesTheTh
 
 TEST_F(ThumbnailManagerTest, TheCacheKeepsTheMostRecentlyUsedThumbnails)
 {
-    thumbnails.reset();
-    thumbnails = std::make_unique<ThumbnailManager>(1, 2);
-    const Ref<File> a = picture("a.jpg");
-    const Ref<File> b = picture("b.jpg");
+    restartWithTwoLoaded(2, ThumbnailManager::DEFAULT_CACHE_BYTES);
     const Ref<File> c = picture("c.jpg");
-    ask(a, &view);
-    ask(b, &view);
-    ASSERT_TRUE(view.waitForCount(2));
     ask(a, &view); // a is now used more recently than b
     ask(c, &view);
     ASSERT_TRUE(view.waitForCount(3));
@@ -295,6 +304,40 @@ TEST_F(ThumbnailManagerTest, TheCacheKeepsTheMostRecentlyUsedThumbnails)
     EXPECT_NE(ask(a, nullptr), loading);
     EXPECT_NE(ask(c, nullptr), loading);
     EXPECT_EQ(ask(b, nullptr), loading);
+}
+
+TEST_F(ThumbnailManagerTest, TheCacheKeepsNoMoreBytesThanItsBoundButAlwaysTheLatest)
+{
+    // Drawn 160 x 120 thumbnails of three bytes a pixel: room for two, not three.
+    const std::size_t each = 160 * 120 * 3;
+    restartWithTwoLoaded(ThumbnailManager::DEFAULT_CACHE_SIZE, each * 5 / 2);
+    const Ref<ImageData> loading = placeholder(ThumbnailPlaceholders::LOADING);
+    const Ref<File> c = picture("c.jpg");
+    EXPECT_EQ(view.at(0).getImage()->memoryBytes(), each) << "only the drawn copy is kept";
+    EXPECT_EQ(thumbnails->getCachedBytes(), 2 * each);
+    ask(c, &view);
+    ASSERT_TRUE(view.waitForCount(3));
+    EXPECT_EQ(thumbnails->getCachedBytes(), 2 * each);
+    EXPECT_EQ(ask(a, nullptr), loading);
+    EXPECT_NE(ask(b, nullptr), loading);
+    EXPECT_NE(ask(c, nullptr), loading);
+
+    // A bound smaller than one thumbnail still keeps the one just loaded.
+    thumbnails.reset();
+    thumbnails = std::make_unique<ThumbnailManager>(
+        1, ThumbnailManager::DEFAULT_CACHE_SIZE, ThumbnailManager::DEFAULT_FAILURE_RETRY, each / 2);
+    const Ref<ImageData> nowLoading = placeholder(ThumbnailPlaceholders::LOADING);
+    ask(a, &view);
+    ASSERT_TRUE(view.waitForCount(4));
+    EXPECT_EQ(thumbnails->getCachedBytes(), each);
+    EXPECT_NE(ask(a, nullptr), nowLoading);
+    ask(b, &view);
+    ASSERT_TRUE(view.waitForCount(5));
+    EXPECT_EQ(thumbnails->getCachedBytes(), each);
+    EXPECT_EQ(ask(a, nullptr), nowLoading);
+    EXPECT_NE(ask(b, nullptr), nowLoading);
+    thumbnails->clear();
+    EXPECT_EQ(thumbnails->getCachedBytes(), 0u);
 }
 
 // --- Several loader threads -------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include <pthread.h>
 #include <sys/stat.h>
 
+#include "PricelistCheck.h"
 #include "ProviderCommandLine.h"
 #include "ProviderServer.h"
 
@@ -54,6 +55,7 @@ int main(int argc, char** argv)
         Provider::ProviderConfig config = configPath.empty()
                                               ? Provider::ProviderConfig()
                                               : Provider::ProviderConfig::load(configPath);
+        Provider::PricelistCheck::checkAll(config);
         Provider::ProviderServer::Options options = settings.options;
         if (!settings.faultsFile.empty())
             options.faultRules = Provider::FaultScript::load(settings.faultsFile);

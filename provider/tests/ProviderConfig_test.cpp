@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "PricelistCheck.h"
 #include "ProviderConfig.h"
 
 using Provider::ConfigError;
+using Provider::PricelistCheck;
 using Provider::ProviderConfig;
 
 namespace {
@@ -77,6 +79,12 @@ TEST(ProviderConfig, ExampleConfigurationIsValid)
     EXPECT_EQ(config.sessionIdleSeconds, 3600);
     EXPECT_EQ(config.newsResources.size(), 1u);
     ASSERT_NE(config.findPortal("myshop"), nullptr);
+    // The shop's price list ships beside it, under the uuid the configuration gives it.
+    const std::string pricelist = config.readFile(config.findPortal("myshop")->priceListFile);
+    ASSERT_EQ(config.priceLists.count("standard"), 1u);
+    EXPECT_NE(pricelist.find("<uuid>" + config.priceLists.at("standard").uuid + "</uuid>"),
+              std::string::npos);
+    EXPECT_EQ(config.readFile(config.priceLists.at("standard").file), pricelist);
     // Its fault rules are examples only, left commented out.
     EXPECT_TRUE(config.faultRules.empty());
 }
@@ -90,4 +98,35 @@ TEST(ProviderConfig, FaultsSectionHoldsRules)
     EXPECT_EQ(errorOf("[faults]\nrule = portal/* | truncate 5\n"),
               "line 2: truncate 5 applies to GETs of files, not to SOAP calls");
     EXPECT_EQ(errorOf("[faults]\nfault = portal/* | close\n"), "line 2: unknown key fault");
+}
+
+TEST(PricelistCheck, TheExampleShopPassesAndAListNoClientCouldUseIsRefusedWithItsReason)
+{
+    EXPECT_NO_THROW(PricelistCheck::checkAll(
+        ProviderConfig::load(PROVIDER_SOURCE_DIR "/provider.conf.example")));
+
+    const auto reason = [](const std::string& xml) -> std::string {
+        try {
+            PricelistCheck::check("shop.xml", xml);
+        } catch (const ConfigError& e) {
+            return e.what();
+        }
+        return "accepted";
+    };
+    EXPECT_EQ(reason("<pricelist><products/></pricelist>"), "accepted");
+    EXPECT_EQ(reason("<html><body>price list</body></html>"),
+              "price list shop.xml: Could not initialize price list from XML document");
+    // Its only row marks the product as having no price: every order of it would fail.
+    EXPECT_EQ(reason("<pricelist><products><product><uuid>p1</uuid><productprices><productprice>"
+                     "<quantity>1</quantity><price>-1</price></productprice></productprices>"
+                     "</product></products></pricelist>"),
+              "price list shop.xml: one copy of product p1 cannot be priced");
+    EXPECT_EQ(reason("<pricelist><products><product><uuid>p1</uuid></product></products>"
+                     "</pricelist>"),
+              "price list shop.xml: one copy of product p1 cannot be priced");
+    EXPECT_EQ(reason("<pricelist><defaultproduct>gone</defaultproduct></pricelist>"),
+              "price list shop.xml: the default product is not in the list: gone");
+    EXPECT_EQ(reason("<pricelist><currencyformatstring>%s EUR</currencyformatstring>"
+                     "</pricelist>"),
+              "price list shop.xml: the currency format needs exactly one %f conversion: %s EUR");
 }

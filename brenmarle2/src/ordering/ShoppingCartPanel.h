@@ -1,10 +1,13 @@
 #pragma once
 // The shopping cart sidebar: one line per item (its product, or "Missing product", its copies
-// and its price) and the order sum under "Ordersum:". A view of the cart and nothing more: what
-// it shows is worked out by Brenmarle::CartSummary, which reads "???" for any sum that is not
-// a real one. It follows the cart through the cart's events.
+// and its price) and the order sum under "Ordersum:". What it shows is worked out by
+// Brenmarle::CartSummary, which reads "???" for any sum that is not a real one. It follows the
+// cart through the cart's events. The user removes the selected items or all of them (after
+// asking), and pictures dropped on it become prints.
 //
 // The cart must outlive the panel. GUI thread only.
+
+#include <vector>
 
 #include <wx/panel.h>
 
@@ -12,7 +15,9 @@ namespace Brenmarle {
 class ShoppingCart;
 class ShoppingCartEvent;
 } // namespace Brenmarle
+class wxButton;
 class wxListCtrl;
+class wxListEvent;
 class wxStaticText;
 
 class ShoppingCartPanel : public wxPanel {
@@ -27,11 +32,23 @@ public:
     wxString getTotal() const;
     // Row `row`'s texts: product, copies, price.
     wxString getCell(long row, int column) const;
+    wxButton* getRemoveButton() const { return m_remove; }
+    wxButton* getRemoveAllButton() const { return m_removeAll; }
+
+    // The buttons' work; `ask` first asks the user ("Remove selected item?" and its plural,
+    // "Remove all items?"). Each returns whether the cart changed.
+    bool removeSelected(bool ask);
+    bool removeAll(bool ask);
+    // Pictures dropped on the cart: one print part each, one change.
+    bool addPictures(const std::vector<wxString>& uris, const std::vector<wxString>& paths);
 
 private:
     void onCartChanged(Brenmarle::ShoppingCartEvent& event);
+    void updateButtons();
 
     Brenmarle::ShoppingCart& m_cart;
     wxListCtrl* m_list = nullptr;
     wxStaticText* m_total = nullptr;
+    wxButton* m_remove = nullptr;
+    wxButton* m_removeAll = nullptr;
 };

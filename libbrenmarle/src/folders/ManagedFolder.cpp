@@ -78,6 +78,9 @@ std::vector<Quorvel::Ref<File>> ManagedFolder::loadFileList()
     LibraryLock lock;
     FileManager& manager = FileManager::get();
     const UriList& list = uris();
+    // An empty folder (the inbox, usually) has nothing to look for in the whole file table.
+    if (list.empty())
+        return {};
     const std::vector<const Quorvel::CompactString*>& order = list.order();
     std::vector<Quorvel::Ref<File>> slots(order.size());
     // The catalogue gives the rows in the list's order, unless a file was moved in during this

@@ -327,6 +327,18 @@ void ImageData::keepDrawableOnly()
         m_picture.reset();
 }
 
+std::size_t ImageData::memoryBytes() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::size_t bytes = 0;
+    if (m_picture)
+        bytes += static_cast<std::size_t>(m_picture->image.columns()) * m_picture->image.rows() *
+                 sizeof(MagickCore::PixelPacket);
+    if (m_drawable)
+        bytes += m_drawable->rgb.size() + m_drawable->alpha.size();
+    return bytes;
+}
+
 void ImageData::replace(std::unique_ptr<Picture> picture)
 {
     std::lock_guard<std::mutex> lock(m_mutex);

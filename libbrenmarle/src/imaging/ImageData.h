@@ -133,6 +133,8 @@ public:
     // Everything else still works: a change, a save or a copy first makes the picture again
     // from the drawable's pixels (without the file's metadata and colour profile).
     void keepDrawableOnly();
+    // The bytes its pixels take now: the picture's (eight a pixel) and the drawable copy's.
+    std::size_t memoryBytes() const;
 
 protected:
     ~ImageData() override;

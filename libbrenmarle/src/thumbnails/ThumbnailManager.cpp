@@ -35,9 +35,10 @@ ThumbnailManager::FileStamp ThumbnailManager::FileStamp::of(const File& file)
 }
 
 ThumbnailManager::ThumbnailManager(std::size_t loaderThreads, std::size_t cacheSize,
-                                   std::chrono::milliseconds failureRetry)
+                                   std::chrono::milliseconds failureRetry, std::size_t cacheBytes)
     : m_loaderThreads(std::max<std::size_t>(loaderThreads, 1)),
-      m_cacheSize(std::max<std::size_t>(cacheSize, 1)), m_failureRetry(failureRetry)
+      m_cacheSize(std::max<std::size_t>(cacheSize, 1)), m_cacheBytes(cacheBytes),
+      m_failureRetry(failureRetry)
 {
     ThumbnailManager* expected = nullptr;
     const bool first = g_manager.compare_exchange_strong(expected, this);
@@ -167,6 +168,13 @@ void ThumbnailManager::clear()
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     m_cache.clear();
     m_recent.clear();
+    m_cachedBytes = 0;
+}
+
+std::size_t ThumbnailManager::getCachedBytes()
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    return m_cachedBytes;
 }
 
 Quorvel::Ref<ImageData> ThumbnailManager::getPlaceholder(ThumbnailPlaceholders::Kind kind)
@@ -189,9 +197,12 @@ void ThumbnailManager::cancelGroup(int groupId)
 void ThumbnailManager::thumbnailLoaded(const ThumbnailUpdateEvent& event, const wxString& uri,
                                        const FileStamp& stamp, wxEvtHandler* handler)
 {
+    // A failure is the shared placeholder: it takes nothing more.
+    const Quorvel::Ref<ImageData>& image = event.getImage();
+    const std::size_t bytes = event.isFailure() || !image ? 0 : image->memoryBytes();
     {
         std::lock_guard<std::recursive_mutex> lock(m_mutex);
-        remember(uri, event.getImage(), stamp, event.isFailure());
+        remember(uri, image, stamp, event.isFailure(), bytes);
         if (handler) {
             Quorvel::RevocableEvent::Token& token = m_tokens[handler];
             if (!token)
@@ -222,23 +233,16 @@ Quorvel::Ref<ImageData> ThumbnailManager::findCached(const wxString& uri, const 
 }
 
 void ThumbnailManager::remember(const wxString& uri, const Quorvel::Ref<ImageData>& image,
-                                const FileStamp& stamp, bool failed)
+                                const FileStamp& stamp, bool failed, std::size_t bytes)
 {
-    const auto found = m_cache.find(uri);
-    if (found != m_cache.end()) {
-        CacheEntry& entry = found->second;
-        entry.image = image;
-        entry.stamp = stamp;
-        entry.failed = failed;
-        entry.loadedAt = Clock::now();
-        m_recent.splice(m_recent.begin(), m_recent, entry.recent);
-        return;
-    }
+    forget(uri);
     m_recent.push_front(uri);
-    m_cache[uri] = CacheEntry{image, m_recent.begin(), stamp, failed, Clock::now()};
-    if (m_cache.size() > m_cacheSize) {
-        m_cache.erase(m_recent.back());
-        m_recent.pop_back();
+    m_cache[uri] = CacheEntry{image, m_recent.begin(), stamp, bytes, failed, Clock::now()};
+    m_cachedBytes += bytes;
+    // The oldest go first; the one just kept stays, however large.
+    while (m_recent.size() > 1 && (m_cache.size() > m_cacheSize || m_cachedBytes > m_cacheBytes)) {
+        const wxString oldest = m_recent.back();
+        forget(oldest);
     }
 }
 
@@ -246,6 +250,7 @@ void ThumbnailManager::forget(const wxString& uri)
 {
     const auto found = m_cache.find(uri);
     if (found != m_cache.end()) {
+        m_cachedBytes -= found->second.bytes;
         m_recent.erase(found->second.recent);
         m_cache.erase(found);
     }

@@ -6,8 +6,9 @@
 // view that asked (as a ThumbnailUpdateEvent with the view's four numbers and flag) and
 // broadcast to the manager's listeners, so other views showing the file can refresh.
 //
-// The cache keeps the most recently used thumbnails up to a limit: a large collection would
-// otherwise keep every thumbnail ever shown in memory. Each is kept with the file's modify time
+// The cache keeps the most recently used thumbnails up to a number and a sum of bytes: a large
+// collection would otherwise keep every thumbnail ever shown in memory, and thumbnails of
+// large pictures or large views take more each. Each is kept with the file's modify time
 // and size as they were when it was loaded; once they differ (the file was rewritten, or a new
 // temporary file took the name) the thumbnail is loaded again. A thumbnail that could not be
 // loaded is cached as the failure placeholder, so a view repainting does not load it again and
@@ -20,9 +21,9 @@
 //
 // Threads: every public method from any thread; views call them on the GUI thread, and results
 // reach them as posted events. A handler that asked for thumbnails must call cancel() before it
-// is destroyed. m_mutex guards m_cache, m_recent, m_tokens and the m_queue pointer. Lock order:
-// the load queue's lock may be held while m_mutex is taken; never call the queue holding m_mutex,
-// and never call a file (the library lock) holding either.
+// is destroyed. m_mutex guards m_cache, m_recent, m_cachedBytes, m_tokens and the m_queue pointer.
+// Lock order: the load queue's lock may be held while m_mutex is taken; never call the queue
+// holding m_mutex, and never call a file (the library lock) holding either.
 
 #include <chrono>
 #include <cstddef>
@@ -49,6 +50,9 @@ public:
     // A thumbnail costs about 200 KB in memory (16-bit pixels plus the drawable copy), so this
     // is about 100 MB: several screens of a folder view, kept while the user scrolls back.
     static constexpr std::size_t DEFAULT_CACHE_SIZE = 500;
+    // Drawn thumbnails of 160 pixels take up to 77 KB each: over 300 of them, seven screens of
+    // a large view.
+    static constexpr std::size_t DEFAULT_CACHE_BYTES = 24 * 1024 * 1024;
     // Long enough that a view repainting a broken picture does not decode it over and over,
     // short enough that a picture still being copied shows up soon after.
     static constexpr std::chrono::milliseconds DEFAULT_FAILURE_RETRY{10000};
@@ -65,11 +69,13 @@ public:
     };
 
     // Becomes the process's thumbnail manager (get()) until destroyed. `loaderThreads` load
-    // thumbnails in parallel (at least one); `cacheSize` thumbnails are kept (at least one); a
+    // thumbnails in parallel (at least one); `cacheSize` thumbnails are kept (at least one),
+    // together taking no more than `cacheBytes` (the latest one is kept whatever it takes); a
     // failure is kept `failureRetry` before it is tried again.
     explicit ThumbnailManager(std::size_t loaderThreads = 1,
                               std::size_t cacheSize = DEFAULT_CACHE_SIZE,
-                              std::chrono::milliseconds failureRetry = DEFAULT_FAILURE_RETRY);
+                              std::chrono::milliseconds failureRetry = DEFAULT_FAILURE_RETRY,
+                              std::size_t cacheBytes = DEFAULT_CACHE_BYTES);
     // Stops the load queue's threads (running loads end without an event).
     ~ThumbnailManager() override;
 
@@ -102,6 +108,9 @@ public:
     // At exit: drops every waiting request and the cache, and returns once no load runs.
     void clear();
 
+    // The bytes of the thumbnails in the cache (placeholders, shared, count nothing).
+    std::size_t getCachedBytes();
+
     // The placeholder of that kind (the same object every time). Throws as getThumbnail().
     Quorvel::Ref<ImageData> getPlaceholder(ThumbnailPlaceholders::Kind kind);
 
@@ -120,6 +129,7 @@ private:
         Quorvel::Ref<ImageData> image;
         std::list<wxString>::iterator recent;
         FileStamp stamp;
+        std::size_t bytes = 0;
         bool failed = false;
         Clock::time_point loadedAt;
     };
@@ -134,18 +144,21 @@ private:
     // Under m_mutex. A thumbnail no longer good for `stamp` is dropped and not found; a failure
     // kept long enough is found with `retry` set.
     Quorvel::Ref<ImageData> findCached(const wxString& uri, const FileStamp& stamp, bool& retry);
+    // `bytes`: what the image takes (measured by the caller before it locked).
     void remember(const wxString& uri, const Quorvel::Ref<ImageData>& image, const FileStamp& stamp,
-                  bool failed);
+                  bool failed, std::size_t bytes);
     void forget(const wxString& uri);
 
     const std::size_t m_loaderThreads;
     const std::size_t m_cacheSize;
+    const std::size_t m_cacheBytes;
     const std::chrono::milliseconds m_failureRetry;
     ThumbnailPlaceholders m_placeholders;
 
     std::recursive_mutex m_mutex;
     std::map<wxString, CacheEntry> m_cache;
     std::list<wxString> m_recent; // cached URIs, most recently used first
+    std::size_t m_cachedBytes = 0; // the sum of the entries' bytes
     std::map<wxEvtHandler*, Quorvel::RevocableEvent::Token> m_tokens;
     // Last, so it goes first: its threads use everything above.
     std::unique_ptr<ThumbnailLoadQueue> m_queue;
