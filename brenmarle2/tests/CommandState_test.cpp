@@ -11,8 +11,8 @@ TEST(CommandState, LaterWorkStaysDisabledWhateverIsSelected)
     context.pictureCount = 5;
     context.selectedCount = 2;
     context.selectionManaged = true;
-    for (int id : {ID_NEW_ORDER, ID_SHARE_ALBUM, ID_SEND_WEB, ID_SAFE_ADD, ID_LOGIN,
-                   ID_CHECK_UPDATE, ID_WEBSITE})
+    for (int id : {ID_NEW_ORDER, ID_SHARE_ALBUM, ID_SEND_WEB, ID_SAFE_ADD, ID_CHECK_UPDATE,
+                   ID_WEBSITE})
         EXPECT_FALSE(CommandState::isEnabled(id, context)) << id;
     for (int id :
          {ID_NEW_ALBUM, ID_DELETE_ALBUM, ID_DELETE_PICTURES, ID_ROTATE_LEFT, ID_COPY_TO_DESKTOP,
@@ -86,4 +86,16 @@ TEST(CommandState, OrderingCommandsNeedTheCartAndSomethingToOrder)
     EXPECT_FALSE(CommandState::isEnabled(ID_ORDER_PRINTS, context));
     EXPECT_FALSE(CommandState::isEnabled(ID_ORDER_ALBUM_PRINTS, context));
     EXPECT_TRUE(CommandState::isEnabled(ID_VIEW_SHOPPING_CART, context));
+}
+
+TEST(CommandState, AccountCommandsFollowTheAccountState)
+{
+    CommandContext context;
+    EXPECT_TRUE(CommandState::isEnabled(ID_REGISTER_ACCOUNT, context));
+    EXPECT_TRUE(CommandState::isEnabled(ID_LOGIN, context));
+    EXPECT_FALSE(CommandState::isEnabled(ID_LOGOUT, context));
+    context.hasAccount = true;
+    EXPECT_FALSE(CommandState::isEnabled(ID_REGISTER_ACCOUNT, context));
+    EXPECT_FALSE(CommandState::isEnabled(ID_LOGIN, context));
+    EXPECT_TRUE(CommandState::isEnabled(ID_LOGOUT, context));
 }

@@ -37,6 +37,7 @@
 #include "plugins/PluginRegistry.h"
 #include "plugins/PluginWindowHost.h"
 #include "search/CountryList.h"
+#include "service/NetworkSettings.h"
 #include "system/Environment.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
@@ -518,15 +519,7 @@ void BrenmarleApp::initBasic()
 {
     if (!beginStep(STEP_BASIC, "initBasic"))
         return;
-    {
-        std::lock_guard<std::recursive_mutex> lock(getConfigLock());
-        Quorvel::ConfigFile& user = getUserConfig();
-        user.readString("Account/AccountId", m_account.accountId, wxString());
-        user.readString("Account/EmailAddress", m_account.emailAddress, wxString());
-        m_account.password = getConfiguration().readPassword();
-        user.readString("Account/PortalId", m_account.portalId, wxString());
-        user.readString("Account/PortalName", m_account.portalName, wxString());
-    }
+    m_account = Brenmarle::AccountSettings::read(getConfiguration());
     wxImage::AddHandler(new wxPNGHandler);
     wxImage::AddHandler(new wxGIFHandler);
     wxImage::AddHandler(new wxJPEGHandler);
@@ -694,6 +687,8 @@ void BrenmarleApp::initMainFrame()
     m_ordering = std::make_unique<Ordering>(Environment::getUserDataDir(), getUserConfig(),
                                             m_account.portalId, m_fileManager.get());
     frame->setOrdering(m_ordering.get());
+    frame->setAccountListener(
+        [this] { m_account = Brenmarle::AccountSettings::read(getConfiguration()); });
     setMainWindow(frame);
     SetTopWindow(frame);
 }
@@ -706,9 +701,26 @@ void BrenmarleApp::openMainFrame()
     if (!frame)
         return;
     frame->Show();
+    startUpdateChecks();
     if (frame->IsIconized())
         frame->Iconize(false);
     frame->Raise();
+}
+
+void BrenmarleApp::startUpdateChecks()
+{
+    if (m_newsThread)
+        return;
+    Quorvel::NetworkSettings& settings = Quorvel::NetworkSettings::get();
+    m_vmanager = std::make_unique<Brenmarle::VManagerClient_1_0>(settings);
+    m_newsThread = std::make_unique<Brenmarle::UpdateNewsThread>(
+        getConfiguration(), settings, *m_vmanager, getVersionString(),
+        Brenmarle::UpdateNewsThread::Timing());
+    m_newsThread->start();
+    m_updateSearch = std::make_unique<ProgramUpdateSearch>(
+        getConfiguration(), settings, Environment::getUpdaterConfigPath(),
+        Quorvel::VersionNumber(getMajorVersion(), getMinorVersion(), getBuildVersion()));
+    m_updateSearch->start();
 }
 
 void BrenmarleApp::openMainFrameWithSplash()
@@ -764,6 +776,11 @@ void BrenmarleApp::shutDown()
     watchdog.resetTimer();
 
     QDEBUG("BRENMARLE IS EXITING");
+    // A check under way is interrupted, not waited out.
+    m_updateSearch.reset();
+    m_newsThread.reset();
+    m_vmanager.reset();
+    watchdog.resetTimer();
     m_lockTimer.Stop();
     setIpcServer(nullptr);
     watchdog.resetTimer();

@@ -13,7 +13,11 @@
 #include "main/CommandFile.h"
 #include "main/CommandLine.h"
 #include "main/CommandQueue.h"
+#include "main/ProgramUpdateSearch.h"
 #include "plugins/PluginExecutor.h"
+#include "service/AccountSettings.h"
+#include "service/UpdateNewsThread.h"
+#include "service/VManagerClient_1_0.h"
 #include "system/Application.h"
 
 namespace Quorvel {
@@ -60,14 +64,9 @@ public:
     void initMainFrame();
     void openMainFrame();
     void openMainFrameWithSplash();
+    void startUpdateChecks();
 
-    struct Account {
-        wxString accountId;
-        wxString emailAddress;
-        wxString password;
-        wxString portalId;
-        wxString portalName;
-    };
+    using Account = Brenmarle::AccountSettings::Account;
     const Account& getAccount() const { return m_account; }
     Preferences* getPreferences() const { return m_preferences.get(); }
     MainFrame* getMainFrame() const;
@@ -138,6 +137,11 @@ private:
     bool m_mainLoopEntered = false;
     bool m_done[STEP_COUNT] = {};
     Account m_account;
+    // The background checks for news, plug-in updates and a new program version, from the
+    // main window's start to the exit.
+    std::unique_ptr<Brenmarle::VManagerClient_1_0> m_vmanager;
+    std::unique_ptr<Brenmarle::UpdateNewsThread> m_newsThread;
+    std::unique_ptr<ProgramUpdateSearch> m_updateSearch;
     std::unique_ptr<Preferences> m_preferences;
     std::unique_ptr<Brenmarle::FileManager> m_fileManager;
     // The process's thumbnail manager and image loader (their get()), made with the image

@@ -19,9 +19,6 @@ bool CommandState::isLaterWork(int id)
     case ID_SHARE_PICTURES:
     case ID_SYNC_SAFE_STORAGE:
     case ID_SAFE_STORAGE_STATUS:
-    case ID_REGISTER_ACCOUNT:
-    case ID_LOGIN:
-    case ID_LOGOUT:
     case ID_CREATE_PRODUCTS:
     case ID_REMOTE_ASSISTANCE:
     case ID_SELF_REPAIR:
@@ -85,6 +82,12 @@ bool CommandState::isEnabled(int id, const CommandContext& context)
         return context.orderingAvailable && selection;
     case ID_ORDER_ALBUM_PRINTS:
         return context.orderingAvailable && context.albumChosen;
+    // One account at a time: logging out comes before another.
+    case ID_REGISTER_ACCOUNT:
+    case ID_LOGIN:
+        return !context.hasAccount;
+    case ID_LOGOUT:
+        return context.hasAccount;
     default:
         return true;
     }

@@ -3,7 +3,8 @@
 // Kept apart from the window so the rules are tested without a display.
 //
 // Commands whose work comes with parts of the program not built yet (ordering, sharing, safe
-// storage, the account, products, updates, remote assistance) stay disabled: an item that did nothing when chosen would lie.
+// storage, products, updates, remote assistance) stay disabled: an item that did nothing when
+// chosen would lie.
 
 #include "mainframe/Section.h"
 
@@ -26,6 +27,8 @@ struct CommandContext {
     bool wallpaperAvailable = false;
     // The application keeps a shopping cart this window can show and fill.
     bool orderingAvailable = false;
+    // The user is logged in to an account with a service provider.
+    bool hasAccount = false;
 };
 
 class CommandState {

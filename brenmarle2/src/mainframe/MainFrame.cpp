@@ -22,6 +22,7 @@
 #include "dialogs/PicturePrintout.h"
 #include "dialogs/PicturePropertiesDialog.h"
 #include "dialogs/PreferencesDialog.h"
+#include "dialogs/registeraccountdialog/RegisterAccountDialog.h"
 #include "filemanager/FileManager.h"
 #include "filetasks/FileCopyTask.h"
 #include "filetasks/FileDeleteTask.h"
@@ -52,6 +53,7 @@
 #include "ordering/ShoppingCartPanel.h"
 #include "plugins/PluginCommands.h"
 #include "search/CountryList.h"
+#include "service/AccountSettings.h"
 #include "system/Configuration.h"
 #include "system/Environment.h"
 #include "system/Exceptions.h"
@@ -614,6 +616,33 @@ ThumbnailView* MainFrame::getCurrentView() const
 
 // --- Menus ------------------------------------------------------------------------------------
 
+void MainFrame::openAccountAssistant(int id)
+{
+    auto* configuration = Quorvel::Configuration::get();
+    if (!configuration)
+        return;
+    const auto path = id == ID_LOGIN ? RegisterAccountDialog::EXISTING_ACCOUNT
+                                     : RegisterAccountDialog::NEW_ACCOUNT;
+    if (RegisterAccountDialog::run(this, path, *configuration) == wxID_OK)
+        accountChanged();
+}
+
+void MainFrame::logOut()
+{
+    if (auto* configuration = Quorvel::Configuration::get()) {
+        Brenmarle::AccountSettings::logOut(*configuration);
+        accountChanged();
+    }
+}
+
+void MainFrame::accountChanged()
+{
+    QDEBUG("[MAINFRAME] Account changed");
+    if (m_accountListener)
+        m_accountListener();
+    updateMenus();
+}
+
 CommandContext MainFrame::getCommandContext() const
 {
     CommandContext context;
@@ -621,6 +650,8 @@ CommandContext MainFrame::getCommandContext() const
     context.albumChosen = m_albumsPage->getChosenAlbum() != nullptr;
     context.wallpaperAvailable = m_wallpaperAvailable;
     context.orderingAvailable = m_ordering != nullptr;
+    if (auto* configuration = Quorvel::Configuration::get())
+        context.hasAccount = Brenmarle::AccountSettings::read(*configuration).exists();
     // Hidden albums wait in their own list until the user loads them.
     context.hiddenAlbumsLeft = !Brenmarle::AlbumFolder::getHiddenAlbums().empty();
     if (ThumbnailView* view = getActiveView()) {
@@ -856,6 +887,13 @@ void MainFrame::onCommand(wxCommandEvent& event)
         break;
     case ID_PICTURE_MAP:
         showPictureMap();
+        break;
+    case ID_REGISTER_ACCOUNT:
+    case ID_LOGIN:
+        openAccountAssistant(id);
+        break;
+    case ID_LOGOUT:
+        logOut();
         break;
     case ID_IMPORT_CAMERA:
     case ID_IMPORT_COMPUTER:

@@ -77,6 +77,12 @@ public:
     // The application's ordering, which must outlive this window or be taken back with null
     // (which closes the cart sidebar). Without it the ordering commands are disabled.
     void setOrdering(Ordering* ordering);
+    // Told when the user registered, logged in or logged out (the application reads the
+    // account again).
+    void setAccountListener(std::function<void()> listener)
+    {
+        m_accountListener = std::move(listener);
+    }
     ShoppingCartPanel* getShoppingCartPanel() const { return m_cartPanel; }
     // Ordering commands, also called by tests: the selected pictures, or every picture of the
     // album, into the cart as prints; the cart is shown.
@@ -157,6 +163,10 @@ public:
     void startSlideShow();
     // The picture map; its "Go to search results" calls showSearchResults().
     void showPictureMap();
+    // The account assistant on its new-account or log-in path; Log Out.
+    void openAccountAssistant(int id);
+    void logOut();
+    void accountChanged();
     // The import assistant of ID_IMPORT_CAMERA or ID_IMPORT_COMPUTER, proposing the album
     // `albumUri` (empty: the inbox) as the destination.
     void importPictures(int id, const wxString& albumUri = wxString());
@@ -233,6 +243,7 @@ private:
     // Made the first time the cart is shown: making it starts ordering.
     ShoppingCartPanel* m_cartPanel = nullptr;
     Ordering* m_ordering = nullptr;
+    std::function<void()> m_accountListener;
     // Lists an album's pictures for ordering in the background.
     std::unique_ptr<Quorvel::TaskRunnerThread> m_orderRunner;
     wxWeakRef<HelpFrame> m_helpFrame;

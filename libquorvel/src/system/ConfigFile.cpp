@@ -64,6 +64,12 @@ bool ConfigFile::hasEntry(const wxString& key) const
     return HasEntry(key) || HasGroup(key);
 }
 
+bool ConfigFile::removeEntry(const wxString& key)
+{
+    Lock lock(configMutex());
+    return DeleteEntry(key, true);
+}
+
 bool ConfigFile::readBool(const wxString& key, bool& out) const
 {
     Lock lock(configMutex());

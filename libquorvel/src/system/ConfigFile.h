@@ -33,6 +33,9 @@ public:
     static std::recursive_mutex& getSharedLock();
 
     bool hasEntry(const wxString& key) const;
+    // Removes the entry `key`, and its group when that is left empty; false when there was
+    // none.
+    bool removeEntry(const wxString& key);
 
     bool readBool(const wxString& key, bool& out) const;
     bool readBool(const wxString& key, bool& out, bool defaultValue) const;

@@ -1,0 +1,244 @@
+// The account assistant driven as the user drives it, against the reference provider on
+// loopback: the pages, their refusals, what the provider saw and what lands in user.ini.
+// With VISTRELLE_SHOTS set to a folder, each page looked at is also saved there as a picture.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/wait.h>
+
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/listbox.h>
+#include <wx/radiobut.h>
+#include <wx/statbmp.h>
+#include <wx/textctrl.h>
+
+#include "AccountFixture.h"
+#include "ChildProcess.h"
+#include "PressButton.h"
+#include "Screenshot.h"
+#include "WaitUntil.h"
+#include "dialogs/registeraccountdialog/RegisterAccountDialog.h"
+#include "ui/Accessibility.h"
+#include "widgets/WizardErrorPage.h"
+#include "widgets/WizardPage.h"
+
+using Brenmarle::AccountSettings;
+using Quorvel::Wizard;
+using namespace std::chrono_literals;
+
+namespace {
+
+template <typename T> T* find(wxWindow* window)
+{
+    for (wxWindow* child : window->GetChildren()) {
+        if (auto* control = dynamic_cast<T*>(child))
+            return control;
+        if (T* inner = find<T>(child))
+            return inner;
+    }
+    return nullptr;
+}
+
+template <typename T> std::vector<T*> findAll(wxWindow* window)
+{
+    std::vector<T*> found;
+    for (wxWindow* child : window->GetChildren()) {
+        if (auto* control = dynamic_cast<T*>(child))
+            found.push_back(control);
+        for (T* inner : findAll<T>(child))
+            found.push_back(inner);
+    }
+    return found;
+}
+
+} // namespace
+
+class RegisterAccountDialogTest : public AccountFixture {
+protected:
+    ~RegisterAccountDialogTest() override
+    {
+        if (dialog)
+            dialog->Destroy();
+        waitUntil([] { return true; });
+    }
+    void open(RegisterAccountDialog::Path path)
+    {
+        dialog = new RegisterAccountDialog(nullptr, path, configuration, &settings);
+        dialog->Show();
+    }
+    Wizard::Page* page() const { return dialog->getCurrentPage(); }
+    wxString title() const { return page() ? page()->getTitle() : wxString(); }
+    wxString headerError() const
+    {
+        const Wizard::HeaderStatus status = dialog->getHeaderStatus();
+        return status.kind == Wizard::HeaderStatus::Error ? status.text : wxString();
+    }
+    // Presses Next and waits until the step it started has ended.
+    void next()
+    {
+        ASSERT_TRUE(dialog->getButton(Wizard::ID_NEXT)->IsEnabled()) << "on " << title();
+        pressButton(dialog->getButton(Wizard::ID_NEXT));
+        ASSERT_TRUE(waitUntil([this] { return !dialog->isBusy(); }));
+        waitUntil([] { return true; });
+    }
+    // The page is finished for a screen reader: every control named.
+    void expectAllNamed(const wxString& shot)
+    {
+        shootIfAsked(*dialog, "account-" + shot);
+        const auto unnamed = Quorvel::findUnnamedControls(*page());
+        EXPECT_TRUE(unnamed.empty()) << title() << ": " << unnamed.size() << " unnamed, first "
+                                     << (unnamed.empty() ? wxString() : unnamed[0]);
+    }
+    void choose(const wxString& entry)
+    {
+        auto* list = find<wxListBox>(page());
+        ASSERT_NE(list, nullptr) << title();
+        const int index = list->FindString(entry);
+        ASSERT_NE(index, wxNOT_FOUND) << entry;
+        list->SetSelection(index);
+    }
+    void type(wxTextCtrl* field, const wxString& text) { field->ChangeValue(text); }
+    // The text fields of the page, in order.
+    std::vector<wxTextCtrl*> fields() const { return findAll<wxTextCtrl>(page()); }
+    wxString failure() const
+    {
+        auto* error = dynamic_cast<Wizard::ErrorPage*>(page());
+        return error ? error->getOperation() + " | " + error->getMessage() : "no error page";
+    }
+
+    RegisterAccountDialog* dialog = nullptr;
+};
+
+TEST_F(RegisterAccountDialogTest, RegisteringThroughDirectoryAndPortalStoresTheAccount)
+{
+    open(RegisterAccountDialog::NEW_ACCOUNT);
+    EXPECT_EQ(title(), "Welcome to the account registration assistant");
+    expectAllNamed("intro");
+    next();
+    ASSERT_EQ(title(), "Please choose an entry from the list below");
+    // Going on without a choice is refused, and nothing is asked.
+    next();
+    EXPECT_EQ(headerError(), "You must choose an entry from the list");
+    EXPECT_EQ(journalled("getDirectoryContents"), 1u);
+    expectAllNamed("directory");
+    choose("Nordic shops");
+    next();
+    ASSERT_EQ(title(), "Please choose a photo services provider");
+    choose("Fjord Foto (Bergen)");
+    next();
+    ASSERT_EQ(title(), "Sign up with Fjord Foto?");
+    next();
+    ASSERT_EQ(title(), "Terms of service");
+    next();
+    EXPECT_EQ(headerError(), "You must accept the terms of service to continue");
+    expectAllNamed("terms");
+    find<wxCheckBox>(page())->SetValue(true);
+    next();
+    ASSERT_EQ(title(), "Enter your email address and choose a password");
+    expectAllNamed("registration");
+    // The token picture is shown, large enough to read.
+    auto* picture = find<wxStaticBitmap>(page());
+    ASSERT_NE(picture, nullptr);
+    ASSERT_TRUE(picture->GetBitmap().IsOk());
+    EXPECT_GE(picture->GetBitmap().GetWidth(), 200);
+
+    auto typed = fields();
+    ASSERT_EQ(typed.size(), 4u);
+    type(typed[0], "bo@example.com");
+    type(typed[1], "sekret-1");
+    type(typed[2], "sekret-2");
+    next();
+    EXPECT_EQ(headerError(), "Passwords do not match");
+    EXPECT_EQ(journalled("createAccount"), 0u);
+    EXPECT_FALSE(AccountSettings::read(configuration).exists());
+
+    type(typed[2], "sekret-1");
+    type(typed[3], tokenText(dialog->getToken().id));
+    next();
+    ASSERT_EQ(title(), "Your new account was successfully created") << failure();
+    EXPECT_EQ(dialog->getButton(Wizard::ID_NEXT)->GetLabel(), "Close");
+    expectAllNamed("created");
+
+    const auto stored = AccountSettings::read(configuration);
+    EXPECT_FALSE(stored.accountId.empty());
+    EXPECT_EQ(stored.emailAddress, "bo@example.com");
+    EXPECT_EQ(stored.password, "sekret-1");
+    EXPECT_EQ(stored.portalId, "fjord");
+    EXPECT_EQ(stored.portalName, "Fjord Foto");
+    const std::string file = readUserFile("user.ini");
+    EXPECT_NE(file.find("AccountId=" + std::string(stored.accountId.utf8_str())),
+              std::string::npos);
+    EXPECT_NE(file.find("Password="), std::string::npos);
+    EXPECT_EQ(file.find("sekret-1"), std::string::npos);
+    EXPECT_EQ(journalledArguments("createAccount", "portalid"),
+              (std::vector<std::string>{"fjord"}));
+}
+
+TEST_F(RegisterAccountDialogTest, AWrongPasswordEndsOnTheErrorPageAndKeepsTheAccount)
+{
+    const auto before = anna();
+    AccountSettings::store(configuration, before);
+    open(RegisterAccountDialog::EXISTING_ACCOUNT);
+    ASSERT_TRUE(find<wxRadioButton>(page()));
+    next();
+    choose("Demo Photo (Oslo)");
+    next();
+    ASSERT_EQ(title(), "Sign up with Demo Photo?");
+    next();
+    ASSERT_EQ(title(), "Enter your registered email address and password");
+    EXPECT_TRUE(dialog->getButton(Wizard::ID_BACK)->IsEnabled());
+    expectAllNamed("login");
+    auto typed = fields();
+    ASSERT_EQ(typed.size(), 2u);
+    next();
+    EXPECT_EQ(headerError(), "You must type your email address");
+    type(typed[0], "anna@example.com");
+    type(typed[1], "wrong");
+    next();
+    EXPECT_TRUE(failure().StartsWith("Could not validate account | ")) << failure();
+    expectAllNamed("login-failed");
+    const auto after = AccountSettings::read(configuration);
+    EXPECT_EQ(after.accountId, before.accountId);
+    EXPECT_EQ(after.password, "secret");
+
+    // Back to the login page, and the right password logs in.
+    pressButton(dialog->getButton(Wizard::ID_BACK));
+    ASSERT_TRUE(waitUntil(
+        [this] { return title() == "Enter your registered email address and password"; }));
+    type(fields()[1], "secret");
+    next();
+    ASSERT_EQ(title(), "Account login succeded") << failure();
+    EXPECT_EQ(AccountSettings::read(configuration).accountId, before.accountId);
+}
+
+TEST_F(RegisterAccountDialogTest, ALocatorRedirectingToItselfGivesUpAfterFiveCalls)
+{
+    startProvider("[faults]\nrule = locator/getDirectoryContents | redirect-self\n");
+    open(RegisterAccountDialog::NEW_ACCOUNT);
+    next();
+    EXPECT_EQ(failure(), "Could not look up list of service providers | Too many redirects (5)");
+    EXPECT_EQ(journalled("getDirectoryContents"), 5u);
+    expectAllNamed("redirect-loop");
+    // Back to where it started; no retry of a failure that would only repeat.
+    EXPECT_TRUE(dialog->getButton(Wizard::ID_BACK)->IsEnabled());
+    EXPECT_FALSE(dialog->getButton(Wizard::ID_NEXT)->IsEnabled());
+}
+
+// The real program with the assistant open ends on a termination signal, as when the desktop
+// session ends.
+TEST(RegisterAccountDialogProgram, SignalEndsTheProgramWithTheAssistantOpen)
+{
+    ScratchDir home{ScratchDir::AsHome};
+    wxSetEnv("WXTRACE", "DEBUG");
+    ChildProcess program({VISTRELLE_BINARY, "--openuri", "app://account/login"});
+    wxUnsetEnv("WXTRACE");
+    ASSERT_TRUE(
+        program.waitForOutput("[REGISTERACCOUNTDIALOG] Opened for an existing account", 30s))
+        << program.output();
+    program.signal(SIGTERM);
+    const int status = program.waitForExit(5s);
+    ASSERT_NE(status, -1) << "the program did not end: " << program.output();
+    EXPECT_TRUE(WIFEXITED(status)) << program.output();
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
