@@ -203,7 +203,7 @@ void ProviderConnection::route()
         serveSoap();
     else if (head.method() == "GET" && startsWith("/download/"))
         FileTransfers::download(*this);
-    else if (head.method() == "GET" && ProviderPages::serves(path))
+    else if (head.method() == "GET" && ProviderPages::serves(path, request().config()))
         ProviderPages::answer(*this);
     else if (head.method() == "GET")
         FileTransfers::getPublic(*this);

@@ -1,6 +1,7 @@
 #include "ProviderPages.h"
 
 #include "EmailAddress.h"
+#include "ProviderConfig.h"
 #include "ProviderConnection.h"
 #include "ProviderRequest.h"
 
@@ -50,9 +51,11 @@ std::string page(const std::string& title, const std::string& body)
 
 } // namespace
 
-bool ProviderPages::serves(const std::string& path)
+bool ProviderPages::serves(const std::string& path, const ProviderConfig& config)
 {
-    return endsWith(path, std::string("/") + LATEST_VERSION_NAME) || path == PASSWORD_REMINDER_PATH;
+    return (!config.latestVersion.empty() &&
+            endsWith(path, std::string("/") + LATEST_VERSION_NAME)) ||
+           path == PASSWORD_REMINDER_PATH;
 }
 
 void ProviderPages::answer(ProviderConnection& connection)
@@ -66,10 +69,6 @@ void ProviderPages::answer(ProviderConnection& connection)
 void ProviderPages::latestVersion(ProviderConnection& connection)
 {
     const ProviderConfig& config = connection.request().config();
-    if (config.latestVersion.empty()) {
-        connection.sendResponse(404, "text/plain", "Not found\n");
-        return;
-    }
     std::string text = config.latestVersion + "\n";
     if (!config.downloadPage.empty())
         text += config.downloadPage + "\n";

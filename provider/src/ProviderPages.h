@@ -5,7 +5,9 @@
 //                              whose last step is LATEST_VERSION, so the update location and
 //                              application id a program is set up with do not matter): the
 //                              configured version on its first line and the download page, when
-//                              configured, on its second; 404 when no version is configured
+//                              configured, on its second. Without a configured version such a
+//                              path is an ordinary file under DATA/files/ (an operator's own
+//                              file, a test's), 404 when there is none
 //   GET /go/passwordreminder   the password reminder page of the portal the host names: a form
 //                              for the e-mail address; with "?email=ADDRESS" the reminder is
 //                              asked for (the reference provider only logs it) and the page
@@ -17,6 +19,7 @@
 
 namespace Provider {
 
+class ProviderConfig;
 class ProviderConnection;
 
 class ProviderPages {
@@ -24,8 +27,8 @@ public:
     static constexpr const char* LATEST_VERSION_NAME = "LATEST_VERSION";
     static constexpr const char* PASSWORD_REMINDER_PATH = "/go/passwordreminder";
 
-    // Whether a GET of `path` is one of these pages.
-    static bool serves(const std::string& path);
+    // Whether a GET of `path` is one of these pages under `config`.
+    static bool serves(const std::string& path, const ProviderConfig& config);
     // Answers a GET that serves() took.
     static void answer(ProviderConnection& connection);
 

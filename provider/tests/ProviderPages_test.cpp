@@ -19,9 +19,12 @@ std::pair<std::string, std::string> get(int port, const std::string& host,
 
 TEST_F(ProviderServerTest, LatestVersionFileAnswersAnyUpdateLocation)
 {
-    // None configured: no such file.
+    // None configured: no such file, unless the operator put one among the served files.
     EXPECT_EQ(get(server->port(), "updates.example", "/vistrelle/linux/LATEST_VERSION").first,
               "HTTP/1.1 404 Not Found");
+    dir.writeFile("data/files/vistrelle/linux/LATEST_VERSION", "2.0.1\n");
+    EXPECT_EQ(get(server->port(), "updates.example", "/files/vistrelle/linux/LATEST_VERSION"),
+              std::make_pair(std::string("HTTP/1.1 200 OK"), std::string("2.0.1\n")));
     server.reset();
     startServer(ProviderServer::Options(), "[provider]\nlatestversion = 2.4.17\n");
     for (const std::string target :
