@@ -40,6 +40,7 @@
 #include "myalbums/MyAlbumsPage.h"
 #include "ordering/OrderPart.h"
 #include "ordering/Ordering.h"
+#include "ordering/Pricelist.h"
 #include "ordering/ShoppingCart.h"
 #include "ordering/ShoppingCartPanel.h"
 #include "plugins/PluginCommands.h"
@@ -845,4 +846,28 @@ TEST_F(MainFrameTest, PicturesOrderedAsPrintsFillTheCartWhichTheNextRunFindsAgai
     Ordering next(dataDir, configuration.getUserConfig(), wxString(), manager.get());
     ASSERT_EQ(next.getCart().getPartCount(), 5u);
     EXPECT_EQ(next.getCart().getPart(0).files[0].id, album->getFileUris()[0].AfterLast('/'));
+}
+
+TEST_F(MainFrameTest, TheCartFollowsTheAccountToAnotherPortalsPriceList)
+{
+    writeFile(dataDir + "portals/shop/pricelist.xml",
+              "<pricelist><products><product><uuid>print</uuid><productprices><productprice>"
+              "<quantity>1</quantity><price>0.5</price></productprice></productprices>"
+              "</product></products><defaultproduct>print</defaultproduct></pricelist>");
+    Ordering ordering(dataDir, configuration.getUserConfig(), "shop", manager.get());
+    ordering.orderPrints({{"file:///a.jpg", 0, 0}, {"file:///b.jpg", 0, 0}});
+    ShoppingCart& cart = ordering.getCart();
+    ASSERT_TRUE(cart.getPricelist());
+    EXPECT_EQ(cart.getPart(0).productUuid, "print");
+
+    // Logged in to a portal whose price list was never downloaded: none, and nobody is told
+    // of an error; the items stay, unpriced.
+    LogCapture log;
+    ordering.setPortal("other");
+    EXPECT_FALSE(cart.getPricelist());
+    EXPECT_FALSE(log.contains("Could not load price list"));
+    EXPECT_EQ(cart.getPartCount(), 2u);
+    ordering.setPortal("shop");
+    ASSERT_TRUE(cart.getPricelist());
+    EXPECT_NE(cart.getPricelist()->findProduct("print"), nullptr);
 }

@@ -687,8 +687,11 @@ void BrenmarleApp::initMainFrame()
     m_ordering = std::make_unique<Ordering>(Environment::getUserDataDir(), getUserConfig(),
                                             m_account.portalId, m_fileManager.get());
     frame->setOrdering(m_ordering.get());
-    frame->setAccountListener(
-        [this] { m_account = Brenmarle::AccountSettings::read(getConfiguration()); });
+    frame->setAccountListener([this] {
+        m_account = Brenmarle::AccountSettings::read(getConfiguration());
+        if (m_ordering)
+            m_ordering->setPortal(m_account.portalId);
+    });
     setMainWindow(frame);
     SetTopWindow(frame);
 }

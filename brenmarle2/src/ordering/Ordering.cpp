@@ -43,6 +43,18 @@ Brenmarle::ShoppingCart& Ordering::getCart()
     return *m_cart;
 }
 
+void Ordering::setPortal(const wxString& portalId)
+{
+    if (portalId == m_portalId)
+        return;
+    m_portalId = portalId;
+    if (!m_pricelists)
+        return;
+    m_pricelists->load(portalId);
+    if (m_cart)
+        m_cart->setPricelist(m_pricelists->get());
+}
+
 void Ordering::orderPrints(const std::vector<Brenmarle::PrintParts::Picture>& pictures)
 {
     if (pictures.empty())

@@ -35,6 +35,9 @@ public:
     Ordering& operator=(const Ordering&) = delete;
 
     bool hasCart() const { return m_cart != nullptr; }
+    // The account now belongs to `portalId` (log-in, log-out): once ordering has started, that
+    // portal's cached price list (or none) becomes the current one and the cart's.
+    void setPortal(const wxString& portalId);
     // Starts ordering on first use: the portal's cached price list and the saved order.
     Brenmarle::ShoppingCart& getCart();
     Brenmarle::PricelistCache& getPricelists();

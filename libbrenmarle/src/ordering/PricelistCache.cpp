@@ -45,7 +45,11 @@ void PricelistCache::load(const wxString& portalId)
     if (portalId.empty())
         return;
     try {
-        m_pricelist = Pricelist::load(getPath(portalId));
+        // None downloaded yet for this portal (a new account) is no error to tell anyone.
+        const wxString path = getPath(portalId);
+        if (!wxFileExists(path))
+            return;
+        m_pricelist = Pricelist::load(path);
     } catch (const Quorvel::Exception& e) {
         wxLogError("Could not load price list: %s", e.getMessage());
     }
