@@ -21,6 +21,9 @@
 #include "PhotoLibraryTest.h"
 #include "ScratchDir.h"
 #include "WaitUntil.h"
+#include "dialogs/FileTaskDialog.h"
+#include "dialogs/PicturePropertiesDialog.h"
+#include "dialogs/PreferencesDialog.h"
 #include "folders/InboxFolder.h"
 #include "fullscreen/FullScreenFrame.h"
 #include "fullscreen/SlideShowDialog.h"
@@ -51,6 +54,7 @@
 #include "ui/Accessibility.h"
 #include "util/Uuid.h"
 #include "viewedit/ImageFrame.h"
+#include "viewedit/SaveAsDialog.h"
 #include "widgets/ThumbnailView.h"
 
 using namespace Brenmarle;
@@ -870,4 +874,24 @@ TEST_F(MainFrameTest, TheCartFollowsTheAccountToAnotherPortalsPriceList)
     ordering.setPortal("shop");
     ASSERT_TRUE(cart.getPricelist());
     EXPECT_NE(cart.getPricelist()->findProduct("print"), nullptr);
+}
+
+TEST_F(MainFrameTest, EveryControlOfTheDialogsHasANameForScreenReaders)
+{
+    Ref<AlbumFolder> album = albumWithPictures("Garden", 1);
+    openFrame();
+    std::vector<wxString> unnamed;
+    const auto check = [&](wxDialog* dialog, const wxString& which) {
+        dialog->Show();
+        waitUntil([dialog] { return dialog->IsShownOnScreen(); });
+        for (const wxString& control : Quorvel::findUnnamedControls(*dialog))
+            unnamed.push_back(which + ": " + control);
+        dialog->Destroy();
+    };
+    check(new PreferencesDialog(frame, home.path() + "network.ini"), "Preferences");
+    check(new AlbumPropertiesDialog(frame, album), "Album properties");
+    check(new PicturePropertiesDialog(frame, album->loadFileList().at(0)), "Picture properties");
+    check(new FileTaskDialog(frame, "Copying Pictures"), "File task");
+    check(new SaveAsDialog(frame), "Save As");
+    EXPECT_TRUE(unnamed.empty()) << wxJoin(wxArrayString(unnamed.size(), unnamed.data()), '\n');
 }

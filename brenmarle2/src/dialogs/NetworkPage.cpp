@@ -8,6 +8,7 @@
 
 #include "system/ConfigFile.h"
 #include "system/Log.h"
+#include "ui/Accessibility.h"
 
 NetworkPage::NetworkPage(wxWindow* parent, const wxString& networkSettingsPath)
     : wxPanel(parent), m_path(networkSettingsPath)
@@ -34,6 +35,7 @@ NetworkPage::NetworkPage(wxWindow* parent, const wxString& networkSettingsPath)
         auto* field = new wxTextCtrl(this, wxID_ANY, wxString(), wxDefaultPosition,
                                      wxDefaultSize, style);
         grid->Add(field, 1, wxEXPAND);
+        Quorvel::setAccessibleName(*field, wxString(label).BeforeLast(':'));
         return field;
     };
     m_host = addField(_("Proxy Host:"), 0);

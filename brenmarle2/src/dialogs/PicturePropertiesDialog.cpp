@@ -9,14 +9,16 @@
 #include "filemanager/FileManager.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
+#include "ui/Accessibility.h"
 
 namespace {
 
-wxListCtrl* makeTable(wxWindow* parent, const wxString& name)
+wxListCtrl* makeTable(wxWindow* parent, const wxString& name, const wxString& label)
 {
     auto* table = new wxListCtrl(parent, wxID_ANY, wxDefaultPosition, wxSize(480, 320),
                                  wxLC_REPORT | wxLC_SINGLE_SEL);
     table->SetName(name);
+    Quorvel::setAccessibleName(*table, label);
     table->AppendColumn(_("Field"), wxLIST_FORMAT_LEFT, 170);
     table->AppendColumn(_("Value"), wxLIST_FORMAT_LEFT, 290);
     return table;
@@ -36,8 +38,9 @@ PicturePropertiesDialog::PicturePropertiesDialog(wxWindow* parent,
                wxDefaultPosition, wxDefaultSize, wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER)
 {
     auto* book = new wxNotebook(this, wxID_ANY);
-    m_fields = makeTable(book, "FileFields");
-    m_exif = makeTable(book, "ExifEntries");
+    Quorvel::setAccessibleName(*book, _("Properties"));
+    m_fields = makeTable(book, "FileFields", _("File"));
+    m_exif = makeTable(book, "ExifEntries", _("Camera (EXIF)"));
     book->AddPage(m_fields, _("File"));
     book->AddPage(m_exif, _("Camera (EXIF)"));
 

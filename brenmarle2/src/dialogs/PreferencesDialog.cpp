@@ -5,6 +5,7 @@
 #include <wx/sizer.h>
 
 #include "dialogs/NetworkPage.h"
+#include "ui/Accessibility.h"
 
 PreferencesDialog::PreferencesDialog(wxWindow* parent, const wxString& networkSettingsPath)
     : wxDialog(parent, wxID_ANY, _("Preferences"), wxDefaultPosition, wxDefaultSize,
@@ -12,6 +13,7 @@ PreferencesDialog::PreferencesDialog(wxWindow* parent, const wxString& networkSe
 {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     auto* book = new wxNotebook(this, wxID_ANY);
+    Quorvel::setAccessibleName(*book, _("Preferences"));
     m_network = new NetworkPage(book, networkSettingsPath);
     book->AddPage(m_network, _("Network"));
     sizer->Add(book, 1, wxEXPAND | wxALL, 8);

@@ -8,6 +8,7 @@
 #include <wx/textctrl.h>
 
 #include "system/Exceptions.h"
+#include "ui/Accessibility.h"
 
 const wxArrayString& AlbumPropertiesDialog::iconNames()
 {
@@ -31,9 +32,11 @@ AlbumPropertiesDialog::AlbumPropertiesDialog(wxWindow* parent,
     grid->AddGrowableCol(1);
     m_name = new wxTextCtrl(this, wxID_ANY, m_album->getName());
     m_name->SetName("AlbumName");
+    Quorvel::setAccessibleName(*m_name, _("Name"));
     m_description = new wxTextCtrl(this, wxID_ANY, m_album->getDescription(), wxDefaultPosition,
                                    wxSize(320, 80), wxTE_MULTILINE);
     m_description->SetName("AlbumDescription");
+    Quorvel::setAccessibleName(*m_description, _("Description"));
     wxArrayString labels;
     labels.Add(_("Album"));
     labels.Add(_("Family"));

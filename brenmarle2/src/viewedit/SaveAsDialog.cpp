@@ -9,6 +9,7 @@
 #include "folders/AlbumFolder.h"
 #include "imaging/ImageData.h"
 #include "imaging/PictureSaver.h"
+#include "ui/Accessibility.h"
 
 using Brenmarle::ImageData;
 
@@ -31,8 +32,11 @@ SaveAsDialog::SaveAsDialog(wxWindow* parent)
         new wxDirPickerCtrl(this, wxID_ANY, wxEmptyString, _("Choose a folder"), wxDefaultPosition,
                             wxDefaultSize, wxDIRP_USE_TEXTCTRL | wxDIRP_DIR_MUST_EXIST);
     m_folder->SetName(_("Folder"));
+    if (wxTextCtrl* path = m_folder->GetTextCtrl())
+        Quorvel::setAccessibleName(*path, _("Folder"));
     m_name = new wxTextCtrl(this, wxID_ANY, "picture.jpg");
     m_name->SetName(_("File name"));
+    Quorvel::setAccessibleName(*m_name, _("File name"));
     m_defaults = new wxCheckBox(this, wxID_ANY, _("Use default options when saving picture"));
     m_format = new wxChoice(this, wxID_ANY);
     m_format->Append(_("JPEG Format"));
@@ -42,6 +46,7 @@ SaveAsDialog::SaveAsDialog(wxWindow* parent)
     m_quality = new wxSpinCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                                wxSP_ARROW_KEYS, 0, 100, Brenmarle::PictureSaver::SAVE_QUALITY);
     m_quality->SetName(_("JPEG Quality"));
+    Quorvel::setAccessibleName(*m_quality, _("JPEG Quality"));
     m_error = new wxStaticText(this, wxID_ANY, _("No album or folder is selected"));
     m_error->SetForegroundColour(*wxRED);
     m_error->Hide();
