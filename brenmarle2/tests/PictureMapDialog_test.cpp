@@ -13,6 +13,7 @@
 #include "map/PictureMapDialog.h"
 #include "map/TimeSpanSlider.h"
 #include "system/ConfigFile.h"
+#include "ui/Accessibility.h"
 
 namespace {
 
@@ -86,6 +87,12 @@ TEST_F(PictureMapDialogTest, ClickOnACountryCountsItsPicturesAndHandsThemToTheSe
     catalogue.add(wallClock(2023, 1, 5, 12, 0), "SE");
     auto dialog = makeDialog();
     ASSERT_TRUE(dialog->getMapPanel()->IsShown());
+    dialog->Show();
+    ASSERT_TRUE(waitUntil([&] { return dialog->IsShownOnScreen(); }));
+    EXPECT_TRUE(Quorvel::findUnnamedControls(*dialog).empty())
+        << wxJoin(wxArrayString(Quorvel::findUnnamedControls(*dialog).size(),
+                                Quorvel::findUnnamedControls(*dialog).data()),
+                  '\n');
     EXPECT_EQ(dialog->getSelectionLabel()->GetLabel(), "No selection");
     EXPECT_FALSE(dialog->getSearchButton()->IsEnabled());
 

@@ -12,6 +12,7 @@
 #include "plugins/PluginProcess.h"
 #include "plugins/PluginRunningDialog.h"
 #include "plugins/PluginSplash.h"
+#include "ui/Accessibility.h"
 
 TEST(PluginRunningDialog, StopEndsThePluginAndThePanelClosesWithIt)
 {
@@ -19,11 +20,16 @@ TEST(PluginRunningDialog, StopEndsThePluginAndThePanelClosesWithIt)
     PluginRunningDialog dialog(nullptr, "Plugin", *process);
     // Closing the panel while the plug-in runs is refused.
     EXPECT_FALSE(dialog.Close());
-    wxTheApp->CallAfter([&] { pressButton(dialog.getStopButton()); });
+    std::vector<wxString> unnamed{"not looked at"};
+    wxTheApp->CallAfter([&] {
+        unnamed = Quorvel::findUnnamedControls(dialog);
+        pressButton(dialog.getStopButton());
+    });
     EXPECT_EQ(wxID_OK, dialog.ShowModal());
     ASSERT_FALSE(process->isRunning());
     EXPECT_TRUE(WIFSIGNALED(process->getStatus()));
     EXPECT_EQ(SIGTERM, WTERMSIG(process->getStatus()));
+    EXPECT_TRUE(unnamed.empty()) << unnamed.front();
 }
 
 TEST(PluginSplash, ClosesWhenThePluginCreatesItsFile)
