@@ -11,8 +11,8 @@ TEST(CommandState, LaterWorkStaysDisabledWhateverIsSelected)
     context.pictureCount = 5;
     context.selectedCount = 2;
     context.selectionManaged = true;
-    for (int id : {ID_NEW_ORDER, ID_SHARE_ALBUM, ID_SEND_WEB, ID_SAFE_ADD, ID_CHECK_UPDATE,
-                   ID_WEBSITE})
+    for (int id :
+         {ID_NEW_ORDER, ID_SHARE_ALBUM, ID_SEND_WEB, ID_SAFE_ADD, ID_CHECK_UPDATE, ID_WEBSITE})
         EXPECT_FALSE(CommandState::isEnabled(id, context)) << id;
     for (int id :
          {ID_NEW_ALBUM, ID_DELETE_ALBUM, ID_DELETE_PICTURES, ID_ROTATE_LEFT, ID_COPY_TO_DESKTOP,
