@@ -13,6 +13,7 @@
 #include "service/PortalClient_3_0_Slave.h"
 #include "service/PortalClient_3_0_Task.h"
 #include "service/TokenPicture.h"
+#include "service/VManagerClient_1_0.h"
 #include "system/Exceptions.h"
 #include "threads/SlaveManager.h"
 
@@ -179,4 +180,53 @@ TEST_F(PortalClientTest, TaskAndSlaveRunTheirOperations)
     EXPECT_FALSE(result->accountId.empty());
     EXPECT_EQ(recorder.typeAt(3), Quorvel::EVT_SLAVE_FAILED);
     EXPECT_EQ(journalled("getAccountId"), 2u);
+}
+
+// The provider's fault script spoils the token picture the way a hostile or broken server
+// would; each is refused before it is decoded, and the next honest token works.
+TEST_F(PortalClientTest, TokensTheProviderSpoilsAreRefusedAndTheNextOneWorks)
+{
+    startProvider("[faults]\n"
+                  "rule = portal/getRegistrationToken | bad-token not-png | 1\n"
+                  "rule = portal/getRegistrationToken | bad-token missing | 1\n"
+                  "rule = portal/getRegistrationToken | bad-token truncated | 1\n"
+                  "rule = portal/getRegistrationToken | bad-token too-large | 1\n");
+    auto client = portal();
+    EXPECT_EQ(failureOf([&] { client->getRegistrationToken(); }),
+              "Application.Error: Invalid token PNG image");
+    EXPECT_EQ(failureOf([&] { client->getRegistrationToken(); }),
+              "Application.Error: Missing token image");
+    EXPECT_EQ(failureOf([&] { client->getRegistrationToken(); }),
+              "Application.Error: Invalid token PNG image");
+    EXPECT_EQ(failureOf([&] { client->getRegistrationToken(); }),
+              "Application.Error: Invalid token PNG image");
+    const auto token = client->getRegistrationToken();
+    EXPECT_FALSE(client
+                     ->createAccount(token.id, tokenText(token.id), "demo", "cleo@example.com",
+                                     "pw")
+                     .empty());
+    EXPECT_EQ(journalled("getRegistrationToken"), 5u);
+}
+
+// The plug-in manager of the reference provider, asked as the program asks it: only what is
+// offered to this portal comes back, in its list.
+TEST_F(PortalClientTest, PluginUpdatesComeFromTheProvidersPluginManager)
+{
+    startProvider("[plugin org.example.frames]\nlist = requpdate\nversion = 1.10.2\n"
+                  "repository = http://plugins.example/\ntitle = Frames\nbody = Twelve new frames\n"
+                  "portals = demo\n"
+                  "[plugin org.example.books]\nversion = 3\n"
+                  "[plugin org.example.elsewhere]\nversion = 1\nportals = other\n");
+    Brenmarle::VManagerClient_1_0 client(settings);
+    const auto updates = client.getPluginUpdates("0f8fad5b-d9cb-469f-a165-70867728950e",
+                                                 "vistrelle", "2.4.16", "demo");
+    ASSERT_EQ(updates.requiredUpdates.size(), 1u);
+    EXPECT_EQ(updates.requiredUpdates[0].packageId, "org.example.frames");
+    EXPECT_EQ(updates.requiredUpdates[0].version, "1.10.2");
+    EXPECT_EQ(updates.requiredUpdates[0].messageTitle, "Frames");
+    EXPECT_EQ(updates.requiredUpdates[0].repository, "http://plugins.example/");
+    ASSERT_EQ(updates.recommendedInstalls.size(), 1u);
+    EXPECT_EQ(updates.recommendedInstalls[0].packageId, "org.example.books");
+    EXPECT_TRUE(updates.recommendedUpdates.empty());
+    EXPECT_EQ(journalled("getPluginUpdates"), 1u);
 }
