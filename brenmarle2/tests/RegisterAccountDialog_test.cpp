@@ -173,6 +173,17 @@ TEST_F(RegisterAccountDialogTest, RegisteringThroughDirectoryAndPortalStoresTheA
     EXPECT_EQ(file.find("sekret-1"), std::string::npos);
     EXPECT_EQ(journalledArguments("createAccount", "portalid"),
               (std::vector<std::string>{"fjord"}));
+
+    // Asking for information by e-mail is told to the portal, as the new account, before the
+    // assistant closes.
+    EXPECT_EQ(journalled("setReceiveEmailInformation"), 0u);
+    find<wxCheckBox>(page())->SetValue(true);
+    next();
+    EXPECT_EQ(journalledArguments("setReceiveEmailInformation", "userinformation"),
+              (std::vector<std::string>{"true"}))
+        << failure();
+    EXPECT_FALSE(dialog->IsShown());
+    EXPECT_EQ(dialog->GetReturnCode(), wxID_OK);
 }
 
 TEST_F(RegisterAccountDialogTest, AWrongPasswordEndsOnTheErrorPageAndKeepsTheAccount)

@@ -72,6 +72,7 @@ public:
         wxString emailAddress;
         wxString password;
         wxString maxVersion;
+        bool receiveEmail = false;
     };
 
     explicit PortalClient_3_0(Quorvel::NetworkSettings& settings);

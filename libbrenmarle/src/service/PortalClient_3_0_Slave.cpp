@@ -43,6 +43,9 @@ void PortalClient_3_0_Slave::work()
     case GET_ACCOUNT_ID:
         result.accountId = client.getAccountId();
         break;
+    case SET_RECEIVE_EMAIL_INFORMATION:
+        client.setReceiveEmailInformation(a.receiveEmail);
+        break;
     }
     checkAbort();
 }

@@ -25,6 +25,7 @@ public:
         CREATE_ACCOUNT,
         DOWNLOAD_PRICE_LIST,
         GET_ACCOUNT_ID,
+        SET_RECEIVE_EMAIL_INFORMATION,
     };
     using Arguments = PortalClient_3_0::Arguments;
     struct Result {

@@ -356,6 +356,13 @@ public:
                    _("I wish to receive information by e-mail"))
     {
     }
+    void onNext(wxCommandEvent& event) override
+    {
+        if (isChecked())
+            dialogOf(*this)->askForEmailInformation();
+        else
+            DonePage::onNext(event);
+    }
 };
 
 class RegisterAccountDialog::LoginPage : public StepPage {
@@ -534,6 +541,16 @@ void RegisterAccountDialog::validateAccount(const wxString& emailAddress, const 
                    emailAddress, password);
 }
 
+void RegisterAccountDialog::askForEmailInformation()
+{
+    PortalClient_3_0::Arguments arguments;
+    arguments.receiveEmail = true;
+    // The portal knows the account by its id.
+    runPortalSlave(PortalClient_3_0_Slave::SET_RECEIVE_EMAIL_INFORMATION, arguments,
+                   _("Saving your choice..."), _("Could not save your choice"), m_accountId,
+                   m_password);
+}
+
 void RegisterAccountDialog::runPortalSlave(PortalClient_3_0_Slave::Operation operation,
                                            const PortalClient_3_0::Arguments& arguments,
                                            const wxString& busyText, const wxString& errorText,
@@ -591,6 +608,9 @@ void RegisterAccountDialog::portalSucceeded(int operation)
         if (storeAccount(result->accountId, _("Could not validate account")))
             pushPage(new AccountVerifiedPage(this));
         break;
+    case PortalClient_3_0_Slave::SET_RECEIVE_EMAIL_INFORMATION:
+        endWizard(wxID_OK);
+        break;
     default:
         break;
     }
@@ -603,6 +623,7 @@ bool RegisterAccountDialog::storeAccount(const wxString& accountId, const wxStri
             throw Quorvel::RuntimeException(_("Empty return data"));
         AccountSettings::store(m_configuration, {accountId, m_emailAddress, m_password,
                                                  m_portal.portalId, m_portal.name});
+        m_accountId = accountId;
         m_stored = true;
         return true;
     } catch (const Quorvel::Exception& e) {

@@ -52,6 +52,9 @@ public:
     void createAccount(const wxString& emailAddress, const wxString& password,
                        const wxString& letters);
     void validateAccount(const wxString& emailAddress, const wxString& password);
+    // Tells the provider the new account wishes to receive information by e-mail; the
+    // assistant ends once it has answered.
+    void askForEmailInformation();
 
     class IntroPage;
     class ListPage;
@@ -83,6 +86,7 @@ private:
     Brenmarle::PortalClient_3_0::RegistrationToken m_token;
     wxString m_emailAddress;
     wxString m_password;
+    wxString m_accountId;
     // The results of the slave under way, read when its finished event comes.
     std::shared_ptr<Brenmarle::LocatorClient_1_0::Listing> m_listing;
     std::shared_ptr<Brenmarle::PortalClient_3_0_Slave::Result> m_result;
