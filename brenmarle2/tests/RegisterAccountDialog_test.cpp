@@ -219,7 +219,7 @@ TEST_F(RegisterAccountDialogTest, AWrongPasswordEndsOnTheErrorPageAndKeepsTheAcc
         [this] { return title() == "Enter your registered email address and password"; }));
     type(fields()[1], "secret");
     next();
-    ASSERT_EQ(title(), "Account login succeded") << failure();
+    ASSERT_EQ(title(), "Account login succeeded") << failure();
     EXPECT_EQ(AccountSettings::read(configuration).accountId, before.accountId);
 }
 

@@ -408,7 +408,7 @@ private:
 class RegisterAccountDialog::AccountVerifiedPage : public DonePage {
 public:
     explicit AccountVerifiedPage(RegisterAccountDialog* dialog)
-        : DonePage(dialog, _("Account login succeded"),
+        : DonePage(dialog, _("Account login succeeded"),
                    _("Your email address and password was accepted by the server."),
                    _("Remember that your account is also accessible on the web:"),
                    _("Download your pictures from safe storage"))
