@@ -140,6 +140,11 @@ protected:
             wxString::Format("Step %d of 5: %s", step + 1, wizard->getStepNames()[size_t(step)]);
         EXPECT_TRUE(has("panel", "Steps", where)) << where;
         EXPECT_TRUE(has("label", wizard->getStepNames()[size_t(step)], "Current step"));
+        // Next tells where the user got to in sentences, whatever the title ends with.
+        const wxString next =
+            Quorvel::getAccessibleDescription(*wizard->getButton(Quorvel::Wizard::ID_NEXT));
+        for (const char* doubled : {"?.", "!.", "..", ":."})
+            EXPECT_FALSE(next.Contains(doubled)) << next;
         transcript += "== " + name + "\n";
         for (const Quorvel::AccessibleNode& node : nodes) {
             transcript += wxString(' ', size_t(2 * node.depth)) + node.role + ": " + node.name;

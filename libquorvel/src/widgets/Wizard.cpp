@@ -254,8 +254,11 @@ void Wizard::describeCurrentPage()
     // what went wrong when the page refuses to go on.
     const wxString title = getShownTitle();
     wxString where = page ? title : status.text;
-    if (page && !status.text.empty() && status.text != title)
-        where += ". " + status.text;
+    if (page && !status.text.empty() && status.text != title) {
+        // A title that is a question or ends its own sentence needs no full stop.
+        const bool ended = !title.empty() && wxString(".?!:").Contains(title.Last());
+        where += (ended ? " " : ". ") + status.text;
+    }
     for (const wxWindowID id : {ID_BACK, ID_NEXT}) {
         if (wxButton* button = getButton(id); button && getAccessibleDescription(*button) != where)
             setAccessibleDescription(*button, where);
