@@ -4,6 +4,7 @@
 #include <wx/msgdlg.h>
 #include <wx/testing.h>
 
+#include "ExpectMessageBox.h"
 #include "ScratchDir.h"
 #include "main/ProgramUpdateSearch.h"
 #include "service/NetworkSettings.h"
@@ -18,28 +19,6 @@ class FoundVersion : public ProgramUpdateSearch {
 public:
     using ProgramUpdateSearch::ProgramUpdateSearch;
     void found(const Quorvel::VersionNumber& version) { onNewVersion(version); }
-};
-
-// The notice: what it said is noted, and the user answers `answer`.
-class ExpectNotice : public wxExpectModalBase<wxMessageDialog, ExpectNotice> {
-public:
-    ExpectNotice(wxString& title, wxString& message, int answer)
-        : m_title(title), m_message(message), m_answer(answer)
-    {
-    }
-
-protected:
-    int OnInvoked(wxMessageDialog* dialog) const override
-    {
-        m_title = dialog->GetTitle();
-        m_message = dialog->GetMessage();
-        return m_answer;
-    }
-
-private:
-    wxString& m_title;
-    wxString& m_message;
-    int m_answer;
 };
 
 } // namespace
@@ -60,7 +39,7 @@ TEST(ProgramUpdateSearch, ANewerVersionIsToldByANoticeOnTheGuiThread)
         search.found(*newer);
         // Nothing is shown from the thread that found it, only once the GUI thread gets to it.
         EXPECT_TRUE(title.empty());
-        wxTEST_DIALOG(wxTheApp->ProcessPendingEvents(), ExpectNotice(title, message, wxID_NO));
+        wxTEST_DIALOG(wxTheApp->ProcessPendingEvents(), ExpectMessageBox(title, message, wxID_NO));
     }
     EXPECT_EQ(title, "New version available");
     EXPECT_EQ(message, "Version 2.5.0 of the program is available. Do you want to open its "

@@ -8,6 +8,7 @@
 #include <wx/msgdlg.h>
 #include <wx/testing.h>
 
+#include "ExpectMessageBox.h"
 #include "PhotoLibraryTest.h"
 #include "PricelistBuilder.h"
 #include "WaitUntil.h"
@@ -119,32 +120,6 @@ TEST_F(ShoppingCartPanelTest, MissingProductAndAFailedSumShowAsSuch)
     EXPECT_EQ(shown.getTotal(), "???");
 }
 
-namespace {
-
-// The confirmation shown by the panel: its title is noted and the user answers `answer`.
-class ExpectQuestion : public wxExpectModalBase<wxMessageDialog, ExpectQuestion> {
-public:
-    ExpectQuestion(wxString& title, wxString& message, int answer)
-        : m_title(title), m_message(message), m_answer(answer)
-    {
-    }
-
-protected:
-    int OnInvoked(wxMessageDialog* dialog) const override
-    {
-        m_title = dialog->GetTitle();
-        m_message = dialog->GetMessage();
-        return m_answer;
-    }
-
-private:
-    wxString& m_title;
-    wxString& m_message;
-    int m_answer;
-};
-
-} // namespace
-
 TEST_F(ShoppingCartPanelTest, SelectedItemsAndAllItemsAreRemovedOnlyWhenTheUserSaysSo)
 {
     ShoppingCartPanel& shown = openPanel();
@@ -162,14 +137,14 @@ TEST_F(ShoppingCartPanelTest, SelectedItemsAndAllItemsAreRemovedOnlyWhenTheUserS
     wxString message;
     {
         wxTEST_DIALOG(EXPECT_FALSE(shown.removeSelected(true)),
-                      ExpectQuestion(title, message, wxID_NO));
+                      ExpectMessageBox(title, message, wxID_NO));
     }
     EXPECT_EQ(title, "Remove selected items?");
     EXPECT_EQ(message, "Do you wish to remove the selected 2 items from the shopping basket?");
     EXPECT_EQ(cart->getPartCount(), 3u);
     {
         wxTEST_DIALOG(EXPECT_TRUE(shown.removeSelected(true)),
-                      ExpectQuestion(title, message, wxID_YES));
+                      ExpectMessageBox(title, message, wxID_YES));
     }
     ASSERT_EQ(cart->getPartCount(), 1u);
     EXPECT_EQ(cart->getPart(0).getFirstFileUri(), "file:///b.jpg");
@@ -177,11 +152,12 @@ TEST_F(ShoppingCartPanelTest, SelectedItemsAndAllItemsAreRemovedOnlyWhenTheUserS
 
     shown.getList()->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
     {
-        wxTEST_DIALOG(shown.removeSelected(true), ExpectQuestion(title, message, wxID_NO));
+        wxTEST_DIALOG(shown.removeSelected(true), ExpectMessageBox(title, message, wxID_NO));
     }
     EXPECT_EQ(title, "Remove selected item?");
     {
-        wxTEST_DIALOG(EXPECT_TRUE(shown.removeAll(true)), ExpectQuestion(title, message, wxID_YES));
+        wxTEST_DIALOG(EXPECT_TRUE(shown.removeAll(true)),
+                      ExpectMessageBox(title, message, wxID_YES));
     }
     EXPECT_EQ(title, "Remove all items?");
     EXPECT_EQ(cart->getPartCount(), 0u);

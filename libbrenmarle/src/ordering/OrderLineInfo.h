@@ -1,5 +1,5 @@
 #pragma once
-// One line of an order's price specification, as the cart and the sending assistant show it.
+// One line of an order's price breakdown, as the cart and the sending assistant show it.
 // Lines are rebuilt by each pricing; `part` points into the order that built them and is null
 // for order-wide lines.
 

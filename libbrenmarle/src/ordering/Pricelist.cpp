@@ -59,12 +59,12 @@ int precisionOf(const wxString& format)
         size_t end = at + 1;
         while (end < format.length() && !wxIsalpha(format[end]))
             ++end;
-        const wxString spec = format.Mid(at + 1, end - at - 1);
-        const int point = spec.Find('.');
+        const wxString flags = format.Mid(at + 1, end - at - 1);
+        const int point = flags.Find('.');
         if (point == wxNOT_FOUND)
             return 6;
         long precision = 0;
-        return spec.Mid(point + 1).ToLong(&precision) ? static_cast<int>(precision) : 0;
+        return flags.Mid(point + 1).ToLong(&precision) ? static_cast<int>(precision) : 0;
     }
     return 6;
 }
