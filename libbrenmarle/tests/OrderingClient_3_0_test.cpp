@@ -304,17 +304,25 @@ TEST_F(OrderingClientTest, SessionCredentialsGoOnlyToTheServicesOwnHostAndPort)
     EXPECT_EQ(failureText(*runOnRunner(task)).BeforeFirst(':'), "Security.Credentials");
 }
 
+// The provider closes the connection before the body (close), or takes it whole and never
+// answers (no-answer): either way the file failed and is not registered.
 TEST_F(OrderingClientTest, AnUploadEndingWithoutAStatusFailsTheFileAndRegistersNothing)
 {
-    startProvider("[faults]\nrule = POST /upload/* | close | 1\n");
-    auto ordering = orderOf({"a.jpg"});
-    const wxString failure = sendFiles(ordering, {"a.jpg"});
-    EXPECT_TRUE(failure.Contains(": Could not upload file to server: ")) << failure;
-    EXPECT_EQ(journalled("registerFile"), 0u);
-    ASSERT_EQ(ordering->getFileUploadList().size(), 1u);
-    // The next try goes through.
-    EXPECT_EQ(sendFiles(ordering, {"a.jpg"}), "");
-    EXPECT_EQ(journalled("registerFile"), 1u);
+    // A picture of its own for each, as the other is held once sent.
+    for (const auto& [action, picture] :
+         {std::pair<std::string, const char*>{"close", "a.jpg"}, {"no-answer", "b.jpg"}}) {
+        startProvider("[faults]\nrule = POST /upload/* | " + action + " | 1\n");
+        auto ordering = orderOf({picture});
+        const size_t registered = journalled("registerFile");
+        const wxString failure = sendFiles(ordering, {picture});
+        EXPECT_TRUE(failure.Contains(": Could not upload file to server: ")) << failure;
+        EXPECT_EQ(journalled("registerFile"), registered) << action;
+        ASSERT_EQ(ordering->getFileUploadList().size(), 1u) << action;
+        // The next try goes through.
+        EXPECT_EQ(sendFiles(ordering, {picture}), "") << action;
+        EXPECT_EQ(journalled("registerFile"), registered + 1) << action;
+        EXPECT_TRUE(ordering->getFileUploadList().empty()) << action;
+    }
 }
 
 TEST_F(OrderingClientTest, EachFileShowsItsPositionInTheStatusText)
