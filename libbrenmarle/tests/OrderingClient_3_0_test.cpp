@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "EventRecorder.h"
+#include "LoopbackHttpServer.h"
 #include "ProviderFixture.h"
 #include "ScratchDir.h"
 #include "SoapReplies.h"
@@ -14,6 +15,7 @@
 #include "ordering/OrderPart.h"
 #include "ordering/Pricelist.h"
 #include "service/HTTPClient.h"
+#include "service/NetworkSettings.h"
 #include "service/OrderingClient_3_0.h"
 #include "service/OrderingClient_3_0_Task.h"
 #include "system/Exceptions.h"
@@ -150,6 +152,28 @@ TEST(OrderingClient, ComparesMoneyInCents)
     EXPECT_THROW(OrderingClient_3_0::toCents(std::numeric_limits<double>::infinity()),
                  Brenmarle::AmountOutOfRangeException);
     EXPECT_THROW(OrderingClient_3_0::toCents(1e300), Brenmarle::AmountOutOfRangeException);
+}
+
+// What no well-behaved provider sends: no session id, an upload entry without its file id.
+TEST(OrderingClient, RepliesLackingWhatTheClientNeedsAreRefused)
+{
+    ScratchDir dir;
+    Quorvel::NetworkSettings direct(dir / "network.ini");
+    LoopbackHttpServer server;
+    server.enqueue(SoapReplies::reply("ordering", "3.0", "createSession", "<sessionid/>"));
+    server.enqueue(SoapReplies::reply(
+        "ordering", "3.0", "getFileUploadList",
+        "<uploadlist xmlns:SOAP-ENC=\"http://schemas.xmlsoap.org/soap/encoding/\" "
+        "SOAP-ENC:arrayType=\"ordering:FileUpload[1]\"><item><uploadurl>http://127.0.0.1/u"
+        "</uploadurl></item></uploadlist>"));
+    auto ordering = Quorvel::makeRef<OrderingClient_3_0>(direct);
+    ordering->setAddress({"127.0.0.1", server.port(), "anna@example.com", "secret"});
+    EXPECT_EQ(failureOf([&] { ordering->createSession(); }),
+              "Application.Error: Missing session id");
+    // The account's credentials stay; no empty session takes their place.
+    EXPECT_EQ(ordering->getAddress().user, "anna@example.com");
+    EXPECT_EQ(failureOf([&] { ordering->getFileUploadList(); }),
+              "Application.Error: Missing file id in upload list");
 }
 
 TEST_F(OrderingClientTest, OrderCallsNeedTheSessionAndPickupLocationsComeFromThePriceList)
