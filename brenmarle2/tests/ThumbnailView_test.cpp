@@ -6,6 +6,7 @@
 #include "filemanager/FileEvent.h"
 #include "folders/FolderListReader.h"
 #include "ui/Accessibility.h"
+#include "util/Uuid.h"
 #include "widgets/ThumbnailView.h"
 
 using namespace Brenmarle;
@@ -222,4 +223,47 @@ TEST_F(ThumbnailViewTest, AnotherFolderChosenWhileOneArrivesShowsOnlyTheNewOne)
     wxTheApp->Yield(true);
     ASSERT_EQ(view->getFiles().size(), 4u);
     EXPECT_EQ(view->getFiles()[0]->getFileName(), "IMG_0001.JPG");
+}
+
+TEST_F(ThumbnailViewTest, SearchRowsAreMadeIntoFilesAsTheyAreDrawnAndRowsFoundGoneLeave)
+{
+    // Catalogue rows only: pictures of an album that nobody has read into memory.
+    Ref<AlbumFolder> album = makeAlbum("Garden");
+    for (int i = 0; i < 500; ++i) {
+        auto file = Quorvel::makeRef<File>(album->getURI() + Quorvel::Uuid::create());
+        file->setCaption(wxString::Format("Picture %03d", i));
+        Database::getInstance().addFile(*file);
+    }
+    const std::vector<int64_t> rows =
+        Database::getInstance().getRowIds("SELECT rowid FROM file ORDER BY rowid");
+    ASSERT_EQ(rows.size(), 500u);
+    const auto uriOf = [](int64_t row) { return Database::getInstance().getFileUri(row); };
+    const wxString lastUri = uriOf(rows.back());
+
+    view->setRows({rows.begin(), rows.begin() + 200});
+    view->appendRows({rows.begin() + 200, rows.end()});
+    EXPECT_EQ(view->getCount(), 500u);
+    ASSERT_TRUE(waitUntil([&] {
+        view->Update();
+        return manager->isRegistered(uriOf(rows.front()));
+    }));
+    // Only what was drawn has its file.
+    EXPECT_FALSE(manager->isRegistered(uriOf(rows[300])));
+    EXPECT_FALSE(manager->isRegistered(lastUri));
+
+    // A row deleted before it was drawn leaves when the view comes to it.
+    Database::getInstance().deleteFile(lastUri);
+    view->pressKey(WXK_END, false, false);
+    ASSERT_TRUE(waitUntil([&] {
+        view->Update();
+        return view->getCount() == 499u;
+    }));
+    EXPECT_TRUE(manager->isRegistered(uriOf(rows[498])));
+    EXPECT_EQ(view->getRows().back(), rows[498]);
+
+    // Every file when asked for, in order, without the one gone.
+    const ThumbnailView::Files& files = view->getFiles();
+    ASSERT_EQ(files.size(), 499u);
+    EXPECT_EQ(files.front()->getCaption(), "Picture 000");
+    EXPECT_EQ(files.back()->getCaption(), "Picture 498");
 }

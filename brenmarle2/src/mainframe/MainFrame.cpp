@@ -656,7 +656,7 @@ CommandContext MainFrame::getCommandContext() const
     context.hiddenAlbumsLeft = !Brenmarle::AlbumFolder::getHiddenAlbums().empty();
     if (ThumbnailView* view = getActiveView()) {
         context.sidebarPictures = view != getCurrentView();
-        context.pictureCount = static_cast<int>(view->getFiles().size());
+        context.pictureCount = static_cast<int>(view->getCount());
         context.selectedCount = static_cast<int>(view->getSelectedCount());
         context.selectionManaged = isManaged(*view);
     }
@@ -1231,6 +1231,12 @@ bool MainFrame::allSelectedFavorite() const
     if (!view)
         return false;
     const ThumbnailGrid& grid = view->getGrid();
+    if (!view->getRows().empty()) {
+        // Search matches: only the selected ones are made, not every match.
+        const auto selected = view->getSelectedFiles();
+        return std::all_of(selected.begin(), selected.end(),
+                           [](const auto& file) { return file->isFavorite(); });
+    }
     const auto& files = view->getFiles();
     // Stops at the first picture that is no favourite: selecting everything stays quick.
     for (std::size_t i = 0; i < files.size(); ++i) {

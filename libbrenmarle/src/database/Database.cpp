@@ -715,6 +715,21 @@ std::vector<Quorvel::Ref<File>> Database::loadFilesByRowId(const std::vector<int
     return files;
 }
 
+std::vector<int64_t> Database::getGoneRowIds(const std::vector<int64_t>& rowids)
+{
+    LibraryLock lock;
+    prepare("SELECT 1 FROM file WHERE rowid = ?");
+    std::vector<int64_t> gone;
+    for (const int64_t rowid : rowids) {
+        reset();
+        bindInt64(1, rowid);
+        if (!stepRow(false))
+            gone.push_back(rowid);
+    }
+    finalize();
+    return gone;
+}
+
 void Database::readFolderFiles(
     const wxString& folderUri,
     const std::function<Quorvel::Ref<File>*(const Quorvel::CompactString& uri)>& slotFor,
