@@ -65,6 +65,7 @@
 #include "ui/Accessibility.h"
 #include "ui/NestedLoops.h"
 #include "viewedit/ImageFrame.h"
+#include "widgets/ThumbnailScroller.h"
 #include "widgets/ThumbnailView.h"
 
 using Brenmarle::File;
@@ -1485,6 +1486,14 @@ void MainFrame::openAddress(const wxString& address)
     QDEBUG("[MAINFRAME] Address: %s", address);
     if (address.StartsWith("help://")) {
         showHelp(address);
+        return;
+    }
+    // For the benchmarks: what scrolling a long list leaves behind, measured from outside.
+    if (address.StartsWith("app://bench/scroll?screens=")) {
+        long screens = 0;
+        ThumbnailView* view = getCurrentView();
+        if (address.AfterFirst('=').ToLong(&screens) && view)
+            m_scroller = std::make_unique<ThumbnailScroller>(*view, static_cast<int>(screens));
         return;
     }
     const CommandContext context = getCommandContext();

@@ -147,6 +147,8 @@ public:
 
     // Thumbnails asked for and not yet arrived (for tests and the timing log).
     std::size_t getPendingCount() const { return m_requested.size(); }
+    // Thumbnails kept as drawn, near the screen.
+    std::size_t getDrawnCount() const { return m_bitmaps.size(); }
     // Whether news about files waits to be applied.
     bool hasPendingNews() const { return !m_news.empty(); }
     // Applies the news gathered so far now (the news timer does it a moment after it came);
