@@ -467,6 +467,9 @@ void compareWithProgram(const std::string& program, const wxString& dataDir)
                 full.startedMb, empty.startedMb);
 }
 
+// Pictures of the small album beside the large one.
+constexpr int SMALL_ALBUM = 12;
+
 // Pictures with a thumbnail file: more than 300 screens of a large window show.
 constexpr int SCROLLED_THUMBNAILS = 20000;
 
@@ -501,6 +504,7 @@ int benchmark(int count, const std::string& program)
     picture.write(std::string(thumbnail.utf8_str()));
 
     wxString albumUri;
+    wxString smallUri;
     {
         Brenmarle::FileManager manager;
         auto album = Quorvel::makeRef<AlbumFolder>();
@@ -526,6 +530,13 @@ int benchmark(int count, const std::string& program)
             if (i < SCROLLED_THUMBNAILS)
                 linkThumbnail(thumbnail, album->getThumbnailPath(*file));
         }
+        // A small album beside it, as most are.
+        auto small = Quorvel::makeRef<AlbumFolder>();
+        small->setName("Birthday");
+        AlbumFolder::createAlbum(small);
+        smallUri = small->getURI();
+        for (int i = 0; i < SMALL_ALBUM; ++i)
+            database.addFile(*Quorvel::makeRef<File>(smallUri + Quorvel::Uuid::create()));
         database.commit();
         AlbumFolder::unloadAlbums();
     }
@@ -545,6 +556,11 @@ int benchmark(int count, const std::string& program)
         std::printf("%-40s %8.1f ms, %zu files\n", "start-up: the empty inbox, listed", ms,
                     inboxFiles);
 
+        std::size_t smallFiles = 0;
+        ms = millisecondsOf(
+            [&] { smallFiles = AlbumFolder::findAlbum(smallUri)->loadFileList().size(); });
+        std::printf("%-40s %8.1f ms, %zu files (GUI thread)\n", "a small album beside it, shown",
+                    ms, smallFiles);
         const Quorvel::Ref<AlbumFolder> album = AlbumFolder::findAlbum(albumUri);
         std::vector<Quorvel::Ref<File>> files;
         before = heapMb();
