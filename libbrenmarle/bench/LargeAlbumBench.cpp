@@ -532,7 +532,8 @@ int benchmark(int count, const std::string& program)
         }
         // A small album beside it, as most are.
         auto small = Quorvel::makeRef<AlbumFolder>();
-        small->setName("Birthday");
+        // Named after the large one, which the albums page shows first.
+        small->setName("Weekend");
         AlbumFolder::createAlbum(small);
         smallUri = small->getURI();
         for (int i = 0; i < SMALL_ALBUM; ++i)
