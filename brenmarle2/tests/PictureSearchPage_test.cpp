@@ -46,7 +46,7 @@ protected:
         return *frame->getSearchPage();
     }
 
-    static std::vector<wxString> captions(const ThumbnailView& view)
+    static std::vector<wxString> captions(ThumbnailView& view)
     {
         std::vector<wxString> result;
         for (const auto& file : view.getFiles())
@@ -157,4 +157,20 @@ TEST_F(PictureSearchPageTest, ACustomQueryShowsItsMatchesAndARefusedOneItsReason
         waitUntil([&] { return page.getCountText().StartsWith("The search could not run: "); }));
     EXPECT_TRUE(page.getView()->getFiles().empty());
     EXPECT_EQ(album->getFileCount(), 2);
+}
+
+TEST_F(PictureSearchPageTest, MatchesDeletedElsewhereLeaveTheResultsDrawnOrNot)
+{
+    // Many more matches than a screenful: the last ones are not drawn, so not made.
+    PictureSearchPage& page = openSearch(std::vector<wxString>(150, "Beach"));
+    page.getTextField()->SetValue("Beach");
+    ASSERT_TRUE(waitUntil([&] { return page.getView()->getCount() == 150u; }));
+    const std::vector<int64_t> rows = page.getView()->getRows();
+
+    // Deleted as another window would: the news names files, not the view's rows.
+    for (const int64_t row : {rows.front(), rows.back()})
+        album->deleteFile(*manager->getFile(Database::getInstance().getFileUri(row)));
+    ASSERT_TRUE(waitUntil([&] { return page.getView()->getCount() == 148u; }));
+    const std::vector<int64_t> left = page.getView()->getRows();
+    EXPECT_EQ(left, std::vector<int64_t>(rows.begin() + 1, rows.end() - 1));
 }

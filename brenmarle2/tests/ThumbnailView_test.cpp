@@ -6,6 +6,8 @@
 #include "filemanager/FileEvent.h"
 #include "folders/FolderListReader.h"
 #include "ui/Accessibility.h"
+#include "util/Uuid.h"
+#include "widgets/ThumbnailScroller.h"
 #include "widgets/ThumbnailView.h"
 
 using namespace Brenmarle;
@@ -23,7 +25,8 @@ protected:
     }
     ~ThumbnailViewTest() override
     {
-        frame->Destroy();
+        if (frame)
+            frame->Destroy();
         waitUntil([] { return wxTopLevelWindows.IsEmpty(); });
     }
 
@@ -33,6 +36,18 @@ protected:
         for (const auto& picture : computerPictures(count))
             album->copyFileIn(*picture);
         return album;
+    }
+
+    // Rows of `count` pictures of a new album, in the catalogue only (no picture files).
+    std::vector<int64_t> catalogueRows(int count, const wxString& captionFormat = "Picture %03d")
+    {
+        Ref<AlbumFolder> album = makeAlbum("Garden");
+        for (int i = 0; i < count; ++i) {
+            auto file = Quorvel::makeRef<File>(album->getURI() + Quorvel::Uuid::create());
+            file->setCaption(wxString::Format(captionFormat, i));
+            Database::getInstance().addFile(*file);
+        }
+        return Database::getInstance().getRowIds("SELECT rowid FROM file ORDER BY rowid");
     }
 
     wxFrame* frame;
@@ -222,4 +237,68 @@ TEST_F(ThumbnailViewTest, AnotherFolderChosenWhileOneArrivesShowsOnlyTheNewOne)
     wxTheApp->Yield(true);
     ASSERT_EQ(view->getFiles().size(), 4u);
     EXPECT_EQ(view->getFiles()[0]->getFileName(), "IMG_0001.JPG");
+}
+
+TEST_F(ThumbnailViewTest, SearchRowsAreMadeIntoFilesAsTheyAreDrawnAndRowsFoundGoneLeave)
+{
+    // Catalogue rows only: pictures of an album that nobody has read into memory.
+    const std::vector<int64_t> rows = catalogueRows(500);
+    ASSERT_EQ(rows.size(), 500u);
+    const auto uriOf = [](int64_t row) { return Database::getInstance().getFileUri(row); };
+    const wxString lastUri = uriOf(rows.back());
+
+    view->setRows({rows.begin(), rows.begin() + 200});
+    view->appendRows({rows.begin() + 200, rows.end()});
+    EXPECT_EQ(view->getCount(), 500u);
+    ASSERT_TRUE(waitUntil([&] {
+        view->Update();
+        return manager->isRegistered(uriOf(rows.front()));
+    }));
+    // Only what was drawn has its file.
+    EXPECT_FALSE(manager->isRegistered(uriOf(rows[300])));
+    EXPECT_FALSE(manager->isRegistered(lastUri));
+
+    // A row deleted before it was drawn leaves when the view comes to it.
+    Database::getInstance().deleteFile(lastUri);
+    view->pressKey(WXK_END, false, false);
+    ASSERT_TRUE(waitUntil([&] {
+        view->Update();
+        return view->getCount() == 499u;
+    }));
+    EXPECT_TRUE(manager->isRegistered(uriOf(rows[498])));
+    EXPECT_EQ(view->getRows().back(), rows[498]);
+
+    // Every file when asked for, in order, without the one gone.
+    const ThumbnailView::Files& files = view->getFiles();
+    ASSERT_EQ(files.size(), 499u);
+    EXPECT_EQ(files.front()->getCaption(), "Picture 000");
+    EXPECT_EQ(files.back()->getCaption(), "Picture 498");
+}
+
+TEST_F(ThumbnailViewTest, AScrollerScrollsTheScreensAskedForOneAtATimeAndEnds)
+{
+    view->setRows(catalogueRows(300));
+    ASSERT_TRUE(waitUntil([this] { return view->GetClientSize().y > 0; }));
+    const int rowsOnScreen =
+        static_cast<int>(view->GetVisibleRowsEnd() - view->GetVisibleRowsBegin());
+    ThumbnailScroller scroller(*view, 3);
+    ASSERT_TRUE(waitUntil([&] { return scroller.isDone(); }));
+    EXPECT_EQ(scroller.getScrolled(), 3);
+    // Three pages down, each page the rows on screen less the one kept for context at most.
+    EXPECT_GE(static_cast<int>(view->GetVisibleRowsBegin()), 3 * (rowsOnScreen - 2));
+}
+
+TEST_F(ThumbnailViewTest, AScrollerStopsWhenTheViewGoesAndDoesNothingForNoScreens)
+{
+    view->setRows(catalogueRows(300));
+    ThumbnailScroller none(*view, 0);
+    EXPECT_TRUE(none.isDone());
+    EXPECT_EQ(none.getScrolled(), 0);
+
+    ThumbnailScroller scroller(*view, 100000);
+    frame->Destroy();
+    frame = nullptr;
+    ASSERT_TRUE(waitUntil([] { return wxTopLevelWindows.IsEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return scroller.isDone(); }));
+    EXPECT_LT(scroller.getScrolled(), 100000);
 }

@@ -16,7 +16,11 @@
 // With --program (the vistrelle executable, run under a display such as xvfb-run) the real
 // program runs on the same catalogue and on an empty one: its own "Started" time, the
 // hand-over of a second start's "show my albums" to "Thumbnail view: N files", the frames it
-// logged as slow meanwhile, and the time from SIGTERM to its end.
+// logged as slow meanwhile, its resident memory with the album shown and after it scrolled
+// 300 screens down the album (the hand-over "app://bench/scroll?screens=300": a screen, its
+// thumbnails, the next), and the time from SIGTERM to its end. The first SCROLLED_THUMBNAILS
+// pictures have thumbnail files (links to one 160 x 120 JPEG), so the scroll fills the
+// thumbnail cache as real pictures would.
 //
 // Usage: largealbum_bench [--program PATH] [file count]
 // The catalogue is made in a temporary folder (which also serves as HOME) and removed
@@ -292,6 +296,19 @@ public:
             m_buffer.append(chunk, static_cast<std::size_t>(got));
         }
     }
+    // The process's resident memory (VmRSS), in MB; -1 when it cannot be read.
+    double residentMb() const
+    {
+        std::unique_ptr<FILE, int (*)(FILE*)> status(
+            std::fopen(("/proc/" + std::to_string(m_pid) + "/status").c_str(), "r"), &std::fclose);
+        char line[256];
+        while (status && std::fgets(line, sizeof line, status.get())) {
+            long kilobytes = 0;
+            if (std::sscanf(line, "VmRSS: %ld kB", &kilobytes) == 1)
+                return static_cast<double>(kilobytes) / 1024.0;
+        }
+        return -1;
+    }
     // Milliseconds from SIGTERM to the end of the process.
     double terminate()
     {
@@ -336,7 +353,15 @@ struct ProgramFigures {
     double shownAfterArrival = -1;
     double exit = -1;
     int slowFrames = 0;
+    // Resident memory once started, with the album shown, and after scrolling it.
+    double startedMb = -1;
+    double shownMb = -1;
+    double scrolledMb = -1;
+    double scrollMs = -1;
 };
+
+// Screens scrolled down the album for the memory figure.
+constexpr int SCROLLED_SCREENS = 300;
 
 // The program on the catalogue of the current user data folder: start, hand-over of the
 // albums (when `handOver`), SIGTERM.
@@ -348,6 +373,7 @@ ProgramFigures timeProgram(const std::string& program, bool handOver)
     figures.started = timingOf(first.waitFor("] Started"));
     if (!first.waitFor("Main loop running"))
         throw std::runtime_error("the program did not start; is there a display?");
+    figures.startedMb = first.residentMb();
     if (handOver) {
         const auto start = Clock::now();
         ProgramRun second(program, {"--openuri", "app://go/myalbums"}, false);
@@ -359,6 +385,20 @@ ProgramFigures timeProgram(const std::string& program, bool handOver)
         if (first.waitFor("files of album://"))
             figures.shown = msSince(start);
         second.wait();
+        // Its first screen's thumbnails in, as a user would see it.
+        first.waitFor("Thumbnail view: first screen of", 10000);
+        figures.shownMb = first.residentMb();
+        ProgramRun scroll(
+            program,
+            {"--openuri", "app://bench/scroll?screens=" + std::to_string(SCROLLED_SCREENS)}, false);
+        const std::optional<std::string> scrolled =
+            first.waitFor("Thumbnail view: scrolled", 600000);
+        if (scrolled) {
+            figures.scrolledMb = first.residentMb();
+            figures.scrollMs = timingOf(scrolled);
+            std::printf("  (%s)\n", scrolled->substr(scrolled->find("Thumbnail view")).c_str());
+        }
+        scroll.wait();
         figures.slowFrames = first.slowFrames;
         figures.firstAfterArrival = figures.firstScreen - figures.received;
         figures.shownAfterArrival = figures.shown - figures.received;
@@ -385,6 +425,10 @@ ProgramFigures medianOf(std::vector<ProgramFigures> runs)
     figures.firstAfterArrival = middle(&ProgramFigures::firstAfterArrival);
     figures.shownAfterArrival = middle(&ProgramFigures::shownAfterArrival);
     figures.exit = middle(&ProgramFigures::exit);
+    figures.shownMb = middle(&ProgramFigures::shownMb);
+    figures.scrolledMb = middle(&ProgramFigures::scrolledMb);
+    figures.scrollMs = middle(&ProgramFigures::scrollMs);
+    figures.startedMb = middle(&ProgramFigures::startedMb);
     // Slow frames are counted over every run: any one is a fault.
     for (const ProgramFigures& run : runs)
         figures.slowFrames += run.slowFrames;
@@ -416,6 +460,24 @@ void compareWithProgram(const std::string& program, const wxString& dataDir)
                 full.received, full.firstAfterArrival, full.shownAfterArrival);
     std::printf("  SIGTERM to exit:               %7.0f ms   empty catalogue: %5.0f ms\n",
                 full.exit, empty.exit);
+    std::printf("  resident memory: album shown %.0f MB, after %d screens scrolled %.0f MB "
+                "(goal 150 MB; the scroll took %.0f ms)\n",
+                full.shownMb, SCROLLED_SCREENS, full.scrolledMb, full.scrollMs);
+    std::printf("                   started: %.0f MB   empty catalogue started: %.0f MB\n",
+                full.startedMb, empty.startedMb);
+}
+
+// Pictures of the small album beside the large one.
+constexpr int SMALL_ALBUM = 12;
+
+// Pictures with a thumbnail file: more than 300 screens of a large window show.
+constexpr int SCROLLED_THUMBNAILS = 20000;
+
+void linkThumbnail(const wxString& thumbnail, const wxString& path)
+{
+    wxFileName::Mkdir(wxFileName(path).GetPath(), 0755, wxPATH_MKDIR_FULL);
+    if (link(thumbnail.utf8_str(), path.utf8_str()) != 0)
+        throw std::runtime_error("could not link a thumbnail to " + path.utf8_string());
 }
 
 int benchmark(int count, const std::string& program)
@@ -434,7 +496,15 @@ int benchmark(int count, const std::string& program)
     Database& database = Database::getInstance();
     database.open(dataDir + "database.db");
 
+    // One small thumbnail, linked as the thumbnail of the pictures a long scroll reaches.
+    Brenmarle::ensureImageMagick();
+    Magick::Image picture(Magick::Geometry(160, 120), Magick::Color("steelblue"));
+    picture.magick("JPEG");
+    const wxString thumbnail = directory + "/thumbnail.jpg";
+    picture.write(std::string(thumbnail.utf8_str()));
+
     wxString albumUri;
+    wxString smallUri;
     {
         Brenmarle::FileManager manager;
         auto album = Quorvel::makeRef<AlbumFolder>();
@@ -457,7 +527,17 @@ int benchmark(int count, const std::string& program)
             if (i % 7 == 0)
                 file->setCaption(wxString::Format("Day %d at the beach", i % 365));
             database.addFile(*file);
+            if (i < SCROLLED_THUMBNAILS)
+                linkThumbnail(thumbnail, album->getThumbnailPath(*file));
         }
+        // A small album beside it, as most are.
+        auto small = Quorvel::makeRef<AlbumFolder>();
+        // Named after the large one, which the albums page shows first.
+        small->setName("Weekend");
+        AlbumFolder::createAlbum(small);
+        smallUri = small->getURI();
+        for (int i = 0; i < SMALL_ALBUM; ++i)
+            database.addFile(*Quorvel::makeRef<File>(smallUri + Quorvel::Uuid::create()));
         database.commit();
         AlbumFolder::unloadAlbums();
     }
@@ -477,6 +557,11 @@ int benchmark(int count, const std::string& program)
         std::printf("%-40s %8.1f ms, %zu files\n", "start-up: the empty inbox, listed", ms,
                     inboxFiles);
 
+        std::size_t smallFiles = 0;
+        ms = millisecondsOf(
+            [&] { smallFiles = AlbumFolder::findAlbum(smallUri)->loadFileList().size(); });
+        std::printf("%-40s %8.1f ms, %zu files (GUI thread)\n", "a small album beside it, shown",
+                    ms, smallFiles);
         const Quorvel::Ref<AlbumFolder> album = AlbumFolder::findAlbum(albumUri);
         std::vector<Quorvel::Ref<File>> files;
         before = heapMb();
@@ -512,11 +597,6 @@ int benchmark(int count, const std::string& program)
     }
 
     // The thumbnail cache holds up to 500 thumbnails of at most 160 x 160 pixels.
-    Brenmarle::ensureImageMagick();
-    Magick::Image picture(Magick::Geometry(160, 120), Magick::Color("steelblue"));
-    picture.magick("JPEG");
-    const wxString thumbnail = directory + "/thumbnail.jpg";
-    picture.write(std::string(thumbnail.utf8_str()));
     for (const bool drawableOnly : {false, true}) {
         std::vector<Quorvel::Ref<Brenmarle::ImageData>> cache;
         const double before = heapMb();

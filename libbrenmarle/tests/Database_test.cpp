@@ -816,6 +816,29 @@ TEST_F(OpenCatalogueTest, FilesAreLoadedByRowIdInTheOrderAskedWithGapsForRowsTha
     EXPECT_EQ(files[2]->getURI(), fileUri(ALBUM, 2));
 }
 
+TEST_F(OpenCatalogueTest, AFoldersFilesAreReadInArrivalOrderAndNoOtherFoldersRowIsOffered)
+{
+    const wxString folder = wxS("album://abc/");
+    // Neighbours on the URI key, and a folder that differs only in case.
+    add(wxS("album://abb/x"));
+    add(folder + wxS("2"));
+    add(wxS("album://abc0/x"));
+    add(wxS("album://ABC/x"));
+    add(folder + wxS("1"));
+    std::vector<std::string> offered;
+    std::vector<Ref<File>> slots(2);
+    m_database.readFolderFiles(
+        folder,
+        [&](const Quorvel::CompactString& uri) -> Ref<File>* {
+            offered.push_back(uri.bytes());
+            return &slots[offered.size() - 1];
+        },
+        [](const Ref<File>&) {});
+    EXPECT_EQ(offered, (std::vector<std::string>{"album://abc/2", "album://abc/1"}));
+    ASSERT_TRUE(slots[1]);
+    EXPECT_EQ(slots[1]->getURI(), folder + wxS("1"));
+}
+
 TEST_F(OpenCatalogueTest, SearchQueryStopsWhenItsInterruptCheckSaysSo)
 {
     add(fileUri(ALBUM, 1), 100);

@@ -88,10 +88,18 @@ public:
         add("started " + (criteria.text + criteria.customQuery).utf8_string());
     }
     void onSearchCount(int matches) override { add("count " + std::to_string(matches)); }
-    void onSearchFile(const Quorvel::Ref<File>& file) override
+    // Makes the files of each batch, as a view makes those it shows.
+    void onSearchRows(const std::vector<int64_t>& rowids) override
     {
-        add("file " + file->getCaption().utf8_string());
+        batches.push_back(rowids);
+        if (!loadOnArrival)
+            return;
+        for (const auto& file : SearchManager::loadFiles(Database::getInstance(), rowids))
+            add(file ? "file " + file->getCaption().utf8_string() : std::string("gone"));
     }
+
+    std::vector<std::vector<int64_t>> batches;
+    bool loadOnArrival = true;
     void onSearchFailed(const wxString& message) override
     {
         add("failed " + message.utf8_string());
@@ -187,6 +195,71 @@ TEST_F(SearchManagerTest, DeliversCriteriaCountAndFilesInTimeOrderLeavingOutHidd
     ASSERT_TRUE(search.handleUntil([&] { return contains(log, "listener hidden 1"); }));
     EXPECT_EQ(log, (Log{"started fjord", "listener matches 3", "count 3", "file Fjord at dawn",
                         "file Fjord at noon", "listener hidden 1"}));
+}
+
+TEST_F(SearchManagerTest, ManyMatchesArriveAsRowidsInBatchesInTimeOrderWithNoFilesMade)
+{
+    const wxString shown = makeAlbum("Trip")->getURI();
+    // Added newest first: the catalogue's order is the reverse of the time order.
+    const int count = static_cast<int>(SearchManager::FIRST_ROWS_PER_EVENT) + 250;
+    for (int i = 0; i < count; ++i)
+        addFile(shown, wxString::Format("Fjord %03d", i), 100000 - i);
+    const wxString hidden = hiddenAlbum();
+    for (int i = 0; i < 3; ++i)
+        addFile(hidden, "Fjord, private", 5 + i);
+
+    WatchedSearchManager& search = makeSearch();
+    Recorder target(log), counts(log, "listener ");
+    target.loadOnArrival = false;
+    search.setTarget(&target);
+    search.setCountListener(&counts);
+    search.setQuery(text("fjord"));
+    ASSERT_TRUE(search.handleUntil([&] { return contains(log, "listener hidden 3"); }));
+    ASSERT_EQ(target.batches.size(), 2u);
+    EXPECT_EQ(target.batches[0].size(), SearchManager::FIRST_ROWS_PER_EVENT);
+    EXPECT_EQ(target.batches[1].size(), 250u);
+    std::vector<int64_t> rowids = target.batches[0];
+    rowids.insert(rowids.end(), target.batches[1].begin(), target.batches[1].end());
+
+    // Delivering made no file objects: the search thread read no row beyond the query's.
+    for (const int64_t rowid : {rowids.front(), rowids.back()})
+        EXPECT_FALSE(manager->isRegistered(Database::getInstance().getFileUri(rowid)));
+
+    // Made when asked, in time order; a row deleted since is null, and a second look gives
+    // the one object the file manager keeps.
+    Database::getInstance().deleteFile(Database::getInstance().getFileUri(rowids[1]));
+    const SearchManager::Files files = SearchManager::loadFiles(Database::getInstance(), rowids);
+    ASSERT_EQ(files.size(), rowids.size());
+    EXPECT_FALSE(files[1]);
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (i != 1) {
+            EXPECT_EQ(files[i]->getCaption(), wxString::Format("Fjord %03d", count - 1 - int(i)));
+        }
+    }
+    EXPECT_EQ(SearchManager::loadFiles(Database::getInstance(), {rowids[0]})[0].get(),
+              files[0].get());
+    EXPECT_EQ(Database::getInstance().getGoneRowIds(rowids), std::vector<int64_t>{rowids[1]});
+}
+
+TEST_F(SearchManagerTest, ANewQueryDropsTheBatchesOfTheOldOneStillOnTheirWay)
+{
+    const wxString shown = makeAlbum("Trip")->getURI();
+    for (int i = 0; i < 300; ++i)
+        addFile(shown, "Fjord", 1000 + i);
+    addFile(shown, "Harbour", 10);
+
+    WatchedSearchManager& search = makeSearch();
+    Recorder target(log);
+    target.loadOnArrival = false;
+    search.setTarget(&target);
+    search.setQuery(text("fjord"));
+    // started, count, two batches, the hidden count: all on their way, none handled.
+    ASSERT_TRUE(search.waitForPosted(6));
+    search.setQuery(text("harbour"));
+    ASSERT_TRUE(search.handleUntil([&] { return target.batches.size() == 1; }));
+    EXPECT_EQ(log, (Log{"started harbour", "count 1"}));
+    EXPECT_EQ(target.batches[0], Database::getInstance().getRowIds(
+                                     "SELECT rowid FROM file WHERE caption = 'Harbour'"));
 }
 
 TEST_F(SearchManagerTest, APictureCodedNorInItsIptcIsFoundByItsCountrysName)

@@ -65,6 +65,7 @@
 #include "ui/Accessibility.h"
 #include "ui/NestedLoops.h"
 #include "viewedit/ImageFrame.h"
+#include "widgets/ThumbnailScroller.h"
 #include "widgets/ThumbnailView.h"
 
 using Brenmarle::File;
@@ -656,7 +657,7 @@ CommandContext MainFrame::getCommandContext() const
     context.hiddenAlbumsLeft = !Brenmarle::AlbumFolder::getHiddenAlbums().empty();
     if (ThumbnailView* view = getActiveView()) {
         context.sidebarPictures = view != getCurrentView();
-        context.pictureCount = static_cast<int>(view->getFiles().size());
+        context.pictureCount = static_cast<int>(view->getCount());
         context.selectedCount = static_cast<int>(view->getSelectedCount());
         context.selectionManaged = isManaged(*view);
     }
@@ -1231,6 +1232,12 @@ bool MainFrame::allSelectedFavorite() const
     if (!view)
         return false;
     const ThumbnailGrid& grid = view->getGrid();
+    if (!view->getRows().empty()) {
+        // Search matches: only the selected ones are made, not every match.
+        const auto selected = view->getSelectedFiles();
+        return std::all_of(selected.begin(), selected.end(),
+                           [](const auto& file) { return file->isFavorite(); });
+    }
     const auto& files = view->getFiles();
     // Stops at the first picture that is no favourite: selecting everything stays quick.
     for (std::size_t i = 0; i < files.size(); ++i) {
@@ -1479,6 +1486,14 @@ void MainFrame::openAddress(const wxString& address)
     QDEBUG("[MAINFRAME] Address: %s", address);
     if (address.StartsWith("help://")) {
         showHelp(address);
+        return;
+    }
+    // For the benchmarks: what scrolling a long list leaves behind, measured from outside.
+    if (address.StartsWith("app://bench/scroll?screens=")) {
+        long screens = 0;
+        ThumbnailView* view = getCurrentView();
+        if (address.AfterFirst('=').ToLong(&screens) && view)
+            m_scroller = std::make_unique<ThumbnailScroller>(*view, static_cast<int>(screens));
         return;
     }
     const CommandContext context = getCommandContext();

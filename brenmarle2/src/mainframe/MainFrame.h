@@ -55,6 +55,7 @@ class Ordering;
 class PictureSearchPage;
 class Preferences;
 class ShoppingCartPanel;
+class ThumbnailScroller;
 class ThumbnailView;
 class WelcomePage;
 class wxListBox;
@@ -253,5 +254,7 @@ private:
     std::vector<std::pair<int, CloseGuard>> m_closeGuards;
     int m_nextGuard = 1;
     std::unique_ptr<AlbumDeletion> m_albumDeletion;
+    // Scrolls the current view for a benchmark ("app://bench/scroll?screens=N").
+    std::unique_ptr<ThumbnailScroller> m_scroller;
     std::vector<std::unique_ptr<FileTaskRunner>> m_fileTasks;
 };

@@ -132,6 +132,7 @@ PictureSearchPage::PictureSearchPage(wxWindow* parent) : wxPanel(parent, wxID_AN
             if (m_period->GetValue())
                 searchFields();
         });
+    m_view->Bind(THUMBNAIL_ROWS_TO_CHECK, [this](wxCommandEvent&) { checkRows(); });
     m_favorites->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) {
         m_view->setFavoritesOnly(m_favorites->GetValue());
     });
@@ -242,8 +243,7 @@ void PictureSearchPage::onSearchStarted(const Brenmarle::SearchCriteria& criteri
 {
     m_criteria = criteria;
     m_failed = false;
-    m_results.clear();
-    m_view->setFiles(m_results);
+    m_view->setRows({});
     m_count->SetLabel(_("Searching..."));
 }
 
@@ -256,19 +256,30 @@ void PictureSearchPage::onSearchCount(int matches)
         wxString::Format(wxPLURAL("%d picture found", "%d pictures found", matches), matches));
 }
 
-void PictureSearchPage::onSearchFile(const Quorvel::Ref<Brenmarle::File>& file)
+void PictureSearchPage::onSearchRows(const std::vector<int64_t>& rowids)
 {
-    m_results.push_back(file);
-    if (m_showPending)
-        return;
-    m_showPending = true;
-    CallAfter(&PictureSearchPage::showResults);
+    m_view->appendRows(rowids);
 }
 
-void PictureSearchPage::showResults()
+void PictureSearchPage::checkRows()
 {
-    m_showPending = false;
-    m_view->setFiles(m_results);
+    if (!m_manager)
+        return;
+    // On the search thread, in steps that each hold the library lock a moment; the rows that
+    // have gone leave the view when the answer comes.
+    m_manager->setWork([this, rows = m_view->getRows()](
+                           Brenmarle::Database& database) -> Brenmarle::SearchManager::WorkResult {
+        constexpr std::size_t STEP = 1000;
+        std::vector<int64_t> gone;
+        for (std::size_t first = 0; first < rows.size(); first += STEP) {
+            const auto begin = rows.begin() + static_cast<std::ptrdiff_t>(first);
+            const std::vector<int64_t> step(
+                begin, begin + static_cast<std::ptrdiff_t>(std::min(STEP, rows.size() - first)));
+            const std::vector<int64_t> found = database.getGoneRowIds(step);
+            gone.insert(gone.end(), found.begin(), found.end());
+        }
+        return [this, gone] { m_view->removeRows(gone); };
+    });
 }
 
 void PictureSearchPage::onSearchFailed(const wxString& message)

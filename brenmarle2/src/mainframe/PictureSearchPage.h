@@ -1,8 +1,9 @@
 #pragma once
 // Picture Search: the user fills in a text, up to two keywords, a period, a country and
 // whether only favourites count; the catalogue search runs on the search manager's thread and
-// its matches arrive in the thumbnail view with their count. Every change starts a new query
-// that supersedes the one in progress, so typing never waits for the catalogue.
+// its matches arrive in the thumbnail view with their count, as rowids whose files the view
+// makes as it draws them. Every change starts a new query that supersedes the one in progress,
+// so typing never waits for the catalogue.
 //
 // The page owns the search manager: it starts with the page when the catalogue is open and is
 // stopped by stopSearch() (the application does so at exit, before the file manager and the
@@ -54,20 +55,18 @@ public:
 
     void onSearchStarted(const Brenmarle::SearchCriteria& criteria) override;
     void onSearchCount(int matches) override;
-    void onSearchFile(const Quorvel::Ref<Brenmarle::File>& file) override;
+    void onSearchRows(const std::vector<int64_t>& rowids) override;
     void onSearchFailed(const wxString& message) override;
 
 private:
     void search(const Brenmarle::SearchCriteria& criteria);
     void fillKeywordChoices();
     void onKeywordsChanged(Brenmarle::KeywordEvent& event);
-    // Hands the files received so far to the view, once per batch of deliveries.
-    void showResults();
+    // Asks the search thread which of the view's rows have gone; the view loses them then.
+    void checkRows();
 
     std::unique_ptr<Brenmarle::SearchManager> m_manager;
     Brenmarle::SearchCriteria m_criteria;
-    ThumbnailView::Files m_results;
-    bool m_showPending = false;
     bool m_failed = false;
     // While the fields are set from code their change events start no search.
     bool m_settingFields = false;

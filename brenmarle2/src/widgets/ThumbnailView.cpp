@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_set>
+#include <utility>
 
 #include <wx/dcbuffer.h>
 #include <wx/dnd.h>
@@ -16,6 +18,7 @@
 #include "folders/FolderListReader.h"
 #include "folders/ManagedFolder.h"
 #include "imaging/gui/DrawableImage.h"
+#include "search/SearchManager.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "thumbnails/ThumbnailManager.h"
@@ -29,6 +32,7 @@ wxDEFINE_EVENT(THUMBNAIL_LIST_CHANGED, wxCommandEvent);
 wxDEFINE_EVENT(THUMBNAIL_CONTEXT_MENU, wxCommandEvent);
 wxDEFINE_EVENT(THUMBNAIL_DELETE, wxCommandEvent);
 wxDEFINE_EVENT(THUMBNAIL_ZOOM, wxCommandEvent);
+wxDEFINE_EVENT(THUMBNAIL_ROWS_TO_CHECK, wxCommandEvent);
 
 using Brenmarle::File;
 using Brenmarle::ThumbnailManager;
@@ -47,6 +51,43 @@ constexpr int BAND_SCROLL_MS = 40;
 bool sameFolder(const File& file, const Brenmarle::FolderRef& folder)
 {
     return folder && Brenmarle::Uri::folderOf(file.getURI()) == folder->getURI();
+}
+
+// Takes the items at `positions` (ascending) out of `rows`, which runs beside a list of files.
+void eraseRowsAt(std::vector<int64_t>& rows, const std::vector<std::size_t>& positions)
+{
+    std::size_t next = 0;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (next < positions.size() && positions[next] == i) {
+            ++next;
+            continue;
+        }
+        rows[kept++] = rows[i];
+    }
+    rows.resize(kept);
+}
+
+// Takes the items whose row is in `gone` out of `files` and `rows`; returns their positions.
+std::vector<std::size_t> eraseRows(ThumbnailView::Files& files, std::vector<int64_t>& rows,
+                                   const std::unordered_set<int64_t>& gone)
+{
+    std::vector<std::size_t> positions;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (gone.count(rows[i])) {
+            positions.push_back(i);
+            continue;
+        }
+        if (kept != i) {
+            rows[kept] = rows[i];
+            files[kept] = std::move(files[i]);
+        }
+        ++kept;
+    }
+    rows.resize(kept);
+    files.resize(kept);
+    return positions;
 }
 
 } // namespace
@@ -190,8 +231,141 @@ void ThumbnailView::setFiles(Files files)
     // News about the old list is void; the new one is read as it is now.
     m_news.clear();
     m_newsTimer.Stop();
+    m_rowMode = false;
+    m_allRows.clear();
+    m_goneRows.clear();
     m_all = std::move(files);
     rebuild();
+}
+
+void ThumbnailView::setRows(std::vector<int64_t> rowids)
+{
+    setFiles(Files(rowids.size()));
+    m_rowMode = true;
+    m_allRows = std::move(rowids);
+    rebuild();
+}
+
+void ThumbnailView::appendRows(const std::vector<int64_t>& rowids)
+{
+    if (!m_rowMode) {
+        setRows(rowids);
+        return;
+    }
+    const std::size_t before = m_all.size();
+    const std::size_t shownBefore = m_shown.size();
+    m_allRows.insert(m_allRows.end(), rowids.begin(), rowids.end());
+    m_all.resize(m_allRows.size());
+    if (m_favoritesOnly) {
+        // Only a made file tells whether it is a favourite.
+        std::vector<std::size_t> indices;
+        for (std::size_t i = before; i < m_all.size(); ++i)
+            indices.push_back(i);
+        const std::vector<int64_t> gone = makeFiles(m_all, m_allRows, indices);
+        for (std::size_t i = before; i < m_all.size(); ++i) {
+            if (m_all[i] && keeps(*m_all[i])) {
+                m_shown.push_back(m_all[i]);
+                m_shownRows.push_back(m_allRows[i]);
+            }
+        }
+        eraseRows(m_all, m_allRows, std::unordered_set<int64_t>(gone.begin(), gone.end()));
+    } else {
+        m_shownRows.insert(m_shownRows.end(), rowids.begin(), rowids.end());
+        m_shown.resize(m_shownRows.size());
+    }
+    const std::size_t added = m_shown.size() - shownBefore;
+    if (added == 0)
+        return;
+    m_grid.append(added);
+    updateLayout();
+    if (shownBefore <= m_endVisible)
+        Refresh();
+}
+
+void ThumbnailView::removeRows(const std::vector<int64_t>& rowids)
+{
+    if (!m_rowMode || rowids.empty())
+        return;
+    const std::unordered_set<int64_t> gone(rowids.begin(), rowids.end());
+    eraseRows(m_all, m_allRows, gone);
+    Files before = m_shown;
+    const std::vector<std::size_t> positions = eraseRows(m_shown, m_shownRows, gone);
+    if (positions.empty())
+        return;
+    for (const std::size_t position : positions) {
+        if (before[position])
+            forgetThumbnail(*before[position]);
+    }
+    const std::size_t selectedGone = m_grid.eraseMany(positions);
+    updateLayout();
+    Refresh();
+    if (selectedGone > 0)
+        selectionChanged(false);
+    tellListChanged();
+}
+
+std::vector<int64_t> ThumbnailView::makeFiles(Files& files, const std::vector<int64_t>& rows,
+                                              const std::vector<std::size_t>& indices)
+{
+    std::vector<std::size_t> missing;
+    for (const std::size_t i : indices) {
+        if (i < files.size() && !files[i])
+            missing.push_back(i);
+    }
+    std::vector<int64_t> gone;
+    if (missing.empty() || !Brenmarle::FileManager::exists())
+        return gone;
+    // In steps, each holding the library lock a moment.
+    for (std::size_t first = 0; first < missing.size();
+         first += Brenmarle::FolderListReader::STEP) {
+        const std::size_t end = std::min(missing.size(), first + Brenmarle::FolderListReader::STEP);
+        std::vector<int64_t> step;
+        for (std::size_t k = first; k < end; ++k)
+            step.push_back(rows[missing[k]]);
+        Files made;
+        try {
+            made = Brenmarle::SearchManager::loadFiles(Brenmarle::Database::getInstance(), step);
+        } catch (const Quorvel::Exception& e) {
+            // Rows that cannot be read cannot be shown: they leave the list as gone ones do.
+            QDEBUG("[THUMBNAILVIEW] Could not read %zu rows: %s", step.size(), e.getMessage());
+            made.resize(step.size());
+        }
+        for (std::size_t k = first; k < end; ++k) {
+            const std::size_t index = missing[k];
+            Quorvel::Ref<File>& file = made[k - first];
+            if (!file) {
+                gone.push_back(rows[index]);
+                continue;
+            }
+            // The same item of both lists while no filter stands between them.
+            if (&files == &m_shown && !m_favoritesOnly && index < m_all.size())
+                m_all[index] = file;
+            files[index] = std::move(file);
+        }
+    }
+    return gone;
+}
+
+std::vector<int64_t> ThumbnailView::makeShown(std::size_t begin, std::size_t end)
+{
+    if (!m_rowMode)
+        return {};
+    std::vector<std::size_t> indices;
+    for (std::size_t i = begin; i < end && i < m_shown.size(); ++i)
+        indices.push_back(i);
+    return makeFiles(m_shown, m_shownRows, indices);
+}
+
+void ThumbnailView::dropGoneRows()
+{
+    removeRows(std::exchange(m_goneRows, {}));
+}
+
+const ThumbnailView::Files& ThumbnailView::getFiles()
+{
+    if (m_rowMode)
+        removeRows(makeShown(0, m_shown.size()));
+    return m_shown;
 }
 
 void ThumbnailView::setEmptyText(const wxString& text)
@@ -238,10 +412,29 @@ void ThumbnailView::rebuild()
     cancelRequests();
     ++m_generation;
     m_shown.clear();
-    m_shown.reserve(m_all.size());
-    for (const auto& file : m_all) {
-        if (keeps(*file))
-            m_shown.push_back(file);
+    m_shownRows.clear();
+    if (m_rowMode && !m_favoritesOnly) {
+        m_shown = m_all;
+        m_shownRows = m_allRows;
+    } else if (m_rowMode) {
+        // Only a made file tells whether it is a favourite.
+        std::vector<std::size_t> indices(m_all.size());
+        for (std::size_t i = 0; i < indices.size(); ++i)
+            indices[i] = i;
+        const std::vector<int64_t> gone = makeFiles(m_all, m_allRows, indices);
+        eraseRows(m_all, m_allRows, std::unordered_set<int64_t>(gone.begin(), gone.end()));
+        for (std::size_t i = 0; i < m_all.size(); ++i) {
+            if (keeps(*m_all[i])) {
+                m_shown.push_back(m_all[i]);
+                m_shownRows.push_back(m_allRows[i]);
+            }
+        }
+    } else {
+        m_shown.reserve(m_all.size());
+        for (const auto& file : m_all) {
+            if (keeps(*file))
+                m_shown.push_back(file);
+        }
     }
     m_grid.reset(m_shown.size());
     m_bitmaps.clear();
@@ -298,6 +491,8 @@ void ThumbnailView::checkVisible()
     if (m_bitmaps.size() > (m_endVisible - m_firstVisible) + BITMAP_SLACK) {
         std::map<wxString, Drawn> kept;
         for (std::size_t i = m_firstVisible; i < m_endVisible; ++i) {
+            if (!m_shown[i])
+                continue;
             auto found = m_bitmaps.find(m_shown[i]->getURI());
             if (found != m_bitmaps.end())
                 kept.insert(*found);
@@ -311,11 +506,12 @@ long ThumbnailView::indexOf(const wxString& uri) const
     const Quorvel::CompactString wanted(uri);
     // The items near the screen first: that is where news usually concerns.
     for (std::size_t i = m_firstVisible; i < m_endVisible && i < m_shown.size(); ++i) {
-        if (m_shown[i]->hasURI(wanted))
+        if (m_shown[i] && m_shown[i]->hasURI(wanted))
             return static_cast<long>(i);
     }
+    // Rows not made yet are not the file asked for: a file the view draws is made.
     for (std::size_t i = 0; i < m_shown.size(); ++i) {
-        if (m_shown[i]->hasURI(wanted))
+        if (m_shown[i] && m_shown[i]->hasURI(wanted))
             return static_cast<long>(i);
     }
     return -1;
@@ -438,6 +634,13 @@ void ThumbnailView::paint()
     const int firstRow = static_cast<int>(GetVisibleRowsBegin());
     const int lastRow = firstRow + client.y / m_grid.getCellHeight() + 1;
     m_grid.getItemsOfRows(firstRow, lastRow, m_firstVisible, m_endVisible);
+    const std::vector<int64_t> gone = makeShown(m_firstVisible, m_endVisible);
+    if (!gone.empty()) {
+        // Drawn as empty cells now; the list changes after this paint.
+        if (m_goneRows.empty())
+            CallAfter(&ThumbnailView::dropGoneRows);
+        m_goneRows.insert(m_goneRows.end(), gone.begin(), gone.end());
+    }
     checkVisible();
     const int offset = firstRow * m_grid.getCellHeight();
     for (std::size_t i = m_firstVisible; i < m_endVisible; ++i) {
@@ -458,6 +661,8 @@ void ThumbnailView::paint()
 
 void ThumbnailView::drawItem(wxDC& dc, std::size_t index, const wxRect& cell)
 {
+    if (!m_shown[index])
+        return;
     const File& file = *m_shown[index];
     const bool selected = m_grid.isSelected(index);
     const wxRect inner = wxRect(cell).Deflate(4);
@@ -528,7 +733,10 @@ void ThumbnailView::updateAccessibleName()
         return;
     const long focus = m_grid.getFocus();
     wxString name = m_accessibleLabel;
-    if (focus >= 0 && static_cast<std::size_t>(focus) < m_shown.size()) {
+    if (focus >= 0 && static_cast<std::size_t>(focus) < m_shown.size())
+        makeShown(static_cast<std::size_t>(focus), static_cast<std::size_t>(focus) + 1);
+    if (focus >= 0 && static_cast<std::size_t>(focus) < m_shown.size() &&
+        m_shown[static_cast<std::size_t>(focus)]) {
         const Brenmarle::File& file = *m_shown[static_cast<std::size_t>(focus)];
         name = wxString::Format(_("%s: %s, picture %ld of %zu"), m_accessibleLabel,
                                 file.getCaption().empty() ? file.getFileName() : file.getCaption(),
@@ -547,8 +755,10 @@ void ThumbnailView::selectionChanged(bool byUser)
     ProcessWindowEvent(event);
 }
 
-ThumbnailView::Files ThumbnailView::getSelectedFiles() const
+ThumbnailView::Files ThumbnailView::getSelectedFiles()
 {
+    if (m_rowMode)
+        removeRows(makeFiles(m_shown, m_shownRows, m_grid.getSelection()));
     Files files;
     for (std::size_t index : m_grid.getSelection())
         files.push_back(m_shown[index]);
@@ -922,7 +1132,17 @@ void ThumbnailView::applyNews()
     const long start = Quorvel::elapsedMs();
     Brenmarle::FileNewsBatch news;
     std::swap(news, m_news);
-    news.apply(m_all);
+    const std::vector<std::size_t> removedFromAll = news.apply(m_all);
+    if (m_rowMode) {
+        eraseRowsAt(m_allRows, removedFromAll);
+        // A removed file the view never made may be one of its rows: the owner finds out.
+        if (removedFromAll.size() < news.removedFiles().size() &&
+            std::find(m_all.begin(), m_all.end(), Quorvel::Ref<File>()) != m_all.end()) {
+            wxCommandEvent check(THUMBNAIL_ROWS_TO_CHECK, GetId());
+            check.SetEventObject(this);
+            ProcessWindowEvent(check);
+        }
+    }
     if (m_favoritesOnly && news.hasChanges()) {
         // A picture that became or stopped being a favourite comes or goes: the list is
         // filtered again, once for the whole batch.
@@ -933,6 +1153,8 @@ void ThumbnailView::applyNews()
     std::size_t appended = 0;
     const std::vector<std::size_t> removed = news.apply(
         m_shown, [this](const File& file) { return keeps(file); }, &appended);
+    if (m_rowMode)
+        eraseRowsAt(m_shownRows, removed);
     for (const Quorvel::Ref<File>& file : news.removedFiles())
         forgetThumbnail(*file);
     const std::size_t selectedGone = m_grid.eraseMany(removed);
@@ -944,10 +1166,10 @@ void ThumbnailView::applyNews()
             forgetThumbnail(*file);
         // Only what is on screen is drawn again; the rest is drawn afresh when it comes.
         for (std::size_t i = m_firstVisible; i < m_endVisible && i < m_shown.size(); ++i)
-            changedShown = changedShown || news.isChanged(*m_shown[i]);
+            changedShown = changedShown || (m_shown[i] && news.isChanged(*m_shown[i]));
         if (m_grid.getSelectedCount() > 0) {
             for (std::size_t index : m_grid.getSelection()) {
-                if (news.isChanged(*m_shown[index])) {
+                if (m_shown[index] && news.isChanged(*m_shown[index])) {
                     changedSelected = true;
                     break;
                 }

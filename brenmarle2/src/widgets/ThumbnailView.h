@@ -14,6 +14,13 @@
 // isListing() holds until the last batch came; THUMBNAIL_LIST_CHANGED follows the first and
 // the last batch, and news about files waits for the last.
 //
+// Search matches come as catalogue rowids (setRows, appendRows): the view makes the files of
+// the rows it draws, a screenful at a time, so 10,000 matches cost their rowids and one
+// screenful of files. Whatever needs every file (getFiles: a slide show, opening a picture
+// among them; the favourites filter) makes the rest then. News that removes a file the view
+// has not made yet may concern one of its rows: THUMBNAIL_ROWS_TO_CHECK asks the owner to find
+// which rows have gone (in the background) and hand them to removeRows().
+//
 // Selected pictures are dragged to albums or to the desktop (PictureDrag). A rubber band
 // dragged above or below the view scrolls it, faster the further out the pointer is, and takes
 // in the rows that come into view.
@@ -32,6 +39,7 @@
 //
 // GUI thread only. The view removes itself from the managers before it is destroyed.
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <set>
@@ -59,6 +67,7 @@ wxDECLARE_EVENT(THUMBNAIL_LIST_CHANGED, wxCommandEvent);
 wxDECLARE_EVENT(THUMBNAIL_CONTEXT_MENU, wxCommandEvent);
 wxDECLARE_EVENT(THUMBNAIL_DELETE, wxCommandEvent);
 wxDECLARE_EVENT(THUMBNAIL_ZOOM, wxCommandEvent);
+wxDECLARE_EVENT(THUMBNAIL_ROWS_TO_CHECK, wxCommandEvent);
 
 class ThumbnailView : public wxVScrolledWindow {
 public:
@@ -77,8 +86,18 @@ public:
     // Shows the pictures of `folder` (null: nothing) in the folder's order. Throws what
     // reading the folder throws; the view is then empty.
     void setFolder(const Brenmarle::FolderRef& folder);
-    // Shows `files`, following no folder (a calendar day, a search result).
+    // Shows `files`, following no folder (a calendar day).
     void setFiles(Files files);
+    // Shows the catalogue rows `rowids` (search matches) in that order, following no folder;
+    // their files are made as they are drawn. appendRows() adds the next ones.
+    void setRows(std::vector<int64_t> rowids);
+    void appendRows(const std::vector<int64_t>& rowids);
+    // Takes the rows `rowids` out (matches deleted since they were found), wherever they are.
+    void removeRows(const std::vector<int64_t>& rowids);
+    // The rows shown, in order; empty unless the view shows rows.
+    const std::vector<int64_t>& getRows() const { return m_shownRows; }
+    // The number of pictures shown, without making any file.
+    std::size_t getCount() const { return m_shown.size(); }
     // Whether a folder's pictures are still arriving in the background.
     bool isListing() const { return m_reader != nullptr; }
     // Catalogue folders with more pictures than this are read in the background.
@@ -100,9 +119,10 @@ public:
     void setFavoritesOnly(bool only);
     bool isFavoritesOnly() const { return m_favoritesOnly; }
 
-    // The files shown, and the selected ones in their order.
-    const Files& getFiles() const { return m_shown; }
-    Files getSelectedFiles() const;
+    // The files shown, and the selected ones in their order. Files of rows not drawn yet are
+    // made first (on this thread: for a whole list of rows, as long as reading them takes).
+    const Files& getFiles();
+    Files getSelectedFiles();
     std::size_t getSelectedCount() const { return m_grid.getSelectedCount(); }
     ThumbnailGrid& getGrid() { return m_grid; }
     const ThumbnailGrid& getGrid() const { return m_grid; }
@@ -127,6 +147,8 @@ public:
 
     // Thumbnails asked for and not yet arrived (for tests and the timing log).
     std::size_t getPendingCount() const { return m_requested.size(); }
+    // Thumbnails kept as drawn, near the screen.
+    std::size_t getDrawnCount() const { return m_bitmaps.size(); }
     // Whether news about files waits to be applied.
     bool hasPendingNews() const { return !m_news.empty(); }
     // Applies the news gathered so far now (the news timer does it a moment after it came);
@@ -180,6 +202,14 @@ private:
     void selectionChanged(bool byUser = true);
     void updateAccessibleName();
     long indexOf(const wxString& uri) const;
+    // Makes the files of `files` at `indices` not made yet, from their `rows`; returns the
+    // rows found gone, whose items stay null (for removeRows).
+    std::vector<int64_t> makeFiles(Files& files, const std::vector<int64_t>& rows,
+                                   const std::vector<std::size_t>& indices);
+    // The same for the items in [begin, end) of m_shown; nothing unless the view shows rows.
+    std::vector<int64_t> makeShown(std::size_t begin, std::size_t end);
+    // Takes out the rows found gone while drawing.
+    void dropGoneRows();
     bool keeps(const Brenmarle::File& file) const;
 
     Brenmarle::FolderRef m_folder;
@@ -191,6 +221,13 @@ private:
     std::size_t m_backgroundListing = DEFAULT_BACKGROUND_LISTING;
     Files m_all;
     Files m_shown;
+    // When the view shows rows: the rowid of each item of m_all and m_shown, whose files are
+    // null until made. Empty otherwise.
+    bool m_rowMode = false;
+    std::vector<int64_t> m_allRows;
+    std::vector<int64_t> m_shownRows;
+    // Rows found gone while drawing, taken out after the paint.
+    std::vector<int64_t> m_goneRows;
     bool m_favoritesOnly = false;
     wxString m_emptyText;
     ThumbnailGrid m_grid;

@@ -715,26 +715,19 @@ std::vector<Quorvel::Ref<File>> Database::loadFilesByRowId(const std::vector<int
     return files;
 }
 
-void Database::readFolderFiles(
-    const wxString& folderUri,
-    const std::function<Quorvel::Ref<File>*(const Quorvel::CompactString& uri)>& slotFor,
-    const std::function<void(const Quorvel::Ref<File>& file)>& fresh)
+std::vector<int64_t> Database::getGoneRowIds(const std::vector<int64_t>& rowids)
 {
     LibraryLock lock;
-    const wxStopWatch watch;
-    prepare(wxString(SELECT_FILE) + " WHERE file.uri like ? ORDER BY file.rowid");
-    bindText(1, folderUri + "%");
-    Quorvel::CompactString uri;
-    while (stepRow(false)) {
-        readText(0, uri);
-        Quorvel::Ref<File>* slot = slotFor(uri);
-        if (!slot || *slot)
-            continue;
-        *slot = fileFromRow(uri);
-        fresh(*slot);
+    prepare("SELECT 1 FROM file WHERE rowid = ?");
+    std::vector<int64_t> gone;
+    for (const int64_t rowid : rowids) {
+        reset();
+        bindInt64(1, rowid);
+        if (!stepRow(false))
+            gone.push_back(rowid);
     }
     finalize();
-    QDEBUG("[DATABASE] TIME readFolderFiles () = %d millis", static_cast<int>(watch.Time()));
+    return gone;
 }
 
 namespace {
@@ -757,6 +750,31 @@ bool liesDirectlyIn(const Quorvel::CompactString& uri, const std::string& folder
 }
 
 } // namespace
+
+void Database::readFolderFiles(
+    const wxString& folderUri,
+    const std::function<Quorvel::Ref<File>*(const Quorvel::CompactString& uri)>& slotFor,
+    const std::function<void(const Quorvel::Ref<File>& file)>& fresh)
+{
+    LibraryLock lock;
+    const wxStopWatch watch;
+    // Along the URI key: a small folder in a large catalogue reads its own rows only, where
+    // "like" (which ignores case, so the key cannot serve it) read the whole table.
+    prepare(wxString(SELECT_FILE) + " WHERE file.uri > ? AND file.uri < ? ORDER BY file.rowid");
+    bindText(1, folderUri);
+    bindText(2, pastFolder(folderUri));
+    Quorvel::CompactString uri;
+    while (stepRow(false)) {
+        readText(0, uri);
+        Quorvel::Ref<File>* slot = slotFor(uri);
+        if (!slot || *slot)
+            continue;
+        *slot = fileFromRow(uri);
+        fresh(*slot);
+    }
+    finalize();
+    QDEBUG("[DATABASE] TIME readFolderFiles () = %d millis", static_cast<int>(watch.Time()));
+}
 
 int Database::countFolderFiles(const wxString& folderUri)
 {

@@ -113,6 +113,9 @@ public:
     // The files of the rows `rowids`, in that order; null where a row has gone. One statement
     // serves them all, so the catalogue search delivers its matches without a prepare per file.
     std::vector<Quorvel::Ref<File>> loadFilesByRowId(const std::vector<int64_t>& rowids);
+    // Those of `rowids` whose rows have gone, in that order: a list of search matches held as
+    // rowids learns this way which of them were deleted, without reading the rows.
+    std::vector<int64_t> getGoneRowIds(const std::vector<int64_t>& rowids);
     // How many files `folderUri` holds, and their URIs in catalogue order: both along the URI
     // key, so neither reads other folders' rows.
     int countFolderFiles(const wxString& folderUri);

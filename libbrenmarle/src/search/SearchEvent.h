@@ -4,12 +4,12 @@
 // the receiver and query it was meant for, so results of a superseded query, or for a receiver
 // that has gone, are dropped.
 
+#include <cstdint>
 #include <functional>
 #include <vector>
 
 #include <wx/event.h>
 
-#include "files/File.h"
 #include "search/SearchCriteria.h"
 #include "threads/RevocableEvent.h"
 
@@ -26,8 +26,8 @@ public:
     // SEARCH_COUNT (to the target), SEARCH_MATCH_COUNT and SEARCH_HIDDEN_COUNT (to the count
     // listener)
     int count = 0;
-    // SEARCH_FILES, in query order
-    std::vector<Quorvel::Ref<File>> files;
+    // SEARCH_ROWS: matches as catalogue rowids, in query order
+    std::vector<int64_t> rowids;
     // SEARCH_FAILED
     wxString message;
     // SEARCH_WORK_DONE: what the work hands back, run on the GUI thread
@@ -36,7 +36,7 @@ public:
 
 wxDECLARE_EVENT(SEARCH_STARTED, SearchEvent);
 wxDECLARE_EVENT(SEARCH_COUNT, SearchEvent);
-wxDECLARE_EVENT(SEARCH_FILES, SearchEvent);
+wxDECLARE_EVENT(SEARCH_ROWS, SearchEvent);
 wxDECLARE_EVENT(SEARCH_FAILED, SearchEvent);
 wxDECLARE_EVENT(SEARCH_MATCH_COUNT, SearchEvent);
 wxDECLARE_EVENT(SEARCH_HIDDEN_COUNT, SearchEvent);

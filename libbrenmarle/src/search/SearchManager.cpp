@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <unordered_set>
 
 #include "core/Exceptions.h"
 #include "core/LibraryLock.h"
 #include "database/Database.h"
 #include "filemanager/FileManager.h"
 #include "folders/AlbumFolder.h"
+#include "folders/FolderListReader.h"
 #include "folders/ManagedFolder.h"
 #include "search/SearchCountListener.h"
 #include "search/SearchEvent.h"
@@ -23,7 +25,7 @@ SearchManager::SearchManager(Database& database, const CountryList& countries, i
       m_listenerToken(Quorvel::RevocableEvent::makeToken()),
       m_workToken(Quorvel::RevocableEvent::makeToken())
 {
-    for (const auto& type : {SEARCH_STARTED, SEARCH_COUNT, SEARCH_FILES, SEARCH_FAILED})
+    for (const auto& type : {SEARCH_STARTED, SEARCH_COUNT, SEARCH_ROWS, SEARCH_FAILED})
         Bind(type, &SearchManager::onTargetEvent, this);
     for (const auto& type : {SEARCH_MATCH_COUNT, SEARCH_HIDDEN_COUNT})
         Bind(type, &SearchManager::onListenerEvent, this);
@@ -168,12 +170,7 @@ void SearchManager::onTargetEvent(SearchEvent& event)
     } else if (type == SEARCH_FAILED) {
         m_target->onSearchFailed(event.message);
     } else {
-        for (const Quorvel::Ref<File>& file : event.files) {
-            m_target->onSearchFile(file);
-            // The target may have left, or have been replaced, while handling a file.
-            if (event.isRevoked() || !m_target)
-                return;
-        }
+        m_target->onSearchRows(event.rowids);
     }
 }
 
@@ -201,35 +198,56 @@ void SearchManager::post(SearchEvent* event, const Quorvel::RevocableEvent::Toke
     wxQueueEvent(this, event);
 }
 
-int SearchManager::collectFiles(const std::vector<int64_t>& rowids,
-                                std::vector<Quorvel::Ref<File>>& matches)
+SearchManager::Files SearchManager::loadFiles(Database& database,
+                                              const std::vector<int64_t>& rowids)
 {
     // One lock for the whole batch: no other thread can bring one of these files into memory
     // between the look and the registering, so each URI keeps its one object.
     LibraryLock lock;
     FileManager& files = FileManager::get();
-    int hidden = 0;
-    for (const Quorvel::Ref<File>& file : m_database.loadFilesByRowId(rowids)) {
-        // A row deleted since the query ran is simply no longer a match.
+    Files loaded = database.loadFilesByRowId(rowids);
+    for (Quorvel::Ref<File>& file : loaded) {
         if (!file)
             continue;
         const wxString uri = file->getURI();
         try {
-            const FolderRef folder = files.getFolder(uri);
-            const auto* album = dynamic_cast<const AlbumFolder*>(folder.get());
-            if (album && album->isListedHidden()) {
-                ++hidden;
-                continue;
-            }
             // A managed folder would read the same row again to make the file.
-            if (dynamic_cast<const ManagedFolder*>(folder.get()) && !files.isRegistered(uri))
+            if (!files.isRegistered(uri) &&
+                dynamic_cast<const ManagedFolder*>(files.getFolder(uri).get()))
                 files.registerFile(file);
-            matches.push_back(files.getFile(uri));
+            file = files.getFile(uri);
         } catch (const Quorvel::Exception& e) {
             QDEBUG("[SEARCHMANAGER] Skipped a match: %s", e.getMessage());
+            file = nullptr;
         }
     }
-    return hidden;
+    return loaded;
+}
+
+int SearchManager::leaveOutHidden(std::vector<int64_t>& rowids)
+{
+    std::vector<wxString> hiddenAlbums;
+    for (const AlbumFolder::AlbumMap& albums :
+         {AlbumFolder::getAlbums(), AlbumFolder::getHiddenAlbums()}) {
+        for (const auto& entry : albums) {
+            if (entry.second->isListedHidden())
+                hiddenAlbums.push_back(entry.second->getURI());
+        }
+    }
+    if (hiddenAlbums.empty() || rowids.empty())
+        return 0;
+    // The hidden albums' rows along the URI key, rather than every match's URI read and
+    // resolved to its folder.
+    std::unordered_set<int64_t> hidden;
+    for (const wxString& uri : hiddenAlbums) {
+        for (const int64_t rowid : FolderListReader::listRowIds(m_database, uri, &m_newQuery))
+            hidden.insert(rowid);
+    }
+    const auto kept = std::remove_if(rowids.begin(), rowids.end(),
+                                     [&hidden](int64_t rowid) { return hidden.count(rowid) > 0; });
+    const int count = static_cast<int>(rowids.end() - kept);
+    rowids.erase(kept, rowids.end());
+    return count;
 }
 
 void SearchManager::run()
@@ -325,23 +343,21 @@ void SearchManager::search(const Query& query)
     targetCount->count = matches;
     post(targetCount, query.targetToken);
 
-    if (!rowids.empty() && !FileManager::exists()) {
-        QDEBUG("[SEARCHMANAGER] No file manager: the matches cannot be delivered");
-        return;
-    }
-    int hidden = 0;
-    for (size_t first = 0; first < rowids.size(); first += FILES_PER_EVENT) {
+    const int hidden = leaveOutHidden(rowids);
+    size_t first = 0;
+    while (first < rowids.size()) {
         if (superseded())
             return;
+        const size_t size =
+            std::min(first == 0 ? FIRST_ROWS_PER_EVENT : ROWS_PER_EVENT, rowids.size() - first);
+        auto batch = std::make_unique<SearchEvent>(SEARCH_ROWS);
         const auto begin = rowids.begin() + static_cast<std::ptrdiff_t>(first);
-        const std::vector<int64_t> part(
-            begin,
-            begin + static_cast<std::ptrdiff_t>(std::min(FILES_PER_EVENT, rowids.size() - first)));
-        auto batch = std::make_unique<SearchEvent>(SEARCH_FILES);
-        hidden += collectFiles(part, batch->files);
-        if (!batch->files.empty())
-            post(batch.release(), query.targetToken);
+        batch->rowids.assign(begin, begin + static_cast<std::ptrdiff_t>(size));
+        post(batch.release(), query.targetToken);
+        first += size;
     }
+    if (superseded())
+        return;
 
     auto* hiddenCount = new SearchEvent(SEARCH_HIDDEN_COUNT);
     hiddenCount->count = hidden;

@@ -1,8 +1,10 @@
 #pragma once
 // Runs catalogue searches on a thread of its own, so typing in a search field never waits for
 // the catalogue. Each new query supersedes the one in progress: a running SQL query is
-// interrupted, files not yet delivered are not, and results already on their way are dropped.
-// Files in albums hidden in this run are left out and counted.
+// interrupted, matches not yet delivered are not, and results already on their way are dropped.
+// Matches are delivered as catalogue rowids in batches; file objects are made by the target
+// for what it shows (loadFiles), not for every match. Files in albums hidden in this run are
+// left out and counted.
 //
 // The same thread runs other catalogue counts for a window (the picture map's, as its time span
 // moves): setWork() queues them, each new piece replacing the one still waiting, and hands the
@@ -39,8 +41,11 @@ class SearchTarget;
 
 class SearchManager : public wxEvtHandler {
 public:
-    // Files handed to the target per posted event.
-    static constexpr size_t FILES_PER_EVENT = 100;
+    // Matches handed to the target per posted event: the first batch is small, so a view has
+    // its first screenful at once.
+    static constexpr size_t FIRST_ROWS_PER_EVENT = 200;
+    static constexpr size_t ROWS_PER_EVENT = 5000;
+    using Files = std::vector<Quorvel::Ref<File>>;
     // A query still running after this long is stopped and counts as failed: a pathological
     // condition must not hold the catalogue (and everyone waiting for it) for good.
     static constexpr int DEFAULT_QUERY_TIME_LIMIT_MS = 10000;
@@ -80,6 +85,12 @@ public:
     void forget(SearchTarget* target);
     void forget(SearchCountListener* listener);
 
+    // The files of the matches `rowids`, in that order, null where a row has gone. Files in
+    // memory keep their objects; the others are read and registered with the file manager,
+    // which must exist. Any thread: takes the library lock for the whole batch, so keep
+    // batches to what is shown (a few hundred).
+    static Files loadFiles(Database& database, const std::vector<int64_t>& rowids);
+
 private:
     struct Query {
         SearchCriteria criteria;
@@ -91,9 +102,8 @@ private:
     void run();
     void search(const Query& query);
     void runWork(const Work& work, const Quorvel::RevocableEvent::Token& token);
-    // Puts the files of `rowids` into `matches`, leaving out (and counting) those in albums
-    // hidden in this run.
-    int collectFiles(const std::vector<int64_t>& rowids, std::vector<Quorvel::Ref<File>>& matches);
+    // Takes the matches in albums hidden in this run out of `rowids`; returns how many.
+    int leaveOutHidden(std::vector<int64_t>& rowids);
     bool superseded() const { return m_newQuery.load() || m_stopping.load(); }
     void post(SearchEvent* event, const Quorvel::RevocableEvent::Token& token);
 
