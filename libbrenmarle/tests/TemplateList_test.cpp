@@ -4,9 +4,12 @@
 #include <string>
 #include <vector>
 
+#include <wx/filename.h>
+
 #include "PricelistBuilder.h"
 #include "ScratchDir.h"
 #include "templates/DownloadTemplateTask.h"
+#include "templates/TemplateArchive.h"
 #include "templates/TemplateList.h"
 #include "util/XMLDocument.h"
 
@@ -214,4 +217,32 @@ TEST(DownloadTemplateTask, PackageAddressesAreRelativeToTheList)
               "http://shop.example/a.zip");
     EXPECT_EQ(DownloadTemplateTask::resolve("a.zip", ""), "");
     EXPECT_EQ(DownloadTemplateTask::resolve("", list), "");
+}
+
+// The example shop the provider serves out of the box: every template names a product of its
+// price list, and every package unpacks with its preview picture where the list says.
+TEST(TemplateList, TheExampleShopsTemplatesAllShowAndUnpack)
+{
+    const wxString source = VISTRELLE_PROVIDER_SOURCE_DIR "/";
+    const TemplateList list = TemplateList::load(
+        source + "files/templatelist.xml", Brenmarle::Pricelist::load(source + "pricelist.xml"));
+    ASSERT_EQ(list.getTemplates().size(), 5u);
+    const std::vector<wxString> expected = {
+        "All Calendars",   "12 Page Calendars", "13 Page Calendars", "All Cards",
+        "Christmas Cards", "Invitations",       "Cards (SUMMER)",    "Photo Booklets"};
+    EXPECT_EQ(labels(list.getCategories()), expected);
+    ScratchDir dir;
+    for (const Template& t : list.getTemplates()) {
+        SCOPED_TRACE(t.uuid);
+        EXPECT_FALSE(t.priceText(list.getPricelist()).empty());
+        EXPECT_FALSE(t.sizesText().empty());
+        const wxString zip = Brenmarle::DownloadTemplateTask::resolve(
+            t.smallPackage, "file://" + source + "files/templatelist.xml");
+        ASSERT_TRUE(zip.StartsWith("file://"));
+        const wxString folder = dir / t.folderName();
+        ASSERT_TRUE(wxFileName::Mkdir(folder, 0755));
+        Brenmarle::TemplateArchive::unpack(zip.Mid(7), folder, {});
+        EXPECT_TRUE(Template::isInsideFolder(t.previewImage));
+        EXPECT_TRUE(wxFileExists(folder + "/" + t.previewImage));
+    }
 }
