@@ -50,6 +50,8 @@
 #include "myalbums/MyAlbumsPage.h"
 #include "ordering/AlbumPicturesTask.h"
 #include "ordering/Ordering.h"
+#include "ordering/Pricelist.h"
+#include "ordering/PricelistCache.h"
 #include "ordering/ShoppingCartPanel.h"
 #include "plugins/PluginCommands.h"
 #include "search/CountryList.h"
@@ -59,6 +61,7 @@
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "system/NestedLoop.h"
+#include "templates/ChooseTemplateDialog.h"
 #include "threads/TaskEvent.h"
 #include "threads/TaskRunnerThread.h"
 #include "thumbnails/ThumbnailManager.h"
@@ -887,6 +890,12 @@ void MainFrame::onCommand(wxCommandEvent& event)
         break;
     case ID_PICTURE_MAP:
         showPictureMap();
+        break;
+    case ID_CREATE_PRODUCTS:
+        // Templates are shown for the products of the current price list.
+        ChooseTemplateDialog::open(this, m_ordering
+                                             ? m_ordering->getPricelists().get()
+                                             : std::shared_ptr<const Brenmarle::Pricelist>());
         break;
     case ID_REGISTER_ACCOUNT:
     case ID_LOGIN:
