@@ -109,6 +109,13 @@ TEST_F(ChooseTemplateDialogTest, ShowsTheProvidersTemplatesByCategoryWithPricesA
     EXPECT_EQ(dialog->getSizesLabel()->GetLabel(), "Available in sizes: 297 x 420 mm");
     EXPECT_TRUE(dialog->getDownloadButton()->IsEnabled());
     expectAllNamed("calendars");
+    // A screen reader meets the lists by name and reads the template's price and sizes.
+    std::vector<wxString> read;
+    for (const Quorvel::AccessibleNode& node : Quorvel::readAccessibleTree(*dialog))
+        read.push_back(node.name);
+    for (const wxString& name : {"Categories", "Templates", "Prices from EUR 14.90",
+                                 "Available in sizes: 297 x 420 mm", "Download Template"})
+        EXPECT_NE(std::find(read.begin(), read.end(), name), read.end()) << name;
 
     chooseCategory("Cards (SUMMER)");
     EXPECT_EQ(itemsOf(dialog->getTemplateList()), (std::vector<wxString>{"Summer party"}));

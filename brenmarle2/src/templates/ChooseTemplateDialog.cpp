@@ -155,6 +155,7 @@ void ChooseTemplateDialog::buildWindow()
     buttons->AddButton(m_download);
     buttons->AddButton(new wxButton(this, wxID_CANCEL, _("Close")));
     buttons->Realize();
+    m_download->SetDefault();
     top->Add(buttons, wxSizerFlags().Expand().Border(wxALL, 10));
     SetSizerAndFit(top);
     SetEscapeId(wxID_CANCEL);
@@ -175,8 +176,8 @@ void ChooseTemplateDialog::start()
 {
     m_account = Brenmarle::AccountSettings::read(m_configuration);
     if (!m_account.exists()) {
-        setStatus(_("Cards and calendars come from your photo service. Log in to your account "
-                    "first (File > Log In)."));
+        setStatus(_("Cards and calendars come from your photo service: log in to your account "
+                    "first."));
         return;
     }
     if (!m_pricelist) {
@@ -235,6 +236,8 @@ void ChooseTemplateDialog::fillCategories()
         m_categories->Append(category.label);
     if (m_list && m_shownCategories.empty())
         setStatus(_("Your photo service offers no cards or calendars for its current products."));
+    else if (m_list && m_status->GetLabel().empty())
+        setStatus(_("Choose a template and download it to see its preview."));
     if (!m_shownCategories.empty())
         m_categories->SetSelection(0);
     fillTemplates();
