@@ -113,8 +113,8 @@ TEST_F(ChooseTemplateDialogTest, ShowsTheProvidersTemplatesByCategoryWithPricesA
     std::vector<wxString> read;
     for (const Quorvel::AccessibleNode& node : Quorvel::readAccessibleTree(*dialog))
         read.push_back(node.name);
-    for (const wxString& name : {"Categories", "Templates", "Prices from EUR 14.90",
-                                 "Available in sizes: 297 x 420 mm", "Download Template"})
+    for (const char* name : {"Categories", "Templates", "Prices from EUR 14.90",
+                             "Available in sizes: 297 x 420 mm", "Download Template"})
         EXPECT_NE(std::find(read.begin(), read.end(), name), read.end()) << name;
 
     chooseCategory("Cards (SUMMER)");
@@ -214,6 +214,45 @@ TEST_F(ChooseTemplateDialogTest, AHostilePackageIsRefusedWithItsReason)
     EXPECT_FALSE(wxFileExists(Quorvel::Environment::getUserDataDir() + "evil"));
     EXPECT_EQ(filesUnder(Quorvel::Environment::getUserDataDir() + "templates"), 0u);
     expectAllNamed("refused");
+}
+
+TEST_F(ChooseTemplateDialogTest, WithoutPricesThePortalsPricelistIsFetchedAndInstalledFirst)
+{
+    // The demo portal sells what the example shop sells.
+    wxCopyFile(EXAMPLE + "pricelist.xml", dir / "conf/demo-prices.xml");
+    startProvider();
+    std::vector<std::shared_ptr<const Brenmarle::Pricelist>> installed;
+    dialog = new ChooseTemplateDialog(nullptr, configuration, nullptr, &settings,
+                                      [&](const std::shared_ptr<const Brenmarle::Pricelist>& p) {
+                                          installed.push_back(p);
+                                          return true;
+                                      });
+    dialog->Show();
+    dialog->start();
+    EXPECT_EQ(status(), "Downloading price list - please wait");
+    ASSERT_TRUE(waitUntil([&] { return dialog->getCategoryList()->GetCount() > 0; }));
+    ASSERT_EQ(installed.size(), 1u);
+    EXPECT_NE(installed[0]->findProduct("card-folded-a6"), nullptr);
+    EXPECT_EQ(dialog->getCategoryList()->GetCount(), 8u);
+    EXPECT_EQ(journalled("downloadPriceList"), 1u);
+}
+
+TEST_F(ChooseTemplateDialogTest, APricelistThatCannotBeHadIsSaidAndNotAskedForAgain)
+{
+    startProvider("[faults]\nrule = portal/downloadPriceList | fault Server No price list\n");
+    int asked = 0;
+    dialog = new ChooseTemplateDialog(nullptr, configuration, nullptr, &settings,
+                                      [&](const std::shared_ptr<const Brenmarle::Pricelist>&) {
+                                          ++asked;
+                                          return true;
+                                      });
+    dialog->Show();
+    dialog->start();
+    ASSERT_TRUE(waitUntil([&] { return !dialog->isBusy(); }));
+    EXPECT_TRUE(status().StartsWith("Could not download price list: ")) << status();
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(dialog->getCategoryList()->GetCount(), 0u);
+    expectAllNamed("no-pricelist");
 }
 
 TEST_F(ChooseTemplateDialogTest, WithoutAccountOrPricesItSaysWhatToDo)

@@ -892,10 +892,7 @@ void MainFrame::onCommand(wxCommandEvent& event)
         showPictureMap();
         break;
     case ID_CREATE_PRODUCTS:
-        // Templates are shown for the products of the current price list.
-        ChooseTemplateDialog::open(this, m_ordering
-                                             ? m_ordering->getPricelists().get()
-                                             : std::shared_ptr<const Brenmarle::Pricelist>());
+        openTemplateChooser();
         break;
     case ID_REGISTER_ACCOUNT:
     case ID_LOGIN:
@@ -1434,6 +1431,26 @@ void MainFrame::setOrdering(Ordering* ordering)
         m_orderRunner->abortAll(true);
     m_ordering = ordering;
     updateMenus();
+}
+
+void MainFrame::openTemplateChooser()
+{
+    if (!m_ordering) {
+        ChooseTemplateDialog::open(this, nullptr, nullptr);
+        return;
+    }
+    Brenmarle::PricelistCache& pricelists = m_ordering->getPricelists();
+    // Templates are shown for the products of the current price list; one that is missing or
+    // stale is downloaded for them.
+    const bool valid = pricelists.isValid(std::time(nullptr));
+    ChooseTemplateDialog::open(
+        this, valid ? pricelists.get() : nullptr,
+        [&pricelists](const std::shared_ptr<const Brenmarle::Pricelist>& pricelist) {
+            wxString portalId;
+            if (auto* configuration = Quorvel::Configuration::get())
+                portalId = Brenmarle::AccountSettings::read(*configuration).portalId;
+            return pricelists.install(portalId, pricelist, std::time(nullptr));
+        });
 }
 
 void MainFrame::orderSelectionPrints()

@@ -23,6 +23,7 @@
 #include "system/Environment.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
+#include "templates/DownloadPricelistTask.h"
 #include "templates/DownloadTemplateListTask.h"
 #include "templates/DownloadTemplateTask.h"
 #include "threads/TaskEvent.h"
@@ -42,6 +43,19 @@ wxStaticText* boldLabel(wxWindow* parent, const wxString& text)
     font.SetWeight(wxFONTWEIGHT_BOLD);
     label->SetFont(font);
     return label;
+}
+
+// A labelled list in a column of `row`, named for screen readers.
+wxListBox* addListColumn(wxWindow* parent, wxSizer* row, const wxString& label,
+                         const wxString& name, int width, const wxSizerFlags& flags)
+{
+    auto* column = new wxBoxSizer(wxVERTICAL);
+    column->Add(new wxStaticText(parent, wxID_ANY, label), wxSizerFlags().Border(wxBOTTOM, 4));
+    auto* list = new wxListBox(parent, wxID_ANY, wxDefaultPosition, wxSize(width, 260));
+    Quorvel::setAccessibleName(*list, name);
+    column->Add(list, wxSizerFlags(1).Expand());
+    row->Add(column, flags);
+    return list;
 }
 
 wxBitmap scaledPreview(const wxString& path)
@@ -67,26 +81,29 @@ wxBitmap scaledPreview(const wxString& path)
 } // namespace
 
 void ChooseTemplateDialog::open(wxWindow* parent,
-                                std::shared_ptr<const Brenmarle::Pricelist> pricelist)
+                                std::shared_ptr<const Brenmarle::Pricelist> pricelist,
+                                const PricelistInstaller& install)
 {
     Quorvel::Configuration* configuration = Quorvel::Configuration::get();
     if (!configuration) {
         wxLogError(_("Photo products cannot be made without the program's settings."));
         return;
     }
-    ChooseTemplateDialog dialog(parent, *configuration, std::move(pricelist));
+    ChooseTemplateDialog dialog(parent, *configuration, std::move(pricelist), nullptr, install);
     dialog.start();
     dialog.ShowModal();
 }
 
 ChooseTemplateDialog::ChooseTemplateDialog(wxWindow* parent, Quorvel::Configuration& configuration,
                                            std::shared_ptr<const Brenmarle::Pricelist> pricelist,
-                                           Quorvel::NetworkSettings* settings)
+                                           Quorvel::NetworkSettings* settings,
+                                           PricelistInstaller install)
     : wxDialog(parent, wxID_ANY, _("Create Cards & Calendars"), wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER),
       m_configuration(configuration),
       m_settings(settings ? *settings : Quorvel::NetworkSettings::get()),
-      m_pricelist(std::move(pricelist)), m_runner(std::make_unique<Quorvel::TaskRunnerThread>())
+      m_pricelist(std::move(pricelist)), m_install(std::move(install)),
+      m_runner(std::make_unique<Quorvel::TaskRunnerThread>())
 {
     buildWindow();
     Bind(Quorvel::EVT_TASK_PROGRESS, &ChooseTemplateDialog::onTaskProgress, this);
@@ -112,21 +129,10 @@ void ChooseTemplateDialog::buildWindow()
              wxSizerFlags().Border(wxALL, 10));
 
     auto* lists = new wxBoxSizer(wxHORIZONTAL);
-    auto* categoryColumn = new wxBoxSizer(wxVERTICAL);
-    categoryColumn->Add(new wxStaticText(this, wxID_ANY, _("Categories:")),
-                        wxSizerFlags().Border(wxBOTTOM, 4));
-    m_categories = new wxListBox(this, wxID_ANY, wxDefaultPosition, wxSize(180, 260));
-    Quorvel::setAccessibleName(*m_categories, _("Categories"));
-    categoryColumn->Add(m_categories, wxSizerFlags(1).Expand());
-    lists->Add(categoryColumn, wxSizerFlags(0).Expand().Border(wxLEFT | wxRIGHT, 10));
-
-    auto* templateColumn = new wxBoxSizer(wxVERTICAL);
-    templateColumn->Add(new wxStaticText(this, wxID_ANY, _("Templates:")),
-                        wxSizerFlags().Border(wxBOTTOM, 4));
-    m_templates = new wxListBox(this, wxID_ANY, wxDefaultPosition, wxSize(200, 260));
-    Quorvel::setAccessibleName(*m_templates, _("Templates"));
-    templateColumn->Add(m_templates, wxSizerFlags(1).Expand());
-    lists->Add(templateColumn, wxSizerFlags(1).Expand().Border(wxRIGHT, 10));
+    m_categories = addListColumn(this, lists, _("Categories:"), _("Categories"), 180,
+                                 wxSizerFlags(0).Expand().Border(wxLEFT | wxRIGHT, 10));
+    m_templates = addListColumn(this, lists, _("Templates:"), _("Templates"), 200,
+                                wxSizerFlags(1).Expand().Border(wxRIGHT, 10));
 
     auto* details = new wxBoxSizer(wxVERTICAL);
     m_name = boldLabel(this, wxString());
@@ -180,6 +186,10 @@ void ChooseTemplateDialog::start()
                     "first."));
         return;
     }
+    if (!m_pricelist && m_install) {
+        downloadPricelist();
+        return;
+    }
     if (!m_pricelist) {
         QDEBUG("Price List is NULL");
         setStatus(_("The prices of your photo service have not been downloaded yet. Order "
@@ -198,6 +208,16 @@ void ChooseTemplateDialog::start()
         downloadList();
     else
         loadList();
+}
+
+void ChooseTemplateDialog::downloadPricelist()
+{
+    auto client = Quorvel::makeRef<Brenmarle::PortalClient_3_0>(m_settings);
+    client->setAddress(Brenmarle::AccountSettings::portalAddress(m_configuration, m_account));
+    setBusy(true);
+    setStatus(_("Downloading price list - please wait"));
+    m_runner->addTask(Quorvel::makeRef<Brenmarle::DownloadPricelistTask>(client, PRICELIST_TASK),
+                      this);
 }
 
 void ChooseTemplateDialog::downloadList()
@@ -355,6 +375,18 @@ void ChooseTemplateDialog::onTaskSuccessEvent(Quorvel::TaskEvent& event)
         loadList();
         break;
     }
+    case PRICELIST_TASK: {
+        auto pricelist = static_cast<const Brenmarle::DownloadPricelistTask*>(event.getTask().get())
+                             ->getPricelist();
+        // Once only: a price list that cannot be installed is not fetched again and again.
+        const bool installed = m_install(pricelist);
+        m_install = nullptr;
+        if (installed)
+            m_pricelist = std::move(pricelist);
+        setStatus(wxString());
+        start();
+        break;
+    }
     case PACKAGE_TASK: {
         const auto* task =
             static_cast<const Brenmarle::DownloadTemplateTask*>(event.getTask().get());
@@ -385,6 +417,10 @@ void ChooseTemplateDialog::onTaskFailureEvent(Quorvel::TaskEvent& event)
         setStatus(wxString(_("Could not update template list")) + ": " + reason);
         break;
     }
+    case PRICELIST_TASK:
+        m_install = nullptr;
+        setStatus(wxString(_("Could not download price list")) + ": " + reason);
+        break;
     case PACKAGE_TASK:
         setStatus(wxString(_("Could not download the template")) + ": " + reason);
         break;

@@ -7,11 +7,13 @@
 // when it is missing or not fresh (three days), otherwise read at once. Only templates whose
 // product the current price list sells are shown. Downloads run on the dialog's own task
 // runner; the window shows their progress and stays answering. A failed list download keeps
-// the list there was, and says so.
+// the list there was, and says so. Without a current price list the portal's is downloaded and
+// installed first, when the caller gave a way to install it.
 //
 // GUI thread only. Closing the dialog aborts its downloads quietly.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -38,16 +40,21 @@ class wxStaticText;
 class ChooseTemplateDialog : public wxDialog {
 public:
     // Task ids of the dialog's downloads.
-    enum { LIST_TASK = 1, PACKAGE_TASK = 2 };
+    enum { LIST_TASK = 1, PACKAGE_TASK = 2, PRICELIST_TASK = 3 };
+    // Makes a downloaded price list the program's current one; false when it could not.
+    using PricelistInstaller =
+        std::function<bool(const std::shared_ptr<const Brenmarle::Pricelist>&)>;
 
     // Shows the dialog modally with the program's configuration and `pricelist` (may be
-    // null).
-    static void open(wxWindow* parent, std::shared_ptr<const Brenmarle::Pricelist> pricelist);
+    // null); without one it downloads the portal's and hands it to `install` first.
+    static void open(wxWindow* parent, std::shared_ptr<const Brenmarle::Pricelist> pricelist,
+                     const PricelistInstaller& install);
 
     // `configuration` and `settings` (the process's when null) must outlive the dialog.
     ChooseTemplateDialog(wxWindow* parent, Quorvel::Configuration& configuration,
                          std::shared_ptr<const Brenmarle::Pricelist> pricelist,
-                         Quorvel::NetworkSettings* settings = nullptr);
+                         Quorvel::NetworkSettings* settings = nullptr,
+                         PricelistInstaller install = PricelistInstaller());
     ~ChooseTemplateDialog() override;
 
     // Reads the list, or starts its download when it is missing or not fresh.
@@ -78,6 +85,7 @@ public:
 
 private:
     void buildWindow();
+    void downloadPricelist();
     void downloadList();
     void loadList();
     void fillCategories();
@@ -95,6 +103,7 @@ private:
     Quorvel::Configuration& m_configuration;
     Quorvel::NetworkSettings& m_settings;
     std::shared_ptr<const Brenmarle::Pricelist> m_pricelist;
+    PricelistInstaller m_install;
     Brenmarle::AccountSettings::Account m_account;
     std::optional<Brenmarle::TemplateList> m_list;
     std::vector<Brenmarle::TemplateList::Category> m_shownCategories;
