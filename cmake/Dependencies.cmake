@@ -56,11 +56,13 @@ pkg_check_modules(GSTREAMER REQUIRED IMPORTED_TARGET gstreamer-1.0)
 pkg_check_modules(GPHOTO2 REQUIRED IMPORTED_TARGET libgphoto2)
 # Cameras and card readers are watched through udev (see UdevDeviceWatch).
 pkg_check_modules(UDEV REQUIRED IMPORTED_TARGET libudev)
+# Template packages (ZIP archives) are unpacked with libarchive (see TemplateArchive).
+pkg_check_modules(LIBARCHIVE REQUIRED IMPORTED_TARGET libarchive)
 
 # pkg-config gives these as plain include directories; mark them SYSTEM.
 foreach(_t PkgConfig::UUID PkgConfig::CURL PkgConfig::EXIF PkgConfig::MAGICKPP PkgConfig::GOBJECT
         PkgConfig::GIO PkgConfig::GTK3 PkgConfig::GSOAP PkgConfig::GSTREAMER PkgConfig::GPHOTO2
-        PkgConfig::UDEV)
+        PkgConfig::UDEV PkgConfig::LIBARCHIVE)
     get_target_property(_inc ${_t} INTERFACE_INCLUDE_DIRECTORIES)
     if(_inc)
         set_target_properties(${_t} PROPERTIES INTERFACE_SYSTEM_INCLUDE_DIRECTORIES "${_inc}")

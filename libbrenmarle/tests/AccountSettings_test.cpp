@@ -21,7 +21,10 @@ protected:
                                {"a-1", "anna@example.com", "secret", "demo", "Demo Photo"});
         home.writeFile(".local/share/vistrelle/portals/demo/pricelist.xml", "<pricelist/>");
         home.writeFile(".local/share/vistrelle/portals/demo/news.html", "<p>old</p>");
+        home.writeFile(".local/share/vistrelle/portals/demo/templatelist.xml", "<templatelist/>");
         auto& user = configuration.getUserConfig();
+        user.writeDate("ProductTemplates/ListUpdateTime", wxDateTime::Now());
+        user.writeString("ProductTemplates/ListUrl", "http://demo.example/templatelist.xml");
         user.writeLong("PriceList/UpdateTime", 1000);
         for (const char* key : {"News/UpdateTime", "News/ExpiryTime", "News/LastCheckTime"})
             user.writeDate(key, wxDateTime::Now());
@@ -40,9 +43,10 @@ protected:
         configuration.getUserConfig().readString(key, value, wxString());
         return value;
     }
-    const std::vector<const char*> providerKeys{"PriceList/UpdateTime", "News/UpdateTime",
-                                                "News/ExpiryTime", "News/LastCheckTime",
-                                                "News/PortalId"};
+    const std::vector<const char*> providerKeys{
+        "PriceList/UpdateTime",    "News/UpdateTime", "News/ExpiryTime",
+        "News/LastCheckTime",      "News/PortalId",   "ProductTemplates/ListUpdateTime",
+        "ProductTemplates/ListUrl"};
 
     Quorvel::Configuration configuration;
 };
@@ -81,6 +85,7 @@ TEST_F(AccountSettingsTest, AnotherPortalDropsThePreviousProvidersContentTheSame
     EXPECT_FALSE(hasAny(providerKeys));
     EXPECT_FALSE(hasUserFile("portals/demo/pricelist.xml"));
     EXPECT_FALSE(hasUserFile("portals/demo/news.html"));
+    EXPECT_FALSE(hasUserFile("portals/demo/templatelist.xml"));
     EXPECT_EQ(AccountSettings::read(configuration).portalId, "fjord");
 }
 

@@ -344,7 +344,7 @@ TEST(Pricelist, TheExampleShopPricesItsQuantityAndStepCasesInAnyLocale)
         }
         const auto pricelist = Pricelist::load(VISTRELLE_PROVIDER_SOURCE_DIR "/pricelist.xml");
         ASSERT_TRUE(pricelist);
-        ASSERT_EQ(pricelist->getProducts().size(), 7u);
+        ASSERT_EQ(pricelist->getProducts().size(), 8u);
         ASSERT_NE(pricelist->findProduct(pricelist->defaultProduct), nullptr);
         // Amounts are shown the way the desktop writes numbers.
         EXPECT_EQ(pricelist->formatAmount(money("12.5")), german ? "EUR 12,50" : "EUR 12.50");

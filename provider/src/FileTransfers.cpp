@@ -291,7 +291,13 @@ void FileTransfers::getPublic(ProviderConnection& connection)
         return;
     }
     request.log("GET " + *path);
-    sendFile(connection, request.server().dataDir() + *path,
+    // The operator's own files first, then those the configuration ships.
+    std::string file = request.server().dataDir() + *path;
+    const std::string& shipped = request.config().filesDir;
+    struct stat info;
+    if (!shipped.empty() && ::stat(file.c_str(), &info) != 0)
+        file = shipped + "/" + path->substr(PUBLIC_PREFIX.size());
+    sendFile(connection, file,
              endsWith(*path, ".xml") ? "text/xml; charset=utf-8" : "application/octet-stream");
 }
 

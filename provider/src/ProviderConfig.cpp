@@ -150,6 +150,8 @@ ProviderConfig ProviderConfig::parse(const std::string& text, const std::string&
                 config.newsUpdated = static_cast<std::time_t>(number(value, where));
             else if (name == "templatelisturl")
                 config.templateListUrl = value;
+            else if (name == "files")
+                config.filesDir = value.empty() || value[0] == '/' ? value : baseDir + "/" + value;
             else if (name == "smsprice")
                 config.smsPrice = number(value, where);
             else if (name == "smscurrency")

@@ -4,7 +4,7 @@
 // An INI-style text: "[section]" lines, "key = value" lines (a key may repeat), "#" or ";"
 // comments. Lists in one value are separated by "|".
 //
-//   [provider]                      name, domain, terms, news, newsupdated, templatelisturl,
+//   [provider]                      name, domain, terms, news, newsupdated, templatelisturl, files,
 //                                   smsprice, smscurrency, mmsprice, mmscurrency, sessionidle,
 //                                   tokenlifetime, latestversion, downloadpage,
 //                                   newsresource (repeated)
@@ -91,6 +91,9 @@ public:
     std::string news = "<html><body><p>Welcome.</p></body></html>";
     std::time_t newsUpdated = 0;
     std::string templateListUrl = "/files/templatelist.xml";
+    // A folder of files served under /files/ where DATA/files/ has none of that name (the
+    // example shop's template list and packages); empty for none. Absolute once parsed.
+    std::string filesDir;
     double smsPrice = 0;
     std::string smsCurrency = "EUR";
     double mmsPrice = 0;

@@ -94,6 +94,9 @@ TEST(ProviderConfig, ExampleConfigurationIsValid)
     EXPECT_EQ(config.readFile(config.priceLists.at("standard").file), pricelist);
     // Its fault rules are examples only, left commented out.
     EXPECT_TRUE(config.faultRules.empty());
+    // The example template list and its packages ship in a folder beside it.
+    EXPECT_EQ(config.filesDir, PROVIDER_SOURCE_DIR "/files");
+    EXPECT_NE(config.readFile("files/templatelist.xml").find("<templatelist>"), std::string::npos);
 }
 
 TEST(ProviderConfig, FaultsSectionHoldsRules)

@@ -540,3 +540,30 @@ TEST_F(ProviderServerTest, PluginManagerNamesThePluginsMeantForTheProgram)
     EXPECT_EQ(frames.messagebody, "Twelve new frames");
     EXPECT_EQ(frames.repository, "http://plugins.example/");
 }
+
+TEST_F(ProviderServerTest, ShippedFilesAreServedWhereTheDataFolderHasNone)
+{
+    dir.writeFile("conf/shipped/templatelist.xml", "<shipped/>");
+    dir.writeFile("conf/shipped/templates/a.zip", "zip bytes");
+    startServer(ProviderServer::Options(), "[provider]\nfiles = shipped\n");
+    Quorvel::HTTPClient http(*settings);
+    wxString text;
+    EXPECT_EQ(http.fetchToString("http://demo.portal.vistrelle.net/files/templates/a.zip", text),
+              200);
+    EXPECT_EQ(text, "zip bytes");
+    // The operator's own file wins over the shipped one.
+    EXPECT_EQ(http.fetchToString("http://demo.portal.vistrelle.net/files/templatelist.xml", text),
+              200);
+    EXPECT_EQ(text, "<templatelist/>");
+    EXPECT_EQ(
+        http.fetchToString("http://demo.portal.vistrelle.net/files/templates/b.zip", text, false),
+        404);
+    // Nothing beside the shipped folder is reached through it.
+    dir.writeFile("conf/secret.txt", "secret");
+    EXPECT_EQ(
+        http.fetchToString("http://demo.portal.vistrelle.net/files/../secret.txt", text, false),
+        404);
+    EXPECT_EQ(
+        http.fetchToString("http://demo.portal.vistrelle.net/files/%2e%2e/secret.txt", text, false),
+        404);
+}

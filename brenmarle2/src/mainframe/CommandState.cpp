@@ -19,7 +19,6 @@ bool CommandState::isLaterWork(int id)
     case ID_SHARE_PICTURES:
     case ID_SYNC_SAFE_STORAGE:
     case ID_SAFE_STORAGE_STATUS:
-    case ID_CREATE_PRODUCTS:
     case ID_REMOTE_ASSISTANCE:
     case ID_SELF_REPAIR:
     case ID_CHECK_UPDATE:

@@ -50,6 +50,8 @@
 #include "myalbums/MyAlbumsPage.h"
 #include "ordering/AlbumPicturesTask.h"
 #include "ordering/Ordering.h"
+#include "ordering/Pricelist.h"
+#include "ordering/PricelistCache.h"
 #include "ordering/ShoppingCartPanel.h"
 #include "plugins/PluginCommands.h"
 #include "search/CountryList.h"
@@ -59,6 +61,7 @@
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "system/NestedLoop.h"
+#include "templates/ChooseTemplateDialog.h"
 #include "threads/TaskEvent.h"
 #include "threads/TaskRunnerThread.h"
 #include "thumbnails/ThumbnailManager.h"
@@ -889,6 +892,9 @@ void MainFrame::onCommand(wxCommandEvent& event)
     case ID_PICTURE_MAP:
         showPictureMap();
         break;
+    case ID_CREATE_PRODUCTS:
+        openTemplateChooser();
+        break;
     case ID_REGISTER_ACCOUNT:
     case ID_LOGIN:
         openAccountAssistant(id);
@@ -1432,6 +1438,26 @@ void MainFrame::setOrdering(Ordering* ordering)
         m_orderRunner->abortAll(true);
     m_ordering = ordering;
     updateMenus();
+}
+
+void MainFrame::openTemplateChooser()
+{
+    if (!m_ordering) {
+        ChooseTemplateDialog::open(this, nullptr, nullptr);
+        return;
+    }
+    Brenmarle::PricelistCache& pricelists = m_ordering->getPricelists();
+    // Templates are shown for the products of the current price list; one that is missing or
+    // stale is downloaded for them.
+    const bool valid = pricelists.isValid(std::time(nullptr));
+    ChooseTemplateDialog::open(
+        this, valid ? pricelists.get() : nullptr,
+        [&pricelists](const std::shared_ptr<const Brenmarle::Pricelist>& pricelist) {
+            wxString portalId;
+            if (auto* configuration = Quorvel::Configuration::get())
+                portalId = Brenmarle::AccountSettings::read(*configuration).portalId;
+            return pricelists.install(portalId, pricelist, std::time(nullptr));
+        });
 }
 
 void MainFrame::orderSelectionPrints()

@@ -88,6 +88,8 @@ public:
     // Ordering commands, also called by tests: the selected pictures, or every picture of the
     // album, into the cart as prints; the cart is shown.
     void orderSelectionPrints();
+    // "Create Photo Products": the template chooser over the current price list.
+    void openTemplateChooser();
     void orderAlbumPrints(const Quorvel::Ref<Brenmarle::AlbumFolder>& album);
 
     void showSection(Section section);

@@ -7,6 +7,7 @@
 #include "system/Configuration.h"
 #include "system/Environment.h"
 #include "system/Log.h"
+#include "templates/TemplateList.h"
 
 namespace Brenmarle {
 
@@ -94,13 +95,15 @@ void AccountSettings::dropProviderContent(Quorvel::Configuration& configuration,
 {
     Quorvel::ConfigFile& user = configuration.getUserConfig();
     user.removeEntry(PricelistCache::UPDATE_TIME_KEY);
+    user.removeEntry(TemplateList::UPDATE_TIME_KEY);
+    user.removeEntry(TemplateList::URL_KEY);
     for (const char* key : NEWS_KEYS)
         user.removeEntry(key);
     // A stored id that names no folder never had files written under it.
     if (!PortalId::isValid(portalId))
         return;
     const wxString folder = portalFolder(portalId);
-    for (const char* name : {PRICE_LIST_FILE, NEWS_FILE})
+    for (const char* name : {PRICE_LIST_FILE, NEWS_FILE, TemplateList::FILE_NAME})
         if (wxFileExists(folder + name) && !wxRemoveFile(folder + name))
             QDEBUG("[ACCOUNT] Could not remove %s", folder + name);
 }

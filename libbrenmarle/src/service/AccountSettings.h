@@ -1,8 +1,9 @@
 #pragma once
 // The user's account with a service provider as the user configuration keeps it: the account
 // id, e-mail address, password (scrambled), and the portal's id and name. What was fetched from
-// one provider (its price list and the time of it, its news and the news keys) belongs to
-// that provider: storing an account on another portal, or logging out, drops it.
+// one provider (its price list and the time of it, its news and the news keys, its template
+// list with its time and address) belongs to that provider: storing an account on another
+// portal, or logging out, drops it.
 //
 // Threads: any; each operation holds the application's configuration lock for its sequence.
 

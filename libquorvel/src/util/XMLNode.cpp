@@ -88,6 +88,15 @@ wxString XMLNode::getText() const
     return wxString::FromUTF8(utf8Text());
 }
 
+wxString XMLNode::getOwnText() const
+{
+    std::string text;
+    for (const _xmlNode* node = m_node ? m_node->children : nullptr; node; node = node->next)
+        if ((node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) && node->content)
+            text += reinterpret_cast<const char*>(node->content);
+    return wxString::FromUTF8(trimmed(text));
+}
+
 bool XMLNode::toDouble(const std::string& text, double& value)
 {
     const char* begin = text.data();

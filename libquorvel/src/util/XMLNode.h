@@ -37,6 +37,9 @@ public:
 
     // The element's text with surrounding white space removed.
     wxString getText() const;
+    // Only the element's own text, not that of its child elements ("Summer" of
+    // <name>Summer<translated>Sommer</translated></name>), white space around it removed.
+    wxString getOwnText() const;
     double getDouble() const;
     int64_t getLong() const;
     // As getLong, and 0 for values outside the range of int.

@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <wx/filename.h>
+
+#include "AccountFixture.h"
+#include "EventRecorder.h"
+#include "TestZip.h"
+#include "ordering/Pricelist.h"
+#include "service/AccountSettings.h"
+#include "templates/DownloadPricelistTask.h"
+#include "templates/DownloadTemplateListTask.h"
+#include "templates/DownloadTemplateTask.h"
+#include "threads/TaskEvent.h"
+#include "threads/TaskRunnerThread.h"
+
+using Brenmarle::DownloadTemplateListTask;
+using Brenmarle::DownloadTemplateTask;
+
+namespace {
+
+const char* const LIST = "<templatelist><template><uuid>t-1</uuid></template></templatelist>";
+
+struct Outcome {
+    wxEventType type = wxEVT_NULL;
+    wxString message;
+    std::vector<wxString> progressTexts;
+};
+
+// Runs `task` on a runner of its own to its end.
+Outcome runToEnd(const Quorvel::Ref<Quorvel::Task>& task)
+{
+    EventRecorder listener;
+    listener.record(Quorvel::EVT_TASK_PROGRESS);
+    listener.record(Quorvel::EVT_TASK_FINISHED);
+    listener.record(Quorvel::EVT_TASK_ABORTED);
+    listener.record(Quorvel::EVT_TASK_FAILED);
+    {
+        Quorvel::TaskRunnerThread runner;
+        runner.addTask(task, &listener);
+        runner.waitUntilStopped();
+    }
+    listener.processPending();
+    Outcome outcome;
+    for (size_t i = 0; i < listener.count(); ++i) {
+        const auto& event = listener.at<Quorvel::TaskEvent>(i);
+        if (listener.typeAt(i) == Quorvel::EVT_TASK_PROGRESS) {
+            if (outcome.progressTexts.empty() ||
+                outcome.progressTexts.back() != event.getProgressText())
+                outcome.progressTexts.push_back(event.getProgressText());
+            continue;
+        }
+        outcome.type = listener.typeAt(i);
+        outcome.message = event.getErrorMessage();
+    }
+    return outcome;
+}
+
+class TemplateDownloadTest : public AccountFixture {
+protected:
+    TemplateDownloadTest()
+    {
+        dir.writeFile("data/files/templatelist.xml", LIST);
+        Brenmarle::AccountSettings::store(configuration, anna());
+        portalFolder = Brenmarle::AccountSettings::portalFolder("demo");
+        templatesFolder = Quorvel::Environment::getUserDataDir() + "templates/";
+    }
+
+    Quorvel::Ref<DownloadTemplateListTask> listTask()
+    {
+        auto client = Quorvel::makeRef<Brenmarle::PortalClient_3_0>(settings);
+        client->setAddress(portalAddress("demo", "anna@example.com", "secret"));
+        return Quorvel::makeRef<DownloadTemplateListTask>(client, portalFolder, settings);
+    }
+
+    Quorvel::Ref<DownloadTemplateTask> packageTask(const wxString& package,
+                                                   const wxString& preview = "preview.png")
+    {
+        Brenmarle::Template chosen;
+        chosen.uuid = "t-1";
+        chosen.version = 2;
+        chosen.smallPackage = package;
+        chosen.previewImage = preview;
+        return Quorvel::makeRef<DownloadTemplateTask>(
+            chosen, "http://demo.portal.vistrelle.net/files/templatelist.xml", templatesFolder,
+            settings);
+    }
+
+    // A package served by the provider as /files/templates/NAME.
+    void servePackage(const wxString& name, const std::vector<ZipEntry>& entries)
+    {
+        wxFileName::Mkdir(dir / "data/files/templates", 0755, wxPATH_MKDIR_FULL);
+        ASSERT_TRUE(writeZip(dir / ("data/files/templates/" + name), entries));
+    }
+
+    wxString portalFolder;
+    wxString templatesFolder;
+};
+
+} // namespace
+
+TEST_F(TemplateDownloadTest, TheListComesFromTheAddressThePortalGives)
+{
+    auto task = listTask();
+    const Outcome outcome = runToEnd(task);
+    ASSERT_EQ(outcome.type, Quorvel::EVT_TASK_FINISHED) << outcome.message;
+    EXPECT_EQ(readUserFile("portals/demo/templatelist.xml"), LIST);
+    EXPECT_EQ(filesUnder(portalFolder), 1u);
+    EXPECT_EQ(task->getUrl(), "http://demo.portal.vistrelle.net:80/files/templatelist.xml");
+    EXPECT_EQ(outcome.progressTexts, (std::vector<wxString>{"Updating list of templates"}));
+    EXPECT_EQ(journalled("getTemplateListUrl"), 1u);
+    EXPECT_EQ(journalled("/files/templatelist.xml"), 1u);
+}
+
+TEST_F(TemplateDownloadTest, AFailedDownloadKeepsThePreviousList)
+{
+    wxFileName::Mkdir(portalFolder, 0755, wxPATH_MKDIR_FULL);
+    writeFile(portalFolder + "templatelist.xml", "<old/>");
+
+    // Cut short: the provider announces the whole length and sends ten bytes.
+    startProvider("[faults]\nrule = GET /files/templatelist.xml | truncate 10 | 1\n");
+    Outcome outcome = runToEnd(listTask());
+    EXPECT_EQ(outcome.type, Quorvel::EVT_TASK_FAILED);
+    EXPECT_EQ(outcome.message, wxString::Format("Downloaded bytes (10) does not match expected "
+                                                "bytes (%zu)",
+                                                strlen(LIST)));
+    EXPECT_EQ(readUserFile("portals/demo/templatelist.xml"), "<old/>");
+    EXPECT_EQ(filesUnder(portalFolder), 1u);
+
+    wxRemoveFile(dir / "data/files/templatelist.xml");
+    outcome = runToEnd(listTask());
+    EXPECT_EQ(outcome.type, Quorvel::EVT_TASK_FAILED);
+    EXPECT_EQ(outcome.message, "Error downloading template list: Response code 404");
+    EXPECT_EQ(readUserFile("portals/demo/templatelist.xml"), "<old/>");
+    EXPECT_EQ(filesUnder(portalFolder), 1u);
+}
+
+TEST_F(TemplateDownloadTest, AnAbortedDownloadLeavesNothing)
+{
+    auto task = listTask();
+    task->abort();
+    EXPECT_EQ(runToEnd(task).type, Quorvel::EVT_TASK_ABORTED);
+    EXPECT_EQ(filesUnder(portalFolder), 0u);
+}
+
+TEST_F(TemplateDownloadTest, APackageIsUnpackedIntoTheTemplatesFolder)
+{
+    servePackage("t-1.zip", {{"preview.png", "png"}, {"pages/1.xml", "<page/>"}});
+    auto task = packageTask("templates/t-1.zip");
+    const Outcome outcome = runToEnd(task);
+    ASSERT_EQ(outcome.type, Quorvel::EVT_TASK_FINISHED) << outcome.message;
+    EXPECT_EQ(task->getFolder(), templatesFolder + "t-1-2/");
+    EXPECT_EQ(readFile(templatesFolder + "t-1-2/preview.png"), "png");
+    EXPECT_EQ(readFile(templatesFolder + "t-1-2/pages/1.xml"), "<page/>");
+    // Nothing of the work is left beside it.
+    EXPECT_EQ(filesUnder(templatesFolder), 2u);
+    EXPECT_EQ(outcome.progressTexts,
+              (std::vector<wxString>{"Downloading template", "Unpacking template"}));
+
+    // A new copy replaces the old one whole.
+    servePackage("t-1.zip", {{"preview.png", "png 2"}});
+    ASSERT_EQ(runToEnd(packageTask("templates/t-1.zip")).type, Quorvel::EVT_TASK_FINISHED);
+    EXPECT_EQ(readFile(templatesFolder + "t-1-2/preview.png"), "png 2");
+    EXPECT_EQ(filesUnder(templatesFolder), 1u);
+}
+
+TEST_F(TemplateDownloadTest, AHostilePackageIsRefusedAndTheEarlierCopyStays)
+{
+    servePackage("t-1.zip", {{"preview.png", "good"}});
+    ASSERT_EQ(runToEnd(packageTask("templates/t-1.zip")).type, Quorvel::EVT_TASK_FINISHED);
+
+    servePackage("evil.zip", {{"preview.png", "png"}, {"../../evil", "bad"}});
+    Outcome outcome = runToEnd(packageTask("templates/evil.zip"));
+    EXPECT_EQ(outcome.type, Quorvel::EVT_TASK_FAILED);
+    EXPECT_EQ(outcome.message, "Refused entry ../../evil in template package");
+    // Nothing outside the templates folder: the user data directory holds its configuration
+    // (user.ini), the portal folder and the one template.
+    EXPECT_FALSE(wxFileExists(Quorvel::Environment::getUserDataDir() + "evil"));
+    EXPECT_FALSE(wxFileExists(templatesFolder + "evil"));
+    EXPECT_EQ(readFile(templatesFolder + "t-1-2/preview.png"), "good");
+    EXPECT_EQ(filesUnder(templatesFolder), 1u);
+
+    // A preview picture outside the package, or missing from it, refuses it too.
+    servePackage("t-1.zip", {{"preview.png", "new"}});
+    outcome = runToEnd(packageTask("templates/t-1.zip", "../../user.ini"));
+    EXPECT_EQ(outcome.message, "The template's preview picture is missing");
+    outcome = runToEnd(packageTask("templates/t-1.zip", "other.png"));
+    EXPECT_EQ(outcome.message, "The template's preview picture is missing");
+    EXPECT_EQ(readFile(templatesFolder + "t-1-2/preview.png"), "good");
+    EXPECT_EQ(filesUnder(templatesFolder), 1u);
+}
+
+TEST_F(TemplateDownloadTest, AMissingOrCutPackageKeepsTheEarlierCopy)
+{
+    servePackage("t-1.zip", {{"preview.png", std::string(5000, 'g')}});
+    ASSERT_EQ(runToEnd(packageTask("templates/t-1.zip")).type, Quorvel::EVT_TASK_FINISHED);
+    EXPECT_EQ(runToEnd(packageTask("templates/none.zip")).message,
+              "Error downloading template list: Response code 404");
+    startProvider("[faults]\nrule = GET /files/templates/* | truncate 100 | 1\n");
+    EXPECT_TRUE(
+        runToEnd(packageTask("templates/t-1.zip")).message.StartsWith("Downloaded bytes (100)"));
+    EXPECT_EQ(readFile(templatesFolder + "t-1-2/preview.png"), std::string(5000, 'g'));
+    EXPECT_EQ(filesUnder(templatesFolder), 1u);
+}
+
+TEST_F(TemplateDownloadTest, ThePricelistComesFromTheAccountsPortal)
+{
+    auto client = Quorvel::makeRef<Brenmarle::PortalClient_3_0>(settings);
+    client->setAddress(portalAddress("demo", "anna@example.com", "secret"));
+    auto task = Quorvel::makeRef<Brenmarle::DownloadPricelistTask>(client);
+    ASSERT_EQ(runToEnd(task).type, Quorvel::EVT_TASK_FINISHED);
+    ASSERT_TRUE(task->getPricelist());
+    EXPECT_TRUE(task->getPricelist()->getProducts().empty());
+    EXPECT_EQ(journalled("downloadPriceList"), 1u);
+
+    auto aborted = Quorvel::makeRef<Brenmarle::DownloadPricelistTask>(client);
+    aborted->abort();
+    EXPECT_EQ(runToEnd(aborted).type, Quorvel::EVT_TASK_ABORTED);
+    EXPECT_FALSE(aborted->getPricelist());
+    EXPECT_EQ(journalled("downloadPriceList"), 1u);
+}
