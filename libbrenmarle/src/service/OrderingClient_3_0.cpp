@@ -1,0 +1,271 @@
+#include "service/OrderingClient_3_0.h"
+
+#include <cmath>
+#include <limits>
+
+#include <wx/intl.h>
+
+#include "SoapOrderingH.h"
+#include "service/HTTPClient.h"
+#include "service/SoapText.h"
+#include "system/Exceptions.h"
+#include "system/Log.h"
+
+namespace Brenmarle {
+
+namespace {
+
+constexpr auto* text = &Quorvel::SoapText::fromWire;
+constexpr auto* bytes = &Quorvel::SoapText::toWire;
+
+OrderingClient_3_0::FileId fromWire(const SoapOrdering::ordering__FileId& id)
+{
+    return {text(id.serveruuid), text(id.clientref), id.filemodifytime, id.metamodifytime};
+}
+
+SoapOrdering::ordering__FileId toWire(const OrderingClient_3_0::FileId& id)
+{
+    SoapOrdering::ordering__FileId sent;
+    sent.serveruuid = bytes(id.serverUuid);
+    sent.clientref = bytes(id.clientRef);
+    sent.filemodifytime = id.fileModifyTime;
+    sent.metamodifytime = id.metaModifyTime;
+    return sent;
+}
+
+std::vector<OrderingClient_3_0::FileId> fromWire(const SoapOrdering::FileIdArray* ids)
+{
+    std::vector<OrderingClient_3_0::FileId> list;
+    for (int i = 0; ids && ids->__ptr && i < ids->__size; ++i)
+        list.push_back(fromWire(ids->__ptr[i]));
+    return list;
+}
+
+// The wire's int for a size; a picture past 2 GB is not sent anyway (the upload limit).
+int wireSize(int64_t size)
+{
+    if (size < 0 || size > std::numeric_limits<int>::max())
+        return std::numeric_limits<int>::max();
+    return static_cast<int>(size);
+}
+
+} // namespace
+
+bool OrderingClient_3_0::FileId::operator==(const FileId& other) const
+{
+    return serverUuid == other.serverUuid && clientRef == other.clientRef &&
+           fileModifyTime == other.fileModifyTime && metaModifyTime == other.metaModifyTime;
+}
+
+OrderingClient_3_0::OrderingClient_3_0(Quorvel::NetworkSettings& settings)
+    : RpasClient_3_0("ordering", SERVICE_PATH, settings)
+{
+}
+
+OrderingClient_3_0::OrderingClient_3_0() : RpasClient_3_0("ordering", SERVICE_PATH) {}
+
+OrderingClient_3_0::~OrderingClient_3_0() = default;
+
+void OrderingClient_3_0::succeeded() const
+{
+    QDEBUG("[ORDERCLIENT_3_0] Call was successful");
+}
+
+int64_t OrderingClient_3_0::toCents(double amount)
+{
+    // Beyond this a double holds no cents at all; such a total is no order's.
+    constexpr double LIMIT = 9.0e15;
+    if (!std::isfinite(amount) || std::fabs(amount) * 100 > LIMIT)
+        throw Quorvel::RuntimeException(wxS("Application.AmountOutOfRange"),
+                                        _("Amount out of range"));
+    return static_cast<int64_t>(std::llround(amount * 100));
+}
+
+wxString OrderingClient_3_0::createSession()
+{
+    wxString sessionId;
+    {
+        Call call(*this, "createSession");
+        SoapOrdering::ordering__createSessionResponse reply;
+        call.check(SoapOrdering::soap_call_ordering__createSession(call.context(), call.endpoint(),
+                                                                   "", reply));
+        sessionId = text(reply.sessionid);
+    }
+    if (sessionId.empty())
+        throw Quorvel::ResponseException(_("Missing session id"));
+    useSession(sessionId);
+    succeeded();
+    return sessionId;
+}
+
+void OrderingClient_3_0::closeSession()
+{
+    Call call(*this, "closeSession");
+    SoapOrdering::ordering__closeSessionResponse reply;
+    call.check(
+        SoapOrdering::soap_call_ordering__closeSession(call.context(), call.endpoint(), "", reply));
+    succeeded();
+}
+
+wxString OrderingClient_3_0::createOrder(const wxString& pricelistId)
+{
+    Call call(*this, "createOrder");
+    SoapOrdering::ordering__createOrderResponse reply;
+    call.check(SoapOrdering::soap_call_ordering__createOrder(call.context(), call.endpoint(), "",
+                                                             bytes(pricelistId), reply));
+    const wxString orderId = text(reply.orderid);
+    QDEBUG("[ORDERCLIENT_3_0] Created order %s", orderId);
+    return orderId;
+}
+
+double OrderingClient_3_0::uploadOrderDetails(const std::string& orderDetailsXml)
+{
+    Call call(*this, "uploadOrderDetails");
+    SoapOrdering::ordering__uploadOrderDetailsResponse reply;
+    call.check(SoapOrdering::soap_call_ordering__uploadOrderDetails(call.context(), call.endpoint(),
+                                                                    "", orderDetailsXml, reply));
+    succeeded();
+    return reply.ordertotal;
+}
+
+std::vector<OrderingClient_3_0::FileUpload> OrderingClient_3_0::getFileUploadList()
+{
+    Call call(*this, "getFileUploadList");
+    SoapOrdering::ordering__getFileUploadListResponse reply;
+    call.check(SoapOrdering::soap_call_ordering__getFileUploadList(call.context(), call.endpoint(),
+                                                                   "", reply));
+    std::vector<FileUpload> list;
+    const SoapOrdering::FileUploadArray* uploads = reply.uploadlist;
+    for (int i = 0; uploads && uploads->__ptr && i < uploads->__size; ++i) {
+        const SoapOrdering::ordering__FileUpload& entry = uploads->__ptr[i];
+        if (!entry.fileid)
+            throw Quorvel::ResponseException(_("Missing file id in upload list"));
+        list.push_back({text(entry.uploadurl), fromWire(*entry.fileid)});
+    }
+    succeeded();
+    return list;
+}
+
+void OrderingClient_3_0::registerFile(const FileId& fileId, const FileInfo& info, bool uploaded)
+{
+    Call call(*this, "registerFile");
+    SoapOrdering::ordering__FileId id = toWire(fileId);
+    SoapOrdering::ordering__TimeMask mask;
+    mask.year = info.timeMask.year;
+    mask.month = info.timeMask.month;
+    mask.day = info.timeMask.day;
+    mask.hour = info.timeMask.hour;
+    mask.minute = info.timeMask.minute;
+    mask.second = info.timeMask.second;
+    std::vector<std::string> keywords;
+    for (const wxString& keyword : info.keywords)
+        keywords.push_back(bytes(keyword));
+    SoapOrdering::StringArray keywordArray;
+    keywordArray.__ptr = keywords.data();
+    keywordArray.__size = static_cast<int>(keywords.size());
+    SoapOrdering::ordering__FileInfo sent;
+    sent.serveruuid = bytes(info.serverUuid);
+    sent.clientref = bytes(info.clientRef);
+    sent.filemodifytime = info.fileModifyTime;
+    sent.metamodifytime = info.metaModifyTime;
+    sent.filename = bytes(info.fileName);
+    sent.filesize = wireSize(info.fileSize);
+    sent.contenttype = bytes(info.contentType);
+    sent.scanversion = info.scanVersion;
+    sent.scanner = bytes(info.scanner);
+    sent.fileusermodified = info.fileUserModified;
+    sent.metausermodified = info.metaUserModified;
+    sent.favorite = info.favorite;
+    sent.caption = bytes(info.caption);
+    sent.time = info.time;
+    sent.timemask = &mask;
+    sent.creator = bytes(info.creator);
+    sent.source = bytes(info.source);
+    sent.copyright = bytes(info.copyright);
+    sent.sublocation = bytes(info.sublocation);
+    sent.city = bytes(info.city);
+    sent.province = bytes(info.province);
+    sent.countrycode = bytes(info.countryCode);
+    sent.keywords = &keywordArray;
+    sent.imagewidth = info.imageWidth;
+    sent.imageheight = info.imageHeight;
+    sent.imagerotation = info.imageRotation;
+    SoapOrdering::ordering__registerFileResponse reply;
+    call.check(SoapOrdering::soap_call_ordering__registerFile(call.context(), call.endpoint(), "",
+                                                              &id, &sent, uploaded, reply));
+    succeeded();
+}
+
+OrderingClient_3_0::SafeStorageCandidates OrderingClient_3_0::getSafeStorageCandidates()
+{
+    Call call(*this, "getSafeStorageCandidates");
+    SoapOrdering::ordering__getSafeStorageCandidatesResponse reply;
+    call.check(SoapOrdering::soap_call_ordering__getSafeStorageCandidates(
+        call.context(), call.endpoint(), "", reply));
+    SafeStorageCandidates candidates;
+    candidates.offerStorage = reply.offerstorage;
+    candidates.slotSize = reply.slotsize;
+    candidates.unsafeFiles = fromWire(reply.unsafefiles);
+    candidates.rentedFiles = fromWire(reply.rentedfiles);
+    succeeded();
+    return candidates;
+}
+
+void OrderingClient_3_0::verifyOrder(double totalPrice)
+{
+    // The cents the user saw, not a double's tail the service would round otherwise.
+    const double sent = static_cast<double>(toCents(totalPrice)) / 100;
+    Call call(*this, "verifyOrder");
+    SoapOrdering::ordering__verifyOrderResponse reply;
+    call.check(SoapOrdering::soap_call_ordering__verifyOrder(call.context(), call.endpoint(), "",
+                                                             sent, reply));
+    succeeded();
+}
+
+OrderingClient_3_0::Transaction OrderingClient_3_0::getTransactionId()
+{
+    Call call(*this, "getTransactionId");
+    SoapOrdering::ordering__getTransactionIdResponse reply;
+    call.check(SoapOrdering::soap_call_ordering__getTransactionId(call.context(), call.endpoint(),
+                                                                  "", reply));
+    Transaction transaction{text(reply.paymentserver), text(reply.transactionid)};
+    QDEBUG("[ORDERCLIENT_3_0] Got transaction id %s!", transaction.transactionId);
+    return transaction;
+}
+
+wxString OrderingClient_3_0::confirmOrder()
+{
+    Call call(*this, "confirmOrder");
+    SoapOrdering::ordering__confirmOrderResponse reply;
+    call.check(
+        SoapOrdering::soap_call_ordering__confirmOrder(call.context(), call.endpoint(), "", reply));
+    QDEBUG("[ORDERCLIENT_3_0] Confirmed order!");
+    return text(reply.orderid);
+}
+
+wxString OrderingClient_3_0::getDefaultPickupLocation()
+{
+    Call call(*this, "getDefaultPickupLocation");
+    SoapOrdering::ordering__getDefaultPickupLocationResponse reply;
+    call.check(SoapOrdering::soap_call_ordering__getDefaultPickupLocation(
+        call.context(), call.endpoint(), "", reply));
+    succeeded();
+    return text(reply.pickuplocation);
+}
+
+void OrderingClient_3_0::setDefaultPickupLocation(const wxString& pickupLocation)
+{
+    Call call(*this, "setDefaultPickupLocation");
+    SoapOrdering::ordering__setDefaultPickupLocationResponse reply;
+    call.check(SoapOrdering::soap_call_ordering__setDefaultPickupLocation(
+        call.context(), call.endpoint(), "", bytes(pickupLocation), reply));
+    succeeded();
+}
+
+void OrderingClient_3_0::uploadFile(Quorvel::HTTPClient& http, const wxString& path,
+                                    const wxString& url)
+{
+    RpasClient_3_0::uploadFile(http, path, url, _("Error before uploading file to ordering"));
+}
+
+} // namespace Brenmarle

@@ -1,0 +1,243 @@
+#include "service/OrderingClient_3_0_Task.h"
+
+#include <wx/filename.h>
+#include <wx/intl.h>
+
+#include "service/HTTPClient.h"
+#include "util/InputFile.h"
+
+namespace Brenmarle {
+
+namespace {
+
+bool startsWith(const wxString& text, const char* prefix)
+{
+    return text.StartsWith(wxString::FromUTF8(prefix));
+}
+
+bool isKnownReference(const wxString& clientRef)
+{
+    return startsWith(clientRef, OrderingClient_3_0::SAFE_STORAGE_PREFIX) ||
+           startsWith(clientRef, OrderingClient_3_0::FILE_PREFIX) ||
+           startsWith(clientRef, OrderingClient_3_0::NVTEMP_PREFIX);
+}
+
+} // namespace
+
+OrderingClient_3_0_Task::OrderingClient_3_0_Task(const Client& client, int operation)
+    : ServiceTask(client, operation, wxS("ORDERINGCLIENT_3_0_TASK"))
+{
+}
+
+OrderingClient_3_0_Task::TaskRef OrderingClient_3_0_Task::createSession(const Client& client)
+{
+    return Quorvel::makeRef<OrderingClient_3_0_Task>(client, CREATE_SESSION);
+}
+
+OrderingClient_3_0_Task::TaskRef OrderingClient_3_0_Task::closeSession(const Client& client)
+{
+    return Quorvel::makeRef<OrderingClient_3_0_Task>(client, CLOSE_SESSION);
+}
+
+OrderingClient_3_0_Task::TaskRef OrderingClient_3_0_Task::createOrder(const Client& client,
+                                                                      const wxString& pricelistId)
+{
+    auto task = Quorvel::makeRef<OrderingClient_3_0_Task>(client, CREATE_ORDER);
+    task->pricelistId = pricelistId;
+    return task;
+}
+
+OrderingClient_3_0_Task::TaskRef
+OrderingClient_3_0_Task::uploadOrderDetails(const Client& client,
+                                            const std::string& orderDetailsXml)
+{
+    auto task = Quorvel::makeRef<OrderingClient_3_0_Task>(client, UPLOAD_ORDER_DETAILS);
+    task->orderDetailsXml = orderDetailsXml;
+    return task;
+}
+
+OrderingClient_3_0_Task::TaskRef
+OrderingClient_3_0_Task::getFileUploadList(const Client& client,
+                                           const std::vector<OrderFile>& files)
+{
+    auto task = Quorvel::makeRef<OrderingClient_3_0_Task>(client, GET_FILE_UPLOAD_LIST);
+    task->files = files;
+    return task;
+}
+
+OrderingClient_3_0_Task::TaskRef
+OrderingClient_3_0_Task::uploadFiles(const Client& client, const std::vector<OrderFile>& files,
+                                     const std::vector<OrderingClient_3_0::FileUpload>& uploadList)
+{
+    auto task = Quorvel::makeRef<OrderingClient_3_0_Task>(client, UPLOAD_FILES);
+    task->files = files;
+    task->uploadList = uploadList;
+    return task;
+}
+
+OrderingClient_3_0_Task::TaskRef OrderingClient_3_0_Task::getTransactionId(const Client& client)
+{
+    return Quorvel::makeRef<OrderingClient_3_0_Task>(client, GET_TRANSACTION_ID);
+}
+
+OrderingClient_3_0_Task::TaskRef
+OrderingClient_3_0_Task::getSafeStorageCandidates(const Client& client)
+{
+    return Quorvel::makeRef<OrderingClient_3_0_Task>(client, GET_SAFE_STORAGE_CANDIDATES);
+}
+
+OrderingClient_3_0_Task::TaskRef OrderingClient_3_0_Task::verifyOrder(const Client& client,
+                                                                      double acceptedTotal)
+{
+    auto task = Quorvel::makeRef<OrderingClient_3_0_Task>(client, VERIFY_ORDER);
+    task->acceptedTotal = acceptedTotal;
+    return task;
+}
+
+OrderingClient_3_0_Task::TaskRef OrderingClient_3_0_Task::confirmOrder(const Client& client)
+{
+    return Quorvel::makeRef<OrderingClient_3_0_Task>(client, CONFIRM_ORDER);
+}
+
+OrderingClient_3_0_Task::TaskRef
+OrderingClient_3_0_Task::getDefaultPickupLocation(const Client& client)
+{
+    return Quorvel::makeRef<OrderingClient_3_0_Task>(client, GET_DEFAULT_PICKUP_LOCATION);
+}
+
+OrderingClient_3_0_Task::TaskRef
+OrderingClient_3_0_Task::setDefaultPickupLocation(const Client& client,
+                                                  const wxString& pickupLocation)
+{
+    auto task = Quorvel::makeRef<OrderingClient_3_0_Task>(client, SET_DEFAULT_PICKUP_LOCATION);
+    task->pickupLocation = pickupLocation;
+    return task;
+}
+
+void OrderingClient_3_0_Task::runOperation(int operation)
+{
+    OrderingClient_3_0& client = getClient();
+    switch (operation) {
+    case CREATE_SESSION:
+        sessionId = client.createSession();
+        break;
+    case CLOSE_SESSION:
+        client.closeSession();
+        break;
+    case CREATE_ORDER:
+        orderId = client.createOrder(pricelistId);
+        break;
+    case UPLOAD_ORDER_DETAILS:
+        orderTotal = client.uploadOrderDetails(orderDetailsXml);
+        break;
+    case GET_FILE_UPLOAD_LIST:
+        uploadList = client.getFileUploadList();
+        uploadSize = 0;
+        for (const OrderingClient_3_0::FileUpload& entry : uploadList) {
+            for (const OrderFile& file : files) {
+                const wxULongLong size = wxFileName::GetSize(file.path);
+                if (file.clientRef == entry.fileId.clientRef && size != wxInvalidSize) {
+                    uploadSize += static_cast<int64_t>(size.GetValue());
+                    break;
+                }
+            }
+        }
+        break;
+    case UPLOAD_FILES:
+        uploadAll();
+        break;
+    case GET_TRANSACTION_ID:
+        transaction = client.getTransactionId();
+        break;
+    case GET_SAFE_STORAGE_CANDIDATES:
+        safeStorage = client.getSafeStorageCandidates();
+        break;
+    case VERIFY_ORDER:
+        client.verifyOrder(acceptedTotal);
+        break;
+    case CONFIRM_ORDER:
+        confirmedOrderId = client.confirmOrder();
+        break;
+    case GET_DEFAULT_PICKUP_LOCATION:
+        pickupLocation = client.getDefaultPickupLocation();
+        break;
+    case SET_DEFAULT_PICKUP_LOCATION:
+        client.setDefaultPickupLocation(pickupLocation);
+        break;
+    default:
+        unknownOperation(_("No code to handle the given task in OrderingClientTask"));
+    }
+    checkAbort();
+}
+
+const OrderingClient_3_0_Task::OrderFile&
+OrderingClient_3_0_Task::findFile(const wxString& clientRef) const
+{
+    if (!isKnownReference(clientRef))
+        throw Quorvel::RuntimeException(_("Unknown clientref: ") + clientRef);
+    for (const OrderFile& file : files) {
+        if (file.clientRef == clientRef)
+            return file;
+    }
+    throw Quorvel::NotFoundException(
+        wxString::Format(_("Could not find %s in list of files to upload"), clientRef));
+}
+
+void OrderingClient_3_0_Task::uploadAll()
+{
+    uploadedCount = 0;
+    uploadSize = 0;
+    const int count = static_cast<int>(uploadList.size());
+    for (int i = 0; i < count; ++i) {
+        checkAbort();
+        const OrderingClient_3_0::FileUpload& entry = uploadList[static_cast<size_t>(i)];
+        const OrderFile& file = findFile(entry.fileId.clientRef);
+        QDEBUG("[ORDERINGCLIENTSLAVE_3_0] Must upload %s?%d:&d", entry.fileId.clientRef, i + 1,
+               count);
+        setProgress(wxString::Format(_("Uploading file %d of %d"), i + 1, count), 0, 0);
+        notifyProgress();
+        uploadOne(entry, file);
+        ++uploadedCount;
+    }
+}
+
+void OrderingClient_3_0_Task::uploadOne(const OrderingClient_3_0::FileUpload& entry,
+                                        const OrderFile& file)
+{
+    OrderingClient_3_0& client = getClient();
+    Quorvel::HTTPClient http;
+    http.setAbortCheck([this] { return isAborted(); });
+    // Refusals (no session, another server) keep their own message: nothing was sent.
+    client.uploadFile(http, file.path, entry.uploadUrl);
+    try {
+        Quorvel::InputFile input(file.path);
+        http.upload(input, this, UPLOAD_LIMIT);
+        http.finishUpload(_("Error uploading to ordering"));
+    } catch (const Quorvel::AbortException&) {
+        throw;
+    } catch (const Quorvel::Exception& e) {
+        if (isAborted())
+            throw Quorvel::AbortException(_("Task aborted on request"));
+        throw Quorvel::IOException(e.getCode(), _("Could not upload file to server") + wxS(": ") +
+                                                    e.getMessage());
+    }
+    const wxULongLong size = wxFileName::GetSize(file.path);
+    OrderingClient_3_0::FileInfo info = file.info;
+    info.serverUuid = entry.fileId.serverUuid;
+    info.clientRef = entry.fileId.clientRef;
+    info.fileModifyTime = entry.fileId.fileModifyTime;
+    info.metaModifyTime = entry.fileId.metaModifyTime;
+    if (info.fileName.empty())
+        info.fileName = wxFileName(file.path).GetFullName();
+    if (size != wxInvalidSize)
+        info.fileSize = static_cast<int64_t>(size.GetValue());
+    uploadSize += info.fileSize;
+    client.registerFile(entry.fileId, info, true);
+}
+
+void OrderingClient_3_0_Task::onAbort()
+{
+    getClient().interrupt();
+}
+
+} // namespace Brenmarle
