@@ -1,0 +1,210 @@
+// The ordering assistant driven as the user drives it, against the reference provider on
+// loopback: the pages, their texts, what the provider saw and what became of the cart.
+// With VISTRELLE_SHOTS set to a folder, each page looked at is also saved there as a picture.
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/stattext.h>
+
+#include "AccountFixture.h"
+#include "PressButton.h"
+#include "Screenshot.h"
+#include "WaitUntil.h"
+#include "ordering/Order.h"
+#include "ordering/OrderPart.h"
+#include "ordering/Ordering.h"
+#include "ordering/Pricelist.h"
+#include "ordering/PricelistCache.h"
+#include "ordering/SendOrderWizard.h"
+#include "ordering/ShoppingCart.h"
+#include "ui/Accessibility.h"
+#include "widgets/WizardErrorPage.h"
+#include "widgets/WizardPage.h"
+
+using Quorvel::Wizard;
+
+namespace {
+
+const char* const EXAMPLE_SHOP = VISTRELLE_PROVIDER_SOURCE_DIR "/pricelist.xml";
+
+template <typename T> std::vector<T*> findAll(wxWindow* window)
+{
+    std::vector<T*> found;
+    for (wxWindow* child : window->GetChildren()) {
+        if (auto* control = dynamic_cast<T*>(child))
+            found.push_back(control);
+        for (T* inner : findAll<T>(child))
+            found.push_back(inner);
+    }
+    return found;
+}
+
+// The example shop with one product's first price row changed (or the product renamed away).
+std::string shopWith(const std::string& from, const std::string& to)
+{
+    std::string shop = readFile(EXAMPLE_SHOP);
+    const size_t at = shop.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos)
+        shop.replace(at, from.size(), to);
+    return shop;
+}
+
+const char* const PRICE_10X15 =
+    "<productprice><quantity>1</quantity><price>0.30</price><type>0</type></productprice>";
+
+} // namespace
+
+class SendOrderWizardTest : public AccountFixture {
+protected:
+    SendOrderWizardTest()
+    {
+        dir.writeFile("conf/demo-prices.xml", readFile(EXAMPLE_SHOP));
+        account = anna();
+        ordering = std::make_unique<Ordering>(Quorvel::Environment::getUserDataDir(),
+                                              configuration.getUserConfig(), "demo", nullptr);
+    }
+    ~SendOrderWizardTest() override
+    {
+        if (wizard)
+            wizard->Destroy();
+        waitUntil([] { return true; });
+    }
+
+    // Makes `shop` the cached price list the cart was filled against, and fills the cart.
+    void fillCart(const std::string& shop, const std::vector<wxString>& products)
+    {
+        ordering->getPricelists().install("demo", Brenmarle::Pricelist::fromXML(shop),
+                                          std::time(nullptr));
+        for (const wxString& product : products) {
+            auto part = std::make_unique<Brenmarle::OrderPart>(1);
+            part->productUuid = product;
+            part->quantity = 2;
+            part->setSingleFile("file://" + home.path() + "IMG_0001.JPG");
+            ordering->getCart().addPart(std::move(part));
+        }
+    }
+    void open()
+    {
+        wizard = new SendOrderWizard(nullptr, *ordering, account, configuration, &settings);
+        wizard->Show();
+    }
+    Wizard::Page* page() const { return wizard->getCurrentPage(); }
+    wxString title() const { return page() ? page()->getTitle() : wxString(); }
+    // Presses Next and waits until the step it started has ended.
+    void next()
+    {
+        ASSERT_TRUE(wizard->getButton(Wizard::ID_NEXT)->IsEnabled()) << "on " << title();
+        pressButton(wizard->getButton(Wizard::ID_NEXT));
+        ASSERT_TRUE(waitUntil([this] { return !wizard->isBusy(); }));
+        waitUntil([] { return true; });
+    }
+    // The texts the page shows, in order, as written before they were wrapped.
+    std::vector<wxString> texts() const
+    {
+        std::vector<wxString> found;
+        for (wxStaticText* label : findAll<wxStaticText>(page())) {
+            wxString text = label->GetLabel();
+            text.Replace("\n", " ");
+            found.push_back(text);
+        }
+        return found;
+    }
+    bool shows(const wxString& text) const
+    {
+        const auto all = texts();
+        return std::find(all.begin(), all.end(), text) != all.end();
+    }
+    // The page is finished for a screen reader: every control named.
+    void expectAllNamed(const wxString& shot)
+    {
+        shootIfAsked(*wizard, "order-" + shot);
+        const auto unnamed = Quorvel::findUnnamedControls(*page());
+        EXPECT_TRUE(unnamed.empty()) << title() << ": " << unnamed.size() << " unnamed, first "
+                                     << (unnamed.empty() ? wxString() : unnamed[0]);
+    }
+    wxString failure() const
+    {
+        auto* error = dynamic_cast<Wizard::ErrorPage*>(page());
+        return error ? error->getOperation() + " | " + error->getMessage() : "no error page";
+    }
+
+    Brenmarle::AccountSettings::Account account;
+    std::unique_ptr<Ordering> ordering;
+    SendOrderWizard* wizard = nullptr;
+};
+
+TEST_F(SendOrderWizardTest, WelcomePageNamesTheProviderAndTheOrder)
+{
+    fillCart(readFile(EXAMPLE_SHOP), {"print-10x15", "print-13x18"});
+    open();
+    EXPECT_EQ(wizard->GetTitle(), "Online Ordering Assistant");
+    EXPECT_EQ(wizard->getStepNames(),
+              (std::vector<wxString>{"Review", "Delivery", "Upload", "Payment", "Receipt"}));
+    EXPECT_EQ(title(), "Welcome to the ordering assistant");
+    EXPECT_EQ(page()->getStep(), SendOrderWizard::STEP_REVIEW);
+    EXPECT_TRUE(shows("This assistant will guide you through sending the order to Demo Photo via "
+                      "the Internet."));
+    const wxString total = ordering->getCart().getPricelist()->formatAmount(
+        ordering->getCart().getOrder().getBaseCost());
+    EXPECT_TRUE(shows("You have chosen to purchase 4 products for a total of " + total +
+                      " (postage not included)."))
+        << total;
+    // The example shop sells no CD.
+    EXPECT_TRUE(findAll<wxCheckBox>(page()).empty());
+    expectAllNamed("intro");
+}
+
+TEST_F(SendOrderWizardTest, ARaisedPriceIsShownOldAndNewBeforeGoingOn)
+{
+    // The cart was priced when 10 x 15 prints cost 0.20; the provider now asks 0.30.
+    fillCart(shopWith(PRICE_10X15, "<productprice><quantity>1</quantity><price>0.20</price>"
+                                   "<type>0</type></productprice>"),
+             {"print-10x15"});
+    open();
+    const auto& pricelist = *ordering->getCart().getPricelist();
+    const wxString before = pricelist.formatAmount(ordering->getCart().getOrder().getBaseCost());
+    next();
+    ASSERT_EQ(title(), "The price list has been updated!") << failure();
+    EXPECT_EQ(journalled("downloadPriceList"), 1u);
+    const wxString after = ordering->getCart().getPricelist()->formatAmount(
+        ordering->getCart().getOrder().getBaseCost());
+    EXPECT_NE(before, after);
+    EXPECT_TRUE(shows("Old Price:"));
+    EXPECT_TRUE(shows(before)) << before;
+    EXPECT_TRUE(shows("New Price:"));
+    EXPECT_TRUE(shows(after)) << after;
+    EXPECT_TRUE(shows("If the new price is acceptable to you, just click 'Next' to continue. "
+                      "Otherwise, please cancel now."));
+    // The new price list is the one installed, for the cart and on disk.
+    EXPECT_EQ(ordering->getPricelists().get()->toXML(),
+              Brenmarle::Pricelist::fromXML(readFile(EXAMPLE_SHOP))->toXML());
+    expectAllNamed("new-price");
+}
+
+TEST_F(SendOrderWizardTest, ARemovedProductLeadsToTheMissingProductPageOnly)
+{
+    // The cart holds a product the provider no longer sells.
+    fillCart(shopWith("<uuid>print-13x18</uuid>", "<uuid>print-13x18-old</uuid>"),
+             {"print-10x15", "print-13x18-old"});
+    open();
+    next();
+    ASSERT_EQ(title(), "Products have been removed from price list!") << failure();
+    EXPECT_TRUE(shows("One or more of your ordered products have been removed from the price "
+                      "list. There may be new equivalent products available."));
+    EXPECT_TRUE(shows("Please close this window and update your shopping cart. The items in "
+                      "question are clearly marked."));
+    EXPECT_TRUE(shows("We sincerely apologize for this inconvenience."));
+    // Close is the only button.
+    EXPECT_EQ(wizard->getButton(Wizard::ID_NEXT)->GetLabel(), "Close");
+    EXPECT_FALSE(wizard->getButton(Wizard::ID_BACK)->IsShown());
+    EXPECT_FALSE(wizard->getButton(wxID_CANCEL)->IsShown());
+    expectAllNamed("missing-product");
+    pressButton(wizard->getButton(Wizard::ID_NEXT));
+    EXPECT_TRUE(waitUntil([this] { return !wizard->IsShown(); }));
+    // The cart keeps both items.
+    EXPECT_EQ(ordering->getCart().getPartCount(), 2u);
+}
