@@ -27,6 +27,20 @@ CREATE TABLE IF NOT EXISTS accounts (
 CREATE TABLE IF NOT EXISTS tokens (tokenid TEXT PRIMARY KEY, text TEXT NOT NULL, created INTEGER NOT NULL);
 CREATE TABLE IF NOT EXISTS sessions (sessionid TEXT PRIMARY KEY, accountid TEXT NOT NULL, created INTEGER NOT NULL);
 CREATE TABLE IF NOT EXISTS activations (accountid TEXT PRIMARY KEY, phone TEXT NOT NULL, code TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS orders (
+    orderid TEXT PRIMARY KEY, accountid TEXT NOT NULL, sessionid TEXT NOT NULL,
+    pricelistid TEXT NOT NULL, created INTEGER NOT NULL, state INTEGER NOT NULL DEFAULT 0,
+    total INTEGER NOT NULL DEFAULT 0, details TEXT NOT NULL DEFAULT '',
+    transactionid TEXT NOT NULL DEFAULT '', confirmedid TEXT NOT NULL DEFAULT '');
+CREATE INDEX IF NOT EXISTS orders_session ON orders (sessionid, created);
+CREATE TABLE IF NOT EXISTS orderfiles (
+    orderid TEXT NOT NULL, clientref TEXT NOT NULL, filemodifytime INTEGER NOT NULL,
+    metamodifytime INTEGER NOT NULL, serveruuid TEXT NOT NULL, PRIMARY KEY (orderid, serveruuid));
+CREATE TABLE IF NOT EXISTS heldfiles (
+    accountid TEXT NOT NULL, clientref TEXT NOT NULL, filemodifytime INTEGER NOT NULL,
+    serveruuid TEXT NOT NULL, bytes INTEGER NOT NULL, md5 TEXT NOT NULL,
+    PRIMARY KEY (accountid, clientref, filemodifytime));
+CREATE TABLE IF NOT EXISTS pickuplocations (accountid TEXT PRIMARY KEY, location TEXT NOT NULL);
 )";
 
 // Draws of a random id before giving up on finding a free one.
@@ -39,6 +53,9 @@ const char* const LOWER_ALPHANUMERIC = "0123456789abcdefghijklmnopqrstuvwxyz";
 const size_t TOKEN_ID_LENGTH = 32;
 const size_t SESSION_ID_LENGTH = 32;
 const size_t ACCOUNT_ID_LENGTH = 12;
+// Order ids are read out to a shop's staff; file ids only travel in upload addresses.
+const size_t ORDER_ID_LENGTH = 10;
+const size_t FILE_ID_LENGTH = 24;
 
 // What a login with an unknown name is checked against, so it costs as much as a wrong password.
 const std::string& decoyHash()
@@ -463,6 +480,158 @@ ProviderStore::Activation ProviderStore::takeActivationCode(const std::string& a
         Statement(m_db, "DELETE FROM activations WHERE accountid = ?").bind(1, accountId).step();
     transaction.commit();
     return result;
+}
+
+std::string ProviderStore::createOrder(const std::string& accountId, const std::string& sessionId,
+                                       const std::string& pricelistId)
+{
+    for (int attempt = 0; attempt < ID_ATTEMPTS; ++attempt) {
+        const std::string id = SecureRandom::text(ORDER_ID_LENGTH, DIGITS);
+        Statement insert(m_db, "INSERT INTO orders (orderid, accountid, sessionid, pricelistid, "
+                               "created) VALUES (?, ?, ?, ?, ?)");
+        insert.bind(1, id)
+            .bind(2, accountId)
+            .bind(3, sessionId)
+            .bind(4, pricelistId)
+            .bind(5, now());
+        if (insert.stepAllowingConstraint() == SQLITE_DONE)
+            return id;
+    }
+    throw StoreError("Could not find a free order id");
+}
+
+std::optional<ProviderStore::StoredOrder> ProviderStore::sessionOrder(const std::string& sessionId)
+{
+    // The session's newest order: a client that creates another one goes on with that.
+    Statement find(m_db, "SELECT orderid, accountid, pricelistid, state, total, details, "
+                         "transactionid, confirmedid FROM orders WHERE sessionid = ? "
+                         "ORDER BY created DESC, rowid DESC LIMIT 1");
+    find.bind(1, sessionId);
+    if (!find.step())
+        return std::nullopt;
+    StoredOrder order;
+    order.id = find.text(0);
+    order.accountId = find.text(1);
+    order.pricelistId = find.text(2);
+    order.state = static_cast<StoredOrder::State>(find.integer(3));
+    order.totalUnits = find.integer(4);
+    order.details = find.text(5);
+    order.transactionId = find.text(6);
+    order.confirmedId = find.text(7);
+    return order;
+}
+
+void ProviderStore::setOrderDetails(const std::string& orderId, const std::string& details,
+                                    int64_t totalUnits, const std::vector<OrderFile>& files)
+{
+    // Files and total change together: a verification never sees one without the other.
+    Transaction transaction(*this);
+    Statement find(m_db, "SELECT accountid FROM orders WHERE orderid = ?");
+    find.bind(1, orderId);
+    if (!find.step())
+        throw StoreError("No such order: " + orderId);
+    const std::string accountId = find.text(0);
+    Statement(m_db, "UPDATE orders SET details = ?, total = ?, state = ?, transactionid = '' "
+                    "WHERE orderid = ?")
+        .bind(1, details)
+        .bind(2, totalUnits)
+        .bind(3, static_cast<int64_t>(StoredOrder::Priced))
+        .bind(4, orderId)
+        .step();
+    Statement(m_db, "DELETE FROM orderfiles WHERE orderid = ?").bind(1, orderId).step();
+    for (const OrderFile& file : files) {
+        // A file held already keeps its id, so the client can tell it is the same one.
+        Statement held(m_db, "SELECT serveruuid FROM heldfiles WHERE accountid = ? AND "
+                             "clientref = ? AND filemodifytime = ?");
+        held.bind(1, accountId).bind(2, file.clientRef).bind(3, file.fileModifyTime);
+        const std::string uuid =
+            held.step() ? held.text(0) : SecureRandom::text(FILE_ID_LENGTH, LOWER_ALPHANUMERIC);
+        Statement(m_db, "INSERT OR IGNORE INTO orderfiles (orderid, clientref, filemodifytime, "
+                        "metamodifytime, serveruuid) VALUES (?, ?, ?, ?, ?)")
+            .bind(1, orderId)
+            .bind(2, file.clientRef)
+            .bind(3, file.fileModifyTime)
+            .bind(4, file.metaModifyTime)
+            .bind(5, uuid)
+            .step();
+    }
+    transaction.commit();
+}
+
+std::vector<ProviderStore::OrderFile> ProviderStore::orderFiles(const std::string& orderId)
+{
+    Statement list(m_db, "SELECT f.clientref, f.filemodifytime, f.metamodifytime, f.serveruuid, "
+                         "h.serveruuid IS NOT NULL FROM orderfiles f JOIN orders o ON "
+                         "o.orderid = f.orderid LEFT JOIN heldfiles h ON h.accountid = "
+                         "o.accountid AND h.clientref = f.clientref AND h.filemodifytime = "
+                         "f.filemodifytime WHERE f.orderid = ? ORDER BY f.rowid");
+    list.bind(1, orderId);
+    std::vector<OrderFile> files;
+    while (list.step())
+        files.push_back(
+            {list.text(0), list.integer(1), list.integer(2), list.text(3), list.integer(4) != 0});
+    return files;
+}
+
+void ProviderStore::holdFile(const std::string& accountId, const OrderFile& file, int64_t bytes,
+                             const std::string& md5)
+{
+    Statement(m_db, "INSERT OR REPLACE INTO heldfiles (accountid, clientref, filemodifytime, "
+                    "serveruuid, bytes, md5) VALUES (?, ?, ?, ?, ?, ?)")
+        .bind(1, accountId)
+        .bind(2, file.clientRef)
+        .bind(3, file.fileModifyTime)
+        .bind(4, file.serverUuid)
+        .bind(5, bytes)
+        .bind(6, md5)
+        .step();
+}
+
+void ProviderStore::setOrderState(const std::string& orderId, StoredOrder::State state,
+                                  const std::string& transactionId)
+{
+    Statement(m_db, "UPDATE orders SET state = ?, transactionid = ? WHERE orderid = ?")
+        .bind(1, static_cast<int64_t>(state))
+        .bind(2, transactionId)
+        .bind(3, orderId)
+        .step();
+}
+
+std::string ProviderStore::confirmOrder(const std::string& orderId)
+{
+    // Two confirmations at once must give one id.
+    Transaction transaction(*this);
+    Statement find(m_db, "SELECT confirmedid FROM orders WHERE orderid = ?");
+    find.bind(1, orderId);
+    if (!find.step())
+        throw StoreError("No such order: " + orderId);
+    std::string confirmed = find.text(0);
+    if (confirmed.empty()) {
+        confirmed = orderId;
+        Statement(m_db, "UPDATE orders SET state = ?, confirmedid = ? WHERE orderid = ?")
+            .bind(1, static_cast<int64_t>(StoredOrder::Confirmed))
+            .bind(2, confirmed)
+            .bind(3, orderId)
+            .step();
+    }
+    transaction.commit();
+    return confirmed;
+}
+
+std::string ProviderStore::defaultPickupLocation(const std::string& accountId)
+{
+    Statement find(m_db, "SELECT location FROM pickuplocations WHERE accountid = ?");
+    find.bind(1, accountId);
+    return find.step() ? find.text(0) : std::string();
+}
+
+void ProviderStore::setDefaultPickupLocation(const std::string& accountId,
+                                             const std::string& location)
+{
+    Statement(m_db, "INSERT OR REPLACE INTO pickuplocations (accountid, location) VALUES (?, ?)")
+        .bind(1, accountId)
+        .bind(2, location)
+        .step();
 }
 
 } // namespace Provider

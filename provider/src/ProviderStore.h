@@ -1,6 +1,8 @@
 #pragma once
 // The provider's state in one SQLite file: accounts with their user information, registration
-// tokens waiting to be used, open sessions and pending mobile activations. Every change is
+// tokens waiting to be used, open sessions, pending mobile activations, and the ordering
+// service's orders, the pictures it holds for each account and each account's usual pickup
+// location. Every change is
 // committed at once, so a killed provider loses nothing it has answered for.
 //
 // Secrets are kept as little as they can be: a password only as a salted hash (PasswordHash),
@@ -18,6 +20,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 struct sqlite3;
 
@@ -62,6 +65,30 @@ public:
         Outcome outcome;
         // The phone number, when activated.
         std::string phone;
+    };
+
+    // An order of the ordering service, made in a session.
+    struct StoredOrder {
+        // Each step undoes the later ones when repeated: new details need a new verification.
+        enum State { Created = 0, Priced = 1, Verified = 2, Confirmed = 3 };
+        std::string id;
+        std::string accountId;
+        std::string pricelistId;
+        State state = Created;
+        // Brenmarle::Money units (millionths) of the priced total.
+        int64_t totalUnits = 0;
+        std::string details;
+        std::string transactionId;
+        std::string confirmedId;
+    };
+    // A picture an order names, by the client's reference and the time it was changed; held
+    // once its bytes were uploaded and registered.
+    struct OrderFile {
+        std::string clientRef;
+        int64_t fileModifyTime = 0;
+        int64_t metaModifyTime = 0;
+        std::string serverUuid;
+        bool held = false;
     };
 
     using Clock = std::function<std::time_t()>;
@@ -123,6 +150,28 @@ public:
 
     // The code a pending activation waits for.
     std::optional<std::string> activationCode(const std::string& accountId);
+
+    // A new order of the session; returns its id.
+    std::string createOrder(const std::string& accountId, const std::string& sessionId,
+                            const std::string& pricelistId);
+    // The session's newest order.
+    std::optional<StoredOrder> sessionOrder(const std::string& sessionId);
+    // The order's document, priced total and files (serverUuid is chosen here: a file the
+    // account holds keeps its id); the order is Priced again. Throws StoreError for no order.
+    void setOrderDetails(const std::string& orderId, const std::string& details, int64_t totalUnits,
+                         const std::vector<OrderFile>& files);
+    // The files of the order in the order given, each marked whether the account holds it.
+    std::vector<OrderFile> orderFiles(const std::string& orderId);
+    // The account holds `file` (its bytes and MD5 as received) from now on.
+    void holdFile(const std::string& accountId, const OrderFile& file, int64_t bytes,
+                  const std::string& md5);
+    void setOrderState(const std::string& orderId, StoredOrder::State state,
+                       const std::string& transactionId = std::string());
+    // Confirms the order once; every later call returns the same confirmed id.
+    std::string confirmOrder(const std::string& orderId);
+    // Empty when none was set.
+    std::string defaultPickupLocation(const std::string& accountId);
+    void setDefaultPickupLocation(const std::string& accountId, const std::string& location);
 
 private:
     class Statement;

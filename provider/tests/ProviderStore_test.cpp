@@ -251,3 +251,67 @@ TEST_F(StoreTest, OlderStoreWithAddressesDifferingInCaseIsLeftAsItWas)
     EXPECT_EQ(valueOf(db.get(), "PRAGMA user_version"), "1");
     EXPECT_EQ(valueOf(db.get(), "SELECT count(*) FROM accounts"), "2");
 }
+
+TEST(ProviderStore, OrdersBelongToTheirSessionAndConfirmOnce)
+{
+    ScratchDir dir;
+    ProviderStore store(std::string((dir / "p.db").utf8_str()));
+    EXPECT_FALSE(store.sessionOrder("s1"));
+    const std::string first = store.createOrder("acc", "s1", "list");
+    const std::string second = store.createOrder("acc", "s1", "list");
+    EXPECT_NE(first, second);
+    // The session goes on with its newest order; another session sees none of them.
+    EXPECT_EQ(store.sessionOrder("s1")->id, second);
+    EXPECT_FALSE(store.sessionOrder("s2"));
+
+    store.setOrderDetails(second, "<order/>", 2100000, {{"file://a.jpg", 5, 6, "", false}});
+    auto order = store.sessionOrder("s1");
+    EXPECT_EQ(order->state, ProviderStore::StoredOrder::Priced);
+    EXPECT_EQ(order->totalUnits, 2100000);
+    EXPECT_EQ(store.confirmOrder(second), second);
+    // Confirming again, also from another connection, gives the same id.
+    ProviderStore other(std::string((dir / "p.db").utf8_str()));
+    EXPECT_EQ(other.confirmOrder(second), second);
+    EXPECT_EQ(store.sessionOrder("s1")->state, ProviderStore::StoredOrder::Confirmed);
+}
+
+TEST(ProviderStore, AFileHeldOnceKeepsItsIdInLaterOrders)
+{
+    ScratchDir dir;
+    ProviderStore store(std::string((dir / "p.db").utf8_str()));
+    const std::string order = store.createOrder("acc", "s1", "list");
+    const std::vector<ProviderStore::OrderFile> files = {{"file://a.jpg", 5, 6, "", false},
+                                                         {"nvtemp://b.jpg", 7, 8, "", false}};
+    store.setOrderDetails(order, "<order/>", 1, files);
+    auto listed = store.orderFiles(order);
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(listed[0].clientRef, "file://a.jpg");
+    EXPECT_FALSE(listed[0].held);
+    EXPECT_NE(listed[0].serverUuid, listed[1].serverUuid);
+    store.holdFile("acc", listed[0], 10, "md5");
+
+    // The same picture in a new order of the account is held; a changed one is not, and
+    // another account holds nothing.
+    const std::string next = store.createOrder("acc", "s2", "list");
+    store.setOrderDetails(next, "<order/>", 1,
+                          {{"file://a.jpg", 5, 6, "", false}, {"file://a.jpg", 9, 9, "", false}});
+    const auto again = store.orderFiles(next);
+    ASSERT_EQ(again.size(), 2u);
+    EXPECT_TRUE(again[0].held);
+    EXPECT_EQ(again[0].serverUuid, listed[0].serverUuid);
+    EXPECT_FALSE(again[1].held);
+    const std::string foreign = store.createOrder("other", "s3", "list");
+    store.setOrderDetails(foreign, "<order/>", 1, {{"file://a.jpg", 5, 6, "", false}});
+    EXPECT_FALSE(store.orderFiles(foreign)[0].held);
+}
+
+TEST(ProviderStore, KeepsTheUsualPickupLocationPerAccount)
+{
+    ScratchDir dir;
+    ProviderStore store(std::string((dir / "p.db").utf8_str()));
+    EXPECT_EQ(store.defaultPickupLocation("acc"), "");
+    store.setDefaultPickupLocation("acc", "shop-oslo");
+    store.setDefaultPickupLocation("acc", "shop-bergen");
+    EXPECT_EQ(store.defaultPickupLocation("acc"), "shop-bergen");
+    EXPECT_EQ(store.defaultPickupLocation("other"), "");
+}
