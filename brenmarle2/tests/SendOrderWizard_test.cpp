@@ -7,17 +7,24 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/listbox.h>
+#include <wx/radiobut.h>
 #include <wx/stattext.h>
+#include <wx/textctrl.h>
 
 #include "AccountFixture.h"
 #include "PressButton.h"
 #include "Screenshot.h"
+#include "TestPictures.h"
 #include "WaitUntil.h"
+#include "database/Database.h"
+#include "filemanager/FileManager.h"
 #include "ordering/Order.h"
 #include "ordering/OrderPart.h"
 #include "ordering/Ordering.h"
 #include "ordering/Pricelist.h"
 #include "ordering/PricelistCache.h"
+#include "ordering/SendOrderPages.h"
 #include "ordering/SendOrderWizard.h"
 #include "ordering/ShoppingCart.h"
 #include "ui/Accessibility.h"
@@ -64,13 +71,26 @@ protected:
     {
         dir.writeFile("conf/demo-prices.xml", readFile(EXAMPLE_SHOP));
         account = anna();
-        ordering = std::make_unique<Ordering>(Quorvel::Environment::getUserDataDir(),
-                                              configuration.getUserConfig(), "demo", nullptr);
+        const wxString data = Quorvel::Environment::getUserDataDir();
+        wxFileName::Mkdir(data, 0700, wxPATH_MKDIR_FULL);
+        Brenmarle::Database::getInstance().open(data + "database.db");
+        files = std::make_unique<Brenmarle::FileManager>();
+        TestPictures::writeJpeg(home / "IMG_0001.JPG", 320, 240);
+        ordering =
+            std::make_unique<Ordering>(data, configuration.getUserConfig(), "demo", files.get());
     }
     ~SendOrderWizardTest() override
     {
+        close();
+        ordering.reset();
+        files.reset();
+        Brenmarle::Database::getInstance().close();
+    }
+    void close()
+    {
         if (wizard)
             wizard->Destroy();
+        wizard = nullptr;
         waitUntil([] { return true; });
     }
 
@@ -132,7 +152,10 @@ protected:
         return error ? error->getOperation() + " | " + error->getMessage() : "no error page";
     }
 
+    template <typename P> P* pageAs() const { return dynamic_cast<P*>(page()); }
+
     Brenmarle::AccountSettings::Account account;
+    std::unique_ptr<Brenmarle::FileManager> files;
     std::unique_ptr<Ordering> ordering;
     SendOrderWizard* wizard = nullptr;
 };
@@ -207,4 +230,143 @@ TEST_F(SendOrderWizardTest, ARemovedProductLeadsToTheMissingProductPageOnly)
     EXPECT_TRUE(waitUntil([this] { return !wizard->IsShown(); }));
     // The cart keeps both items.
     EXPECT_EQ(ordering->getCart().getPartCount(), 2u);
+}
+
+namespace {
+
+// Nothing to pay: free 10 x 15 prints, no base charge, pickup for free.
+std::string freeShop()
+{
+    std::string shop = shopWith(PRICE_10X15, "<productprice><quantity>1</quantity><price>0</price>"
+                                             "<type>0</type></productprice>");
+    const std::string charge = "<basecharge>1.50</basecharge>";
+    shop.replace(shop.find(charge), charge.size(), "<basecharge>0</basecharge>");
+    return shop;
+}
+
+} // namespace
+
+class SendOrderWizardPickupTest : public SendOrderWizardTest {
+protected:
+    SendOrderWizardPickupTest()
+    {
+        dir.writeFile("conf/demo-prices.xml", freeShop());
+        // The ordering task's uploads go through the process's network settings rather than
+        // those its client was given: the provider must be the proxy there too.
+        writeFile(Quorvel::NetworkSettings::get().getPath(), readFile(dir / "network.ini"));
+    }
+    ~SendOrderWizardPickupTest() override
+    {
+        wxRemoveFile(Quorvel::NetworkSettings::get().getPath());
+    }
+
+    // From the welcome page to the start of the upload, as a pickup order. The customer is
+    // asked for when the provider knows no full name and phone.
+    void sendUntilUpload()
+    {
+        open();
+        next();
+        ASSERT_EQ(title(), "Please choose your preferred method of delivery") << failure();
+        auto* method = pageAs<SendOrderWizard::DeliveryMethodPage>();
+        EXPECT_TRUE(method->getMail()->IsEnabled());
+        method->getPickup()->SetValue(true);
+        expectAllNamed("delivery-method");
+        next();
+        ASSERT_EQ(title(), "Please choose where you want to pick up the order") << failure();
+        auto* pickup = pageAs<SendOrderWizard::ChoosePickupPage>();
+        ASSERT_EQ(pickup->getLocations()->GetCount(), 1u);
+        EXPECT_EQ(pickup->getLocations()->GetString(0),
+                  "Pick up in the shop - Unknown address, Unknown city");
+        expectAllNamed("pickup");
+        next();
+        ASSERT_EQ(title(), "Please choose an alternative below") << failure();
+        auto* options = pageAs<SendOrderOptionListPage>();
+        ASSERT_EQ(options->getList()->GetCount(), 1u);
+        EXPECT_TRUE(options->getList()->GetString(0).EndsWith("Delivery time: within 2 days"))
+            << options->getList()->GetString(0);
+        expectAllNamed("outlet-options");
+        next();
+        if (auto* customer = pageAs<SendOrderWizard::UserInfoPage>()) {
+            customer->m_name->ChangeValue("Anna");
+            customer->m_phone->ChangeValue("123-456");
+            next();
+            EXPECT_EQ(wizard->getHeaderStatus().text, "You must include both first and last name");
+            customer->m_name->ChangeValue(" Anna Berg ");
+            next();
+            EXPECT_EQ(wizard->getHeaderStatus().text, "You must type in a valid phone number");
+            customer->m_phone->ChangeValue("+47 123 45 678");
+            expectAllNamed("user-info");
+            next();
+        }
+        ASSERT_EQ(title(), "Extra order options") << failure();
+        pageAs<SendOrderWizard::OptionsPage>()->m_comment->ChangeValue("Glossy, please");
+        expectAllNamed("options");
+        next();
+        ASSERT_EQ(title(), "Resize pictures before sending order") << failure();
+        expectAllNamed("scaling");
+        next();
+        ASSERT_EQ(title(), "Review order summary and start upload") << failure();
+        expectAllNamed("start-upload");
+    }
+};
+
+TEST_F(SendOrderWizardPickupTest, APickupOrderEndsOnTheReceiptAndASecondSendHasNothingToUpload)
+{
+    fillCart(freeShop(), {"print-10x15"});
+    sendUntilUpload();
+    if (HasFatalFailure())
+        return;
+    EXPECT_TRUE(shows("1 file must be uploaded to our server"));
+    EXPECT_EQ(wizard->getUploadCount(), 1u);
+    next();
+    ASSERT_EQ(title(), "Your order has been confirmed") << failure();
+    EXPECT_TRUE(shows("Thank you for your order! The reference number for your order is:"));
+    EXPECT_FALSE(wizard->getReference().empty());
+    EXPECT_TRUE(shows(wizard->getReference()));
+    EXPECT_TRUE(shows("The order can be pickup up at Pick up in the shop."));
+    EXPECT_TRUE(shows("The chosen delivery time is 2 days, but remember to take our opening hours "
+                      "into consideration."));
+    EXPECT_TRUE(shows("A receipt has also been sent to you by e-mail."));
+    expectAllNamed("receipt");
+    // The calls in their order; nothing to pay, so no transaction.
+    const std::vector<std::string> expected = {"downloadPriceList",
+                                               "createSession",
+                                               "getDefaultPickupLocation",
+                                               "setDefaultPickupLocation",
+                                               "getUserInformation",
+                                               "setUserInformation",
+                                               "createOrder",
+                                               "uploadOrderDetails",
+                                               "getFileUploadList",
+                                               "registerFile",
+                                               "verifyOrder",
+                                               "confirmOrder"};
+    std::vector<std::string> seen;
+    for (const std::string& operation : journalledOperations())
+        if (std::find(expected.begin(), expected.end(), operation) != expected.end())
+            seen.push_back(operation);
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(journalled("getTransactionId"), 0u);
+    EXPECT_EQ(journalledArguments("setDefaultPickupLocation", "pickuplocation"),
+              (std::vector<std::string>{"shop-oslo"}));
+
+    // Closing with the box checked empties the cart.
+    EXPECT_TRUE(pageAs<SendOrderWizard::ReceiptPage>()->getClearBox()->GetValue());
+    pressButton(wizard->getButton(Wizard::ID_NEXT));
+    EXPECT_TRUE(waitUntil([this] { return !wizard->IsShown(); }));
+    EXPECT_EQ(ordering->getCart().getPartCount(), 0u);
+    close();
+
+    // The same picture again: the server holds it already.
+    fillCart(freeShop(), {"print-10x15"});
+    sendUntilUpload();
+    if (HasFatalFailure())
+        return;
+    EXPECT_TRUE(shows("No files need to be uploaded"));
+    EXPECT_TRUE(shows("Our server already has the file required by this order."));
+    EXPECT_EQ(journalled("getUserInformation"), 2u);
+    EXPECT_EQ(journalled("setUserInformation"), 1u); // known by now
+    next();
+    ASSERT_EQ(title(), "Your order has been confirmed") << failure();
+    EXPECT_EQ(journalled("registerFile"), 1u);
 }

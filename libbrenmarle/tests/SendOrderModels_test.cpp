@@ -188,7 +188,10 @@ TEST(PickupChoice, UsableOptionsGroupIntoLocationsAndRegions)
     disabled.disabled = true;
     closed.producers.push_back(disabled);
     pricelist.deliveryOptions.push_back(closed);
-    pricelist.deliveryOptions.push_back(pickup("own", "", "Oslo")); // names no location
+    DeliveryOption own = pickup("own", "", "Oslo"); // names no location, and has no name
+    own.pickupName.clear();
+    own.description.setDefault("Pick up in the shop");
+    pricelist.deliveryOptions.push_back(own);
 
     Order order;
     order.addPart(makePart("print", 1));
@@ -200,6 +203,7 @@ TEST(PickupChoice, UsableOptionsGroupIntoLocationsAndRegions)
     EXPECT_EQ(oslo[0]->options.size(), 2u);
     EXPECT_EQ(oslo[0]->city, "Oslo");
     EXPECT_EQ(oslo[1]->uuid, "own");
+    EXPECT_EQ(oslo[1]->name, "Pick up in the shop");
     EXPECT_EQ(choice.findLocation("tromso-1"), nullptr); // its only option disables producer 2
     EXPECT_EQ(PickupChoice::addressText(*oslo[0]), "Unknown address");
     EXPECT_EQ(PickupChoice::cityText(*choice.findLocation("bergen-1")), "Unknown city");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ctime>
 #include <tuple>
+#include <utility>
 
 #include <wx/app.h>
 #include <wx/filefn.h>
@@ -296,16 +297,32 @@ bool SendOrderWizard::repriced()
 
 void SendOrderWizard::readDefaultPickupLocation()
 {
-    failed(textWithProvider(_("Could not retrieve default pickup location from %s")), [&] {
-        if (!m_client) {
-            m_client = Quorvel::makeRef<OrderingClient_3_0>(m_settings);
-            m_client->setAddress(
-                Brenmarle::AccountSettings::portalAddress(m_configuration, m_account));
-        }
+    const wxString errorText =
+        textWithProvider(_("Could not retrieve default pickup location from %s"));
+    if (failed(errorText, [&] {
+            if (!m_client) {
+                m_client = Quorvel::makeRef<OrderingClient_3_0>(m_settings);
+                m_client->setAddress(
+                    Brenmarle::AccountSettings::portalAddress(m_configuration, m_account));
+            }
+        }))
+        return;
+    withSession([this, errorText] {
         runOrdering(OrderingClient_3_0_Task::getDefaultPickupLocation(m_client),
-                    _("Retrieving default pickup location"),
-                    textWithProvider(_("Could not retrieve default pickup location from %s")));
+                    _("Retrieving default pickup location"), errorText);
     });
+}
+
+void SendOrderWizard::withSession(std::function<void()> step)
+{
+    if (!m_sessionId.empty()) {
+        step();
+        return;
+    }
+    // Every call but the log-in itself belongs to a session.
+    m_afterLogin = std::move(step);
+    runOrdering(OrderingClient_3_0_Task::createSession(m_client), _("Logging in..."),
+                _("Could not log in to server"));
 }
 
 void SendOrderWizard::chooseDeliveryMethod()
@@ -652,10 +669,15 @@ void SendOrderWizard::confirmOrder()
 void SendOrderWizard::orderingSucceeded(OrderingClient_3_0_Task& task)
 {
     switch (task.getOperation()) {
-    case OrderingClient_3_0_Task::CREATE_SESSION:
+    case OrderingClient_3_0_Task::CREATE_SESSION: {
         m_sessionId = task.sessionId;
-        continueCreation();
+        const auto step = std::exchange(m_afterLogin, nullptr);
+        if (step)
+            step();
+        else
+            continueCreation();
         break;
+    }
     case OrderingClient_3_0_Task::CREATE_ORDER:
         m_serverOrderId = task.orderId;
         m_creationState = ORDER_CREATED;
@@ -674,7 +696,11 @@ void SendOrderWizard::orderingSucceeded(OrderingClient_3_0_Task& task)
         verifyOrder();
         break;
     case OrderingClient_3_0_Task::VERIFY_ORDER:
-        requestTransaction();
+        // Nothing to pay: the service opens no transaction, and the order is confirmed.
+        if (m_acceptedTotal <= Brenmarle::Money())
+            confirmOrder();
+        else
+            requestTransaction();
         break;
     case OrderingClient_3_0_Task::GET_TRANSACTION_ID:
         m_transactionId = task.transaction.transactionId;

@@ -156,6 +156,8 @@ private:
                      const wxString& busyText, const wxString& errorText);
     void runPortal(const Quorvel::Ref<Brenmarle::PortalClient_3_0_Task>& task,
                    const wxString& busyText, const wxString& errorText);
+    // Runs `step` once a session is open, logging in first when there is none.
+    void withSession(std::function<void()> step);
     void orderingSucceeded(Brenmarle::OrderingClient_3_0_Task& task);
     void portalSucceeded(Brenmarle::PortalClient_3_0_Task& task);
     void scalingSucceeded();
@@ -187,6 +189,7 @@ private:
     std::vector<const Brenmarle::OrderPart*> m_cdParts;
     Brenmarle::Money m_totalBeforeRefresh;
     wxString m_sessionId;
+    std::function<void()> m_afterLogin;
     wxString m_serverOrderId;
     CreationState m_creationState = NOT_CREATED;
     wxString m_defaultPickupLocation;

@@ -36,6 +36,8 @@ PickupChoice::PickupChoice(const Order& order, const Pricelist& pricelist)
         }
         if (location->name.empty())
             location->name = option.pickupName;
+        if (location->name.empty())
+            location->name = option.description.get();
         if (location->address.empty())
             location->address = joined(option.pickupAddress1, option.pickupAddress2);
         if (location->postalCode.empty())
