@@ -260,18 +260,50 @@ protected:
         wxRemoveFile(Quorvel::NetworkSettings::get().getPath());
     }
 
-    // From the welcome page to the start of the upload, as a pickup order. The customer is
-    // asked for when the provider knows no full name and phone.
-    void sendUntilUpload()
+    // From the welcome page to the start of the upload, as a pickup or mail order. The
+    // customer is asked for when the provider knows no full name and phone.
+    void sendUntilUpload(bool byMail = false)
     {
         open();
         next();
         ASSERT_EQ(title(), "Please choose your preferred method of delivery") << failure();
         auto* method = pageAs<SendOrderWizard::DeliveryMethodPage>();
         EXPECT_TRUE(method->getMail()->IsEnabled());
-        method->getPickup()->SetValue(true);
+        (byMail ? method->getMail() : method->getPickup())->SetValue(true);
         expectAllNamed("delivery-method");
         next();
+        if (byMail)
+            chooseMailDelivery();
+        else
+            choosePickup();
+        if (HasFatalFailure())
+            return;
+        if (auto* customer = pageAs<SendOrderWizard::UserInfoPage>()) {
+            customer->m_name->ChangeValue("Anna");
+            customer->m_phone->ChangeValue("123-456");
+            next();
+            EXPECT_EQ(wizard->getHeaderStatus().text, "You must include both first and last name");
+            customer->m_name->ChangeValue(" Anna Berg ");
+            next();
+            EXPECT_EQ(wizard->getHeaderStatus().text, "You must type in a valid phone number");
+            customer->m_phone->ChangeValue("+47 123 45 678");
+            expectAllNamed("user-info");
+            next();
+        }
+        if (byMail)
+            giveAddress();
+        ASSERT_EQ(title(), "Extra order options") << failure();
+        pageAs<SendOrderWizard::OptionsPage>()->m_comment->ChangeValue("Glossy, please");
+        expectAllNamed("options");
+        next();
+        ASSERT_EQ(title(), "Resize pictures before sending order") << failure();
+        expectAllNamed("scaling");
+        next();
+        ASSERT_EQ(title(), "Review order summary and start upload") << failure();
+        expectAllNamed("start-upload");
+    }
+    void choosePickup()
+    {
         ASSERT_EQ(title(), "Please choose where you want to pick up the order") << failure();
         auto* pickup = pageAs<SendOrderWizard::ChoosePickupPage>();
         ASSERT_EQ(pickup->getLocations()->GetCount(), 1u);
@@ -286,27 +318,31 @@ protected:
             << options->getList()->GetString(0);
         expectAllNamed("outlet-options");
         next();
-        if (auto* customer = pageAs<SendOrderWizard::UserInfoPage>()) {
-            customer->m_name->ChangeValue("Anna");
-            customer->m_phone->ChangeValue("123-456");
-            next();
-            EXPECT_EQ(wizard->getHeaderStatus().text, "You must include both first and last name");
-            customer->m_name->ChangeValue(" Anna Berg ");
-            next();
-            EXPECT_EQ(wizard->getHeaderStatus().text, "You must type in a valid phone number");
-            customer->m_phone->ChangeValue("+47 123 45 678");
-            expectAllNamed("user-info");
-            next();
-        }
-        ASSERT_EQ(title(), "Extra order options") << failure();
-        pageAs<SendOrderWizard::OptionsPage>()->m_comment->ChangeValue("Glossy, please");
-        expectAllNamed("options");
+    }
+    void chooseMailDelivery()
+    {
+        ASSERT_EQ(title(), "Mail delivery options") << failure();
+        auto* options = pageAs<SendOrderOptionListPage>();
+        ASSERT_EQ(options->getList()->GetCount(), 1u);
+        EXPECT_TRUE(options->getList()->GetString(0).EndsWith("Delivery time: within 3 days"))
+            << options->getList()->GetString(0);
+        expectAllNamed("mail-options");
         next();
-        ASSERT_EQ(title(), "Resize pictures before sending order") << failure();
-        expectAllNamed("scaling");
+    }
+    void giveAddress()
+    {
+        ASSERT_EQ(title(), "Provide the delivery address for this order") << failure();
+        auto* address = pageAs<SendOrderWizard::DeliveryAddressPage>();
+        address->m_name->ChangeValue("Anna Berg");
         next();
-        ASSERT_EQ(title(), "Review order summary and start upload") << failure();
-        expectAllNamed("start-upload");
+        EXPECT_EQ(wizard->getHeaderStatus().text, "You must type in your address");
+        address->m_address1->ChangeValue("Storgata 1");
+        address->m_postalCode->ChangeValue("0155");
+        next();
+        EXPECT_EQ(wizard->getHeaderStatus().text, "You must fill out the city field");
+        address->m_city->ChangeValue(" Oslo ");
+        expectAllNamed("address");
+        next();
     }
 };
 
@@ -369,4 +405,32 @@ TEST_F(SendOrderWizardPickupTest, APickupOrderEndsOnTheReceiptAndASecondSendHasN
     next();
     ASSERT_EQ(title(), "Your order has been confirmed") << failure();
     EXPECT_EQ(journalled("registerFile"), 1u);
+}
+
+TEST_F(SendOrderWizardPickupTest, AMailOrderKeepsItsAddressAndStopsWherePaymentWouldRun)
+{
+    // Postage is charged, so something is to be paid.
+    fillCart(freeShop(), {"print-10x15"});
+    sendUntilUpload(true);
+    if (HasFatalFailure())
+        return;
+    EXPECT_EQ(userKey("Ordering/MailName"), "Anna Berg");
+    EXPECT_EQ(userKey("Ordering/MailAddress1"), "Storgata 1");
+    EXPECT_EQ(userKey("Ordering/MailAddress2"), "");
+    EXPECT_EQ(userKey("Ordering/MailPostalCode"), "0155");
+    EXPECT_EQ(userKey("Ordering/MailCity"), "Oslo");
+    EXPECT_EQ(ordering->getCart().getOrder().deliveryAddress.city, "Oslo");
+    EXPECT_GT(wizard->getAcceptedTotal(), Brenmarle::Money());
+    next();
+    ASSERT_NE(dynamic_cast<Wizard::ErrorPage*>(page()), nullptr) << title();
+    EXPECT_EQ(failure(), "Could not take payment | Online payment is not available yet");
+    EXPECT_EQ(journalled("verifyOrder"), 1u);
+    EXPECT_EQ(journalled("getTransactionId"), 1u);
+    EXPECT_EQ(journalled("confirmOrder"), 0u);
+    EXPECT_FALSE(wizard->wasConfirmed());
+    shootIfAsked(*wizard, "order-payment-unavailable");
+    // The next order's address page starts from the one remembered.
+    close();
+    wizard = new SendOrderWizard(nullptr, *ordering, account, configuration, &settings);
+    EXPECT_EQ(wizard->getMailAddress().addressLine1, "Storgata 1");
 }
