@@ -15,6 +15,7 @@
 
 #include "AccountFixture.h"
 #include "ChildProcess.h"
+#include "FindControls.h"
 #include "PressButton.h"
 #include "Screenshot.h"
 #include "WaitUntil.h"
@@ -26,33 +27,6 @@
 using Brenmarle::AccountSettings;
 using Quorvel::Wizard;
 using namespace std::chrono_literals;
-
-namespace {
-
-template <typename T> T* find(wxWindow* window)
-{
-    for (wxWindow* child : window->GetChildren()) {
-        if (auto* control = dynamic_cast<T*>(child))
-            return control;
-        if (T* inner = find<T>(child))
-            return inner;
-    }
-    return nullptr;
-}
-
-template <typename T> std::vector<T*> findAll(wxWindow* window)
-{
-    std::vector<T*> found;
-    for (wxWindow* child : window->GetChildren()) {
-        if (auto* control = dynamic_cast<T*>(child))
-            found.push_back(control);
-        for (T* inner : findAll<T>(child))
-            found.push_back(inner);
-    }
-    return found;
-}
-
-} // namespace
 
 class RegisterAccountDialogTest : public AccountFixture {
 protected:
@@ -92,7 +66,7 @@ protected:
     }
     void choose(const wxString& entry)
     {
-        auto* list = find<wxListBox>(page());
+        auto* list = findControl<wxListBox>(page());
         ASSERT_NE(list, nullptr) << title();
         const int index = list->FindString(entry);
         ASSERT_NE(index, wxNOT_FOUND) << entry;
@@ -100,7 +74,7 @@ protected:
     }
     void type(wxTextCtrl* field, const wxString& text) { field->ChangeValue(text); }
     // The text fields of the page, in order.
-    std::vector<wxTextCtrl*> fields() const { return findAll<wxTextCtrl>(page()); }
+    std::vector<wxTextCtrl*> fields() const { return findControls<wxTextCtrl>(page()); }
     wxString failure() const
     {
         auto* error = dynamic_cast<Wizard::ErrorPage*>(page());
@@ -133,12 +107,12 @@ TEST_F(RegisterAccountDialogTest, RegisteringThroughDirectoryAndPortalStoresTheA
     next();
     EXPECT_EQ(headerError(), "You must accept the terms of service to continue");
     expectAllNamed("terms");
-    find<wxCheckBox>(page())->SetValue(true);
+    findControl<wxCheckBox>(page())->SetValue(true);
     next();
     ASSERT_EQ(title(), "Enter your email address and choose a password");
     expectAllNamed("registration");
     // The token picture is shown, large enough to read.
-    auto* picture = find<wxStaticBitmap>(page());
+    auto* picture = findControl<wxStaticBitmap>(page());
     ASSERT_NE(picture, nullptr);
     ASSERT_TRUE(picture->GetBitmap().IsOk());
     EXPECT_GE(picture->GetBitmap().GetWidth(), 200);
@@ -177,7 +151,7 @@ TEST_F(RegisterAccountDialogTest, RegisteringThroughDirectoryAndPortalStoresTheA
     // Asking for information by e-mail is told to the portal, as the new account, before the
     // assistant closes.
     EXPECT_EQ(journalled("setReceiveEmailInformation"), 0u);
-    find<wxCheckBox>(page())->SetValue(true);
+    findControl<wxCheckBox>(page())->SetValue(true);
     next();
     EXPECT_EQ(journalledArguments("setReceiveEmailInformation", "userinformation"),
               (std::vector<std::string>{"true"}))
@@ -191,7 +165,7 @@ TEST_F(RegisterAccountDialogTest, AWrongPasswordEndsOnTheErrorPageAndKeepsTheAcc
     const auto before = anna();
     AccountSettings::store(configuration, before);
     open(RegisterAccountDialog::EXISTING_ACCOUNT);
-    ASSERT_TRUE(find<wxRadioButton>(page()));
+    ASSERT_TRUE(findControl<wxRadioButton>(page()));
     next();
     choose("Demo Photo (Oslo)");
     next();

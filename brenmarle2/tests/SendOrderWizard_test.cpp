@@ -13,6 +13,7 @@
 #include <wx/textctrl.h>
 
 #include "AccountFixture.h"
+#include "FindControls.h"
 #include "PressButton.h"
 #include "Screenshot.h"
 #include "TestPictures.h"
@@ -36,18 +37,6 @@ using Quorvel::Wizard;
 namespace {
 
 const char* const EXAMPLE_SHOP = VISTRELLE_PROVIDER_SOURCE_DIR "/pricelist.xml";
-
-template <typename T> std::vector<T*> findAll(wxWindow* window)
-{
-    std::vector<T*> found;
-    for (wxWindow* child : window->GetChildren()) {
-        if (auto* control = dynamic_cast<T*>(child))
-            found.push_back(control);
-        for (T* inner : findAll<T>(child))
-            found.push_back(inner);
-    }
-    return found;
-}
 
 // The example shop with one product's first price row changed (or the product renamed away).
 std::string shopWith(const std::string& from, const std::string& to)
@@ -126,7 +115,7 @@ protected:
     std::vector<wxString> texts() const
     {
         std::vector<wxString> found;
-        for (wxStaticText* label : findAll<wxStaticText>(page())) {
+        for (wxStaticText* label : findControls<wxStaticText>(page())) {
             wxString text = label->GetLabel();
             text.Replace("\n", " ");
             found.push_back(text);
@@ -177,7 +166,7 @@ TEST_F(SendOrderWizardTest, WelcomePageNamesTheProviderAndTheOrder)
                       " (postage not included)."))
         << total;
     // The example shop sells no CD.
-    EXPECT_TRUE(findAll<wxCheckBox>(page()).empty());
+    EXPECT_TRUE(findControls<wxCheckBox>(page()).empty());
     expectAllNamed("intro");
 }
 
@@ -421,6 +410,15 @@ TEST_F(SendOrderWizardPickupTest, AMailOrderKeepsItsAddressAndStopsWherePaymentW
     EXPECT_EQ(userKey("Ordering/MailCity"), "Oslo");
     EXPECT_EQ(ordering->getCart().getOrder().deliveryAddress.city, "Oslo");
     EXPECT_GT(wizard->getAcceptedTotal(), Brenmarle::Money());
+    // Back passes over the page that only waited on the server; coming again sends the
+    // details again to the order already created.
+    pressButton(wizard->getButton(Wizard::ID_BACK));
+    waitUntil([] { return true; });
+    ASSERT_EQ(title(), "Resize pictures before sending order");
+    next();
+    ASSERT_EQ(title(), "Review order summary and start upload") << failure();
+    EXPECT_EQ(journalled("createOrder"), 1u);
+    EXPECT_EQ(journalled("uploadOrderDetails"), 2u);
     next();
     ASSERT_NE(dynamic_cast<Wizard::ErrorPage*>(page()), nullptr) << title();
     EXPECT_EQ(failure(), "Could not take payment | Online payment is not available yet");

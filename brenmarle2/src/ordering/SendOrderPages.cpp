@@ -408,8 +408,8 @@ SendOrderWizard::CreateOrderPage::CreateOrderPage(SendOrderWizard* wizard)
 
 void SendOrderWizard::CreateOrderPage::afterShow()
 {
-    // Once shown, not again when an error page above it goes.
-    if (!wizard()->isBusy() && wizard()->getCreationState() == NOT_CREATED)
+    // Shown anew, or back from an error page: the steps not done yet.
+    if (!wizard()->isBusy() && wizard()->getCreationState() < UPLOAD_LIST_RECEIVED)
         runOperation();
 }
 

@@ -486,6 +486,10 @@ void SendOrderWizard::setComment(const wxString& comment)
 
 void SendOrderWizard::scalePictures(bool allowed)
 {
+    // Back here from later pages: what the user chose since may differ, so the details go to
+    // the service again (the order created there stays).
+    if (m_creationState > ORDER_CREATED)
+        m_creationState = ORDER_CREATED;
     if (!allowed) {
         pushPage(new CreateOrderPage(this));
         return;

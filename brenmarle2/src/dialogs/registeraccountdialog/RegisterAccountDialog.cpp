@@ -25,6 +25,7 @@
 #include "system/Log.h"
 #include "threads/SlaveManagerEvent.h"
 #include "ui/Accessibility.h"
+#include "widgets/WizardForm.h"
 #include "widgets/WizardPage.h"
 
 using Brenmarle::AccountSettings;
@@ -34,57 +35,11 @@ using Brenmarle::PortalClient_3_0_Slave;
 
 namespace {
 
-constexpr int BORDER = 10;
-constexpr int WRAP_WIDTH = 420;
+constexpr int BORDER = WizardForm::BORDER;
 // A token picture narrower than this is shown twice as large, so its letters can be read.
 constexpr int SMALL_TOKEN_WIDTH = 200;
 
-wxStaticText* addText(wxWindow* page, wxSizer* sizer, const wxString& text, bool bold = false)
-{
-    auto* label = new wxStaticText(page, wxID_ANY, text);
-    label->Wrap(WRAP_WIDTH);
-    if (bold)
-        label->SetFont(label->GetFont().Bold());
-    sizer->Add(label, wxSizerFlags().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
-    return label;
-}
-
-// A labelled field; the label names the field for a screen reader too.
-wxTextCtrl* addField(wxWindow* page, wxFlexGridSizer* grid, const wxString& label, long style = 0)
-{
-    grid->Add(new wxStaticText(page, wxID_ANY, label), wxSizerFlags().CentreVertical());
-    auto* field =
-        new wxTextCtrl(page, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize, style);
-    Quorvel::setAccessibleName(*field, wxStripMenuCodes(label).BeforeLast(':'));
-    grid->Add(field, wxSizerFlags().Expand());
-    return field;
-}
-
-// The page's error, in red under its fields and in the header.
-class ErrorLine {
-public:
-    void create(wxWindow* page, wxSizer* sizer)
-    {
-        m_label = new wxStaticText(page, wxID_ANY, wxString());
-        m_label->SetForegroundColour(*wxRED);
-        sizer->Add(m_label, wxSizerFlags().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
-    }
-    void report(Quorvel::Wizard::Page& page, const wxString& error)
-    {
-        m_error = error;
-        if (m_label) {
-            m_label->SetLabel(error);
-            m_label->Wrap(WRAP_WIDTH);
-            page.Layout();
-        }
-        page.getWizard()->updateHeader();
-    }
-    const wxString& error() const { return m_error; }
-
-private:
-    wxStaticText* m_label = nullptr;
-    wxString m_error;
-};
+using ErrorLine = WizardForm::ErrorLine;
 
 RegisterAccountDialog* dialogOf(const Quorvel::Wizard::Page& page)
 {
@@ -123,18 +78,19 @@ public:
         : StepPage(dialog, wxID_ANY, _("Welcome to the account registration assistant"))
     {
         auto* sizer = new wxBoxSizer(wxVERTICAL);
-        addText(this, sizer,
-                _("This assistant will guide you through creating a new account or help you "
-                  "connect to an existing account."));
+        WizardForm::addText(
+            this, sizer,
+            _("This assistant will guide you through creating a new account or help you "
+              "connect to an existing account."));
         m_newAccount = new wxRadioButton(this, wxID_ANY, _("I want to create a new account"),
                                          wxDefaultPosition, wxDefaultSize, wxRB_GROUP);
         m_existing = new wxRadioButton(this, wxID_ANY, _("I already have an existing account"));
         (dialog->getPath() == NEW_ACCOUNT ? m_newAccount : m_existing)->SetValue(true);
         sizer->Add(m_newAccount, wxSizerFlags().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
         sizer->Add(m_existing, wxSizerFlags().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
-        addText(this, sizer,
-                _("(Creating an account is completely FREE and does not commit you to "
-                  "purchasing any products or services)"));
+        WizardForm::addText(this, sizer,
+                            _("(Creating an account is completely FREE and does not commit you to "
+                              "purchasing any products or services)"));
         SetSizer(sizer);
     }
     int getStep() const override { return STEP_START; }
@@ -161,7 +117,7 @@ public:
     {
         setDescription(listing.description);
         auto* sizer = new wxBoxSizer(wxVERTICAL);
-        addText(this, sizer, getTitle());
+        WizardForm::addText(this, sizer, getTitle());
         m_list = new wxListBox(this, wxID_ANY);
         for (const auto& directory : listing.directories)
             m_list->Append(directory.name);
@@ -207,10 +163,10 @@ public:
                    wxString::Format(_("Sign up with %s?"), dialog->getPortal().name))
     {
         auto* sizer = new wxBoxSizer(wxVERTICAL);
-        addText(this, sizer, dialog->getPortal().name, true);
+        WizardForm::addText(this, sizer, dialog->getPortal().name, true);
         if (!dialog->getPortal().description.empty())
-            addText(this, sizer, dialog->getPortal().description);
-        addText(this, sizer, _("Click next to continue signing up..."));
+            WizardForm::addText(this, sizer, dialog->getPortal().description);
+        WizardForm::addText(this, sizer, _("Click next to continue signing up..."));
         SetSizer(sizer);
     }
     int getStep() const override { return STEP_PROVIDER; }
@@ -228,7 +184,7 @@ public:
                                     wxTE_MULTILINE | wxTE_READONLY | wxTE_BESTWRAP);
         Quorvel::setAccessibleName(*text, _("Terms of service"));
         sizer->Add(text, wxSizerFlags(1).Expand().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
-        addText(this, sizer, wxString::Format(_("Click '%s' to continue"), _("Next")));
+        WizardForm::addText(this, sizer, wxString::Format(_("Click '%s' to continue"), _("Next")));
         m_accept = new wxCheckBox(this, wxID_ANY, _("I have read and accept the terms of service"));
         sizer->Add(m_accept, wxSizerFlags().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
         m_error.create(this, sizer);
@@ -258,21 +214,22 @@ public:
         : StepPage(dialog, wxID_ANY, _("Enter your email address and choose a password"))
     {
         auto* sizer = new wxBoxSizer(wxVERTICAL);
-        addText(this, sizer,
-                _("Please enter your email address and choose a (preferably hard to guess) "
-                  "password for your new account."));
+        WizardForm::addText(
+            this, sizer,
+            _("Please enter your email address and choose a (preferably hard to guess) "
+              "password for your new account."));
         auto* grid = new wxFlexGridSizer(2, BORDER / 2, BORDER);
         grid->AddGrowableCol(1);
-        m_email = addField(this, grid, _("Email address:"));
-        m_password = addField(this, grid, _("New password:"), wxTE_PASSWORD);
-        m_reentered = addField(this, grid, _("Re-enter:"), wxTE_PASSWORD);
+        m_email = WizardForm::addField(this, grid, _("Email address:"));
+        m_password = WizardForm::addField(this, grid, _("New password:"), wxTE_PASSWORD);
+        m_reentered = WizardForm::addField(this, grid, _("Re-enter:"), wxTE_PASSWORD);
         sizer->Add(grid, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
         auto* picture = new wxStaticBitmap(this, wxID_ANY, tokenBitmap(dialog->getToken().png));
         Quorvel::setAccessibleName(*picture, _("Registration token picture"));
         sizer->Add(picture, wxSizerFlags().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
         auto* letters = new wxFlexGridSizer(2, BORDER / 2, BORDER);
         letters->AddGrowableCol(1);
-        m_letters = addField(this, letters, _("Type the displayed letters:"));
+        m_letters = WizardForm::addField(this, letters, _("Type the displayed letters:"));
         sizer->Add(letters, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
         m_error.create(this, sizer);
         SetSizer(sizer);
@@ -322,8 +279,8 @@ public:
         : Page(dialog, wxID_ANY, title)
     {
         auto* sizer = new wxBoxSizer(wxVERTICAL);
-        addText(this, sizer, text);
-        addText(this, sizer, webText);
+        WizardForm::addText(this, sizer, text);
+        WizardForm::addText(this, sizer, webText);
         const wxString web = dialog->getPortal().websiteUrl;
         if (Quorvel::BrowserLink::isOpenable(web))
             addLink(this, sizer, web, web);
@@ -371,15 +328,16 @@ public:
         : StepPage(dialog, wxID_ANY, _("Enter your registered email address and password"))
     {
         auto* sizer = new wxBoxSizer(wxVERTICAL);
-        addText(this, sizer,
-                wxString::Format(_("Please type in your email address and password as "
-                                   "registered with %s. Remember that the system differs "
-                                   "between upper and lower case characters"),
-                                 dialog->getPortal().name));
+        WizardForm::addText(
+            this, sizer,
+            wxString::Format(_("Please type in your email address and password as "
+                               "registered with %s. Remember that the system differs "
+                               "between upper and lower case characters"),
+                             dialog->getPortal().name));
         auto* grid = new wxFlexGridSizer(2, BORDER / 2, BORDER);
         grid->AddGrowableCol(1);
-        m_email = addField(this, grid, _("Email address:"));
-        m_password = addField(this, grid, _("Password:"), wxTE_PASSWORD);
+        m_email = WizardForm::addField(this, grid, _("Email address:"));
+        m_password = WizardForm::addField(this, grid, _("Password:"), wxTE_PASSWORD);
         sizer->Add(grid, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
         const wxString reminder = dialog->getPortalWebAddress() + "/go/passwordreminder";
         addLink(this, sizer, _("I forgot my password"), reminder);
