@@ -61,6 +61,8 @@ FaultScript::Action parseAction(const std::string& text)
         action.amount = count(rest, UINT64_MAX / 2, "truncate");
     } else if (word == "wrong-md5" && rest.empty()) {
         action.kind = FaultScript::Action::WrongMd5;
+    } else if (word == "no-answer" && rest.empty()) {
+        action.kind = FaultScript::Action::NoAnswer;
     } else if (word == "redirect-self" && rest.empty()) {
         action.kind = FaultScript::Action::RedirectSelf;
     } else if (word == "bad-token") {
@@ -109,6 +111,8 @@ FaultScript::Rule FaultScript::parseRule(const std::string& value)
     const Action::Kind kind = rule.action.kind;
     if (rule.soap && (kind == Action::Truncate || kind == Action::WrongMd5))
         throw FaultScriptError(parts[1] + " applies to GETs of files, not to SOAP calls");
+    if (kind == Action::NoAnswer && (rule.soap || !matches(rule.method, "POST")))
+        throw FaultScriptError("no-answer applies to uploads (POST /upload/...) only");
     if (!rule.soap &&
         (kind == Action::Fault || kind == Action::RedirectSelf || kind == Action::BadToken))
         throw FaultScriptError(parts[1] + " applies to SOAP calls only");

@@ -13,6 +13,8 @@
 //                       with TEXT
 //   truncate BYTES      GETs of files: send the full length, then only BYTES of the body
 //   wrong-md5           GETs of files: send an X-Quorvel-MD5 that does not match the body
+//   no-answer           uploads: take the whole file, keep nothing and close the connection
+//                       without an answer (a server that fails after the bytes arrived)
 //   redirect-self       locator/getDirectoryContents: send the client back to the same path
 //                       on the host it asked
 //   bad-token KIND      portal/getRegistrationToken: a token whose picture is spoiled, KIND
@@ -42,7 +44,7 @@ public:
 class FaultScript {
 public:
     struct Action {
-        enum Kind { Delay, Close, Fault, Truncate, WrongMd5, RedirectSelf, BadToken };
+        enum Kind { Delay, Close, Fault, Truncate, WrongMd5, RedirectSelf, BadToken, NoAnswer };
         enum Token { NotPng, TruncatedPng, MissingPicture, TooLargePicture };
         Kind kind;
         // How a bad token is spoiled.

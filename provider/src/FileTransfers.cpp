@@ -345,6 +345,11 @@ void FileTransfers::upload(ProviderConnection& connection)
         connection.sendResponse(refusal->status, "text/plain", refusal->text);
         return;
     }
+    if (request.injected() && request.injected()->kind == FaultScript::Action::NoAnswer) {
+        // The bytes arrived whole; the client hears nothing, and nothing is kept.
+        request.log("Upload of " + std::to_string(fileBytes) + " bytes left unanswered");
+        return;
+    }
     file.keepAs(*target);
     request.log("Upload of " + std::to_string(fileBytes) + " bytes to " + *target);
     connection.sendResponse(200, "text/plain", "Stored " + std::to_string(fileBytes) + " bytes\n");

@@ -4,8 +4,10 @@
 // accepted total to the cent, a payment transaction when something is to be paid, idempotent
 // confirmation and the account's usual pickup location.
 //
-// Every operation but createSession needs the session's credentials ("SESSIONID" and the
-// session id), and every order operation the session's order. Something is to be paid when
+// The usual pickup location is read and set with the account's credentials or a session's
+// (the order-sending flow asks for it before it logs in); every other operation but
+// createSession needs the session's credentials ("SESSIONID" and the session id), and every
+// order operation the session's order. Something is to be paid when
 // the verified total is above zero; for a total of zero getTransactionId answers the fault
 // Client.NothingToPay and the order is confirmed without one. The payment itself is not
 // checked here: a transaction id handed out is taken as paid.
@@ -121,6 +123,16 @@ bool isPickupLocation(const Brenmarle::Pricelist& pricelist, const std::string& 
                                   !option.pickupLocation.empty() &&
                                   option.pickupLocation.utf8_string() == location;
                        });
+}
+
+// The host name of "scheme://host[:port]": the payment service is a server of its own, on
+// its own (HTTPS) port, reached by name.
+std::string hostOf(const std::string& origin)
+{
+    const auto start = origin.find("://");
+    std::string host = start == std::string::npos ? origin : origin.substr(start + 3);
+    const auto end = host[0] == '[' ? host.find(']') + 1 : host.find(':');
+    return end == std::string::npos || end == 0 ? host : host.substr(0, end);
 }
 
 int refuseConfirmed(struct soap* soap)
@@ -354,9 +366,7 @@ int ProviderOrdering::ordering__getTransactionId(struct soap* soap,
         request.store().setOrderState(order->id, StoredOrder::Verified, transaction);
     }
     result.transactionid = transaction;
-    const std::string& origin = request.origin();
-    const auto hostStart = origin.find("://");
-    result.paymentserver = hostStart == std::string::npos ? origin : origin.substr(hostStart + 3);
+    result.paymentserver = hostOf(request.origin());
     return SOAP_OK;
 }
 
@@ -382,7 +392,7 @@ int ProviderOrdering::ordering__getDefaultPickupLocation(
     struct soap* soap, ordering__getDefaultPickupLocationResponse& result)
 {
     int status = SOAP_OK;
-    if (const auto account = requireSession(soap, status))
+    if (const auto account = ProviderRequest::of(soap).requireAccount(status))
         result.pickuplocation =
             ProviderRequest::of(soap).store().defaultPickupLocation(account->id);
     return status;
@@ -394,7 +404,7 @@ int ProviderOrdering::ordering__setDefaultPickupLocation(
     ProviderRequest& request = ProviderRequest::of(soap);
     request.arguments({{"pickuplocation", pickuplocation}});
     int status = SOAP_OK;
-    const auto account = requireSession(soap, status);
+    const auto account = request.requireAccount(status);
     if (!account)
         return status;
     const auto pricelist = currentPricelist(soap, status);

@@ -84,6 +84,7 @@ std::string ProviderCommandLine::usage()
            "                            (\"fault Client.InsufficientSlots No room left\")\n"
            "          truncate BYTES    file GETs: announce the whole length, send BYTES\n"
            "          wrong-md5         file GETs: send an X-Quorvel-MD5 that does not match\n"
+           "          no-answer         uploads: take the file, keep nothing, close unanswered\n"
            "          redirect-self     locator/getDirectoryContents: redirect to the same path\n"
            "                            on the host the client asked\n"
            "          bad-token KIND    portal/getRegistrationToken: spoil the picture; KIND\n"

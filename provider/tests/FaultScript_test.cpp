@@ -50,6 +50,9 @@ TEST(FaultScript, ReadsEveryAction)
     EXPECT_EQ(rule.action.kind, Action::WrongMd5);
     EXPECT_EQ(FaultScript::parseRule("*/* | delay 250").action.amount, 250u);
     EXPECT_EQ(FaultScript::parseRule("POST /upload/* | close").action.kind, Action::Close);
+    EXPECT_EQ(FaultScript::parseRule("POST /upload/* | no-answer").action.kind, Action::NoAnswer);
+    EXPECT_EQ(FaultScript::parseRule("/upload/orders/* | no-answer | 1").action.kind,
+              Action::NoAnswer);
     EXPECT_EQ(FaultScript::parseRule("locator/* | redirect-self").action.kind,
               Action::RedirectSelf);
     EXPECT_EQ(FaultScript::parseRule("portal/x | close").action.description, "close");
@@ -66,6 +69,9 @@ TEST(FaultScript, ReadsEveryAction)
 
 TEST(FaultScript, MistakesAreNamed)
 {
+    for (const char* rule : {"ordering/* | no-answer", "GET /upload/* | no-answer"})
+        EXPECT_EQ(errorOf(rule), "no-answer applies to uploads (POST /upload/...) only") << rule;
+    EXPECT_EQ(errorOf("POST /upload/* | no-answer now"), "unknown action: no-answer now");
     EXPECT_EQ(errorOf("portal/x"), "a rule is MATCH | ACTION [| TIMES]: portal/x");
     EXPECT_EQ(errorOf("portal/x | close | 1 | 2"),
               "a rule is MATCH | ACTION [| TIMES]: portal/x | close | 1 | 2");

@@ -69,12 +69,27 @@ TEST(ProviderCommandLine, MistakesAreNamed)
 TEST(ProviderCommandLine, UsageListsEveryOption)
 {
     const std::string usage = ProviderCommandLine::usage();
-    for (const char* option :
-         {"--data DIR", "--config FILE", "--listen ADDRESS", "--port N", "--tls PEM",
-          "--tls-port N", "--workers N", "--idle-timeout SECONDS", "--upload-limit BYTES",
-          "--faults FILE", "--quiet", "--help", "rule = MATCH | ACTION [| TIMES]", "delay MS",
-          "close", "fault CODE TEXT", "truncate BYTES", "wrong-md5", "redirect-self",
-          "bad-token KIND"})
+    for (const char* option : {"--data DIR",
+                               "--config FILE",
+                               "--listen ADDRESS",
+                               "--port N",
+                               "--tls PEM",
+                               "--tls-port N",
+                               "--workers N",
+                               "--idle-timeout SECONDS",
+                               "--upload-limit BYTES",
+                               "--faults FILE",
+                               "--quiet",
+                               "--help",
+                               "rule = MATCH | ACTION [| TIMES]",
+                               "delay MS",
+                               "close",
+                               "fault CODE TEXT",
+                               "truncate BYTES",
+                               "wrong-md5",
+                               "no-answer",
+                               "redirect-self",
+                               "bad-token KIND"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 

@@ -1,11 +1,12 @@
 #include "service/OrderingClient_3_0.h"
 
-#include <cmath>
 #include <limits>
+#include <optional>
 
 #include <wx/intl.h>
 
 #include "SoapOrderingH.h"
+#include "ordering/Money.h"
 #include "service/HTTPClient.h"
 #include "service/SoapText.h"
 #include "system/Exceptions.h"
@@ -73,12 +74,12 @@ void OrderingClient_3_0::succeeded() const
 
 int64_t OrderingClient_3_0::toCents(double amount)
 {
-    // Beyond this a double holds no cents at all; such a total is no order's.
-    constexpr double LIMIT = 9.0e15;
-    if (!std::isfinite(amount) || std::fabs(amount) * 100 > LIMIT)
-        throw Quorvel::RuntimeException(wxS("Application.AmountOutOfRange"),
-                                        _("Amount out of range"));
-    return static_cast<int64_t>(std::llround(amount * 100));
+    // Through Money, as the order's own amounts: 2.675 (a double a hair below) is 268 cents,
+    // as the price list shows it, not the 267 a plain llround(amount * 100) gives.
+    const std::optional<Money> money = Money::fromDouble(amount);
+    if (!money)
+        throw AmountOutOfRangeException(_("Amount out of range"));
+    return money->roundedTo(2).units() / (Money::UNITS_PER_WHOLE / 100);
 }
 
 wxString OrderingClient_3_0::createSession()

@@ -127,8 +127,9 @@ public:
     // RpasClient_3_0::uploadFile with the message "Error before uploading file to ordering".
     void uploadFile(Quorvel::HTTPClient& http, const wxString& path, const wxString& url);
 
-    // An amount in whole cents, rounded half away from zero. Money from the service is a
-    // double on the wire; totals are compared in cents, never as doubles.
+    // An amount in whole cents, rounded half away from zero (Money's rounding). Money from the
+    // service is a double on the wire; totals are compared in cents, never as doubles.
+    // Throws AmountOutOfRangeException for a value that is not finite or out of Money's range.
     static int64_t toCents(double amount);
     static bool sameInCents(double a, double b) { return toCents(a) == toCents(b); }
 

@@ -205,7 +205,8 @@ void OrderingClient_3_0_Task::uploadOne(const OrderingClient_3_0::FileUpload& en
                                         const OrderFile& file)
 {
     OrderingClient_3_0& client = getClient();
-    Quorvel::HTTPClient http;
+    const std::unique_ptr<Quorvel::HTTPClient> transfer = client.newTransferClient();
+    Quorvel::HTTPClient& http = *transfer;
     http.setAbortCheck([this] { return isAborted(); });
     // Refusals (no session, another server) keep their own message: nothing was sent.
     client.uploadFile(http, file.path, entry.uploadUrl);

@@ -27,6 +27,11 @@ void RpasClient_3_0::useSession(const wxString& sessionId)
     setCredentials(SESSION_USER, sessionId);
 }
 
+std::unique_ptr<Quorvel::HTTPClient> RpasClient_3_0::newTransferClient() const
+{
+    return std::make_unique<Quorvel::HTTPClient>(getSettings());
+}
+
 void RpasClient_3_0::authenticate(Quorvel::HTTPClient& http, const wxString& url) const
 {
     // The credentials go only to the service itself, and only a session's: a reply naming a

@@ -6,6 +6,7 @@
 //
 // Threads: one task thread at a time; the session belongs to the client object.
 
+#include <memory>
 #include <string>
 
 #include <wx/string.h>
@@ -33,6 +34,9 @@ public:
     // After createSession: every later call and transfer sends Basic credentials made of
     // SESSION_USER and the session id.
     void useSession(const wxString& sessionId);
+
+    // A new HTTP client for one transfer, with the network settings (proxy) of the calls.
+    std::unique_ptr<Quorvel::HTTPClient> newTransferClient() const;
 
     // Prepares `http` for sending the local file at `path` to `url`: the session's credentials,
     // form field UPLOAD_FIELD, X-Quorvel-MD5 of the file, then beginUpload with `message` for a

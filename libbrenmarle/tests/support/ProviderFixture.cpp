@@ -111,6 +111,25 @@ std::vector<std::string> ProviderFixture::journalledOperations() const
     return operations;
 }
 
+std::vector<ProviderFixture::JournalLine> ProviderFixture::journal() const
+{
+    std::vector<JournalLine> entries;
+    for (const auto& line : journalLines(dir)) {
+        if (!line.is_object())
+            continue;
+        JournalLine entry;
+        entry.operation = line.value("operation", "");
+        entry.path = line.value("path", "");
+        entry.account = line.value("account", "");
+        entry.session = line.value("session", "");
+        entry.status = line.value("status", 0);
+        entry.md5 = line.value("md5", "");
+        entry.bytes = line.value("bytes", int64_t(-1));
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
 size_t ProviderFixture::journalled(const std::string& operation) const
 {
     size_t count = 0;

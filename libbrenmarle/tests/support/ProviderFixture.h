@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +38,18 @@ protected:
     // The operations the provider journalled, in order ("getDirectoryContents", ...).
     std::vector<std::string> journalledOperations() const;
     size_t journalled(const std::string& operation) const;
+    // One journalled request: a SOAP call's operation or another request's path, and what the
+    // provider recorded of its credentials and transfer.
+    struct JournalLine {
+        std::string operation;
+        std::string path;
+        std::string account;
+        std::string session;
+        int status = 0;
+        std::string md5;
+        int64_t bytes = -1;
+    };
+    std::vector<JournalLine> journal() const;
     // The argument `name` of each journalled call of `operation`, in order.
     std::vector<std::string> journalledArguments(const std::string& operation,
                                                  const std::string& name) const;
