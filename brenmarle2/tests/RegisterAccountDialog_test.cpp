@@ -75,6 +75,28 @@ protected:
     void type(wxTextCtrl* field, const wxString& text) { field->ChangeValue(text); }
     // The text fields of the page, in order.
     std::vector<wxTextCtrl*> fields() const { return findControls<wxTextCtrl>(page()); }
+    // The error shown right under the field named `name` ("EmailAddress", ...), or "hidden";
+    // fails unless it sits below that field, where a reader's eye (and a screen reader, after
+    // the field) finds it, and the field carries it as its description.
+    wxString fieldError(const wxString& name) const
+    {
+        auto* field = dynamic_cast<wxTextCtrl*>(wxWindow::FindWindowByName(name, page()));
+        auto* error = wxWindow::FindWindowByName(name + "Error", page());
+        if (!field || !error)
+            return "missing " + name;
+        if (!error->IsShown())
+            return field->GetToolTipText().empty() ? "hidden" : "hidden with a tip";
+        const wxRect below = field->GetRect();
+        const wxRect at = error->GetRect();
+        if (at.x != below.x || at.y < below.GetBottom() || at.y > below.GetBottom() + 8)
+            return wxString::Format("%s not under its field", error->GetLabel());
+        // A long error is wrapped to the field's width.
+        wxString text = error->GetLabel();
+        text.Replace("\n", " ");
+        if (field->GetToolTipText() != text)
+            return "no description on " + name;
+        return text;
+    }
     wxString failure() const
     {
         auto* error = dynamic_cast<Wizard::ErrorPage*>(page());
@@ -126,6 +148,28 @@ TEST_F(RegisterAccountDialogTest, RegisteringThroughDirectoryAndPortalStoresTheA
     EXPECT_EQ(headerError(), "Passwords do not match");
     EXPECT_EQ(journalled("createAccount"), 0u);
     EXPECT_FALSE(AccountSettings::read(configuration).exists());
+    // The error stands under the repeated password, which has the focus to be typed again;
+    // Next stayed on the page.
+    EXPECT_EQ(title(), "Enter your email address and choose a password");
+    EXPECT_EQ(fieldError("ReenteredPassword"), "Passwords do not match");
+    for (const char* other : {"EmailAddress", "NewPassword", "Letters"})
+        EXPECT_EQ(fieldError(other), "hidden") << other;
+    if (dialog->IsActive()) {
+        EXPECT_EQ(wxWindow::FindFocus(), typed[2]);
+    }
+    expectAllNamed("registration-mismatch");
+
+    // Mended, the next problem is the letters': the error moves there.
+    type(typed[2], "sekret-1");
+    next();
+    EXPECT_EQ(fieldError("Letters"), "You must type in the letters shown on the image");
+    EXPECT_EQ(fieldError("ReenteredPassword"), "hidden");
+    type(typed[0], " ");
+    next();
+    EXPECT_EQ(fieldError("EmailAddress"), "You must type your email address");
+    EXPECT_EQ(fieldError("Letters"), "hidden");
+    type(typed[0], "bo@example.com");
+    EXPECT_EQ(journalled("createAccount"), 0u);
 
     type(typed[2], "sekret-1");
     type(typed[3], tokenText(dialog->getToken().id));
@@ -178,7 +222,15 @@ TEST_F(RegisterAccountDialogTest, AWrongPasswordEndsOnTheErrorPageAndKeepsTheAcc
     ASSERT_EQ(typed.size(), 2u);
     next();
     EXPECT_EQ(headerError(), "You must type your email address");
+    EXPECT_EQ(fieldError("EmailAddress"), "You must type your email address");
+    EXPECT_EQ(fieldError("Password"), "hidden");
     type(typed[0], "anna@example.com");
+    next();
+    EXPECT_EQ(title(), "Enter your registered email address and password");
+    EXPECT_EQ(fieldError("EmailAddress"), "hidden");
+    EXPECT_EQ(fieldError("Password"), "You must type your account password");
+    expectAllNamed("login-no-password");
+    EXPECT_EQ(journalled("getAccountId"), 1u) << "only the fixture's own look-up of Anna";
     type(typed[1], "wrong");
     next();
     EXPECT_TRUE(failure().StartsWith("Could not validate account | ")) << failure();

@@ -237,17 +237,7 @@ std::string freeShop()
 
 class SendOrderWizardPickupTest : public SendOrderWizardTest {
 protected:
-    SendOrderWizardPickupTest()
-    {
-        dir.writeFile("conf/demo-prices.xml", freeShop());
-        // The ordering task's uploads go through the process's network settings rather than
-        // those its client was given: the provider must be the proxy there too.
-        writeFile(Quorvel::NetworkSettings::get().getPath(), readFile(dir / "network.ini"));
-    }
-    ~SendOrderWizardPickupTest() override
-    {
-        wxRemoveFile(Quorvel::NetworkSettings::get().getPath());
-    }
+    SendOrderWizardPickupTest() { dir.writeFile("conf/demo-prices.xml", freeShop()); }
 
     // From the welcome page to the start of the upload, as a pickup or mail order. The
     // customer is asked for when the provider knows no full name and phone.

@@ -1,5 +1,9 @@
 #include "dialogs/registeraccountdialog/RegisterAccountDialog.h"
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include <wx/checkbox.h>
 #include <wx/hyperlink.h>
 #include <wx/image.h>
@@ -36,9 +40,63 @@ using Brenmarle::PortalClient_3_0_Slave;
 namespace {
 
 constexpr int BORDER = WizardForm::BORDER;
+constexpr int WRAP_WIDTH = WizardForm::WRAP_WIDTH;
 // A token picture narrower than this is shown twice as large, so its letters can be read.
 constexpr int SMALL_TOKEN_WIDTH = 200;
 
+// A labelled text field with room for its error right under it. The label names the field for
+// a screen reader too.
+struct Field {
+    wxTextCtrl* text = nullptr;
+    wxStaticText* error = nullptr;
+};
+
+Field addField(wxWindow* page, wxFlexGridSizer* grid, const wxString& label, const wxString& name,
+               long style = 0)
+{
+    auto* caption = new wxStaticText(page, wxID_ANY, label);
+    Field field;
+    field.text =
+        new wxTextCtrl(page, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize, style);
+    field.text->SetName(name);
+    Quorvel::setAccessibleName(*field.text, wxStripMenuCodes(label).BeforeLast(':'));
+    // The caption stays level with the field when an error opens up below the field.
+    const int offset = std::max(0, (field.text->GetBestSize().y - caption->GetBestSize().y) / 2);
+    grid->Add(caption, wxSizerFlags().Top().Border(wxTOP, offset));
+    auto* column = new wxBoxSizer(wxVERTICAL);
+    column->Add(field.text, wxSizerFlags().Expand());
+    field.error = new wxStaticText(page, wxID_ANY, wxString());
+    field.error->SetName(name + "Error");
+    field.error->SetForegroundColour(*wxRED);
+    field.error->Hide();
+    column->Add(field.error, wxSizerFlags().Border(wxTOP, 2));
+    grid->Add(column, wxSizerFlags().Expand());
+    return field;
+}
+
+// Shows `problem` beside the field it concerns (and in the header), clears the others' errors,
+// and moves the focus to that field; a screen reader reads the error as the text after the
+// field and as its description.
+void showFieldErrors(
+    Quorvel::Wizard::Page& page,
+    const std::vector<std::pair<Brenmarle::RegistrationForm::Field, Field>>& fields,
+    const Brenmarle::RegistrationForm::Problem& problem)
+{
+    for (const auto& [id, field] : fields) {
+        const bool concerned = id == problem.field;
+        field.error->SetLabel(concerned ? problem.message : wxString());
+        // As wide as its field, whose width the page has laid out by now.
+        field.error->Wrap(std::max(field.text->GetSize().x, WRAP_WIDTH / 3));
+        field.error->Show(concerned);
+        field.text->SetToolTip(concerned ? problem.message : wxString());
+        if (concerned)
+            field.text->SetFocus();
+    }
+    page.Layout();
+    page.getWizard()->updateHeader();
+}
+
+// The page's error, in red under its one control (the list, the check box) and in the header.
 using ErrorLine = WizardForm::ErrorLine;
 
 RegisterAccountDialog* dialogOf(const Quorvel::Wizard::Page& page)
@@ -140,6 +198,7 @@ public:
         if (chosen == wxNOT_FOUND) {
             m_error.report(*this, directories ? _("You must choose an entry from the list")
                                               : _("You must select a service provider"));
+            m_list->SetFocus();
             return;
         }
         m_error.report(*this, wxString());
@@ -196,6 +255,7 @@ public:
     {
         if (!m_accept->GetValue()) {
             m_error.report(*this, _("You must accept the terms of service to continue"));
+            m_accept->SetFocus();
             return;
         }
         m_error.report(*this, wxString());
@@ -210,6 +270,8 @@ private:
 
 class RegisterAccountDialog::RegistrationPage : public StepPage {
 public:
+    using Form = Brenmarle::RegistrationForm;
+
     explicit RegistrationPage(RegisterAccountDialog* dialog)
         : StepPage(dialog, wxID_ANY, _("Enter your email address and choose a password"))
     {
@@ -220,38 +282,39 @@ public:
               "password for your new account."));
         auto* grid = new wxFlexGridSizer(2, BORDER / 2, BORDER);
         grid->AddGrowableCol(1);
-        m_email = WizardForm::addField(this, grid, _("Email address:"));
-        m_password = WizardForm::addField(this, grid, _("New password:"), wxTE_PASSWORD);
-        m_reentered = WizardForm::addField(this, grid, _("Re-enter:"), wxTE_PASSWORD);
+        m_email = addField(this, grid, _("Email address:"), "EmailAddress");
+        m_password = addField(this, grid, _("New password:"), "NewPassword", wxTE_PASSWORD);
+        m_reentered = addField(this, grid, _("Re-enter:"), "ReenteredPassword", wxTE_PASSWORD);
         sizer->Add(grid, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
         auto* picture = new wxStaticBitmap(this, wxID_ANY, tokenBitmap(dialog->getToken().png));
         Quorvel::setAccessibleName(*picture, _("Registration token picture"));
         sizer->Add(picture, wxSizerFlags().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
         auto* letters = new wxFlexGridSizer(2, BORDER / 2, BORDER);
         letters->AddGrowableCol(1);
-        m_letters = WizardForm::addField(this, letters, _("Type the displayed letters:"));
+        m_letters = addField(this, letters, _("Type the displayed letters:"), "Letters");
         sizer->Add(letters, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
-        m_error.create(this, sizer);
         SetSizer(sizer);
     }
     int getStep() const override { return STEP_ACCOUNT; }
-    void afterShow() override { m_email->SetFocus(); }
-    void getHeaderMessages(wxString& error, wxString&) const override { error = m_error.error(); }
+    void afterShow() override { m_email.text->SetFocus(); }
+    void getHeaderMessages(wxString& error, wxString&) const override { error = m_problem; }
     void onNext(wxCommandEvent&) override
     {
-        const wxString problem = Brenmarle::RegistrationForm::checkNewAccount(
-            m_email->GetValue(), m_password->GetValue(), m_reentered->GetValue(),
-            m_letters->GetValue());
-        m_error.report(*this, problem);
-        if (problem.empty())
-            dialogOf(*this)->createAccount(m_email->GetValue().Strip(wxString::both),
-                                           m_password->GetValue(),
-                                           m_letters->GetValue().Strip(wxString::both));
+        const Form::Problem problem =
+            Form::checkNewAccount(m_email.text->GetValue(), m_password.text->GetValue(),
+                                  m_reentered.text->GetValue(), m_letters.text->GetValue());
+        m_problem = problem.message;
+        showFieldErrors(*this,
+                        {{Form::EMAIL_ADDRESS, m_email},
+                         {Form::PASSWORD, m_password},
+                         {Form::REENTERED_PASSWORD, m_reentered},
+                         {Form::LETTERS, m_letters}},
+                        problem);
+        if (!problem.exists())
+            dialogOf(*this)->createAccount(m_email.text->GetValue().Strip(wxString::both),
+                                           m_password.text->GetValue(),
+                                           m_letters.text->GetValue().Strip(wxString::both));
     }
-    wxTextCtrl* m_email;
-    wxTextCtrl* m_password;
-    wxTextCtrl* m_reentered;
-    wxTextCtrl* m_letters;
 
 private:
     // The checked PNG bytes (TokenPicture) as a picture large enough to read.
@@ -268,7 +331,11 @@ private:
             image.Rescale(image.GetWidth() * 2, image.GetHeight() * 2, wxIMAGE_QUALITY_NEAREST);
         return wxBitmap(image);
     }
-    ErrorLine m_error;
+    Field m_email;
+    Field m_password;
+    Field m_reentered;
+    Field m_letters;
+    wxString m_problem;
 };
 
 // The last page of either path: the account is stored; only Close remains.
@@ -324,6 +391,8 @@ public:
 
 class RegisterAccountDialog::LoginPage : public StepPage {
 public:
+    using Form = Brenmarle::RegistrationForm;
+
     explicit LoginPage(RegisterAccountDialog* dialog)
         : StepPage(dialog, wxID_ANY, _("Enter your registered email address and password"))
     {
@@ -336,31 +405,32 @@ public:
                              dialog->getPortal().name));
         auto* grid = new wxFlexGridSizer(2, BORDER / 2, BORDER);
         grid->AddGrowableCol(1);
-        m_email = WizardForm::addField(this, grid, _("Email address:"));
-        m_password = WizardForm::addField(this, grid, _("Password:"), wxTE_PASSWORD);
+        m_email = addField(this, grid, _("Email address:"), "EmailAddress");
+        m_password = addField(this, grid, _("Password:"), "Password", wxTE_PASSWORD);
         sizer->Add(grid, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
         const wxString reminder = dialog->getPortalWebAddress() + "/go/passwordreminder";
         addLink(this, sizer, _("I forgot my password"), reminder);
-        m_error.create(this, sizer);
         SetSizer(sizer);
     }
     int getStep() const override { return STEP_ACCOUNT; }
-    void afterShow() override { m_email->SetFocus(); }
-    void getHeaderMessages(wxString& error, wxString&) const override { error = m_error.error(); }
+    void afterShow() override { m_email.text->SetFocus(); }
+    void getHeaderMessages(wxString& error, wxString&) const override { error = m_problem; }
     void onNext(wxCommandEvent&) override
     {
-        const wxString problem =
-            Brenmarle::RegistrationForm::checkLogin(m_email->GetValue(), m_password->GetValue());
-        m_error.report(*this, problem);
-        if (problem.empty())
-            dialogOf(*this)->validateAccount(m_email->GetValue().Strip(wxString::both),
-                                             m_password->GetValue());
+        const Form::Problem problem =
+            Form::checkLogin(m_email.text->GetValue(), m_password.text->GetValue());
+        m_problem = problem.message;
+        showFieldErrors(*this, {{Form::EMAIL_ADDRESS, m_email}, {Form::PASSWORD, m_password}},
+                        problem);
+        if (!problem.exists())
+            dialogOf(*this)->validateAccount(m_email.text->GetValue().Strip(wxString::both),
+                                             m_password.text->GetValue());
     }
-    wxTextCtrl* m_email;
-    wxTextCtrl* m_password;
 
 private:
-    ErrorLine m_error;
+    Field m_email;
+    Field m_password;
+    wxString m_problem;
 };
 
 class RegisterAccountDialog::AccountVerifiedPage : public DonePage {
