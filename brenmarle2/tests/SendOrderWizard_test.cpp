@@ -7,8 +7,10 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/filefn.h>
 #include <wx/listbox.h>
 #include <wx/radiobut.h>
+#include <wx/spinctrl.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
@@ -25,6 +27,7 @@
 #include "ordering/Ordering.h"
 #include "ordering/Pricelist.h"
 #include "ordering/PricelistCache.h"
+#include "ordering/ScaledCopies.h"
 #include "ordering/SendOrderPages.h"
 #include "ordering/SendOrderWizard.h"
 #include "ordering/ShoppingCart.h"
@@ -84,12 +87,13 @@ protected:
     }
 
     // Makes `shop` the cached price list the cart was filled against, and fills the cart.
-    void fillCart(const std::string& shop, const std::vector<wxString>& products)
+    void fillCart(const std::string& shop, const std::vector<wxString>& products,
+                  int productType = 1)
     {
         ordering->getPricelists().install("demo", Brenmarle::Pricelist::fromXML(shop),
                                           std::time(nullptr));
         for (const wxString& product : products) {
-            auto part = std::make_unique<Brenmarle::OrderPart>(1);
+            auto part = std::make_unique<Brenmarle::OrderPart>(productType);
             part->productUuid = product;
             part->quantity = 2;
             part->setSingleFile("file://" + home.path() + "IMG_0001.JPG");
@@ -421,4 +425,77 @@ TEST_F(SendOrderWizardPickupTest, AMailOrderKeepsItsAddressAndStopsWherePaymentW
     close();
     wizard = new SendOrderWizard(nullptr, *ordering, account, configuration, &settings);
     EXPECT_EQ(wizard->getMailAddress().addressLine1, "Storgata 1");
+}
+
+TEST_F(SendOrderWizardPickupTest, LargePrintPicturesAreSentAsScaledCopiesThatGoWithTheCart)
+{
+    // Prints of the kind the scaling knows (product type 0), and a picture far larger than a
+    // 10 x 15 print needs.
+    std::string shop = freeShop();
+    const size_t product = shop.find("<uuid>print-10x15</uuid>");
+    const std::string type = "<producttype>1</producttype>";
+    shop.replace(shop.find(type, product), type.size(), "<producttype>0</producttype>");
+    dir.writeFile("conf/demo-prices.xml", shop);
+    TestPictures::writeJpeg(home / "IMG_0001.JPG", 3000, 2000);
+    fillCart(shop, {"print-10x15"}, 0);
+    sendUntilUpload();
+    if (HasFatalFailure())
+        return;
+    const wxString copy = ordering->getCart().getPart(0).getFirstFileUri();
+    ASSERT_TRUE(Brenmarle::ScaledCopies::isScaledCopy(copy)) << copy;
+    const wxString path = Brenmarle::ScaledCopies::pathOf(
+        Brenmarle::ScaledCopies::folderOf(Quorvel::Environment::getUserDataDir()), copy);
+    EXPECT_TRUE(wxFileExists(path));
+    EXPECT_LT(wxFileName::GetSize(path), wxFileName::GetSize(home / "IMG_0001.JPG"));
+    next();
+    ASSERT_EQ(title(), "Your order has been confirmed") << failure();
+    // The service was told of the copy under its own reference.
+    const auto registered = journalledArguments("registerFile", "clientref");
+    ASSERT_EQ(registered.size(), 1u);
+    EXPECT_EQ(registered[0], std::string(copy.utf8_str()));
+    // Emptying the cart on Close takes the copy with it.
+    pressButton(wizard->getButton(Wizard::ID_NEXT));
+    EXPECT_TRUE(waitUntil([this] { return !wizard->IsShown(); }));
+    EXPECT_FALSE(wxFileExists(path));
+}
+
+TEST_F(SendOrderWizardPickupTest, FilesOnCdAreCartItemsWhileTheAssistantRuns)
+{
+    // A CD product, free like the rest.
+    std::string shop = freeShop();
+    shop.replace(shop.find("</products>"), 0,
+                 "<product><uuid>cd</uuid><name><string>Pictures on CD</string></name>"
+                 "<producttype>5</producttype><productprices><productprice><quantity>1"
+                 "</quantity><price>0</price><type>0</type></productprice></productprices>"
+                 "</product>");
+    dir.writeFile("conf/demo-prices.xml", shop);
+    fillCart(shop, {"print-10x15"});
+    open();
+    auto* intro = pageAs<SendOrderWizard::IntroPage>();
+    ASSERT_NE(intro->getCdBox(), nullptr);
+    EXPECT_EQ(intro->getCdBox()->GetLabel(), "I would also like to order the files on CD");
+    auto* copies = findControls<wxSpinCtrl>(page()).at(0);
+    EXPECT_FALSE(copies->IsEnabled());
+    expectAllNamed("intro-cd");
+    intro->getCdBox()->SetValue(true);
+    copies->SetValue(2);
+    next();
+    ASSERT_EQ(title(), "Please choose your preferred method of delivery") << failure();
+    ASSERT_EQ(ordering->getCart().getPartCount(), 2u);
+    const Brenmarle::OrderPart& cd = ordering->getCart().getPart(1);
+    EXPECT_EQ(cd.productType, 5);
+    EXPECT_EQ(cd.quantity, 2);
+    ASSERT_EQ(cd.files.size(), 1u);
+    EXPECT_EQ(cd.files[0].data, "IMG_0001.JPG");
+    // Scaling is not offered with the files on CD.
+    wizard->pushPage(new SendOrderWizard::ScalingPage(wizard));
+    EXPECT_FALSE(pageAs<SendOrderWizard::ScalingPage>()->m_allow->IsEnabled());
+    EXPECT_TRUE(shows("(Picture resizing is disabled because you also have ordered the files on "
+                      "CD)"));
+    expectAllNamed("scaling-cd");
+    // Cancelled before the order was confirmed: the CD item leaves the cart again.
+    pressButton(wizard->getButton(wxID_CANCEL));
+    EXPECT_TRUE(waitUntil([this] { return !wizard->IsShown(); }));
+    close();
+    EXPECT_EQ(ordering->getCart().getPartCount(), 1u);
 }

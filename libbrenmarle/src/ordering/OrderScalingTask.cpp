@@ -11,6 +11,7 @@
 #include "filemanager/FileManager.h"
 #include "files/File.h"
 #include "imaging/ImageData.h"
+#include "imaging/PictureInfo.h"
 #include "ordering/Order.h"
 #include "ordering/Pricelist.h"
 #include "ordering/PrintAreaSize.h"
@@ -76,6 +77,13 @@ OrderScalingTask::Picture OrderScalingTask::lookUpInLibrary(const wxString& uri)
     picture.width = file->getImageWidth();
     picture.height = file->getImageHeight();
     picture.rotation = file->getImageRotation();
+    if (picture.width <= 0 || picture.height <= 0) {
+        // A picture of a folder on the disk that was never scanned: its header tells.
+        const PictureInfo info = PictureInfo::read(picture.path, picture.contentType);
+        picture.width = info.width;
+        picture.height = info.height;
+        picture.rotation = info.rotation;
+    }
     return picture;
 }
 

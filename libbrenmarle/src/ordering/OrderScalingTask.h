@@ -78,7 +78,8 @@ public:
     // returns how many parts changed. GUI thread, on the order the task was made from.
     static size_t applyTo(Order& order, const std::vector<Copy>& copies);
 
-    // The library's file for `uri`: its local path, content type, size and rotation.
+    // The library's file for `uri`: its local path, content type, size and rotation; size and
+    // rotation from the picture's header when the library has not read them yet.
     static Picture lookUpInLibrary(const wxString& uri);
 
 protected:
