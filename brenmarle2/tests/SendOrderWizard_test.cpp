@@ -324,6 +324,8 @@ protected:
         next();
         EXPECT_EQ(wizard->getHeaderStatus().text, "You must fill out the city field");
         address->m_city->ChangeValue(" Oslo ");
+        EXPECT_TRUE(wizard->getButton(Wizard::ID_BACK)->IsEnabled());
+        EXPECT_TRUE(wizard->getButton(Wizard::ID_NEXT)->IsEnabled());
         expectAllNamed("address");
         next();
     }
@@ -406,6 +408,7 @@ TEST_F(SendOrderWizardPickupTest, AMailOrderKeepsItsAddressAndStopsWherePaymentW
     EXPECT_GT(wizard->getAcceptedTotal(), Brenmarle::Money());
     // Back passes over the page that only waited on the server; coming again sends the
     // details again to the order already created.
+    ASSERT_TRUE(wizard->getButton(Wizard::ID_BACK)->IsEnabled());
     pressButton(wizard->getButton(Wizard::ID_BACK));
     waitUntil([] { return true; });
     ASSERT_EQ(title(), "Resize pictures before sending order");
