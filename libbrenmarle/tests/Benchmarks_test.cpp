@@ -30,6 +30,10 @@ TEST(Benchmarks, RefuseBadInputWithAMessageBeforeAnyWork)
         {"pictureedit_bench --runs 3 --quick", "unknown option --quick"},
         {"ordering_bench 0", "products must be a whole number from 1 to 1000000, not \"0\""},
         {"ordering_bench 10 --fast", "unknown option --fast"},
+        {"upload_bench 0", "files must be a whole number from 1 to 100000, not \"0\""},
+        {"upload_bench 10 2000", "megabytes must be a whole number from 1 to 1024, not \"2000\""},
+        {"upload_bench 1 1 /nonexistent/work", "work folder /nonexistent/work does not exist"},
+        {"upload_bench 1 1 /tmp --curl", "unknown option --curl"},
     };
     for (const Case& c : cases) {
         const CommandResult result = runCommand(std::string(BENCH_DIR) + c.command);

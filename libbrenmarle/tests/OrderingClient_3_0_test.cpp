@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -347,6 +348,32 @@ TEST_F(OrderingClientTest, AnUploadEndingWithoutAStatusFailsTheFileAndRegistersN
         EXPECT_EQ(journalled("registerFile"), registered + 1) << action;
         EXPECT_TRUE(ordering->getFileUploadList().empty()) << action;
     }
+}
+
+// Cancel while the provider sits on an upload ends the task at once, and nothing is
+// registered.
+TEST_F(OrderingClientTest, CancelEndsAStalledUploadAndRegistersNothing)
+{
+    startProvider("[faults]\nrule = POST /upload/* | delay 60000\n");
+    auto ordering = orderOf({"a.jpg"});
+    auto task = Task::uploadFiles(ordering, files({"a.jpg"}), ordering->getFileUploadList());
+    EventRecorder events;
+    events.record(Quorvel::EVT_TASK_PROGRESS);
+    events.record(Quorvel::EVT_TASK_ABORTED);
+    Quorvel::TaskRunnerThread runner;
+    runner.addTask(task, &events);
+    ASSERT_TRUE(events.waitForCount(1));
+    EXPECT_EQ(events.at<Quorvel::TaskEvent>(0).getProgressText(), "Uploading file 1 of 1");
+    const auto began = std::chrono::steady_clock::now();
+    runner.abortCurrent();
+    runner.waitUntilStopped();
+    // A generous bound: an upload that missed the abort would wait out the provider's delay.
+    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(5));
+    events.processPending();
+    EXPECT_EQ(events.typeAt(events.count() - 1), Quorvel::EVT_TASK_ABORTED);
+    EXPECT_EQ(task->uploadedCount, 0);
+    provider->stop();
+    EXPECT_EQ(journalled("registerFile"), 0u);
 }
 
 TEST_F(OrderingClientTest, EachFileShowsItsPositionInTheStatusText)

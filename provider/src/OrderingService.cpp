@@ -19,7 +19,6 @@
 #include <set>
 #include <utility>
 
-#include "Md5.h"
 #include "ProviderOrderingH.h"
 #include "ProviderRequest.h"
 #include "ProviderServer.h"
@@ -54,15 +53,24 @@ std::optional<ProviderStore::Account> requireSession(struct soap* soap, int& sta
     return account;
 }
 
-// The session's order, or a refusal in `status`.
-std::optional<StoredOrder> requireOrder(struct soap* soap, int& status)
+enum class Confirmed { Allowed, Refused };
+
+// The session's order, or a refusal in `status`; with Confirmed::Refused also for an order
+// that is confirmed already, as nothing about it may change any more.
+std::optional<StoredOrder> requireOrder(struct soap* soap, int& status,
+                                        Confirmed confirmed = Confirmed::Allowed)
 {
     if (!requireSession(soap, status))
         return std::nullopt;
     ProviderRequest& request = ProviderRequest::of(soap);
     auto order = request.store().sessionOrder(request.sessionId());
-    if (!order)
+    if (!order) {
         status = ProviderRequest::clientFault(soap, "NoOrder", "Create an order first");
+    } else if (confirmed == Confirmed::Refused && order->state == StoredOrder::Confirmed) {
+        status =
+            ProviderRequest::clientFault(soap, "OrderConfirmed", "The order is confirmed already");
+        order.reset();
+    }
     return order;
 }
 
@@ -135,11 +143,6 @@ std::string hostOf(const std::string& origin)
     return end == std::string::npos || end == 0 ? host : host.substr(0, end);
 }
 
-int refuseConfirmed(struct soap* soap)
-{
-    return ProviderRequest::clientFault(soap, "OrderConfirmed", "The order is confirmed already");
-}
-
 ProviderOrdering::ordering__FileId* newFileId(struct soap* soap,
                                               const ProviderStore::OrderFile& file)
 {
@@ -199,11 +202,9 @@ int ProviderOrdering::ordering__uploadOrderDetails(struct soap* soap, std::strin
     ProviderRequest& request = ProviderRequest::of(soap);
     request.arguments({{"orderdetailsxml", std::to_string(orderdetailsxml.size()) + " bytes"}});
     int status = SOAP_OK;
-    const auto stored = requireOrder(soap, status);
+    const auto stored = requireOrder(soap, status, Confirmed::Refused);
     if (!stored)
         return status;
-    if (stored->state == StoredOrder::Confirmed)
-        return refuseConfirmed(soap);
     const auto pricelist = currentPricelist(soap, status);
     if (!pricelist)
         return status;
@@ -288,7 +289,8 @@ int ProviderOrdering::ordering__registerFile(struct soap* soap, ordering__FileId
                                             "The file uploaded has " +
                                                 std::to_string(info.st_size) + " bytes, not " +
                                                 std::to_string(fileinfo->filesize));
-    request.store().holdFile(order->accountId, *file, info.st_size, Provider::Md5::ofFile(path));
+    // The upload endpoint kept the file only when its MD5 matched: it is not read again here.
+    request.store().holdFile(order->accountId, *file, info.st_size);
     return SOAP_OK;
 }
 
@@ -321,11 +323,9 @@ int ProviderOrdering::ordering__verifyOrder(struct soap* soap, double totalprice
     ProviderRequest& request = ProviderRequest::of(soap);
     request.arguments({{"totalprice", std::to_string(totalprice)}});
     int status = SOAP_OK;
-    const auto order = requireOrder(soap, status);
+    const auto order = requireOrder(soap, status, Confirmed::Refused);
     if (!order)
         return status;
-    if (order->state == StoredOrder::Confirmed)
-        return refuseConfirmed(soap);
     if (order->state == StoredOrder::Created)
         return ProviderRequest::clientFault(soap, "NoOrderDetails",
                                             "Upload the order details first");
@@ -349,11 +349,9 @@ int ProviderOrdering::ordering__getTransactionId(struct soap* soap,
                                                  ordering__getTransactionIdResponse& result)
 {
     int status = SOAP_OK;
-    const auto order = requireOrder(soap, status);
+    const auto order = requireOrder(soap, status, Confirmed::Refused);
     if (!order)
         return status;
-    if (order->state == StoredOrder::Confirmed)
-        return refuseConfirmed(soap);
     if (order->state != StoredOrder::Verified)
         return ProviderRequest::clientFault(soap, "NotVerified", "Verify the order first");
     if (order->totalUnits <= 0)

@@ -38,7 +38,7 @@ CREATE TABLE IF NOT EXISTS orderfiles (
     metamodifytime INTEGER NOT NULL, serveruuid TEXT NOT NULL, PRIMARY KEY (orderid, serveruuid));
 CREATE TABLE IF NOT EXISTS heldfiles (
     accountid TEXT NOT NULL, clientref TEXT NOT NULL, filemodifytime INTEGER NOT NULL,
-    serveruuid TEXT NOT NULL, bytes INTEGER NOT NULL, md5 TEXT NOT NULL,
+    serveruuid TEXT NOT NULL, bytes INTEGER NOT NULL,
     PRIMARY KEY (accountid, clientref, filemodifytime));
 CREATE TABLE IF NOT EXISTS pickuplocations (accountid TEXT PRIMARY KEY, location TEXT NOT NULL);
 )";
@@ -573,17 +573,15 @@ std::vector<ProviderStore::OrderFile> ProviderStore::orderFiles(const std::strin
     return files;
 }
 
-void ProviderStore::holdFile(const std::string& accountId, const OrderFile& file, int64_t bytes,
-                             const std::string& md5)
+void ProviderStore::holdFile(const std::string& accountId, const OrderFile& file, int64_t bytes)
 {
     Statement(m_db, "INSERT OR REPLACE INTO heldfiles (accountid, clientref, filemodifytime, "
-                    "serveruuid, bytes, md5) VALUES (?, ?, ?, ?, ?, ?)")
+                    "serveruuid, bytes) VALUES (?, ?, ?, ?, ?)")
         .bind(1, accountId)
         .bind(2, file.clientRef)
         .bind(3, file.fileModifyTime)
         .bind(4, file.serverUuid)
         .bind(5, bytes)
-        .bind(6, md5)
         .step();
 }
 

@@ -162,9 +162,8 @@ public:
                          const std::vector<OrderFile>& files);
     // The files of the order in the order given, each marked whether the account holds it.
     std::vector<OrderFile> orderFiles(const std::string& orderId);
-    // The account holds `file` (its bytes and MD5 as received) from now on.
-    void holdFile(const std::string& accountId, const OrderFile& file, int64_t bytes,
-                  const std::string& md5);
+    // The account holds `file` (of `bytes` as received) from now on.
+    void holdFile(const std::string& accountId, const OrderFile& file, int64_t bytes);
     void setOrderState(const std::string& orderId, StoredOrder::State state,
                        const std::string& transactionId = std::string());
     // Confirms the order once; every later call returns the same confirmed id.

@@ -288,7 +288,7 @@ TEST(ProviderStore, AFileHeldOnceKeepsItsIdInLaterOrders)
     EXPECT_EQ(listed[0].clientRef, "file://a.jpg");
     EXPECT_FALSE(listed[0].held);
     EXPECT_NE(listed[0].serverUuid, listed[1].serverUuid);
-    store.holdFile("acc", listed[0], 10, "md5");
+    store.holdFile("acc", listed[0], 10);
 
     // The same picture in a new order of the account is held; a changed one is not, and
     // another account holds nothing.

@@ -192,8 +192,8 @@ void OrderingClient_3_0_Task::uploadAll()
         checkAbort();
         const OrderingClient_3_0::FileUpload& entry = uploadList[static_cast<size_t>(i)];
         const OrderFile& file = findFile(entry.fileId.clientRef);
-        QDEBUG("[ORDERINGCLIENTSLAVE_3_0] Must upload %s?%d:&d", entry.fileId.clientRef, i + 1,
-               count);
+        // The line as it always read ("&d" included); the count is in the status text below.
+        QDEBUG("[ORDERINGCLIENTSLAVE_3_0] Must upload %s?%d:&d", entry.fileId.clientRef, i + 1);
         setProgress(wxString::Format(_("Uploading file %d of %d"), i + 1, count), 0, 0);
         notifyProgress();
         uploadOne(entry, file);

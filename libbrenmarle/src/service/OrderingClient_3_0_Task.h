@@ -60,8 +60,11 @@ public:
     // Sends each entry of `uploadList` (GET_FILE_UPLOAD_LIST's result) from its file among
     // `files`, then registers it. Fails with RuntimeException "Unknown clientref: <ref>" for a
     // reference of another form, NotFoundException "Could not find %s in list of files to
-    // upload" for one not among `files`, and "Could not upload file to server" when an upload
-    // ends without a status; a file that failed is never registered.
+    // upload" for one not among `files`, ServiceException "Security.Credentials" (nothing sent)
+    // for an upload address off the service's own scheme, host and port or without a session,
+    // and IOException "Could not upload file to server: <cause>" when an upload fails or ends
+    // without a status; a file that failed is never registered. Sets the status text
+    // "Uploading file %d of %d" before each file.
     static TaskRef uploadFiles(const Client& client, const std::vector<OrderFile>& files,
                                const std::vector<OrderingClient_3_0::FileUpload>& uploadList);
     static TaskRef getTransactionId(const Client& client);
