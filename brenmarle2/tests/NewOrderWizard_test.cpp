@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 
 #include <wx/button.h>
+#include <wx/dcclient.h>
 #include <wx/stattext.h>
 
 #include "AccountFixture.h"
@@ -45,6 +46,18 @@ wxString pageText(wxWindow* page)
             text += label->GetLabel() + "\n";
     text.Replace("\n", " ");
     return text;
+}
+
+template <typename T> std::vector<T*> findAll(wxWindow* window)
+{
+    std::vector<T*> found;
+    for (wxWindow* child : window->GetChildren()) {
+        if (auto* control = dynamic_cast<T*>(child))
+            found.push_back(control);
+        for (T* inner : findAll<T>(child))
+            found.push_back(inner);
+    }
+    return found;
 }
 
 } // namespace
@@ -107,11 +120,6 @@ TEST_F(NewOrderWizardTest, DownloadsTheShopsPriceListAndEndsOnCongratulations)
                   .Find("The program is now downloading information about products and prices "
                         "from Demo Photo. This should not take very long."),
               wxNOT_FOUND);
-    // The download runs in the background; the header says so meanwhile.
-    if (wizard->isBusy()) {
-        EXPECT_EQ(wizard->getBusyText(), "Downloading price list - please wait");
-        expectAllNamed("downloading");
-    }
     waitForDownload();
     ASSERT_EQ(title(), "Congratulations") << failure();
     EXPECT_EQ(pageText(wizard->getCurrentPage()),
@@ -158,6 +166,7 @@ TEST_F(NewOrderWizardTest, AFailedDownloadKeepsTheListInstalledBeforeAndNextTrie
     // A document the pricing code cannot read is no better: the old list stays.
     pressButton(wizard->getButton(Wizard::ID_BACK));
     ASSERT_TRUE(waitUntil([this] { return title() == "Helping you create a new photo order"; }));
+    ASSERT_TRUE(wizard->getButton(Wizard::ID_NEXT)->IsEnabled());
     dir.writeFile("conf/demo-prices.xml", "<html><body>502 Bad Gateway</body></html>");
     pressButton(wizard->getButton(Wizard::ID_NEXT));
     waitForDownload();
@@ -182,6 +191,22 @@ TEST_F(NewOrderWizardTest, CancelWhileDownloadingInstallsNothing)
 {
     startProvider("[faults]\nrule = portal/downloadPriceList | delay 60000 | 1\n");
     open();
+    // The download runs in the background; the header says so meanwhile, and Next waits.
+    ASSERT_TRUE(wizard->isBusy());
+    EXPECT_EQ(wizard->getBusyText(), "Downloading price list - please wait");
+    EXPECT_FALSE(wizard->getButton(Wizard::ID_NEXT)->IsEnabled());
+    expectAllNamed("downloading");
+    // The first page's title in the header is shown whole, in its bold font.
+    bool titleSeen = false;
+    for (wxStaticText* label : findAll<wxStaticText>(wizard)) {
+        if (label->GetLabel() != "Helping you create a new photo order")
+            continue;
+        titleSeen = true;
+        wxClientDC dc(label);
+        dc.SetFont(label->GetFont());
+        EXPECT_GE(label->GetSize().x, dc.GetTextExtent(label->GetLabel()).x);
+    }
+    EXPECT_TRUE(titleSeen);
     ASSERT_TRUE(wizard->isBusy());
     pressButton(wizard->getButton(wxID_CANCEL));
     EXPECT_EQ(wizard->GetReturnCode(), wxID_CANCEL);

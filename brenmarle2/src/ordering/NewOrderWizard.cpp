@@ -12,6 +12,7 @@
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "threads/SlaveManagerEvent.h"
+#include "widgets/FinalWizardPage.h"
 #include "widgets/WizardPage.h"
 
 namespace {
@@ -53,10 +54,11 @@ public:
     void onNext(wxCommandEvent&) override { runOperation(); }
 };
 
-class NewOrderWizard::CongratulationsPage : public Quorvel::Wizard::Page {
+// The price list is installed: only Close remains.
+class NewOrderWizard::CongratulationsPage : public FinalWizardPage {
 public:
     explicit CongratulationsPage(NewOrderWizard* wizard)
-        : Page(wizard, wxID_ANY, _("Congratulations"))
+        : FinalWizardPage(wizard, wxID_ANY, _("Congratulations"))
     {
         auto* sizer = new wxBoxSizer(wxVERTICAL);
         addText(this, sizer,
@@ -65,15 +67,6 @@ public:
         SetSizer(sizer);
     }
     int getStep() const override { return STEP_DONE; }
-    void afterShow() override
-    {
-        // The price list is installed: there is nothing to go back to or to cancel.
-        getWizard()->setButtonLabel(Quorvel::Wizard::ID_BACK, wxString());
-        getWizard()->setButtonLabel(wxID_CANCEL, wxString());
-        getWizard()->setButtonLabel(Quorvel::Wizard::ID_NEXT, _("Close"));
-    }
-    void onNext(wxCommandEvent&) override { getWizard()->endWizard(wxID_OK); }
-    void onCancel(wxCommandEvent&) override { getWizard()->endWizard(wxID_OK); }
 };
 
 NewOrderWizard::NewOrderWizard(wxWindow* parent, Quorvel::Configuration& configuration,

@@ -29,6 +29,7 @@
 #include "system/Log.h"
 #include "threads/SlaveManagerEvent.h"
 #include "ui/Accessibility.h"
+#include "widgets/FinalWizardPage.h"
 #include "widgets/WizardForm.h"
 #include "widgets/WizardPage.h"
 
@@ -339,11 +340,11 @@ private:
 };
 
 // The last page of either path: the account is stored; only Close remains.
-class DonePage : public Quorvel::Wizard::Page {
+class DonePage : public FinalWizardPage {
 public:
     DonePage(RegisterAccountDialog* dialog, const wxString& title, const wxString& text,
              const wxString& webText, const wxString& checkBox)
-        : Page(dialog, wxID_ANY, title)
+        : FinalWizardPage(dialog, wxID_ANY, title)
     {
         auto* sizer = new wxBoxSizer(wxVERTICAL);
         WizardForm::addText(this, sizer, text);
@@ -356,14 +357,6 @@ public:
         SetSizer(sizer);
     }
     int getStep() const override { return RegisterAccountDialog::STEP_DONE; }
-    void afterShow() override
-    {
-        getWizard()->setButtonLabel(Quorvel::Wizard::ID_BACK, wxString());
-        getWizard()->setButtonLabel(wxID_CANCEL, wxString());
-        getWizard()->setButtonLabel(Quorvel::Wizard::ID_NEXT, _("Close"));
-    }
-    void onNext(wxCommandEvent&) override { getWizard()->endWizard(wxID_OK); }
-    void onCancel(wxCommandEvent&) override { getWizard()->endWizard(wxID_OK); }
     bool isChecked() const { return m_check->GetValue(); }
 
 private:
