@@ -11,8 +11,7 @@ TEST(CommandState, LaterWorkStaysDisabledWhateverIsSelected)
     context.pictureCount = 5;
     context.selectedCount = 2;
     context.selectionManaged = true;
-    for (int id :
-         {ID_NEW_ORDER, ID_SHARE_ALBUM, ID_SEND_WEB, ID_SAFE_ADD, ID_CHECK_UPDATE, ID_WEBSITE})
+    for (int id : {ID_SHARE_ALBUM, ID_SEND_WEB, ID_SAFE_ADD, ID_CHECK_UPDATE, ID_WEBSITE})
         EXPECT_FALSE(CommandState::isEnabled(id, context)) << id;
     for (int id :
          {ID_NEW_ALBUM, ID_DELETE_ALBUM, ID_DELETE_PICTURES, ID_ROTATE_LEFT, ID_COPY_TO_DESKTOP,
@@ -76,16 +75,19 @@ TEST(CommandState, OrderingCommandsNeedTheCartAndSomethingToOrder)
     context.pictureCount = 5;
     context.selectedCount = 2;
     // A window without the application's cart (tests, a start that failed) offers none.
-    for (int id : {ID_VIEW_SHOPPING_CART, ID_ORDER_PRINTS, ID_ORDER_ALBUM_PRINTS})
+    for (int id : {ID_VIEW_SHOPPING_CART, ID_NEW_ORDER, ID_ORDER_PRINTS, ID_ORDER_ALBUM_PRINTS})
         EXPECT_FALSE(CommandState::isEnabled(id, context)) << id;
     context.orderingAvailable = true;
-    for (int id : {ID_VIEW_SHOPPING_CART, ID_ORDER_PRINTS, ID_ORDER_ALBUM_PRINTS})
+    for (int id : {ID_VIEW_SHOPPING_CART, ID_NEW_ORDER, ID_ORDER_PRINTS, ID_ORDER_ALBUM_PRINTS})
         EXPECT_TRUE(CommandState::isEnabled(id, context)) << id;
+    // Without an account "New Order" is still offered: it leads to registering one first.
+    EXPECT_FALSE(context.hasAccount);
     context.selectedCount = 0;
     context.albumChosen = false;
     EXPECT_FALSE(CommandState::isEnabled(ID_ORDER_PRINTS, context));
     EXPECT_FALSE(CommandState::isEnabled(ID_ORDER_ALBUM_PRINTS, context));
     EXPECT_TRUE(CommandState::isEnabled(ID_VIEW_SHOPPING_CART, context));
+    EXPECT_TRUE(CommandState::isEnabled(ID_NEW_ORDER, context));
 }
 
 TEST(CommandState, AccountCommandsFollowTheAccountState)

@@ -18,6 +18,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "FindControls.h"
 #include "PhotoLibraryTest.h"
 #include "PressButton.h"
 #include "Screenshot.h"
@@ -51,18 +52,6 @@ void collectTexts(wxWindow* window, std::vector<wxString>& texts)
             texts.push_back(link->GetLabel());
         collectTexts(child, texts);
     }
-}
-
-template <typename T> std::vector<T*> controls(wxWindow* window)
-{
-    std::vector<T*> found;
-    for (wxWindow* child : window->GetChildren()) {
-        if (auto* control = dynamic_cast<T*>(child))
-            found.push_back(control);
-        for (T* inner : controls<T>(child))
-            found.push_back(inner);
-    }
-    return found;
 }
 
 class ImportWizardTest : public PhotoLibraryTest {
@@ -196,11 +185,11 @@ TEST_F(ImportWizardTest, AFolderTreeGoesIntoANewAlbumWithTheKindsChosen)
     next();
     EXPECT_EQ(headerError(), "You must select a folder to import from");
 
-    controls<wxDirPickerCtrl>(page())[0]->SetPath(tree);
+    findControls<wxDirPickerCtrl>(page())[0]->SetPath(tree);
     next();
     ASSERT_TRUE(reach("Where do you want to put the pictures?"));
     EXPECT_EQ(page()->getDescription(), "5 files found in folder");
-    const auto choices = controls<wxRadioButton>(page());
+    const auto choices = findControls<wxRadioButton>(page());
     ASSERT_EQ(choices.size(), 3u);
     EXPECT_EQ(choices[0]->GetLabel(), "Put photos in the inbox");
     EXPECT_EQ(choices[1]->GetLabel(), "Create a new album");
@@ -208,13 +197,13 @@ TEST_F(ImportWizardTest, AFolderTreeGoesIntoANewAlbumWithTheKindsChosen)
     shoot("destination");
     choices[1]->SetValue(true);
     next();
-    auto* name = controls<wxTextCtrl>(page())[0];
+    auto* name = findControls<wxTextCtrl>(page())[0];
     EXPECT_EQ(name->GetValue(), "New Album");
     name->SetValue("Summer trip");
     next();
 
     ASSERT_TRUE(reach("Choose what to import"));
-    auto boxes = controls<wxCheckBox>(page());
+    auto boxes = findControls<wxCheckBox>(page());
     ASSERT_EQ(boxes.size(), 4u);
     EXPECT_EQ(boxes[0]->GetLabel(), "Photos (2)");
     EXPECT_EQ(boxes[1]->GetLabel(), "Videos (1)");
@@ -252,10 +241,10 @@ TEST_F(ImportWizardTest, AnAlbumProposedByTheCallerIsChosenAlready)
     wizard = import;
     wizard->Show();
     ASSERT_TRUE(reach("Where do you want to put the pictures?"));
-    EXPECT_TRUE(controls<wxRadioButton>(page())[2]->GetValue());
+    EXPECT_TRUE(findControls<wxRadioButton>(page())[2]->GetValue());
     next();
     ASSERT_TRUE(reach("Choose an album"));
-    EXPECT_EQ(controls<wxListBox>(page())[0]->GetStringSelection(), "Garden");
+    EXPECT_EQ(findControls<wxListBox>(page())[0]->GetStringSelection(), "Garden");
     next();
     ASSERT_TRUE(reach("Choose what to import"));
     next();
@@ -275,7 +264,7 @@ TEST_F(ImportWizardTest, RawPicturesThisComputerCannotReadAreSaidToBeLeftBehind)
     ASSERT_TRUE(reach("Where do you want to put the pictures?"));
     next();
     ASSERT_TRUE(reach("Choose what to import"));
-    EXPECT_EQ(controls<wxCheckBox>(page())[3]->GetLabel(), "Other (3)");
+    EXPECT_EQ(findControls<wxCheckBox>(page())[3]->GetLabel(), "Other (3)");
     EXPECT_TRUE(shows("2 pictures (CR2) cannot be read on this computer. They count as Other and "
                       "are left behind unless Other is ticked."));
     shoot("options-left-behind");
@@ -334,7 +323,7 @@ TEST_F(ImportWizardTest, ACardsCameraFoldersAreImportedAndItsOtherFoldersIgnored
     // Plugged in while the page shows.
     plugged = {cardIn(home / "card")};
     cameras.update(plugged);
-    ASSERT_TRUE(waitUntil([this] { return controls<wxListBox>(page())[0]->GetCount() == 1; }));
+    ASSERT_TRUE(waitUntil([this] { return findControls<wxListBox>(page())[0]->GetCount() == 1; }));
     shoot("camera");
     listen("camera", 0);
     next();
@@ -378,7 +367,7 @@ TEST_F(ImportWizardTest, FailuresAreCountedAndListedInTheImportLog)
     next();
     ASSERT_TRUE(reach("Import job finished"));
     EXPECT_TRUE(shows("1 file was not imported due to an error"));
-    auto links = controls<wxHyperlinkCtrl>(page());
+    auto links = findControls<wxHyperlinkCtrl>(page());
     ASSERT_EQ(links.size(), 1u);
     EXPECT_EQ(links[0]->GetLabel(), "Check the log for details");
     shoot("result-failed");
@@ -407,17 +396,17 @@ TEST_F(ImportWizardTest, AScreenReaderHearsEachPageFromTheFirstToTheLast)
     }));
     listen("folder refused", 0);
 
-    controls<wxDirPickerCtrl>(page())[0]->SetPath(tree);
+    findControls<wxDirPickerCtrl>(page())[0]->SetPath(tree);
     next();
     ASSERT_TRUE(reach("Where do you want to put the pictures?"));
     listen("destination", 1);
-    controls<wxRadioButton>(page())[2]->SetValue(true);
+    findControls<wxRadioButton>(page())[2]->SetValue(true);
     next();
     ASSERT_TRUE(reach("Choose an album"));
     listen("album choice", 1);
     pressButton(wizard->getButton(Wizard::ID_BACK));
     ASSERT_TRUE(reach("Where do you want to put the pictures?"));
-    controls<wxRadioButton>(page())[1]->SetValue(true);
+    findControls<wxRadioButton>(page())[1]->SetValue(true);
     next();
     ASSERT_TRUE(reach("Name the new album"));
     listen("album name", 1);

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <ctime>
 #include <functional>
 
 #include <wx/app.h>
@@ -17,6 +18,7 @@
 #include <wx/textctrl.h>
 #include <wx/toolbar.h>
 
+#include "ExpectMessageBox.h"
 #include "LogCapture.h"
 #include "PhotoLibraryTest.h"
 #include "ScratchDir.h"
@@ -41,14 +43,17 @@
 #include "map/PictureMapDialog.h"
 #include "myalbums/AlbumPropertiesDialog.h"
 #include "myalbums/MyAlbumsPage.h"
+#include "ordering/NewOrderWizard.h"
 #include "ordering/OrderPart.h"
 #include "ordering/Ordering.h"
 #include "ordering/Pricelist.h"
+#include "ordering/PricelistCache.h"
 #include "ordering/ShoppingCart.h"
 #include "ordering/ShoppingCartPanel.h"
 #include "plugins/PluginCommands.h"
 #include "plugins/PluginLoader.h"
 #include "plugins/PluginRegistry.h"
+#include "service/AccountSettings.h"
 #include "system/Configuration.h"
 #include "system/Log.h"
 #include "ui/Accessibility.h"
@@ -796,6 +801,10 @@ TEST_F(MainFrameTest, PicturesOrderedAsPrintsFillTheCartWhichTheNextRunFindsAgai
 
     auto ordering = std::make_unique<Ordering>(dataDir, configuration.getUserConfig(), wxString(),
                                                manager.get());
+    // Ordering goes straight on with an account and a fresh price list.
+    AccountSettings::store(configuration, {"acc-1", "me@example.com", "pw", "shop", "Shop"});
+    ASSERT_TRUE(ordering->getPricelists().install("shop", std::make_shared<Pricelist>(),
+                                                  std::time(nullptr)));
     openFrame();
     EXPECT_FALSE(item(ID_VIEW_SHOPPING_CART)->IsEnabled());
     frame->setOrdering(ordering.get());
@@ -850,6 +859,75 @@ TEST_F(MainFrameTest, PicturesOrderedAsPrintsFillTheCartWhichTheNextRunFindsAgai
     Ordering next(dataDir, configuration.getUserConfig(), wxString(), manager.get());
     ASSERT_EQ(next.getCart().getPartCount(), 5u);
     EXPECT_EQ(next.getCart().getPart(0).files[0].id, album->getFileUris()[0].AfterLast('/'));
+}
+
+namespace {
+
+// The new-order assistant opened modally; the user cancels it at once, before it downloads.
+class ExpectNewOrderWizard : public wxExpectModalBase<NewOrderWizard, ExpectNewOrderWizard> {
+public:
+    explicit ExpectNewOrderWizard(int& opened) : m_opened(opened) {}
+
+protected:
+    int OnInvoked(NewOrderWizard*) const override
+    {
+        ++m_opened;
+        return wxID_CANCEL;
+    }
+
+private:
+    int& m_opened;
+};
+
+} // namespace
+
+TEST_F(MainFrameTest, OrderingNeedsAnAccountAndAFreshPriceListFirst)
+{
+    Ref<AlbumFolder> album = albumWithPictures("Garden", 2);
+    Ordering ordering(dataDir, configuration.getUserConfig(), wxString(), manager.get());
+    openFrame();
+    frame->setOrdering(&ordering);
+    frame->showSection(Section::Albums);
+    frame->getAlbumsPage()->chooseAlbum(album->getURI());
+    frame->getCurrentView()->clickItem(0, false, false);
+    frame->updateMenus();
+    ASSERT_TRUE(item(ID_NEW_ORDER)->IsEnabled());
+
+    // Without an account the user is offered the account assistant; declined, nothing is
+    // ordered and the cart is not even started.
+    wxString title;
+    wxString message;
+    for (int command : {ID_ORDER_PRINTS, ID_NEW_ORDER}) {
+        title.clear();
+        wxTEST_DIALOG(choose(command), ExpectMessageBox(title, message, wxID_CANCEL));
+        EXPECT_EQ(title, "Account needed for prints ordering!") << command;
+        EXPECT_EQ(message, "You need an account with a service provider to be able to order "
+                           "prints. This assistant will aid you in registering one.");
+    }
+    EXPECT_FALSE(ordering.hasCart());
+
+    // With an account but a price list older than seven days, the new-order assistant runs
+    // first; when it ends without a new one, nothing is ordered.
+    AccountSettings::store(configuration, {"acc-1", "me@example.com", "pw", "shop", "Shop"});
+    const std::time_t now = std::time(nullptr);
+    ASSERT_TRUE(ordering.getPricelists().install("shop", std::make_shared<Pricelist>(),
+                                                 now - PricelistCache::MAX_AGE_SECONDS - 60));
+    int opened = 0;
+    wxTEST_DIALOG(choose(ID_ORDER_PRINTS), ExpectNewOrderWizard(opened));
+    EXPECT_EQ(opened, 1);
+    EXPECT_FALSE(ordering.hasCart());
+    // "New Order" runs the assistant even for a fresh list: the user asked for a new one.
+    ASSERT_TRUE(ordering.getPricelists().install("shop", std::make_shared<Pricelist>(), now));
+    wxTEST_DIALOG(choose(ID_NEW_ORDER), ExpectNewOrderWizard(opened));
+    EXPECT_EQ(opened, 2);
+    EXPECT_FALSE(ordering.hasCart());
+
+    // A fresh list and an account: the pictures go straight into the cart.
+    choose(ID_ORDER_PRINTS);
+    ASSERT_TRUE(ordering.hasCart());
+    EXPECT_EQ(ordering.getCart().getPartCount(), 1u);
+    frame->setOrdering(nullptr);
+    closeFrame();
 }
 
 TEST_F(MainFrameTest, TheCartFollowsTheAccountToAnotherPortalsPriceList)

@@ -15,6 +15,7 @@
 
 #include "AccountFixture.h"
 #include "ChildProcess.h"
+#include "FindControls.h"
 #include "PressButton.h"
 #include "Screenshot.h"
 #include "WaitUntil.h"
@@ -26,33 +27,6 @@
 using Brenmarle::AccountSettings;
 using Quorvel::Wizard;
 using namespace std::chrono_literals;
-
-namespace {
-
-template <typename T> T* find(wxWindow* window)
-{
-    for (wxWindow* child : window->GetChildren()) {
-        if (auto* control = dynamic_cast<T*>(child))
-            return control;
-        if (T* inner = find<T>(child))
-            return inner;
-    }
-    return nullptr;
-}
-
-template <typename T> std::vector<T*> findAll(wxWindow* window)
-{
-    std::vector<T*> found;
-    for (wxWindow* child : window->GetChildren()) {
-        if (auto* control = dynamic_cast<T*>(child))
-            found.push_back(control);
-        for (T* inner : findAll<T>(child))
-            found.push_back(inner);
-    }
-    return found;
-}
-
-} // namespace
 
 class RegisterAccountDialogTest : public AccountFixture {
 protected:
@@ -92,7 +66,7 @@ protected:
     }
     void choose(const wxString& entry)
     {
-        auto* list = find<wxListBox>(page());
+        auto* list = findControl<wxListBox>(page());
         ASSERT_NE(list, nullptr) << title();
         const int index = list->FindString(entry);
         ASSERT_NE(index, wxNOT_FOUND) << entry;
@@ -100,7 +74,29 @@ protected:
     }
     void type(wxTextCtrl* field, const wxString& text) { field->ChangeValue(text); }
     // The text fields of the page, in order.
-    std::vector<wxTextCtrl*> fields() const { return findAll<wxTextCtrl>(page()); }
+    std::vector<wxTextCtrl*> fields() const { return findControls<wxTextCtrl>(page()); }
+    // The error shown right under the field named `name` ("EmailAddress", ...), or "hidden";
+    // fails unless it sits below that field, where a reader's eye (and a screen reader, after
+    // the field) finds it, and the field carries it as its description.
+    wxString fieldError(const wxString& name) const
+    {
+        auto* field = dynamic_cast<wxTextCtrl*>(wxWindow::FindWindowByName(name, page()));
+        auto* error = wxWindow::FindWindowByName(name + "Error", page());
+        if (!field || !error)
+            return "missing " + name;
+        if (!error->IsShown())
+            return field->GetToolTipText().empty() ? "hidden" : "hidden with a tip";
+        const wxRect below = field->GetRect();
+        const wxRect at = error->GetRect();
+        if (at.x != below.x || at.y < below.GetBottom() || at.y > below.GetBottom() + 8)
+            return wxString::Format("%s not under its field", error->GetLabel());
+        // A long error is wrapped to the field's width.
+        wxString text = error->GetLabel();
+        text.Replace("\n", " ");
+        if (field->GetToolTipText() != text)
+            return "no description on " + name;
+        return text;
+    }
     wxString failure() const
     {
         auto* error = dynamic_cast<Wizard::ErrorPage*>(page());
@@ -133,12 +129,12 @@ TEST_F(RegisterAccountDialogTest, RegisteringThroughDirectoryAndPortalStoresTheA
     next();
     EXPECT_EQ(headerError(), "You must accept the terms of service to continue");
     expectAllNamed("terms");
-    find<wxCheckBox>(page())->SetValue(true);
+    findControl<wxCheckBox>(page())->SetValue(true);
     next();
     ASSERT_EQ(title(), "Enter your email address and choose a password");
     expectAllNamed("registration");
     // The token picture is shown, large enough to read.
-    auto* picture = find<wxStaticBitmap>(page());
+    auto* picture = findControl<wxStaticBitmap>(page());
     ASSERT_NE(picture, nullptr);
     ASSERT_TRUE(picture->GetBitmap().IsOk());
     EXPECT_GE(picture->GetBitmap().GetWidth(), 200);
@@ -152,6 +148,28 @@ TEST_F(RegisterAccountDialogTest, RegisteringThroughDirectoryAndPortalStoresTheA
     EXPECT_EQ(headerError(), "Passwords do not match");
     EXPECT_EQ(journalled("createAccount"), 0u);
     EXPECT_FALSE(AccountSettings::read(configuration).exists());
+    // The error stands under the repeated password, which has the focus to be typed again;
+    // Next stayed on the page.
+    EXPECT_EQ(title(), "Enter your email address and choose a password");
+    EXPECT_EQ(fieldError("ReenteredPassword"), "Passwords do not match");
+    for (const char* other : {"EmailAddress", "NewPassword", "Letters"})
+        EXPECT_EQ(fieldError(other), "hidden") << other;
+    if (dialog->IsActive()) {
+        EXPECT_EQ(wxWindow::FindFocus(), typed[2]);
+    }
+    expectAllNamed("registration-mismatch");
+
+    // Mended, the next problem is the letters': the error moves there.
+    type(typed[2], "sekret-1");
+    next();
+    EXPECT_EQ(fieldError("Letters"), "You must type in the letters shown on the image");
+    EXPECT_EQ(fieldError("ReenteredPassword"), "hidden");
+    type(typed[0], " ");
+    next();
+    EXPECT_EQ(fieldError("EmailAddress"), "You must type your email address");
+    EXPECT_EQ(fieldError("Letters"), "hidden");
+    type(typed[0], "bo@example.com");
+    EXPECT_EQ(journalled("createAccount"), 0u);
 
     type(typed[2], "sekret-1");
     type(typed[3], tokenText(dialog->getToken().id));
@@ -177,7 +195,7 @@ TEST_F(RegisterAccountDialogTest, RegisteringThroughDirectoryAndPortalStoresTheA
     // Asking for information by e-mail is told to the portal, as the new account, before the
     // assistant closes.
     EXPECT_EQ(journalled("setReceiveEmailInformation"), 0u);
-    find<wxCheckBox>(page())->SetValue(true);
+    findControl<wxCheckBox>(page())->SetValue(true);
     next();
     EXPECT_EQ(journalledArguments("setReceiveEmailInformation", "userinformation"),
               (std::vector<std::string>{"true"}))
@@ -191,7 +209,7 @@ TEST_F(RegisterAccountDialogTest, AWrongPasswordEndsOnTheErrorPageAndKeepsTheAcc
     const auto before = anna();
     AccountSettings::store(configuration, before);
     open(RegisterAccountDialog::EXISTING_ACCOUNT);
-    ASSERT_TRUE(find<wxRadioButton>(page()));
+    ASSERT_TRUE(findControl<wxRadioButton>(page()));
     next();
     choose("Demo Photo (Oslo)");
     next();
@@ -204,7 +222,15 @@ TEST_F(RegisterAccountDialogTest, AWrongPasswordEndsOnTheErrorPageAndKeepsTheAcc
     ASSERT_EQ(typed.size(), 2u);
     next();
     EXPECT_EQ(headerError(), "You must type your email address");
+    EXPECT_EQ(fieldError("EmailAddress"), "You must type your email address");
+    EXPECT_EQ(fieldError("Password"), "hidden");
     type(typed[0], "anna@example.com");
+    next();
+    EXPECT_EQ(title(), "Enter your registered email address and password");
+    EXPECT_EQ(fieldError("EmailAddress"), "hidden");
+    EXPECT_EQ(fieldError("Password"), "You must type your account password");
+    expectAllNamed("login-no-password");
+    EXPECT_EQ(journalled("getAccountId"), 1u) << "only the fixture's own look-up of Anna";
     type(typed[1], "wrong");
     next();
     EXPECT_TRUE(failure().StartsWith("Could not validate account | ")) << failure();

@@ -10,6 +10,7 @@
 
 #include "ExpectMessageBox.h"
 #include "PhotoLibraryTest.h"
+#include "PressButton.h"
 #include "PricelistBuilder.h"
 #include "WaitUntil.h"
 #include "ordering/OrderPart.h"
@@ -170,4 +171,43 @@ TEST_F(ShoppingCartPanelTest, SelectedItemsAndAllItemsAreRemovedOnlyWhenTheUserS
     EXPECT_EQ(cart->getPart(1).getFirstFileUri(), "file:///home/me/Desktop/d.jpg");
     EXPECT_EQ(cart->getPart(1).productUuid, "print");
     EXPECT_EQ(shown.getTotal(), "1.00 kr");
+}
+
+TEST_F(ShoppingCartPanelTest, CheckoutOnlyForAPricedOrderWithItems)
+{
+    ShoppingCartPanel& shown = openPanel();
+    int checkouts = 0;
+    wxWindow* parent = nullptr;
+    // Without a handler there is nothing to check out with, whatever the cart holds.
+    cart->addPart(makePart("print", 2, "file:///a.jpg"));
+    EXPECT_FALSE(shown.getCheckoutButton()->IsEnabled());
+    shown.setCheckoutHandler([&](wxWindow* window) {
+        ++checkouts;
+        parent = window;
+    });
+    EXPECT_TRUE(shown.getCheckoutButton()->IsEnabled());
+    EXPECT_EQ(shown.getCheckoutButton()->GetLabel(), "Order Checkout");
+    screenshot("cart-checkout");
+
+    // A sum of "???" never goes to the checkout: a missing product, then no price list.
+    cart->addPart(makePart("poster", 1, "file:///b.jpg"));
+    ASSERT_EQ(shown.getTotal(), "???");
+    EXPECT_FALSE(shown.getCheckoutButton()->IsEnabled());
+    cart->deleteParts({&cart->getPart(1)});
+    EXPECT_TRUE(shown.getCheckoutButton()->IsEnabled());
+    cart->setPricelist(nullptr);
+    EXPECT_FALSE(shown.getCheckoutButton()->IsEnabled());
+    cart->setPricelist(pricelist);
+
+    // Pressed, the handler is called once with the panel to open its window on.
+    pressButton(shown.getCheckoutButton());
+    EXPECT_EQ(checkouts, 1);
+    EXPECT_EQ(parent, &shown);
+
+    // An empty cart, although its sum of 0.00 is a real one, has nothing to send.
+    cart->deleteParts({&cart->getPart(0)});
+    EXPECT_EQ(shown.getTotal(), "0.00 kr");
+    EXPECT_FALSE(shown.getCheckoutButton()->IsEnabled());
+    pressButton(shown.getCheckoutButton());
+    EXPECT_EQ(checkouts, 1);
 }

@@ -1,6 +1,7 @@
 // Times what the picture window does with a 12-megapixel JPEG: the screen-size view (preview
 // and sharp), loading the full-size picture for editing, the adjustments at full size, the
-// brightness/contrast preview pass over a screen-size copy, and saving over the original.
+// brightness/contrast preview pass over a screen-size copy, saving over the original, and
+// the scaled copy an order sends for a 10 x 15 print.
 //
 //   PictureEditBench [--width W --height H] [--screen WxH] [--runs N]
 //
@@ -21,6 +22,8 @@
 #include "BenchArguments.h"
 #include "imaging/ImageData.h"
 #include "imaging/ImageMagickSetup.h"
+#include "ordering/OrderScalingTask.h"
+#include "ordering/PrintAreaSize.h"
 #include "system/ProcessLocale.h"
 
 namespace {
@@ -99,6 +102,17 @@ int benchmark(int width, int height, int screenWidth, int screenHeight, int runs
     report("normalise at full size", best(runs, [&] { full->normalize(); }));
     report("save over the original (JPEG 85)",
            best(runs, [&] { full->save(dir + "/saved.jpg", ImageData::FORMAT_JPEG, 85); }));
+    // A 10 x 15 print's area: what sending an order makes of the picture (OrderScalingTask).
+    Brenmarle::PrintAreaSize print;
+    print.width = 1500;
+    print.height = 1000;
+    if (const auto size = Brenmarle::OrderScalingTask::targetSize(width, height, print)) {
+        auto scaled = Quorvel::makeRef<ImageData>();
+        report("scaled copy for an order (zoom + JPEG 85)", best(runs, [&] {
+                   scaled->loadZoomed(path, size->width, size->height, 0);
+                   scaled->save(dir + "/scaled.jpg", ImageData::FORMAT_JPEG, 85);
+               }));
+    }
     wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE);
     return 0;
 }

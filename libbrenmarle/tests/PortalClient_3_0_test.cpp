@@ -230,3 +230,21 @@ TEST_F(PortalClientTest, PluginUpdatesComeFromTheProvidersPluginManager)
     EXPECT_TRUE(updates.recommendedUpdates.empty());
     EXPECT_EQ(journalled("getPluginUpdates"), 1u);
 }
+
+// A server that drops the connection while a large request is still going out: the call fails
+// with an error, and the test process (which, unlike the program, does not ignore SIGPIPE) is
+// not ended by the signal.
+TEST(PortalClient, AServerDroppingALargeRequestFailsTheCallQuietly)
+{
+    ScratchDir dir;
+    Quorvel::NetworkSettings settings(dir / "network.ini");
+    LoopbackHttpServer server;
+    Response drop;
+    drop.closeAfterBodyBytes = 0;
+    server.enqueue(drop);
+    auto client = Quorvel::makeRef<PortalClient_3_0>(settings);
+    client->setAddress({"127.0.0.1", server.port(), "", ""});
+    const wxString huge(wxUniChar('a'), 8 * 1024 * 1024);
+    EXPECT_NE(failureOf([&] { client->createAccount("t1", "AB", "demo", huge, "pw"); }),
+              "nothing thrown");
+}

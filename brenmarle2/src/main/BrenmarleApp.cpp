@@ -370,6 +370,11 @@ bool BrenmarleApp::runCommand(const wxString& command, const wxString& argument,
             frame->openAddress(argument);
     } else if (command == "addtocart") {
         openMainFrame();
+        // Pricing the item needs an account and a fresh price list: offered (and downloaded)
+        // first. The item is added whatever the user chose, so nothing another program
+        // prepared is lost; without a price list it waits in the cart unpriced.
+        if (MainFrame* frame = getMainFrame())
+            frame->prepareOrdering();
         if (m_ordering && m_ordering->addExternalItem(argument)) {
             if (MainFrame* frame = getMainFrame())
                 frame->showSidebar(ID_VIEW_SHOPPING_CART);

@@ -5,7 +5,6 @@
 bool CommandState::isLaterWork(int id)
 {
     switch (id) {
-    case ID_NEW_ORDER:
     case ID_SHARE_ALBUM:
     case ID_STORE_ALBUM_SAFELY:
     case ID_EXPORT_ARCHIVE:
@@ -76,6 +75,7 @@ bool CommandState::isEnabled(int id, const CommandContext& context)
     case ID_PICTURE_PROPERTIES:
         return context.selectedCount == 1;
     case ID_VIEW_SHOPPING_CART:
+    case ID_NEW_ORDER:
         return context.orderingAvailable;
     case ID_ORDER_PRINTS:
         return context.orderingAvailable && selection;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <ctime>
 
 #include <wx/aboutdlg.h>
 #include <wx/dirdlg.h>
@@ -18,6 +19,7 @@
 #include <wx/toolbar.h>
 #include <wx/utils.h>
 
+#include "core/Exceptions.h"
 #include "dialogs/FileTaskRunner.h"
 #include "dialogs/PicturePrintout.h"
 #include "dialogs/PicturePropertiesDialog.h"
@@ -49,6 +51,7 @@
 #include "myalbums/AlbumPropertiesDialog.h"
 #include "myalbums/MyAlbumsPage.h"
 #include "ordering/AlbumPicturesTask.h"
+#include "ordering/NewOrderWizard.h"
 #include "ordering/Ordering.h"
 #include "ordering/Pricelist.h"
 #include "ordering/PricelistCache.h"
@@ -551,6 +554,9 @@ void MainFrame::showSidebar(int choice)
     } else if (choice == ID_VIEW_SHOPPING_CART && m_ordering) {
         if (!m_cartPanel) {
             m_cartPanel = new ShoppingCartPanel(m_splitter, m_ordering->getCart());
+            Ordering* ordering = m_ordering;
+            m_cartPanel->setCheckoutHandler(
+                [ordering](wxWindow* parent) { ordering->startCheckout(parent); });
             m_cartPanel->Hide();
         }
         panel = m_cartPanel;
@@ -915,6 +921,9 @@ void MainFrame::onCommand(wxCommandEvent& event)
     case ID_VIEW_SHOPPING_CART:
     case ID_HIDE_SIDEBAR:
         showSidebar(id);
+        break;
+    case ID_NEW_ORDER:
+        newOrder();
         break;
     case ID_ORDER_PRINTS:
         orderSelectionPrints();
@@ -1460,10 +1469,57 @@ void MainFrame::openTemplateChooser()
         });
 }
 
+bool MainFrame::offerAccount(Quorvel::Configuration& configuration)
+{
+    if (Brenmarle::AccountSettings::read(configuration).exists())
+        return true;
+    wxMessageDialog ask(this,
+                        _("You need an account with a service provider to be able to order "
+                          "prints. This assistant will aid you in registering one."),
+                        _("Account needed for prints ordering!"),
+                        wxOK | wxCANCEL | wxICON_INFORMATION);
+    ask.SetOKCancelLabels(_("Register Account"), _("Cancel"));
+    if (ask.ShowModal() != wxID_OK)
+        return false;
+    openAccountAssistant(ID_REGISTER_ACCOUNT);
+    return Brenmarle::AccountSettings::read(configuration).exists();
+}
+
+bool MainFrame::prepareOrdering()
+{
+    auto* configuration = Quorvel::Configuration::get();
+    if (!m_ordering || !configuration)
+        return false;
+    const bool hasAccount = Brenmarle::AccountSettings::read(*configuration).exists();
+    if (m_ordering->getReadiness(hasAccount, std::time(nullptr)) ==
+            Ordering::Readiness::NEEDS_ACCOUNT &&
+        !offerAccount(*configuration)) {
+        QDEBUG("[BRENMARLEAPP] We have no valid price list");
+        return false;
+    }
+    if (m_ordering->getReadiness(true, std::time(nullptr)) == Ordering::Readiness::NEEDS_PRICELIST)
+        NewOrderWizard::run(this, *configuration, m_ordering->getPricelists());
+    try {
+        m_ordering->checkPricelist(std::time(nullptr));
+        return true;
+    } catch (const PriceListException&) {
+        return false;
+    }
+}
+
+void MainFrame::newOrder()
+{
+    auto* configuration = Quorvel::Configuration::get();
+    if (!m_ordering || !configuration || !offerAccount(*configuration))
+        return;
+    if (NewOrderWizard::run(this, *configuration, m_ordering->getPricelists()) == wxID_OK)
+        showSidebar(ID_VIEW_SHOPPING_CART);
+}
+
 void MainFrame::orderSelectionPrints()
 {
     ThumbnailView* view = getActiveView();
-    if (!m_ordering || !view)
+    if (!m_ordering || !view || !prepareOrdering())
         return;
     std::vector<Brenmarle::PrintParts::Picture> pictures;
     for (const auto& file : view->getSelectedFiles())
@@ -1475,7 +1531,7 @@ void MainFrame::orderSelectionPrints()
 
 void MainFrame::orderAlbumPrints(const Quorvel::Ref<Brenmarle::AlbumFolder>& album)
 {
-    if (!m_ordering || !album)
+    if (!m_ordering || !album || !prepareOrdering())
         return;
     QDEBUG("[MAINFRAME] Order prints of album %s", album->getURI());
     try {

@@ -40,6 +40,7 @@ namespace Brenmarle {
 class FileTask;
 }
 namespace Quorvel {
+class Configuration;
 class TaskEvent;
 class TaskRunnerThread;
 } // namespace Quorvel
@@ -91,6 +92,14 @@ public:
     // "Create Photo Products": the template chooser over the current price list.
     void openTemplateChooser();
     void orderAlbumPrints(const Quorvel::Ref<Brenmarle::AlbumFolder>& album);
+    // "New Order": the new-order assistant downloads the provider's price list anew (after
+    // offering to register an account when there is none); the cart is shown once it did.
+    void newOrder();
+    // Ordering needs an account and a valid price list: without an account the user is
+    // offered the account assistant ("Account needed for prints ordering!"), and a missing or
+    // stale price list is downloaded by the new-order assistant. Returns whether ordering may
+    // go on.
+    bool prepareOrdering();
 
     void showSection(Section section);
     Section getSection() const { return m_section; }
@@ -168,6 +177,9 @@ public:
     void showPictureMap();
     // The account assistant on its new-account or log-in path; Log Out.
     void openAccountAssistant(int id);
+    // Without an account, asks whether to register one and runs the account assistant; returns
+    // whether there is an account now.
+    bool offerAccount(Quorvel::Configuration& configuration);
     void logOut();
     void accountChanged();
     // The import assistant of ID_IMPORT_CAMERA or ID_IMPORT_COMPUTER, proposing the album

@@ -1,5 +1,6 @@
 #include "ordering/Ordering.h"
 
+#include <wx/intl.h>
 #include <wx/log.h>
 
 #include "core/Exceptions.h"
@@ -53,6 +54,31 @@ void Ordering::setPortal(const wxString& portalId)
     m_pricelists->load(portalId);
     if (m_cart)
         m_cart->setPricelist(m_pricelists->get());
+}
+
+Ordering::Readiness Ordering::getReadiness(bool hasAccount, std::time_t now)
+{
+    if (!hasAccount)
+        return Readiness::NEEDS_ACCOUNT;
+    return getPricelists().isValid(now) ? Readiness::READY : Readiness::NEEDS_PRICELIST;
+}
+
+void Ordering::checkPricelist(std::time_t now)
+{
+    if (!getPricelists().isValid(now)) {
+        QDEBUG("[BRENMARLEAPP] We have no valid price list");
+        throw PriceListException(_("We have no valid price list"));
+    }
+    QDEBUG("[BRENMARLEAPP] We have a valid price list");
+}
+
+void Ordering::startCheckout(wxWindow*)
+{
+    // TODO: the checkout assistant (SendOrderWizard) plugs in here: it takes the cart's order
+    // and the current price list, and sends the order. Until it does, only this line says the
+    // user asked.
+    QDEBUG("[BRENMARLEAPP] Checkout of %zu items asked for; order sending is not built yet",
+           getCart().getPartCount());
 }
 
 void Ordering::orderPrints(const std::vector<Brenmarle::PrintParts::Picture>& pictures)

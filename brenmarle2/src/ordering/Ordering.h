@@ -8,6 +8,7 @@
 //
 // GUI thread only.
 
+#include <ctime>
 #include <memory>
 #include <vector>
 
@@ -24,8 +25,17 @@ class PricelistCache;
 class ShoppingCart;
 } // namespace Brenmarle
 
+class wxWindow;
+
 class Ordering {
 public:
+    // What stands between the user and ordering.
+    enum class Readiness {
+        NEEDS_ACCOUNT,   // no account: the user is led to register one first
+        NEEDS_PRICELIST, // no price list, or a stale one: the new-order assistant downloads one
+        READY,
+    };
+
     // `userDataDir` ends with "/"; `userConfig` must outlive this, and so must `files` (may
     // be null: then the cart does not follow pictures).
     Ordering(const wxString& userDataDir, Quorvel::ConfigFile& userConfig, const wxString& portalId,
@@ -41,6 +51,16 @@ public:
     // Starts ordering on first use: the portal's cached price list and the saved order.
     Brenmarle::ShoppingCart& getCart();
     Brenmarle::PricelistCache& getPricelists();
+
+    // Whether ordering can start at `now` for a user with (or without) an account.
+    Readiness getReadiness(bool hasAccount, std::time_t now);
+    // Throws PriceListException unless the current price list is valid at `now`
+    // (there is one, at most seven days old); logs "[BRENMARLEAPP] We have a valid price
+    // list" or "[BRENMARLEAPP] We have no valid price list".
+    void checkPricelist(std::time_t now);
+
+    // The cart's "Order Checkout": sends the cart's order.
+    void startCheckout(wxWindow* parent);
 
     // One print part per picture, one change of the cart.
     void orderPrints(const std::vector<Brenmarle::PrintParts::Picture>& pictures);

@@ -55,9 +55,16 @@ ShoppingCartPanel::ShoppingCartPanel(wxWindow* parent, Brenmarle::ShoppingCart& 
     buttons->Add(m_remove, 0, wxRIGHT, 6);
     buttons->Add(m_removeAll, 0);
     sizer->Add(buttons, 0, wxALL, 6);
+    m_checkout = new wxButton(this, wxID_ANY, _("Order Checkout"));
+    m_checkout->SetName("OrderCheckout");
+    sizer->Add(m_checkout, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 6);
     SetSizer(sizer);
     m_remove->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { removeSelected(true); });
     m_removeAll->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { removeAll(true); });
+    m_checkout->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+        if (m_checkoutHandler && m_canCheckout)
+            m_checkoutHandler(this);
+    });
     m_list->Bind(wxEVT_LIST_ITEM_SELECTED, [this](wxListEvent&) { updateButtons(); });
     m_list->Bind(wxEVT_LIST_ITEM_DESELECTED, [this](wxListEvent&) { updateButtons(); });
     m_list->SetDropTarget(new PictureDropTarget([this](const std::vector<wxString>& uris,
@@ -97,6 +104,7 @@ void ShoppingCartPanel::refresh()
         m_list->SetColumnWidth(column, wxLIST_AUTOSIZE_USEHEADER);
     m_list->Thaw();
     m_total->SetLabel(summary.getTotal());
+    m_canCheckout = summary.canCheckout();
     updateButtons();
     Layout();
 }
@@ -105,6 +113,13 @@ void ShoppingCartPanel::updateButtons()
 {
     m_remove->Enable(m_list->GetSelectedItemCount() > 0);
     m_removeAll->Enable(m_cart.getPartCount() > 0);
+    m_checkout->Enable(m_canCheckout && m_checkoutHandler);
+}
+
+void ShoppingCartPanel::setCheckoutHandler(CheckoutHandler handler)
+{
+    m_checkoutHandler = std::move(handler);
+    updateButtons();
 }
 
 bool ShoppingCartPanel::removeSelected(bool ask)

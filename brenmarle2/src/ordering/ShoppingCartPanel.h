@@ -3,10 +3,12 @@
 // and its price) and the order sum under "Ordersum:". What it shows is worked out by
 // Brenmarle::CartSummary, which reads "???" for any sum that is not a real one. It follows the
 // cart through the cart's events. The user removes the selected items or all of them (after
-// asking), and pictures dropped on it become prints.
+// asking), pictures dropped on it become prints, and "Order Checkout" hands the order on to
+// the checkout handler; it is enabled only for a priced order with items (never for "???").
 //
 // The cart must outlive the panel. GUI thread only.
 
+#include <functional>
 #include <vector>
 
 #include <wx/panel.h>
@@ -34,6 +36,12 @@ public:
     wxString getCell(long row, int column) const;
     wxButton* getRemoveButton() const { return m_remove; }
     wxButton* getRemoveAllButton() const { return m_removeAll; }
+    wxButton* getCheckoutButton() const { return m_checkout; }
+
+    // What "Order Checkout" does (the application's checkout, Ordering::startCheckout); given
+    // the panel as the parent of what it opens. Without one the button stays disabled.
+    using CheckoutHandler = std::function<void(wxWindow* parent)>;
+    void setCheckoutHandler(CheckoutHandler handler);
 
     // The buttons' work; `ask` first asks the user ("Remove selected item?" and its plural,
     // "Remove all items?"). Each returns whether the cart changed.
@@ -51,4 +59,7 @@ private:
     wxStaticText* m_total = nullptr;
     wxButton* m_remove = nullptr;
     wxButton* m_removeAll = nullptr;
+    wxButton* m_checkout = nullptr;
+    CheckoutHandler m_checkoutHandler;
+    bool m_canCheckout = false;
 };

@@ -395,6 +395,26 @@ void ImageData::loadFitted(const wxString& path, int width, int height, int rota
     replace(std::move(picture));
 }
 
+void ImageData::loadZoomed(const wxString& path, int width, int height, int rotation,
+                           const wxString& contentType)
+{
+    require(width > 0 && height > 0, "width > 0 && height > 0");
+    PictureReader reader(path, contentType);
+    // The decoder works on the stored pixels, which orientations 5 and 7 lay across.
+    const bool across = PictureReader::liesAcross(reader.getMirroring());
+    const Size stored{static_cast<size_t>(across ? height : width),
+                      static_cast<size_t>(across ? width : height)};
+    auto picture =
+        std::make_unique<Picture>(Picture{reader.read(stored.width, stored.height)});
+    runMagick("scale", [&] {
+        makeTrueColour(picture->image);
+        zoomTo(picture->image, stored);
+        unmirror(picture->image, reader.getMirroring());
+        turn(picture->image, rotation);
+    });
+    replace(std::move(picture));
+}
+
 void ImageData::save(const wxString& path, int format, int quality, Metadata metadata) const
 {
     const char* magick = format == FORMAT_JPEG ? "JPEG" : format == FORMAT_PNG ? "PNG" : nullptr;

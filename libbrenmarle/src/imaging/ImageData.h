@@ -74,6 +74,12 @@ public:
     // memory. The orientation tag is reset (see `rotate`).
     void loadFitted(const wxString& path, int width, int height, int rotation,
                     Fit fit = Fit::Display, const wxString& contentType = wxString());
+    // Reads the picture zoomed to exactly width x height (up or down), sizes given as the file
+    // record keeps them: the stored pixels, laid across for the mirrored orientations 5 and 7.
+    // Then turns it clockwise by `rotation` degrees and resets the orientation tag, so the
+    // pixels stand upright for any viewer. A JPEG is decoded scaled down by libjpeg first.
+    void loadZoomed(const wxString& path, int width, int height, int rotation,
+                    const wxString& contentType = wxString());
 
     // Writes the picture as format 0 (JPEG) or 1 (PNG) with quality 0..100, creating missing
     // directories. The file appears complete or not at all (written beside it, then renamed).

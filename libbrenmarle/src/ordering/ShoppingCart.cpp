@@ -1,6 +1,7 @@
 #include "ordering/ShoppingCart.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <wx/log.h>
 
@@ -10,6 +11,7 @@
 #include "ordering/ExternalOrderItem.h"
 #include "ordering/Order.h"
 #include "ordering/Pricelist.h"
+#include "ordering/ScaledCopies.h"
 #include "ordering/ShoppingCartEvent.h"
 #include "system/Log.h"
 
@@ -17,7 +19,8 @@ namespace Brenmarle {
 
 ShoppingCart::ShoppingCart(const wxString& userDataDir, std::shared_ptr<const Pricelist> pricelist,
                            int saveDelayMs)
-    : m_storage(userDataDir), m_pricelist(std::move(pricelist)), m_saveTimer(this),
+    : m_storage(userDataDir), m_copiesFolder(ScaledCopies::folderOf(userDataDir)),
+      m_pricelist(std::move(pricelist)), m_saveTimer(this),
       m_saveDelayMs(saveDelayMs)
 {
     Bind(wxEVT_TIMER, &ShoppingCart::onSaveTimer, this);
@@ -27,7 +30,16 @@ ShoppingCart::ShoppingCart(const wxString& userDataDir, std::shared_ptr<const Pr
     if (!m_order || m_order->getPartCount() == 0)
         m_order = std::make_unique<Order>();
     m_order->setPricelist(m_pricelist);
+    ScaledCopies::removeUnused(*m_order, m_copiesFolder);
     reprice();
+}
+
+void ShoppingCart::releaseCopies(const Order& leaving)
+{
+    std::vector<const OrderPart*> parts;
+    for (size_t i = 0; i < leaving.getPartCount(); ++i)
+        parts.push_back(&leaving.getPart(i));
+    ScaledCopies::release(parts, *m_order, m_copiesFolder);
 }
 
 ShoppingCart::~ShoppingCart()
@@ -63,7 +75,8 @@ void ShoppingCart::setOrder(std::unique_ptr<Order> order,
 {
     if (!order)
         throw Quorvel::NullPointerException("Order is null");
-    m_order = std::move(order);
+    std::swap(m_order, order);
+    releaseCopies(*order);
     m_pricelist = std::move(pricelist);
     m_order->setPricelist(m_pricelist);
     changed();
@@ -115,8 +128,13 @@ ShoppingCart::removeParts(const std::set<const OrderPart*>& parts)
 
 void ShoppingCart::deleteParts(const std::set<const OrderPart*>& parts)
 {
-    for (auto& part : removeParts(parts))
+    std::vector<std::unique_ptr<OrderPart>> removed = removeParts(parts);
+    std::vector<const OrderPart*> leaving;
+    for (auto& part : removed) {
         QDEBUG("[SHOPPINGCART] Deleting order part [%p]", static_cast<const void*>(part.get()));
+        leaving.push_back(part.get());
+    }
+    ScaledCopies::release(leaving, *m_order, m_copiesFolder);
 }
 
 void ShoppingCart::partChanged()
@@ -131,7 +149,8 @@ void ShoppingCart::orderChanged()
 
 void ShoppingCart::empty()
 {
-    m_order = std::make_unique<Order>(m_pricelist);
+    std::unique_ptr<Order> previous = std::exchange(m_order, std::make_unique<Order>(m_pricelist));
+    releaseCopies(*previous);
     changed();
     m_storage.emptyOrderDir();
 }

@@ -2,7 +2,9 @@
 // The shopping cart: holds the one open order, prices it against the current price list after
 // every change, tells its listeners (one ShoppingCartEvent per change), follows the pictures
 // its parts use (a renamed or moved picture keeps its part, a deleted one removes every part
-// that uses it), and keeps the order on disk (CartStorage).
+// that uses it), and keeps the order on disk (CartStorage). Scaled copies of pictures
+// (ScaledCopies) go when the last part naming them leaves the cart, and those no part names
+// when the cart starts.
 //
 // The cart exists from the first time ordering starts in a run; making it reads the saved
 // order, so a run that never orders leaves order.xml alone. After each change the order is
@@ -93,8 +95,10 @@ private:
     void reprice();
     void onFileEvent(FileEvent& event);
     void onSaveTimer(wxTimerEvent& event);
+    void releaseCopies(const Order& leaving);
 
     CartStorage m_storage;
+    wxString m_copiesFolder;
     CartWriter m_writer{m_storage};
     std::unique_ptr<Order> m_order;
     std::shared_ptr<const Pricelist> m_pricelist;

@@ -15,27 +15,30 @@ bool isBlank(const wxString& text)
 
 } // namespace
 
-wxString RegistrationForm::checkNewAccount(const wxString& emailAddress, const wxString& password,
-                                           const wxString& reentered, const wxString& letters)
+RegistrationForm::Problem RegistrationForm::checkNewAccount(const wxString& emailAddress,
+                                                            const wxString& password,
+                                                            const wxString& reentered,
+                                                            const wxString& letters)
 {
     if (isBlank(emailAddress))
-        return _("You must type your email address");
+        return {EMAIL_ADDRESS, _("You must type your email address")};
     if (password.empty())
-        return _("You must choose a password");
+        return {PASSWORD, _("You must choose a password")};
     if (password != reentered)
-        return _("Passwords do not match");
+        return {REENTERED_PASSWORD, _("Passwords do not match")};
     if (isBlank(letters))
-        return _("You must type in the letters shown on the image");
-    return wxString();
+        return {LETTERS, _("You must type in the letters shown on the image")};
+    return {};
 }
 
-wxString RegistrationForm::checkLogin(const wxString& emailAddress, const wxString& password)
+RegistrationForm::Problem RegistrationForm::checkLogin(const wxString& emailAddress,
+                                                       const wxString& password)
 {
     if (isBlank(emailAddress))
-        return _("You must type your email address");
+        return {EMAIL_ADDRESS, _("You must type your email address")};
     if (password.empty())
-        return _("You must type your account password");
-    return wxString();
+        return {PASSWORD, _("You must type your account password")};
+    return {};
 }
 
 } // namespace Brenmarle

@@ -89,6 +89,10 @@ void GSoapClient::setUpContext()
     if (!m_soap)
         throw std::bad_alloc();
     m_soap->user = this;
+    // A call interrupted while it sends (its socket shut down by interrupt(), or a peer that
+    // went away) must fail with an error, not raise SIGPIPE, which ends any process that has
+    // not chosen to ignore it.
+    m_soap->socket_flags = MSG_NOSIGNAL;
 
     const NetworkSettings::Values values = getSettings().getValues();
     if (values.hasProxy()) {

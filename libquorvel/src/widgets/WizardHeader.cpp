@@ -137,6 +137,10 @@ void Wizard::Header::showTexts(const HeaderStatus& status, int width)
     const wxString title = m_wizard->getShownTitle();
     if (m_title->GetLabelText() != title)
         m_title->SetLabelText(title);
+    // Measured again each time: before the window is realised the toolkit measures the bold
+    // title in the plain font, and the first page's title lost its last words.
+    m_title->InvalidateBestSize();
+    m_title->SetSize(m_title->GetBestSize());
     wxClientDC dc(this);
     m_status->SetLabelText(wxJoin(statusLines(status, width), '\n', '\0'));
     m_status->SetForegroundColour(statusColour(status.kind));

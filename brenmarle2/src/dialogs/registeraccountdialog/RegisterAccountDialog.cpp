@@ -1,5 +1,9 @@
 #include "dialogs/registeraccountdialog/RegisterAccountDialog.h"
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include <wx/checkbox.h>
 #include <wx/hyperlink.h>
 #include <wx/image.h>
@@ -25,6 +29,8 @@
 #include "system/Log.h"
 #include "threads/SlaveManagerEvent.h"
 #include "ui/Accessibility.h"
+#include "widgets/FinalWizardPage.h"
+#include "widgets/WizardForm.h"
 #include "widgets/WizardPage.h"
 
 using Brenmarle::AccountSettings;
@@ -34,57 +40,65 @@ using Brenmarle::PortalClient_3_0_Slave;
 
 namespace {
 
-constexpr int BORDER = 10;
-constexpr int WRAP_WIDTH = 420;
+constexpr int BORDER = WizardForm::BORDER;
+constexpr int WRAP_WIDTH = WizardForm::WRAP_WIDTH;
 // A token picture narrower than this is shown twice as large, so its letters can be read.
 constexpr int SMALL_TOKEN_WIDTH = 200;
 
-wxStaticText* addText(wxWindow* page, wxSizer* sizer, const wxString& text, bool bold = false)
-{
-    auto* label = new wxStaticText(page, wxID_ANY, text);
-    label->Wrap(WRAP_WIDTH);
-    if (bold)
-        label->SetFont(label->GetFont().Bold());
-    sizer->Add(label, wxSizerFlags().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
-    return label;
-}
+// A labelled text field with room for its error right under it. The label names the field for
+// a screen reader too.
+struct Field {
+    wxTextCtrl* text = nullptr;
+    wxStaticText* error = nullptr;
+};
 
-// A labelled field; the label names the field for a screen reader too.
-wxTextCtrl* addField(wxWindow* page, wxFlexGridSizer* grid, const wxString& label, long style = 0)
+Field addField(wxWindow* page, wxFlexGridSizer* grid, const wxString& label, const wxString& name,
+               long style = 0)
 {
-    grid->Add(new wxStaticText(page, wxID_ANY, label), wxSizerFlags().CentreVertical());
-    auto* field =
+    auto* caption = new wxStaticText(page, wxID_ANY, label);
+    Field field;
+    field.text =
         new wxTextCtrl(page, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize, style);
-    Quorvel::setAccessibleName(*field, wxStripMenuCodes(label).BeforeLast(':'));
-    grid->Add(field, wxSizerFlags().Expand());
+    field.text->SetName(name);
+    Quorvel::setAccessibleName(*field.text, wxStripMenuCodes(label).BeforeLast(':'));
+    // The caption stays level with the field when an error opens up below the field.
+    const int offset = std::max(0, (field.text->GetBestSize().y - caption->GetBestSize().y) / 2);
+    grid->Add(caption, wxSizerFlags().Top().Border(wxTOP, offset));
+    auto* column = new wxBoxSizer(wxVERTICAL);
+    column->Add(field.text, wxSizerFlags().Expand());
+    field.error = new wxStaticText(page, wxID_ANY, wxString());
+    field.error->SetName(name + "Error");
+    field.error->SetForegroundColour(*wxRED);
+    field.error->Hide();
+    column->Add(field.error, wxSizerFlags().Border(wxTOP, 2));
+    grid->Add(column, wxSizerFlags().Expand());
     return field;
 }
 
-// The page's error, in red under its fields and in the header.
-class ErrorLine {
-public:
-    void create(wxWindow* page, wxSizer* sizer)
-    {
-        m_label = new wxStaticText(page, wxID_ANY, wxString());
-        m_label->SetForegroundColour(*wxRED);
-        sizer->Add(m_label, wxSizerFlags().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
+// Shows `problem` beside the field it concerns (and in the header), clears the others' errors,
+// and moves the focus to that field; a screen reader reads the error as the text after the
+// field and as its description.
+void showFieldErrors(
+    Quorvel::Wizard::Page& page,
+    const std::vector<std::pair<Brenmarle::RegistrationForm::Field, Field>>& fields,
+    const Brenmarle::RegistrationForm::Problem& problem)
+{
+    for (const auto& [id, field] : fields) {
+        const bool concerned = id == problem.field;
+        field.error->SetLabel(concerned ? problem.message : wxString());
+        // As wide as its field, whose width the page has laid out by now.
+        field.error->Wrap(std::max(field.text->GetSize().x, WRAP_WIDTH / 3));
+        field.error->Show(concerned);
+        field.text->SetToolTip(concerned ? problem.message : wxString());
+        if (concerned)
+            field.text->SetFocus();
     }
-    void report(Quorvel::Wizard::Page& page, const wxString& error)
-    {
-        m_error = error;
-        if (m_label) {
-            m_label->SetLabel(error);
-            m_label->Wrap(WRAP_WIDTH);
-            page.Layout();
-        }
-        page.getWizard()->updateHeader();
-    }
-    const wxString& error() const { return m_error; }
+    page.Layout();
+    page.getWizard()->updateHeader();
+}
 
-private:
-    wxStaticText* m_label = nullptr;
-    wxString m_error;
-};
+// The page's error, in red under its one control (the list, the check box) and in the header.
+using ErrorLine = WizardForm::ErrorLine;
 
 RegisterAccountDialog* dialogOf(const Quorvel::Wizard::Page& page)
 {
@@ -123,18 +137,19 @@ public:
         : StepPage(dialog, wxID_ANY, _("Welcome to the account registration assistant"))
     {
         auto* sizer = new wxBoxSizer(wxVERTICAL);
-        addText(this, sizer,
-                _("This assistant will guide you through creating a new account or help you "
-                  "connect to an existing account."));
+        WizardForm::addText(
+            this, sizer,
+            _("This assistant will guide you through creating a new account or help you "
+              "connect to an existing account."));
         m_newAccount = new wxRadioButton(this, wxID_ANY, _("I want to create a new account"),
                                          wxDefaultPosition, wxDefaultSize, wxRB_GROUP);
         m_existing = new wxRadioButton(this, wxID_ANY, _("I already have an existing account"));
         (dialog->getPath() == NEW_ACCOUNT ? m_newAccount : m_existing)->SetValue(true);
         sizer->Add(m_newAccount, wxSizerFlags().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
         sizer->Add(m_existing, wxSizerFlags().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
-        addText(this, sizer,
-                _("(Creating an account is completely FREE and does not commit you to "
-                  "purchasing any products or services)"));
+        WizardForm::addText(this, sizer,
+                            _("(Creating an account is completely FREE and does not commit you to "
+                              "purchasing any products or services)"));
         SetSizer(sizer);
     }
     int getStep() const override { return STEP_START; }
@@ -161,7 +176,7 @@ public:
     {
         setDescription(listing.description);
         auto* sizer = new wxBoxSizer(wxVERTICAL);
-        addText(this, sizer, getTitle());
+        WizardForm::addText(this, sizer, getTitle());
         m_list = new wxListBox(this, wxID_ANY);
         for (const auto& directory : listing.directories)
             m_list->Append(directory.name);
@@ -184,6 +199,7 @@ public:
         if (chosen == wxNOT_FOUND) {
             m_error.report(*this, directories ? _("You must choose an entry from the list")
                                               : _("You must select a service provider"));
+            m_list->SetFocus();
             return;
         }
         m_error.report(*this, wxString());
@@ -207,10 +223,10 @@ public:
                    wxString::Format(_("Sign up with %s?"), dialog->getPortal().name))
     {
         auto* sizer = new wxBoxSizer(wxVERTICAL);
-        addText(this, sizer, dialog->getPortal().name, true);
+        WizardForm::addText(this, sizer, dialog->getPortal().name, true);
         if (!dialog->getPortal().description.empty())
-            addText(this, sizer, dialog->getPortal().description);
-        addText(this, sizer, _("Click next to continue signing up..."));
+            WizardForm::addText(this, sizer, dialog->getPortal().description);
+        WizardForm::addText(this, sizer, _("Click next to continue signing up..."));
         SetSizer(sizer);
     }
     int getStep() const override { return STEP_PROVIDER; }
@@ -228,7 +244,7 @@ public:
                                     wxTE_MULTILINE | wxTE_READONLY | wxTE_BESTWRAP);
         Quorvel::setAccessibleName(*text, _("Terms of service"));
         sizer->Add(text, wxSizerFlags(1).Expand().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
-        addText(this, sizer, wxString::Format(_("Click '%s' to continue"), _("Next")));
+        WizardForm::addText(this, sizer, wxString::Format(_("Click '%s' to continue"), _("Next")));
         m_accept = new wxCheckBox(this, wxID_ANY, _("I have read and accept the terms of service"));
         sizer->Add(m_accept, wxSizerFlags().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
         m_error.create(this, sizer);
@@ -240,6 +256,7 @@ public:
     {
         if (!m_accept->GetValue()) {
             m_error.report(*this, _("You must accept the terms of service to continue"));
+            m_accept->SetFocus();
             return;
         }
         m_error.report(*this, wxString());
@@ -254,47 +271,51 @@ private:
 
 class RegisterAccountDialog::RegistrationPage : public StepPage {
 public:
+    using Form = Brenmarle::RegistrationForm;
+
     explicit RegistrationPage(RegisterAccountDialog* dialog)
         : StepPage(dialog, wxID_ANY, _("Enter your email address and choose a password"))
     {
         auto* sizer = new wxBoxSizer(wxVERTICAL);
-        addText(this, sizer,
-                _("Please enter your email address and choose a (preferably hard to guess) "
-                  "password for your new account."));
+        WizardForm::addText(
+            this, sizer,
+            _("Please enter your email address and choose a (preferably hard to guess) "
+              "password for your new account."));
         auto* grid = new wxFlexGridSizer(2, BORDER / 2, BORDER);
         grid->AddGrowableCol(1);
-        m_email = addField(this, grid, _("Email address:"));
-        m_password = addField(this, grid, _("New password:"), wxTE_PASSWORD);
-        m_reentered = addField(this, grid, _("Re-enter:"), wxTE_PASSWORD);
+        m_email = addField(this, grid, _("Email address:"), "EmailAddress");
+        m_password = addField(this, grid, _("New password:"), "NewPassword", wxTE_PASSWORD);
+        m_reentered = addField(this, grid, _("Re-enter:"), "ReenteredPassword", wxTE_PASSWORD);
         sizer->Add(grid, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
         auto* picture = new wxStaticBitmap(this, wxID_ANY, tokenBitmap(dialog->getToken().png));
         Quorvel::setAccessibleName(*picture, _("Registration token picture"));
         sizer->Add(picture, wxSizerFlags().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
         auto* letters = new wxFlexGridSizer(2, BORDER / 2, BORDER);
         letters->AddGrowableCol(1);
-        m_letters = addField(this, letters, _("Type the displayed letters:"));
+        m_letters = addField(this, letters, _("Type the displayed letters:"), "Letters");
         sizer->Add(letters, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
-        m_error.create(this, sizer);
         SetSizer(sizer);
     }
     int getStep() const override { return STEP_ACCOUNT; }
-    void afterShow() override { m_email->SetFocus(); }
-    void getHeaderMessages(wxString& error, wxString&) const override { error = m_error.error(); }
+    void afterShow() override { m_email.text->SetFocus(); }
+    void getHeaderMessages(wxString& error, wxString&) const override { error = m_problem; }
     void onNext(wxCommandEvent&) override
     {
-        const wxString problem = Brenmarle::RegistrationForm::checkNewAccount(
-            m_email->GetValue(), m_password->GetValue(), m_reentered->GetValue(),
-            m_letters->GetValue());
-        m_error.report(*this, problem);
-        if (problem.empty())
-            dialogOf(*this)->createAccount(m_email->GetValue().Strip(wxString::both),
-                                           m_password->GetValue(),
-                                           m_letters->GetValue().Strip(wxString::both));
+        const Form::Problem problem =
+            Form::checkNewAccount(m_email.text->GetValue(), m_password.text->GetValue(),
+                                  m_reentered.text->GetValue(), m_letters.text->GetValue());
+        m_problem = problem.message;
+        showFieldErrors(*this,
+                        {{Form::EMAIL_ADDRESS, m_email},
+                         {Form::PASSWORD, m_password},
+                         {Form::REENTERED_PASSWORD, m_reentered},
+                         {Form::LETTERS, m_letters}},
+                        problem);
+        if (!problem.exists())
+            dialogOf(*this)->createAccount(m_email.text->GetValue().Strip(wxString::both),
+                                           m_password.text->GetValue(),
+                                           m_letters.text->GetValue().Strip(wxString::both));
     }
-    wxTextCtrl* m_email;
-    wxTextCtrl* m_password;
-    wxTextCtrl* m_reentered;
-    wxTextCtrl* m_letters;
 
 private:
     // The checked PNG bytes (TokenPicture) as a picture large enough to read.
@@ -311,19 +332,23 @@ private:
             image.Rescale(image.GetWidth() * 2, image.GetHeight() * 2, wxIMAGE_QUALITY_NEAREST);
         return wxBitmap(image);
     }
-    ErrorLine m_error;
+    Field m_email;
+    Field m_password;
+    Field m_reentered;
+    Field m_letters;
+    wxString m_problem;
 };
 
 // The last page of either path: the account is stored; only Close remains.
-class DonePage : public Quorvel::Wizard::Page {
+class DonePage : public FinalWizardPage {
 public:
     DonePage(RegisterAccountDialog* dialog, const wxString& title, const wxString& text,
              const wxString& webText, const wxString& checkBox)
-        : Page(dialog, wxID_ANY, title)
+        : FinalWizardPage(dialog, wxID_ANY, title)
     {
         auto* sizer = new wxBoxSizer(wxVERTICAL);
-        addText(this, sizer, text);
-        addText(this, sizer, webText);
+        WizardForm::addText(this, sizer, text);
+        WizardForm::addText(this, sizer, webText);
         const wxString web = dialog->getPortal().websiteUrl;
         if (Quorvel::BrowserLink::isOpenable(web))
             addLink(this, sizer, web, web);
@@ -332,14 +357,6 @@ public:
         SetSizer(sizer);
     }
     int getStep() const override { return RegisterAccountDialog::STEP_DONE; }
-    void afterShow() override
-    {
-        getWizard()->setButtonLabel(Quorvel::Wizard::ID_BACK, wxString());
-        getWizard()->setButtonLabel(wxID_CANCEL, wxString());
-        getWizard()->setButtonLabel(Quorvel::Wizard::ID_NEXT, _("Close"));
-    }
-    void onNext(wxCommandEvent&) override { getWizard()->endWizard(wxID_OK); }
-    void onCancel(wxCommandEvent&) override { getWizard()->endWizard(wxID_OK); }
     bool isChecked() const { return m_check->GetValue(); }
 
 private:
@@ -367,42 +384,46 @@ public:
 
 class RegisterAccountDialog::LoginPage : public StepPage {
 public:
+    using Form = Brenmarle::RegistrationForm;
+
     explicit LoginPage(RegisterAccountDialog* dialog)
         : StepPage(dialog, wxID_ANY, _("Enter your registered email address and password"))
     {
         auto* sizer = new wxBoxSizer(wxVERTICAL);
-        addText(this, sizer,
-                wxString::Format(_("Please type in your email address and password as "
-                                   "registered with %s. Remember that the system differs "
-                                   "between upper and lower case characters"),
-                                 dialog->getPortal().name));
+        WizardForm::addText(
+            this, sizer,
+            wxString::Format(_("Please type in your email address and password as "
+                               "registered with %s. Remember that the system differs "
+                               "between upper and lower case characters"),
+                             dialog->getPortal().name));
         auto* grid = new wxFlexGridSizer(2, BORDER / 2, BORDER);
         grid->AddGrowableCol(1);
-        m_email = addField(this, grid, _("Email address:"));
-        m_password = addField(this, grid, _("Password:"), wxTE_PASSWORD);
+        m_email = addField(this, grid, _("Email address:"), "EmailAddress");
+        m_password = addField(this, grid, _("Password:"), "Password", wxTE_PASSWORD);
         sizer->Add(grid, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
         const wxString reminder = dialog->getPortalWebAddress() + "/go/passwordreminder";
         addLink(this, sizer, _("I forgot my password"), reminder);
-        m_error.create(this, sizer);
         SetSizer(sizer);
     }
     int getStep() const override { return STEP_ACCOUNT; }
-    void afterShow() override { m_email->SetFocus(); }
-    void getHeaderMessages(wxString& error, wxString&) const override { error = m_error.error(); }
+    void afterShow() override { m_email.text->SetFocus(); }
+    void getHeaderMessages(wxString& error, wxString&) const override { error = m_problem; }
     void onNext(wxCommandEvent&) override
     {
-        const wxString problem =
-            Brenmarle::RegistrationForm::checkLogin(m_email->GetValue(), m_password->GetValue());
-        m_error.report(*this, problem);
-        if (problem.empty())
-            dialogOf(*this)->validateAccount(m_email->GetValue().Strip(wxString::both),
-                                             m_password->GetValue());
+        const Form::Problem problem =
+            Form::checkLogin(m_email.text->GetValue(), m_password.text->GetValue());
+        m_problem = problem.message;
+        showFieldErrors(*this, {{Form::EMAIL_ADDRESS, m_email}, {Form::PASSWORD, m_password}},
+                        problem);
+        if (!problem.exists())
+            dialogOf(*this)->validateAccount(m_email.text->GetValue().Strip(wxString::both),
+                                             m_password.text->GetValue());
     }
-    wxTextCtrl* m_email;
-    wxTextCtrl* m_password;
 
 private:
-    ErrorLine m_error;
+    Field m_email;
+    Field m_password;
+    wxString m_problem;
 };
 
 class RegisterAccountDialog::AccountVerifiedPage : public DonePage {
