@@ -14,6 +14,7 @@
 
 #include "AccountFixture.h"
 #include "ChildProcess.h"
+#include "FindControls.h"
 #include "PressButton.h"
 #include "Screenshot.h"
 #include "WaitUntil.h"
@@ -46,18 +47,6 @@ wxString pageText(wxWindow* page)
             text += label->GetLabel() + "\n";
     text.Replace("\n", " ");
     return text;
-}
-
-template <typename T> std::vector<T*> findAll(wxWindow* window)
-{
-    std::vector<T*> found;
-    for (wxWindow* child : window->GetChildren()) {
-        if (auto* control = dynamic_cast<T*>(child))
-            found.push_back(control);
-        for (T* inner : findAll<T>(child))
-            found.push_back(inner);
-    }
-    return found;
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 
 #include "AccountFixture.h"
 #include "ChildProcess.h"
+#include "FindControls.h"
 #include "PressButton.h"
 #include "Screenshot.h"
 #include "WaitUntil.h"
@@ -26,33 +27,6 @@
 using Brenmarle::AccountSettings;
 using Quorvel::Wizard;
 using namespace std::chrono_literals;
-
-namespace {
-
-template <typename T> T* find(wxWindow* window)
-{
-    for (wxWindow* child : window->GetChildren()) {
-        if (auto* control = dynamic_cast<T*>(child))
-            return control;
-        if (T* inner = find<T>(child))
-            return inner;
-    }
-    return nullptr;
-}
-
-template <typename T> std::vector<T*> findAll(wxWindow* window)
-{
-    std::vector<T*> found;
-    for (wxWindow* child : window->GetChildren()) {
-        if (auto* control = dynamic_cast<T*>(child))
-            found.push_back(control);
-        for (T* inner : findAll<T>(child))
-            found.push_back(inner);
-    }
-    return found;
-}
-
-} // namespace
 
 class RegisterAccountDialogTest : public AccountFixture {
 protected:
