@@ -220,9 +220,5 @@ TEST_F(NewOrderWizardTest, SignalEndsTheProgramWithTheAssistantDownloading)
     // The download is under way when the signal comes.
     ASSERT_TRUE(program.waitForOutput("[DOWNLOADPRICELISTSLAVE] Downloading price list", 15s))
         << program.output();
-    program.signal(SIGTERM);
-    const int status = program.waitForExit(5s);
-    ASSERT_NE(status, -1) << "the program did not end: " << program.output();
-    EXPECT_TRUE(WIFEXITED(status)) << program.output();
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(program.endOnSignal(SIGTERM, 5s), "");
 }
