@@ -14,6 +14,7 @@
 
 #include "AccountFixture.h"
 #include "ChildProcess.h"
+#include "FindControls.h"
 #include "PressButton.h"
 #include "Screenshot.h"
 #include "WaitUntil.h"
@@ -46,18 +47,6 @@ wxString pageText(wxWindow* page)
             text += label->GetLabel() + "\n";
     text.Replace("\n", " ");
     return text;
-}
-
-template <typename T> std::vector<T*> findAll(wxWindow* window)
-{
-    std::vector<T*> found;
-    for (wxWindow* child : window->GetChildren()) {
-        if (auto* control = dynamic_cast<T*>(child))
-            found.push_back(control);
-        for (T* inner : findAll<T>(child))
-            found.push_back(inner);
-    }
-    return found;
 }
 
 } // namespace
@@ -198,7 +187,7 @@ TEST_F(NewOrderWizardTest, CancelWhileDownloadingInstallsNothing)
     expectAllNamed("downloading");
     // The first page's title in the header is shown whole, in its bold font.
     bool titleSeen = false;
-    for (wxStaticText* label : findAll<wxStaticText>(wizard)) {
+    for (wxStaticText* label : findControls<wxStaticText>(wizard)) {
         if (label->GetLabel() != "Helping you create a new photo order")
             continue;
         titleSeen = true;
@@ -231,9 +220,5 @@ TEST_F(NewOrderWizardTest, SignalEndsTheProgramWithTheAssistantDownloading)
     // The download is under way when the signal comes.
     ASSERT_TRUE(program.waitForOutput("[DOWNLOADPRICELISTSLAVE] Downloading price list", 15s))
         << program.output();
-    program.signal(SIGTERM);
-    const int status = program.waitForExit(5s);
-    ASSERT_NE(status, -1) << "the program did not end: " << program.output();
-    EXPECT_TRUE(WIFEXITED(status)) << program.output();
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(program.endOnSignal(SIGTERM, 5s), "");
 }

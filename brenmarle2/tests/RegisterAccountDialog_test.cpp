@@ -273,9 +273,5 @@ TEST(RegisterAccountDialogProgram, SignalEndsTheProgramWithTheAssistantOpen)
     ASSERT_TRUE(
         program.waitForOutput("[REGISTERACCOUNTDIALOG] Opened for an existing account", 30s))
         << program.output();
-    program.signal(SIGTERM);
-    const int status = program.waitForExit(5s);
-    ASSERT_NE(status, -1) << "the program did not end: " << program.output();
-    EXPECT_TRUE(WIFEXITED(status)) << program.output();
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(program.endOnSignal(SIGTERM, 5s), "");
 }

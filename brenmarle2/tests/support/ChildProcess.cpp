@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <csignal>
 #include <stdexcept>
+#include <string>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -112,3 +113,17 @@ int ChildProcess::waitForExit(milliseconds timeout)
 }
 
 void ChildProcess::signal(int signalNumber) { ::kill(m_pid, signalNumber); }
+
+std::string ChildProcess::endOnSignal(int signalNumber, std::chrono::milliseconds timeout)
+{
+    signal(signalNumber);
+    const int status = waitForExit(timeout);
+    if (status == -1)
+        return "the program did not end: " + m_output;
+    if (!WIFEXITED(status))
+        return "the program was killed by signal " + std::to_string(WTERMSIG(status)) + ": " +
+               m_output;
+    if (WEXITSTATUS(status) != 0)
+        return "the program exited with " + std::to_string(WEXITSTATUS(status)) + ": " + m_output;
+    return std::string();
+}

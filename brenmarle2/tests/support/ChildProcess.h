@@ -23,6 +23,9 @@ public:
     // Waits for the process to end; returns its wait status, or -1 after `timeout`.
     int waitForExit(std::chrono::milliseconds timeout);
     void signal(int signalNumber);
+    // Sends `signalNumber` and waits up to `timeout` for the program to end by itself: an
+    // empty text when it exited with status 0, else what went wrong, with its output.
+    std::string endOnSignal(int signalNumber, std::chrono::milliseconds timeout);
     // `timeout` as this build needs it: longer where the program is built with sanitizers.
     static std::chrono::milliseconds scaled(std::chrono::milliseconds timeout);
 
