@@ -49,6 +49,7 @@
 #include "ordering/Pricelist.h"
 #include "ordering/PricelistCache.h"
 #include "ordering/ShoppingCart.h"
+#include "ordering/SendOrderWizard.h"
 #include "ordering/ShoppingCartPanel.h"
 #include "plugins/PluginCommands.h"
 #include "plugins/PluginLoader.h"
@@ -863,13 +864,14 @@ TEST_F(MainFrameTest, PicturesOrderedAsPrintsFillTheCartWhichTheNextRunFindsAgai
 
 namespace {
 
-// The new-order assistant opened modally; the user cancels it at once, before it downloads.
-class ExpectNewOrderWizard : public wxExpectModalBase<NewOrderWizard, ExpectNewOrderWizard> {
+// An assistant opened modally; the user cancels it at once, before it goes to the network.
+template <typename Wizard>
+class ExpectCancelledWizard : public wxExpectModalBase<Wizard, ExpectCancelledWizard<Wizard>> {
 public:
-    explicit ExpectNewOrderWizard(int& opened) : m_opened(opened) {}
+    explicit ExpectCancelledWizard(int& opened) : m_opened(opened) {}
 
 protected:
-    int OnInvoked(NewOrderWizard*) const override
+    int OnInvoked(Wizard*) const override
     {
         ++m_opened;
         return wxID_CANCEL;
@@ -913,12 +915,12 @@ TEST_F(MainFrameTest, OrderingNeedsAnAccountAndAFreshPriceListFirst)
     ASSERT_TRUE(ordering.getPricelists().install("shop", std::make_shared<Pricelist>(),
                                                  now - PricelistCache::MAX_AGE_SECONDS - 60));
     int opened = 0;
-    wxTEST_DIALOG(choose(ID_ORDER_PRINTS), ExpectNewOrderWizard(opened));
+    wxTEST_DIALOG(choose(ID_ORDER_PRINTS), ExpectCancelledWizard<NewOrderWizard>(opened));
     EXPECT_EQ(opened, 1);
     EXPECT_FALSE(ordering.hasCart());
     // "New Order" runs the assistant even for a fresh list: the user asked for a new one.
     ASSERT_TRUE(ordering.getPricelists().install("shop", std::make_shared<Pricelist>(), now));
-    wxTEST_DIALOG(choose(ID_NEW_ORDER), ExpectNewOrderWizard(opened));
+    wxTEST_DIALOG(choose(ID_NEW_ORDER), ExpectCancelledWizard<NewOrderWizard>(opened));
     EXPECT_EQ(opened, 2);
     EXPECT_FALSE(ordering.hasCart());
 
@@ -926,6 +928,19 @@ TEST_F(MainFrameTest, OrderingNeedsAnAccountAndAFreshPriceListFirst)
     choose(ID_ORDER_PRINTS);
     ASSERT_TRUE(ordering.hasCart());
     EXPECT_EQ(ordering.getCart().getPartCount(), 1u);
+
+    // The cart's "Order Checkout" opens the ordering assistant; a stale list is renewed first.
+    ShoppingCartPanel* panel = frame->getShoppingCartPanel();
+    ASSERT_NE(panel, nullptr);
+    int sending = 0;
+    wxTEST_DIALOG(frame->checkout(panel), ExpectCancelledWizard<SendOrderWizard>(sending));
+    EXPECT_EQ(sending, 1);
+    ASSERT_TRUE(ordering.getPricelists().install("shop", std::make_shared<Pricelist>(),
+                                                 now - PricelistCache::MAX_AGE_SECONDS - 60));
+    opened = 0;
+    wxTEST_DIALOG(frame->checkout(panel), ExpectCancelledWizard<NewOrderWizard>(opened));
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(sending, 1);
     frame->setOrdering(nullptr);
     closeFrame();
 }

@@ -55,6 +55,7 @@
 #include "ordering/Ordering.h"
 #include "ordering/Pricelist.h"
 #include "ordering/PricelistCache.h"
+#include "ordering/SendOrderWizard.h"
 #include "ordering/ShoppingCartPanel.h"
 #include "plugins/PluginCommands.h"
 #include "search/CountryList.h"
@@ -554,9 +555,7 @@ void MainFrame::showSidebar(int choice)
     } else if (choice == ID_VIEW_SHOPPING_CART && m_ordering) {
         if (!m_cartPanel) {
             m_cartPanel = new ShoppingCartPanel(m_splitter, m_ordering->getCart());
-            Ordering* ordering = m_ordering;
-            m_cartPanel->setCheckoutHandler(
-                [ordering](wxWindow* parent) { ordering->startCheckout(parent); });
+            m_cartPanel->setCheckoutHandler([this](wxWindow* parent) { checkout(parent); });
             m_cartPanel->Hide();
         }
         panel = m_cartPanel;
@@ -1505,6 +1504,17 @@ bool MainFrame::prepareOrdering()
     } catch (const PriceListException&) {
         return false;
     }
+}
+
+void MainFrame::checkout(wxWindow* parent)
+{
+    auto* configuration = Quorvel::Configuration::get();
+    if (!m_ordering || !configuration || !prepareOrdering())
+        return;
+    // Modal: the assistant prices, extends (files on CD) and may empty the cart, which must not
+    // change under it meanwhile.
+    SendOrderWizard::run(parent, *m_ordering, Brenmarle::AccountSettings::read(*configuration),
+                         *configuration);
 }
 
 void MainFrame::newOrder()

@@ -95,6 +95,9 @@ public:
     // "New Order": the new-order assistant downloads the provider's price list anew (after
     // offering to register an account when there is none); the cart is shown once it did.
     void newOrder();
+    // The cart's "Order Checkout": an account and a valid price list first, then the ordering
+    // assistant.
+    void checkout(wxWindow* parent);
     // Ordering needs an account and a valid price list: without an account the user is
     // offered the account assistant ("Account needed for prints ordering!"), and a missing or
     // stale price list is downloaded by the new-order assistant. Returns whether ordering may

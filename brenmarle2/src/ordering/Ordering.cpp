@@ -72,15 +72,6 @@ void Ordering::checkPricelist(std::time_t now)
     QDEBUG("[BRENMARLEAPP] We have a valid price list");
 }
 
-void Ordering::startCheckout(wxWindow*)
-{
-    // TODO: the checkout assistant (SendOrderWizard) plugs in here: it takes the cart's order
-    // and the current price list, and sends the order. Until it does, only this line says the
-    // user asked.
-    QDEBUG("[BRENMARLEAPP] Checkout of %zu items asked for; order sending is not built yet",
-           getCart().getPartCount());
-}
-
 void Ordering::orderPrints(const std::vector<Brenmarle::PrintParts::Picture>& pictures)
 {
     if (pictures.empty())

@@ -25,8 +25,6 @@ class PricelistCache;
 class ShoppingCart;
 } // namespace Brenmarle
 
-class wxWindow;
-
 class Ordering {
 public:
     // What stands between the user and ordering.
@@ -58,9 +56,6 @@ public:
     // (there is one, at most seven days old); logs "[BRENMARLEAPP] We have a valid price
     // list" or "[BRENMARLEAPP] We have no valid price list".
     void checkPricelist(std::time_t now);
-
-    // The cart's "Order Checkout": sends the cart's order.
-    void startCheckout(wxWindow* parent);
 
     // One print part per picture, one change of the cart.
     void orderPrints(const std::vector<Brenmarle::PrintParts::Picture>& pictures);

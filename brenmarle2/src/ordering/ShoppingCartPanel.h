@@ -38,7 +38,7 @@ public:
     wxButton* getRemoveAllButton() const { return m_removeAll; }
     wxButton* getCheckoutButton() const { return m_checkout; }
 
-    // What "Order Checkout" does (the application's checkout, Ordering::startCheckout); given
+    // What "Order Checkout" does (the application's checkout, the ordering assistant); given
     // the panel as the parent of what it opens. Without one the button stays disabled.
     using CheckoutHandler = std::function<void(wxWindow* parent)>;
     void setCheckoutHandler(CheckoutHandler handler);
