@@ -247,6 +247,12 @@ TEST_F(RegisterAccountDialogTest, AWrongPasswordEndsOnTheErrorPageAndKeepsTheAcc
     next();
     ASSERT_EQ(title(), "Account login succeeded") << failure();
     EXPECT_EQ(AccountSettings::read(configuration).accountId, before.accountId);
+    // Restoring from safe storage is offered by name only: nothing would start it yet.
+    auto* restore = findControl<wxCheckBox>(page());
+    ASSERT_NE(restore, nullptr);
+    EXPECT_EQ(restore->GetLabel(), "Download your pictures from safe storage");
+    EXPECT_FALSE(restore->IsEnabled());
+    EXPECT_FALSE(restore->GetValue());
 }
 
 TEST_F(RegisterAccountDialogTest, ALocatorRedirectingToItselfGivesUpAfterFiveCalls)

@@ -359,6 +359,18 @@ public:
     int getStep() const override { return RegisterAccountDialog::STEP_DONE; }
     bool isChecked() const { return m_check->GetValue(); }
 
+protected:
+    // The check box offers what this version cannot do yet: it is shown, off and disabled,
+    // with `why` beside it, rather than taking a choice that starts nothing.
+    void offerNotAvailable(const wxString& why)
+    {
+        m_check->SetValue(false);
+        m_check->Disable();
+        m_check->SetToolTip(why);
+        WizardForm::addText(this, GetSizer(), why);
+        Layout();
+    }
+
 private:
     wxCheckBox* m_check;
 };
@@ -434,6 +446,8 @@ public:
                    _("Remember that your account is also accessible on the web:"),
                    _("Download your pictures from safe storage"))
     {
+        offerNotAvailable(_("Restoring pictures from safe storage is not available in this "
+                            "version yet."));
     }
 };
 
