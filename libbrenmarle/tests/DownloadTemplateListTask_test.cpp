@@ -7,7 +7,6 @@
 #include "TestZip.h"
 #include "ordering/Pricelist.h"
 #include "service/AccountSettings.h"
-#include "templates/DownloadPricelistTask.h"
 #include "templates/DownloadTemplateListTask.h"
 #include "templates/DownloadTemplateTask.h"
 #include "threads/TaskEvent.h"
@@ -200,21 +199,4 @@ TEST_F(TemplateDownloadTest, AMissingOrCutPackageKeepsTheEarlierCopy)
         runToEnd(packageTask("templates/t-1.zip")).message.StartsWith("Downloaded bytes (100)"));
     EXPECT_EQ(readFile(templatesFolder + "t-1-2/preview.png"), std::string(5000, 'g'));
     EXPECT_EQ(filesUnder(templatesFolder), 1u);
-}
-
-TEST_F(TemplateDownloadTest, ThePricelistComesFromTheAccountsPortal)
-{
-    auto client = Quorvel::makeRef<Brenmarle::PortalClient_3_0>(settings);
-    client->setAddress(portalAddress("demo", "anna@example.com", "secret"));
-    auto task = Quorvel::makeRef<Brenmarle::DownloadPricelistTask>(client);
-    ASSERT_EQ(runToEnd(task).type, Quorvel::EVT_TASK_FINISHED);
-    ASSERT_TRUE(task->getPricelist());
-    EXPECT_TRUE(task->getPricelist()->getProducts().empty());
-    EXPECT_EQ(journalled("downloadPriceList"), 1u);
-
-    auto aborted = Quorvel::makeRef<Brenmarle::DownloadPricelistTask>(client);
-    aborted->abort();
-    EXPECT_EQ(runToEnd(aborted).type, Quorvel::EVT_TASK_ABORTED);
-    EXPECT_FALSE(aborted->getPricelist());
-    EXPECT_EQ(journalled("downloadPriceList"), 1u);
 }
