@@ -3,11 +3,13 @@
 // With VISTRELLE_SHOTS set to a folder, each state looked at is also saved there as a picture.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <sys/wait.h>
 
 #include <wx/button.h>
 #include <wx/dir.h>
+#include <wx/file.h>
 #include <wx/filename.h>
 #include <wx/listbox.h>
 #include <wx/statbmp.h>
@@ -253,6 +255,38 @@ TEST_F(ChooseTemplateDialogTest, APricelistThatCannotBeHadIsSaidAndNotAskedForAg
     EXPECT_EQ(asked, 0);
     EXPECT_EQ(dialog->getCategoryList()->GetCount(), 0u);
     expectAllNamed("no-pricelist");
+}
+
+// The price list is read by the pricing code before anything is installed: a document it
+// cannot read is said and never handed on; closing the dialog while the portal holds the reply
+// ends the download at once.
+TEST_F(ChooseTemplateDialogTest, AnUnreadablePricelistIsNotInstalledAndClosingStopsTheDownload)
+{
+    wxFile(dir / "conf/demo-prices.xml", wxFile::write).Write(wxString("<html>502</html>"));
+    startProvider();
+    int asked = 0;
+    const auto install = [&](const std::shared_ptr<const Brenmarle::Pricelist>&) {
+        ++asked;
+        return true;
+    };
+    dialog = new ChooseTemplateDialog(nullptr, configuration, nullptr, &settings, install);
+    dialog->Show();
+    dialog->start();
+    ASSERT_TRUE(waitUntil([&] { return !dialog->isBusy(); }));
+    EXPECT_EQ(status(),
+              "Could not download price list: Could not load price list from XML document");
+    EXPECT_EQ(asked, 0);
+
+    startProvider("[faults]\nrule = portal/downloadPriceList | delay 60000\n");
+    dialog->Destroy();
+    dialog = new ChooseTemplateDialog(nullptr, configuration, nullptr, &settings, install);
+    dialog->start();
+    ASSERT_TRUE(dialog->isBusy());
+    const auto closing = std::chrono::steady_clock::now();
+    delete dialog;
+    dialog = nullptr;
+    EXPECT_LT(std::chrono::steady_clock::now() - closing, 5s);
+    EXPECT_EQ(asked, 0);
 }
 
 TEST_F(ChooseTemplateDialogTest, WithoutAccountOrPricesItSaysWhatToDo)

@@ -3,15 +3,13 @@
 #include <wx/filename.h>
 
 #include "AccountFixture.h"
-#include "EventRecorder.h"
+#include "TaskOutcome.h"
 #include "TestZip.h"
 #include "ordering/Pricelist.h"
 #include "service/AccountSettings.h"
-#include "templates/DownloadPricelistTask.h"
 #include "templates/DownloadTemplateListTask.h"
 #include "templates/DownloadTemplateTask.h"
 #include "threads/TaskEvent.h"
-#include "threads/TaskRunnerThread.h"
 
 using Brenmarle::DownloadTemplateListTask;
 using Brenmarle::DownloadTemplateTask;
@@ -19,41 +17,6 @@ using Brenmarle::DownloadTemplateTask;
 namespace {
 
 const char* const LIST = "<templatelist><template><uuid>t-1</uuid></template></templatelist>";
-
-struct Outcome {
-    wxEventType type = wxEVT_NULL;
-    wxString message;
-    std::vector<wxString> progressTexts;
-};
-
-// Runs `task` on a runner of its own to its end.
-Outcome runToEnd(const Quorvel::Ref<Quorvel::Task>& task)
-{
-    EventRecorder listener;
-    listener.record(Quorvel::EVT_TASK_PROGRESS);
-    listener.record(Quorvel::EVT_TASK_FINISHED);
-    listener.record(Quorvel::EVT_TASK_ABORTED);
-    listener.record(Quorvel::EVT_TASK_FAILED);
-    {
-        Quorvel::TaskRunnerThread runner;
-        runner.addTask(task, &listener);
-        runner.waitUntilStopped();
-    }
-    listener.processPending();
-    Outcome outcome;
-    for (size_t i = 0; i < listener.count(); ++i) {
-        const auto& event = listener.at<Quorvel::TaskEvent>(i);
-        if (listener.typeAt(i) == Quorvel::EVT_TASK_PROGRESS) {
-            if (outcome.progressTexts.empty() ||
-                outcome.progressTexts.back() != event.getProgressText())
-                outcome.progressTexts.push_back(event.getProgressText());
-            continue;
-        }
-        outcome.type = listener.typeAt(i);
-        outcome.message = event.getErrorMessage();
-    }
-    return outcome;
-}
 
 class TemplateDownloadTest : public AccountFixture {
 protected:
@@ -101,7 +64,7 @@ protected:
 TEST_F(TemplateDownloadTest, TheListComesFromTheAddressThePortalGives)
 {
     auto task = listTask();
-    const Outcome outcome = runToEnd(task);
+    const TaskOutcome outcome = TaskOutcome::runToEnd(task);
     ASSERT_EQ(outcome.type, Quorvel::EVT_TASK_FINISHED) << outcome.message;
     EXPECT_EQ(readUserFile("portals/demo/templatelist.xml"), LIST);
     EXPECT_EQ(filesUnder(portalFolder), 1u);
@@ -118,7 +81,7 @@ TEST_F(TemplateDownloadTest, AFailedDownloadKeepsThePreviousList)
 
     // Cut short: the provider announces the whole length and sends ten bytes.
     startProvider("[faults]\nrule = GET /files/templatelist.xml | truncate 10 | 1\n");
-    Outcome outcome = runToEnd(listTask());
+    TaskOutcome outcome = TaskOutcome::runToEnd(listTask());
     EXPECT_EQ(outcome.type, Quorvel::EVT_TASK_FAILED);
     EXPECT_EQ(outcome.message, wxString::Format("Downloaded bytes (10) does not match expected "
                                                 "bytes (%zu)",
@@ -127,7 +90,7 @@ TEST_F(TemplateDownloadTest, AFailedDownloadKeepsThePreviousList)
     EXPECT_EQ(filesUnder(portalFolder), 1u);
 
     wxRemoveFile(dir / "data/files/templatelist.xml");
-    outcome = runToEnd(listTask());
+    outcome = TaskOutcome::runToEnd(listTask());
     EXPECT_EQ(outcome.type, Quorvel::EVT_TASK_FAILED);
     EXPECT_EQ(outcome.message, "Error downloading template list: Response code 404");
     EXPECT_EQ(readUserFile("portals/demo/templatelist.xml"), "<old/>");
@@ -138,7 +101,7 @@ TEST_F(TemplateDownloadTest, AnAbortedDownloadLeavesNothing)
 {
     auto task = listTask();
     task->abort();
-    EXPECT_EQ(runToEnd(task).type, Quorvel::EVT_TASK_ABORTED);
+    EXPECT_EQ(TaskOutcome::runToEnd(task).type, Quorvel::EVT_TASK_ABORTED);
     EXPECT_EQ(filesUnder(portalFolder), 0u);
 }
 
@@ -146,7 +109,7 @@ TEST_F(TemplateDownloadTest, APackageIsUnpackedIntoTheTemplatesFolder)
 {
     servePackage("t-1.zip", {{"preview.png", "png"}, {"pages/1.xml", "<page/>"}});
     auto task = packageTask("templates/t-1.zip");
-    const Outcome outcome = runToEnd(task);
+    const TaskOutcome outcome = TaskOutcome::runToEnd(task);
     ASSERT_EQ(outcome.type, Quorvel::EVT_TASK_FINISHED) << outcome.message;
     EXPECT_EQ(task->getFolder(), templatesFolder + "t-1-2/");
     EXPECT_EQ(readFile(templatesFolder + "t-1-2/preview.png"), "png");
@@ -158,7 +121,8 @@ TEST_F(TemplateDownloadTest, APackageIsUnpackedIntoTheTemplatesFolder)
 
     // A new copy replaces the old one whole.
     servePackage("t-1.zip", {{"preview.png", "png 2"}});
-    ASSERT_EQ(runToEnd(packageTask("templates/t-1.zip")).type, Quorvel::EVT_TASK_FINISHED);
+    ASSERT_EQ(TaskOutcome::runToEnd(packageTask("templates/t-1.zip")).type,
+              Quorvel::EVT_TASK_FINISHED);
     EXPECT_EQ(readFile(templatesFolder + "t-1-2/preview.png"), "png 2");
     EXPECT_EQ(filesUnder(templatesFolder), 1u);
 }
@@ -166,10 +130,11 @@ TEST_F(TemplateDownloadTest, APackageIsUnpackedIntoTheTemplatesFolder)
 TEST_F(TemplateDownloadTest, AHostilePackageIsRefusedAndTheEarlierCopyStays)
 {
     servePackage("t-1.zip", {{"preview.png", "good"}});
-    ASSERT_EQ(runToEnd(packageTask("templates/t-1.zip")).type, Quorvel::EVT_TASK_FINISHED);
+    ASSERT_EQ(TaskOutcome::runToEnd(packageTask("templates/t-1.zip")).type,
+              Quorvel::EVT_TASK_FINISHED);
 
     servePackage("evil.zip", {{"preview.png", "png"}, {"../../evil", "bad"}});
-    Outcome outcome = runToEnd(packageTask("templates/evil.zip"));
+    TaskOutcome outcome = TaskOutcome::runToEnd(packageTask("templates/evil.zip"));
     EXPECT_EQ(outcome.type, Quorvel::EVT_TASK_FAILED);
     EXPECT_EQ(outcome.message, "Refused entry ../../evil in template package");
     // Nothing outside the templates folder: the user data directory holds its configuration
@@ -181,9 +146,9 @@ TEST_F(TemplateDownloadTest, AHostilePackageIsRefusedAndTheEarlierCopyStays)
 
     // A preview picture outside the package, or missing from it, refuses it too.
     servePackage("t-1.zip", {{"preview.png", "new"}});
-    outcome = runToEnd(packageTask("templates/t-1.zip", "../../user.ini"));
+    outcome = TaskOutcome::runToEnd(packageTask("templates/t-1.zip", "../../user.ini"));
     EXPECT_EQ(outcome.message, "The template's preview picture is missing");
-    outcome = runToEnd(packageTask("templates/t-1.zip", "other.png"));
+    outcome = TaskOutcome::runToEnd(packageTask("templates/t-1.zip", "other.png"));
     EXPECT_EQ(outcome.message, "The template's preview picture is missing");
     EXPECT_EQ(readFile(templatesFolder + "t-1-2/preview.png"), "good");
     EXPECT_EQ(filesUnder(templatesFolder), 1u);
@@ -192,29 +157,13 @@ TEST_F(TemplateDownloadTest, AHostilePackageIsRefusedAndTheEarlierCopyStays)
 TEST_F(TemplateDownloadTest, AMissingOrCutPackageKeepsTheEarlierCopy)
 {
     servePackage("t-1.zip", {{"preview.png", std::string(5000, 'g')}});
-    ASSERT_EQ(runToEnd(packageTask("templates/t-1.zip")).type, Quorvel::EVT_TASK_FINISHED);
-    EXPECT_EQ(runToEnd(packageTask("templates/none.zip")).message,
+    ASSERT_EQ(TaskOutcome::runToEnd(packageTask("templates/t-1.zip")).type,
+              Quorvel::EVT_TASK_FINISHED);
+    EXPECT_EQ(TaskOutcome::runToEnd(packageTask("templates/none.zip")).message,
               "Error downloading template list: Response code 404");
     startProvider("[faults]\nrule = GET /files/templates/* | truncate 100 | 1\n");
-    EXPECT_TRUE(
-        runToEnd(packageTask("templates/t-1.zip")).message.StartsWith("Downloaded bytes (100)"));
+    EXPECT_TRUE(TaskOutcome::runToEnd(packageTask("templates/t-1.zip"))
+                    .message.StartsWith("Downloaded bytes (100)"));
     EXPECT_EQ(readFile(templatesFolder + "t-1-2/preview.png"), std::string(5000, 'g'));
     EXPECT_EQ(filesUnder(templatesFolder), 1u);
-}
-
-TEST_F(TemplateDownloadTest, ThePricelistComesFromTheAccountsPortal)
-{
-    auto client = Quorvel::makeRef<Brenmarle::PortalClient_3_0>(settings);
-    client->setAddress(portalAddress("demo", "anna@example.com", "secret"));
-    auto task = Quorvel::makeRef<Brenmarle::DownloadPricelistTask>(client);
-    ASSERT_EQ(runToEnd(task).type, Quorvel::EVT_TASK_FINISHED);
-    ASSERT_TRUE(task->getPricelist());
-    EXPECT_TRUE(task->getPricelist()->getProducts().empty());
-    EXPECT_EQ(journalled("downloadPriceList"), 1u);
-
-    auto aborted = Quorvel::makeRef<Brenmarle::DownloadPricelistTask>(client);
-    aborted->abort();
-    EXPECT_EQ(runToEnd(aborted).type, Quorvel::EVT_TASK_ABORTED);
-    EXPECT_FALSE(aborted->getPricelist());
-    EXPECT_EQ(journalled("downloadPriceList"), 1u);
 }

@@ -10,6 +10,7 @@
 
 #include "PhotoLibraryTest.h"
 #include "SmallFileSystem.h"
+#include "TaskOutcome.h"
 #include "TestPictures.h"
 #include "cameras/PtpCamera.h"
 #include "files/Uri.h"
@@ -136,21 +137,9 @@ protected:
     {
         task = Quorvel::makeRef<ImportTask>(filesOf(uris), FolderRef(), inbox);
         task->setWorkerCount(workers);
-        EventRecorder listener;
-        listener.record(Quorvel::EVT_TASK_FINISHED);
-        listener.record(Quorvel::EVT_TASK_ABORTED);
-        listener.record(Quorvel::EVT_TASK_FAILED);
-        {
-            Quorvel::TaskRunnerThread runner;
-            runner.addTask(task, &listener);
-            runner.waitUntilStopped();
-        }
-        listener.processPending();
-        if (listener.count() != 1)
-            return wxEVT_NULL;
-        failure = listener.at<Quorvel::TaskEvent>(0).getErrorCode() + ": " +
-                  listener.at<Quorvel::TaskEvent>(0).getErrorMessage();
-        return listener.typeAt(0);
+        const TaskOutcome outcome = TaskOutcome::runToEnd(task);
+        failure = outcome.failure();
+        return outcome.endings == 1 ? outcome.type : wxEVT_NULL;
     }
 
     // Runs `this->task` to its end.

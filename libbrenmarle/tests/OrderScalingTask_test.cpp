@@ -5,10 +5,10 @@
 #include <Magick++.h>
 #include <wx/filefn.h>
 
-#include "EventRecorder.h"
 #include "PhotoLibraryTest.h"
 #include "PricelistBuilder.h"
 #include "ScratchDir.h"
+#include "TaskOutcome.h"
 #include "TestPictures.h"
 #include "core/Exceptions.h"
 #include "ordering/CdParts.h"
@@ -16,7 +16,6 @@
 #include "ordering/ScaledCopies.h"
 #include "ordering/ShoppingCart.h"
 #include "threads/TaskEvent.h"
-#include "threads/TaskRunnerThread.h"
 
 using namespace Brenmarle;
 
@@ -103,20 +102,9 @@ protected:
     // Runs `task` to its end; the type of its last event.
     wxEventType run(const Quorvel::Ref<OrderScalingTask>& task)
     {
-        EventRecorder listener;
-        listener.record(Quorvel::EVT_TASK_FINISHED);
-        listener.record(Quorvel::EVT_TASK_ABORTED);
-        listener.record(Quorvel::EVT_TASK_FAILED);
-        {
-            Quorvel::TaskRunnerThread runner;
-            runner.addTask(task, &listener);
-            runner.waitUntilStopped();
-        }
-        listener.processPending();
-        if (listener.count() == 0)
-            return wxEVT_NULL;
-        failure = listener.at<Quorvel::TaskEvent>(listener.count() - 1).getErrorMessage();
-        return listener.typeAt(listener.count() - 1);
+        const TaskOutcome outcome = TaskOutcome::runToEnd(task);
+        failure = outcome.message;
+        return outcome.type;
     }
 
     std::shared_ptr<const Pricelist> pricelist;

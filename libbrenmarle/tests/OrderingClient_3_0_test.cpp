@@ -12,6 +12,7 @@
 #include "ProviderFixture.h"
 #include "ScratchDir.h"
 #include "SoapReplies.h"
+#include "TaskOutcome.h"
 #include "ordering/Order.h"
 #include "ordering/OrderPart.h"
 #include "ordering/Pricelist.h"
@@ -98,26 +99,6 @@ protected:
             xml.replace(at, xml.find("</totalcost>") - at, "<totalcost>0.01");
         return xml;
     }
-    // Runs `task` on a runner of its own; the events it posted, the last one ending it.
-    static std::unique_ptr<EventRecorder> runOnRunner(const Quorvel::Ref<Task>& task)
-    {
-        auto recorder = std::make_unique<EventRecorder>();
-        for (const auto type : {Quorvel::EVT_TASK_PROGRESS, Quorvel::EVT_TASK_FINISHED,
-                                Quorvel::EVT_TASK_FAILED, Quorvel::EVT_TASK_ABORTED})
-            recorder->record(type);
-        Quorvel::TaskRunnerThread runner;
-        runner.addTask(task, recorder.get());
-        while (recorder->count() == 0 ||
-               recorder->typeAt(recorder->count() - 1) == Quorvel::EVT_TASK_PROGRESS)
-            if (!recorder->waitForCount(recorder->count() + 1))
-                break;
-        return recorder;
-    }
-    static wxString failureText(const EventRecorder& events)
-    {
-        const auto& last = events.at<Quorvel::TaskEvent>(events.count() - 1);
-        return last.getErrorCode() + ": " + last.getErrorMessage();
-    }
     // A session with an order of the pictures `names` whose details are uploaded.
     Quorvel::Ref<OrderingClient_3_0> orderOf(std::initializer_list<const char*> names)
     {
@@ -132,10 +113,10 @@ protected:
                        std::initializer_list<const char*> names)
     {
         auto task = Task::uploadFiles(ordering, files(names), ordering->getFileUploadList());
-        const auto events = runOnRunner(task);
-        if (events->typeAt(events->count() - 1) == Quorvel::EVT_TASK_FINISHED)
+        const TaskOutcome outcome = TaskOutcome::runToEnd(task);
+        if (outcome.type == Quorvel::EVT_TASK_FINISHED)
             return wxString();
-        return failureText(*events);
+        return outcome.failure();
     }
 };
 
@@ -314,7 +295,7 @@ TEST_F(OrderingClientTest, SessionCredentialsGoOnlyToTheServicesOwnHostAndPort)
           "http://demo.portal.vistrelle.net:8080/upload/x", "ftp://demo.portal.vistrelle.net/x"}) {
         entry.uploadUrl = url;
         auto task = Task::uploadFiles(ordering, files({"a.jpg"}), {entry});
-        EXPECT_EQ(failureText(*runOnRunner(task)).BeforeFirst(':'), "Security.Credentials") << url;
+        EXPECT_EQ(TaskOutcome::runToEnd(task).code, "Security.Credentials") << url;
     }
     // Nothing reached the provider, and nothing was registered.
     EXPECT_EQ(journalled("registerFile"), 0u);
@@ -326,7 +307,7 @@ TEST_F(OrderingClientTest, SessionCredentialsGoOnlyToTheServicesOwnHostAndPort)
     auto task = Task::uploadFiles(
         unsessioned, files({"a.jpg"}),
         {{"http://demo.portal.vistrelle.net/upload/orders/x", {"x", reference("a.jpg"), 0, 0}}});
-    EXPECT_EQ(failureText(*runOnRunner(task)).BeforeFirst(':'), "Security.Credentials");
+    EXPECT_EQ(TaskOutcome::runToEnd(task).code, "Security.Credentials");
 }
 
 // The provider closes the connection before the body (close), or takes it whole and never
@@ -381,16 +362,11 @@ TEST_F(OrderingClientTest, EachFileShowsItsPositionInTheStatusText)
     auto ordering = orderOf({"a.jpg", "b.jpg", "c.jpg"});
     auto task = Task::uploadFiles(ordering, files({"c.jpg", "a.jpg", "b.jpg"}),
                                   ordering->getFileUploadList());
-    const auto events = runOnRunner(task);
-    ASSERT_EQ(events->typeAt(events->count() - 1), Quorvel::EVT_TASK_FINISHED);
-    std::vector<wxString> texts;
-    for (size_t i = 0; i < events->count(); ++i) {
-        const wxString text = events->at<Quorvel::TaskEvent>(i).getProgressText();
-        if (texts.empty() || texts.back() != text)
-            texts.push_back(text);
-    }
-    EXPECT_EQ(texts, (std::vector<wxString>{"Uploading file 1 of 3", "Uploading file 2 of 3",
-                                            "Uploading file 3 of 3"}));
+    const TaskOutcome outcome = TaskOutcome::runToEnd(task);
+    ASSERT_EQ(outcome.type, Quorvel::EVT_TASK_FINISHED);
+    EXPECT_EQ(outcome.progressTexts,
+              (std::vector<wxString>{"Uploading file 1 of 3", "Uploading file 2 of 3",
+                                     "Uploading file 3 of 3"}));
     EXPECT_EQ(task->uploadedCount, 3);
     EXPECT_EQ(task->uploadSize, 3 * 100005);
 }
@@ -401,9 +377,8 @@ TEST_F(OrderingClientTest, APickupOrderRunsThroughEveryStepInOrder)
 {
     auto ordering = client();
     auto run = [&](const Quorvel::Ref<Task>& task) {
-        const auto events = runOnRunner(task);
-        EXPECT_EQ(events->typeAt(events->count() - 1), Quorvel::EVT_TASK_FINISHED)
-            << failureText(*events);
+        const TaskOutcome outcome = TaskOutcome::runToEnd(task);
+        EXPECT_EQ(outcome.type, Quorvel::EVT_TASK_FINISHED) << outcome.failure();
         return task;
     };
     EXPECT_EQ(run(Task::getDefaultPickupLocation(ordering))->pickupLocation, "");

@@ -23,9 +23,10 @@
 #include "system/Environment.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
-#include "templates/DownloadPricelistTask.h"
 #include "templates/DownloadTemplateListTask.h"
 #include "templates/DownloadTemplateTask.h"
+#include "threads/SlaveManager.h"
+#include "threads/SlaveManagerEvent.h"
 #include "threads/TaskEvent.h"
 #include "threads/TaskRunnerThread.h"
 #include "ui/Accessibility.h"
@@ -110,6 +111,9 @@ ChooseTemplateDialog::ChooseTemplateDialog(wxWindow* parent, Quorvel::Configurat
     Bind(Quorvel::EVT_TASK_FINISHED, &ChooseTemplateDialog::onTaskSuccessEvent, this);
     Bind(Quorvel::EVT_TASK_FAILED, &ChooseTemplateDialog::onTaskFailureEvent, this);
     Bind(Quorvel::EVT_TASK_ABORTED, &ChooseTemplateDialog::onTaskFailureEvent, this);
+    Bind(Quorvel::EVT_SLAVE_FINISHED, &ChooseTemplateDialog::onPricelistDownloaded, this);
+    Bind(Quorvel::EVT_SLAVE_FAILED, &ChooseTemplateDialog::onPricelistFailed, this);
+    Bind(Quorvel::EVT_SLAVE_ABORTED, &ChooseTemplateDialog::onPricelistFailed, this);
     QDEBUG("[CHOOSETEMPLATEDIALOG] Opened");
 }
 
@@ -120,6 +124,7 @@ ChooseTemplateDialog::~ChooseTemplateDialog()
     m_runner->removeListener(this);
     m_runner->abortAll(true);
     m_runner.reset();
+    stopPricelistDownload();
 }
 
 void ChooseTemplateDialog::buildWindow()
@@ -212,12 +217,24 @@ void ChooseTemplateDialog::start()
 
 void ChooseTemplateDialog::downloadPricelist()
 {
-    auto client = Quorvel::makeRef<Brenmarle::PortalClient_3_0>(m_settings);
-    client->setAddress(Brenmarle::AccountSettings::portalAddress(m_configuration, m_account));
+    auto slave = std::make_unique<Brenmarle::DownloadPriceListSlave>(
+        Brenmarle::AccountSettings::portalAddress(m_configuration, m_account), &m_settings);
+    m_downloadedPricelist = slave->getResult();
+    m_pricelistDownload = std::make_unique<Quorvel::SlaveManager>();
+    m_pricelistDownload->addListener(this, wxID_ANY);
     setBusy(true);
     setStatus(_("Downloading price list - please wait"));
-    m_runner->addTask(Quorvel::makeRef<Brenmarle::DownloadPricelistTask>(client, PRICELIST_TASK),
-                      this);
+    m_pricelistDownload->addSlave(std::move(slave));
+}
+
+void ChooseTemplateDialog::stopPricelistDownload()
+{
+    if (!m_pricelistDownload)
+        return;
+    // Nothing more reaches the window; the manager waits for the aborted call to end.
+    m_pricelistDownload->removeListener(this);
+    m_pricelistDownload->abortAll();
+    m_pricelistDownload.reset();
 }
 
 void ChooseTemplateDialog::downloadList()
@@ -375,18 +392,6 @@ void ChooseTemplateDialog::onTaskSuccessEvent(Quorvel::TaskEvent& event)
         loadList();
         break;
     }
-    case PRICELIST_TASK: {
-        auto pricelist = static_cast<const Brenmarle::DownloadPricelistTask*>(event.getTask().get())
-                             ->getPricelist();
-        // Once only: a price list that cannot be installed is not fetched again and again.
-        const bool installed = m_install(pricelist);
-        m_install = nullptr;
-        if (installed)
-            m_pricelist = std::move(pricelist);
-        setStatus(wxString());
-        start();
-        break;
-    }
     case PACKAGE_TASK: {
         const auto* task =
             static_cast<const Brenmarle::DownloadTemplateTask*>(event.getTask().get());
@@ -417,14 +422,44 @@ void ChooseTemplateDialog::onTaskFailureEvent(Quorvel::TaskEvent& event)
         setStatus(wxString(_("Could not update template list")) + ": " + reason);
         break;
     }
-    case PRICELIST_TASK:
-        m_install = nullptr;
-        setStatus(wxString(_("Could not download price list")) + ": " + reason);
-        break;
     case PACKAGE_TASK:
         setStatus(wxString(_("Could not download the template")) + ": " + reason);
         break;
     default:
         QDEBUG("Unknown task ID in ChooseTemplateDialog::onTaskFailureEvent");
     }
+}
+
+void ChooseTemplateDialog::onPricelistDownloaded(Quorvel::SlaveManagerEvent& event)
+{
+    if (event.getFirstNumber() != Brenmarle::DownloadPriceListSlave::SLAVE_ID ||
+        !m_downloadedPricelist)
+        return;
+    std::shared_ptr<const Brenmarle::Pricelist> pricelist =
+        std::move(m_downloadedPricelist->pricelist);
+    m_downloadedPricelist.reset();
+    stopPricelistDownload();
+    setBusy(false);
+    // Once only: a price list that cannot be installed is not fetched again and again.
+    const bool installed = pricelist && m_install && m_install(pricelist);
+    m_install = nullptr;
+    if (installed)
+        m_pricelist = std::move(pricelist);
+    setStatus(wxString());
+    start();
+}
+
+void ChooseTemplateDialog::onPricelistFailed(Quorvel::SlaveManagerEvent& event)
+{
+    if (event.getFirstNumber() != Brenmarle::DownloadPriceListSlave::SLAVE_ID)
+        return;
+    m_downloadedPricelist.reset();
+    stopPricelistDownload();
+    setBusy(false);
+    m_install = nullptr;
+    const wxString reason = event.GetEventType() == Quorvel::EVT_SLAVE_ABORTED
+                                ? wxString(_("Stopped"))
+                                : event.getErrorMessage();
+    QDEBUG("[CHOOSETEMPLATEDIALOG] Could not download price list: %s", reason);
+    setStatus(wxString(_("Could not download price list")) + ": " + reason);
 }

@@ -8,7 +8,9 @@
 // product the current price list sells are shown. Downloads run on the dialog's own task
 // runner; the window shows their progress and stays answering. A failed list download keeps
 // the list there was, and says so. Without a current price list the portal's is downloaded and
-// installed first, when the caller gave a way to install it.
+// installed first, when the caller gave a way to install it: by the same DownloadPriceListSlave
+// the ordering assistants use (so a document the pricing code cannot read is refused alike), on
+// a slave manager the dialog makes only then.
 //
 // GUI thread only. Closing the dialog aborts its downloads quietly.
 
@@ -19,6 +21,7 @@
 
 #include <wx/dialog.h>
 
+#include "ordering/DownloadPriceListSlave.h"
 #include "service/AccountSettings.h"
 #include "templates/TemplateList.h"
 
@@ -28,6 +31,8 @@ class Pricelist;
 namespace Quorvel {
 class Configuration;
 class NetworkSettings;
+class SlaveManager;
+class SlaveManagerEvent;
 class TaskEvent;
 class TaskRunnerThread;
 } // namespace Quorvel
@@ -40,7 +45,7 @@ class wxStaticText;
 class ChooseTemplateDialog : public wxDialog {
 public:
     // Task ids of the dialog's downloads.
-    enum { LIST_TASK = 1, PACKAGE_TASK = 2, PRICELIST_TASK = 3 };
+    enum { LIST_TASK = 1, PACKAGE_TASK = 2 };
     // Makes a downloaded price list the program's current one; false when it could not.
     using PricelistInstaller =
         std::function<bool(const std::shared_ptr<const Brenmarle::Pricelist>&)>;
@@ -99,6 +104,9 @@ private:
     void onTaskProgress(Quorvel::TaskEvent& event);
     void onTaskSuccessEvent(Quorvel::TaskEvent& event);
     void onTaskFailureEvent(Quorvel::TaskEvent& event);
+    void onPricelistDownloaded(Quorvel::SlaveManagerEvent& event);
+    void onPricelistFailed(Quorvel::SlaveManagerEvent& event);
+    void stopPricelistDownload();
 
     Quorvel::Configuration& m_configuration;
     Quorvel::NetworkSettings& m_settings;
@@ -111,6 +119,10 @@ private:
     wxString m_templateFolder;
     bool m_busy = false;
     std::unique_ptr<Quorvel::TaskRunnerThread> m_runner;
+    // Made when the price list has to be downloaded; its slave's result, kept here because the
+    // slave is deleted by the time its finished event arrives.
+    std::unique_ptr<Quorvel::SlaveManager> m_pricelistDownload;
+    std::shared_ptr<Brenmarle::DownloadPriceListSlave::Result> m_downloadedPricelist;
 
     wxListBox* m_categories = nullptr;
     wxListBox* m_templates = nullptr;
