@@ -935,6 +935,11 @@ TEST_F(MainFrameTest, OrderingNeedsAnAccountAndAFreshPriceListFirst)
     int sending = 0;
     wxTEST_DIALOG(frame->checkout(panel), ExpectCancelledWizard<SendOrderWizard>(sending));
     EXPECT_EQ(sending, 1);
+    // The address handed in from outside presses the cart's button, which stays disabled
+    // while the price list prices none of the items: nothing opens.
+    ASSERT_FALSE(panel->getCheckoutButton()->IsEnabled());
+    frame->openAddress("app://order/checkout");
+    EXPECT_EQ(sending, 1);
     ASSERT_TRUE(ordering.getPricelists().install("shop", std::make_shared<Pricelist>(),
                                                  now - PricelistCache::MAX_AGE_SECONDS - 60));
     opened = 0;

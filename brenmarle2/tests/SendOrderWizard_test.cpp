@@ -3,10 +3,12 @@
 // With VISTRELLE_SHOTS set to a folder, each page looked at is also saved there as a picture.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <ctime>
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/eventfilter.h>
 #include <wx/filefn.h>
 #include <wx/listbox.h>
 #include <wx/radiobut.h>
@@ -15,6 +17,7 @@
 #include <wx/textctrl.h>
 
 #include "AccountFixture.h"
+#include "ChildProcess.h"
 #include "FindControls.h"
 #include "PressButton.h"
 #include "Screenshot.h"
@@ -31,11 +34,13 @@
 #include "ordering/SendOrderPages.h"
 #include "ordering/SendOrderWizard.h"
 #include "ordering/ShoppingCart.h"
+#include "threads/TaskEvent.h"
 #include "ui/Accessibility.h"
 #include "widgets/WizardErrorPage.h"
 #include "widgets/WizardPage.h"
 
 using Quorvel::Wizard;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -392,6 +397,76 @@ TEST_F(SendOrderWizardPickupTest, APickupOrderEndsOnTheReceiptAndASecondSendHasN
     EXPECT_EQ(journalled("registerFile"), 1u);
 }
 
+namespace {
+
+// What the upload page's status line says each time a progress report of the task reaches
+// the wizard (before the page takes it in), each text once in turn.
+class UploadStatusTrail : public wxEventFilter {
+public:
+    explicit UploadStatusTrail(const SendOrderWizard& wizard) : m_wizard(wizard)
+    {
+        wxEvtHandler::AddFilter(this);
+    }
+    ~UploadStatusTrail() override { wxEvtHandler::RemoveFilter(this); }
+    int FilterEvent(wxEvent& event) override
+    {
+        if (event.GetEventType() == Quorvel::EVT_TASK_PROGRESS)
+            note();
+        return Event_Skip;
+    }
+
+    std::vector<wxString> texts;
+
+private:
+    void note()
+    {
+        auto* page = dynamic_cast<SendOrderWizard::UploadPage*>(m_wizard.getCurrentPage());
+        if (!page)
+            return;
+        wxString text = page->getStatus()->GetLabel();
+        text.Replace("\n", " ");
+        if (texts.empty() || texts.back() != text)
+            texts.push_back(text);
+    }
+
+    const SendOrderWizard& m_wizard;
+};
+
+} // namespace
+
+TEST_F(SendOrderWizardPickupTest, TheUploadPageCountsTheFilesAsTheyGo)
+{
+    fillCart(freeShop(), {"print-10x15"});
+    // Two more pictures of their own (other sizes, so other contents).
+    for (int i = 2; i <= 3; ++i) {
+        const wxString name = wxString::Format("IMG_000%d.JPG", i);
+        TestPictures::writeJpeg(home / name, 320 + 10 * i, 240);
+        auto part = std::make_unique<Brenmarle::OrderPart>(1);
+        part->productUuid = "print-10x15";
+        part->quantity = 1;
+        part->setSingleFile("file://" + home.path() + name);
+        ordering->getCart().addPart(std::move(part));
+    }
+    sendUntilUpload();
+    if (HasFatalFailure())
+        return;
+    ASSERT_EQ(wizard->getUploadCount(), 3u);
+    UploadStatusTrail trail(*wizard);
+    next();
+    ASSERT_EQ(title(), "Your order has been confirmed") << failure();
+    std::vector<wxString> uploading;
+    wxString all;
+    for (const wxString& text : trail.texts) {
+        all += text + " | ";
+        if (text.StartsWith("Uploading file"))
+            uploading.push_back(text);
+    }
+    EXPECT_EQ(uploading, (std::vector<wxString>{"Uploading file 1 of 3", "Uploading file 2 of 3",
+                                                "Uploading file 3 of 3"}))
+        << all;
+    EXPECT_EQ(journalled("registerFile"), 3u);
+}
+
 TEST_F(SendOrderWizardPickupTest, AMailOrderKeepsItsAddressAndStopsWherePaymentWouldRun)
 {
     // Postage is charged, so something is to be paid.
@@ -501,4 +576,26 @@ TEST_F(SendOrderWizardPickupTest, FilesOnCdAreCartItemsWhileTheAssistantRuns)
     EXPECT_TRUE(waitUntil([this] { return !wizard->IsShown(); }));
     close();
     EXPECT_EQ(ordering->getCart().getPartCount(), 1u);
+}
+
+// The real program with the assistant open, reached as the cart's "Order Checkout" is, ends
+// on a termination signal, as when the desktop session ends.
+TEST_F(SendOrderWizardTest, SignalEndsTheProgramWithTheAssistantOpen)
+{
+    Brenmarle::AccountSettings::store(configuration, account);
+    fillCart(readFile(EXAMPLE_SHOP), {"print-10x15"});
+    configuration.flushUserConfig();
+    // The cart is saved as the program would leave it, and the catalogue is the program's.
+    ordering.reset();
+    files.reset();
+    Brenmarle::Database::getInstance().close();
+    // Anything the program asks of a network goes to the provider, never further.
+    writeFile(Quorvel::Environment::getNetworkSettingsPath(),
+              "[HttpProxy]\nHost=127.0.0.1\nPort=" + std::to_string(provider->port()) + "\n");
+    wxSetEnv("WXTRACE", "DEBUG");
+    ChildProcess program({VISTRELLE_BINARY, "--openuri", "app://order/checkout"});
+    wxUnsetEnv("WXTRACE");
+    ASSERT_TRUE(program.waitForOutput("[SENDORDERWIZARD] Opened for 1 order parts", 30s))
+        << program.output();
+    EXPECT_EQ(program.endOnSignal(SIGTERM, 5s), "");
 }

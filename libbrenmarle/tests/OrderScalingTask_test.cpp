@@ -11,6 +11,7 @@
 #include "TaskOutcome.h"
 #include "TestPictures.h"
 #include "core/Exceptions.h"
+#include "imaging/JfifHeader.h"
 #include "ordering/CdParts.h"
 #include "ordering/OrderScalingTask.h"
 #include "ordering/ScaledCopies.h"
@@ -160,6 +161,38 @@ TEST_F(OrderScalingRun, WritesAnUprightQuality85CopyAndAppliesItToThePartOnly)
     EXPECT_EQ(order.getPart(2).getFirstFileUri(), "file://" + big);
     // Applying again changes nothing: the parts no longer name the originals.
     EXPECT_EQ(OrderScalingTask::applyTo(order, copies), 0u);
+}
+
+TEST_F(OrderScalingRun, ACopyHasAJfifHeaderOnlyWhenItsOriginalHasOne)
+{
+    // A camera's picture: EXIF, no JFIF header.
+    const wxString camera = picture("camera.jpg", 1500, 1000);
+    JfifHeader::removeFromFile(camera);
+    ASSERT_FALSE(JfifHeader::isInFile(camera));
+    const wxString edited = picture("edited.jpg", 1500, 1000);
+    ASSERT_TRUE(JfifHeader::isInFile(edited));
+    Order order(pricelist);
+    order.addPart(makePart("print", 1, "file://" + camera));
+    order.addPart(makePart("print", 1, "file://" + edited));
+    auto task = Quorvel::makeRef<OrderScalingTask>(order, folder, [](const wxString& uri) {
+        return OrderScalingTask::Picture{uri.Mid(7), wxString(), 1500, 1000, 0};
+    });
+    ASSERT_EQ(run(task), Quorvel::EVT_TASK_FINISHED) << failure;
+    const auto copies = task->getCopies();
+    ASSERT_EQ(copies.size(), 2u);
+    const wxString withoutPath = ScaledCopies::pathOf(folder, copies[0].copyUri);
+    const wxString withPath = ScaledCopies::pathOf(folder, copies[1].copyUri);
+    EXPECT_FALSE(JfifHeader::isInFile(withoutPath));
+    EXPECT_TRUE(JfifHeader::isInFile(withPath));
+    // Read back from disk: still the whole scaled picture.
+    const auto target = OrderScalingTask::targetSize(1500, 1000, area(1000, 667)).value();
+    Magick::Image written;
+    written.read(std::string(withoutPath.utf8_str()));
+    EXPECT_EQ(static_cast<int>(written.columns()), target.width);
+    EXPECT_EQ(static_cast<int>(written.rows()), target.height);
+    EXPECT_EQ(written.quality(), 85u);
+    // No leftovers of the rewrite beside the copies.
+    EXPECT_EQ(filesUnder(folder), 2u);
 }
 
 TEST_F(OrderScalingRun, APartWhoseProductIsGoneFailsAndLeavesNoCopies)

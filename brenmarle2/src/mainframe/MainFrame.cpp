@@ -1588,6 +1588,13 @@ void MainFrame::openAddress(const wxString& address)
             m_scroller = std::make_unique<ThumbnailScroller>(*view, static_cast<int>(screens));
         return;
     }
+    // The cart's "Order Checkout", as if pressed: a hand-over for what has no menu command.
+    if (address == "app://order/checkout") {
+        showSidebar(ID_VIEW_SHOPPING_CART);
+        if (!m_cartPanel || !m_cartPanel->checkout())
+            QDEBUG("[MAINFRAME] Nothing to check out: %s", address);
+        return;
+    }
     const CommandContext context = getCommandContext();
     static const std::pair<const char*, int> commands[] = {
         {"app://view/inbox", ID_VIEW_INBOX},

@@ -61,10 +61,7 @@ ShoppingCartPanel::ShoppingCartPanel(wxWindow* parent, Brenmarle::ShoppingCart& 
     SetSizer(sizer);
     m_remove->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { removeSelected(true); });
     m_removeAll->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { removeAll(true); });
-    m_checkout->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
-        if (m_checkoutHandler && m_canCheckout)
-            m_checkoutHandler(this);
-    });
+    m_checkout->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { checkout(); });
     m_list->Bind(wxEVT_LIST_ITEM_SELECTED, [this](wxListEvent&) { updateButtons(); });
     m_list->Bind(wxEVT_LIST_ITEM_DESELECTED, [this](wxListEvent&) { updateButtons(); });
     m_list->SetDropTarget(new PictureDropTarget([this](const std::vector<wxString>& uris,
@@ -114,6 +111,14 @@ void ShoppingCartPanel::updateButtons()
     m_remove->Enable(m_list->GetSelectedItemCount() > 0);
     m_removeAll->Enable(m_cart.getPartCount() > 0);
     m_checkout->Enable(m_canCheckout && m_checkoutHandler);
+}
+
+bool ShoppingCartPanel::checkout()
+{
+    if (!m_checkoutHandler || !m_canCheckout)
+        return false;
+    m_checkoutHandler(this);
+    return true;
 }
 
 void ShoppingCartPanel::setCheckoutHandler(CheckoutHandler handler)

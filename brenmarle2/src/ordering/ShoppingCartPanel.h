@@ -42,6 +42,9 @@ public:
     // the panel as the parent of what it opens. Without one the button stays disabled.
     using CheckoutHandler = std::function<void(wxWindow* parent)>;
     void setCheckoutHandler(CheckoutHandler handler);
+    // What pressing "Order Checkout" does: calls the handler when the button is enabled;
+    // returns whether it did.
+    bool checkout();
 
     // The buttons' work; `ask` first asks the user ("Remove selected item?" and its plural,
     // "Remove all items?"). Each returns whether the cart changed.

@@ -11,6 +11,7 @@
 #include "filemanager/FileManager.h"
 #include "files/File.h"
 #include "imaging/ImageData.h"
+#include "imaging/JfifHeader.h"
 #include "imaging/PictureInfo.h"
 #include "ordering/Order.h"
 #include "ordering/Pricelist.h"
@@ -130,11 +131,18 @@ void OrderScalingTask::scalePart(size_t index, std::unique_lock<std::mutex>&)
     const wxString copyPath = ScaledCopies::pathOf(m_folder, copyUri);
     setDetail(wxString::Format(_("Resizing file %s..."), uri.AfterLast('/')), 0, 1);
     notifyProgress();
+    const bool hasJfif = JfifHeader::isInFile(picture.path);
     Quorvel::Ref<ImageData> image = Quorvel::makeRef<ImageData>();
     image->loadZoomed(picture.path, size->width, size->height, picture.rotation,
                       picture.contentType);
     image->save(copyPath, ImageData::FORMAT_JPEG, JPEG_QUALITY);
+    // Named at once, so a failure from here on removes the copy with the others.
     m_copies.push_back({index, uri, copyUri});
+    if (!hasJfif) {
+        // The encoder always writes one; the copy says no more than the original did.
+        QDEBUG("[OrderScalingTask] Original image has no JFIF header");
+        JfifHeader::removeFromFile(copyPath);
+    }
     QDEBUG("[OrderScalingTask] %s scaled to %d x %d as %s", uri, size->width, size->height,
            copyUri);
 }

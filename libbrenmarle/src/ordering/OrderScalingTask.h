@@ -4,7 +4,8 @@
 // worked out against the product's print area, and while both directions exceed 300 the size
 // shrinks in steps of 96.84 %. A picture that had to shrink is written once at its final size
 // as a quality-85 JPEG, turned upright by its stored rotation (orientation tag 1), as a scaled
-// copy in the non-volatile temporary folder (ScaledCopies).
+// copy in the non-volatile temporary folder (ScaledCopies). A copy of a picture without a JFIF
+// header (JfifHeader) has none either.
 //
 // The task works on a copy of the order made when it is created, so the cart's order is never
 // touched off the GUI thread; the owner applies the copies (applyTo) when the task has
