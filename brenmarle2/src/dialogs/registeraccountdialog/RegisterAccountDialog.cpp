@@ -281,19 +281,15 @@ public:
             this, sizer,
             _("Please enter your email address and choose a (preferably hard to guess) "
               "password for your new account."));
-        auto* grid = new wxFlexGridSizer(2, BORDER / 2, BORDER);
-        grid->AddGrowableCol(1);
+        wxFlexGridSizer* grid = WizardForm::addGrid(sizer);
         m_email = addField(this, grid, _("Email address:"), "EmailAddress");
         m_password = addField(this, grid, _("New password:"), "NewPassword", wxTE_PASSWORD);
         m_reentered = addField(this, grid, _("Re-enter:"), "ReenteredPassword", wxTE_PASSWORD);
-        sizer->Add(grid, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
         auto* picture = new wxStaticBitmap(this, wxID_ANY, tokenBitmap(dialog->getToken().png));
         Quorvel::setAccessibleName(*picture, _("Registration token picture"));
         sizer->Add(picture, wxSizerFlags().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
-        auto* letters = new wxFlexGridSizer(2, BORDER / 2, BORDER);
-        letters->AddGrowableCol(1);
+        wxFlexGridSizer* letters = WizardForm::addGrid(sizer);
         m_letters = addField(this, letters, _("Type the displayed letters:"), "Letters");
-        sizer->Add(letters, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
         SetSizer(sizer);
     }
     int getStep() const override { return STEP_ACCOUNT; }
@@ -408,11 +404,9 @@ public:
                                "registered with %s. Remember that the system differs "
                                "between upper and lower case characters"),
                              dialog->getPortal().name));
-        auto* grid = new wxFlexGridSizer(2, BORDER / 2, BORDER);
-        grid->AddGrowableCol(1);
+        wxFlexGridSizer* grid = WizardForm::addGrid(sizer);
         m_email = addField(this, grid, _("Email address:"), "EmailAddress");
         m_password = addField(this, grid, _("Password:"), "Password", wxTE_PASSWORD);
-        sizer->Add(grid, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
         const wxString reminder = dialog->getPortalWebAddress() + "/go/passwordreminder";
         addLink(this, sizer, _("I forgot my password"), reminder);
         SetSizer(sizer);
