@@ -11,6 +11,23 @@ namespace Provider {
 namespace {
 
 const uint64_t MAX_DELAY_MS = 600000;
+const uint64_t MAX_POLLS = 1000;
+
+FaultScript::Action::Payment paymentOutcome(const std::string& word, const std::string& text)
+{
+    if (word == "processed")
+        return FaultScript::Action::Processed;
+    if (word == "failed")
+        return FaultScript::Action::Failed;
+    if (word == "aborted")
+        return FaultScript::Action::Aborted;
+    if (word == "auth-client")
+        return FaultScript::Action::AuthClient;
+    if (word == "pending")
+        return FaultScript::Action::Pending;
+    throw FaultScriptError("outcome needs processed, failed, aborted, auth-client or pending: " +
+                           text);
+}
 
 uint64_t count(const std::string& text, uint64_t maximum, const std::string& what)
 {
@@ -63,6 +80,17 @@ FaultScript::Action parseAction(const std::string& text)
         action.kind = FaultScript::Action::WrongMd5;
     } else if (word == "no-answer" && rest.empty()) {
         action.kind = FaultScript::Action::NoAnswer;
+    } else if (word == "drop-reply" && rest.empty()) {
+        action.kind = FaultScript::Action::DropReply;
+    } else if (word == "outcome") {
+        action.kind = FaultScript::Action::Outcome;
+        std::istringstream words(rest);
+        std::string kind, polls, more;
+        words >> kind >> polls >> more;
+        if (!more.empty())
+            throw FaultScriptError("outcome is KIND [POLLS]: " + text);
+        action.payment = paymentOutcome(kind, text);
+        action.amount = polls.empty() ? 0 : count(polls, MAX_POLLS, "outcome");
     } else if (word == "redirect-self" && rest.empty()) {
         action.kind = FaultScript::Action::RedirectSelf;
     } else if (word == "bad-token") {
@@ -113,8 +141,8 @@ FaultScript::Rule FaultScript::parseRule(const std::string& value)
         throw FaultScriptError(parts[1] + " applies to GETs of files, not to SOAP calls");
     if (kind == Action::NoAnswer && (rule.soap || !matches(rule.method, "POST")))
         throw FaultScriptError("no-answer applies to uploads (POST /upload/...) only");
-    if (!rule.soap &&
-        (kind == Action::Fault || kind == Action::RedirectSelf || kind == Action::BadToken))
+    if (!rule.soap && (kind == Action::Fault || kind == Action::RedirectSelf ||
+                       kind == Action::BadToken || kind == Action::DropReply))
         throw FaultScriptError(parts[1] + " applies to SOAP calls only");
     if (kind == Action::RedirectSelf &&
         (!matches(rule.service, "locator") || !matches(rule.operation, "getDirectoryContents")))
@@ -122,6 +150,9 @@ FaultScript::Rule FaultScript::parseRule(const std::string& value)
     if (kind == Action::BadToken &&
         (!matches(rule.service, "portal") || !matches(rule.operation, "getRegistrationToken")))
         throw FaultScriptError("bad-token applies to portal/getRegistrationToken only");
+    if (kind == Action::Outcome &&
+        (!matches(rule.service, "payment") || !matches(rule.operation, "sendPaymentDetails")))
+        throw FaultScriptError("outcome applies to payment/sendPaymentDetails only");
     if (parts.size() == 3) {
         rule.times = count(parts[2], UINT64_MAX / 2, "times");
         if (rule.times == 0)

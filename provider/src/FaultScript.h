@@ -21,6 +21,13 @@
 //                       being not-png (bytes of no PNG), truncated (a PNG cut short), missing
 //                       (no picture at all) or too-large (a PNG of TOO_LARGE_TOKEN_SIDE pixels
 //                       square: small as a file, huge once decoded)
+//   drop-reply          SOAP calls: carry the call out, then close the connection instead of
+//                       answering (a reply lost on its way back)
+//   outcome KIND [POLLS] payment/sendPaymentDetails: how the payment ends, KIND being
+//                       processed, failed, aborted, auth-client (the issuer's check is asked
+//                       for POLLS feedback calls, then it is processed) or pending (it never
+//                       ends); with processed, failed and aborted the first POLLS feedback calls
+//                       still find it pending. Without a rule a payment is processed at once.
 // TIMES is how often the rule fires (default: every time). Rules are tried in order; the first
 // matching one with firings left fires. A script file holds such lines (a "[faults]" header,
 // blank lines and "#" or ";" comments allowed); the configuration's [faults] section the same.
@@ -44,12 +51,26 @@ public:
 class FaultScript {
 public:
     struct Action {
-        enum Kind { Delay, Close, Fault, Truncate, WrongMd5, RedirectSelf, BadToken, NoAnswer };
+        enum Kind {
+            Delay,
+            Close,
+            Fault,
+            Truncate,
+            WrongMd5,
+            RedirectSelf,
+            BadToken,
+            NoAnswer,
+            DropReply,
+            Outcome
+        };
         enum Token { NotPng, TruncatedPng, MissingPicture, TooLargePicture };
+        enum Payment { Processed, Failed, Aborted, AuthClient, Pending };
         Kind kind;
         // How a bad token is spoiled.
         Token token = NotPng;
-        // Milliseconds of a delay, bytes of a truncation.
+        // How a payment ends.
+        Payment payment = Processed;
+        // Milliseconds of a delay, bytes of a truncation, feedback calls of an outcome.
         uint64_t amount = 0;
         // SOAP fault code without its "SOAP-ENV:" and text.
         std::string code;

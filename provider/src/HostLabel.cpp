@@ -14,4 +14,18 @@ bool HostLabel::isValid(std::string_view label)
     return true;
 }
 
+bool HostLabel::isHostName(std::string_view name)
+{
+    if (name.empty() || name.size() > MAX_NAME_LENGTH)
+        return false;
+    while (true) {
+        const auto dot = name.find('.');
+        if (!isValid(name.substr(0, dot)))
+            return false;
+        if (dot == std::string_view::npos)
+            return true;
+        name.remove_prefix(dot + 1);
+    }
+}
+
 } // namespace Provider

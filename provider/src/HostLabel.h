@@ -12,7 +12,11 @@ class HostLabel {
 public:
     static constexpr size_t MAX_LENGTH = 63;
 
+    static constexpr size_t MAX_NAME_LENGTH = 253;
+
     static bool isValid(std::string_view label);
+    // A whole host name: valid labels joined by dots.
+    static bool isHostName(std::string_view name);
 };
 
 } // namespace Provider

@@ -9,8 +9,10 @@
 // createSession needs the session's credentials ("SESSIONID" and the session id), and every
 // order operation the session's order. Something is to be paid when
 // the verified total is above zero; for a total of zero getTransactionId answers the fault
-// Client.NothingToPay and the order is confirmed without one. The payment itself is not
-// checked here: a transaction id handed out is taken as paid.
+// Client.NothingToPay and the order is confirmed without one. Otherwise getTransactionId opens
+// one payment transaction for the order on the payment service (PaymentService), and the
+// order is confirmed only once that transaction is processed; confirming it acknowledges the
+// payment, which keeps the provider's sweep from voiding it.
 
 #include <sys/stat.h>
 
@@ -22,7 +24,6 @@
 #include "ProviderOrderingH.h"
 #include "ProviderRequest.h"
 #include "ProviderServer.h"
-#include "SecureRandom.h"
 #include "ordering/Money.h"
 #include "ordering/Order.h"
 #include "ordering/OrderPart.h"
@@ -37,7 +38,6 @@ namespace {
 
 // Where the uploads of an order's pictures go, below the account's upload folder.
 const std::string UPLOAD_FOLDER = "orders";
-const size_t TRANSACTION_ID_LENGTH = 20;
 
 // The session's account, or the return value of a refusal in `status`: 401 without valid
 // credentials, a fault for the account's own password where a session is needed.
@@ -141,6 +141,25 @@ std::string hostOf(const std::string& origin)
     std::string host = start == std::string::npos ? origin : origin.substr(start + 3);
     const auto end = host[0] == '[' ? host.find(']') + 1 : host.find(':');
     return end == std::string::npos || end == 0 ? host : host.substr(0, end);
+}
+
+// "host[:port]" of the payment service: the configured host name (the one its certificate
+// names) or the request's, with the HTTPS port unless it is the usual one.
+std::string paymentServer(ProviderRequest& request)
+{
+    const std::string& configured = request.config().paymentHost;
+    const std::string host = configured.empty() ? hostOf(request.origin()) : configured;
+    const int port = request.server().tlsPort();
+    return port == Provider::ProviderServer::NO_PORT || port == 443
+               ? host
+               : host + ":" + std::to_string(port);
+}
+
+// A transaction that can still be paid, or confirm its order.
+bool isUsable(const std::optional<ProviderStore::Payment>& payment)
+{
+    return payment && payment->status != "TR_FAILED" && payment->status != "TR_ABORTED" &&
+           payment->status != "TR_VOIDED" && payment->status != "TR_REFUNDED";
 }
 
 ProviderOrdering::ordering__FileId* newFileId(struct soap* soap,
@@ -357,14 +376,25 @@ int ProviderOrdering::ordering__getTransactionId(struct soap* soap,
     if (order->totalUnits <= 0)
         return ProviderRequest::clientFault(soap, "NothingToPay", "Nothing is to be paid");
     ProviderRequest& request = ProviderRequest::of(soap);
-    // One transaction per order: asking again gives the same one.
+    // One transaction per order: asking again gives the same one, until it has failed or
+    // been voided and a new try needs a new one.
     std::string transaction = order->transactionId;
-    if (transaction.empty()) {
-        transaction = Provider::SecureRandom::text(TRANSACTION_ID_LENGTH, "0123456789ABCDEF");
+    if (transaction.empty() || !isUsable(request.store().findPayment(transaction))) {
+        const auto pricelist = currentPricelist(soap, status);
+        if (!pricelist)
+            return status;
+        ProviderStore::Payment payment;
+        payment.orderId = order->id;
+        // What the payer is charged is the verified total to the cent.
+        payment.amountUnits = Brenmarle::Money::fromUnits(order->totalUnits).roundedTo(2).units();
+        payment.currency = pricelist->currencyCode.utf8_string();
+        payment.description = "Order " + order->id;
+        payment.merchantData = order->id;
+        transaction = request.store().createPayment(payment);
         request.store().setOrderState(order->id, StoredOrder::Verified, transaction);
     }
     result.transactionid = transaction;
-    result.paymentserver = hostOf(request.origin());
+    result.paymentserver = paymentServer(request);
     return SOAP_OK;
 }
 
@@ -377,10 +407,10 @@ int ProviderOrdering::ordering__confirmOrder(struct soap* soap,
         return status;
     if (order->state != StoredOrder::Verified && order->state != StoredOrder::Confirmed)
         return ProviderRequest::clientFault(soap, "NotVerified", "Verify the order first");
-    if (order->state == StoredOrder::Verified && order->totalUnits > 0 &&
-        order->transactionId.empty())
-        return ProviderRequest::clientFault(soap, "NotPaid", "The order has not been paid");
     ProviderRequest& request = ProviderRequest::of(soap);
+    if (order->state == StoredOrder::Verified && order->totalUnits > 0 &&
+        (order->transactionId.empty() || !request.store().acknowledgePayment(order->transactionId)))
+        return ProviderRequest::clientFault(soap, "NotPaid", "The order has not been paid");
     result.orderid = request.store().confirmOrder(order->id);
     request.log("Confirmed order " + result.orderid);
     return SOAP_OK;

@@ -166,6 +166,14 @@ ProviderConfig ProviderConfig::parse(const std::string& text, const std::string&
                 config.tokenLifetimeSeconds = positiveWhole(value, where);
             else if (name == "newsresource")
                 config.newsResources.push_back(value);
+            else if (name == "paymenthost" && (value.empty() || HostLabel::isHostName(value)))
+                config.paymentHost = value;
+            else if (name == "paymenthost")
+                throw ConfigError(where + ": not a host name: " + value);
+            else if (name == "merchantid" && !value.empty())
+                config.merchantId = value;
+            else if (name == "paymenthold")
+                config.paymentHoldSeconds = positiveWhole(value, where);
             else if (name == "latestversion" && (value.empty() || isVersion(value)))
                 config.latestVersion = value;
             else if (name == "latestversion")

@@ -7,7 +7,8 @@
 //   [provider]                      name, domain, terms, news, newsupdated, templatelisturl, files,
 //                                   smsprice, smscurrency, mmsprice, mmscurrency, sessionidle,
 //                                   tokenlifetime, latestversion, downloadpage,
-//                                   newsresource (repeated)
+//                                   newsresource (repeated), paymenthost, merchantid,
+//                                   paymenthold
 //   [directory /path]               description, directory = path | name,
 //                                   portal = path | name | location, redirect = path | host
 //   [portal id]                     name, websiteurl, description, pricelist (file),
@@ -102,6 +103,14 @@ public:
     long sessionIdleSeconds = 3600;
     // A registration token not used within this long is void.
     long tokenLifetimeSeconds = 1800;
+    // The host name the payment service is reached by on the HTTPS port (its certificate's
+    // name); empty: the host name the ordering request came to.
+    std::string paymentHost;
+    // Names the shop to the payment service's merchant operations.
+    std::string merchantId = "vistrelle-shop";
+    // A payment whose order is not confirmed within this long is voided (the money goes
+    // back), as the program promises the payer when it gives up waiting.
+    long paymentHoldSeconds = 900;
     std::map<std::string, Directory> directories;
     std::map<std::string, Portal> portals;
     std::map<std::string, PriceList> priceLists;

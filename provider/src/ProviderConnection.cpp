@@ -257,6 +257,11 @@ void ProviderConnection::serveSoap()
     if (const auto action = m_server.faults().fire(m_entry.service, m_entry.operation)) {
         if (!stage(*action))
             return;
+        if (action->kind == FaultScript::Action::DropReply) {
+            // The call is carried out; its answer goes nowhere and the connection closes.
+            m_soap->fresponse = &ProviderConnection::dropResponse;
+            m_soap->fsend = &ProviderConnection::dropSend;
+        }
         if (action->kind == FaultScript::Action::Fault) {
             const std::string code = "SOAP-ENV:" + action->code;
             soap_sender_fault_subcode(m_soap, soap_strdup(m_soap, code.c_str()),
@@ -375,6 +380,17 @@ int ProviderConnection::journalResponse(struct soap* soap, int status, uint64_t 
     return self.m_defaultResponse(soap, status, count);
 }
 
+int ProviderConnection::dropResponse(struct soap* soap, int, uint64_t)
+{
+    of(soap).journal(0);
+    return SOAP_OK;
+}
+
+int ProviderConnection::dropSend(struct soap*, const char*, size_t)
+{
+    return SOAP_OK;
+}
+
 size_t ProviderConnection::receive(char* buffer, size_t size)
 {
     if (m_socket < 0)
@@ -446,6 +462,7 @@ void ProviderConnection::finish()
     // The runtime finds nothing left to close, and no hook that needs this object.
     m_soap->socket = SOAP_INVALID_SOCKET;
     m_soap->frecv = m_defaultReceive;
+    m_soap->fsend = m_defaultSend;
     m_soap->fclose = m_defaultClose;
     m_soap->fclosesocket = m_defaultCloseSocket;
     m_soap->fshutdownsocket = m_defaultShutdownSocket;

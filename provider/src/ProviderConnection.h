@@ -102,6 +102,9 @@ private:
     static int holdShutdownSocket(struct soap* soap, int socket, int how);
     // Journals a SOAP answer just before the runtime sends its head.
     static int journalResponse(struct soap* soap, int status, uint64_t count);
+    // A staged lost reply: journalled as unanswered, sent nowhere.
+    static int dropResponse(struct soap* soap, int status, uint64_t count);
+    static int dropSend(struct soap* soap, const char* data, size_t length);
 
     ProviderServer& m_server;
     Context m_context;

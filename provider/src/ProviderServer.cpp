@@ -1,7 +1,10 @@
 #include "ProviderServer.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <ctime>
 #include <iostream>
 #include <new>
 #include <stdexcept>
@@ -14,6 +17,7 @@
 #include "ConnectionQueue.h"
 #include "ProviderLocatorH.h"
 #include "ProviderOrderingH.h"
+#include "ProviderPaymentH.h"
 #include "ProviderPortalH.h"
 #include "ProviderRequest.h"
 #include "ProviderVManagerH.h"
@@ -32,7 +36,7 @@ struct ServiceName {
 const ServiceName SERVICES[] = {
     {"locator", "/service/locator/1.0", true},   {"portal", "/service/portal/3.0", true},
     {"storage", "/service/storage/3.0", false},  {"ordering", "/service/ordering/3.0", true},
-    {"sharing", "/service/sharing/3.0", false},  {"payment", "/service/payment/1.0", false},
+    {"sharing", "/service/sharing/3.0", false},  {"payment", "/service/payment/1.0", true},
     {"vmanager", "/service/vmanager/1.0", true},
 };
 
@@ -116,6 +120,7 @@ int ProviderServer::start(const std::string& address, int port, int tlsPort)
         m_workers.emplace_back([this, &store] { work(*store); });
     for (auto& listener : m_listeners)
         listener->acceptor = std::thread([this, &listener] { accept(*listener); });
+    m_sweeper = std::thread([this] { sweep(); });
     return m_port;
 }
 
@@ -166,7 +171,13 @@ void ProviderServer::stop()
 {
     if (m_listeners.empty())
         return;
-    m_stopping = true;
+    {
+        std::lock_guard<std::mutex> lock(m_sweepMutex);
+        m_stopping = true;
+    }
+    m_sweepWake.notify_all();
+    if (m_sweeper.joinable())
+        m_sweeper.join();
     for (auto& listener : m_listeners) {
         ::shutdown(listener->context->master, SHUT_RDWR);
         if (listener->acceptor.joinable())
@@ -230,6 +241,13 @@ int ProviderServer::dispatch(struct soap* soap) const
 
     const std::string tag = soap->tag;
     const std::string prefix = tag.substr(0, tag.find(':'));
+    if (prefix == "payment") {
+        // Card data never travels in the clear.
+        if (ProviderRequest::of(soap).origin().rfind("https://", 0) != 0)
+            return ProviderRequest::clientFault(soap, "HttpsRequired",
+                                                "The payment service is reached over HTTPS only");
+        return ProviderPayment::soap_serve_request(soap);
+    }
     for (const auto& service : SERVICES) {
         if (!service.implemented && prefix == service.prefix) {
             log("Not implemented: " + tag);
@@ -240,6 +258,40 @@ int ProviderServer::dispatch(struct soap* soap) const
     }
     log("Unknown operation: " + tag);
     return SOAP_NO_METHOD;
+}
+
+void ProviderServer::sweep()
+{
+    // Its own connection: the workers' are theirs alone.
+    ProviderStore store(m_dataDir + "/provider.db");
+    const auto interval = std::chrono::milliseconds(
+        std::min<long>(SWEEP_INTERVAL_MS, m_config.paymentHoldSeconds * 1000 / 2));
+    std::unique_lock<std::mutex> lock(m_sweepMutex);
+    while (!m_stopping) {
+        m_sweepWake.wait_for(lock, interval, [this] { return m_stopping.load(); });
+        if (m_stopping)
+            break;
+        try {
+            voidStalePayments(store);
+        } catch (const std::exception& e) {
+            log(std::string("Payment sweep failed: ") + e.what());
+        }
+    }
+}
+
+void ProviderServer::voidStalePayments(ProviderStore& store)
+{
+    const std::time_t before = std::time(nullptr) - m_config.paymentHoldSeconds;
+    for (const std::string& id : store.voidStalePayments(before)) {
+        Journal::Entry entry;
+        entry.remote = "provider";
+        entry.service = "payment";
+        entry.operation = "expireTransaction";
+        entry.arguments = {{"transactionid", id}};
+        entry.status = 200;
+        m_journal->write(entry);
+        log("Voided payment " + id + ": its order was not confirmed in time");
+    }
 }
 
 void ProviderServer::addConnection(int socket)

@@ -16,6 +16,7 @@
 // functions use (config, log) from any worker. The configuration is not changed once started.
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -110,6 +111,11 @@ private:
     std::unique_ptr<Listener> listen(const std::string& address, int port, bool tls);
     void accept(Listener& listener);
     void work(ProviderStore& store);
+    // The sweeper thread: voids, now and then, the payments whose orders were not confirmed
+    // within the configured hold, journalling each as payment/expireTransaction.
+    void sweep();
+    void voidStalePayments(ProviderStore& store);
+    static constexpr long SWEEP_INTERVAL_MS = 1000;
 
     ProviderConfig m_config;
     std::string m_dataDir;
@@ -127,6 +133,10 @@ private:
     std::unique_ptr<ConnectionQueue> m_queue;
     std::vector<std::unique_ptr<ProviderStore>> m_workerStores;
     std::vector<std::thread> m_workers;
+    std::thread m_sweeper;
+    // Wakes the sweeper when stopping.
+    std::mutex m_sweepMutex;
+    std::condition_variable m_sweepWake;
     // Guards m_connections, the sockets of the connections being served.
     std::mutex m_connectionsMutex;
     std::set<int> m_connections;

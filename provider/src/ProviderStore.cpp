@@ -41,6 +41,17 @@ CREATE TABLE IF NOT EXISTS heldfiles (
     serveruuid TEXT NOT NULL, bytes INTEGER NOT NULL,
     PRIMARY KEY (accountid, clientref, filemodifytime));
 CREATE TABLE IF NOT EXISTS pickuplocations (accountid TEXT PRIMARY KEY, location TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS payments (
+    transactionid TEXT PRIMARY KEY, orderid TEXT NOT NULL, merchantdata TEXT NOT NULL,
+    description TEXT NOT NULL, amount INTEGER NOT NULL, currency TEXT NOT NULL,
+    status TEXT NOT NULL, optionid INTEGER NOT NULL DEFAULT 0, outcome INTEGER NOT NULL DEFAULT 0,
+    pollsleft INTEGER NOT NULL DEFAULT 0, errorcode TEXT NOT NULL DEFAULT '',
+    errortext TEXT NOT NULL DEFAULT '', acknowledged INTEGER NOT NULL DEFAULT 0,
+    created INTEGER NOT NULL, changed INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS paymentlog (
+    entry INTEGER PRIMARY KEY AUTOINCREMENT, transactionid TEXT NOT NULL, time INTEGER NOT NULL,
+    description TEXT NOT NULL, oldstatus TEXT NOT NULL, newstatus TEXT NOT NULL,
+    errorcode TEXT NOT NULL);
 )";
 
 // Draws of a random id before giving up on finding a free one.
@@ -56,6 +67,18 @@ const size_t ACCOUNT_ID_LENGTH = 12;
 // Order ids are read out to a shop's staff; file ids only travel in upload addresses.
 const size_t ORDER_ID_LENGTH = 10;
 const size_t FILE_ID_LENGTH = 24;
+const size_t PAYMENT_ID_LENGTH = 20;
+
+const char* const PAYMENT_COLUMNS =
+    "SELECT transactionid, orderid, merchantdata, description, amount, currency, status, "
+    "optionid, errorcode, errortext, acknowledged, created, changed, outcome, pollsleft "
+    "FROM payments ";
+
+// What a failed or aborted payment tells the payer.
+const char* const DECLINED_CODE = "Declined";
+const char* const DECLINED_TEXT = "The card issuer declined the payment";
+const char* const ABORTED_CODE = "Aborted";
+const char* const ABORTED_TEXT = "The payment was aborted at the card issuer";
 
 // What a login with an unknown name is checked against, so it costs as much as a wrong password.
 const std::string& decoyHash()
@@ -630,6 +653,227 @@ void ProviderStore::setDefaultPickupLocation(const std::string& accountId,
         .bind(1, accountId)
         .bind(2, location)
         .step();
+}
+
+namespace {
+
+template <typename Row> ProviderStore::Payment paymentOf(const Row& row)
+{
+    ProviderStore::Payment payment;
+    payment.id = row.text(0);
+    payment.orderId = row.text(1);
+    payment.merchantData = row.text(2);
+    payment.description = row.text(3);
+    payment.amountUnits = row.integer(4);
+    payment.currency = row.text(5);
+    payment.status = row.text(6);
+    payment.optionId = static_cast<int>(row.integer(7));
+    payment.errorCode = row.text(8);
+    payment.errorText = row.text(9);
+    payment.acknowledged = row.integer(10) != 0;
+    payment.created = static_cast<std::time_t>(row.integer(11));
+    payment.changed = static_cast<std::time_t>(row.integer(12));
+    return payment;
+}
+
+} // namespace
+
+std::string ProviderStore::createPayment(const Payment& payment)
+{
+    for (int attempt = 0; attempt < ID_ATTEMPTS; ++attempt) {
+        const std::string id = SecureRandom::text(PAYMENT_ID_LENGTH, "0123456789ABCDEF");
+        Statement insert(m_db, "INSERT INTO payments (transactionid, orderid, merchantdata, "
+                               "description, amount, currency, status, created, changed) "
+                               "VALUES (?, ?, ?, ?, ?, ?, 'TR_OPEN', ?, ?)");
+        insert.bind(1, id)
+            .bind(2, payment.orderId)
+            .bind(3, payment.merchantData)
+            .bind(4, payment.description)
+            .bind(5, payment.amountUnits)
+            .bind(6, payment.currency)
+            .bind(7, now())
+            .bind(8, now());
+        if (insert.stepAllowingConstraint() == SQLITE_DONE) {
+            Payment created = payment;
+            created.status = "TR_OPEN";
+            logPayment(id, "", created, "Transaction created");
+            return id;
+        }
+    }
+    throw StoreError("Could not find a free transaction id");
+}
+
+std::optional<ProviderStore::Payment> ProviderStore::findPayment(const std::string& id)
+{
+    Statement find(m_db, (std::string(PAYMENT_COLUMNS) + "WHERE transactionid = ?").c_str());
+    find.bind(1, id);
+    if (!find.step())
+        return std::nullopt;
+    return paymentOf(find);
+}
+
+std::vector<ProviderStore::Payment>
+ProviderStore::findPayments(const std::optional<std::string>& merchantData)
+{
+    Statement find(m_db, (std::string(PAYMENT_COLUMNS) +
+                          "WHERE ?1 IS NULL OR merchantdata = ?1 ORDER BY created, rowid")
+                             .c_str());
+    if (merchantData)
+        find.bind(1, *merchantData);
+    std::vector<Payment> payments;
+    while (find.step())
+        payments.push_back(paymentOf(find));
+    return payments;
+}
+
+std::vector<ProviderStore::PaymentLogEntry> ProviderStore::paymentLog(const std::string& id)
+{
+    Statement find(m_db, "SELECT entry, time, description, oldstatus, newstatus, errorcode "
+                         "FROM paymentlog WHERE transactionid = ? ORDER BY entry");
+    find.bind(1, id);
+    std::vector<PaymentLogEntry> entries;
+    while (find.step())
+        entries.push_back({static_cast<int>(find.integer(0)),
+                           static_cast<std::time_t>(find.integer(1)), find.text(2), find.text(3),
+                           find.text(4), find.text(5)});
+    return entries;
+}
+
+void ProviderStore::logPayment(const std::string& id, const std::string& oldStatus,
+                               const Payment& payment, const std::string& why)
+{
+    Statement(m_db, "INSERT INTO paymentlog (transactionid, time, description, oldstatus, "
+                    "newstatus, errorcode) VALUES (?, ?, ?, ?, ?, ?)")
+        .bind(1, id)
+        .bind(2, now())
+        .bind(3, why)
+        .bind(4, oldStatus)
+        .bind(5, payment.status)
+        .bind(6, payment.errorCode)
+        .step();
+}
+
+ProviderStore::Payment ProviderStore::takePaymentDetails(const std::string& id, int optionId,
+                                                         Payment::Outcome outcome, int polls)
+{
+    Transaction transaction(*this);
+    auto payment = findPayment(id);
+    if (!payment)
+        throw StoreError("No such transaction: " + id);
+    if (payment->status != "TR_OPEN")
+        return *payment;
+    const std::string old = payment->status;
+    payment->status = outcome == Payment::AuthClient ? "TR_AUTH_CLIENT" : "TR_PENDING";
+    payment->optionId = optionId;
+    // The issuer's check is asked at least once.
+    if (outcome == Payment::AuthClient)
+        polls = std::max(polls, 1);
+    Statement(m_db, "UPDATE payments SET status = ?, optionid = ?, outcome = ?, pollsleft = ?, "
+                    "changed = ? WHERE transactionid = ?")
+        .bind(1, payment->status)
+        .bind(2, static_cast<int64_t>(optionId))
+        .bind(3, static_cast<int64_t>(outcome))
+        .bind(4, static_cast<int64_t>(polls))
+        .bind(5, now())
+        .bind(6, id)
+        .step();
+    logPayment(id, old, *payment, "Payment details received");
+    transaction.commit();
+    return *payment;
+}
+
+ProviderStore::Payment ProviderStore::pollPayment(const std::string& id)
+{
+    Transaction transaction(*this);
+    Statement find(m_db, (std::string(PAYMENT_COLUMNS) + "WHERE transactionid = ?").c_str());
+    find.bind(1, id);
+    if (!find.step())
+        throw StoreError("No such transaction: " + id);
+    Payment payment = paymentOf(find);
+    const auto outcome = static_cast<Payment::Outcome>(find.integer(13));
+    const int64_t pollsLeft = find.integer(14);
+    const bool waiting = payment.status == "TR_PENDING" || payment.status == "TR_AUTH_CLIENT";
+    if (!waiting || outcome == Payment::Pending)
+        return payment;
+    if (pollsLeft > 0) {
+        Statement(m_db, "UPDATE payments SET pollsleft = pollsleft - 1 WHERE transactionid = ?")
+            .bind(1, id)
+            .step();
+        transaction.commit();
+        return payment;
+    }
+    const std::string old = payment.status;
+    payment.status = outcome == Payment::Failed    ? "TR_FAILED"
+                     : outcome == Payment::Aborted ? "TR_ABORTED"
+                                                   : "TR_PROCESSED";
+    payment.errorCode = outcome == Payment::Failed    ? DECLINED_CODE
+                        : outcome == Payment::Aborted ? ABORTED_CODE
+                                                      : "";
+    payment.errorText = outcome == Payment::Failed    ? DECLINED_TEXT
+                        : outcome == Payment::Aborted ? ABORTED_TEXT
+                                                      : "";
+    Statement(m_db, "UPDATE payments SET status = ?, errorcode = ?, errortext = ?, changed = ? "
+                    "WHERE transactionid = ?")
+        .bind(1, payment.status)
+        .bind(2, payment.errorCode)
+        .bind(3, payment.errorText)
+        .bind(4, now())
+        .bind(5, id)
+        .step();
+    logPayment(id, old, payment, "Payment ended");
+    transaction.commit();
+    return payment;
+}
+
+bool ProviderStore::changePaymentStatus(const std::string& id, const std::vector<std::string>& from,
+                                        const std::string& to, const std::string& why,
+                                        bool acknowledged)
+{
+    Transaction transaction(*this);
+    auto payment = findPayment(id);
+    if (!payment || payment->acknowledged != acknowledged ||
+        std::find(from.begin(), from.end(), payment->status) == from.end())
+        return false;
+    const std::string old = payment->status;
+    payment->status = to;
+    Statement(m_db, "UPDATE payments SET status = ?, changed = ? WHERE transactionid = ?")
+        .bind(1, to)
+        .bind(2, now())
+        .bind(3, id)
+        .step();
+    logPayment(id, old, *payment, why);
+    transaction.commit();
+    return true;
+}
+
+bool ProviderStore::acknowledgePayment(const std::string& id)
+{
+    // One statement: the sweep cannot void it between a look and the change.
+    Statement(m_db, "UPDATE payments SET acknowledged = 1 WHERE transactionid = ? AND "
+                    "status = 'TR_PROCESSED'")
+        .bind(1, id)
+        .step();
+    const auto payment = findPayment(id);
+    return payment && payment->status == "TR_PROCESSED" && payment->acknowledged;
+}
+
+std::vector<std::string> ProviderStore::voidStalePayments(std::time_t before)
+{
+    std::vector<std::string> stale;
+    {
+        Statement find(m_db, "SELECT transactionid FROM payments WHERE acknowledged = 0 AND "
+                             "changed < ? AND status IN ('TR_OPEN', 'TR_PENDING', "
+                             "'TR_AUTH_CLIENT', 'TR_PROCESSED')");
+        find.bind(1, static_cast<int64_t>(before));
+        while (find.step())
+            stale.push_back(find.text(0));
+    }
+    std::vector<std::string> voided;
+    for (const std::string& id : stale)
+        if (changePaymentStatus(id, {"TR_OPEN", "TR_PENDING", "TR_AUTH_CLIENT", "TR_PROCESSED"},
+                                "TR_VOIDED", "Order not confirmed in time"))
+            voided.push_back(id);
+    return voided;
 }
 
 } // namespace Provider

@@ -91,6 +91,36 @@ public:
         bool held = false;
     };
 
+    // A payment of the payment service, made for an order or by a merchant. Its card data is
+    // never kept: only the option it was paid with.
+    struct Payment {
+        // How it is to end once its details have come, as the fault script chose.
+        enum Outcome { Processed = 0, Failed = 1, Aborted = 2, AuthClient = 3, Pending = 4 };
+        std::string id;
+        std::string orderId;
+        std::string merchantData;
+        std::string description;
+        // Brenmarle::Money units of the amount.
+        int64_t amountUnits = 0;
+        std::string currency;
+        std::string status;
+        int optionId = 0;
+        std::string errorCode;
+        std::string errorText;
+        bool acknowledged = false;
+        std::time_t created = 0;
+        // When its status last changed.
+        std::time_t changed = 0;
+    };
+    struct PaymentLogEntry {
+        int id = 0;
+        std::time_t time = 0;
+        std::string description;
+        std::string oldStatus;
+        std::string newStatus;
+        std::string errorCode;
+    };
+
     using Clock = std::function<std::time_t()>;
 
     // A writer waits this long for another one before it fails.
@@ -168,6 +198,33 @@ public:
                        const std::string& transactionId = std::string());
     // Confirms the order once; every later call returns the same confirmed id.
     std::string confirmOrder(const std::string& orderId);
+    // A new payment of TR_OPEN waiting for its details; returns its id.
+    std::string createPayment(const Payment& payment);
+    std::optional<Payment> findPayment(const std::string& id);
+    // Every payment, oldest first; with `merchantData` only those that carry it.
+    std::vector<Payment> findPayments(const std::optional<std::string>& merchantData);
+    std::vector<PaymentLogEntry> paymentLog(const std::string& id);
+    // The details of an open payment came: it goes on to how `outcome` ends it, the first
+    // `polls` feedback calls finding it pending (asking for the issuer's check with
+    // AuthClient). A payment that had its details already is left as it is, so sending them
+    // twice charges once. Returns the payment after.
+    Payment takePaymentDetails(const std::string& id, int optionId, Payment::Outcome outcome,
+                               int polls);
+    // One feedback call: counts a poll of a pending payment, ending it as its outcome says
+    // when none are left. Returns the payment after.
+    Payment pollPayment(const std::string& id);
+    // Changes the status of a payment whose status is one of `from` and that is not
+    // acknowledged (or is, with `acknowledged`); false when it is not.
+    bool changePaymentStatus(const std::string& id, const std::vector<std::string>& from,
+                             const std::string& to, const std::string& why,
+                             bool acknowledged = false);
+    // A processed payment is acknowledged, its order confirmed: it can no longer be voided.
+    // True when it is (also when it was already).
+    bool acknowledgePayment(const std::string& id);
+    // Voids the payments not acknowledged whose status has not changed since `before`;
+    // returns their ids.
+    std::vector<std::string> voidStalePayments(std::time_t before);
+
     // Empty when none was set.
     std::string defaultPickupLocation(const std::string& accountId);
     void setDefaultPickupLocation(const std::string& accountId, const std::string& location);
@@ -185,6 +242,9 @@ private:
     std::optional<Account> findWhere(const char* where, const std::string& a,
                                      const std::string& b = std::string(), int* matches = nullptr);
     std::optional<Account> findByLogin(const std::string& login, const std::string& portalId);
+
+    void logPayment(const std::string& id, const std::string& oldStatus, const Payment& now,
+                    const std::string& why);
 
     sqlite3* m_db = nullptr;
     Clock m_clock;
