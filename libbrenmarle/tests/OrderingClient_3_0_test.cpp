@@ -250,6 +250,10 @@ TEST_F(OrderingClientTest, ATransactionOnlyWhenSomethingIsToBePaidAndConfirmatio
     EXPECT_FALSE(transaction.transactionId.empty());
     EXPECT_EQ(transaction.paymentServer, "demo.portal.vistrelle.net");
     EXPECT_EQ(ordering->getTransactionId().transactionId, transaction.transactionId);
+    // A transaction handed out is not a payment made.
+    EXPECT_EQ(failureOf([&] { ordering->confirmOrder(); }),
+              "SoapClient.NotPaid: The order has not been paid (via proxy)");
+    payInStore(transaction.transactionId);
     const wxString confirmed = ordering->confirmOrder();
     EXPECT_FALSE(confirmed.empty());
     EXPECT_EQ(ordering->confirmOrder(), confirmed);
@@ -402,6 +406,7 @@ TEST_F(OrderingClientTest, APickupOrderRunsThroughEveryStepInOrder)
     run(Task::verifyOrder(ordering, 2.10));
     const auto transaction = run(Task::getTransactionId(ordering))->transaction;
     EXPECT_FALSE(transaction.transactionId.empty());
+    payInStore(transaction.transactionId);
     const wxString confirmed = run(Task::confirmOrder(ordering))->confirmedOrderId;
     EXPECT_FALSE(confirmed.empty());
     run(Task::closeSession(ordering));

@@ -111,6 +111,30 @@ TEST(FaultScript, MistakesAreNamed)
     EXPECT_THROW(FaultScript::load("/nonexistent/faults"), FaultScriptError);
 }
 
+TEST(FaultScript, PaymentOutcomesAndLostRepliesAreRead)
+{
+    const auto pending = FaultScript::parseRule("payment/sendPaymentDetails | outcome pending");
+    EXPECT_EQ(pending.action.kind, FaultScript::Action::Outcome);
+    EXPECT_EQ(pending.action.payment, FaultScript::Action::Pending);
+    EXPECT_EQ(pending.action.amount, 0u);
+    const auto later = FaultScript::parseRule("payment/* | outcome auth-client 3 | 1");
+    EXPECT_EQ(later.action.payment, FaultScript::Action::AuthClient);
+    EXPECT_EQ(later.action.amount, 3u);
+    EXPECT_EQ(later.times, 1u);
+    EXPECT_EQ(FaultScript::parseRule("ordering/confirmOrder | drop-reply").action.kind,
+              FaultScript::Action::DropReply);
+
+    EXPECT_EQ(errorOf("payment/sendPaymentDetails | outcome paid"),
+              "outcome needs processed, failed, aborted, auth-client or pending: outcome paid");
+    EXPECT_EQ(errorOf("payment/sendPaymentDetails | outcome failed 2 3"),
+              "outcome is KIND [POLLS]: outcome failed 2 3");
+    EXPECT_EQ(errorOf("payment/sendPaymentDetails | outcome failed 1001"),
+              "outcome may be at most 1000");
+    EXPECT_EQ(errorOf("payment/getPaymentFeedback | outcome failed"),
+              "outcome applies to payment/sendPaymentDetails only");
+    EXPECT_EQ(errorOf("/files/x | drop-reply"), "drop-reply applies to SOAP calls only");
+}
+
 TEST(FaultScript, FirstMatchingRuleFiresAsOftenAsItMay)
 {
     ScratchDir dir;

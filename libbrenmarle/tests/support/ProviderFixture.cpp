@@ -70,7 +70,7 @@ ProviderFixture::~ProviderFixture()
         provider->stop();
 }
 
-void ProviderFixture::startProvider(const std::string& moreConfig)
+void ProviderFixture::startProvider(const std::string& moreConfig, bool tls)
 {
     if (provider)
         provider->stop();
@@ -79,7 +79,9 @@ void ProviderFixture::startProvider(const std::string& moreConfig)
         Provider::ProviderConfig::parse(CONFIG + moreConfig, utf8(dir / "conf")),
         utf8(dir / "data"));
     provider->setQuiet(true);
-    provider->start("127.0.0.1", 0);
+    if (tls)
+        provider->useTls(TEST_CA_DIR "/server.pem");
+    provider->start("127.0.0.1", 0, tls ? 0 : Provider::ProviderServer::NO_PORT);
     dir.writeFile("network.ini",
                   "[HttpProxy]\nHost=127.0.0.1\nPort=" + std::to_string(provider->port()) + "\n");
 }
@@ -100,6 +102,14 @@ std::string ProviderFixture::tokenText(const wxString& tokenId)
 {
     Provider::ProviderStore store(utf8(dir / "data/provider.db"));
     return store.tokenText(utf8(tokenId)).value_or(std::string());
+}
+
+void ProviderFixture::payInStore(const wxString& transactionId)
+{
+    Provider::ProviderStore store(utf8(dir / "data/provider.db"));
+    store.takePaymentDetails(utf8(transactionId), 1, Provider::ProviderStore::Payment::Processed,
+                             0);
+    store.pollPayment(utf8(transactionId));
 }
 
 std::vector<std::string> ProviderFixture::journalledOperations() const

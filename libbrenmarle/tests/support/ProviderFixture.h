@@ -26,7 +26,9 @@ protected:
     ~ProviderFixture() override;
 
     // Starts (again) with `moreConfig` after CONFIG; clients reach it through network.ini.
-    void startProvider(const std::string& moreConfig = std::string());
+    // With `tls` it also serves HTTPS (the payment service) on tlsPort(), with the test
+    // authority's certificate for localhost.
+    void startProvider(const std::string& moreConfig = std::string(), bool tls = false);
 
     // The locator and a portal under their real host names.
     static Quorvel::ServiceAddress locatorAddress();
@@ -50,6 +52,9 @@ protected:
         int64_t bytes = -1;
     };
     std::vector<JournalLine> journal() const;
+    // Lets the provider take a payment for the transaction as processed, as a payer would
+    // (for tests of what follows a payment, not of the payment itself).
+    void payInStore(const wxString& transactionId);
     // The argument `name` of each journalled call of `operation`, in order.
     std::vector<std::string> journalledArguments(const std::string& operation,
                                                  const std::string& name) const;
