@@ -34,8 +34,11 @@
 #include "ordering/SendOrderPages.h"
 #include "ordering/SendOrderWizard.h"
 #include "ordering/ShoppingCart.h"
+#include "service/NetworkSettings.h"
+#include "service/PaymentClient_1_0.h"
 #include "threads/TaskEvent.h"
 #include "ui/Accessibility.h"
+#include "widgets/PaymentPages.h"
 #include "widgets/WizardErrorPage.h"
 #include "widgets/WizardPage.h"
 
@@ -467,8 +470,13 @@ TEST_F(SendOrderWizardPickupTest, TheUploadPageCountsTheFilesAsTheyGo)
     EXPECT_EQ(journalled("registerFile"), 3u);
 }
 
-TEST_F(SendOrderWizardPickupTest, AMailOrderKeepsItsAddressAndStopsWherePaymentWouldRun)
+TEST_F(SendOrderWizardPickupTest, AMailOrderKeepsItsAddressIsPaidAfterTwoPollsAndConfirmed)
 {
+    // The provider takes payments over HTTPS; the program trusts the test authority as its own.
+    startProvider("\n[provider]\npaymenthost = localhost\n[faults]\n"
+                  "rule = payment/sendPaymentDetails | outcome processed 1\n",
+                  true);
+    home.writeFile("program/certs/cacert.pem", readFile(TEST_CA_DIR "/cacert.pem"));
     // Postage is charged, so something is to be paid.
     fillCart(freeShop(), {"print-10x15"});
     sendUntilUpload(true);
@@ -491,18 +499,89 @@ TEST_F(SendOrderWizardPickupTest, AMailOrderKeepsItsAddressAndStopsWherePaymentW
     ASSERT_EQ(title(), "Review order summary and start upload") << failure();
     EXPECT_EQ(journalled("createOrder"), 1u);
     EXPECT_EQ(journalled("uploadOrderDetails"), 2u);
+
+    // The payment server is reached directly (no proxy), with the program's own authority.
+    Quorvel::NetworkSettings direct{dir / "direct.ini"};
+    EXPECT_EQ(Brenmarle::PaymentClient_1_0::defaultCaFile(),
+              home.path() + "program/certs/cacert.pem");
+    wizard->setPaymentTransport(direct, Brenmarle::PaymentClient_1_0::defaultCaFile());
+    wizard->setPaymentPollSecond(1ms);
     next();
-    ASSERT_NE(dynamic_cast<Wizard::ErrorPage*>(page()), nullptr) << title();
-    EXPECT_EQ(failure(), "Could not take payment | Online payment is not available yet");
-    EXPECT_EQ(journalled("verifyOrder"), 1u);
-    EXPECT_EQ(journalled("getTransactionId"), 1u);
-    EXPECT_EQ(journalled("confirmOrder"), 0u);
-    EXPECT_FALSE(wizard->wasConfirmed());
-    shootIfAsked(*wizard, "order-payment-unavailable");
+    ASSERT_EQ(title(), "Please choose a payment method") << failure();
+    EXPECT_TRUE(
+        shows(wxString::Format("Amount to pay: EUR %0.2f", wizard->getAcceptedTotal().toDouble())));
+    auto* method = pageAs<BrenmarleWizard::PaymentMethodPage>();
+    ASSERT_EQ(method->getChoices().size(), 2u);
+    EXPECT_EQ(method->getChoices()[0]->GetLabel(), "Credit card");
+    EXPECT_TRUE(method->getChoices()[0]->GetValue());
+    expectAllNamed("payment-method");
+    next();
+    ASSERT_EQ(title(), "Enter your card details") << failure();
+    auto* card = pageAs<BrenmarleWizard::CardDetailsPage>();
+    card->m_holder->ChangeValue("Anna Berg");
+    card->m_number->ChangeValue("4111 1111 1111 1112");
+    card->m_expiry->ChangeValue("12/30");
+    card->m_code->ChangeValue("123");
+    next();
+    EXPECT_EQ(wizard->getHeaderStatus().text, "The card number is not valid");
+    EXPECT_EQ(journalled("sendPaymentDetails"), 0u);
+    card->m_number->ChangeValue("4111 1111 1111 1111");
+    expectAllNamed("card-details");
+    next();
+    ASSERT_EQ(title(), "Your order has been confirmed") << failure();
+    EXPECT_TRUE(wizard->wasConfirmed());
+    EXPECT_EQ(journalled("getPaymentOptions"), 1u);
+    EXPECT_EQ(journalled("sendPaymentDetails"), 1u);
+    EXPECT_EQ(journalled("getPaymentFeedback"), 2u);
+    EXPECT_EQ(journalled("confirmOrder"), 1u);
+    EXPECT_EQ(dir.readFile("data/journal.jsonl").find("4111111111111111"), std::string::npos);
     // The next order's address page starts from the one remembered.
     close();
     wizard = new SendOrderWizard(nullptr, *ordering, account, configuration, &settings);
     EXPECT_EQ(wizard->getMailAddress().addressLine1, "Storgata 1");
+}
+
+TEST_F(SendOrderWizardPickupTest, AFailedPaymentEndsOnItsErrorAndTheOrderIsNotConfirmed)
+{
+    startProvider("\n[provider]\npaymenthost = localhost\n[faults]\n"
+                  "rule = payment/sendPaymentDetails | outcome failed\n",
+                  true);
+    fillCart(freeShop(), {"print-10x15"});
+    sendUntilUpload(true);
+    if (HasFatalFailure())
+        return;
+    Quorvel::NetworkSettings direct{dir / "direct.ini"};
+    wizard->setPaymentTransport(direct, TEST_CA_DIR "/cacert.pem");
+    wizard->setPaymentPollSecond(1ms);
+    next();
+    ASSERT_EQ(title(), "Please choose a payment method") << failure();
+    // By invoice, to an address remembered for the next time.
+    pageAs<BrenmarleWizard::PaymentMethodPage>()->getChoices()[1]->SetValue(true);
+    next();
+    ASSERT_EQ(title(), "Provide the invoice address") << failure();
+    auto* invoice = pageAs<BrenmarleWizard::InvoiceAddressPage>();
+    invoice->m_name->ChangeValue("Anna Berg");
+    next();
+    EXPECT_EQ(wizard->getHeaderStatus().text, "You must type in your address");
+    invoice->m_address1->ChangeValue("Kontorveien 2");
+    invoice->m_postalCode->ChangeValue("0150");
+    invoice->m_city->ChangeValue("Oslo");
+    expectAllNamed("invoice-address");
+    next();
+    EXPECT_EQ(failure(), "The payment did not go through | Error (Declined): The card issuer "
+                         "declined the payment");
+    EXPECT_EQ(userKey("Invoicing/Address1"), "Kontorveien 2");
+    EXPECT_EQ(journalled("confirmOrder"), 0u);
+    EXPECT_FALSE(wizard->wasConfirmed());
+}
+
+TEST(BrenmarleWizard, OnlyHttpsIssuerPagesAreOpened)
+{
+    EXPECT_TRUE(BrenmarleWizard::isIssuerAddress("https://bank.example/check?t=1"));
+    for (const char* address :
+         {"http://bank.example/check", "file:///etc/passwd", "javascript:alert(1)",
+          "https://user@bank.example/", "", "https://"})
+        EXPECT_FALSE(BrenmarleWizard::isIssuerAddress(address)) << address;
 }
 
 TEST_F(SendOrderWizardPickupTest, LargePrintPicturesAreSentAsScaledCopiesThatGoWithTheCart)

@@ -41,8 +41,6 @@ using Brenmarle::PortalClient_3_0_Task;
 
 QUORVEL_DECLARE_EXCEPTION(NoDeliveryMethodException, Quorvel::RuntimeException,
                           "Brenmarle.NoDeliveryMethod")
-QUORVEL_DECLARE_EXCEPTION(PaymentUnavailableException, Quorvel::UnsupportedException,
-                          "Payment.Unavailable")
 
 SendOrderWizard::SendOrderWizard(wxWindow* parent, Ordering& ordering,
                                  const Brenmarle::AccountSettings::Account& account,
@@ -184,6 +182,8 @@ void SendOrderWizard::onTaskSucceeded(Quorvel::TaskEvent& event)
         portalSucceeded(*portal);
     else if (task && task == m_scaling.get())
         scalingSucceeded();
+    else
+        BrenmarleWizard::onTaskSucceeded(event);
 }
 
 void SendOrderWizard::onCancel(wxCommandEvent& event)
@@ -653,10 +653,15 @@ void SendOrderWizard::requestTransaction()
 
 void SendOrderWizard::runPayment(const wxString& transactionId, const wxString& paymentServer)
 {
-    QDEBUG("[SENDORDERWIZARD] Payment of transaction %s at %s is not available", transactionId,
-           paymentServer);
-    showFailure(_("Could not take payment"),
-                PaymentUnavailableException(_("Online payment is not available yet")));
+    QDEBUG("[SENDORDERWIZARD] Payment of transaction %s at %s", transactionId, paymentServer);
+    PaymentRequest request;
+    request.transactionId = transactionId;
+    request.server = paymentServer;
+    // The payment service must ask for exactly what the service verified.
+    request.verifiedTotal = m_acceptedTotal.toDouble();
+    request.currency = getPricelist()->currencyCode;
+    request.step = STEP_PAYMENT;
+    startPayment(request, m_configuration.getUserConfig());
 }
 
 void SendOrderWizard::paymentCompleted()

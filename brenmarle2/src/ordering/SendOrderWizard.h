@@ -11,8 +11,8 @@
 // number, and a failure shows the step's error text with the reason on the error page, from
 // which a refused connection can be retried.
 //
-// Payment is not part of this assistant yet: when the service opens a payment transaction,
-// runPayment() stops on an error page ("Online payment is not available yet"). An order the
+// When the service opens a payment transaction, the payment pages of the wizard base take the
+// payment for the verified total; a processed payment goes on to confirmation. An order the
 // service asks no payment for goes straight on to confirmation.
 //
 // Cancelling closes the assistant; the cart keeps its order, with the new price list and any
@@ -101,10 +101,10 @@ public:
     void startUpload();
     void verifyOrder();
     void requestTransaction();
-    // Where payment would run for `transactionId` at `paymentServer`: not available yet, so
-    // this shows an error page. paymentCompleted() is what a payment would lead to.
+    // Runs the payment pages for `transactionId` at `paymentServer` (the ordering service's
+    // "host[:port]"); paymentCompleted() follows a processed payment.
     void runPayment(const wxString& transactionId, const wxString& paymentServer);
-    void paymentCompleted();
+    void paymentCompleted() override;
     void confirmOrder();
     // The receipt page closes; `clearCart` empties the cart as its Remove All does.
     void finish(bool clearCart);

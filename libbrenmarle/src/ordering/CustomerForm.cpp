@@ -80,24 +80,64 @@ bool CustomerForm::needsUserInfo(const wxString& firstName, const wxString& last
     return trimmed(firstName).empty() || trimmed(lastName).empty();
 }
 
-Address CustomerForm::readMailAddress(const Quorvel::ConfigFile& config)
+namespace {
+
+struct AddressKeys {
+    const char* name;
+    const char* address1;
+    const char* address2;
+    const char* postalCode;
+    const char* city;
+};
+
+const AddressKeys MAIL_KEYS = {CustomerForm::MAIL_NAME_KEY, CustomerForm::MAIL_ADDRESS1_KEY,
+                               CustomerForm::MAIL_ADDRESS2_KEY, CustomerForm::MAIL_POSTAL_CODE_KEY,
+                               CustomerForm::MAIL_CITY_KEY};
+const AddressKeys INVOICE_KEYS = {
+    CustomerForm::INVOICE_NAME_KEY, CustomerForm::INVOICE_ADDRESS1_KEY,
+    CustomerForm::INVOICE_ADDRESS2_KEY, CustomerForm::INVOICE_POSTAL_CODE_KEY,
+    CustomerForm::INVOICE_CITY_KEY};
+
+Address readAddress(const Quorvel::ConfigFile& config, const AddressKeys& keys)
 {
     Address address;
-    config.readString(MAIL_NAME_KEY, address.name, wxString());
-    config.readString(MAIL_ADDRESS1_KEY, address.addressLine1, wxString());
-    config.readString(MAIL_ADDRESS2_KEY, address.addressLine2, wxString());
-    config.readString(MAIL_POSTAL_CODE_KEY, address.postalCode, wxString());
-    config.readString(MAIL_CITY_KEY, address.city, wxString());
+    config.readString(keys.name, address.name, wxString());
+    config.readString(keys.address1, address.addressLine1, wxString());
+    config.readString(keys.address2, address.addressLine2, wxString());
+    config.readString(keys.postalCode, address.postalCode, wxString());
+    config.readString(keys.city, address.city, wxString());
     return address;
+}
+
+void writeAddress(Quorvel::ConfigFile& config, const AddressKeys& keys, const Address& address)
+{
+    config.writeString(keys.name, trimmed(address.name));
+    config.writeString(keys.address1, trimmed(address.addressLine1));
+    config.writeString(keys.address2, trimmed(address.addressLine2));
+    config.writeString(keys.postalCode, trimmed(address.postalCode));
+    config.writeString(keys.city, trimmed(address.city));
+}
+
+} // namespace
+
+Address CustomerForm::readMailAddress(const Quorvel::ConfigFile& config)
+{
+    return readAddress(config, MAIL_KEYS);
 }
 
 void CustomerForm::writeMailAddress(Quorvel::ConfigFile& config, const Address& address)
 {
-    config.writeString(MAIL_NAME_KEY, trimmed(address.name));
-    config.writeString(MAIL_ADDRESS1_KEY, trimmed(address.addressLine1));
-    config.writeString(MAIL_ADDRESS2_KEY, trimmed(address.addressLine2));
-    config.writeString(MAIL_POSTAL_CODE_KEY, trimmed(address.postalCode));
-    config.writeString(MAIL_CITY_KEY, trimmed(address.city));
+    writeAddress(config, MAIL_KEYS, address);
+}
+
+Address CustomerForm::readInvoiceAddress(const Quorvel::ConfigFile& config)
+{
+    return readAddress(config, INVOICE_KEYS);
+}
+
+void CustomerForm::writeInvoiceAddress(Quorvel::ConfigFile& config, const Address& address)
+{
+    writeAddress(config, INVOICE_KEYS, address);
 }
 
 } // namespace Brenmarle

@@ -26,6 +26,12 @@ public:
     static constexpr const char* MAIL_ADDRESS2_KEY = "Ordering/MailAddress2";
     static constexpr const char* MAIL_POSTAL_CODE_KEY = "Ordering/MailPostalCode";
     static constexpr const char* MAIL_CITY_KEY = "Ordering/MailCity";
+    // The invoice address of a payment by invoice.
+    static constexpr const char* INVOICE_NAME_KEY = "Invoicing/Name";
+    static constexpr const char* INVOICE_ADDRESS1_KEY = "Invoicing/Address1";
+    static constexpr const char* INVOICE_ADDRESS2_KEY = "Invoicing/Address2";
+    static constexpr const char* INVOICE_POSTAL_CODE_KEY = "Invoicing/PostalCode";
+    static constexpr const char* INVOICE_CITY_KEY = "Invoicing/City";
 
     // The texts are trimmed first. "You must type in your name", "You must include both first
     // and last name", "You must type in a phone number", "You must type in a valid phone
@@ -44,6 +50,9 @@ public:
     // The delivery address last used (empty fields when none).
     static Address readMailAddress(const Quorvel::ConfigFile& config);
     static void writeMailAddress(Quorvel::ConfigFile& config, const Address& address);
+    // The invoice address last used (checked as a delivery address is).
+    static Address readInvoiceAddress(const Quorvel::ConfigFile& config);
+    static void writeInvoiceAddress(Quorvel::ConfigFile& config, const Address& address);
 };
 
 } // namespace Brenmarle
