@@ -324,14 +324,14 @@ protected:
     {
         ASSERT_EQ(title(), "Provide the delivery address for this order") << failure();
         auto* address = pageAs<SendOrderWizard::DeliveryAddressPage>();
-        address->m_name->ChangeValue("Anna Berg");
+        address->m_fields.name->ChangeValue("Anna Berg");
         next();
         EXPECT_EQ(wizard->getHeaderStatus().text, "You must type in your address");
-        address->m_address1->ChangeValue("Storgata 1");
-        address->m_postalCode->ChangeValue("0155");
+        address->m_fields.address1->ChangeValue("Storgata 1");
+        address->m_fields.postalCode->ChangeValue("0155");
         next();
         EXPECT_EQ(wizard->getHeaderStatus().text, "You must fill out the city field");
-        address->m_city->ChangeValue(" Oslo ");
+        address->m_fields.city->ChangeValue(" Oslo ");
         EXPECT_TRUE(wizard->getButton(Wizard::ID_BACK)->IsEnabled());
         EXPECT_TRUE(wizard->getButton(Wizard::ID_NEXT)->IsEnabled());
         expectAllNamed("address");
@@ -560,12 +560,12 @@ TEST_F(SendOrderWizardPickupTest, AFailedPaymentEndsOnItsErrorAndTheOrderIsNotCo
     next();
     ASSERT_EQ(title(), "Provide the invoice address") << failure();
     auto* invoice = pageAs<BrenmarleWizard::InvoiceAddressPage>();
-    invoice->m_name->ChangeValue("Anna Berg");
+    invoice->m_fields.name->ChangeValue("Anna Berg");
     next();
     EXPECT_EQ(wizard->getHeaderStatus().text, "You must type in your address");
-    invoice->m_address1->ChangeValue("Kontorveien 2");
-    invoice->m_postalCode->ChangeValue("0150");
-    invoice->m_city->ChangeValue("Oslo");
+    invoice->m_fields.address1->ChangeValue("Kontorveien 2");
+    invoice->m_fields.postalCode->ChangeValue("0150");
+    invoice->m_fields.city->ChangeValue("Oslo");
     expectAllNamed("invoice-address");
     next();
     EXPECT_EQ(failure(), "The payment did not go through | Error (Declined): The card issuer "

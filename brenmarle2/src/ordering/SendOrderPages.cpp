@@ -26,16 +26,8 @@ using WF = WizardForm;
 
 SendOrderPage::SendOrderPage(SendOrderWizard* wizard, const wxString& title,
                              SendOrderWizard::Step step)
-    : Page(wizard, wxID_ANY, title), m_wizard(wizard), m_step(step),
-      m_sizer(new wxBoxSizer(wxVERTICAL))
+    : FormPage(wizard, title), m_wizard(wizard), m_step(step)
 {
-    SetSizer(m_sizer);
-}
-
-bool SendOrderPage::refuse(const wxString& problem)
-{
-    m_error.report(*this, problem);
-    return !problem.empty();
 }
 
 void SendOrderStepPage::retryOperation()
@@ -327,37 +319,18 @@ void SendOrderWizard::UserInfoPage::onNext(wxCommandEvent&)
 SendOrderWizard::DeliveryAddressPage::DeliveryAddressPage(SendOrderWizard* wizard)
     : SendOrderPage(wizard, _("Provide the delivery address for this order"), STEP_DELIVERY)
 {
-    auto* grid = WF::addGrid(sizer());
-    m_name = WF::addField(this, grid, _("Full Name:"));
-    m_address1 = WF::addField(this, grid, _("Address:"));
-    grid->AddSpacer(0);
-    m_address2 = new wxTextCtrl(this, wxID_ANY);
-    Quorvel::setAccessibleName(*m_address2, _("Address, second line"));
-    grid->Add(m_address2, wxSizerFlags().Expand());
-    m_postalCode = WF::addField(this, grid, _("Postal Code:"));
-    m_city = WF::addField(this, grid, _("City:"));
-    const Brenmarle::Address& address = wizard->getMailAddress();
-    m_name->ChangeValue(address.name);
-    m_address1->ChangeValue(address.addressLine1);
-    m_address2->ChangeValue(address.addressLine2);
-    m_postalCode->ChangeValue(address.postalCode);
-    m_city->ChangeValue(address.city);
+    m_fields.create(this, WF::addGrid(sizer()), wizard->getMailAddress());
     m_error.create(this, sizer());
 }
 
 void SendOrderWizard::DeliveryAddressPage::afterShow()
 {
-    m_name->SetFocus();
+    m_fields.name->SetFocus();
 }
 
 void SendOrderWizard::DeliveryAddressPage::onNext(wxCommandEvent&)
 {
-    Brenmarle::Address address;
-    address.name = m_name->GetValue();
-    address.addressLine1 = m_address1->GetValue();
-    address.addressLine2 = m_address2->GetValue();
-    address.postalCode = m_postalCode->GetValue();
-    address.city = m_city->GetValue();
+    const Brenmarle::Address address = m_fields.get();
     if (refuse(Brenmarle::CustomerForm::checkDeliveryAddress(address)))
         return;
     wizard()->setDeliveryAddress(address);

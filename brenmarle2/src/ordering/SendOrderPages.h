@@ -14,6 +14,8 @@
 #include "ordering/Money.h"
 #include "ordering/PickupChoice.h"
 #include "ordering/SendOrderWizard.h"
+#include "widgets/AddressFields.h"
+#include "widgets/FormPage.h"
 #include "widgets/WizardForm.h"
 #include "widgets/WizardPage.h"
 
@@ -31,24 +33,15 @@ class DeliveryOption;
 }
 
 // A page of the assistant: knows its wizard and its side-bar step.
-class SendOrderPage : public Quorvel::Wizard::Page {
+class SendOrderPage : public FormPage {
 public:
     SendOrderPage(SendOrderWizard* wizard, const wxString& title, SendOrderWizard::Step step);
     SendOrderWizard* wizard() const { return m_wizard; }
     int getStep() const override { return m_step; }
-    void getHeaderMessages(wxString& error, wxString&) const override { error = m_error.error(); }
-
-protected:
-    // Reports a problem with what the user typed (empty: none); returns whether there was one.
-    bool refuse(const wxString& problem);
-    wxSizer* sizer() const { return m_sizer; }
-
-    WizardForm::ErrorLine m_error;
 
 private:
     SendOrderWizard* m_wizard;
     SendOrderWizard::Step m_step;
-    wxSizer* m_sizer;
 };
 
 // A page whose Next starts a service step: Retry after a refused connection repeats it.
@@ -165,11 +158,7 @@ public:
     explicit DeliveryAddressPage(SendOrderWizard* wizard);
     void afterShow() override;
     void onNext(wxCommandEvent& event) override;
-    wxTextCtrl* m_name;
-    wxTextCtrl* m_address1;
-    wxTextCtrl* m_address2;
-    wxTextCtrl* m_postalCode;
-    wxTextCtrl* m_city;
+    AddressFields m_fields;
 };
 
 class SendOrderWizard::OptionsPage : public SendOrderPage {

@@ -24,15 +24,8 @@ std::string utf8(const wxString& text)
 } // namespace
 
 BrenmarleWizard::PaymentPage::PaymentPage(BrenmarleWizard* wizard, const wxString& title)
-    : Page(wizard, wxID_ANY, title), m_wizard(wizard), m_sizer(new wxBoxSizer(wxVERTICAL))
+    : FormPage(wizard, title), m_wizard(wizard)
 {
-    SetSizer(m_sizer);
-}
-
-bool BrenmarleWizard::PaymentPage::refuse(const wxString& problem)
-{
-    m_error.report(*this, problem);
-    return !problem.empty();
 }
 
 // ---- Method ---------------------------------------------------------------------------------
@@ -133,39 +126,21 @@ BrenmarleWizard::InvoiceAddressPage::InvoiceAddressPage(
     BrenmarleWizard* wizard, const Brenmarle::PaymentClient_1_0::PaymentOption& option)
     : PaymentPage(wizard, _("Provide the invoice address")), m_option(option)
 {
-    auto* grid = WF::addGrid(sizer());
-    m_name = WF::addField(this, grid, _("Full Name:"));
-    m_address1 = WF::addField(this, grid, _("Address:"));
-    grid->AddSpacer(0);
-    m_address2 = new wxTextCtrl(this, wxID_ANY);
-    Quorvel::setAccessibleName(*m_address2, _("Address, second line"));
-    grid->Add(m_address2, wxSizerFlags().Expand());
-    m_postalCode = WF::addField(this, grid, _("Postal Code:"));
-    m_city = WF::addField(this, grid, _("City:"));
-    if (Quorvel::ConfigFile* config = wizard->getInvoiceConfig()) {
-        const Brenmarle::Address address = Brenmarle::CustomerForm::readInvoiceAddress(*config);
-        m_name->ChangeValue(address.name);
-        m_address1->ChangeValue(address.addressLine1);
-        m_address2->ChangeValue(address.addressLine2);
-        m_postalCode->ChangeValue(address.postalCode);
-        m_city->ChangeValue(address.city);
-    }
+    Quorvel::ConfigFile* config = wizard->getInvoiceConfig();
+    m_fields.create(this, WF::addGrid(sizer()),
+                    config ? Brenmarle::CustomerForm::readInvoiceAddress(*config)
+                           : Brenmarle::Address());
     m_error.create(this, sizer());
 }
 
 void BrenmarleWizard::InvoiceAddressPage::afterShow()
 {
-    m_name->SetFocus();
+    m_fields.name->SetFocus();
 }
 
 void BrenmarleWizard::InvoiceAddressPage::onNext(wxCommandEvent&)
 {
-    Brenmarle::Address address;
-    address.name = m_name->GetValue();
-    address.addressLine1 = m_address1->GetValue();
-    address.addressLine2 = m_address2->GetValue();
-    address.postalCode = m_postalCode->GetValue();
-    address.city = m_city->GetValue();
+    const Brenmarle::Address address = m_fields.get();
     if (refuse(Brenmarle::CustomerForm::checkDeliveryAddress(address)))
         return;
     if (Quorvel::ConfigFile* config = wizard()->getInvoiceConfig())

@@ -9,32 +9,24 @@
 
 #include <wx/string.h>
 
+#include "widgets/AddressFields.h"
 #include "widgets/BrenmarleWizard.h"
+#include "widgets/FormPage.h"
 #include "widgets/WizardForm.h"
 #include "widgets/WizardPage.h"
 
 class wxButton;
 class wxRadioButton;
-class wxSizer;
 class wxTextCtrl;
 
-class BrenmarleWizard::PaymentPage : public Quorvel::Wizard::Page {
+class BrenmarleWizard::PaymentPage : public FormPage {
 public:
     PaymentPage(BrenmarleWizard* wizard, const wxString& title);
     BrenmarleWizard* wizard() const { return m_wizard; }
     int getStep() const override { return m_wizard->getPaymentRequest().step; }
-    void getHeaderMessages(wxString& error, wxString&) const override { error = m_error.error(); }
-
-protected:
-    // Reports a problem with what the payer typed (empty: none); returns whether there was one.
-    bool refuse(const wxString& problem);
-    wxSizer* sizer() const { return m_sizer; }
-
-    WizardForm::ErrorLine m_error;
 
 private:
     BrenmarleWizard* m_wizard;
-    wxSizer* m_sizer;
 };
 
 class BrenmarleWizard::PaymentMethodPage : public PaymentPage {
@@ -77,11 +69,7 @@ public:
     void afterShow() override;
     void onNext(wxCommandEvent& event) override;
 
-    wxTextCtrl* m_name = nullptr;
-    wxTextCtrl* m_address1 = nullptr;
-    wxTextCtrl* m_address2 = nullptr;
-    wxTextCtrl* m_postalCode = nullptr;
-    wxTextCtrl* m_city = nullptr;
+    AddressFields m_fields;
 
 private:
     Brenmarle::PaymentClient_1_0::PaymentOption m_option;

@@ -1,0 +1,28 @@
+#pragma once
+// A wizard page that asks something: its texts and fields in one column, and the line that
+// tells what is wrong with what was typed (also shown in the wizard's header).
+//
+// GUI thread only; made and owned by the wizard.
+
+#include <wx/string.h>
+
+#include "widgets/WizardForm.h"
+#include "widgets/WizardPage.h"
+
+class wxSizer;
+
+class FormPage : public Quorvel::Wizard::Page {
+public:
+    FormPage(Quorvel::Wizard* wizard, const wxString& title);
+    void getHeaderMessages(wxString& error, wxString&) const override { error = m_error.error(); }
+
+protected:
+    // Reports a problem with what the user typed (empty: none); returns whether there was one.
+    bool refuse(const wxString& problem);
+    wxSizer* sizer() const { return m_sizer; }
+
+    WizardForm::ErrorLine m_error;
+
+private:
+    wxSizer* m_sizer;
+};
