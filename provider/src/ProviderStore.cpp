@@ -829,10 +829,21 @@ bool ProviderStore::changePaymentStatus(const std::string& id, const std::vector
                                         const std::string& to, const std::string& why,
                                         bool acknowledged)
 {
+    return changePaymentStatusIf(id, from, to, why, acknowledged, std::nullopt);
+}
+
+bool ProviderStore::changePaymentStatusIf(const std::string& id,
+                                          const std::vector<std::string>& from,
+                                          const std::string& to, const std::string& why,
+                                          bool acknowledged,
+                                          std::optional<std::time_t> changedBefore)
+{
+    // Looked at under the write lock: a payment that moved on meanwhile is left alone.
     Transaction transaction(*this);
     auto payment = findPayment(id);
     if (!payment || payment->acknowledged != acknowledged ||
-        std::find(from.begin(), from.end(), payment->status) == from.end())
+        std::find(from.begin(), from.end(), payment->status) == from.end() ||
+        (changedBefore && payment->changed >= *changedBefore))
         return false;
     const std::string old = payment->status;
     payment->status = to;
@@ -870,8 +881,8 @@ std::vector<std::string> ProviderStore::voidStalePayments(std::time_t before)
     }
     std::vector<std::string> voided;
     for (const std::string& id : stale)
-        if (changePaymentStatus(id, {"TR_OPEN", "TR_PENDING", "TR_AUTH_CLIENT", "TR_PROCESSED"},
-                                "TR_VOIDED", "Order not confirmed in time"))
+        if (changePaymentStatusIf(id, {"TR_OPEN", "TR_PENDING", "TR_AUTH_CLIENT", "TR_PROCESSED"},
+                                  "TR_VOIDED", "Order not confirmed in time", false, before))
             voided.push_back(id);
     return voided;
 }

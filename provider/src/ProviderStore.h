@@ -243,6 +243,10 @@ private:
                                      const std::string& b = std::string(), int* matches = nullptr);
     std::optional<Account> findByLogin(const std::string& login, const std::string& portalId);
 
+    // changePaymentStatus, also only when the status last changed before `changedBefore`.
+    bool changePaymentStatusIf(const std::string& id, const std::vector<std::string>& from,
+                               const std::string& to, const std::string& why, bool acknowledged,
+                               std::optional<std::time_t> changedBefore);
     void logPayment(const std::string& id, const std::string& oldStatus, const Payment& now,
                     const std::string& why);
 

@@ -3,6 +3,7 @@
 #include <wx/mstream.h>
 
 #include "LogCapture.h"
+#include "SoapPaymentH.h"
 #include "SoapVManagerH.h"
 #include "service/ServiceTask.h"
 TEST_F(ProviderServerTest, LocatorListsDirectoriesPortalsAndRedirects)
@@ -335,6 +336,21 @@ TEST_F(ProviderServerTest, ServicesStillToComeAnswerNotImplemented)
               }),
               "SoapServer.NotImplemented: Not implemented: the storage service is not offered by "
               "this provider (via proxy)");
+}
+
+TEST_F(ProviderServerTest, ThePaymentServiceAnswersOverHttpsOnly)
+{
+    TestClient payment("payment", "/service/payment/1.0/", *settings);
+    payment.setAddress({"demo.portal.vistrelle.net", 80, "", ""});
+    Call call(payment);
+    SoapPayment::payment__sendPaymentDetailsResponse reply;
+    EXPECT_EQ(codeOf([&] {
+                  call.check(SoapPayment::soap_call_payment__sendPaymentDetails(
+                      call.context(), call.endpoint(), "", "T1", 1, "cardnumber=4111111111111111",
+                      reply));
+              }),
+              "SoapClient.HttpsRequired: The payment service is reached over HTTPS only (via "
+              "proxy)");
 }
 
 TEST_F(ProviderServerTest, MalformedRequestGetsAFault)

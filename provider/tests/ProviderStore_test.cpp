@@ -275,6 +275,49 @@ TEST(ProviderStore, OrdersBelongToTheirSessionAndConfirmOnce)
     EXPECT_EQ(store.sessionOrder("s1")->state, ProviderStore::StoredOrder::Confirmed);
 }
 
+TEST(ProviderStore, PaymentsEndAsTheirOutcomeSaysAndOnlyUnconfirmedOnesAreVoided)
+{
+    ScratchDir dir;
+    std::time_t now = 1000;
+    ProviderStore store(std::string((dir / "p.db").utf8_str()), [&now] { return now; });
+    ProviderStore::Payment order;
+    order.orderId = "o1";
+    order.amountUnits = 1800000;
+    order.currency = "EUR";
+    const std::string paid = store.createPayment(order);
+    const std::string confirmed = store.createPayment(order);
+    const std::string waiting = store.createPayment(order);
+    EXPECT_EQ(store.findPayment(paid)->status, "TR_OPEN");
+
+    // Two pending polls, then processed; details sent again change nothing.
+    store.takePaymentDetails(paid, 1, ProviderStore::Payment::Processed, 2);
+    EXPECT_EQ(store.takePaymentDetails(paid, 2, ProviderStore::Payment::Failed, 0).optionId, 1);
+    EXPECT_EQ(store.pollPayment(paid).status, "TR_PENDING");
+    EXPECT_EQ(store.pollPayment(paid).status, "TR_PENDING");
+    EXPECT_EQ(store.pollPayment(paid).status, "TR_PROCESSED");
+    EXPECT_EQ(store.pollPayment(paid).status, "TR_PROCESSED");
+    store.takePaymentDetails(confirmed, 1, ProviderStore::Payment::Processed, 0);
+    store.pollPayment(confirmed);
+    EXPECT_TRUE(store.acknowledgePayment(confirmed));
+    EXPECT_FALSE(store.acknowledgePayment(waiting));
+
+    // Nothing has waited long enough at 1000; the paid one changed at 1000, the open one never.
+    EXPECT_TRUE(store.voidStalePayments(1000).empty());
+    now = 2000;
+    store.takePaymentDetails(waiting, 1, ProviderStore::Payment::Pending, 0);
+    const auto voided = store.voidStalePayments(1500);
+    EXPECT_EQ(voided, std::vector<std::string>{paid});
+    EXPECT_EQ(store.findPayment(paid)->status, "TR_VOIDED");
+    EXPECT_EQ(store.findPayment(confirmed)->status, "TR_PROCESSED");
+    EXPECT_EQ(store.findPayment(waiting)->status, "TR_PENDING");
+    // A voided payment is never acknowledged.
+    EXPECT_FALSE(store.acknowledgePayment(paid));
+    const auto log = store.paymentLog(paid);
+    ASSERT_EQ(log.size(), 4u);
+    EXPECT_EQ(log.back().oldStatus, "TR_PROCESSED");
+    EXPECT_EQ(log.back().newStatus, "TR_VOIDED");
+}
+
 TEST(ProviderStore, AFileHeldOnceKeepsItsIdInLaterOrders)
 {
     ScratchDir dir;
