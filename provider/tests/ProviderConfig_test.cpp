@@ -63,7 +63,7 @@ TEST(ProviderConfig, MalformedLinesNameTheirLine)
     EXPECT_EQ(errorOf("[provider]\nsmsprice = 2,5\n"), "line 2: not a number: 2,5");
     EXPECT_EQ(errorOf("[directory /]\nportal = a | A\n"),
               "line 2: unknown key or wrong number of fields: portal");
-    for (const std::string key : {"sessionidle", "tokenlifetime"})
+    for (const std::string key : {"sessionidle", "tokenlifetime", "paymenthold"})
         for (const std::string seconds : {"0", "-5", "1.5", "1e12", "soon"})
             EXPECT_NE(errorOf("[provider]\n" + key + " = " + seconds + "\n"), "nothing thrown")
                 << key << " = " << seconds;
@@ -71,6 +71,17 @@ TEST(ProviderConfig, MalformedLinesNameTheirLine)
         ProviderConfig::parse("[provider]\nsessionidle = 90\ntokenlifetime = 120\n", ".");
     EXPECT_EQ(times.sessionIdleSeconds, 90);
     EXPECT_EQ(times.tokenLifetimeSeconds, 120);
+
+    // The payment host is handed to programs as part of "host:port": a host name only.
+    for (const std::string host : {"pay.example.com:443", "https://pay.example.com", "pay example",
+                                   "-pay.example", "pay..example", "pay/x"})
+        EXPECT_EQ(errorOf("[provider]\npaymenthost = " + host + "\n"),
+                  "line 2: not a host name: " + host);
+    const auto payment = ProviderConfig::parse(
+        "[provider]\npaymenthost = pay.example.com\nmerchantid = shop-1\npaymenthold = 60\n", ".");
+    EXPECT_EQ(payment.paymentHost, "pay.example.com");
+    EXPECT_EQ(payment.merchantId, "shop-1");
+    EXPECT_EQ(payment.paymentHoldSeconds, 60);
 }
 
 TEST(ProviderConfig, MissingFilesAreConfigErrors)
