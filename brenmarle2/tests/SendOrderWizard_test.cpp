@@ -575,6 +575,81 @@ TEST_F(SendOrderWizardPickupTest, AFailedPaymentEndsOnItsErrorAndTheOrderIsNotCo
     EXPECT_FALSE(wizard->wasConfirmed());
 }
 
+class SendOrderWizardPaymentTest : public SendOrderWizardPickupTest {
+protected:
+    // A mail order (postage is charged) up to the payment method, with the provider taking
+    // payments as `rules` say.
+    void payUntilMethod(const std::string& rules)
+    {
+        startProvider(
+            "\n[provider]\npaymenthost = localhost\npaymenthold = 600\n[faults]\n" + rules, true);
+        fillCart(freeShop(), {"print-10x15"});
+        sendUntilUpload(true);
+        if (HasFatalFailure())
+            return;
+        wizard->setPaymentTransport(direct, TEST_CA_DIR "/cacert.pem");
+        wizard->setPaymentPollSecond(1ms);
+        next();
+        ASSERT_EQ(title(), "Please choose a payment method") << failure();
+        next();
+        ASSERT_EQ(title(), "Enter your card details") << failure();
+        auto* card = pageAs<BrenmarleWizard::CardDetailsPage>();
+        card->m_holder->ChangeValue("Anna Berg");
+        card->m_number->ChangeValue("4111111111111111");
+        card->m_expiry->ChangeValue("12/30");
+        card->m_code->ChangeValue("123");
+    }
+
+    Quorvel::NetworkSettings direct{dir / "direct.ini"};
+};
+
+TEST_F(SendOrderWizardPaymentTest, TheIssuerCheckIsShownOnceThenThePaymentGoesOn)
+{
+    payUntilMethod("rule = payment/sendPaymentDetails | outcome auth-client 2\n");
+    if (HasFatalFailure())
+        return;
+    next();
+    ASSERT_EQ(title(), "Confirm the payment with your card issuer") << failure();
+    // The issuer's page is https: it may be opened (not here: no browser in a test).
+    EXPECT_TRUE(pageAs<BrenmarleWizard::IssuerCheckPage>()->getOpenButton()->IsEnabled());
+    expectAllNamed("issuer-check");
+    EXPECT_EQ(journalled("getPaymentFeedback"), 1u);
+    next();
+    ASSERT_EQ(title(), "Your order has been confirmed") << failure();
+    EXPECT_EQ(journalled("getPaymentFeedback"), 3u);
+    EXPECT_EQ(journalled("sendPaymentDetails"), 1u);
+}
+
+TEST_F(SendOrderWizardPaymentTest, ALostReplyAndNextAgainChargeOnce)
+{
+    payUntilMethod("rule = payment/sendPaymentDetails | drop-reply | 1\n");
+    if (HasFatalFailure())
+        return;
+    next();
+    ASSERT_NE(dynamic_cast<Wizard::ErrorPage*>(page()), nullptr) << title();
+    EXPECT_TRUE(failure().StartsWith("Could not send payment details | ")) << failure();
+    pressButton(wizard->getButton(Wizard::ID_BACK));
+    waitUntil([] { return true; });
+    ASSERT_EQ(title(), "Enter your card details");
+    next();
+    ASSERT_EQ(title(), "Your order has been confirmed") << failure();
+    EXPECT_EQ(journalled("sendPaymentDetails"), 1u);
+    EXPECT_EQ(journalled("getTransactionStatus"), 1u);
+}
+
+TEST_F(SendOrderWizardPaymentTest, APendingPaymentEndsOnTheTimeOutText)
+{
+    payUntilMethod("rule = payment/sendPaymentDetails | outcome pending\n");
+    if (HasFatalFailure())
+        return;
+    next();
+    EXPECT_EQ(failure(), "The payment did not go through | The payment request did not complete "
+                         "after 180 seconds. If your payment did get through, the money will be "
+                         "automatically refunded.");
+    EXPECT_EQ(journalled("confirmOrder"), 0u);
+    EXPECT_FALSE(wizard->wasConfirmed());
+}
+
 TEST(BrenmarleWizard, OnlyHttpsIssuerPagesAreOpened)
 {
     EXPECT_TRUE(BrenmarleWizard::isIssuerAddress("https://bank.example/check?t=1"));
