@@ -14,9 +14,9 @@
 
 #include "FileTransfers.h"
 #include "ProviderPages.h"
-#include "SharePages.h"
 #include "ProviderRequest.h"
 #include "ProviderServer.h"
+#include "SharePages.h"
 #include "service/SoapLimits.h"
 #include "stdsoap2.h"
 

@@ -93,22 +93,23 @@ void ProviderPages::passwordReminder(ProviderConnection& connection)
     if (!email || email->empty()) {
         connection.sendResponse(200, "text/html; charset=utf-8",
                                 htmlPage(title, "<p>Type the e-mail address of your account; a "
-                                            "reminder of its password is sent to it.</p>\n" +
-                                                form));
+                                                "reminder of its password is sent to it.</p>\n" +
+                                                    form));
         return;
     }
     if (!EmailAddress::isWellFormed(*email)) {
-        connection.sendResponse(
-            400, "text/html; charset=utf-8",
-            htmlPage(title, "<p>This is not an e-mail address: " + escapeHtml(*email) + "</p>\n" + form));
+        connection.sendResponse(400, "text/html; charset=utf-8",
+                                htmlPage(title, "<p>This is not an e-mail address: " +
+                                                    escapeHtml(*email) + "</p>\n" + form));
         return;
     }
     request.remindPassword(portal->id, *email);
     // Whether the address has an account is not told to whoever asks.
-    connection.sendResponse(200, "text/html; charset=utf-8",
-                            htmlPage(title, "<p>If " + escapeHtml(*email) + " has an account with " +
-                                            escapeHtml(portal->name) +
-                                            ", a reminder of its password is on its way.</p>\n"));
+    connection.sendResponse(
+        200, "text/html; charset=utf-8",
+        htmlPage(title, "<p>If " + escapeHtml(*email) + " has an account with " +
+                            escapeHtml(portal->name) +
+                            ", a reminder of its password is on its way.</p>\n"));
 }
 
 } // namespace Provider

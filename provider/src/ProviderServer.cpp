@@ -15,8 +15,8 @@
 #include "ProviderLocatorH.h"
 #include "ProviderOrderingH.h"
 #include "ProviderPortalH.h"
-#include "ProviderSharingH.h"
 #include "ProviderRequest.h"
+#include "ProviderSharingH.h"
 #include "ProviderVManagerH.h"
 
 namespace Provider {
@@ -33,7 +33,7 @@ struct ServiceName {
 const ServiceName SERVICES[] = {
     {"locator", "/service/locator/1.0", true},   {"portal", "/service/portal/3.0", true},
     {"storage", "/service/storage/3.0", false},  {"ordering", "/service/ordering/3.0", true},
-    {"sharing", "/service/sharing/3.0", true},  {"payment", "/service/payment/1.0", false},
+    {"sharing", "/service/sharing/3.0", true},   {"payment", "/service/payment/1.0", false},
     {"vmanager", "/service/vmanager/1.0", true},
 };
 

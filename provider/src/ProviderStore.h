@@ -3,7 +3,8 @@
 // tokens waiting to be used, open sessions, pending mobile activations, and the ordering
 // service's orders, the pictures it holds for each account and each account's usual pickup
 // location, and the sharing service's shares with their pictures and the recipients each was
-// sent to. Every change is committed at once, so a killed provider loses nothing it has answered for.
+// sent to. Every change is committed at once, so a killed provider loses nothing it has answered
+// for.
 //
 // Secrets are kept as little as they can be: a password only as a salted hash (PasswordHash),
 // ids and codes drawn from the system's random source (SecureRandom). A file written by an
@@ -205,8 +206,8 @@ public:
 
     // A new share of the session; returns its id.
     std::string createShare(const std::string& accountId, const std::string& sessionId,
-                            const std::string& subject, const std::string& message,
-                            int previewSize, bool shareMeta);
+                            const std::string& subject, const std::string& message, int previewSize,
+                            bool shareMeta);
     // The session's newest share.
     std::optional<StoredShare> sessionShare(const std::string& sessionId);
     std::optional<StoredShare> findShare(const std::string& shareId);
@@ -216,8 +217,8 @@ public:
                                          const std::vector<ShareFile>& files);
     std::vector<ShareFile> shareFiles(const std::string& shareId);
     // The file of the share with `bytes` received and its information.
-    void registerShareFile(const std::string& shareId, const std::string& serverUuid,
-                           int64_t bytes, const std::string& info);
+    void registerShareFile(const std::string& shareId, const std::string& serverUuid, int64_t bytes,
+                           const std::string& info);
     void closeShare(const std::string& shareId);
     // The share goes to `recipient` by `method`: a recipient it went to before keeps its
     // token and comes back with `added` false, also when another request added it a moment
