@@ -132,9 +132,15 @@ private:
     void runShare(int operation);
     void makeShare(const std::vector<wxString>& refs);
     void uploadAll(const std::vector<wxString>& refs, const wxString& previewFolder);
+    // The file sent for a picture: the picture itself, or its preview and the preview's size.
+    struct Sent {
+        wxString path;
+        int width = 0;
+        int height = 0;
+    };
     void uploadOne(const SharingClient_3_0::FileUpload& entry, const SharedPicture& picture,
-                   const wxString& path);
-    wxString previewOf(size_t index, const SharedPicture& picture, const wxString& folder);
+                   const Sent& sent);
+    Sent previewOf(size_t index, const SharedPicture& picture, const wxString& folder);
     void sendToRecipients(int operation);
     void lookUpPictures();
 };
