@@ -368,6 +368,12 @@ TEST_F(SharingClientTest, ARetryAfterALostReplySendsNoMmsTwice)
               (std::vector<std::string>{"4711111", "4711111", "4722222"}));
     EXPECT_EQ(journalledArguments("shareByMms", "sent"),
               (std::vector<std::string>{"new", "already", "new"}));
+    std::vector<int> statuses;
+    for (const auto& line : journal())
+        if (line.operation == "shareByMms")
+            statuses.push_back(line.status);
+    // The lost answer is journalled as none given.
+    EXPECT_EQ(statuses, (std::vector<int>{0, 200, 200}));
     EXPECT_EQ(store().shareRecipients(utf8(task->progress.shareId)).size(), 2u);
 
     // A retry of a finished share sends to nobody again.
