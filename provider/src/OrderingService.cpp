@@ -39,20 +39,6 @@ namespace {
 const std::string UPLOAD_FOLDER = "orders";
 const size_t TRANSACTION_ID_LENGTH = 20;
 
-// The session's account, or the return value of a refusal in `status`: 401 without valid
-// credentials, a fault for the account's own password where a session is needed.
-std::optional<ProviderStore::Account> requireSession(struct soap* soap, int& status)
-{
-    ProviderRequest& request = ProviderRequest::of(soap);
-    auto account = request.requireAccount(status);
-    if (account && !request.usesSession()) {
-        status = ProviderRequest::clientFault(soap, "NoSession",
-                                              "Open a session with createSession first");
-        return std::nullopt;
-    }
-    return account;
-}
-
 enum class Confirmed { Allowed, Refused };
 
 // The session's order, or a refusal in `status`; with Confirmed::Refused also for an order
@@ -60,7 +46,7 @@ enum class Confirmed { Allowed, Refused };
 std::optional<StoredOrder> requireOrder(struct soap* soap, int& status,
                                         Confirmed confirmed = Confirmed::Allowed)
 {
-    if (!requireSession(soap, status))
+    if (!ProviderRequest::requireSession(soap, status))
         return std::nullopt;
     ProviderRequest& request = ProviderRequest::of(soap);
     auto order = request.store().sessionOrder(request.sessionId());
@@ -170,7 +156,7 @@ int ProviderOrdering::ordering__closeSession(struct soap* soap, ordering__closeS
 {
     int status = SOAP_OK;
     ProviderRequest& request = ProviderRequest::of(soap);
-    if (requireSession(soap, status))
+    if (ProviderRequest::requireSession(soap, status))
         request.store().closeSession(request.sessionId());
     return status;
 }
@@ -181,7 +167,7 @@ int ProviderOrdering::ordering__createOrder(struct soap* soap, std::string price
     ProviderRequest& request = ProviderRequest::of(soap);
     request.arguments({{"pricelistid", pricelistid}});
     int status = SOAP_OK;
-    const auto account = requireSession(soap, status);
+    const auto account = ProviderRequest::requireSession(soap, status);
     if (!account)
         return status;
     const auto pricelist = currentPricelist(soap, status);
@@ -419,7 +405,7 @@ int ProviderOrdering::ordering__downloadPriceList(struct soap* soap,
                                                   ordering__downloadPriceListResponse& result)
 {
     int status = SOAP_OK;
-    if (!requireSession(soap, status))
+    if (!ProviderRequest::requireSession(soap, status))
         return status;
     ProviderRequest& request = ProviderRequest::of(soap);
     const auto* portal = request.portal();

@@ -52,6 +52,9 @@ public:
     // Like authenticate(), but answers HTTP 401 through the return value when there is none:
     // `result` is set to the value the service function must return.
     std::optional<ProviderStore::Account> requireAccount(int& result);
+    // Like requireAccount() for the request on `soap`, and refuses the account's own password
+    // with the fault Client.NoSession where the operation needs a session.
+    static std::optional<ProviderStore::Account> requireSession(struct soap* soap, int& result);
     // True when the request authenticated with a session id.
     bool usesSession() const;
     // The session id the request authenticated with; empty when none.

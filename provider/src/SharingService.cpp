@@ -44,24 +44,11 @@ const size_t MAX_PHONE_DIGITS = 20;
 const int PREVIEW_SIZES[] = {0, 160, 320, 640, 1280};
 const int MMS_PREVIEW_SIZES[] = {160, 320, 640};
 
-// The session's account, or the return value of a refusal in `status`.
-std::optional<ProviderStore::Account> requireSession(struct soap* soap, int& status)
-{
-    ProviderRequest& request = ProviderRequest::of(soap);
-    auto account = request.requireAccount(status);
-    if (account && !request.usesSession()) {
-        status = ProviderRequest::clientFault(soap, "NoSession",
-                                              "Open a session with createSession first");
-        return std::nullopt;
-    }
-    return account;
-}
-
 // The session's share, or a refusal in `status`; with `open` also for a closed share, as
 // nothing about it may change any more.
 std::optional<StoredShare> requireShare(struct soap* soap, int& status, bool open)
 {
-    if (!requireSession(soap, status))
+    if (!ProviderRequest::requireSession(soap, status))
         return std::nullopt;
     ProviderRequest& request = ProviderRequest::of(soap);
     auto share = request.store().sessionShare(request.sessionId());
@@ -78,7 +65,7 @@ std::optional<StoredShare> requireShare(struct soap* soap, int& status, bool ope
 std::optional<StoredShare> requireSendable(struct soap* soap, int& status,
                                            const std::string& shareId)
 {
-    const auto account = requireSession(soap, status);
+    const auto account = ProviderRequest::requireSession(soap, status);
     if (!account)
         return std::nullopt;
     auto share = ProviderRequest::of(soap).store().findShare(shareId);
@@ -229,7 +216,7 @@ int ProviderSharing::sharing__closeSession(struct soap* soap, sharing__closeSess
 {
     int status = SOAP_OK;
     ProviderRequest& request = ProviderRequest::of(soap);
-    if (requireSession(soap, status))
+    if (ProviderRequest::requireSession(soap, status))
         request.store().closeSession(request.sessionId());
     return status;
 }
@@ -244,7 +231,7 @@ int ProviderSharing::sharing__createShare(struct soap* soap, std::string subject
                        {"previewsize", std::to_string(previewsize)},
                        {"sharemeta", sharemeta ? "true" : "false"}});
     int status = SOAP_OK;
-    const auto account = requireSession(soap, status);
+    const auto account = ProviderRequest::requireSession(soap, status);
     if (!account)
         return status;
     if (!isOneOf(previewsize, PREVIEW_SIZES))

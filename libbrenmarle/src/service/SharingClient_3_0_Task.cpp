@@ -12,8 +12,6 @@
 #include "filemanager/FileManager.h"
 #include "files/File.h"
 #include "imaging/ImageData.h"
-#include "service/HTTPClient.h"
-#include "util/InputFile.h"
 
 namespace Brenmarle {
 
@@ -324,23 +322,8 @@ void SharingClient_3_0_Task::uploadOne(const SharingClient_3_0::FileUpload& entr
 {
     const wxString& path = sent.path;
     SharingClient_3_0& client = getClient();
-    const std::unique_ptr<Quorvel::HTTPClient> transfer = client.newTransferClient();
-    Quorvel::HTTPClient& http = *transfer;
-    http.setAbortCheck([this] { return isAborted(); });
-    // Refusals (no session, another server) keep their own message: nothing was sent.
-    client.uploadFile(http, path, entry.uploadUrl);
-    try {
-        Quorvel::InputFile input(path);
-        http.upload(input, this, UPLOAD_LIMIT);
-        http.finishUpload(_("Error uploading to share"));
-    } catch (const Quorvel::AbortException&) {
-        throw;
-    } catch (const Quorvel::Exception& e) {
-        if (isAborted())
-            throw Quorvel::AbortException(_("Task aborted on request"));
-        throw Quorvel::IOException(e.getCode(), _("Could not upload file to server") + wxS(": ") +
-                                                    e.getMessage());
-    }
+    client.sendFile(path, entry.uploadUrl, _("Error before uploading file to share"),
+                    _("Error uploading to share"), *this, UPLOAD_LIMIT);
     // Only what the sharer allowed goes with the picture: its name, size and kind always.
     SharingClient_3_0::FileInfo info;
     if (share.shareMeta)
