@@ -12,8 +12,6 @@
 // Client.NothingToPay and the order is confirmed without one. The payment itself is not
 // checked here: a transaction id handed out is taken as paid.
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <memory>
 #include <set>
@@ -145,20 +143,12 @@ ProviderOrdering::ordering__FileId* newFileId(struct soap* soap,
 int ProviderOrdering::ordering__createSession(struct soap* soap,
                                               ordering__createSessionResponse& result)
 {
-    int status = SOAP_OK;
-    ProviderRequest& request = ProviderRequest::of(soap);
-    if (const auto account = request.requireAccount(status))
-        result.sessionid = request.store().createSession(account->id);
-    return status;
+    return ProviderRequest::createSession(soap, result.sessionid);
 }
 
 int ProviderOrdering::ordering__closeSession(struct soap* soap, ordering__closeSessionResponse&)
 {
-    int status = SOAP_OK;
-    ProviderRequest& request = ProviderRequest::of(soap);
-    if (ProviderRequest::requireSession(soap, status))
-        request.store().closeSession(request.sessionId());
-    return status;
+    return ProviderRequest::closeSession(soap);
 }
 
 int ProviderOrdering::ordering__createOrder(struct soap* soap, std::string pricelistid,
@@ -265,18 +255,12 @@ int ProviderOrdering::ordering__registerFile(struct soap* soap, ordering__FileId
         return ProviderRequest::clientFault(soap, "UnknownFile",
                                             "The order has no file " + fileid->serveruuid);
     const std::string path = uploadedPath(request, order->accountId, file->serverUuid);
-    struct stat info;
-    if (!uploaded || ::stat(path.c_str(), &info) != 0)
-        return ProviderRequest::clientFault(soap, "FileNotUploaded",
-                                            "The file has not been uploaded: " + file->clientRef);
-    // What the client says it sent must be what arrived.
-    if (fileinfo->filesize != info.st_size)
-        return ProviderRequest::clientFault(soap, "FileSize",
-                                            "The file uploaded has " +
-                                                std::to_string(info.st_size) + " bytes, not " +
-                                                std::to_string(fileinfo->filesize));
+    const auto bytes = ProviderRequest::requireUploaded(soap, status, path, uploaded,
+                                                        fileinfo->filesize, file->clientRef);
+    if (!bytes)
+        return status;
     // The upload endpoint kept the file only when its MD5 matched: it is not read again here.
-    request.store().holdFile(order->accountId, *file, info.st_size);
+    request.store().holdFile(order->accountId, *file, *bytes);
     return SOAP_OK;
 }
 

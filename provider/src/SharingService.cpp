@@ -14,8 +14,6 @@
 // without one shareByMms is refused. An MMS carries at most MAX_MMS_PICTURES pictures, as
 // previews of at most 640 x 480.
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <set>
@@ -205,20 +203,12 @@ int ProviderSharing::sharing__getMmsInfo(struct soap* soap, sharing__getMmsInfoR
 int ProviderSharing::sharing__createSession(struct soap* soap,
                                             sharing__createSessionResponse& result)
 {
-    int status = SOAP_OK;
-    ProviderRequest& request = ProviderRequest::of(soap);
-    if (const auto account = request.requireAccount(status))
-        result.sessionid = request.store().createSession(account->id);
-    return status;
+    return ProviderRequest::createSession(soap, result.sessionid);
 }
 
 int ProviderSharing::sharing__closeSession(struct soap* soap, sharing__closeSessionResponse&)
 {
-    int status = SOAP_OK;
-    ProviderRequest& request = ProviderRequest::of(soap);
-    if (ProviderRequest::requireSession(soap, status))
-        request.store().closeSession(request.sessionId());
-    return status;
+    return ProviderRequest::closeSession(soap);
 }
 
 int ProviderSharing::sharing__createShare(struct soap* soap, std::string subject,
@@ -322,18 +312,12 @@ int ProviderSharing::sharing__registerFile(struct soap* soap, sharing__FileId* f
                                             "The share has no file " + fileid->serveruuid);
     const std::string path = Provider::SharePages::uploadedPath(
         request.server().dataDir(), share->accountId, share->id, file->serverUuid);
-    struct stat info;
-    if (!uploaded || ::stat(path.c_str(), &info) != 0)
-        return ProviderRequest::clientFault(soap, "FileNotUploaded",
-                                            "The file has not been uploaded: " + file->clientRef);
-    if (fileinfo->filesize != info.st_size)
-        return ProviderRequest::clientFault(soap, "FileSize",
-                                            "The file uploaded has " +
-                                                std::to_string(info.st_size) + " bytes, not " +
-                                                std::to_string(fileinfo->filesize));
+    const auto bytes = ProviderRequest::requireUploaded(soap, status, path, uploaded,
+                                                        fileinfo->filesize, file->clientRef);
+    if (!bytes)
+        return status;
     // The upload endpoint kept the file only when its MD5 matched.
-    request.store().registerShareFile(share->id, file->serverUuid, info.st_size,
-                                      infoText(*fileinfo));
+    request.store().registerShareFile(share->id, file->serverUuid, *bytes, infoText(*fileinfo));
     return SOAP_OK;
 }
 
