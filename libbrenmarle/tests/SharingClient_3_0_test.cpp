@@ -69,7 +69,10 @@ protected:
     {
         // Two pictures of one name in different folders, one of them shown turned.
         TestPictures::writeJpeg(dir / "pics/a/IMG_0001.JPG", 1600, 1200);
-        TestPictures::writeJpeg(dir / "pics/b/IMG_0001.JPG", 1600, 1200);
+        // As a camera writes it: the pixels lying, the EXIF orientation saying turn them.
+        TestPictures::JpegOptions camera;
+        camera.exif = TestPictures::cameraExif(6);
+        TestPictures::writeJpeg(dir / "pics/b/IMG_0001.JPG", 1600, 1200, camera);
         TestPictures::writeJpeg(dir / "pics/c.jpg", 800, 600);
     }
 
@@ -215,6 +218,31 @@ TEST_F(SharingClientTest, AWebShareOfThreePicturesAt640SendsUprightPreviews)
     const Magick::ColorRGB topRight = turned.pixelColor(turned.columns() - 5, 5);
     EXPECT_GT(topRight.red(), 0.8);
     EXPECT_LT(topRight.green(), 0.3);
+    // Its information went with it (shared), and says the pixels need no more turning.
+    EXPECT_EQ(turned.orientation(), MagickCore::TopLeftOrientation);
+}
+
+TEST_F(SharingClientTest, AFailedUploadRegistersNothingAndARetryMakesTheShareAgain)
+{
+    startProvider("[faults]\nrule = POST /upload/* | close | 1\n");
+    auto task = Task::shareByWeb(client(), threePictures(), shareOf(160, {"bob@example.com"}));
+    const TaskOutcome failed = TaskOutcome::runToEnd(task);
+    ASSERT_EQ(failed.type, Quorvel::EVT_TASK_FAILED);
+    EXPECT_EQ(failed.message.BeforeFirst(':'), "Could not upload file to server");
+    EXPECT_EQ(journalled("registerFile"), 0u);
+    EXPECT_FALSE(task->progress.closed);
+    const wxString abandoned = task->progress.shareId;
+
+    // Nobody was sent the open share: the retry makes a new one and sends that.
+    auto again = Task::retry(*task);
+    const TaskOutcome retried = TaskOutcome::runToEnd(again);
+    ASSERT_EQ(retried.type, Quorvel::EVT_TASK_FINISHED) << retried.failure();
+    EXPECT_NE(again->progress.shareId, abandoned);
+    EXPECT_EQ(journalled("createShare"), 2u);
+    EXPECT_EQ(journalled("registerFile"), 3u);
+    EXPECT_EQ(journalledArguments("shareByWeb", "shareid"),
+              std::vector<std::string>{utf8(again->progress.shareId)});
+    EXPECT_FALSE(store().findShare(utf8(abandoned))->closed);
 }
 
 TEST_F(SharingClientTest, RecipientsSeeTheShareThroughTheirTokenWithTheSharersTextEscaped)
