@@ -14,8 +14,6 @@
 // order is confirmed only once that transaction is processed; confirming it acknowledges the
 // payment, which keeps the provider's sweep from voiding it.
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <memory>
 #include <set>
@@ -39,20 +37,6 @@ namespace {
 // Where the uploads of an order's pictures go, below the account's upload folder.
 const std::string UPLOAD_FOLDER = "orders";
 
-// The session's account, or the return value of a refusal in `status`: 401 without valid
-// credentials, a fault for the account's own password where a session is needed.
-std::optional<ProviderStore::Account> requireSession(struct soap* soap, int& status)
-{
-    ProviderRequest& request = ProviderRequest::of(soap);
-    auto account = request.requireAccount(status);
-    if (account && !request.usesSession()) {
-        status = ProviderRequest::clientFault(soap, "NoSession",
-                                              "Open a session with createSession first");
-        return std::nullopt;
-    }
-    return account;
-}
-
 enum class Confirmed { Allowed, Refused };
 
 // The session's order, or a refusal in `status`; with Confirmed::Refused also for an order
@@ -60,7 +44,7 @@ enum class Confirmed { Allowed, Refused };
 std::optional<StoredOrder> requireOrder(struct soap* soap, int& status,
                                         Confirmed confirmed = Confirmed::Allowed)
 {
-    if (!requireSession(soap, status))
+    if (!ProviderRequest::requireSession(soap, status))
         return std::nullopt;
     ProviderRequest& request = ProviderRequest::of(soap);
     auto order = request.store().sessionOrder(request.sessionId());
@@ -178,20 +162,12 @@ ProviderOrdering::ordering__FileId* newFileId(struct soap* soap,
 int ProviderOrdering::ordering__createSession(struct soap* soap,
                                               ordering__createSessionResponse& result)
 {
-    int status = SOAP_OK;
-    ProviderRequest& request = ProviderRequest::of(soap);
-    if (const auto account = request.requireAccount(status))
-        result.sessionid = request.store().createSession(account->id);
-    return status;
+    return ProviderRequest::createSession(soap, result.sessionid);
 }
 
 int ProviderOrdering::ordering__closeSession(struct soap* soap, ordering__closeSessionResponse&)
 {
-    int status = SOAP_OK;
-    ProviderRequest& request = ProviderRequest::of(soap);
-    if (requireSession(soap, status))
-        request.store().closeSession(request.sessionId());
-    return status;
+    return ProviderRequest::closeSession(soap);
 }
 
 int ProviderOrdering::ordering__createOrder(struct soap* soap, std::string pricelistid,
@@ -200,7 +176,7 @@ int ProviderOrdering::ordering__createOrder(struct soap* soap, std::string price
     ProviderRequest& request = ProviderRequest::of(soap);
     request.arguments({{"pricelistid", pricelistid}});
     int status = SOAP_OK;
-    const auto account = requireSession(soap, status);
+    const auto account = ProviderRequest::requireSession(soap, status);
     if (!account)
         return status;
     const auto pricelist = currentPricelist(soap, status);
@@ -298,18 +274,12 @@ int ProviderOrdering::ordering__registerFile(struct soap* soap, ordering__FileId
         return ProviderRequest::clientFault(soap, "UnknownFile",
                                             "The order has no file " + fileid->serveruuid);
     const std::string path = uploadedPath(request, order->accountId, file->serverUuid);
-    struct stat info;
-    if (!uploaded || ::stat(path.c_str(), &info) != 0)
-        return ProviderRequest::clientFault(soap, "FileNotUploaded",
-                                            "The file has not been uploaded: " + file->clientRef);
-    // What the client says it sent must be what arrived.
-    if (fileinfo->filesize != info.st_size)
-        return ProviderRequest::clientFault(soap, "FileSize",
-                                            "The file uploaded has " +
-                                                std::to_string(info.st_size) + " bytes, not " +
-                                                std::to_string(fileinfo->filesize));
+    const auto bytes = ProviderRequest::requireUploaded(soap, status, path, uploaded,
+                                                        fileinfo->filesize, file->clientRef);
+    if (!bytes)
+        return status;
     // The upload endpoint kept the file only when its MD5 matched: it is not read again here.
-    request.store().holdFile(order->accountId, *file, info.st_size);
+    request.store().holdFile(order->accountId, *file, *bytes);
     return SOAP_OK;
 }
 
@@ -449,7 +419,7 @@ int ProviderOrdering::ordering__downloadPriceList(struct soap* soap,
                                                   ordering__downloadPriceListResponse& result)
 {
     int status = SOAP_OK;
-    if (!requireSession(soap, status))
+    if (!ProviderRequest::requireSession(soap, status))
         return status;
     ProviderRequest& request = ProviderRequest::of(soap);
     const auto* portal = request.portal();

@@ -16,6 +16,7 @@
 #include "ProviderPages.h"
 #include "ProviderRequest.h"
 #include "ProviderServer.h"
+#include "SharePages.h"
 #include "service/SoapLimits.h"
 #include "stdsoap2.h"
 
@@ -203,6 +204,8 @@ void ProviderConnection::route()
         serveSoap();
     else if (head.method() == "GET" && startsWith("/download/"))
         FileTransfers::download(*this);
+    else if (head.method() == "GET" && SharePages::serves(path))
+        SharePages::answer(*this);
     else if (head.method() == "GET" && ProviderPages::serves(path, request().config()))
         ProviderPages::answer(*this);
     else if (head.method() == "GET")

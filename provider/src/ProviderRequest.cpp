@@ -1,5 +1,7 @@
 #include "ProviderRequest.h"
 
+#include <sys/stat.h>
+
 #include "ProviderConnection.h"
 #include "ProviderServer.h"
 #include "stdsoap2.h"
@@ -63,6 +65,56 @@ std::optional<ProviderStore::Account> ProviderRequest::requireAccount(int& resul
     // 401 makes the runtime answer "401 Unauthorized" with a Basic challenge for the realm.
     result = account ? SOAP_OK : 401;
     return account;
+}
+
+std::optional<ProviderStore::Account> ProviderRequest::requireSession(struct soap* soap,
+                                                                      int& result)
+{
+    ProviderRequest& request = of(soap);
+    auto account = request.requireAccount(result);
+    if (account && !request.usesSession()) {
+        result = clientFault(soap, "NoSession", "Open a session with createSession first");
+        return std::nullopt;
+    }
+    return account;
+}
+
+int ProviderRequest::createSession(struct soap* soap, std::string& sessionId)
+{
+    int status = SOAP_OK;
+    ProviderRequest& request = of(soap);
+    if (const auto account = request.requireAccount(status))
+        sessionId = request.store().createSession(account->id);
+    return status;
+}
+
+int ProviderRequest::closeSession(struct soap* soap)
+{
+    int status = SOAP_OK;
+    if (requireSession(soap, status))
+        of(soap).store().closeSession(of(soap).sessionId());
+    return status;
+}
+
+std::optional<int64_t> ProviderRequest::requireUploaded(struct soap* soap, int& result,
+                                                        const std::string& path, bool uploaded,
+                                                        int64_t declaredSize,
+                                                        const std::string& clientRef)
+{
+    struct stat info;
+    if (!uploaded || ::stat(path.c_str(), &info) != 0) {
+        result =
+            clientFault(soap, "FileNotUploaded", "The file has not been uploaded: " + clientRef);
+        return std::nullopt;
+    }
+    // What the client says it sent must be what arrived.
+    if (declaredSize != info.st_size) {
+        result = clientFault(soap, "FileSize",
+                             "The file uploaded has " + std::to_string(info.st_size) +
+                                 " bytes, not " + std::to_string(declaredSize));
+        return std::nullopt;
+    }
+    return static_cast<int64_t>(info.st_size);
 }
 
 bool ProviderRequest::usesSession() const

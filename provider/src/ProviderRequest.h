@@ -52,6 +52,20 @@ public:
     // Like authenticate(), but answers HTTP 401 through the return value when there is none:
     // `result` is set to the value the service function must return.
     std::optional<ProviderStore::Account> requireAccount(int& result);
+    // Like requireAccount() for the request on `soap`, and refuses the account's own password
+    // with the fault Client.NoSession where the operation needs a session.
+    static std::optional<ProviderStore::Account> requireSession(struct soap* soap, int& result);
+    // createSession and closeSession of the session services; return what the service
+    // function must return.
+    static int createSession(struct soap* soap, std::string& sessionId);
+    static int closeSession(struct soap* soap);
+    // The size of the file uploaded to `path` when the client says it `uploaded` it with
+    // `declaredSize` bytes; otherwise nothing, with the fault Client.FileNotUploaded or
+    // Client.FileSize in `result`. `clientRef` names the file in the fault.
+    static std::optional<int64_t> requireUploaded(struct soap* soap, int& result,
+                                                  const std::string& path, bool uploaded,
+                                                  int64_t declaredSize,
+                                                  const std::string& clientRef);
     // True when the request authenticated with a session id.
     bool usesSession() const;
     // The session id the request authenticated with; empty when none.

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
+#include <vector>
 
 #include <sqlite3.h>
 
@@ -357,4 +359,66 @@ TEST(ProviderStore, KeepsTheUsualPickupLocationPerAccount)
     store.setDefaultPickupLocation("acc", "shop-bergen");
     EXPECT_EQ(store.defaultPickupLocation("acc"), "shop-bergen");
     EXPECT_EQ(store.defaultPickupLocation("other"), "");
+}
+
+TEST_F(StoreTest, AShareKeepsItsFilesOnceByReferenceAndInOrder)
+{
+    auto store = open();
+    const std::string share =
+        store->createShare("acct", "session", "Subject", "Message", 640, true);
+    EXPECT_EQ(store->sessionShare("session")->id, share);
+    EXPECT_FALSE(store->sessionShare("other"));
+    auto files = store->addShareFiles(share, {{"ssfile://b.jpg", 1, 1, "", false, 0, ""},
+                                              {"ssfile://a.jpg", 2, 2, "", false, 0, ""}});
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0].clientRef, "ssfile://b.jpg");
+    EXPECT_NE(files[0].serverUuid, files[1].serverUuid);
+    // Listed again (a retried upload list): the same ids, nothing doubled.
+    const auto again = store->addShareFiles(share, {{"ssfile://a.jpg", 2, 2, "", false, 0, ""},
+                                                    {"ssfile://c.jpg", 3, 3, "", false, 0, ""}});
+    ASSERT_EQ(again.size(), 3u);
+    EXPECT_EQ(again[1].serverUuid, files[1].serverUuid);
+    EXPECT_EQ(again[2].clientRef, "ssfile://c.jpg");
+    store->registerShareFile(share, files[1].serverUuid, 1234, "{}");
+    files = store->shareFiles(share);
+    EXPECT_FALSE(files[0].registered);
+    EXPECT_TRUE(files[1].registered);
+    EXPECT_EQ(files[1].bytes, 1234);
+    EXPECT_FALSE(store->findShare(share)->closed);
+    store->closeShare(share);
+    EXPECT_TRUE(store->findShare(share)->closed);
+}
+
+TEST_F(StoreTest, ARecipientIsAddedToAShareOnceEvenFromManyRequestsAtOnce)
+{
+    std::string share;
+    {
+        auto store = open();
+        share = store->createShare("acct", "session", "s", "m", 320, false);
+    }
+    // Eight connections of their own send the share to one recipient at once: one adds it.
+    std::vector<std::thread> senders;
+    std::vector<ProviderStore::ShareRecipient> results(8);
+    for (size_t i = 0; i < results.size(); ++i)
+        senders.emplace_back([&, i] {
+            ProviderStore store(path());
+            results[i] = store.addShareRecipient(share, "mms", "4711111");
+        });
+    for (auto& sender : senders)
+        sender.join();
+    size_t added = 0;
+    for (const auto& result : results) {
+        added += result.added;
+        EXPECT_EQ(result.accessToken, results[0].accessToken);
+    }
+    EXPECT_EQ(added, 1u);
+
+    auto store = open();
+    // The same number by the web is another recipient with a token of its own.
+    const auto web = store->addShareRecipient(share, "web", "4711111");
+    EXPECT_TRUE(web.added);
+    EXPECT_NE(web.accessToken, results[0].accessToken);
+    EXPECT_EQ(store->shareRecipients(share).size(), 2u);
+    EXPECT_EQ(store->recipientOfToken(web.accessToken)->method, "web");
+    EXPECT_FALSE(store->recipientOfToken("nonsense"));
 }

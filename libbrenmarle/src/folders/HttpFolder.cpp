@@ -85,12 +85,20 @@ HttpFolder::fetchFileInputStream(File& file, Quorvel::HttpCallbackObj* transfer)
 {
     const wxString uri = file.getURI();
     QDEBUG("[HTTPFOLDER] getFileInputStream for %s", uri);
+    Quorvel::HTTPClient client;
+    return download(client, uri, transfer);
+}
+
+std::unique_ptr<Quorvel::InputFile> HttpFolder::download(Quorvel::HTTPClient& client,
+                                                         const wxString& uri,
+                                                         Quorvel::HttpCallbackObj* transfer,
+                                                         bool checkMd5)
+{
     const wxString path = wxFileName::CreateTempFileName(wxFileName::GetTempDir() + "/webimport");
     if (path.empty())
         throw Quorvel::IOException(wxS("Could not open temp file for writing"));
     RemoveOnExit removal(path);
 
-    Quorvel::HTTPClient client;
     if (transfer)
         client.setAbortCheck([transfer] { return transfer->isAbortRequested(); });
     const int status = client.get(uri);
@@ -131,6 +139,8 @@ HttpFolder::fetchFileInputStream(File& file, Quorvel::HttpCallbackObj* transfer)
                                  (long long)received, (long long)expected));
         output.commit();
     }
+    if (checkMd5)
+        client.verifyDownloadedFile(path);
     QDEBUG("[HTTPFOLDER] Downloaded %lld bytes of %s", (long long)received, uri);
     // Open before the name goes: the stream keeps the contents.
     return std::make_unique<Quorvel::InputFile>(path);

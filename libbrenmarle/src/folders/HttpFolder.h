@@ -8,6 +8,10 @@
 
 #include "folders/Folder2.h"
 
+namespace Quorvel {
+class HTTPClient;
+}
+
 namespace Brenmarle {
 
 class HttpFolder : public Folder2 {
@@ -38,6 +42,16 @@ public:
     // throws Quorvel::AbortException within about 50 ms and leaves nothing behind.
     std::unique_ptr<Quorvel::InputFile>
     fetchFileInputStream(File& file, Quorvel::HttpCallbackObj* transfer) override;
+
+    // The download itself, for any folder whose files come over HTTP: GETs `url` with
+    // `client` into a new temporary file as fetchFileInputStream says, checks the bytes
+    // against the announced length (and the X-Quorvel-MD5 header when `checkMd5` and the
+    // server sent one: IOException "md5sum check of downloaded file failed"), and returns a
+    // stream on them.
+    static std::unique_ptr<Quorvel::InputFile> download(Quorvel::HTTPClient& client,
+                                                        const wxString& url,
+                                                        Quorvel::HttpCallbackObj* transfer,
+                                                        bool checkMd5 = false);
 
 private:
     wxString m_uri;

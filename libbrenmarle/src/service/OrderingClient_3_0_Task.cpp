@@ -3,9 +3,6 @@
 #include <wx/filename.h>
 #include <wx/intl.h>
 
-#include "service/HTTPClient.h"
-#include "util/InputFile.h"
-
 namespace Brenmarle {
 
 namespace {
@@ -205,23 +202,8 @@ void OrderingClient_3_0_Task::uploadOne(const OrderingClient_3_0::FileUpload& en
                                         const OrderFile& file)
 {
     OrderingClient_3_0& client = getClient();
-    const std::unique_ptr<Quorvel::HTTPClient> transfer = client.newTransferClient();
-    Quorvel::HTTPClient& http = *transfer;
-    http.setAbortCheck([this] { return isAborted(); });
-    // Refusals (no session, another server) keep their own message: nothing was sent.
-    client.uploadFile(http, file.path, entry.uploadUrl);
-    try {
-        Quorvel::InputFile input(file.path);
-        http.upload(input, this, UPLOAD_LIMIT);
-        http.finishUpload(_("Error uploading to ordering"));
-    } catch (const Quorvel::AbortException&) {
-        throw;
-    } catch (const Quorvel::Exception& e) {
-        if (isAborted())
-            throw Quorvel::AbortException(_("Task aborted on request"));
-        throw Quorvel::IOException(e.getCode(), _("Could not upload file to server") + wxS(": ") +
-                                                    e.getMessage());
-    }
+    client.sendFile(file.path, entry.uploadUrl, _("Error before uploading file to ordering"),
+                    _("Error uploading to ordering"), *this, UPLOAD_LIMIT);
     const wxULongLong size = wxFileName::GetSize(file.path);
     OrderingClient_3_0::FileInfo info = file.info;
     info.serverUuid = entry.fileId.serverUuid;

@@ -6,6 +6,8 @@
 #include "service/HTTPClient.h"
 #include "service/WebAddress.h"
 #include "system/Exceptions.h"
+#include "threads/Task.h"
+#include "util/InputFile.h"
 
 namespace Brenmarle {
 
@@ -60,6 +62,27 @@ void RpasClient_3_0::uploadFile(Quorvel::HTTPClient& http, const wxString& path,
     http.setFormFieldName(UPLOAD_FIELD);
     http.setMd5FromFile(path);
     http.beginUpload(url, static_cast<int64_t>(size.GetValue()), message);
+}
+
+void RpasClient_3_0::sendFile(const wxString& path, const wxString& url, const wxString& message,
+                              const wxString& failure, Quorvel::Task& task, int64_t limit)
+{
+    const std::unique_ptr<Quorvel::HTTPClient> transfer = newTransferClient();
+    Quorvel::HTTPClient& http = *transfer;
+    http.setAbortCheck([&task] { return task.isAborted(); });
+    uploadFile(http, path, url, message);
+    try {
+        Quorvel::InputFile input(path);
+        http.upload(input, &task, limit);
+        http.finishUpload(failure);
+    } catch (const Quorvel::AbortException&) {
+        throw;
+    } catch (const Quorvel::Exception& e) {
+        if (task.isAborted())
+            throw Quorvel::AbortException(_("Task aborted on request"));
+        throw Quorvel::IOException(e.getCode(), _("Could not upload file to server") + wxS(": ") +
+                                                    e.getMessage());
+    }
 }
 
 void RpasClient_3_0::downloadFile(Quorvel::HTTPClient& http, const wxString& url)

@@ -16,7 +16,8 @@
 
 namespace Quorvel {
 class HTTPClient;
-}
+class Task;
+} // namespace Quorvel
 
 namespace Brenmarle {
 
@@ -45,6 +46,13 @@ public:
     // open or `url` is not on the service's own scheme, host and port.
     void uploadFile(Quorvel::HTTPClient& http, const wxString& path, const wxString& url,
                     const wxString& message);
+    // The whole upload of the local file at `path` to `url` on a new transfer client:
+    // uploadFile with `message` (its refusals stand: nothing was sent), the bytes (at most
+    // `limit`) with `task` hearing the progress and able to stop it, then finishUpload with
+    // `failure`. Throws AbortException when `task` was aborted, IOException "Could not upload
+    // file to server: <cause>" when the upload failed or ended without a status.
+    void sendFile(const wxString& path, const wxString& url, const wxString& message,
+                  const wxString& failure, Quorvel::Task& task, int64_t limit);
     // Sends the GET for `url` with the session's credentials; any status but 200 raises "Error
     // downloading file". The caller reads the body. Refuses as uploadFile does.
     void downloadFile(Quorvel::HTTPClient& http, const wxString& url);
