@@ -15,8 +15,9 @@ bool endsWith(const std::string& text, const std::string& end)
            text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-// `text` safe inside HTML text and quoted attribute values.
-std::string escaped(const std::string& text)
+} // namespace
+
+std::string ProviderPages::escaped(const std::string& text)
 {
     std::string result;
     for (char c : text) {
@@ -43,13 +44,11 @@ std::string escaped(const std::string& text)
     return result;
 }
 
-std::string page(const std::string& title, const std::string& body)
+std::string ProviderPages::page(const std::string& title, const std::string& body)
 {
     return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + escaped(title) +
            "</title></head>\n<body><h1>" + escaped(title) + "</h1>\n" + body + "</body></html>\n";
 }
-
-} // namespace
 
 bool ProviderPages::serves(const std::string& path, const ProviderConfig& config)
 {
