@@ -13,11 +13,11 @@
 #include "TaskOutcome.h"
 #include "ordering/Order.h"
 #include "ordering/OrderPart.h"
+#include "service/HTTPClient.h"
 #include "service/OrderingClient_3_0.h"
 #include "service/OrderingClient_3_0_Task.h"
 #include "service/PaymentClient_1_0.h"
 #include "service/PaymentClient_1_0_Task.h"
-#include "service/HTTPClient.h"
 #include "service/PaymentData.h"
 #include "system/Exceptions.h"
 #include "threads/TaskEvent.h"
@@ -120,6 +120,15 @@ protected:
     {
         return run(
             Task::sendPaymentDetails(client, transaction.transactionId, CARD_OPTION, cardData()));
+    }
+
+    // A feedback task run to its end.
+    Quorvel::Ref<Task> feedback(const Quorvel::Ref<PaymentClient_1_0>& client,
+                                bool authReported = false)
+    {
+        auto task = Task::getPaymentFeedback(client, transaction.transactionId, authReported);
+        EXPECT_EQ(run(task).type, Quorvel::EVT_TASK_FINISHED);
+        return task;
     }
 
     std::optional<Provider::ProviderStore::Payment> stored()
@@ -316,15 +325,13 @@ TEST_F(PaymentClientTest, TheIssuerCheckIsReportedOnceThenPollingWaitsForTheOutc
     start("rule = payment/sendPaymentDetails | outcome auth-client 3\n");
     auto client = payment();
     ASSERT_EQ(send(client).type, Quorvel::EVT_TASK_FINISHED);
-    auto first = Task::getPaymentFeedback(client, transaction.transactionId);
-    ASSERT_EQ(run(first).type, Quorvel::EVT_TASK_FINISHED);
+    auto first = feedback(client);
     EXPECT_TRUE(first->authReported);
     EXPECT_EQ(first->polls, 1);
     EXPECT_EQ(first->feedback.status, "TR_AUTH_CLIENT");
     EXPECT_TRUE(first->feedback.data.StartsWith("https://localhost:")) << first->feedback.data;
 
-    auto second = Task::getPaymentFeedback(client, transaction.transactionId, true);
-    ASSERT_EQ(run(second).type, Quorvel::EVT_TASK_FINISHED);
+    auto second = feedback(client, true);
     EXPECT_EQ(second->feedback.status, "TR_PROCESSED");
     EXPECT_EQ(second->polls, 3);
 }
@@ -337,8 +344,7 @@ TEST_F(PaymentClientTest, TheIssuersPageCompletesTheCheckAndThePaymentGoesOn)
     start("rule = payment/sendPaymentDetails | outcome auth-client 50\n");
     auto client = payment();
     ASSERT_EQ(send(client).type, Quorvel::EVT_TASK_FINISHED);
-    auto asked = Task::getPaymentFeedback(client, transaction.transactionId);
-    ASSERT_EQ(run(asked).type, Quorvel::EVT_TASK_FINISHED);
+    auto asked = feedback(client);
     ASSERT_EQ(asked->feedback.status, "TR_AUTH_CLIENT");
     const wxString page = asked->feedback.data;
     ASSERT_TRUE(page.StartsWith("https://localhost:")) << page;
@@ -364,8 +370,7 @@ TEST_F(PaymentClientTest, TheIssuersPageCompletesTheCheckAndThePaymentGoesOn)
 
     EXPECT_EQ(post(page), 200);
     EXPECT_EQ(stored()->status, "TR_PENDING");
-    auto after = Task::getPaymentFeedback(client, transaction.transactionId, true);
-    ASSERT_EQ(run(after).type, Quorvel::EVT_TASK_FINISHED);
+    auto after = feedback(client, true);
     EXPECT_EQ(after->feedback.status, "TR_PROCESSED");
     EXPECT_EQ(after->polls, 1);
 
