@@ -570,6 +570,8 @@ TEST_F(SendOrderWizardPickupTest, AFailedPaymentEndsOnItsErrorAndTheOrderIsNotCo
     next();
     EXPECT_EQ(failure(), "The payment did not go through | Error (Declined): The card issuer "
                          "declined the payment");
+    // The issuer's answer would only come again.
+    EXPECT_FALSE(pageAs<Wizard::ErrorPage>()->isRetryAllowed());
     EXPECT_EQ(userKey("Invoicing/Address1"), "Kontorveien 2");
     EXPECT_EQ(journalled("confirmOrder"), 0u);
     EXPECT_FALSE(wizard->wasConfirmed());
@@ -635,6 +637,24 @@ TEST_F(SendOrderWizardPaymentTest, ALostReplyAndNextAgainChargeOnce)
     ASSERT_EQ(title(), "Your order has been confirmed") << failure();
     EXPECT_EQ(journalled("sendPaymentDetails"), 1u);
     EXPECT_EQ(journalled("getTransactionStatus"), 1u);
+}
+
+TEST_F(SendOrderWizardPaymentTest, ALostReplyOffersRetryWhichChargesOnce)
+{
+    payUntilMethod("rule = payment/sendPaymentDetails | drop-reply | 1\n");
+    if (HasFatalFailure())
+        return;
+    next();
+    auto* error = pageAs<Wizard::ErrorPage>();
+    ASSERT_NE(error, nullptr) << title();
+    EXPECT_TRUE(failure().StartsWith("Could not send payment details | ")) << failure();
+    ASSERT_TRUE(error->isRetryAllowed()) << error->getCode();
+    EXPECT_EQ(wizard->getButton(Wizard::ID_NEXT)->GetLabel(), "Retry");
+    next();
+    ASSERT_EQ(title(), "Your order has been confirmed") << failure();
+    EXPECT_EQ(journalled("sendPaymentDetails"), 1u);
+    EXPECT_EQ(journalled("getTransactionStatus"), 1u);
+    EXPECT_EQ(journalled("confirmOrder"), 1u);
 }
 
 TEST_F(SendOrderWizardPaymentTest, APendingPaymentEndsOnTheTimeOutText)

@@ -5,12 +5,15 @@
 #include <string>
 #include <thread>
 
+#include <wx/mstream.h>
+
 #include "ProviderFixture.h"
 #include "ProviderStore.h"
 #include "SoapReplies.h"
 #include "TaskOutcome.h"
 #include "ordering/Order.h"
 #include "ordering/OrderPart.h"
+#include "service/HTTPClient.h"
 #include "service/OrderingClient_3_0.h"
 #include "service/OrderingClient_3_0_Task.h"
 #include "service/PaymentClient_1_0.h"
@@ -117,6 +120,15 @@ protected:
     {
         return run(
             Task::sendPaymentDetails(client, transaction.transactionId, CARD_OPTION, cardData()));
+    }
+
+    // A feedback task run to its end.
+    Quorvel::Ref<Task> feedback(const Quorvel::Ref<PaymentClient_1_0>& client,
+                                bool authReported = false)
+    {
+        auto task = Task::getPaymentFeedback(client, transaction.transactionId, authReported);
+        EXPECT_EQ(run(task).type, Quorvel::EVT_TASK_FINISHED);
+        return task;
     }
 
     std::optional<Provider::ProviderStore::Payment> stored()
@@ -313,17 +325,69 @@ TEST_F(PaymentClientTest, TheIssuerCheckIsReportedOnceThenPollingWaitsForTheOutc
     start("rule = payment/sendPaymentDetails | outcome auth-client 3\n");
     auto client = payment();
     ASSERT_EQ(send(client).type, Quorvel::EVT_TASK_FINISHED);
-    auto first = Task::getPaymentFeedback(client, transaction.transactionId);
-    ASSERT_EQ(run(first).type, Quorvel::EVT_TASK_FINISHED);
+    auto first = feedback(client);
     EXPECT_TRUE(first->authReported);
     EXPECT_EQ(first->polls, 1);
     EXPECT_EQ(first->feedback.status, "TR_AUTH_CLIENT");
     EXPECT_TRUE(first->feedback.data.StartsWith("https://localhost:")) << first->feedback.data;
 
-    auto second = Task::getPaymentFeedback(client, transaction.transactionId, true);
-    ASSERT_EQ(run(second).type, Quorvel::EVT_TASK_FINISHED);
+    auto second = feedback(client, true);
     EXPECT_EQ(second->feedback.status, "TR_PROCESSED");
     EXPECT_EQ(second->polls, 3);
+}
+
+// The issuer's page the feedback names, over TLS: it shows a button that posts back, the post
+// completes the check once and the payment goes straight on to its outcome (not after the
+// scripted polls); a foreign transaction, a finished one and plain HTTP are refused.
+TEST_F(PaymentClientTest, TheIssuersPageCompletesTheCheckAndThePaymentGoesOn)
+{
+    start("rule = payment/sendPaymentDetails | outcome auth-client 50\n");
+    auto client = payment();
+    ASSERT_EQ(send(client).type, Quorvel::EVT_TASK_FINISHED);
+    auto asked = feedback(client);
+    ASSERT_EQ(asked->feedback.status, "TR_AUTH_CLIENT");
+    const wxString page = asked->feedback.data;
+    ASSERT_TRUE(page.StartsWith("https://localhost:")) << page;
+
+    Quorvel::HTTPClient http(direct);
+    http.setCaFile(TEST_CA_DIR "/cacert.pem");
+    const auto post = [&](const wxString& url) {
+        wxMemoryInputStream nothing("", 0);
+        http.setContentType("application/x-www-form-urlencoded");
+        http.setBodyStream(&nothing);
+        const int status = http.post(url, Quorvel::HTTPClient::POST_BODY);
+        std::string body;
+        http.readBody([&](const char* data, size_t size) { body.append(data, size); });
+        return status;
+    };
+    wxString text;
+    ASSERT_EQ(http.fetchToString(page, text, false), 200);
+    EXPECT_TRUE(text.Contains(transaction.transactionId)) << text;
+    EXPECT_TRUE(text.Contains("<form method=\"post\" action=\"/payment/issuer/" +
+                              transaction.transactionId + "\">"))
+        << text;
+    EXPECT_EQ(stored()->status, "TR_AUTH_CLIENT"); // looking is not confirming
+
+    EXPECT_EQ(post(page), 200);
+    EXPECT_EQ(stored()->status, "TR_PENDING");
+    auto after = feedback(client, true);
+    EXPECT_EQ(after->feedback.status, "TR_PROCESSED");
+    EXPECT_EQ(after->polls, 1);
+
+    // Finished: neither the page nor a second confirmation.
+    EXPECT_EQ(http.fetchToString(page, text, false), 409);
+    EXPECT_EQ(post(page), 409);
+    EXPECT_EQ(stored()->status, "TR_PROCESSED");
+    const wxString base = page.BeforeLast('/') + "/";
+    EXPECT_EQ(http.fetchToString(base + "no-such-transaction", text, false), 404);
+    EXPECT_EQ(post(base + "no-such-transaction"), 404);
+    EXPECT_EQ(post(base), 404);
+
+    Quorvel::HTTPClient plain(settings);
+    EXPECT_EQ(plain.fetchToString("http://demo.portal.vistrelle.net/payment/issuer/" +
+                                      transaction.transactionId,
+                                  text, false),
+              403);
 }
 
 TEST_F(PaymentClientTest, AfterTheIssuerCheckAPendingPaymentWaitsUntilTheLongerLimit)

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "FileTransfers.h"
+#include "IssuerPage.h"
 #include "ProviderPages.h"
 #include "ProviderRequest.h"
 #include "ProviderServer.h"
@@ -198,7 +199,9 @@ void ProviderConnection::route()
             return;
     const std::string& path = head.path();
     const auto startsWith = [&](const char* prefix) { return path.rfind(prefix, 0) == 0; };
-    if (head.method() == "POST" && startsWith("/upload/"))
+    if (IssuerPage::serves(path))
+        IssuerPage::answer(*this);
+    else if (head.method() == "POST" && startsWith("/upload/"))
         FileTransfers::upload(*this);
     else if (head.method() == "POST")
         serveSoap();

@@ -843,6 +843,24 @@ ProviderStore::Payment ProviderStore::pollPayment(const std::string& id)
     return payment;
 }
 
+bool ProviderStore::completeIssuerCheck(const std::string& id)
+{
+    Transaction transaction(*this);
+    auto payment = findPayment(id);
+    if (!payment || payment->status != "TR_AUTH_CLIENT")
+        return false;
+    payment->status = "TR_PENDING";
+    Statement(m_db, "UPDATE payments SET status = ?, pollsleft = 0, changed = ? "
+                    "WHERE transactionid = ?")
+        .bind(1, payment->status)
+        .bind(2, now())
+        .bind(3, id)
+        .step();
+    logPayment(id, "TR_AUTH_CLIENT", *payment, "Issuer check completed");
+    transaction.commit();
+    return true;
+}
+
 bool ProviderStore::changePaymentStatus(const std::string& id, const std::vector<std::string>& from,
                                         const std::string& to, const std::string& why,
                                         bool acknowledged)

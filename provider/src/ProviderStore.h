@@ -245,6 +245,9 @@ public:
     // One feedback call: counts a poll of a pending payment, ending it as its outcome says
     // when none are left. Returns the payment after.
     Payment pollPayment(const std::string& id);
+    // The payer completed the issuer's check of a payment that asked for it: the next feedback
+    // call ends it as its outcome says. False when it was not waiting for the check.
+    bool completeIssuerCheck(const std::string& id);
     // Changes the status of a payment whose status is one of `from` and that is not
     // acknowledged (or is, with `acknowledged`); false when it is not.
     bool changePaymentStatus(const std::string& id, const std::vector<std::string>& from,

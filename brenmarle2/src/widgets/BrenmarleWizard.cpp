@@ -30,6 +30,18 @@ void BrenmarleWizard::showFailure(const wxString& operation, const Quorvel::Exce
     showFailure(failure.getCode(), failure.getMessage());
 }
 
+bool BrenmarleWizard::offersRetry(const wxString& code) const
+{
+    if (Quorvel::Wizard::offersRetry(code))
+        return true;
+    // A failure of the connection or of the reply itself (cut, lost, unreadable), not the
+    // payment server's answer, which would only come again.
+    const bool transport = (code.StartsWith("Network.") && code != "Network.ProxyAuthorization") ||
+                           code == "Soap.UnknownError";
+    const auto* page = dynamic_cast<const PaymentPage*>(getCurrentPage());
+    return transport && page && page->isRetryPoint();
+}
+
 void BrenmarleWizard::setPaymentTransport(Quorvel::NetworkSettings& settings,
                                           const wxString& caFile)
 {

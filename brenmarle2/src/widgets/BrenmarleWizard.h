@@ -87,6 +87,9 @@ protected:
     virtual void paymentCompleted() {}
     // Handles the events of the payment tasks.
     void onTaskSucceeded(Quorvel::TaskEvent& event) override;
+    // Also a broken connection or reply while the payment details go out: sending them again
+    // charges nothing more, the task asks the transaction's state first.
+    bool offersRetry(const wxString& code) const override;
 
 private:
     void runPaymentTask(const Quorvel::Ref<Brenmarle::PaymentClient_1_0_Task>& task,

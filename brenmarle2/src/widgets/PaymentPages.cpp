@@ -120,6 +120,12 @@ void BrenmarleWizard::CardDetailsPage::onNext(wxCommandEvent&)
     wizard()->sendPaymentDetails(m_option.id, card.toText());
 }
 
+void BrenmarleWizard::CardDetailsPage::retryOperation()
+{
+    wxCommandEvent next;
+    onNext(next);
+}
+
 // ---- Invoice --------------------------------------------------------------------------------
 
 BrenmarleWizard::InvoiceAddressPage::InvoiceAddressPage(
@@ -152,6 +158,12 @@ void BrenmarleWizard::InvoiceAddressPage::onNext(wxCommandEvent&)
     invoice.set(PaymentData::POSTAL_CODE, utf8(address.postalCode));
     invoice.set(PaymentData::CITY, utf8(address.city));
     wizard()->sendPaymentDetails(m_option.id, invoice.toText());
+}
+
+void BrenmarleWizard::InvoiceAddressPage::retryOperation()
+{
+    wxCommandEvent next;
+    onNext(next);
 }
 
 // ---- Issuer check ---------------------------------------------------------------------------

@@ -42,13 +42,15 @@ private:
     std::vector<wxRadioButton*> m_choices;
 };
 
-// Its Next sends the details: after a failure, Next here again is the retry.
+// Its Next sends the details: after a failure, Next here again (or Retry) is the retry.
 class BrenmarleWizard::CardDetailsPage : public PaymentPage {
 public:
     CardDetailsPage(BrenmarleWizard* wizard,
                     const Brenmarle::PaymentClient_1_0::PaymentOption& option);
     void afterShow() override;
     void onNext(wxCommandEvent& event) override;
+    bool isRetryPoint() const override { return true; }
+    void retryOperation() override;
     // The first problem of the card's fields, or empty.
     static wxString checkCard(const wxString& holder, const wxString& number,
                               const wxString& expiry, const wxString& code);
@@ -68,6 +70,8 @@ public:
                        const Brenmarle::PaymentClient_1_0::PaymentOption& option);
     void afterShow() override;
     void onNext(wxCommandEvent& event) override;
+    bool isRetryPoint() const override { return true; }
+    void retryOperation() override;
 
     AddressFields m_fields;
 

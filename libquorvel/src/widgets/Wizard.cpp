@@ -464,6 +464,8 @@ void Wizard::showFailure(const wxString& code, const wxString& message)
 {
     ErrorPage* page = code == CONNECTION_REFUSED
                           ? new NetworkErrorPage(this, _("Connection to server was refused"))
+                      : offersRetry(code)
+                          ? new NetworkErrorPage(this, _("The connection to the server failed"))
                           : new ErrorPage(this, _("An unexpected error occured"));
     page->setOperation(m_operation);
     page->setFailure(code, message);

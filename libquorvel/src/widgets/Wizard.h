@@ -149,7 +149,7 @@ public:
     void setOperationDescription(const wxString& operation) { m_operation = operation; }
 
     // Shows a failure (`code`, `message`) of the current operation on an error page; the
-    // network error page, which offers Retry, for CONNECTION_REFUSED.
+    // network error page, which offers Retry, for a code offersRetry() takes.
     void showFailure(const wxString& code, const wxString& message);
 
     // Asks the current page for its header messages and repaints the header.
@@ -178,6 +178,9 @@ protected:
     virtual void onTaskFailed(TaskEvent& event);
     virtual void onTaskProgress(TaskEvent& event);
     virtual void onTaskSucceeded(TaskEvent& event);
+    // Whether a failure `code` of the current page's operation may be retried as it is:
+    // CONNECTION_REFUSED (nothing reached the server) by default.
+    virtual bool offersRetry(const wxString& code) const { return code == CONNECTION_REFUSED; }
 
 private:
     // The page on top when work was started; the work's events are dropped once it has left
