@@ -1,0 +1,228 @@
+#include "sharing/SharingWizard.h"
+
+#include <wx/intl.h>
+
+#include "service/AccountSettings.h"
+#include "sharing/EmailHandOver.h"
+#include "sharing/EmailScalingTask.h"
+#include "sharing/SharingPages.h"
+#include "system/Configuration.h"
+#include "system/Exceptions.h"
+#include "system/Log.h"
+#include "threads/TaskEvent.h"
+
+QUORVEL_DECLARE_EXCEPTION(SharingUnavailableException, Quorvel::UnsupportedException,
+                          "Sharing.Unavailable")
+
+SharingWizard::SharingWizard(wxWindow* parent, const std::vector<wxString>& pictures,
+                             Quorvel::Configuration& configuration, Hooks hooks, int method)
+    : BrenmarleWizard(parent, _("Photo Sharing Assistant"),
+                      {_("Method"), _("Recipients"), _("Description"), _("Sharing"), _("Done")}),
+      m_pictures(pictures), m_configuration(configuration), m_hooks(std::move(hooks)),
+      m_preselected(method)
+{
+    SetName("SharingWizard");
+    m_subject = defaultSubject(m_pictures.size());
+    pushPage(new SharingMethodPage(this));
+    QDEBUG("[SHARINGWIZARD] Opened for %d pictures", static_cast<int>(m_pictures.size()));
+}
+
+SharingWizard::~SharingWizard() = default;
+
+int SharingWizard::run(wxWindow* parent, const std::vector<wxString>& pictures,
+                       Quorvel::Configuration& configuration, Hooks hooks, int method)
+{
+    auto* wizard = new SharingWizard(parent, pictures, configuration, std::move(hooks), method);
+    const int result = wizard->ShowModal();
+    wizard->Destroy();
+    return result;
+}
+
+std::vector<SharingWizard::Method> SharingWizard::getOfferedMethods() const
+{
+    bool mobile = false;
+    bool prints = false;
+    Quorvel::ConfigFile& global = m_configuration.getGlobalConfig();
+    global.readBool("Functions/EnableMobilePhoneServices", mobile, false);
+    global.readBool("Functions/EnableShareByPrints", prints, false);
+    std::vector<Method> methods = {OVER_INTERNET};
+    if (mobile)
+        methods.push_back(BY_MMS);
+    if (prints)
+        methods.push_back(AS_PRINTS);
+    methods.push_back(BY_EMAIL);
+    return methods;
+}
+
+std::vector<SharingWizard::SizeChoice> SharingWizard::sizesFor(Method method)
+{
+    if (method == BY_MMS)
+        return {{_("Small mobile size (160x120)"), 160},
+                {_("Medium mobile size (320x240)"), 320},
+                {_("Large mobile size (640x480)"), 640}};
+    return {{_("Thumbnail size (160x120)"), 160},
+            {_("Suitable for web (320x240)"), 320},
+            {_("Small screen size (640x480)"), 640},
+            {_("Large screen size (1280x960)"), 1280},
+            {_("Full size (Do not resize photos)"), 0}};
+}
+
+wxString SharingWizard::defaultSubject(size_t pictures)
+{
+    return pictures == 1 ? _("Shared picture!") : _("Shared pictures!");
+}
+
+bool SharingWizard::hasAccount() const
+{
+    return Brenmarle::AccountSettings::read(m_configuration).exists();
+}
+
+bool SharingWizard::failed(const wxString& operation, const std::function<void()>& step)
+{
+    try {
+        step();
+        return false;
+    } catch (const Quorvel::Exception& e) {
+        showFailure(operation, e);
+        return true;
+    }
+}
+
+// ---- Method and recipients -----------------------------------------------------------------
+
+wxString SharingWizard::chooseMethod(Method method)
+{
+    switch (method) {
+    case OVER_INTERNET:
+    case BY_MMS:
+    case AS_PRINTS:
+    case BY_EMAIL:
+        break;
+    default:
+        return _("Unsupported sharing method (not implemented in this version!");
+    }
+    m_method = method;
+    // Refused before anything else is asked of the user, the account included.
+    if (method == BY_MMS && m_pictures.size() > MMS_PICTURE_LIMIT)
+        return _("You cannot share more than two photos at a time by MMS");
+    if (method != BY_EMAIL && !hasAccount()) {
+        pushPage(new AccountNeededPage(this, method));
+        return wxString();
+    }
+    showMethodPage();
+    return wxString();
+}
+
+void SharingWizard::continueAfterAccount()
+{
+    if (!hasAccount() && (!m_hooks.registerAccount || !m_hooks.registerAccount()))
+        return;
+    auto* page = dynamic_cast<AccountNeededPage*>(getCurrentPage());
+    if (page && hasAccount())
+        page->accountReady();
+}
+
+void SharingWizard::showMethodPage()
+{
+    switch (m_method) {
+    case OVER_INTERNET:
+        pushPage(new ShareByWebPage(this));
+        break;
+    case BY_MMS:
+        pushPage(new ShareByMmsPage(this));
+        break;
+    case AS_PRINTS:
+        pushPage(new ShareByPrintsPage(this));
+        break;
+    case BY_EMAIL:
+        pushPage(new ShareByEmailPage(this));
+        break;
+    }
+}
+
+void SharingWizard::setRecipients(const std::vector<wxString>& recipients, int size, bool shareInfo)
+{
+    m_recipients = recipients;
+    m_size = size;
+    m_shareInfo = shareInfo;
+    if (m_method == BY_EMAIL)
+        pushPage(new EmailPage(this));
+    else
+        pushPage(new DescriptionPage(this));
+}
+
+void SharingWizard::setDescription(const wxString& subject, const wxString& comment)
+{
+    m_subject = subject;
+    m_comment = comment;
+    pushPage(new UploadPage(this));
+}
+
+// ---- Sharing -------------------------------------------------------------------------------
+
+void SharingWizard::startShare()
+{
+    // Comes with the sharing service's client.
+    QDEBUG("[SHARINGWIZARD] Sharing by method %d is not available", static_cast<int>(m_method));
+    showFailure(_("Could not share photos"),
+                SharingUnavailableException(_("Sharing photos is not available yet")));
+}
+
+void SharingWizard::addPrints()
+{
+    if (!m_hooks.addPrints || !m_hooks.addPrints(m_pictures)) {
+        showFailure(_("Could not add the photos to the shopping cart"),
+                    SharingUnavailableException(_("Ordering prints is not available")));
+        return;
+    }
+    QDEBUG("[SHARINGWIZARD] %d pictures added to the cart as prints",
+           static_cast<int>(m_pictures.size()));
+    endWizard(wxID_OK);
+}
+
+void SharingWizard::startEmail()
+{
+    if (isBusy())
+        return;
+    m_attachments.clear();
+    const wxString operation = _("An error occures while scaling photos for email transmisstion");
+    failed(operation, [&] {
+        m_scaling = Quorvel::makeRef<Brenmarle::EmailScalingTask>(
+            m_pictures, m_size, Brenmarle::EmailScalingTask::newFolder());
+        runTask(m_scaling, _("Scaling photos for email"), operation);
+    });
+}
+
+void SharingWizard::handOverEmail(const std::vector<wxString>& attachments)
+{
+    m_attachments = attachments;
+    const wxString operation = _("Could not send email");
+    failed(operation, [&] {
+        m_handOver = Quorvel::makeRef<Brenmarle::EmailHandOver>(
+            Brenmarle::EmailHandOver::sharedPhotos(m_recipients, m_attachments));
+        runTask(m_handOver, _("Opening your email program..."), operation);
+    });
+}
+
+void SharingWizard::onTaskSucceeded(Quorvel::TaskEvent& event)
+{
+    Quorvel::Task* task = event.getTask().get();
+    if (!task)
+        return;
+    if (task == m_scaling.get()) {
+        auto* scaling = dynamic_cast<Brenmarle::EmailScalingTask*>(task);
+        if (!scaling) {
+            showFailure(_("Could not send email"),
+                        Quorvel::RuntimeException(wxS("ERROR: Task is not EmailScaleTask")));
+            return;
+        }
+        const auto attachments = scaling->getAttachments();
+        m_scaling = nullptr;
+        handOverEmail(attachments);
+    } else if (task == m_handOver.get()) {
+        m_handOver = nullptr;
+        QDEBUG("[SHARINGWIZARD] Email with %d attachments handed over",
+               static_cast<int>(m_attachments.size()));
+        pushPage(new ReceiptPage(this));
+    }
+}

@@ -1,0 +1,120 @@
+#pragma once
+// The sharing assistant ("Photo Sharing Assistant"): shares the chosen pictures over the
+// internet, by MMS, as prints ordered to a mailing address (through the shopping cart) or as
+// attachments of an e-mail written in the user's own mail program.
+//
+// The user picks the method (only the methods the configuration offers), then the recipients
+// and the size; sharing over the internet, by MMS and as prints needs an account with a
+// service provider, which the user is offered to register first. MMS carries at most two
+// pictures. An e-mail's attachments are prepared off the GUI thread (EmailScalingTask) and
+// handed to the mail program (EmailHandOver); a failure of either shows the error page.
+//
+// Uploading a share over the internet or by MMS comes with the sharing service's client: until
+// then the upload page stops on an error page ("Sharing photos is not available yet").
+//
+// Entry points: run() (modal). GUI thread only; `configuration` must outlive the wizard.
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+#include <wx/string.h>
+
+#include "widgets/BrenmarleWizard.h"
+
+namespace Quorvel {
+class Configuration;
+class Task;
+} // namespace Quorvel
+
+class SharingWizard : public BrenmarleWizard {
+public:
+    // As the method page numbers them.
+    enum Method { OVER_INTERNET = 0, BY_MMS = 1, AS_PRINTS = 3, BY_EMAIL = 4 };
+    enum Step { STEP_METHOD, STEP_RECIPIENTS, STEP_DESCRIPTION, STEP_SHARING, STEP_RECEIPT };
+    static constexpr size_t MMS_PICTURE_LIMIT = 2;
+
+    // What the assistant asks of the program around it.
+    struct Hooks {
+        // Leads the user through registering an account; whether there is one afterwards.
+        std::function<bool()> registerAccount;
+        // Puts the pictures into the shopping cart as prints; whether they are there.
+        std::function<bool(const std::vector<wxString>& uris)> addPrints;
+    };
+    // A size to share in: its label and the box width (0: full size).
+    using SizeChoice = std::pair<wxString, int>;
+
+    SharingWizard(wxWindow* parent, const std::vector<wxString>& pictures,
+                  Quorvel::Configuration& configuration, Hooks hooks, int method = -1);
+    ~SharingWizard() override;
+
+    // Shows the assistant modally; wxID_OK when the pictures were shared (or put in the cart).
+    static int run(wxWindow* parent, const std::vector<wxString>& pictures,
+                   Quorvel::Configuration& configuration, Hooks hooks, int method = -1);
+
+    // The methods the configuration offers, in the page's order.
+    std::vector<Method> getOfferedMethods() const;
+    static std::vector<SizeChoice> sizesFor(Method method);
+    // "Shared picture!" for one picture, "Shared pictures!" for several.
+    static wxString defaultSubject(size_t pictures);
+
+    // ---- The flow. -------------------------------------------------------------------------
+    // The method page's Next. Refuses MMS for more than two pictures (returns the problem);
+    // offers the account registration when the method needs an account and there is none.
+    wxString chooseMethod(Method method);
+    // The account page's Next: registers (once) or goes on when there is an account.
+    void continueAfterAccount();
+    void setRecipients(const std::vector<wxString>& recipients, int size, bool shareInfo);
+    void setDescription(const wxString& subject, const wxString& comment);
+    // The web or MMS share itself.
+    void startShare();
+    // The prints page's add: the pictures go into the cart and the assistant ends.
+    void addPrints();
+    // The e-mail: scaling, then the hand-over.
+    void startEmail();
+
+    // ---- State, for the pages and tests. ---------------------------------------------------
+    const std::vector<wxString>& getPictures() const { return m_pictures; }
+    Method getMethod() const { return m_method; }
+    int getPreselectedMethod() const { return m_preselected; }
+    bool hasAccount() const;
+    const std::vector<wxString>& getRecipients() const { return m_recipients; }
+    int getSize() const { return m_size; }
+    bool getShareInfo() const { return m_shareInfo; }
+    const wxString& getSubject() const { return m_subject; }
+    const wxString& getComment() const { return m_comment; }
+    const std::vector<wxString>& getAttachments() const { return m_attachments; }
+
+    class SharingMethodPage;
+    class AccountNeededPage;
+    class ShareByWebPage;
+    class ShareByMmsPage;
+    class ShareByPrintsPage;
+    class ShareByEmailPage;
+    class DescriptionPage;
+    class UploadPage;
+    class EmailPage;
+    class ReceiptPage;
+
+protected:
+    void onTaskSucceeded(Quorvel::TaskEvent& event) override;
+
+private:
+    void showMethodPage();
+    void handOverEmail(const std::vector<wxString>& attachments);
+    bool failed(const wxString& operation, const std::function<void()>& step);
+
+    std::vector<wxString> m_pictures;
+    Quorvel::Configuration& m_configuration;
+    Hooks m_hooks;
+    int m_preselected;
+    Method m_method = OVER_INTERNET;
+    std::vector<wxString> m_recipients;
+    int m_size = 640;
+    bool m_shareInfo = true;
+    wxString m_subject;
+    wxString m_comment;
+    std::vector<wxString> m_attachments;
+    Quorvel::Ref<Quorvel::Task> m_scaling;
+    Quorvel::Ref<Quorvel::Task> m_handOver;
+};
