@@ -111,8 +111,8 @@ FaultScript::Rule FaultScript::parseRule(const std::string& value)
     const Action::Kind kind = rule.action.kind;
     if (rule.soap && (kind == Action::Truncate || kind == Action::WrongMd5))
         throw FaultScriptError(parts[1] + " applies to GETs of files, not to SOAP calls");
-    if (kind == Action::NoAnswer && (rule.soap || !matches(rule.method, "POST")))
-        throw FaultScriptError("no-answer applies to uploads (POST /upload/...) only");
+    if (kind == Action::NoAnswer && !rule.soap && !matches(rule.method, "POST"))
+        throw FaultScriptError("no-answer applies to uploads (POST /upload/...) and SOAP calls");
     if (!rule.soap &&
         (kind == Action::Fault || kind == Action::RedirectSelf || kind == Action::BadToken))
         throw FaultScriptError(parts[1] + " applies to SOAP calls only");

@@ -14,7 +14,9 @@
 //   truncate BYTES      GETs of files: send the full length, then only BYTES of the body
 //   wrong-md5           GETs of files: send an X-Quorvel-MD5 that does not match the body
 //   no-answer           uploads: take the whole file, keep nothing and close the connection
-//                       without an answer (a server that fails after the bytes arrived)
+//                       without an answer (a server that fails after the bytes arrived);
+//                       SOAP calls: carry the operation out, then close the connection
+//                       without its answer (a reply lost on the way)
 //   redirect-self       locator/getDirectoryContents: send the client back to the same path
 //                       on the host it asked
 //   bad-token KIND      portal/getRegistrationToken: a token whose picture is spoiled, KIND

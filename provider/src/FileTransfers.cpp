@@ -182,9 +182,10 @@ std::optional<std::string> accountTransfer(ProviderConnection& connection,
     return accountFile(request, account->id, *steps, create);
 }
 
-// Sends the file at `path` with its length and MD5, as the fault script allows.
-void sendFile(ProviderConnection& connection, const std::string& path,
-              const std::string& contentType)
+} // namespace
+
+void FileTransfers::sendFile(ProviderConnection& connection, const std::string& path,
+                             const std::string& contentType)
 {
     ProviderRequest& request = connection.request();
     Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -223,6 +224,8 @@ void sendFile(ProviderConnection& connection, const std::string& path,
         toSend -= static_cast<uint64_t>(count);
     }
 }
+
+namespace {
 
 // The MD5 the upload declares, lower case; empty when there is none or it is malformed.
 std::string declaredMd5(const HttpRequestHead& head)

@@ -22,12 +22,19 @@
 //
 // Threads: the worker thread serving the connection.
 
+#include <string>
+
 namespace Provider {
 
 class ProviderConnection;
 
 class FileTransfers {
 public:
+    // Sends the file at `path` with its length and MD5 (404 when there is none), as the fault
+    // script allows.
+    static void sendFile(ProviderConnection& connection, const std::string& path,
+                         const std::string& contentType);
+
     static void getPublic(ProviderConnection& connection);
     static void download(ProviderConnection& connection);
     static void upload(ProviderConnection& connection);

@@ -19,8 +19,8 @@ namespace Provider {
 
 namespace {
 
-const char* const SECRET_ARGUMENTS[] = {"password", "tokentext", "activationcode", "clientdata",
-                                        "paymentdata"};
+const char* const SECRET_ARGUMENTS[] = {"password",   "tokentext",   "activationcode",
+                                        "clientdata", "paymentdata", "accesstoken"};
 const size_t SESSION_DIGEST_LENGTH = 12;
 
 std::string isoTime(std::chrono::system_clock::time_point time)

@@ -16,6 +16,7 @@
 #include "ProviderPages.h"
 #include "ProviderRequest.h"
 #include "ProviderServer.h"
+#include "SharePages.h"
 #include "service/SoapLimits.h"
 #include "stdsoap2.h"
 
@@ -203,6 +204,8 @@ void ProviderConnection::route()
         serveSoap();
     else if (head.method() == "GET" && startsWith("/download/"))
         FileTransfers::download(*this);
+    else if (head.method() == "GET" && SharePages::serves(path))
+        SharePages::answer(*this);
     else if (head.method() == "GET" && ProviderPages::serves(path, request().config()))
         ProviderPages::answer(*this);
     else if (head.method() == "GET")
@@ -265,6 +268,11 @@ void ProviderConnection::serveSoap()
             return;
         }
     }
+    // A lost reply: the operation is carried out, and what it answers goes nowhere.
+    const auto& injected = m_request->injected();
+    const bool noAnswer = injected && injected->kind == FaultScript::Action::NoAnswer;
+    if (noAnswer)
+        m_soap->fsend = &ProviderConnection::discardSend;
     int served = SOAP_OK;
     try {
         served = m_server.dispatch(m_soap);
@@ -278,6 +286,12 @@ void ProviderConnection::serveSoap()
         sendTooLargeFault();
     else if (served != SOAP_OK)
         soap_send_fault(m_soap);
+    m_soap->fsend = m_defaultSend;
+}
+
+int ProviderConnection::discardSend(struct soap*, const char*, size_t)
+{
+    return SOAP_OK;
 }
 
 void ProviderConnection::answerUnreadRequest()
@@ -371,7 +385,10 @@ int ProviderConnection::journalResponse(struct soap* soap, int status, uint64_t 
     if (httpStatus == 500 && self.m_entry.fault.empty())
         if (const char** code = soap_faultcode(soap); code && *code)
             self.m_entry.fault = *code;
-    self.journal(httpStatus);
+    // An answer the fault script drops is journalled as none.
+    const bool dropped = self.m_request && self.m_request->injected() &&
+                         self.m_request->injected()->kind == FaultScript::Action::NoAnswer;
+    self.journal(dropped ? 0 : httpStatus);
     return self.m_defaultResponse(soap, status, count);
 }
 

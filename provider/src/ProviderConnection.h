@@ -102,6 +102,8 @@ private:
     static int holdShutdownSocket(struct soap* soap, int socket, int how);
     // Journals a SOAP answer just before the runtime sends its head.
     static int journalResponse(struct soap* soap, int status, uint64_t count);
+    // Sends nothing: the answer of a call whose reply the fault script drops.
+    static int discardSend(struct soap* soap, const char* data, size_t size);
 
     ProviderServer& m_server;
     Context m_context;

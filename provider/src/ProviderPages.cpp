@@ -15,8 +15,9 @@ bool endsWith(const std::string& text, const std::string& end)
            text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-// `text` safe inside HTML text and quoted attribute values.
-std::string escaped(const std::string& text)
+} // namespace
+
+std::string ProviderPages::escapeHtml(const std::string& text)
 {
     std::string result;
     for (char c : text) {
@@ -43,13 +44,12 @@ std::string escaped(const std::string& text)
     return result;
 }
 
-std::string page(const std::string& title, const std::string& body)
+std::string ProviderPages::htmlPage(const std::string& title, const std::string& body)
 {
-    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + escaped(title) +
-           "</title></head>\n<body><h1>" + escaped(title) + "</h1>\n" + body + "</body></html>\n";
+    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + escapeHtml(title) +
+           "</title></head>\n<body><h1>" + escapeHtml(title) + "</h1>\n" + body +
+           "</body></html>\n";
 }
-
-} // namespace
 
 bool ProviderPages::serves(const std::string& path, const ProviderConfig& config)
 {
@@ -92,23 +92,24 @@ void ProviderPages::passwordReminder(ProviderConnection& connection)
                              "<p><button type=\"submit\">Send reminder</button></p>\n</form>\n";
     if (!email || email->empty()) {
         connection.sendResponse(200, "text/html; charset=utf-8",
-                                page(title, "<p>Type the e-mail address of your account; a "
-                                            "reminder of its password is sent to it.</p>\n" +
-                                                form));
+                                htmlPage(title, "<p>Type the e-mail address of your account; a "
+                                                "reminder of its password is sent to it.</p>\n" +
+                                                    form));
         return;
     }
     if (!EmailAddress::isWellFormed(*email)) {
-        connection.sendResponse(
-            400, "text/html; charset=utf-8",
-            page(title, "<p>This is not an e-mail address: " + escaped(*email) + "</p>\n" + form));
+        connection.sendResponse(400, "text/html; charset=utf-8",
+                                htmlPage(title, "<p>This is not an e-mail address: " +
+                                                    escapeHtml(*email) + "</p>\n" + form));
         return;
     }
     request.remindPassword(portal->id, *email);
     // Whether the address has an account is not told to whoever asks.
-    connection.sendResponse(200, "text/html; charset=utf-8",
-                            page(title, "<p>If " + escaped(*email) + " has an account with " +
-                                            escaped(portal->name) +
-                                            ", a reminder of its password is on its way.</p>\n"));
+    connection.sendResponse(
+        200, "text/html; charset=utf-8",
+        htmlPage(title, "<p>If " + escapeHtml(*email) + " has an account with " +
+                            escapeHtml(portal->name) +
+                            ", a reminder of its password is on its way.</p>\n"));
 }
 
 } // namespace Provider

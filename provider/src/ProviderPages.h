@@ -32,6 +32,11 @@ public:
     // Answers a GET that serves() took.
     static void answer(ProviderConnection& connection);
 
+    // `text` safe inside HTML text and quoted attribute values.
+    static std::string escapeHtml(const std::string& text);
+    // A whole page titled `title` around `body` (HTML already).
+    static std::string htmlPage(const std::string& title, const std::string& body);
+
 private:
     static void latestVersion(ProviderConnection& connection);
     static void passwordReminder(ProviderConnection& connection);

@@ -41,6 +41,20 @@ CREATE TABLE IF NOT EXISTS heldfiles (
     serveruuid TEXT NOT NULL, bytes INTEGER NOT NULL,
     PRIMARY KEY (accountid, clientref, filemodifytime));
 CREATE TABLE IF NOT EXISTS pickuplocations (accountid TEXT PRIMARY KEY, location TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS shares (
+    shareid TEXT PRIMARY KEY, accountid TEXT NOT NULL, sessionid TEXT NOT NULL,
+    created INTEGER NOT NULL, subject TEXT NOT NULL, message TEXT NOT NULL,
+    previewsize INTEGER NOT NULL, sharemeta INTEGER NOT NULL, closed INTEGER NOT NULL DEFAULT 0);
+CREATE INDEX IF NOT EXISTS shares_session ON shares (sessionid, created);
+CREATE TABLE IF NOT EXISTS sharefiles (
+    shareid TEXT NOT NULL, clientref TEXT NOT NULL, filemodifytime INTEGER NOT NULL,
+    metamodifytime INTEGER NOT NULL, serveruuid TEXT NOT NULL,
+    registered INTEGER NOT NULL DEFAULT 0, bytes INTEGER NOT NULL DEFAULT 0,
+    info TEXT NOT NULL DEFAULT '', PRIMARY KEY (shareid, serveruuid), UNIQUE (shareid, clientref));
+CREATE TABLE IF NOT EXISTS sharerecipients (
+    shareid TEXT NOT NULL, method TEXT NOT NULL, recipient TEXT NOT NULL,
+    accesstoken TEXT NOT NULL UNIQUE, created INTEGER NOT NULL,
+    PRIMARY KEY (shareid, method, recipient));
 )";
 
 // Draws of a random id before giving up on finding a free one.
@@ -56,6 +70,9 @@ const size_t ACCOUNT_ID_LENGTH = 12;
 // Order ids are read out to a shop's staff; file ids only travel in upload addresses.
 const size_t ORDER_ID_LENGTH = 10;
 const size_t FILE_ID_LENGTH = 24;
+// Share ids name upload folders; access tokens open a share to whoever holds one (128 bits).
+const size_t SHARE_ID_LENGTH = 24;
+const size_t ACCESS_TOKEN_LENGTH = 32;
 
 // What a login with an unknown name is checked against, so it costs as much as a wrong password.
 const std::string& decoyHash()
@@ -630,6 +647,170 @@ void ProviderStore::setDefaultPickupLocation(const std::string& accountId,
         .bind(1, accountId)
         .bind(2, location)
         .step();
+}
+
+std::string ProviderStore::createShare(const std::string& accountId, const std::string& sessionId,
+                                       const std::string& subject, const std::string& message,
+                                       int previewSize, bool shareMeta)
+{
+    for (int attempt = 0; attempt < ID_ATTEMPTS; ++attempt) {
+        const std::string id = SecureRandom::text(SHARE_ID_LENGTH, LOWER_ALPHANUMERIC);
+        Statement insert(m_db, "INSERT INTO shares (shareid, accountid, sessionid, created, "
+                               "subject, message, previewsize, sharemeta) "
+                               "VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+        insert.bind(1, id)
+            .bind(2, accountId)
+            .bind(3, sessionId)
+            .bind(4, now())
+            .bind(5, subject)
+            .bind(6, message)
+            .bind(7, static_cast<int64_t>(previewSize))
+            .bind(8, static_cast<int64_t>(shareMeta ? 1 : 0));
+        if (insert.stepAllowingConstraint() == SQLITE_DONE)
+            return id;
+    }
+    throw StoreError("Could not find a free share id");
+}
+
+namespace {
+
+const char* const SHARE_COLUMNS = "SELECT shareid, accountid, subject, message, previewsize, "
+                                  "sharemeta, closed FROM shares ";
+
+} // namespace
+
+std::optional<ProviderStore::StoredShare> ProviderStore::findShareWhere(const char* where,
+                                                                        const std::string& value)
+{
+    Statement find(m_db, (std::string(SHARE_COLUMNS) + where).c_str());
+    find.bind(1, value);
+    if (!find.step())
+        return std::nullopt;
+    StoredShare share;
+    share.id = find.text(0);
+    share.accountId = find.text(1);
+    share.subject = find.text(2);
+    share.message = find.text(3);
+    share.previewSize = static_cast<int>(find.integer(4));
+    share.shareMeta = find.integer(5) != 0;
+    share.closed = find.integer(6) != 0;
+    return share;
+}
+
+std::optional<ProviderStore::StoredShare> ProviderStore::sessionShare(const std::string& sessionId)
+{
+    return findShareWhere("WHERE sessionid = ? ORDER BY created DESC, rowid DESC LIMIT 1",
+                          sessionId);
+}
+
+std::optional<ProviderStore::StoredShare> ProviderStore::findShare(const std::string& shareId)
+{
+    return findShareWhere("WHERE shareid = ?", shareId);
+}
+
+std::vector<ProviderStore::ShareFile>
+ProviderStore::addShareFiles(const std::string& shareId, const std::vector<ShareFile>& files)
+{
+    Transaction transaction(*this);
+    for (const ShareFile& file : files) {
+        Statement(m_db, "INSERT OR IGNORE INTO sharefiles (shareid, clientref, filemodifytime, "
+                        "metamodifytime, serveruuid) VALUES (?, ?, ?, ?, ?)")
+            .bind(1, shareId)
+            .bind(2, file.clientRef)
+            .bind(3, file.fileModifyTime)
+            .bind(4, file.metaModifyTime)
+            .bind(5, SecureRandom::text(FILE_ID_LENGTH, LOWER_ALPHANUMERIC))
+            .step();
+    }
+    transaction.commit();
+    return shareFiles(shareId);
+}
+
+std::vector<ProviderStore::ShareFile> ProviderStore::shareFiles(const std::string& shareId)
+{
+    Statement list(m_db, "SELECT clientref, filemodifytime, metamodifytime, serveruuid, "
+                         "registered, bytes, info FROM sharefiles WHERE shareid = ? "
+                         "ORDER BY rowid");
+    list.bind(1, shareId);
+    std::vector<ShareFile> files;
+    while (list.step())
+        files.push_back({list.text(0), list.integer(1), list.integer(2), list.text(3),
+                         list.integer(4) != 0, list.integer(5), list.text(6)});
+    return files;
+}
+
+void ProviderStore::registerShareFile(const std::string& shareId, const std::string& serverUuid,
+                                      int64_t bytes, const std::string& info)
+{
+    Statement(m_db, "UPDATE sharefiles SET registered = 1, bytes = ?, info = ? "
+                    "WHERE shareid = ? AND serveruuid = ?")
+        .bind(1, bytes)
+        .bind(2, info)
+        .bind(3, shareId)
+        .bind(4, serverUuid)
+        .step();
+}
+
+void ProviderStore::closeShare(const std::string& shareId)
+{
+    Statement(m_db, "UPDATE shares SET closed = 1 WHERE shareid = ?").bind(1, shareId).step();
+}
+
+ProviderStore::ShareRecipient ProviderStore::addShareRecipient(const std::string& shareId,
+                                                               const std::string& method,
+                                                               const std::string& recipient)
+{
+    // One statement decides: of two requests for one recipient at once, one adds it.
+    ShareRecipient result;
+    for (int attempt = 0; attempt < ID_ATTEMPTS; ++attempt) {
+        Statement insert(m_db, "INSERT INTO sharerecipients (shareid, method, recipient, "
+                               "accesstoken, created) VALUES (?, ?, ?, ?, ?)");
+        insert.bind(1, shareId)
+            .bind(2, method)
+            .bind(3, recipient)
+            .bind(4, SecureRandom::text(ACCESS_TOKEN_LENGTH, LOWER_ALPHANUMERIC))
+            .bind(5, now());
+        const int outcome = insert.stepAllowingConstraint();
+        if (outcome == SQLITE_DONE) {
+            result.added = true;
+            break;
+        }
+        if (outcome == SQLITE_CONSTRAINT_PRIMARYKEY)
+            break; // sent to this recipient before
+    }
+    Statement find(m_db, "SELECT accesstoken FROM sharerecipients WHERE shareid = ? AND "
+                         "method = ? AND recipient = ?");
+    find.bind(1, shareId).bind(2, method).bind(3, recipient);
+    if (!find.step())
+        throw StoreError("Could not find a free access token");
+    result.shareId = shareId;
+    result.method = method;
+    result.recipient = recipient;
+    result.accessToken = find.text(0);
+    return result;
+}
+
+std::vector<ProviderStore::ShareRecipient>
+ProviderStore::shareRecipients(const std::string& shareId)
+{
+    Statement list(m_db, "SELECT method, recipient, accesstoken FROM sharerecipients "
+                         "WHERE shareid = ? ORDER BY rowid");
+    list.bind(1, shareId);
+    std::vector<ShareRecipient> recipients;
+    while (list.step())
+        recipients.push_back({shareId, list.text(0), list.text(1), list.text(2), true});
+    return recipients;
+}
+
+std::optional<ProviderStore::ShareRecipient>
+ProviderStore::recipientOfToken(const std::string& accessToken)
+{
+    Statement find(m_db, "SELECT shareid, method, recipient FROM sharerecipients "
+                         "WHERE accesstoken = ?");
+    find.bind(1, accessToken);
+    if (!find.step())
+        return std::nullopt;
+    return ShareRecipient{find.text(0), find.text(1), find.text(2), accessToken, true};
 }
 
 } // namespace Provider

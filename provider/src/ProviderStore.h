@@ -2,8 +2,9 @@
 // The provider's state in one SQLite file: accounts with their user information, registration
 // tokens waiting to be used, open sessions, pending mobile activations, and the ordering
 // service's orders, the pictures it holds for each account and each account's usual pickup
-// location. Every change is
-// committed at once, so a killed provider loses nothing it has answered for.
+// location, and the sharing service's shares with their pictures and the recipients each was
+// sent to. Every change is committed at once, so a killed provider loses nothing it has answered
+// for.
 //
 // Secrets are kept as little as they can be: a password only as a salted hash (PasswordHash),
 // ids and codes drawn from the system's random source (SecureRandom). A file written by an
@@ -91,6 +92,37 @@ public:
         bool held = false;
     };
 
+    // A share of the sharing service, made in a session and sent once it is closed.
+    struct StoredShare {
+        std::string id;
+        std::string accountId;
+        std::string subject;
+        std::string message;
+        int previewSize = 0;
+        bool shareMeta = false;
+        bool closed = false;
+    };
+    // A picture of a share, by the client's reference (unique in the share); `info` is the
+    // file information registered with it (a JSON text), empty until it is registered.
+    struct ShareFile {
+        std::string clientRef;
+        int64_t fileModifyTime = 0;
+        int64_t metaModifyTime = 0;
+        std::string serverUuid;
+        bool registered = false;
+        int64_t bytes = 0;
+        std::string info;
+    };
+    // A recipient of a share ("web" or "mms") and the token that opens the share to it.
+    struct ShareRecipient {
+        std::string shareId;
+        std::string method;
+        std::string recipient;
+        std::string accessToken;
+        // False when the share had been sent to the recipient already.
+        bool added = false;
+    };
+
     using Clock = std::function<std::time_t()>;
 
     // A writer waits this long for another one before it fails.
@@ -172,6 +204,31 @@ public:
     std::string defaultPickupLocation(const std::string& accountId);
     void setDefaultPickupLocation(const std::string& accountId, const std::string& location);
 
+    // A new share of the session; returns its id.
+    std::string createShare(const std::string& accountId, const std::string& sessionId,
+                            const std::string& subject, const std::string& message, int previewSize,
+                            bool shareMeta);
+    // The session's newest share.
+    std::optional<StoredShare> sessionShare(const std::string& sessionId);
+    std::optional<StoredShare> findShare(const std::string& shareId);
+    // Adds the files of `files` the share does not have yet (by reference; each gets a new
+    // server id), and returns all the share's files in the order they were added.
+    std::vector<ShareFile> addShareFiles(const std::string& shareId,
+                                         const std::vector<ShareFile>& files);
+    std::vector<ShareFile> shareFiles(const std::string& shareId);
+    // The file of the share with `bytes` received and its information.
+    void registerShareFile(const std::string& shareId, const std::string& serverUuid, int64_t bytes,
+                           const std::string& info);
+    void closeShare(const std::string& shareId);
+    // The share goes to `recipient` by `method`: a recipient it went to before keeps its
+    // token and comes back with `added` false, also when another request added it a moment
+    // ago, so a repeated send never sends twice.
+    ShareRecipient addShareRecipient(const std::string& shareId, const std::string& method,
+                                     const std::string& recipient);
+    std::vector<ShareRecipient> shareRecipients(const std::string& shareId);
+    // The recipient an access token belongs to.
+    std::optional<ShareRecipient> recipientOfToken(const std::string& accessToken);
+
 private:
     class Statement;
     class Transaction;
@@ -185,6 +242,8 @@ private:
     std::optional<Account> findWhere(const char* where, const std::string& a,
                                      const std::string& b = std::string(), int* matches = nullptr);
     std::optional<Account> findByLogin(const std::string& login, const std::string& portalId);
+    // The first share the condition `where` finds with the value bound.
+    std::optional<StoredShare> findShareWhere(const char* where, const std::string& value);
 
     sqlite3* m_db = nullptr;
     Clock m_clock;

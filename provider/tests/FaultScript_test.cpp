@@ -53,6 +53,9 @@ TEST(FaultScript, ReadsEveryAction)
     EXPECT_EQ(FaultScript::parseRule("POST /upload/* | no-answer").action.kind, Action::NoAnswer);
     EXPECT_EQ(FaultScript::parseRule("/upload/orders/* | no-answer | 1").action.kind,
               Action::NoAnswer);
+    // A SOAP call is carried out and its answer lost.
+    EXPECT_EQ(FaultScript::parseRule("sharing/shareByMms | no-answer").action.kind,
+              Action::NoAnswer);
     EXPECT_EQ(FaultScript::parseRule("locator/* | redirect-self").action.kind,
               Action::RedirectSelf);
     EXPECT_EQ(FaultScript::parseRule("portal/x | close").action.description, "close");
@@ -69,8 +72,8 @@ TEST(FaultScript, ReadsEveryAction)
 
 TEST(FaultScript, MistakesAreNamed)
 {
-    for (const char* rule : {"ordering/* | no-answer", "GET /upload/* | no-answer"})
-        EXPECT_EQ(errorOf(rule), "no-answer applies to uploads (POST /upload/...) only") << rule;
+    EXPECT_EQ(errorOf("GET /upload/* | no-answer"),
+              "no-answer applies to uploads (POST /upload/...) and SOAP calls");
     EXPECT_EQ(errorOf("POST /upload/* | no-answer now"), "unknown action: no-answer now");
     EXPECT_EQ(errorOf("portal/x"), "a rule is MATCH | ACTION [| TIMES]: portal/x");
     EXPECT_EQ(errorOf("portal/x | close | 1 | 2"),

@@ -8,6 +8,7 @@
 #include "SoapOrderingH.h"
 #include "ordering/Money.h"
 #include "service/HTTPClient.h"
+#include "service/RpasWire.h"
 #include "service/SoapText.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
@@ -19,35 +20,12 @@ namespace {
 constexpr auto* text = &Quorvel::SoapText::fromWire;
 constexpr auto* bytes = &Quorvel::SoapText::toWire;
 
-OrderingClient_3_0::FileId fromWire(const SoapOrdering::ordering__FileId& id)
-{
-    return {text(id.serveruuid), text(id.clientref), id.filemodifytime, id.metamodifytime};
-}
-
-SoapOrdering::ordering__FileId toWire(const OrderingClient_3_0::FileId& id)
-{
-    SoapOrdering::ordering__FileId sent;
-    sent.serveruuid = bytes(id.serverUuid);
-    sent.clientref = bytes(id.clientRef);
-    sent.filemodifytime = id.fileModifyTime;
-    sent.metamodifytime = id.metaModifyTime;
-    return sent;
-}
-
 std::vector<OrderingClient_3_0::FileId> fromWire(const SoapOrdering::FileIdArray* ids)
 {
     std::vector<OrderingClient_3_0::FileId> list;
     for (int i = 0; ids && ids->__ptr && i < ids->__size; ++i)
-        list.push_back(fromWire(ids->__ptr[i]));
+        list.push_back(RpasWire::fromWire(ids->__ptr[i]));
     return list;
-}
-
-// The wire's int for a size; a picture past 2 GB is not sent anyway (the upload limit).
-int wireSize(int64_t size)
-{
-    if (size < 0 || size > std::numeric_limits<int>::max())
-        return std::numeric_limits<int>::max();
-    return static_cast<int>(size);
 }
 
 } // namespace
@@ -141,7 +119,7 @@ std::vector<OrderingClient_3_0::FileUpload> OrderingClient_3_0::getFileUploadLis
         const SoapOrdering::ordering__FileUpload& entry = uploads->__ptr[i];
         if (!entry.fileid)
             throw Quorvel::ResponseException(_("Missing file id in upload list"));
-        list.push_back({text(entry.uploadurl), fromWire(*entry.fileid)});
+        list.push_back({text(entry.uploadurl), RpasWire::fromWire(*entry.fileid)});
     }
     succeeded();
     return list;
@@ -150,50 +128,13 @@ std::vector<OrderingClient_3_0::FileUpload> OrderingClient_3_0::getFileUploadLis
 void OrderingClient_3_0::registerFile(const FileId& fileId, const FileInfo& info, bool uploaded)
 {
     Call call(*this, "registerFile");
-    SoapOrdering::ordering__FileId id = toWire(fileId);
-    SoapOrdering::ordering__TimeMask mask;
-    mask.year = info.timeMask.year;
-    mask.month = info.timeMask.month;
-    mask.day = info.timeMask.day;
-    mask.hour = info.timeMask.hour;
-    mask.minute = info.timeMask.minute;
-    mask.second = info.timeMask.second;
-    std::vector<std::string> keywords;
-    for (const wxString& keyword : info.keywords)
-        keywords.push_back(bytes(keyword));
-    SoapOrdering::StringArray keywordArray;
-    keywordArray.__ptr = keywords.data();
-    keywordArray.__size = static_cast<int>(keywords.size());
-    SoapOrdering::ordering__FileInfo sent;
-    sent.serveruuid = bytes(info.serverUuid);
-    sent.clientref = bytes(info.clientRef);
-    sent.filemodifytime = info.fileModifyTime;
-    sent.metamodifytime = info.metaModifyTime;
-    sent.filename = bytes(info.fileName);
-    sent.filesize = wireSize(info.fileSize);
-    sent.contenttype = bytes(info.contentType);
-    sent.scanversion = info.scanVersion;
-    sent.scanner = bytes(info.scanner);
-    sent.fileusermodified = info.fileUserModified;
-    sent.metausermodified = info.metaUserModified;
-    sent.favorite = info.favorite;
-    sent.caption = bytes(info.caption);
-    sent.time = info.time;
-    sent.timemask = &mask;
-    sent.creator = bytes(info.creator);
-    sent.source = bytes(info.source);
-    sent.copyright = bytes(info.copyright);
-    sent.sublocation = bytes(info.sublocation);
-    sent.city = bytes(info.city);
-    sent.province = bytes(info.province);
-    sent.countrycode = bytes(info.countryCode);
-    sent.keywords = &keywordArray;
-    sent.imagewidth = info.imageWidth;
-    sent.imageheight = info.imageHeight;
-    sent.imagerotation = info.imageRotation;
+    auto id = RpasWire::toWire<SoapOrdering::ordering__FileId>(fileId);
+    RpasWire::SentInfo<SoapOrdering::ordering__FileInfo, SoapOrdering::ordering__TimeMask,
+                       SoapOrdering::StringArray>
+        sent(info);
     SoapOrdering::ordering__registerFileResponse reply;
     call.check(SoapOrdering::soap_call_ordering__registerFile(call.context(), call.endpoint(), "",
-                                                              &id, &sent, uploaded, reply));
+                                                              &id, sent.get(), uploaded, reply));
     succeeded();
 }
 
