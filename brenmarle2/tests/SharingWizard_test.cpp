@@ -18,6 +18,7 @@
 #include "FakeMailTool.h"
 #include "FindControls.h"
 #include "PressButton.h"
+#include "ProviderStore.h"
 #include "Screenshot.h"
 #include "TestPictures.h"
 #include "WaitUntil.h"
@@ -66,7 +67,7 @@ protected:
     }
     void open(const std::vector<wxString>& uris, int method = -1)
     {
-        wizard = new SharingWizard(nullptr, uris, configuration, hooks, method);
+        wizard = new SharingWizard(nullptr, uris, configuration, hooks, method, &settings);
         wizard->Show();
     }
     void offer(const char* key) { configuration.getGlobalConfig().writeBool(key, true); }
@@ -128,6 +129,14 @@ protected:
         next();
     }
     void withAccount() { Brenmarle::AccountSettings::store(configuration, anna()); }
+    // The account pays for MMS with this phone.
+    void activatePhone(const std::string& phone)
+    {
+        Provider::ProviderStore store(std::string((dir / "data/provider.db").utf8_str()));
+        auto account = store.findAccount("demo", "anna@example.com").value();
+        account.activatedPhone = phone;
+        store.saveAccount(account);
+    }
 
     std::unique_ptr<Brenmarle::FileManager> files;
     SharingWizard::Hooks hooks;
@@ -160,6 +169,7 @@ TEST_F(SharingWizardTest, TheMethodPageOffersWhatTheConfigurationAllows)
 
 TEST_F(SharingWizardTest, MmsTakesAtMostTwoPicturesAndChecksThePhoneNumbers)
 {
+    startProvider("[provider]\nmmsprice = 3.00\nmmscurrency = NOK\n");
     offer("Functions/EnableMobilePhoneServices");
     withAccount();
     open(pictures({"a.jpg", "b.jpg", "c.jpg"}));
@@ -171,7 +181,15 @@ TEST_F(SharingWizardTest, MmsTakesAtMostTwoPicturesAndChecksThePhoneNumbers)
 
     open(pictures({"a.jpg", "b.jpg"}));
     choose(SharingWizard::BY_MMS);
-    ASSERT_TRUE(pageAs<SharingWizard::ShareByMmsPage>()) << title();
+    ASSERT_TRUE(pageAs<SharingWizard::ShareByMmsPage>()) << title() << failure();
+    EXPECT_EQ(journalled("getMmsInfo"), 1u);
+    auto* mms = pageAs<SharingWizard::ShareByMmsPage>();
+    EXPECT_EQ(mms->getCost()->GetLabel(),
+              "Sending 2 picture to 0 recipients will cost you NOK 0.00.");
+    EXPECT_TRUE(shows("It will be charged to your mobile phone bill."));
+    mms->getRecipients()->SetValue("4711111, 4722222");
+    EXPECT_EQ(mms->getCost()->GetLabel(),
+              "Sending 2 picture to 2 recipients will cost you NOK 12.00.");
     EXPECT_TRUE(
         shows("Type in the mobile phone number of the person you would like to share with:"));
     EXPECT_EQ(pageAs<SharingRecipientsPage>()->getSizes()->GetStringSelection(),
@@ -331,4 +349,61 @@ TEST_F(SharingWizardTest, SharedPrintsGoIntoTheShoppingCart)
     ASSERT_EQ(ordering.getCart().getPartCount(), 2u);
     EXPECT_EQ(ordering.getCart().getPart(0).getFirstFileUri(), uris[0]);
     EXPECT_EQ(ordering.getCart().getPart(1).getFirstFileUri(), uris[1]);
+}
+
+TEST_F(SharingWizardTest, AWebShareOfThreePicturesAt640EndsOnTheReceipt)
+{
+    withAccount();
+    open(pictures({"Summer/IMG_0001.JPG", "Winter/IMG_0001.JPG", "c.jpg"}));
+    choose(SharingWizard::OVER_INTERNET);
+    recipients("bob@example.com"); // 640 x 480 is chosen
+    ASSERT_EQ(title(), "Subject and comment");
+    next();
+    ASSERT_EQ(title(), "Photos were successfully shared") << failure();
+    EXPECT_TRUE(shows("You may now close this assistant!"));
+    EXPECT_EQ(journalledArguments("createShare", "subject"),
+              std::vector<std::string>{"Shared pictures!"});
+    EXPECT_EQ(journalledArguments("createShare", "previewsize"), std::vector<std::string>{"640"});
+    EXPECT_EQ(journalled("registerFile"), 3u);
+    EXPECT_EQ(journalled("closeShare"), 1u);
+    EXPECT_EQ(journalledArguments("shareByWeb", "recipient"),
+              std::vector<std::string>{"bob@example.com"});
+    EXPECT_EQ(wizard->getServed(), std::vector<wxString>{"bob@example.com"});
+    expectAllNamed("web-receipt");
+    pressButton(wizard->getButton(Wizard::ID_NEXT));
+    EXPECT_TRUE(waitUntil([this] { return !wizard->IsShown(); }));
+}
+
+TEST_F(SharingWizardTest, AnMmsShareRepeatedAfterALostReplySendsNoMmsTwice)
+{
+    // The first MMS is sent, and its answer lost on the way.
+    startProvider("[provider]\nmmsprice = 3.00\nmmscurrency = NOK\n"
+                  "[faults]\nrule = sharing/shareByMms | no-answer | 1\n");
+    offer("Functions/EnableMobilePhoneServices");
+    withAccount();
+    activatePhone("4799999999");
+    open(pictures({"a.jpg", "b.jpg"}), SharingWizard::BY_MMS);
+    next();
+    recipients("4711111, 4722222");
+    ASSERT_EQ(title(), "Subject and comment") << failure();
+    next();
+    ASSERT_TRUE(dynamic_cast<Wizard::ErrorPage*>(page())) << title();
+    EXPECT_TRUE(failure().StartsWith("Could not share photos | ")) << failure();
+    expectAllNamed("mms-failed");
+    // A lost answer is no refused connection: Retry is not offered, but going back and on
+    // again goes on with the share where it was.
+    EXPECT_FALSE(wizard->getButton(Wizard::ID_NEXT)->IsEnabled())
+        << dynamic_cast<Wizard::ErrorPage*>(page())->getCode();
+    pressButton(wizard->getButton(Wizard::ID_BACK));
+    ASSERT_TRUE(waitUntil([this] { return title() == "Subject and comment"; })) << title();
+    next();
+    ASSERT_EQ(title(), "Photos were successfully shared") << failure();
+    EXPECT_TRUE(shows("The photos were successfully shared by MMS to the following recipients:"));
+    EXPECT_TRUE(shows("4711111"));
+    EXPECT_TRUE(shows("4722222"));
+    EXPECT_EQ(journalled("createShare"), 1u);
+    EXPECT_EQ(journalled("registerFile"), 2u);
+    EXPECT_EQ(journalledArguments("shareByMms", "sent"),
+              (std::vector<std::string>{"new", "already", "new"}));
+    expectAllNamed("mms-receipt");
 }

@@ -95,7 +95,7 @@ TEST_F(EmailScalingRun, FullSizeAttachesByteIdenticalCopiesUnderTheirOwnUniqueNa
     EXPECT_EQ(filesUnder(folder), 3u);
 }
 
-TEST_F(EmailScalingRun, ScaledCopiesAreUprightQuality85JpegsFittedLongSideToLongSide)
+TEST_F(EmailScalingRun, ScaledCopiesAreUprightQuality85JpegsFittedIntoTheScreenBox)
 {
     const wxString wide = picture("wide.jpg", 1500, 1000);
     const wxString turned = picture("turned.jpg", 1500, 1000); // shown a quarter turned
@@ -114,7 +114,7 @@ TEST_F(EmailScalingRun, ScaledCopiesAreUprightQuality85JpegsFittedLongSideToLong
     EXPECT_EQ(attachments[3], folder + "scan.jpg");
     const struct {
         size_t width, height;
-    } expected[] = {{640, 427}, {427, 640}, {300, 200}, {480, 480}};
+    } expected[] = {{640, 427}, {320, 480}, {300, 200}, {480, 480}};
     for (size_t i = 0; i < attachments.size(); ++i) {
         const Magick::Image written = read(attachments[i]);
         EXPECT_EQ(written.magick(), "JPEG") << i;
@@ -140,12 +140,12 @@ TEST_F(EmailScalingRun, ACameraPictureTurnedByItsTagComesOutWithOrientationOne)
     TestPictures::writeJpeg(home / "camera.jpg", 1600, 1200, options);
     const TaskOutcome outcome =
         run({"file://" + home.path() + "camera.jpg"}, 320, [](const wxString& uri) {
-            return EmailScalingTask::Picture{uri.Mid(7), "camera.jpg", wxString(), 1600, 1200, 90};
+            return EmailScalingTask::Picture{uri.Mid(7), "camera.jpg", wxString(), 90};
         });
     ASSERT_EQ(outcome.type, Quorvel::EVT_TASK_FINISHED) << outcome.failure();
     const Magick::Image written = read(task->getAttachments().at(0));
-    EXPECT_EQ(written.columns(), 240u);
-    EXPECT_EQ(written.rows(), 320u);
+    EXPECT_EQ(written.columns(), 180u);
+    EXPECT_EQ(written.rows(), 240u);
     EXPECT_EQ(written.attribute("EXIF:Orientation"), "1");
 }
 

@@ -232,9 +232,53 @@ SharingWizard::ShareByMmsPage::ShareByMmsPage(SharingWizard* wizard)
           _("Type in the mobile phone number of the person you would like to share with:"), BY_MMS)
 {
     addSizes(_("Size to share photos in:"), BY_MMS);
-    // The price comes from the sharing service, with its client.
-    WF::addText(this, sizer(), _("Could not retrieve MMS pricing"));
+    m_cost = WF::addText(this, sizer(), _("Retrieving MMS pricing..."));
+    m_billing = WF::addText(this, sizer(), _("It will be charged to your mobile phone bill."));
+    m_billing->Hide();
     m_error.create(this, sizer());
+    m_recipients->Bind(wxEVT_TEXT, [this](wxCommandEvent& event) {
+        event.Skip();
+        if (this->wizard()->hasMmsPrice())
+            showPrice();
+    });
+    if (wizard->hasMmsPrice())
+        showPrice();
+}
+
+void SharingWizard::ShareByMmsPage::afterShow()
+{
+    SharingRecipientsPage::afterShow();
+    if (!wizard()->hasMmsPrice())
+        runOperation();
+}
+
+void SharingWizard::ShareByMmsPage::runOperation()
+{
+    wizard()->fetchMmsPrice();
+}
+
+void SharingWizard::ShareByMmsPage::showPrice()
+{
+    int recipients = 0;
+    for (const wxString& number : Brenmarle::ShareRecipients::split(m_recipients->GetValue()))
+        recipients += Brenmarle::ShareRecipients::isValidPhone(number) ? 1 : 0;
+    const auto& info = wizard()->getMmsInfo();
+    m_cost->SetLabel(
+        Brenmarle::ShareRecipients::mmsCostText(static_cast<int>(wizard()->getPictures().size()),
+                                                recipients, info.currency, info.pricePerMms));
+    m_cost->Wrap(WF::WRAP_WIDTH);
+    m_billing->Show();
+    Layout();
+}
+
+void SharingWizard::ShareByMmsPage::onNext(wxCommandEvent& event)
+{
+    // Nobody shares by MMS without knowing what it costs.
+    if (!wizard()->hasMmsPrice()) {
+        refuse(_("Could not retrieve MMS pricing"));
+        return;
+    }
+    SharingRecipientsPage::onNext(event);
 }
 
 wxString SharingWizard::ShareByMmsPage::check(const std::vector<wxString>& recipients) const
@@ -332,6 +376,15 @@ void SharingWizard::UploadPage::runOperation()
     wizard()->startShare();
 }
 
+void SharingWizard::UploadPage::onTaskProgress(Quorvel::TaskEvent& event)
+{
+    if (getTitle() != _("Uploading shared photos to server...")) {
+        setTitle(_("Uploading shared photos to server..."));
+        getWizard()->updateHeader();
+    }
+    SharingProgressPage::onTaskProgress(event);
+}
+
 SharingWizard::EmailPage::EmailPage(SharingWizard* wizard)
     : SharingProgressPage(wizard, _("Send photos as email attachments"),
                           _("Preparing to resize photos..."))
@@ -351,5 +404,11 @@ SharingWizard::ReceiptPage::ReceiptPage(SharingWizard* wizard)
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     SetSizer(sizer);
     WF::addText(this, sizer, _("Photos were successfully shared"), true);
+    if (wizard->getMethod() == BY_MMS) {
+        WF::addText(this, sizer,
+                    _("The photos were successfully shared by MMS to the following recipients:"));
+        for (const wxString& recipient : wizard->getServed())
+            WF::addText(this, sizer, recipient);
+    }
     WF::addText(this, sizer, _("You may now close this assistant!"));
 }

@@ -102,12 +102,24 @@ private:
     wxCheckBox* m_info;
 };
 
+// Fetches the price of an MMS picture when shown, and tells what the typed recipients cost.
 class SharingWizard::ShareByMmsPage : public SharingRecipientsPage {
 public:
     explicit ShareByMmsPage(SharingWizard* wizard);
+    void afterShow() override;
+    void onNext(wxCommandEvent& event) override;
+    bool isRetryPoint() const override { return true; }
+    void runOperation() override;
+    // The price has come: the cost of what is typed, and who pays.
+    void showPrice();
+    wxStaticText* getCost() const { return m_cost; }
 
 protected:
     wxString check(const std::vector<wxString>& recipients) const override;
+
+private:
+    wxStaticText* m_cost;
+    wxStaticText* m_billing;
 };
 
 class SharingWizard::ShareByEmailPage : public SharingRecipientsPage {
@@ -153,6 +165,7 @@ class SharingWizard::UploadPage : public SharingProgressPage {
 public:
     explicit UploadPage(SharingWizard* wizard);
     void runOperation() override;
+    void onTaskProgress(Quorvel::TaskEvent& event) override;
 };
 
 class SharingWizard::EmailPage : public SharingProgressPage {

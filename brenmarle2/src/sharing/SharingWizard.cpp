@@ -3,6 +3,7 @@
 #include <wx/intl.h>
 
 #include "service/AccountSettings.h"
+#include "service/NetworkSettings.h"
 #include "sharing/EmailHandOver.h"
 #include "sharing/EmailScalingTask.h"
 #include "sharing/SharingPages.h"
@@ -11,14 +12,16 @@
 #include "system/Log.h"
 #include "threads/TaskEvent.h"
 
-QUORVEL_DECLARE_EXCEPTION(SharingUnavailableException, Quorvel::UnsupportedException,
-                          "Sharing.Unavailable")
+QUORVEL_DECLARE_EXCEPTION(PrintsUnavailableException, Quorvel::UnsupportedException,
+                          "Ordering.Unavailable")
 
 SharingWizard::SharingWizard(wxWindow* parent, const std::vector<wxString>& pictures,
-                             Quorvel::Configuration& configuration, Hooks hooks, int method)
+                             Quorvel::Configuration& configuration, Hooks hooks, int method,
+                             Quorvel::NetworkSettings* settings)
     : BrenmarleWizard(parent, _("Photo Sharing Assistant"),
                       {_("Method"), _("Recipients"), _("Description"), _("Sharing"), _("Done")}),
-      m_pictures(pictures), m_configuration(configuration), m_hooks(std::move(hooks)),
+      m_pictures(pictures), m_configuration(configuration),
+      m_settings(settings ? *settings : Quorvel::NetworkSettings::get()), m_hooks(std::move(hooks)),
       m_preselected(method)
 {
     SetName("SharingWizard");
@@ -160,19 +163,103 @@ void SharingWizard::setDescription(const wxString& subject, const wxString& comm
 
 // ---- Sharing -------------------------------------------------------------------------------
 
+bool SharingWizard::sharingClientReady(const wxString& operation)
+{
+    return !failed(operation, [&] {
+        if (m_client)
+            return;
+        m_client = Quorvel::makeRef<Brenmarle::SharingClient_3_0>(m_settings);
+        m_client->setAddress(Brenmarle::AccountSettings::portalAddress(
+            m_configuration, Brenmarle::AccountSettings::read(m_configuration)));
+    });
+}
+
+void SharingWizard::fetchMmsPrice()
+{
+    const wxString operation = _("Could not retrieve MMS pricing");
+    if (isBusy() || !sharingClientReady(operation))
+        return;
+    failed(operation, [&] {
+        runTask(Brenmarle::SharingClient_3_0_Task::getMmsInfo(m_client),
+                _("Retrieving MMS pricing..."), operation);
+    });
+}
+
+Brenmarle::SharingClient_3_0_Task::Share SharingWizard::shareInputs() const
+{
+    Brenmarle::SharingClient_3_0_Task::Share share;
+    share.subject = m_subject;
+    share.message = m_comment;
+    share.previewSize = m_size;
+    share.shareMeta = m_shareInfo;
+    share.recipients = m_recipients;
+    return share;
+}
+
+namespace {
+
+bool sameShare(const Brenmarle::SharingClient_3_0_Task::Share& a,
+               const Brenmarle::SharingClient_3_0_Task::Share& b)
+{
+    return a.subject == b.subject && a.message == b.message && a.previewSize == b.previewSize &&
+           a.shareMeta == b.shareMeta && a.recipients == b.recipients;
+}
+
+} // namespace
+
 void SharingWizard::startShare()
 {
-    // Comes with the sharing service's client.
-    QDEBUG("[SHARINGWIZARD] Sharing by method %d is not available", static_cast<int>(m_method));
-    showFailure(_("Could not share photos"),
-                SharingUnavailableException(_("Sharing photos is not available yet")));
+    const wxString operation = _("Could not share photos");
+    if (isBusy() || !sharingClientReady(operation))
+        return;
+    using Task = Brenmarle::SharingClient_3_0_Task;
+    const Task::Share share = shareInputs();
+    failed(operation, [&] {
+        if (m_share && sameShare(m_share->share, share)) {
+            // Goes on from what the failed run did: no share made twice, no recipient served
+            // twice.
+            QDEBUG("[SHARINGWIZARD] Retrying share %s", m_share->progress.shareId);
+            m_share = Task::retry(*m_share);
+        } else {
+            std::vector<Task::SharedPicture> pictures(m_pictures.size());
+            for (size_t i = 0; i < m_pictures.size(); ++i)
+                pictures[i].uri = m_pictures[i];
+            m_share = m_method == BY_MMS ? Task::shareByMms(m_client, pictures, share)
+                                         : Task::shareByWeb(m_client, pictures, share);
+        }
+        runTask(m_share, _("Sharing photos"), operation);
+    });
+}
+
+void SharingWizard::shareSucceeded(Brenmarle::SharingClient_3_0_Task& task)
+{
+    using Task = Brenmarle::SharingClient_3_0_Task;
+    switch (task.getOperation()) {
+    case Task::GET_MMS_INFO:
+        m_mmsInfo = task.mmsInfo;
+        m_hasMmsPrice = true;
+        // The page stays: the user goes on from it.
+        enableButton(ID_NEXT);
+        if (auto* page = dynamic_cast<ShareByMmsPage*>(getCurrentPage()))
+            page->showPrice();
+        break;
+    case Task::SHARE_BY_WEB:
+    case Task::SHARE_BY_MMS:
+        m_served = task.progress.served;
+        m_share = nullptr;
+        QDEBUG("[SHARINGWIZARD] Shared with %d recipients", static_cast<int>(m_served.size()));
+        pushPage(new ReceiptPage(this));
+        break;
+    default:
+        break;
+    }
 }
 
 void SharingWizard::addPrints()
 {
     if (!m_hooks.addPrints || !m_hooks.addPrints(m_pictures)) {
         showFailure(_("Could not add the photos to the shopping cart"),
-                    SharingUnavailableException(_("Ordering prints is not available")));
+                    PrintsUnavailableException(_("Ordering prints is not available")));
         return;
     }
     QDEBUG("[SHARINGWIZARD] %d pictures added to the cart as prints",
@@ -209,7 +296,9 @@ void SharingWizard::onTaskSucceeded(Quorvel::TaskEvent& event)
     Quorvel::Task* task = event.getTask().get();
     if (!task)
         return;
-    if (task == m_scaling.get()) {
+    if (auto* sharing = dynamic_cast<Brenmarle::SharingClient_3_0_Task*>(task)) {
+        shareSucceeded(*sharing);
+    } else if (task == m_scaling.get()) {
         auto* scaling = dynamic_cast<Brenmarle::EmailScalingTask*>(task);
         if (!scaling) {
             showFailure(_("Could not send email"),

@@ -9,8 +9,10 @@
 // pictures. An e-mail's attachments are prepared off the GUI thread (EmailScalingTask) and
 // handed to the mail program (EmailHandOver); a failure of either shows the error page.
 //
-// Uploading a share over the internet or by MMS comes with the sharing service's client: until
-// then the upload page stops on an error page ("Sharing photos is not available yet").
+// A share over the internet or by MMS runs as one task of the sharing client (session, share,
+// uploads, sending to each recipient). Retry after a failure goes on from what the failed task
+// had done, so no recipient gets an MMS twice; a share whose inputs the user changed since is
+// made anew.
 //
 // Entry points: run() (modal). GUI thread only; `configuration` must outlive the wizard.
 
@@ -20,10 +22,13 @@
 
 #include <wx/string.h>
 
+#include "service/SharingClient_3_0.h"
+#include "service/SharingClient_3_0_Task.h"
 #include "widgets/BrenmarleWizard.h"
 
 namespace Quorvel {
 class Configuration;
+class NetworkSettings;
 class Task;
 } // namespace Quorvel
 
@@ -45,7 +50,8 @@ public:
     using SizeChoice = std::pair<wxString, int>;
 
     SharingWizard(wxWindow* parent, const std::vector<wxString>& pictures,
-                  Quorvel::Configuration& configuration, Hooks hooks, int method = -1);
+                  Quorvel::Configuration& configuration, Hooks hooks, int method = -1,
+                  Quorvel::NetworkSettings* settings = nullptr);
     ~SharingWizard() override;
 
     // Shows the assistant modally; wxID_OK when the pictures were shared (or put in the cart).
@@ -66,7 +72,9 @@ public:
     void continueAfterAccount();
     void setRecipients(const std::vector<wxString>& recipients, int size, bool shareInfo);
     void setDescription(const wxString& subject, const wxString& comment);
-    // The web or MMS share itself.
+    // The price of an MMS picture, for the MMS page.
+    void fetchMmsPrice();
+    // The web or MMS share itself, or its retry.
     void startShare();
     // The prints page's add: the pictures go into the cart and the assistant ends.
     void addPrints();
@@ -84,6 +92,11 @@ public:
     const wxString& getSubject() const { return m_subject; }
     const wxString& getComment() const { return m_comment; }
     const std::vector<wxString>& getAttachments() const { return m_attachments; }
+    // The MMS price, once fetched.
+    bool hasMmsPrice() const { return m_hasMmsPrice; }
+    const Brenmarle::SharingClient_3_0::MmsInfo& getMmsInfo() const { return m_mmsInfo; }
+    // The recipients the share was sent to.
+    const std::vector<wxString>& getServed() const { return m_served; }
 
     class SharingMethodPage;
     class AccountNeededPage;
@@ -101,11 +114,15 @@ protected:
 
 private:
     void showMethodPage();
+    Brenmarle::SharingClient_3_0_Task::Share shareInputs() const;
+    bool sharingClientReady(const wxString& operation);
+    void shareSucceeded(Brenmarle::SharingClient_3_0_Task& task);
     void handOverEmail(const std::vector<wxString>& attachments);
     bool failed(const wxString& operation, const std::function<void()>& step);
 
     std::vector<wxString> m_pictures;
     Quorvel::Configuration& m_configuration;
+    Quorvel::NetworkSettings& m_settings;
     Hooks m_hooks;
     int m_preselected;
     Method m_method = OVER_INTERNET;
@@ -115,6 +132,12 @@ private:
     wxString m_subject;
     wxString m_comment;
     std::vector<wxString> m_attachments;
+    Quorvel::Ref<Brenmarle::SharingClient_3_0> m_client;
+    // The last share task; kept after a failure for the retry.
+    Brenmarle::SharingClient_3_0_Task::TaskRef m_share;
+    bool m_hasMmsPrice = false;
+    Brenmarle::SharingClient_3_0::MmsInfo m_mmsInfo;
+    std::vector<wxString> m_served;
     Quorvel::Ref<Quorvel::Task> m_scaling;
     Quorvel::Ref<Quorvel::Task> m_handOver;
 };

@@ -13,7 +13,6 @@
 #include "folders/LocalFolder.h"
 #include "folders/TempFolder.h"
 #include "imaging/ImageData.h"
-#include "imaging/PictureInfo.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "util/Uuid.h"
@@ -81,8 +80,6 @@ EmailScalingTask::Picture EmailScalingTask::lookUpInLibrary(const wxString& uri)
     picture.path = files.getLocalPath(*file);
     picture.fileName = file->getFileName();
     picture.contentType = file->getContentType();
-    picture.width = file->getImageWidth();
-    picture.height = file->getImageHeight();
     picture.rotation = file->getImageRotation();
     return picture;
 }
@@ -119,19 +116,8 @@ wxString EmailScalingTask::attach(const Picture& picture, int index)
         QDEBUG("[EMAILSCALINGTASK] File %d attached as it is: %s", index + 1, path);
         return path;
     }
-    int width = picture.width;
-    int height = picture.height;
-    if (width <= 0 || height <= 0) {
-        const PictureInfo info = PictureInfo::read(picture.path, picture.contentType);
-        width = info.width;
-        height = info.height;
-    }
-    if ((picture.rotation / 90) % 2 != 0)
-        std::swap(width, height);
-    // The box lies the way the upright picture does.
-    Box box = boxOf(m_size);
-    if (height > width)
-        std::swap(box.width, box.height);
+    // The box is a screen's: the upright picture is fitted into it as it lies.
+    const Box box = boxOf(m_size);
     Quorvel::Ref<ImageData> image = Quorvel::makeRef<ImageData>();
     image->loadFitted(picture.path, box.width, box.height, picture.rotation,
                       ImageData::Fit::Display, picture.contentType);

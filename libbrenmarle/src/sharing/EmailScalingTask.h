@@ -7,9 +7,9 @@
 //
 // At size 0 (full size) each attachment is a byte-for-byte copy. At 160, 320, 640 or 1280 the
 // picture is turned upright by its stored rotation and fitted, never enlarged, into the box of
-// that size (160 x 120, 320 x 240, 640 x 480, 1280 x 960) laid the way the upright picture
-// lies, so a portrait and a landscape picture get the same long side; it is written as a
-// quality-85 JPEG whose orientation tag is 1.
+// that size (160 x 120, 320 x 240, 640 x 480, 1280 x 960) as a screen of that size shows it,
+// as the shares over the internet do; it is written as a quality-85 JPEG whose orientation
+// tag is 1.
 //
 // Threads: made on the GUI thread; run() on a task runner thread; getAttachments() after the
 // finished event. m_mutex guards m_attachments.
@@ -35,8 +35,6 @@ public:
         wxString path;
         wxString fileName; // the name the user knows it by
         wxString contentType;
-        int width = 0; // the stored pixels, as the file record keeps them; 0 when unknown
-        int height = 0;
         int rotation = 0; // degrees clockwise
     };
     // Finds the picture a URI names; runner thread. Throws when it cannot.
