@@ -22,6 +22,7 @@
 #include "Screenshot.h"
 #include "TestPictures.h"
 #include "WaitUntil.h"
+#include "WizardDriver.h"
 #include "database/Database.h"
 #include "filemanager/FileManager.h"
 #include "ordering/OrderPart.h"
@@ -36,9 +37,9 @@
 
 using Quorvel::Wizard;
 
-class SharingWizardTest : public AccountFixture {
+class SharingWizardTest : public AccountFixture, public WizardDriver<SharingWizard> {
 protected:
-    SharingWizardTest()
+    SharingWizardTest() : WizardDriver("sharing-")
     {
         const wxString data = Quorvel::Environment::getUserDataDir();
         wxFileName::Mkdir(data, 0700, wxPATH_MKDIR_FULL);
@@ -72,43 +73,6 @@ protected:
     }
     void offer(const char* key) { configuration.getGlobalConfig().writeBool(key, true); }
 
-    Wizard::Page* page() const { return wizard->getCurrentPage(); }
-    wxString title() const { return page() ? page()->getTitle() : wxString(); }
-    template <typename P> P* pageAs() const { return dynamic_cast<P*>(page()); }
-    void next()
-    {
-        ASSERT_TRUE(wizard->getButton(Wizard::ID_NEXT)->IsEnabled()) << "on " << title();
-        pressButton(wizard->getButton(Wizard::ID_NEXT));
-        ASSERT_TRUE(waitUntil([this] { return !wizard->isBusy(); }));
-        waitUntil([] { return true; });
-    }
-    std::vector<wxString> texts() const
-    {
-        std::vector<wxString> found;
-        for (wxStaticText* label : findControls<wxStaticText>(page())) {
-            wxString text = label->GetLabel();
-            text.Replace("\n", " ");
-            found.push_back(text);
-        }
-        return found;
-    }
-    bool shows(const wxString& text) const
-    {
-        const auto all = texts();
-        return std::find(all.begin(), all.end(), text) != all.end();
-    }
-    void expectAllNamed(const wxString& shot)
-    {
-        shootIfAsked(*wizard, "sharing-" + shot);
-        const auto unnamed = Quorvel::findUnnamedControls(*page());
-        EXPECT_TRUE(unnamed.empty()) << title() << ": " << unnamed.size() << " unnamed, first "
-                                     << (unnamed.empty() ? wxString() : unnamed[0]);
-    }
-    wxString failure() const
-    {
-        auto* error = dynamic_cast<Wizard::ErrorPage*>(page());
-        return error ? error->getOperation() + " | " + error->getMessage() : "no error page";
-    }
     // Chooses `method` on the method page and goes on.
     void choose(SharingWizard::Method method)
     {
@@ -140,7 +104,6 @@ protected:
 
     std::unique_ptr<Brenmarle::FileManager> files;
     SharingWizard::Hooks hooks;
-    SharingWizard* wizard = nullptr;
 };
 
 TEST_F(SharingWizardTest, TheMethodPageOffersWhatTheConfigurationAllows)

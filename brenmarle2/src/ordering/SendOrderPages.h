@@ -14,6 +14,7 @@
 #include "ordering/Money.h"
 #include "ordering/PickupChoice.h"
 #include "ordering/SendOrderWizard.h"
+#include "widgets/FormWizardPage.h"
 #include "widgets/WizardForm.h"
 #include "widgets/WizardPage.h"
 
@@ -30,25 +31,17 @@ namespace Brenmarle {
 class DeliveryOption;
 }
 
-// A page of the assistant: knows its wizard and its side-bar step.
-class SendOrderPage : public Quorvel::Wizard::Page {
+// A page of the assistant: knows its wizard.
+class SendOrderPage : public FormWizardPage {
 public:
-    SendOrderPage(SendOrderWizard* wizard, const wxString& title, SendOrderWizard::Step step);
+    SendOrderPage(SendOrderWizard* wizard, const wxString& title, SendOrderWizard::Step step)
+        : FormWizardPage(wizard, title, step), m_wizard(wizard)
+    {
+    }
     SendOrderWizard* wizard() const { return m_wizard; }
-    int getStep() const override { return m_step; }
-    void getHeaderMessages(wxString& error, wxString&) const override { error = m_error.error(); }
-
-protected:
-    // Reports a problem with what the user typed (empty: none); returns whether there was one.
-    bool refuse(const wxString& problem);
-    wxSizer* sizer() const { return m_sizer; }
-
-    WizardForm::ErrorLine m_error;
 
 private:
     SendOrderWizard* m_wizard;
-    SendOrderWizard::Step m_step;
-    wxSizer* m_sizer;
 };
 
 // A page whose Next starts a service step: Retry after a refused connection repeats it.

@@ -16,19 +16,6 @@ using WF = WizardForm;
 
 // ---- Common parts -----------------------------------------------------------------------
 
-SharingPage::SharingPage(SharingWizard* wizard, const wxString& title, SharingWizard::Step step)
-    : Page(wizard, wxID_ANY, title), m_wizard(wizard), m_step(step),
-      m_sizer(new wxBoxSizer(wxVERTICAL))
-{
-    SetSizer(m_sizer);
-}
-
-bool SharingPage::refuse(const wxString& problem)
-{
-    m_error.report(*this, problem);
-    return !problem.empty();
-}
-
 // ---- Method --------------------------------------------------------------------------------
 
 namespace {
@@ -159,7 +146,7 @@ void SharingWizard::AccountNeededPage::onNext(wxCommandEvent&)
 // ---- Recipients ----------------------------------------------------------------------------
 
 SharingRecipientsPage::SharingRecipientsPage(SharingWizard* wizard, const wxString& title,
-                                             const wxString& prompt, SharingWizard::Method method)
+                                             const wxString& prompt)
     : SharingPage(wizard, title, SharingWizard::STEP_RECIPIENTS)
 {
     WF::addText(this, sizer(), prompt);
@@ -167,11 +154,6 @@ SharingRecipientsPage::SharingRecipientsPage(SharingWizard* wizard, const wxStri
     Quorvel::setAccessibleName(*m_recipients, prompt.BeforeLast(':'));
     sizer()->Add(m_recipients,
                  wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT | wxTOP, WF::BORDER));
-    wxString joined;
-    for (const wxString& recipient : wizard->getRecipients())
-        joined += (joined.empty() ? "" : ", ") + recipient;
-    if (wizard->getMethod() == method)
-        m_recipients->ChangeValue(joined);
 }
 
 void SharingRecipientsPage::addSizes(const wxString& label, SharingWizard::Method method)
@@ -212,7 +194,7 @@ void SharingRecipientsPage::onNext(wxCommandEvent&)
 SharingWizard::ShareByWebPage::ShareByWebPage(SharingWizard* wizard)
     : SharingRecipientsPage(
           wizard, _("Share photos over Internet"),
-          _("Type in the email address of the person you would like to share with:"), OVER_INTERNET)
+          _("Type in the email address of the person you would like to share with:"))
 {
     addSizes(_("Size to share photos in:"), OVER_INTERNET);
     m_info = new wxCheckBox(this, wxID_ANY, _("Share captions and other information"));
@@ -229,7 +211,7 @@ bool SharingWizard::ShareByWebPage::shareInfo() const
 SharingWizard::ShareByMmsPage::ShareByMmsPage(SharingWizard* wizard)
     : SharingRecipientsPage(
           wizard, _("Send photos to mobile phone"),
-          _("Type in the mobile phone number of the person you would like to share with:"), BY_MMS)
+          _("Type in the mobile phone number of the person you would like to share with:"))
 {
     addSizes(_("Size to share photos in:"), BY_MMS);
     m_cost = WF::addText(this, sizer(), _("Retrieving MMS pricing..."));
@@ -289,7 +271,7 @@ wxString SharingWizard::ShareByMmsPage::check(const std::vector<wxString>& recip
 SharingWizard::ShareByEmailPage::ShareByEmailPage(SharingWizard* wizard)
     : SharingRecipientsPage(
           wizard, _("Send photos as email attachments"),
-          _("Type in the email address of the person you would like to share with:"), BY_EMAIL)
+          _("Type in the email address of the person you would like to share with:"))
 {
     addSizes(_("Size to share photos in:"), BY_EMAIL);
     WF::addText(this, sizer(), _("The email will be sent with your preferred email application!"));
@@ -357,13 +339,7 @@ void SharingProgressPage::afterShow()
 
 void SharingProgressPage::onTaskProgress(Quorvel::TaskEvent& event)
 {
-    if (!event.getDetailText().empty())
-        m_status->SetLabel(event.getDetailText());
-    else if (!event.getProgressText().empty())
-        m_status->SetLabel(event.getProgressText());
-    if (event.getProgressTotal() > 0)
-        m_gauge->SetValue(
-            static_cast<int>(100 * event.getProgressDone() / event.getProgressTotal()));
+    showProgress(event, m_status, m_gauge);
 }
 
 SharingWizard::UploadPage::UploadPage(SharingWizard* wizard)

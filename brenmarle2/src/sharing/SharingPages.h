@@ -11,6 +11,7 @@
 
 #include "sharing/SharingWizard.h"
 #include "widgets/FinalWizardPage.h"
+#include "widgets/FormWizardPage.h"
 #include "widgets/WizardForm.h"
 #include "widgets/WizardPage.h"
 
@@ -22,27 +23,17 @@ class wxRadioButton;
 class wxStaticText;
 class wxTextCtrl;
 
-// A page of the assistant: knows its wizard and its side-bar step.
-class SharingPage : public Quorvel::Wizard::Page {
+// A page of the assistant: knows its wizard.
+class SharingPage : public FormWizardPage {
 public:
-    SharingPage(SharingWizard* wizard, const wxString& title, SharingWizard::Step step);
+    SharingPage(SharingWizard* wizard, const wxString& title, SharingWizard::Step step)
+        : FormWizardPage(wizard, title, step), m_wizard(wizard)
+    {
+    }
     SharingWizard* wizard() const { return m_wizard; }
-    int getStep() const override { return m_step; }
-    void getHeaderMessages(wxString& error, wxString&) const override { error = m_error.error(); }
-    // The problem shown under the fields (empty: none).
-    const wxString& getProblem() const { return m_error.error(); }
-
-protected:
-    // Reports a problem with what the user chose (empty: none); returns whether there was one.
-    bool refuse(const wxString& problem);
-    wxSizer* sizer() const { return m_sizer; }
-
-    WizardForm::ErrorLine m_error;
 
 private:
     SharingWizard* m_wizard;
-    SharingWizard::Step m_step;
-    wxSizer* m_sizer;
 };
 
 class SharingWizard::SharingMethodPage : public SharingPage {
@@ -72,8 +63,7 @@ private:
 // Recipients typed as text and the size to share in.
 class SharingRecipientsPage : public SharingPage {
 public:
-    SharingRecipientsPage(SharingWizard* wizard, const wxString& title, const wxString& prompt,
-                          SharingWizard::Method method);
+    SharingRecipientsPage(SharingWizard* wizard, const wxString& title, const wxString& prompt);
     void onNext(wxCommandEvent& event) override;
     void afterShow() override;
     wxTextCtrl* getRecipients() const { return m_recipients; }
