@@ -11,7 +11,7 @@ TEST(CommandState, LaterWorkStaysDisabledWhateverIsSelected)
     context.pictureCount = 5;
     context.selectedCount = 2;
     context.selectionManaged = true;
-    for (int id : {ID_SHARE_ALBUM, ID_SEND_WEB, ID_SAFE_ADD, ID_CHECK_UPDATE, ID_WEBSITE})
+    for (int id : {ID_SAFE_ADD, ID_CHECK_UPDATE, ID_WEBSITE})
         EXPECT_FALSE(CommandState::isEnabled(id, context)) << id;
     for (int id :
          {ID_NEW_ALBUM, ID_DELETE_ALBUM, ID_DELETE_PICTURES, ID_ROTATE_LEFT, ID_COPY_TO_DESKTOP,
@@ -100,4 +100,23 @@ TEST(CommandState, AccountCommandsFollowTheAccountState)
     EXPECT_FALSE(CommandState::isEnabled(ID_REGISTER_ACCOUNT, context));
     EXPECT_FALSE(CommandState::isEnabled(ID_LOGIN, context));
     EXPECT_TRUE(CommandState::isEnabled(ID_LOGOUT, context));
+}
+
+TEST(CommandState, SharingNeedsPicturesAndPrintsNeedOrdering)
+{
+    CommandContext context;
+    context.section = Section::Computer;
+    context.pictureCount = 3;
+    for (int id : {ID_SEND_WEB, ID_SEND_EMAIL, ID_SEND_MMS, ID_SHARE_PICTURES, ID_SEND_PRINTS})
+        EXPECT_FALSE(CommandState::isEnabled(id, context)) << id;
+    context.selectedCount = 1;
+    // Pictures of the user's own folders are shared as well as the program's.
+    for (int id : {ID_SEND_WEB, ID_SEND_EMAIL, ID_SEND_MMS, ID_SHARE_PICTURES})
+        EXPECT_TRUE(CommandState::isEnabled(id, context)) << id;
+    EXPECT_FALSE(CommandState::isEnabled(ID_SEND_PRINTS, context));
+    context.orderingAvailable = true;
+    EXPECT_TRUE(CommandState::isEnabled(ID_SEND_PRINTS, context));
+    EXPECT_FALSE(CommandState::isEnabled(ID_SHARE_ALBUM, context));
+    context.albumChosen = true;
+    EXPECT_TRUE(CommandState::isEnabled(ID_SHARE_ALBUM, context));
 }

@@ -23,6 +23,7 @@
 #include "Screenshot.h"
 #include "TestPictures.h"
 #include "WaitUntil.h"
+#include "WizardDriver.h"
 #include "database/Database.h"
 #include "filemanager/FileManager.h"
 #include "ordering/Order.h"
@@ -65,9 +66,9 @@ const char* const PRICE_10X15 =
 
 } // namespace
 
-class SendOrderWizardTest : public AccountFixture {
+class SendOrderWizardTest : public AccountFixture, public WizardDriver<SendOrderWizard> {
 protected:
-    SendOrderWizardTest()
+    SendOrderWizardTest() : WizardDriver("order-")
     {
         dir.writeFile("conf/demo-prices.xml", readFile(EXAMPLE_SHOP));
         account = anna();
@@ -113,52 +114,10 @@ protected:
         wizard = new SendOrderWizard(nullptr, *ordering, account, configuration, &settings);
         wizard->Show();
     }
-    Wizard::Page* page() const { return wizard->getCurrentPage(); }
-    wxString title() const { return page() ? page()->getTitle() : wxString(); }
-    // Presses Next and waits until the step it started has ended.
-    void next()
-    {
-        ASSERT_TRUE(wizard->getButton(Wizard::ID_NEXT)->IsEnabled()) << "on " << title();
-        pressButton(wizard->getButton(Wizard::ID_NEXT));
-        ASSERT_TRUE(waitUntil([this] { return !wizard->isBusy(); }));
-        waitUntil([] { return true; });
-    }
-    // The texts the page shows, in order, as written before they were wrapped.
-    std::vector<wxString> texts() const
-    {
-        std::vector<wxString> found;
-        for (wxStaticText* label : findControls<wxStaticText>(page())) {
-            wxString text = label->GetLabel();
-            text.Replace("\n", " ");
-            found.push_back(text);
-        }
-        return found;
-    }
-    bool shows(const wxString& text) const
-    {
-        const auto all = texts();
-        return std::find(all.begin(), all.end(), text) != all.end();
-    }
-    // The page is finished for a screen reader: every control named.
-    void expectAllNamed(const wxString& shot)
-    {
-        shootIfAsked(*wizard, "order-" + shot);
-        const auto unnamed = Quorvel::findUnnamedControls(*page());
-        EXPECT_TRUE(unnamed.empty()) << title() << ": " << unnamed.size() << " unnamed, first "
-                                     << (unnamed.empty() ? wxString() : unnamed[0]);
-    }
-    wxString failure() const
-    {
-        auto* error = dynamic_cast<Wizard::ErrorPage*>(page());
-        return error ? error->getOperation() + " | " + error->getMessage() : "no error page";
-    }
-
-    template <typename P> P* pageAs() const { return dynamic_cast<P*>(page()); }
 
     Brenmarle::AccountSettings::Account account;
     std::unique_ptr<Brenmarle::FileManager> files;
     std::unique_ptr<Ordering> ordering;
-    SendOrderWizard* wizard = nullptr;
 };
 
 TEST_F(SendOrderWizardTest, WelcomePageNamesTheProviderAndTheOrder)

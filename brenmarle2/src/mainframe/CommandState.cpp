@@ -5,17 +5,11 @@
 bool CommandState::isLaterWork(int id)
 {
     switch (id) {
-    case ID_SHARE_ALBUM:
     case ID_STORE_ALBUM_SAFELY:
     case ID_EXPORT_ARCHIVE:
-    case ID_SEND_WEB:
-    case ID_SEND_EMAIL:
-    case ID_SEND_MMS:
-    case ID_SEND_PRINTS:
     case ID_SAFE_ADD:
     case ID_SAFE_REMOVE:
     case ID_SAFE_REPLACE:
-    case ID_SHARE_PICTURES:
     case ID_SYNC_SAFE_STORAGE:
     case ID_SAFE_STORAGE_STATUS:
     case ID_REMOTE_ASSISTANCE:
@@ -78,7 +72,15 @@ bool CommandState::isEnabled(int id, const CommandContext& context)
     case ID_NEW_ORDER:
         return context.orderingAvailable;
     case ID_ORDER_PRINTS:
+    case ID_SEND_PRINTS:
         return context.orderingAvailable && selection;
+    case ID_SEND_WEB:
+    case ID_SEND_EMAIL:
+    case ID_SEND_MMS:
+    case ID_SHARE_PICTURES:
+        return selection;
+    case ID_SHARE_ALBUM:
+        return context.albumChosen;
     case ID_ORDER_ALBUM_PRINTS:
         return context.orderingAvailable && context.albumChosen;
     // One account at a time: logging out comes before another.

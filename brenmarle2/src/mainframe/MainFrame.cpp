@@ -57,6 +57,7 @@
 #include "ordering/PricelistCache.h"
 #include "ordering/SendOrderWizard.h"
 #include "ordering/ShoppingCartPanel.h"
+#include "sharing/SharingWizard.h"
 #include "plugins/PluginCommands.h"
 #include "search/CountryList.h"
 #include "service/AccountSettings.h"
@@ -927,6 +928,24 @@ void MainFrame::onCommand(wxCommandEvent& event)
     case ID_ORDER_PRINTS:
         orderSelectionPrints();
         break;
+    case ID_SEND_WEB:
+        shareSelection(SharingWizard::OVER_INTERNET);
+        break;
+    case ID_SEND_MMS:
+        shareSelection(SharingWizard::BY_MMS);
+        break;
+    case ID_SEND_PRINTS:
+        shareSelection(SharingWizard::AS_PRINTS);
+        break;
+    case ID_SEND_EMAIL:
+        shareSelection(SharingWizard::BY_EMAIL);
+        break;
+    case ID_SHARE_PICTURES:
+        shareSelection(-1);
+        break;
+    case ID_SHARE_ALBUM:
+        shareAlbum(m_albumsPage->getChosenAlbum());
+        break;
     case ID_ORDER_ALBUM_PRINTS:
         // The album pop-up is for the chosen album too.
         orderAlbumPrints(m_albumsPage->getChosenAlbum());
@@ -1429,6 +1448,7 @@ void MainFrame::showAbout()
 
 namespace {
 constexpr int32_t ALBUM_PICTURES_TASK = 1;
+constexpr int32_t SHARED_ALBUM_PICTURES_TASK = 2;
 }
 
 void MainFrame::setOrdering(Ordering* ordering)
@@ -1544,16 +1564,21 @@ void MainFrame::orderAlbumPrints(const Quorvel::Ref<Brenmarle::AlbumFolder>& alb
     if (!m_ordering || !album || !prepareOrdering())
         return;
     QDEBUG("[MAINFRAME] Order prints of album %s", album->getURI());
+    listAlbumPictures(album, ALBUM_PICTURES_TASK);
+}
+
+void MainFrame::listAlbumPictures(const Quorvel::Ref<Brenmarle::AlbumFolder>& album, int32_t id)
+{
     try {
         if (!m_orderRunner) {
             m_orderRunner = std::make_unique<Quorvel::TaskRunnerThread>();
-            Bind(Quorvel::EVT_TASK_FINISHED, &MainFrame::onAlbumPicturesListed, this,
-                 ALBUM_PICTURES_TASK);
-            Bind(Quorvel::EVT_TASK_FAILED, &MainFrame::onAlbumPicturesFailed, this,
-                 ALBUM_PICTURES_TASK);
+            for (int32_t taskId : {ALBUM_PICTURES_TASK, SHARED_ALBUM_PICTURES_TASK}) {
+                Bind(Quorvel::EVT_TASK_FINISHED, &MainFrame::onAlbumPicturesListed, this,
+                     taskId);
+                Bind(Quorvel::EVT_TASK_FAILED, &MainFrame::onAlbumPicturesFailed, this, taskId);
+            }
         }
-        m_orderRunner->addTask(Quorvel::makeRef<AlbumPicturesTask>(ALBUM_PICTURES_TASK, album),
-                               this);
+        m_orderRunner->addTask(Quorvel::makeRef<AlbumPicturesTask>(id, album), this);
     } catch (const Quorvel::Exception& e) {
         wxLogError("%s", e.getMessage());
     }
@@ -1562,10 +1587,62 @@ void MainFrame::orderAlbumPrints(const Quorvel::Ref<Brenmarle::AlbumFolder>& alb
 void MainFrame::onAlbumPicturesListed(Quorvel::TaskEvent& event)
 {
     auto* task = dynamic_cast<AlbumPicturesTask*>(event.getTask().get());
-    if (!task || !m_ordering)
+    if (!task)
+        return;
+    if (event.GetId() == SHARED_ALBUM_PICTURES_TASK) {
+        openSharing(task->takePictures(), -1);
+        return;
+    }
+    if (!m_ordering)
         return;
     m_ordering->orderPrints(task->takePictures());
     showSidebar(ID_VIEW_SHOPPING_CART);
+}
+
+// --- Sharing ----------------------------------------------------------------------------------
+
+void MainFrame::shareSelection(int method)
+{
+    ThumbnailView* view = getActiveView();
+    if (!view)
+        return;
+    std::vector<Brenmarle::PrintParts::Picture> pictures;
+    for (const auto& file : view->getSelectedFiles())
+        pictures.push_back({file->getURI(), file->getFileModifyTime(), file->getMetaModifyTime()});
+    openSharing(pictures, method);
+}
+
+void MainFrame::shareAlbum(const Quorvel::Ref<Brenmarle::AlbumFolder>& album)
+{
+    if (!album)
+        return;
+    QDEBUG("[MAINFRAME] Share album %s", album->getURI());
+    listAlbumPictures(album, SHARED_ALBUM_PICTURES_TASK);
+}
+
+void MainFrame::openSharing(const std::vector<Brenmarle::PrintParts::Picture>& pictures,
+                            int method)
+{
+    auto* configuration = Quorvel::Configuration::get();
+    if (!configuration || pictures.empty())
+        return;
+    std::vector<wxString> uris;
+    for (const auto& picture : pictures)
+        uris.push_back(picture.uri);
+    SharingWizard::Hooks hooks;
+    hooks.registerAccount = [this, configuration] {
+        openAccountAssistant(ID_REGISTER_ACCOUNT);
+        return Brenmarle::AccountSettings::read(*configuration).exists();
+    };
+    hooks.addPrints = [this, pictures](const std::vector<wxString>&) {
+        if (!m_ordering || !prepareOrdering())
+            return false;
+        m_ordering->orderPrints(pictures);
+        showSidebar(ID_VIEW_SHOPPING_CART);
+        return true;
+    };
+    QDEBUG("[MAINFRAME] Share %zu pictures", uris.size());
+    SharingWizard::run(this, uris, *configuration, std::move(hooks), method);
 }
 
 void MainFrame::onAlbumPicturesFailed(Quorvel::TaskEvent& event)

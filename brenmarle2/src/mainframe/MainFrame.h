@@ -34,6 +34,7 @@
 #include "mainframe/IconLookup.h"
 #include "mainframe/MainMenus.h"
 #include "mainframe/Section.h"
+#include "ordering/PrintParts.h"
 #include "plugins/PluginExecutor.h"
 
 namespace Brenmarle {
@@ -92,6 +93,11 @@ public:
     // "Create Photo Products": the template chooser over the current price list.
     void openTemplateChooser();
     void orderAlbumPrints(const Quorvel::Ref<Brenmarle::AlbumFolder>& album);
+    // The sharing assistant for the selected pictures or an album's, with the method of
+    // SharingWizard chosen (-1: the user chooses).
+    void shareSelection(int method);
+    void shareAlbum(const Quorvel::Ref<Brenmarle::AlbumFolder>& album);
+    void openSharing(const std::vector<Brenmarle::PrintParts::Picture>& pictures, int method);
     // "New Order": the new-order assistant downloads the provider's price list anew (after
     // offering to register an account when there is none); the cart is shown once it did.
     void newOrder();
@@ -230,6 +236,8 @@ private:
     void showHelp(const wxString& page);
     void showSupportInformation();
     void showAbout();
+    // Lists the album's pictures in the background; `id` tells what they are for.
+    void listAlbumPictures(const Quorvel::Ref<Brenmarle::AlbumFolder>& album, int32_t id);
     void onAlbumPicturesListed(Quorvel::TaskEvent& event);
     void onAlbumPicturesFailed(Quorvel::TaskEvent& event);
     // Runs a copy or delete in the background with its progress window.

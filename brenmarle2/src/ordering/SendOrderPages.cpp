@@ -24,12 +24,6 @@ using WF = WizardForm;
 
 // ---- Common parts -----------------------------------------------------------------------
 
-SendOrderPage::SendOrderPage(SendOrderWizard* wizard, const wxString& title,
-                             SendOrderWizard::Step step)
-    : FormPage(wizard, title), m_wizard(wizard), m_step(step)
-{
-}
-
 void SendOrderStepPage::retryOperation()
 {
     wxCommandEvent next(wxEVT_BUTTON, Quorvel::Wizard::ID_NEXT);
@@ -429,13 +423,7 @@ void SendOrderWizard::UploadPage::runOperation()
 
 void SendOrderWizard::UploadPage::onTaskProgress(Quorvel::TaskEvent& event)
 {
-    if (!event.getDetailText().empty())
-        m_status->SetLabel(event.getDetailText());
-    else if (!event.getProgressText().empty())
-        m_status->SetLabel(event.getProgressText());
-    if (event.getProgressTotal() > 0)
-        m_gauge->SetValue(
-            static_cast<int>(100 * event.getProgressDone() / event.getProgressTotal()));
+    showProgress(event, m_status, m_gauge);
 }
 
 // ---- Receipt -------------------------------------------------------------------------------

@@ -32,16 +32,17 @@ namespace Brenmarle {
 class DeliveryOption;
 }
 
-// A page of the assistant: knows its wizard and its side-bar step.
+// A page of the assistant: knows its wizard.
 class SendOrderPage : public FormPage {
 public:
-    SendOrderPage(SendOrderWizard* wizard, const wxString& title, SendOrderWizard::Step step);
+    SendOrderPage(SendOrderWizard* wizard, const wxString& title, SendOrderWizard::Step step)
+        : FormPage(wizard, title, step), m_wizard(wizard)
+    {
+    }
     SendOrderWizard* wizard() const { return m_wizard; }
-    int getStep() const override { return m_step; }
 
 private:
     SendOrderWizard* m_wizard;
-    SendOrderWizard::Step m_step;
 };
 
 // A page whose Next starts a service step: Retry after a refused connection repeats it.

@@ -1,6 +1,7 @@
 #pragma once
-// A wizard page that asks something: its texts and fields in one column, and the line that
-// tells what is wrong with what was typed (also shown in the wizard's header).
+// A wizard page that asks something: its texts and fields in one column, its side-bar step,
+// and the line that tells what is wrong with what was typed (also shown in the wizard's
+// header).
 //
 // GUI thread only; made and owned by the wizard.
 
@@ -9,12 +10,24 @@
 #include "widgets/WizardForm.h"
 #include "widgets/WizardPage.h"
 
+class wxGauge;
 class wxSizer;
+class wxStaticText;
+namespace Quorvel {
+class TaskEvent;
+}
 
 class FormPage : public Quorvel::Wizard::Page {
 public:
-    FormPage(Quorvel::Wizard* wizard, const wxString& title);
+    // `step`: the side-bar step the page belongs to (-1: none).
+    FormPage(Quorvel::Wizard* wizard, const wxString& title, int step = -1);
+    int getStep() const override { return m_step; }
     void getHeaderMessages(wxString& error, wxString&) const override { error = m_error.error(); }
+    // The problem shown under the fields (empty: none).
+    const wxString& getProblem() const { return m_error.error(); }
+
+    // A task's progress on a status line and a gauge: its detail or progress text and share.
+    static void showProgress(Quorvel::TaskEvent& event, wxStaticText* status, wxGauge* gauge);
 
 protected:
     // Reports a problem with what the user typed (empty: none); returns whether there was one.
@@ -24,5 +37,6 @@ protected:
     WizardForm::ErrorLine m_error;
 
 private:
+    int m_step;
     wxSizer* m_sizer;
 };
