@@ -7,7 +7,6 @@ bool CommandState::isLaterWork(int id)
     switch (id) {
     case ID_SHARE_ALBUM:
     case ID_STORE_ALBUM_SAFELY:
-    case ID_EXPORT_ARCHIVE:
     case ID_SEND_WEB:
     case ID_SEND_EMAIL:
     case ID_SEND_MMS:

@@ -81,10 +81,11 @@ void ArchiveExportTask::checkTarget() const
 {
     if (!wxDirExists(m_target))
         throw Quorvel::FileNotFoundException(
-            wxString::Format("The folder %s does not exist.", m_target));
+            wxString::Format("The folder %s does not exist.", m_target.BeforeLast('/')));
     if (::access(m_target.utf8_str(), W_OK | X_OK) != 0)
-        throw Quorvel::FileAccessException(wxString::Format(
-            "You may not write into the folder %s. Please choose another folder.", m_target));
+        throw Quorvel::FileAccessException(
+            wxString::Format("You may not write into the folder %s. Please choose another folder.",
+                             m_target.BeforeLast('/')));
 }
 
 void ArchiveExportTask::raiseDiskFull() const
@@ -94,7 +95,7 @@ void ArchiveExportTask::raiseDiskFull() const
         DISK_FULL,
         wxString::Format("The disk that holds %s is full. %d of %d pictures were exported; "
                          "please make room or choose another folder.",
-                         m_target, m_exported, m_total));
+                         m_target.BeforeLast('/'), m_exported, m_total));
 }
 
 wxString ArchiveExportTask::makeAlbumFolder(const wxString& albumName)
