@@ -9,9 +9,10 @@
 wxStaticText* WizardForm::addText(wxWindow* page, wxSizer* sizer, const wxString& text, bool bold)
 {
     auto* label = new wxStaticText(page, wxID_ANY, text);
-    label->Wrap(WRAP_WIDTH);
+    // Wrapped in the font it is shown in: bold letters are wider.
     if (bold)
         label->SetFont(label->GetFont().Bold());
+    label->Wrap(WRAP_WIDTH);
     sizer->Add(label, wxSizerFlags().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
     return label;
 }
