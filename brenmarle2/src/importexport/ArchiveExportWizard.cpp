@@ -196,9 +196,7 @@ public:
         setDescription(_("The pictures are copied into the folder you chose."));
         auto* sizer = new wxBoxSizer(wxVERTICAL);
         m_status = WizardForm::addText(this, sizer, _("Preparing export"));
-        m_gauge = new wxGauge(this, wxID_ANY, 100);
-        Quorvel::setAccessibleName(*m_gauge, _("Export progress"));
-        sizer->Add(m_gauge, wxSizerFlags().Expand().Border(wxALL, WizardForm::BORDER));
+        m_gauge = WizardForm::addGauge(this, sizer, _("Export progress"));
         m_detail = WizardForm::addText(this, sizer, wxString());
         SetSizer(sizer);
     }
@@ -220,12 +218,8 @@ public:
     {
         if (wizardOf(*this)->getTask()->isAborted())
             return;
-        m_status->SetLabel(event.getProgressText());
+        WizardForm::showProgress(event, m_status, m_gauge);
         m_detail->SetLabel(event.getDetailText());
-        if (event.getProgressTotal() > 0) {
-            m_gauge->SetRange(static_cast<int>(event.getProgressTotal()));
-            m_gauge->SetValue(static_cast<int>(event.getProgressDone()));
-        }
     }
     void onTaskSucceeded(Quorvel::TaskEvent&) override { finish(Quorvel::EVT_TASK_FINISHED, {}); }
     void onTaskAborted(Quorvel::TaskEvent&) override { finish(Quorvel::EVT_TASK_ABORTED, {}); }

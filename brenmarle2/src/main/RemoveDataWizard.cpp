@@ -203,9 +203,7 @@ public:
     {
         auto* sizer = new wxBoxSizer(wxVERTICAL);
         m_status = WizardForm::addText(this, sizer, _("Removing your data..."));
-        m_gauge = new wxGauge(this, wxID_ANY, 100);
-        Quorvel::setAccessibleName(*m_gauge, _("Removal progress"));
-        sizer->Add(m_gauge, wxSizerFlags().Expand().Border(wxALL, WizardForm::BORDER));
+        m_gauge = WizardForm::addGauge(this, sizer, _("Removal progress"));
         SetSizer(sizer);
     }
     int getStep() const override { return STEP_REMOVE; }
@@ -219,11 +217,7 @@ public:
     void onCancel(wxCommandEvent&) override {}
     void onTaskProgress(Quorvel::TaskEvent& event) override
     {
-        m_status->SetLabel(event.getProgressText());
-        if (event.getProgressTotal() > 0) {
-            m_gauge->SetRange(static_cast<int>(event.getProgressTotal()));
-            m_gauge->SetValue(static_cast<int>(event.getProgressDone()));
-        }
+        WizardForm::showProgress(event, m_status, m_gauge);
     }
     void onTaskSucceeded(Quorvel::TaskEvent&) override { finish(true, wxString()); }
     void onTaskAborted(Quorvel::TaskEvent&) override { finish(false, wxString()); }
