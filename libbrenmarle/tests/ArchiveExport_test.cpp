@@ -1,6 +1,7 @@
 // Exporting albums into a folder of the user's: the names it writes, the sidecars beside the
 // pictures, and the export task against a real catalogue and picture store.
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 #include <wx/filefn.h>
@@ -198,6 +199,22 @@ TEST_F(ArchiveExportTest, AMissingOrUnusableTargetFailsBeforeAnythingIsWritten)
     EXPECT_EQ(outcome.type, Quorvel::EVT_TASK_FAILED);
     EXPECT_EQ(home.readFile("plain"), "x");
     EXPECT_EQ(Database::getInstance().getFileCount(), 1);
+}
+
+TEST_F(ArchiveExportTest, AReadOnlyDiskIsRefusedBeforeAnythingIsWritten)
+{
+    SmallFileSystem disk(home / "cdrom", 64);
+    if (!disk.isMounted())
+        GTEST_SKIP() << "needs root to mount a small file system";
+    ASSERT_EQ(::mount("tmpfs", disk.path().utf8_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr),
+              0);
+    auto album = makeAlbum("Party");
+    addPicture(*album, "a.jpg", "a");
+    const TaskOutcome outcome = exportTo({album->getURI()}, disk.path());
+    EXPECT_EQ(outcome.type, Quorvel::EVT_TASK_FAILED);
+    EXPECT_EQ(outcome.message, "You may not write into the folder " + home / "cdrom" +
+                                   ". Please choose another folder.");
+    EXPECT_EQ(filesUnder(disk.path()), 0u);
 }
 
 TEST_F(ArchiveExportTest, AFullDiskStopsWithAClearMessageAndNoPartialFile)
