@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+#include <wx/tokenzr.h>
+
 #include "system/Exceptions.h"
 #include "widgets/BrenmarleWizard.h"
+#include "widgets/WizardForm.h"
 #include "widgets/WizardNetworkErrorPage.h"
 #include "widgets/WizardPage.h"
 
@@ -26,5 +31,24 @@ TEST(BrenmarleWizard, FailuresOfWindowWorkGoToTheErrorPages)
     wizard->showFailure("Could not log in to server",
                         Quorvel::ConnectionRefusedException("Connection refused"));
     EXPECT_NE(dynamic_cast<Wizard::NetworkErrorPage*>(wizard->getCurrentPage()), nullptr);
+    delete wizard;
+}
+
+// A bold text is wrapped in its bold letters, so no line is wider than the page allows.
+TEST(WizardForm, BoldTextIsWrappedToTheWidthInItsOwnFont)
+{
+    auto* wizard = new BrenmarleWizard(nullptr, "Remove Data");
+    auto* page = new Wizard::Page(wizard, wxID_ANY, "Remove");
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    page->SetSizer(sizer);
+    wxStaticText* label = WizardForm::addText(
+        page, sizer,
+        "2 of your pictures exist only on this computer and are not safely stored. They will be "
+        "lost. To keep them, press Cancel and copy them first.",
+        true);
+    const wxString wrapped = label->GetLabel();
+    EXPECT_TRUE(wrapped.Contains("\n"));
+    for (const wxString& line : wxSplit(wrapped, '\n'))
+        EXPECT_LE(label->GetTextExtent(line).GetWidth(), WizardForm::WRAP_WIDTH) << line;
     delete wizard;
 }

@@ -278,14 +278,44 @@ TEST_F(InstanceTest, NewerCatalogueEndsTheStartWithItsMessageAndAFailure)
     EXPECT_EQ(catalogueVersion(), 99);
 }
 
-TEST_F(InstanceTest, RemoveDataWithAnotherVersionFails)
+TEST_F(InstanceTest, RemoveDataWithAnotherVersionOnlyLogsAndEnds)
 {
+    home.writeFile(".local/share/vistrelle/user.ini", "[Account]\nEmailAddress=a@b.c\n");
+    home.writeFile(".local/share/vistrelle/archive/abc/x.vsaf", "picture");
     auto process = start({"--removedata", "2.4.15"});
     const int status = process->waitForExit(20s);
     ASSERT_NE(status, -1);
     EXPECT_NE(exitCode(status), 0);
     EXPECT_NE(process->output().find("2.4.15 does not match 2.4.16"), std::string::npos)
         << process->output();
+    EXPECT_EQ(process->output().find("Remove-data assistant"), std::string::npos);
+    EXPECT_EQ(home.readFile(".local/share/vistrelle/archive/abc/x.vsaf"), "picture");
+    EXPECT_EQ(home.readFile(".local/share/vistrelle/user.ini"), "[Account]\nEmailAddress=a@b.c\n");
+}
+
+TEST_F(InstanceTest, RemoveDataOpensTheAssistantAndASignalEndsItWithTheDataKept)
+{
+    home.writeFile(".local/share/vistrelle/archive/abc/x.vsaf", "picture");
+    auto process = start({"--removedata", "2.4.16"});
+    ASSERT_TRUE(process->waitForOutput("Remove-data assistant opened", 20s)) << process->output();
+    process->signal(SIGTERM);
+    const int status = process->waitForExit(10s);
+    ASSERT_NE(status, -1) << process->output();
+    EXPECT_EQ(exitCode(status), 0) << process->output();
+    EXPECT_EQ(home.readFile(".local/share/vistrelle/archive/abc/x.vsaf"), "picture");
+    EXPECT_EQ(catalogueVersion(), Brenmarle::Database::DBVERSION);
+}
+
+TEST_F(InstanceTest, RemoveDataHandedToARunningInstanceIsRefused)
+{
+    auto first = start();
+    ASSERT_TRUE(first->waitForOutput(READY, 20s)) << first->output();
+    auto second = start({"--removedata", "2.4.16"});
+    EXPECT_EQ(exitCode(second->waitForExit(3s)), 0) << second->output();
+    EXPECT_TRUE(first->waitForOutput("before removing its data", 5s)) << first->output();
+    first->signal(SIGTERM);
+    EXPECT_EQ(exitCode(first->waitForExit(10s)), 0) << first->output();
+    EXPECT_EQ(catalogueVersion(), Brenmarle::Database::DBVERSION);
 }
 
 TEST_F(InstanceTest, CameraCommandSearchesAHandedOverDriveAndOtherwiseAsksForTheCamera)

@@ -341,7 +341,7 @@ TEST_F(SharingWizardTest, AnMmsShareRepeatedAfterALostReplySendsNoMmsTwice)
 {
     // The first MMS is sent, and its answer lost on the way.
     startProvider("[provider]\nmmsprice = 3.00\nmmscurrency = NOK\n"
-                  "[faults]\nrule = sharing/shareByMms | no-answer | 1\n");
+                  "[faults]\nrule = sharing/shareByMms | drop-reply | 1\n");
     offer("Functions/EnableMobilePhoneServices");
     withAccount();
     activatePhone("4799999999");

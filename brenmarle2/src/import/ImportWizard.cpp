@@ -18,6 +18,7 @@
 #include "threads/TaskEvent.h"
 #include "ui/Accessibility.h"
 #include "widgets/LogViewFrame.h"
+#include "widgets/WizardForm.h"
 #include "widgets/WizardPage.h"
 
 using Brenmarle::ImportFileKind;
@@ -160,9 +161,7 @@ public:
             return;
         auto* sizer = new wxBoxSizer(wxVERTICAL);
         m_status = ImportPageText::add(this, sizer, _("Preparing to import..."));
-        m_gauge = new wxGauge(this, wxID_ANY, 100);
-        Quorvel::setAccessibleName(*m_gauge, _("Import progress"));
-        sizer->Add(m_gauge, wxSizerFlags().Expand().Border(wxALL, BORDER));
+        m_gauge = WizardForm::addGauge(this, sizer, _("Import progress"));
         SetSizer(sizer);
     }
     void afterShow() override
@@ -181,11 +180,7 @@ public:
     }
     void onTaskProgress(Quorvel::TaskEvent& event) override
     {
-        m_status->SetLabel(event.getProgressText());
-        if (event.getProgressTotal() > 0) {
-            m_gauge->SetRange(static_cast<int>(event.getProgressTotal()));
-            m_gauge->SetValue(static_cast<int>(event.getProgressDone()));
-        }
+        WizardForm::showProgress(event, m_status, m_gauge);
     }
     void onTaskSucceeded(Quorvel::TaskEvent&) override { finish(ResultPage::FINISHED, {}); }
     void onTaskAborted(Quorvel::TaskEvent&) override { finish(ResultPage::ABORTED, {}); }

@@ -28,6 +28,7 @@
 #include "main/DesktopIntegration.h"
 #include "main/InstanceHandOver.h"
 #include "main/Preferences.h"
+#include "main/RemoveDataWizard.h"
 #include "mainframe/CommandIds.h"
 #include "mainframe/MainFrame.h"
 #include "mainframe/PictureSearchPage.h"
@@ -410,9 +411,28 @@ bool BrenmarleApp::removeData(const wxString& version)
         wxLogError("%s does not match %s", version, ours);
         return false;
     }
+    if (m_done[STEP_MAINFRAME] || getMainWindow()) {
+        // Handed over to a running program, whose catalogue is open and in use.
+        wxLogError("Please close %s before removing its data", getDisplayName());
+        return false;
+    }
     initAlbums();
-    notAvailable("The remove-data assistant");
+    RemoveDataWizard wizard(nullptr, Environment::getUserDataDir(), wxGetHomeDir(),
+                            [this] { releaseData(); });
+    QDEBUG("[BRENMARLEAPP] Remove-data assistant opened");
+    wizard.ShowModal();
     return true;
+}
+
+void BrenmarleApp::releaseData()
+{
+    // What is unsaved goes now, and nothing writes into the data folder afterwards.
+    getConfiguration().flushUserConfig();
+    Brenmarle::AlbumFolder::unloadAlbums();
+    m_fileManager.reset();
+    Brenmarle::Database::getInstance().close();
+    m_dataReleased = true;
+    QDEBUG("[BRENMARLEAPP] Catalogue closed for the removal of the data");
 }
 
 void BrenmarleApp::openCamera(wxString argument)
@@ -780,7 +800,9 @@ void BrenmarleApp::shutDown()
     // Nothing can be shown any more; keep errors from here on out of dialogs.
     Quorvel::logOnlyToStderr();
 
-    getConfiguration().flushUserConfig();
+    // Data removed: writing the settings would make them again.
+    if (!m_dataReleased)
+        getConfiguration().flushUserConfig();
     watchdog.resetTimer();
 
     QDEBUG("BRENMARLE IS EXITING");
@@ -842,7 +864,8 @@ void BrenmarleApp::shutDown()
 
     QDEBUG("--- Save keywords");
     try {
-        Brenmarle::KeywordManager::getInstance().save();
+        if (!m_dataReleased)
+            Brenmarle::KeywordManager::getInstance().save();
     } catch (const Quorvel::Exception& e) {
         wxLogError("Could not save keywords: %s", e.getMessage());
     }

@@ -121,6 +121,8 @@ private:
     void notAvailable(const wxString& function);
     // False when `version` is not this program's version.
     bool removeData(const wxString& version);
+    // Closes the catalogue and stops the writes into the data folder, before it is removed.
+    void releaseData();
     void openCamera(wxString argument);
     // The picture window on its own, for a path or URI ("open", or "edit" with its tabs).
     void openPicture(const wxString& pathOrUri, bool edit);
@@ -134,6 +136,8 @@ private:
     wxTimer m_lockTimer;
     bool m_starting = false;
     bool m_shutDown = false;
+    // The data folder is being removed: nothing is written there any more.
+    bool m_dataReleased = false;
     bool m_mainLoopEntered = false;
     bool m_done[STEP_COUNT] = {};
     Account m_account;

@@ -6,7 +6,6 @@ bool CommandState::isLaterWork(int id)
 {
     switch (id) {
     case ID_STORE_ALBUM_SAFELY:
-    case ID_EXPORT_ARCHIVE:
     case ID_SAFE_ADD:
     case ID_SAFE_REMOVE:
     case ID_SAFE_REPLACE:

@@ -35,6 +35,7 @@
 #include "fullscreen/FullScreenFrame.h"
 #include "fullscreen/SlideShowDialog.h"
 #include "import/ImportWizard.h"
+#include "importexport/ArchiveExportWizard.h"
 #include "main/Preferences.h"
 #include "mainframe/CalendarMonthView.h"
 #include "mainframe/CommandIds.h"
@@ -891,6 +892,9 @@ void MainFrame::onCommand(wxCommandEvent& event)
     case ID_OPEN_PICTURE:
     case ID_EDIT_PICTURE:
         openPicture(id == ID_EDIT_PICTURE);
+        break;
+    case ID_EXPORT_ARCHIVE:
+        ArchiveExportWizard::run(this);
         break;
     case ID_SLIDESHOW:
         startSlideShow();

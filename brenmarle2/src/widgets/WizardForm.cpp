@@ -1,17 +1,20 @@
 #include "widgets/WizardForm.h"
 
+#include <wx/gauge.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "threads/TaskEvent.h"
 #include "ui/Accessibility.h"
 
 wxStaticText* WizardForm::addText(wxWindow* page, wxSizer* sizer, const wxString& text, bool bold)
 {
     auto* label = new wxStaticText(page, wxID_ANY, text);
-    label->Wrap(WRAP_WIDTH);
+    // Wrapped in the font it is shown in: bold letters are wider.
     if (bold)
         label->SetFont(label->GetFont().Bold());
+    label->Wrap(WRAP_WIDTH);
     sizer->Add(label, wxSizerFlags().Border(wxLEFT | wxRIGHT | wxTOP, BORDER));
     return label;
 }
@@ -25,6 +28,23 @@ wxTextCtrl* WizardForm::addField(wxWindow* page, wxFlexGridSizer* grid, const wx
     Quorvel::setAccessibleName(*field, wxStripMenuCodes(label).BeforeLast(':'));
     grid->Add(field, wxSizerFlags().Expand());
     return field;
+}
+
+wxGauge* WizardForm::addGauge(wxWindow* page, wxSizer* sizer, const wxString& name)
+{
+    auto* gauge = new wxGauge(page, wxID_ANY, 100);
+    Quorvel::setAccessibleName(*gauge, name);
+    sizer->Add(gauge, wxSizerFlags().Expand().Border(wxALL, BORDER));
+    return gauge;
+}
+
+void WizardForm::showProgress(const Quorvel::TaskEvent& event, wxStaticText* status, wxGauge* gauge)
+{
+    status->SetLabel(event.getProgressText());
+    if (event.getProgressTotal() > 0) {
+        gauge->SetRange(static_cast<int>(event.getProgressTotal()));
+        gauge->SetValue(static_cast<int>(event.getProgressDone()));
+    }
 }
 
 wxFlexGridSizer* WizardForm::addGrid(wxSizer* sizer)

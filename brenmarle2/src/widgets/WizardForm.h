@@ -9,7 +9,11 @@
 
 #include "widgets/WizardPage.h"
 
+namespace Quorvel {
+class TaskEvent;
+}
 class wxFlexGridSizer;
+class wxGauge;
 class wxSizer;
 class wxStaticText;
 class wxTextCtrl;
@@ -26,6 +30,11 @@ public:
     // A label and its field in a two-column grid; the field is named after the label.
     static wxTextCtrl* addField(wxWindow* page, wxFlexGridSizer* grid, const wxString& label,
                                 long style = 0);
+    // A progress bar named `name` (for screen readers) under the controls before it.
+    static wxGauge* addGauge(wxWindow* page, wxSizer* sizer, const wxString& name);
+    // A task's progress: its text in `status`, its counts in `gauge` (left as it is while the
+    // task does not know its total).
+    static void showProgress(const Quorvel::TaskEvent& event, wxStaticText* status, wxGauge* gauge);
     // A two-column grid whose second column grows, added to `sizer`.
     static wxFlexGridSizer* addGrid(wxSizer* sizer);
 
