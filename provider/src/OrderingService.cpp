@@ -39,18 +39,10 @@ namespace {
 const std::string UPLOAD_FOLDER = "orders";
 const size_t TRANSACTION_ID_LENGTH = 20;
 
-// The session's account, or the return value of a refusal in `status`: 401 without valid
-// credentials, a fault for the account's own password where a session is needed.
+// The session's account, or a refusal in `status`.
 std::optional<ProviderStore::Account> requireSession(struct soap* soap, int& status)
 {
-    ProviderRequest& request = ProviderRequest::of(soap);
-    auto account = request.requireAccount(status);
-    if (account && !request.usesSession()) {
-        status = ProviderRequest::clientFault(soap, "NoSession",
-                                              "Open a session with createSession first");
-        return std::nullopt;
-    }
-    return account;
+    return ProviderRequest::of(soap).requireSession(soap, status);
 }
 
 enum class Confirmed { Allowed, Refused };

@@ -102,6 +102,10 @@ public:
     long sessionIdleSeconds = 3600;
     // A registration token not used within this long is void.
     long tokenLifetimeSeconds = 1800;
+    // Safe storage: the slots every account has for free, and the bytes one slot holds (a
+    // larger picture takes several).
+    long givenStorageSlots = 100;
+    long storageSlotBytes = 10 * 1024 * 1024;
     std::map<std::string, Directory> directories;
     std::map<std::string, Portal> portals;
     std::map<std::string, PriceList> priceLists;

@@ -65,6 +65,17 @@ std::optional<ProviderStore::Account> ProviderRequest::requireAccount(int& resul
     return account;
 }
 
+std::optional<ProviderStore::Account> ProviderRequest::requireSession(struct soap* soap,
+                                                                      int& result)
+{
+    auto account = requireAccount(result);
+    if (account && !usesSession()) {
+        result = clientFault(soap, "NoSession", "Open a session with createSession first");
+        return std::nullopt;
+    }
+    return account;
+}
+
 bool ProviderRequest::usesSession() const
 {
     const auto credentials = m_head.basicCredentials();

@@ -52,6 +52,9 @@ public:
     // Like authenticate(), but answers HTTP 401 through the return value when there is none:
     // `result` is set to the value the service function must return.
     std::optional<ProviderStore::Account> requireAccount(int& result);
+    // Like requireAccount(), but also answers a fault (Client.NoSession) for an account's own
+    // password where a session is needed.
+    std::optional<ProviderStore::Account> requireSession(struct soap* soap, int& result);
     // True when the request authenticated with a session id.
     bool usesSession() const;
     // The session id the request authenticated with; empty when none.

@@ -16,6 +16,7 @@
 #include "ProviderOrderingH.h"
 #include "ProviderPortalH.h"
 #include "ProviderRequest.h"
+#include "ProviderStorageH.h"
 #include "ProviderVManagerH.h"
 
 namespace Provider {
@@ -31,7 +32,7 @@ struct ServiceName {
 // Every service the provider answers; those not implemented yet answer a fault.
 const ServiceName SERVICES[] = {
     {"locator", "/service/locator/1.0", true},   {"portal", "/service/portal/3.0", true},
-    {"storage", "/service/storage/3.0", false},  {"ordering", "/service/ordering/3.0", true},
+    {"storage", "/service/storage/3.0", true},   {"ordering", "/service/ordering/3.0", true},
     {"sharing", "/service/sharing/3.0", false},  {"payment", "/service/payment/1.0", false},
     {"vmanager", "/service/vmanager/1.0", true},
 };
@@ -225,6 +226,8 @@ int ProviderServer::dispatch(struct soap* soap) const
         result = ProviderVManager::soap_serve_request(soap);
     if (result == SOAP_NO_METHOD)
         result = ProviderOrdering::soap_serve_request(soap);
+    if (result == SOAP_NO_METHOD)
+        result = ProviderStorage::soap_serve_request(soap);
     if (result != SOAP_NO_METHOD)
         return result;
 

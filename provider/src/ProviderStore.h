@@ -1,9 +1,9 @@
 #pragma once
 // The provider's state in one SQLite file: accounts with their user information, registration
-// tokens waiting to be used, open sessions, pending mobile activations, and the ordering
+// tokens waiting to be used, open sessions, pending mobile activations, the ordering
 // service's orders, the pictures it holds for each account and each account's usual pickup
-// location. Every change is
-// committed at once, so a killed provider loses nothing it has answered for.
+// location, and the storage service's folders, files and subscriptions (StorageStore). Every change
+// is committed at once, so a killed provider loses nothing it has answered for.
 //
 // Secrets are kept as little as they can be: a password only as a salted hash (PasswordHash),
 // ids and codes drawn from the system's random source (SecureRandom). A file written by an
@@ -17,6 +17,7 @@
 
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -25,6 +26,8 @@
 struct sqlite3;
 
 namespace Provider {
+
+class StorageStore;
 
 class StoreError : public std::runtime_error {
 public:
@@ -172,9 +175,10 @@ public:
     std::string defaultPickupLocation(const std::string& accountId);
     void setDefaultPickupLocation(const std::string& accountId, const std::string& location);
 
+    // The storage service's tables, on this object's connection.
+    StorageStore& storage() { return *m_storage; }
+
 private:
-    class Statement;
-    class Transaction;
     void execute(const char* sql);
     int schemaVersion();
     void migrate();
@@ -188,6 +192,7 @@ private:
 
     sqlite3* m_db = nullptr;
     Clock m_clock;
+    std::unique_ptr<StorageStore> m_storage;
 };
 
 } // namespace Provider
