@@ -8,6 +8,7 @@
 #include "SoapOrderingH.h"
 #include "ordering/Money.h"
 #include "service/HTTPClient.h"
+#include "service/RpasFileInfoWire.h"
 #include "service/SoapText.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
@@ -42,21 +43,7 @@ std::vector<OrderingClient_3_0::FileId> fromWire(const SoapOrdering::FileIdArray
     return list;
 }
 
-// The wire's int for a size; a picture past 2 GB is not sent anyway (the upload limit).
-int wireSize(int64_t size)
-{
-    if (size < 0 || size > std::numeric_limits<int>::max())
-        return std::numeric_limits<int>::max();
-    return static_cast<int>(size);
-}
-
 } // namespace
-
-bool OrderingClient_3_0::FileId::operator==(const FileId& other) const
-{
-    return serverUuid == other.serverUuid && clientRef == other.clientRef &&
-           fileModifyTime == other.fileModifyTime && metaModifyTime == other.metaModifyTime;
-}
 
 OrderingClient_3_0::OrderingClient_3_0(Quorvel::NetworkSettings& settings)
     : RpasClient_3_0("ordering", SERVICE_PATH, settings)
@@ -151,49 +138,12 @@ void OrderingClient_3_0::registerFile(const FileId& fileId, const FileInfo& info
 {
     Call call(*this, "registerFile");
     SoapOrdering::ordering__FileId id = toWire(fileId);
-    SoapOrdering::ordering__TimeMask mask;
-    mask.year = info.timeMask.year;
-    mask.month = info.timeMask.month;
-    mask.day = info.timeMask.day;
-    mask.hour = info.timeMask.hour;
-    mask.minute = info.timeMask.minute;
-    mask.second = info.timeMask.second;
-    std::vector<std::string> keywords;
-    for (const wxString& keyword : info.keywords)
-        keywords.push_back(bytes(keyword));
-    SoapOrdering::StringArray keywordArray;
-    keywordArray.__ptr = keywords.data();
-    keywordArray.__size = static_cast<int>(keywords.size());
-    SoapOrdering::ordering__FileInfo sent;
-    sent.serveruuid = bytes(info.serverUuid);
-    sent.clientref = bytes(info.clientRef);
-    sent.filemodifytime = info.fileModifyTime;
-    sent.metamodifytime = info.metaModifyTime;
-    sent.filename = bytes(info.fileName);
-    sent.filesize = wireSize(info.fileSize);
-    sent.contenttype = bytes(info.contentType);
-    sent.scanversion = info.scanVersion;
-    sent.scanner = bytes(info.scanner);
-    sent.fileusermodified = info.fileUserModified;
-    sent.metausermodified = info.metaUserModified;
-    sent.favorite = info.favorite;
-    sent.caption = bytes(info.caption);
-    sent.time = info.time;
-    sent.timemask = &mask;
-    sent.creator = bytes(info.creator);
-    sent.source = bytes(info.source);
-    sent.copyright = bytes(info.copyright);
-    sent.sublocation = bytes(info.sublocation);
-    sent.city = bytes(info.city);
-    sent.province = bytes(info.province);
-    sent.countrycode = bytes(info.countryCode);
-    sent.keywords = &keywordArray;
-    sent.imagewidth = info.imageWidth;
-    sent.imageheight = info.imageHeight;
-    sent.imagerotation = info.imageRotation;
+    RpasFileInfoWire<SoapOrdering::ordering__FileInfo, SoapOrdering::ordering__TimeMask,
+                     SoapOrdering::StringArray>
+        sent(info);
     SoapOrdering::ordering__registerFileResponse reply;
     call.check(SoapOrdering::soap_call_ordering__registerFile(call.context(), call.endpoint(), "",
-                                                              &id, &sent, uploaded, reply));
+                                                              &id, &sent.info, uploaded, reply));
     succeeded();
 }
 
