@@ -161,7 +161,8 @@ void StorageClient_3_0::checkFile(const SyncFile& file) const
     if (!file.clientRef.empty() && !file.clientRef.StartsWith(prefix))
         refuse(_("file reference"), file.clientRef);
     localFileName(file);
-    if (file.storageType != RENTED_STORAGE && file.storageType != PURCHASED_STORAGE)
+    if (file.storageType != StorageClient_3_0::RENTED_STORAGE &&
+        file.storageType != StorageClient_3_0::PURCHASED_STORAGE)
         refuse(_("storage type"), wxString::Format("%d", static_cast<int>(file.storageType)));
     if (file.fileSize < 0)
         refuse(_("file size"), wxString::Format("%lld", static_cast<long long>(file.fileSize)));
