@@ -497,3 +497,53 @@ TEST_F(StorageClientTest, EveryCallButCreateSessionNeedsTheSession)
     storage->closeSession();
     EXPECT_EQ(failureOf([&] { storage->getSlotStatus(); }).BeforeFirst(':'), "Soap.UnknownError");
 }
+
+TEST_F(StorageClientTest, ARegistrationMustMatchTheBytesThatArrivedAndAReleaseDropsThem)
+{
+    auto storage = session();
+    ASSERT_EQ(wholeTask(Task::reserveSlots(storage, {reservation(ALBUM, "Summer", PICTURE_A)})),
+              "finished");
+    auto file = serverFile(storage, ALBUM, PICTURE_A);
+    StorageClient_3_0::FileInfo info;
+    info.fileSize = 150008;
+    const StorageClient_3_0::FileId id{file.serverUuid, file.clientRef, 0, 0};
+    EXPECT_EQ(failureOf([&] { storage->registerFile(id, info, true); }),
+              "SoapClient.FileNotUploaded: The file has not been uploaded (via proxy)");
+    ASSERT_EQ(wholeTask(Task::uploadFile(storage, file, path(PICTURE_A), {})), "finished");
+    info.fileSize = 99;
+    EXPECT_EQ(failureOf([&] { storage->registerFile(id, info, true); }),
+              "SoapClient.FileSize: The file uploaded has 150008 bytes, not 99 (via proxy)");
+
+    std::string account;
+    for (const auto& line : journal())
+        account = line.account;
+    const wxString stored = dir / "data/uploads/" + account + "/storage/" + file.serverUuid;
+    ASSERT_TRUE(wxFileExists(stored));
+    storage->releaseSlots(id);
+    EXPECT_FALSE(wxFileExists(stored));
+    // Releasing what is not stored leaves it so.
+    EXPECT_EQ(storage->releaseSlots(id).leasedFiles, 0);
+}
+
+// A second computer gives a server folder the reference of the album it made for it.
+TEST_F(StorageClientTest, AFolderTakesANewReferenceUnlessAnotherHasIt)
+{
+    auto storage = session();
+    store(storage, ALBUM, {PICTURE_A});
+    ASSERT_EQ(wholeTask(Task::reserveSlots(storage, {reservation(OTHER_ALBUM, "B", PICTURE_B)})),
+              "finished");
+    const auto folder = storage->getFolderList().at(0);
+    EXPECT_EQ(failureOf([&] {
+                  storage->setFolderClientRef({folder.serverUuid, wxString()},
+                                              StorageClient_3_0::folderReference(OTHER_ALBUM));
+              }),
+              "SoapClient.ClientRefTaken: The reference " +
+                  StorageClient_3_0::folderReference(OTHER_ALBUM) + " is taken (via proxy)");
+    storage->setFolderClientRef({folder.serverUuid, wxString()}, "ssfolder://restored");
+    EXPECT_EQ(storage->getFolderList().at(0).clientRef, "ssfolder://restored");
+    EXPECT_EQ(storage->getFileList({wxString(), "ssfolder://restored"}).size(), 1u);
+    EXPECT_EQ(failureOf([&] {
+                  storage->setFolderClientRef({folder.serverUuid, wxString()}, "");
+              }),
+              "SoapClient.InvalidClientRef: No usable client reference (via proxy)");
+}

@@ -112,6 +112,34 @@ int64_t slotsFor(const Caller& caller, int64_t bytes)
     return std::max<int64_t>(1, (bytes + slotBytes - 1) / slotBytes);
 }
 
+// A SOAP-encoded array of `items`, each made wire form by `convert`.
+template <class Array, class Element, class Item, class Convert>
+Array* wireArray(struct soap* soap, Array* (*newArray)(struct soap*, int),
+                 Element* (*newElements)(struct soap*, int), const std::vector<Item>& items,
+                 Convert convert)
+{
+    Array* array = newArray(soap, -1);
+    array->__size = static_cast<int>(items.size());
+    array->__ptr = items.empty() ? nullptr : newElements(soap, array->__size);
+    for (size_t i = 0; i < items.size(); ++i)
+        array->__ptr[i] = convert(items[i]);
+    return array;
+}
+
+// Gives the folder or file `serverUuid` the reference `clientref` with `set`; a fault for an
+// unusable or taken one.
+int setClientRef(struct soap* soap, const Caller& caller, const std::string& serverUuid,
+                 const std::string& clientref,
+                 bool (StorageStore::*set)(const std::string&, const std::string&,
+                                           const std::string&))
+{
+    if (clientref.empty() || tooLong(clientref))
+        return fault(soap, "InvalidClientRef", "No usable client reference");
+    if (!(caller.store().*set)(caller.id(), serverUuid, clientref))
+        return fault(soap, "ClientRefTaken", "The reference " + clientref + " is taken");
+    return SOAP_OK;
+}
+
 storage__SyncFolder syncFolderOf(const StorageStore::Folder& folder)
 {
     storage__SyncFolder wire;
@@ -216,12 +244,8 @@ storage__FileInfo* fileInfoOf(struct soap* soap, const StorageStore::File& file)
     info->imageheight = number("imageheight");
     info->imagerotation = number("imagerotation");
     const auto keywords = json.value("keywords", std::vector<std::string>());
-    info->keywords = soap_new_StringArray(soap);
-    info->keywords->__size = static_cast<int>(keywords.size());
-    info->keywords->__ptr =
-        keywords.empty() ? nullptr : soap_new_std__string(soap, info->keywords->__size);
-    for (size_t i = 0; i < keywords.size(); ++i)
-        info->keywords->__ptr[i] = keywords[i];
+    info->keywords = wireArray(soap, soap_new_StringArray, soap_new_std__string, keywords,
+                               [](const std::string& keyword) { return keyword; });
     return info;
 }
 
@@ -388,19 +412,18 @@ int ProviderStorage::storage__getActiveSubscriptions(
     given.slots = caller.config().givenStorageSlots;
     given.currency = "EUR";
     subscriptions.insert(subscriptions.begin(), given);
-    result.subscriptions = soap_new_SubscriptionArray(soap);
-    result.subscriptions->__size = static_cast<int>(subscriptions.size());
-    result.subscriptions->__ptr =
-        soap_new_storage__Subscription(soap, result.subscriptions->__size);
-    for (size_t i = 0; i < subscriptions.size(); ++i) {
-        storage__Subscription& wire = result.subscriptions->__ptr[i];
-        wire.type = subscriptions[i].type;
-        wire.slots = static_cast<int>(subscriptions[i].slots);
-        wire.from = static_cast<time_t>(subscriptions[i].from);
-        wire.expires = static_cast<time_t>(subscriptions[i].expires);
-        wire.price = subscriptions[i].price;
-        wire.currency = subscriptions[i].currency;
-    }
+    result.subscriptions =
+        wireArray(soap, soap_new_SubscriptionArray, soap_new_storage__Subscription, subscriptions,
+                  [](const StorageStore::Subscription& subscription) {
+                      storage__Subscription wire;
+                      wire.type = subscription.type;
+                      wire.slots = static_cast<int>(subscription.slots);
+                      wire.from = static_cast<time_t>(subscription.from);
+                      wire.expires = static_cast<time_t>(subscription.expires);
+                      wire.price = subscription.price;
+                      wire.currency = subscription.currency;
+                      return wire;
+                  });
     return SOAP_OK;
 }
 
@@ -410,17 +433,19 @@ int ProviderStorage::storage__getSubscriptionPackages(
     Caller caller(soap);
     if (!caller)
         return caller.status;
-    result.packages = soap_new_SubscriptionPackageArray(soap);
-    result.packages->__size = static_cast<int>(std::size(PACKAGES));
-    result.packages->__ptr = soap_new_storage__SubscriptionPackage(soap, result.packages->__size);
-    for (size_t i = 0; i < std::size(PACKAGES); ++i) {
-        storage__SubscriptionPackage& wire = result.packages->__ptr[i];
-        wire.slots = PACKAGES[i].slots;
-        wire.slotsize = static_cast<int>(caller.config().storageSlotBytes);
-        wire.period = PACKAGES[i].period;
-        wire.price = PACKAGES[i].price;
-        wire.currency = PACKAGES[i].currency;
-    }
+    const int slotBytes = static_cast<int>(caller.config().storageSlotBytes);
+    result.packages =
+        wireArray(soap, soap_new_SubscriptionPackageArray, soap_new_storage__SubscriptionPackage,
+                  std::vector<Package>(std::begin(PACKAGES), std::end(PACKAGES)),
+                  [&](const Package& package) {
+                      storage__SubscriptionPackage wire;
+                      wire.slots = package.slots;
+                      wire.slotsize = slotBytes;
+                      wire.period = package.period;
+                      wire.price = package.price;
+                      wire.currency = package.currency;
+                      return wire;
+                  });
     return SOAP_OK;
 }
 
@@ -502,13 +527,8 @@ int ProviderStorage::storage__getFolderList(struct soap* soap,
     Caller caller(soap);
     if (!caller)
         return caller.status;
-    const auto folders = caller.store().folders(caller.id());
-    result.folderlist = soap_new_SyncFolderArray(soap);
-    result.folderlist->__size = static_cast<int>(folders.size());
-    result.folderlist->__ptr =
-        folders.empty() ? nullptr : soap_new_storage__SyncFolder(soap, result.folderlist->__size);
-    for (size_t i = 0; i < folders.size(); ++i)
-        result.folderlist->__ptr[i] = syncFolderOf(folders[i]);
+    result.folderlist = wireArray(soap, soap_new_SyncFolderArray, soap_new_storage__SyncFolder,
+                                  caller.store().folders(caller.id()), syncFolderOf);
     return SOAP_OK;
 }
 
@@ -523,11 +543,8 @@ int ProviderStorage::storage__setFolderClientRef(struct soap* soap, storage__Fol
     const auto folder = requireFolder(soap, caller, folderid);
     if (!folder)
         return caller.status;
-    if (clientref.empty() || tooLong(clientref))
-        return fault(soap, "InvalidClientRef", "No usable client reference");
-    if (!caller.store().setFolderClientRef(caller.id(), folder->serverUuid, clientref))
-        return fault(soap, "ClientRefTaken", "Another folder has the reference " + clientref);
-    return SOAP_OK;
+    return setClientRef(soap, caller, folder->serverUuid, clientref,
+                        &StorageStore::setFolderClientRef);
 }
 
 int ProviderStorage::storage__getFolderInfo(struct soap* soap, storage__FolderId* folderid,
@@ -578,13 +595,10 @@ int ProviderStorage::storage__getFileList(struct soap* soap, storage__FolderId* 
     const auto folder = requireFolder(soap, caller, folderid);
     if (!folder)
         return caller.status;
-    const auto files = caller.store().files(caller.id(), folder->serverUuid);
-    result.filelist = soap_new_SyncFileArray(soap);
-    result.filelist->__size = static_cast<int>(files.size());
-    result.filelist->__ptr =
-        files.empty() ? nullptr : soap_new_storage__SyncFile(soap, result.filelist->__size);
-    for (size_t i = 0; i < files.size(); ++i)
-        result.filelist->__ptr[i] = syncFileOf(caller, files[i]);
+    result.filelist =
+        wireArray(soap, soap_new_SyncFileArray, soap_new_storage__SyncFile,
+                  caller.store().files(caller.id(), folder->serverUuid),
+                  [&](const StorageStore::File& file) { return syncFileOf(caller, file); });
     return SOAP_OK;
 }
 
@@ -599,11 +613,7 @@ int ProviderStorage::storage__setFileClientRef(struct soap* soap, storage__FileI
     const auto file = requireFile(soap, caller, fileid);
     if (!file)
         return caller.status;
-    if (clientref.empty() || tooLong(clientref))
-        return fault(soap, "InvalidClientRef", "No usable client reference");
-    if (!caller.store().setFileClientRef(caller.id(), file->serverUuid, clientref))
-        return fault(soap, "ClientRefTaken", "Another file has the reference " + clientref);
-    return SOAP_OK;
+    return setClientRef(soap, caller, file->serverUuid, clientref, &StorageStore::setFileClientRef);
 }
 
 int ProviderStorage::storage__getFileInfo(struct soap* soap, storage__FileId* fileid,
