@@ -285,6 +285,9 @@ void StorageClient_3_0_Task::download()
     const wxString name = StorageClient_3_0::localFileName(file);
     const wxString target = wxFileName(path, name).GetFullPath();
     status(wxString::Format(_("Downloading file %s..."), name));
+    if (file.downloadUrl.empty())
+        throw Quorvel::IOException(
+            wxString::Format(_("Error downloading file: nothing of %s has been stored yet"), name));
     const std::unique_ptr<Quorvel::HTTPClient> transfer = client.newTransferClient();
     Quorvel::HTTPClient& http = *transfer;
     http.setAbortCheck([this] { return isAborted(); });
