@@ -302,6 +302,10 @@ TEST_F(StorageClientTest, StoredPicturesAndAlbumsReadBackWithTheSameBytesAndMeta
     ASSERT_EQ(waiting.size(), 1u);
     EXPECT_EQ(waiting[0].fileModifyTime, 0);
     EXPECT_EQ(waiting[0].downloadUrl, "");
+    EXPECT_EQ(wholeTask(Task::downloadFile(second, waiting[0], dir / "restore")),
+              "System.IOError: Error downloading file: nothing of " + std::string(PICTURE_C) +
+                  " has been stored yet");
+    EXPECT_FALSE(wxFileExists(dir / "restore/" + PICTURE_C));
 
     const auto status = second->getSlotStatus();
     EXPECT_EQ(status.givenSlots, 100);
@@ -412,6 +416,14 @@ TEST_F(StorageClientTest, AJournalSentTwiceOrLateChangesNothing)
     EXPECT_EQ(storage->getFileList(folderOf(ALBUM)).size(), 2u);
     EXPECT_TRUE(storage->getFileList(folderOf(OTHER_ALBUM)).empty());
     EXPECT_EQ(storage->getSlotStatus().leasedFiles, 2);
+
+    // A move to where the picture is counts too: an older move arriving later is ignored.
+    ASSERT_EQ(wholeTask(Task::applyClientOperations(storage, {move(PICTURE_A, ALBUM, 3500)})),
+              "finished");
+    ASSERT_EQ(wholeTask(Task::applyClientOperations(storage, {move(PICTURE_A, OTHER_ALBUM, 3200)})),
+              "finished");
+    EXPECT_EQ(applied().back(), "0");
+    EXPECT_EQ(storage->getFileList(folderOf(ALBUM)).size(), 2u);
 
     // A malformed operation refuses the whole batch before any of it is applied.
     EXPECT_EQ(failureOf([&] {

@@ -303,8 +303,10 @@ bool applyOperation(Caller& caller, const storage__ClientOperation& operation)
         return true;
     }
     const auto folder = store.ensureFolder(caller.id(), operation.folderclientref, std::string());
-    if (folder.serverUuid == file->folderUuid)
+    if (folder.serverUuid == file->folderUuid) {
+        store.noteOperation(caller.id(), *file, time);
         return false;
+    }
     store.moveFile(caller.id(), *file, folder.serverUuid, time);
     return true;
 }
@@ -359,21 +361,26 @@ int ProviderStorage::storage__reserveSlots(struct soap* soap, storage__SyncFolde
     // Reserving again for a file stored already takes nothing more.
     if (!store.findFile(caller.id(), std::string(), syncfile->clientref)) {
         const int64_t slots = slotsFor(caller, syncfile->filesize);
-        const int64_t free = caller.config().givenStorageSlots + store.leasedSlots(caller.id()) -
-                             store.usedSlots(caller.id());
-        if (slots > free)
+        const int64_t limit = caller.config().givenStorageSlots + store.leasedSlots(caller.id());
+        const auto refuse = [&] {
+            const int64_t free = std::max<int64_t>(0, limit - store.usedSlots(caller.id()));
             return fault(soap, "InsufficientSlots",
                          "Not enough free slots: " + std::to_string(slots) + " needed, " +
-                             std::to_string(std::max<int64_t>(0, free)) + " free");
-        const auto folder =
-            store.ensureFolder(caller.id(), syncfolder->clientref, syncfolder->foldername);
+                             std::to_string(free) + " free");
+        };
+        // Looked at first, so a refusal leaves no empty folder behind.
+        if (store.usedSlots(caller.id()) + slots > limit)
+            return refuse();
         StorageStore::File file;
-        file.folderUuid = folder.serverUuid;
+        file.folderUuid =
+            store.ensureFolder(caller.id(), syncfolder->clientref, syncfolder->foldername)
+                .serverUuid;
         file.clientRef = syncfile->clientref;
         file.name = syncfile->filename;
         file.size = syncfile->filesize;
         file.slots = slots;
-        store.addFile(caller.id(), file);
+        if (!store.addFileWithin(caller.id(), file, limit))
+            return refuse();
     }
     result.slotstatus = slotStatus(soap, caller);
     return SOAP_OK;

@@ -225,6 +225,24 @@ std::optional<StorageStore::File> StorageStore::findFile(const std::string& acco
 StorageStore::File StorageStore::addFile(const std::string& accountId, File file)
 {
     SqlTransaction transaction(m_db);
+    insertFile(accountId, file);
+    transaction.commit();
+    return file;
+}
+
+std::optional<StorageStore::File> StorageStore::addFileWithin(const std::string& accountId,
+                                                              File file, int64_t slotLimit)
+{
+    SqlTransaction transaction(m_db);
+    if (usedSlots(accountId) + file.slots > slotLimit)
+        return std::nullopt;
+    insertFile(accountId, file);
+    transaction.commit();
+    return file;
+}
+
+void StorageStore::insertFile(const std::string& accountId, File& file)
+{
     file.serverUuid = SecureRandom::text(SERVER_ID_LENGTH, LOWER_ALPHANUMERIC);
     SqlStatement(m_db, "INSERT INTO ssfiles (accountid, serveruuid, folderuuid, clientref, "
                        "filemodifytime, metamodifytime, name, size, storagetype, slots, "
@@ -245,8 +263,6 @@ StorageStore::File StorageStore::addFile(const std::string& accountId, File file
         .bind(13, file.lastOperationTime)
         .step();
     touchFolder(accountId, file.folderUuid);
-    transaction.commit();
-    return file;
 }
 
 void StorageStore::saveFile(const std::string& accountId, const File& file)
@@ -295,6 +311,17 @@ void StorageStore::removeFile(const std::string& accountId, const File& file)
         .step();
     touchFolder(accountId, file.folderUuid);
     transaction.commit();
+}
+
+void StorageStore::noteOperation(const std::string& accountId, const File& file,
+                                 int64_t operationTime)
+{
+    SqlStatement(m_db, "UPDATE ssfiles SET lastoperation = MAX(lastoperation, ?) "
+                       "WHERE accountid = ? AND serveruuid = ?")
+        .bind(1, operationTime)
+        .bind(2, accountId)
+        .bind(3, file.serverUuid)
+        .step();
 }
 
 bool StorageStore::setFileClientRef(const std::string& accountId, const std::string& serverUuid,

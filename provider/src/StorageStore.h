@@ -85,12 +85,19 @@ public:
                                  const std::string& clientRef);
     // A new file of `folderUuid` (its server id drawn here); the folder's update time grows.
     File addFile(const std::string& accountId, File file);
+    // Like addFile, but only while the account's files take no more than `slotLimit` slots
+    // with it; nothing when they would. Looked at and written in one transaction, so two
+    // reservations at once cannot both take the last slots.
+    std::optional<File> addFileWithin(const std::string& accountId, File file, int64_t slotLimit);
     // Saves every field of an existing file; the folder's update time grows.
     void saveFile(const std::string& accountId, const File& file);
     // Moves the file; both folders' update times grow.
     void moveFile(const std::string& accountId, const File& file, const std::string& folderUuid,
                   int64_t operationTime);
     void removeFile(const std::string& accountId, const File& file);
+    // Notes a client operation on the file that changed nothing (a move to where it is), so an
+    // older one arriving later does not undo it.
+    void noteOperation(const std::string& accountId, const File& file, int64_t operationTime);
     // False when another file of the account has the reference.
     bool setFileClientRef(const std::string& accountId, const std::string& serverUuid,
                           const std::string& clientRef);
@@ -112,6 +119,7 @@ public:
     std::time_t now() const;
 
 private:
+    void insertFile(const std::string& accountId, File& file);
     void touchFolder(const std::string& accountId, const std::string& folderUuid);
 
     sqlite3* m_db;

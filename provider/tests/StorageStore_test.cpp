@@ -85,6 +85,22 @@ TEST_F(StorageStoreTest, FoldersAndFilesAreTheAccountsOwnAndTheirReferencesUniqu
     EXPECT_EQ(storage().findFile("anna", b.serverUuid, "")->lastOperationTime, 1234);
 }
 
+TEST_F(StorageStoreTest, AFileIsAddedWithinTheSlotLimitOrNotAtAll)
+{
+    const auto folder = storage().ensureFolder("anna", "ssfolder://a", "Summer");
+    file(folder, "ssfile://a.jpg", 3);
+    StorageStore::File more;
+    more.folderUuid = folder.serverUuid;
+    more.clientRef = "ssfile://b.jpg";
+    more.slots = 2;
+    EXPECT_FALSE(storage().addFileWithin("anna", more, 4));
+    EXPECT_EQ(storage().fileCount("anna"), 1);
+    const auto added = storage().addFileWithin("anna", more, 5);
+    ASSERT_TRUE(added);
+    EXPECT_FALSE(added->serverUuid.empty());
+    EXPECT_EQ(storage().usedSlots("anna"), 5);
+}
+
 TEST_F(StorageStoreTest, ASubscriptionIsConfirmedOnceAndEndsWhenItExpires)
 {
     StorageStore::Subscription offer;
