@@ -17,12 +17,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
-
-#include <wx/filename.h>
 
 #include "BenchArguments.h"
 #include "ProviderConfig.h"
@@ -136,26 +133,8 @@ int main(int argc, char** argv)
                 BenchArguments::number("albums", arguments.positional(0, 3), 100, 1, 1000);
             const long pictures = BenchArguments::number("pictures per album",
                                                          arguments.positional(1, 3), 100, 1, 10000);
-            std::optional<std::string> given = arguments.positional(2, 3);
-            std::string folder;
-            if (given) {
-                folder = BenchArguments::writableFolder("work folder", *given);
-            } else {
-                char pattern[] = "/var/tmp/vistrelle-storagesync-bench-XXXXXX";
-                if (!mkdtemp(pattern))
-                    throw std::runtime_error("could not make a work folder");
-                folder = pattern;
-            }
-            int status = 1;
-            try {
-                status = runBenchmark(albums, pictures, folder);
-            } catch (...) {
-                if (!given)
-                    wxFileName::Rmdir(wxString::FromUTF8(folder), wxPATH_RMDIR_RECURSIVE);
-                throw;
-            }
-            if (!given)
-                wxFileName::Rmdir(wxString::FromUTF8(folder), wxPATH_RMDIR_RECURSIVE);
-            return status;
+            return BenchArguments::inWorkFolder(
+                arguments.positional(2, 3), "vistrelle-storagesync-bench",
+                [&](const std::string& folder) { return runBenchmark(albums, pictures, folder); });
         });
 }
