@@ -13,7 +13,13 @@ typedef bool xsd__boolean;
 typedef int xsd__int;
 typedef double xsd__double;
 
-enum storage__StorageType { NO_SAFE_STORAGE = 0, RENTED_STORAGE = 1, PURCHASED_STORAGE = 2 };
+// soapcpp2 writes a single underscore of a name as "-"; "_USCORE" is its spelling of "_", so
+// the values go out as NO_SAFE_STORAGE, RENTED_STORAGE and PURCHASED_STORAGE.
+enum storage__StorageType {
+    NO_USCORESAFE_USCORESTORAGE = 0,
+    RENTED_USCORESTORAGE = 1,
+    PURCHASED_USCORESTORAGE = 2
+};
 enum storage__ClientOperationType { MOVE = 0, DELETE = 1 };
 
 // Array types carry no prefix: soapcpp2 makes SOAP-encoded arrays (SOAP-ENC:arrayType, "item"

@@ -20,13 +20,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
-#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
-
-#include <wx/filename.h>
 
 #include "BenchArguments.h"
 #include "ProviderConfig.h"
@@ -219,26 +216,8 @@ int main(int argc, char** argv)
                 BenchArguments::number("files", arguments.positional(0, 3), 500, 1, 100000);
             const long megabytes =
                 BenchArguments::number("megabytes", arguments.positional(1, 3), 4, 1, 1024);
-            std::optional<std::string> given = arguments.positional(2, 3);
-            std::string folder;
-            if (given) {
-                folder = BenchArguments::writableFolder("work folder", *given);
-            } else {
-                char pattern[] = "/var/tmp/vistrelle-upload-bench-XXXXXX";
-                if (!mkdtemp(pattern))
-                    throw std::runtime_error("could not make a work folder");
-                folder = pattern;
-            }
-            int status = 1;
-            try {
-                status = runBenchmark(count, megabytes, folder);
-            } catch (...) {
-                if (!given)
-                    wxFileName::Rmdir(wxString::FromUTF8(folder), wxPATH_RMDIR_RECURSIVE);
-                throw;
-            }
-            if (!given)
-                wxFileName::Rmdir(wxString::FromUTF8(folder), wxPATH_RMDIR_RECURSIVE);
-            return status;
+            return BenchArguments::inWorkFolder(
+                arguments.positional(2, 3), "vistrelle-upload-bench",
+                [&](const std::string& folder) { return runBenchmark(count, megabytes, folder); });
         });
 }

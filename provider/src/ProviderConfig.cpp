@@ -164,6 +164,10 @@ ProviderConfig ProviderConfig::parse(const std::string& text, const std::string&
                 config.sessionIdleSeconds = positiveWhole(value, where);
             else if (name == "tokenlifetime")
                 config.tokenLifetimeSeconds = positiveWhole(value, where);
+            else if (name == "storageslots")
+                config.givenStorageSlots = positiveWhole(value, where);
+            else if (name == "slotsize")
+                config.storageSlotBytes = positiveWhole(value, where);
             else if (name == "newsresource")
                 config.newsResources.push_back(value);
             else if (name == "paymenthost" && (value.empty() || HostLabel::isHostName(value)))

@@ -111,6 +111,10 @@ public:
     // A payment whose order is not confirmed within this long is voided (the money goes
     // back), as the program promises the payer when it gives up waiting.
     long paymentHoldSeconds = 900;
+    // Safe storage: the slots every account has for free, and the bytes one slot holds (a
+    // larger picture takes several).
+    long givenStorageSlots = 100;
+    long storageSlotBytes = 10 * 1024 * 1024;
     std::map<std::string, Directory> directories;
     std::map<std::string, Portal> portals;
     std::map<std::string, PriceList> priceLists;

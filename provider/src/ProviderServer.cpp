@@ -21,6 +21,7 @@
 #include "ProviderPortalH.h"
 #include "ProviderRequest.h"
 #include "ProviderSharingH.h"
+#include "ProviderStorageH.h"
 #include "ProviderVManagerH.h"
 
 namespace Provider {
@@ -36,7 +37,7 @@ struct ServiceName {
 // Every service the provider answers; those not implemented yet answer a fault.
 const ServiceName SERVICES[] = {
     {"locator", "/service/locator/1.0", true},   {"portal", "/service/portal/3.0", true},
-    {"storage", "/service/storage/3.0", false},  {"ordering", "/service/ordering/3.0", true},
+    {"storage", "/service/storage/3.0", true},   {"ordering", "/service/ordering/3.0", true},
     {"sharing", "/service/sharing/3.0", true},   {"payment", "/service/payment/1.0", true},
     {"vmanager", "/service/vmanager/1.0", true},
 };
@@ -239,6 +240,8 @@ int ProviderServer::dispatch(struct soap* soap) const
         result = ProviderOrdering::soap_serve_request(soap);
     if (result == SOAP_NO_METHOD)
         result = ProviderSharing::soap_serve_request(soap);
+    if (result == SOAP_NO_METHOD)
+        result = ProviderStorage::soap_serve_request(soap);
     if (result != SOAP_NO_METHOD)
         return result;
 

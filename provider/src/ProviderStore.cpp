@@ -10,6 +10,9 @@
 
 #include "PasswordHash.h"
 #include "SecureRandom.h"
+#include "SqlStatement.h"
+#include "SqlTransaction.h"
+#include "StorageStore.h"
 
 namespace Provider {
 
@@ -120,89 +123,8 @@ std::string normalised(const std::string& text)
 
 } // namespace
 
-class ProviderStore::Statement {
-public:
-    Statement(sqlite3* db, const char* sql) : m_db(db)
-    {
-        if (sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr) != SQLITE_OK)
-            throw StoreError(std::string("Database error: ") + sqlite3_errmsg(db));
-    }
-    ~Statement() { sqlite3_finalize(m_statement); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    Statement& bind(int index, const std::string& text)
-    {
-        sqlite3_bind_text(m_statement, index, text.c_str(), static_cast<int>(text.size()),
-                          SQLITE_TRANSIENT);
-        return *this;
-    }
-    Statement& bind(int index, int64_t value)
-    {
-        sqlite3_bind_int64(m_statement, index, value);
-        return *this;
-    }
-    // True while there is a row.
-    bool step()
-    {
-        const int result = sqlite3_step(m_statement);
-        return check(result);
-    }
-    // Like step(), but a broken constraint comes back as SQLITE_CONSTRAINT_* instead of an
-    // exception; otherwise SQLITE_ROW or SQLITE_DONE.
-    int stepAllowingConstraint()
-    {
-        const int result = sqlite3_step(m_statement);
-        if ((result & 0xff) == SQLITE_CONSTRAINT)
-            return sqlite3_extended_errcode(m_db);
-        return check(result) ? SQLITE_ROW : SQLITE_DONE;
-    }
-    std::string text(int column) const
-    {
-        const auto* value = sqlite3_column_text(m_statement, column);
-        return value ? reinterpret_cast<const char*>(value) : std::string();
-    }
-    int64_t integer(int column) const { return sqlite3_column_int64(m_statement, column); }
-
-private:
-    bool check(int result) const
-    {
-        if (result == SQLITE_ROW)
-            return true;
-        if (result == SQLITE_DONE)
-            return false;
-        throw StoreError(std::string("Database error: ") + sqlite3_errmsg(m_db));
-    }
-
-    sqlite3* m_db;
-    sqlite3_stmt* m_statement = nullptr;
-};
-
-// BEGIN IMMEDIATE ... COMMIT, rolled back when left by an exception: a read followed by a
-// write that another connection must not slip between.
-class ProviderStore::Transaction {
-public:
-    explicit Transaction(ProviderStore& store) : m_store(store)
-    {
-        m_store.execute("BEGIN IMMEDIATE");
-    }
-    ~Transaction()
-    {
-        if (!m_committed)
-            sqlite3_exec(m_store.m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-    Transaction(const Transaction&) = delete;
-    Transaction& operator=(const Transaction&) = delete;
-    void commit()
-    {
-        m_store.execute("COMMIT");
-        m_committed = true;
-    }
-
-private:
-    ProviderStore& m_store;
-    bool m_committed = false;
-};
+using Statement = SqlStatement;
+using Transaction = SqlTransaction;
 
 ProviderStore::ProviderStore(const std::string& path, Clock clock) : m_clock(std::move(clock))
 {
@@ -217,6 +139,7 @@ ProviderStore::ProviderStore(const std::string& path, Clock clock) : m_clock(std
         execute("PRAGMA journal_mode = WAL");
         execute(SCHEMA);
         migrate();
+        m_storage = std::make_unique<StorageStore>(m_db, [this] { return now(); });
     } catch (...) {
         sqlite3_close(m_db);
         throw;
@@ -230,12 +153,7 @@ ProviderStore::~ProviderStore()
 
 void ProviderStore::execute(const char* sql)
 {
-    char* error = nullptr;
-    if (sqlite3_exec(m_db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
-        const std::string message = error ? error : "unknown error";
-        sqlite3_free(error);
-        throw StoreError("Database error: " + message);
-    }
+    SqlTransaction::execute(m_db, sql);
 }
 
 int ProviderStore::schemaVersion()
@@ -250,7 +168,7 @@ void ProviderStore::migrate()
     if (schemaVersion() >= SCHEMA_VERSION)
         return;
     // Looked at again under the write lock: another connection may have been quicker.
-    Transaction transaction(*this);
+    Transaction transaction(m_db);
     const int version = schemaVersion();
     if (version >= SCHEMA_VERSION)
         return;
@@ -503,7 +421,7 @@ ProviderStore::Activation ProviderStore::takeActivationCode(const std::string& a
                                                             const std::string& code)
 {
     // Two tries at once must count as two.
-    Transaction transaction(*this);
+    Transaction transaction(m_db);
     Statement find(m_db, "SELECT phone, code, tries FROM activations WHERE accountid = ?");
     find.bind(1, accountId);
     if (!find.step())
@@ -566,7 +484,7 @@ void ProviderStore::setOrderDetails(const std::string& orderId, const std::strin
                                     int64_t totalUnits, const std::vector<OrderFile>& files)
 {
     // Files and total change together: a verification never sees one without the other.
-    Transaction transaction(*this);
+    Transaction transaction(m_db);
     Statement find(m_db, "SELECT accountid FROM orders WHERE orderid = ?");
     find.bind(1, orderId);
     if (!find.step())
@@ -639,7 +557,7 @@ void ProviderStore::setOrderState(const std::string& orderId, StoredOrder::State
 std::string ProviderStore::confirmOrder(const std::string& orderId)
 {
     // Two confirmations at once must give one id.
-    Transaction transaction(*this);
+    Transaction transaction(m_db);
     Statement find(m_db, "SELECT confirmedid FROM orders WHERE orderid = ?");
     find.bind(1, orderId);
     if (!find.step())
@@ -774,7 +692,7 @@ void ProviderStore::logPayment(const std::string& id, const std::string& oldStat
 ProviderStore::Payment ProviderStore::takePaymentDetails(const std::string& id, int optionId,
                                                          Payment::Outcome outcome, int polls)
 {
-    Transaction transaction(*this);
+    Transaction transaction(m_db);
     auto payment = findPayment(id);
     if (!payment)
         throw StoreError("No such transaction: " + id);
@@ -802,7 +720,7 @@ ProviderStore::Payment ProviderStore::takePaymentDetails(const std::string& id, 
 
 ProviderStore::Payment ProviderStore::pollPayment(const std::string& id)
 {
-    Transaction transaction(*this);
+    Transaction transaction(m_db);
     Statement find(m_db, (std::string(PAYMENT_COLUMNS) + "WHERE transactionid = ?").c_str());
     find.bind(1, id);
     if (!find.step())
@@ -845,7 +763,7 @@ ProviderStore::Payment ProviderStore::pollPayment(const std::string& id)
 
 bool ProviderStore::completeIssuerCheck(const std::string& id)
 {
-    Transaction transaction(*this);
+    Transaction transaction(m_db);
     auto payment = findPayment(id);
     if (!payment || payment->status != "TR_AUTH_CLIENT")
         return false;
@@ -875,7 +793,7 @@ bool ProviderStore::changePaymentStatusIf(const std::string& id,
                                           std::optional<std::time_t> changedBefore)
 {
     // Looked at under the write lock: a payment that moved on meanwhile is left alone.
-    Transaction transaction(*this);
+    Transaction transaction(m_db);
     auto payment = findPayment(id);
     if (!payment || payment->acknowledged != acknowledged ||
         std::find(from.begin(), from.end(), payment->status) == from.end() ||
@@ -985,7 +903,7 @@ std::optional<ProviderStore::StoredShare> ProviderStore::findShare(const std::st
 std::vector<ProviderStore::ShareFile>
 ProviderStore::addShareFiles(const std::string& shareId, const std::vector<ShareFile>& files)
 {
-    Transaction transaction(*this);
+    Transaction transaction(m_db);
     for (const ShareFile& file : files) {
         Statement(m_db, "INSERT OR IGNORE INTO sharefiles (shareid, clientref, filemodifytime, "
                         "metamodifytime, serveruuid) VALUES (?, ?, ?, ?, ?)")

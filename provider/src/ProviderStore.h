@@ -1,10 +1,10 @@
 #pragma once
 // The provider's state in one SQLite file: accounts with their user information, registration
-// tokens waiting to be used, open sessions, pending mobile activations, and the ordering
+// tokens waiting to be used, open sessions, pending mobile activations, the ordering
 // service's orders, the pictures it holds for each account and each account's usual pickup
-// location, and the sharing service's shares with their pictures and the recipients each was
-// sent to. Every change is committed at once, so a killed provider loses nothing it has answered
-// for.
+// location, the sharing service's shares with their pictures and the recipients each was sent
+// to, and the storage service's folders, files and subscriptions (StorageStore). Every change
+// is committed at once, so a killed provider loses nothing it has answered for.
 //
 // Secrets are kept as little as they can be: a password only as a salted hash (PasswordHash),
 // ids and codes drawn from the system's random source (SecureRandom). A file written by an
@@ -18,6 +18,7 @@
 
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -26,6 +27,8 @@
 struct sqlite3;
 
 namespace Provider {
+
+class StorageStore;
 
 class StoreError : public std::runtime_error {
 public:
@@ -288,10 +291,10 @@ public:
     std::vector<ShareRecipient> shareRecipients(const std::string& shareId);
     // The recipient an access token belongs to.
     std::optional<ShareRecipient> recipientOfToken(const std::string& accessToken);
+    // The storage service's tables, on this object's connection.
+    StorageStore& storage() { return *m_storage; }
 
 private:
-    class Statement;
-    class Transaction;
     void execute(const char* sql);
     int schemaVersion();
     void migrate();
@@ -314,6 +317,7 @@ private:
 
     sqlite3* m_db = nullptr;
     Clock m_clock;
+    std::unique_ptr<StorageStore> m_storage;
 };
 
 } // namespace Provider

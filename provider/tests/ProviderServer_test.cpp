@@ -1,4 +1,5 @@
 #include "ProviderTestFixture.h"
+#include "SoapSharingH.h"
 
 #include <wx/mstream.h>
 
@@ -326,15 +327,15 @@ TEST_F(ProviderServerTest, SessionsReplaceTheAccountCredentials)
 
 TEST_F(ProviderServerTest, ServicesStillToComeAnswerNotImplemented)
 {
-    TestClient storage("storage", "/service/storage/3.0/", *settings);
-    storage.setAddress({"demo.portal.vistrelle.net", 80, "anna@example.com", "secret"});
-    Call call(storage);
-    SoapStorage::storage__getSlotStatusResponse reply;
+    TestClient sharing("sharing", "/service/sharing/3.0/", *settings);
+    sharing.setAddress({"demo.portal.vistrelle.net", 80, "anna@example.com", "secret"});
+    Call call(sharing);
+    SoapSharing::sharing__createSessionResponse reply;
     EXPECT_EQ(codeOf([&] {
-                  call.check(SoapStorage::soap_call_storage__getSlotStatus(
+                  call.check(SoapSharing::soap_call_sharing__createSession(
                       call.context(), call.endpoint(), "", reply));
               }),
-              "SoapServer.NotImplemented: Not implemented: the storage service is not offered by "
+              "SoapServer.NotImplemented: Not implemented: the sharing service is not offered by "
               "this provider (via proxy)");
 }
 

@@ -30,12 +30,6 @@ std::vector<OrderingClient_3_0::FileId> fromWire(const SoapOrdering::FileIdArray
 
 } // namespace
 
-bool OrderingClient_3_0::FileId::operator==(const FileId& other) const
-{
-    return serverUuid == other.serverUuid && clientRef == other.clientRef &&
-           fileModifyTime == other.fileModifyTime && metaModifyTime == other.metaModifyTime;
-}
-
 OrderingClient_3_0::OrderingClient_3_0(Quorvel::NetworkSettings& settings)
     : RpasClient_3_0("ordering", SERVICE_PATH, settings)
 {

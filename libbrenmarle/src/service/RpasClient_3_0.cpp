@@ -24,6 +24,12 @@ RpasClient_3_0::RpasClient_3_0(const std::string& prefix, const wxString& servic
 
 RpasClient_3_0::~RpasClient_3_0() = default;
 
+bool RpasClient_3_0::FileId::operator==(const FileId& other) const
+{
+    return serverUuid == other.serverUuid && clientRef == other.clientRef &&
+           fileModifyTime == other.fileModifyTime && metaModifyTime == other.metaModifyTime;
+}
+
 void RpasClient_3_0::useSession(const wxString& sessionId)
 {
     setCredentials(SESSION_USER, sessionId);

@@ -6,8 +6,11 @@
 //
 // Threads: one task thread at a time; the session belongs to the client object.
 
+#include <cstdint>
+#include <ctime>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <wx/string.h>
 
@@ -27,6 +30,54 @@ public:
     static constexpr const char* SESSION_USER = "SESSIONID";
     // Form field of an upload's one multipart part.
     static constexpr const char* UPLOAD_FIELD = "rpas";
+
+    // A picture's identity and metadata as the storage, ordering and sharing services
+    // exchange them.
+    struct FileId {
+        wxString serverUuid;
+        wxString clientRef;
+        std::time_t fileModifyTime = 0;
+        std::time_t metaModifyTime = 0;
+        bool operator==(const FileId& other) const;
+    };
+    // Which parts of FileInfo::time are known.
+    struct TimeMask {
+        bool year = false;
+        bool month = false;
+        bool day = false;
+        bool hour = false;
+        bool minute = false;
+        bool second = false;
+    };
+    // A picture's identity and metadata, the fields of the storage service's record.
+    struct FileInfo {
+        wxString serverUuid;
+        wxString clientRef;
+        std::time_t fileModifyTime = 0;
+        std::time_t metaModifyTime = 0;
+        wxString fileName;
+        int64_t fileSize = 0;
+        wxString contentType;
+        int scanVersion = 0;
+        wxString scanner;
+        bool fileUserModified = false;
+        bool metaUserModified = false;
+        bool favorite = false;
+        wxString caption;
+        std::time_t time = 0;
+        TimeMask timeMask;
+        wxString creator;
+        wxString source;
+        wxString copyright;
+        wxString sublocation;
+        wxString city;
+        wxString province;
+        wxString countryCode;
+        std::vector<wxString> keywords;
+        int imageWidth = 0;
+        int imageHeight = 0;
+        int imageRotation = 0;
+    };
 
     RpasClient_3_0(const std::string& prefix, const wxString& servicePath,
                    Quorvel::NetworkSettings& settings);

@@ -173,3 +173,19 @@ int BenchArguments::runMain(int argc, char** argv, std::string usage,
     BenchArguments arguments(argc, argv, std::move(usage));
     return arguments.run([&] { return body(arguments); });
 }
+
+int BenchArguments::inWorkFolder(const std::optional<std::string>& given, const std::string& prefix,
+                                 const std::function<int(const std::string&)>& body)
+{
+    if (given)
+        return body(writableFolder("work folder", *given));
+    std::string pattern = "/var/tmp/" + prefix + "-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("could not make a work folder");
+    // Removed on every way out.
+    struct Remover {
+        std::string folder;
+        ~Remover() { wxFileName::Rmdir(wxString::FromUTF8(folder), wxPATH_RMDIR_RECURSIVE); }
+    } remover{pattern};
+    return body(pattern);
+}

@@ -60,6 +60,12 @@ public:
     // exists, it must be a regular file.
     static std::string fileInWritableFolder(const std::string& what, const std::string& path);
 
+    // Runs `body` in the work folder `given` (an existing folder this user can write into), or,
+    // without one, in a new folder "/var/tmp/<prefix>-XXXXXX" removed afterwards, whatever
+    // `body` does. Returns what `body` returns.
+    static int inWorkFolder(const std::optional<std::string>& given, const std::string& prefix,
+                            const std::function<int(const std::string&)>& body);
+
     // A benchmark's whole main: starts wxBase, sends log lines to standard error only, then
     // runs `body` as run() does. Returns the exit status.
     static int runMain(int argc, char** argv, std::string usage,

@@ -42,6 +42,9 @@ public:
     // Chooses another final name in the same folder before commit.
     void rename(const wxString& path) { m_path = path; }
     const wxString& getPath() const { return m_path; }
+    // Where the bytes are until commit, for checking them (a digest) before they take the
+    // final name.
+    wxString getTemporaryPath() const { return wxString::FromUTF8(m_temporaryPath); }
 
     // The longest start of `text` that takes at most `bytes` bytes in UTF-8, cut between
     // characters.
