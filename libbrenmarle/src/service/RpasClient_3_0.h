@@ -39,12 +39,13 @@ public:
     std::unique_ptr<Quorvel::HTTPClient> newTransferClient() const;
 
     // Prepares `http` for sending the local file at `path` to `url`: the session's credentials,
-    // form field UPLOAD_FIELD, X-Quorvel-MD5 of the file, then beginUpload with `message` for a
-    // refusal. The caller streams the file with upload() and ends with finishUpload().
+    // form field UPLOAD_FIELD, X-Quorvel-MD5 of the file (`md5` when the caller worked it out
+    // already, read from the file when empty), then beginUpload with `message` for a refusal.
+    // The caller streams the file with upload() and ends with finishUpload().
     // Throws ServiceException "Security.Credentials" before anything is sent when no session is
     // open or `url` is not on the service's own scheme, host and port.
     void uploadFile(Quorvel::HTTPClient& http, const wxString& path, const wxString& url,
-                    const wxString& message);
+                    const wxString& message, const wxString& md5 = wxString());
     // Sends the GET for `url` with the session's credentials; any status but 200 raises "Error
     // downloading file". The caller reads the body. Refuses as uploadFile does.
     void downloadFile(Quorvel::HTTPClient& http, const wxString& url);
