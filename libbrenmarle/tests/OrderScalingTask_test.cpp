@@ -11,6 +11,7 @@
 #include "TaskOutcome.h"
 #include "TestPictures.h"
 #include "core/Exceptions.h"
+#include "exif/EXIFProfile.h"
 #include "imaging/JfifHeader.h"
 #include "ordering/CdParts.h"
 #include "ordering/OrderScalingTask.h"
@@ -161,6 +162,57 @@ TEST_F(OrderScalingRun, WritesAnUprightQuality85CopyAndAppliesItToThePartOnly)
     EXPECT_EQ(order.getPart(2).getFirstFileUri(), "file://" + big);
     // Applying again changes nothing: the parts no longer name the originals.
     EXPECT_EQ(OrderScalingTask::applyTo(order, copies), 0u);
+}
+
+TEST_F(OrderScalingRun, ACopyDecodedAtAReducedScaleHasTheExactSizeAndStandsUpright)
+{
+    // A camera's 3000 x 2000 picture for a print that takes well under half of it: the decoder
+    // delivers it at half size and the copy is shrunk from there to the exact size, then turned
+    // by the rotation its EXIF tag (6) gave the record. Mirrored across its diagonal (tag 5),
+    // the record has the sides laid across and the copy is shrunk from the full size.
+    struct Case {
+        uint16_t orientation;
+        int width, height, rotation;
+        bool redTopRight;
+    };
+    for (const Case c : {Case{6, 3000, 2000, 90, true}, Case{5, 2000, 3000, 0, false}}) {
+        SCOPED_TRACE(c.orientation);
+        const auto target =
+            OrderScalingTask::targetSize(c.width, c.height, area(1000, 667)).value();
+        if (c.orientation == 6) {
+            ASSERT_LE(target.width * 2, c.width);
+        }
+        const wxString camera = home / "camera.jpg";
+        TestPictures::writeJpeg(camera, 3000, 2000,
+                                {TestPictures::cameraExif(c.orientation), {}, 90});
+        Order order(pricelist);
+        order.addPart(makePart("print", 1, "file://" + camera));
+        auto task = Quorvel::makeRef<OrderScalingTask>(order, folder, [&](const wxString& uri) {
+            return OrderScalingTask::Picture{uri.Mid(7), wxString(), c.width, c.height, c.rotation};
+        });
+        ASSERT_EQ(run(task), Quorvel::EVT_TASK_FINISHED) << failure;
+        const auto copies = task->getCopies();
+        ASSERT_EQ(copies.size(), 1u);
+        const wxString path = ScaledCopies::pathOf(folder, copies[0].copyUri);
+        Magick::Image written;
+        written.read(std::string(path.utf8_str()));
+        // Both stand on their short side.
+        const bool turned = c.rotation % 180 != 0;
+        EXPECT_EQ(static_cast<int>(written.columns()), turned ? target.height : target.width);
+        EXPECT_EQ(static_cast<int>(written.rows()), turned ? target.width : target.height);
+        EXPECT_LT(written.columns(), written.rows());
+        EXPECT_EQ(EXIFProfile(path).getOrientation(), 1);
+        EXPECT_EQ(EXIFProfile(path).getMake(), "Canon");
+        // The red quarter where the picture is meant to have it, the rest still grey.
+        const size_t redX = c.redTopRight ? written.columns() - 5 : 5;
+        const Magick::ColorRGB red = written.pixelColor(redX, 5);
+        EXPECT_GT(red.red(), 0.8);
+        EXPECT_LT(red.green(), 0.3);
+        const Magick::ColorRGB grey = written.pixelColor(written.columns() - 1 - redX, 5);
+        EXPECT_NEAR(grey.red(), grey.green(), 0.05);
+        EXPECT_NEAR(grey.green(), grey.blue(), 0.05);
+        wxRemoveFile(path);
+    }
 }
 
 TEST_F(OrderScalingRun, ACopyHasAJfifHeaderOnlyWhenItsOriginalHasOne)

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <wx/filefn.h>
+
 #include "EventRecorder.h"
 #include "LoopbackHttpServer.h"
 #include "ProviderFixture.h"
@@ -312,6 +314,33 @@ TEST_F(OrderingClientTest, SessionCredentialsGoOnlyToTheServicesOwnHostAndPort)
         unsessioned, files({"a.jpg"}),
         {{"http://demo.portal.vistrelle.net/upload/orders/x", {"x", reference("a.jpg"), 0, 0}}});
     EXPECT_EQ(TaskOutcome::runToEnd(task).code, "Security.Credentials");
+}
+
+// Each file is sent with its own MD5 (the provider refuses any other), worked out while the one
+// before it is sent; a file gone from the disk fails in its turn with its own message, after
+// the ones before it went through.
+TEST_F(OrderingClientTest, EachFileGoesWithItsOwnMd5AndAMissingOneFailsInItsTurn)
+{
+    auto ordering = orderOf({"a.jpg", "b.jpg", "c.jpg"});
+    const auto list = ordering->getFileUploadList();
+    ASSERT_EQ(list.size(), 3u);
+    size_t missing = 0;
+    while (missing < list.size() && list[missing].fileId.clientRef != reference("b.jpg"))
+        ++missing;
+    ASSERT_LT(missing, list.size());
+    const size_t registered = journalled("registerFile");
+    ASSERT_TRUE(wxRemoveFile(dir / "pics/b.jpg"));
+    auto task = Task::uploadFiles(ordering, files({"a.jpg", "b.jpg", "c.jpg"}), list);
+    const TaskOutcome outcome = TaskOutcome::runToEnd(task);
+    ASSERT_EQ(outcome.type, Quorvel::EVT_TASK_FAILED);
+    EXPECT_TRUE(outcome.failure().Contains("Could not read file " + dir / "pics/b.jpg"))
+        << outcome.failure();
+    EXPECT_EQ(journalled("registerFile"), registered + missing);
+
+    dir.writeFile("pics/b.jpg", std::string(100000, 'b') + "b.jpg");
+    EXPECT_EQ(sendFiles(ordering, {"a.jpg", "b.jpg", "c.jpg"}), "");
+    EXPECT_EQ(journalled("registerFile"), registered + 3);
+    EXPECT_TRUE(ordering->getFileUploadList().empty());
 }
 
 // The provider closes the connection before the body (close), or takes it whole and never

@@ -15,6 +15,7 @@
 #include <wx/filename.h>
 
 #include "core/Exceptions.h"
+#include "imaging/LanczosResampler.h"
 #include "imaging/PictureReader.h"
 #include "system/Log.h"
 
@@ -149,6 +150,49 @@ void zoomTo(Magick::Image& image, Size size)
     Magick::Geometry geometry(size.width, size.height);
     geometry.aspect(true); // the size is already the fitted one; use it exactly
     tolerateWarning([&] { image.resize(geometry); });
+}
+
+struct ExceptionInfoDestroyer {
+    void operator()(MagickCore::ExceptionInfo* info) const
+    {
+        MagickCore::DestroyExceptionInfo(info);
+    }
+};
+
+// Shrinks a picture of 8-bit samples without transparency (a decoded JPEG) with the filter
+// ImageMagick's resize would choose for it, on its 8-bit samples: several times faster than
+// ImageMagick's own pass over 16-bit samples (LanczosResampler). The new picture is a clone of
+// the old at the new size, so it keeps every profile, property and setting, as a resize does.
+// False, changing nothing, for any other picture or size.
+bool shrinkEightBit(Magick::Image& image, Size size)
+{
+    const size_t width = image.columns();
+    const size_t height = image.rows();
+    if (image.matte() || image.depth() > 8 || size.width > width || size.height > height ||
+        (size.width == width && size.height == height))
+        return false;
+    std::vector<unsigned char> pixels(width * height * 3);
+    image.write(0, 0, width, height, "RGB", MagickCore::CharPixel, pixels.data());
+    const std::vector<unsigned char> shrunk =
+        LanczosResampler::shrink(pixels.data(), width, height, 3, size.width, size.height);
+    pixels = {}; // given back before the new picture takes its memory
+
+    std::unique_ptr<MagickCore::ExceptionInfo, ExceptionInfoDestroyer> exception(
+        MagickCore::AcquireExceptionInfo());
+    MagickCore::Image* clone = MagickCore::CloneImage(image.constImage(), size.width, size.height,
+                                                      MagickCore::MagickTrue, exception.get());
+    if (!clone) {
+        Magick::throwException(exception.get());
+        return false;
+    }
+    Magick::Image result(clone); // owns the clone from here
+    if (!MagickCore::ImportImagePixels(result.image(), 0, 0, size.width, size.height, "RGB",
+                                       MagickCore::CharPixel, shrunk.data())) {
+        Magick::throwException(&result.image()->exception);
+        return false;
+    }
+    image = result;
+    return true;
 }
 
 int normalisedDegrees(int degrees)
@@ -408,7 +452,8 @@ void ImageData::loadZoomed(const wxString& path, int width, int height, int rota
         std::make_unique<Picture>(Picture{reader.read(stored.width, stored.height)});
     runMagick("scale", [&] {
         makeTrueColour(picture->image);
-        zoomTo(picture->image, stored);
+        if (!shrinkEightBit(picture->image, stored))
+            zoomTo(picture->image, stored);
         unmirror(picture->image, reader.getMirroring());
         turn(picture->image, rotation);
     });

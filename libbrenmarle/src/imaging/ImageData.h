@@ -77,7 +77,8 @@ public:
     // Reads the picture zoomed to exactly width x height (up or down), sizes given as the file
     // record keeps them: the stored pixels, laid across for the mirrored orientations 5 and 7.
     // Then turns it clockwise by `rotation` degrees and resets the orientation tag, so the
-    // pixels stand upright for any viewer. A JPEG is decoded scaled down by libjpeg first.
+    // pixels stand upright for any viewer. A JPEG is decoded scaled down by libjpeg first, then
+    // shrunk to the exact size on its 8-bit samples with ImageMagick's Lanczos filter.
     void loadZoomed(const wxString& path, int width, int height, int rotation,
                     const wxString& contentType = wxString());
 

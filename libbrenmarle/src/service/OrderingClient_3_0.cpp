@@ -199,9 +199,9 @@ void OrderingClient_3_0::setDefaultPickupLocation(const wxString& pickupLocation
 }
 
 void OrderingClient_3_0::uploadFile(Quorvel::HTTPClient& http, const wxString& path,
-                                    const wxString& url)
+                                    const wxString& url, const wxString& md5)
 {
-    RpasClient_3_0::uploadFile(http, path, url, _("Error before uploading file to ordering"));
+    RpasClient_3_0::uploadFile(http, path, url, _("Error before uploading file to ordering"), md5);
 }
 
 } // namespace Brenmarle

@@ -80,7 +80,8 @@ public:
     void setDefaultPickupLocation(const wxString& pickupLocation);
 
     // RpasClient_3_0::uploadFile with the message "Error before uploading file to ordering".
-    void uploadFile(Quorvel::HTTPClient& http, const wxString& path, const wxString& url);
+    void uploadFile(Quorvel::HTTPClient& http, const wxString& path, const wxString& url,
+                    const wxString& md5 = wxString());
 
     // An amount in whole cents, rounded half away from zero (Money's rounding). Money from the
     // service is a double on the wire; totals are compared in cents, never as doubles.

@@ -1,7 +1,11 @@
 #include "service/OrderingClient_3_0_Task.h"
 
+#include <future>
+
 #include <wx/filename.h>
 #include <wx/intl.h>
+
+#include "service/HTTPClient.h"
 
 namespace Brenmarle {
 
@@ -180,30 +184,67 @@ OrderingClient_3_0_Task::findFile(const wxString& clientRef) const
         wxString::Format(_("Could not find %s in list of files to upload"), clientRef));
 }
 
+namespace {
+
+// The MD5 of the file at `path`, worked out on a thread of its own. The upload's header carries
+// it, so it has to be known before the body is sent: worked out for the next file while this
+// one is sent, the pass over the file no longer adds to the upload's time.
+std::future<wxString> md5InBackground(const wxString& path)
+{
+    // Run where it is called when no thread can be started.
+    return std::async(std::launch::async | std::launch::deferred,
+                      [path] { return Quorvel::HTTPClient::md5OfFile(path); });
+}
+
+// The MD5 the background pass found; empty when it could not read the file, which the upload
+// then reads again itself and reports in its own words and order (a missing file first).
+wxString md5Found(std::future<wxString>& pending)
+{
+    try {
+        return pending.get();
+    } catch (const Quorvel::Exception& e) {
+        QDEBUG("[ORDERINGCLIENTSLAVE_3_0] MD5 read ahead failed: %s", e.getMessage());
+        return wxString();
+    }
+}
+
+} // namespace
+
 void OrderingClient_3_0_Task::uploadAll()
 {
     uploadedCount = 0;
     uploadSize = 0;
     const int count = static_cast<int>(uploadList.size());
+    std::future<wxString> nextMd5;
     for (int i = 0; i < count; ++i) {
         checkAbort();
         const OrderingClient_3_0::FileUpload& entry = uploadList[static_cast<size_t>(i)];
         const OrderFile& file = findFile(entry.fileId.clientRef);
+        std::future<wxString> md5 =
+            nextMd5.valid() ? std::move(nextMd5) : md5InBackground(file.path);
+        if (i + 1 < count) {
+            try {
+                nextMd5 =
+                    md5InBackground(findFile(uploadList[size_t(i) + 1].fileId.clientRef).path);
+            } catch (const Quorvel::NotFoundException&) {
+                // Reported in its turn, after this file is sent.
+            }
+        }
         // The line as it always read ("&d" included); the count is in the status text below.
         QDEBUG("[ORDERINGCLIENTSLAVE_3_0] Must upload %s?%d:&d", entry.fileId.clientRef, i + 1);
         setProgress(wxString::Format(_("Uploading file %d of %d"), i + 1, count), 0, 0);
         notifyProgress();
-        uploadOne(entry, file);
+        uploadOne(entry, file, md5Found(md5));
         ++uploadedCount;
     }
 }
 
 void OrderingClient_3_0_Task::uploadOne(const OrderingClient_3_0::FileUpload& entry,
-                                        const OrderFile& file)
+                                        const OrderFile& file, const wxString& md5)
 {
     OrderingClient_3_0& client = getClient();
     client.sendFile(file.path, entry.uploadUrl, _("Error before uploading file to ordering"),
-                    _("Error uploading to ordering"), *this, UPLOAD_LIMIT);
+                    _("Error uploading to ordering"), *this, UPLOAD_LIMIT, md5);
     const wxULongLong size = wxFileName::GetSize(file.path);
     OrderingClient_3_0::FileInfo info = file.info;
     info.serverUuid = entry.fileId.serverUuid;

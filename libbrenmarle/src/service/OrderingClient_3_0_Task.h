@@ -107,7 +107,9 @@ protected:
 private:
     // The local file an upload list entry names; throws as uploadFiles says.
     const OrderFile& findFile(const wxString& clientRef) const;
-    void uploadOne(const OrderingClient_3_0::FileUpload& entry, const OrderFile& file);
+    // `md5`: the file's, worked out while the previous file was sent; empty to read it here.
+    void uploadOne(const OrderingClient_3_0::FileUpload& entry, const OrderFile& file,
+                   const wxString& md5);
     void uploadAll();
 };
 

@@ -59,24 +59,28 @@ void RpasClient_3_0::authenticate(Quorvel::HTTPClient& http, const wxString& url
 }
 
 void RpasClient_3_0::uploadFile(Quorvel::HTTPClient& http, const wxString& path,
-                                const wxString& url, const wxString& message)
+                                const wxString& url, const wxString& message, const wxString& md5)
 {
     const wxULongLong size = wxFileName::GetSize(path);
     if (size == wxInvalidSize)
         throw Quorvel::FileNotFoundException(wxString::Format(_("Could not read file %s"), path));
     authenticate(http, url);
     http.setFormFieldName(UPLOAD_FIELD);
-    http.setMd5FromFile(path);
+    if (md5.empty())
+        http.setMd5FromFile(path);
+    else
+        http.setMd5Header(md5);
     http.beginUpload(url, static_cast<int64_t>(size.GetValue()), message);
 }
 
 void RpasClient_3_0::sendFile(const wxString& path, const wxString& url, const wxString& message,
-                              const wxString& failure, Quorvel::Task& task, int64_t limit)
+                              const wxString& failure, Quorvel::Task& task, int64_t limit,
+                              const wxString& md5)
 {
     const std::unique_ptr<Quorvel::HTTPClient> transfer = newTransferClient();
     Quorvel::HTTPClient& http = *transfer;
     http.setAbortCheck([&task] { return task.isAborted(); });
-    uploadFile(http, path, url, message);
+    uploadFile(http, path, url, message, md5);
     try {
         Quorvel::InputFile input(path);
         http.upload(input, &task, limit);

@@ -91,19 +91,22 @@ public:
     std::unique_ptr<Quorvel::HTTPClient> newTransferClient() const;
 
     // Prepares `http` for sending the local file at `path` to `url`: the session's credentials,
-    // form field UPLOAD_FIELD, X-Quorvel-MD5 of the file, then beginUpload with `message` for a
-    // refusal. The caller streams the file with upload() and ends with finishUpload().
+    // form field UPLOAD_FIELD, X-Quorvel-MD5 of the file (`md5` when the caller worked it out
+    // already, read from the file when empty), then beginUpload with `message` for a refusal.
+    // The caller streams the file with upload() and ends with finishUpload().
     // Throws ServiceException "Security.Credentials" before anything is sent when no session is
     // open or `url` is not on the service's own scheme, host and port.
     void uploadFile(Quorvel::HTTPClient& http, const wxString& path, const wxString& url,
-                    const wxString& message);
+                    const wxString& message, const wxString& md5 = wxString());
     // The whole upload of the local file at `path` to `url` on a new transfer client:
     // uploadFile with `message` (its refusals stand: nothing was sent), the bytes (at most
     // `limit`) with `task` hearing the progress and able to stop it, then finishUpload with
     // `failure`. Throws AbortException when `task` was aborted, IOException "Could not upload
-    // file to server: <cause>" when the upload failed or ended without a status.
+    // file to server: <cause>" when the upload failed or ended without a status. `md5`: the
+    // file's digest when the caller has it already (empty: worked out here).
     void sendFile(const wxString& path, const wxString& url, const wxString& message,
-                  const wxString& failure, Quorvel::Task& task, int64_t limit);
+                  const wxString& failure, Quorvel::Task& task, int64_t limit,
+                  const wxString& md5 = wxString());
     // Sends the GET for `url` with the session's credentials; any status but 200 raises "Error
     // downloading file". The caller reads the body. Refuses as uploadFile does.
     void downloadFile(Quorvel::HTTPClient& http, const wxString& url);
