@@ -10,6 +10,8 @@
 #include <stdexcept>
 
 #include <netinet/in.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,15 +33,14 @@ namespace {
 struct ServiceName {
     const char* prefix;
     const char* path;
-    bool implemented;
 };
 
-// Every service the provider answers; those not implemented yet answer a fault.
+// Every service the provider answers.
 const ServiceName SERVICES[] = {
-    {"locator", "/service/locator/1.0", true},   {"portal", "/service/portal/3.0", true},
-    {"storage", "/service/storage/3.0", true},   {"ordering", "/service/ordering/3.0", true},
-    {"sharing", "/service/sharing/3.0", true},   {"payment", "/service/payment/1.0", true},
-    {"vmanager", "/service/vmanager/1.0", true},
+    {"locator", "/service/locator/1.0"},   {"portal", "/service/portal/3.0"},
+    {"storage", "/service/storage/3.0"},   {"ordering", "/service/ordering/3.0"},
+    {"sharing", "/service/sharing/3.0"},   {"payment", "/service/payment/1.0"},
+    {"vmanager", "/service/vmanager/1.0"},
 };
 
 const char* const REALM = "Vistrelle provider";
@@ -225,6 +226,13 @@ void ProviderServer::accept(Listener& listener)
 
 void ProviderServer::work(ProviderStore& store)
 {
+    // TLS writes (the close-notify to a client that already left, above all) go through
+    // write(), not send(MSG_NOSIGNAL): with SIGPIPE blocked in this thread they fail with EPIPE
+    // instead of ending a process that hosts the provider without ignoring the signal.
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
     while (auto connection = m_queue->pop())
         connection->serve(store);
 }
@@ -253,14 +261,6 @@ int ProviderServer::dispatch(struct soap* soap) const
             return ProviderRequest::clientFault(soap, "HttpsRequired",
                                                 "The payment service is reached over HTTPS only");
         return ProviderPayment::soap_serve_request(soap);
-    }
-    for (const auto& service : SERVICES) {
-        if (!service.implemented && prefix == service.prefix) {
-            log("Not implemented: " + tag);
-            return ProviderRequest::serverFault(soap, "NotImplemented",
-                                                "Not implemented: the " + prefix +
-                                                    " service is not offered by this provider");
-        }
     }
     log("Unknown operation: " + tag);
     return SOAP_NO_METHOD;
