@@ -37,8 +37,8 @@ std::string ProviderCommandLine::usage()
     const ProviderServer::Options defaults;
     return "usage: vistrelle-provider --data DIR [options]\n"
            "\n"
-           "The reference provider of the online services (locator, portal, ordering,\n"
-           "plug-in manager; the others answer \"not implemented\"), of the files under\n"
+           "The reference provider of the online services (locator, portal, storage,\n"
+           "ordering, sharing, payment, plug-in manager), of the files under\n"
            "/files/, of the latest-version file (any path ending in /LATEST_VERSION) and of\n"
            "each portal's password reminder page (/go/passwordreminder). Ends on SIGINT or\n"
            "SIGTERM.\n"

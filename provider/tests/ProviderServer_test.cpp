@@ -325,20 +325,6 @@ TEST_F(ProviderServerTest, SessionsReplaceTheAccountCredentials)
             << codeOf([&] { accountId(*refused); });
 }
 
-TEST_F(ProviderServerTest, ServicesStillToComeAnswerNotImplemented)
-{
-    TestClient sharing("sharing", "/service/sharing/3.0/", *settings);
-    sharing.setAddress({"demo.portal.vistrelle.net", 80, "anna@example.com", "secret"});
-    Call call(sharing);
-    SoapSharing::sharing__createSessionResponse reply;
-    EXPECT_EQ(codeOf([&] {
-                  call.check(SoapSharing::soap_call_sharing__createSession(
-                      call.context(), call.endpoint(), "", reply));
-              }),
-              "SoapServer.NotImplemented: Not implemented: the sharing service is not offered by "
-              "this provider (via proxy)");
-}
-
 TEST_F(ProviderServerTest, ThePaymentServiceAnswersOverHttpsOnly)
 {
     TestClient payment("payment", "/service/payment/1.0/", *settings);
