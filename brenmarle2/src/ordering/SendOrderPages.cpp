@@ -423,7 +423,7 @@ void SendOrderWizard::UploadPage::runOperation()
 
 void SendOrderWizard::UploadPage::onTaskProgress(Quorvel::TaskEvent& event)
 {
-    showProgress(event, m_status, m_gauge);
+    WizardForm::showProgress(event, m_status, m_gauge);
 }
 
 // ---- Receipt -------------------------------------------------------------------------------

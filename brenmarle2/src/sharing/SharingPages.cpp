@@ -339,7 +339,7 @@ void SharingProgressPage::afterShow()
 
 void SharingProgressPage::onTaskProgress(Quorvel::TaskEvent& event)
 {
-    showProgress(event, m_status, m_gauge);
+    WizardForm::showProgress(event, m_status, m_gauge);
 }
 
 SharingWizard::UploadPage::UploadPage(SharingWizard* wizard)

@@ -10,12 +10,7 @@
 #include "widgets/WizardForm.h"
 #include "widgets/WizardPage.h"
 
-class wxGauge;
 class wxSizer;
-class wxStaticText;
-namespace Quorvel {
-class TaskEvent;
-}
 
 class FormPage : public Quorvel::Wizard::Page {
 public:
@@ -25,9 +20,6 @@ public:
     void getHeaderMessages(wxString& error, wxString&) const override { error = m_error.error(); }
     // The problem shown under the fields (empty: none).
     const wxString& getProblem() const { return m_error.error(); }
-
-    // A task's progress on a status line and a gauge: its detail or progress text and share.
-    static void showProgress(Quorvel::TaskEvent& event, wxStaticText* status, wxGauge* gauge);
 
 protected:
     // Reports a problem with what the user typed (empty: none); returns whether there was one.

@@ -40,7 +40,11 @@ wxGauge* WizardForm::addGauge(wxWindow* page, wxSizer* sizer, const wxString& na
 
 void WizardForm::showProgress(const Quorvel::TaskEvent& event, wxStaticText* status, wxGauge* gauge)
 {
-    status->SetLabel(event.getProgressText());
+    // A task that names what it is at (the file being sent) says more than its stage does.
+    if (!event.getDetailText().empty())
+        status->SetLabel(event.getDetailText());
+    else if (!event.getProgressText().empty())
+        status->SetLabel(event.getProgressText());
     if (event.getProgressTotal() > 0) {
         gauge->SetRange(static_cast<int>(event.getProgressTotal()));
         gauge->SetValue(static_cast<int>(event.getProgressDone()));
