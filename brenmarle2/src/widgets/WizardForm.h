@@ -32,8 +32,8 @@ public:
                                 long style = 0);
     // A progress bar named `name` (for screen readers) under the controls before it.
     static wxGauge* addGauge(wxWindow* page, wxSizer* sizer, const wxString& name);
-    // A task's progress: its detail (else its progress) text in `status`, its counts in `gauge` (left as it is while the
-    // task does not know its total).
+    // A task's progress: its detail (else its progress) text in `status`, its counts in `gauge`
+    // (left as it is while the task does not know its total).
     static void showProgress(const Quorvel::TaskEvent& event, wxStaticText* status, wxGauge* gauge);
     // A two-column grid whose second column grows, added to `sizer`.
     static wxFlexGridSizer* addGrid(wxSizer* sizer);
