@@ -58,7 +58,7 @@ void IssuerPage::answer(ProviderConnection& connection)
         connection.sendResponse(
             409, HTML,
             ProviderPages::htmlPage(TITLE,
-                                named + "<p>This payment is not waiting for a check.</p>\n"));
+                                    named + "<p>This payment is not waiting for a check.</p>\n"));
         return;
     }
     if (method == "POST") {
@@ -66,15 +66,15 @@ void IssuerPage::answer(ProviderConnection& connection)
         connection.sendResponse(
             200, HTML,
             ProviderPages::htmlPage(TITLE, named + "<p>Confirmed. You can close this page and go "
-                                               "back to the program.</p>\n"));
+                                                   "back to the program.</p>\n"));
         return;
     }
     connection.sendResponse(
         200, HTML,
         ProviderPages::htmlPage(TITLE, named + "<form method=\"post\" action=\"" +
-                                       ProviderPages::escapeHtml(path) +
-                                       "\">\n<p><button type=\"submit\">Confirm the "
-                                       "payment</button></p>\n</form>\n"));
+                                           ProviderPages::escapeHtml(path) +
+                                           "\">\n<p><button type=\"submit\">Confirm the "
+                                           "payment</button></p>\n</form>\n"));
 }
 
 } // namespace Provider

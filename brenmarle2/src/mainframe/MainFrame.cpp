@@ -58,10 +58,10 @@
 #include "ordering/PricelistCache.h"
 #include "ordering/SendOrderWizard.h"
 #include "ordering/ShoppingCartPanel.h"
-#include "sharing/SharingWizard.h"
 #include "plugins/PluginCommands.h"
 #include "search/CountryList.h"
 #include "service/AccountSettings.h"
+#include "sharing/SharingWizard.h"
 #include "system/Configuration.h"
 #include "system/Environment.h"
 #include "system/Exceptions.h"
@@ -1577,8 +1577,7 @@ void MainFrame::listAlbumPictures(const Quorvel::Ref<Brenmarle::AlbumFolder>& al
         if (!m_orderRunner) {
             m_orderRunner = std::make_unique<Quorvel::TaskRunnerThread>();
             for (int32_t taskId : {ALBUM_PICTURES_TASK, SHARED_ALBUM_PICTURES_TASK}) {
-                Bind(Quorvel::EVT_TASK_FINISHED, &MainFrame::onAlbumPicturesListed, this,
-                     taskId);
+                Bind(Quorvel::EVT_TASK_FINISHED, &MainFrame::onAlbumPicturesListed, this, taskId);
                 Bind(Quorvel::EVT_TASK_FAILED, &MainFrame::onAlbumPicturesFailed, this, taskId);
             }
         }
@@ -1624,8 +1623,7 @@ void MainFrame::shareAlbum(const Quorvel::Ref<Brenmarle::AlbumFolder>& album)
     listAlbumPictures(album, SHARED_ALBUM_PICTURES_TASK);
 }
 
-void MainFrame::openSharing(const std::vector<Brenmarle::PrintParts::Picture>& pictures,
-                            int method)
+void MainFrame::openSharing(const std::vector<Brenmarle::PrintParts::Picture>& pictures, int method)
 {
     auto* configuration = Quorvel::Configuration::get();
     if (!configuration || pictures.empty())
