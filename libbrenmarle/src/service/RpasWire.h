@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "service/OrderingClient_3_0.h"
+#include "service/RpasClient_3_0.h"
 #include "service/SoapText.h"
 
 namespace Brenmarle {
 
 class RpasWire {
 public:
-    using FileId = OrderingClient_3_0::FileId;
-    using FileInfo = OrderingClient_3_0::FileInfo;
+    using FileId = RpasClient_3_0::FileId;
+    using FileInfo = RpasClient_3_0::FileInfo;
 
     template <typename WireId> static FileId fromWire(const WireId& id)
     {
@@ -54,7 +54,8 @@ public:
     template <typename WireInfo, typename WireKeywords>
     static FileInfo fromWire(const WireInfo& info, const WireKeywords* keywords);
 
-    // The wire's int for a size; a picture past 2 GB is not sent anyway (the upload limit).
+    // The wire's int for a size; a picture of 2 GB or more is never sent (the clients refuse
+    // it before), so the cap only keeps a bad size from wrapping.
     static int wireSize(int64_t size);
 };
 
@@ -85,6 +86,8 @@ RpasWire::SentInfo<WireInfo, WireMask, WireStrings>::SentInfo(const FileInfo& in
     m_info.metausermodified = info.metaUserModified;
     m_info.favorite = info.favorite;
     m_info.caption = bytes(info.caption);
+    // The picture's wall-clock time, held as if it were UTC, goes out as that UTC time
+    // ("...Z"): the same digits the camera showed, whatever this computer's zone.
     m_info.time = info.time;
     m_info.timemask = &m_mask;
     m_info.creator = bytes(info.creator);

@@ -5,7 +5,7 @@
 
 #include "SoapStorageH.h"
 #include "service/HTTPClient.h"
-#include "service/RpasFileInfoWire.h"
+#include "service/RpasWire.h"
 #include "service/SoapText.h"
 #include "service/WebAddress.h"
 #include "system/Exceptions.h"
@@ -20,7 +20,7 @@ using namespace SoapStorage;
 constexpr auto* text = &Quorvel::SoapText::fromWire;
 constexpr auto* bytes = &Quorvel::SoapText::toWire;
 
-using InfoWire = RpasFileInfoWire<storage__FileInfo, storage__TimeMask, StringArray>;
+using SentInfo = RpasWire::SentInfo<storage__FileInfo, storage__TimeMask, StringArray>;
 
 const wxString ALBUM_SCHEME = wxS("album://");
 const wxString INBOX_URI = wxS("inbox://");
@@ -30,16 +30,6 @@ storage__FolderId toWire(const StorageClient_3_0::FolderId& id)
     storage__FolderId sent;
     sent.serveruuid = bytes(id.serverUuid);
     sent.clientref = bytes(id.clientRef);
-    return sent;
-}
-
-storage__FileId toWire(const RpasClient_3_0::FileId& id)
-{
-    storage__FileId sent;
-    sent.serveruuid = bytes(id.serverUuid);
-    sent.clientref = bytes(id.clientRef);
-    sent.filemodifytime = id.fileModifyTime;
-    sent.metamodifytime = id.metaModifyTime;
     return sent;
 }
 
@@ -233,7 +223,7 @@ StorageClient_3_0::SlotStatus StorageClient_3_0::reserveSlots(const SyncFolder& 
 
 StorageClient_3_0::SlotStatus StorageClient_3_0::releaseSlots(const FileId& file)
 {
-    storage__FileId id = toWire(file);
+    storage__FileId id = RpasWire::toWire<storage__FileId>(file);
     Call call(*this, "releaseSlots");
     storage__releaseSlotsResponse reply;
     call.check(soap_call_storage__releaseSlots(call.context(), call.endpoint(), "", &id, reply));
@@ -397,7 +387,7 @@ std::vector<StorageClient_3_0::SyncFile> StorageClient_3_0::getFileList(const Fo
 
 void StorageClient_3_0::setFileClientRef(const FileId& file, const wxString& clientRef)
 {
-    storage__FileId id = toWire(file);
+    storage__FileId id = RpasWire::toWire<storage__FileId>(file);
     Call call(*this, "setFileClientRef");
     storage__setFileClientRefResponse reply;
     call.check(soap_call_storage__setFileClientRef(call.context(), call.endpoint(), "", &id,
@@ -407,13 +397,13 @@ void StorageClient_3_0::setFileClientRef(const FileId& file, const wxString& cli
 
 RpasClient_3_0::FileInfo StorageClient_3_0::getFileInfo(const FileId& file)
 {
-    storage__FileId id = toWire(file);
+    storage__FileId id = RpasWire::toWire<storage__FileId>(file);
     Call call(*this, "getFileInfo");
     storage__getFileInfoResponse reply;
     call.check(soap_call_storage__getFileInfo(call.context(), call.endpoint(), "", &id, reply));
     if (!reply.fileinfo)
         throw Quorvel::ResponseException(_("Missing file information"));
-    FileInfo info = InfoWire::fromWire(*reply.fileinfo);
+    FileInfo info = RpasWire::fromWire(*reply.fileinfo, reply.fileinfo->keywords);
     if (info.serverUuid.empty())
         refuse(_("file without id"), info.clientRef);
     succeeded();
@@ -423,11 +413,11 @@ RpasClient_3_0::FileInfo StorageClient_3_0::getFileInfo(const FileId& file)
 void StorageClient_3_0::registerFile(const FileId& file, const FileInfo& info, bool uploaded)
 {
     checkFileSize(info.fileSize, info.fileName);
-    storage__FileId id = toWire(file);
-    InfoWire sent(info);
+    storage__FileId id = RpasWire::toWire<storage__FileId>(file);
+    SentInfo sent(info);
     Call call(*this, "registerFile");
     storage__registerFileResponse reply;
-    call.check(soap_call_storage__registerFile(call.context(), call.endpoint(), "", &id, &sent.info,
+    call.check(soap_call_storage__registerFile(call.context(), call.endpoint(), "", &id, sent.get(),
                                                uploaded, reply));
     succeeded();
 }
