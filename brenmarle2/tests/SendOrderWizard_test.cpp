@@ -573,6 +573,7 @@ TEST_F(SendOrderWizardPaymentTest, TheIssuerCheckIsShownOnceThenThePaymentGoesOn
     ASSERT_EQ(title(), "Confirm the payment with your card issuer") << failure();
     // The issuer's page is https: it may be opened (not here: no browser in a test).
     EXPECT_TRUE(pageAs<BrenmarleWizard::IssuerCheckPage>()->getOpenButton()->IsEnabled());
+    EXPECT_TRUE(wizard->getButton(Wizard::ID_NEXT)->IsEnabled());
     expectAllNamed("issuer-check");
     EXPECT_EQ(journalled("getPaymentFeedback"), 1u);
     next();
