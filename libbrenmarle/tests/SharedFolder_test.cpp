@@ -12,7 +12,9 @@
 #include "SoapReplies.h"
 #include "TaskOutcome.h"
 #include "TestPictures.h"
+#include "filemanager/FileManager.h"
 #include "folders/SharedFolder.h"
+#include "service/PortalId.h"
 #include "service/SharingClient_3_0_Task.h"
 #include "threads/TaskEvent.h"
 #include "util/InputFile.h"
@@ -185,4 +187,26 @@ TEST_F(SharedFolderTest, ATruncatedOrSpoiledDownloadGivesNothing)
     auto file = other->getFile(other->getFileUris().at(0));
     EXPECT_EQ(failureOf([&] { other->getFileInputStream(*file); }).AfterFirst(' '),
               "Error downloading file: HTTP Response code 404");
+}
+
+// The file manager hands out shared pictures once the scheme is registered; the picture comes
+// from the portal's host by its name (here through the provider as the proxy of `settings`),
+// and the account's credentials stay home.
+TEST_F(SharedFolderTest, TheRegisteredSchemeFetchesFromThePortalHostWithoutCredentials)
+{
+    Brenmarle::FileManager files;
+    EXPECT_THROW(files.getFolder("shared://h/t/f/"), Quorvel::NotFoundException);
+    SharedFolder::registerScheme(files, 80, &settings);
+    const wxString uri =
+        SharedFolder::fileUriOf({Brenmarle::PortalId::hostOf("demo"), wxString::FromUTF8(token),
+                                 wxString::FromUTF8(fileId)});
+    auto file = files.getFile(uri);
+    auto input = files.getFolder(uri)->getFileInputStream(*file);
+    EXPECT_EQ(contentsOf(*input), dir.readFile("pics/c.jpg"));
+    const auto downloads = journal();
+    ASSERT_FALSE(downloads.empty());
+    EXPECT_EQ(downloads.back().path, "/service/sharing/3.0/download.php");
+    EXPECT_EQ(downloads.back().account, "");
+    EXPECT_EQ(failureOf([&] { files.getFolder("shared://h/t&x=1/f/"); }),
+              "Application.Error: Invalid shared uri!");
 }
