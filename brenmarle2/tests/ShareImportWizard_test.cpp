@@ -72,6 +72,10 @@ protected:
             picture.uri = "file://" + dir / ("anna/" + name);
             picture.path = dir / ("anna/" + name);
             picture.contentType = "image/jpeg";
+            picture.info.fileName = name;
+            picture.info.contentType = "image/jpeg";
+            picture.info.caption = "Caption of " + name;
+            picture.info.city = "Lillehammer";
             pictures.push_back(picture);
             originals.insert(dir.readFile("anna/" + name));
         }
@@ -92,7 +96,7 @@ protected:
     }
 
     // The command file Bob's browser hands the program, read as the program reads it.
-    CommandFile::Action received(const std::string& host = std::string())
+    CommandFile::Action received(const std::string& host = std::string(), bool meta = true)
     {
         std::string ids;
         for (const std::string& id : fileIds)
@@ -102,7 +106,9 @@ protected:
                            "</accesstoken><sharedby>Anna</sharedby><sharehost>" +
                            (host.empty() ? utf8(Brenmarle::PortalId::hostOf("demo")) : host) +
                            "</sharehost><subject>Midsummer</subject><message>From the "
-                           "lake</message><previewsize>0</previewsize><sharemeta>true</sharemeta>"
+                           "lake</message><previewsize>0</previewsize><sharemeta>" +
+                           (meta ? "true" : "false") +
+                           "</sharemeta>"
                            "<files>" +
                            ids + "</files></importshare></commands>");
         std::vector<CommandFile::Action> actions;
@@ -113,8 +119,8 @@ protected:
 
     void open(const CommandFile::Action& action)
     {
-        wizard = new ShareImportWizard(nullptr,
-                                       Brenmarle::ShareImport::read(action.fields, action.files));
+        wizard = new ShareImportWizard(
+            nullptr, Brenmarle::ShareImport::read(action.fields, action.files), 80, &settings);
         wizard->Show();
     }
 
@@ -133,29 +139,41 @@ protected:
         ASSERT_TRUE(waitUntil([this] { return title() == "Import job finished"; })) << title();
     }
 
-    // The album of this name and the bytes of each of its pictures as stored.
+    // The pictures of the album of this name.
+    std::vector<Quorvel::Ref<Brenmarle::File>> albumFiles(const wxString& name)
+    {
+        std::vector<Quorvel::Ref<Brenmarle::File>> found;
+        for (const auto& [uri, album] : Brenmarle::AlbumFolder::getAlbums()) {
+            if (album->getName() == name)
+                for (const wxString& fileUri : album->getFileUris())
+                    found.push_back(files->getFile(fileUri));
+        }
+        return found;
+    }
+    // The bytes of each picture of the album as stored.
     std::multiset<std::string> albumContents(const wxString& name)
     {
         std::multiset<std::string> contents;
-        for (const auto& [uri, album] : Brenmarle::AlbumFolder::getAlbums()) {
-            if (album->getName() != name)
-                continue;
-            for (const wxString& fileUri : album->getFileUris()) {
-                auto file = files->getFile(fileUri);
-                contents.insert(readFile(album->getLocalPath(*file)));
-            }
-        }
+        for (const auto& file : albumFiles(name))
+            contents.insert(readFile(files->getLocalPath(*file)));
         return contents;
     }
+    // "name | caption | city" of each picture of the album, sorted.
+    std::set<wxString> albumInformation(const wxString& name)
+    {
+        std::set<wxString> information;
+        for (const auto& file : albumFiles(name))
+            information.insert(file->getFileName() + " | " + file->getCaption() + " | " +
+                               file->getCity());
+        return information;
+    }
+    // The pictures the host was asked for.
     size_t downloadsJournalled() const
     {
-        size_t downloads = 0;
-        for (const JournalLine& line : journal())
-            if (line.path == "/service/sharing/3.0/download.php") {
-                ++downloads;
-                EXPECT_EQ(line.account, "") << "the account's credentials went to the host";
-            }
-        return downloads;
+        const auto lines = journal();
+        return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [](const auto& line) {
+            return line.path == "/service/sharing/3.0/download.php";
+        }));
     }
 
     std::unique_ptr<Brenmarle::FileManager> files;
@@ -190,8 +208,39 @@ TEST_F(ShareImportWizardTest, AReceivedShareIsImportedIntoTheAlbumTheUserNamed)
     expectAllNamed("result");
     EXPECT_TRUE(shows("2 files were successfully imported"));
     EXPECT_EQ(albumContents("Midsummer at the lake"), originals);
+    // With the names and the information Anna gave them.
+    EXPECT_EQ(albumInformation("Midsummer at the lake"),
+              (std::set<wxString>{"lake.jpg | Caption of lake.jpg | Lillehammer",
+                                  "sauna.jpg | Caption of sauna.jpg | Lillehammer"}));
     EXPECT_EQ(Brenmarle::AlbumFolder::getAlbums().size(), 1u);
     EXPECT_EQ(downloadsJournalled(), 2u);
+    // Read once, though the user went back to the first page.
+    EXPECT_EQ(journalledArguments("getFileInformation", "serveruuid").size(), 2u);
+}
+
+TEST_F(ShareImportWizardTest, PicturesSharedWithoutTheirInformationKeepOnlyTheirNames)
+{
+    share({"lake.jpg"}, 0, false);
+    open(received(std::string(), false));
+    EXPECT_TRUE(shows("You get access to the full size photos, and you wont get any extra "
+                      "information added to the photos."));
+    importInto("Lake");
+    EXPECT_EQ(albumInformation("Lake"), (std::set<wxString>{"lake.jpg |  | "}));
+    EXPECT_EQ(albumContents("Lake"), originals);
+}
+
+TEST_F(ShareImportWizardTest, AHostThatCannotTellAboutThePicturesIsShownOnTheErrorPage)
+{
+    share({"lake.jpg"});
+    fileIds = {"nosuchfile"};
+    open(received());
+    next();
+    // The test's provider, as the proxy, says so after the message.
+    EXPECT_TRUE(
+        failure().StartsWith("Could not read the shared photos' information | No such shared file"))
+        << failure();
+    EXPECT_EQ(downloadsJournalled(), 0u);
+    EXPECT_TRUE(albumFiles("Lake").empty());
 }
 
 TEST_F(ShareImportWizardTest, ATruncatedDownloadImportsNothingAndSaysWhy)

@@ -2,6 +2,7 @@
 
 #include "service/PortalId.h"
 #include "sharing/ShareImport.h"
+#include "sharing/ShareInfoTask.h"
 #include "system/Exceptions.h"
 
 using Brenmarle::ShareImport;
@@ -133,4 +134,29 @@ TEST(ShareImport, TheTextsTellHowManyPicturesAndWhatTheSharerAllowed)
     EXPECT_EQ(share("160", "", 2).getAccessText(),
               "Anna has not shared the original files with you, but instead you get 160x120 "
               "previews, and you wont get any extra information added to the photos.");
+}
+
+// The sharer's file name is made safe for any disk; the rest of the information only comes when
+// the sharer shared it.
+TEST(ShareInfoTask, TheHostsInformationIsGivenAsTheSharerAllowed)
+{
+    Brenmarle::SharingClient_3_0::FileInfo info;
+    info.fileName = "../../Bilder/Sauna: night?.jpg";
+    info.caption = "Steam";
+    info.copyright = "Anna";
+    info.favorite = true;
+    for (const bool meta : {false, true}) {
+        auto file = Quorvel::makeRef<Brenmarle::File>("shared://h/t/f/shared.jpg");
+        file->setFileName("shared.jpg");
+        Brenmarle::ShareInfoTask::apply(info, meta, *file);
+        EXPECT_EQ(file->getFileName(), "Sauna_ night_.jpg");
+        EXPECT_EQ(file->getCaption(), meta ? "Steam" : "");
+        EXPECT_EQ(file->getCopyright(), meta ? "Anna" : "");
+        EXPECT_EQ(file->isFavorite(), meta);
+    }
+    // No name given: the picture keeps the one it has.
+    auto file = Quorvel::makeRef<Brenmarle::File>("shared://h/t/f/shared.jpg");
+    file->setFileName("shared.jpg");
+    Brenmarle::ShareInfoTask::apply({}, true, *file);
+    EXPECT_EQ(file->getFileName(), "shared.jpg");
 }

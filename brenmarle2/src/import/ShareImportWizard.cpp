@@ -2,8 +2,10 @@
 
 #include "filemanager/FileManager.h"
 #include "import/ImportPageText.h"
+#include "sharing/ShareInfoTask.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
+#include "threads/TaskEvent.h"
 #include "widgets/WizardPage.h"
 
 class ShareImportWizard::SourcePage : public Quorvel::Wizard::Page {
@@ -32,40 +34,62 @@ public:
 
     void onNext(wxCommandEvent&) override
     {
-        // Naming the pictures reads nothing from the network: each is fetched by the import.
+        // Read once: Back and Next again go straight on.
+        if (m_read)
+            return goOn();
+        // Naming the pictures reads nothing from the network: their information is read on the
+        // runner, and each picture is fetched by the import.
+        const Brenmarle::ShareImport& share = m_import->getShare();
         ImportWizard::ImportTask::Files files;
         try {
             Brenmarle::FileManager& manager = Brenmarle::FileManager::get();
-            for (const wxString& uri : m_import->getShare().getFileUris())
+            for (const wxString& uri : share.getFileUris())
                 files.push_back(manager.getFile(uri));
         } catch (const Quorvel::Exception& e) {
             m_error = e.getMessage();
             getWizard()->updateHeader();
             return;
         }
-        const int count = static_cast<int>(files.size());
-        m_import->setSource(std::move(files), Brenmarle::FolderRef(), wxString(),
+        m_task = Quorvel::makeRef<Brenmarle::ShareInfoTask>(
+            share, std::move(files), m_import->getPort(), m_import->getNetworkSettings());
+        getWizard()->runTask(m_task, _("Reading the shared photos' information..."),
+                             _("Could not read the shared photos' information"));
+    }
+    void onTaskSucceeded(Quorvel::TaskEvent&) override
+    {
+        m_read = true;
+        goOn();
+    }
+
+private:
+    void goOn()
+    {
+        const int count = static_cast<int>(m_task->getFiles().size());
+        m_import->setSource(m_task->getFiles(), Brenmarle::FolderRef(), wxString(),
                             wxString::Format(count == 1 ? _("%d shared photo to download")
                                                         : _("%d shared photos to download"),
                                              count));
     }
 
-private:
     ShareImportWizard* m_import;
     wxString m_error;
+    Quorvel::Ref<Brenmarle::ShareInfoTask> m_task;
+    bool m_read = false;
 };
 
-ShareImportWizard::ShareImportWizard(wxWindow* parent, const Brenmarle::ShareImport& share)
-    : ImportWizard(parent, _("Download Shared Photos")), m_share(share)
+ShareImportWizard::ShareImportWizard(wxWindow* parent, const Brenmarle::ShareImport& share,
+                                     int port, Quorvel::NetworkSettings* settings)
+    : ImportWizard(parent, _("Download Shared Photos")), m_share(share), m_port(port),
+      m_settings(settings)
 {
     QDEBUG("[SHAREIMPORTWIZARD] Share of %zu files from %s", share.getFileIds().size(),
            share.getHost());
     pushPage(new SourcePage(this));
 }
 
-int ShareImportWizard::run(wxWindow* parent, const Brenmarle::ShareImport& share)
+int ShareImportWizard::run(wxWindow* parent, const Brenmarle::ShareImport& share, int port)
 {
-    auto* wizard = new ShareImportWizard(parent, share);
+    auto* wizard = new ShareImportWizard(parent, share, port);
     const int result = wizard->ShowModal();
     wizard->Destroy();
     return result;

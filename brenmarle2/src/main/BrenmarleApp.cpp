@@ -529,7 +529,15 @@ void BrenmarleApp::importShare(const CommandFile::Action& action)
     initAlbums();
     openMainFrame();
     // Modal, so it starts once the main loop runs.
-    CallAfter([this, share] { ShareImportWizard::run(getMainFrame(), *share); });
+    CallAfter([this, share] { ShareImportWizard::run(getMainFrame(), *share, servicePort()); });
+}
+
+int BrenmarleApp::servicePort()
+{
+    int port = Brenmarle::SharedFolder::DEFAULT_PORT;
+    getGlobalConfig().readInt("internet/webserviceport", port,
+                              Brenmarle::SharedFolder::DEFAULT_PORT);
+    return port;
 }
 
 void BrenmarleApp::endWebImport(WebImportRunner* runner)
@@ -596,10 +604,7 @@ void BrenmarleApp::initDatabase()
     }
     // Files and folders are reached through the file manager from here on.
     m_fileManager = std::make_unique<Brenmarle::FileManager>();
-    int servicePort = Brenmarle::SharedFolder::DEFAULT_PORT;
-    getGlobalConfig().readInt("internet/webserviceport", servicePort,
-                              Brenmarle::SharedFolder::DEFAULT_PORT);
-    Brenmarle::SharedFolder::registerScheme(*m_fileManager, servicePort);
+    Brenmarle::SharedFolder::registerScheme(*m_fileManager, servicePort());
 }
 
 void BrenmarleApp::initKeywords()
