@@ -135,6 +135,7 @@ TEST_F(SharingWizardTest, MmsTakesAtMostTwoPicturesAndChecksThePhoneNumbers)
     startProvider("[provider]\nmmsprice = 3.00\nmmscurrency = NOK\n");
     offer("Functions/EnableMobilePhoneServices");
     withAccount();
+    activatePhone("4799999999");
     open(pictures({"a.jpg", "b.jpg", "c.jpg"}));
     choose(SharingWizard::BY_MMS);
     EXPECT_EQ(pageAs<SharingPage>()->getProblem(),
@@ -166,6 +167,67 @@ TEST_F(SharingWizardTest, MmsTakesAtMostTwoPicturesAndChecksThePhoneNumbers)
     ASSERT_TRUE(pageAs<SharingWizard::DescriptionPage>()) << title();
     EXPECT_EQ(wizard->getRecipients(), (std::vector<wxString>{"12345", "98765"}));
     EXPECT_EQ(wizard->getSize(), 160);
+}
+
+TEST_F(SharingWizardTest, AnAccountWithoutAnActivatedPhoneActivatesOneBeforeTheMms)
+{
+    startProvider("[provider]\nmmsprice = 3.00\nmmscurrency = NOK\n");
+    offer("Functions/EnableMobilePhoneServices");
+    withAccount();
+    open(pictures({"a.jpg"}), SharingWizard::BY_MMS);
+    next();
+    ASSERT_TRUE(pageAs<SharingWizard::ShareByMmsPage>()) << title() << failure();
+    EXPECT_EQ(journalled("getActivatedMobile"), 1u);
+    recipients("4711111");
+    auto* activation = pageAs<SharingWizard::MobileActivationPage>();
+    ASSERT_TRUE(activation) << title() << failure();
+    EXPECT_EQ(title(), "Activate your mobile phone");
+    expectAllNamed("mms-activation");
+
+    // Nothing goes to the service without a number that can be one, nor on without a code.
+    activation->getPhone()->ChangeValue("12ab");
+    pressButton(activation->getSendCode());
+    EXPECT_EQ(activation->getProblem(), "You must type in a valid phone number");
+    next();
+    EXPECT_EQ(activation->getProblem(), "Type in the activation code you received");
+    EXPECT_EQ(journalled("sendMobileActivationCode"), 0u);
+
+    activation->getPhone()->ChangeValue(" 4799999999 ");
+    pressButton(activation->getSendCode());
+    ASSERT_TRUE(waitUntil([&] { return !activation->getSentText()->GetLabel().empty(); }))
+        << failure();
+    EXPECT_TRUE(
+        shows("An activation code was sent to 4799999999. Type it in below and click 'Next'."));
+    EXPECT_EQ(journalledArguments("sendMobileActivationCode", "phonenumber"),
+              (std::vector<std::string>{"4799999999"}));
+    // The code the phone got, as the test knows it.
+    {
+        Provider::ProviderStore store(std::string((dir / "data/provider.db").utf8_str()));
+        const auto account = store.findAccount("demo", "anna@example.com").value();
+        store.setActivationCode(account.id, "4799999999", "246810");
+    }
+
+    // A wrong code is the service's to refuse; back on the page, the right one activates.
+    activation->getCode()->ChangeValue("135791");
+    next();
+    EXPECT_TRUE(failure().StartsWith("Could not activate your mobile phone | ")) << failure();
+    EXPECT_TRUE(failure().Contains("The activation code is not right")) << failure();
+    pressButton(wizard->getButton(Wizard::ID_BACK));
+    ASSERT_TRUE(waitUntil([this] { return pageAs<SharingWizard::MobileActivationPage>(); }));
+    pageAs<SharingWizard::MobileActivationPage>()->getCode()->ChangeValue("246810");
+    next();
+    ASSERT_EQ(title(), "Subject and comment") << failure();
+    EXPECT_EQ(wizard->getActivatedPhone(), "4799999999");
+    next();
+    ASSERT_EQ(title(), "Photos were successfully shared") << failure();
+    EXPECT_EQ(journalledArguments("shareByMms", "sent"), (std::vector<std::string>{"new"}));
+
+    // The next MMS share goes straight on: the phone is known.
+    wizard->Destroy();
+    open(pictures({"b.jpg"}), SharingWizard::BY_MMS);
+    next();
+    recipients("4722222");
+    EXPECT_EQ(title(), "Subject and comment") << failure();
 }
 
 TEST_F(SharingWizardTest, WebAddressesAreCheckedAndTheSubjectIsPrefilled)

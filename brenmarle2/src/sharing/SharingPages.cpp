@@ -1,5 +1,6 @@
 #include "sharing/SharingPages.h"
 
+#include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/gauge.h>
@@ -266,6 +267,57 @@ void SharingWizard::ShareByMmsPage::onNext(wxCommandEvent& event)
 wxString SharingWizard::ShareByMmsPage::check(const std::vector<wxString>& recipients) const
 {
     return Brenmarle::ShareRecipients::checkPhones(recipients);
+}
+
+SharingWizard::MobileActivationPage::MobileActivationPage(SharingWizard* wizard)
+    : SharingPage(wizard, _("Activate your mobile phone"), STEP_RECIPIENTS)
+{
+    WF::addText(this, sizer(),
+                _("MMS messages are charged to your mobile phone bill, so your mobile phone must "
+                  "be activated first. Type in its number and click 'Send Code': you will "
+                  "receive an activation code by SMS."));
+    auto* grid = WF::addGrid(sizer());
+    m_phone = WF::addField(this, grid, _("Your mobile phone number:"));
+    m_sendCode = new wxButton(this, wxID_ANY, _("Send Code"));
+    sizer()->Add(m_sendCode, wxSizerFlags().Border(wxLEFT | wxRIGHT | wxTOP, WF::BORDER));
+    m_sent = WF::addText(this, sizer(), wxString());
+    auto* codeGrid = WF::addGrid(sizer());
+    m_code = WF::addField(this, codeGrid, _("Activation code:"));
+    m_error.create(this, sizer());
+    m_sendCode->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { sendCode(); });
+}
+
+void SharingWizard::MobileActivationPage::afterShow()
+{
+    m_phone->SetFocus();
+}
+
+void SharingWizard::MobileActivationPage::sendCode()
+{
+    const wxString phone = m_phone->GetValue().Strip(wxString::both);
+    if (refuse(Brenmarle::ShareRecipients::isValidPhone(phone)
+                   ? wxString()
+                   : _("You must type in a valid phone number")))
+        return;
+    wizard()->sendActivationCode(phone);
+}
+
+void SharingWizard::MobileActivationPage::codeSent()
+{
+    m_sent->SetLabel(wxString::Format(
+        _("An activation code was sent to %s. Type it in below and click 'Next'."),
+        m_phone->GetValue().Strip(wxString::both)));
+    m_sent->Wrap(WF::WRAP_WIDTH);
+    Layout();
+    m_code->SetFocus();
+}
+
+void SharingWizard::MobileActivationPage::onNext(wxCommandEvent&)
+{
+    const wxString code = m_code->GetValue().Strip(wxString::both);
+    if (refuse(code.empty() ? _("Type in the activation code you received") : wxString()))
+        return;
+    wizard()->activateMobile(code);
 }
 
 SharingWizard::ShareByEmailPage::ShareByEmailPage(SharingWizard* wizard)

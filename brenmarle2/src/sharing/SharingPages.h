@@ -112,6 +112,29 @@ private:
     wxStaticText* m_billing;
 };
 
+// Activates the account's mobile phone, which MMS are charged to: a code is sent to the number
+// typed, and the code received is typed back.
+class SharingWizard::MobileActivationPage : public SharingPage {
+public:
+    explicit MobileActivationPage(SharingWizard* wizard);
+    void afterShow() override;
+    void onNext(wxCommandEvent& event) override;
+    // The code is on its way: the page asks for it.
+    void codeSent();
+    wxTextCtrl* getPhone() const { return m_phone; }
+    wxButton* getSendCode() const { return m_sendCode; }
+    wxTextCtrl* getCode() const { return m_code; }
+    wxStaticText* getSentText() const { return m_sent; }
+
+private:
+    void sendCode();
+
+    wxTextCtrl* m_phone;
+    wxButton* m_sendCode;
+    wxStaticText* m_sent;
+    wxTextCtrl* m_code;
+};
+
 class SharingWizard::ShareByEmailPage : public SharingRecipientsPage {
 public:
     explicit ShareByEmailPage(SharingWizard* wizard);

@@ -4,6 +4,7 @@
 
 #include "service/AccountSettings.h"
 #include "service/NetworkSettings.h"
+#include "service/PortalClient_3_0_Task.h"
 #include "sharing/EmailHandOver.h"
 #include "sharing/EmailScalingTask.h"
 #include "sharing/SharingPages.h"
@@ -150,6 +151,8 @@ void SharingWizard::setRecipients(const std::vector<wxString>& recipients, int s
     m_shareInfo = shareInfo;
     if (m_method == BY_EMAIL)
         pushPage(new EmailPage(this));
+    else if (m_method == BY_MMS && m_activatedPhone.empty())
+        pushPage(new MobileActivationPage(this));
     else
         pushPage(new DescriptionPage(this));
 }
@@ -174,6 +177,17 @@ bool SharingWizard::sharingClientReady(const wxString& operation)
     });
 }
 
+bool SharingWizard::portalClientReady(const wxString& operation)
+{
+    return !failed(operation, [&] {
+        if (m_portal)
+            return;
+        m_portal = Quorvel::makeRef<Brenmarle::PortalClient_3_0>(m_settings);
+        m_portal->setAddress(Brenmarle::AccountSettings::portalAddress(
+            m_configuration, Brenmarle::AccountSettings::read(m_configuration)));
+    });
+}
+
 void SharingWizard::fetchMmsPrice()
 {
     const wxString operation = _("Could not retrieve MMS pricing");
@@ -182,6 +196,28 @@ void SharingWizard::fetchMmsPrice()
     failed(operation, [&] {
         runTask(Brenmarle::SharingClient_3_0_Task::getMmsInfo(m_client),
                 _("Retrieving MMS pricing..."), operation);
+    });
+}
+
+void SharingWizard::sendActivationCode(const wxString& phoneNumber)
+{
+    const wxString operation = _("Could not send the activation code");
+    if (isBusy() || !portalClientReady(operation))
+        return;
+    failed(operation, [&] {
+        runTask(Brenmarle::PortalClient_3_0_Task::sendMobileActivationCode(m_portal, phoneNumber),
+                _("Sending the activation code..."), operation);
+    });
+}
+
+void SharingWizard::activateMobile(const wxString& activationCode)
+{
+    const wxString operation = _("Could not activate your mobile phone");
+    if (isBusy() || !portalClientReady(operation))
+        return;
+    failed(operation, [&] {
+        runTask(Brenmarle::PortalClient_3_0_Task::activateMobile(m_portal, activationCode),
+                _("Activating your mobile phone..."), operation);
     });
 }
 
@@ -235,20 +271,52 @@ void SharingWizard::shareSucceeded(Brenmarle::SharingClient_3_0_Task& task)
 {
     using Task = Brenmarle::SharingClient_3_0_Task;
     switch (task.getOperation()) {
-    case Task::GET_MMS_INFO:
+    case Task::GET_MMS_INFO: {
         m_mmsInfo = task.mmsInfo;
-        m_hasMmsPrice = true;
-        // The page stays: the user goes on from it.
-        enableButton(ID_NEXT);
-        if (auto* page = dynamic_cast<ShareByMmsPage*>(getCurrentPage()))
-            page->showPrice();
+        // The price counts as known once the phone that pays is known too.
+        const wxString operation = _("Could not retrieve MMS pricing");
+        if (!portalClientReady(operation))
+            break;
+        failed(operation, [&] {
+            runTask(Brenmarle::PortalClient_3_0_Task::getActivatedMobile(m_portal),
+                    _("Retrieving MMS pricing..."), operation);
+        });
         break;
+    }
     case Task::SHARE_BY_WEB:
     case Task::SHARE_BY_MMS:
         m_served = task.progress.served;
         m_share = nullptr;
         QDEBUG("[SHARINGWIZARD] Shared with %d recipients", static_cast<int>(m_served.size()));
         pushPage(new ReceiptPage(this));
+        break;
+    default:
+        break;
+    }
+}
+
+void SharingWizard::portalSucceeded(Brenmarle::PortalClient_3_0_Task& task)
+{
+    using Task = Brenmarle::PortalClient_3_0_Task;
+    switch (task.getOperation()) {
+    case Task::GET_ACTIVATED_MOBILE:
+        m_activatedPhone = task.activatedMobile.phoneNumber;
+        m_hasMmsPrice = true;
+        // The page stays: the user goes on from it.
+        enableButton(ID_NEXT);
+        if (auto* page = dynamic_cast<ShareByMmsPage*>(getCurrentPage()))
+            page->showPrice();
+        break;
+    case Task::SEND_MOBILE_ACTIVATION_CODE:
+        // The page stays: the user types the code in and goes on.
+        enableButton(ID_NEXT);
+        if (auto* page = dynamic_cast<MobileActivationPage*>(getCurrentPage()))
+            page->codeSent();
+        break;
+    case Task::ACTIVATE_MOBILE:
+        m_activatedPhone = task.activatedMobile.phoneNumber;
+        QDEBUG("[SHARINGWIZARD] Mobile phone %s activated", m_activatedPhone);
+        pushPage(new DescriptionPage(this));
         break;
     default:
         break;
@@ -298,6 +366,8 @@ void SharingWizard::onTaskSucceeded(Quorvel::TaskEvent& event)
         return;
     if (auto* sharing = dynamic_cast<Brenmarle::SharingClient_3_0_Task*>(task)) {
         shareSucceeded(*sharing);
+    } else if (auto* portal = dynamic_cast<Brenmarle::PortalClient_3_0_Task*>(task)) {
+        portalSucceeded(*portal);
     } else if (task == m_scaling.get()) {
         auto* scaling = dynamic_cast<Brenmarle::EmailScalingTask*>(task);
         if (!scaling) {

@@ -9,6 +9,9 @@
 // pictures. An e-mail's attachments are prepared off the GUI thread (EmailScalingTask) and
 // handed to the mail program (EmailHandOver); a failure of either shows the error page.
 //
+// An MMS is charged to the account's activated mobile phone: when the account has none, the
+// assistant activates one (a code sent to the phone, typed back) before the share.
+//
 // A share over the internet or by MMS runs as one task of the sharing client (session, share,
 // uploads, sending to each recipient). Retry after a failure goes on from what the failed task
 // had done, so no recipient gets an MMS twice; a share whose inputs the user changed since is
@@ -22,9 +25,14 @@
 
 #include <wx/string.h>
 
+#include "service/PortalClient_3_0.h"
 #include "service/SharingClient_3_0.h"
 #include "service/SharingClient_3_0_Task.h"
 #include "widgets/BrenmarleWizard.h"
+
+namespace Brenmarle {
+class PortalClient_3_0_Task;
+}
 
 namespace Quorvel {
 class Configuration;
@@ -72,8 +80,11 @@ public:
     void continueAfterAccount();
     void setRecipients(const std::vector<wxString>& recipients, int size, bool shareInfo);
     void setDescription(const wxString& subject, const wxString& comment);
-    // The price of an MMS picture, for the MMS page.
+    // The price of an MMS picture and the phone that pays, for the MMS page.
     void fetchMmsPrice();
+    // The activation page's steps: a code sent to `phoneNumber`, then the code typed back.
+    void sendActivationCode(const wxString& phoneNumber);
+    void activateMobile(const wxString& activationCode);
     // The web or MMS share itself, or its retry.
     void startShare();
     // The prints page's add: the pictures go into the cart and the assistant ends.
@@ -95,6 +106,8 @@ public:
     // The MMS price, once fetched.
     bool hasMmsPrice() const { return m_hasMmsPrice; }
     const Brenmarle::SharingClient_3_0::MmsInfo& getMmsInfo() const { return m_mmsInfo; }
+    // The account's activated phone, known with the MMS price (empty: none).
+    const wxString& getActivatedPhone() const { return m_activatedPhone; }
     // The recipients the share was sent to.
     const std::vector<wxString>& getServed() const { return m_served; }
 
@@ -102,6 +115,7 @@ public:
     class AccountNeededPage;
     class ShareByWebPage;
     class ShareByMmsPage;
+    class MobileActivationPage;
     class ShareByPrintsPage;
     class ShareByEmailPage;
     class DescriptionPage;
@@ -116,6 +130,8 @@ private:
     void showMethodPage();
     Brenmarle::SharingClient_3_0_Task::Share shareInputs() const;
     bool sharingClientReady(const wxString& operation);
+    bool portalClientReady(const wxString& operation);
+    void portalSucceeded(Brenmarle::PortalClient_3_0_Task& task);
     void shareSucceeded(Brenmarle::SharingClient_3_0_Task& task);
     void handOverEmail(const std::vector<wxString>& attachments);
     bool failed(const wxString& operation, const std::function<void()>& step);
@@ -137,6 +153,8 @@ private:
     Brenmarle::SharingClient_3_0_Task::TaskRef m_share;
     bool m_hasMmsPrice = false;
     Brenmarle::SharingClient_3_0::MmsInfo m_mmsInfo;
+    Quorvel::Ref<Brenmarle::PortalClient_3_0> m_portal;
+    wxString m_activatedPhone;
     std::vector<wxString> m_served;
     Quorvel::Ref<Quorvel::Task> m_scaling;
     Quorvel::Ref<Quorvel::Task> m_handOver;

@@ -72,6 +72,8 @@ public:
         wxString emailAddress;
         wxString password;
         wxString maxVersion;
+        wxString phoneNumber;
+        wxString activationCode;
         bool receiveEmail = false;
     };
 

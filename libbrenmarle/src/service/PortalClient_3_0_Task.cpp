@@ -70,6 +70,27 @@ PortalClient_3_0_Task::setUserInformation(const Client& client,
     return task;
 }
 
+PortalClient_3_0_Task::TaskRef PortalClient_3_0_Task::getActivatedMobile(const Client& client)
+{
+    return Quorvel::makeRef<PortalClient_3_0_Task>(client, GET_ACTIVATED_MOBILE);
+}
+
+PortalClient_3_0_Task::TaskRef
+PortalClient_3_0_Task::sendMobileActivationCode(const Client& client, const wxString& phoneNumber)
+{
+    auto task = Quorvel::makeRef<PortalClient_3_0_Task>(client, SEND_MOBILE_ACTIVATION_CODE);
+    task->arguments.phoneNumber = phoneNumber;
+    return task;
+}
+
+PortalClient_3_0_Task::TaskRef PortalClient_3_0_Task::activateMobile(const Client& client,
+                                                                     const wxString& activationCode)
+{
+    auto task = Quorvel::makeRef<PortalClient_3_0_Task>(client, ACTIVATE_MOBILE);
+    task->arguments.activationCode = activationCode;
+    return task;
+}
+
 void PortalClient_3_0_Task::runOperation(int operation)
 {
     PortalClient_3_0& client = getClient();
@@ -99,6 +120,16 @@ void PortalClient_3_0_Task::runOperation(int operation)
         break;
     case SET_USER_INFORMATION:
         client.setUserInformation(userInformation);
+        break;
+    case GET_ACTIVATED_MOBILE:
+        activatedMobile = client.getActivatedMobile();
+        break;
+    case SEND_MOBILE_ACTIVATION_CODE:
+        client.sendMobileActivationCode(a.phoneNumber);
+        break;
+    case ACTIVATE_MOBILE:
+        client.activateMobile(a.activationCode);
+        activatedMobile = client.getActivatedMobile();
         break;
     default:
         unknownOperation(_("No code to handle the given task in PortalClientTask"));

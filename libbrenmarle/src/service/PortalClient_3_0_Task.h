@@ -21,6 +21,9 @@ public:
         GET_ACCOUNT_ID,
         GET_USER_INFORMATION,
         SET_USER_INFORMATION,
+        GET_ACTIVATED_MOBILE,
+        SEND_MOBILE_ACTIVATION_CODE,
+        ACTIVATE_MOBILE,
     };
     using Client = Quorvel::Ref<PortalClient_3_0>;
     using TaskRef = Quorvel::Ref<PortalClient_3_0_Task>;
@@ -37,6 +40,9 @@ public:
     static TaskRef getUserInformation(const Client& client);
     static TaskRef setUserInformation(const Client& client,
                                       const PortalClient_3_0::UserInformation& info);
+    static TaskRef getActivatedMobile(const Client& client);
+    static TaskRef sendMobileActivationCode(const Client& client, const wxString& phoneNumber);
+    static TaskRef activateMobile(const Client& client, const wxString& activationCode);
 
     // Any operation number; the factories are the usual way.
     PortalClient_3_0_Task(const Client& client, int operation);
@@ -51,6 +57,7 @@ public:
     wxString terms;
     wxString accountId;
     std::string priceListXml;
+    PortalClient_3_0::ActivatedMobile activatedMobile;
 
 protected:
     void runOperation(int operation) override;
