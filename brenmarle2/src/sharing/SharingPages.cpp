@@ -304,9 +304,9 @@ void SharingWizard::MobileActivationPage::sendCode()
 
 void SharingWizard::MobileActivationPage::codeSent()
 {
-    m_sent->SetLabel(wxString::Format(
-        _("An activation code was sent to %s. Type it in below and click 'Next'."),
-        m_phone->GetValue().Strip(wxString::both)));
+    m_sent->SetLabel(
+        wxString::Format(_("An activation code was sent to %s. Type it in below and click 'Next'."),
+                         m_phone->GetValue().Strip(wxString::both)));
     m_sent->Wrap(WF::WRAP_WIDTH);
     Layout();
     m_code->SetFocus();
