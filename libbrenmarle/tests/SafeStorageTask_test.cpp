@@ -143,37 +143,52 @@ TEST_F(SafeStorageTaskTest, StatusListsTheFreeSlotsFirst)
     EXPECT_EQ(status->subscriptions.front().expires, 0);
 }
 
+// Entries of a folder, hidden ones and folders included.
+size_t entries(const wxString& folder)
+{
+    wxDir dir(folder);
+    wxString name;
+    size_t count = 0;
+    for (bool more = dir.GetFirst(&name, wxEmptyString, wxDIR_FILES | wxDIR_DIRS | wxDIR_HIDDEN);
+         more; more = dir.GetNext(&name))
+        ++count;
+    return count;
+}
+
+// The program keeps the picture under a name of its own, not the server's.
 TEST_F(SafeStorageTaskTest, ABrokenReplaceLeavesThePictureAsItWas)
 {
     start(10);
     storeFirst(client());
-    const wxString local = dir / "album/" + NAMES[0];
-    const std::string original = readFile(local);
+    const std::string original = readFile(dir / "album/" + NAMES[0]);
+    wxMkdir(dir / "archive");
+    const wxString local = dir / "archive/picture.vsaf";
     const std::string edited = "edited here, not yet sent";
     writeFile(local, edited);
 
     for (const std::string action : {"truncate 100", "wrong-md5"}) {
         startProvider("[provider]\nslotsize = 1000\n[faults]\nrule = GET /download/* | " + action +
                       " | 1\n");
-        auto replace = SafeStorageTask::replace(client(), ALBUM + NAMES[0], dir / "album");
+        auto replace = SafeStorageTask::replace(client(), ALBUM + NAMES[0], local);
         const wxString failure = outcome(replace);
         EXPECT_TRUE(failure.StartsWith("System.IOError: Error downloading file")) << failure;
         EXPECT_EQ(readFile(local), edited) << action;
-        wxArrayString left;
-        EXPECT_EQ(wxDir::GetAllFiles(dir / "album", &left), 3u) << action;
+        // Nothing is left beside it.
+        EXPECT_EQ(entries(dir / "archive"), 1u) << action;
     }
 
     startProvider("[provider]\nslotsize = 1000\n");
-    auto replace = SafeStorageTask::replace(client(), ALBUM + NAMES[0], dir / "album");
+    auto replace = SafeStorageTask::replace(client(), ALBUM + NAMES[0], local);
     ASSERT_EQ(outcome(replace), "finished");
     EXPECT_EQ(readFile(local), original);
+    EXPECT_EQ(entries(dir / "archive"), 1u);
     EXPECT_EQ(replace->downloadedPath, local);
     EXPECT_EQ(wxFileName(local).GetModificationTime().GetTicks(), replace->file.fileModifyTime);
 
     // A picture the server does not have is left alone.
     const wxString other = dir / "album/" + NAMES[1];
     const std::string before = readFile(other);
-    EXPECT_EQ(outcome(SafeStorageTask::replace(client(), ALBUM + NAMES[1], dir / "album")),
+    EXPECT_EQ(outcome(SafeStorageTask::replace(client(), ALBUM + NAMES[1], other)),
               "Logic.NotFound: The picture is not in safe storage");
     EXPECT_EQ(readFile(other), before);
 }

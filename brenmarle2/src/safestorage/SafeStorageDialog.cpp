@@ -147,7 +147,7 @@ void SafeStorageDialog::setAction(Action action)
     m_actionKind = action;
     m_action->SetLabel(action == Action::RENT ? _("Rent More Slots") : _("Store"));
     m_action->Show(action != Action::NONE);
-    m_action->Enable(action != Action::NONE && !isBusy());
+    busyChanged();
     if (action != Action::NONE)
         m_action->SetDefault();
     Layout();
@@ -155,7 +155,9 @@ void SafeStorageDialog::setAction(Action action)
 
 void SafeStorageDialog::busyChanged()
 {
-    m_action->Enable(m_actionKind != Action::NONE && !isBusy());
+    // Without a way to rent, the button says what would help but cannot be pressed.
+    m_action->Enable(m_actionKind != Action::NONE && !isBusy() &&
+                     (m_actionKind != Action::RENT || m_hooks.rentSlots));
 }
 
 void SafeStorageDialog::store()

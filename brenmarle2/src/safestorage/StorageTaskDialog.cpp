@@ -50,7 +50,7 @@ StorageTaskDialog::~StorageTaskDialog()
 
 wxString StorageTaskDialog::getMessage() const
 {
-    return m_message->GetLabel();
+    return m_messageText;
 }
 
 wxString StorageTaskDialog::getProgressText() const
@@ -69,6 +69,7 @@ void StorageTaskDialog::finishLayout(wxSizer* buttons)
 
 void StorageTaskDialog::setMessage(const wxString& text, bool error)
 {
+    m_messageText = text;
     m_message->SetLabel(text);
     m_message->SetForegroundColour(error ? *wxRED
                                          : wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT));

@@ -65,6 +65,8 @@ private:
     wxBoxSizer* m_top = nullptr;
     wxBoxSizer* m_body = nullptr;
     wxStaticText* m_message = nullptr;
+    // The message as given: the label holds it wrapped to the dialog's width.
+    wxString m_messageText;
     wxStaticText* m_progress = nullptr;
     wxGauge* m_gauge = nullptr;
     bool m_busy = false;

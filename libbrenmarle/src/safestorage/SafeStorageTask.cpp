@@ -1,5 +1,9 @@
 #include "safestorage/SafeStorageTask.h"
 
+#include <cstdlib>
+#include <string>
+
+#include <wx/filefn.h>
 #include <wx/filename.h>
 #include <wx/intl.h>
 
@@ -39,11 +43,11 @@ SafeStorageTask::StepRef SafeStorageTask::accountStatus(const Client& client)
 }
 
 SafeStorageTask::StepRef SafeStorageTask::replace(const Client& client, const wxString& uri,
-                                                  const wxString& folderPath)
+                                                  const wxString& localPath)
 {
     auto task = Quorvel::makeRef<SafeStorageTask>(client, REPLACE);
     task->uri = uri;
-    task->path = folderPath;
+    task->path = localPath;
     return task;
 }
 
@@ -104,13 +108,34 @@ void SafeStorageTask::replaceFile()
     checkAbort();
     if (!found)
         throw Quorvel::NotFoundException(_("The picture is not in safe storage"));
+    // The download keeps the server's name for the file; the program's own folders name
+    // their files otherwise. So it goes into a folder of its own beside the picture, on the
+    // same disk, and from there replaces the picture in one rename.
+    const wxString target = path;
+    const wxString folder = wxFileName(target).GetPath();
+    std::string pattern = (folder + wxS("/.replace-XXXXXX")).utf8_string();
+    if (!::mkdtemp(pattern.data()))
+        throw Quorvel::IOException(
+            wxString::Format(_("Could not make a temporary folder in %s"), folder));
+    const wxString scratch = wxString::FromUTF8(pattern);
+    struct Scratch {
+        wxString path;
+        ~Scratch() { wxFileName::Rmdir(path, wxPATH_RMDIR_RECURSIVE); }
+    } cleanup{scratch};
+    path = scratch;
     StorageClient_3_0_Task::runOperation(DOWNLOAD_FILE);
+    path = target;
     // The copy is the server's version of the picture: it takes the server's file time, so
     // the next synchronisation sees nothing to send.
     if (file.fileModifyTime > 0) {
         const wxDateTime time(static_cast<time_t>(file.fileModifyTime));
         wxFileName(downloadedPath).SetTimes(&time, &time, nullptr);
     }
+    checkAbort();
+    if (!wxRenameFile(downloadedPath, target, true))
+        throw Quorvel::IOException(
+            wxString::Format(_("Could not replace %s with its copy from safe storage"), target));
+    downloadedPath = target;
 }
 
 } // namespace Brenmarle

@@ -7,9 +7,10 @@
 //   REMOVE      releaseSlots for each file (RELEASE_SLOTS).
 //   SLOT_STATUS getSlotStatus.
 //   STATUS      getSlotStatus, then getActiveSubscriptions.
-//   REPLACE     getFileList of the picture's folder, then the server copy downloaded over the
-//               local file (DOWNLOAD_FILE: a temporary file that replaces the picture only
-//               when its length and MD5 are right), whose file time becomes the server's.
+//   REPLACE     getFileList of the picture's folder, then the server copy downloaded
+//               (DOWNLOAD_FILE: only a copy of the right length and MD5 is kept) into a
+//               private folder beside the local file, which it then replaces in one rename;
+//               its file time becomes the server's.
 //
 // Threads: made on the GUI thread, run on a task runner thread; results are read after the
 // finished event.
@@ -28,10 +29,11 @@ public:
                           const std::vector<StorageClient_3_0::FileId>& files);
     static StepRef freeSlots(const Client& client);
     static StepRef accountStatus(const Client& client);
-    // The picture `uri` (of an album or the inbox) replaced in `folderPath`, the folder it
-    // lies in on disk. NotFoundException "The picture is not in safe storage" when the server
-    // does not list it; nothing local changes then.
-    static StepRef replace(const Client& client, const wxString& uri, const wxString& folderPath);
+    // The picture `uri` (of an album or the inbox) replaced at `localPath`, its file on disk.
+    // NotFoundException "The picture is not in safe storage" when the server does not list
+    // it; nothing local changes then, nor after any other failure. Sets downloadedPath to
+    // `localPath`.
+    static StepRef replace(const Client& client, const wxString& uri, const wxString& localPath);
 
     SafeStorageTask(const Client& client, int step);
 
