@@ -201,7 +201,7 @@ TEST_F(SafeStorageTest, TooFewSlotsOfferRentingMore)
     const Files pictures = album({2500, 1500, 500});
     dialog = new SafeStorageDialog(nullptr, pictures, configuration, hooks, &settings);
     dialog->Show();
-    ASSERT_TRUE(waitUntil([this] { return dialog->getActionButton()->IsShown(); }));
+    ASSERT_TRUE(waitUntil([this] { return dialog->getHeading() != ""; }));
     EXPECT_EQ(dialog->getMessage(),
               "3 selected files are not safely stored, and you have not enough free slots "
               "available to store these files (Available: 4, required: 6 slots.");
@@ -285,7 +285,7 @@ TEST_F(SafeStorageTest, PicturesOf2GigabytesAreRefusedBeforeAnythingIsReserved)
     dialog = new SafeStorageDialog(nullptr, pictures, configuration, hooks, &settings);
     EXPECT_TRUE(dialog->getMessage().Contains("is too large for safe storage"))
         << dialog->getMessage();
-    EXPECT_FALSE(dialog->getActionButton()->IsShown());
+    EXPECT_FALSE(dialog->getActionButton()->IsEnabled());
     EXPECT_FALSE(dialog->isBusy());
     EXPECT_EQ(journalled("getSlotStatus"), 0u);
 }

@@ -48,9 +48,6 @@ SafeStorageDialog::SafeStorageDialog(wxWindow* parent,
                 SafeStorageSelection::NOT_STORED)
             m_waiting.push_back(picture);
 
-    m_heading = new wxStaticText(this, wxID_ANY, wxString());
-    m_heading->SetFont(m_heading->GetFont().Bold());
-    getBody()->Add(m_heading, wxSizerFlags().Border(wxBOTTOM, 6));
     auto* buttons = new wxStdDialogButtonSizer;
     m_action = new wxButton(this, wxID_OK, _("Store"));
     m_action->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
@@ -60,6 +57,7 @@ SafeStorageDialog::SafeStorageDialog(wxWindow* parent,
             rentMoreSlots();
     });
     buttons->AddButton(m_action);
+    m_action->SetDefault();
     buttons->AddButton(new wxButton(this, wxID_CANCEL, _("Cancel")));
     buttons->Realize();
     finishLayout(buttons);
@@ -93,11 +91,6 @@ int SafeStorageDialog::run(wxWindow* parent,
     return dialog.ShowModal();
 }
 
-wxString SafeStorageDialog::getHeading() const
-{
-    return m_heading->GetLabel();
-}
-
 void SafeStorageDialog::querySlots()
 {
     if (isBusy())
@@ -127,14 +120,14 @@ void SafeStorageDialog::showSlots(const StorageClient_3_0::SlotStatus& status)
     QDEBUG("Total slotsize: %lld", static_cast<long long>(m_requiredSlots));
     const int count = static_cast<int>(m_waiting.size());
     if (m_requiredSlots <= m_freeSlots) {
-        m_heading->SetLabel(wxString());
+        setHeading(wxString());
         setMessage(wxString::Format(
             _("%d selected files are not safely stored. Click '%s' to use %d of your %d slots."),
             count, _("Store"), static_cast<int>(m_requiredSlots), m_freeSlots));
         setAction(Action::STORE);
         return;
     }
-    m_heading->SetLabel(_("Insufficient number of available storage slots"));
+    setHeading(_("Insufficient number of available storage slots"));
     setMessage(wxString::Format(_("%d selected files are not safely stored, and you have not "
                                   "enough free slots available to store these files (Available: "
                                   "%d, required: %d slots."),
@@ -146,10 +139,7 @@ void SafeStorageDialog::setAction(Action action)
 {
     m_actionKind = action;
     m_action->SetLabel(action == Action::RENT ? _("Rent More Slots") : _("Store"));
-    m_action->Show(action != Action::NONE);
     busyChanged();
-    if (action != Action::NONE)
-        m_action->SetDefault();
     Layout();
 }
 
@@ -236,7 +226,7 @@ void SafeStorageDialog::stepFailed(Brenmarle::SafeStorageTask* task, const wxStr
                               : wxString();
     markReserved(reserved);
     if (isSlotRefusal(code)) {
-        m_heading->SetLabel(_("Insufficient number of available storage slots"));
+        setHeading(_("Insufficient number of available storage slots"));
         setMessage(
             wxString::Format(_("Could not get reserve slots for file: %s (%s)"), name, message),
             true);

@@ -38,9 +38,8 @@ public:
     static int run(wxWindow* parent, const std::vector<Quorvel::Ref<Brenmarle::File>>& pictures,
                    Quorvel::Configuration& configuration, Hooks hooks);
 
-    // The action button: "Store", "Rent More Slots", or hidden while there is nothing to do.
+    // The action button: "Store" or "Rent More Slots"; disabled while there is nothing to do.
     wxButton* getActionButton() const { return m_action; }
-    wxString getHeading() const;
     // What the last slot status said.
     int getFreeSlots() const { return m_freeSlots; }
     int64_t getRequiredSlots() const { return m_requiredSlots; }
@@ -74,6 +73,5 @@ private:
     int m_freeSlots = 0;
     int64_t m_requiredSlots = 0;
     Action m_actionKind = Action::NONE;
-    wxStaticText* m_heading = nullptr;
     wxButton* m_action = nullptr;
 };

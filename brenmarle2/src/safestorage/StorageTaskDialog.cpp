@@ -23,6 +23,10 @@ StorageTaskDialog::StorageTaskDialog(wxWindow* parent, const wxString& title,
       m_runner(std::make_unique<Quorvel::TaskRunnerThread>())
 {
     m_top = new wxBoxSizer(wxVERTICAL);
+    m_heading = new wxStaticText(this, wxID_ANY, wxString());
+    m_heading->SetFont(m_heading->GetFont().Bold());
+    m_heading->Hide();
+    m_top->Add(m_heading, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT | wxTOP, 12));
     m_message = new wxStaticText(this, wxID_ANY, wxString());
     m_message->Wrap(460);
     m_top->Add(m_message, wxSizerFlags().Expand().Border(wxALL, 12));
@@ -32,6 +36,7 @@ StorageTaskDialog::StorageTaskDialog(wxWindow* parent, const wxString& title,
     m_top->Add(m_progress, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT | wxTOP, 12));
     m_gauge = new wxGauge(this, wxID_ANY, 100);
     Quorvel::setAccessibleName(*m_gauge, _("Progress"));
+    m_gauge->Hide();
     m_top->Add(m_gauge, wxSizerFlags().Expand().Border(wxLEFT | wxRIGHT | wxTOP, 12));
     Bind(Quorvel::EVT_TASK_PROGRESS, &StorageTaskDialog::onProgress, this);
     Bind(Quorvel::EVT_TASK_FINISHED, &StorageTaskDialog::onFinished, this);
@@ -48,9 +53,22 @@ StorageTaskDialog::~StorageTaskDialog()
     m_runner.reset();
 }
 
+wxString StorageTaskDialog::getHeading() const
+{
+    return m_heading->GetLabel();
+}
+
 wxString StorageTaskDialog::getMessage() const
 {
     return m_messageText;
+}
+
+void StorageTaskDialog::setHeading(const wxString& text)
+{
+    m_heading->SetLabel(text);
+    m_heading->Show(!text.empty());
+    Layout();
+    Fit();
 }
 
 wxString StorageTaskDialog::getProgressText() const
@@ -97,10 +115,11 @@ void StorageTaskDialog::runStep(const MakeStep& make, const wxString& waiting)
 void StorageTaskDialog::setBusy(bool busy)
 {
     m_busy = busy;
+    // The gauge shows only while a step runs.
+    m_gauge->Show(busy);
     if (busy)
         m_gauge->Pulse();
-    else
-        m_gauge->SetValue(0);
+    Layout();
     busyChanged();
 }
 

@@ -31,6 +31,7 @@ public:
     ~StorageTaskDialog() override;
 
     bool isBusy() const { return m_busy; }
+    wxString getHeading() const;
     wxString getMessage() const;
     wxString getProgressText() const;
 
@@ -40,6 +41,8 @@ protected:
     // Adds the buttons below everything and sizes the dialog.
     void finishLayout(wxSizer* buttons);
     void setMessage(const wxString& text, bool error = false);
+    // A bold line above the message; none when empty.
+    void setHeading(const wxString& text);
 
     // Runs the step made by `make` with the dialog's client; a client that cannot be made
     // (no valid portal) fails the step at once.
@@ -64,6 +67,7 @@ private:
 
     wxBoxSizer* m_top = nullptr;
     wxBoxSizer* m_body = nullptr;
+    wxStaticText* m_heading = nullptr;
     wxStaticText* m_message = nullptr;
     // The message as given: the label holds it wrapped to the dialog's width.
     wxString m_messageText;
