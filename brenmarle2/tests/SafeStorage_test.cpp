@@ -470,9 +470,12 @@ TEST_F(SafeStorageTest, StoredPicturesWarnBeforeDeletingAndInTheirAlbum)
     EXPECT_TRUE(waitUntil([page] { return page->getView()->getFiles().size() == 2; }));
     EXPECT_TRUE(waitUntil([&] { return page->getSafeStorageWarning() == warning; }))
         << page->getSafeStorageWarning();
+    EXPECT_TRUE(page->getView()->isMarkingNotSafelyStored());
+    shootIfAsked(*frame, "safestorage-album-warning");
     // Once every picture is stored the line goes.
     SafeStorageAccount::setStatus(*pictures[0], 1, anna().accountId);
     EXPECT_TRUE(waitUntil([page] { return page->getSafeStorageWarning().empty(); }));
+    EXPECT_FALSE(page->getView()->isMarkingNotSafelyStored());
     frame->Destroy();
 }
 

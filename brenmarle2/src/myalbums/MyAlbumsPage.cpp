@@ -41,7 +41,8 @@ MyAlbumsPage::MyAlbumsPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
     m_header->SetName("AlbumHeader");
     m_header->SetFont(m_header->GetFont().Bold());
     right->Add(m_header, 0, wxEXPAND | wxALL, 6);
-    m_warning = new wxStaticText(this, wxID_ANY, wxString());
+    m_warning = new wxStaticText(this, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
+                                 wxST_ELLIPSIZE_END);
     m_warning->SetName("SafeStorageWarning");
     m_warning->SetForegroundColour(*wxRED);
     m_warning->Hide();
@@ -209,9 +210,15 @@ void MyAlbumsPage::updateHeader()
                                      "The pictures in question are marked red below for your "
                                      "attention.")
                                  : wxString());
+        m_warning->SetToolTip(m_warning->GetLabel());
         m_warning->Show(warn);
         Layout();
     }
+    // The pictures not stored are framed in red while the warning shows; a picture that
+    // became stored loses its frame at once.
+    m_view->setMarkNotSafelyStored(warn);
+    if (warn)
+        m_view->Refresh();
     if (!album) {
         m_header->SetLabel(wxString());
         return;

@@ -138,6 +138,8 @@ void SafeStorageCommands::storeAlbum(const Quorvel::Ref<Brenmarle::AlbumFolder>&
 SafeStorageCommands::Files SafeStorageCommands::storedOf(const Files& pictures)
 {
     Files stored;
+    if (pictures.empty() || !accountReady())
+        return stored;
     for (const auto& picture : pictures)
         if (picture && picture->getSafeStorageType() != 0)
             stored.push_back(picture);
@@ -148,8 +150,6 @@ SafeStorageCommands::Files SafeStorageCommands::storedOf(const Files& pictures)
 
 void SafeStorageCommands::remove(const Files& pictures)
 {
-    if (pictures.empty() || !accountReady())
-        return;
     const Files stored = storedOf(pictures);
     if (stored.empty())
         return;
@@ -176,8 +176,6 @@ void SafeStorageCommands::remove(const Files& pictures)
 
 void SafeStorageCommands::replace(const Files& pictures)
 {
-    if (pictures.empty() || !accountReady())
-        return;
     const Files stored = storedOf(pictures);
     if (stored.empty())
         return;

@@ -64,7 +64,8 @@ private:
     // Without an account, offers to register one; whether there is one now.
     bool accountReady();
     bool storable(const Files& pictures);
-    // The pictures of `pictures` in safe storage; says so when there are none.
+    // The pictures of `pictures` in safe storage, once there is an account; says so when
+    // there are none.
     Files storedOf(const Files& pictures);
     bool ask(const wxString& question, const wxString& title, const wxString& yes);
     void showError(const wxString& message);
