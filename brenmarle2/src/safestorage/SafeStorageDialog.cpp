@@ -58,7 +58,8 @@ SafeStorageDialog::SafeStorageDialog(wxWindow* parent,
     });
     buttons->AddButton(m_action);
     m_action->SetDefault();
-    buttons->AddButton(new wxButton(this, wxID_CANCEL, _("Cancel")));
+    m_cancel = new wxButton(this, wxID_CANCEL, _("Cancel"));
+    buttons->AddButton(m_cancel);
     buttons->Realize();
     finishLayout(buttons);
     setAction(Action::NONE);
@@ -148,6 +149,9 @@ void SafeStorageDialog::busyChanged()
     // Without a way to rent, the button says what would help but cannot be pressed.
     m_action->Enable(m_actionKind != Action::NONE && !isBusy() &&
                      (m_actionKind != Action::RENT || m_hooks.rentSlots));
+    // Reserving is not broken off halfway by the button: what the service reserved would
+    // not be marked here. (An orderly exit still ends the dialog.)
+    m_cancel->Enable(!isBusy() || m_actionKind != Action::STORE);
 }
 
 void SafeStorageDialog::store()

@@ -74,4 +74,5 @@ private:
     int64_t m_requiredSlots = 0;
     Action m_actionKind = Action::NONE;
     wxButton* m_action = nullptr;
+    wxButton* m_cancel = nullptr;
 };
