@@ -11,7 +11,7 @@ TEST(CommandState, LaterWorkStaysDisabledWhateverIsSelected)
     context.pictureCount = 5;
     context.selectedCount = 2;
     context.selectionManaged = true;
-    for (int id : {ID_SAFE_ADD, ID_CHECK_UPDATE, ID_WEBSITE})
+    for (int id : {ID_SYNC_SAFE_STORAGE, ID_CHECK_UPDATE, ID_WEBSITE})
         EXPECT_FALSE(CommandState::isEnabled(id, context)) << id;
     for (int id :
          {ID_NEW_ALBUM, ID_DELETE_ALBUM, ID_DELETE_PICTURES, ID_ROTATE_LEFT, ID_COPY_TO_DESKTOP,
@@ -119,4 +119,24 @@ TEST(CommandState, SharingNeedsPicturesAndPrintsNeedOrdering)
     EXPECT_FALSE(CommandState::isEnabled(ID_SHARE_ALBUM, context));
     context.albumChosen = true;
     EXPECT_TRUE(CommandState::isEnabled(ID_SHARE_ALBUM, context));
+}
+
+TEST(CommandState, SafeStorageCommandsNeedPicturesOrAnAlbum)
+{
+    CommandContext context;
+    context.section = Section::Computer;
+    context.pictureCount = 3;
+    for (int id : {ID_SAFE_ADD, ID_SAFE_REMOVE, ID_SAFE_REPLACE, ID_STORE_ALBUM_SAFELY})
+        EXPECT_FALSE(CommandState::isEnabled(id, context)) << id;
+    // Pictures of the user's folders too, and without an account: the command says why it
+    // cannot store them.
+    context.selectedCount = 1;
+    for (int id : {ID_SAFE_ADD, ID_SAFE_REMOVE, ID_SAFE_REPLACE})
+        EXPECT_TRUE(CommandState::isEnabled(id, context)) << id;
+    EXPECT_FALSE(CommandState::isEnabled(ID_STORE_ALBUM_SAFELY, context));
+    context.section = Section::Albums;
+    context.albumChosen = true;
+    EXPECT_TRUE(CommandState::isEnabled(ID_STORE_ALBUM_SAFELY, context));
+    EXPECT_TRUE(CommandState::isEnabled(ID_SAFE_STORAGE_STATUS, context));
+    EXPECT_FALSE(CommandState::isEnabled(ID_SYNC_SAFE_STORAGE, context));
 }

@@ -5,12 +5,7 @@
 bool CommandState::isLaterWork(int id)
 {
     switch (id) {
-    case ID_STORE_ALBUM_SAFELY:
-    case ID_SAFE_ADD:
-    case ID_SAFE_REMOVE:
-    case ID_SAFE_REPLACE:
     case ID_SYNC_SAFE_STORAGE:
-    case ID_SAFE_STORAGE_STATUS:
     case ID_REMOTE_ASSISTANCE:
     case ID_SELF_REPAIR:
     case ID_CHECK_UPDATE:
@@ -79,6 +74,13 @@ bool CommandState::isEnabled(int id, const CommandContext& context)
     case ID_SHARE_PICTURES:
         return selection;
     case ID_SHARE_ALBUM:
+        return context.albumChosen;
+    // Enabled for any picture and without an account: the command explains what it needs.
+    case ID_SAFE_ADD:
+    case ID_SAFE_REMOVE:
+    case ID_SAFE_REPLACE:
+        return selection;
+    case ID_STORE_ALBUM_SAFELY:
         return context.albumChosen;
     case ID_ORDER_ALBUM_PRINTS:
         return context.orderingAvailable && context.albumChosen;

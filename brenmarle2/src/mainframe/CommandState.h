@@ -2,9 +2,9 @@
 // Which of the main window's commands can run now, from the section shown and the selection.
 // Kept apart from the window so the rules are tested without a display.
 //
-// Commands whose work comes with parts of the program not built yet (safe storage,
-// products, updates, remote assistance) stay disabled: an item that did nothing when
-// chosen would lie.
+// Commands whose work comes with parts of the program not built yet (safe storage
+// synchronisation, products, updates, remote assistance) stay disabled: an item that did
+// nothing when chosen would lie.
 
 #include "mainframe/Section.h"
 

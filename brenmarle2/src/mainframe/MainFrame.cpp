@@ -59,6 +59,7 @@
 #include "ordering/SendOrderWizard.h"
 #include "ordering/ShoppingCartPanel.h"
 #include "plugins/PluginCommands.h"
+#include "safestorage/SafeStorageCommands.h"
 #include "search/CountryList.h"
 #include "service/AccountSettings.h"
 #include "sharing/SharingWizard.h"
@@ -503,6 +504,7 @@ void MainFrame::onClose(wxCloseEvent& event)
     saveGeometry();
     // Background copies and deletions stop after the file in hand.
     m_albumDeletion.reset();
+    m_safeStorage.reset();
     m_fileTasks.clear();
     Destroy();
 }
@@ -989,6 +991,13 @@ void MainFrame::onCommand(wxCommandEvent& event)
     case ID_DELETE_PICTURES:
         confirmDeleteSelection();
         break;
+    case ID_SAFE_ADD:
+    case ID_SAFE_REMOVE:
+    case ID_SAFE_REPLACE:
+    case ID_STORE_ALBUM_SAFELY:
+    case ID_SAFE_STORAGE_STATUS:
+        runSafeStorageCommand(id);
+        break;
     case ID_ROTATE_LEFT:
         rotateSelection(-90);
         break;
@@ -1221,11 +1230,12 @@ void MainFrame::confirmDeleteSelection()
     if (!view || view->getSelectedCount() == 0)
         return;
     const std::size_t count = view->getSelectedCount();
-    const wxString question =
+    const wxString question = SafeStorageCommands::deleteQuestion(
+        view->getSelectedFiles(),
         count == 1 ? _("Delete the selected picture? It cannot be brought back.")
                    : wxString::Format(_("Delete the %zu selected pictures? They cannot be brought "
                                         "back."),
-                                      count);
+                                      count));
     wxMessageDialog confirm(this, question, count == 1 ? _("Delete Picture") : _("Delete Pictures"),
                             wxYES_NO | wxNO_DEFAULT | wxICON_WARNING);
     confirm.SetYesNoLabels(_("Delete"), _("Cancel"));
@@ -1652,6 +1662,38 @@ void MainFrame::onAlbumPicturesFailed(Quorvel::TaskEvent& event)
     wxLogError(_("Could not read the pictures of the album: %s"), event.getErrorMessage());
 }
 
+// --- Safe storage -----------------------------------------------------------------------------
+
+void MainFrame::runSafeStorageCommand(int id)
+{
+    auto* configuration = Quorvel::Configuration::get();
+    if (!configuration)
+        return;
+    if (!m_safeStorage) {
+        // Renting slots and the synchronisation come with their own parts of the program;
+        // until then the dialog offers no renting and stored pictures wait for the next run.
+        SafeStorageCommands::Hooks hooks;
+        hooks.registerAccount = [this, configuration] {
+            openAccountAssistant(ID_REGISTER_ACCOUNT);
+            return Brenmarle::AccountSettings::read(*configuration).exists();
+        };
+        m_safeStorage = std::make_unique<SafeStorageCommands>(this, *configuration, hooks);
+    }
+    ThumbnailView* view = getActiveView();
+    const SafeStorageCommands::Files pictures =
+        view ? view->getSelectedFiles() : SafeStorageCommands::Files();
+    if (id == ID_SAFE_ADD)
+        m_safeStorage->add(pictures);
+    else if (id == ID_SAFE_REMOVE)
+        m_safeStorage->remove(pictures);
+    else if (id == ID_SAFE_REPLACE)
+        m_safeStorage->replace(pictures);
+    else if (id == ID_STORE_ALBUM_SAFELY)
+        m_safeStorage->storeAlbum(m_albumsPage->getChosenAlbum());
+    else if (id == ID_SAFE_STORAGE_STATUS)
+        m_safeStorage->showStatus();
+}
+
 void MainFrame::openAddress(const wxString& address)
 {
     QDEBUG("[MAINFRAME] Address: %s", address);
@@ -1683,6 +1725,7 @@ void MainFrame::openAddress(const wxString& address)
         {"app://go/picturesearch", ID_GO_SEARCH},
         {"app://account/login", ID_LOGIN},
         {"app://tools/createproducts", ID_CREATE_PRODUCTS},
+        {"app://tools/safestoragestatus", ID_SAFE_STORAGE_STATUS},
     };
     for (const auto& [known, id] : commands) {
         if (address != known)

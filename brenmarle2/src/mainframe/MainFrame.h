@@ -56,6 +56,7 @@ class MyComputerPage;
 class Ordering;
 class PictureSearchPage;
 class Preferences;
+class SafeStorageCommands;
 class ShoppingCartPanel;
 class ThumbnailScroller;
 class ThumbnailView;
@@ -240,6 +241,8 @@ private:
     void listAlbumPictures(const Quorvel::Ref<Brenmarle::AlbumFolder>& album, int32_t id);
     void onAlbumPicturesListed(Quorvel::TaskEvent& event);
     void onAlbumPicturesFailed(Quorvel::TaskEvent& event);
+    // The safe-storage commands on the active view's selection or the chosen album.
+    void runSafeStorageCommand(int id);
     // Runs a copy or delete in the background with its progress window.
     void runFileTask(std::unique_ptr<Brenmarle::FileTask> task);
 
@@ -279,6 +282,8 @@ private:
     std::vector<std::pair<int, CloseGuard>> m_closeGuards;
     int m_nextGuard = 1;
     std::unique_ptr<AlbumDeletion> m_albumDeletion;
+    // Made at the first safe-storage command.
+    std::unique_ptr<SafeStorageCommands> m_safeStorage;
     // Scrolls the current view for a benchmark ("app://bench/scroll?screens=N").
     std::unique_ptr<ThumbnailScroller> m_scroller;
     std::vector<std::unique_ptr<FileTaskRunner>> m_fileTasks;

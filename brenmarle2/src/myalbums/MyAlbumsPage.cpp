@@ -41,6 +41,12 @@ MyAlbumsPage::MyAlbumsPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
     m_header->SetName("AlbumHeader");
     m_header->SetFont(m_header->GetFont().Bold());
     right->Add(m_header, 0, wxEXPAND | wxALL, 6);
+    m_warning = new wxStaticText(this, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
+                                 wxST_ELLIPSIZE_END);
+    m_warning->SetName("SafeStorageWarning");
+    m_warning->SetForegroundColour(*wxRED);
+    m_warning->Hide();
+    right->Add(m_warning, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 6);
     m_view = new ThumbnailView(this);
     m_view->setAccessibleLabel(_("Pictures of the album"));
     right->Add(m_view, 1, wxEXPAND);
@@ -73,6 +79,16 @@ MyAlbumsPage::MyAlbumsPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
     Bind(Brenmarle::FOLDER_DELETED, &MyAlbumsPage::onFolderEvent, this);
     Bind(Brenmarle::FILE_ADDED, &MyAlbumsPage::onFileEvent, this);
     Bind(Brenmarle::FILE_REMOVED, &MyAlbumsPage::onFileEvent, this);
+    // A picture put into or out of safe storage changes the album's warning.
+    Bind(Brenmarle::FILE_CHANGED, [this](Brenmarle::FileEvent&) {
+        if (m_headerDue)
+            return;
+        m_headerDue = true;
+        CallAfter([this] {
+            m_headerDue = false;
+            updateHeader();
+        });
+    });
     if (Brenmarle::FileManager::exists())
         Brenmarle::FileManager::get().addListener(this, GetId());
     m_view->setEmptyText(_("Choose an album on the left, or make one with New Album."));
@@ -177,14 +193,36 @@ wxString MyAlbumsPage::getHeader() const
     return m_header->GetLabel();
 }
 
+wxString MyAlbumsPage::getSafeStorageWarning() const
+{
+    return m_warning->IsShown() ? m_warning->GetLabel() : wxString();
+}
+
 void MyAlbumsPage::updateHeader()
 {
     Quorvel::Ref<AlbumFolder> album = getChosenAlbum();
+    const auto& files = m_view->getFiles();
+    const bool warn = album && album->hasSafeStorageWarning() &&
+                      std::any_of(files.begin(), files.end(),
+                                  [](const auto& file) { return file->getSafeStorageType() == 0; });
+    if (warn != m_warning->IsShown()) {
+        m_warning->SetLabel(warn ? _("Some of your pictures in this album are not safely stored. "
+                                     "The pictures in question are marked red below for your "
+                                     "attention.")
+                                 : wxString());
+        m_warning->SetToolTip(m_warning->GetLabel());
+        m_warning->Show(warn);
+        Layout();
+    }
+    // The pictures not stored are framed in red while the warning shows; a picture that
+    // became stored loses its frame at once.
+    m_view->setMarkNotSafelyStored(warn);
+    if (warn)
+        m_view->Refresh();
     if (!album) {
         m_header->SetLabel(wxString());
         return;
     }
-    const auto& files = m_view->getFiles();
     int32_t first = 0;
     int32_t last = 0;
     for (const auto& file : files) {

@@ -37,6 +37,9 @@ public:
     std::vector<wxString> getListedNames() const;
     // The line above the pictures: the album's name, picture count and date range.
     wxString getHeader() const;
+    // The line below it while the album asks to be warned and a picture is not in safe
+    // storage; empty otherwise.
+    wxString getSafeStorageWarning() const;
 
     ThumbnailView* getView() const { return m_view; }
     wxListCtrl* getAlbumList() const { return m_list; }
@@ -64,12 +67,15 @@ private:
 
     wxListCtrl* m_list;
     wxStaticText* m_header;
+    wxStaticText* m_warning;
     ThumbnailView* m_view;
     std::vector<Quorvel::Ref<Brenmarle::AlbumFolder>> m_albums;
     wxString m_chosen;
     bool m_ascending = true;
     // File news came; the counts are read again once the news already queued is handled.
     bool m_countsDue = false;
+    // A picture changed; the header is read again once the news already queued is handled.
+    bool m_headerDue = false;
     std::function<void()> m_onAlbumMenu;
     std::function<void()> m_onChosen;
     DropHandler m_onDrop;

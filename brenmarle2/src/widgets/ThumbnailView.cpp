@@ -374,6 +374,14 @@ void ThumbnailView::setEmptyText(const wxString& text)
     Refresh();
 }
 
+void ThumbnailView::setMarkNotSafelyStored(bool mark)
+{
+    if (m_markNotSafelyStored == mark)
+        return;
+    m_markNotSafelyStored = mark;
+    Refresh();
+}
+
 void ThumbnailView::setFavoritesOnly(bool only)
 {
     if (m_favoritesOnly == only)
@@ -686,6 +694,11 @@ void ThumbnailView::drawItem(wxDC& dc, std::size_t index, const wxRect& cell)
                          box.y + (box.height - bitmap.GetHeight()) / 2, bitmap.GetWidth(),
                          bitmap.GetHeight());
         dc.DrawBitmap(bitmap, picture.GetPosition(), true);
+    }
+    if (m_markNotSafelyStored && file.getSafeStorageType() == 0) {
+        dc.SetPen(wxPen(*wxRED, 2));
+        dc.SetBrush(*wxTRANSPARENT_BRUSH);
+        dc.DrawRectangle(wxRect(picture).Inflate(2));
     }
     const wxColour text = wxSystemSettings::GetColour(selected ? wxSYS_COLOUR_HIGHLIGHTTEXT
                                                                : wxSYS_COLOUR_LISTBOXTEXT);

@@ -116,6 +116,9 @@ public:
     void setThumbnailSize(int size);
     int getThumbnailSize() const { return m_thumbnailSize; }
 
+    // Frames in red the pictures not in safe storage (an album that asks to be warned).
+    void setMarkNotSafelyStored(bool mark);
+    bool isMarkingNotSafelyStored() const { return m_markNotSafelyStored; }
     void setFavoritesOnly(bool only);
     bool isFavoritesOnly() const { return m_favoritesOnly; }
 
@@ -229,6 +232,7 @@ private:
     // Rows found gone while drawing, taken out after the paint.
     std::vector<int64_t> m_goneRows;
     bool m_favoritesOnly = false;
+    bool m_markNotSafelyStored = false;
     wxString m_emptyText;
     ThumbnailGrid m_grid;
     wxString m_accessibleLabel;
