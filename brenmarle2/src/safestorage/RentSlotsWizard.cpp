@@ -78,6 +78,8 @@ void RentSlotsWizard::packagesArrived(
     QDEBUG("[RENTSLOTSWIZARD] %d packages offered", static_cast<int>(m_packages.size()));
     if (auto* page = dynamic_cast<PackagesPage*>(getCurrentPage()))
         page->showPackages();
+    // Next was held while they came; with nothing to buy there is nowhere to go.
+    enableButton(ID_NEXT, !m_packages.empty());
 }
 
 void RentSlotsWizard::choosePackage(size_t index)
