@@ -36,6 +36,17 @@ public:
         ASSERT_TRUE(waitUntil([this] { return !wizard->isBusy(); }));
         waitUntil([] { return true; });
     }
+    // On the error page of `operation`, which must offer Retry: presses it and waits for the
+    // step it started again.
+    void retry(const wxString& operation)
+    {
+        auto* error = pageAs<Quorvel::Wizard::ErrorPage>();
+        ASSERT_NE(error, nullptr) << title();
+        EXPECT_TRUE(failure().StartsWith(operation + " | ")) << failure();
+        ASSERT_TRUE(error->isRetryAllowed()) << error->getCode();
+        EXPECT_EQ(wizard->getButton(Quorvel::Wizard::ID_NEXT)->GetLabel(), "Retry");
+        next();
+    }
     // The texts the page shows, in order, as written before they were wrapped.
     std::vector<wxString> texts() const
     {
