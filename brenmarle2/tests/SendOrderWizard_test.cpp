@@ -551,14 +551,7 @@ protected:
         wizard->setPaymentTransport(direct, TEST_CA_DIR "/cacert.pem");
         wizard->setPaymentPollSecond(1ms);
         next();
-        ASSERT_EQ(title(), "Please choose a payment method") << failure();
-        next();
-        ASSERT_EQ(title(), "Enter your card details") << failure();
-        auto* card = pageAs<BrenmarleWizard::CardDetailsPage>();
-        card->m_holder->ChangeValue("Anna Berg");
-        card->m_number->ChangeValue("4111111111111111");
-        card->m_expiry->ChangeValue("12/30");
-        card->m_code->ChangeValue("123");
+        fillCardDetails();
     }
 
     Quorvel::NetworkSettings direct{dir / "direct.ini"};
@@ -605,12 +598,7 @@ TEST_F(SendOrderWizardPaymentTest, ALostReplyOffersRetryWhichChargesOnce)
     if (HasFatalFailure())
         return;
     next();
-    auto* error = pageAs<Wizard::ErrorPage>();
-    ASSERT_NE(error, nullptr) << title();
-    EXPECT_TRUE(failure().StartsWith("Could not send payment details | ")) << failure();
-    ASSERT_TRUE(error->isRetryAllowed()) << error->getCode();
-    EXPECT_EQ(wizard->getButton(Wizard::ID_NEXT)->GetLabel(), "Retry");
-    next();
+    retry("Could not send payment details");
     ASSERT_EQ(title(), "Your order has been confirmed") << failure();
     EXPECT_EQ(journalled("sendPaymentDetails"), 1u);
     EXPECT_EQ(journalled("getTransactionStatus"), 1u);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "LoopbackHttpServer.h"
 #include "ProviderFixture.h"
+#include "ProviderStore.h"
 #include "ScratchDir.h"
 #include "SoapReplies.h"
 #include "TaskOutcome.h"
@@ -42,6 +44,11 @@ std::string wholeTask(const Quorvel::Ref<Task>& task)
     const TaskOutcome outcome = TaskOutcome::runToEnd(task);
     return outcome.type == Quorvel::EVT_TASK_FINISHED ? std::string("finished")
                                                       : outcome.failure().utf8_string();
+}
+
+std::string utf8(const wxString& text)
+{
+    return std::string(text.utf8_str());
 }
 
 } // namespace
@@ -462,7 +469,7 @@ TEST_F(StorageClientTest, ABrokenDownloadLeavesTheLocalPictureUnchanged)
               Quorvel::HTTPClient::md5OfFile(path(PICTURE_A)));
 }
 
-TEST_F(StorageClientTest, SubscriptionsAreConfirmedOnceAndAddTheirSlots)
+TEST_F(StorageClientTest, ASubscriptionIsChargedItsPriceAndConfirmedOnlyOncePaid)
 {
     auto storage = client();
     auto packages = Task::getSubscriptionPackages(storage);
@@ -472,7 +479,24 @@ TEST_F(StorageClientTest, SubscriptionsAreConfirmedOnceAndAddTheirSlots)
     auto initiated = Task::initiateSubscription(storage, package.slots, package.period);
     ASSERT_EQ(wholeTask(initiated), "finished");
     EXPECT_EQ(initiated->transaction.paymentServer, "demo.portal.vistrelle.net");
-    auto confirmed = Task::confirmSubscription(storage, initiated->transaction.transactionId);
+    const wxString transactionId = initiated->transaction.transactionId;
+
+    // The transaction is one of the payment service, for the package's price to the cent.
+    const auto payment =
+        Provider::ProviderStore(utf8(dir / "data/provider.db")).findPayment(utf8(transactionId));
+    ASSERT_TRUE(payment);
+    EXPECT_EQ(payment->amountUnits, std::llround(package.price * 100) * 10000);
+    EXPECT_EQ(payment->currency, utf8(package.currency));
+    EXPECT_EQ(payment->status, "TR_OPEN");
+
+    // Unpaid, confirming is refused and adds nothing.
+    auto unpaid = Task::confirmSubscription(storage, transactionId);
+    EXPECT_EQ(wholeTask(unpaid),
+              "SoapClient.NotPaid: The subscription has not been paid (via proxy)");
+    EXPECT_EQ(session()->getSlotStatus().leasedSlots, 0);
+
+    payInStore(transactionId);
+    auto confirmed = Task::confirmSubscription(session(), transactionId);
     ASSERT_EQ(wholeTask(confirmed), "finished");
     EXPECT_EQ(confirmed->confirmation.newSlots, package.slots);
     EXPECT_EQ(confirmed->slotStatus.leasedSlots, package.slots);
@@ -480,7 +504,7 @@ TEST_F(StorageClientTest, SubscriptionsAreConfirmedOnceAndAddTheirSlots)
 
     // Confirming again (a retry after a lost answer) adds nothing.
     auto again = session();
-    const auto second = again->confirmSubscription(initiated->transaction.transactionId);
+    const auto second = again->confirmSubscription(transactionId);
     EXPECT_EQ(second.slotStatus.leasedSlots, package.slots);
     EXPECT_EQ(second.expires, confirmed->confirmation.expires);
     const auto active = again->getActiveSubscriptions();
@@ -492,6 +516,24 @@ TEST_F(StorageClientTest, SubscriptionsAreConfirmedOnceAndAddTheirSlots)
               "SoapClient.UnknownPackage: No such subscription package (via proxy)");
     EXPECT_EQ(failureOf([&] { again->confirmSubscription("nothing"); }),
               "SoapClient.UnknownTransaction: No such subscription transaction (via proxy)");
+}
+
+TEST_F(StorageClientTest, ADeclinedPaymentConfirmsNoSubscription)
+{
+    auto storage = session();
+    const auto package = storage->getSubscriptionPackages().back();
+    const wxString transactionId =
+        storage->initiateSubscription(package.slots, package.period).transactionId;
+    {
+        Provider::ProviderStore store(utf8(dir / "data/provider.db"));
+        store.takePaymentDetails(utf8(transactionId), 1, Provider::ProviderStore::Payment::Failed,
+                                 0);
+        store.pollPayment(utf8(transactionId));
+    }
+    EXPECT_EQ(failureOf([&] { storage->confirmSubscription(transactionId); }),
+              "SoapClient.NotPaid: The subscription has not been paid (via proxy)");
+    EXPECT_EQ(storage->getSlotStatus().leasedSlots, 0);
+    EXPECT_EQ(storage->getActiveSubscriptions().size(), 1u);
 }
 
 TEST_F(StorageClientTest, EveryCallButCreateSessionNeedsTheSession)

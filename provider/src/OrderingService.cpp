@@ -117,28 +117,6 @@ bool isPickupLocation(const Brenmarle::Pricelist& pricelist, const std::string& 
                        });
 }
 
-// The host name of "scheme://host[:port]": the payment service is a server of its own, on
-// its own (HTTPS) port, reached by name.
-std::string hostOf(const std::string& origin)
-{
-    const auto start = origin.find("://");
-    std::string host = start == std::string::npos ? origin : origin.substr(start + 3);
-    const auto end = host[0] == '[' ? host.find(']') + 1 : host.find(':');
-    return end == std::string::npos || end == 0 ? host : host.substr(0, end);
-}
-
-// "host[:port]" of the payment service: the configured host name (the one its certificate
-// names) or the request's, with the HTTPS port unless it is the usual one.
-std::string paymentServer(ProviderRequest& request)
-{
-    const std::string& configured = request.config().paymentHost;
-    const std::string host = configured.empty() ? hostOf(request.origin()) : configured;
-    const int port = request.server().tlsPort();
-    return port == Provider::ProviderServer::NO_PORT || port == 443
-               ? host
-               : host + ":" + std::to_string(port);
-}
-
 // A transaction that can still be paid, or confirm its order.
 bool isUsable(const std::optional<ProviderStore::Payment>& payment)
 {
@@ -364,7 +342,7 @@ int ProviderOrdering::ordering__getTransactionId(struct soap* soap,
         request.store().setOrderState(order->id, StoredOrder::Verified, transaction);
     }
     result.transactionid = transaction;
-    result.paymentserver = paymentServer(request);
+    result.paymentserver = request.paymentServer();
     return SOAP_OK;
 }
 

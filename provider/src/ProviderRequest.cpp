@@ -138,6 +138,18 @@ const ProviderConfig::Portal* ProviderRequest::portal()
     return config().portals.empty() ? nullptr : &config().portals.begin()->second;
 }
 
+std::string ProviderRequest::paymentServer() const
+{
+    const std::string& configured = config().paymentHost;
+    std::string host = configured.empty() ? HttpRequestHead::hostOf(m_origin) : configured;
+    // An IPv6 literal keeps its brackets, or the port could not be told from it.
+    if (host.find(':') != std::string::npos && host.front() != '[')
+        host = "[" + host + "]";
+    const int port = m_server.tlsPort();
+    return port == ProviderServer::NO_PORT || port == 443 ? host
+                                                          : host + ":" + std::to_string(port);
+}
+
 const ProviderConfig::Portal* ProviderRequest::hostPortal() const
 {
     const std::string host = HttpRequestHead::hostOf(m_origin);

@@ -46,6 +46,10 @@ public:
     // request): a path ("/files/x") is served by the provider itself; anything else is
     // returned as it is.
     std::string address(const std::string& path) const;
+    // "host[:port]" of the payment service, a server of its own on the HTTPS port reached by
+    // name: the configured host (the one its certificate names) or the request's, with the
+    // HTTPS port unless it is the usual one.
+    std::string paymentServer() const;
 
     // The account the request's credentials name; nothing when they are missing or wrong.
     const std::optional<ProviderStore::Account>& authenticate();

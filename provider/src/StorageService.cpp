@@ -3,6 +3,10 @@
 // moves and deletions, and the file contents moved over the provider's own upload and download
 // endpoints (FileTransfers) below "storage/".
 //
+// A subscription package with a price is paid through a transaction of the payment service
+// opened by initiateSubscription; confirmSubscription adds its slots only once that payment is
+// processed, and only once however often it is asked.
+//
 // Every operation but createSession needs a session. Times the client sends (file and metadata
 // times) are kept as sent; a folder's update time is the provider's (StorageStore).
 //
@@ -26,6 +30,7 @@
 #include "ProviderServer.h"
 #include "ProviderStorageH.h"
 #include "StorageStore.h"
+#include "ordering/Money.h"
 
 using Provider::ProviderRequest;
 using Provider::ProviderStore;
@@ -42,14 +47,15 @@ const int64_t SECONDS_PER_YEAR = 365 * 24 * 3600;
 struct Package {
     int slots;
     const char* period;
-    double price;
+    // In cents, so what is charged is the price to the cent.
+    int64_t priceCents;
     const char* currency;
 };
 // What can be rented, the period in years.
 const Package PACKAGES[] = {
-    {100, "1", 9.90, "EUR"},
-    {500, "1", 39.00, "EUR"},
-    {1000, "2", 129.00, "EUR"},
+    {100, "1", 990, "EUR"},
+    {500, "1", 3900, "EUR"},
+    {1000, "2", 12900, "EUR"},
 };
 
 // The request's state for one storage call: its session's account, or the refusal.
@@ -449,7 +455,7 @@ int ProviderStorage::storage__getSubscriptionPackages(
                       wire.slots = package.slots;
                       wire.slotsize = slotBytes;
                       wire.period = package.period;
-                      wire.price = package.price;
+                      wire.price = static_cast<double>(package.priceCents) / 100;
                       wire.currency = package.currency;
                       return wire;
                   });
@@ -472,10 +478,22 @@ int ProviderStorage::storage__initiateSubscription(struct soap* soap, int slots,
     subscription.type = "rented";
     subscription.slots = package->slots;
     subscription.period = package->period;
-    subscription.price = package->price;
+    subscription.price = static_cast<double>(package->priceCents) / 100;
     subscription.currency = package->currency;
+    // A package with a price is paid through a transaction of the payment service, whose id
+    // the subscription takes; a free one has nothing to pay.
+    if (package->priceCents > 0) {
+        ProviderStore::Payment payment;
+        payment.amountUnits = package->priceCents * (Brenmarle::Money::UNITS_PER_WHOLE / 100);
+        payment.currency = package->currency;
+        payment.description = "Safe storage: " + std::to_string(package->slots) +
+                              " picture slots for " + std::string(package->period) +
+                              (std::string(package->period) == "1" ? " year" : " years");
+        payment.merchantData = "storage:" + caller.id();
+        subscription.transactionId = caller.request.store().createPayment(payment);
+    }
     result.transactionid = caller.store().addSubscription(caller.id(), subscription);
-    result.paymentserver = Provider::HttpRequestHead::hostOf(caller.request.origin());
+    result.paymentserver = caller.request.paymentServer();
     return SOAP_OK;
 }
 
@@ -489,7 +507,11 @@ int ProviderStorage::storage__confirmSubscription(struct soap* soap, std::string
     const auto pending = caller.store().findSubscription(caller.id(), transactionid);
     if (!pending)
         return fault(soap, "UnknownTransaction", "No such subscription transaction");
-    // The payment itself is not checked here: a transaction handed out is taken as paid.
+    // The slots come only with a processed payment, which confirming acknowledges so the
+    // provider's sweep no longer voids it. A repeated confirmation (a retry after a lost
+    // reply) finds it acknowledged and adds nothing.
+    if (pending->price > 0 && !caller.request.store().acknowledgePayment(transactionid))
+        return fault(soap, "NotPaid", "The subscription has not been paid");
     const auto confirmed = caller.store().confirmSubscription(
         caller.id(), transactionid, std::stoll(pending->period) * SECONDS_PER_YEAR);
     result.newslots = static_cast<int>(confirmed.slots);

@@ -351,7 +351,8 @@ int64_t StorageStore::fileCount(const std::string& accountId)
 
 std::string StorageStore::addSubscription(const std::string& accountId, Subscription subscription)
 {
-    subscription.transactionId = SecureRandom::text(TRANSACTION_ID_LENGTH, "0123456789ABCDEF");
+    if (subscription.transactionId.empty())
+        subscription.transactionId = SecureRandom::text(TRANSACTION_ID_LENGTH, "0123456789ABCDEF");
     SqlStatement(m_db, "INSERT INTO sssubscriptions (accountid, transactionid, type, slots, "
                        "period, price, currency) VALUES (?, ?, ?, ?, ?, ?, ?)")
         .bind(1, accountId)

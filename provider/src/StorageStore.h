@@ -105,7 +105,8 @@ public:
     int64_t usedSlots(const std::string& accountId);
     int64_t fileCount(const std::string& accountId);
 
-    // A subscription waiting for its payment; returns its transaction id.
+    // A subscription waiting for its payment, under the id of its payment transaction, or one
+    // drawn here when it has none (nothing to pay); returns its transaction id.
     std::string addSubscription(const std::string& accountId, Subscription subscription);
     std::optional<Subscription> findSubscription(const std::string& accountId,
                                                  const std::string& transactionId);

@@ -34,12 +34,14 @@ bool BrenmarleWizard::offersRetry(const wxString& code) const
 {
     if (Quorvel::Wizard::offersRetry(code))
         return true;
-    // A failure of the connection or of the reply itself (cut, lost, unreadable), not the
-    // payment server's answer, which would only come again.
-    const bool transport = (code.StartsWith("Network.") && code != "Network.ProxyAuthorization") ||
-                           code == "Soap.UnknownError";
     const auto* page = dynamic_cast<const PaymentPage*>(getCurrentPage());
-    return transport && page && page->isRetryPoint();
+    return isTransportFailure(code) && page && page->isRetryPoint();
+}
+
+bool BrenmarleWizard::isTransportFailure(const wxString& code)
+{
+    return (code.StartsWith("Network.") && code != "Network.ProxyAuthorization") ||
+           code == "Soap.UnknownError";
 }
 
 void BrenmarleWizard::setPaymentTransport(Quorvel::NetworkSettings& settings,
@@ -77,7 +79,7 @@ void BrenmarleWizard::startPayment(const PaymentRequest& request, Quorvel::Confi
         m_payment.language = wxString::FromUTF8(m_paymentClient->getLanguage());
     if (m_payment.language.empty())
         m_payment.language = "en";
-    runPaymentTask(PaymentTask::getPaymentOptions(m_paymentClient, request.transactionId,
+    runServiceTask(PaymentTask::getPaymentOptions(m_paymentClient, request.transactionId,
                                                   m_payment.language, request.verifiedTotal,
                                                   request.currency),
                    _("Retrieving payment options..."), _("Could not retrieve payment options"));
@@ -93,7 +95,7 @@ void BrenmarleWizard::choosePaymentOption(const PaymentClient_1_0::PaymentOption
 
 void BrenmarleWizard::sendPaymentDetails(int optionId, const std::string& clientData)
 {
-    runPaymentTask(PaymentTask::sendPaymentDetails(m_paymentClient, m_payment.transactionId,
+    runServiceTask(PaymentTask::sendPaymentDetails(m_paymentClient, m_payment.transactionId,
                                                    optionId, clientData),
                    _("Sending payment details..."), _("Could not send payment details"));
 }
@@ -103,11 +105,11 @@ void BrenmarleWizard::pollPayment(bool authReported)
     auto task =
         PaymentTask::getPaymentFeedback(m_paymentClient, m_payment.transactionId, authReported);
     task->setSecond(m_pollSecond);
-    runPaymentTask(task, _("Waiting for the payment to complete..."),
+    runServiceTask(task, _("Waiting for the payment to complete..."),
                    _("The payment did not go through"));
 }
 
-void BrenmarleWizard::runPaymentTask(const Quorvel::Ref<PaymentTask>& task,
+void BrenmarleWizard::runServiceTask(const Quorvel::Ref<Quorvel::Task>& task,
                                      const wxString& busyText, const wxString& errorText)
 {
     try {

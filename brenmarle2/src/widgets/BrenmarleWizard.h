@@ -90,10 +90,15 @@ protected:
     // Also a broken connection or reply while the payment details go out: sending them again
     // charges nothing more, the task asks the transaction's state first.
     bool offersRetry(const wxString& code) const override;
+    // A failure of the connection or of the reply itself (cut, lost, unreadable), not the
+    // server's answer, which would only come again.
+    static bool isTransportFailure(const wxString& code);
+    // runTask() with the texts; a task that cannot be started shows its failure as
+    // `errorText` on the error page.
+    void runServiceTask(const Quorvel::Ref<Quorvel::Task>& task, const wxString& busyText,
+                        const wxString& errorText);
 
 private:
-    void runPaymentTask(const Quorvel::Ref<Brenmarle::PaymentClient_1_0_Task>& task,
-                        const wxString& busyText, const wxString& errorText);
     void paymentTaskSucceeded(Brenmarle::PaymentClient_1_0_Task& task);
 
     Quorvel::NetworkSettings* m_paymentSettings = nullptr;

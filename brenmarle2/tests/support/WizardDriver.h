@@ -10,12 +10,14 @@
 #include <gtest/gtest.h>
 #include <wx/button.h>
 #include <wx/stattext.h>
+#include <wx/textctrl.h>
 
 #include "FindControls.h"
 #include "PressButton.h"
 #include "Screenshot.h"
 #include "WaitUntil.h"
 #include "ui/Accessibility.h"
+#include "widgets/PaymentPages.h"
 #include "widgets/WizardErrorPage.h"
 #include "widgets/WizardPage.h"
 
@@ -35,6 +37,30 @@ public:
         pressButton(wizard->getButton(Quorvel::Wizard::ID_NEXT));
         ASSERT_TRUE(waitUntil([this] { return !wizard->isBusy(); }));
         waitUntil([] { return true; });
+    }
+    // On the error page of `operation`, which must offer Retry: presses it and waits for the
+    // step it started again.
+    void retry(const wxString& operation)
+    {
+        auto* error = pageAs<Quorvel::Wizard::ErrorPage>();
+        ASSERT_NE(error, nullptr) << title();
+        EXPECT_TRUE(failure().StartsWith(operation + " | ")) << failure();
+        ASSERT_TRUE(error->isRetryAllowed()) << error->getCode();
+        EXPECT_EQ(wizard->getButton(Quorvel::Wizard::ID_NEXT)->GetLabel(), "Retry");
+        next();
+    }
+    // From the payment method page, the card chosen, to the card's details filled with a valid
+    // card, up to their Next.
+    void fillCardDetails()
+    {
+        ASSERT_EQ(title(), "Please choose a payment method") << failure();
+        next();
+        ASSERT_EQ(title(), "Enter your card details") << failure();
+        auto* card = pageAs<BrenmarleWizard::CardDetailsPage>();
+        card->m_holder->ChangeValue("Anna Berg");
+        card->m_number->ChangeValue("4111111111111111");
+        card->m_expiry->ChangeValue("12/30");
+        card->m_code->ChangeValue("123");
     }
     // The texts the page shows, in order, as written before they were wrapped.
     std::vector<wxString> texts() const
