@@ -59,6 +59,7 @@
 #include "ordering/SendOrderWizard.h"
 #include "ordering/ShoppingCartPanel.h"
 #include "plugins/PluginCommands.h"
+#include "safestorage/RentSlotsWizard.h"
 #include "safestorage/SafeStorageCommands.h"
 #include "search/CountryList.h"
 #include "service/AccountSettings.h"
@@ -1670,12 +1671,16 @@ void MainFrame::runSafeStorageCommand(int id)
     if (!configuration)
         return;
     if (!m_safeStorage) {
-        // Renting slots and the synchronisation come with their own parts of the program;
-        // until then the dialog offers no renting and stored pictures wait for the next run.
         SafeStorageCommands::Hooks hooks;
         hooks.registerAccount = [this, configuration] {
             openAccountAssistant(ID_REGISTER_ACCOUNT);
             return Brenmarle::AccountSettings::read(*configuration).exists();
+        };
+        hooks.rentSlots = [this, configuration] {
+            // Over the safe-storage dialog that asked, not behind it.
+            wxWindow* focus = wxWindow::FindFocus();
+            wxWindow* parent = focus ? wxGetTopLevelParent(focus) : this;
+            return RentSlotsWizard::run(parent ? parent : this, *configuration) == wxID_OK;
         };
         m_safeStorage = std::make_unique<SafeStorageCommands>(this, *configuration, hooks);
     }
