@@ -120,3 +120,14 @@ TEST(CommandState, SharingNeedsPicturesAndPrintsNeedOrdering)
     context.albumChosen = true;
     EXPECT_TRUE(CommandState::isEnabled(ID_SHARE_ALBUM, context));
 }
+
+TEST(CommandState, SynchronizingNeedsTheApplicationsSynchronizerButNoAccount)
+{
+    CommandContext context;
+    EXPECT_FALSE(CommandState::isEnabled(ID_SYNC_SAFE_STORAGE, context));
+    context.synchronizeAvailable = true;
+    EXPECT_TRUE(CommandState::isEnabled(ID_SYNC_SAFE_STORAGE, context));
+    EXPECT_FALSE(CommandState::isLaterWork(ID_SYNC_SAFE_STORAGE));
+    // The commands that store pictures come later.
+    EXPECT_FALSE(CommandState::isEnabled(ID_SAFE_ADD, context));
+}

@@ -9,7 +9,6 @@ bool CommandState::isLaterWork(int id)
     case ID_SAFE_ADD:
     case ID_SAFE_REMOVE:
     case ID_SAFE_REPLACE:
-    case ID_SYNC_SAFE_STORAGE:
     case ID_SAFE_STORAGE_STATUS:
     case ID_REMOTE_ASSISTANCE:
     case ID_SELF_REPAIR:
@@ -88,6 +87,8 @@ bool CommandState::isEnabled(int id, const CommandContext& context)
         return !context.hasAccount;
     case ID_LOGOUT:
         return context.hasAccount;
+    case ID_SYNC_SAFE_STORAGE:
+        return context.synchronizeAvailable;
     default:
         return true;
     }
