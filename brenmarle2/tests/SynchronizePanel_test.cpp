@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <csignal>
 
 #include <wx/hyperlink.h>
@@ -12,6 +13,7 @@
 #include "ScratchDir.h"
 #include "Screenshot.h"
 #include "WaitUntil.h"
+#include "dialogs/registeraccountdialog/RegisterAccountDialog.h"
 #include "mainframe/CommandIds.h"
 #include "mainframe/MainFrame.h"
 #include "safestorage/SynchronizeManager.h"
@@ -141,6 +143,19 @@ TEST_F(SynchronizePanelTest, TheLineFollowsTheSynchronizationAndItsLinksActOnIt)
     EXPECT_EQ(panel->getNote(), "Connection error");
     EXPECT_EQ(links(), (std::vector<wxString>{"Retry now"}));
     expectNamed("failed");
+    // A screen reader meets the same words and the link by its name.
+    // (The bus follows the window once the toolkit has mapped what was shown.)
+    std::vector<wxString> read;
+    waitUntil([&] {
+        read.clear();
+        for (const Quorvel::AccessibleNode& node : Quorvel::readAccessibleTree(*frame))
+            read.push_back(node.name);
+        return std::find(read.begin(), read.end(), "Retry now") != read.end();
+    });
+    for (const char* name :
+         {"Synchronization error!", "Will try again later", "Connection error", "Retry now"})
+        EXPECT_NE(std::find(read.begin(), read.end(), name), read.end()) << name;
+    EXPECT_EQ(std::find(read.begin(), read.end(), "Start now"), read.end()) << "hidden";
     failure = "Server.Fault";
     click(panel->getRetryLink());
     EXPECT_EQ(sync->getLevel(), 5);
@@ -178,6 +193,54 @@ TEST_F(SynchronizePanelTest, TheCommandSynchronizesNowOrExplainsWhyNot)
     wxTEST_DIALOG(frame->ProcessWindowEvent(command), ExpectMessageBox(title, message, wxID_OK));
     EXPECT_EQ(message, "You need to register an account to use the safe storage function");
     EXPECT_EQ(sync->getLevel(), 0);
+}
+
+// The account assistant, answered as a user who logged in to `accountId` and chose whether to
+// download the pictures kept in safe storage.
+class ExpectLogIn : public wxExpectModalBase<RegisterAccountDialog, ExpectLogIn> {
+public:
+    ExpectLogIn(Quorvel::Configuration& configuration, const wxString& accountId, bool restore)
+        : m_configuration(configuration), m_accountId(accountId), m_restore(restore)
+    {
+    }
+
+protected:
+    int OnInvoked(RegisterAccountDialog* dialog) const override
+    {
+        AccountSettings::store(m_configuration,
+                               {m_accountId, "bob@example.org", "pw", "demo", "Demo"});
+        dialog->setRestoreRequested(m_restore);
+        return wxID_OK;
+    }
+
+private:
+    Quorvel::Configuration& m_configuration;
+    wxString m_accountId;
+    bool m_restore;
+};
+
+TEST_F(SynchronizePanelTest, LoggingInWithTheDownloadTickedSynchronizesOnANewJournal)
+{
+    // As the application does: the manager hears of every account change.
+    frame->setAccountListener([this] { sync->accountChanged(); });
+    AccountSettings::logOut(configuration);
+    sync->accountChanged();
+    Database::getInstance().addSafeStorageOp(Database::SafeStorageOp::DELETE,
+                                             "album://6f1c4b5e-2c1a-4d8e-9d0b-3b9f1f6a7c21/a.jpg");
+
+    wxTEST_DIALOG(frame->openAccountAssistant(ID_LOGIN),
+                  ExpectLogIn(configuration, "9c5b94b1-35ad-49bb-b118-8e8fc24abf80", false));
+    EXPECT_EQ(sync->getLevel(), 0);
+    EXPECT_TRUE(Database::getInstance().getSafeStorageOps().empty())
+        << "what was noted without an account is not sent to this one";
+
+    AccountSettings::logOut(configuration);
+    sync->accountChanged();
+    wxTEST_DIALOG(frame->openAccountAssistant(ID_LOGIN),
+                  ExpectLogIn(configuration, "9c5b94b1-35ad-49bb-b118-8e8fc24abf80", true));
+    EXPECT_EQ(sync->getLevel(), 5);
+    EXPECT_EQ(sync->getTimerDelayMs(), 2000);
+    EXPECT_EQ(panel->getDetail(), "Will start immediately");
 }
 
 // The close question's buttons, noted; the user answers `answer`.
