@@ -24,7 +24,10 @@ const wxString OTHER_ACCOUNT = "9c5b94b1-35ad-49bb-b118-8e8fc24abf80";
 // the code it was given.
 class FakeRun : public Quorvel::Task {
 public:
-    FakeRun(Gate* gate, const wxString& failure) : m_gate(gate), m_failure(failure) {}
+    FakeRun(Gate* gate, const wxString& failure, std::atomic<bool>* abortSeen)
+        : m_gate(gate), m_failure(failure), m_abortSeen(abortSeen)
+    {
+    }
     void run() override
     {
         setProgress("Downloading list of folders from server...", 1, 3);
@@ -41,6 +44,7 @@ public:
 protected:
     void onAbort() override
     {
+        m_abortSeen->store(true);
         if (m_gate)
             m_gate->wake();
     }
@@ -48,6 +52,7 @@ protected:
 private:
     Gate* m_gate;
     wxString m_failure;
+    std::atomic<bool>* m_abortSeen;
 };
 
 class SynchronizeManagerTest : public PhotoLibraryTest {
@@ -65,7 +70,7 @@ protected:
         auto sync = std::make_unique<SynchronizeManager>(
             configuration, Database::getInstance(), [this]() -> Ref<Quorvel::Task> {
                 ++runs;
-                return Quorvel::makeRef<FakeRun>(gate.get(), failure);
+                return Quorvel::makeRef<FakeRun>(gate.get(), failure, &abortSeen);
             });
         sync->setErrorReporter([this](const wxString& text) { reported.push_back(text); });
         sync->Bind(SYNCHRONIZE_STATUS, [this](wxCommandEvent&) { ++statusEvents; });
@@ -110,6 +115,7 @@ protected:
     wxString failure;
     int runs = 0;
     int statusEvents = 0;
+    std::atomic<bool> abortSeen{false};
     std::vector<wxString> reported;
 };
 
@@ -300,6 +306,22 @@ TEST_F(SynchronizeManagerTest, PausingARunAbortsItAndKeepsItDue)
     EXPECT_EQ(sync->getStatus(), Status::Paused);
     EXPECT_FALSE(sync->isTimerArmed());
     EXPECT_TRUE(reported.empty());
+}
+
+// At exit the run under way is stopped, not waited out, and what it did not do stays due.
+TEST_F(SynchronizeManagerTest, GoingAwayDuringARunAbortsItQuietlyAndKeepsItDue)
+{
+    LogCapture log;
+    gate = std::make_unique<Gate>();
+    auto sync = makeManager();
+    sync->synchronizeNow();
+    sync->expire();
+    ASSERT_TRUE(gate->waitForArrivals());
+    sync.reset();
+    EXPECT_TRUE(abortSeen.load());
+    waitUntil([] { return true; });
+    EXPECT_FALSE(log.contains("[SYNCHRONIZEMANAGER: Abort!")) << "nobody is left to tell";
+    EXPECT_EQ(storedLevel(), 5);
 }
 
 TEST_F(SynchronizeManagerTest, EditsOfStoredPicturesRaiseTheLevelByWhatChanged)
