@@ -138,5 +138,13 @@ TEST(CommandState, SafeStorageCommandsNeedPicturesOrAnAlbum)
     context.albumChosen = true;
     EXPECT_TRUE(CommandState::isEnabled(ID_STORE_ALBUM_SAFELY, context));
     EXPECT_TRUE(CommandState::isEnabled(ID_SAFE_STORAGE_STATUS, context));
+}
+
+TEST(CommandState, SynchronizingNeedsTheApplicationsSynchronizerButNoAccount)
+{
+    CommandContext context;
     EXPECT_FALSE(CommandState::isEnabled(ID_SYNC_SAFE_STORAGE, context));
+    context.synchronizeAvailable = true;
+    EXPECT_TRUE(CommandState::isEnabled(ID_SYNC_SAFE_STORAGE, context));
+    EXPECT_FALSE(CommandState::isLaterWork(ID_SYNC_SAFE_STORAGE));
 }

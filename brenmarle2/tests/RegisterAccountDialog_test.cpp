@@ -247,12 +247,19 @@ TEST_F(RegisterAccountDialogTest, AWrongPasswordEndsOnTheErrorPageAndKeepsTheAcc
     next();
     ASSERT_EQ(title(), "Account login succeeded") << failure();
     EXPECT_EQ(AccountSettings::read(configuration).accountId, before.accountId);
-    // Restoring from safe storage is offered by name only: nothing would start it yet.
+    // Restoring from safe storage is offered, off until the user asks for it; ticked, the
+    // assistant ends asking for it (the main window then synchronises).
     auto* restore = findControl<wxCheckBox>(page());
     ASSERT_NE(restore, nullptr);
     EXPECT_EQ(restore->GetLabel(), "Download your pictures from safe storage");
-    EXPECT_FALSE(restore->IsEnabled());
+    EXPECT_TRUE(restore->IsEnabled());
     EXPECT_FALSE(restore->GetValue());
+    EXPECT_FALSE(dialog->isRestoreRequested());
+    restore->SetValue(true);
+    next();
+    EXPECT_FALSE(dialog->IsShown());
+    EXPECT_EQ(dialog->GetReturnCode(), wxID_OK);
+    EXPECT_TRUE(dialog->isRestoreRequested());
 }
 
 TEST_F(RegisterAccountDialogTest, ALocatorRedirectingToItselfGivesUpAfterFiveCalls)

@@ -873,3 +873,16 @@ TEST_F(OpenCatalogueTest, SafeStorageQueueKeepsOneOperationPerUuid)
     EXPECT_GT(ops[1].rowid, firstRowid);
     EXPECT_GE(ops[1].time, before);
 }
+
+TEST_F(OpenCatalogueTest, ClearingTheSafeStorageQueueDropsEveryOperationAndKeepsTheFiles)
+{
+    m_database.addSafeStorageOp(Database::SafeStorageOp::DELETE, fileUri(ALBUM, 1));
+    m_database.addSafeStorageOp(Database::SafeStorageOp::MOVE, fileUri(OTHER_ALBUM, 2));
+    const int files = m_database.getFileCount();
+    m_database.clearSafeStorageOps();
+    EXPECT_TRUE(m_database.getSafeStorageOps().empty());
+    EXPECT_EQ(m_database.getFileCount(), files);
+    // The queue works on as before.
+    m_database.addSafeStorageOp(Database::SafeStorageOp::MOVE, fileUri(ALBUM, 3));
+    EXPECT_EQ(m_database.getSafeStorageOps().size(), 1u);
+}

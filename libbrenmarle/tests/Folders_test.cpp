@@ -244,6 +244,44 @@ TEST_F(FoldersTest, MoveKeepsUuidFileAndKeywordsDeleteLeavesResizedCopies)
     EXPECT_EQ(album->getFileCount(), 0);
 }
 
+// Deleting or moving a picture kept in safe storage leaves a note for the next synchronisation,
+// one per picture: the latest operation is the one that counts.
+TEST_F(FoldersTest, StoredPicturesJournalTheirMovesAndDeletionsOncePerPicture)
+{
+    Ref<File> stored = importIntoInbox(makeComputerPicture("Pictures/stored.jpg", "a"));
+    Ref<File> plain = importIntoInbox(makeComputerPicture("Pictures/plain.jpg", "b"));
+    Ref<File> gone = importIntoInbox(makeComputerPicture("Pictures/gone.jpg", "c"));
+    for (const Ref<File>& file : {stored, gone}) {
+        file->setSafeStorageType(1);
+        file->setSafeStorageAccountId(UUID);
+    }
+    Ref<AlbumFolder> first = makeAlbum("First");
+    Ref<AlbumFolder> second = makeAlbum("Second");
+    const wxString uuid = stored->getURI().AfterLast('/');
+
+    first->moveFileIn(*stored);
+    first->moveFileIn(*plain);
+    second->moveFileIn(*stored);
+    const wxString goneUri = gone->getURI();
+    manager->getFolder(goneUri)->deleteFile(*gone);
+    manager->getFolder(plain->getURI())->deleteFile(*plain);
+
+    const auto ops = Database::getInstance().getSafeStorageOps();
+    ASSERT_EQ(ops.size(), 2u);
+    EXPECT_EQ(ops[0].type, Database::SafeStorageOp::MOVE);
+    EXPECT_EQ(ops[0].uri, second->getURI() + uuid);
+    EXPECT_EQ(ops[0].uri, stored->getURI());
+    EXPECT_EQ(ops[1].type, Database::SafeStorageOp::DELETE);
+    EXPECT_EQ(ops[1].uri, goneUri);
+
+    // Deleting the moved picture replaces its move: the server only has to forget it.
+    second->deleteFile(*stored);
+    const auto after = Database::getInstance().getSafeStorageOps();
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_EQ(after[1].type, Database::SafeStorageOp::DELETE);
+    EXPECT_EQ(after[1].uri, second->getURI() + uuid);
+}
+
 TEST_F(FoldersTest, AFoldersFileListKeepsItsOrderAndOneObjectPerFile)
 {
     manager->removeListener(events.get());

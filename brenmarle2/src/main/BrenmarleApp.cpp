@@ -40,6 +40,7 @@
 #include "plugins/PluginLoader.h"
 #include "plugins/PluginRegistry.h"
 #include "plugins/PluginWindowHost.h"
+#include "safestorage/SynchronizeManager.h"
 #include "search/CountryList.h"
 #include "service/NetworkSettings.h"
 #include "system/Environment.h"
@@ -739,13 +740,28 @@ void BrenmarleApp::initMainFrame()
     m_ordering = std::make_unique<Ordering>(Environment::getUserDataDir(), getUserConfig(),
                                             m_account.portalId, m_fileManager.get());
     frame->setOrdering(m_ordering.get());
+    initSynchronization(*frame);
     frame->setAccountListener([this] {
         m_account = Brenmarle::AccountSettings::read(getConfiguration());
         if (m_ordering)
             m_ordering->setPortal(m_account.portalId);
+        if (m_synchronizeManager)
+            m_synchronizeManager->accountChanged();
     });
     setMainWindow(frame);
     SetTopWindow(frame);
+}
+
+void BrenmarleApp::initSynchronization(MainFrame& frame)
+{
+    if (!Brenmarle::Database::getInstance().isOpen())
+        return;
+    // The synchronisation pass is built separately; until it is joined here, a due
+    // synchronisation stays due (and is shown so) instead of pretending to run.
+    SynchronizeManager::TaskFactory makeTask;
+    m_synchronizeManager = std::make_unique<SynchronizeManager>(
+        getConfiguration(), Brenmarle::Database::getInstance(), std::move(makeTask));
+    frame.setSynchronizeManager(m_synchronizeManager.get());
 }
 
 void BrenmarleApp::openMainFrame()
@@ -877,6 +893,14 @@ void BrenmarleApp::shutDown()
     m_ordering.reset();
     watchdog.resetTimer();
 
+    // A running synchronisation writes through the albums, the file manager and the catalogue
+    // that go below: it is aborted and waited for first.
+    QDEBUG("--- Stop synchronization manager");
+    if (MainFrame* frame = getMainFrame())
+        frame->setSynchronizeManager(nullptr);
+    m_synchronizeManager.reset();
+    watchdog.resetTimer();
+
     QDEBUG("--- Unload albums");
     Brenmarle::AlbumFolder::unloadAlbums();
     watchdog.resetTimer();
@@ -896,8 +920,6 @@ void BrenmarleApp::shutDown()
     } catch (const Quorvel::Exception& e) {
         wxLogError("Could not save keywords: %s", e.getMessage());
     }
-    watchdog.resetTimer();
-    QDEBUG("--- Stop synchronization manager");
     watchdog.resetTimer();
 
     QDEBUG("--- Close database");

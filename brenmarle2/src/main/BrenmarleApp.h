@@ -35,6 +35,7 @@ class Ordering;
 class PluginRegistry;
 class PluginWindowHost;
 class Preferences;
+class SynchronizeManager;
 class WebImportRunner;
 
 class BrenmarleApp : public Quorvel::Application {
@@ -81,6 +82,7 @@ public:
     bool runPlugin(const PluginCommand& command, const PluginExecutor::Selection& selection);
     // The price list and the shopping cart of this run (null before the main frame is made).
     Ordering* getOrdering() const { return m_ordering.get(); }
+    SynchronizeManager* getSynchronizeManager() const { return m_synchronizeManager.get(); }
     // Watches copies of pictures edited in other programs (null before the main frame is made).
     FileMonitor* getFileMonitor() const { return m_fileMonitor.get(); }
 
@@ -127,6 +129,8 @@ private:
     // Closes the catalogue and stops the writes into the data folder, before it is removed.
     void releaseData();
     void openCamera(wxString argument);
+    // The safe-storage synchronisation of the catalogue, shown in `frame`.
+    void initSynchronization(MainFrame& frame);
     // The picture window on its own, for a path or URI ("open", or "edit" with its tabs).
     void openPicture(const wxString& pathOrUri, bool edit);
 
@@ -166,6 +170,8 @@ private:
     // The web imports running; each goes when it ends, the rest at exit.
     std::vector<std::unique_ptr<WebImportRunner>> m_webImports;
     std::unique_ptr<Ordering> m_ordering;
+    // One per application; made with the main window, stopped before the file manager goes.
+    std::unique_ptr<SynchronizeManager> m_synchronizeManager;
 };
 
 wxDECLARE_APP(BrenmarleApp);

@@ -5,7 +5,6 @@
 bool CommandState::isLaterWork(int id)
 {
     switch (id) {
-    case ID_SYNC_SAFE_STORAGE:
     case ID_REMOTE_ASSISTANCE:
     case ID_SELF_REPAIR:
     case ID_CHECK_UPDATE:
@@ -90,6 +89,8 @@ bool CommandState::isEnabled(int id, const CommandContext& context)
         return !context.hasAccount;
     case ID_LOGOUT:
         return context.hasAccount;
+    case ID_SYNC_SAFE_STORAGE:
+        return context.synchronizeAvailable;
     default:
         return true;
     }

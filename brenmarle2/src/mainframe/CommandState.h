@@ -27,6 +27,9 @@ struct CommandContext {
     bool wallpaperAvailable = false;
     // The application keeps a shopping cart this window can show and fill.
     bool orderingAvailable = false;
+    // The application synchronises safe storage (asking for it needs no account: the command
+    // explains why it cannot run without one).
+    bool synchronizeAvailable = false;
     // The user is logged in to an account with a service provider.
     bool hasAccount = false;
 };

@@ -61,6 +61,8 @@
 #include "plugins/PluginCommands.h"
 #include "safestorage/RentSlotsWizard.h"
 #include "safestorage/SafeStorageCommands.h"
+#include "safestorage/SynchronizeManager.h"
+#include "safestorage/SynchronizePanel.h"
 #include "search/CountryList.h"
 #include "service/AccountSettings.h"
 #include "sharing/SharingWizard.h"
@@ -637,8 +639,12 @@ void MainFrame::openAccountAssistant(int id)
         return;
     const auto path = id == ID_LOGIN ? RegisterAccountDialog::EXISTING_ACCOUNT
                                      : RegisterAccountDialog::NEW_ACCOUNT;
-    if (RegisterAccountDialog::run(this, path, *configuration) == wxID_OK)
+    bool restore = false;
+    if (RegisterAccountDialog::run(this, path, *configuration, &restore) == wxID_OK)
         accountChanged();
+    // After accountChanged(): a new account starts from an empty journal.
+    if (restore && m_syncManager)
+        m_syncManager->synchronizeNow();
 }
 
 void MainFrame::logOut()
@@ -664,6 +670,7 @@ CommandContext MainFrame::getCommandContext() const
     context.albumChosen = m_albumsPage->getChosenAlbum() != nullptr;
     context.wallpaperAvailable = m_wallpaperAvailable;
     context.orderingAvailable = m_ordering != nullptr;
+    context.synchronizeAvailable = m_syncManager != nullptr;
     if (auto* configuration = Quorvel::Configuration::get())
         context.hasAccount = Brenmarle::AccountSettings::read(*configuration).exists();
     // Hidden albums wait in their own list until the user loads them.
@@ -914,6 +921,9 @@ void MainFrame::onCommand(wxCommandEvent& event)
         break;
     case ID_LOGOUT:
         logOut();
+        break;
+    case ID_SYNC_SAFE_STORAGE:
+        synchronizeSafeStorage();
         break;
     case ID_IMPORT_CAMERA:
     case ID_IMPORT_COMPUTER:
@@ -1483,6 +1493,36 @@ void MainFrame::setOrdering(Ordering* ordering)
     updateMenus();
 }
 
+// --- Safe storage -----------------------------------------------------------------------------
+
+void MainFrame::setSynchronizeManager(SynchronizeManager* manager)
+{
+    m_syncManager = manager;
+    if (m_syncPanel) {
+        m_syncPanel->setManager(manager);
+    } else if (manager) {
+        wxWindow* centre = m_description->GetParent();
+        m_syncPanel = new SynchronizePanel(centre, manager);
+        centre->GetSizer()->Add(m_syncPanel, 0, wxEXPAND);
+        centre->Layout();
+        addCloseGuard([this] { return SynchronizePanel::confirmClose(this, m_syncManager); });
+    }
+    updateMenus();
+}
+
+void MainFrame::synchronizeSafeStorage()
+{
+    auto* configuration = Quorvel::Configuration::get();
+    if (!m_syncManager || !configuration)
+        return;
+    if (!Brenmarle::AccountSettings::read(*configuration).exists()) {
+        wxMessageBox(_("You need to register an account to use the safe storage function"),
+                     _("Safe Storage"), wxOK | wxICON_INFORMATION, this);
+        return;
+    }
+    m_syncManager->synchronizeNow();
+}
+
 void MainFrame::openTemplateChooser()
 {
     if (!m_ordering) {
@@ -1681,6 +1721,11 @@ void MainFrame::runSafeStorageCommand(int id)
             wxWindow* focus = wxWindow::FindFocus();
             wxWindow* parent = focus ? wxGetTopLevelParent(focus) : this;
             return RentSlotsWizard::run(parent ? parent : this, *configuration) == wxID_OK;
+        };
+        hooks.changesToSynchronize = [this] {
+            // Pictures just stored (or let go) are sent soon, as a content edit is.
+            if (m_syncManager)
+                m_syncManager->setLevel(4);
         };
         m_safeStorage = std::make_unique<SafeStorageCommands>(this, *configuration, hooks);
     }

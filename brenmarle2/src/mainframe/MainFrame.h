@@ -58,6 +58,8 @@ class PictureSearchPage;
 class Preferences;
 class SafeStorageCommands;
 class ShoppingCartPanel;
+class SynchronizeManager;
+class SynchronizePanel;
 class ThumbnailScroller;
 class ThumbnailView;
 class WelcomePage;
@@ -88,6 +90,13 @@ public:
         m_accountListener = std::move(listener);
     }
     ShoppingCartPanel* getShoppingCartPanel() const { return m_cartPanel; }
+    // The application's safe-storage synchronisation, which must outlive this window or be
+    // taken back with null. The first one adds the status panel at the bottom and the question
+    // asked when closing with a synchronisation due.
+    void setSynchronizeManager(SynchronizeManager* manager);
+    SynchronizePanel* getSynchronizePanel() const { return m_syncPanel; }
+    // "&Synchronize Safe Storage": now, or why not without an account.
+    void synchronizeSafeStorage();
     // Ordering commands, also called by tests: the selected pictures, or every picture of the
     // album, into the cart as prints; the cart is shown.
     void orderSelectionPrints();
@@ -272,6 +281,8 @@ private:
     // Made the first time the cart is shown: making it starts ordering.
     ShoppingCartPanel* m_cartPanel = nullptr;
     Ordering* m_ordering = nullptr;
+    SynchronizeManager* m_syncManager = nullptr;
+    SynchronizePanel* m_syncPanel = nullptr;
     std::function<void()> m_accountListener;
     // Lists an album's pictures for ordering in the background.
     std::unique_ptr<Quorvel::TaskRunnerThread> m_orderRunner;

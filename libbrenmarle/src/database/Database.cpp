@@ -1405,4 +1405,12 @@ void Database::deleteSafeStorageOp(int64_t rowid)
     stepDone();
 }
 
+void Database::clearSafeStorageOps()
+{
+    LibraryLock lock;
+    QDEBUG("[DATABASE] Clearing the safe storage operations");
+    prepare("DELETE FROM ssoperation");
+    stepDone();
+}
+
 } // namespace Brenmarle

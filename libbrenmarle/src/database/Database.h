@@ -46,6 +46,9 @@ public:
 
     // One pending safe-storage operation, in queue (rowid) order.
     struct SafeStorageOp {
+        // `type`: the picture moved (`uri` is where to), or was deleted (`uri` is where from).
+        static constexpr int32_t MOVE = 0;
+        static constexpr int32_t DELETE = 1;
         int64_t rowid = 0;
         // Seconds since 1970, when the operation was queued.
         int32_t time = 0;
@@ -212,6 +215,8 @@ public:
     // Queues `type` for `uri`, replacing an operation queued for the same UUID.
     void addSafeStorageOp(int32_t type, const wxString& uri);
     void deleteSafeStorageOp(int64_t rowid);
+    // Drops every queued operation (they belong to an account the user left).
+    void clearSafeStorageOps();
 
     // The message and SQLite result code of the last failure.
     wxString getLastError() const;

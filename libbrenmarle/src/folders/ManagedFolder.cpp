@@ -161,6 +161,12 @@ void ManagedFolder::deleteFile(File& file)
     if (!fileBelongsTo(file))
         throw Quorvel::LogicException(wxString::Format("%s is not in %s", file.getURI(), getURI()));
     Database::getInstance().deleteFile(file.getURI());
+    // Journalled with the deletion itself, so the copy in safe storage goes at the next
+    // synchronisation even when the program ends before anyone hears of it.
+    if (file.getSafeStorageType() != 0) {
+        QDEBUG("=== Delete %s", file.getURI());
+        Database::getInstance().addSafeStorageOp(Database::SafeStorageOp::DELETE, file.getURI());
+    }
     QDEBUG("Folder: %s", getURI());
     onFileRemoved(file, wxString());
     for (const wxString& path : {getLocalPath(file), getThumbnailPath(file)}) {
@@ -181,6 +187,10 @@ void ManagedFolder::moveFileIn(File& file)
     if (newUri == oldUri)
         return;
     Database::getInstance().renameFile(oldUri, newUri);
+    if (file.getSafeStorageType() != 0) {
+        QDEBUG("=== Move operation");
+        Database::getInstance().addSafeStorageOp(Database::SafeStorageOp::MOVE, newUri);
+    }
     from->onFileRemoved(file, newUri);
     file.setURI(newUri);
     onFileAdded(file, oldUri, false);

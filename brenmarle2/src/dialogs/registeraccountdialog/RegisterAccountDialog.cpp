@@ -355,18 +355,6 @@ public:
     int getStep() const override { return RegisterAccountDialog::STEP_DONE; }
     bool isChecked() const { return m_check->GetValue(); }
 
-protected:
-    // The check box offers what this version cannot do yet: it is shown, off and disabled,
-    // with `why` beside it, rather than taking a choice that starts nothing.
-    void offerNotAvailable(const wxString& why)
-    {
-        m_check->SetValue(false);
-        m_check->Disable();
-        m_check->SetToolTip(why);
-        WizardForm::addText(this, GetSizer(), why);
-        Layout();
-    }
-
 private:
     wxCheckBox* m_check;
 };
@@ -440,8 +428,13 @@ public:
                    _("Remember that your account is also accessible on the web:"),
                    _("Download your pictures from safe storage"))
     {
-        offerNotAvailable(_("Restoring pictures from safe storage is not available in this "
-                            "version yet."));
+    }
+    void onNext(wxCommandEvent& event) override
+    {
+        // The synchronisation starts once the assistant is gone: it needs the account stored
+        // and the main window back.
+        dialogOf(*this)->setRestoreRequested(isChecked());
+        DonePage::onNext(event);
     }
 };
 
@@ -475,10 +468,13 @@ RegisterAccountDialog::RegisterAccountDialog(wxWindow* parent, Path path,
 
 RegisterAccountDialog::~RegisterAccountDialog() = default;
 
-int RegisterAccountDialog::run(wxWindow* parent, Path path, Quorvel::Configuration& configuration)
+int RegisterAccountDialog::run(wxWindow* parent, Path path, Quorvel::Configuration& configuration,
+                               bool* restore)
 {
     auto* dialog = new RegisterAccountDialog(parent, path, configuration);
     const int result = dialog->ShowModal();
+    if (restore)
+        *restore = result == wxID_OK && dialog->isRestoreRequested();
     dialog->Destroy();
     return result;
 }

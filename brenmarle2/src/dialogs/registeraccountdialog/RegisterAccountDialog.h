@@ -33,7 +33,9 @@ public:
                           Quorvel::NetworkSettings* settings = nullptr);
     ~RegisterAccountDialog() override;
 
-    static int run(wxWindow* parent, Path path, Quorvel::Configuration& configuration);
+    // `restore` (may be null) tells whether the user asked for the pictures in safe storage.
+    static int run(wxWindow* parent, Path path, Quorvel::Configuration& configuration,
+                   bool* restore = nullptr);
 
     Path getPath() const { return m_path; }
     void setPath(Path path) { m_path = path; }
@@ -43,6 +45,9 @@ public:
     wxString getPortalWebAddress() const;
     // An account was stored (the main window updates its account commands).
     bool hasStoredAccount() const { return m_stored; }
+    // The user ticked "Download your pictures from safe storage" on the last page.
+    bool isRestoreRequested() const { return m_restore; }
+    void setRestoreRequested(bool restore) { m_restore = restore; }
 
     // The service steps; each shows its waiting text and, when it succeeds, the next page.
     void listDirectory(const wxString& path);
@@ -91,4 +96,5 @@ private:
     std::shared_ptr<Brenmarle::LocatorClient_1_0::Listing> m_listing;
     std::shared_ptr<Brenmarle::PortalClient_3_0_Slave::Result> m_result;
     bool m_stored = false;
+    bool m_restore = false;
 };
