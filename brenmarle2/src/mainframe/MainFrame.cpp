@@ -867,7 +867,7 @@ void MainFrame::onCommand(wxCommandEvent& event)
         if (view) {
             const long start = Quorvel::elapsedMs();
             view->selectAll();
-            Quorvel::logTiming(start, wxString::Format("Select all %zu", view->getFiles().size()));
+            Quorvel::logTiming(start, wxString::Format("Select all %zu", view->getCount()));
         }
         break;
     case ID_SELECT_NONE:

@@ -184,17 +184,12 @@ void MyAlbumsPage::updateHeader()
         m_header->SetLabel(wxString());
         return;
     }
-    const auto& files = m_view->getFiles();
+    // A large album's times come from the view's reader, off this thread; its files are not
+    // all made.
     int32_t first = 0;
     int32_t last = 0;
-    for (const auto& file : files) {
-        const int32_t time = file->getTime();
-        if (time == 0)
-            continue;
-        first = first == 0 ? time : std::min(first, time);
-        last = std::max(last, time);
-    }
-    const int count = static_cast<int>(files.size());
+    m_view->getTimeRange(first, last);
+    const int count = static_cast<int>(m_view->getCount());
     wxString text = album->getName() + wxString::FromUTF8(" \u2014 ") +
                     wxString::Format(wxPLURAL("%d picture", "%d pictures", count), count);
     if (first != 0) {
