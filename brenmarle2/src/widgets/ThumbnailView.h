@@ -22,10 +22,10 @@
 // Search matches come as catalogue rowids (setRows, appendRows): the view makes the files of
 // the rows it draws, a screenful at a time, so 10,000 matches cost their rowids and one
 // screenful of files; files made for rows far from the screen are let go again, so scrolling
-// through them all keeps about a few screenfuls of files. Whatever needs every file (getFiles: a slide show, opening a picture
-// among them; the favourites filter) makes the rest then. News that removes a file the view
-// has not made yet may concern one of its rows: THUMBNAIL_ROWS_TO_CHECK asks the owner to find
-// which rows have gone (in the background) and hand them to removeRows().
+// through them all keeps about a few screenfuls of files. Whatever needs every file (getFiles: a
+// slide show, opening a picture among them; the favourites filter) makes the rest then. News that
+// removes a file the view has not made yet may concern one of its rows: THUMBNAIL_ROWS_TO_CHECK
+// asks the owner to find which rows have gone (in the background) and hand them to removeRows().
 //
 // Selected pictures are dragged to albums or to the desktop (PictureDrag). A rubber band
 // dragged above or below the view scrolls it, faster the further out the pointer is, and takes

@@ -138,8 +138,7 @@ public:
         int32_t lastTime = 0;
         wxString lastUri;
     };
-    FolderTimesStep getFolderTimes(const wxString& folderUri, const wxString& afterUri,
-                                   int limit);
+    FolderTimesStep getFolderTimes(const wxString& folderUri, const wxString& afterUri, int limit);
     // The rowid of each of `uris`, in that order; 0 where no row has that URI.
     std::vector<int64_t> getRowIdsOfUris(const std::vector<wxString>& uris);
     // The files of the rows `rowids` that still lie in `folderUri` (not in a folder below it),

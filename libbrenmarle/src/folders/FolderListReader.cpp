@@ -56,9 +56,8 @@ std::vector<int64_t> FolderListReader::listRowIds(Database& database, const wxSt
     return rowids;
 }
 
-void FolderListReader::readTimes(Database& database, const wxString& folderUri,
-                                 int32_t& firstTime, int32_t& lastTime,
-                                 const std::atomic<bool>* cancelled)
+void FolderListReader::readTimes(Database& database, const wxString& folderUri, int32_t& firstTime,
+                                 int32_t& lastTime, const std::atomic<bool>* cancelled)
 {
     firstTime = 0;
     lastTime = 0;
@@ -105,8 +104,8 @@ bool FolderListReader::post(std::unique_ptr<FolderListEvent> event)
 void FolderListReader::postError(const wxString& error)
 {
     if (m_mode == Mode::Rows)
-        post(std::make_unique<FolderListEvent>(m_serial, std::vector<int64_t>(), 0, 0, true,
-                                               error));
+        post(
+            std::make_unique<FolderListEvent>(m_serial, std::vector<int64_t>(), 0, 0, true, error));
     else
         post(std::make_unique<FolderListEvent>(m_serial, Files(), true, error));
 }
@@ -130,8 +129,8 @@ void FolderListReader::run()
 void FolderListReader::runRows()
 {
     std::vector<int64_t> rowids = listRowIds(m_database, m_folderUri, &m_cancelled);
-    if (m_cancelled || !post(std::make_unique<FolderListEvent>(m_serial, std::move(rowids), 0, 0,
-                                                               false)))
+    if (m_cancelled ||
+        !post(std::make_unique<FolderListEvent>(m_serial, std::move(rowids), 0, 0, false)))
         return;
     int32_t firstTime = 0;
     int32_t lastTime = 0;
@@ -164,8 +163,7 @@ void FolderListReader::runFiles()
             const bool last = next == rowids.size();
             if (last || batch.size() >= wanted) {
                 ++m_batches;
-                if (!post(std::make_unique<FolderListEvent>(m_serial, std::move(batch),
-                                                            last)))
+                if (!post(std::make_unique<FolderListEvent>(m_serial, std::move(batch), last)))
                     return;
                 batch = Files();
             }
