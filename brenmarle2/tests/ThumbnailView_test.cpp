@@ -397,7 +397,8 @@ TEST_F(ThumbnailViewTest, ALargeAlbumFollowsNewsByItsRowsAndKeepsItsTimesUpToDat
 
     // News of a picture the list holds already (it crossed the listing) shows it once; a new
     // one comes at the end with its row, and widens the times.
-    manager->fileAdded(*manager->getFile(uriOf(rows[10])), wxString());
+    EXPECT_FALSE(manager->isRegistered(uriOf(rows[200])));
+    manager->fileAdded(*manager->getFile(uriOf(rows[200])), wxString());
     auto added = Quorvel::makeRef<File>(album->createFileURI());
     added->setFileName("LATE.JPG");
     added->setTime(dailyFrom2020(400));
@@ -407,7 +408,7 @@ TEST_F(ThumbnailViewTest, ALargeAlbumFollowsNewsByItsRowsAndKeepsItsTimesUpToDat
     const int64_t addedRow = Database::getInstance().getRowIdsOfUris({added->getURI()}).front();
     ASSERT_TRUE(waitUntil([&] { return view->getRows().back() == addedRow; }));
     EXPECT_EQ(view->getCount(), 300u);
-    EXPECT_EQ(std::count(view->getRows().begin(), view->getRows().end(), rows[10]), 1);
+    EXPECT_EQ(std::count(view->getRows().begin(), view->getRows().end(), rows[200]), 1);
     view->getTimeRange(first, last);
     EXPECT_EQ(last, dailyFrom2020(400));
     EXPECT_EQ(view->getFiles().back(), added);
