@@ -419,3 +419,23 @@ TEST_F(ThumbnailViewTest, ALargeAlbumFollowsNewsByItsRowsAndKeepsItsTimesUpToDat
     EXPECT_EQ(last, dailyFrom2020(400));
     EXPECT_EQ(view->getFiles().back(), added);
 }
+
+TEST_F(ThumbnailViewTest, ALargeAlbumNamesItsPicturesInOrderWithoutMakingThem)
+{
+    Ref<AlbumFolder> album = largeAlbum(1500);
+    view->setFolder(album);
+    ASSERT_TRUE(waitUntil([this] { return !view->isListing(); }));
+    const std::vector<int64_t> rows = view->getRows();
+    ASSERT_EQ(rows.size(), 1500u);
+    // A row deleted behind the view's back is left out, and leaves the view.
+    Database::getInstance().deleteFile(uriOf(rows[700]));
+
+    const std::vector<wxString> uris = view->getUris();
+    ASSERT_EQ(uris.size(), 1499u);
+    EXPECT_EQ(uris[0], uriOf(rows[0]));
+    EXPECT_EQ(uris[699], uriOf(rows[699]));
+    EXPECT_EQ(uris[700], uriOf(rows[701]));
+    EXPECT_EQ(uris.back(), uriOf(rows.back()));
+    EXPECT_EQ(view->getCount(), 1499u);
+    EXPECT_LT(view->getMadeCount(), 1000u);
+}

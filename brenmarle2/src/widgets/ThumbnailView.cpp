@@ -504,6 +504,41 @@ const ThumbnailView::Files& ThumbnailView::getFiles()
     return m_shown;
 }
 
+std::vector<wxString> ThumbnailView::getUris()
+{
+    std::vector<int64_t> missing;
+    for (std::size_t i = 0; i < m_shown.size(); ++i) {
+        if (!m_shown[i])
+            missing.push_back(m_shownRows[i]);
+    }
+    std::vector<wxString> found;
+    if (!missing.empty()) {
+        try {
+            found = Brenmarle::Database::getInstance().getFileUris(missing);
+        } catch (const Quorvel::Exception& e) {
+            // As when drawing: rows that cannot be read cannot be shown.
+            QDEBUG("[THUMBNAILVIEW] Could not read %zu URIs: %s", missing.size(), e.getMessage());
+            found.assign(missing.size(), wxString());
+        }
+        std::vector<int64_t> gone;
+        for (std::size_t k = 0; k < missing.size(); ++k) {
+            if (found[k].empty())
+                gone.push_back(missing[k]);
+        }
+        if (!gone.empty()) {
+            // Taken out, the others are read again: their places have moved.
+            removeRows(gone);
+            return getUris();
+        }
+    }
+    std::vector<wxString> uris;
+    uris.reserve(m_shown.size());
+    std::size_t next = 0;
+    for (const auto& file : m_shown)
+        uris.push_back(file ? file->getURI() : found[next++]);
+    return uris;
+}
+
 void ThumbnailView::setEmptyText(const wxString& text)
 {
     m_emptyText = text;

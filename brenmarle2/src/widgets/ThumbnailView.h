@@ -139,6 +139,10 @@ public:
     // made first (on this thread: for a whole list of rows, as long as reading them takes).
     const Files& getFiles();
     Files getSelectedFiles();
+    // The URIs of the files shown, in order: for rows, read from the catalogue without making
+    // their files (rows found gone leave the view first). On this thread, as long as reading
+    // the URIs takes: a 100,000-picture album costs a tenth of what making its files would.
+    std::vector<wxString> getUris();
     std::size_t getSelectedCount() const { return m_grid.getSelectedCount(); }
     ThumbnailGrid& getGrid() { return m_grid; }
     const ThumbnailGrid& getGrid() const { return m_grid; }

@@ -851,6 +851,21 @@ Database::FolderTimesStep Database::getFolderTimes(const wxString& folderUri,
     return step;
 }
 
+std::vector<wxString> Database::getFileUris(const std::vector<int64_t>& rowids)
+{
+    LibraryLock lock;
+    std::vector<wxString> uris;
+    uris.reserve(rowids.size());
+    prepare("SELECT uri FROM file WHERE rowid = ?");
+    for (const int64_t rowid : rowids) {
+        reset();
+        bindInt64(1, rowid);
+        uris.push_back(stepRow(false) ? getText(0) : wxString());
+    }
+    finalize();
+    return uris;
+}
+
 std::vector<int64_t> Database::getRowIdsOfUris(const std::vector<wxString>& uris)
 {
     LibraryLock lock;

@@ -139,6 +139,9 @@ public:
         wxString lastUri;
     };
     FolderTimesStep getFolderTimes(const wxString& folderUri, const wxString& afterUri, int limit);
+    // The URI of each of `rowids`, in that order; empty where the row has gone. Reads no other
+    // column: a list of 100,000 rows names its pictures without making their files.
+    std::vector<wxString> getFileUris(const std::vector<int64_t>& rowids);
     // The rowid of each of `uris`, in that order; 0 where no row has that URI.
     std::vector<int64_t> getRowIdsOfUris(const std::vector<wxString>& uris);
     // The files of the rows `rowids` that still lie in `folderUri` (not in a folder below it),
