@@ -28,6 +28,7 @@ int main(int argc, char** argv)
             return std::fflush(stdout) == 0 ? 0 : 1;
         }
     }
+    BrenmarleApp::skipToolkitGl();
     const int result = wxEntry(argc, argv);
     return Quorvel::Application::getExitStatus().value_or(result);
 }

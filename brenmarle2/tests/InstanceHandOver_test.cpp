@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <csignal>
+#include <fstream>
+#include <string>
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -81,6 +83,25 @@ TEST_F(InstanceTest, SecondStartHandsItsCommandToTheFirst)
     ASSERT_NE(firstStatus, -1) << "first instance did not stop";
     EXPECT_EQ(exitCode(firstStatus), 0);
     EXPECT_NE(first->output().find("--- Stopped"), std::string::npos) << first->output();
+}
+
+TEST_F(InstanceTest, TheProgramDrawsWithoutLoadingAnOpenGlDriver)
+{
+    auto program = start();
+    ASSERT_TRUE(program->waitForOutput(READY, 20s)) << program->output();
+    // The toolkit's OpenGL probe would load a GLX vendor library and its driver (with Mesa,
+    // LLVM), tens of megabytes of a program that draws in 2D.
+    std::ifstream maps("/proc/" + std::to_string(program->pid()) + "/maps");
+    ASSERT_TRUE(maps.good());
+    std::string line;
+    std::size_t lines = 0;
+    while (std::getline(maps, line)) {
+        ++lines;
+        EXPECT_EQ(line.find("libGLX_"), std::string::npos) << line;
+        EXPECT_EQ(line.find("libLLVM"), std::string::npos) << line;
+    }
+    EXPECT_GT(lines, 0u);
+    EXPECT_EQ(program->endOnSignal(SIGTERM, 5s), "");
 }
 
 TEST_F(InstanceTest, SignalEndsTheProgramWithAPictureWindowAndAnErrorBoxOpen)

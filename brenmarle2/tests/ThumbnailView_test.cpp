@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include <wx/app.h>
 #include <wx/frame.h>
 
@@ -50,9 +52,34 @@ protected:
         return Database::getInstance().getRowIds("SELECT rowid FROM file ORDER BY rowid");
     }
 
+    // An album of `count` catalogue rows (no picture files) named ROW_00000.JPG on, the row
+    // `i` dated dayOf(i) when that is not 0; shown as rows, as the view lists more than 100.
+    Ref<AlbumFolder> largeAlbum(int count, int32_t (*dayOf)(int) = nullptr)
+    {
+        Ref<AlbumFolder> album = makeAlbum("Large");
+        for (int i = 0; i < count; ++i) {
+            auto file = Quorvel::makeRef<File>(album->createFileURI());
+            file->setFileName(wxString::Format("ROW_%05d.JPG", i));
+            if (dayOf)
+                file->setTime(dayOf(i));
+            Database::getInstance().addFile(*file);
+        }
+        view->setBackgroundListing(100);
+        return album;
+    }
+
+    static wxString uriOf(int64_t row) { return Database::getInstance().getFileUri(row); }
+
     wxFrame* frame;
     ThumbnailView* view;
 };
+
+// 2020-01-01 and a day for each row after the first, which is undated.
+constexpr int32_t JANUARY_2020 = 1577836800;
+int32_t dailyFrom2020(int i)
+{
+    return i == 0 ? 0 : JANUARY_2020 + i * 86400;
+}
 
 } // namespace
 
@@ -301,4 +328,114 @@ TEST_F(ThumbnailViewTest, AScrollerStopsWhenTheViewGoesAndDoesNothingForNoScreen
     ASSERT_TRUE(waitUntil([] { return wxTopLevelWindows.IsEmpty(); }));
     ASSERT_TRUE(waitUntil([&] { return scroller.isDone(); }));
     EXPECT_LT(scroller.getScrolled(), 100000);
+}
+
+TEST_F(ThumbnailViewTest, ALargeAlbumKeepsFilesOnlyNearTheScreenAndItsSelectionAcrossScrolling)
+{
+    Ref<AlbumFolder> album = largeAlbum(3000);
+    view->setFolder(album);
+    ASSERT_TRUE(waitUntil([this] { return !view->isListing(); }));
+    ASSERT_EQ(view->getCount(), 3000u);
+    // The album's order: the order its pictures arrived in, the catalogue's.
+    const std::vector<int64_t> rows = view->getRows();
+    EXPECT_TRUE(std::is_sorted(rows.begin(), rows.end()));
+
+    // Scrolled through to the end a screen at a time, the view holds a few screenfuls of files,
+    // never the whole album.
+    ASSERT_TRUE(waitUntil([this] {
+        view->Update();
+        return view->getMadeCount() > 0;
+    }));
+    view->clickItem(1, false, false);
+    std::size_t mostMade = 0;
+    while (view->GetVisibleRowsEnd() < view->GetRowCount()) {
+        view->ScrollPages(1);
+        view->Update();
+        mostMade = std::max(mostMade, view->getMadeCount());
+    }
+    EXPECT_TRUE(manager->isRegistered(uriOf(rows.back())));
+    EXPECT_LT(mostMade, 1000u);
+
+    // The selection is kept by place: a shift-click at the end takes in everything between.
+    view->clickItem(2999, false, true);
+    EXPECT_EQ(view->getSelectedCount(), 2999u);
+    {
+        const ThumbnailView::Files selected = view->getSelectedFiles();
+        ASSERT_EQ(selected.size(), 2999u);
+        EXPECT_EQ(selected.front()->getFileName(), "ROW_00001.JPG");
+        EXPECT_EQ(selected[1499]->getFileName(), "ROW_01500.JPG");
+        EXPECT_EQ(selected.back()->getFileName(), "ROW_02999.JPG");
+    }
+    // Made for the caller, they are let go again at the next paint, and so from memory.
+    EXPECT_TRUE(waitUntil([this] {
+        view->Refresh();
+        view->Update();
+        return view->getMadeCount() < 1000u;
+    }));
+    manager->releaseOrphans();
+    EXPECT_FALSE(manager->isRegistered(uriOf(rows[1500])));
+    EXPECT_TRUE(manager->isRegistered(uriOf(rows[2999])));
+}
+
+TEST_F(ThumbnailViewTest, ALargeAlbumFollowsNewsByItsRowsAndKeepsItsTimesUpToDate)
+{
+    Ref<AlbumFolder> album = largeAlbum(300, dailyFrom2020);
+    int32_t first = -1;
+    int32_t last = -1;
+    view->setFolder(album);
+    ASSERT_TRUE(waitUntil([this] { return !view->isListing(); }));
+    const std::vector<int64_t> rows = view->getRows();
+    ASSERT_EQ(rows.size(), 300u);
+    // The undated row counts for nothing.
+    view->getTimeRange(first, last);
+    EXPECT_EQ(first, dailyFrom2020(1));
+    EXPECT_EQ(last, dailyFrom2020(299));
+
+    // The latest picture deleted before the view made it: its row goes, the times follow.
+    EXPECT_FALSE(manager->isRegistered(uriOf(rows.back())));
+    album->deleteFile(*manager->getFile(uriOf(rows.back())));
+    ASSERT_TRUE(waitUntil([&] {
+        view->getTimeRange(first, last);
+        return view->getCount() == 299u && last == dailyFrom2020(298);
+    }));
+    EXPECT_EQ(std::count(view->getRows().begin(), view->getRows().end(), rows.back()), 0);
+    EXPECT_EQ(first, dailyFrom2020(1));
+
+    // News of a picture the list holds already (it crossed the listing) shows it once; a new
+    // one comes at the end with its row, and widens the times.
+    EXPECT_FALSE(manager->isRegistered(uriOf(rows[200])));
+    manager->fileAdded(*manager->getFile(uriOf(rows[200])), wxString());
+    auto added = Quorvel::makeRef<File>(album->createFileURI());
+    added->setFileName("LATE.JPG");
+    added->setTime(dailyFrom2020(400));
+    Database::getInstance().addFile(*added);
+    manager->registerFile(added);
+    manager->fileAdded(*added, wxString());
+    const int64_t addedRow = Database::getInstance().getRowIdsOfUris({added->getURI()}).front();
+    ASSERT_TRUE(waitUntil([&] { return view->getRows().back() == addedRow; }));
+    EXPECT_EQ(view->getCount(), 300u);
+    EXPECT_EQ(std::count(view->getRows().begin(), view->getRows().end(), rows[200]), 1);
+    view->getTimeRange(first, last);
+    EXPECT_EQ(last, dailyFrom2020(400));
+    EXPECT_EQ(view->getFiles().back(), added);
+}
+
+TEST_F(ThumbnailViewTest, ALargeAlbumNamesItsPicturesInOrderWithoutMakingThem)
+{
+    Ref<AlbumFolder> album = largeAlbum(1500);
+    view->setFolder(album);
+    ASSERT_TRUE(waitUntil([this] { return !view->isListing(); }));
+    const std::vector<int64_t> rows = view->getRows();
+    ASSERT_EQ(rows.size(), 1500u);
+    // A row deleted behind the view's back is left out, and leaves the view.
+    Database::getInstance().deleteFile(uriOf(rows[700]));
+
+    const std::vector<wxString> uris = view->getUris();
+    ASSERT_EQ(uris.size(), 1499u);
+    EXPECT_EQ(uris[0], uriOf(rows[0]));
+    EXPECT_EQ(uris[699], uriOf(rows[699]));
+    EXPECT_EQ(uris[700], uriOf(rows[701]));
+    EXPECT_EQ(uris.back(), uriOf(rows.back()));
+    EXPECT_EQ(view->getCount(), 1499u);
+    EXPECT_LT(view->getMadeCount(), 1000u);
 }

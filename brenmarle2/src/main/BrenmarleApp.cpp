@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <optional>
+#include <utility>
 
 #include <sys/stat.h>
 
@@ -88,6 +89,9 @@ bool socketExists(const wxString& path)
     return !path.empty() && ::stat(path.utf8_str(), &info) == 0 && S_ISSOCK(info.st_mode);
 }
 
+// Whether skipToolkitGl() set GDK_GL, for OnInit to take it out again.
+bool g_setGdkGl = false;
+
 } // namespace
 
 BrenmarleApp::BrenmarleApp()
@@ -145,8 +149,16 @@ MainFrame* BrenmarleApp::getMainFrame() const
     return dynamic_cast<MainFrame*>(getMainWindow());
 }
 
+void BrenmarleApp::skipToolkitGl()
+{
+    g_setGdkGl = !wxGetEnv("GDK_GL", nullptr) && wxSetEnv("GDK_GL", "disable");
+}
+
 bool BrenmarleApp::OnInit()
 {
+    // The toolkit read it when it opened the display.
+    if (std::exchange(g_setGdkGl, false))
+        wxUnsetEnv("GDK_GL");
     bool keepRunning = false;
     m_starting = true;
     try {

@@ -44,6 +44,11 @@ public:
     ~BrenmarleApp() override;
 
     bool OnInit() override;
+    // Before the toolkit starts (from main): GTK 3 probes OpenGL as it opens the display, which
+    // loads the whole GL driver (with Mesa, LLVM: some 50 MB resident) into a program that
+    // draws only in 2D. GDK_GL=disable skips the probe, unless the user set GDK_GL. OnInit
+    // takes the variable out again, so that programs started from here do not inherit it.
+    static void skipToolkitGl();
     int OnExit() override;
     bool OnExceptionInMainLoop() override;
     // Logs "Main loop running" once: from then on the instance answers hand-overs and input.

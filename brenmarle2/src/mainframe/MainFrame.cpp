@@ -877,7 +877,7 @@ void MainFrame::onCommand(wxCommandEvent& event)
         if (view) {
             const long start = Quorvel::elapsedMs();
             view->selectAll();
-            Quorvel::logTiming(start, wxString::Format("Select all %zu", view->getFiles().size()));
+            Quorvel::logTiming(start, wxString::Format("Select all %zu", view->getCount()));
         }
         break;
     case ID_SELECT_NONE:
@@ -1366,12 +1366,14 @@ void MainFrame::openPicture(bool edit, ThumbnailView* view)
 {
     if (!view)
         view = getActiveView();
-    if (!view || view->getFiles().empty())
+    if (!view || view->getCount() == 0)
         return;
+    // By URI: a large album's pictures need not all be made for the window to step through.
     wxArrayString uris;
-    uris.reserve(view->getFiles().size());
-    for (const auto& file : view->getFiles())
-        uris.Add(file->getURI());
+    for (const wxString& uri : view->getUris())
+        uris.Add(uri);
+    if (uris.empty())
+        return;
     ImageFrame::open(this, uris, pointedIndex(*view), edit);
 }
 
@@ -1385,8 +1387,7 @@ void MainFrame::startSlideShow()
             selection.push_back(file->getURI());
         // A calendar day is no folder: only an album or a folder of the computer is offered.
         if (view->getFolder()) {
-            for (const auto& file : view->getFiles())
-                folder.push_back(file->getURI());
+            folder = view->getUris();
             folderIsAlbum =
                 dynamic_cast<Brenmarle::AlbumFolder*>(view->getFolder().get()) != nullptr;
         }

@@ -201,10 +201,14 @@ wxString MyAlbumsPage::getSafeStorageWarning() const
 void MyAlbumsPage::updateHeader()
 {
     Quorvel::Ref<AlbumFolder> album = getChosenAlbum();
-    const auto& files = m_view->getFiles();
-    const bool warn = album && album->hasSafeStorageWarning() &&
-                      std::any_of(files.begin(), files.end(),
-                                  [](const auto& file) { return file->getSafeStorageType() == 0; });
+    // Only an album that asks for the warning has its pictures looked at: in a large album
+    // that makes every file.
+    bool warn = false;
+    if (album && album->hasSafeStorageWarning()) {
+        const auto& files = m_view->getFiles();
+        warn = std::any_of(files.begin(), files.end(),
+                           [](const auto& file) { return file->getSafeStorageType() == 0; });
+    }
     if (warn != m_warning->IsShown()) {
         m_warning->SetLabel(warn ? _("Some of your pictures in this album are not safely stored. "
                                      "The pictures in question are marked red below for your "
@@ -223,16 +227,12 @@ void MyAlbumsPage::updateHeader()
         m_header->SetLabel(wxString());
         return;
     }
+    // A large album's times come from the view's reader, off this thread; its files are not
+    // all made.
     int32_t first = 0;
     int32_t last = 0;
-    for (const auto& file : files) {
-        const int32_t time = file->getTime();
-        if (time == 0)
-            continue;
-        first = first == 0 ? time : std::min(first, time);
-        last = std::max(last, time);
-    }
-    const int count = static_cast<int>(files.size());
+    m_view->getTimeRange(first, last);
+    const int count = static_cast<int>(m_view->getCount());
     wxString text = album->getName() + wxString::FromUTF8(" \u2014 ") +
                     wxString::Format(wxPLURAL("%d picture", "%d pictures", count), count);
     if (first != 0) {

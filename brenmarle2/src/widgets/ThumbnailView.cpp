@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -44,6 +45,9 @@ constexpr int CELL_EXTRA_WIDTH = 16;
 constexpr int CELL_EXTRA_HEIGHT = 46;
 // Drawn thumbnails kept beyond those on screen before the far ones are dropped.
 constexpr std::size_t BITMAP_SLACK = 120;
+// Files made for rows kept on either side of the screen, and made since the last trim before
+// the far ones are let go: a few screenfuls of files whatever the length of the list.
+constexpr std::size_t MADE_SLACK = 200;
 constexpr long SLOW_FRAME_MS = 50;
 // The rubber band's scrolling steps this often while the pointer is outside.
 constexpr int BAND_SCROLL_MS = 40;
@@ -128,6 +132,7 @@ ThumbnailView::ThumbnailView(wxWindow* parent, wxWindowID id)
 ThumbnailView::~ThumbnailView()
 {
     stopListing();
+    m_recheck.reset();
     m_newsTimer.Stop();
     if (Brenmarle::FileManager::exists())
         Brenmarle::FileManager::get().removeListener(this);
@@ -143,12 +148,14 @@ void ThumbnailView::setFolder(const Brenmarle::FolderRef& folder)
     m_news.clear();
     m_newsTimer.Stop();
     if (folder && listsInBackground(*folder)) {
-        setFiles(Files());
+        // Its rows, and files only for what is drawn: 100,000 files would cost 100 MB.
+        setRows({});
         m_folder = folder;
         m_listStart = start;
         m_batches = 0;
         m_reader = std::make_unique<Brenmarle::FolderListReader>(
-            Brenmarle::Database::getInstance(), folder->getURI(), this, ++m_listSerial);
+            Brenmarle::Database::getInstance(), folder->getURI(), this, ++m_listSerial,
+            Brenmarle::FolderListReader::Mode::Rows);
         return;
     }
     Files files;
@@ -180,8 +187,16 @@ void ThumbnailView::stopListing()
 
 void ThumbnailView::onFolderBatch(Brenmarle::FolderListEvent& event)
 {
+    if (m_recheck && event.getSerial() == m_recheck->getSerial()) {
+        onRecheck(event);
+        return;
+    }
     if (!m_reader || event.getSerial() != m_reader->getSerial())
         return;
+    if (m_rowMode) {
+        onFolderRows(event);
+        return;
+    }
     const long start = Quorvel::elapsedMs();
     const std::size_t before = m_shown.size();
     {
@@ -224,6 +239,120 @@ void ThumbnailView::onFolderBatch(Brenmarle::FolderListEvent& event)
         Quorvel::logTiming(start, wxString::Format("Thumbnail view: batch of %zu", added));
 }
 
+void ThumbnailView::onFolderRows(Brenmarle::FolderListEvent& event)
+{
+    const wxString uri = m_folder ? m_folder->getURI() : wxString();
+    if (!event.isLast()) {
+        appendRows(event.takeRowIds());
+        Quorvel::logTiming(m_listStart, wxString::Format("Thumbnail view: first %zu files of %s",
+                                                         m_allRows.size(), uri));
+        tellListChanged();
+        return;
+    }
+    stopListing();
+    if (!event.getError().empty())
+        wxLogError(_("Could not read all pictures of the folder: %s"), event.getError());
+    m_firstTime = event.getFirstTime();
+    m_lastTime = event.getLastTime();
+    Quorvel::logTiming(m_listStart,
+                       wxString::Format("Thumbnail view: %zu files of %s", m_allRows.size(), uri));
+    tellListChanged();
+    applyNews();
+}
+
+void ThumbnailView::startRecheck()
+{
+    if (!m_folder || !m_rowMode || m_reader)
+        return;
+    if (m_recheck) {
+        m_recheckDue = true;
+        return;
+    }
+    m_recheckDue = false;
+    m_rowsSinceRecheck.clear();
+    try {
+        m_recheck = std::make_unique<Brenmarle::FolderListReader>(
+            Brenmarle::Database::getInstance(), m_folder->getURI(), this, ++m_listSerial,
+            Brenmarle::FolderListReader::Mode::Rows);
+    } catch (const Quorvel::Exception& e) {
+        // The rows stay until the next news tries again; drawing leaves out those gone.
+        QDEBUG("[THUMBNAILVIEW] Could not list %s again: %s", m_folder->getURI(), e.getMessage());
+    }
+}
+
+void ThumbnailView::onRecheck(Brenmarle::FolderListEvent& event)
+{
+    if (!event.isLast()) {
+        const std::vector<int64_t> listed = event.takeRowIds();
+        const std::unordered_set<int64_t> present(listed.begin(), listed.end());
+        std::vector<int64_t> gone;
+        for (const int64_t row : m_allRows) {
+            // Rows that came after the listing started may be missing from it.
+            if (row != 0 && !present.count(row) && !m_rowsSinceRecheck.count(row))
+                gone.push_back(row);
+        }
+        removeRows(gone);
+        return;
+    }
+    m_recheck.reset();
+    m_rowsSinceRecheck.clear();
+    if (event.getError().empty() &&
+        (event.getFirstTime() != m_firstTime || event.getLastTime() != m_lastTime)) {
+        m_firstTime = event.getFirstTime();
+        m_lastTime = event.getLastTime();
+        tellListChanged();
+    }
+    if (m_recheckDue)
+        startRecheck();
+}
+
+std::size_t ThumbnailView::getMadeCount() const
+{
+    return static_cast<std::size_t>(
+        std::count_if(m_all.begin(), m_all.end(), [](const auto& file) { return bool(file); }));
+}
+
+void ThumbnailView::getTimeRange(int32_t& first, int32_t& last) const
+{
+    first = 0;
+    last = 0;
+    if (m_rowMode) {
+        if (m_folder) {
+            first = m_firstTime;
+            last = m_lastTime;
+        }
+        return;
+    }
+    for (const auto& file : m_shown) {
+        const int32_t time = file->getTime();
+        if (time == 0)
+            continue;
+        first = first == 0 ? time : std::min(first, time);
+        last = std::max(last, time);
+    }
+}
+
+void ThumbnailView::trimMade()
+{
+    // With the favourites filter every file is made: only a made file tells whether it is one.
+    if (!m_rowMode || m_favoritesOnly || m_madeSinceTrim < MADE_SLACK)
+        return;
+    m_madeSinceTrim = 0;
+    const std::size_t begin = m_firstVisible > MADE_SLACK ? m_firstVisible - MADE_SLACK : 0;
+    const std::size_t end = m_endVisible + MADE_SLACK;
+    for (std::size_t i = 0; i < m_shown.size(); ++i) {
+        if (i == begin) {
+            i = end - 1;
+            continue;
+        }
+        // A file without a row (added while shown, not in the catalogue) cannot be made again.
+        if (m_shown[i] && m_shownRows[i] != 0) {
+            m_shown[i] = nullptr;
+            m_all[i] = nullptr;
+        }
+    }
+}
+
 void ThumbnailView::setFiles(Files files)
 {
     stopListing();
@@ -234,6 +363,12 @@ void ThumbnailView::setFiles(Files files)
     m_rowMode = false;
     m_allRows.clear();
     m_goneRows.clear();
+    m_recheck.reset();
+    m_rowsSinceRecheck.clear();
+    m_recheckDue = false;
+    m_madeSinceTrim = 0;
+    m_firstTime = 0;
+    m_lastTime = 0;
     m_all = std::move(files);
     rebuild();
 }
@@ -341,6 +476,7 @@ std::vector<int64_t> ThumbnailView::makeFiles(Files& files, const std::vector<in
             if (&files == &m_shown && !m_favoritesOnly && index < m_all.size())
                 m_all[index] = file;
             files[index] = std::move(file);
+            ++m_madeSinceTrim;
         }
     }
     return gone;
@@ -366,6 +502,41 @@ const ThumbnailView::Files& ThumbnailView::getFiles()
     if (m_rowMode)
         removeRows(makeShown(0, m_shown.size()));
     return m_shown;
+}
+
+std::vector<wxString> ThumbnailView::getUris()
+{
+    std::vector<int64_t> missing;
+    for (std::size_t i = 0; i < m_shown.size(); ++i) {
+        if (!m_shown[i])
+            missing.push_back(m_shownRows[i]);
+    }
+    std::vector<wxString> found;
+    if (!missing.empty()) {
+        try {
+            found = Brenmarle::Database::getInstance().getFileUris(missing);
+        } catch (const Quorvel::Exception& e) {
+            // As when drawing: rows that cannot be read cannot be shown.
+            QDEBUG("[THUMBNAILVIEW] Could not read %zu URIs: %s", missing.size(), e.getMessage());
+            found.assign(missing.size(), wxString());
+        }
+        std::vector<int64_t> gone;
+        for (std::size_t k = 0; k < missing.size(); ++k) {
+            if (found[k].empty())
+                gone.push_back(missing[k]);
+        }
+        if (!gone.empty()) {
+            // Taken out, the others are read again: their places have moved.
+            removeRows(gone);
+            return getUris();
+        }
+    }
+    std::vector<wxString> uris;
+    uris.reserve(m_shown.size());
+    std::size_t next = 0;
+    for (const auto& file : m_shown)
+        uris.push_back(file ? file->getURI() : found[next++]);
+    return uris;
 }
 
 void ThumbnailView::setEmptyText(const wxString& text)
@@ -650,6 +821,7 @@ void ThumbnailView::paint()
         m_goneRows.insert(m_goneRows.end(), gone.begin(), gone.end());
     }
     checkVisible();
+    trimMade();
     const int offset = firstRow * m_grid.getCellHeight();
     for (std::size_t i = m_firstVisible; i < m_endVisible; ++i) {
         wxRect cell = m_grid.getItemRect(i);
@@ -1129,6 +1301,40 @@ void ThumbnailView::onFileChanged(Brenmarle::FileEvent& event)
     newsArrived();
 }
 
+std::unordered_map<const File*, int64_t>
+ThumbnailView::findAddedRows(const Brenmarle::FileNewsBatch& news) const
+{
+    std::unordered_map<const File*, int64_t> rows;
+    const Files added = news.addedFiles();
+    if (added.empty())
+        return rows;
+    std::vector<wxString> uris;
+    uris.reserve(added.size());
+    for (const Quorvel::Ref<File>& file : added)
+        uris.push_back(file->getURI());
+    std::vector<int64_t> found(uris.size(), 0);
+    try {
+        found = Brenmarle::Database::getInstance().getRowIdsOfUris(uris);
+    } catch (const Quorvel::Exception& e) {
+        // Shown without a row, the files stay made; a later listing finds them.
+        QDEBUG("[THUMBNAILVIEW] Could not find the rows of %zu files: %s", uris.size(),
+               e.getMessage());
+    }
+    for (std::size_t i = 0; i < added.size(); ++i)
+        rows[added[i].get()] = found[i];
+    return rows;
+}
+
+void ThumbnailView::appendRowsOf(const Files& files, std::size_t appended,
+                                 const std::unordered_map<const File*, int64_t>& addedRows,
+                                 std::vector<int64_t>& rows)
+{
+    for (std::size_t i = files.size() - appended; i < files.size(); ++i) {
+        const auto found = addedRows.find(files[i].get());
+        rows.push_back(found == addedRows.end() ? 0 : found->second);
+    }
+}
+
 void ThumbnailView::tellListChanged()
 {
     wxCommandEvent changed(THUMBNAIL_LIST_CHANGED, GetId());
@@ -1145,12 +1351,42 @@ void ThumbnailView::applyNews()
     const long start = Quorvel::elapsedMs();
     Brenmarle::FileNewsBatch news;
     std::swap(news, m_news);
-    const std::vector<std::size_t> removedFromAll = news.apply(m_all);
+    // In row mode each file added needs its row; one the list holds already as a row not made
+    // yet is that row, not a new picture.
+    const std::unordered_map<const File*, int64_t> addedRows =
+        m_rowMode ? findAddedRows(news) : std::unordered_map<const File*, int64_t>();
+    std::unordered_set<int64_t> unmade;
+    if (!addedRows.empty()) {
+        for (std::size_t i = 0; i < m_all.size(); ++i) {
+            if (!m_all[i])
+                unmade.insert(m_allRows[i]);
+        }
+    }
+    const auto fresh = [&addedRows, &unmade](const File& file) {
+        const auto found = addedRows.find(&file);
+        return found == addedRows.end() || found->second == 0 || !unmade.count(found->second);
+    };
+    std::size_t appendedToAll = 0;
+    const std::vector<std::size_t> removedFromAll = news.apply(m_all, fresh, &appendedToAll);
     if (m_rowMode) {
         eraseRowsAt(m_allRows, removedFromAll);
-        // A removed file the view never made may be one of its rows: the owner finds out.
-        if (removedFromAll.size() < news.removedFiles().size() &&
-            std::find(m_all.begin(), m_all.end(), Quorvel::Ref<File>()) != m_all.end()) {
+        appendRowsOf(m_all, appendedToAll, addedRows, m_allRows);
+        for (std::size_t i = m_all.size() - appendedToAll; i < m_all.size(); ++i) {
+            if (m_recheck)
+                m_rowsSinceRecheck.insert(m_allRows[i]);
+            const int32_t time = m_all[i]->getTime();
+            if (time > 0 && m_folder) {
+                m_firstTime = m_firstTime == 0 ? time : std::min(m_firstTime, time);
+                m_lastTime = std::max(m_lastTime, time);
+            }
+        }
+        if (m_folder && !news.removedFiles().empty()) {
+            // A removed file not made may be one of the rows, and the times may have shrunk:
+            // the folder is listed again in the background.
+            startRecheck();
+        } else if (removedFromAll.size() < news.removedFiles().size() &&
+                   std::find(m_all.begin(), m_all.end(), Quorvel::Ref<File>()) != m_all.end()) {
+            // A removed file the view never made may be one of its rows: the owner finds out.
             wxCommandEvent check(THUMBNAIL_ROWS_TO_CHECK, GetId());
             check.SetEventObject(this);
             ProcessWindowEvent(check);
@@ -1165,9 +1401,12 @@ void ThumbnailView::applyNews()
     }
     std::size_t appended = 0;
     const std::vector<std::size_t> removed = news.apply(
-        m_shown, [this](const File& file) { return keeps(file); }, &appended);
-    if (m_rowMode)
+        m_shown, [this, &fresh](const File& file) { return keeps(file) && fresh(file); },
+        &appended);
+    if (m_rowMode) {
         eraseRowsAt(m_shownRows, removed);
+        appendRowsOf(m_shown, appended, addedRows, m_shownRows);
+    }
     for (const Quorvel::Ref<File>& file : news.removedFiles())
         forgetThumbnail(*file);
     const std::size_t selectedGone = m_grid.eraseMany(removed);

@@ -12,14 +12,20 @@
 // background (FolderListReader): the first screenful comes at once and the rest in batches,
 // each added in a moment, so that the window answers while a 100,000-picture album arrives.
 // isListing() holds until the last batch came; THUMBNAIL_LIST_CHANGED follows the first and
-// the last batch, and news about files waits for the last.
+// the last batch, and news about files waits for the last. Such a folder is shown as rows, as
+// search matches are (below): the reader lists its rowids and then its earliest and latest
+// picture time (getTimeRange), and makes no file. News of a file added to the folder finds
+// its row by URI, so a file the list already holds is not shown twice; news that removes a
+// file the view has not made has the folder listed again in the background, and the rows
+// that left it go. Each removal or addition also brings the time range up to date.
 //
 // Search matches come as catalogue rowids (setRows, appendRows): the view makes the files of
 // the rows it draws, a screenful at a time, so 10,000 matches cost their rowids and one
-// screenful of files. Whatever needs every file (getFiles: a slide show, opening a picture
-// among them; the favourites filter) makes the rest then. News that removes a file the view
-// has not made yet may concern one of its rows: THUMBNAIL_ROWS_TO_CHECK asks the owner to find
-// which rows have gone (in the background) and hand them to removeRows().
+// screenful of files; files made for rows far from the screen are let go again, so scrolling
+// through them all keeps about a few screenfuls of files. Whatever needs every file (getFiles: a
+// slide show, opening a picture among them; the favourites filter) makes the rest then. News that
+// removes a file the view has not made yet may concern one of its rows: THUMBNAIL_ROWS_TO_CHECK
+// asks the owner to find which rows have gone (in the background) and hand them to removeRows().
 //
 // Selected pictures are dragged to albums or to the desktop (PictureDrag). A rubber band
 // dragged above or below the view scrolls it, faster the further out the pointer is, and takes
@@ -43,6 +49,8 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include <wx/bitmap.h>
@@ -98,6 +106,14 @@ public:
     const std::vector<int64_t>& getRows() const { return m_shownRows; }
     // The number of pictures shown, without making any file.
     std::size_t getCount() const { return m_shown.size(); }
+    // Files made for rows (search matches, a large folder), for tests and the memory figures.
+    std::size_t getMadeCount() const;
+    // The earliest and latest picture time (seconds, UTC) of what the view shows, 0 and 0 when
+    // no picture is dated or, for a large folder, while its times are still being read (the
+    // view sends THUMBNAIL_LIST_CHANGED when they come or change). For a large folder they are
+    // the folder's times, whatever the favourites filter leaves out; for search matches 0 and
+    // 0.
+    void getTimeRange(int32_t& first, int32_t& last) const;
     // Whether a folder's pictures are still arriving in the background.
     bool isListing() const { return m_reader != nullptr; }
     // Catalogue folders with more pictures than this are read in the background.
@@ -126,6 +142,10 @@ public:
     // made first (on this thread: for a whole list of rows, as long as reading them takes).
     const Files& getFiles();
     Files getSelectedFiles();
+    // The URIs of the files shown, in order: for rows, read from the catalogue without making
+    // their files (rows found gone leave the view first). On this thread, as long as reading
+    // the URIs takes: a 100,000-picture album costs a tenth of what making its files would.
+    std::vector<wxString> getUris();
     std::size_t getSelectedCount() const { return m_grid.getSelectedCount(); }
     ThumbnailGrid& getGrid() { return m_grid; }
     const ThumbnailGrid& getGrid() const { return m_grid; }
@@ -179,7 +199,20 @@ private:
     // Whether `folder` is one to read in the background (a large catalogue folder).
     bool listsInBackground(const Brenmarle::Folder2& folder) const;
     void onFolderBatch(Brenmarle::FolderListEvent& event);
+    void onFolderRows(Brenmarle::FolderListEvent& event);
+    // The folder listed again after news removed rows not made: what left it goes.
+    void onRecheck(Brenmarle::FolderListEvent& event);
+    void startRecheck();
     void stopListing();
+    // The rows of the files `news` adds, found by URI (0: not in the catalogue).
+    std::unordered_map<const Brenmarle::File*, int64_t>
+    findAddedRows(const Brenmarle::FileNewsBatch& news) const;
+    // Appends the rows of the last `appended` items of `files` to `rows`.
+    static void appendRowsOf(const Files& files, std::size_t appended,
+                             const std::unordered_map<const Brenmarle::File*, int64_t>& addedRows,
+                             std::vector<int64_t>& rows);
+    // Lets go of made files far from the screen once enough were made since the last time.
+    void trimMade();
     void newsArrived();
     void tellListChanged();
     // Forgets the drawn and asked-for thumbnails of `file`.
@@ -231,6 +264,17 @@ private:
     std::vector<int64_t> m_shownRows;
     // Rows found gone while drawing, taken out after the paint.
     std::vector<int64_t> m_goneRows;
+    // Files made since trimMade() last let go of the far ones.
+    std::size_t m_madeSinceTrim = 0;
+    // A large folder's times, as its reader last found them.
+    int32_t m_firstTime = 0;
+    int32_t m_lastTime = 0;
+    // Lists the folder again after news removed rows not made; null otherwise. While it runs,
+    // rows appended since it started are kept whatever it finds, and a second removal only
+    // asks for another listing after it.
+    std::unique_ptr<Brenmarle::FolderListReader> m_recheck;
+    std::unordered_set<int64_t> m_rowsSinceRecheck;
+    bool m_recheckDue = false;
     bool m_favoritesOnly = false;
     bool m_markNotSafelyStored = false;
     wxString m_emptyText;

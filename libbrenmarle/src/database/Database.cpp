@@ -825,6 +825,62 @@ Database::FolderRowsStep Database::getFolderRowIds(const wxString& folderUri,
     return step;
 }
 
+Database::FolderTimesStep Database::getFolderTimes(const wxString& folderUri,
+                                                   const wxString& afterUri, int limit)
+{
+    LibraryLock lock;
+    prepare("SELECT time, uri FROM file WHERE uri > ? AND uri < ? ORDER BY uri LIMIT ?");
+    bindText(1, afterUri);
+    bindText(2, pastFolder(folderUri));
+    bindInt(3, limit);
+    const std::string folder = Quorvel::CompactString(folderUri).bytes();
+    FolderTimesStep step;
+    Quorvel::CompactString uri;
+    int rows = 0;
+    while (stepRow(false)) {
+        readText(1, uri);
+        if (++rows == limit)
+            step.lastUri = getText(1);
+        const int32_t time = getInt(0);
+        if (time <= 0 || !liesDirectlyIn(uri, folder))
+            continue;
+        step.firstTime = step.firstTime == 0 ? time : std::min(step.firstTime, time);
+        step.lastTime = std::max(step.lastTime, time);
+    }
+    finalize();
+    return step;
+}
+
+std::vector<wxString> Database::getFileUris(const std::vector<int64_t>& rowids)
+{
+    LibraryLock lock;
+    std::vector<wxString> uris;
+    uris.reserve(rowids.size());
+    prepare("SELECT uri FROM file WHERE rowid = ?");
+    for (const int64_t rowid : rowids) {
+        reset();
+        bindInt64(1, rowid);
+        uris.push_back(stepRow(false) ? getText(0) : wxString());
+    }
+    finalize();
+    return uris;
+}
+
+std::vector<int64_t> Database::getRowIdsOfUris(const std::vector<wxString>& uris)
+{
+    LibraryLock lock;
+    std::vector<int64_t> rowids;
+    rowids.reserve(uris.size());
+    prepare("SELECT rowid FROM file WHERE uri = ?");
+    for (const wxString& uri : uris) {
+        reset();
+        bindText(1, uri);
+        rowids.push_back(stepRow(false) ? getInt64(0) : 0);
+    }
+    finalize();
+    return rowids;
+}
+
 std::vector<Quorvel::Ref<File>> Database::loadFolderFiles(
     const wxString& folderUri, const std::vector<int64_t>& rowids,
     const std::function<Quorvel::Ref<File>(const Quorvel::CompactString&)>& inMemory,

@@ -133,6 +133,20 @@ public:
         wxString lastUri;
     };
     FolderRowsStep getFolderRowIds(const wxString& folderUri, const wxString& afterUri, int limit);
+    // One step along the same key for the earliest and latest picture time of `folderUri`'s
+    // dated files (0 and 0 when none of the step is dated): at most `limit` files after
+    // `afterUri`, and the URI to go on from (empty after the last step).
+    struct FolderTimesStep {
+        int32_t firstTime = 0;
+        int32_t lastTime = 0;
+        wxString lastUri;
+    };
+    FolderTimesStep getFolderTimes(const wxString& folderUri, const wxString& afterUri, int limit);
+    // The URI of each of `rowids`, in that order; empty where the row has gone. Reads no other
+    // column: a list of 100,000 rows names its pictures without making their files.
+    std::vector<wxString> getFileUris(const std::vector<int64_t>& rowids);
+    // The rowid of each of `uris`, in that order; 0 where no row has that URI.
+    std::vector<int64_t> getRowIdsOfUris(const std::vector<wxString>& uris);
     // The files of the rows `rowids` that still lie in `folderUri` (not in a folder below it),
     // in that order; a row that has gone or moved elsewhere is left out. A file `inMemory`
     // knows keeps its object; the others are read from their rows and also appended to

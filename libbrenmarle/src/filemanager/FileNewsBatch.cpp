@@ -46,6 +46,16 @@ FileNewsBatch::Files FileNewsBatch::changedFiles() const
     return filesOf(m_changed);
 }
 
+FileNewsBatch::Files FileNewsBatch::addedFiles() const
+{
+    Files files;
+    for (const Quorvel::Ref<File>& file : m_added) {
+        if (m_addedSet.count(file.get()))
+            files.push_back(file);
+    }
+    return files;
+}
+
 std::vector<std::size_t> FileNewsBatch::apply(Files& list, const Keep& keep,
                                               std::size_t* appended) const
 {

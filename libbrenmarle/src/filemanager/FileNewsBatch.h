@@ -38,6 +38,8 @@ public:
     Files removedFiles() const;
     // The changed files, in no particular order.
     Files changedFiles() const;
+    // The added files still added (not removed again since), in the order they came.
+    Files addedFiles() const;
 
     // Takes the removed files out of `list` and appends the added ones that are not in it yet
     // and that `keep` accepts (all without one), in the order they were added. Returns the

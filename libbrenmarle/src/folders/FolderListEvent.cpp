@@ -10,4 +10,11 @@ FolderListEvent::FolderListEvent(int serial, Files files, bool last, const wxStr
 {
 }
 
+FolderListEvent::FolderListEvent(int serial, std::vector<int64_t> rowids, int32_t firstTime,
+                                 int32_t lastTime, bool last, const wxString& error)
+    : wxEvent(wxID_ANY, FOLDER_LIST_FILES), m_serial(serial), m_rowids(std::move(rowids)),
+      m_firstTime(firstTime), m_lastTime(lastTime), m_last(last), m_error(error)
+{
+}
+
 } // namespace Brenmarle

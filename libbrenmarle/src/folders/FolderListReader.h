@@ -11,6 +11,11 @@
 // deleted or moved away before its batch is read is left out. Files already in memory keep
 // their objects; the others are registered with the file manager (which must exist).
 //
+// In Mode::Rows the reader makes no files: it posts the folder's rowids, in its order, as soon
+// as they are listed, then walks the folder again for its earliest and latest picture time
+// and posts those last. A view that makes files only for what it draws holds 100,000 rowids
+// instead of 100,000 files.
+//
 // Threads: construct, cancel() and destroy on the handler's thread (the GUI thread). Batches
 // are posted under the library lock, so they keep their order with the file manager's news.
 // After cancel() or the destructor has returned nothing more is posted; batches already
@@ -19,6 +24,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -31,6 +37,7 @@
 namespace Brenmarle {
 
 class Database;
+class FolderListEvent;
 
 class FolderListReader {
 public:
@@ -45,10 +52,12 @@ public:
     static constexpr std::size_t STEP = 250;
     static constexpr std::chrono::microseconds PAUSE{300};
 
+    enum class Mode { Files, Rows };
+
     // Starts reading `folderUri` (ending in "/") for `handler`. Throws
     // Quorvel::RuntimeException when the thread cannot be started.
     FolderListReader(Database& database, const wxString& folderUri, wxEvtHandler* handler,
-                     int serial);
+                     int serial, Mode mode = Mode::Files);
     // Cancels and waits for the thread (at most the step in progress).
     ~FolderListReader();
     FolderListReader(const FolderListReader&) = delete;
@@ -67,15 +76,24 @@ public:
     static Files readFiles(Database& database, const wxString& folderUri,
                            const std::vector<int64_t>& rowids);
 
+    // The earliest and latest picture time of the folder's dated files (0 and 0 when none),
+    // walked in steps; stops early when `cancelled` becomes true.
+    static void readTimes(Database& database, const wxString& folderUri, int32_t& firstTime,
+                          int32_t& lastTime, const std::atomic<bool>* cancelled = nullptr);
+
 private:
     void run();
+    void runFiles();
+    void runRows();
+    void postError(const wxString& error);
     // Posts under the library lock unless cancelled; false when cancelled.
-    bool post(Files files, bool last, const wxString& error = wxString());
+    bool post(std::unique_ptr<FolderListEvent> event);
 
     Database& m_database;
     const wxString m_folderUri;
     wxEvtHandler* const m_handler;
     const int m_serial;
+    const Mode m_mode;
     // Worker thread only.
     std::size_t m_batches = 0;
     std::atomic<bool> m_cancelled{false};
