@@ -421,7 +421,10 @@ bool SynchronizeTask::upload(File& file, const Storage::SyncFile& server)
 void SynchronizeTask::download(ManagedFolder& folder, File& file, const Storage::SyncFile& server)
 {
     status(wxString::Format(_("Downloading file %s..."), server.fileName));
-    m_client->fetchFile(server, folder.getLocalPath(file), *this);
+    const wxString target = folder.getLocalPath(file);
+    // A restored picture may be the first of its store folder (a failure shows at the file).
+    wxFileName::Mkdir(wxFileName(target).GetPath(), wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    m_client->fetchFile(server, target, *this);
     file.setFileModifyTime(static_cast<int32_t>(server.fileModifyTime));
     file.setFileSize(server.fileSize);
     ++counts.downloaded;
