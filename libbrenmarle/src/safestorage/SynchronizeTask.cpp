@@ -386,8 +386,12 @@ void SynchronizeTask::synchronizeFile(FolderPair& pair, const Storage::SyncFile&
     file->setSafeStorageAccountId(m_accountId);
     file->setSafeStorageType(server.storageType);
     file->setSafeStorageRevision(revisionOf(*file));
-    m_database.storeFile(*file);
-    m_files.fileChanged(*file, mask);
+    // Pictures already in step are neither written nor announced: a pass over a large album
+    // that finds nothing changed stays a read.
+    if (isNew || mask != 0 || file->isModified()) {
+        m_database.storeFile(*file);
+        m_files.fileChanged(*file, mask);
+    }
 }
 
 bool SynchronizeTask::upload(File& file, const Storage::SyncFile& server)
