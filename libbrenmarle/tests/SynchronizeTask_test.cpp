@@ -317,6 +317,26 @@ TEST_F(SynchronizeTaskTest, JournalRowsGoInBatchesOfTenAndAreDeletedOnceSent)
     EXPECT_EQ(database().getSafeStorageOps().size(), 15u);
 }
 
+// A picture moved out of the albums and the inbox has no folder on the server to go to: its
+// row is sent as a deletion, and the batch with it is not refused.
+TEST_F(SynchronizeTaskTest, AMoveOutOfTheAlbumsIsSentAsADeletion)
+{
+    makeSmallCatalogue();
+    ASSERT_EQ(sync(), "finished");
+    database().addSafeStorageOp(0, "file://" + home.path() + "Exported/" +
+                                       fish->getURI().AfterLast('/'));
+    database().addSafeStorageOp(0, "inbox://" + harbour->getURI().AfterLast('/'));
+    ASSERT_EQ(sync(), "finished");
+    EXPECT_TRUE(database().getSafeStorageOps().empty());
+    EXPECT_EQ(journalledArguments("applyClientOperations", "applied"),
+              std::vector<std::string>{"2"});
+    auto client = otherHome();
+    EXPECT_EQ(client->getFileList({wxString(), "ssinbox://"}).size(), 2u);
+    EXPECT_TRUE(
+        client->getFileList({wxString(), StorageClient_3_0::folderReference(summer->getURI())})
+            .empty());
+}
+
 // The server's copy is cut short, or its bytes are not the ones it names: the picture stays
 // as it was, no temporary file is left, and the run fails with the download's error.
 TEST_F(SynchronizeTaskTest, ABrokenDownloadLeavesTheLocalPictureUnchanged)

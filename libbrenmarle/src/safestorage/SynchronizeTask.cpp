@@ -165,6 +165,10 @@ Storage::ClientOperation SynchronizeTask::operationOf(int32_t type, int32_t time
     operation.time = time;
     operation.fileClientRef = Storage::fileReference(uri);
     operation.folderClientRef = Storage::folderReference(uri.BeforeLast('/') + wxS("/"));
+    // Moved out of the albums and the inbox: safe storage keeps nothing of it there, and a move
+    // without a folder would make the service refuse the whole batch, again at every run.
+    if (operation.folderClientRef.empty())
+        operation.type = Storage::DELETE;
     return operation;
 }
 
