@@ -18,6 +18,7 @@
 #include "TestPictures.h"
 #include "database/Database.h"
 #include "main/InstanceHandOver.h"
+#include "service/PortalId.h"
 
 using namespace std::chrono_literals;
 
@@ -115,6 +116,47 @@ TEST_F(InstanceTest, SignalEndsTheProgramWhileAWebImportWaitsForASilentHost)
     ASSERT_TRUE(first->waitForOutput(READY, 20s)) << first->output();
     // The download is under way, and the host says nothing.
     ASSERT_TRUE(server.waitForRequests(1)) << first->output();
+
+    first->signal(SIGTERM);
+    const int status = first->waitForExit(5s);
+    ASSERT_NE(status, -1) << "the program did not end: " << first->output();
+    EXPECT_EQ(exitCode(status), 0);
+    EXPECT_NE(first->output().find("--- Stopped"), std::string::npos) << first->output();
+}
+
+namespace {
+
+std::string shareCommand(const std::string& host)
+{
+    return "<?xml version='1.0'?><commands><importshare>"
+           "<accesstoken>0123456789abcdef0123456789abcdef</accesstoken><sharedby>Anna</sharedby>"
+           "<sharehost>" +
+           host +
+           "</sharehost><previewsize>640</previewsize><sharemeta>false</sharemeta>"
+           "<files><fileid>f1</fileid></files></importshare></commands>";
+}
+
+} // namespace
+
+// A share's command file names the host the pictures come from: only the service's hosts are
+// taken. A share taken opens its assistant, which a termination signal closes with the rest.
+TEST_F(InstanceTest, AShareCommandFileOpensItsAssistantUnlessItNamesAnotherHost)
+{
+    home.writeFile("evil.vscf", shareCommand("evil.example"));
+    auto first = start({(home / "evil.vscf").utf8_string()});
+    ASSERT_TRUE(first->waitForOutput(READY, 20s)) << first->output();
+    EXPECT_TRUE(first->waitForOutput("Refused to import a share: The share's host is not one of "
+                                     "the service's hosts: evil.example",
+                                     5s))
+        << first->output();
+    EXPECT_EQ(first->output().find("[SHAREIMPORTWIZARD]"), std::string::npos);
+
+    const std::string host = Brenmarle::PortalId::hostOf("demo").utf8_string();
+    home.writeFile("share.vscf", shareCommand(host));
+    auto second = start({(home / "share.vscf").utf8_string()});
+    EXPECT_EQ(exitCode(second->waitForExit(3s)), 0) << second->output();
+    ASSERT_TRUE(first->waitForOutput("[SHAREIMPORTWIZARD] Share of 1 files from " + host, 5s))
+        << first->output();
 
     first->signal(SIGTERM);
     const int status = first->waitForExit(5s);

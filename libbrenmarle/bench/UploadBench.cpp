@@ -9,12 +9,14 @@
 // the provider's side of each registration (a SOAP call, two committed store writes), which
 // curl's does not; the MD5 pass over the files is timed on its own as well.
 //
-// Usage: upload_bench [files] [megabytes] [work folder]   (default 500 files of 4 MB)
-// Without a work folder one is made under /var/tmp and removed afterwards; a work folder given
-// must exist.
+// Usage: upload_bench [files] [megabytes] [work folder] [rounds]   (default 500 files of 4 MB,
+// 3 rounds; each round has a provider of its own, so a work folder can be used again only once
+// emptied). Without a work folder one is made under /var/tmp and removed afterwards; a work
+// folder given must exist.
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -100,15 +102,24 @@ void runTask(const Quorvel::Ref<OrderingClient_3_0_Task>& task)
     runner.waitUntilStopped();
 }
 
-int runBenchmark(long count, long megabytes, const std::string& folder)
+struct Round {
+    double clientSeconds = 0;
+    double curlSeconds = 0;
+    long peakBefore = 0;
+    long peakAfter = 0;
+};
+
+// One round: a provider of its own (a new order, so every file is to be sent again), the task's
+// uploads, then curl's of the same bytes to the same addresses.
+Round runRound(const std::vector<std::string>& paths, long megabytes, const std::string& folder,
+               int round)
 {
-    const std::vector<std::string> paths = makeFiles(folder, count, megabytes);
-    std::ofstream(folder + "/network.ini") << "[HttpProxy]\nHost=\n";
+    const long count = static_cast<long>(paths.size());
     Provider::ProviderServer provider(
         Provider::ProviderConfig::parse("[portal bench]\nname = Bench\npricelist = "
                                         "pricelist.xml\naccount = bench@example.com | secret\n",
                                         VISTRELLE_PROVIDER_SOURCE_DIR),
-        folder + "/provider", [megabytes] {
+        folder + "/provider" + std::to_string(round), [megabytes] {
             Provider::ProviderServer::Options options;
             // Few workers, each with its store connection and caches: the provider shares
             // this process, and its memory would hide the client's.
@@ -132,12 +143,13 @@ int runBenchmark(long count, long megabytes, const std::string& folder)
         const wxString ref = "file://" + wxString::FromUTF8(path);
         files.push_back({ref, wxString::FromUTF8(path), {}});
     }
-    const long before = peakKilobytes();
+    Round result;
+    result.peakBefore = peakKilobytes();
     auto task = OrderingClient_3_0_Task::uploadFiles(client, files, list);
     const auto start = Clock::now();
     runTask(task);
-    const double clientSeconds = secondsSince(start);
-    const long after = peakKilobytes();
+    result.clientSeconds = secondsSince(start);
+    result.peakAfter = peakKilobytes();
     if (task->uploadedCount != count)
         throw std::runtime_error("the ordering task sent " + std::to_string(task->uploadedCount) +
                                  " of " + std::to_string(count) + " files");
@@ -148,24 +160,56 @@ int runBenchmark(long count, long megabytes, const std::string& folder)
         for (size_t i = 0; i < files.size(); ++i)
             if (files[i].clientRef == entry.fileId.clientRef)
                 uploads.push_back({entry.uploadUrl.utf8_string(), paths[i]});
-    const double curlSeconds = CurlUploads::time(uploads, sessionId.utf8_string(), folder);
+    result.curlSeconds = CurlUploads::time(uploads, sessionId.utf8_string(), folder);
+    provider.stop();
+    return result;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+int runBenchmark(long count, long megabytes, long rounds, const std::string& folder)
+{
+    const std::vector<std::string> paths = makeFiles(folder, count, megabytes);
+    std::ofstream(folder + "/network.ini") << "[HttpProxy]\nHost=\n";
+    std::vector<Round> results;
+    for (long round = 0; round < rounds; ++round)
+        results.push_back(runRound(paths, megabytes, folder, static_cast<int>(round)));
     const auto md5Start = Clock::now();
     for (const std::string& path : paths)
         Quorvel::HTTPClient::md5OfFile(wxString::FromUTF8(path));
     const double md5Seconds = secondsSince(md5Start);
-    provider.stop();
 
+    // The machine's other work moves single runs by more than the difference looked for, so
+    // each round times both sides back to back and the medians are compared.
+    std::vector<double> client, curl, ratio;
+    for (const Round& round : results) {
+        client.push_back(round.clientSeconds);
+        curl.push_back(round.curlSeconds);
+        ratio.push_back(round.curlSeconds / round.clientSeconds);
+    }
+    const double clientSeconds = median(client);
+    const double curlSeconds = median(curl);
     const double megabytesSent = static_cast<double>(count * megabytes);
-    std::printf("%ld files of %ld MB           ordering task      curl -T\n", count, megabytes);
-    std::printf("time                       %10.2f s  %10.2f s\n", clientSeconds, curlSeconds);
+    std::printf("%ld files of %ld MB, %ld rounds  ordering task      curl -T\n", count, megabytes,
+                rounds);
+    for (size_t i = 0; i < results.size(); ++i)
+        std::printf("round %zu                    %10.2f s  %10.2f s   task / curl %.2f\n", i + 1,
+                    results[i].clientSeconds, results[i].curlSeconds, ratio[i]);
+    std::printf("median time                %10.2f s  %10.2f s\n", clientSeconds, curlSeconds);
     std::printf("throughput                 %8.1f MB/s  %8.1f MB/s\n",
                 megabytesSent / clientSeconds, megabytesSent / curlSeconds);
-    std::printf("task / curl speed          %10.2f\n", curlSeconds / clientSeconds);
+    std::printf("task / curl speed          %10.2f   (median of the rounds' ratios)\n",
+                median(ratio));
     std::printf("overhead per file          %10.1f ms\n",
                 (clientSeconds - curlSeconds) * 1000 / static_cast<double>(count));
     std::printf("MD5 pass alone             %10.1f ms per file\n",
                 md5Seconds * 1000 / static_cast<double>(count));
-    std::printf("peak memory before, after  %8ld KB  %8ld KB\n", before, after);
+    std::printf("peak memory before, after  %8ld KB  %8ld KB   (first round)\n",
+                results.front().peakBefore, results.front().peakAfter);
     return 0;
 }
 
@@ -174,13 +218,17 @@ int runBenchmark(long count, long megabytes, const std::string& folder)
 int main(int argc, char** argv)
 {
     return BenchArguments::runMain(
-        argc, argv, "[files] [megabytes] [work folder]", [](BenchArguments& arguments) {
+        argc, argv, "[files] [megabytes] [work folder] [rounds]", [](BenchArguments& arguments) {
             const long count =
-                BenchArguments::number("files", arguments.positional(0, 3), 500, 1, 100000);
+                BenchArguments::number("files", arguments.positional(0, 4), 500, 1, 100000);
             const long megabytes =
-                BenchArguments::number("megabytes", arguments.positional(1, 3), 4, 1, 1024);
+                BenchArguments::number("megabytes", arguments.positional(1, 4), 4, 1, 1024);
+            const long rounds =
+                BenchArguments::number("rounds", arguments.positional(3, 4), 3, 1, 20);
             return BenchArguments::inWorkFolder(
-                arguments.positional(2, 3), "vistrelle-upload-bench",
-                [&](const std::string& folder) { return runBenchmark(count, megabytes, folder); });
+                arguments.positional(2, 4), "vistrelle-upload-bench",
+                [&](const std::string& folder) {
+                    return runBenchmark(count, megabytes, rounds, folder);
+                });
         });
 }

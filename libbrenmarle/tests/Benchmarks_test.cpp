@@ -34,6 +34,7 @@ TEST(Benchmarks, RefuseBadInputWithAMessageBeforeAnyWork)
         {"upload_bench 10 2000", "megabytes must be a whole number from 1 to 1024, not \"2000\""},
         {"upload_bench 1 1 /nonexistent/work", "work folder /nonexistent/work does not exist"},
         {"upload_bench 1 1 /tmp --curl", "unknown option --curl"},
+        {"upload_bench 1 1 /tmp 0", "rounds must be a whole number from 1 to 20, not \"0\""},
         {"storagesync_bench 0", "albums must be a whole number from 1 to 1000, not \"0\""},
         {"storagesync_bench 10 10 /nonexistent/work",
          "work folder /nonexistent/work does not exist"},

@@ -12,8 +12,11 @@
 #include "SoapReplies.h"
 #include "TaskOutcome.h"
 #include "TestPictures.h"
+#include "filemanager/FileManager.h"
 #include "folders/SharedFolder.h"
+#include "service/PortalId.h"
 #include "service/SharingClient_3_0_Task.h"
+#include "sharing/ShareInfoTask.h"
 #include "threads/TaskEvent.h"
 #include "util/InputFile.h"
 
@@ -86,7 +89,7 @@ TEST(SharedFolder, TheDownloadCarriesTheTokenAndNoCredentials)
     const auto request = server.lastRequest();
     EXPECT_EQ(request.requestLine().substr(0, request.requestLine().rfind(' ')),
               "GET /service/sharing/3.0/download.php?at=tok&file=file1");
-    EXPECT_FALSE(request.hasHeader("Authorization"));
+    EXPECT_FALSE(request.hasHeader("Authorization")) << request.header("Authorization");
     // Read-only.
     EXPECT_FALSE(folder->canDeleteFile(*file));
     EXPECT_THROW(folder->deleteFile(*file), Quorvel::UnsupportedException);
@@ -185,4 +188,57 @@ TEST_F(SharedFolderTest, ATruncatedOrSpoiledDownloadGivesNothing)
     auto file = other->getFile(other->getFileUris().at(0));
     EXPECT_EQ(failureOf([&] { other->getFileInputStream(*file); }).AfterFirst(' '),
               "Error downloading file: HTTP Response code 404");
+}
+
+// The file manager hands out shared pictures once the scheme is registered; the picture comes
+// from the portal's host by its name (here through the provider as the proxy of `settings`),
+// and the account's credentials stay home.
+TEST_F(SharedFolderTest, TheRegisteredSchemeFetchesFromThePortalHostWithoutCredentials)
+{
+    Brenmarle::FileManager files;
+    EXPECT_THROW(files.getFolder("shared://h/t/f/"), Quorvel::NotFoundException);
+    SharedFolder::registerScheme(files, 80, &settings);
+    const wxString uri =
+        SharedFolder::fileUriOf({Brenmarle::PortalId::hostOf("demo"), wxString::FromUTF8(token),
+                                 wxString::FromUTF8(fileId)});
+    auto file = files.getFile(uri);
+    auto input = files.getFolder(uri)->getFileInputStream(*file);
+    EXPECT_EQ(contentsOf(*input), dir.readFile("pics/c.jpg"));
+    const auto downloads = journal();
+    ASSERT_FALSE(downloads.empty());
+    EXPECT_EQ(downloads.back().path, "/service/sharing/3.0/download.php");
+    EXPECT_EQ(downloads.back().account, "");
+    EXPECT_EQ(failureOf([&] { files.getFolder("shared://h/t&x=1/f/"); }),
+              "Application.Error: Invalid shared uri!");
+}
+
+// The pictures' information is asked of the share's own host with the token alone.
+TEST(ShareInfoTask, TheHostIsAskedWithTheTokenAndNoCredentials)
+{
+    LoopbackHttpServer proxy;
+    for (int i = 0; i < 3; ++i)
+        proxy.enqueue(LoopbackHttpServer::Response::status(404, "Not Found"));
+    ScratchDir dir;
+    dir.writeFile("network.ini",
+                  "[HttpProxy]\nHost=127.0.0.1\nPort=" + std::to_string(proxy.port()) + "\n");
+    Quorvel::NetworkSettings settings(dir / "network.ini");
+    const wxString host = Brenmarle::PortalId::hostOf("demo");
+    const auto share = Brenmarle::ShareImport::read({{"accesstoken", "tok123"},
+                                                     {"sharedby", "Anna"},
+                                                     {"sharehost", host},
+                                                     {"previewsize", "0"}},
+                                                    {"f1"});
+    auto task = Quorvel::makeRef<Brenmarle::ShareInfoTask>(
+        share,
+        Brenmarle::ShareInfoTask::Files{
+            Quorvel::makeRef<Brenmarle::File>(share.getFileUris().at(0))},
+        8080, &settings);
+    EXPECT_EQ(TaskOutcome::runToEnd(task).type, Quorvel::EVT_TASK_FAILED);
+    const auto request = proxy.lastRequest();
+    EXPECT_NE(request.requestLine().find(utf8("http://" + host + ":8080/service/sharing/3.0/")),
+              std::string::npos)
+        << request.requestLine();
+    EXPECT_FALSE(request.hasHeader("Authorization")) << request.header("Authorization");
+    EXPECT_NE(request.body.find("tok123"), std::string::npos) << request.body;
+    EXPECT_NE(request.body.find("f1"), std::string::npos);
 }

@@ -45,8 +45,14 @@ TEST(MultipartBody, HandsOnTheFileHoweverTheBodyIsCut)
     const std::string file = std::string("\r\n--") + BOUNDARY.substr(0, 20) + "\r\n\r\n" +
                              std::string("--x\0y", 5) + "\r\n-";
     const std::string data = body(file);
-    for (size_t piece : {size_t(1), size_t(2), size_t(3), size_t(57), size_t(100000)})
+    // Every piece size up to past the delimiter's length puts a seam at every place in it.
+    const size_t delimiter = BOUNDARY.size() + 4;
+    for (size_t piece = 1; piece <= delimiter + 3; ++piece)
         EXPECT_EQ(fileOf(data, piece), file) << "pieces of " << piece;
+    EXPECT_EQ(fileOf(data, 100000), file);
+    const std::string large = std::string(300000, 'x') + file + std::string(70000, '\r');
+    for (size_t piece : {size_t(65536), size_t(65535), size_t(1000)})
+        EXPECT_EQ(fileOf(body(large), piece), large) << "pieces of " << piece;
     std::string field;
     EXPECT_EQ(fileOf(body(""), 7, &field), "");
     EXPECT_EQ(field, "rpas");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 #include <sys/stat.h>
 
@@ -18,8 +19,10 @@
 #include "dialogs/WebImportRunner.h"
 #include "filemanager/FileManager.h"
 #include "folders/AlbumFolder.h"
+#include "folders/SharedFolder.h"
 #include "imaging/ImageMagickSetup.h"
 #include "import/ImportWizard.h"
+#include "import/ShareImportWizard.h"
 #include "import/WebImport.h"
 #include "importexport/FileMonitor.h"
 #include "keywords/KeywordManager.h"
@@ -478,7 +481,7 @@ void BrenmarleApp::runCommandFile(const wxString& path)
             } else if (action.name == "webimport") {
                 webImport(action);
             } else if (action.name == "importshare") {
-                notAvailable("Importing a share");
+                importShare(action);
             } else if (action.name == "installpackage") {
                 notAvailable("Installing a plug-in package");
             }
@@ -512,6 +515,29 @@ void BrenmarleApp::webImport(const CommandFile::Action& action)
     } catch (const Quorvel::Exception& e) {
         wxLogError("Web import failed: %s", e.getMessage());
     }
+}
+
+void BrenmarleApp::importShare(const CommandFile::Action& action)
+{
+    std::optional<Brenmarle::ShareImport> share;
+    try {
+        share = Brenmarle::ShareImport::read(action.fields, action.files);
+    } catch (const Quorvel::Exception& e) {
+        wxLogError("Refused to import a share: %s", e.getMessage());
+        return;
+    }
+    initAlbums();
+    openMainFrame();
+    // Modal, so it starts once the main loop runs.
+    CallAfter([this, share] { ShareImportWizard::run(getMainFrame(), *share, servicePort()); });
+}
+
+int BrenmarleApp::servicePort()
+{
+    int port = Brenmarle::SharedFolder::DEFAULT_PORT;
+    getGlobalConfig().readInt("internet/webserviceport", port,
+                              Brenmarle::SharedFolder::DEFAULT_PORT);
+    return port;
 }
 
 void BrenmarleApp::endWebImport(WebImportRunner* runner)
@@ -578,6 +604,7 @@ void BrenmarleApp::initDatabase()
     }
     // Files and folders are reached through the file manager from here on.
     m_fileManager = std::make_unique<Brenmarle::FileManager>();
+    Brenmarle::SharedFolder::registerScheme(*m_fileManager, servicePort());
 }
 
 void BrenmarleApp::initKeywords()

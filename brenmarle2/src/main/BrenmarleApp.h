@@ -117,6 +117,9 @@ private:
     void runCommandFile(const wxString& path);
     // Downloads the command's files into its album in the background, with a progress window.
     void webImport(const CommandFile::Action& action);
+    void importShare(const CommandFile::Action& action);
+    // "internet/webserviceport" of the global configuration (80 when absent).
+    int servicePort();
     void endWebImport(WebImportRunner* runner);
     void notAvailable(const wxString& function);
     // False when `version` is not this program's version.

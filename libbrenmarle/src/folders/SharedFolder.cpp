@@ -4,6 +4,7 @@
 #include <wx/translation.h>
 
 #include "core/LibraryLock.h"
+#include "filemanager/FileManager.h"
 #include "folders/HttpFolder.h"
 #include "service/HTTPClient.h"
 #include "system/Exceptions.h"
@@ -50,6 +51,11 @@ bool isPart(const wxString& part)
 
 } // namespace
 
+bool SharedFolder::isValidPart(const wxString& part)
+{
+    return isPart(part);
+}
+
 SharedFolder::Parts SharedFolder::partsOf(const wxString& uri)
 {
     const wxString prefix = wxString(SCHEME) + "://";
@@ -84,11 +90,19 @@ wxString SharedFolder::downloadAddressOf(const Parts& parts, int port)
                             parts.accessToken, parts.fileId);
 }
 
-SharedFolder::SharedFolder(const wxString& uri, int port) : m_parts(partsOf(uri)), m_port(port)
+SharedFolder::SharedFolder(const wxString& uri, int port, Quorvel::NetworkSettings* settings)
+    : m_parts(partsOf(uri)), m_port(port), m_settings(settings)
 {
     if (port <= 0 || port > 65535)
         invalid();
     m_uri = fileUriOf(m_parts).BeforeLast('/') + "/";
+}
+
+void SharedFolder::registerScheme(FileManager& files, int port, Quorvel::NetworkSettings* settings)
+{
+    files.registerFolderFactory(SCHEME, [port, settings](const wxString& uri) -> FolderRef {
+        return Quorvel::makeRef<SharedFolder>(uri, port, settings);
+    });
 }
 
 wxString SharedFolder::getName() const
@@ -125,8 +139,10 @@ SharedFolder::fetchFileInputStream(File& file, Quorvel::HttpCallbackObj* transfe
     const wxString address = downloadAddressOf(m_parts, m_port);
     QDEBUG("[SHAREDFOLDER] Downloading %s", file.getURI());
     // A client of its own, with no credentials: the token is all the host gets.
-    Quorvel::HTTPClient client;
-    return HttpFolder::download(client, address, transfer, true);
+    std::unique_ptr<Quorvel::HTTPClient> client =
+        m_settings ? std::make_unique<Quorvel::HTTPClient>(*m_settings)
+                   : std::make_unique<Quorvel::HTTPClient>();
+    return HttpFolder::download(*client, address, transfer, true);
 }
 
 } // namespace Brenmarle

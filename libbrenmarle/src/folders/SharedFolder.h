@@ -14,7 +14,13 @@
 
 #include "folders/Folder2.h"
 
+namespace Quorvel {
+class NetworkSettings;
+}
+
 namespace Brenmarle {
+
+class FileManager;
 
 class SharedFolder : public Folder2 {
 public:
@@ -29,6 +35,10 @@ public:
         wxString fileId;
     };
 
+    // Whether `part` may be a token or file id: letters, digits, "-", "_" and ".", at most 128
+    // characters, not "." or "..".
+    static bool isValidPart(const wxString& part);
+
     // The parts of `uri` (a picture's URI or its folder's); RuntimeException "Invalid shared
     // uri!" for one that cannot be taken apart or has a part that is not allowed.
     static Parts partsOf(const wxString& uri);
@@ -37,9 +47,16 @@ public:
     // "http://HOST[:PORT]/service/sharing/3.0/download.php?at=TOKEN&file=FILEID".
     static wxString downloadAddressOf(const Parts& parts, int port);
 
-    // `uri` is the folder's URI; `port` the services' port ("internet/webserviceport").
+    // `uri` is the folder's URI; `port` the services' port ("internet/webserviceport");
+    // `settings` the network settings the download uses (not owned; null: the process's).
     // Throws as partsOf.
-    SharedFolder(const wxString& uri, int port = DEFAULT_PORT);
+    SharedFolder(const wxString& uri, int port = DEFAULT_PORT,
+                 Quorvel::NetworkSettings* settings = nullptr);
+
+    // Has `files` make a SharedFolder for every "shared://" URI, with `port` and `settings`
+    // (which must outlive `files`).
+    static void registerScheme(FileManager& files, int port,
+                               Quorvel::NetworkSettings* settings = nullptr);
 
     wxString getURI() const override { return m_uri; }
     // "Shared Folder".
@@ -62,6 +79,7 @@ private:
     wxString m_uri;
     Parts m_parts;
     int m_port;
+    Quorvel::NetworkSettings* m_settings;
 };
 
 } // namespace Brenmarle

@@ -313,8 +313,10 @@ void GSoapClient::beginCall()
         throwInterrupted();
     copyCredential(getAddress().user, m_user, sizeof m_user);
     copyCredential(getAddress().password, m_password, sizeof m_password);
-    m_soap->userid = m_user;
-    m_soap->passwd = m_password;
+    // An address without a user sends no Authorization header at all, not an empty one.
+    const bool credentials = m_user[0] != '\0';
+    m_soap->userid = credentials ? m_user : nullptr;
+    m_soap->passwd = credentials ? m_password : nullptr;
     m_agentSent = false;
     m_acceptCompressed = false;
     m_timedOut = false;
