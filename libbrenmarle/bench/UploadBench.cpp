@@ -19,7 +19,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <random>
@@ -28,6 +27,7 @@
 #include <vector>
 
 #include "BenchArguments.h"
+#include "CurlUploads.h"
 #include "ProviderConfig.h"
 #include "ProviderServer.h"
 #include "ordering/Order.h"
@@ -56,14 +56,6 @@ long peakKilobytes()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
-}
-
-std::string shellQuoted(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
 }
 
 // `count` files of `megabytes` each, of random bytes (no two alike).
@@ -108,35 +100,6 @@ void runTask(const Quorvel::Ref<OrderingClient_3_0_Task>& task)
     Quorvel::TaskRunnerThread runner;
     runner.addTask(task, nullptr);
     runner.waitUntilStopped();
-}
-
-// curl's column: every file POSTed as its body, from one curl process (one connection kept
-// open where it can).
-double timeCurl(const std::vector<std::string>& paths,
-                const std::vector<OrderingClient_3_0::FileUpload>& list, const wxString& sessionId,
-                const std::string& folder)
-{
-    const std::string configPath = folder + "/curl.config";
-    std::ofstream config(configPath);
-    for (size_t i = 0; i < list.size(); ++i) {
-        if (i > 0)
-            config << "next\n";
-        config << "url = \"" << list[i].uploadUrl.utf8_string() << "\"\n"
-               << "upload-file = \"" << paths[i] << "\"\n"
-               << "request = \"POST\"\n"
-               << "user = \"SESSIONID:" << sessionId.utf8_string() << "\"\n"
-               << "header = \"X-Quorvel-MD5: "
-               << Quorvel::HTTPClient::md5OfFile(wxString::FromUTF8(paths[i])).utf8_string()
-               << "\"\n"
-               << "silent\noutput = \"/dev/null\"\nfail\n";
-    }
-    config.close();
-    const auto start = Clock::now();
-    const int status = std::system(("curl --config " + shellQuoted(configPath)).c_str());
-    const double seconds = secondsSince(start);
-    if (status != 0)
-        throw std::runtime_error("curl failed");
-    return seconds;
 }
 
 struct Round {
@@ -192,12 +155,12 @@ Round runRound(const std::vector<std::string>& paths, long megabytes, const std:
                                  " of " + std::to_string(count) + " files");
 
     // The same bytes to the same addresses (each file's place is simply written again).
-    std::vector<std::string> listed;
+    std::vector<CurlUploads::Upload> uploads;
     for (const auto& entry : list)
         for (size_t i = 0; i < files.size(); ++i)
             if (files[i].clientRef == entry.fileId.clientRef)
-                listed.push_back(paths[i]);
-    result.curlSeconds = timeCurl(listed, list, sessionId, folder);
+                uploads.push_back({entry.uploadUrl.utf8_string(), paths[i]});
+    result.curlSeconds = CurlUploads::time(uploads, sessionId.utf8_string(), folder);
     provider.stop();
     return result;
 }

@@ -10,6 +10,8 @@
 #include "service/WebAddress.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
+#include "threads/Task.h"
+#include "util/OutputFile.h"
 
 namespace Brenmarle {
 
@@ -429,6 +431,49 @@ void StorageClient_3_0::uploadFile(Quorvel::HTTPClient& http, const wxString& pa
     if (size != wxInvalidSize)
         checkFileSize(static_cast<int64_t>(size.GetValue()), wxFileName(path).GetFullName());
     RpasClient_3_0::uploadFile(http, path, url, _("Error before uploading file to storage"));
+}
+
+void StorageClient_3_0::fetchFile(const SyncFile& file, const wxString& target, Quorvel::Task& task)
+{
+    const wxString name = wxFileName(target).GetFullName();
+    if (file.downloadUrl.empty())
+        throw Quorvel::IOException(
+            wxString::Format(_("Error downloading file: nothing of %s has been stored yet"), name));
+    const std::unique_ptr<Quorvel::HTTPClient> transfer = newTransferClient();
+    Quorvel::HTTPClient& http = *transfer;
+    http.setAbortCheck([&task] { return task.isAborted(); });
+    downloadFile(http, file.downloadUrl);
+    Quorvel::OutputFile output(target);
+    int64_t received = 0;
+    try {
+        http.readBody([&](const char* data, size_t size) {
+            received += static_cast<int64_t>(size);
+            if (received > file.fileSize)
+                throw Quorvel::IOException(_("More bytes than the file has"));
+            output.write(data, size);
+        });
+    } catch (const Quorvel::AbortException&) {
+        throw;
+    } catch (const Quorvel::Exception& e) {
+        if (task.isAborted())
+            throw Quorvel::AbortException(_("Task aborted on request"));
+        throw Quorvel::IOException(e.getCode(),
+                                   _("Error downloading file") + wxS(": ") + e.getMessage());
+    }
+    task.checkAbort();
+    if (received != file.fileSize) {
+        QDEBUG("[SYNCHRONIZETASK] Downloaded %lld bytes", static_cast<long long>(received));
+        QDEBUG("[SYNCHRONIZETASK] Expected %lld bytes", static_cast<long long>(file.fileSize));
+        throw Quorvel::IOException(wxString::Format(
+            _("Error downloading file: %lld of %lld bytes arrived"),
+            static_cast<long long>(received), static_cast<long long>(file.fileSize)));
+    }
+    try {
+        http.verifyDownloadedFile(output.getTemporaryPath());
+    } catch (const Quorvel::Exception& e) {
+        throw Quorvel::IOException(_("Error downloading file") + wxS(": ") + e.getMessage());
+    }
+    output.commit(Quorvel::OutputFile::Replace::Yes, Quorvel::OutputFile::Flush::Yes);
 }
 
 } // namespace Brenmarle

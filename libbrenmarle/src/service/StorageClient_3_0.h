@@ -29,6 +29,7 @@
 namespace Quorvel {
 class HTTPClient;
 class NetworkSettings;
+class Task;
 } // namespace Quorvel
 
 namespace Brenmarle {
@@ -149,6 +150,12 @@ public:
     // RpasClient_3_0::uploadFile with the message "Error before uploading file to storage".
     // IOException "System.FileTooLarge" (nothing sent) for a file of MAX_FILE_BYTES or more.
     void uploadFile(Quorvel::HTTPClient& http, const wxString& path, const wxString& url);
+    // Fetches `file` from its download address into the local file `target` on a new transfer
+    // client that `task`'s abort stops. The bytes go to a temporary file
+    // that takes the name only when their count is the file's size and their MD5 the one the
+    // server sent; otherwise IOException "Error downloading file: <cause>" and `target` is as
+    // it was. AbortException when `task` was aborted.
+    void fetchFile(const SyncFile& file, const wxString& target, Quorvel::Task& task);
 
     // The client reference of a local picture or folder URI: "ssfile://" and the text after
     // its last "/"; "ssinbox://" for the inbox; "ssfolder://" and an album's identifier.

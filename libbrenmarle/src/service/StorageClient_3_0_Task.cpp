@@ -7,7 +7,6 @@
 
 #include "service/HTTPClient.h"
 #include "util/InputFile.h"
-#include "util/OutputFile.h"
 
 namespace Brenmarle {
 
@@ -285,44 +284,7 @@ void StorageClient_3_0_Task::download()
     const wxString name = StorageClient_3_0::localFileName(file);
     const wxString target = wxFileName(path, name).GetFullPath();
     status(wxString::Format(_("Downloading file %s..."), name));
-    if (file.downloadUrl.empty())
-        throw Quorvel::IOException(
-            wxString::Format(_("Error downloading file: nothing of %s has been stored yet"), name));
-    const std::unique_ptr<Quorvel::HTTPClient> transfer = client.newTransferClient();
-    Quorvel::HTTPClient& http = *transfer;
-    http.setAbortCheck([this] { return isAborted(); });
-    client.downloadFile(http, file.downloadUrl);
-    Quorvel::OutputFile output(target);
-    int64_t received = 0;
-    try {
-        http.readBody([&](const char* data, size_t size) {
-            received += static_cast<int64_t>(size);
-            if (received > file.fileSize)
-                throw Quorvel::IOException(_("More bytes than the file has"));
-            output.write(data, size);
-        });
-    } catch (const Quorvel::AbortException&) {
-        throw;
-    } catch (const Quorvel::Exception& e) {
-        if (isAborted())
-            throw Quorvel::AbortException(_("Task aborted on request"));
-        throw Quorvel::IOException(e.getCode(),
-                                   _("Error downloading file") + wxS(": ") + e.getMessage());
-    }
-    checkAbort();
-    if (received != file.fileSize) {
-        QDEBUG("[SYNCHRONIZETASK] Downloaded %lld bytes", static_cast<long long>(received));
-        QDEBUG("[SYNCHRONIZETASK] Expected %lld bytes", static_cast<long long>(file.fileSize));
-        throw Quorvel::IOException(wxString::Format(
-            _("Error downloading file: %lld of %lld bytes arrived"),
-            static_cast<long long>(received), static_cast<long long>(file.fileSize)));
-    }
-    try {
-        http.verifyDownloadedFile(output.getTemporaryPath());
-    } catch (const Quorvel::Exception& e) {
-        throw Quorvel::IOException(_("Error downloading file") + wxS(": ") + e.getMessage());
-    }
-    output.commit(Quorvel::OutputFile::Replace::Yes, Quorvel::OutputFile::Flush::Yes);
+    client.fetchFile(file, target, *this);
     downloadedPath = target;
 }
 
