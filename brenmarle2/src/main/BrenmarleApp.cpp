@@ -41,6 +41,7 @@
 #include "plugins/PluginLoader.h"
 #include "plugins/PluginRegistry.h"
 #include "plugins/PluginWindowHost.h"
+#include "safestorage/SynchronizeTask.h"
 #include "safestorage/SynchronizeManager.h"
 #include "search/CountryList.h"
 #include "service/NetworkSettings.h"
@@ -768,9 +769,17 @@ void BrenmarleApp::initSynchronization(MainFrame& frame)
 {
     if (!Brenmarle::Database::getInstance().isOpen())
         return;
-    // The synchronisation pass is built separately; until it is joined here, a due
-    // synchronisation stays due (and is shown so) instead of pretending to run.
-    SynchronizeManager::TaskFactory makeTask;
+    // Each run is made for the account as it is when the timer runs out.
+    SynchronizeManager::TaskFactory makeTask = [this]() -> Quorvel::Ref<Quorvel::Task> {
+        Quorvel::Configuration& configuration = getConfiguration();
+        const auto account = Brenmarle::AccountSettings::read(configuration);
+        if (!account.exists() || !m_fileManager)
+            return nullptr;
+        return Quorvel::makeRef<Brenmarle::SynchronizeTask>(
+            *m_fileManager, Brenmarle::Database::getInstance(),
+            Brenmarle::AccountSettings::portalAddress(configuration, account),
+            Quorvel::NetworkSettings::get(), account.accountId);
+    };
     m_synchronizeManager = std::make_unique<SynchronizeManager>(
         getConfiguration(), Brenmarle::Database::getInstance(), std::move(makeTask));
     frame.setSynchronizeManager(m_synchronizeManager.get());
