@@ -21,6 +21,8 @@
 #include "ChildProcess.h"
 #include "ExpectMessageBox.h"
 #include "PressButton.h"
+#include "ProviderStore.h"
+#include "StorageStore.h"
 #include "Screenshot.h"
 #include "WaitUntil.h"
 #include "database/Database.h"
@@ -217,11 +219,17 @@ TEST_F(SafeStorageTest, TooFewSlotsOfferRentingMore)
     int bought = 0;
     hooks.rentSlots = [&] {
         ++rented;
-        auto storage = client();
-        storage->createSession();
-        const auto package = storage->getSubscriptionPackages().front();
-        const auto transaction = storage->initiateSubscription(package.slots, package.period);
-        bought = storage->confirmSubscription(transaction.transactionId).newSlots;
+        // Stands in for the renting assistant (tested on its own, with its payment): the
+        // subscription as the provider records it once paid and confirmed.
+        Provider::ProviderStore store(std::string((dir / "data/provider.db").utf8_str()));
+        const auto account = store.findAccount("demo", "anna@example.com").value();
+        Provider::StorageStore::Subscription subscription;
+        subscription.slots = 10;
+        subscription.period = "1Y";
+        subscription.currency = "EUR";
+        const std::string id = store.storage().addSubscription(account.id, subscription);
+        bought = static_cast<int>(
+            store.storage().confirmSubscription(account.id, id, 365 * 86400).slots);
         return true;
     };
     dialog = new SafeStorageDialog(nullptr, pictures, configuration, hooks, &settings);
