@@ -24,6 +24,9 @@ CREATE TABLE IF NOT EXISTS ssfiles (
     slots INTEGER NOT NULL, uploaded INTEGER NOT NULL, info TEXT NOT NULL,
     lastoperation INTEGER NOT NULL, UNIQUE (accountid, clientref));
 CREATE INDEX IF NOT EXISTS ssfiles_folder ON ssfiles (folderuuid);
+-- The slots an account uses are summed at every reservation and registration: from the index
+-- alone, not a row lookup per stored file.
+CREATE INDEX IF NOT EXISTS ssfiles_account_slots ON ssfiles (accountid, slots);
 CREATE TABLE IF NOT EXISTS sssubscriptions (
     accountid TEXT NOT NULL, transactionid TEXT PRIMARY KEY, type TEXT NOT NULL,
     slots INTEGER NOT NULL, period TEXT NOT NULL, price TEXT NOT NULL, currency TEXT NOT NULL,
