@@ -13,7 +13,6 @@
 #include "service/PortalClient_3_0_Slave.h"
 #include "service/PortalClient_3_0_Task.h"
 #include "service/TokenPicture.h"
-#include "service/VManagerClient_1_0.h"
 #include "system/Exceptions.h"
 #include "threads/SlaveManager.h"
 
@@ -65,6 +64,7 @@ TEST_F(PortalClientTest, RegistersWithAPictureTokenAndTheNewAccountLogsIn)
     EXPECT_EQ(info.portalId, "demo");
     EXPECT_EQ(info.name, "Demo Photo");
     EXPECT_EQ(info.websiteUrl, "http://demo.example/");
+    EXPECT_EQ(info.description, "Prints and books");
 
     const auto token = client->getRegistrationToken();
     unsigned width = 0;
@@ -206,29 +206,6 @@ TEST_F(PortalClientTest, TokensTheProviderSpoilsAreRefusedAndTheNextOneWorks)
                                      "pw")
                      .empty());
     EXPECT_EQ(journalled("getRegistrationToken"), 5u);
-}
-
-// The plug-in manager of the reference provider, asked as the program asks it: only what is
-// offered to this portal comes back, in its list.
-TEST_F(PortalClientTest, PluginUpdatesComeFromTheProvidersPluginManager)
-{
-    startProvider("[plugin org.example.frames]\nlist = requpdate\nversion = 1.10.2\n"
-                  "repository = http://plugins.example/\ntitle = Frames\nbody = Twelve new frames\n"
-                  "portals = demo\n"
-                  "[plugin org.example.books]\nversion = 3\n"
-                  "[plugin org.example.elsewhere]\nversion = 1\nportals = other\n");
-    Brenmarle::VManagerClient_1_0 client(settings);
-    const auto updates = client.getPluginUpdates("0f8fad5b-d9cb-469f-a165-70867728950e",
-                                                 "vistrelle", "2.4.16", "demo");
-    ASSERT_EQ(updates.requiredUpdates.size(), 1u);
-    EXPECT_EQ(updates.requiredUpdates[0].packageId, "org.example.frames");
-    EXPECT_EQ(updates.requiredUpdates[0].version, "1.10.2");
-    EXPECT_EQ(updates.requiredUpdates[0].messageTitle, "Frames");
-    EXPECT_EQ(updates.requiredUpdates[0].repository, "http://plugins.example/");
-    ASSERT_EQ(updates.recommendedInstalls.size(), 1u);
-    EXPECT_EQ(updates.recommendedInstalls[0].packageId, "org.example.books");
-    EXPECT_TRUE(updates.recommendedUpdates.empty());
-    EXPECT_EQ(journalled("getPluginUpdates"), 1u);
 }
 
 // A server that drops the connection while a large request is still going out: the call fails
