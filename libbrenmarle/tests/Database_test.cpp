@@ -12,13 +12,12 @@
 #include <tuple>
 #include <vector>
 
-#include <sqlite3.h>
-
 #include <wx/evtloop.h>
 #include <wx/filename.h>
 
 #include "FileFields.h"
 #include "LogCapture.h"
+#include "RawDatabase.h"
 #include "ScopedTimeZone.h"
 #include "ScratchDir.h"
 #include "core/Exceptions.h"
@@ -34,62 +33,8 @@ using Quorvel::Ref;
 
 namespace {
 
-using Row = std::vector<std::string>;
+using Row = RawDatabase::Row;
 using Texts = std::vector<std::string>;
-
-// A second, plain SQLite connection: prepares old catalogues and looks at what the catalogue
-// really wrote, as another process would see it.
-class RawDatabase {
-public:
-    explicit RawDatabase(const wxString& path)
-    {
-        if (sqlite3_open_v2(path.utf8_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                            nullptr) != SQLITE_OK)
-            throw std::runtime_error("cannot open " + path.utf8_string());
-    }
-    ~RawDatabase() { sqlite3_close_v2(m_db); }
-    RawDatabase(const RawDatabase&) = delete;
-    RawDatabase& operator=(const RawDatabase&) = delete;
-
-    void exec(const std::string& sql)
-    {
-        if (sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
-            throw std::runtime_error(sql + ": " + sqlite3_errmsg(m_db));
-    }
-    // Every row as texts; NULL reads as "NULL".
-    std::vector<Row> rows(const std::string& sql)
-    {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK)
-            throw std::runtime_error(sql + ": " + sqlite3_errmsg(m_db));
-        std::vector<Row> result;
-        int rc;
-        while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-            Row row;
-            for (int i = 0; i < sqlite3_column_count(statement); ++i) {
-                const unsigned char* text = sqlite3_column_text(statement, i);
-                row.emplace_back(text ? reinterpret_cast<const char*>(text) : "NULL");
-            }
-            result.push_back(row);
-        }
-        sqlite3_finalize(statement);
-        if (rc != SQLITE_DONE)
-            throw std::runtime_error(sql + ": " + sqlite3_errmsg(m_db));
-        return result;
-    }
-    Texts column(const std::string& sql)
-    {
-        Texts values;
-        for (const Row& row : rows(sql))
-            values.push_back(row.front());
-        return values;
-    }
-    std::string text(const std::string& sql) { return column(sql).at(0); }
-    long long number(const std::string& sql) { return std::stoll(text(sql)); }
-
-private:
-    sqlite3* m_db = nullptr;
-};
 
 // The catalogue as the first program versions created it, before any upgrade step.
 const char* const VERSION_0_SCHEMA =
@@ -317,12 +262,14 @@ TEST_F(OpenCatalogueTest, CatalogueLockedByAnotherProcessIsRefusedAndLeftUntouch
     ASSERT_GE(child, 0);
     if (child == 0) {
         // Holds the lock until it is killed.
-        sqlite3* connection = nullptr;
-        sqlite3_open_v2(m_path.utf8_str(), &connection, SQLITE_OPEN_READWRITE, nullptr);
-        const bool ok =
-            sqlite3_exec(connection, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK;
-        (void)!write(locked[1], ok ? "L" : "E", 1);
-        pause();
+        try {
+            RawDatabase connection(m_path);
+            connection.exec("BEGIN EXCLUSIVE");
+            (void)!write(locked[1], "L", 1);
+            pause();
+        } catch (const std::exception&) {
+            (void)!write(locked[1], "E", 1);
+        }
         _exit(0);
     }
     char state = 0;

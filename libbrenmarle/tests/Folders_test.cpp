@@ -7,10 +7,10 @@
 #include <atomic>
 #include <thread>
 
-#include <sqlite3.h>
 #include <wx/filefn.h>
 
 #include "PhotoLibraryTest.h"
+#include "RawDatabase.h"
 #include "ScopedUmask.h"
 #include "SmallFileSystem.h"
 #include "SyncRecorder.h"
@@ -297,13 +297,8 @@ TEST_F(FoldersTest, AFoldersFileListKeepsItsOrderAndOneObjectPerFile)
     const wxString firstUri = first->getURI();
     // Another program renumbers the rows, so they no longer come in the album's order.
     Database::getInstance().commit();
-    sqlite3* db = nullptr;
-    ASSERT_EQ(
-        sqlite3_open_v2((dataDir + "database.db").utf8_str(), &db, SQLITE_OPEN_READWRITE, nullptr),
-        SQLITE_OK);
-    const wxString renumber = "UPDATE file SET rowid = 1000 WHERE uri = '" + third->getURI() + "'";
-    EXPECT_EQ(sqlite3_exec(db, renumber.utf8_str(), nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
+    RawDatabase(dataDir + "database.db")
+        .exec("UPDATE file SET rowid = 1000 WHERE uri = '" + third->getURI().utf8_string() + "'");
 
     // The first file leaves memory; the others are held.
     first.reset();
@@ -430,14 +425,9 @@ TEST_F(FoldersTest, AReloadedAlbumKeepsItsCountWhileItsListIsUnreadAndListsTheSa
     album.reset();
     // A row in an album whose URI begins the same way is not the album's.
     Database::getInstance().commit();
-    sqlite3* db = nullptr;
-    ASSERT_EQ(
-        sqlite3_open_v2((dataDir + "database.db").utf8_str(), &db, SQLITE_OPEN_READWRITE, nullptr),
-        SQLITE_OK);
     const wxString other = albumUri.Left(albumUri.length() - 1) + "0/" + UUID;
-    const wxString insert = "INSERT INTO file (uri) VALUES ('" + other + "')";
-    EXPECT_EQ(sqlite3_exec(db, insert.utf8_str(), nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
+    RawDatabase(dataDir + "database.db")
+        .exec("INSERT INTO file (uri) VALUES ('" + other.utf8_string() + "')");
 
     closeLibrary();
     openLibrary();

@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <sqlite3.h>
-
 #include "PhotoLibraryTest.h"
+#include "RawDatabase.h"
 #include "keywords/KeywordEvent.h"
 #include "keywords/KeywordManager.h"
 
@@ -48,22 +47,10 @@ protected:
     {
         if (Database::getInstance().isOpen())
             Database::getInstance().commit();
-        sqlite3* db = nullptr;
-        sqlite3_open_v2((dataDir + "database.db").utf8_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-        sqlite3_stmt* statement = nullptr;
-        sqlite3_prepare_v2(db,
-                           "SELECT uri || ' ' || keywords || ' ' || coalesce((SELECT "
-                           "group_concat(keyword, ',') FROM (SELECT keyword FROM filekeyword "
-                           "WHERE fileuri = uri ORDER BY keyword)), '-') FROM file ORDER BY uri",
-                           -1, &statement, nullptr);
-        std::vector<std::string> rows;
-        while (sqlite3_step(statement) == SQLITE_ROW) {
-            const unsigned char* text = sqlite3_column_text(statement, 0);
-            rows.emplace_back(text ? reinterpret_cast<const char*>(text) : "NULL");
-        }
-        sqlite3_finalize(statement);
-        sqlite3_close_v2(db);
-        return rows;
+        return RawDatabase(dataDir + "database.db")
+            .column("SELECT uri || ' ' || keywords || ' ' || coalesce((SELECT "
+                    "group_concat(keyword, ',') FROM (SELECT keyword FROM filekeyword "
+                    "WHERE fileuri = uri ORDER BY keyword)), '-') FROM file ORDER BY uri");
     }
 
     std::string row(int number, const std::string& column, const std::string& rows)

@@ -4,52 +4,15 @@
 #include <thread>
 #include <vector>
 
-#include <sqlite3.h>
-
 #include "PasswordHash.h"
 #include "ProviderStore.h"
+#include "RawDatabase.h"
 #include "ScratchDir.h"
 
 using Provider::PasswordHash;
 using Provider::ProviderStore;
 
 namespace {
-
-struct DatabaseCloser {
-    void operator()(sqlite3* db) const { sqlite3_close(db); }
-};
-using Database = std::unique_ptr<sqlite3, DatabaseCloser>;
-
-Database openRaw(const std::string& path)
-{
-    sqlite3* db = nullptr;
-    const int result = sqlite3_open(path.c_str(), &db);
-    Database owned(db);
-    EXPECT_EQ(result, SQLITE_OK);
-    return owned;
-}
-
-void run(sqlite3* db, const std::string& sql)
-{
-    char* error = nullptr;
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK)
-        << (error ? error : "") << " in " << sql;
-    sqlite3_free(error);
-}
-
-// The first value the query gives, as text.
-std::string valueOf(sqlite3* db, const std::string& sql)
-{
-    std::string value;
-    sqlite3_exec(
-        db, sql.c_str(),
-        [](void* out, int, char** values, char**) {
-            *static_cast<std::string*>(out) = values[0] ? values[0] : "NULL";
-            return 1;
-        },
-        &value, nullptr);
-    return value;
-}
 
 // A store whose time the test sets.
 class StoreTest : public ::testing::Test {
@@ -69,23 +32,22 @@ TEST_F(StoreTest, StoreOfAnOlderProviderIsBroughtUpToDate)
 {
     {
         // The first schema, as an older provider wrote it: passwords in plain text.
-        auto db = openRaw(path());
-        run(db.get(),
-            "CREATE TABLE accounts (accountid TEXT PRIMARY KEY, portalid TEXT NOT NULL, "
-            "email TEXT NOT NULL, password TEXT NOT NULL, name TEXT NOT NULL DEFAULT '', "
-            "address TEXT NOT NULL DEFAULT '', postalcode TEXT NOT NULL DEFAULT '', "
-            "city TEXT NOT NULL DEFAULT '', countrycode TEXT NOT NULL DEFAULT '', "
-            "emailaddress TEXT NOT NULL DEFAULT '', mobilephone TEXT NOT NULL DEFAULT '', "
-            "receiveemail INTEGER NOT NULL DEFAULT 0, activatedphone TEXT NOT NULL DEFAULT '', "
-            "UNIQUE (portalid, email));"
-            "CREATE TABLE sessions (sessionid TEXT PRIMARY KEY, accountid TEXT NOT NULL, "
-            "created INTEGER NOT NULL);"
-            "CREATE TABLE activations (accountid TEXT PRIMARY KEY, phone TEXT NOT NULL, "
-            "code TEXT NOT NULL);"
-            "INSERT INTO accounts (accountid, portalid, email, password, name) VALUES "
-            "('123', 'demo', 'old@example.com', 'old secret', 'Old Customer');"
-            "INSERT INTO sessions VALUES ('s1', '123', 999000);"
-            "INSERT INTO activations VALUES ('123', '+4711', '424242');");
+        RawDatabase db(path());
+        db.exec("CREATE TABLE accounts (accountid TEXT PRIMARY KEY, portalid TEXT NOT NULL, "
+                "email TEXT NOT NULL, password TEXT NOT NULL, name TEXT NOT NULL DEFAULT '', "
+                "address TEXT NOT NULL DEFAULT '', postalcode TEXT NOT NULL DEFAULT '', "
+                "city TEXT NOT NULL DEFAULT '', countrycode TEXT NOT NULL DEFAULT '', "
+                "emailaddress TEXT NOT NULL DEFAULT '', mobilephone TEXT NOT NULL DEFAULT '', "
+                "receiveemail INTEGER NOT NULL DEFAULT 0, activatedphone TEXT NOT NULL DEFAULT '', "
+                "UNIQUE (portalid, email));"
+                "CREATE TABLE sessions (sessionid TEXT PRIMARY KEY, accountid TEXT NOT NULL, "
+                "created INTEGER NOT NULL);"
+                "CREATE TABLE activations (accountid TEXT PRIMARY KEY, phone TEXT NOT NULL, "
+                "code TEXT NOT NULL);"
+                "INSERT INTO accounts (accountid, portalid, email, password, name) VALUES "
+                "('123', 'demo', 'old@example.com', 'old secret', 'Old Customer');"
+                "INSERT INTO sessions VALUES ('s1', '123', 999000);"
+                "INSERT INTO activations VALUES ('123', '+4711', '424242');");
     }
     std::string hash;
     {
@@ -98,15 +60,14 @@ TEST_F(StoreTest, StoreOfAnOlderProviderIsBroughtUpToDate)
         // The session's last use is its creation: 1000 s ago.
         EXPECT_EQ(store->sessionAccount("s1", 3600), "123");
         EXPECT_EQ(store->takeActivationCode("123", "424242").phone, "+4711");
-        auto db = openRaw(path());
-        hash = valueOf(db.get(), "SELECT password FROM accounts");
+        RawDatabase db(path());
+        hash = db.text("SELECT password FROM accounts");
         EXPECT_TRUE(PasswordHash::isHash(hash)) << hash;
-        EXPECT_EQ(valueOf(db.get(), "PRAGMA user_version"),
-                  std::to_string(ProviderStore::SCHEMA_VERSION));
+        EXPECT_EQ(db.text("PRAGMA user_version"), std::to_string(ProviderStore::SCHEMA_VERSION));
     }
     // Opened again, nothing is changed a second time.
     open();
-    EXPECT_EQ(valueOf(openRaw(path()).get(), "SELECT password FROM accounts"), hash);
+    EXPECT_EQ(RawDatabase(path()).text("SELECT password FROM accounts"), hash);
 }
 
 TEST_F(StoreTest, PasswordsAreKeptOnlyAsHashes)
@@ -114,7 +75,7 @@ TEST_F(StoreTest, PasswordsAreKeptOnlyAsHashes)
     auto store = open();
     const auto account = store->createAccount("demo", "bo@example.com", "pass word");
     EXPECT_TRUE(PasswordHash::isHash(account.passwordHash));
-    const std::string stored = valueOf(openRaw(path()).get(), "SELECT password FROM accounts");
+    const std::string stored = RawDatabase(path()).text("SELECT password FROM accounts");
     EXPECT_EQ(stored.find("pass word"), std::string::npos) << stored;
     EXPECT_EQ(store->checkLogin(account.id, "pass word")->email, "bo@example.com");
     EXPECT_EQ(store->checkLogin("bo@example.com", "pass word")->id, account.id);
@@ -204,7 +165,7 @@ TEST_F(StoreTest, TokenIsUsedOnceAndOnlyWithinItsLifetime)
     time += 601;
     store->createToken("FRESH", 600);
     EXPECT_FALSE(store->tokenText(forgotten));
-    EXPECT_EQ(valueOf(openRaw(path()).get(), "SELECT count(*) FROM tokens"), "1");
+    EXPECT_EQ(RawDatabase(path()).text("SELECT count(*) FROM tokens"), "1");
 }
 
 TEST_F(StoreTest, OneAccountPerPortalAndAddressWhateverItsLetterCase)
@@ -236,11 +197,11 @@ TEST_F(StoreTest, OlderStoreWithAddressesDifferingInCaseIsLeftAsItWas)
     {
         auto store = open();
         store->createAccount("demo", "bo@example.com", "one");
-        auto db = openRaw(path());
+        RawDatabase db(path());
         // As a provider of schema 1 could have written them.
-        run(db.get(), "DROP INDEX accounts_portal_email; PRAGMA user_version = 1;"
-                      "INSERT INTO accounts (accountid, portalid, email, password) "
-                      "VALUES ('2', 'demo', 'BO@example.com', 'x');");
+        db.exec("DROP INDEX accounts_portal_email; PRAGMA user_version = 1;"
+                "INSERT INTO accounts (accountid, portalid, email, password) "
+                "VALUES ('2', 'demo', 'BO@example.com', 'x');");
     }
     try {
         open();
@@ -249,9 +210,9 @@ TEST_F(StoreTest, OlderStoreWithAddressesDifferingInCaseIsLeftAsItWas)
         EXPECT_NE(std::string(e.what()).find("differ only in letter case"), std::string::npos)
             << e.what();
     }
-    auto db = openRaw(path());
-    EXPECT_EQ(valueOf(db.get(), "PRAGMA user_version"), "1");
-    EXPECT_EQ(valueOf(db.get(), "SELECT count(*) FROM accounts"), "2");
+    RawDatabase db(path());
+    EXPECT_EQ(db.text("PRAGMA user_version"), "1");
+    EXPECT_EQ(db.text("SELECT count(*) FROM accounts"), "2");
 }
 
 TEST(ProviderStore, OrdersBelongToTheirSessionAndConfirmOnce)
