@@ -85,40 +85,29 @@ protected:
 
 } // namespace
 
-TEST_F(ShoppingCartPanelTest, ShowsPricedItemsAndTheOrderSum)
+// What each row and the sum say is the cart summary's test; the panel shows it as the cart
+// changes.
+TEST_F(ShoppingCartPanelTest, ShowsTheCartsSummaryAsTheCartChanges)
 {
     ShoppingCartPanel& shown = openPanel();
     EXPECT_EQ(shown.getList()->GetItemCount(), 0);
     EXPECT_EQ(shown.getTotal(), "0.00 kr");
 
-    cart->addPart(makePart("print", 1, "file:///a.jpg"));
-    cart->addPart(makePart("print", 4, "file:///b.jpg"));
-    ASSERT_EQ(shown.getList()->GetItemCount(), 2);
-    EXPECT_EQ(shown.getCell(0, 0), "Product print");
-    EXPECT_EQ(shown.getCell(0, 1), "1 copy");
-    EXPECT_EQ(shown.getCell(1, 1), "4 copies");
-    EXPECT_EQ(shown.getCell(1, 2), "2.00 kr");
-    EXPECT_EQ(shown.getTotal(), "2.50 kr");
-    EXPECT_TRUE(Quorvel::findUnnamedControls(*frame).empty());
-    screenshot("cart-priced");
-}
-
-TEST_F(ShoppingCartPanelTest, MissingProductAndAFailedSumShowAsSuch)
-{
-    ShoppingCartPanel& shown = openPanel();
-    cart->addPart(makePart("print", 2, "file:///a.jpg"));
+    cart->addPart(makePart("print", 4, "file:///a.jpg"));
     cart->addPart(makePart("poster", 1, "file:///b.jpg"));
     ASSERT_EQ(shown.getList()->GetItemCount(), 2);
+    EXPECT_EQ(shown.getCell(0, 0), "Product print");
+    EXPECT_EQ(shown.getCell(0, 1), "4 copies");
     EXPECT_EQ(shown.getCell(1, 0), "Missing product");
-    EXPECT_EQ(shown.getCell(0, 2), "???");
     EXPECT_EQ(shown.getTotal(), "???");
+    EXPECT_TRUE(Quorvel::findUnnamedControls(*frame).empty());
     screenshot("cart-missing");
 
-    // The product gone from the list is deleted: the sum is a real one again.
     cart->deleteParts({&cart->getPart(1)});
-    EXPECT_EQ(shown.getTotal(), "1.00 kr");
-    cart->setPricelist(nullptr);
-    EXPECT_EQ(shown.getTotal(), "???");
+    ASSERT_EQ(shown.getList()->GetItemCount(), 1);
+    EXPECT_EQ(shown.getCell(0, 2), "2.00 kr");
+    EXPECT_EQ(shown.getTotal(), "2.00 kr");
+    screenshot("cart-priced");
 }
 
 TEST_F(ShoppingCartPanelTest, SelectedItemsAndAllItemsAreRemovedOnlyWhenTheUserSaysSo)
