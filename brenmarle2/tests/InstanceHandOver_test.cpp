@@ -7,7 +7,6 @@
 #include <fstream>
 #include <string>
 
-#include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +15,7 @@
 
 #include "ChildProcess.h"
 #include "LoopbackHttpServer.h"
+#include "RawDatabase.h"
 #include "ScratchDir.h"
 #include "TestPictures.h"
 #include "database/Database.h"
@@ -43,19 +43,14 @@ protected:
     // The catalogue's schema version as another program sees it; -1 when it has none.
     long long catalogueVersion() const
     {
-        sqlite3* db = nullptr;
         const wxString path = home / ".local/share/vistrelle/database.db";
-        long long version = -1;
-        if (sqlite3_open_v2(path.utf8_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-            sqlite3_stmt* statement = nullptr;
-            if (sqlite3_prepare_v2(db, "SELECT version FROM metadata", -1, &statement, nullptr) ==
-                    SQLITE_OK &&
-                sqlite3_step(statement) == SQLITE_ROW)
-                version = sqlite3_column_int64(statement, 0);
-            sqlite3_finalize(statement);
+        if (!wxFileExists(path))
+            return -1;
+        try {
+            return RawDatabase(path).number("SELECT version FROM metadata");
+        } catch (const std::exception&) {
+            return -1;
         }
-        sqlite3_close_v2(db);
-        return version;
     }
 
     ScratchDir home{ScratchDir::AsHome};
@@ -320,15 +315,9 @@ TEST_F(InstanceTest, NewerCatalogueEndsTheStartWithItsMessageAndAFailure)
 {
     {
         home.writeFile(".local/share/vistrelle/database.db", "");
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open((home / ".local/share/vistrelle/database.db").utf8_str(), &db),
-                  SQLITE_OK);
-        EXPECT_EQ(sqlite3_exec(db,
-                               "CREATE TABLE metadata (version INTEGER);"
-                               "INSERT INTO metadata (version) VALUES (99);",
-                               nullptr, nullptr, nullptr),
-                  SQLITE_OK);
-        sqlite3_close(db);
+        RawDatabase(home / ".local/share/vistrelle/database.db")
+            .exec("CREATE TABLE metadata (version INTEGER);"
+                  "INSERT INTO metadata (version) VALUES (99);");
     }
     auto process = start();
     // The message is shown in a dialog; a termination signal ends it like the user's OK.
