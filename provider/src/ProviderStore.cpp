@@ -121,9 +121,6 @@ std::string normalised(const std::string& text)
     return result;
 }
 
-// A session in use is renewed this many times within its idle time.
-const long SESSION_RENEWALS = 60;
-
 } // namespace
 
 using Statement = SqlStatement;
@@ -379,16 +376,6 @@ std::optional<std::string> ProviderStore::sessionAccount(const std::string& sess
                                                          long idleSeconds)
 {
     const int64_t time = now();
-    // Renewing is a committed write, flushed to disk: a session in use is renewed only once in
-    // a while (every sixtieth of its idle time), so the requests of a busy client mostly only
-    // read. It can close that much earlier than a renewal at every use would let it.
-    {
-        Statement look(m_db, "SELECT accountid, lastused FROM sessions "
-                             "WHERE sessionid = ? AND lastused >= ?");
-        look.bind(1, sessionId).bind(2, time - idleSeconds);
-        if (look.step() && time - look.integer(1) < idleSeconds / SESSION_RENEWALS)
-            return look.text(0);
-    }
     // Used and renewed in one statement, so an expiry cannot slip between look and renewal.
     Statement use(m_db, "UPDATE sessions SET lastused = ? WHERE sessionid = ? AND lastused >= ? "
                         "RETURNING accountid");

@@ -202,9 +202,7 @@ public:
 
     std::string createSession(const std::string& accountId);
     // The account of a session used within the last `idleSeconds`; the use counts as one, so
-    // the session stays open, though it is written down only when the last one written is a
-    // sixtieth of `idleSeconds` old (a busy client's requests read only). A session idle
-    // longer is closed.
+    // the session stays open. A session idle longer is closed.
     std::optional<std::string> sessionAccount(const std::string& sessionId, long idleSeconds);
     void closeSession(const std::string& sessionId);
 
