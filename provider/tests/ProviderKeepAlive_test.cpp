@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Md5.h"
+#include "ProviderCommandLine.h"
 
 namespace {
 
@@ -163,6 +164,17 @@ TEST(HttpRequestHead, AsksToKeepConnectionByVersionAndConnectionOptions)
     EXPECT_FALSE(asks("HTTP/1.0", ""));
     EXPECT_TRUE(asks("HTTP/1.0", "Connection: TE,  Keep-Alive \r\n"));
     EXPECT_FALSE(asks("HTTP/1.0", "Connection: keep-alived\r\n"));
+}
+
+TEST(ProviderCommandLine, KeepAliveTimeFromZeroToAnHour)
+{
+    using Provider::ProviderCommandLine;
+    EXPECT_EQ(ProviderCommandLine::parse({"--data", "d"}).settings.options.keepAliveSeconds, 5);
+    EXPECT_EQ(ProviderCommandLine::parse({"--data", "d", "--keep-alive", "0"})
+                  .settings.options.keepAliveSeconds,
+              0);
+    EXPECT_EQ(ProviderCommandLine::parse({"--data", "d", "--keep-alive", "3601"}).error,
+              "--keep-alive needs a number of seconds from 0 to 3600");
 }
 
 class KeepAliveTest : public ProviderServerTest {
