@@ -1,6 +1,5 @@
 #include "ProviderTestFixture.h"
 
-#include <netinet/in.h>
 #include <openssl/ssl.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -29,15 +28,8 @@ struct SslDeleter {
 // plain TCP or TLS (trusting any certificate: only the connection's reuse is looked at).
 class KeptConnection {
 public:
-    explicit KeptConnection(int port, bool tls = false)
+    explicit KeptConnection(int port, bool tls = false) : m_socket(connectToLoopback(port))
     {
-        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
-            ADD_FAILURE() << "could not connect to port " << port;
         if (!tls)
             return;
         m_context.reset(SSL_CTX_new(TLS_client_method()));
