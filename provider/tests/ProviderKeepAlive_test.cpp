@@ -6,14 +6,12 @@
 #include <unistd.h>
 
 #include <sstream>
-#include <thread>
 
 #include <wx/base64.h>
 
 #include <nlohmann/json.hpp>
 
 #include "Md5.h"
-#include "ProviderCommandLine.h"
 
 namespace {
 
@@ -39,8 +37,6 @@ public:
             ADD_FAILURE() << "no TLS handshake";
     }
     ~KeptConnection() { ::close(m_socket); }
-    KeptConnection(const KeptConnection&) = delete;
-    KeptConnection& operator=(const KeptConnection&) = delete;
 
     bool send(const std::string& data)
     {
@@ -111,7 +107,7 @@ private:
 
 const std::string HOST = "Host: demo.portal.vistrelle.net\r\n";
 
-std::string soapCall(const std::string& version = "HTTP/1.1", const std::string& headers = "")
+std::string soapCall(const std::string& version = "HTTP/1.1")
 {
     const std::string body =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
@@ -120,8 +116,8 @@ std::string soapCall(const std::string& version = "HTTP/1.1", const std::string&
         "<portal:getPortalInformation><portalid>demo</portalid><language>en</language>"
         "</portal:getPortalInformation></SOAP-ENV:Body></SOAP-ENV:Envelope>";
     return "POST /service/portal/3.0/ " + version + "\r\n" + HOST +
-           "Content-Type: text/xml; charset=utf-8\r\nSOAPAction: \"\"\r\n" + headers +
-           "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+           "Content-Type: text/xml; charset=utf-8\r\nContent-Length: " +
+           std::to_string(body.size()) + "\r\n\r\n" + body;
 }
 
 std::string get(const std::string& path, const std::string& version = "HTTP/1.1",
@@ -158,17 +154,6 @@ TEST(HttpRequestHead, AsksToKeepConnectionByVersionAndConnectionOptions)
     EXPECT_FALSE(asks("HTTP/1.0", "Connection: keep-alived\r\n"));
 }
 
-TEST(ProviderCommandLine, KeepAliveTimeFromZeroToAnHour)
-{
-    using Provider::ProviderCommandLine;
-    EXPECT_EQ(ProviderCommandLine::parse({"--data", "d"}).settings.options.keepAliveSeconds, 5);
-    EXPECT_EQ(ProviderCommandLine::parse({"--data", "d", "--keep-alive", "0"})
-                  .settings.options.keepAliveSeconds,
-              0);
-    EXPECT_EQ(ProviderCommandLine::parse({"--data", "d", "--keep-alive", "3601"}).error,
-              "--keep-alive needs a number of seconds from 0 to 3600");
-}
-
 class KeepAliveTest : public ProviderServerTest {
 protected:
     void restart(ProviderServer::Options options, const std::string& faults = std::string())
@@ -176,6 +161,12 @@ protected:
         options.faultRules = Provider::FaultScript::parse(faults);
         server.reset();
         startServer(options);
+    }
+    // The Authorization line of a new session of the configured account.
+    std::string sessionCredentials()
+    {
+        const std::string user = "SESSIONID:" + annaSession();
+        return "Authorization: Basic " + utf8(wxBase64Encode(user.data(), user.size())) + "\r\n";
     }
     // The journal's lines, in order.
     std::vector<nlohmann::json> journal()
@@ -191,11 +182,8 @@ protected:
 
 TEST_F(KeepAliveTest, SoapCallsTransfersAndPagesShareOneConnectionEachJournalled)
 {
-    const std::string session = annaSession();
+    const std::string credentials = sessionCredentials();
     const size_t before = journal().size();
-    const std::string credentials =
-        "Authorization: Basic " +
-        utf8(wxBase64Encode(("SESSIONID:" + session).data(), session.size() + 10)) + "\r\n";
     const std::string content(100000, 'q');
     Provider::Md5 digest;
     digest.update(content.data(), content.size());
@@ -265,11 +253,10 @@ TEST_F(KeepAliveTest, ClosesWhenTheClientDoesNotAskOrTheRequestWasNotReadToItsEn
                             "HTTP/1.1 500"));
 
     // An upload cut short: the client gives up halfway.
-    const std::string session = annaSession();
+    const std::string credentials = sessionCredentials();
     KeptConnection cut(server->port());
-    cut.send("POST /upload/storage/b.jpg HTTP/1.1\r\n" + HOST + "Authorization: Basic " +
-             utf8(wxBase64Encode(("SESSIONID:" + session).data(), session.size() + 10)) +
-             "\r\nX-Quorvel-MD5: 0123456789abcdef0123456789abcdef\r\nContent-Length: 1000\r\n\r\n" +
+    cut.send("POST /upload/storage/b.jpg HTTP/1.1\r\n" + HOST + credentials +
+             "X-Quorvel-MD5: 0123456789abcdef0123456789abcdef\r\nContent-Length: 1000\r\n\r\n" +
              std::string(400, 'x'));
     cut.shutdownWrite();
     const std::string answer = cut.answer();
