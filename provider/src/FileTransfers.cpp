@@ -211,6 +211,9 @@ void FileTransfers::sendFile(ProviderConnection& connection, const std::string& 
         if (action->kind == FaultScript::Action::Truncate)
             toSend = std::min(size, action->amount);
     }
+    // The client is left waiting for the rest until the connection closes.
+    if (toSend < size)
+        connection.closeAfterAnswer();
     connection.journalEntry().bytes = toSend;
     connection.journalEntry().md5 = md5;
     if (!connection.sendHead(200, contentType, size,

@@ -195,6 +195,33 @@ std::optional<std::string> HttpRequestHead::field(std::string_view name) const
     return std::nullopt;
 }
 
+bool HttpRequestHead::asksToKeepConnection() const
+{
+    // Every Connection field counts, each a list of options.
+    bool close = false;
+    bool keepAlive = false;
+    for (const auto& [key, value] : m_fields) {
+        if (!equalsIgnoringCase(key, "Connection"))
+            continue;
+        size_t start = 0;
+        while (start <= value.size()) {
+            size_t comma = value.find(',', start);
+            if (comma == std::string::npos)
+                comma = value.size();
+            std::string_view option(value.data() + start, comma - start);
+            while (!option.empty() && (option.front() == ' ' || option.front() == '\t'))
+                option.remove_prefix(1);
+            while (!option.empty() && (option.back() == ' ' || option.back() == '\t'))
+                option.remove_suffix(1);
+            close = close || equalsIgnoringCase(option, "close");
+            keepAlive = keepAlive || equalsIgnoringCase(option, "keep-alive");
+            start = comma + 1;
+        }
+    }
+    // HTTP/1.1 keeps connections unless told not to; HTTP/1.0 only when asked.
+    return !close && (m_version == "HTTP/1.1" || keepAlive);
+}
+
 std::optional<std::string> HttpRequestHead::decodedPath() const
 {
     return percentDecoded(m_path, false);

@@ -55,6 +55,9 @@ public:
 
     // The value of the first field of that name (letter case ignored), blanks trimmed.
     std::optional<std::string> field(std::string_view name) const;
+    // True when the client means to send more requests on the connection: HTTP/1.1 without
+    // "Connection: close", HTTP/1.0 with "Connection: keep-alive".
+    bool asksToKeepConnection() const;
     // Content-Length; nothing when absent.
     std::optional<uint64_t> contentLength() const { return m_contentLength; }
 

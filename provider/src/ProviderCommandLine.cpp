@@ -64,6 +64,10 @@ std::string ProviderCommandLine::usage()
            "  --idle-timeout SECONDS close a connection silent this long (default " +
            std::to_string(defaults.idleTimeoutSeconds) +
            ")\n"
+           "  --keep-alive SECONDS   keep a connection this long for the client's next request\n"
+           "                         (default " +
+           std::to_string(defaults.keepAliveSeconds) +
+           "; 0 closes every connection after one request)\n"
            "  --upload-limit BYTES   largest file an upload may carry (default " +
            std::to_string(defaults.uploadLimitBytes) +
            ")\n"
@@ -151,6 +155,9 @@ ProviderCommandLine ProviderCommandLine::parse(const std::vector<std::string>& a
         } else if (option == "--idle-timeout") {
             if (!number(value, 1, 86400, settings.options.idleTimeoutSeconds))
                 return fail("--idle-timeout needs a number of seconds from 1 to 86400");
+        } else if (option == "--keep-alive") {
+            if (!number(value, 0, 3600, settings.options.keepAliveSeconds))
+                return fail("--keep-alive needs a number of seconds from 0 to 3600");
         } else {
             return fail("unknown option: " + option);
         }

@@ -1,6 +1,7 @@
 #include "ProviderConnection.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -9,6 +10,7 @@
 #include <netinet/in.h>
 #include <openssl/ssl.h>
 #include <poll.h>
+#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -111,8 +113,10 @@ ProviderConnection::ProviderConnection(ProviderServer& server, Context context, 
     m_soap->fclosesocket = &ProviderConnection::holdCloseSocket;
     m_soap->fshutdownsocket = &ProviderConnection::holdShutdownSocket;
     m_defaultResponse = m_soap->fresponse;
-    m_soap->fresponse = &ProviderConnection::journalResponse;
-    m_entry.remote = m_remote;
+    m_defaultPostHeader = m_soap->fposthdr;
+    m_soap->fposthdr = &ProviderConnection::postHeader;
+    m_inputMode = m_soap->imode;
+    m_outputMode = m_soap->omode;
 }
 
 ProviderConnection::~ProviderConnection()
@@ -130,11 +134,21 @@ void ProviderConnection::serve(ProviderStore& store)
 {
     m_served = true;
     m_server.addConnection(m_socket);
+    if (m_tls && soap_ssl_accept(m_soap) != SOAP_OK) {
+        const char* reason = soap_fault_detail(m_soap);
+        m_server.log(std::string("TLS handshake failed: ") + (reason ? reason : "unknown"));
+    } else {
+        while (serveRequest(store) && awaitRequest()) {
+        }
+    }
+    finish();
+}
+
+bool ProviderConnection::serveRequest(ProviderStore& store)
+{
+    startRequest();
     try {
-        if (m_tls && soap_ssl_accept(m_soap) != SOAP_OK) {
-            const char* reason = soap_fault_detail(m_soap);
-            m_server.log(std::string("TLS handshake failed: ") + (reason ? reason : "unknown"));
-        } else if (auto head = readHead()) {
+        if (auto head = readHead()) {
             const std::string scheme = m_tls ? "https" : "http";
             std::string origin = head->origin(scheme);
             // An HTTP/1.0 client may name no host: the address it connected to stands in.
@@ -142,6 +156,13 @@ void ProviderConnection::serve(ProviderStore& store)
                 origin = scheme + "://" + endOf(m_socket, false);
             m_entry.method = head->method();
             m_entry.path = head->path();
+            m_clientKeeps = head->asksToKeepConnection();
+            // A body without a length (chunked, or up to the end of the connection) has no end
+            // the next request could follow; a GET without a length has none.
+            if (const auto length = head->contentLength())
+                m_requestEnd = m_pendingOffset + *length;
+            else if (head->method() != "POST" && !head->field("Transfer-Encoding"))
+                m_requestEnd = m_pendingOffset;
             if (origin.empty()) {
                 sendResponse(400, "text/plain", "Bad host\n");
             } else {
@@ -152,11 +173,73 @@ void ProviderConnection::serve(ProviderStore& store)
         }
     } catch (const std::exception& e) {
         m_server.log(std::string("Request failed: ") + e.what());
+        m_mustClose = true;
     }
     // A request that got no answer (its client went away, or it failed) is journalled too.
     if (!m_pending.empty())
         journal(0);
-    finish();
+    if (!m_keeps || m_mustClose || m_socket < 0)
+        return false;
+    // What the client sent beyond this request begins the next one.
+    m_next = m_pending.substr(std::min(m_pendingOffset, m_pending.size()));
+    return true;
+}
+
+void ProviderConnection::startRequest()
+{
+    m_request.reset();
+    if (m_requests > 0) {
+        // The last request's data goes; its entry is written.
+        soap_destroy(m_soap);
+        soap_end(m_soap);
+    }
+    m_entry = Journal::Entry();
+    m_entry.remote = m_remote;
+    m_journalled = false;
+    m_pending.clear();
+    m_pendingOffset = 0;
+    m_receivedAfter = 0;
+    m_requestEnd = std::string::npos;
+    m_clientKeeps = false;
+    m_keeps = false;
+    m_framed = false;
+    // The runtime may have changed its modes for the last request, or let go of the socket.
+    m_soap->imode = m_inputMode;
+    m_soap->omode = m_outputMode;
+    m_soap->keep_alive = 0;
+    m_soap->socket = m_socket;
+    m_soap->fsend = &ProviderConnection::checkedSend;
+    m_soap->fresponse = &ProviderConnection::journalResponse;
+}
+
+bool ProviderConnection::awaitRequest()
+{
+    if (!m_next.empty() || (m_soap->ssl && SSL_pending(m_soap->ssl) > 0))
+        return true;
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::seconds(m_server.options().keepAliveSeconds);
+    while (!m_server.isStopping()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        // Stopping the provider shuts the socket, which ends the wait.
+        pollfd wait{m_socket, POLLIN, 0};
+        const int ready = ::poll(&wait, 1, static_cast<int>(left.count()));
+        if (ready > 0)
+            return !m_server.isStopping();
+        if (ready < 0 && errno != EINTR)
+            return false;
+    }
+    return false;
+}
+
+bool ProviderConnection::mayKeep() const
+{
+    const ProviderServer::Options& options = m_server.options();
+    return m_clientKeeps && !m_mustClose && m_requestEnd != std::string::npos &&
+           position() == m_requestEnd && options.keepAliveSeconds > 0 &&
+           m_requests < options.keepAliveRequests && !m_server.isStopping();
 }
 
 std::optional<HttpRequestHead> ProviderConnection::readHead()
@@ -164,30 +247,35 @@ std::optional<HttpRequestHead> ProviderConnection::readHead()
     // A client that trickles its head in gets as long for all of it as for one silence.
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::seconds(m_server.options().idleTimeoutSeconds);
-    std::string data;
+    std::string data = std::move(m_next);
+    m_next.clear();
     char buffer[4096];
     while (true) {
-        const size_t received = m_defaultReceive(m_soap, buffer, sizeof buffer);
-        if (received == 0)
-            return std::nullopt; // gone, or silent for the idle time-out
-        data.append(buffer, received);
         const size_t end = HttpRequestHead::endOf(data);
         if (end != std::string::npos && end <= HttpRequestHead::MAX_BYTES) {
+            ++m_requests;
             // The runtime reads the head again for itself; a transfer starts after it.
             m_pending = std::move(data);
             m_pendingOffset = end;
             data = m_pending.substr(0, end);
             auto head = HttpRequestHead::parse(std::string_view(data).substr(0, end));
-            if (!head)
+            if (!head) {
+                m_mustClose = true;
                 sendResponse(400, "text/plain", "Malformed request head\n");
+            }
             return head;
         }
         if (data.size() > HttpRequestHead::MAX_BYTES) {
+            m_mustClose = true;
             sendResponse(431, "text/plain", "Request head too large\n");
             return std::nullopt;
         }
         if (std::chrono::steady_clock::now() > deadline)
             return std::nullopt;
+        const size_t received = m_defaultReceive(m_soap, buffer, sizeof buffer);
+        if (received == 0)
+            return std::nullopt; // gone, or silent for the idle time-out
+        data.append(buffer, received);
     }
 }
 
@@ -265,6 +353,7 @@ void ProviderConnection::serveSoap()
             return;
         if (action->kind == FaultScript::Action::DropReply) {
             // The call is carried out; its answer goes nowhere and the connection closes.
+            m_mustClose = true;
             m_soap->fresponse = &ProviderConnection::dropResponse;
             m_soap->fsend = &ProviderConnection::dropSend;
         }
@@ -344,16 +433,21 @@ bool ProviderConnection::send(const char* data, size_t size)
     if (m_socket < 0)
         return false;
     m_soap->socket = m_socket;
-    return m_defaultSend(m_soap, data, size) == SOAP_OK;
+    if (m_defaultSend(m_soap, data, size) == SOAP_OK)
+        return true;
+    m_mustClose = true;
+    return false;
 }
 
 bool ProviderConnection::sendHead(int status, const std::string& contentType,
                                   uint64_t contentLength, const std::string& headers)
 {
     journal(status);
+    m_keeps = mayKeep();
     return send("HTTP/1.1 " + std::to_string(status) + " " + reasonOf(status) +
-                "\r\nContent-Type: " + contentType + "\r\nContent-Length: " +
-                std::to_string(contentLength) + "\r\n" + headers + "Connection: close\r\n\r\n");
+                "\r\nContent-Type: " + contentType +
+                "\r\nContent-Length: " + std::to_string(contentLength) + "\r\n" + headers +
+                (m_keeps ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n"));
 }
 
 bool ProviderConnection::sendResponse(int status, const std::string& contentType,
@@ -386,6 +480,33 @@ int ProviderConnection::journalResponse(struct soap* soap, int status, uint64_t 
     return self.m_defaultResponse(soap, status, count);
 }
 
+int ProviderConnection::postHeader(struct soap* soap, const char* key, const char* value)
+{
+    ProviderConnection& self = of(soap);
+    if (key && ::strcasecmp(key, "Content-Length") == 0)
+        self.m_framed = true;
+    if (key && value && ::strcasecmp(key, "Transfer-Encoding") == 0 &&
+        ::strcasecmp(value, "chunked") == 0)
+        self.m_framed = true;
+    // The runtime's own view of keeping the connection is not asked: this object decides.
+    if (key && ::strcasecmp(key, "Keep-Alive") == 0)
+        return SOAP_OK;
+    if (key && ::strcasecmp(key, "Connection") == 0) {
+        self.m_keeps = self.m_framed && self.mayKeep();
+        value = self.m_keeps ? "keep-alive" : "close";
+    }
+    return self.m_defaultPostHeader(soap, key, value);
+}
+
+int ProviderConnection::checkedSend(struct soap* soap, const char* data, size_t length)
+{
+    ProviderConnection& self = of(soap);
+    const int result = self.m_defaultSend(soap, data, length);
+    if (result != SOAP_OK)
+        self.m_mustClose = true;
+    return result;
+}
+
 int ProviderConnection::dropResponse(struct soap* soap, int, uint64_t)
 {
     of(soap).journal(0);
@@ -408,13 +529,21 @@ size_t ProviderConnection::receive(char* buffer, size_t size)
 size_t ProviderConnection::replayReceive(struct soap* soap, char* buffer, size_t size)
 {
     ProviderConnection& self = of(soap);
+    if (self.m_requestEnd != std::string::npos) {
+        // The declared length is the end: what follows belongs to the next request.
+        if (self.position() >= self.m_requestEnd)
+            return 0;
+        size = std::min(size, self.m_requestEnd - self.position());
+    }
     if (self.m_pendingOffset < self.m_pending.size()) {
         const size_t count = std::min(size, self.m_pending.size() - self.m_pendingOffset);
         std::memcpy(buffer, self.m_pending.data() + self.m_pendingOffset, count);
         self.m_pendingOffset += count;
         return count;
     }
-    return self.m_defaultReceive(soap, buffer, size);
+    const size_t count = self.m_defaultReceive(soap, buffer, size);
+    self.m_receivedAfter += count;
+    return count;
 }
 
 int ProviderConnection::holdClose(struct soap*)
@@ -473,6 +602,7 @@ void ProviderConnection::finish()
     m_soap->fclosesocket = m_defaultCloseSocket;
     m_soap->fshutdownsocket = m_defaultShutdownSocket;
     m_soap->fresponse = m_defaultResponse;
+    m_soap->fposthdr = m_defaultPostHeader;
 }
 
 } // namespace Provider

@@ -67,6 +67,9 @@ ProviderServer::ProviderServer(ProviderConfig config, const std::string& dataDir
         throw std::invalid_argument("workers must be from 1 to " + std::to_string(MAX_WORKERS));
     if (m_options.idleTimeoutSeconds < 1)
         throw std::invalid_argument("the idle time-out must be at least one second");
+    if (m_options.keepAliveSeconds < 0 || m_options.keepAliveRequests < 1)
+        throw std::invalid_argument("the keep-alive time must not be negative, nor the requests "
+                                    "a connection carries fewer than one");
     makeFolder(m_dataDir);
     m_store = std::make_unique<ProviderStore>(m_dataDir + "/provider.db");
     m_journal = std::make_unique<Journal>(m_dataDir + "/journal.jsonl");

@@ -10,7 +10,8 @@
 // Many connections are served at once: an acceptor thread hands each accepted connection (a
 // gSOAP context copied from the listening one) to a bounded pool of worker threads, each with
 // its own connection to the store. A client that stalls holds one worker until the idle
-// time-out and delays nobody else.
+// time-out and delays nobody else. A client that keeps its connection holds its worker between
+// requests for the shorter keep-alive time.
 //
 // Threads: start() and stop() from one controlling thread; the accessors the service
 // functions use (config, log) from any worker. The configuration is not changed once started.
@@ -45,6 +46,11 @@ public:
         int workers = 32;
         // A connection that sends nothing for this long is closed.
         int idleTimeoutSeconds = 30;
+        // A kept connection on which no next request begins for this long is closed; 0 keeps
+        // no connection beyond its first request.
+        int keepAliveSeconds = 5;
+        // Requests one connection may carry; the last one's answer closes it.
+        int keepAliveRequests = 1000;
         // The largest file an upload may carry.
         uint64_t uploadLimitBytes = 256 * 1024 * 1024;
         // Fault rules after those of the configuration (a script file's).

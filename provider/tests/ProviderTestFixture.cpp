@@ -5,16 +5,19 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-RawConnection::RawConnection(int port)
+int connectToLoopback(int port)
 {
-    m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+    if (::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
         ADD_FAILURE() << "could not connect to port " << port;
+    return socket;
 }
+
+RawConnection::RawConnection(int port) : m_socket(connectToLoopback(port)) {}
 
 RawConnection::~RawConnection()
 {

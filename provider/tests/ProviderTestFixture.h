@@ -92,6 +92,9 @@ inline std::string utf8(const wxString& text)
     return std::string(text.utf8_str());
 }
 
+// A new TCP socket connected to `port` on loopback (a test failure when it cannot connect).
+int connectToLoopback(int port);
+
 // A plain TCP connection to the provider on loopback, for requests written by hand and for
 // clients that stall. Closed with the object.
 class RawConnection {
