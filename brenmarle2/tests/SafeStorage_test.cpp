@@ -21,6 +21,7 @@
 #include "ChildProcess.h"
 #include "ExpectMessageBox.h"
 #include "PressButton.h"
+#include "ProgramConfiguration.h"
 #include "ProviderStore.h"
 #include "Screenshot.h"
 #include "StorageStore.h"
@@ -469,6 +470,8 @@ TEST_F(SafeStorageTest, StoredPicturesWarnBeforeDeletingAndInTheirAlbum)
               "WARNING: The file you are about to delete will also be REMOVED FROM SAFE STORAGE. "
               "Please confirm that you wish to do this.");
 
+    // The page asks the program's configuration for the account.
+    const ProgramConfiguration current(configuration);
     auto* frame = new wxFrame(nullptr, wxID_ANY, "albums");
     auto* page = new MyAlbumsPage(frame);
     frame->Show();
