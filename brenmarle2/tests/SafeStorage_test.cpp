@@ -147,6 +147,26 @@ protected:
             task->run();
         }
     }
+    // Leaves the catalogue and the account to the real program, whose every request goes to
+    // the provider, never further.
+    void handToProgram()
+    {
+        configuration.flushUserConfig();
+        Brenmarle::AlbumFolder::unloadAlbums();
+        files.reset();
+        Brenmarle::Database::getInstance().close();
+        writeFile(Quorvel::Environment::getNetworkSettingsPath(),
+                  "[HttpProxy]\nHost=127.0.0.1\nPort=" + std::to_string(provider->port()) + "\n");
+    }
+    // What the program left: the album's pictures in the catalogue, and how many of them are
+    // not stored for Anna.
+    std::pair<int, int> catalogueAfterProgram()
+    {
+        Brenmarle::Database& catalogue = Brenmarle::Database::getInstance();
+        catalogue.open(Quorvel::Environment::getUserDataDir() + "database.db");
+        return {catalogue.countFolderFiles(summer->getURI()),
+                catalogue.countNotSafelyStored(summer->getURI(), anna().accountId)};
+    }
     void useCommands()
     {
         commandHooks.changesToSynchronize = [this] { ++changes; };
@@ -501,4 +521,48 @@ TEST(SafeStorageProgram, SignalEndsTheProgramWithTheStatusOpen)
     ASSERT_TRUE(program.waitForOutput("[SUBSCRIPTIONSDIALOG] Opened", ChildProcess::scaled(30s)))
         << program.output();
     EXPECT_EQ(program.endOnSignal(SIGTERM, ChildProcess::scaled(5s)), "");
+}
+
+// The real program with the Safe Storage dialog open, reached by "Store Album Safely..." on the
+// first album, ends on a termination signal: nothing is marked stored half-way, nothing lost.
+TEST_F(SafeStorageTest, SignalEndsTheProgramWithTheSafeStorageDialogOpen)
+{
+    start(10);
+    album({500, 1500});
+    const auto before = providerSlots();
+    handToProgram();
+    home.writeFile("store.vscf", "<commands><openuri>app://go/myalbums</openuri>"
+                                 "<openuri>app://tools/storealbumsafely</openuri></commands>");
+    wxSetEnv("WXTRACE", "DEBUG");
+    ChildProcess program({VISTRELLE_BINARY, "--command", (home / "store.vscf").ToStdString()});
+    wxUnsetEnv("WXTRACE");
+    // The dialog asked the service for the free slots and shows the answer.
+    ASSERT_TRUE(
+        program.waitForOutput("[SAFESTORAGEDIALOG] Free slots: ", ChildProcess::scaled(30s)))
+        << program.output();
+    EXPECT_NE(program.output().find("[SAFESTORAGEDIALOG] Opened with 2 pictures not stored"),
+              std::string::npos);
+    EXPECT_EQ(program.endOnSignal(SIGTERM, ChildProcess::scaled(5s)), "");
+    EXPECT_EQ(catalogueAfterProgram(), std::make_pair(2, 2));
+    const auto after = providerSlots();
+    EXPECT_EQ(after.leasedFiles + after.purchasedFiles, before.leasedFiles + before.purchasedFiles);
+}
+
+// The same with the assistant that rents more slots, opened at its list of packages.
+TEST_F(SafeStorageTest, SignalEndsTheProgramWithTheRentSlotsAssistantOpen)
+{
+    start(1);
+    album({500});
+    const int leased = providerSlots().leasedSlots;
+    handToProgram();
+    wxSetEnv("WXTRACE", "DEBUG");
+    ChildProcess program({VISTRELLE_BINARY, "--openuri", "app://tools/rentslots"});
+    wxUnsetEnv("WXTRACE");
+    ASSERT_TRUE(program.waitForOutput(" packages offered", ChildProcess::scaled(30s)))
+        << program.output();
+    EXPECT_EQ(program.endOnSignal(SIGTERM, ChildProcess::scaled(5s)), "");
+    EXPECT_EQ(catalogueAfterProgram(), std::make_pair(1, 1));
+    // Nothing was bought, and the account is still the program's.
+    EXPECT_EQ(providerSlots().leasedSlots, leased);
+    EXPECT_EQ(SafeStorageAccount::accountId(configuration), anna().accountId);
 }
