@@ -25,6 +25,7 @@
 #include "ProviderStore.h"
 #include "Screenshot.h"
 #include "StorageStore.h"
+#include "TestPictures.h"
 #include "WaitUntil.h"
 #include "database/Database.h"
 #include "filemanager/FileManager.h"
@@ -34,6 +35,7 @@
 #include "safestorage/SafeStorageAccount.h"
 #include "safestorage/SafeStorageCommands.h"
 #include "safestorage/SafeStorageDialog.h"
+#include "safestorage/StorageProgressDialog.h"
 #include "safestorage/SubscriptionsDialog.h"
 #include "service/HTTPClient.h"
 #include "service/StorageClient_3_0.h"
@@ -336,7 +338,14 @@ TEST_F(SafeStorageTest, RemovingAsksThenReleasesTheSlots)
 
     wxTEST_DIALOG(commands->remove({pictures[0], pictures[1]}),
                   ExpectMessageBox(title, question, wxID_YES));
+    // The release runs in a progress window of its own, which goes when it is done.
+    ASSERT_NE(commands->getProgressDialog(), nullptr);
+    EXPECT_TRUE(commands->getProgressDialog()->IsShown());
+    EXPECT_EQ(commands->getProgressDialog()->GetTitle(), "Remove from Safe Storage");
+    EXPECT_EQ(commands->getProgressDialog()->getMessage(),
+              "Removing 2 pictures from safe storage.");
     ASSERT_TRUE(waitUntil([this] { return !commands->isBusy(); }));
+    EXPECT_EQ(commands->getProgressDialog(), nullptr);
     EXPECT_EQ(pictures[0]->getSafeStorageType(), 0);
     EXPECT_EQ(pictures[1]->getSafeStorageType(), 0);
     EXPECT_EQ(pictures[0]->getSafeStorageAccountId(), "");
@@ -392,6 +401,63 @@ TEST_F(SafeStorageTest, ATruncatedReplaceLeavesTheLocalPictureUnchanged)
     EXPECT_EQ(pictures[0]->getFileSize(), 2500);
     EXPECT_EQ(pictures[0]->getFileModifyTime(), pictures[0]->getSafeStorageRevision());
     EXPECT_EQ(wxFileName(local).GetModificationTime().GetTicks(), pictures[0]->getFileModifyTime());
+}
+
+// Cancel while the second of three releases hangs: the first stays released and unmarked,
+// the others keep their status, and no failure is reported for the stop.
+TEST_F(SafeStorageTest, CancellingARemovalKeepsWhatWasReleasedUnmarked)
+{
+    start(10);
+    const Files pictures = album({500, 500, 500});
+    storeThroughDialog(pictures);
+    useCommands();
+    startProvider("[provider]\nslotsize = 1000\n[faults]\nrule = storage/releaseSlots | delay 0 | "
+                  "1\nrule = storage/releaseSlots | delay 60000 | 1\n");
+    wxString title;
+    wxString question;
+    wxTEST_DIALOG(commands->remove(pictures), ExpectMessageBox(title, question, wxID_YES));
+    StorageProgressDialog* progress = commands->getProgressDialog();
+    ASSERT_NE(progress, nullptr);
+    ASSERT_TRUE(waitUntil([progress] {
+        return progress->getProgressText() == "Releasing slots for file 2 of 3";
+    })) << progress->getProgressText();
+    EXPECT_TRUE(progress->getCancelButton()->IsEnabled());
+    shootIfAsked(*progress, "safestorage-remove-progress");
+    pressButton(progress->getCancelButton());
+    ASSERT_TRUE(waitUntil([this] { return !commands->isBusy(); }));
+    EXPECT_EQ(commands->getProgressDialog(), nullptr);
+    EXPECT_EQ(pictures[0]->getSafeStorageType(), 0);
+    EXPECT_EQ(pictures[1]->getSafeStorageType(), StorageClient_3_0::RENTED_STORAGE);
+    EXPECT_EQ(pictures[2]->getSafeStorageType(), StorageClient_3_0::RENTED_STORAGE);
+    EXPECT_EQ(changes, 1);
+}
+
+// The server's copy is a picture of another size than the local one: the catalogue takes it.
+TEST_F(SafeStorageTest, AReplacedPictureTakesTheSizeOfItsCopy)
+{
+    start(10);
+    const Files pictures = album({2500});
+    const wxString local = files->getLocalPath(*pictures[0]);
+    TestPictures::writeJpeg(local, 64, 48);
+    storeThroughDialog(pictures);
+    upload(pictures[0]);
+    // Turned since, and not yet sent.
+    TestPictures::writeJpeg(local, 48, 64);
+    pictures[0]->setImageWidth(48);
+    pictures[0]->setImageHeight(64);
+    files->getFolder(pictures[0]->getURI())->saveFileMetadata(*pictures[0]);
+    useCommands();
+    wxString title;
+    wxString question;
+    wxTEST_DIALOG(commands->replace(pictures), ExpectMessageBox(title, question, wxID_YES));
+    ASSERT_NE(commands->getProgressDialog(), nullptr);
+    EXPECT_EQ(commands->getProgressDialog()->GetTitle(), "Replace from Safe Storage");
+    ASSERT_TRUE(waitUntil([this] { return !commands->isBusy(); }));
+    const wxString where = "FROM file WHERE uri = '" + pictures[0]->getURI() + "'";
+    Brenmarle::Database& catalogue = Brenmarle::Database::getInstance();
+    EXPECT_EQ(catalogue.getTexts("SELECT imagewidth " + where), std::vector<wxString>{"64"});
+    EXPECT_EQ(catalogue.getTexts("SELECT imageheight " + where), std::vector<wxString>{"48"});
+    EXPECT_EQ(pictures[0]->getImageWidth(), 64);
 }
 
 TEST_F(SafeStorageTest, TheStatusShowsSlotsInUseAndSubscriptions)
