@@ -432,6 +432,33 @@ TEST_F(SafeStorageTest, CancellingARemovalKeepsWhatWasReleasedUnmarked)
     EXPECT_EQ(changes, 1);
 }
 
+// An orderly exit closes the progress window as it does every window (Close(true)): it goes at
+// once, stopping the hanging step, and nothing is left running.
+TEST_F(SafeStorageTest, AnOrderlyExitClosesTheProgressWindowAndStopsItsStep)
+{
+    start(10);
+    const Files pictures = album({500});
+    storeThroughDialog(pictures);
+    useCommands();
+    startProvider("[provider]\nslotsize = 1000\n[faults]\nrule = storage/releaseSlots | delay "
+                  "60000 | 1\n");
+    wxString title;
+    wxString question;
+    wxTEST_DIALOG(commands->remove(pictures), ExpectMessageBox(title, question, wxID_YES));
+    StorageProgressDialog* progress = commands->getProgressDialog();
+    ASSERT_NE(progress, nullptr);
+    ASSERT_TRUE(waitUntil([progress] {
+        return progress->getProgressText() == "Releasing slots for file 1 of 1";
+    })) << progress->getProgressText();
+    const auto started = std::chrono::steady_clock::now();
+    progress->Close(true);
+    ASSERT_TRUE(waitUntil([this] { return !commands->isBusy(); }));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+    EXPECT_EQ(commands->getProgressDialog(), nullptr);
+    // The release was stopped before the service answered: the picture is still stored.
+    EXPECT_EQ(pictures[0]->getSafeStorageType(), StorageClient_3_0::RENTED_STORAGE);
+}
+
 // The server's copy is a picture of another size than the local one: the catalogue takes it.
 TEST_F(SafeStorageTest, AReplacedPictureTakesTheSizeOfItsCopy)
 {
