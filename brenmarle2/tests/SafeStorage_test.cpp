@@ -65,6 +65,23 @@ private:
     wxString& m_title;
 };
 
+// Runs the real program with `arguments` and its debug log, waits for `line` in the log and
+// ends the program with SIGTERM, as when the desktop session ends: empty when it then ended
+// by itself within seconds, else what went wrong. `output` takes what it wrote.
+std::string endOnceLogged(const std::vector<std::string>& arguments, const std::string& line,
+                          std::string* output = nullptr)
+{
+    wxSetEnv("WXTRACE", "DEBUG");
+    ChildProcess program(arguments);
+    wxUnsetEnv("WXTRACE");
+    std::string result = program.waitForOutput(line, ChildProcess::scaled(30s))
+                             ? program.endOnSignal(SIGTERM, ChildProcess::scaled(5s))
+                             : "never logged \"" + line + "\":\n" + program.output();
+    if (output)
+        *output = program.output();
+    return result;
+}
+
 } // namespace
 
 class SafeStorageTest : public AccountFixture {
@@ -168,6 +185,27 @@ protected:
         catalogue.open(Quorvel::Environment::getUserDataDir() + "database.db");
         return {catalogue.countFolderFiles(summer->getURI()),
                 catalogue.countNotSafelyStored(summer->getURI(), anna().accountId)};
+    }
+    // Stores the pictures, then removes them through the commands with the provider's
+    // releases as `faults` say and then hanging, up to the progress line `line`; the progress
+    // window then, or null.
+    StorageProgressDialog* removeUntil(const Files& pictures, const std::string& faults,
+                                       const wxString& line)
+    {
+        start(10);
+        storeThroughDialog(pictures);
+        useCommands();
+        startProvider("[provider]\nslotsize = 1000\n[faults]\n" + faults +
+                      "rule = storage/releaseSlots | delay 60000 | 1\n");
+        wxString title;
+        wxString question;
+        wxTEST_DIALOG(commands->remove(pictures), ExpectMessageBox(title, question, wxID_YES));
+        StorageProgressDialog* progress = commands->getProgressDialog();
+        if (!progress || !waitUntil([&] { return progress->getProgressText() == line; })) {
+            ADD_FAILURE() << (progress ? progress->getProgressText() : wxString("no window"));
+            return nullptr;
+        }
+        return progress;
     }
     void useCommands()
     {
@@ -407,20 +445,10 @@ TEST_F(SafeStorageTest, ATruncatedReplaceLeavesTheLocalPictureUnchanged)
 // the others keep their status, and no failure is reported for the stop.
 TEST_F(SafeStorageTest, CancellingARemovalKeepsWhatWasReleasedUnmarked)
 {
-    start(10);
     const Files pictures = album({500, 500, 500});
-    storeThroughDialog(pictures);
-    useCommands();
-    startProvider("[provider]\nslotsize = 1000\n[faults]\nrule = storage/releaseSlots | delay 0 | "
-                  "1\nrule = storage/releaseSlots | delay 60000 | 1\n");
-    wxString title;
-    wxString question;
-    wxTEST_DIALOG(commands->remove(pictures), ExpectMessageBox(title, question, wxID_YES));
-    StorageProgressDialog* progress = commands->getProgressDialog();
+    StorageProgressDialog* progress = removeUntil(
+        pictures, "rule = storage/releaseSlots | delay 0 | 1\n", "Releasing slots for file 2 of 3");
     ASSERT_NE(progress, nullptr);
-    ASSERT_TRUE(waitUntil([progress] {
-        return progress->getProgressText() == "Releasing slots for file 2 of 3";
-    })) << progress->getProgressText();
     EXPECT_TRUE(progress->getCancelButton()->IsEnabled());
     shootIfAsked(*progress, "safestorage-remove-progress");
     pressButton(progress->getCancelButton());
@@ -436,20 +464,10 @@ TEST_F(SafeStorageTest, CancellingARemovalKeepsWhatWasReleasedUnmarked)
 // once, stopping the hanging step, and nothing is left running.
 TEST_F(SafeStorageTest, AnOrderlyExitClosesTheProgressWindowAndStopsItsStep)
 {
-    start(10);
     const Files pictures = album({500});
-    storeThroughDialog(pictures);
-    useCommands();
-    startProvider("[provider]\nslotsize = 1000\n[faults]\nrule = storage/releaseSlots | delay "
-                  "60000 | 1\n");
-    wxString title;
-    wxString question;
-    wxTEST_DIALOG(commands->remove(pictures), ExpectMessageBox(title, question, wxID_YES));
-    StorageProgressDialog* progress = commands->getProgressDialog();
+    StorageProgressDialog* progress =
+        removeUntil(pictures, std::string(), "Releasing slots for file 1 of 1");
     ASSERT_NE(progress, nullptr);
-    ASSERT_TRUE(waitUntil([progress] {
-        return progress->getProgressText() == "Releasing slots for file 1 of 1";
-    })) << progress->getProgressText();
     const auto started = std::chrono::steady_clock::now();
     progress->Close(true);
     ASSERT_TRUE(waitUntil([this] { return !commands->isBusy(); }));
@@ -608,12 +626,9 @@ TEST_F(SafeStorageTest, StoredPicturesWarnBeforeDeletingAndInTheirAlbum)
 TEST(SafeStorageProgram, SignalEndsTheProgramWithTheStatusOpen)
 {
     ScratchDir home{ScratchDir::AsHome};
-    wxSetEnv("WXTRACE", "DEBUG");
-    ChildProcess program({VISTRELLE_BINARY, "--openuri", "app://tools/safestoragestatus"});
-    wxUnsetEnv("WXTRACE");
-    ASSERT_TRUE(program.waitForOutput("[SUBSCRIPTIONSDIALOG] Opened", ChildProcess::scaled(30s)))
-        << program.output();
-    EXPECT_EQ(program.endOnSignal(SIGTERM, ChildProcess::scaled(5s)), "");
+    EXPECT_EQ(endOnceLogged({VISTRELLE_BINARY, "--openuri", "app://tools/safestoragestatus"},
+                            "[SUBSCRIPTIONSDIALOG] Opened"),
+              "");
 }
 
 // The real program with the Safe Storage dialog open, reached by "Store Album Safely..." on the
@@ -626,16 +641,13 @@ TEST_F(SafeStorageTest, SignalEndsTheProgramWithTheSafeStorageDialogOpen)
     handToProgram();
     home.writeFile("store.vscf", "<commands><openuri>app://go/myalbums</openuri>"
                                  "<openuri>app://tools/storealbumsafely</openuri></commands>");
-    wxSetEnv("WXTRACE", "DEBUG");
-    ChildProcess program({VISTRELLE_BINARY, "--command", (home / "store.vscf").ToStdString()});
-    wxUnsetEnv("WXTRACE");
-    // The dialog asked the service for the free slots and shows the answer.
-    ASSERT_TRUE(
-        program.waitForOutput("[SAFESTORAGEDIALOG] Free slots: ", ChildProcess::scaled(30s)))
-        << program.output();
-    EXPECT_NE(program.output().find("[SAFESTORAGEDIALOG] Opened with 2 pictures not stored"),
+    // Once the dialog has asked the service for the free slots and shows the answer.
+    std::string output;
+    EXPECT_EQ(endOnceLogged({VISTRELLE_BINARY, "--command", (home / "store.vscf").ToStdString()},
+                            "[SAFESTORAGEDIALOG] Free slots: ", &output),
+              "");
+    EXPECT_NE(output.find("[SAFESTORAGEDIALOG] Opened with 2 pictures not stored"),
               std::string::npos);
-    EXPECT_EQ(program.endOnSignal(SIGTERM, ChildProcess::scaled(5s)), "");
     EXPECT_EQ(catalogueAfterProgram(), std::make_pair(2, 2));
     const auto after = providerSlots();
     EXPECT_EQ(after.leasedFiles + after.purchasedFiles, before.leasedFiles + before.purchasedFiles);
@@ -648,12 +660,9 @@ TEST_F(SafeStorageTest, SignalEndsTheProgramWithTheRentSlotsAssistantOpen)
     album({500});
     const int leased = providerSlots().leasedSlots;
     handToProgram();
-    wxSetEnv("WXTRACE", "DEBUG");
-    ChildProcess program({VISTRELLE_BINARY, "--openuri", "app://tools/rentslots"});
-    wxUnsetEnv("WXTRACE");
-    ASSERT_TRUE(program.waitForOutput(" packages offered", ChildProcess::scaled(30s)))
-        << program.output();
-    EXPECT_EQ(program.endOnSignal(SIGTERM, ChildProcess::scaled(5s)), "");
+    EXPECT_EQ(endOnceLogged({VISTRELLE_BINARY, "--openuri", "app://tools/rentslots"},
+                            " packages offered"),
+              "");
     EXPECT_EQ(catalogueAfterProgram(), std::make_pair(1, 1));
     // Nothing was bought, and the account is still the program's.
     EXPECT_EQ(providerSlots().leasedSlots, leased);
