@@ -1,8 +1,12 @@
 #include <wx/frame.h>
 
 #include "PhotoLibraryTest.h"
+#include "ProgramConfiguration.h"
 #include "WaitUntil.h"
 #include "myalbums/MyAlbumsPage.h"
+#include "safestorage/SafeStorageAccount.h"
+#include "service/AccountSettings.h"
+#include "system/Configuration.h"
 #include "widgets/ThumbnailView.h"
 
 using namespace Brenmarle;
@@ -66,4 +70,46 @@ TEST_F(MyAlbumsPageTest, TheHeaderOfALargeAlbumCountsItsRowsAndFollowsItsTimes)
     album->deleteFile(*manager->getFile(Database::getInstance().getFileUri(rows[383])));
     const wxString after = wxString::FromUTF8("Garden \u2014 384 pictures, Jan 2020 to Jan 2021");
     EXPECT_TRUE(waitUntil([&] { return page->getHeader() == after; })) << page->getHeader();
+}
+
+TEST_F(MyAlbumsPageTest, ALargeAlbumWarnsOfPicturesNotStoredForTheAccountWithoutMakingItsFiles)
+{
+    Quorvel::Configuration configuration;
+    const ProgramConfiguration current(configuration);
+    const wxString anna = "3f2504e0-4f89-11d3-9a0c-0305e82c3301";
+    AccountSettings::store(configuration, {anna, "anna@example.org", "secret", "demo", "Demo"});
+    // Every picture stored for Anna but the last, which was stored under an account she left.
+    Ref<AlbumFolder> album = makeAlbum("Garden");
+    wxString last;
+    for (int i = 0; i < 385; ++i) {
+        auto file = Quorvel::makeRef<File>(album->createFileURI());
+        file->setFileName(wxString::Format("ROW_%05d.JPG", i));
+        file->setSafeStorageType(1);
+        file->setSafeStorageAccountId(i == 384 ? wxString("someone-else") : anna);
+        Database::getInstance().addFile(*file);
+        last = file->getURI();
+    }
+    ThumbnailView& view = *page->getView();
+    view.setBackgroundListing(100);
+    page->refreshAlbums(false);
+    page->chooseAlbum(album->getURI());
+    // The album does not ask to be warned.
+    ASSERT_TRUE(waitUntil([&] { return !page->isCountingUnsafe() && !view.isListing(); }));
+    EXPECT_EQ(page->getSafeStorageWarning(), "");
+
+    // Asked to now: the line comes once the catalogue answered, and the files were not made.
+    album->setSafeStorageWarning(true);
+    album->update();
+    manager->folderChanged(*album, 0);
+    const wxString warning = "Some of your pictures in this album are not safely stored. The "
+                             "pictures in question are marked red below for your attention.";
+    ASSERT_TRUE(waitUntil([&] { return page->getSafeStorageWarning() == warning; }));
+    EXPECT_TRUE(view.isMarkingNotSafelyStored());
+    EXPECT_LT(view.getMadeCount(), 385u);
+    EXPECT_FALSE(manager->isRegistered(last));
+
+    // Stored for Anna too: the line goes with the news of it.
+    SafeStorageAccount::setStatus(*manager->getFile(last), 1, anna);
+    EXPECT_TRUE(waitUntil([&] { return page->getSafeStorageWarning().empty(); }));
+    EXPECT_FALSE(view.isMarkingNotSafelyStored());
 }

@@ -21,9 +21,11 @@
 #include "ChildProcess.h"
 #include "ExpectMessageBox.h"
 #include "PressButton.h"
+#include "ProgramConfiguration.h"
 #include "ProviderStore.h"
 #include "Screenshot.h"
 #include "StorageStore.h"
+#include "TestPictures.h"
 #include "WaitUntil.h"
 #include "database/Database.h"
 #include "filemanager/FileManager.h"
@@ -33,6 +35,7 @@
 #include "safestorage/SafeStorageAccount.h"
 #include "safestorage/SafeStorageCommands.h"
 #include "safestorage/SafeStorageDialog.h"
+#include "safestorage/StorageProgressDialog.h"
 #include "safestorage/SubscriptionsDialog.h"
 #include "service/HTTPClient.h"
 #include "service/StorageClient_3_0.h"
@@ -61,6 +64,23 @@ protected:
 private:
     wxString& m_title;
 };
+
+// Runs the real program with `arguments` and its debug log, waits for `line` in the log and
+// ends the program with SIGTERM, as when the desktop session ends: empty when it then ended
+// by itself within seconds, else what went wrong. `output` takes what it wrote.
+std::string endOnceLogged(const std::vector<std::string>& arguments, const std::string& line,
+                          std::string* output = nullptr)
+{
+    wxSetEnv("WXTRACE", "DEBUG");
+    ChildProcess program(arguments);
+    wxUnsetEnv("WXTRACE");
+    std::string result = program.waitForOutput(line, ChildProcess::scaled(30s))
+                             ? program.endOnSignal(SIGTERM, ChildProcess::scaled(5s))
+                             : "never logged \"" + line + "\":\n" + program.output();
+    if (output)
+        *output = program.output();
+    return result;
+}
 
 } // namespace
 
@@ -145,6 +165,47 @@ protected:
                 storage, file, files->getLocalPath(*picture), info);
             task->run();
         }
+    }
+    // Leaves the catalogue and the account to the real program, whose every request goes to
+    // the provider, never further.
+    void handToProgram()
+    {
+        configuration.flushUserConfig();
+        Brenmarle::AlbumFolder::unloadAlbums();
+        files.reset();
+        Brenmarle::Database::getInstance().close();
+        writeFile(Quorvel::Environment::getNetworkSettingsPath(),
+                  "[HttpProxy]\nHost=127.0.0.1\nPort=" + std::to_string(provider->port()) + "\n");
+    }
+    // What the program left: the album's pictures in the catalogue, and how many of them are
+    // not stored for Anna.
+    std::pair<int, int> catalogueAfterProgram()
+    {
+        Brenmarle::Database& catalogue = Brenmarle::Database::getInstance();
+        catalogue.open(Quorvel::Environment::getUserDataDir() + "database.db");
+        return {catalogue.countFolderFiles(summer->getURI()),
+                catalogue.countNotSafelyStored(summer->getURI(), anna().accountId)};
+    }
+    // Stores the pictures, then removes them through the commands with the provider's
+    // releases as `faults` say and then hanging, up to the progress line `line`; the progress
+    // window then, or null.
+    StorageProgressDialog* removeUntil(const Files& pictures, const std::string& faults,
+                                       const wxString& line)
+    {
+        start(10);
+        storeThroughDialog(pictures);
+        useCommands();
+        startProvider("[provider]\nslotsize = 1000\n[faults]\n" + faults +
+                      "rule = storage/releaseSlots | delay 60000 | 1\n");
+        wxString title;
+        wxString question;
+        wxTEST_DIALOG(commands->remove(pictures), ExpectMessageBox(title, question, wxID_YES));
+        StorageProgressDialog* progress = commands->getProgressDialog();
+        if (!progress || !waitUntil([&] { return progress->getProgressText() == line; })) {
+            ADD_FAILURE() << (progress ? progress->getProgressText() : wxString("no window"));
+            return nullptr;
+        }
+        return progress;
     }
     void useCommands()
     {
@@ -314,7 +375,14 @@ TEST_F(SafeStorageTest, RemovingAsksThenReleasesTheSlots)
 
     wxTEST_DIALOG(commands->remove({pictures[0], pictures[1]}),
                   ExpectMessageBox(title, question, wxID_YES));
+    // The release runs in a progress window of its own, which goes when it is done.
+    ASSERT_NE(commands->getProgressDialog(), nullptr);
+    EXPECT_TRUE(commands->getProgressDialog()->IsShown());
+    EXPECT_EQ(commands->getProgressDialog()->GetTitle(), "Remove from Safe Storage");
+    EXPECT_EQ(commands->getProgressDialog()->getMessage(),
+              "Removing 2 pictures from safe storage.");
     ASSERT_TRUE(waitUntil([this] { return !commands->isBusy(); }));
+    EXPECT_EQ(commands->getProgressDialog(), nullptr);
     EXPECT_EQ(pictures[0]->getSafeStorageType(), 0);
     EXPECT_EQ(pictures[1]->getSafeStorageType(), 0);
     EXPECT_EQ(pictures[0]->getSafeStorageAccountId(), "");
@@ -370,6 +438,70 @@ TEST_F(SafeStorageTest, ATruncatedReplaceLeavesTheLocalPictureUnchanged)
     EXPECT_EQ(pictures[0]->getFileSize(), 2500);
     EXPECT_EQ(pictures[0]->getFileModifyTime(), pictures[0]->getSafeStorageRevision());
     EXPECT_EQ(wxFileName(local).GetModificationTime().GetTicks(), pictures[0]->getFileModifyTime());
+}
+
+// Cancel while the second of three releases hangs: the first stays released and unmarked,
+// the others keep their status, and no failure is reported for the stop.
+TEST_F(SafeStorageTest, CancellingARemovalKeepsWhatWasReleasedUnmarked)
+{
+    const Files pictures = album({500, 500, 500});
+    StorageProgressDialog* progress = removeUntil(
+        pictures, "rule = storage/releaseSlots | delay 0 | 1\n", "Releasing slots for file 2 of 3");
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(progress->getCancelButton()->IsEnabled());
+    shootIfAsked(*progress, "safestorage-remove-progress");
+    pressButton(progress->getCancelButton());
+    ASSERT_TRUE(waitUntil([this] { return !commands->isBusy(); }));
+    EXPECT_EQ(commands->getProgressDialog(), nullptr);
+    EXPECT_EQ(pictures[0]->getSafeStorageType(), 0);
+    EXPECT_EQ(pictures[1]->getSafeStorageType(), StorageClient_3_0::RENTED_STORAGE);
+    EXPECT_EQ(pictures[2]->getSafeStorageType(), StorageClient_3_0::RENTED_STORAGE);
+    EXPECT_EQ(changes, 1);
+}
+
+// An orderly exit closes the progress window as it does every window (Close(true)): it goes at
+// once, stopping the hanging step, and nothing is left running.
+TEST_F(SafeStorageTest, AnOrderlyExitClosesTheProgressWindowAndStopsItsStep)
+{
+    const Files pictures = album({500});
+    StorageProgressDialog* progress =
+        removeUntil(pictures, std::string(), "Releasing slots for file 1 of 1");
+    ASSERT_NE(progress, nullptr);
+    const auto started = std::chrono::steady_clock::now();
+    progress->Close(true);
+    ASSERT_TRUE(waitUntil([this] { return !commands->isBusy(); }));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+    EXPECT_EQ(commands->getProgressDialog(), nullptr);
+    // The release was stopped before the service answered: the picture is still stored.
+    EXPECT_EQ(pictures[0]->getSafeStorageType(), StorageClient_3_0::RENTED_STORAGE);
+}
+
+// The server's copy is a picture of another size than the local one: the catalogue takes it.
+TEST_F(SafeStorageTest, AReplacedPictureTakesTheSizeOfItsCopy)
+{
+    start(10);
+    const Files pictures = album({2500});
+    const wxString local = files->getLocalPath(*pictures[0]);
+    TestPictures::writeJpeg(local, 64, 48);
+    storeThroughDialog(pictures);
+    upload(pictures[0]);
+    // Turned since, and not yet sent.
+    TestPictures::writeJpeg(local, 48, 64);
+    pictures[0]->setImageWidth(48);
+    pictures[0]->setImageHeight(64);
+    files->getFolder(pictures[0]->getURI())->saveFileMetadata(*pictures[0]);
+    useCommands();
+    wxString title;
+    wxString question;
+    wxTEST_DIALOG(commands->replace(pictures), ExpectMessageBox(title, question, wxID_YES));
+    ASSERT_NE(commands->getProgressDialog(), nullptr);
+    EXPECT_EQ(commands->getProgressDialog()->GetTitle(), "Replace from Safe Storage");
+    ASSERT_TRUE(waitUntil([this] { return !commands->isBusy(); }));
+    const wxString where = "FROM file WHERE uri = '" + pictures[0]->getURI() + "'";
+    Brenmarle::Database& catalogue = Brenmarle::Database::getInstance();
+    EXPECT_EQ(catalogue.getTexts("SELECT imagewidth " + where), std::vector<wxString>{"64"});
+    EXPECT_EQ(catalogue.getTexts("SELECT imageheight " + where), std::vector<wxString>{"48"});
+    EXPECT_EQ(pictures[0]->getImageWidth(), 64);
 }
 
 TEST_F(SafeStorageTest, TheStatusShowsSlotsInUseAndSubscriptions)
@@ -468,6 +600,8 @@ TEST_F(SafeStorageTest, StoredPicturesWarnBeforeDeletingAndInTheirAlbum)
               "WARNING: The file you are about to delete will also be REMOVED FROM SAFE STORAGE. "
               "Please confirm that you wish to do this.");
 
+    // The page asks the program's configuration for the account.
+    const ProgramConfiguration current(configuration);
     auto* frame = new wxFrame(nullptr, wxID_ANY, "albums");
     auto* page = new MyAlbumsPage(frame);
     frame->Show();
@@ -491,10 +625,45 @@ TEST_F(SafeStorageTest, StoredPicturesWarnBeforeDeletingAndInTheirAlbum)
 TEST(SafeStorageProgram, SignalEndsTheProgramWithTheStatusOpen)
 {
     ScratchDir home{ScratchDir::AsHome};
-    wxSetEnv("WXTRACE", "DEBUG");
-    ChildProcess program({VISTRELLE_BINARY, "--openuri", "app://tools/safestoragestatus"});
-    wxUnsetEnv("WXTRACE");
-    ASSERT_TRUE(program.waitForOutput("[SUBSCRIPTIONSDIALOG] Opened", ChildProcess::scaled(30s)))
-        << program.output();
-    EXPECT_EQ(program.endOnSignal(SIGTERM, ChildProcess::scaled(5s)), "");
+    EXPECT_EQ(endOnceLogged({VISTRELLE_BINARY, "--openuri", "app://tools/safestoragestatus"},
+                            "[SUBSCRIPTIONSDIALOG] Opened"),
+              "");
+}
+
+// The real program with the Safe Storage dialog open, reached by "Store Album Safely..." on the
+// first album, ends on a termination signal: nothing is marked stored half-way, nothing lost.
+TEST_F(SafeStorageTest, SignalEndsTheProgramWithTheSafeStorageDialogOpen)
+{
+    start(10);
+    album({500, 1500});
+    const auto before = providerSlots();
+    handToProgram();
+    home.writeFile("store.vscf", "<commands><openuri>app://go/myalbums</openuri>"
+                                 "<openuri>app://tools/storealbumsafely</openuri></commands>");
+    // Once the dialog has asked the service for the free slots and shows the answer.
+    std::string output;
+    EXPECT_EQ(endOnceLogged({VISTRELLE_BINARY, "--command", (home / "store.vscf").ToStdString()},
+                            "[SAFESTORAGEDIALOG] Free slots: ", &output),
+              "");
+    EXPECT_NE(output.find("[SAFESTORAGEDIALOG] Opened with 2 pictures not stored"),
+              std::string::npos);
+    EXPECT_EQ(catalogueAfterProgram(), std::make_pair(2, 2));
+    const auto after = providerSlots();
+    EXPECT_EQ(after.leasedFiles + after.purchasedFiles, before.leasedFiles + before.purchasedFiles);
+}
+
+// The same with the assistant that rents more slots, opened at its list of packages.
+TEST_F(SafeStorageTest, SignalEndsTheProgramWithTheRentSlotsAssistantOpen)
+{
+    start(1);
+    album({500});
+    const int leased = providerSlots().leasedSlots;
+    handToProgram();
+    EXPECT_EQ(endOnceLogged({VISTRELLE_BINARY, "--openuri", "app://tools/rentslots"},
+                            " packages offered"),
+              "");
+    EXPECT_EQ(catalogueAfterProgram(), std::make_pair(1, 1));
+    // Nothing was bought, and the account is still the program's.
+    EXPECT_EQ(providerSlots().leasedSlots, leased);
+    EXPECT_EQ(SafeStorageAccount::accountId(configuration), anna().accountId);
 }

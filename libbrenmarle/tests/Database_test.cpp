@@ -786,6 +786,31 @@ TEST_F(OpenCatalogueTest, AFoldersFilesAreReadInArrivalOrderAndNoOtherFoldersRow
     EXPECT_EQ(slots[1]->getURI(), folder + wxS("1"));
 }
 
+TEST_F(OpenCatalogueTest, PicturesNotSafelyStoredAreCountedPerFolderAndAccount)
+{
+    const wxString folder = wxS("album://abc/");
+    const auto stored = [this](const wxString& uri, int32_t type, const wxString& account) {
+        Ref<File> file = makeFile(uri, 0, wxString(), {});
+        file->setSafeStorageType(type);
+        file->setSafeStorageAccountId(account);
+        m_database.addFile(*file);
+    };
+    stored(folder + wxS("mine"), 1, wxS("anna"));
+    stored(folder + wxS("other"), 2, wxS("bert"));
+    stored(folder + wxS("never"), 0, wxString());
+    // Stored, yet without the account it was stored for: not stored for anyone.
+    stored(folder + wxS("lost"), 1, wxString());
+    // Neighbours on the URI key count for their own folders only.
+    stored(wxS("album://abb/x"), 0, wxString());
+    stored(wxS("album://abc0/x"), 0, wxString());
+    EXPECT_EQ(m_database.countNotSafelyStored(folder, wxS("anna")), 3);
+    EXPECT_EQ(m_database.countNotSafelyStored(folder, wxS("bert")), 3);
+    EXPECT_EQ(m_database.countNotSafelyStored(folder, wxS("carl")), 4);
+    // Without an account nothing is stored.
+    EXPECT_EQ(m_database.countNotSafelyStored(folder, wxString()), 4);
+    EXPECT_EQ(m_database.countNotSafelyStored(wxS("album://empty/"), wxS("anna")), 0);
+}
+
 TEST_F(OpenCatalogueTest, SearchQueryStopsWhenItsInterruptCheckSaysSo)
 {
     add(fileUri(ALBUM, 1), 100);

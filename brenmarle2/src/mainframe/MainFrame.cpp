@@ -1767,6 +1767,16 @@ void MainFrame::openAddress(const wxString& address)
             QDEBUG("[MAINFRAME] Nothing to check out: %s", address);
         return;
     }
+    // More storage slots, as the Safe Storage dialog offers them when too few are free: a
+    // hand-over for what has no menu command.
+    if (address == "app://tools/rentslots") {
+        auto* configuration = Quorvel::Configuration::get();
+        if (configuration && Brenmarle::AccountSettings::read(*configuration).exists())
+            RentSlotsWizard::run(this, *configuration);
+        else
+            QDEBUG("[MAINFRAME] Renting slots needs an account: %s", address);
+        return;
+    }
     const CommandContext context = getCommandContext();
     static const std::pair<const char*, int> commands[] = {
         {"app://view/inbox", ID_VIEW_INBOX},
@@ -1777,6 +1787,7 @@ void MainFrame::openAddress(const wxString& address)
         {"app://account/login", ID_LOGIN},
         {"app://tools/createproducts", ID_CREATE_PRODUCTS},
         {"app://tools/safestoragestatus", ID_SAFE_STORAGE_STATUS},
+        {"app://tools/storealbumsafely", ID_STORE_ALBUM_SAFELY},
     };
     for (const auto& [known, id] : commands) {
         if (address != known)

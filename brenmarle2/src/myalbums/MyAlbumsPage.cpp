@@ -7,19 +7,40 @@
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
+#include "database/Database.h"
 #include "filemanager/FileEvent.h"
 #include "filemanager/FileManager.h"
 #include "filemanager/FolderEvent.h"
 #include "myalbums/AlbumDropTarget.h"
+#include "safestorage/SafeStorageAccount.h"
 #include "system/Configuration.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
+#include "threads/TaskEvent.h"
+#include "threads/TaskRunnerThread.h"
 #include "ui/Accessibility.h"
 #include "ui/AccessibleRows.h"
 #include "widgets/PictureDropTarget.h"
 #include "widgets/ThumbnailView.h"
 
 using Brenmarle::AlbumFolder;
+
+// Counts an album's pictures not in safe storage under an account, on the page's runner.
+class MyAlbumsPage::UnsafeCountTask : public Quorvel::Task {
+public:
+    UnsafeCountTask(const wxString& albumUri, const wxString& accountId)
+        : albumUri(albumUri), accountId(accountId)
+    {
+    }
+    void run() override
+    {
+        count = Brenmarle::Database::getInstance().countNotSafelyStored(albumUri, accountId);
+    }
+
+    const wxString albumUri;
+    const wxString accountId;
+    int count = 0;
+};
 
 MyAlbumsPage::MyAlbumsPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
 {
@@ -87,8 +108,12 @@ MyAlbumsPage::MyAlbumsPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
         CallAfter([this] {
             m_headerDue = false;
             updateHeader();
+            requestUnsafeCount();
         });
     });
+    Bind(Quorvel::EVT_TASK_FINISHED, &MyAlbumsPage::onUnsafeCounted, this);
+    Bind(Quorvel::EVT_TASK_FAILED, &MyAlbumsPage::onUnsafeCountFailed, this);
+    Bind(Quorvel::EVT_TASK_ABORTED, &MyAlbumsPage::onUnsafeCountFailed, this);
     if (Brenmarle::FileManager::exists())
         Brenmarle::FileManager::get().addListener(this, GetId());
     m_view->setEmptyText(_("Choose an album on the left, or make one with New Album."));
@@ -100,6 +125,10 @@ MyAlbumsPage::~MyAlbumsPage()
 {
     if (Brenmarle::FileManager::exists())
         Brenmarle::FileManager::get().removeListener(this);
+    // A count under way ends first (one query); nothing more reaches this page.
+    if (m_runner)
+        m_runner->removeListener(this);
+    m_runner.reset();
 }
 
 void MyAlbumsPage::refreshAlbums(bool chooseFirst)
@@ -137,8 +166,11 @@ void MyAlbumsPage::refreshAlbums(bool chooseFirst)
                              wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
     } else if (!m_chosen.empty()) {
         chooseAlbum(wxString());
+        return;
     }
     updateHeader();
+    // The album may have been asked to warn, or no longer to.
+    requestUnsafeCount();
 }
 
 std::vector<wxString> MyAlbumsPage::getListedNames() const
@@ -184,6 +216,9 @@ void MyAlbumsPage::chooseAlbum(const wxString& uri)
             QDEBUG("[MAINFRAME] Set folder %s", album->getURI());
     }
     updateHeader();
+    if (changed)
+        showWarning(false, wxString());
+    requestUnsafeCount();
     if (changed && m_onChosen)
         m_onChosen();
 }
@@ -201,28 +236,6 @@ wxString MyAlbumsPage::getSafeStorageWarning() const
 void MyAlbumsPage::updateHeader()
 {
     Quorvel::Ref<AlbumFolder> album = getChosenAlbum();
-    // Only an album that asks for the warning has its pictures looked at: in a large album
-    // that makes every file.
-    bool warn = false;
-    if (album && album->hasSafeStorageWarning()) {
-        const auto& files = m_view->getFiles();
-        warn = std::any_of(files.begin(), files.end(),
-                           [](const auto& file) { return file->getSafeStorageType() == 0; });
-    }
-    if (warn != m_warning->IsShown()) {
-        m_warning->SetLabel(warn ? _("Some of your pictures in this album are not safely stored. "
-                                     "The pictures in question are marked red below for your "
-                                     "attention.")
-                                 : wxString());
-        m_warning->SetToolTip(m_warning->GetLabel());
-        m_warning->Show(warn);
-        Layout();
-    }
-    // The pictures not stored are framed in red while the warning shows; a picture that
-    // became stored loses its frame at once.
-    m_view->setMarkNotSafelyStored(warn);
-    if (warn)
-        m_view->Refresh();
     if (!album) {
         m_header->SetLabel(wxString());
         return;
@@ -241,6 +254,84 @@ void MyAlbumsPage::updateHeader()
         text += from == to ? ", " + from : wxString::Format(_(", %s to %s"), from, to);
     }
     m_header->SetLabel(text);
+}
+
+void MyAlbumsPage::requestUnsafeCount()
+{
+    Quorvel::Ref<AlbumFolder> album = getChosenAlbum();
+    if (!album || !album->hasSafeStorageWarning()) {
+        showWarning(false, wxString());
+        // A count under way for an album that warned is of no use now.
+        m_unsafeCountAgain = false;
+        return;
+    }
+    if (m_unsafeCounting) {
+        m_unsafeCountAgain = true;
+        return;
+    }
+    wxString accountId;
+    if (auto* configuration = Quorvel::Configuration::get())
+        accountId = SafeStorageAccount::accountId(*configuration);
+    try {
+        if (!m_runner)
+            m_runner = std::make_unique<Quorvel::TaskRunnerThread>();
+        m_runner->addTask(Quorvel::makeRef<UnsafeCountTask>(album->getURI(), accountId), this);
+        m_unsafeCounting = true;
+    } catch (const Quorvel::Exception& e) {
+        QDEBUG("[MYALBUMSPAGE] %s", e.getMessage());
+    }
+}
+
+void MyAlbumsPage::onUnsafeCounted(Quorvel::TaskEvent& event)
+{
+    auto* counted = dynamic_cast<UnsafeCountTask*>(event.getTask().get());
+    if (!counted) {
+        event.Skip();
+        return;
+    }
+    // Only the answer for the album still chosen, with no news since, is shown.
+    Quorvel::Ref<AlbumFolder> album = getChosenAlbum();
+    if (!m_unsafeCountAgain && album && album->getURI() == counted->albumUri &&
+        album->hasSafeStorageWarning())
+        showWarning(counted->count > 0, counted->accountId);
+    unsafeCountEnded();
+}
+
+void MyAlbumsPage::onUnsafeCountFailed(Quorvel::TaskEvent& event)
+{
+    if (!dynamic_cast<UnsafeCountTask*>(event.getTask().get())) {
+        event.Skip();
+        return;
+    }
+    QDEBUG("[MYALBUMSPAGE] %s", event.getErrorMessage());
+    unsafeCountEnded();
+}
+
+void MyAlbumsPage::unsafeCountEnded()
+{
+    m_unsafeCounting = false;
+    if (m_unsafeCountAgain) {
+        m_unsafeCountAgain = false;
+        requestUnsafeCount();
+    }
+}
+
+void MyAlbumsPage::showWarning(bool warn, const wxString& accountId)
+{
+    if (warn != m_warning->IsShown()) {
+        m_warning->SetLabel(warn ? _("Some of your pictures in this album are not safely stored. "
+                                     "The pictures in question are marked red below for your "
+                                     "attention.")
+                                 : wxString());
+        m_warning->SetToolTip(m_warning->GetLabel());
+        m_warning->Show(warn);
+        Layout();
+    }
+    // The pictures not stored are framed in red while the warning shows; a picture that
+    // became stored loses its frame at once.
+    m_view->setMarkNotSafelyStored(warn, accountId);
+    if (warn)
+        m_view->Refresh();
 }
 
 void MyAlbumsPage::onSelected(wxListEvent& event)
@@ -287,6 +378,7 @@ void MyAlbumsPage::onFileEvent(Brenmarle::FileEvent&)
         m_countsDue = false;
         updateCounts();
         updateHeader();
+        requestUnsafeCount();
     });
 }
 

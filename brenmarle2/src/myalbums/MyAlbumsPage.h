@@ -6,9 +6,15 @@
 // (imports, spool items, moves and deletions). Pictures dropped on an album, or on the chosen
 // album's pictures, go into that album.
 //
+// An album that asks to be warned shows a line while any of its pictures is not in safe
+// storage under the current account. Whether one is, is counted in the catalogue on a runner
+// of the page's own, when the album is chosen and after each burst of file news: a large
+// album's files are not made for it, and the line follows when the answer arrives.
+//
 // GUI thread only.
 
 #include <functional>
+#include <memory>
 
 #include <wx/panel.h>
 
@@ -22,6 +28,10 @@ namespace Brenmarle {
 class FileEvent;
 class FolderEvent;
 } // namespace Brenmarle
+namespace Quorvel {
+class TaskEvent;
+class TaskRunnerThread;
+} // namespace Quorvel
 
 class MyAlbumsPage : public wxPanel {
 public:
@@ -38,8 +48,10 @@ public:
     // The line above the pictures: the album's name, picture count and date range.
     wxString getHeader() const;
     // The line below it while the album asks to be warned and a picture is not in safe
-    // storage; empty otherwise.
+    // storage; empty otherwise (also until the first count for the album arrived).
     wxString getSafeStorageWarning() const;
+    // A count of the chosen album's pictures not in safe storage is under way.
+    bool isCountingUnsafe() const { return m_unsafeCounting; }
 
     ThumbnailView* getView() const { return m_view; }
     wxListCtrl* getAlbumList() const { return m_list; }
@@ -56,6 +68,8 @@ public:
     void setChosenHandler(std::function<void()> handler) { m_onChosen = std::move(handler); }
 
 private:
+    class UnsafeCountTask;
+
     void onSelected(wxListEvent& event);
     void onRightClick(wxListEvent& event);
     void onColumnClick(wxListEvent& event);
@@ -64,6 +78,13 @@ private:
     // Sets the picture count of every listed album from the album.
     void updateCounts();
     void updateHeader();
+    // Counts again, in the background, the chosen album's pictures not in safe storage; hides
+    // the warning at once for an album that does not ask for it.
+    void requestUnsafeCount();
+    void onUnsafeCounted(Quorvel::TaskEvent& event);
+    void onUnsafeCountFailed(Quorvel::TaskEvent& event);
+    void unsafeCountEnded();
+    void showWarning(bool warn, const wxString& accountId);
 
     wxListCtrl* m_list;
     wxStaticText* m_header;
@@ -76,6 +97,11 @@ private:
     bool m_countsDue = false;
     // A picture changed; the header is read again once the news already queued is handled.
     bool m_headerDue = false;
+    // Made at the first count.
+    std::unique_ptr<Quorvel::TaskRunnerThread> m_runner;
+    bool m_unsafeCounting = false;
+    // News came or the album changed while a count ran: one more follows it.
+    bool m_unsafeCountAgain = false;
     std::function<void()> m_onAlbumMenu;
     std::function<void()> m_onChosen;
     DropHandler m_onDrop;

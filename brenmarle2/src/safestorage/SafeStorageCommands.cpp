@@ -50,6 +50,11 @@ SafeStorageCommands::SafeStorageCommands(wxWindow* parent, Quorvel::Configuratio
 
 SafeStorageCommands::~SafeStorageCommands()
 {
+    // The window's steps stop with it; their handlers would reach commands that have gone.
+    if (m_progress) {
+        m_progress->detach();
+        m_progress->Destroy();
+    }
     m_runner->removeListener(this);
     m_runner->abortAll(true);
     m_runner.reset();
@@ -165,13 +170,19 @@ void SafeStorageCommands::remove(const Files& pictures)
     std::vector<StorageClient_3_0::FileId> ids;
     for (const auto& picture : stored)
         ids.push_back({wxString(), StorageClient_3_0::fileReference(picture->getURI()), 0, 0});
-    try {
-        runStep(SafeStorageTask::remove(SafeStorageAccount::makeClient(m_configuration, m_settings),
-                                        ids),
-                stored);
-    } catch (const Quorvel::Exception& e) {
-        showError(e.getMessage());
-    }
+    QDEBUG("[SAFESTORAGE] Remove %d pictures", count);
+    progress(_("Remove from Safe Storage"),
+             wxString::Format(wxPLURAL("Removing %d picture from safe storage.",
+                                       "Removing %d pictures from safe storage.", count),
+                              count))
+        .addStep([ids](const auto& client) { return SafeStorageTask::remove(client, ids); },
+                 _("Releasing slots..."),
+                 [this, stored](SafeStorageTask* task, bool, const wxString& message) {
+                     // Also after a failure or Cancel: those released before are released.
+                     released(stored, task ? task->releasedCount : 0);
+                     if (!message.empty())
+                         m_errors.push_back(message);
+                 });
 }
 
 void SafeStorageCommands::replace(const Files& pictures)
@@ -186,14 +197,34 @@ void SafeStorageCommands::replace(const Files& pictures)
                       stored.size()),
              _("Replace from Safe Storage"), _("Replace")))
         return;
-    try {
-        auto client = SafeStorageAccount::makeClient(m_configuration, m_settings);
-        for (const auto& picture : stored) {
-            const wxString local = Brenmarle::FileManager::get().getLocalPath(*picture);
-            runStep(SafeStorageTask::replace(client, picture->getURI(), local), {picture});
-        }
-    } catch (const Quorvel::Exception& e) {
-        showError(e.getMessage());
+    const int count = static_cast<int>(stored.size());
+    QDEBUG("[SAFESTORAGE] Replace %d pictures", count);
+    StorageProgressDialog& window =
+        progress(_("Replace from Safe Storage"),
+                 wxString::Format(
+                     wxPLURAL("Replacing %d picture with its copy in safe storage.",
+                              "Replacing %d pictures with their copies in safe storage.", count),
+                     count));
+    for (const auto& picture : stored) {
+        const wxString uri = picture->getURI();
+        const wxString local = Brenmarle::FileManager::get().getLocalPath(*picture);
+        window.addStep(
+            [uri, local](const auto& client) {
+                return SafeStorageTask::replace(client, uri, local);
+            },
+            wxString::Format(_("Downloading %s..."), picture->getFileName()),
+            [this, picture](SafeStorageTask* task, bool finished, const wxString& message) {
+                try {
+                    if (finished && task)
+                        replaced(*picture, *task);
+                } catch (const Quorvel::Exception& e) {
+                    m_errors.push_back(e.getMessage());
+                }
+                if (!message.empty())
+                    m_errors.push_back(
+                        wxString::Format(_("Could not replace %s from safe storage:\n\n%s"),
+                                         picture->getFileName(), message));
+            });
     }
 }
 
@@ -203,10 +234,33 @@ void SafeStorageCommands::showStatus()
     dialog.ShowModal();
 }
 
-void SafeStorageCommands::runStep(const Quorvel::Ref<SafeStorageTask>& task, const Files& pictures)
+StorageProgressDialog& SafeStorageCommands::progress(const wxString& title, const wxString& message)
 {
-    m_pending[task.get()] = pictures;
-    m_runner->addTask(task, this);
+    if (!m_progress) {
+        m_progress = new StorageProgressDialog(m_parent, title, message, m_configuration,
+                                               &m_settings, [this](bool) { allStepsEnded(); });
+        m_progress->Show();
+    }
+    return *m_progress;
+}
+
+void SafeStorageCommands::allStepsEnded()
+{
+    // Called from the window's own event: it goes once the event is handled.
+    if (m_progress)
+        m_progress->Destroy();
+    m_progress = nullptr;
+    if (m_errors.empty())
+        return;
+    wxString text;
+    for (const wxString& error : m_errors)
+        text += (text.empty() ? wxString() : wxString(wxS("\n\n"))) + error;
+    m_errors.clear();
+    m_telling = true;
+    CallAfter([this, text] {
+        showError(text);
+        m_telling = false;
+    });
 }
 
 void SafeStorageCommands::released(const Files& pictures, int count)
@@ -230,6 +284,11 @@ void SafeStorageCommands::replaced(Brenmarle::File& picture, SafeStorageTask& ta
     picture.setFileSize(static_cast<int64_t>(wxFileName::GetSize(task.downloadedPath).GetValue()));
     picture.setFileModifyTime(static_cast<int32_t>(task.file.fileModifyTime));
     picture.setSafeStorageRevision(static_cast<int32_t>(task.file.fileModifyTime));
+    // A copy in a format not recognised leaves the size known before.
+    if (task.replacedWidth > 0 && task.replacedHeight > 0) {
+        picture.setImageWidth(task.replacedWidth);
+        picture.setImageHeight(task.replacedHeight);
+    }
     Brenmarle::FileManager& manager = Brenmarle::FileManager::get();
     manager.getFolder(picture.getURI())->saveFileMetadata(picture);
     manager.fileChanged(picture, Brenmarle::FileEvent::CHANGED_PICTURE);
@@ -240,23 +299,9 @@ void SafeStorageCommands::onFinished(Quorvel::TaskEvent& event)
     const auto found = m_pending.find(event.getTask().get());
     if (found == m_pending.end())
         return;
-    const Files pictures = found->second;
     m_pending.erase(found);
-    if (auto* album = dynamic_cast<AlbumFilesTask*>(event.getTask().get())) {
+    if (auto* album = dynamic_cast<AlbumFilesTask*>(event.getTask().get()))
         add(album->files);
-        return;
-    }
-    auto* task = dynamic_cast<SafeStorageTask*>(event.getTask().get());
-    if (!task)
-        return;
-    try {
-        if (task->getOperation() == SafeStorageTask::REMOVE)
-            released(pictures, task->releasedCount);
-        else if (task->getOperation() == SafeStorageTask::REPLACE && !pictures.empty())
-            replaced(*pictures.front(), *task);
-    } catch (const Quorvel::Exception& e) {
-        showError(e.getMessage());
-    }
 }
 
 void SafeStorageCommands::onFailed(Quorvel::TaskEvent& event)
@@ -264,16 +309,7 @@ void SafeStorageCommands::onFailed(Quorvel::TaskEvent& event)
     const auto found = m_pending.find(event.getTask().get());
     if (found == m_pending.end())
         return;
-    const Files pictures = found->second;
     m_pending.erase(found);
-    auto* task = dynamic_cast<SafeStorageTask*>(event.getTask().get());
-    if (task && task->getOperation() == SafeStorageTask::REMOVE)
-        released(pictures, task->releasedCount);
     QDEBUG("[SAFESTORAGE] Failed: %s (%s)", event.getErrorMessage(), event.getErrorCode());
-    if (task && task->getOperation() == SafeStorageTask::REPLACE && !pictures.empty()) {
-        showError(wxString::Format(_("Could not replace %s from safe storage:\n\n%s"),
-                                   pictures.front()->getFileName(), event.getErrorMessage()));
-        return;
-    }
     showError(event.getErrorMessage());
 }

@@ -3,10 +3,13 @@
 // Safely..." (the Safe Storage dialog, or the Already Marked dialog when every picture is
 // stored), "&Remove from Safe Storage" (asks, releases the pictures' slots and clears their
 // status), "&Replace from Safe Storage" (asks, then the server copy of each stored picture
-// replaces the local file, only once it arrived whole) and "S&afe Storage Status".
+// replaces the local file, only once it arrived whole, and the catalogue takes its size and
+// time) and "S&afe Storage Status".
 //
 // Storing needs an account and pictures of albums or the inbox. Every call to the service
-// runs on the commands' own task runner; the window only asks and shows the outcome.
+// runs off the GUI thread: reading an album on the commands' own task runner, removing and
+// replacing in a progress window with Cancel (StorageProgressDialog), whose failures are told
+// together once its steps have ended.
 //
 // GUI thread only. The parent window must outlive the commands.
 
@@ -16,10 +19,12 @@
 #include <vector>
 
 #include <wx/event.h>
+#include <wx/weakref.h>
 
 #include "files/File.h"
 #include "folders/AlbumFolder.h"
 #include "safestorage/SafeStorageDialog.h"
+#include "safestorage/StorageProgressDialog.h"
 
 namespace Quorvel {
 class Configuration;
@@ -57,8 +62,14 @@ public:
     // The question before deleting pictures, the safe-storage warning when any is stored.
     static wxString deleteQuestion(const Files& pictures, const wxString& usual);
 
-    // A step of remove() or replace() is still running.
-    bool isBusy() const { return !m_pending.empty(); }
+    // A step of remove() or replace() (or the reading of an album) is still running.
+    // The failures told count as part of it.
+    bool isBusy() const
+    {
+        return !m_pending.empty() || (m_progress && m_progress->hasSteps()) || m_telling;
+    }
+    // The window showing remove() and replace() at work; null when none is.
+    StorageProgressDialog* getProgressDialog() const { return m_progress.get(); }
 
 private:
     // Without an account, offers to register one; whether there is one now.
@@ -69,7 +80,9 @@ private:
     Files storedOf(const Files& pictures);
     bool ask(const wxString& question, const wxString& title, const wxString& yes);
     void showError(const wxString& message);
-    void runStep(const Quorvel::Ref<Brenmarle::SafeStorageTask>& task, const Files& pictures);
+    // The progress window, opened when none is.
+    StorageProgressDialog& progress(const wxString& title, const wxString& message);
+    void allStepsEnded();
     void onFinished(Quorvel::TaskEvent& event);
     void onFailed(Quorvel::TaskEvent& event);
     void released(const Files& pictures, int count);
@@ -80,6 +93,10 @@ private:
     Quorvel::NetworkSettings& m_settings;
     Hooks m_hooks;
     std::unique_ptr<Quorvel::TaskRunnerThread> m_runner;
-    // The pictures each running step is about.
+    // The albums being read for storing.
     std::map<const Quorvel::Task*, Files> m_pending;
+    wxWeakRef<StorageProgressDialog> m_progress;
+    // What went wrong in the progress window's steps, told when they have all ended.
+    std::vector<wxString> m_errors;
+    bool m_telling = false;
 };

@@ -112,6 +112,11 @@ void StorageTaskDialog::runStep(const MakeStep& make, const wxString& waiting)
     m_runner->addTask(task, this);
 }
 
+void StorageTaskDialog::abortStep()
+{
+    m_runner->abortCurrent();
+}
+
 void StorageTaskDialog::setBusy(bool busy)
 {
     m_busy = busy;

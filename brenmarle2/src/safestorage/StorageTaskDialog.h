@@ -49,6 +49,9 @@ protected:
     using MakeStep = std::function<Quorvel::Ref<Brenmarle::SafeStorageTask>(
         const Quorvel::Ref<Brenmarle::StorageClient_3_0>& client)>;
     void runStep(const MakeStep& make, const wxString& waiting);
+    // Asks the running step to stop; its end (aborted, or finished when it was done) follows
+    // as an event.
+    void abortStep();
     virtual void stepFinished(Brenmarle::SafeStorageTask& task) = 0;
     // `task` is null when the step could not start.
     virtual void stepFailed(Brenmarle::SafeStorageTask* task, const wxString& code,

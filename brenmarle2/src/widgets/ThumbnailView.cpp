@@ -545,11 +545,12 @@ void ThumbnailView::setEmptyText(const wxString& text)
     Refresh();
 }
 
-void ThumbnailView::setMarkNotSafelyStored(bool mark)
+void ThumbnailView::setMarkNotSafelyStored(bool mark, const wxString& accountId)
 {
-    if (m_markNotSafelyStored == mark)
+    if (m_markNotSafelyStored == mark && m_markAccountId == accountId)
         return;
     m_markNotSafelyStored = mark;
+    m_markAccountId = accountId;
     Refresh();
 }
 
@@ -867,7 +868,8 @@ void ThumbnailView::drawItem(wxDC& dc, std::size_t index, const wxRect& cell)
                          bitmap.GetHeight());
         dc.DrawBitmap(bitmap, picture.GetPosition(), true);
     }
-    if (m_markNotSafelyStored && file.getSafeStorageType() == 0) {
+    if (m_markNotSafelyStored && (file.getSafeStorageType() == 0 || m_markAccountId.empty() ||
+                                  file.getSafeStorageAccountId() != m_markAccountId)) {
         dc.SetPen(wxPen(*wxRED, 2));
         dc.SetBrush(*wxTRANSPARENT_BRUSH);
         dc.DrawRectangle(wxRect(picture).Inflate(2));

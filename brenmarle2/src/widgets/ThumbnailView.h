@@ -132,8 +132,9 @@ public:
     void setThumbnailSize(int size);
     int getThumbnailSize() const { return m_thumbnailSize; }
 
-    // Frames in red the pictures not in safe storage (an album that asks to be warned).
-    void setMarkNotSafelyStored(bool mark);
+    // Frames in red the pictures not in safe storage under `accountId` (an album that asks to
+    // be warned): never stored, or stored under another account.
+    void setMarkNotSafelyStored(bool mark, const wxString& accountId = wxString());
     bool isMarkingNotSafelyStored() const { return m_markNotSafelyStored; }
     void setFavoritesOnly(bool only);
     bool isFavoritesOnly() const { return m_favoritesOnly; }
@@ -277,6 +278,7 @@ private:
     bool m_recheckDue = false;
     bool m_favoritesOnly = false;
     bool m_markNotSafelyStored = false;
+    wxString m_markAccountId;
     wxString m_emptyText;
     ThumbnailGrid m_grid;
     wxString m_accessibleLabel;

@@ -1327,6 +1327,21 @@ int Database::getSafeStorageFileCount(const wxString& accountId)
     return singleInt();
 }
 
+int Database::countNotSafelyStored(const wxString& folderUri, const wxString& accountId)
+{
+    LibraryLock lock;
+    // A row never stored has no type (NULL) or 0; one stored under an account the user has
+    // left is not stored for the current one. Without an account nothing is stored.
+    prepare("SELECT count(*) FROM file WHERE uri > ? AND uri < ? AND (safestoragetype IS NULL OR "
+            "safestoragetype = 0 OR safestorageaccountid IS NULL OR safestorageaccountid <> ? "
+            "OR ? = '')");
+    bindText(1, folderUri);
+    bindText(2, pastFolder(folderUri));
+    bindText(3, accountId);
+    bindText(4, accountId);
+    return singleInt();
+}
+
 // ---- Keywords ------------------------------------------------------------------------------
 
 std::set<wxString> Database::getKeywords()

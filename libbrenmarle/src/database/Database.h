@@ -213,6 +213,10 @@ public:
     int getFileCount();
     int getFavoriteCount();
     int getSafeStorageFileCount(const wxString& accountId);
+    // How many files of `folderUri` are not in safe storage under `accountId`: never stored,
+    // or stored under another account. Along the URI key, so a large album's rows are counted
+    // without making its files.
+    int countNotSafelyStored(const wxString& folderUri, const wxString& accountId);
 
     // Keywords: the user's list together with every keyword a file carries, sorted.
     std::set<wxString> getKeywords();

@@ -7,6 +7,8 @@
 #include <wx/filename.h>
 #include <wx/intl.h>
 
+#include "files/File.h"
+#include "imaging/PictureInfo.h"
 #include "system/Exceptions.h"
 
 namespace Brenmarle {
@@ -136,6 +138,14 @@ void SafeStorageTask::replaceFile()
         throw Quorvel::IOException(
             wxString::Format(_("Could not replace %s with its copy from safe storage"), target));
     downloadedPath = target;
+    // The catalogue keeps the picture's size, which the server's copy may not share; it is
+    // read here, off the window's thread.
+    const PictureInfo picture =
+        PictureInfo::read(target, File::getContentTypeForFileName(file.fileName));
+    if (picture.recognised) {
+        replacedWidth = picture.width;
+        replacedHeight = picture.height;
+    }
 }
 
 } // namespace Brenmarle

@@ -10,7 +10,8 @@
 //   REPLACE     getFileList of the picture's folder, then the server copy downloaded
 //               (DOWNLOAD_FILE: only a copy of the right length and MD5 is kept) into a
 //               private folder beside the local file, which it then replaces in one rename;
-//               its file time becomes the server's.
+//               its file time becomes the server's, and its picture size is read
+//               (replacedWidth, replacedHeight) for the catalogue.
 //
 // Threads: made on the GUI thread, run on a task runner thread; results are read after the
 // finished event.
@@ -39,6 +40,9 @@ public:
 
     // Input of REPLACE.
     wxString uri;
+    // Output of REPLACE: the new file's picture size; 0 when its format was not recognised.
+    int32_t replacedWidth = 0;
+    int32_t replacedHeight = 0;
 
 protected:
     void runOperation(int operation) override;
