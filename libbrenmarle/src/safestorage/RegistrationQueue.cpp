@@ -26,7 +26,8 @@ void RegistrationQueue::push(Registration registration)
     std::unique_lock<std::mutex> lock(m_lock);
     m_changed.wait(lock,
                    [this] { return m_waiting.size() < m_capacity || m_failure || m_stopping; });
-    throwFailure();
+    if (m_failure || m_stopping)
+        return;
     m_waiting.push_back(std::move(registration));
     m_changed.notify_all();
 }

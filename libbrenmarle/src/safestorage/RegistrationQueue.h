@@ -6,7 +6,7 @@
 // They go out in the order pushed. At most `capacity` wait to be sent: push() waits while that
 // many do, so memory stays flat however many pictures a pass sends. The first registration that
 // fails stops the queue: the ones behind it are dropped unsent, and its exception is thrown on
-// the owner's thread by push() and checkFailure(). A registration is handed back (collect) only
+// the owner's thread by checkFailure(). A registration is handed back (collect) only
 // once the service has taken it, so its picture is marked stored only then.
 //
 // Threads: push(), collect() and checkFailure() on the owner's thread (a task's); interrupt()
@@ -44,8 +44,9 @@ public:
     RegistrationQueue(const RegistrationQueue&) = delete;
     RegistrationQueue& operator=(const RegistrationQueue&) = delete;
 
-    // Queues `registration`, first waiting while `capacity` wait. Throws the failure of an
-    // earlier registration (then nothing is queued), AbortException after interrupt().
+    // Queues `registration`, first waiting while `capacity` wait. Once the queue has stopped
+    // (a registration failed, or interrupt()) it is dropped; checkFailure() says why. Never
+    // throws the failure, so what was taken before it can still be collected.
     void push(Registration registration);
     // The registrations the service has taken since the last call, in order; with
     // `waitForAll`, first waits until every queued one is sent or one failed. Never throws the

@@ -451,8 +451,8 @@ void SynchronizeTask::upload(const Quorvel::Ref<File>& picture, const Storage::S
         if (isAborted())
             m_registrations->interrupt();
     }
-    markRegistered(false);
     m_registrations->push(std::move(registration));
+    markRegistered(false);
 }
 
 void SynchronizeTask::markRegistered(bool waitForAll)
