@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -25,6 +28,7 @@
 #include "service/StorageClient_3_0_Task.h"
 #include "system/Environment.h"
 #include "threads/TaskEvent.h"
+#include "threads/TaskRunnerThread.h"
 #include "util/Uuid.h"
 
 using Brenmarle::AlbumFolder;
@@ -483,4 +487,126 @@ TEST_F(SynchronizeTaskTest, PicturesOfTwoGigabytesOrMoreAreRefusedWithAClearMess
     EXPECT_EQ(last->counts.uploaded, 2);
     EXPECT_EQ(journalled("registerFile"), 2u);
     EXPECT_EQ(database().loadFile(fish->getURI())->getSafeStorageRevision(), 0);
+}
+
+namespace {
+
+// Hears a task's events on the thread that posts them, as they are posted: a test can act at
+// a given step of a run (and abort it there) without an event loop.
+class PostedEvents : public wxEvtHandler {
+public:
+    std::function<void(const wxString& progress)> onProgress;
+    std::atomic<wxEventType> ending{wxEVT_NULL};
+
+    void QueueEvent(wxEvent* event) override
+    {
+        const std::unique_ptr<wxEvent> owned(event);
+        if (event->GetEventType() == Quorvel::EVT_TASK_PROGRESS)
+            onProgress(static_cast<Quorvel::TaskEvent*>(event)->getProgressText());
+        else
+            ending = event->GetEventType();
+    }
+};
+
+} // namespace
+
+class SynchronizeTaskUploadTest : public SynchronizeTaskTest {
+protected:
+    // An album of `count` pictures reserved in safe storage and never sent.
+    void makeAlbumOf(int count)
+    {
+        summer = makeAlbum("Summer");
+        std::vector<FileRef> pictures;
+        for (int i = 0; i < count; ++i)
+            pictures.push_back(addPicture(summer, wxString::Format("IMG_%04d.JPG", i),
+                                          std::string(20000 + static_cast<size_t>(i), 'p')));
+        storeSafely(summer, pictures);
+    }
+    // How many of the album's rows carry a safe-storage revision, read from the catalogue.
+    int markedRows()
+    {
+        int marked = 0;
+        for (const wxString& uri : summer->getFileUris())
+            marked += database().loadFile(uri)->getSafeStorageRevision() != 0 ? 1 : 0;
+        return marked;
+    }
+};
+
+// The third registration is refused while later pictures upload: the run fails with the
+// service's message, only the two registered pictures are marked, nothing behind the refused
+// one is registered, and the next run completes the album.
+TEST_F(SynchronizeTaskUploadTest, AFailedRegistrationFailsTheRunAndLeavesTheLaterPicturesUnmarked)
+{
+    makeAlbumOf(7);
+    startProvider("[faults]\nrule = storage/registerFile | delay 0 | 2\n"
+                  "rule = storage/registerFile | fault Server.Busy Try later | 1\n");
+    EXPECT_EQ(sync(), "SoapServer.Busy: Try later (via proxy)");
+    EXPECT_EQ(journalled("registerFile"), 3u);
+    EXPECT_EQ(last->counts.uploaded, 2);
+    EXPECT_EQ(markedRows(), 2);
+
+    ASSERT_EQ(sync(), "finished");
+    EXPECT_EQ(markedRows(), 7);
+}
+
+// Aborted while a registration hangs on the service: the run ends at once, aborted, and no
+// picture is marked stored.
+TEST_F(SynchronizeTaskUploadTest, AbortStopsUploadsAndAHangingRegistrationPromptly)
+{
+    makeAlbumOf(5);
+    startProvider("[faults]\nrule = storage/registerFile | delay 600000\n");
+    auto task = Quorvel::makeRef<SynchronizeTask>(
+        *files, database(), portalAddress("demo", "anna@example.com", "secret"), settings,
+        ACCOUNT_ID);
+    PostedEvents events;
+    // The transfer repeats its picture's text with each block sent.
+    std::set<wxString> uploads;
+    events.onProgress = [&](const wxString& text) {
+        if (text.StartsWith("Uploading file ") && uploads.insert(text).second &&
+            uploads.size() == 3)
+            task->abort();
+    };
+    const auto start = std::chrono::steady_clock::now();
+    {
+        Quorvel::TaskRunnerThread runner;
+        runner.addTask(task, &events);
+        runner.waitUntilStopped();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(events.ending.load(), Quorvel::EVT_TASK_ABORTED);
+    EXPECT_EQ(uploads.size(), 3u);
+    // The first two arrived; their registrations never came through.
+    size_t arrived = 0;
+    for (const JournalLine& line : journal())
+        arrived += line.path.find("/upload/") != std::string::npos && line.status == 200;
+    EXPECT_GE(arrived, 2u);
+    EXPECT_EQ(task->counts.uploaded, 0);
+    EXPECT_EQ(markedRows(), 0);
+}
+
+// The rows marked during a run are all in the catalogue once it is reopened; a run whose
+// marks were lost (the program killed before the catalogue committed them) finds the pictures
+// in step on the server and marks them again without sending them twice.
+TEST_F(SynchronizeTaskUploadTest, MarkedRowsSurviveReopeningAndLostMarksAreRepairedWithoutUploads)
+{
+    makeAlbumOf(12);
+    ASSERT_EQ(sync(), "finished");
+    EXPECT_EQ(last->counts.uploaded, 12);
+    const wxString uri = summer->getURI();
+    summer.reset();
+    closeHome();
+    openHome("vistrelle-home1");
+    summer = AlbumFolder::findAlbum(uri);
+    EXPECT_EQ(markedRows(), 12);
+
+    for (const wxString& picture : summer->getFileUris()) {
+        FileRef file = files->getFile(picture);
+        file->setSafeStorageRevision(0);
+        database().storeFile(*file);
+    }
+    const size_t uploadsBefore = journalled("registerFile");
+    ASSERT_EQ(sync(), "finished");
+    EXPECT_EQ(last->counts.uploaded, 0);
+    EXPECT_EQ(journalled("registerFile"), uploadsBefore);
+    EXPECT_EQ(markedRows(), 12);
 }

@@ -12,6 +12,7 @@
 #include "folders/AlbumFolder.h"
 #include "folders/InboxFolder.h"
 #include "folders/ManagedFolder.h"
+#include "safestorage/RegistrationQueue.h"
 #include "safestorage/SafeStorageRecord.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
@@ -77,9 +78,10 @@ SynchronizeTask::SynchronizeTask(FileManager& files, Database& database,
                                  const Quorvel::ServiceAddress& address,
                                  Quorvel::NetworkSettings& settings, const wxString& accountId)
     : m_files(files), m_database(database), m_client(Quorvel::makeRef<Storage>(settings)),
-      m_accountId(accountId)
+      m_registrationClient(Quorvel::makeRef<Storage>(settings)), m_accountId(accountId)
 {
     m_client->setAddress(address);
+    m_registrationClient->setAddress(address);
 }
 
 SynchronizeTask::~SynchronizeTask() = default;
@@ -87,6 +89,9 @@ SynchronizeTask::~SynchronizeTask() = default;
 void SynchronizeTask::onAbort()
 {
     m_client->interrupt();
+    std::lock_guard<std::mutex> lock(m_queueLock);
+    if (m_registrations)
+        m_registrations->interrupt();
 }
 
 void SynchronizeTask::status(const wxString& text)
@@ -100,9 +105,20 @@ void SynchronizeTask::run()
 {
     struct AbortCheck {
         Storage& client;
-        ~AbortCheck() { client.setAbortCheck({}); }
-    } check{*m_client};
+        Storage& registrations;
+        ~AbortCheck()
+        {
+            client.setAbortCheck({});
+            registrations.setAbortCheck({});
+        }
+    } check{*m_client, *m_registrationClient};
     m_client->setAbortCheck([this] { return isAborted(); });
+    m_registrationClient->setAbortCheck([this] { return isAborted(); });
+    // Ended before the abort checks are taken away: its worker asks them.
+    struct Registrations {
+        SynchronizeTask& task;
+        ~Registrations() { task.stopRegistrations(); }
+    } registrations{*this};
 
     status(_("Synchronization started"));
     replayJournal();
@@ -132,7 +148,7 @@ void SynchronizeTask::login()
     if (m_loggedIn)
         return;
     status(_("Logging in to safe storage server..."));
-    m_client->createSession();
+    m_registrationClient->useSession(m_client->createSession());
     m_loggedIn = true;
 }
 
@@ -275,6 +291,8 @@ void SynchronizeTask::synchronizeContents(FolderPair& pair)
         checkAbort();
         synchronizeFile(pair, server, notFound);
     }
+    // The album's update time below must not run ahead of its pictures' registrations.
+    markRegistered(true);
     QDEBUG("[SYNCHRONIZETASK] Removing safe storage status from files in unsafefiles vector");
     for (const wxString& uri : notFound) {
         Quorvel::Ref<File> file = m_files.getFile(uri);
@@ -347,15 +365,14 @@ void SynchronizeTask::synchronizeFile(FolderPair& pair, const Storage::SyncFile&
         mask = FileEvent::CHANGED_PICTURE;
     } else {
         const std::time_t local = file->getFileModifyTime();
-        bool contentSent = false;
         if (local == server.fileModifyTime) {
             QDEBUG("We do not need to sync entire file becayse:");
         } else {
             logTimes("WE MUST SYNC ENTIRE FILE BECAUSE:", local, server.fileModifyTime);
             if (server.fileModifyTime < local) {
-                if (!upload(*file, server))
-                    return;
-                contentSent = true;
+                // Sent with its metadata; its row is marked once the registration is taken.
+                upload(file, server);
+                return;
             } else {
                 if (local > file->getSafeStorageRevision())
                     keepLocalCopy(folder, *file);
@@ -364,7 +381,7 @@ void SynchronizeTask::synchronizeFile(FolderPair& pair, const Storage::SyncFile&
             }
         }
         const std::time_t localMeta = file->getMetaModifyTime();
-        if (!contentSent && localMeta != server.metaModifyTime) {
+        if (localMeta != server.metaModifyTime) {
             logTimes("WE MUST SYNC FILE META BECAUSE:", localMeta, server.metaModifyTime);
             const Storage::FileId id{server.serverUuid, server.clientRef, file->getFileModifyTime(),
                                      localMeta};
@@ -398,8 +415,9 @@ void SynchronizeTask::synchronizeFile(FolderPair& pair, const Storage::SyncFile&
     }
 }
 
-bool SynchronizeTask::upload(File& file, const Storage::SyncFile& server)
+void SynchronizeTask::upload(const Quorvel::Ref<File>& picture, const Storage::SyncFile& server)
 {
+    File& file = *picture;
     const wxString path = m_files.getLocalPath(file);
     const wxString name = file.getFileName().empty() ? server.fileName : file.getFileName();
     const wxULongLong size = wxFileName::GetSize(path);
@@ -408,7 +426,7 @@ bool SynchronizeTask::upload(File& file, const Storage::SyncFile& server)
     if (static_cast<int64_t>(size.GetValue()) >= Storage::MAX_FILE_BYTES) {
         QDEBUG("[SYNCHRONIZETASK] %s is too large for safe storage", name);
         m_tooLarge.push_back(name);
-        return false;
+        return;
     }
     status(wxString::Format(_("Uploading file %s..."), name));
     m_client->sendFile(path, server.uploadUrl, _("Error before uploading file to storage"),
@@ -419,11 +437,51 @@ bool SynchronizeTask::upload(File& file, const Storage::SyncFile& server)
     info.fileSize = static_cast<int64_t>(size.GetValue());
     if (info.fileName.empty())
         info.fileName = name;
-    m_client->registerFile(
-        {server.serverUuid, server.clientRef, info.fileModifyTime, info.metaModifyTime}, info,
-        true);
-    ++counts.uploaded;
-    return true;
+    RegistrationQueue::Registration registration;
+    registration.file = picture;
+    registration.id = {server.serverUuid, server.clientRef, info.fileModifyTime,
+                       info.metaModifyTime};
+    registration.info = std::move(info);
+    registration.storageType = server.storageType;
+    if (!m_registrations) {
+        auto queue =
+            std::make_unique<RegistrationQueue>(m_registrationClient, REGISTRATIONS_WAITING);
+        std::lock_guard<std::mutex> lock(m_queueLock);
+        m_registrations = std::move(queue);
+        if (isAborted())
+            m_registrations->interrupt();
+    }
+    m_registrations->push(std::move(registration));
+    markRegistered(false);
+}
+
+void SynchronizeTask::markRegistered(bool waitForAll)
+{
+    if (!m_registrations)
+        return;
+    for (const RegistrationQueue::Registration& registered : m_registrations->collect(waitForAll)) {
+        File& file = *registered.file;
+        file.setSafeStorageAccountId(m_accountId);
+        file.setSafeStorageType(registered.storageType);
+        // The times that were sent: an edit made since stays newer and goes at the next pass.
+        file.setSafeStorageRevision(static_cast<int32_t>(
+            std::max(registered.info.fileModifyTime, registered.info.metaModifyTime)));
+        m_database.storeFile(file);
+        m_files.fileChanged(file, 0);
+        ++counts.uploaded;
+    }
+    m_registrations->checkFailure();
+}
+
+void SynchronizeTask::stopRegistrations()
+{
+    std::unique_ptr<RegistrationQueue> queue;
+    {
+        std::lock_guard<std::mutex> lock(m_queueLock);
+        queue = std::move(m_registrations);
+    }
+    // Interrupts a registration still under way (the run failed or was aborted) and joins.
+    queue.reset();
 }
 
 void SynchronizeTask::download(ManagedFolder& folder, File& file, const Storage::SyncFile& server)

@@ -15,12 +15,18 @@
 // - A server album that is empty and has no local album (one deleted here, its pictures
 //   deleted through the journal) is not made again.
 // - A picture of 2 GB or more is not sent; the others are, and the run then fails naming it.
+// - An uploaded picture is registered on a second connection (RegistrationQueue) while the
+//   next one uploads; its catalogue row is marked stored only once the service has taken the
+//   registration, and a failed registration fails the run with its message.
 //
 // Threads: made on the GUI thread, run on a task runner thread; it reaches the catalogue and the
 // file manager through their locks. abort() (any thread) interrupts the call or transfer under
-// way. The counts are read after the task's finished, failed or aborted event.
+// way, the registrations' as well. The counts are read after the task's finished, failed or aborted
+// event.
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <set>
 #include <vector>
 
@@ -40,6 +46,7 @@ namespace Brenmarle {
 class Database;
 class FileManager;
 class ManagedFolder;
+class RegistrationQueue;
 
 class SynchronizeTask : public Quorvel::Task {
 public:
@@ -47,6 +54,8 @@ public:
     static constexpr size_t OPERATION_BATCH = 10;
     // Added to the name of a local picture kept beside a newer server copy.
     static constexpr const char* LOCAL_COPY_SUFFIX = " (local copy)";
+    // Uploaded pictures whose registration may wait behind the one being sent.
+    static constexpr size_t REGISTRATIONS_WAITING = 4;
 
     // What a pass did, for the log, the manager and tests.
     struct Counts {
@@ -101,8 +110,13 @@ private:
                          std::set<wxString>& notFound);
     Quorvel::Ref<File> localPicture(FolderPair& pair, const StorageClient_3_0::SyncFile& server,
                                     bool& isNew);
-    // False when the picture is too large to store (noted for the failure at the end).
-    bool upload(File& file, const StorageClient_3_0::SyncFile& server);
+    // Sends the picture and queues its registration; a picture too large to store is only
+    // noted (for the failure at the end).
+    void upload(const Quorvel::Ref<File>& file, const StorageClient_3_0::SyncFile& server);
+    // Marks stored the pictures whose registration the service has taken (with `waitForAll`,
+    // once every queued one is sent); throws a registration's failure.
+    void markRegistered(bool waitForAll);
+    void stopRegistrations();
     void download(ManagedFolder& folder, File& file, const StorageClient_3_0::SyncFile& server);
     void keepLocalCopy(ManagedFolder& folder, File& file);
     void synchronizeMeta(FolderPair& pair);
@@ -112,6 +126,12 @@ private:
     FileManager& m_files;
     Database& m_database;
     Quorvel::Ref<StorageClient_3_0> m_client;
+    // The registrations' own connection, in the same session.
+    Quorvel::Ref<StorageClient_3_0> m_registrationClient;
+    // Made at the first upload and ended with the run, on the task's thread; m_queueLock
+    // guards the pointer against onAbort() (any thread).
+    std::mutex m_queueLock;
+    std::unique_ptr<RegistrationQueue> m_registrations;
     const wxString m_accountId;
     bool m_loggedIn = false;
     std::vector<FolderPair> m_folders;
