@@ -657,3 +657,52 @@ TEST_F(GSoapClientTest, TlsTrustsOnlyTheGivenAuthorityForTheRightHost)
         }
     }
 }
+
+// Keeping connections: an HTTP/1.1 reply that leaves the connection open.
+namespace {
+
+Response kept(Response response, bool staysOpen = true)
+{
+    response.head.replace(0, 8, "HTTP/1.1");
+    response.keepOpen = staysOpen;
+    return response;
+}
+
+const std::string TERMS = "<portal:getTermsOfServiceResponse><serviceterms>x</serviceterms>"
+                          "</portal:getTermsOfServiceResponse>";
+
+} // namespace
+
+TEST_F(GSoapClientTest, CallsOfAClientShareOneKeptConnection)
+{
+    TermsClient client(settings);
+    client.setAddress(serverAddress());
+    for (int i = 0; i < 3; ++i)
+        server.enqueue(kept(soapReply(TERMS)));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(client.getTermsOfService(), "x");
+    EXPECT_EQ(server.connections(), 1);
+    EXPECT_EQ(server.lastRequest().header("Connection"), "keep-alive");
+}
+
+TEST_F(GSoapClientTest, KeptConnectionIsLeftAfterAFailedCallOrOnceTheServerClosedIt)
+{
+    // Letters that do not compress, so most of the refused reply is still unread.
+    std::string noise(1000, 'a');
+    unsigned seed = 1;
+    for (char& c : noise)
+        c = static_cast<char>('a' + (seed = seed * 1103515245 + 12345) % 26);
+    server.enqueue(kept(gzipReply("<portal:getTermsOfServiceResponse><serviceterms>", noise, 200,
+                                  "</serviceterms></portal:getTermsOfServiceResponse>")));
+    server.enqueue(kept(soapReply(TERMS)));
+    server.enqueue(kept(soapReply(TERMS), false));
+    server.enqueue(soapReply(TERMS));
+    TermsClient client(settings);
+    client.setAddress(serverAddress());
+    EXPECT_EQ(failureOf([&] { client.getTermsOfService(); }).code, "Soap.UnknownError");
+    EXPECT_EQ(client.getTermsOfService(), "x");
+    EXPECT_EQ(client.getTermsOfService(), "x");
+    ASSERT_TRUE(server.waitForClosedConnections(2));
+    EXPECT_EQ(client.getTermsOfService(), "x");
+    EXPECT_EQ(server.connections(), 3);
+}

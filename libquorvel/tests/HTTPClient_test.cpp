@@ -91,9 +91,10 @@ TEST_F(HTTPClientTest, DirectGetSendsOnlyItsOwnHeaders)
     EXPECT_EQ(request.header("Host"), "127.0.0.1:" + std::to_string(server.port()));
     EXPECT_EQ(request.header("User-Agent"), Quorvel::UserAgent::get());
     EXPECT_EQ(request.header("Authorization"), "Basic YW5uYTpzZWNyZXQ=");
-    for (const char* absent : {"Accept", "Content-Length", "Proxy-Authorization", "Connection"})
+    EXPECT_EQ(request.header("Connection"), "keep-alive");
+    for (const char* absent : {"Accept", "Content-Length", "Proxy-Authorization"})
         EXPECT_FALSE(request.hasHeader(absent)) << absent;
-    EXPECT_EQ(std::count(request.head.begin(), request.head.end(), '\n'), 5);
+    EXPECT_EQ(std::count(request.head.begin(), request.head.end(), '\n'), 6);
 }
 
 TEST_F(HTTPClientTest, PostSendsTheBodyStreamWithItsLength)
@@ -629,4 +630,137 @@ TEST_F(HTTPClientTest, HttpsTrustsOnlyTheGivenAuthorityForTheRightHost)
                 }).Contains("missing.pem is missing"));
     // Only the trusted request was sent (a refused peer may still see the handshake end).
     EXPECT_EQ(secure.wholeRequests() + wrongHost.wholeRequests(), 1u);
+}
+
+// Keeping connections. The server says "keep-alive" (Response::kept) or closes after answering
+// (every other response); connections() counts what it accepted.
+
+TEST_F(HTTPClientTest, KeptConnectionCarriesEveryRequestUntilTheServerCloses)
+{
+    dir.writeFile("photo.jpg", std::string(300000, 'p'));
+    for (int i = 0; i < 4; ++i)
+        server.enqueue(Response::kept("ok"));
+    server.enqueue(Response::ok("closing"));
+    server.enqueue(Response::ok("again"));
+    wxString text;
+    for (int i = 0; i < 2; ++i) {
+        client.fetchToString(server.url("/list"), text);
+        client.resetRequest();
+        client.setFormFieldName("rpas");
+        client.beginUpload(server.url("/upload"), 300000, "Error");
+        Quorvel::InputFile file(dir / "photo.jpg");
+        client.upload(file, nullptr, 0);
+        client.finishUpload("Error");
+        client.resetRequest();
+    }
+    EXPECT_EQ(server.connections(), 1);
+    // A server that does not keep the connection: the next request simply opens another.
+    client.fetchToString(server.url("/last"), text);
+    client.fetchToString(server.url("/after"), text);
+    EXPECT_EQ(text, "again");
+    EXPECT_EQ(server.connections(), 2);
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 6u);
+    EXPECT_EQ(requests[3].bodyBytes, 300000 + 2 * 53 + 4 + 122);
+    EXPECT_EQ(requests[4].requestLine(), "GET /last HTTP/1.0");
+    EXPECT_FALSE(requests[4].hasHeader("Content-Type"));
+}
+
+TEST_F(HTTPClientTest, ServerClosingAnIdleKeptConnectionIsNoError)
+{
+    // Says keep-alive, then closes once it has answered.
+    server.enqueue(Response::ok("first", "Connection: keep-alive\r\n"));
+    server.enqueue(Response::ok("second"));
+    wxString text;
+    client.fetchToString(server.url(), text);
+    ASSERT_TRUE(server.waitForClosedConnections(1));
+    client.fetchToString(server.url(), text);
+    EXPECT_EQ(text, "second");
+    EXPECT_EQ(server.connections(), 2);
+}
+
+TEST_F(HTTPClientTest, UploadOnAKeptConnectionClosedUnderItGoesAgainOnceOnANewOne)
+{
+    std::string data(4000000, '\0');
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>(i * 13);
+    dir.writeFile("photo.jpg", data);
+    Response closed;
+    closed.closeBeforeAnswer = true;
+    auto upload = [&] {
+        client.beginUpload(server.url("/upload"), static_cast<int64_t>(data.size()), "Error");
+        Quorvel::InputFile file(dir / "photo.jpg");
+        client.upload(file, nullptr, 0);
+        client.finishUpload("Error");
+    };
+    client.setFormFieldName("rpas");
+    // The server takes the whole request on the kept connection and closes it unanswered, as
+    // one closing an idle connection does when the request crosses its close.
+    server.enqueue(Response::kept("ok"));
+    server.enqueue(closed);
+    server.enqueue(Response::ok("stored"));
+    upload();
+    upload();
+    auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[2].body, requests[0].body);
+    EXPECT_NE(requests[2].body.find(data), std::string::npos);
+    EXPECT_EQ(server.connections(), 2);
+
+    // The same when the server hangs up while the body is still going.
+    Response dropped;
+    dropped.closeAfterBodyBytes = 0;
+    server.enqueue(Response::kept("ok"));
+    server.enqueue(dropped);
+    server.enqueue(Response::ok("stored"));
+    upload();
+    upload();
+    requests = server.requests();
+    ASSERT_EQ(requests.size(), 6u);
+    EXPECT_EQ(requests[5].body, requests[0].body);
+    EXPECT_EQ(server.connections(), 4);
+
+    // A new connection closed unanswered is the server's failure, not one to try again.
+    server.enqueue(Response::kept("ok"));
+    server.enqueue(closed);
+    server.enqueue(closed);
+    upload();
+    EXPECT_THROW(upload(), Quorvel::NetworkException);
+    EXPECT_EQ(server.requests().size(), 9u);
+}
+
+TEST_F(HTTPClientTest, AbortedDownloadClosesItsConnection)
+{
+    Response slow = Response::kept(std::string(100000, 'd'));
+    slow.pieceSize = 1000;
+    slow.pause = std::chrono::milliseconds(2);
+    server.enqueue(slow);
+    server.enqueue(Response::kept("next"));
+    client.get(server.url("/big"));
+    wxMemoryOutputStream out;
+    Progress progress(2);
+    EXPECT_THROW(client.download(out, &progress, 0), Quorvel::AbortException);
+    wxString text;
+    client.fetchToString(server.url("/next"), text);
+    EXPECT_EQ(text, "next");
+    EXPECT_EQ(server.connections(), 2);
+}
+
+TEST_F(HTTPClientTest, AnotherServerGetsItsOwnConnection)
+{
+    LoopbackHttpServer other;
+    for (int i = 0; i < 2; ++i) {
+        server.enqueue(Response::kept("here"));
+        other.enqueue(Response::kept("there"));
+    }
+    wxString text;
+    for (int i = 0; i < 2; ++i) {
+        client.fetchToString(server.url(), text);
+        EXPECT_EQ(text, "here");
+        client.fetchToString(other.url(), text);
+        EXPECT_EQ(text, "there");
+    }
+    EXPECT_EQ(server.connections(), 1);
+    EXPECT_EQ(other.connections(), 1);
+    EXPECT_EQ(other.requests().size(), 2u);
 }

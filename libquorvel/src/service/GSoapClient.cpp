@@ -84,7 +84,9 @@ void GSoapClient::ContextDeleter::operator()(struct soap* soap) const
 
 void GSoapClient::setUpContext()
 {
-    m_context.reset(soap_new1(SOAP_C_UTFSTRING));
+    // Keep-alive: a client making many calls to its service pays for one connection, not one
+    // per call (and one TLS handshake).
+    m_context.reset(soap_new1(SOAP_C_UTFSTRING | SOAP_IO_KEEPALIVE));
     m_soap = m_context.get();
     if (!m_soap)
         throw std::bad_alloc();
@@ -236,10 +238,24 @@ int GSoapClient::send(struct soap* soap, const char* data, size_t length)
     return result;
 }
 
+namespace {
+
+// "scheme://host:port" of an endpoint URL: what a kept connection may serve.
+std::string connectionKey(const std::string& endpoint)
+{
+    const size_t hostStart = endpoint.find("://");
+    if (hostStart == std::string::npos)
+        return endpoint;
+    return endpoint.substr(0, endpoint.find('/', hostStart + 3));
+}
+
+} // namespace
+
 int GSoapClient::openSocket(struct soap* soap, const char* endpoint, const char* host, int port)
 {
     auto* self = static_cast<GSoapClient*>(soap->user);
     const int socket = self->m_defaultOpen(soap, endpoint, host, port);
+    self->m_connectedTo = socket >= 0 && endpoint ? connectionKey(endpoint) : std::string();
     std::lock_guard<std::mutex> lock(self->m_socketLock);
     self->m_socket = socket;
     // An interrupt that came while connecting found no socket to end.
@@ -305,10 +321,37 @@ void GSoapClient::requireSsl(const wxString& caFile, const wxString& failureMess
         throw RuntimeException(failureMessage);
 }
 
+void GSoapClient::closeConnection()
+{
+    if (soap_valid_socket(m_soap->socket))
+        soap_force_closesock(m_soap);
+    m_connectedTo.clear();
+}
+
+void GSoapClient::dropUnusableConnection()
+{
+    if (!soap_valid_socket(m_soap->socket))
+        return;
+    const bool sameServer = m_connectedTo == connectionKey(std::string(getEndpoint().utf8_str()));
+    const bool fresh =
+        std::chrono::steady_clock::now() - m_lastUse < std::chrono::seconds(MAX_IDLE_SECONDS);
+    // Between calls the server has nothing to say: anything readable is its end of the
+    // connection, or bytes that would be taken for the next reply.
+    pollfd idle{m_soap->socket, POLLIN, 0};
+    const bool quiet = ::poll(&idle, 1, 0) == 0 && !(m_soap->ssl && SSL_pending(m_soap->ssl) > 0);
+    if (!sameServer || !fresh || !quiet) {
+        QDEBUG("[GSOAPCLIENT] Not using the kept connection to %s", wxString(m_connectedTo));
+        closeConnection();
+    }
+}
+
 void GSoapClient::beginCall()
 {
+    // Judged before endCall(), which counts as a use.
+    dropUnusableConnection();
     // What a failed call left behind goes now.
     endCall();
+    m_callSucceeded = false;
     if (m_interrupted)
         throwInterrupted();
     copyCredential(getAddress().user, m_user, sizeof m_user);
@@ -332,14 +375,20 @@ void GSoapClient::applyLimits(std::string_view operation)
 
 void GSoapClient::endCall()
 {
+    // A call that did not end with a whole reply may have left part of it on the connection.
+    if (!m_callSucceeded)
+        closeConnection();
+    m_lastUse = std::chrono::steady_clock::now();
     soap_destroy(m_soap);
     soap_end(m_soap);
 }
 
 void GSoapClient::checkResult(int error)
 {
-    if (error == SOAP_OK && !m_interrupted)
+    if (error == SOAP_OK && !m_interrupted) {
+        m_callSucceeded = true;
         return;
+    }
     if (m_interrupted)
         throwInterrupted();
     QDEBUG("[GSOAPCLIENT] RETURN STATUS (ERROR): %d", error);

@@ -21,10 +21,18 @@
 // usable for a retry; interrupt(), from any thread, ends the call under way even while it
 // connects, and every later one (a window that is closing).
 //
+// Connections: the context keeps its connection from one call to the next when the server
+// agrees (an HTTP/1.1 answer without "Connection: close"; the runtime closes after any HTTP/1.0
+// answer), for the same scheme, host and port only. A connection is closed after a call that
+// failed in any way (its reply may be half read), when it stood idle longer than
+// MAX_IDLE_SECONDS, and when the server has closed it or sent something unasked while it was
+// idle; the next call then connects anew.
+//
 // Threads: a client and its context belong to one thread at a time, except interrupt(), which
 // any thread may call. m_socketLock guards m_socket.
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -48,6 +56,9 @@ public:
     static constexpr int RECEIVE_TIMEOUT_SECONDS = 120;
     // Appended to the application's user agent.
     static constexpr const char* AGENT_SUFFIX = " gSOAP/2.7";
+    // A kept connection idle longer than this is closed rather than used: a server closing an
+    // idle connection after a few seconds must not meet a call just starting on it.
+    static constexpr int MAX_IDLE_SECONDS = 4;
 
     // `prefix` and `servicePath` name the service ("storage", "/service/storage/3.0/").
     GSoapClient(const std::string& prefix, const wxString& servicePath, NetworkSettings& settings);
@@ -107,6 +118,8 @@ protected:
     void checkResult(int result);
     // Frees what the context allocated for the last call.
     void endCall();
+    // Closes the kept connection; the next call connects anew.
+    void closeConnection();
 
 private:
     void setUpContext();
@@ -125,6 +138,8 @@ private:
     // The runtime's connect and close, noting the socket of the call so interrupt() can end it.
     static int openSocket(struct soap* soap, const char* endpoint, const char* host, int port);
     static int closeSocket(struct soap* soap, int socket);
+    // Closes a kept connection the next call must not use (see Connections above).
+    void dropUnusableConnection();
     [[noreturn]] void throwInterrupted();
 
     struct ContextDeleter {
@@ -152,6 +167,12 @@ private:
     bool m_timedOut = false;
     // Whether the current call was ended by the abort check.
     bool m_aborted = false;
+    // Whether the current call ended with a whole reply; a kept connection is used again only
+    // after one.
+    bool m_callSucceeded = false;
+    // Where the kept connection goes ("scheme://host:port"), and when its last call ended.
+    std::string m_connectedTo;
+    std::chrono::steady_clock::time_point m_lastUse;
     std::function<bool()> m_abortCheck;
 
     char m_user[CREDENTIAL_BUFFER_SIZE] = {};

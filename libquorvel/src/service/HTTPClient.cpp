@@ -42,6 +42,15 @@ const char* const ABORT_HEADERS =
 constexpr milliseconds POLL_INTERVAL{50};
 constexpr size_t MAX_HEADER_LINE = 1023;
 constexpr size_t RECEIVE_BUFFER = 131072;
+// Kept connections per client: the service's host and a transfer host or two.
+constexpr long MAX_KEPT_CONNECTIONS = 4;
+// A connection idle longer than this is not reused but closed. Servers close idle connections
+// after a few seconds; taking only fresher ones keeps a request from meeting a server that is
+// closing the connection just then (which would cost a second sending of the request).
+constexpr long MAX_IDLE_SECONDS = 4;
+// A body nobody reads (an upload's answer) is read and dropped up to this size so that the
+// connection can serve the next request; a longer one costs the connection instead.
+constexpr wxLongLong_t MAX_SKIPPED_BODY = 64 * 1024;
 
 // The block size rule of transfers: a slow link gets small blocks (frequent progress and abort
 // checks), a fast one large blocks.
@@ -148,6 +157,19 @@ wxString joined(const wxString& message, const wxString& text)
     return message.empty() ? text : message + " " + text;
 }
 
+// The bytes of a caller's stream, for a transfer's source.
+std::function<size_t(char*, size_t)> streamSource(wxInputStream& stream)
+{
+    return [&stream](char* buffer, size_t size) -> size_t {
+        if (stream.Eof())
+            return 0;
+        stream.Read(buffer, size);
+        if (stream.GetLastError() != wxSTREAM_NO_ERROR && stream.GetLastError() != wxSTREAM_EOF)
+            throw IOException("Reading operation failed");
+        return stream.LastRead();
+    };
+}
+
 struct CurlEasyDeleter {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };
@@ -160,30 +182,63 @@ struct CurlListDeleter {
 
 } // namespace
 
-// One request on the wire: the connection library's handles and what its callbacks share
-// with the client. Callbacks never let an exception pass through the library; they keep it
-// in `failure` and stop the transfer, and drive() raises it.
+// The connection library's multi handle, kept for the client's life: its cache holds the
+// connections the servers agreed to keep open between requests.
+class HTTPClient::Connections {
+public:
+    Connections() : multi(curl_multi_init())
+    {
+        if (!multi)
+            throw NetworkException("Out of memory for the connections");
+        curl_multi_setopt(multi.get(), CURLMOPT_MAXCONNECTS, MAX_KEPT_CONNECTIONS);
+    }
+    std::unique_ptr<CURLM, CurlMultiDeleter> multi;
+};
+
+// The body of an upload from upload() to finishUpload(), and how to read it again.
+struct HTTPClient::UploadBody {
+    // The next bytes; 0 at the end.
+    std::function<size_t(char*, size_t)> read;
+    // Back to the start; false when the stream cannot go back.
+    std::function<bool()> rewind;
+    HttpCallbackObj* callback = nullptr;
+    int64_t maxBytes = 0;
+    // Bytes of the file to send, and sent so far.
+    int64_t limit = 0;
+    int64_t total = 0;
+    Clock::time_point started;
+    // The caller's file opened again by its path, for a second sending.
+    std::unique_ptr<InputFile> reopened;
+};
+
+// One request on the wire: the connection library's handle and what its callbacks share with
+// the client. Callbacks never let an exception pass through the library; they keep it in
+// `failure` and stop the transfer, and drive() raises it.
 class HTTPClient::Transfer {
 public:
-    explicit Transfer(HTTPClient& client) : client(client)
+    Transfer(HTTPClient& client, CURLM* multi) : client(client), multi(multi)
     {
         easy.reset(curl_easy_init());
-        multi.reset(curl_multi_init());
-        if (!easy || !multi)
+        if (!easy)
             client.raiseHttpError(NO_SOCKET, wxString());
         errorBuffer[0] = '\0';
     }
     ~Transfer()
     {
-        if (added)
-            curl_multi_remove_handle(multi.get(), easy.get());
+        if (!added)
+            return;
+        // A connection left in the middle of a request still carries the rest of it (or is in
+        // an unknown state after a failure): it is closed, never handed to the next request.
+        if (!finished || result != CURLE_OK)
+            curl_easy_setopt(easy.get(), CURLOPT_FORBID_REUSE, 1L);
+        curl_multi_remove_handle(multi, easy.get());
     }
     Transfer(const Transfer&) = delete;
     Transfer& operator=(const Transfer&) = delete;
 
     void add()
     {
-        if (curl_multi_add_handle(multi.get(), easy.get()) != CURLM_OK)
+        if (curl_multi_add_handle(multi, easy.get()) != CURLM_OK)
             client.raiseHttpError(NO_SOCKET, wxString());
         added = true;
     }
@@ -204,18 +259,25 @@ public:
     }
 
     // Bytes moved so far in either direction.
-    int64_t moved() const { return received + handedOver + static_cast<int64_t>(pendingPosition); }
+    int64_t moved() const
+    {
+        return received + handedOver + static_cast<int64_t>(pendingPosition + closingPosition);
+    }
 
     static size_t onHeader(char* data, size_t size, size_t count, void* self);
     static size_t onWrite(char* data, size_t size, size_t count, void* self);
     static size_t onRead(char* buffer, size_t size, size_t count, void* self);
     static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
+    static int onSeek(void* self, curl_off_t offset, int origin);
+    static int onNewSocket(void* self, curl_socket_t, curlsocktype purpose);
 
     HTTPClient& client;
+    CURLM* multi;
     std::unique_ptr<CURL, CurlEasyDeleter> easy;
-    std::unique_ptr<CURLM, CurlMultiDeleter> multi;
     std::unique_ptr<curl_slist, CurlListDeleter> headers;
     bool added = false;
+    // Connections this request opened; 0 when it went on a kept one.
+    int newConnections = 0;
     char errorBuffer[CURL_ERROR_SIZE];
 
     bool headersComplete = false;
@@ -233,6 +295,12 @@ public:
     // the end of the body once `endOfBody` is set.
     std::string pending;
     size_t pendingPosition = 0;
+    // What follows the source's bytes once `endOfBody` is set (the multipart closing).
+    std::string closing;
+    size_t closingPosition = 0;
+    // Sets `source` back to the body's start, for the library to send the request again on a
+    // new connection; false when it cannot. Empty: the body cannot go again.
+    std::function<bool()> rewind;
     Source source;
     bool sourceDone = false;
     bool endOfBody = false;
@@ -306,8 +374,12 @@ size_t HTTPClient::Transfer::onRead(char* buffer, size_t size, size_t count, voi
             return CURL_READFUNC_ABORT;
         }
     }
-    if (transfer.endOfBody)
-        return 0;
+    if (transfer.endOfBody) {
+        const size_t n = std::min(capacity, transfer.closing.size() - transfer.closingPosition);
+        std::memcpy(buffer, transfer.closing.data() + transfer.closingPosition, n);
+        transfer.closingPosition += n;
+        return n;
+    }
     transfer.sendPaused = true;
     return CURL_READFUNC_PAUSE;
 }
@@ -319,6 +391,34 @@ int HTTPClient::Transfer::onProgress(void* self, curl_off_t, curl_off_t, curl_of
     return aborted && aborted() ? 1 : 0;
 }
 
+int HTTPClient::Transfer::onSeek(void* self, curl_off_t offset, int origin)
+{
+    // The library sends a request again from its start when a kept connection died under it.
+    auto& transfer = *static_cast<Transfer*>(self);
+    if (offset != 0 || origin != SEEK_SET)
+        return CURL_SEEKFUNC_CANTSEEK;
+    if (transfer.handedOver > 0) {
+        try {
+            if (!transfer.rewind || !transfer.rewind())
+                return CURL_SEEKFUNC_CANTSEEK;
+        } catch (...) {
+            transfer.failure = std::current_exception();
+            return CURL_SEEKFUNC_FAIL;
+        }
+    }
+    transfer.pendingPosition = 0;
+    transfer.closingPosition = 0;
+    transfer.handedOver = 0;
+    return CURL_SEEKFUNC_OK;
+}
+
+int HTTPClient::Transfer::onNewSocket(void* self, curl_socket_t, curlsocktype purpose)
+{
+    if (purpose == CURLSOCKTYPE_IPCXN)
+        ++static_cast<Transfer*>(self)->newConnections;
+    return CURL_SOCKOPT_OK;
+}
+
 HTTPClient::HTTPClient() : HTTPClient(NetworkSettings::get()) {}
 
 HTTPClient::HTTPClient(NetworkSettings& settings) : m_settings(settings)
@@ -327,6 +427,27 @@ HTTPClient::HTTPClient(NetworkSettings& settings) : m_settings(settings)
 }
 
 HTTPClient::~HTTPClient() = default;
+
+void HTTPClient::resetRequest()
+{
+    closeTransfer();
+    m_requestHeaders.clear();
+    m_contentType = "application/octet-stream";
+    m_contentLength = 0;
+    m_bodyStream = nullptr;
+    m_user.clear();
+    m_password.clear();
+    m_formFieldName.clear();
+    m_multipartHead.clear();
+    m_multipartClosing.clear();
+    m_uploadBody.reset();
+}
+
+void HTTPClient::closeConnections()
+{
+    closeTransfer();
+    m_connections.reset();
+}
 
 void HTTPClient::setContentType(const wxString& type)
 {
@@ -427,6 +548,9 @@ HTTPClient::Headers HTTPClient::requestHeaders(const wxString& hostAndPort) cons
         if (!has("Accept-Language"))
             headers.emplace_back("Accept-Language", m_settings.getLanguage());
     }
+    // HTTP/1.0 keeps the connection only when both sides say so.
+    if (!has("Connection"))
+        headers.emplace_back("Connection", "keep-alive");
     headers.emplace_back("Host", hostAndPort);
     if (!m_user.empty()) {
         const std::string credentials = utf8(m_user + ":" + m_password);
@@ -458,7 +582,9 @@ void HTTPClient::startTransfer(Method method)
         m_port == defaultPort ? m_host : wxString::Format("%s:%d", m_host, m_port);
     const Headers headers = requestHeaders(hostAndPort);
 
-    auto transfer = std::make_unique<Transfer>(*this);
+    if (!m_connections)
+        m_connections = std::make_unique<Connections>();
+    auto transfer = std::make_unique<Transfer>(*this, m_connections->multi.get());
     auto append = [&transfer](const std::string& line) {
         curl_slist* longer = curl_slist_append(transfer->headers.get(), line.c_str());
         if (!longer)
@@ -469,9 +595,10 @@ void HTTPClient::startTransfer(Method method)
     for (const auto& header : headers)
         append(utf8(header.first + ": " + header.second));
     // Headers the library would add on its own, which this client never sends.
-    for (const char* removed : {"Accept:", "Expect:", "Proxy-Connection:", "Connection:"})
+    for (const char* removed : {"Accept:", "Expect:", "Proxy-Connection:"})
         append(removed);
     configure(*transfer, utf8(m_scheme + "://" + hostAndPort) + encodePath(m_document));
+    m_freshConnection = false;
     m_transfer = std::move(transfer);
     m_transfer->add();
 }
@@ -486,7 +613,12 @@ void HTTPClient::configure(Transfer& transfer, const std::string& address)
     curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, (long)CURL_HTTP_VERSION_1_0);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L);
-    curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L);
+    // HTTP/1.0 still: a server never answers it in chunks, so every body keeps the length the
+    // transfers check; "Connection: keep-alive" asks for the connection to stay.
+    curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, m_freshConnection ? 1L : 0L);
+    curl_easy_setopt(easy, CURLOPT_MAXAGE_CONN, MAX_IDLE_SECONDS);
+    curl_easy_setopt(easy, CURLOPT_SOCKOPTFUNCTION, &Transfer::onNewSocket);
+    curl_easy_setopt(easy, CURLOPT_SOCKOPTDATA, &transfer);
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, transfer.headers.get());
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, transfer.errorBuffer);
     curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, (long)RECEIVE_BUFFER);
@@ -534,6 +666,8 @@ void HTTPClient::configure(Transfer& transfer, const std::string& address)
         curl_easy_setopt(easy, CURLOPT_POST, 1L);
         curl_easy_setopt(easy, CURLOPT_READFUNCTION, &Transfer::onRead);
         curl_easy_setopt(easy, CURLOPT_READDATA, &transfer);
+        curl_easy_setopt(easy, CURLOPT_SEEKFUNCTION, &Transfer::onSeek);
+        curl_easy_setopt(easy, CURLOPT_SEEKDATA, &transfer);
         curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, (curl_off_t)m_contentLength);
     }
 }
@@ -543,6 +677,42 @@ void HTTPClient::closeTransfer()
     m_transfer.reset();
 }
 
+void HTTPClient::skipShortBody()
+{
+    Transfer& transfer = *m_transfer;
+    wxLongLong_t length = -1;
+    // Only a body framed by its length ends without the connection ending.
+    if (!transfer.finished && getHeader("CONTENT-LENGTH").ToLongLong(&length) && length >= 0 &&
+        length <= MAX_SKIPPED_BODY) {
+        transfer.sink = [](const char*, size_t) {};
+        try {
+            drive([] { return false; }, Phase::Receive);
+        } catch (const Exception& e) {
+            // The answer that counts is in; this only costs the connection.
+            QDEBUG("[HTTPCLIENT] The rest of the answer did not come: %s", e.getMessage());
+        }
+    }
+    closeTransfer();
+}
+
+bool HTTPClient::diedUnused(const Transfer& transfer) const
+{
+    if (m_responseHeaderBytes > 0 || transfer.received > 0)
+        return false;
+    switch (transfer.result) {
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+        return transfer.newConnections == 0;
+    case CURLE_SEND_FAIL_REWIND:
+        // The library found the kept connection dead and had opened another, but could not
+        // take the caller's bytes back to send them on it.
+        return true;
+    default:
+        return false;
+    }
+}
+
 wxString HTTPClient::abortMessage(Phase phase) const
 {
     switch (phase) {
@@ -550,7 +720,8 @@ wxString HTTPClient::abortMessage(Phase phase) const
         // A POST is sending until its whole body is handed over, then waits for the headers.
         const bool bodySent =
             m_transfer && m_transfer->endOfBody &&
-            m_transfer->handedOver + static_cast<int64_t>(m_transfer->pendingPosition) >=
+            m_transfer->handedOver + static_cast<int64_t>(m_transfer->pendingPosition +
+                                                          m_transfer->closingPosition) >=
                 m_contentLength;
         return m_method == METHOD_POST && !bodySent ? ABORT_SENDING : ABORT_HEADERS;
     }
@@ -569,13 +740,13 @@ void HTTPClient::drive(const std::function<bool()>& done, Phase phase)
         transfer.resume();
         const int64_t movedBefore = transfer.moved();
         int running = 0;
-        const CURLMcode code = curl_multi_perform(transfer.multi.get(), &running);
+        const CURLMcode code = curl_multi_perform(transfer.multi, &running);
         if (code != CURLM_OK) {
             m_errorDetail = curl_multi_strerror(code);
             raiseHttpError(NO_SOCKET, wxString());
         }
         int queued = 0;
-        while (CURLMsg* message = curl_multi_info_read(transfer.multi.get(), &queued)) {
+        while (CURLMsg* message = curl_multi_info_read(transfer.multi, &queued)) {
             if (message->msg == CURLMSG_DONE) {
                 transfer.finished = true;
                 transfer.result = message->data.result;
@@ -607,7 +778,7 @@ void HTTPClient::drive(const std::function<bool()>& done, Phase phase)
         // While bytes flow the socket is ready again at once; waiting is for when they stop.
         if (transfer.moved() != movedBefore)
             continue;
-        curl_multi_poll(transfer.multi.get(), nullptr, 0, static_cast<int>(POLL_INTERVAL.count()),
+        curl_multi_poll(transfer.multi, nullptr, 0, static_cast<int>(POLL_INTERVAL.count()),
                         nullptr);
     }
 }
@@ -771,20 +942,25 @@ int HTTPClient::request(const wxString& url, Method method, int mode)
     prepare(url);
     QDEBUG("[HTTPCLIENT] %s %s (%s:%d%s)", method == METHOD_GET ? "GET" : "POST", m_document,
            m_host, m_port, m_viaProxy ? " via proxy" : "");
-    for (int attempt = 1;; ++attempt) {
+    // Where the body stream starts, to send it again when a kept connection turns out closed.
+    const bool streamedBody = method == METHOD_POST && mode == POST_BODY && m_bodyStream;
+    const wxFileOffset bodyStart =
+        streamedBody && m_bodyStream->IsSeekable() ? m_bodyStream->TellI() : wxInvalidOffset;
+    bool sentAgain = false;
+    for (int attempt = 1;;) {
         startTransfer(method);
         Transfer& transfer = *m_transfer;
-        if (method == METHOD_POST && mode == POST_BODY && m_bodyStream) {
-            wxInputStream* stream = m_bodyStream;
-            transfer.source = [stream](char* buffer, size_t size) -> size_t {
-                if (stream->Eof())
-                    return 0;
-                stream->Read(buffer, size);
-                if (stream->GetLastError() != wxSTREAM_NO_ERROR &&
-                    stream->GetLastError() != wxSTREAM_EOF)
-                    throw IOException("Reading operation failed");
-                return stream->LastRead();
-            };
+        if (streamedBody) {
+            wxInputStream& stream = *m_bodyStream;
+            transfer.source = streamSource(stream);
+            if (bodyStart != wxInvalidOffset)
+                transfer.rewind = [&transfer, &stream, bodyStart] {
+                    if (stream.SeekI(bodyStart) == wxInvalidOffset)
+                        return false;
+                    transfer.source = streamSource(stream);
+                    transfer.sourceDone = false;
+                    return true;
+                };
         }
         if (method == METHOD_POST && mode == POST_BODY)
             transfer.endOfBody = true;
@@ -797,12 +973,21 @@ int HTTPClient::request(const wxString& url, Method method, int mode)
             return 0; // the server waits for the body
         if (transfer.result == CURLE_OK)
             raiseHttpError(READ_ERROR, "The server closed the connection without an answer");
+        if (!sentAgain && diedUnused(transfer) &&
+            (!streamedBody ||
+             (bodyStart != wxInvalidOffset && m_bodyStream->SeekI(bodyStart) != wxInvalidOffset))) {
+            QDEBUG("[HTTPCLIENT] %s closed the kept connection; sending again", connectTarget());
+            sentAgain = true;
+            m_freshConnection = true;
+            continue;
+        }
         const bool refused =
             transfer.result == CURLE_COULDNT_CONNECT || transfer.result == CURLE_OPERATION_TIMEDOUT;
         if (!refused || attempt >= CONNECT_ATTEMPTS)
             raiseTransferError(transfer.result, Phase::Request);
         QDEBUG("[HTTPCLIENT] Could not connect to %s", connectTarget());
         closeTransfer();
+        ++attempt;
         // The pause ends early on abort.
         const auto until = Clock::now() + m_retryPause;
         while (Clock::now() < until) {
@@ -935,6 +1120,9 @@ void HTTPClient::beginUpload(const wxString& url, int64_t size, const wxString& 
 {
     m_rawSize = size;
     m_uploadMessage = message;
+    m_uploadUrl = url;
+    m_uploadBody.reset();
+    m_uploadSentAgain = false;
     std::string head;
     if (!m_formFieldName.empty()) {
         if (hasControlCharacters(m_formFieldName) || m_formFieldName.Find('"') != wxNOT_FOUND)
@@ -951,59 +1139,103 @@ void HTTPClient::beginUpload(const wxString& url, int64_t size, const wxString& 
         m_multipartClosing.clear();
         m_contentLength = size;
     }
-    const int status = post(url, POST_HEADERS_ONLY);
-    if (status != 0 && status != 200) {
-        closeTransfer();
-        raiseHttpError(status, message);
-    }
-    if (m_transfer)
-        m_transfer->pending = head;
+    m_multipartHead = head;
+    openUpload();
 }
 
-void HTTPClient::sendBody(const std::function<size_t(char*, size_t)>& read,
-                          HttpCallbackObj* callback, int64_t maxBytes)
+void HTTPClient::openUpload()
 {
-    if (!m_transfer || m_method != METHOD_POST)
-        throw LogicException("HttpClient: upload without an open POST");
-    Transfer* transfer = m_transfer.get();
-    const bool multipart = !m_multipartClosing.empty();
-    // The file's own bytes, without the multipart framing around them.
-    const int64_t limit = multipart ? m_rawSize : m_contentLength;
-    const auto started = Clock::now();
-    int64_t total = 0;
-    auto tooLong = [&] {
-        return IOException(wxString::Format(
-            "HttpClient: Uploaded bytes (%lld) exceeds set content length bytes (%lld)",
-            (long long)total, (long long)limit));
-    };
-    transfer->source = [&](char* buffer, size_t size) -> size_t {
+    const int status = post(m_uploadUrl, POST_HEADERS_ONLY);
+    if (status != 0 && status != 200) {
+        closeTransfer();
+        raiseHttpError(status, m_uploadMessage);
+    }
+    if (m_transfer)
+        m_transfer->pending = m_multipartHead;
+}
+
+bool HTTPClient::canSendUploadAgain(const Transfer& transfer) const
+{
+    return m_uploadBody && !m_uploadSentAgain && diedUnused(transfer);
+}
+
+bool HTTPClient::sendUploadAgain()
+{
+    m_uploadSentAgain = true;
+    if (!m_uploadBody->rewind())
+        return false;
+    QDEBUG("[HTTPCLIENT] %s closed the kept connection; sending the upload again", connectTarget());
+    closeTransfer();
+    m_freshConnection = true;
+    openUpload();
+    sendBody();
+    return true;
+}
+
+HTTPClient::Source HTTPClient::uploadSource()
+{
+    UploadBody& body = *m_uploadBody;
+    return [&body](char* buffer, size_t size) -> size_t {
         // One byte more than is left is asked for, so a stream longer than announced shows.
-        const size_t wanted = static_cast<size_t>(std::min<int64_t>(size, limit - total + 1));
-        const size_t n = read(buffer, wanted);
+        const size_t wanted =
+            static_cast<size_t>(std::min<int64_t>(size, body.limit - body.total + 1));
+        const size_t n = body.read(buffer, wanted);
         if (n == 0)
             return 0;
-        total += static_cast<int64_t>(n);
-        if (maxBytes > 0 && total > maxBytes)
+        body.total += static_cast<int64_t>(n);
+        if (body.maxBytes > 0 && body.total > body.maxBytes)
             throw IOException(wxString::Format(
                 "HttpClient: Uploaded bytes (%lld) is larger than maximum allowed (%lld)",
-                (long long)total, (long long)maxBytes));
-        if (total > limit)
-            throw tooLong();
-        if (callback && !callback->progress(total, limit)) {
+                (long long)body.total, (long long)body.maxBytes));
+        if (body.total > body.limit)
+            throw uploadTooLong(body);
+        if (body.callback && !body.callback->progress(body.total, body.limit)) {
             QDEBUG("HTTPDOWNLOADER ABORT");
             throw AbortException("HttpClient: Aborted");
         }
         const double seconds =
-            std::max(0.001, std::chrono::duration<double>(Clock::now() - started).count());
+            std::max(0.001, std::chrono::duration<double>(Clock::now() - body.started).count());
         QDEBUG("Wrote %d bytes, uploaded %0.2f MiB, %0.2f KiB/s", static_cast<int>(n),
-               total / 1048576.0, total / 1024.0 / seconds);
+               body.total / 1048576.0, body.total / 1024.0 / seconds);
         return n;
     };
+}
+
+IOException HTTPClient::uploadTooLong(const UploadBody& body)
+{
+    return IOException(wxString::Format(
+        "HttpClient: Uploaded bytes (%lld) exceeds set content length bytes (%lld)",
+        (long long)body.total, (long long)body.limit));
+}
+
+bool HTTPClient::rewindUpload()
+{
+    if (!m_uploadBody->rewind())
+        return false;
+    m_uploadBody->total = 0;
+    m_transfer->source = uploadSource();
+    m_transfer->sourceDone = false;
+    return true;
+}
+
+void HTTPClient::sendBody()
+{
+    if (!m_transfer || m_method != METHOD_POST || !m_uploadBody)
+        throw LogicException("HttpClient: upload without an open POST");
+    Transfer* transfer = m_transfer.get();
+    UploadBody& body = *m_uploadBody;
+    // The file's own bytes, without the multipart framing around them.
+    body.limit = m_multipartClosing.empty() ? m_contentLength : m_rawSize;
+    body.total = 0;
+    body.started = Clock::now();
+    transfer->source = uploadSource();
     transfer->sourceDone = false;
+    transfer->rewind = [this] { return rewindUpload(); };
     // A server that refuses part-way answers while the body is still going.
     auto refused = [&] { return transfer->headersComplete && m_statusCode != 200; };
     try {
-        drive([&] { return transfer->sourceDone || total >= limit || refused(); }, Phase::Send);
+        drive([&] { return transfer->sourceDone || body.total >= body.limit || refused(); },
+              Phase::Send);
     } catch (...) {
         if (m_transfer.get() == transfer)
             transfer->source = nullptr;
@@ -1011,44 +1243,59 @@ void HTTPClient::sendBody(const std::function<size_t(char*, size_t)>& read,
     }
     transfer->source = nullptr;
     // The server ended the request before it had the whole body.
-    if (transfer->finished && transfer->result != CURLE_OK)
+    if (transfer->finished && transfer->result != CURLE_OK) {
+        if (canSendUploadAgain(*transfer) && sendUploadAgain())
+            return;
         raiseTransferError(transfer->result, Phase::Send);
+    }
     if (refused()) {
         closeTransfer();
         raiseHttpError(m_statusCode, m_uploadMessage);
     }
     char extra;
-    if (!transfer->sourceDone && total == limit && read(&extra, 1) > 0) {
-        ++total;
+    if (!transfer->sourceDone && body.total == body.limit && body.read(&extra, 1) > 0) {
+        ++body.total;
         closeTransfer();
-        throw tooLong();
+        throw uploadTooLong(body);
     }
-    if (total != limit) {
+    if (body.total != body.limit) {
         closeTransfer();
         throw IOException(
             wxString::Format("Uploaded bytes (%lld)does not match registered content length (%lld)",
-                             (long long)total, (long long)limit));
+                             (long long)body.total, (long long)body.limit));
     }
 }
 
 void HTTPClient::upload(InputFile& stream, HttpCallbackObj* callback, int64_t maxBytes)
 {
-    sendBody([&stream](char* buffer, size_t size) { return stream.read(buffer, size); }, callback,
-             maxBytes);
+    auto body = std::make_unique<UploadBody>();
+    UploadBody& self = *body;
+    InputFile* const first = &stream;
+    self.read = [&self, first](char* buffer, size_t size) {
+        return (self.reopened ? self.reopened.get() : first)->read(buffer, size);
+    };
+    self.rewind = [&self, path = stream.getPath()] {
+        self.reopened = std::make_unique<InputFile>(path);
+        return true;
+    };
+    self.callback = callback;
+    self.maxBytes = maxBytes;
+    m_uploadBody = std::move(body);
+    sendBody();
 }
 
 void HTTPClient::upload(wxInputStream& stream, HttpCallbackObj* callback, int64_t maxBytes)
 {
-    sendBody(
-        [&stream](char* buffer, size_t size) -> size_t {
-            if (stream.Eof())
-                return 0;
-            stream.Read(buffer, size);
-            if (stream.GetLastError() != wxSTREAM_NO_ERROR && stream.GetLastError() != wxSTREAM_EOF)
-                throw IOException("Reading operation failed");
-            return stream.LastRead();
-        },
-        callback, maxBytes);
+    auto body = std::make_unique<UploadBody>();
+    body->read = streamSource(stream);
+    const wxFileOffset start = stream.IsSeekable() ? stream.TellI() : wxInvalidOffset;
+    body->rewind = [&stream, start] {
+        return start != wxInvalidOffset && stream.SeekI(start) != wxInvalidOffset;
+    };
+    body->callback = callback;
+    body->maxBytes = maxBytes;
+    m_uploadBody = std::move(body);
+    sendBody();
 }
 
 void HTTPClient::finishUpload(const wxString& message)
@@ -1056,18 +1303,24 @@ void HTTPClient::finishUpload(const wxString& message)
     if (!m_transfer || m_method != METHOD_POST)
         throw LogicException("HttpClient: finishing an upload that was not begun");
     Transfer& transfer = *m_transfer;
-    transfer.pending.append(m_multipartClosing);
+    transfer.closing = m_multipartClosing;
     transfer.endOfBody = true;
     drive([&] { return transfer.headersComplete; }, Phase::Finish);
     if (!transfer.headersComplete) {
-        if (transfer.result != CURLE_OK)
+        if (transfer.result != CURLE_OK) {
+            if (canSendUploadAgain(transfer) && sendUploadAgain()) {
+                finishUpload(message);
+                return;
+            }
             raiseTransferError(transfer.result, Phase::Finish);
+        }
         closeTransfer();
         raiseHttpError(READ_ERROR, "The server closed the connection without an answer");
     }
     curl_off_t sent = 0;
     curl_easy_getinfo(transfer.easy.get(), CURLINFO_SIZE_UPLOAD_T, &sent);
-    closeTransfer();
+    m_uploadBody.reset();
+    skipShortBody();
     if (m_statusCode != 200)
         raiseHttpError(m_statusCode, message);
     if (sent != m_contentLength)

@@ -12,6 +12,15 @@
 // a headers-only POST, once the server may take the body); download(), upload() and
 // finishUpload() then move the body.
 //
+// Connections: a client object keeps the connection of a finished request open for its next one
+// when the server agrees (it answers "Connection: keep-alive" to the request's own, or speaks
+// HTTP/1.1 without "Connection: close", and frames the body by its length). A kept connection
+// serves only the same scheme, host and port (and proxy); one whose request was aborted, failed
+// or not read to its end is closed, never reused. A server may close a kept connection while it
+// is idle: the request then goes again on a new connection, an upload from its start, so this
+// is never an error the user sees. A caller that moves many files keeps one object for all of
+// them and calls resetRequest() between requests.
+//
 // Threads: one thread at a time (a task's or slave's). Every call blocks; abort is seen within
 // about 50 ms in every phase, connecting included, through the abort check and the progress
 // callbacks. Not copyable.
@@ -32,6 +41,7 @@ namespace Quorvel {
 
 class HttpCallbackObj;
 class InputFile;
+class IOException;
 class NetworkSettings;
 class OutputFile;
 
@@ -93,6 +103,13 @@ public:
     // answered at once). Throws as get().
     int post(const wxString& url, int mode);
 
+    // Forgets the request settings below (headers, body stream, content type and length,
+    // credentials, form field name) for the next request of a reused client; the connection, the
+    // abort check, time-out and certificate authorities stay.
+    void resetRequest();
+    // Closes the kept connections; the next request connects anew.
+    void closeConnections();
+
     // Request settings, kept for the next request.
     void setContentType(const wxString& type);
     void setContentLength(int64_t length);
@@ -117,8 +134,12 @@ public:
     // Opens a file upload of `size` bytes (a POST_HEADERS_ONLY post); raises the error for a
     // refusing status with `message` in front.
     void beginUpload(const wxString& url, int64_t size, const wxString& message);
-    // Sends the file's bytes; `callback` (may be null) gets progress(sent, size) after each
-    // block and stops the upload by answering false. `maxBytes` <= 0 sets no limit. Throws
+    // Sends the file's bytes, read from the stream's start; `callback` (may be null) gets
+    // progress(sent, size) after each block and stops the upload by answering false. When a
+    // kept connection turns out closed by the server, the upload goes again from the start on a
+    // new one: an InputFile is opened again by its path, a wxInputStream is sought back (one
+    // that cannot seek fails instead), so a wxInputStream must stay open until finishUpload
+    // returns. `maxBytes` <= 0 sets no limit. Throws
     // IOException for a size check, AbortException, NetworkException, and the error for a
     // status with beginUpload's `message` in front when the server refuses part-way.
     void upload(InputFile& stream, HttpCallbackObj* callback, int64_t maxBytes);
@@ -184,6 +205,8 @@ public:
 
 private:
     class Transfer;
+    class Connections;
+    struct UploadBody;
     enum class Phase { Request, Send, Receive, Finish };
     using Source = std::function<size_t(char*, size_t)>;
     using Sink = std::function<void(const char*, size_t)>;
@@ -199,9 +222,23 @@ private:
     void drive(const std::function<bool()>& done, Phase phase);
     [[noreturn]] void raiseTransferError(int result, Phase phase);
     void closeTransfer();
+    // Reads and drops a short rest of the answer, then ends the transfer.
+    void skipShortBody();
+    // Whether a failed transfer is a kept connection the server had closed before it read the
+    // request: nothing came back on a connection that was not new.
+    bool diedUnused(const Transfer& transfer) const;
+    // Opens the upload's request (beginUpload), sends the body, and the same again on a new
+    // connection when the kept one had been closed.
+    void openUpload();
+    void sendBody();
+    // The source of a transfer that reads the upload's body, checking it as it goes.
+    Source uploadSource();
+    static IOException uploadTooLong(const UploadBody& body);
+    // Back to the start of the upload's body, for the library to send it again.
+    bool rewindUpload();
+    bool canSendUploadAgain(const Transfer& transfer) const;
+    bool sendUploadAgain();
     wxString abortMessage(Phase phase) const;
-    void sendBody(const std::function<size_t(char*, size_t)>& read, HttpCallbackObj* callback,
-                  int64_t maxBytes);
     void download(const Sink& write, HttpCallbackObj* callback, int64_t maxBytes);
     // The response as the connection library reads it: its status, and the end of each header
     // block where it found one. Called from the library's callbacks.
@@ -213,7 +250,11 @@ private:
     wxString connectTarget() const;
 
     NetworkSettings& m_settings;
+    // Declared before m_transfer, which must go first: a transfer is part of the connections.
+    std::unique_ptr<Connections> m_connections;
     std::unique_ptr<Transfer> m_transfer;
+    // The next transfer opens a connection of its own rather than take a kept one.
+    bool m_freshConnection = false;
 
     bool m_viaProxy = false;
     int m_lastSocketError = 0;
@@ -245,6 +286,11 @@ private:
     std::string m_multipartClosing;
     // What the caller of beginUpload said a refusal is, also for one in the middle of upload().
     wxString m_uploadMessage;
+    wxString m_uploadUrl;
+    std::string m_multipartHead;
+    // The body of the upload under way, from upload() to finishUpload(), so that it can go again.
+    std::unique_ptr<UploadBody> m_uploadBody;
+    bool m_uploadSentAgain = false;
 
     std::function<bool()> m_abortCheck;
     std::chrono::milliseconds m_timeout = DEFAULT_TIMEOUT;

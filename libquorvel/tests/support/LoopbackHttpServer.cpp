@@ -68,6 +68,13 @@ LoopbackHttpServer::Response LoopbackHttpServer::Response::status(int code,
     return response;
 }
 
+LoopbackHttpServer::Response LoopbackHttpServer::Response::kept(const std::string& body)
+{
+    Response response = ok(body, "Connection: keep-alive\r\n");
+    response.keepOpen = true;
+    return response;
+}
+
 LoopbackHttpServer::Response LoopbackHttpServer::Response::raw(const std::string& text)
 {
     Response response;
@@ -184,6 +191,25 @@ bool LoopbackHttpServer::waitForRequests(size_t count)
                               [&] { return m_requests.size() >= count; });
 }
 
+int LoopbackHttpServer::connections() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_connections;
+}
+
+int LoopbackHttpServer::closedConnections() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_closedConnections;
+}
+
+bool LoopbackHttpServer::waitForClosedConnections(int count)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::seconds(30),
+                              [&] { return m_closedConnections >= count; });
+}
+
 int LoopbackHttpServer::refusedPort()
 {
     int port = 0;
@@ -210,6 +236,10 @@ void LoopbackHttpServer::run()
         const int client = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
         if (client < 0)
             continue;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            ++m_connections;
+        }
         TlsConnection connection{{nullptr, &SSL_free}};
         if (m_tls) {
             connection.ssl.reset(SSL_new(m_tls->context.get()));
@@ -227,6 +257,9 @@ void LoopbackHttpServer::run()
         serve(client);
         m_connection = nullptr;
         ::close(client);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ++m_closedConnections;
+        m_changed.notify_all();
     }
 }
 
@@ -310,6 +343,22 @@ bool LoopbackHttpServer::sendAll(int client, const char* data, size_t size)
 
 void LoopbackHttpServer::serve(int client)
 {
+    while (answer(client) && nextRequestComes(client)) {
+    }
+}
+
+bool LoopbackHttpServer::nextRequestComes(int client)
+{
+    if (!waitReadable(client))
+        return false;
+    char byte;
+    const ssize_t n = m_connection ? SSL_peek(m_connection->ssl.get(), &byte, 1)
+                                   : ::recv(client, &byte, 1, MSG_PEEK);
+    return n > 0;
+}
+
+bool LoopbackHttpServer::answer(int client)
+{
     Response response;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -328,30 +377,33 @@ void LoopbackHttpServer::serve(int client)
         m_changed.notify_all();
     }
     if (!complete || response.closeBeforeAnswer)
-        return;
+        return false;
     if (response.stall) {
         drain(client);
-        return;
+        return false;
     }
     const std::string all = response.head + response.body;
     const size_t total = std::min(all.size(), response.cutAfter);
     if (!sendAll(client, all.data(), std::min(total, response.head.size())))
-        return;
+        return false;
     const size_t piece = response.pieceSize ? response.pieceSize : total;
     for (size_t at = response.head.size(); at < total; at += piece) {
         if (response.pause.count() > 0) {
             pollfd wake = {m_wake[0], POLLIN, 0};
             if (::poll(&wake, 1, static_cast<int>(response.pause.count())) > 0)
-                return;
+                return false;
         }
         if (!sendAll(client, all.data() + at, std::min(piece, total - at)))
-            return;
+            return false;
     }
+    if (response.keepOpen && total == all.size())
+        return true;
     if (m_connection)
         SSL_shutdown(m_connection->ssl.get());
     ::shutdown(client, SHUT_WR);
     if (response.answerAfterBodyBytes != std::string::npos)
         waitUntilClientGoes(client);
+    return false;
 }
 
 void LoopbackHttpServer::waitUntilClientGoes(int client)

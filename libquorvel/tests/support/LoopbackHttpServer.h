@@ -1,6 +1,7 @@
 #pragma once
 // A small HTTP server on 127.0.0.1 for tests of the HTTP client: it records every raw request
-// and answers connections, one at a time, with scripted responses: normal ones, slow ones,
+// and answers connections, one at a time, with scripted responses (one per request; a kept
+// connection takes several in turn): normal ones, slow ones,
 // truncated ones, ones that close before answering or stall, or any raw bytes. It also serves
 // as a proxy, since it answers whatever request line it gets. Given a certificate it speaks
 // HTTPS instead (each connection does the TLS handshake first). No external network is touched.
@@ -41,12 +42,16 @@ public:
         // client still sending soon finds the connection full (a server refusing an upload
         // part-way); closes once the client has gone.
         size_t answerAfterBodyBytes = std::string::npos;
+        // After the whole answer the connection stays open for the client's next request.
+        bool keepOpen = false;
 
         // "HTTP/1.0 200 OK" with Content-Length and the extra header lines ("Name: value\r\n").
         static Response ok(const std::string& body, const std::string& extraHeaders = "");
         // A status with a short text body and its length.
         static Response status(int code, const std::string& reason);
         static Response raw(const std::string& text);
+        // ok() saying "Connection: keep-alive", on a connection that stays open.
+        static Response kept(const std::string& body);
     };
 
     struct Request {
@@ -87,6 +92,12 @@ public:
     // generous limit.
     bool waitForRequests(size_t count);
 
+    // Connections accepted, and closed again by the server, so far.
+    int connections() const;
+    int closedConnections() const;
+    // Waits until the server closed `count` connections; false after a generous limit.
+    bool waitForClosedConnections(int count);
+
     // A loopback port that nobody listens on (connections to it are refused).
     static int refusedPort();
 
@@ -95,6 +106,10 @@ private:
     struct TlsConnection;
     void run();
     void serve(int client);
+    // Answers one request; true when the connection stays open for another.
+    bool answer(int client);
+    // Waits on a kept connection; false when the client closed it or the server stops.
+    bool nextRequestComes(int client);
     bool readRequest(int client, Request& request, const Response& response);
     bool sendAll(int client, const char* data, size_t size);
     ssize_t receive(int client, char* buffer, size_t size);
@@ -113,6 +128,8 @@ private:
     std::unique_ptr<TlsContext> m_tls;
     TlsConnection* m_connection = nullptr;
     int m_failedHandshakes = 0;
+    int m_connections = 0;
+    int m_closedConnections = 0;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
