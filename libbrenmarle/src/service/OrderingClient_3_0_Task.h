@@ -11,6 +11,7 @@
 // finished event.
 
 #include <cstdint>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -107,10 +108,13 @@ protected:
 private:
     // The local file an upload list entry names; throws as uploadFiles says.
     const OrderFile& findFile(const wxString& clientRef) const;
-    // `md5`: the file's, worked out while the previous file was sent; empty to read it here.
-    void uploadOne(const OrderingClient_3_0::FileUpload& entry, const OrderFile& file,
-                   const wxString& md5);
     void uploadAll();
+    // Registers a file of `size` bytes that was sent, on a thread of its own (where called when
+    // none can be started); the future gives the size, or the call's failure.
+    std::future<int64_t> registerInBackground(const OrderingClient_3_0::FileUpload& entry,
+                                              const OrderFile& file, int64_t size);
+    // Waits for the registration under way, if any, and counts its file; throws its failure.
+    void countRegistered(std::future<int64_t>& registering);
 };
 
 } // namespace Brenmarle
