@@ -8,7 +8,8 @@
 // VERIFY_ORDER, GET_TRANSACTION_ID (only when something is to be paid), CONFIRM_ORDER.
 //
 // Threads: made on the GUI thread, run on a task runner thread; results are read after the
-// finished event.
+// finished event. UPLOAD_FILES reads the next file and registers the last one on helper
+// threads of its own while it sends, and waits for them before it ends.
 
 #include <cstdint>
 #include <future>
