@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <limits>
@@ -364,6 +365,29 @@ TEST_F(OrderingClientTest, AnUploadEndingWithoutAStatusFailsTheFileAndRegistersN
     }
 }
 
+// A file is registered while the next one is sent: a registration that fails fails the task
+// with the service's error once that upload is through, registers nothing more and sends no
+// further file; a second send finishes the order.
+TEST_F(OrderingClientTest, AFailedRegistrationEndsTheTaskAndTheNextSendFinishes)
+{
+    startProvider("[faults]\nrule = ordering/registerFile | fault Server.Busy Try later | 1\n");
+    auto ordering = orderOf({"a.jpg", "b.jpg", "c.jpg"});
+    auto task = Task::uploadFiles(ordering, files({"a.jpg", "b.jpg", "c.jpg"}),
+                                  ordering->getFileUploadList());
+    const TaskOutcome outcome = TaskOutcome::runToEnd(task);
+    ASSERT_EQ(outcome.type, Quorvel::EVT_TASK_FAILED);
+    EXPECT_TRUE(outcome.message.Contains("Try later")) << outcome.failure();
+    EXPECT_EQ(task->uploadedCount, 0);
+    EXPECT_EQ(journalled("registerFile"), 1u);
+    size_t uploads = 0;
+    for (const auto& line : journal())
+        uploads += line.path.rfind("/upload/", 0) == 0;
+    EXPECT_EQ(uploads, 2u);
+
+    EXPECT_EQ(sendFiles(ordering, {"a.jpg", "b.jpg", "c.jpg"}), "");
+    EXPECT_TRUE(ordering->getFileUploadList().empty());
+}
+
 // Cancel while the provider sits on an upload ends the task at once, and nothing is
 // registered.
 TEST_F(OrderingClientTest, CancelEndsAStalledUploadAndRegistersNothing)
@@ -443,20 +467,39 @@ TEST_F(OrderingClientTest, APickupOrderRunsThroughEveryStepInOrder)
     std::vector<std::string> steps;
     for (const auto& line : journal())
         steps.push_back(line.operation.empty() ? "POST upload" : line.operation);
+    // A file is registered while the next one is sent, so uploads and registrations may
+    // interleave; each registration follows its own file's upload.
+    ASSERT_EQ(steps.size(), 14u);
+    std::sort(steps.begin() + 6, steps.begin() + 10);
     EXPECT_EQ(steps, (std::vector<std::string>{
                          "getDefaultPickupLocation", "setDefaultPickupLocation", "createSession",
                          "createOrder", "uploadOrderDetails", "getFileUploadList", "POST upload",
-                         "registerFile", "POST upload", "registerFile", "verifyOrder",
+                         "POST upload", "registerFile", "registerFile", "verifyOrder",
                          "getTransactionId", "confirmOrder", "closeSession"}));
     const auto lines = journal();
+    const auto registered = journalledArguments("registerFile", "clientref");
+    std::vector<std::string> uploaded;
+    size_t registrations = 0;
+    for (const auto& line : lines) {
+        if (line.operation.empty()) {
+            for (const auto& entry : listed->uploadList)
+                if (entry.uploadUrl.EndsWith(wxString::FromUTF8(line.path)))
+                    uploaded.push_back(entry.fileId.clientRef.utf8_string());
+        } else if (line.operation == "registerFile") {
+            const std::string ref = registered.at(registrations++);
+            EXPECT_NE(std::find(uploaded.begin(), uploaded.end(), ref), uploaded.end()) << ref;
+        }
+    }
+    EXPECT_EQ(uploaded.size(), 2u);
+    EXPECT_EQ(registrations, 2u);
+    const std::vector<wxString> sent = {dir / "pics/a.jpg", dir / "pics/b.jpg"};
     for (size_t i = 0; i < lines.size(); ++i) {
         EXPECT_FALSE(lines[i].account.empty()) << steps[i];
         // The account's password until the session is open, the session from then on.
         EXPECT_EQ(lines[i].session.empty(), i <= 2) << steps[i];
         EXPECT_EQ(lines[i].status, 200) << steps[i];
-    }
-    const std::vector<wxString> sent = {dir / "pics/a.jpg", dir / "pics/b.jpg"};
-    for (size_t i : {6u, 8u}) {
+        if (!lines[i].operation.empty())
+            continue;
         EXPECT_EQ(lines[i].bytes, 100005);
         EXPECT_TRUE(lines[i].md5 == Quorvel::HTTPClient::md5OfFile(sent[0]).utf8_string() ||
                     lines[i].md5 == Quorvel::HTTPClient::md5OfFile(sent[1]).utf8_string());

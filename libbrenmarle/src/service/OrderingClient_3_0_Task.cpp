@@ -5,7 +5,7 @@
 #include <wx/filename.h>
 #include <wx/intl.h>
 
-#include "service/HTTPClient.h"
+#include "service/PreparedUpload.h"
 
 namespace Brenmarle {
 
@@ -186,26 +186,16 @@ OrderingClient_3_0_Task::findFile(const wxString& clientRef) const
 
 namespace {
 
-// The MD5 of the file at `path`, worked out on a thread of its own. The upload's header carries
-// it, so it has to be known before the body is sent: worked out for the next file while this
-// one is sent, the pass over the file no longer adds to the upload's time.
-std::future<wxString> md5InBackground(const wxString& path)
+// The file at `path` read and digested on a thread of its own. The upload's header carries the
+// digest, so it has to be known before the body goes: prepared for the next file while this one
+// is sent, the pass over the file no longer adds to the upload's time, and the bytes it read are
+// the ones sent. Run where it is called when no thread can be started.
+std::future<PreparedUpload> prepareInBackground(const wxString& path, std::vector<char> storage)
 {
-    // Run where it is called when no thread can be started.
     return std::async(std::launch::async | std::launch::deferred,
-                      [path] { return Quorvel::HTTPClient::md5OfFile(path); });
-}
-
-// The MD5 the background pass found; empty when it could not read the file, which the upload
-// then reads again itself and reports in its own words and order (a missing file first).
-wxString md5Found(std::future<wxString>& pending)
-{
-    try {
-        return pending.get();
-    } catch (const Quorvel::Exception& e) {
-        QDEBUG("[ORDERINGCLIENTSLAVE_3_0] MD5 read ahead failed: %s", e.getMessage());
-        return wxString();
-    }
+                      [path, storage = std::move(storage)]() mutable {
+                          return PreparedUpload(path, std::move(storage));
+                      });
 }
 
 } // namespace
@@ -215,18 +205,25 @@ void OrderingClient_3_0_Task::uploadAll()
     uploadedCount = 0;
     uploadSize = 0;
     const int count = static_cast<int>(uploadList.size());
-    std::future<wxString> nextMd5;
+    std::future<PreparedUpload> next;
+    // The memory of the file sent last, for the one after the next: two buffers serve all.
+    std::vector<char> spare;
+    // The registration of the file sent before, made while this one is sent: neither the call
+    // nor the service's bookkeeping of it holds up the next upload. A file is registered only
+    // once it was sent, and a failed registration fails the task after the upload under way.
+    std::future<int64_t> registering;
     for (int i = 0; i < count; ++i) {
         checkAbort();
         const OrderingClient_3_0::FileUpload& entry = uploadList[static_cast<size_t>(i)];
         const OrderFile& file = findFile(entry.fileId.clientRef);
-        std::future<wxString> md5 =
-            nextMd5.valid() ? std::move(nextMd5) : md5InBackground(file.path);
+        std::future<PreparedUpload> prepared =
+            next.valid() ? std::move(next) : prepareInBackground(file.path, {});
         if (i + 1 < count) {
             try {
-                nextMd5 =
-                    md5InBackground(findFile(uploadList[size_t(i) + 1].fileId.clientRef).path);
-            } catch (const Quorvel::NotFoundException&) {
+                next = prepareInBackground(
+                    findFile(uploadList[static_cast<size_t>(i) + 1].fileId.clientRef).path,
+                    std::move(spare));
+            } catch (const Quorvel::Exception&) {
                 // Reported in its turn, after this file is sent.
             }
         }
@@ -234,18 +231,20 @@ void OrderingClient_3_0_Task::uploadAll()
         QDEBUG("[ORDERINGCLIENTSLAVE_3_0] Must upload %s?%d:&d", entry.fileId.clientRef, i + 1);
         setProgress(wxString::Format(_("Uploading file %d of %d"), i + 1, count), 0, 0);
         notifyProgress();
-        uploadOne(entry, file, md5Found(md5));
-        ++uploadedCount;
+        PreparedUpload upload = prepared.get();
+        getClient().sendFile(upload, entry.uploadUrl, _("Error before uploading file to ordering"),
+                             _("Error uploading to ordering"), *this, UPLOAD_LIMIT);
+        countRegistered(registering);
+        registering = registerInBackground(entry, file, upload.getSize());
+        spare = upload.takeStorage();
     }
+    countRegistered(registering);
 }
 
-void OrderingClient_3_0_Task::uploadOne(const OrderingClient_3_0::FileUpload& entry,
-                                        const OrderFile& file, const wxString& md5)
+std::future<int64_t>
+OrderingClient_3_0_Task::registerInBackground(const OrderingClient_3_0::FileUpload& entry,
+                                              const OrderFile& file, int64_t size)
 {
-    OrderingClient_3_0& client = getClient();
-    client.sendFile(file.path, entry.uploadUrl, _("Error before uploading file to ordering"),
-                    _("Error uploading to ordering"), *this, UPLOAD_LIMIT, md5);
-    const wxULongLong size = wxFileName::GetSize(file.path);
     OrderingClient_3_0::FileInfo info = file.info;
     info.serverUuid = entry.fileId.serverUuid;
     info.clientRef = entry.fileId.clientRef;
@@ -253,10 +252,21 @@ void OrderingClient_3_0_Task::uploadOne(const OrderingClient_3_0::FileUpload& en
     info.metaModifyTime = entry.fileId.metaModifyTime;
     if (info.fileName.empty())
         info.fileName = wxFileName(file.path).GetFullName();
-    if (size != wxInvalidSize)
-        info.fileSize = static_cast<int64_t>(size.GetValue());
-    uploadSize += info.fileSize;
-    client.registerFile(entry.fileId, info, true);
+    info.fileSize = size;
+    OrderingClient_3_0& client = getClient();
+    return std::async(std::launch::async | std::launch::deferred,
+                      [&client, fileId = entry.fileId, info = std::move(info)] {
+                          client.registerFile(fileId, info, true);
+                          return info.fileSize;
+                      });
+}
+
+void OrderingClient_3_0_Task::countRegistered(std::future<int64_t>& registering)
+{
+    if (!registering.valid())
+        return;
+    uploadSize += registering.get();
+    ++uploadedCount;
 }
 
 void OrderingClient_3_0_Task::onAbort()

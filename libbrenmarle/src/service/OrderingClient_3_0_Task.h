@@ -8,9 +8,11 @@
 // VERIFY_ORDER, GET_TRANSACTION_ID (only when something is to be paid), CONFIRM_ORDER.
 //
 // Threads: made on the GUI thread, run on a task runner thread; results are read after the
-// finished event.
+// finished event. UPLOAD_FILES reads the next file and registers the last one on helper
+// threads of its own while it sends, and waits for them before it ends.
 
 #include <cstdint>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -107,10 +109,13 @@ protected:
 private:
     // The local file an upload list entry names; throws as uploadFiles says.
     const OrderFile& findFile(const wxString& clientRef) const;
-    // `md5`: the file's, worked out while the previous file was sent; empty to read it here.
-    void uploadOne(const OrderingClient_3_0::FileUpload& entry, const OrderFile& file,
-                   const wxString& md5);
     void uploadAll();
+    // Registers a file of `size` bytes that was sent, on a thread of its own (where called when
+    // none can be started); the future gives the size, or the call's failure.
+    std::future<int64_t> registerInBackground(const OrderingClient_3_0::FileUpload& entry,
+                                              const OrderFile& file, int64_t size);
+    // Waits for the registration under way, if any, and counts its file; throws its failure.
+    void countRegistered(std::future<int64_t>& registering);
 };
 
 } // namespace Brenmarle

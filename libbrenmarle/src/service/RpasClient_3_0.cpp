@@ -4,6 +4,7 @@
 #include <wx/intl.h>
 
 #include "service/HTTPClient.h"
+#include "service/PreparedUpload.h"
 #include "service/WebAddress.h"
 #include "system/Exceptions.h"
 #include "threads/Task.h"
@@ -65,25 +66,41 @@ void RpasClient_3_0::uploadFile(Quorvel::HTTPClient& http, const wxString& path,
     if (size == wxInvalidSize)
         throw Quorvel::FileNotFoundException(wxString::Format(_("Could not read file %s"), path));
     authenticate(http, url);
+    beginUpload(http, static_cast<int64_t>(size.GetValue()),
+                md5.empty() ? Quorvel::HTTPClient::md5OfFile(path) : md5, url, message);
+}
+
+void RpasClient_3_0::beginUpload(Quorvel::HTTPClient& http, int64_t size, const wxString& md5,
+                                 const wxString& url, const wxString& message)
+{
     http.setFormFieldName(UPLOAD_FIELD);
-    if (md5.empty())
-        http.setMd5FromFile(path);
-    else
-        http.setMd5Header(md5);
-    http.beginUpload(url, static_cast<int64_t>(size.GetValue()), message);
+    http.setMd5Header(md5);
+    http.beginUpload(url, size, message);
 }
 
 void RpasClient_3_0::sendFile(const wxString& path, const wxString& url, const wxString& message,
-                              const wxString& failure, Quorvel::Task& task, int64_t limit,
-                              const wxString& md5)
+                              const wxString& failure, Quorvel::Task& task, int64_t limit)
 {
-    const std::unique_ptr<Quorvel::HTTPClient> transfer = newTransferClient();
-    Quorvel::HTTPClient& http = *transfer;
+    sendFile(PreparedUpload(path), url, message, failure, task, limit);
+}
+
+void RpasClient_3_0::sendFile(const PreparedUpload& file, const wxString& url,
+                              const wxString& message, const wxString& failure, Quorvel::Task& task,
+                              int64_t limit)
+{
+    if (!m_transfer)
+        m_transfer = newTransferClient();
+    Quorvel::HTTPClient& http = *m_transfer;
+    // The check asks this task only while it is sent; the client outlives the task.
+    struct AbortCheck {
+        Quorvel::HTTPClient& http;
+        ~AbortCheck() { http.setAbortCheck({}); }
+    } check{http};
     http.setAbortCheck([&task] { return task.isAborted(); });
-    uploadFile(http, path, url, message, md5);
+    authenticate(http, url);
+    beginUpload(http, file.getSize(), file.getMd5(), url, message);
     try {
-        Quorvel::InputFile input(path);
-        http.upload(input, &task, limit);
+        file.send(http, &task, limit);
         http.finishUpload(failure);
     } catch (const Quorvel::AbortException&) {
         throw;

@@ -4,7 +4,10 @@
 // the three services share (the pictures go over plain HTTP to and from the URLs a service
 // hands out, authenticated with the session and only on the service's own server).
 //
-// Threads: one task thread at a time; the session belongs to the client object.
+// Threads: one task thread at a time; the session belongs to the client object. One exception:
+// while sendFile runs on the task's thread, one call may run on one other thread the task
+// started (the ordering task registers a file while it sends the next); the transfer only reads
+// the session record, which no call but createSession changes.
 
 #include <cstdint>
 #include <ctime>
@@ -23,6 +26,8 @@ class Task;
 } // namespace Quorvel
 
 namespace Brenmarle {
+
+class PreparedUpload;
 
 class RpasClient_3_0 : public Quorvel::GSoapClient, public Quorvel::ReferenceCounted {
 public:
@@ -98,15 +103,21 @@ public:
     // open or `url` is not on the service's own scheme, host and port.
     void uploadFile(Quorvel::HTTPClient& http, const wxString& path, const wxString& url,
                     const wxString& message, const wxString& md5 = wxString());
-    // The whole upload of the local file at `path` to `url` on a new transfer client:
-    // uploadFile with `message` (its refusals stand: nothing was sent), the bytes (at most
-    // `limit`) with `task` hearing the progress and able to stop it, then finishUpload with
-    // `failure`. Throws AbortException when `task` was aborted, IOException "Could not upload
-    // file to server: <cause>" when the upload failed or ended without a status. `md5`: the
-    // file's digest when the caller has it already (empty: worked out here).
+    // The whole upload of the local file at `path` to `url`: the file is read once
+    // (PreparedUpload), then sent as the overload below sends it. Throws as PreparedUpload's
+    // constructor and as the overload.
     void sendFile(const wxString& path, const wxString& url, const wxString& message,
-                  const wxString& failure, Quorvel::Task& task, int64_t limit,
-                  const wxString& md5 = wxString());
+                  const wxString& failure, Quorvel::Task& task, int64_t limit);
+    // The whole upload of a prepared file to `url` on this client's transfer client (one for
+    // all its transfers, so that a kept connection serves the next file): the session's
+    // credentials, form field UPLOAD_FIELD and the file's MD5, beginUpload with `message` (its
+    // refusals stand: nothing was sent), the bytes (at most `limit`) with `task` hearing the
+    // progress and able to stop it, then finishUpload with `failure`. Throws AbortException when
+    // `task` was aborted, IOException "Could not upload file to server: <cause>" when the upload
+    // failed, ended without a status or the file changed since it was prepared; a failed upload
+    // leaves the transfer client ready for the next.
+    void sendFile(const PreparedUpload& file, const wxString& url, const wxString& message,
+                  const wxString& failure, Quorvel::Task& task, int64_t limit);
     // Sends the GET for `url` with the session's credentials; any status but 200 raises "Error
     // downloading file". The caller reads the body. Refuses as uploadFile does.
     void downloadFile(Quorvel::HTTPClient& http, const wxString& url);
@@ -117,6 +128,12 @@ protected:
 private:
     // Gives `http` the session's credentials for `url`, or throws "Security.Credentials".
     void authenticate(Quorvel::HTTPClient& http, const wxString& url) const;
+    // After authenticate: the form field, the MD5 header and the request's head.
+    void beginUpload(Quorvel::HTTPClient& http, int64_t size, const wxString& md5,
+                     const wxString& url, const wxString& message);
+
+    // sendFile's, made at its first use; only the thread running sendFile touches it.
+    std::unique_ptr<Quorvel::HTTPClient> m_transfer;
 };
 
 } // namespace Brenmarle
