@@ -91,6 +91,8 @@ void RpasClient_3_0::sendFile(const PreparedUpload& file, const wxString& url,
     if (!m_transfer)
         m_transfer = newTransferClient();
     Quorvel::HTTPClient& http = *m_transfer;
+    // Nothing of the previous file's request may ride along; only its connection does.
+    http.resetRequest();
     // The check asks this task only while it is sent; the client outlives the task.
     struct AbortCheck {
         Quorvel::HTTPClient& http;
