@@ -1,7 +1,5 @@
 #include "service/PreparedUpload.h"
 
-#include <openssl/evp.h>
-
 #include <algorithm>
 #include <memory>
 
@@ -13,41 +11,13 @@
 #include "service/HTTPClient.h"
 #include "system/Exceptions.h"
 #include "util/InputFile.h"
+#include "util/Md5Digest.h"
 
 namespace Brenmarle {
 
 namespace {
 
 constexpr size_t READ_BLOCK = 128 * 1024;
-
-class Md5 {
-public:
-    Md5()
-    {
-        if (!m_context || EVP_DigestInit_ex(m_context.get(), EVP_md5(), nullptr) != 1)
-            throw Quorvel::IOException("EVP_DigestInit_ex failed");
-    }
-    void add(const void* data, size_t size)
-    {
-        if (EVP_DigestUpdate(m_context.get(), data, size) != 1)
-            throw Quorvel::IOException("EVP_DigestUpdate failed");
-    }
-    wxString hex()
-    {
-        unsigned char digest[EVP_MAX_MD_SIZE];
-        unsigned int length = 0;
-        if (EVP_DigestFinal_ex(m_context.get(), digest, &length) != 1 || length != 16)
-            throw Quorvel::IOException("EVP_DigestFinal_ex failed");
-        wxString text;
-        for (unsigned int i = 0; i < length; ++i)
-            text += wxString::Format("%02x", digest[i]);
-        return text;
-    }
-
-private:
-    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> m_context{EVP_MD_CTX_new(),
-                                                                      &EVP_MD_CTX_free};
-};
 
 [[noreturn]] void throwChanged(const wxString& format, const wxString& path)
 {
@@ -96,7 +66,7 @@ protected:
 private:
     const PreparedUpload& m_upload;
     Quorvel::InputFile m_file;
-    Md5 m_md5;
+    Quorvel::Md5Digest m_md5;
     int64_t m_done = 0;
     bool m_changed = false;
 };
@@ -111,7 +81,7 @@ PreparedUpload::PreparedUpload(const wxString& path, std::vector<char> storage, 
         throw Quorvel::FileNotFoundException(wxString::Format(_("Could not read file %s"), path));
     m_size = static_cast<int64_t>(size.GetValue());
     Quorvel::InputFile file(path);
-    Md5 md5;
+    Quorvel::Md5Digest md5;
     m_held = m_size <= memoryLimit;
     // Only ever grown: what is there already is overwritten, not cleared first.
     if (m_held && m_bytes.size() < static_cast<size_t>(m_size))

@@ -12,7 +12,6 @@
 #include <strings.h>
 
 #include <curl/curl.h>
-#include <openssl/evp.h>
 
 #include <wx/base64.h>
 #include <wx/filefn.h>
@@ -26,6 +25,7 @@
 #include "system/Log.h"
 #include "threads/HttpCallbackObj.h"
 #include "util/InputFile.h"
+#include "util/Md5Digest.h"
 #include "util/OutputFile.h"
 
 namespace Quorvel {
@@ -1342,24 +1342,11 @@ void HTTPClient::setMd5FromFile(const wxString& path)
 wxString HTTPClient::md5OfFile(const wxString& path)
 {
     InputFile file(path);
-    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
-                                                                    &EVP_MD_CTX_free);
-    if (!context || EVP_DigestInit_ex(context.get(), EVP_md5(), nullptr) != 1)
-        throw IOException("EVP_DigestInit_ex failed");
+    Md5Digest digest;
     std::vector<char> buffer(AdaptiveBlockSize::MAX);
     for (size_t n; (n = file.read(buffer.data(), buffer.size())) > 0;)
-        if (EVP_DigestUpdate(context.get(), buffer.data(), n) != 1)
-            throw IOException("EVP_DigestUpdate failed");
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (EVP_DigestFinal_ex(context.get(), digest, &length) != 1)
-        throw IOException("EVP_DigestFinal_ex failed");
-    if (length != 16)
-        throw IOException("Digest size is not 16 characters");
-    wxString hex;
-    for (unsigned int i = 0; i < length; ++i)
-        hex += wxString::Format("%02x", digest[i]);
-    return hex;
+        digest.add(buffer.data(), n);
+    return digest.hex();
 }
 
 void HTTPClient::verifyDownloadedFile(const wxString& path) const
