@@ -10,8 +10,8 @@
 // curl's does not; the MD5 pass over the files is timed on its own as well.
 //
 // Usage: upload_bench [files] [megabytes] [work folder] [rounds]   (default 500 files of 4 MB,
-// 3 rounds; each round has a provider of its own, so a work folder can be used again only once
-// emptied). Without a work folder one is made under /var/tmp and removed afterwards; a work
+// 3 rounds; each round has a provider of its own, removed after it, so a work folder can be used
+// again only once emptied). Without a work folder one is made under /var/tmp and removed afterwards; a work
 // folder given must exist.
 
 #include <sys/resource.h>
@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <random>
@@ -115,11 +116,12 @@ Round runRound(const std::vector<std::string>& paths, long megabytes, const std:
                int round)
 {
     const long count = static_cast<long>(paths.size());
+    const std::string providerFolder = folder + "/provider" + std::to_string(round);
     Provider::ProviderServer provider(
         Provider::ProviderConfig::parse("[portal bench]\nname = Bench\npricelist = "
                                         "pricelist.xml\naccount = bench@example.com | secret\n",
                                         VISTRELLE_PROVIDER_SOURCE_DIR),
-        folder + "/provider" + std::to_string(round), [megabytes] {
+        providerFolder, [megabytes] {
             Provider::ProviderServer::Options options;
             // Few workers, each with its store connection and caches: the provider shares
             // this process, and its memory would hide the client's.
@@ -154,7 +156,11 @@ Round runRound(const std::vector<std::string>& paths, long megabytes, const std:
         throw std::runtime_error("the ordering task sent " + std::to_string(task->uploadedCount) +
                                  " of " + std::to_string(count) + " files");
 
-    // The same bytes to the same addresses (each file's place is simply written again).
+    // The same bytes to the same addresses. The task's copies are removed first, so curl stores
+    // new files as the task did: the kernel hands out memory for new files (page cache, tmpfs)
+    // much more slowly than it reuses what was just freed (markedly so in a virtual machine),
+    // and writing over the task's files would spare curl's column the cost the task paid.
+    std::filesystem::remove_all(providerFolder + "/uploads");
     std::vector<CurlUploads::Upload> uploads;
     for (const auto& entry : list)
         for (size_t i = 0; i < files.size(); ++i)
@@ -162,6 +168,7 @@ Round runRound(const std::vector<std::string>& paths, long megabytes, const std:
                 uploads.push_back({entry.uploadUrl.utf8_string(), paths[i]});
     result.curlSeconds = CurlUploads::time(uploads, sessionId.utf8_string(), folder);
     provider.stop();
+    std::filesystem::remove_all(providerFolder);
     return result;
 }
 
