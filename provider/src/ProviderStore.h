@@ -16,6 +16,7 @@
 // another one, and every change that must not race (an account for an e-mail address, using up
 // a token) is one statement, so concurrent requests see each other's changes whole.
 
+#include <chrono>
 #include <ctime>
 #include <functional>
 #include <memory>
@@ -300,6 +301,9 @@ private:
     void migrate();
     void migrateToVersion1();
     std::time_t now() const;
+    // The busy handler: retries while another connection holds the write lock, for up to
+    // BUSY_TIMEOUT_MS.
+    static int waitForWriter(void* context, int tries);
     // The first account the condition `where` finds with the values bound; `matches` is set to
     // how many it finds, counting up to two.
     std::optional<Account> findWhere(const char* where, const std::string& a,
@@ -317,6 +321,8 @@ private:
 
     sqlite3* m_db = nullptr;
     Clock m_clock;
+    // When the wait for the write lock under way began.
+    std::chrono::steady_clock::time_point m_waitStart;
     std::unique_ptr<StorageStore> m_storage;
 };
 

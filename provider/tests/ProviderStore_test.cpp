@@ -113,6 +113,21 @@ TEST_F(StoreTest, SessionsCloseAfterTheIdleLimitAndUseKeepsThemOpen)
     EXPECT_FALSE(store->sessionAccount(other, 3600));
 }
 
+// Every request checks its session, so a burst of requests must not queue for the write lock
+// behind another worker's commit just to renew it again within the same second.
+TEST_F(StoreTest, SessionUsedAgainInItsSecondIsAnsweredWhileAnotherWriterHoldsTheLock)
+{
+    auto store = open();
+    const std::string session = store->createSession("123");
+    RawDatabase other(path());
+    other.exec("BEGIN IMMEDIATE");
+    EXPECT_EQ(store->sessionAccount(session, 60), "123");
+    other.exec("ROLLBACK");
+    time += 1;
+    EXPECT_EQ(store->sessionAccount(session, 60), "123");
+    EXPECT_EQ(RawDatabase(path()).text("SELECT lastused FROM sessions"), std::to_string(time));
+}
+
 TEST_F(StoreTest, ActivationCodeAllowsAFewWrongTries)
 {
     using Activation = ProviderStore::Activation;
