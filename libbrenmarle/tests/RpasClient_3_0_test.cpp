@@ -68,6 +68,16 @@ protected:
         const TaskOutcome outcome = TaskOutcome::runToEnd(task);
         return outcome.type == Quorvel::EVT_TASK_FINISHED ? wxString() : outcome.failure();
     }
+    // sendFile of the file at `path`; the task's failure text, empty when it succeeded.
+    wxString send(const wxString& path)
+    {
+        auto task = Quorvel::makeRef<BodyTask>([&](Quorvel::Task& self) {
+            client->sendFile(path, server.url("/upload/1"), "Error before uploading",
+                             "Error uploading", self, 0);
+        });
+        const TaskOutcome outcome = TaskOutcome::runToEnd(task);
+        return outcome.type == Quorvel::EVT_TASK_FINISHED ? wxString() : outcome.failure();
+    }
     void download(const wxString& url)
     {
         HTTPClient http(settings);
@@ -180,4 +190,20 @@ TEST_F(RpasClientTest, AFailedUploadDoesNotSpoilTheNextOnTheSameClient)
     EXPECT_EQ(wxString(sent.header("X-Quorvel-MD5")), HTTPClient::md5OfFile(dir / "other.jpg"));
     EXPECT_NE(sent.body.find(std::string(300000, 'x')), std::string::npos);
     EXPECT_EQ(server.requests().size(), 3u);
+}
+
+// Files sent by path share the memory they are read into: a small file after a large one goes
+// with its own bytes only.
+TEST_F(RpasClientTest, AFileSentAfterALargerOneGoesWithItsOwnBytesOnly)
+{
+    client->useSession("s3ss10n");
+    dir.writeFile("large.jpg", std::string(300000, 'x'));
+    server.enqueue(Response::ok(""));
+    server.enqueue(Response::ok(""));
+    EXPECT_EQ(send(dir / "large.jpg"), "");
+    EXPECT_EQ(send(dir / "photo.jpg"), "");
+    const auto sent = server.lastRequest();
+    EXPECT_EQ(wxString(sent.header("X-Quorvel-MD5")), HTTPClient::md5OfFile(dir / "photo.jpg"));
+    EXPECT_NE(sent.body.find("JPEG bytes\r\n--"), std::string::npos);
+    EXPECT_EQ(sent.body.find("xxx"), std::string::npos);
 }

@@ -81,7 +81,9 @@ void RpasClient_3_0::beginUpload(Quorvel::HTTPClient& http, int64_t size, const 
 void RpasClient_3_0::sendFile(const wxString& path, const wxString& url, const wxString& message,
                               const wxString& failure, Quorvel::Task& task, int64_t limit)
 {
-    sendFile(PreparedUpload(path), url, message, failure, task, limit);
+    PreparedUpload upload(path, std::move(m_uploadMemory));
+    sendFile(upload, url, message, failure, task, limit);
+    m_uploadMemory = upload.takeStorage();
 }
 
 void RpasClient_3_0::sendFile(const PreparedUpload& file, const wxString& url,

@@ -104,8 +104,8 @@ public:
     void uploadFile(Quorvel::HTTPClient& http, const wxString& path, const wxString& url,
                     const wxString& message, const wxString& md5 = wxString());
     // The whole upload of the local file at `path` to `url`: the file is read once
-    // (PreparedUpload), then sent as the overload below sends it. Throws as PreparedUpload's
-    // constructor and as the overload.
+    // (PreparedUpload, into the memory the file before it was held in), then sent as the
+    // overload below sends it. Throws as PreparedUpload's constructor and as the overload.
     void sendFile(const wxString& path, const wxString& url, const wxString& message,
                   const wxString& failure, Quorvel::Task& task, int64_t limit);
     // The whole upload of a prepared file to `url` on this client's transfer client (one for
@@ -134,6 +134,10 @@ private:
 
     // sendFile's, made at its first use; only the thread running sendFile touches it.
     std::unique_ptr<Quorvel::HTTPClient> m_transfer;
+    // The memory of the file sendFile(path) sent last, for the next one: a run of small files
+    // would otherwise have the allocator hand each its fresh, zeroed pages and take them back
+    // after it (most of a picture's cost beside the transfer, in a safe-storage run).
+    std::vector<char> m_uploadMemory;
 };
 
 } // namespace Brenmarle
