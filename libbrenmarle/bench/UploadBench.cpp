@@ -11,8 +11,8 @@
 //
 // Usage: upload_bench [files] [megabytes] [work folder] [rounds]   (default 500 files of 4 MB,
 // 3 rounds; each round has a provider of its own, removed after it, so a work folder can be used
-// again only once emptied). Without a work folder one is made under /var/tmp and removed afterwards; a work
-// folder given must exist.
+// again only once emptied). Without a work folder one is made under /var/tmp and removed
+// afterwards; a work folder given must exist.
 
 #include <sys/resource.h>
 
