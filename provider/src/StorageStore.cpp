@@ -24,14 +24,34 @@ CREATE TABLE IF NOT EXISTS ssfiles (
     slots INTEGER NOT NULL, uploaded INTEGER NOT NULL, info TEXT NOT NULL,
     lastoperation INTEGER NOT NULL, UNIQUE (accountid, clientref));
 CREATE INDEX IF NOT EXISTS ssfiles_folder ON ssfiles (folderuuid);
--- The slots an account uses are summed at every reservation and registration: from the index
--- alone, not a row lookup per stored file.
+-- Stores of older providers summed the slots from this index.
 CREATE INDEX IF NOT EXISTS ssfiles_account_slots ON ssfiles (accountid, slots);
 CREATE TABLE IF NOT EXISTS sssubscriptions (
     accountid TEXT NOT NULL, transactionid TEXT PRIMARY KEY, type TEXT NOT NULL,
     slots INTEGER NOT NULL, period TEXT NOT NULL, price TEXT NOT NULL, currency TEXT NOT NULL,
     fromtime INTEGER NOT NULL DEFAULT 0, expires INTEGER NOT NULL DEFAULT 0,
     confirmed INTEGER NOT NULL DEFAULT 0);
+)";
+
+// The slots each account uses, asked at every reservation and registration: kept by the
+// database itself as files come, change and go, instead of summed over all of an account's
+// files each time (a first upload of many pictures would grow with their square).
+const char* const SLOT_SUMS = R"(
+CREATE TABLE ssslotsused (accountid TEXT PRIMARY KEY, slots INTEGER NOT NULL);
+CREATE TRIGGER ssfiles_slots_added AFTER INSERT ON ssfiles BEGIN
+    INSERT INTO ssslotsused (accountid, slots) VALUES (NEW.accountid, NEW.slots)
+        ON CONFLICT (accountid) DO UPDATE SET slots = slots + NEW.slots;
+END;
+CREATE TRIGGER ssfiles_slots_removed AFTER DELETE ON ssfiles BEGIN
+    UPDATE ssslotsused SET slots = slots - OLD.slots WHERE accountid = OLD.accountid;
+END;
+CREATE TRIGGER ssfiles_slots_changed AFTER UPDATE OF accountid, slots ON ssfiles BEGIN
+    UPDATE ssslotsused SET slots = slots - OLD.slots WHERE accountid = OLD.accountid;
+    INSERT INTO ssslotsused (accountid, slots) VALUES (NEW.accountid, NEW.slots)
+        ON CONFLICT (accountid) DO UPDATE SET slots = slots + NEW.slots;
+END;
+INSERT INTO ssslotsused (accountid, slots)
+    SELECT accountid, SUM(slots) FROM ssfiles GROUP BY accountid;
 )";
 
 const char* const LOWER_ALPHANUMERIC = "0123456789abcdefghijklmnopqrstuvwxyz";
@@ -91,6 +111,18 @@ StorageStore::Subscription subscriptionOf(const SqlStatement& row)
 StorageStore::StorageStore(sqlite3* db, Clock clock) : m_db(db), m_clock(std::move(clock))
 {
     SqlTransaction::execute(m_db, SCHEMA);
+    const auto hasSlotSums = [this] {
+        return SqlStatement(m_db, "SELECT 1 FROM sqlite_master WHERE name = 'ssslotsused'").step();
+    };
+    if (hasSlotSums())
+        return;
+    // Looked at again under the write lock: another connection may have been quicker.
+    SqlTransaction transaction(m_db);
+    if (hasSlotSums())
+        return;
+    // A store of an older provider has its sums made from the files it holds.
+    SqlTransaction::execute(m_db, SLOT_SUMS);
+    transaction.commit();
 }
 
 std::time_t StorageStore::now() const
@@ -340,9 +372,8 @@ bool StorageStore::setFileClientRef(const std::string& accountId, const std::str
 
 int64_t StorageStore::usedSlots(const std::string& accountId)
 {
-    SqlStatement sum(m_db, "SELECT COALESCE(SUM(slots), 0) FROM ssfiles WHERE accountid = ?");
-    sum.bind(1, accountId).step();
-    return sum.integer(0);
+    SqlStatement sum(m_db, "SELECT slots FROM ssslotsused WHERE accountid = ?");
+    return sum.bind(1, accountId).step() ? sum.integer(0) : 0;
 }
 
 int64_t StorageStore::fileCount(const std::string& accountId)

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "ProviderStore.h"
+#include "RawDatabase.h"
 #include "ScratchDir.h"
 #include "StorageStore.h"
 
@@ -122,4 +123,31 @@ TEST_F(StorageStoreTest, ASubscriptionIsConfirmedOnceAndEndsWhenItExpires)
     clock += 1000;
     EXPECT_EQ(storage().leasedSlots("anna"), 0);
     EXPECT_TRUE(storage().activeSubscriptions("anna").empty());
+}
+
+// The slots in use are kept as files come, change and go, and a store written before they were
+// kept has them worked out from its files when it is opened.
+TEST_F(StorageStoreTest, SlotsInUseFollowEveryChangeAndAreMadeForAnOlderStore)
+{
+    const auto folder = storage().ensureFolder("anna", "ssfolder://a", "Summer");
+    const auto a = file(folder, "ssfile://a.jpg", 2);
+    auto b = file(folder, "ssfile://b.jpg", 3);
+    b.slots = 7;
+    storage().saveFile("anna", b);
+    EXPECT_EQ(storage().usedSlots("anna"), 9);
+    storage().removeFile("anna", a);
+    EXPECT_EQ(storage().usedSlots("anna"), 7);
+    storage().ensureFolder("ben", "ssfolder://a", "Ben's");
+
+    const std::string path((dir / "provider.db").utf8_str());
+    {
+        RawDatabase db(path);
+        for (const char* trigger : {"added", "removed", "changed"})
+            db.exec(std::string("DROP TRIGGER ssfiles_slots_") + trigger);
+        db.exec("DROP TABLE ssslotsused");
+        db.exec("UPDATE ssfiles SET slots = 4");
+    }
+    ProviderStore reopened(path);
+    EXPECT_EQ(reopened.storage().usedSlots("anna"), 4);
+    EXPECT_EQ(reopened.storage().usedSlots("ben"), 0);
 }

@@ -14,6 +14,7 @@
 #include "folders/ManagedFolder.h"
 #include "safestorage/RegistrationQueue.h"
 #include "safestorage/SafeStorageRecord.h"
+#include "safestorage/UploadQueue.h"
 #include "system/Exceptions.h"
 #include "system/Log.h"
 #include "util/Uuid.h"
@@ -90,6 +91,8 @@ void SynchronizeTask::onAbort()
 {
     m_client->interrupt();
     std::lock_guard<std::mutex> lock(m_queueLock);
+    if (m_uploads)
+        m_uploads->interrupt();
     if (m_registrations)
         m_registrations->interrupt();
 }
@@ -429,12 +432,25 @@ void SynchronizeTask::upload(const Quorvel::Ref<File>& picture, const Storage::S
         return;
     }
     status(wxString::Format(_("Uploading file %s..."), name));
-    m_client->sendFile(path, server.uploadUrl, _("Error before uploading file to storage"),
-                       _("Error uploading to safe storage"), *this, Storage::MAX_FILE_BYTES - 1);
+    if (!m_uploads) {
+        auto registrations =
+            std::make_unique<RegistrationQueue>(m_registrationClient, REGISTRATIONS_WAITING);
+        auto uploads =
+            std::make_unique<UploadQueue>(*m_client, *this, *registrations, UPLOADS_WAITING);
+        std::lock_guard<std::mutex> lock(m_queueLock);
+        m_registrations = std::move(registrations);
+        m_uploads = std::move(uploads);
+        if (isAborted()) {
+            m_uploads->interrupt();
+            m_registrations->interrupt();
+        }
+    }
+    // Read and digested here while the picture before is sent.
+    PreparedUpload prepared(path, m_uploads->takeMemory());
     Storage::FileInfo info = SafeStorageRecord::infoOf(file);
     info.serverUuid = server.serverUuid;
     info.clientRef = server.clientRef;
-    info.fileSize = static_cast<int64_t>(size.GetValue());
+    info.fileSize = prepared.getSize();
     if (info.fileName.empty())
         info.fileName = name;
     RegistrationQueue::Registration registration;
@@ -443,15 +459,7 @@ void SynchronizeTask::upload(const Quorvel::Ref<File>& picture, const Storage::S
                        info.metaModifyTime};
     registration.info = std::move(info);
     registration.storageType = server.storageType;
-    if (!m_registrations) {
-        auto queue =
-            std::make_unique<RegistrationQueue>(m_registrationClient, REGISTRATIONS_WAITING);
-        std::lock_guard<std::mutex> lock(m_queueLock);
-        m_registrations = std::move(queue);
-        if (isAborted())
-            m_registrations->interrupt();
-    }
-    m_registrations->push(std::move(registration));
+    m_uploads->push({std::move(prepared), server.uploadUrl, std::move(registration)});
     markRegistered(false);
 }
 
@@ -459,7 +467,13 @@ void SynchronizeTask::markRegistered(bool waitForAll)
 {
     if (!m_registrations)
         return;
-    for (const RegistrationQueue::Registration& registered : m_registrations->collect(waitForAll)) {
+    // After a failed upload the pictures sent before it are still registered and marked; a
+    // failure that comes after this look is met at the next call.
+    const bool uploadFailed = m_uploads->hasFailed();
+    if (waitForAll)
+        m_uploads->drain();
+    const bool wait = waitForAll || uploadFailed;
+    for (const RegistrationQueue::Registration& registered : m_registrations->collect(wait)) {
         File& file = *registered.file;
         file.setSafeStorageAccountId(m_accountId);
         file.setSafeStorageType(registered.storageType);
@@ -470,18 +484,23 @@ void SynchronizeTask::markRegistered(bool waitForAll)
         m_files.fileChanged(file, 0);
         ++counts.uploaded;
     }
+    if (wait)
+        m_uploads->checkFailure();
     m_registrations->checkFailure();
 }
 
 void SynchronizeTask::stopRegistrations()
 {
-    std::unique_ptr<RegistrationQueue> queue;
+    std::unique_ptr<UploadQueue> uploads;
+    std::unique_ptr<RegistrationQueue> registrations;
     {
         std::lock_guard<std::mutex> lock(m_queueLock);
-        queue = std::move(m_registrations);
+        uploads = std::move(m_uploads);
+        registrations = std::move(m_registrations);
     }
-    // Interrupts a registration still under way (the run failed or was aborted) and joins.
-    queue.reset();
+    // Each interrupts what is still under way (the run failed or was aborted) and joins.
+    uploads.reset();
+    registrations.reset();
 }
 
 void SynchronizeTask::download(ManagedFolder& folder, File& file, const Storage::SyncFile& server)

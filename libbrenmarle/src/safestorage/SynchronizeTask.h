@@ -15,13 +15,15 @@
 // - A server album that is empty and has no local album (one deleted here, its pictures
 //   deleted through the journal) is not made again.
 // - A picture of 2 GB or more is not sent; the others are, and the run then fails naming it.
-// - An uploaded picture is registered on a second connection (RegistrationQueue) while the
-//   next one uploads; its catalogue row is marked stored only once the service has taken the
-//   registration, and a failed registration fails the run with its message.
+// - Pictures are sent by a thread of their own (UploadQueue) while the task reads and digests
+//   the next; an uploaded picture is registered on a second connection (RegistrationQueue)
+//   while the next one uploads; its catalogue row is marked stored only once the service has
+//   taken the registration, and a failed upload or registration fails the run with its
+//   message.
 //
 // Threads: made on the GUI thread, run on a task runner thread; it reaches the catalogue and the
 // file manager through their locks. abort() (any thread) interrupts the call or transfer under
-// way, the registrations' as well. The counts are read after the task's finished, failed or aborted
+// way, the uploads' and registrations' as well. The counts are read after the task's finished, failed or aborted
 // event.
 
 #include <cstdint>
@@ -47,6 +49,7 @@ class Database;
 class FileManager;
 class ManagedFolder;
 class RegistrationQueue;
+class UploadQueue;
 
 class SynchronizeTask : public Quorvel::Task {
 public:
@@ -56,6 +59,8 @@ public:
     static constexpr const char* LOCAL_COPY_SUFFIX = " (local copy)";
     // Uploaded pictures whose registration may wait behind the one being sent.
     static constexpr size_t REGISTRATIONS_WAITING = 4;
+    // Pictures read and waiting to be sent behind the one being sent.
+    static constexpr size_t UPLOADS_WAITING = 2;
 
     // What a pass did, for the log, the manager and tests.
     struct Counts {
@@ -110,11 +115,12 @@ private:
                          std::set<wxString>& notFound);
     Quorvel::Ref<File> localPicture(FolderPair& pair, const StorageClient_3_0::SyncFile& server,
                                     bool& isNew);
-    // Sends the picture and queues its registration; a picture too large to store is only
-    // noted (for the failure at the end).
+    // Reads the picture and queues its upload and registration; a picture too large to store
+    // is only noted (for the failure at the end).
     void upload(const Quorvel::Ref<File>& file, const StorageClient_3_0::SyncFile& server);
     // Marks stored the pictures whose registration the service has taken (with `waitForAll`,
-    // once every queued one is sent); throws a registration's failure.
+    // once every queued upload and registration is sent); throws an upload's or a
+    // registration's failure.
     void markRegistered(bool waitForAll);
     void stopRegistrations();
     void download(ManagedFolder& folder, File& file, const StorageClient_3_0::SyncFile& server);
@@ -129,9 +135,11 @@ private:
     // The registrations' own connection, in the same session.
     Quorvel::Ref<StorageClient_3_0> m_registrationClient;
     // Made at the first upload and ended with the run, on the task's thread; m_queueLock
-    // guards the pointer against onAbort() (any thread).
+    // guards the pointers against onAbort() (any thread). The uploads hand on to the
+    // registrations, so they end first.
     std::mutex m_queueLock;
     std::unique_ptr<RegistrationQueue> m_registrations;
+    std::unique_ptr<UploadQueue> m_uploads;
     const wxString m_accountId;
     bool m_loggedIn = false;
     std::vector<FolderPair> m_folders;

@@ -119,16 +119,18 @@ std::vector<char> PreparedUpload::takeStorage()
 }
 
 void PreparedUpload::send(Quorvel::HTTPClient& http, Quorvel::HttpCallbackObj* callback,
-                          int64_t maxBytes) const
+                          int64_t maxBytes, const wxString& failure) const
 {
     if (m_held) {
         wxMemoryInputStream stream(m_bytes.data(), static_cast<size_t>(m_size));
         http.upload(stream, callback, maxBytes);
+        http.finishUpload(failure);
         return;
     }
     CheckedFileStream stream(*this);
     try {
         http.upload(stream, callback, maxBytes);
+        http.finishUpload(failure);
     } catch (const Quorvel::Exception&) {
         if (stream.hasChanged())
             throwChanged(_("The file %s changed while it was being sent"), m_path);

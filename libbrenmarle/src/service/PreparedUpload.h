@@ -48,11 +48,13 @@ public:
     bool isHeld() const { return m_held; }
 
     // Sends the body of the upload `http` has begun (beginUpload with getSize()) with
-    // HTTPClient::upload, `callback` and `maxBytes` as there. Throws what upload() throws, and
-    // IOException "The file %s changed while it was being sent" when a file read again no longer
-    // has the digest's bytes (the upload is then left unfinished).
-    void send(Quorvel::HTTPClient& http, Quorvel::HttpCallbackObj* callback,
-              int64_t maxBytes) const;
+    // HTTPClient::upload, `callback` and `maxBytes` as there, and ends it with finishUpload and
+    // `failure` (the body's source must live until then: a kept connection found closed sends
+    // it again). Throws what those throw, and IOException "The file %s changed while it was
+    // being sent" when a file read again no longer has the digest's bytes (the upload is then
+    // left unfinished).
+    void send(Quorvel::HTTPClient& http, Quorvel::HttpCallbackObj* callback, int64_t maxBytes,
+              const wxString& failure) const;
     // The memory that held the bytes, for the next file; this upload is spent afterwards.
     std::vector<char> takeStorage();
 

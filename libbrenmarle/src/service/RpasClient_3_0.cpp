@@ -7,7 +7,7 @@
 #include "service/PreparedUpload.h"
 #include "service/WebAddress.h"
 #include "system/Exceptions.h"
-#include "threads/Task.h"
+#include "threads/HttpCallbackObj.h"
 #include "util/InputFile.h"
 
 namespace Brenmarle {
@@ -79,7 +79,8 @@ void RpasClient_3_0::beginUpload(Quorvel::HTTPClient& http, int64_t size, const 
 }
 
 void RpasClient_3_0::sendFile(const wxString& path, const wxString& url, const wxString& message,
-                              const wxString& failure, Quorvel::Task& task, int64_t limit)
+                              const wxString& failure, Quorvel::HttpCallbackObj& task,
+                              int64_t limit)
 {
     PreparedUpload upload(path, std::move(m_uploadMemory));
     sendFile(upload, url, message, failure, task, limit);
@@ -87,8 +88,8 @@ void RpasClient_3_0::sendFile(const wxString& path, const wxString& url, const w
 }
 
 void RpasClient_3_0::sendFile(const PreparedUpload& file, const wxString& url,
-                              const wxString& message, const wxString& failure, Quorvel::Task& task,
-                              int64_t limit)
+                              const wxString& message, const wxString& failure,
+                              Quorvel::HttpCallbackObj& task, int64_t limit)
 {
     if (!m_transfer)
         m_transfer = newTransferClient();
@@ -100,16 +101,15 @@ void RpasClient_3_0::sendFile(const PreparedUpload& file, const wxString& url,
         Quorvel::HTTPClient& http;
         ~AbortCheck() { http.setAbortCheck({}); }
     } check{http};
-    http.setAbortCheck([&task] { return task.isAborted(); });
+    http.setAbortCheck([&task] { return task.isAbortRequested(); });
     authenticate(http, url);
     beginUpload(http, file.getSize(), file.getMd5(), url, message);
     try {
-        file.send(http, &task, limit);
-        http.finishUpload(failure);
+        file.send(http, &task, limit, failure);
     } catch (const Quorvel::AbortException&) {
         throw;
     } catch (const Quorvel::Exception& e) {
-        if (task.isAborted())
+        if (task.isAbortRequested())
             throw Quorvel::AbortException(_("Task aborted on request"));
         throw Quorvel::IOException(e.getCode(), _("Could not upload file to server") + wxS(": ") +
                                                     e.getMessage());

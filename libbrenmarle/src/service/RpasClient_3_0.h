@@ -5,9 +5,10 @@
 // hands out, authenticated with the session and only on the service's own server).
 //
 // Threads: one task thread at a time; the session belongs to the client object. One exception:
-// while sendFile runs on the task's thread, one call may run on one other thread the task
-// started (the ordering task registers a file while it sends the next); the transfer only reads
-// the session record, which no call but createSession changes.
+// sendFile and the calls may run on two threads at once, one of them a thread the task started
+// (the ordering task registers a file while it sends the next; a synchronisation sends on a
+// thread of its own while its task calls); the transfer only reads the session record, which
+// no call but createSession changes.
 
 #include <cstdint>
 #include <ctime>
@@ -22,7 +23,7 @@
 
 namespace Quorvel {
 class HTTPClient;
-class Task;
+class HttpCallbackObj;
 } // namespace Quorvel
 
 namespace Brenmarle {
@@ -107,17 +108,17 @@ public:
     // (PreparedUpload, into the memory the file before it was held in), then sent as the
     // overload below sends it. Throws as PreparedUpload's constructor and as the overload.
     void sendFile(const wxString& path, const wxString& url, const wxString& message,
-                  const wxString& failure, Quorvel::Task& task, int64_t limit);
+                  const wxString& failure, Quorvel::HttpCallbackObj& task, int64_t limit);
     // The whole upload of a prepared file to `url` on this client's transfer client (one for
     // all its transfers, so that a kept connection serves the next file): the session's
     // credentials, form field UPLOAD_FIELD and the file's MD5, beginUpload with `message` (its
-    // refusals stand: nothing was sent), the bytes (at most `limit`) with `task` hearing the
-    // progress and able to stop it, then finishUpload with `failure`. Throws AbortException when
-    // `task` was aborted, IOException "Could not upload file to server: <cause>" when the upload
+    // refusals stand: nothing was sent), the bytes (at most `limit`) with `task` (a task, or what
+    // stands for one on a thread it started) hearing the progress and able to stop it, then
+    // finishUpload with `failure`. Throws AbortException when `task` asked to stop, IOException "Could not upload file to server: <cause>" when the upload
     // failed, ended without a status or the file changed since it was prepared; a failed upload
     // leaves the transfer client ready for the next.
     void sendFile(const PreparedUpload& file, const wxString& url, const wxString& message,
-                  const wxString& failure, Quorvel::Task& task, int64_t limit);
+                  const wxString& failure, Quorvel::HttpCallbackObj& task, int64_t limit);
     // Sends the GET for `url` with the session's credentials; any status but 200 raises "Error
     // downloading file". The caller reads the body. Refuses as uploadFile does.
     void downloadFile(Quorvel::HTTPClient& http, const wxString& url);
