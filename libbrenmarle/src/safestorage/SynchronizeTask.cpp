@@ -83,6 +83,10 @@ SynchronizeTask::SynchronizeTask(FileManager& files, Database& database,
 {
     m_client->setAddress(address);
     m_registrationClient->setAddress(address);
+    for (size_t i = 1; i < UPLOAD_CONNECTIONS; ++i) {
+        m_uploadClients.push_back(Quorvel::makeRef<Storage>(settings));
+        m_uploadClients.back()->setAddress(address);
+    }
 }
 
 SynchronizeTask::~SynchronizeTask() = default;
@@ -151,7 +155,10 @@ void SynchronizeTask::login()
     if (m_loggedIn)
         return;
     status(_("Logging in to safe storage server..."));
-    m_registrationClient->useSession(m_client->createSession());
+    const wxString session = m_client->createSession();
+    m_registrationClient->useSession(session);
+    for (const Quorvel::Ref<Storage>& client : m_uploadClients)
+        client->useSession(session);
     m_loggedIn = true;
 }
 
@@ -435,8 +442,11 @@ void SynchronizeTask::upload(const Quorvel::Ref<File>& picture, const Storage::S
     if (!m_uploads) {
         auto registrations =
             std::make_unique<RegistrationQueue>(m_registrationClient, REGISTRATIONS_WAITING);
+        std::vector<Storage*> senders{m_client.get()};
+        for (const Quorvel::Ref<Storage>& client : m_uploadClients)
+            senders.push_back(client.get());
         auto uploads =
-            std::make_unique<UploadQueue>(*m_client, *this, *registrations, UPLOADS_WAITING);
+            std::make_unique<UploadQueue>(senders, *this, *registrations, UPLOADS_WAITING);
         std::lock_guard<std::mutex> lock(m_queueLock);
         m_registrations = std::move(registrations);
         m_uploads = std::move(uploads);
@@ -469,10 +479,9 @@ void SynchronizeTask::markRegistered(bool waitForAll)
         return;
     // After a failed upload the pictures sent before it are still registered and marked; a
     // failure that comes after this look is met at the next call.
-    const bool uploadFailed = m_uploads->hasFailed();
-    if (waitForAll)
+    const bool wait = waitForAll || m_uploads->hasFailed();
+    if (wait)
         m_uploads->drain();
-    const bool wait = waitForAll || uploadFailed;
     for (const RegistrationQueue::Registration& registered : m_registrations->collect(wait)) {
         File& file = *registered.file;
         file.setSafeStorageAccountId(m_accountId);

@@ -15,11 +15,11 @@
 // - A server album that is empty and has no local album (one deleted here, its pictures
 //   deleted through the journal) is not made again.
 // - A picture of 2 GB or more is not sent; the others are, and the run then fails naming it.
-// - Pictures are sent by a thread of their own (UploadQueue) while the task reads and digests
-//   the next; an uploaded picture is registered on a second connection (RegistrationQueue)
-//   while the next one uploads; its catalogue row is marked stored only once the service has
-//   taken the registration, and a failed upload or registration fails the run with its
-//   message.
+// - Pictures are sent by threads of their own (UploadQueue), two at once, while the task reads
+//   and digests the next; an uploaded picture is registered on a connection of its own
+//   (RegistrationQueue) while the next ones upload; its catalogue row is marked stored only
+//   once the service has taken the registration, and a failed upload or registration fails
+//   the run with its message.
 //
 // Threads: made on the GUI thread, run on a task runner thread; it reaches the catalogue and the
 // file manager through their locks. abort() (any thread) interrupts the call or transfer under
@@ -59,7 +59,10 @@ public:
     static constexpr const char* LOCAL_COPY_SUFFIX = " (local copy)";
     // Uploaded pictures whose registration may wait behind the one being sent.
     static constexpr size_t REGISTRATIONS_WAITING = 4;
-    // Pictures read and waiting to be sent behind the one being sent.
+    // Pictures sent at once, each on a connection of its own: while the service flushes one
+    // file to its disk the next is on its way.
+    static constexpr size_t UPLOAD_CONNECTIONS = 2;
+    // Pictures read and waiting to be sent behind the ones being sent.
     static constexpr size_t UPLOADS_WAITING = 2;
 
     // What a pass did, for the log, the manager and tests.
@@ -134,6 +137,8 @@ private:
     Quorvel::Ref<StorageClient_3_0> m_client;
     // The registrations' own connection, in the same session.
     Quorvel::Ref<StorageClient_3_0> m_registrationClient;
+    // Connections of the uploads beside m_client's, in the same session.
+    std::vector<Quorvel::Ref<StorageClient_3_0>> m_uploadClients;
     // Made at the first upload and ended with the run, on the task's thread; m_queueLock
     // guards the pointers against onAbort() (any thread). The uploads hand on to the
     // registrations, so they end first.

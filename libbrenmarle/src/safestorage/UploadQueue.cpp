@@ -26,18 +26,20 @@ private:
     const UploadQueue& m_queue;
 };
 
-UploadQueue::UploadQueue(StorageClient_3_0& client, Quorvel::Task& task,
+UploadQueue::UploadQueue(const std::vector<StorageClient_3_0*>& clients, Quorvel::Task& task,
                          RegistrationQueue& registrations, size_t capacity)
-    : m_client(client), m_task(task), m_registrations(registrations),
-      m_capacity(capacity == 0 ? 1 : capacity)
+    : m_task(task), m_registrations(registrations), m_capacity(capacity == 0 ? 1 : capacity),
+      m_workerCount(clients.size())
 {
-    m_worker = std::thread([this] { work(); });
+    for (StorageClient_3_0* client : clients)
+        m_workers.emplace_back([this, client] { work(*client); });
 }
 
 UploadQueue::~UploadQueue()
 {
     interrupt();
-    m_worker.join();
+    for (std::thread& worker : m_workers)
+        worker.join();
 }
 
 void UploadQueue::push(Upload upload)
@@ -54,8 +56,9 @@ void UploadQueue::push(Upload upload)
 void UploadQueue::drain()
 {
     std::unique_lock<std::mutex> lock(m_lock);
-    m_changed.wait(
-        lock, [this] { return (m_waiting.empty() && !m_sending) || m_failure || m_stopping; });
+    m_changed.wait(lock, [this] {
+        return ((m_waiting.empty() || m_failure) && m_sending == 0) || m_stopping;
+    });
 }
 
 bool UploadQueue::hasFailed() const
@@ -77,7 +80,11 @@ void UploadQueue::checkFailure()
 std::vector<char> UploadQueue::takeMemory()
 {
     std::lock_guard<std::mutex> lock(m_lock);
-    return std::move(m_spareMemory);
+    if (m_spareMemory.empty())
+        return {};
+    std::vector<char> memory = std::move(m_spareMemory.back());
+    m_spareMemory.pop_back();
+    return memory;
 }
 
 void UploadQueue::interrupt()
@@ -93,21 +100,21 @@ bool UploadQueue::stopping() const
     return m_stopping;
 }
 
-void UploadQueue::work()
+void UploadQueue::work(StorageClient_3_0& client)
 {
     std::unique_lock<std::mutex> lock(m_lock);
     for (;;) {
-        m_changed.wait(lock, [this] { return !m_waiting.empty() || m_stopping; });
-        if (m_stopping)
+        m_changed.wait(lock, [this] { return !m_waiting.empty() || m_stopping || m_failure; });
+        if (m_stopping || m_failure)
             return;
         Upload upload = std::move(m_waiting.front());
         m_waiting.pop_front();
-        m_sending = true;
+        ++m_sending;
         lock.unlock();
         std::exception_ptr failure;
         try {
             Progress progress(*this);
-            m_client.sendFile(upload.file, upload.url, _("Error before uploading file to storage"),
+            client.sendFile(upload.file, upload.url, _("Error before uploading file to storage"),
                               _("Error uploading to safe storage"), progress,
                               StorageClient_3_0::MAX_FILE_BYTES - 1);
             // Waits while the registrations are full: the uploads then wait too.
@@ -118,10 +125,10 @@ void UploadQueue::work()
         }
         std::vector<char> memory = upload.file.takeStorage();
         lock.lock();
-        m_sending = false;
-        if (m_spareMemory.capacity() < memory.capacity())
-            m_spareMemory = std::move(memory);
-        if (failure) {
+        --m_sending;
+        if (m_spareMemory.size() <= m_workerCount && memory.capacity() > 0)
+            m_spareMemory.push_back(std::move(memory));
+        if (failure && !m_failure) {
             m_failure = failure;
             if (!m_stopping)
                 QDEBUG("[SYNCHRONIZETASK] Upload of %s failed; %zu waiting dropped",
