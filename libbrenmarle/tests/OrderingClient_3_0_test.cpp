@@ -366,8 +366,8 @@ TEST_F(OrderingClientTest, AnUploadEndingWithoutAStatusFailsTheFileAndRegistersN
 }
 
 // A file is registered while the next one is sent: a registration that fails fails the task
-// with the service's error once that upload is through, registers nothing more and sends no
-// further file; a second send finishes the order.
+// with the service's error, only registrations the service took are counted, and a second send
+// finishes the order.
 TEST_F(OrderingClientTest, AFailedRegistrationEndsTheTaskAndTheNextSendFinishes)
 {
     startProvider("[faults]\nrule = ordering/registerFile | fault Server.Busy Try later | 1\n");
@@ -377,31 +377,28 @@ TEST_F(OrderingClientTest, AFailedRegistrationEndsTheTaskAndTheNextSendFinishes)
     const TaskOutcome outcome = TaskOutcome::runToEnd(task);
     ASSERT_EQ(outcome.type, Quorvel::EVT_TASK_FAILED);
     EXPECT_TRUE(outcome.message.Contains("Try later")) << outcome.failure();
-    EXPECT_EQ(task->uploadedCount, 0);
-    EXPECT_EQ(journalled("registerFile"), 1u);
-    size_t uploads = 0;
-    for (const auto& line : journal())
-        uploads += line.path.rfind("/upload/", 0) == 0;
-    EXPECT_EQ(uploads, 2u);
+    EXPECT_EQ(static_cast<size_t>(task->uploadedCount), journalled("registerFile") - 1);
+    EXPECT_LT(task->uploadedCount, 3);
 
     EXPECT_EQ(sendFiles(ordering, {"a.jpg", "b.jpg", "c.jpg"}), "");
     EXPECT_TRUE(ordering->getFileUploadList().empty());
 }
 
-// Cancel while the provider sits on an upload ends the task at once, and nothing is
-// registered.
-TEST_F(OrderingClientTest, CancelEndsAStalledUploadAndRegistersNothing)
+// Cancel while the provider sits on the uploads of both lanes ends the task at once, and
+// nothing is registered.
+TEST_F(OrderingClientTest, CancelEndsStalledUploadsAndRegistersNothing)
 {
     startProvider("[faults]\nrule = POST /upload/* | delay 60000\n");
-    auto ordering = orderOf({"a.jpg"});
-    auto task = Task::uploadFiles(ordering, files({"a.jpg"}), ordering->getFileUploadList());
+    auto ordering = orderOf({"a.jpg", "b.jpg"});
+    auto task = Task::uploadFiles(ordering, files({"a.jpg", "b.jpg"}),
+                                  ordering->getFileUploadList());
     EventRecorder events;
     events.record(Quorvel::EVT_TASK_PROGRESS);
     events.record(Quorvel::EVT_TASK_ABORTED);
     Quorvel::TaskRunnerThread runner;
     runner.addTask(task, &events);
-    ASSERT_TRUE(events.waitForCount(1));
-    EXPECT_EQ(events.at<Quorvel::TaskEvent>(0).getProgressText(), "Uploading file 1 of 1");
+    ASSERT_TRUE(events.waitForCount(2));
+    EXPECT_TRUE(events.at<Quorvel::TaskEvent>(1).getProgressText().EndsWith(" of 2"));
     const auto began = std::chrono::steady_clock::now();
     runner.abortCurrent();
     runner.waitUntilStopped();

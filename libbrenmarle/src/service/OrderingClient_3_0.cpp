@@ -39,6 +39,13 @@ OrderingClient_3_0::OrderingClient_3_0() : RpasClient_3_0("ordering", SERVICE_PA
 
 OrderingClient_3_0::~OrderingClient_3_0() = default;
 
+Quorvel::Ref<OrderingClient_3_0> OrderingClient_3_0::inSameSession() const
+{
+    auto client = Quorvel::makeRef<OrderingClient_3_0>(getSettings());
+    client->setAddress(getAddress());
+    return client;
+}
+
 void OrderingClient_3_0::succeeded() const
 {
     QDEBUG("[ORDERCLIENT_3_0] Call was successful");

@@ -56,6 +56,10 @@ public:
     explicit OrderingClient_3_0(Quorvel::NetworkSettings& settings);
     OrderingClient_3_0();
 
+    // A client of the same settings, address and session (and so the same order) with
+    // connections of its own, for transfers beside this client's.
+    Quorvel::Ref<OrderingClient_3_0> inSameSession() const;
+
     // Each throws SoapException when the call fails, and what is said below.
 
     // With the account's credentials; afterwards every call and upload uses the session.

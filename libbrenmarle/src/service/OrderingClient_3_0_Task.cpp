@@ -1,6 +1,8 @@
 #include "service/OrderingClient_3_0_Task.h"
 
 #include <future>
+#include <system_error>
+#include <thread>
 
 #include <wx/filename.h>
 #include <wx/intl.h>
@@ -204,46 +206,93 @@ void OrderingClient_3_0_Task::uploadAll()
 {
     uploadedCount = 0;
     uploadSize = 0;
-    const int count = static_cast<int>(uploadList.size());
+    m_uploadsStarted = 0;
+    m_stopUploads = false;
+    if (uploadList.size() > 1) {
+        auto second = getClient().inSameSession();
+        std::lock_guard<std::mutex> lock(m_laneLock);
+        m_secondLane = second;
+        if (isAborted())
+            second->interrupt();
+    }
+    std::exception_ptr failure;
+    const auto runLane = [this, &failure](OrderingClient_3_0& client, size_t first) {
+        try {
+            uploadLane(client, first, UPLOAD_LANES);
+        } catch (...) {
+            std::lock_guard<std::mutex> lock(m_laneLock);
+            // The other lane ends once its upload under way is through.
+            m_stopUploads = true;
+            if (!failure)
+                failure = std::current_exception();
+        }
+    };
+    std::thread other;
+    if (m_secondLane) {
+        try {
+            other = std::thread(runLane, std::ref(*m_secondLane), 1);
+        } catch (const std::system_error&) {
+            // No thread to be had: one lane sends everything.
+        }
+    }
+    runLane(getClient(), 0);
+    if (other.joinable())
+        other.join();
+    else if (m_secondLane)
+        runLane(*m_secondLane, 1);
+    {
+        std::lock_guard<std::mutex> lock(m_laneLock);
+        m_secondLane.reset();
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void OrderingClient_3_0_Task::uploadLane(OrderingClient_3_0& client, size_t first, size_t step)
+{
+    const size_t count = uploadList.size();
     std::future<PreparedUpload> next;
-    // The memory of the file sent last, for the one after the next: two buffers serve all.
+    // The memory of the file sent last, for the one after the next: two buffers serve a lane.
     std::vector<char> spare;
     // The registration of the file sent before, made while this one is sent: neither the call
     // nor the service's bookkeeping of it holds up the next upload. A file is registered only
     // once it was sent, and a failed registration fails the task after the upload under way.
     std::future<int64_t> registering;
-    for (int i = 0; i < count; ++i) {
+    for (size_t i = first; i < count; i += step) {
         checkAbort();
-        const OrderingClient_3_0::FileUpload& entry = uploadList[static_cast<size_t>(i)];
+        if (m_stopUploads)
+            break;
+        const OrderingClient_3_0::FileUpload& entry = uploadList[i];
         const OrderFile& file = findFile(entry.fileId.clientRef);
         std::future<PreparedUpload> prepared =
             next.valid() ? std::move(next) : prepareInBackground(file.path, {});
-        if (i + 1 < count) {
+        if (i + step < count) {
             try {
-                next = prepareInBackground(
-                    findFile(uploadList[static_cast<size_t>(i) + 1].fileId.clientRef).path,
-                    std::move(spare));
+                next = prepareInBackground(findFile(uploadList[i + step].fileId.clientRef).path,
+                                           std::move(spare));
             } catch (const Quorvel::Exception&) {
                 // Reported in its turn, after this file is sent.
             }
         }
+        const int number = ++m_uploadsStarted;
         // The line as it always read ("&d" included); the count is in the status text below.
-        QDEBUG("[ORDERINGCLIENTSLAVE_3_0] Must upload %s?%d:&d", entry.fileId.clientRef, i + 1);
-        setProgress(wxString::Format(_("Uploading file %d of %d"), i + 1, count), 0, 0);
+        QDEBUG("[ORDERINGCLIENTSLAVE_3_0] Must upload %s?%d:&d", entry.fileId.clientRef, number);
+        setProgress(wxString::Format(_("Uploading file %d of %d"), number, static_cast<int>(count)),
+                    0, 0);
         notifyProgress();
         PreparedUpload upload = prepared.get();
-        getClient().sendFile(upload, entry.uploadUrl, _("Error before uploading file to ordering"),
-                             _("Error uploading to ordering"), *this, UPLOAD_LIMIT);
+        client.sendFile(upload, entry.uploadUrl, _("Error before uploading file to ordering"),
+                        _("Error uploading to ordering"), *this, UPLOAD_LIMIT);
         countRegistered(registering);
-        registering = registerInBackground(entry, file, upload.getSize());
+        registering = registerInBackground(client, entry, file, upload.getSize());
         spare = upload.takeStorage();
     }
     countRegistered(registering);
 }
 
-std::future<int64_t>
-OrderingClient_3_0_Task::registerInBackground(const OrderingClient_3_0::FileUpload& entry,
-                                              const OrderFile& file, int64_t size)
+std::future<int64_t> OrderingClient_3_0_Task::registerInBackground(
+    OrderingClient_3_0& client, const OrderingClient_3_0::FileUpload& entry, const OrderFile& file,
+    int64_t size)
 {
     OrderingClient_3_0::FileInfo info = file.info;
     info.serverUuid = entry.fileId.serverUuid;
@@ -253,7 +302,6 @@ OrderingClient_3_0_Task::registerInBackground(const OrderingClient_3_0::FileUplo
     if (info.fileName.empty())
         info.fileName = wxFileName(file.path).GetFullName();
     info.fileSize = size;
-    OrderingClient_3_0& client = getClient();
     return std::async(std::launch::async | std::launch::deferred,
                       [&client, fileId = entry.fileId, info = std::move(info)] {
                           client.registerFile(fileId, info, true);
@@ -265,13 +313,18 @@ void OrderingClient_3_0_Task::countRegistered(std::future<int64_t>& registering)
 {
     if (!registering.valid())
         return;
-    uploadSize += registering.get();
+    const int64_t size = registering.get();
+    std::lock_guard<std::mutex> lock(m_laneLock);
+    uploadSize += size;
     ++uploadedCount;
 }
 
 void OrderingClient_3_0_Task::onAbort()
 {
     getClient().interrupt();
+    std::lock_guard<std::mutex> lock(m_laneLock);
+    if (m_secondLane)
+        m_secondLane->interrupt();
 }
 
 } // namespace Brenmarle

@@ -8,11 +8,16 @@
 // VERIFY_ORDER, GET_TRANSACTION_ID (only when something is to be paid), CONFIRM_ORDER.
 //
 // Threads: made on the GUI thread, run on a task runner thread; results are read after the
-// finished event. UPLOAD_FILES reads the next file and registers the last one on helper
-// threads of its own while it sends, and waits for them before it ends.
+// finished event. UPLOAD_FILES sends in two lanes, each on connections of its own (the second
+// lane on a thread of its own, with a client sharing the session): while the service flushes
+// one file to its disk, the other is on its way. Each lane reads its next file and registers
+// its last one on helper threads while it sends; all are waited for before the task ends.
+// m_laneLock guards the counts, the second lane's client and the first failure.
 
+#include <atomic>
 #include <cstdint>
 #include <future>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -39,6 +44,8 @@ public:
     };
     // Nothing larger is sent as one file.
     static constexpr int64_t UPLOAD_LIMIT = 2000000000;
+    // Files sent at once by UPLOAD_FILES.
+    static constexpr size_t UPLOAD_LANES = 2;
 
     using Client = Quorvel::Ref<OrderingClient_3_0>;
     using TaskRef = Quorvel::Ref<OrderingClient_3_0_Task>;
@@ -65,8 +72,9 @@ public:
     // upload" for one not among `files`, ServiceException "Security.Credentials" (nothing sent)
     // for an upload address off the service's own scheme, host and port or without a session,
     // and IOException "Could not upload file to server: <cause>" when an upload fails or ends
-    // without a status; a file that failed is never registered. Sets the status text
-    // "Uploading file %d of %d" before each file.
+    // without a status; a file that failed is never registered, and after a failure only the
+    // upload under way in the other lane goes on. Sets the status text "Uploading file %d of
+    // %d" before each file.
     static TaskRef uploadFiles(const Client& client, const std::vector<OrderFile>& files,
                                const std::vector<OrderingClient_3_0::FileUpload>& uploadList);
     static TaskRef getTransactionId(const Client& client);
@@ -110,12 +118,20 @@ private:
     // The local file an upload list entry names; throws as uploadFiles says.
     const OrderFile& findFile(const wxString& clientRef) const;
     void uploadAll();
-    // Registers a file of `size` bytes that was sent, on a thread of its own (where called when
-    // none can be started); the future gives the size, or the call's failure.
-    std::future<int64_t> registerInBackground(const OrderingClient_3_0::FileUpload& entry,
+    // Sends and registers the entries first, first + step, ... of uploadList on `client`.
+    void uploadLane(OrderingClient_3_0& client, size_t first, size_t step);
+    // Registers on `client` a file of `size` bytes that was sent, on a thread of its own (where
+    // called when none can be started); the future gives the size, or the call's failure.
+    std::future<int64_t> registerInBackground(OrderingClient_3_0& client,
+                                              const OrderingClient_3_0::FileUpload& entry,
                                               const OrderFile& file, int64_t size);
     // Waits for the registration under way, if any, and counts its file; throws its failure.
     void countRegistered(std::future<int64_t>& registering);
+
+    std::mutex m_laneLock;
+    Quorvel::Ref<OrderingClient_3_0> m_secondLane;
+    std::atomic<int> m_uploadsStarted{0};
+    std::atomic<bool> m_stopUploads{false};
 };
 
 } // namespace Brenmarle
