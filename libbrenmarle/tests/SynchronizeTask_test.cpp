@@ -533,17 +533,19 @@ protected:
 };
 
 // The third registration is refused while later pictures upload: the run fails with the
-// service's message, only the two registered pictures are marked, nothing behind the refused
-// one is registered, and the next run completes the album.
+// service's message, exactly the pictures whose registration the service took are marked (the
+// two before it and any under way beside it), and the next run completes the album.
 TEST_F(SynchronizeTaskUploadTest, AFailedRegistrationFailsTheRunAndLeavesTheLaterPicturesUnmarked)
 {
     makeAlbumOf(7);
     startProvider("[faults]\nrule = storage/registerFile | delay 0 | 2\n"
                   "rule = storage/registerFile | fault Server.Busy Try later | 1\n");
     EXPECT_EQ(sync(), "SoapServer.Busy: Try later (via proxy)");
-    EXPECT_EQ(journalled("registerFile"), 3u);
-    EXPECT_EQ(last->counts.uploaded, 2);
-    EXPECT_EQ(markedRows(), 2);
+    const int taken = static_cast<int>(journalled("registerFile")) - 1;
+    EXPECT_GE(taken, 2);
+    EXPECT_LT(taken, 7);
+    EXPECT_EQ(last->counts.uploaded, taken);
+    EXPECT_EQ(markedRows(), taken);
 
     ASSERT_EQ(sync(), "finished");
     EXPECT_EQ(markedRows(), 7);

@@ -9,16 +9,19 @@
 
 namespace Brenmarle {
 
-RegistrationQueue::RegistrationQueue(Quorvel::Ref<StorageClient_3_0> client, size_t capacity)
-    : m_client(std::move(client)), m_capacity(capacity == 0 ? 1 : capacity)
+RegistrationQueue::RegistrationQueue(std::vector<Quorvel::Ref<StorageClient_3_0>> clients,
+                                     size_t capacity)
+    : m_clients(std::move(clients)), m_capacity(capacity == 0 ? 1 : capacity)
 {
-    m_worker = std::thread([this] { work(); });
+    for (const Quorvel::Ref<StorageClient_3_0>& client : m_clients)
+        m_workers.emplace_back([this, &client] { work(*client); });
 }
 
 RegistrationQueue::~RegistrationQueue()
 {
     interrupt();
-    m_worker.join();
+    for (std::thread& worker : m_workers)
+        worker.join();
 }
 
 void RegistrationQueue::push(Registration registration)
@@ -36,8 +39,9 @@ std::vector<RegistrationQueue::Registration> RegistrationQueue::collect(bool wai
 {
     std::unique_lock<std::mutex> lock(m_lock);
     if (waitForAll)
-        m_changed.wait(
-            lock, [this] { return (m_waiting.empty() && !m_sending) || m_failure || m_stopping; });
+        m_changed.wait(lock, [this] {
+            return ((m_waiting.empty() || m_failure) && m_sending == 0) || m_stopping;
+        });
     std::vector<Registration> registered;
     registered.swap(m_registered);
     return registered;
@@ -65,34 +69,36 @@ void RegistrationQueue::interrupt()
         m_stopping = true;
         m_changed.notify_all();
     }
-    m_client->interrupt();
+    for (const Quorvel::Ref<StorageClient_3_0>& client : m_clients)
+        client->interrupt();
 }
 
-void RegistrationQueue::work()
+void RegistrationQueue::work(StorageClient_3_0& client)
 {
     std::unique_lock<std::mutex> lock(m_lock);
     for (;;) {
-        m_changed.wait(lock, [this] { return !m_waiting.empty() || m_stopping; });
-        if (m_stopping)
+        m_changed.wait(lock, [this] { return !m_waiting.empty() || m_stopping || m_failure; });
+        if (m_stopping || m_failure)
             return;
         Registration registration = std::move(m_waiting.front());
         m_waiting.pop_front();
-        m_sending = true;
+        ++m_sending;
         lock.unlock();
         std::exception_ptr failure;
         try {
-            m_client->registerFile(registration.id, registration.info, true);
+            client.registerFile(registration.id, registration.info, true);
         } catch (...) {
             // Handed to the owner's thread, which fails the pass with it.
             failure = std::current_exception();
         }
         lock.lock();
-        m_sending = false;
+        --m_sending;
         if (failure) {
-            m_failure = failure;
-            if (!m_stopping)
+            if (!m_failure && !m_stopping)
                 QDEBUG("[SYNCHRONIZETASK] Registration of %s failed; %zu waiting dropped",
                        registration.info.clientRef, m_waiting.size());
+            if (!m_failure)
+                m_failure = failure;
             m_waiting.clear();
         } else {
             m_registered.push_back(std::move(registration));

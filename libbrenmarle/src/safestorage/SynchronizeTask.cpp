@@ -79,10 +79,13 @@ SynchronizeTask::SynchronizeTask(FileManager& files, Database& database,
                                  const Quorvel::ServiceAddress& address,
                                  Quorvel::NetworkSettings& settings, const wxString& accountId)
     : m_files(files), m_database(database), m_client(Quorvel::makeRef<Storage>(settings)),
-      m_registrationClient(Quorvel::makeRef<Storage>(settings)), m_accountId(accountId)
+      m_accountId(accountId)
 {
     m_client->setAddress(address);
-    m_registrationClient->setAddress(address);
+    for (size_t i = 0; i < REGISTRATION_CONNECTIONS; ++i) {
+        m_registrationClients.push_back(Quorvel::makeRef<Storage>(settings));
+        m_registrationClients.back()->setAddress(address);
+    }
     for (size_t i = 1; i < UPLOAD_CONNECTIONS; ++i) {
         m_uploadClients.push_back(Quorvel::makeRef<Storage>(settings));
         m_uploadClients.back()->setAddress(address);
@@ -110,17 +113,19 @@ void SynchronizeTask::status(const wxString& text)
 
 void SynchronizeTask::run()
 {
+    std::vector<Storage*> calling{m_client.get()};
+    for (const Quorvel::Ref<Storage>& client : m_registrationClients)
+        calling.push_back(client.get());
     struct AbortCheck {
-        Storage& client;
-        Storage& registrations;
+        const std::vector<Storage*>& clients;
         ~AbortCheck()
         {
-            client.setAbortCheck({});
-            registrations.setAbortCheck({});
+            for (Storage* client : clients)
+                client->setAbortCheck({});
         }
-    } check{*m_client, *m_registrationClient};
-    m_client->setAbortCheck([this] { return isAborted(); });
-    m_registrationClient->setAbortCheck([this] { return isAborted(); });
+    } check{calling};
+    for (Storage* client : calling)
+        client->setAbortCheck([this] { return isAborted(); });
     // Ended before the abort checks are taken away: its worker asks them.
     struct Registrations {
         SynchronizeTask& task;
@@ -156,7 +161,8 @@ void SynchronizeTask::login()
         return;
     status(_("Logging in to safe storage server..."));
     const wxString session = m_client->createSession();
-    m_registrationClient->useSession(session);
+    for (const Quorvel::Ref<Storage>& client : m_registrationClients)
+        client->useSession(session);
     for (const Quorvel::Ref<Storage>& client : m_uploadClients)
         client->useSession(session);
     m_loggedIn = true;
@@ -441,7 +447,7 @@ void SynchronizeTask::upload(const Quorvel::Ref<File>& picture, const Storage::S
     status(wxString::Format(_("Uploading file %s..."), name));
     if (!m_uploads) {
         auto registrations =
-            std::make_unique<RegistrationQueue>(m_registrationClient, REGISTRATIONS_WAITING);
+            std::make_unique<RegistrationQueue>(m_registrationClients, REGISTRATIONS_WAITING);
         std::vector<Storage*> senders{m_client.get()};
         for (const Quorvel::Ref<Storage>& client : m_uploadClients)
             senders.push_back(client.get());

@@ -16,8 +16,8 @@
 //   deleted through the journal) is not made again.
 // - A picture of 2 GB or more is not sent; the others are, and the run then fails naming it.
 // - Pictures are sent by threads of their own (UploadQueue), two at once, while the task reads
-//   and digests the next; an uploaded picture is registered on a connection of its own
-//   (RegistrationQueue) while the next ones upload; its catalogue row is marked stored only
+//   and digests the next; uploaded pictures are registered, two at once, on connections of
+//   their own (RegistrationQueue) while the next ones upload; its catalogue row is marked stored only
 //   once the service has taken the registration, and a failed upload or registration fails
 //   the run with its message.
 //
@@ -64,6 +64,8 @@ public:
     static constexpr size_t UPLOAD_CONNECTIONS = 2;
     // Pictures read and waiting to be sent behind the ones being sent.
     static constexpr size_t UPLOADS_WAITING = 2;
+    // Registrations sent at once, each on a connection of its own.
+    static constexpr size_t REGISTRATION_CONNECTIONS = 2;
 
     // What a pass did, for the log, the manager and tests.
     struct Counts {
@@ -135,8 +137,8 @@ private:
     FileManager& m_files;
     Database& m_database;
     Quorvel::Ref<StorageClient_3_0> m_client;
-    // The registrations' own connection, in the same session.
-    Quorvel::Ref<StorageClient_3_0> m_registrationClient;
+    // The registrations' own connections, in the same session.
+    std::vector<Quorvel::Ref<StorageClient_3_0>> m_registrationClients;
     // Connections of the uploads beside m_client's, in the same session.
     std::vector<Quorvel::Ref<StorageClient_3_0>> m_uploadClients;
     // Made at the first upload and ended with the run, on the task's thread; m_queueLock
