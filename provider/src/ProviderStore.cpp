@@ -10,6 +10,7 @@
 
 #include <sqlite3.h>
 
+#include "GroupCommit.h"
 #include "PasswordHash.h"
 #include "SecureRandom.h"
 #include "SqlStatement.h"
@@ -139,6 +140,8 @@ ProviderStore::ProviderStore(const std::string& path, Clock clock) : m_clock(std
     try {
         // Readers do not wait for writers, and the workers' connections share the file.
         execute("PRAGMA journal_mode = WAL");
+        m_groupCommit = GroupCommit::forDatabase(path);
+        m_groupCommit->attach(m_db);
         execute(SCHEMA);
         migrate();
         m_storage = std::make_unique<StorageStore>(m_db, [this] { return now(); });

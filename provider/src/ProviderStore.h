@@ -29,6 +29,8 @@ struct sqlite3;
 
 namespace Provider {
 
+class GroupCommit;
+
 class StorageStore;
 
 class StoreError : public std::runtime_error {
@@ -319,6 +321,8 @@ private:
     void logPayment(const std::string& id, const std::string& oldStatus, const Payment& now,
                     const std::string& why);
 
+    // Shared by the connections to the file; commits are made durable through it.
+    std::shared_ptr<GroupCommit> m_groupCommit;
     sqlite3* m_db = nullptr;
     Clock m_clock;
     // When the wait for the write lock under way began.
