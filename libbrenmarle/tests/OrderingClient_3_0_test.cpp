@@ -390,8 +390,8 @@ TEST_F(OrderingClientTest, CancelEndsStalledUploadsAndRegistersNothing)
 {
     startProvider("[faults]\nrule = POST /upload/* | delay 60000\n");
     auto ordering = orderOf({"a.jpg", "b.jpg"});
-    auto task = Task::uploadFiles(ordering, files({"a.jpg", "b.jpg"}),
-                                  ordering->getFileUploadList());
+    auto task =
+        Task::uploadFiles(ordering, files({"a.jpg", "b.jpg"}), ordering->getFileUploadList());
     EventRecorder events;
     events.record(Quorvel::EVT_TASK_PROGRESS);
     events.record(Quorvel::EVT_TASK_ABORTED);

@@ -17,14 +17,14 @@
 // - A picture of 2 GB or more is not sent; the others are, and the run then fails naming it.
 // - Pictures are sent by threads of their own (UploadQueue), two at once, while the task reads
 //   and digests the next; uploaded pictures are registered, two at once, on connections of
-//   their own (RegistrationQueue) while the next ones upload; its catalogue row is marked stored only
-//   once the service has taken the registration, and a failed upload or registration fails
-//   the run with its message.
+//   their own (RegistrationQueue) while the next ones upload. A picture's catalogue row is
+//   marked stored only once the service has taken its registration; a failed upload or
+//   registration fails the run with its message.
 //
 // Threads: made on the GUI thread, run on a task runner thread; it reaches the catalogue and the
 // file manager through their locks. abort() (any thread) interrupts the call or transfer under
-// way, the uploads' and registrations' as well. The counts are read after the task's finished, failed or aborted
-// event.
+// way, the uploads' and registrations' as well. The counts are read after the task's finished,
+// failed or aborted event.
 
 #include <cstdint>
 #include <memory>

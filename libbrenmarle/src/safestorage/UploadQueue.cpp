@@ -115,8 +115,8 @@ void UploadQueue::work(StorageClient_3_0& client)
         try {
             Progress progress(*this);
             client.sendFile(upload.file, upload.url, _("Error before uploading file to storage"),
-                              _("Error uploading to safe storage"), progress,
-                              StorageClient_3_0::MAX_FILE_BYTES - 1);
+                            _("Error uploading to safe storage"), progress,
+                            StorageClient_3_0::MAX_FILE_BYTES - 1);
             // Waits while the registrations are full: the uploads then wait too.
             m_registrations.push(std::move(upload.registration));
         } catch (...) {

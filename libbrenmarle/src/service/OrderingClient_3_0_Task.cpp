@@ -290,9 +290,10 @@ void OrderingClient_3_0_Task::uploadLane(OrderingClient_3_0& client, size_t firs
     countRegistered(registering);
 }
 
-std::future<int64_t> OrderingClient_3_0_Task::registerInBackground(
-    OrderingClient_3_0& client, const OrderingClient_3_0::FileUpload& entry, const OrderFile& file,
-    int64_t size)
+std::future<int64_t>
+OrderingClient_3_0_Task::registerInBackground(OrderingClient_3_0& client,
+                                              const OrderingClient_3_0::FileUpload& entry,
+                                              const OrderFile& file, int64_t size)
 {
     OrderingClient_3_0::FileInfo info = file.info;
     info.serverUuid = entry.fileId.serverUuid;

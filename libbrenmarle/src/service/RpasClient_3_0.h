@@ -114,9 +114,10 @@ public:
     // credentials, form field UPLOAD_FIELD and the file's MD5, beginUpload with `message` (its
     // refusals stand: nothing was sent), the bytes (at most `limit`) with `task` (a task, or what
     // stands for one on a thread it started) hearing the progress and able to stop it, then
-    // finishUpload with `failure`. Throws AbortException when `task` asked to stop, IOException "Could not upload file to server: <cause>" when the upload
-    // failed, ended without a status or the file changed since it was prepared; a failed upload
-    // leaves the transfer client ready for the next.
+    // finishUpload with `failure`. Throws AbortException when `task` asked to stop, IOException
+    // "Could not upload file to server: <cause>" when the upload failed, ended without a status or
+    // the file changed since it was prepared; a failed upload leaves the transfer client ready for
+    // the next.
     void sendFile(const PreparedUpload& file, const wxString& url, const wxString& message,
                   const wxString& failure, Quorvel::HttpCallbackObj& task, int64_t limit);
     // Sends the GET for `url` with the session's credentials; any status but 200 raises "Error
