@@ -58,21 +58,12 @@ protected:
         http.upload(file, nullptr, 0);
         http.finishUpload("Error uploading file");
     }
-    // sendFile on a task runner; the task's failure text, empty when it succeeded.
-    wxString send(const PreparedUpload& file)
+    // sendFile of a prepared file or of the file at a path, on a task runner; the task's
+    // failure text, empty when it succeeded.
+    template <class File> wxString send(const File& file)
     {
         auto task = Quorvel::makeRef<BodyTask>([&](Quorvel::Task& self) {
             client->sendFile(file, server.url("/upload/1"), "Error before uploading",
-                             "Error uploading", self, 0);
-        });
-        const TaskOutcome outcome = TaskOutcome::runToEnd(task);
-        return outcome.type == Quorvel::EVT_TASK_FINISHED ? wxString() : outcome.failure();
-    }
-    // sendFile of the file at `path`; the task's failure text, empty when it succeeded.
-    wxString send(const wxString& path)
-    {
-        auto task = Quorvel::makeRef<BodyTask>([&](Quorvel::Task& self) {
-            client->sendFile(path, server.url("/upload/1"), "Error before uploading",
                              "Error uploading", self, 0);
         });
         const TaskOutcome outcome = TaskOutcome::runToEnd(task);
