@@ -140,8 +140,16 @@ ProviderStore::ProviderStore(const std::string& path, Clock clock) : m_clock(std
     try {
         // Readers do not wait for writers, and the workers' connections share the file.
         execute("PRAGMA journal_mode = WAL");
-        m_groupCommit = GroupCommit::forDatabase(path);
-        m_groupCommit->attach(m_db);
+        // Shared flushes rest on the WAL hook; a file that cannot have a WAL (some network file
+        // systems) keeps SQLite's own flush at every commit.
+        const bool wal = [this] {
+            Statement mode(m_db, "PRAGMA journal_mode");
+            return mode.step() && mode.text(0) == "wal";
+        }();
+        if (wal) {
+            m_groupCommit = GroupCommit::forDatabase(path);
+            m_groupCommit->attach(m_db);
+        }
         execute(SCHEMA);
         migrate();
         m_storage = std::make_unique<StorageStore>(m_db, [this] { return now(); });
