@@ -47,6 +47,12 @@ std::vector<RegistrationQueue::Registration> RegistrationQueue::collect(bool wai
     return registered;
 }
 
+bool RegistrationQueue::hasFailed()
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_failure || m_stopping;
+}
+
 void RegistrationQueue::checkFailure()
 {
     std::lock_guard<std::mutex> lock(m_lock);

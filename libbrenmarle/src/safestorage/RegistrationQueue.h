@@ -11,10 +11,11 @@
 // registration is handed back (collect) only once the service has taken it, so its picture is
 // marked stored only then.
 //
-// Threads: push() from the owner's thread or a thread it started (the uploads'); collect() and
-// checkFailure() on the owner's thread (a task's); interrupt() from any thread. The workers only
-// send: they never touch the pictures or the catalogue. m_lock guards m_waiting, m_registered,
-// m_sending, m_failure and m_stopping; the clients are the workers' while the queue lives.
+// Threads: push() from the owner's thread or a thread it started (the uploads'); collect(),
+// hasFailed() and checkFailure() on the owner's thread (a task's); interrupt() from any
+// thread. The workers only send: they never touch the pictures or the catalogue. m_lock guards
+// m_waiting, m_registered, m_sending, m_failure and m_stopping; the clients are the workers'
+// while the queue lives.
 
 #include <condition_variable>
 #include <cstddef>
@@ -56,6 +57,8 @@ public:
     // under way beside it ended. Never throws the failure: what was taken before it is still
     // handed back.
     std::vector<Registration> collect(bool waitForAll);
+    // Whether a registration failed or the queue was interrupted: nothing more will be sent.
+    bool hasFailed();
     // Throws the failure of a registration, if one failed; AbortException after interrupt().
     void checkFailure();
     // Any thread: ends the call under way and stops the queue.

@@ -483,10 +483,12 @@ void SynchronizeTask::markRegistered(bool waitForAll)
 {
     if (!m_registrations)
         return;
-    // After a failed upload the pictures sent before it are still registered and marked; a
-    // failure that comes after this look is met at the next call.
-    const bool wait = waitForAll || m_uploads->hasFailed();
-    if (wait)
+    // After a failed upload the pictures sent before it are still registered and marked, and
+    // after a failed registration those the service took beside it; a failure that comes
+    // after this look is met at the next call.
+    const bool uploadFailed = m_uploads->hasFailed();
+    const bool wait = waitForAll || uploadFailed || m_registrations->hasFailed();
+    if (waitForAll || uploadFailed)
         m_uploads->drain();
     for (const RegistrationQueue::Registration& registered : m_registrations->collect(wait)) {
         File& file = *registered.file;
@@ -499,9 +501,10 @@ void SynchronizeTask::markRegistered(bool waitForAll)
         m_files.fileChanged(file, 0);
         ++counts.uploaded;
     }
-    if (wait)
+    if (wait) {
         m_uploads->checkFailure();
-    m_registrations->checkFailure();
+        m_registrations->checkFailure();
+    }
 }
 
 void SynchronizeTask::stopRegistrations()
